@@ -1,0 +1,127 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/limits.hpp"
+
+namespace zeltric::data {
+
+// Genotype codes per locus and individual position. Index base 1 for both;
+// position 0 of every column is the scratch slot of the permutation shuffle.
+// Codes are kept as read (32-bit) so that a code beyond 16 bits is reported
+// as an invalid genotype instead of being wrapped into a valid one.
+class GenotypeColumns {
+public:
+    GenotypeColumns() = default;
+    explicit GenotypeColumns(int loci) { resize(loci); }
+
+    void resize(int loci) {
+        loci_ = loci;
+        codes_.assign(static_cast<std::size_t>(loci + 1) * kStride, 0);
+    }
+    int loci() const { return loci_; }
+
+    std::int32_t& at(int locus, int position) { return codes_[index(locus, position)]; }
+    std::int32_t at(int locus, int position) const { return codes_[index(locus, position)]; }
+    std::int32_t* column(int locus) { return &codes_[index(locus, 0)]; }
+    const std::int32_t* column(int locus) const { return &codes_[index(locus, 0)]; }
+
+    static constexpr std::size_t kStride = NIMax + 1;
+
+private:
+    std::size_t index(int locus, int position) const {
+        return static_cast<std::size_t>(locus) * kStride + static_cast<std::size_t>(position);
+    }
+    int loci_ = 0;
+    std::vector<std::int32_t> codes_;
+};
+
+// The count tables that the allele counting derives from the genotypes. One
+// set belongs to the observed pass; every permutation worker owns its own.
+// Index base 1: sample 1..np, locus 1..nl, allele 1..NUMax.
+class CountTables {
+public:
+    static constexpr std::size_t kAlleleSlots = NUMax + 1;
+    static constexpr std::size_t kLocusSlots = NLMax + 1;
+
+    void allocate(int samples, int loci) {
+        samples_ = samples;
+        loci_ = loci;
+        alleleCounts_.assign(static_cast<std::size_t>(samples + 1) * kLocusSlots * kAlleleSlots, 0.0);
+        alleleTotals_.assign(kLocusSlots * kAlleleSlots, 0.0);
+        sampleSizes_.assign(static_cast<std::size_t>(samples + 1) * kLocusSlots, 0);
+    }
+    void release() {
+        alleleCounts_ = {};
+        alleleTotals_ = {};
+        sampleSizes_ = {};
+        samples_ = loci_ = 0;
+    }
+    bool allocated() const { return !sampleSizes_.empty(); }
+    int samples() const { return samples_; }
+    int loci() const { return loci_; }
+
+    double& alleleCount(int s, int l, int a) { return alleleCounts_[countIndex(s, l, a)]; }
+    double alleleCount(int s, int l, int a) const { return alleleCounts_[countIndex(s, l, a)]; }
+    double& alleleTotal(int l, int a) { return alleleTotals_[totalIndex(l, a)]; }
+    double alleleTotal(int l, int a) const { return alleleTotals_[totalIndex(l, a)]; }
+    std::uint16_t& sampleSize(int s, int l) { return sampleSizes_[sizeIndex(s, l)]; }
+    std::uint16_t sampleSize(int s, int l) const { return sampleSizes_[sizeIndex(s, l)]; }
+
+private:
+    static std::size_t countIndex(int s, int l, int a) {
+        return (static_cast<std::size_t>(s) * kLocusSlots + static_cast<std::size_t>(l)) * kAlleleSlots +
+               static_cast<std::size_t>(a);
+    }
+    static std::size_t totalIndex(int l, int a) {
+        return static_cast<std::size_t>(l) * kAlleleSlots + static_cast<std::size_t>(a);
+    }
+    static std::size_t sizeIndex(int s, int l) {
+        return static_cast<std::size_t>(s) * kLocusSlots + static_cast<std::size_t>(l);
+    }
+    int samples_ = 0;
+    int loci_ = 0;
+    std::vector<double> alleleCounts_;
+    std::vector<double> alleleTotals_;
+    std::vector<std::uint16_t> sampleSizes_;
+};
+
+// Everything known about the data set of one open step or one go step.
+// Fixed tables are 1-based and sized by the limits.
+struct Dataset {
+    // Header.
+    std::uint16_t np = 0;
+    std::uint16_t nl = 0;
+    std::uint16_t nu = 0;
+    std::int32_t alleleCoding = 0;
+    std::int32_t alleleDivisor = 0;  // 10 or 100; 0 while no valid coding was read
+
+    std::array<std::string, NLMax + 1> locusNames{};      // at most 6 one-byte characters each
+    std::array<std::uint8_t, NLMax + 1> locusSelected{};  // 1 = takes part
+    std::array<std::uint8_t, NPMax + 1> populationSelected{};
+    std::array<std::string, NPMax + 1> populationLabels{};
+
+    // Genotype reader.
+    std::array<std::uint16_t, NPMax + 1> sampleEnds{};  // running totals after reading
+    std::uint16_t individualCount = 0;
+    GenotypeColumns genotypeColumns;
+
+    // Allele counting on the observed pass.
+    std::array<std::uint16_t, NIMax + 1> missingLoci{};
+    std::array<std::uint16_t, NPMax + 1> completeCounts{};
+    CountTables counts;
+
+    // Run options.
+    bool observedPass = false;
+    bool testingOn = false;
+    std::int32_t randomisationCount = 0;
+
+    // Sample of individual position i: the first s with sampleEnds[s] >= i.
+    int sampleOf(int position) const;
+};
+
+}  // namespace zeltric::data

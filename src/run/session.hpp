@@ -1,0 +1,64 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "analysis/pca_result.hpp"
+#include "analysis/square_matrix.hpp"
+#include "data/dataset.hpp"
+#include "data/limits.hpp"
+#include "randomisation/random_generator.hpp"
+
+namespace zeltric::run {
+
+// Menu states that the steps read and write; the desktop window mirrors them.
+struct MenuState {
+    bool optionsEnabled = false;
+    bool goEnabled = false;
+    bool labelChecked = false;    // "&Label file for pops"
+    bool popsChecked = false;     // "Pops to use"
+    bool lociChecked = false;     // "Loci to use"
+    bool testingChecked = false;  // "&Testing"
+};
+
+inline constexpr const char* kStartCaption = "ZELTRIC for Windows, version 1.2.";
+inline constexpr const char* kApplicationTitle = "Zeltric for Windows, Version 1.2";
+inline constexpr const char* kDefaultSeedFile = "ZELTRIC.INI";
+
+// The one instance of the program's state. Created once by a front end and
+// passed by reference; tests create as many as they like.
+struct Session {
+    // The opened data file: header, names, selection flags and labels, always
+    // in that file's numbering, so every go step starts again from it.
+    data::Dataset opened;
+    // The data set analysed by the last go step (after any selection,
+    // renumbered), with its genotype and count tables.
+    data::Dataset analysed;
+    bool fileOpen = false;
+    bool runDone = false;  // a go step completed its observed analysis
+
+    analysis::PcaResult pca;
+    randomisation::RandomGenerator generator;
+
+    // Permutation test results.
+    float fstPValue = 0.0f;
+    analysis::RealVector axisPValues{};
+    bool testCompleted = false;
+
+    // Plot state.
+    std::array<std::int32_t, data::NPMax + 1> popColor{};
+    bool graphShown = false;
+
+    MenuState menu;
+    std::string caption = kStartCaption;
+
+    std::string openedPath;      // the data file chosen in the open step
+    std::string dataFileName;    // base of every output name (with the selection suffix)
+    std::string labelFileName;   // the label file chosen last; kept across open steps
+    std::string seedFileName = kDefaultSeedFile;
+
+    int threads = 0;  // worker threads of the permutation test; 0 = all cores
+};
+
+}  // namespace zeltric::run

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+#include "run/session.hpp"
+#include "run/user_interface.hpp"
+
+namespace zeltric::run {
+
+// The steps of the run driver. Each raises data::FatalError for a fatal
+// input error (the front end shows it and ends with exit code 1); nothing
+// here calls exit.
+
+// Open step for a chosen data file: reads the header and locus names into
+// session.opened, resets selections, labels and check marks, enables the
+// Options menu and Go. The front end first destroys any plot window and
+// clears the results view (also when the user cancels the file dialog).
+void openStep(Session& session, UserInterface& ui, const std::string& path);
+
+// Go step: reader preparation (selection), output files, genotype reader,
+// allele counting, frequency file, observed analysis and report, and the
+// permutation test when "&Testing" is checked. The front end launches the
+// plot window afterwards.
+void goStep(Session& session, UserInterface& ui);
+
+// "&Testing": inverts the check mark and, when it becomes set, asks for the
+// randomisation count until it lies within 100..15000.
+void testingToggle(Session& session, UserInterface& ui);
+
+// Exit step's seed saving (the front end closes the plot window first).
+// Returns false when the seed file could not be written.
+bool exitStep(Session& session);
+
+// dataFileName + extension.
+std::string outputPath(const Session& session, const std::string& extension);
+
+}  // namespace zeltric::run

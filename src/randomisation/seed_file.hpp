@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "randomisation/random_generator.hpp"
+#include "run/user_interface.hpp"
+
+namespace zeltric::randomisation {
+
+// The seed file: two decimal integers, seed1 first, separated by white space;
+// anything after the second number is ignored.
+//
+// Reading a number skips characters of code 32 or below (blanks, line ends)
+// and takes the next run of other characters. A run that does not begin with
+// an optionally signed digit counts as 0, as does a missing number or one
+// beyond the signed 32-bit range; characters attached after the digits are
+// ignored. A missing, unreadable or empty file reads as (0, 0).
+std::pair<std::int32_t, std::int32_t> readSeedFile(const std::string& fileName);
+
+// Replaces the file with one line: seed1, `separator`, seed2, CR LF. The new
+// content goes to a temporary file in the same folder that is then renamed
+// over the old one, so a failure leaves the old file as it was. A file
+// without write permission is left alone. False when nothing was written.
+bool writeSeedFile(const std::string& fileName, std::int32_t seed1, std::int32_t seed2,
+                   const std::string& separator);
+
+// Program start: sets both seeds from the file, used as read (no range
+// check) when both are non-zero. Otherwise (missing, unreadable or a zero)
+// asks through the seed prompt until valid seeds are given and writes them
+// with one blank between them. False only when that write failed; the
+// generator holds the typed seeds either way and the old file is untouched.
+bool loadSeeds(RandomGenerator& generator, const std::string& fileName, run::UserInterface& ui);
+
+// Exit command: writes the current seeds with three blanks between them, so
+// the next program run continues the stream. False when nothing was written.
+bool saveSeeds(const RandomGenerator& generator, const std::string& fileName);
+
+}  // namespace zeltric::randomisation

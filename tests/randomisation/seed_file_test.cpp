@@ -1,0 +1,153 @@
+#include "randomisation/seed_file.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "randomisation/integer_entry.hpp"
+#include "test_support.hpp"
+
+namespace zeltric::randomisation {
+namespace {
+
+using Seeds = std::optional<std::pair<std::string, std::string>>;
+
+std::pair<std::int32_t, std::int32_t> state(const RandomGenerator& generator) {
+    return {generator.seed1, generator.seed2};
+}
+
+TEST(SeedFile, ReadsNumbersSeparatedByAnyWhiteSpace) {
+    test::TempDir dir;
+    const std::string path = dir.file("ZELTRIC.INI");
+    const std::pair<const char*, std::pair<std::int32_t, std::int32_t>> cases[] = {
+        {"12345 67890\r\n", {12345, 67890}},    // written at the ask path
+        {"12345   67890\r\n", {12345, 67890}},  // written by Exit
+        {"\r\n\t 12345\r\n\r\n67890", {12345, 67890}},
+        {"12345\r67890\r", {12345, 67890}},
+        {"+12 -34 56 junk", {12, -34}},
+        {"12abc 34xyz", {12, 34}},  // characters after the digits are ignored
+        {"-5 -2147483648", {-5, INT32_MIN}},
+        {"abc 34", {0, 34}},  // a run that is not a number
+        {"12 - 34", {12, 0}},
+        {"12", {12, 0}},  // missing second number
+        {"", {0, 0}},
+        {"2147483648 5", {0, 5}},  // beyond 32 bits
+        {"5 -99999999999999999999", {5, 0}},
+    };
+    for (const auto& [content, expected] : cases) {
+        test::writeFile(path, content);
+        EXPECT_EQ(readSeedFile(path), expected) << '"' << content << '"';
+    }
+    EXPECT_EQ(readSeedFile(dir.file("missing.ini")), std::make_pair(0, 0));
+    EXPECT_EQ(readSeedFile(dir.path().string()), std::make_pair(0, 0));
+}
+
+TEST(SeedFile, UsesNonZeroSeedsAsReadWithoutAsking) {
+    test::TempDir dir;
+    const std::string path = dir.file("ZELTRIC.INI");
+    test::writeFile(path, "-7   2147483647\r\n");
+    test::RecordingInterface ui;
+    RandomGenerator generator;
+    EXPECT_TRUE(loadSeeds(generator, path, ui));
+    EXPECT_EQ(state(generator), std::make_pair(-7, 2147483647));
+    EXPECT_EQ(ui.seedPrompts, 0);
+    EXPECT_EQ(test::readFile(path), "-7   2147483647\r\n");
+    generator.uniform();
+    EXPECT_GE(generator.seed1, 1);
+    EXPECT_LE(generator.seed1, kSeed1Max);
+}
+
+TEST(SeedFile, ZeroEmptyTextOrMissingFileTakesTheAskPath) {
+    const char* contents[] = {"0 5\r\n", "5 0\r\n", "", "seeds please\r\n", "17\r\n"};
+    for (const char* content : contents) {
+        test::TempDir dir;
+        const std::string path = dir.file("ZELTRIC.INI");
+        test::writeFile(path, content);
+        test::RecordingInterface ui;
+        ui.seedAnswers = {Seeds{{"0", "5"}}, Seeds{{"123", "4567"}}};
+        RandomGenerator generator;
+        EXPECT_TRUE(loadSeeds(generator, path, ui));
+        EXPECT_EQ(state(generator), std::make_pair(123, 4567)) << '"' << content << '"';
+        EXPECT_EQ(ui.seedPrompts, 2);
+        EXPECT_EQ(test::readFile(path), "123 4567\r\n") << '"' << content << '"';
+    }
+
+    test::TempDir dir;
+    const std::string path = dir.file("ZELTRIC.INI");
+    test::RecordingInterface ui;
+    ui.seedAnswers = {Seeds{{"2147483562", "2147483398"}}};
+    RandomGenerator generator;
+    EXPECT_TRUE(loadSeeds(generator, path, ui));
+    EXPECT_EQ(test::readFile(path), "2147483562 2147483398\r\n");
+    // Only the seed file is left: no temporary file stays behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(SeedFile, SaveWritesCurrentSeedsWithThreeBlanksAndTheStreamContinues) {
+    test::TempDir dir;
+    const std::string path = dir.file("ZELTRIC.INI");
+    test::writeFile(path, "1 1\r\n");
+    test::RecordingInterface ui;
+    RandomGenerator first;
+    ASSERT_TRUE(loadSeeds(first, path, ui));
+    first.uniform();
+    first.uniform();
+    ASSERT_TRUE(saveSeeds(first, path));
+    EXPECT_EQ(test::readFile(path), "1601120196   1655838864\r\n");
+
+    RandomGenerator next;
+    ASSERT_TRUE(loadSeeds(next, path, ui));
+    EXPECT_EQ(next.uniform(), first.uniform());
+    EXPECT_EQ(state(next), std::make_pair(1346387765, 2103410263));
+
+    RandomGenerator negative;
+    negative.seed1 = -12;
+    negative.seed2 = 0;
+    ASSERT_TRUE(saveSeeds(negative, path));
+    EXPECT_EQ(test::readFile(path), "-12   0\r\n");
+}
+
+TEST(SeedFile, FailedWriteLeavesTheOldFileAlone) {
+    test::TempDir dir;
+    const std::string path = dir.file("ZELTRIC.INI");
+    RandomGenerator generator;
+    generator.seed1 = 5;
+    generator.seed2 = 6;
+
+    // A read-only seed file is not replaced.
+    test::writeFile(path, "0 0\r\n");
+    ::chmod(path.c_str(), 0444);
+    test::RecordingInterface ui;
+    ui.seedAnswers = {Seeds{{"8", "9"}}};
+    EXPECT_FALSE(loadSeeds(generator, path, ui));
+    EXPECT_EQ(state(generator), std::make_pair(8, 9));
+    EXPECT_FALSE(saveSeeds(generator, path));
+    EXPECT_EQ(test::readFile(path), "0 0\r\n");
+
+    // A folder in the way, or a folder that does not exist.
+    const std::string folder = dir.file("taken");
+    std::filesystem::create_directory(folder);
+    EXPECT_FALSE(saveSeeds(generator, folder));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_FALSE(saveSeeds(generator, dir.file("no/such/ZELTRIC.INI")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+TEST(SeedFile, ReplacingKeepsThePermissionsOfTheOldFile) {
+    test::TempDir dir;
+    const std::string path = dir.file("ZELTRIC.INI");
+    test::writeFile(path, "1 2\r\n");
+    ::chmod(path.c_str(), 0640);
+    RandomGenerator generator;
+    generator.seed1 = 3;
+    generator.seed2 = 4;
+    ASSERT_TRUE(saveSeeds(generator, path));
+    EXPECT_EQ(test::readFile(path), "3   4\r\n");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+}  // namespace
+}  // namespace zeltric::randomisation

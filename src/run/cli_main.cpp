@@ -1,6 +1,99 @@
+// The batch front end: the open and go steps driven by options.
 #include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
 
-int main() {
-    std::fputs("zeltric-cli: not built yet\n", stderr);
-    return 2;
+#include "data/fatal_error.hpp"
+#include "randomisation/integer_entry.hpp"
+#include "randomisation/seed_file.hpp"
+#include "run/cli_options.hpp"
+#include "run/session.hpp"
+#include "run/steps.hpp"
+#include "run/terminal_interface.hpp"
+
+namespace {
+
+using namespace zeltric;
+
+constexpr int kInputError = 1;
+constexpr int kUsageError = 2;
+
+int usageError(const std::string& message) {
+    std::cerr << "zeltric-cli: " << message << "\nTry 'zeltric-cli --help'.\n";
+    return kUsageError;
+}
+
+// Seeds for a test: given on the command line, read from the seed file, or
+// asked on the terminal.
+int settleSeeds(run::Session& session, const run::CliOptions& options, run::TerminalInterface& ui) {
+    if (options.seeds) {
+        session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
+        session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
+        return 0;
+    }
+    const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
+    if ((seed1 == 0 || seed2 == 0) && !ui.interactive())
+        return usageError("the seed file \"" + options.seedFile +
+                          "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them");
+    if (!randomisation::loadSeeds(session.generator, options.seedFile, ui))
+        ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
+    return 0;
+}
+
+int runCli(int argc, char** argv) {
+    const run::CliParse parse = run::parseCliOptions(argc, argv);
+    if (!parse.error.empty()) return usageError(parse.error);
+    const run::CliOptions& options = parse.options;
+    if (options.help) {
+        std::cout << run::cliUsage();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "zeltric-cli " << ZELTRIC_VERSION << '\n';
+        return 0;
+    }
+    for (const auto& [given, what] : {std::pair{options.loci.has_value(), "--loci"},
+                                      std::pair{options.pops.has_value(), "--pops"},
+                                      std::pair{options.labels.has_value(), "--labels"},
+                                      std::pair{options.plot.has_value(), "--plot"}})
+        if (given) return usageError(std::string(what) + " is not available yet");
+
+    run::TerminalInterface ui(options.quiet);
+    run::Session session;
+    session.seedFileName = options.seedFile;
+    session.threads = options.threads;
+    try {
+        run::openStep(session, ui, options.dataFile);
+        if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) return kInputError;
+        if (options.test) {
+            if (const int status = settleSeeds(session, options, ui); status != 0) return status;
+            session.menu.testingChecked = true;
+            session.opened.testingOn = true;
+            session.opened.randomisationCount = *options.test;
+        }
+        run::installInterruptHandler();
+        run::goStep(session, ui);
+        if (options.test && !run::exitStep(session))
+            ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
+    } catch (const data::FatalError& e) {
+        ui.error(e.what());
+        return kInputError;
+    }
+    if (!options.quiet) {
+        std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
+        std::cout << results.rdbuf();
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return runCli(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "zeltric-cli: internal error: " << e.what() << '\n';
+        return 3;
+    }
 }

@@ -31,6 +31,10 @@ void testingToggle(Session& session, UserInterface& ui);
 // Returns false when the seed file could not be written.
 bool exitStep(Session& session);
 
+// The opened path without its extension (the text from the last full stop
+// of the file name on).
+std::string baseName(const std::string& path);
+
 // dataFileName + extension.
 std::string outputPath(const Session& session, const std::string& extension);
 

@@ -1,0 +1,126 @@
+#include "data/genotype_reader.hpp"
+
+#include "data/fatal_error.hpp"
+#include "data/messages.hpp"
+#include "data/text_reader.hpp"
+
+namespace zeltric::data {
+
+namespace {
+
+constexpr std::size_t kNameLength = 6;
+
+struct HeaderCounts {
+    long long np, nl, nu;
+};
+
+// The capacity check comes before anything is stored, so a header beyond the
+// limits can never overrun the fixed tables.
+void checkHeader(const HeaderCounts& h, const TextReader& reader) {
+    if (h.np > NPMax || h.nl > NLMax || h.nu > NUMax) throw FatalError(capacityMessage());
+    if (h.np < 1 || h.nl < 1 || h.nu < 1)
+        throw FatalError(placeOf(reader.fileName(), 1) +
+                         "the number of samples, of loci and the highest allele number must each be at "
+                         "least 1 (read " +
+                         std::to_string(h.np) + ", " + std::to_string(h.nl) + ", " + std::to_string(h.nu) + ").");
+}
+
+}  // namespace
+
+void readHeader(Dataset& ds, const std::string& path, const Notify& notify) {
+    TextReader reader = TextReader::fromFile(path, "data file");
+    HeaderCounts h{};
+    h.np = reader.readNumber("number of samples");
+    h.nl = reader.readNumber("number of loci");
+    h.nu = reader.readNumber("highest allele number");
+    const long long coding = reader.readNumber("allele coding");
+    reader.skipLine();
+    checkHeader(h, reader);
+
+    ds.np = static_cast<std::uint16_t>(h.np);
+    ds.nl = static_cast<std::uint16_t>(h.nl);
+    ds.nu = static_cast<std::uint16_t>(h.nu);
+    ds.alleleCoding = static_cast<std::int32_t>(coding);
+    for (int l = 1; l <= ds.nl; ++l) {
+        ds.locusNames[static_cast<std::size_t>(l)] = reader.readLinePrefix(kNameLength);
+        reader.skipLine();
+        ds.locusSelected[static_cast<std::size_t>(l)] = 1;
+    }
+    for (int s = 1; s <= ds.np; ++s) {
+        ds.populationSelected[static_cast<std::size_t>(s)] = 1;
+        ds.populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
+    }
+    if (coding == 1) {
+        ds.alleleDivisor = 10;
+    } else if (coding == 2) {
+        ds.alleleDivisor = 100;
+    } else {
+        notify(codingMessage());
+    }
+}
+
+void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
+    TextReader reader = TextReader::fromFile(path, "data file");
+    HeaderCounts h{};
+    h.np = reader.readNumber("number of samples");
+    h.nl = reader.readNumber("number of loci");
+    h.nu = reader.readNumber("highest allele number");
+    reader.skipLine();
+    if (h.np == 1) notify(oneSampleMessage());
+    checkHeader(h, reader);
+    ds.np = static_cast<std::uint16_t>(h.np);
+    ds.nl = static_cast<std::uint16_t>(h.nl);
+    ds.nu = static_cast<std::uint16_t>(h.nu);
+
+    std::fill(ds.sampleEnds.begin(), ds.sampleEnds.end(), std::uint16_t{0});
+    for (int l = 1; l <= ds.nl; ++l) {
+        std::string name = reader.readLinePrefix(kNameLength);
+        reader.skipLine();
+        for (char& c : name)
+            if (static_cast<unsigned char>(c) <= 38) c = ' ';
+        ds.locusNames[static_cast<std::size_t>(l)] = name;
+    }
+
+    std::fill(ds.missingLoci.begin(), ds.missingLoci.end(), std::uint16_t{0});
+    ds.genotypeColumns.resize(ds.nl);
+    int individual = 0;
+    long long previousSample = 0;
+    while (!reader.atEnd()) {
+        const long long sample = reader.readNumber("sample number");
+        const int line = reader.lineNumber();
+        if (sample != 0) {
+            if (sample < 1 || sample > ds.np)
+                throw FatalError(placeOf(path, line) + "sample number " + std::to_string(sample) +
+                                 " lies outside 1.." + std::to_string(ds.np) + ".");
+            if (sample < previousSample)
+                throw FatalError(placeOf(path, line) + "sample " + std::to_string(sample) + " follows sample " +
+                                 std::to_string(previousSample) +
+                                 "; the lines of each sample must be together, samples in ascending order.");
+            if (individual == NIMax)
+                throw FatalError(placeOf(path, line) + "more than " + std::to_string(NIMax) +
+                                 " genotype lines; at most " + std::to_string(NIMax) +
+                                 " individuals fit in one data file.");
+            previousSample = sample;
+            ++ds.sampleEnds[static_cast<std::size_t>(sample)];
+            ++individual;
+            for (int l = 1; l <= ds.nl; ++l)
+                ds.genotypeColumns.at(l, individual) =
+                    static_cast<std::int32_t>(reader.readNumber("genotype code"));
+        }
+        reader.skipLine();
+    }
+    ds.individualCount = static_cast<std::uint16_t>(individual);
+    if (individual == 0)
+        throw FatalError("The data file \"" + path + "\" holds no genotype lines: nothing to analyse.");
+    for (int s = 2; s <= ds.np; ++s)
+        ds.sampleEnds[static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(
+            ds.sampleEnds[static_cast<std::size_t>(s)] + ds.sampleEnds[static_cast<std::size_t>(s - 1)]);
+}
+
+int Dataset::sampleOf(int position) const {
+    for (int s = 1; s <= np; ++s)
+        if (sampleEnds[static_cast<std::size_t>(s)] >= position) return s;
+    return np;
+}
+
+}  // namespace zeltric::data

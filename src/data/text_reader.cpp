@@ -1,0 +1,109 @@
+#include "data/text_reader.hpp"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "data/fatal_error.hpp"
+
+namespace zeltric::data {
+
+std::string placeOf(const std::string& fileName, int line) {
+    return "In file \"" + fileName + "\", line " + std::to_string(line) + ": ";
+}
+
+TextReader::TextReader(std::string content, std::string fileName)
+    : content_(std::move(content)), fileName_(std::move(fileName)) {
+    // Character 26 ends the file for reading.
+    const std::size_t eof = content_.find('\x1a');
+    if (eof != std::string::npos) content_.resize(eof);
+}
+
+TextReader TextReader::fromFile(const std::string& path, const std::string& what) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw FatalError("Cannot read the " + what + " \"" + path + "\": it is a folder, not a file.");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        const int saved = errno;
+        throw FatalError("Cannot open the " + what + " \"" + path + "\": " + std::strerror(saved) + ".");
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) throw FatalError("Cannot read the " + what + " \"" + path + "\".");
+    return TextReader(content.str(), path);
+}
+
+void TextReader::advance() {
+    const char c = content_[pos_++];
+    if (c == '\n') {
+        ++line_;
+    } else if (c == '\r') {
+        if (pos_ < content_.size() && content_[pos_] == '\n') ++pos_;
+        ++line_;
+    }
+}
+
+void TextReader::consumeLineEnd() {
+    if (!atEnd() && atLineEnd()) advance();
+}
+
+long long TextReader::readNumber(const char* what) {
+    while (!atEnd() && static_cast<unsigned char>(content_[pos_]) <= 32) advance();
+    if (atEnd()) return 0;
+    const int tokenLine = line_;
+    const std::size_t start = pos_;
+    while (!atEnd() && static_cast<unsigned char>(content_[pos_]) > 32) ++pos_;
+    const std::string token = content_.substr(start, pos_ - start);
+
+    std::size_t i = 0;
+    bool negative = false;
+    if (token[0] == '+' || token[0] == '-') {
+        negative = token[0] == '-';
+        i = 1;
+    }
+    const auto shown = token.size() > 40 ? token.substr(0, 40) + "..." : token;
+    if (i == token.size())
+        throw FatalError(placeOf(fileName_, tokenLine) + "\"" + shown + "\" is not a whole number (" + what +
+                         " expected).");
+    long long value = 0;
+    for (; i < token.size(); ++i) {
+        const char c = token[i];
+        if (c < '0' || c > '9')
+            throw FatalError(placeOf(fileName_, tokenLine) + "\"" + shown + "\" is not a whole number (" +
+                             what + " expected).");
+        value = value * 10 + (c - '0');
+        if (value > static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1)
+            throw FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" +
+                             what + " expected).");
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<std::int32_t>::max())
+        throw FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" + what +
+                         " expected).");
+    return value;
+}
+
+std::string TextReader::readLinePrefix(std::size_t maxChars) {
+    std::string text;
+    while (!atEnd() && !atLineEnd() && text.size() < maxChars) text += content_[pos_++];
+    return text;
+}
+
+std::string TextReader::readLine() {
+    std::string text;
+    while (!atEnd() && !atLineEnd()) text += content_[pos_++];
+    consumeLineEnd();
+    return text;
+}
+
+void TextReader::skipLine() {
+    while (!atEnd() && !atLineEnd()) ++pos_;
+    consumeLineEnd();
+}
+
+}  // namespace zeltric::data

@@ -1,0 +1,58 @@
+#include "run/steps.hpp"
+
+#include <filesystem>
+
+#include "data/allele_counting.hpp"
+#include "data/fatal_error.hpp"
+#include "data/frequency_file.hpp"
+#include "data/genotype_reader.hpp"
+#include "data/output_file.hpp"
+#include "randomisation/integer_entry.hpp"
+#include "randomisation/seed_file.hpp"
+
+namespace zeltric::run {
+
+std::string baseName(const std::string& path) {
+    const std::filesystem::path p(path);
+    const std::string file = p.filename().string();
+    const std::size_t dot = file.rfind('.');
+    if (dot == std::string::npos || dot == 0) return path;
+    return path.substr(0, path.size() - (file.size() - dot));
+}
+
+std::string outputPath(const Session& session, const std::string& extension) {
+    return session.dataFileName + extension;
+}
+
+void openStep(Session& session, UserInterface& ui, const std::string& path) {
+    data::Dataset fresh;
+    // The divisor of an earlier file stays when the new coding is bad; the go
+    // step refuses such a file anyway.
+    fresh.alleleDivisor = session.opened.alleleDivisor;
+    fresh.randomisationCount = session.opened.randomisationCount;
+    data::readHeader(fresh, path, [&](const std::string& text) { ui.information(text); });
+    if (fresh.alleleCoding != 1 && fresh.alleleCoding != 2) fresh.alleleDivisor = 0;
+    session.opened = std::move(fresh);
+    session.opened.testingOn = false;
+    session.openedPath = path;
+    session.dataFileName = baseName(path);
+    session.fileOpen = true;
+    session.runDone = false;
+    session.menu.optionsEnabled = true;
+    session.menu.goEnabled = true;
+    session.menu.labelChecked = false;
+    session.menu.popsChecked = false;
+    session.menu.lociChecked = false;
+    session.menu.testingChecked = false;
+}
+
+void testingToggle(Session& session, UserInterface& ui) {
+    session.menu.testingChecked = !session.menu.testingChecked;
+    session.opened.testingOn = session.menu.testingChecked;
+    if (session.menu.testingChecked)
+        session.opened.randomisationCount = randomisation::askRandomisationCount(ui);
+}
+
+bool exitStep(Session& session) { return randomisation::saveSeeds(session.generator, session.seedFileName); }
+
+}  // namespace zeltric::run

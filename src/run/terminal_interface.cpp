@@ -1,0 +1,94 @@
+#include "run/terminal_interface.hpp"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+namespace zeltric::run {
+
+namespace {
+std::atomic<bool> interrupted{false};
+extern "C" void onInterrupt(int) { interrupted.store(true); }
+
+std::optional<std::string> readLine() {
+    std::string line;
+    if (!std::getline(std::cin, line)) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+}  // namespace
+
+void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+
+TerminalInterface::TerminalInterface(bool quiet)
+    : quiet_(quiet), stdinIsTerminal_(::isatty(0) != 0), stderrIsTerminal_(::isatty(2) != 0) {}
+
+std::string TerminalInterface::displayText(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '\r') {
+            out += '\n';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+void TerminalInterface::information(const std::string& text) {
+    std::cerr << "zeltric-cli: " << displayText(text) << '\n';
+}
+
+void TerminalInterface::error(const std::string& text) {
+    std::cerr << "zeltric-cli: error: " << displayText(text) << '\n';
+}
+
+std::optional<std::pair<std::string, std::string>> TerminalInterface::askSeeds() {
+    std::cerr << "Seeds Random Number generator?\nFirst seed? [1..2147483562] " << std::flush;
+    auto first = readLine();
+    if (!first) return std::nullopt;
+    std::cerr << "Second seed?  [1..2147483398] " << std::flush;
+    auto second = readLine();
+    if (!second) return std::nullopt;
+    return std::make_pair(*first, *second);
+}
+
+std::optional<std::string> TerminalInterface::askCount(const std::string& offered) {
+    std::cerr << "Number of randomisations ? [100..15000] (" << offered << ") " << std::flush;
+    auto line = readLine();
+    if (!line) return std::nullopt;
+    return line->empty() ? offered : *line;
+}
+
+void TerminalInterface::progressStart(int maximum) {
+    maximum_ = maximum;
+    started_ = lastDrawn_ = std::chrono::steady_clock::now();
+}
+
+void TerminalInterface::progressStep(int position) {
+    if (quiet_ || !stderrIsTerminal_ || maximum_ <= 0) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (position < maximum_ && now - lastDrawn_ < std::chrono::milliseconds(100)) return;
+    lastDrawn_ = now;
+    const double elapsed = std::chrono::duration<double>(now - started_).count();
+    const double rate = elapsed > 0 ? position / elapsed : 0.0;
+    const double left = rate > 0 ? (maximum_ - position) / rate : 0.0;
+    const int width = 30;
+    const int filled = static_cast<int>(static_cast<long long>(width) * position / maximum_);
+    std::fprintf(stderr, "\r[%s%s] %d/%d  %.1f/s  %.0f s left ", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), position, maximum_, rate, left);
+    std::fflush(stderr);
+}
+
+void TerminalInterface::progressEnd() {
+    if (!quiet_ && stderrIsTerminal_ && maximum_ > 0) std::fputs("\n", stderr);
+    maximum_ = 0;
+}
+
+bool TerminalInterface::cancelRequested() { return interrupted.load(); }
+
+}  // namespace zeltric::run

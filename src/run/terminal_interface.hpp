@@ -1,0 +1,47 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "run/user_interface.hpp"
+
+namespace zeltric::run {
+
+// The batch front end's port: messages on standard error (lines joined by
+// LF), prompts on the terminal when standard input is one, a progress bar
+// on standard error when it is a terminal.
+class TerminalInterface : public UserInterface {
+public:
+    explicit TerminalInterface(bool quiet);
+
+    void information(const std::string& text) override;
+    void error(const std::string& text) override;
+    std::optional<std::pair<std::string, std::string>> askSeeds() override;
+    std::optional<std::string> askCount(const std::string& offered) override;
+    void showResults(const std::string& resultsPath) override { lastResults_ = resultsPath; }
+    void setCaption(const std::string&) override {}
+    void progressStart(int maximum) override;
+    void progressStep(int position) override;
+    void progressEnd() override;
+    bool cancelRequested() override;
+
+    const std::string& lastResults() const { return lastResults_; }
+    bool interactive() const { return stdinIsTerminal_; }
+
+    // For display only: the core separates lines by LF CR.
+    static std::string displayText(const std::string& text);
+
+private:
+    bool quiet_;
+    bool stdinIsTerminal_;
+    bool stderrIsTerminal_;
+    std::string lastResults_;
+    int maximum_ = 0;
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::time_point lastDrawn_;
+};
+
+// Set by SIGINT while a test runs, so Ctrl-C cancels cleanly.
+void installInterruptHandler();
+
+}  // namespace zeltric::run

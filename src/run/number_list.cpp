@@ -1,0 +1,73 @@
+#include "run/number_list.hpp"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace zeltric::run {
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    const std::size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+// A positive decimal number of digits only; saturates far above any limit.
+std::optional<long long> number(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = std::min(value * 10 + (c - '0'), 1000000000LL);
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<std::vector<int>> parseNumberList(const std::string& text, int maximum, int minimumCount,
+                                                std::string& message) {
+    const std::string example = " (write numbers and ranges such as 1,3,5-8)";
+    if (trimmed(text).empty()) {
+        message = "the list of numbers is empty" + example;
+        return std::nullopt;
+    }
+    std::vector<int> numbers;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        const std::string entry = trimmed(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        const std::size_t dash = entry.find('-');
+        const auto first = number(dash == std::string::npos ? entry : trimmed(entry.substr(0, dash)));
+        const auto last = dash == std::string::npos ? first : number(trimmed(entry.substr(dash + 1)));
+        if (!first || !last) {
+            message = "\"" + entry + "\" in \"" + text + "\" is not a number or a range" + example;
+            return std::nullopt;
+        }
+        if (*first > *last) {
+            message = "the range " + entry + " runs backwards" + example;
+            return std::nullopt;
+        }
+        for (const long long n : {*first, *last}) {
+            if (n < 1 || n > maximum) {
+                message = "there is no number " + std::to_string(n) + ": the numbers run from 1 to " +
+                          std::to_string(maximum);
+                return std::nullopt;
+            }
+        }
+        for (long long n = *first; n <= *last; ++n) numbers.push_back(static_cast<int>(n));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    if (static_cast<int>(numbers.size()) < minimumCount) {
+        message = "at least " + std::to_string(minimumCount) + " different numbers are needed, the list gives " +
+                  std::to_string(numbers.size());
+        return std::nullopt;
+    }
+    return numbers;
+}
+
+}  // namespace zeltric::run

@@ -42,6 +42,31 @@ std::string matrixDimensionMessage() {
 
 std::string tqliNotice() { return std::string("pause in routine TQLI") + kLineBreak + "too many iterations"; }
 
+std::string tqliFailureMessage(int eigenvalue, int iterations) {
+    return "The eigen-solver found no eigenvalue " + std::to_string(eigenvalue) + " after " +
+           std::to_string(iterations) + " iterations." + kLineBreak + "The analysis stops.";
+}
+
+std::string solverInputMessage() {
+    return std::string("The eigen-solver was given a value that is not a finite number.") + kLineBreak +
+           "The analysis stops.";
+}
+
+std::string noAlleleMessage() {
+    return std::string("No allele is present in the analysed samples and loci: there is nothing to analyse.") +
+           kLineBreak + "Inertia and Fst are written as 0.";
+}
+
+std::string noHeterozygosityMessage() {
+    return std::string("Every locus is monomorphic in the pooled sample: the total heterozygosity is 0.") +
+           kLineBreak + "Fst can not be calculated; it is written as 0.";
+}
+
+std::string noInertiaMessage() {
+    return std::string("The samples do not differ in their allele frequencies: the total inertia is 0.") +
+           kLineBreak + "Axis shares and percentages can not be calculated; they are written as 0.";
+}
+
 std::string messageText(MessageId id) {
     switch (id) {
         case MessageId::Coding: return codingMessage();
@@ -50,6 +75,11 @@ std::string messageText(MessageId id) {
         case MessageId::Genotype: return genotypeMessage(1, 1, "loc1", 1, 1, 0);
         case MessageId::MatrixDimension: return matrixDimensionMessage();
         case MessageId::TqliNotice: return tqliNotice();
+        case MessageId::TqliFailure: return tqliFailureMessage(1, 10000);
+        case MessageId::SolverInput: return solverInputMessage();
+        case MessageId::NoAllele: return noAlleleMessage();
+        case MessageId::NoHeterozygosity: return noHeterozygosityMessage();
+        case MessageId::NoInertia: return noInertiaMessage();
     }
     return {};
 }

@@ -15,6 +15,11 @@ enum class MessageId {
     Genotype,         // impossible genotype (error)
     MatrixDimension,  // more than 500 allele columns (error)
     TqliNotice,       // eigen-solver iteration notice (information)
+    TqliFailure,      // eigen-solver gave up after its hard iteration bound (error)
+    SolverInput,      // non-finite value handed to the eigen-solver (error)
+    NoAllele,         // no allele present in the analysed data (information)
+    NoHeterozygosity, // total heterozygosity 0: every locus monomorphic (information)
+    NoInertia,        // total inertia 0: no differentiation among samples (information)
 };
 
 std::string codingMessage();
@@ -24,6 +29,11 @@ std::string genotypeMessage(int sample, int individual, const std::string& locus
                             long long firstAllele, long long secondAllele);
 std::string matrixDimensionMessage();
 std::string tqliNotice();
+std::string tqliFailureMessage(int eigenvalue, int iterations);
+std::string solverInputMessage();
+std::string noAlleleMessage();
+std::string noHeterozygosityMessage();
+std::string noInertiaMessage();
 
 // The text of a message with example arguments; lets a test walk every id.
 std::string messageText(MessageId id);

@@ -1,0 +1,228 @@
+#include "analysis/frequency_pca.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/eigen_solver.hpp"
+#include "data/fatal_error.hpp"
+#include "data/limits.hpp"
+#include "data/messages.hpp"
+
+namespace zeltric::analysis {
+
+namespace {
+
+// Clears the leading block of order n.
+void clearBlock(SquareMatrix& matrix, int n) {
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j) matrix(i, j) = 0.0f;
+}
+
+float toFloat(double value) { return static_cast<float>(value); }
+
+// Step 1: centred frequencies into X, allele columns, heterozygosity.
+void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, PcaWorkspace& ws,
+                      PcaResult& result, const std::array<int, data::NLMax + 1>& locusTotals) {
+    float h = 0.0f;
+    int col = 0;
+    int typedLoci = 0;
+    for (int l = 1; l <= ds.nl; ++l) {
+        result.allelesPerLocus[static_cast<std::size_t>(l)] = 0;
+        const int bigN = locusTotals[static_cast<std::size_t>(l)];
+        if (bigN > 0) ++typedLoci;
+        for (int a = 1; a <= ds.nu; ++a) {
+            const double t = counts.alleleTotal(l, a);
+            if (t == 0.0) continue;
+            ++col;
+            ZELTRIC_ASSERT(col <= kMatrixOrder && bigN > 0);
+            ++result.allelesPerLocus[static_cast<std::size_t>(l)];
+            h = toFloat(static_cast<double>(h) + t * t / 4.0 / bigN / bigN);
+            const double pooled = t / 2.0 / bigN;
+            for (int j = 1; j <= ds.np; ++j) {
+                const int n = counts.sampleSize(j, l);
+                ws.x(j, col) = n != 0 ? toFloat(counts.alleleCount(j, l, a) / 2.0 / n - pooled) : 0.0f;
+            }
+        }
+    }
+    result.alleleColumnCount = static_cast<std::uint16_t>(col);
+    result.typedLoci = static_cast<std::uint16_t>(typedLoci);
+    // An untyped locus has no retained allele and no heterozygosity.
+    result.heterozygositySum = toFloat(static_cast<double>(typedLoci) - static_cast<double>(h));
+}
+
+// Step 2: D[j][j] is the sample's share of the typed individuals, the mean
+// over typed loci when it differs between them.
+void buildWeights(const data::Dataset& ds, const data::CountTables& counts, PcaWorkspace& ws, int nA,
+                  const std::array<int, data::NLMax + 1>& locusTotals) {
+    for (int i = 1; i <= nA; ++i)
+        for (int j = 1; j <= nA; ++j) ws.w(i, j) = i == j ? 1.0f : 0.0f;
+    for (int j = 1; j <= ds.np; ++j) {
+        double sum = 0.0;
+        double first = 0.0;
+        bool same = true;
+        int typed = 0;
+        for (int l = 1; l <= ds.nl; ++l) {
+            const int bigN = locusTotals[static_cast<std::size_t>(l)];
+            if (bigN == 0) continue;
+            const double share = static_cast<double>(counts.sampleSize(j, l)) / bigN;
+            if (typed == 0)
+                first = share;
+            else if (share != first)
+                same = false;
+            sum += share;
+            ++typed;
+        }
+        for (int i = 1; i <= ds.np; ++i) ws.d(j, i) = 0.0f;
+        if (typed == 0)
+            ws.d(j, j) = 0.0f;
+        else
+            ws.d(j, j) = same ? toFloat(first) : toFloat(sum / typed);
+    }
+}
+
+// Step 6.4: leading axes whose eigenvalue reaches its broken-stick expectation.
+std::uint16_t brokenStick(const PcaResult& result, int p) {
+    if (p < 1) return 0;
+    std::array<float, kMatrixOrder + 1> b{};
+    for (int z = 1; z <= p; ++z) b[static_cast<std::size_t>(z)] = toFloat(1.0 / z);
+    for (int k = 1; k <= p - 1; ++k) {
+        float sum = b[static_cast<std::size_t>(k)];
+        for (int z = k + 1; z <= p; ++z) sum = sum + b[static_cast<std::size_t>(z)];
+        b[static_cast<std::size_t>(k)] = sum;
+    }
+    const double total = result.totalInertia;
+    int k = 1;
+    while (k < p && !(static_cast<double>(b[static_cast<std::size_t>(k)]) / p * total >
+                      static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)])))
+        ++k;
+    return static_cast<std::uint16_t>(k - 1);
+}
+
+void invertWeights(PcaWorkspace& ws, int np) {
+    for (int j = 1; j <= np; ++j) ws.d(j, j) = ws.d(j, j) > 0.0f ? toFloat(1.0 / static_cast<double>(ws.d(j, j))) : 0.0f;
+}
+
+}  // namespace
+
+double axisShareRatio(const PcaResult& result, int k) {
+    if (result.globalFst == 0.0f) return 0.0;
+    return static_cast<double>(result.axisFst[static_cast<std::size_t>(k)]) / static_cast<double>(result.globalFst);
+}
+
+float axisShare(const PcaResult& result, int k) { return toFloat(axisShareRatio(result, k)); }
+
+PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, bool observed,
+                              PcaWorkspace& ws, PcaResult& result) {
+    PcaCallReport report;
+    const int np = ds.np;
+    ZELTRIC_ASSERT(np >= 0 && np <= data::NPMax && ds.nl <= data::NLMax && ds.nu <= data::NUMax);
+
+    // Capacity first, so that nothing is stored for a data set that is refused.
+    int nA = 0;
+    for (int l = 1; l <= ds.nl; ++l)
+        for (int a = 1; a <= ds.nu; ++a)
+            if (counts.alleleTotal(l, a) != 0.0) ++nA;
+    if (nA > kMatrixOrder) throw data::FatalError(data::matrixDimensionMessage());
+
+    const int s = std::max(np, nA);
+    const int clearOrder = std::max(s, ws.usedOrder);
+    for (SquareMatrix* matrix : {&ws.w, &ws.d, &ws.x, &ws.xt, &ws.m, &ws.r, &ws.p, &ws.v}) clearBlock(*matrix, clearOrder);
+    ws.usedOrder = s;
+
+    std::array<int, data::NLMax + 1> locusTotals{};
+    for (int l = 1; l <= ds.nl; ++l)
+        for (int j = 1; j <= np; ++j) locusTotals[static_cast<std::size_t>(l)] += counts.sampleSize(j, l);
+
+    buildFrequencies(ds, counts, ws, result, locusTotals);
+    ZELTRIC_ASSERT(result.alleleColumnCount == nA);
+    buildWeights(ds, counts, ws, nA, locusTotals);
+
+    // Step 3: the smaller cross-product matrix.
+    Transpose(ws.x, ws.xt, s);
+    const bool caseA = np > nA;
+    if (caseA) {
+        for (int i = 1; i <= nA; ++i) ws.w(i, i) = toFloat(std::sqrt(static_cast<double>(ws.w(i, i))));
+        MatMul(ws.x, ws.w, ws.r, s);
+        MatMul(ws.d, ws.r, ws.p, s);
+        MatMul(ws.xt, ws.p, ws.r, s);
+        MatMul(ws.w, ws.r, ws.m, s);  // Xt D X
+    } else {
+        for (int j = 1; j <= np; ++j) ws.d(j, j) = toFloat(std::sqrt(static_cast<double>(ws.d(j, j))));
+        MatMul(ws.xt, ws.d, ws.r, s);
+        MatMul(ws.w, ws.r, ws.p, s);
+        MatMul(ws.x, ws.p, ws.r, s);
+        MatMul(ws.d, ws.r, ws.m, s);  // D^1/2 X Xt D^1/2
+    }
+    const int p = std::min(np, nA);
+    result.dimension = static_cast<std::uint16_t>(p);
+
+    // Step 4: eigen-decomposition, eigenvalues in descending order.
+    Tridiagonalize(ws.m, p, ws.diagonal, ws.offDiagonal);
+    report.tqliNotices = TQLI(ws.diagonal, ws.offDiagonal, p, ws.m);
+    SortEigenvalues(ws.diagonal, p, ws.order);
+    for (int k = 1; k <= p; ++k) {
+        const int slot = ws.order[static_cast<std::size_t>(k)];
+        float lambda = ws.diagonal[static_cast<std::size_t>(slot)];
+        if (!(lambda >= 0.0f)) lambda = 0.0f;  // a negative rounding residue
+        result.eigenvalues[static_cast<std::size_t>(k)] = lambda;
+        for (int i = 1; i <= p; ++i) {
+            const float component = ws.m(i, slot);
+            ws.v(i, k) = std::fabs(static_cast<double>(component)) < 0.00001 ? 0.0f : component;
+        }
+    }
+
+    // Step 5: inertia and Fst.
+    float total = 0.0f;
+    for (int k = 1; k <= p; ++k) total = total + result.eigenvalues[static_cast<std::size_t>(k)];
+    result.totalInertia = total;
+    const double h = result.heterozygositySum;
+    const bool noHeterozygosity = !(h > 0.0);
+    result.globalFst = noHeterozygosity ? 0.0f : toFloat(static_cast<double>(total) / h);
+    for (int k = 1; k <= p; ++k)
+        result.axisFst[static_cast<std::size_t>(k)] =
+            noHeterozygosity ? 0.0f : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) / h);
+
+    if (!observed) return report;
+
+    // Step 6: observed figures and coordinates.
+    result.observedGlobalFst = result.globalFst;
+    for (int k = 1; k <= p; ++k) {
+        result.observedAxisShare[static_cast<std::size_t>(k)] = axisShare(result, k);
+        result.observedAxisFst[static_cast<std::size_t>(k)] = result.axisFst[static_cast<std::size_t>(k)];
+    }
+
+    result.populationCoordinates.fillZero();
+    result.alleleCoordinates.fillZero();
+    clearBlock(ws.r, s);
+    for (int k = 1; k <= p; ++k)
+        ws.r(k, k) = toFloat(std::sqrt(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)])));
+    if (caseA) {
+        MatMul(ws.v, ws.r, result.alleleCoordinates, s);
+        MatMul(ws.w, ws.v, ws.r, s);
+        MatMul(ws.x, ws.r, result.populationCoordinates, s);
+    } else {
+        invertWeights(ws, np);
+        MatMul(ws.v, ws.r, ws.p, s);
+        MatMul(ws.d, ws.p, result.populationCoordinates, s);
+        invertWeights(ws, np);  // back to D^1/2
+        MatMul(ws.d, ws.v, ws.r, s);
+        MatMul(ws.xt, ws.r, result.alleleCoordinates, s);
+    }
+
+    for (int k = 1; k <= p - 1; ++k) {
+        const double lambda = result.eigenvalues[static_cast<std::size_t>(k)];
+        result.percentInertia[static_cast<std::size_t>(k)] =
+            result.observedAxisShare[static_cast<std::size_t>(k)] > 0.001 ? toFloat(lambda * 100.0 / total) : 0.0f;
+    }
+    result.brokenStickAxes = brokenStick(result, p);
+
+    if (p == 0)
+        report.informations.push_back(data::noAlleleMessage());
+    else if (noHeterozygosity)
+        report.informations.push_back(data::noHeterozygosityMessage());
+    else if (total == 0.0f)
+        report.informations.push_back(data::noInertiaMessage());
+    return report;
+}
+
+}  // namespace zeltric::analysis

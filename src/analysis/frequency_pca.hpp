@@ -1,0 +1,86 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/pca_result.hpp"
+#include "analysis/square_matrix.hpp"
+#include "data/dataset.hpp"
+
+namespace zeltric::analysis {
+
+// The work tables of one analysis: the weight, frequency and cross-product
+// matrices (W, D, X, Xt, M), the per-call products (R, P, V) and the
+// eigen-solver's vectors. Allocated once and reused call after call; the
+// observed pass owns one and every permutation worker owns its own, so calls
+// on different workspaces may run at the same time.
+struct PcaWorkspace {
+    SquareMatrix w;   // allele weights: the identity on 1..nA
+    SquareMatrix d;   // sample weights: diagonal on 1..np (D, or D^1/2 in case B)
+    SquareMatrix x;   // centred frequencies: samples x retained alleles
+    SquareMatrix xt;  // transpose of x
+    SquareMatrix m;   // cross-product matrix; the eigenvectors after the solver
+    SquareMatrix r;
+    SquareMatrix p;
+    SquareMatrix v;  // eigenvectors in descending order of eigenvalue
+    RealVector diagonal{};
+    RealVector offDiagonal{};
+    EigenOrder order{};
+    // Largest block order written so far; a call clears up to it so that the
+    // zero invariant of the products holds whatever an earlier call left.
+    int usedOrder = 0;
+};
+
+// What the caller owes the user after one call.
+struct PcaCallReport {
+    // Eigenvalues that needed more than 30 QL iterations: show
+    // data::tqliNotice() once for each. The results are valid all the same.
+    int tqliNotices = 0;
+    // Information messages to show (observed call only), in order.
+    std::vector<std::string> informations;
+};
+
+// One analysis call on the count tables `counts` of the data set `ds` (np,
+// nl and nu are taken from ds; sampleSize, alleleCount and alleleTotal from
+// counts).
+//
+// Every call writes alleleColumnCount, allelesPerLocus, dimension,
+// heterozygositySum, typedLoci, eigenvalues, totalInertia, globalFst and
+// axisFst. An observed call (observed = true) also writes observedGlobalFst,
+// observedAxisFst, observedAxisShare, percentInertia, brokenStickAxes and the
+// two coordinate matrices; a randomised call leaves them untouched. The
+// caller then writes the report texts (results_report.hpp).
+//
+// Precision: frequencies, weights, matrices and figures are single
+// precision, each computed in double and rounded once when stored.
+//
+// Sample weights: the mean over loci with N(l) > 0 of n(j,l) / N(l), or that
+// share itself when it is the same at every such locus; 0 for a sample with
+// no typed individual. A locus with N(l) = 0 adds nothing to H, and
+// typedLoci counts the loci with N(l) > 0.
+//
+// Degenerate data never produce NaN or infinity:
+// - H = 0 (every locus monomorphic, or no typed locus): globalFst and every
+//   axisFst are 0;
+// - T = 0 (no inertia): globalFst is 0 and every axis share is 0 (so no axis
+//   is shown), percentInertia is 0;
+// - p = 0 (no retained allele, or no sample): no eigenvalue, T = 0,
+//   brokenStickAxes = 0.
+// In an observed call each case adds one information message (p = 0 before
+// H = 0 before T = 0; only the first that applies).
+//
+// Raises data::FatalError with data::matrixDimensionMessage() when more than
+// 500 alleles would be retained, before any column is stored; and the
+// eigen-solver's errors (eigen_solver.hpp).
+PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, bool observed,
+                              PcaWorkspace& ws, PcaResult& result);
+
+// Share of axis k in the total inertia, axisFst[k] / globalFst, exact in
+// double; 0 when globalFst is 0. The share line prints this value.
+double axisShareRatio(const PcaResult& result, int k);
+
+// The same share rounded to single precision, as observedAxisShare holds it,
+// so that an arrangement reproducing the observed share compares equal.
+float axisShare(const PcaResult& result, int k);
+
+}  // namespace zeltric::analysis

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include "analysis/pca_result.hpp"
+#include "data/dataset.hpp"
+
+namespace zeltric::analysis {
+
+// Text builders for the four report files. Each returns the exact bytes to
+// append to its file, every line ending CR LF; the run driver writes them.
+// Figures go through data::realField / data::integerField. Axes 1..p-1 are
+// reported (p = dimension); an axis is shown in the value lines when its
+// observedAxisShare exceeds 0.001.
+
+// The results file section of an observed call (26 lines): loci and
+// samples, counts, heterozygosity (heterozygositySum over the typed loci; 0
+// when none is typed), inertia, per-axis inertia and percentages, the
+// cumulative percentage (a single-precision running sum over every axis
+// 1..p-1, shown or not, written after each shown axis), the broken-stick
+// count and the observed Fst figures.
+std::string resultsReportSection(const data::Dataset& ds, const PcaResult& result);
+
+// One line per sample j = 1..np: its coordinates on axes 1..p-1 as 8:4.
+std::string sampleCoordinateText(const data::Dataset& ds, const PcaResult& result);
+
+// One line per retained allele i = 1..alleleColumnCount (column order of the
+// analysis): its coordinates on axes 1..p-1 as 8:4.
+std::string alleleCoordinateText(const PcaResult& result);
+
+// The share line of any call: globalFst as 10:5, then, for each axis
+// k = 1..p whose observed share exceeds 0.001, axisShareRatio(result, k) as
+// 10:5 (0 when the call's globalFst is 0); one line with its CR LF.
+std::string shareLine(const PcaResult& result);
+
+}  // namespace zeltric::analysis

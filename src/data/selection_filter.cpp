@@ -1,16 +1,17 @@
 #include "data/selection_filter.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <limits>
 #include <random>
 #include <system_error>
 
 #include "data/fatal_error.hpp"
 #include "data/limits.hpp"
 #include "data/number_field.hpp"
+#include "data/output_file.hpp"
+#include "data/text_reader.hpp"
 
 namespace zeltric::data {
 namespace {
@@ -52,154 +53,40 @@ std::string flagBitmap(const std::array<std::uint8_t, N>& flags, int count) {
     return code;
 }
 
-// A data file in memory, read with the data file conventions: CR, CR LF or
-// LF end a line; byte 26 ends the file; numbers are separated by any bytes of
-// code 32 or below.
-class DataText {
-public:
-    DataText(std::string text, std::string path) : text_(std::move(text)), path_(std::move(path)) {
-        const std::size_t stop = text_.find('\x1a');
-        end_ = stop == std::string::npos ? text_.size() : stop;
-    }
-
-    bool atEnd() const { return pos_ >= end_; }
-    long line() const { return line_; }
-    const std::string& path() const { return path_; }
-
-    struct Number {
-        long long value = 0;   // saturated at the limits of long long
-        std::string digits;    // the value in canonical decimal, however long
-        long line = 0;
-    };
-
-    // The next number; 0 at the end of the file. Refuses a token that is not a
-    // decimal integer, naming file and line.
-    Number readNumber() {
-        while (pos_ < end_ && byte(pos_) <= 32) {
-            if (!consumeLineEnd()) ++pos_;
-        }
-        Number number;
-        number.line = line_;
-        if (atEnd()) {
-            number.digits = "0";
-            return number;
-        }
-        const std::size_t start = pos_;
-        while (pos_ < end_ && byte(pos_) > 32) ++pos_;
-        const std::string token = text_.substr(start, pos_ - start);
-        std::size_t i = 0;
-        const bool negative = token[0] == '-';
-        if (token[0] == '-' || token[0] == '+') i = 1;
-        if (i == token.size()) refuseToken(token);
-        std::string magnitude;
-        for (; i < token.size(); ++i) {
-            const char c = token[i];
-            if (c < '0' || c > '9') refuseToken(token);
-            if (magnitude.empty() && c == '0') continue;
-            magnitude += c;
-            const int d = c - '0';
-            constexpr long long kMax = std::numeric_limits<long long>::max();
-            number.value = number.value > (kMax - d) / 10 ? kMax : number.value * 10 + d;
-        }
-        if (magnitude.empty()) magnitude = "0";
-        if (negative && magnitude != "0") {
-            number.value = -number.value;
-            magnitude.insert(0, "-");
-        }
-        number.digits = magnitude;
-        return number;
-    }
-
-    // The rest of the current line, without its line end, which is consumed.
-    std::string readLine() {
-        const std::size_t start = pos_;
-        while (pos_ < end_ && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
-        std::string line = text_.substr(start, pos_ - start);
-        consumeLineEnd();
-        return line;
-    }
-
-    void skipLine() { readLine(); }
-
-private:
-    unsigned byte(std::size_t at) const { return static_cast<unsigned char>(text_[at]); }
-
-    bool consumeLineEnd() {
-        if (pos_ >= end_) return false;
-        if (text_[pos_] == '\r') {
-            ++pos_;
-            if (pos_ < end_ && text_[pos_] == '\n') ++pos_;
-        } else if (text_[pos_] == '\n') {
-            ++pos_;
-        } else {
-            return false;
-        }
-        ++line_;
-        return true;
-    }
-
-    [[noreturn]] void refuseToken(const std::string& token) const {
-        std::string shown = token.size() > 40 ? token.substr(0, 40) + "..." : token;
-        throw FatalError("Problem in the data file " + path_ + " at line " + std::to_string(line_) + ": \"" +
-                         shown + "\" is not a whole number.");
-    }
-
-    std::string text_;
-    std::string path_;
-    std::size_t pos_ = 0;
-    std::size_t end_ = 0;
-    long line_ = 1;
-};
-
-std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw FatalError("Cannot open the data file " + path + ".");
-    std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) throw FatalError("Cannot read the data file " + path + ".");
-    return content;
-}
-
-bool samePath(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    if (fs::equivalent(a, b, ec)) return true;
-    std::error_code ecA;
-    std::error_code ecB;
-    const fs::path canonicalA = fs::weakly_canonical(a, ecA);
-    const fs::path canonicalB = fs::weakly_canonical(b, ecB);
-    if (ecA || ecB) return fs::path(a).lexically_normal() == fs::path(b).lexically_normal();
-    return canonicalA == canonicalB;
+[[noreturn]] void fileFailure(const std::string& verb, const std::string& path, int error) {
+    throw FatalError("Cannot " + verb + " the filtered data file \"" + path + "\": " + std::strerror(error) + ".");
 }
 
 // Writes content to a fresh temporary file beside `path`, then renames it
-// over `path`, so that a failure never leaves a half-written file there.
+// over `path`, so that a failure never leaves a half-written file there. The
+// temporary name is short because `path` may be as long as names can be.
 void replaceFile(const std::string& path, const std::string& content) {
     const fs::path target(path);
-    const fs::path folder = target.parent_path();
     std::random_device device;
     fs::path temporary;
     std::FILE* file = nullptr;
     for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
-        temporary = folder / (".zeltric-" + std::to_string(device()) + ".tmp");
+        temporary = target.parent_path() / (".zeltric-" + std::to_string(device()) + ".tmp");
+        errno = 0;
         file = std::fopen(temporary.string().c_str(), "wbx");
+        if (file == nullptr && errno != EEXIST) fileFailure("create", path, errno);
     }
-    if (file == nullptr) throw FatalError("Cannot create the filtered data file " + path + ".");
+    if (file == nullptr) fileFailure("create", path, EEXIST);
+    errno = 0;
     const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
     const bool closed = std::fclose(file) == 0;
-    std::error_code ec;
+    const int error = errno != 0 ? errno : EIO;
+    std::error_code ignored;
     if (!written || !closed) {
-        fs::remove(temporary, ec);
-        throw FatalError("Cannot write the filtered data file " + path + ".");
+        fs::remove(temporary, ignored);
+        fileFailure("write", path, error);
     }
+    std::error_code ec;
     fs::rename(temporary, target, ec);
     if (ec) {
-        std::error_code ignored;
         fs::remove(temporary, ignored);
-        throw FatalError("Cannot create the filtered data file " + path + ".");
+        fileFailure("create", path, ec.value());
     }
-}
-
-std::string rightAligned(const std::string& digits, std::size_t width) {
-    return digits.size() >= width ? digits : std::string(width - digits.size(), ' ') + digits;
 }
 
 }  // namespace
@@ -225,8 +112,8 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
     if (lociChecked) code += "L" + flagBitmap(opened.locusSelected, opened.nl);
     if (popsChecked) code += "P" + flagBitmap(opened.populationSelected, opened.np);
     if (code.size() > room)
-        throw FatalError("The name of the data file " + dataFileName +
-                         " is too long to carry the selection; give the file a shorter name.");
+        throw FatalError("The name of the data file \"" + dataFileName +
+                         "\" is too long to carry the selection; give the file a shorter name.");
     return dataFileName + full.substr(0, room - code.size()) + code;
 }
 
@@ -234,11 +121,11 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
                            bool lociChecked, bool popsChecked) {
     if (!lociChecked && !popsChecked) return;
     ZELTRIC_ASSERT(opened.np <= NPMax && opened.nl <= NLMax);
-    if (samePath(inputPath, outputPath))
-        throw FatalError("The filtered data file " + outputPath +
-                         " would replace the data file itself; nothing was written.");
+    if (sameFile(inputPath, outputPath))
+        throw FatalError("The filtered data file \"" + outputPath +
+                         "\" would replace the data file itself; nothing was written.");
 
-    DataText in(readWholeFile(inputPath), inputPath);
+    TextReader in = TextReader::fromFile(inputPath, "data file");
 
     std::array<int, NPMax + 1> newNumber{};
     int samples = 0;
@@ -253,8 +140,11 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
     out += integerField(samples, 4) + " " + integerField(loci, 4) + " " + integerField(opened.nu, 4) + " " +
            integerField(opened.alleleCoding, 4);
     endLine(out);
-    // The header's four numbers, as the header reader takes them.
-    for (int i = 0; i < 4; ++i) in.readNumber();
+    // The header's four numbers, taken as the header reader takes them.
+    in.readNumber("number of samples");
+    in.readNumber("number of loci");
+    in.readNumber("highest allele number");
+    in.readNumber("allele coding");
     in.skipLine();
 
     for (int l = 1; l <= opened.nl; ++l) {
@@ -265,19 +155,28 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
         }
     }
 
+    // The same refusals as the genotype reader gives the unfiltered file, so
+    // a selection never hides a fault of the data file.
+    long long previousSample = 0;
     while (!in.atEnd()) {
-        const DataText::Number sample = in.readNumber();
-        if (sample.value != 0) {
-            if (sample.value < 1 || sample.value > opened.np)
-                throw FatalError("Problem in the data file " + inputPath + " at line " +
-                                 std::to_string(sample.line) + ": sample number " + sample.digits +
-                                 " is outside 1.." + std::to_string(opened.np) + ".");
-            const int s = static_cast<int>(sample.value);
+        const long long sample = in.readNumber("sample number");
+        const int line = in.lineNumber();
+        if (sample != 0) {
+            if (sample < 1 || sample > opened.np)
+                throw FatalError(placeOf(inputPath, line) + "sample number " + std::to_string(sample) +
+                                 " lies outside 1.." + std::to_string(opened.np) + ".");
+            if (sample < previousSample)
+                throw FatalError(placeOf(inputPath, line) + "sample " + std::to_string(sample) +
+                                 " follows sample " + std::to_string(previousSample) +
+                                 "; the lines of each sample must be together, samples in ascending order.");
+            previousSample = sample;
+            const int s = static_cast<int>(sample);
             if (sampleTaken(opened, s, popsChecked)) {
                 out += integerField(newNumber[static_cast<std::size_t>(s)], 6) + " ";
                 for (int l = 1; l <= opened.nl; ++l) {
-                    const DataText::Number code = in.readNumber();
-                    if (locusTaken(opened, l, lociChecked)) out += rightAligned(code.digits, 6) + " ";
+                    // Written as read: the genotype reader judges codes beyond 16 bits.
+                    const long long code = in.readNumber("genotype code");
+                    if (locusTaken(opened, l, lociChecked)) out += integerField(code, 6) + " ";
                 }
                 endLine(out);
             }

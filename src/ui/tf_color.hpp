@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include <QDialog>
+
+#include "run/session.hpp"
+
+class QListWidget;
+class QPushButton;
+
+namespace zeltric::ui {
+
+// The four sample colours of the plot, 0x00BBGGRR.
+inline constexpr std::int32_t kColorRed = 0x0000FF;
+inline constexpr std::int32_t kColorBlue = 0xFF0000;
+inline constexpr std::int32_t kColorPink = 0xFF00FF;
+inline constexpr std::int32_t kColorGreen = 0x00FF00;
+
+// The colour assignment dialog: one list line "s. label" per analysed
+// sample; each colour button stores its colour at once in popColor for every
+// selected line. Created for one use by runColorCommand.
+class TfColor : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TfColor(run::Session& session, QWidget* parent = nullptr);
+
+    QListWidget* ListBox1 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* bRed = nullptr;
+    QPushButton* bBlue = nullptr;
+    QPushButton* bYellow = nullptr;
+    QPushButton* bGreen = nullptr;
+
+    void FormActivate();
+    void bRedClick() { assign(kColorRed); }
+    void bBlueClick() { assign(kColorBlue); }
+    void bYellowClick() { assign(kColorPink); }
+    void bGreenClick() { assign(kColorGreen); }
+
+    // Test seam: while set, every showing of the dialog runs `script` inside
+    // its modal loop (to select lines and click buttons by object name); a
+    // dialog the script leaves open is then closed as by its frame.
+    static void setScript(std::function<void(TfColor&)> script);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void assign(std::int32_t color);
+
+    run::Session& session_;
+};
+
+// The colour command: creates the dialog, resets popColor of samples 1..np to
+// black, lists the samples, shows the dialog modally, calls `redraw` and
+// destroys the dialog. The colours clicked stand whatever way the dialog was
+// closed. Returns the dialog's result.
+int runColorCommand(run::Session& session, QWidget* parent, const std::function<void()>& redraw);
+
+}  // namespace zeltric::ui

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "test_support.hpp"
+
+namespace zeltric::test {
+namespace {
+
+std::string withLineEnds(std::string text, const std::string& eol) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += eol;
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+TEST(Cli, LineEndsGiveIdenticalFrequencyFiles) {
+    const std::string data = readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat");
+    ASSERT_NE(data.find(" 0 "), std::string::npos) << "the example has missing genotypes";
+    std::string reference;
+    for (const std::string eol : {"\r\n", "\r", "\n"}) {
+        TempDir dir;
+        writeFile(dir.file("trout.dat"), withLineEnds(data, eol));
+        const ProcessResult r = runCli("--quiet " + shellQuote(dir.file("trout.dat")));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const std::string fre = readFile(dir.file("trout.fre"));
+        if (reference.empty())
+            reference = fre;
+        else
+            EXPECT_EQ(fre, reference);
+    }
+    EXPECT_NE(reference.find("\r\n"), std::string::npos);
+}
+
+TEST(Cli, WritesTheOutputSetBesideTheDataFile) {
+    TempDir dir;
+    writeFile(dir.file("two.dat"), "2 1 2 1\r\nloc1\r\n1 11\r\n1 22\r\n2 11\r\n2 12\r\n");
+    const ProcessResult r = runCli(shellQuote(dir.file("two.dat")));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const char* ext : {".pca", ".pop", ".al", ".per", ".fre"})
+        EXPECT_TRUE(std::filesystem::exists(dir.file(std::string("two") + ext))) << ext;
+    EXPECT_EQ(r.out, readFile(dir.file("two.pca")));
+}
+
+TEST(Cli, ExitCodes) {
+    TempDir dir;
+    EXPECT_EQ(runCli("--help").exitCode, 0);
+    EXPECT_EQ(runCli("--version").out.rfind("zeltric-cli 1.2", 0), 0u);
+    EXPECT_EQ(runCli("").exitCode, 2);
+    EXPECT_EQ(runCli("--frobnicate x.dat").exitCode, 2);
+    EXPECT_EQ(runCli("--test 99 x.dat").exitCode, 2);
+    EXPECT_EQ(runCli("--test 15001 x.dat").exitCode, 2);
+    EXPECT_EQ(runCli("--seeds 0,5 --test 100 x.dat").exitCode, 2);
+
+    const ProcessResult missing = runCli(shellQuote(dir.file("none.dat")));
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("none.dat"), std::string::npos);
+
+    writeFile(dir.file("bad.dat"), "2 1 9 1\r\nL\r\n1 11\r\n2 1x\r\n");
+    const ProcessResult bad = runCli(shellQuote(dir.file("bad.dat")));
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.err.find("line 4"), std::string::npos) << bad.err;
+
+    writeFile(dir.file("coding.dat"), "2 1 9 3\r\nL\r\n1 11\r\n2 11\r\n");
+    const ProcessResult coding = runCli(shellQuote(dir.file("coding.dat")));
+    EXPECT_EQ(coding.exitCode, 1);
+    EXPECT_NE(coding.err.find("has to be a 1 or a 2"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("coding.pca")));
+
+    writeFile(dir.file("genotype.dat"), "2 1 9 1\r\nL\r\n1 11\r\n2 10\r\n");
+    const ProcessResult genotype = runCli(shellQuote(dir.file("genotype.dat")));
+    EXPECT_EQ(genotype.exitCode, 1);
+    EXPECT_NE(genotype.err.find("Problem in the data file!!!!\nGenotype in sample: 2, individual: 1"),
+              std::string::npos)
+        << genotype.err;
+}
+
+TEST(Cli, NeverReplacesTheDataFile) {
+    TempDir dir;
+    const std::string data = "2 1 2 1\r\nloc1\r\n1 11\r\n1 22\r\n2 11\r\n2 12\r\n";
+    writeFile(dir.file("study.pca"), data);
+    const ProcessResult r = runCli(shellQuote(dir.file("study.pca")));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("would replace the data file"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(dir.file("study.pca")), data);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("study.fre")));
+}
+
+TEST(Cli, ReadsTheOpenedFileWhateverItsExtension) {
+    TempDir dir;
+    writeFile(dir.file("study.txt"), "2 1 2 1\r\nloc1\r\n1 11\r\n1 22\r\n2 11\r\n2 12\r\n");
+    const ProcessResult r = runCli("--quiet " + shellQuote(dir.file("study.txt")));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(readFile(dir.file("study.fre")), " 0.500  0.500 \r\n 0.750  0.250 \r\n");
+}
+
+}  // namespace
+}  // namespace zeltric::test

@@ -3,11 +3,15 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <tuple>
 
 #include "data/fatal_error.hpp"
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/seed_file.hpp"
 #include "run/cli_options.hpp"
+#include "run/label_command.hpp"
+#include "run/number_list.hpp"
+#include "run/pick_logic.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
 #include "run/terminal_interface.hpp"
@@ -53,11 +57,7 @@ int runCli(int argc, char** argv) {
         std::cout << "zeltric-cli " << ZELTRIC_VERSION << '\n';
         return 0;
     }
-    for (const auto& [given, what] : {std::pair{options.loci.has_value(), "--loci"},
-                                      std::pair{options.pops.has_value(), "--pops"},
-                                      std::pair{options.labels.has_value(), "--labels"},
-                                      std::pair{options.plot.has_value(), "--plot"}})
-        if (given) return usageError(std::string(what) + " is not available yet");
+    if (options.plot) return usageError("--plot is not available yet");
 
     run::TerminalInterface ui(options.quiet);
     run::Session session;
@@ -66,6 +66,18 @@ int runCli(int argc, char** argv) {
     try {
         run::openStep(session, ui, options.dataFile);
         if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) return kInputError;
+        if (options.labels) run::labelCommand(session, *options.labels);
+        for (const auto& [list, kind, option] :
+             {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
+              std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {
+            if (!list) continue;
+            const bool loci = kind == run::PickKind::Loci;
+            std::string reason;
+            const auto numbers = run::parseNumberList(*list, loci ? session.opened.nl : session.opened.np,
+                                                      run::minimumChoice(kind), reason);
+            if (!numbers) return usageError(std::string(option) + " " + *list + ": " + reason);
+            run::chooseByNumbers(session, kind, *numbers);
+        }
         if (options.test) {
             if (const int status = settleSeeds(session, options, ui); status != 0) return status;
             session.menu.testingChecked = true;

@@ -1,6 +1,20 @@
 #include <QApplication>
 
+#include "run/session.hpp"
+#include "ui/about_box.hpp"
+#include "ui/desktop_start.hpp"
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    // The application's title (a display name would be appended to every
+    // window caption on some platforms, so it is not set).
+    QApplication::setApplicationName(QString::fromUtf8(zeltric::run::kApplicationTitle));
+    QApplication::setWindowIcon(zeltric::ui::programIcon());
+    // The main window's handlers end the program (Exit, frame, fatal error).
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    zeltric::run::Session session;
+    zeltric::ui::Desktop desktop(session);
+    zeltric::ui::startDesktop(desktop);
+    return QApplication::exec();
 }

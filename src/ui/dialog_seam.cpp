@@ -1,0 +1,51 @@
+#include "ui/dialog_seam.hpp"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "run/session.hpp"
+
+namespace zeltric::ui {
+
+std::optional<QString> DialogSeam::chooseFile(QFileDialog& dialog) {
+    ++fileDialogsShown;
+    if (!nextFiles_.empty()) {
+        const ScriptedFile answer = nextFiles_.front();
+        nextFiles_.pop_front();
+        if (!answer.chosen) {
+            return std::nullopt;
+        }
+        return answer.path;
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first();
+}
+
+void DialogSeam::message(QWidget* parent, MessageKind kind, const QString& text) {
+    if (kind == MessageKind::Information) {
+        informations.push_back(text);
+    } else {
+        errors.push_back(text);
+    }
+    if (recordMessages_) {
+        return;
+    }
+    const QString title = QString::fromUtf8(run::kApplicationTitle);
+    if (kind == MessageKind::Information) {
+        QMessageBox::information(parent, title, text);
+    } else {
+        QMessageBox::critical(parent, title, text);
+    }
+}
+
+QString displayText(const std::string& text) {
+    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+}  // namespace zeltric::ui

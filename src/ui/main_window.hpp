@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+#include "run/session.hpp"
+#include "ui/dialog_seam.hpp"
+#include "ui/qt_user_interface.hpp"
+
+class QAction;
+class QFileDialog;
+class QMenu;
+class QPlainTextEdit;
+
+namespace zeltric::ui {
+
+class TfGraph;
+class HelpViewer;
+class TfseedRnd;
+class Tfnbrand;
+
+// The main window: the menu that drives every step and the results view.
+// Handlers move values between the widgets and the session; the steps do the
+// work. Enabled states and check marks mirror session.menu.
+class Tfpca : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Tfpca(run::Session& session, QWidget* parent = nullptr);
+    ~Tfpca() override;
+
+    void setPromptDialogs(TfseedRnd* seedDialog, Tfnbrand* countDialog);
+    run::UserInterface& port() { return port_; }
+    DialogSeam& dialogs() { return dialogs_; }
+    run::Session& session() { return session_; }
+    TfGraph* graph() const;
+    HelpViewer* helpViewer() const;
+
+    // How the program ends; QCoreApplication::exit by default. A test puts
+    // a recorder here.
+    void setEndProgram(std::function<void(int)> endProgram) { endProgram_ = std::move(endProgram); }
+    // Folders searched for the manual (tests point it elsewhere).
+    void setManualSearchPath(QStringList folders) { manualSearchPath_ = std::move(folders); }
+
+    // True while a go step runs (its permutation test processes events).
+    bool busy() const { return running_; }
+
+    QPlainTextEdit* Memo1;
+    QFileDialog* mOpenDlg;
+    QFileDialog* labOpenDlg;
+    QMenu* mFile;
+    QAction* mfopen;
+    QAction* Exit1;
+    QMenu* moptions;
+    QAction* mLabelfile;
+    QAction* mPopstouse1;
+    QAction* mLocitouse1;
+    QAction* N1;
+    QAction* mTesting;
+    QAction* mGo;
+    QMenu* mHelp;
+    QAction* mContents;
+    QAction* mAbout1;
+    ProgressPanel* progress;
+
+    void mfopenClick();
+    void Exit1Click();
+    void mLabelfileClick();
+    void mPopstouse1Click();
+    void mLocitouse1Click();
+    void mTestingClick();
+    void mGoClick();
+    void mContentsClick();
+    void mAbout1Click();
+
+    // Copies session.menu (and the busy state) into the actions.
+    void syncMenu();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Runs a handler's work; a fatal input error shows the error box and
+    // ends the program with exit code 1.
+    void guarded(const std::function<void()>& work);
+    void endProgram(int code);
+    void closeGraph();
+
+    run::Session& session_;
+    DialogSeam dialogs_;
+    QtUserInterface port_;
+    QPointer<TfGraph> graph_;
+    QPointer<HelpViewer> helpViewer_;
+    QStringList manualSearchPath_;
+    std::function<void(int)> endProgram_;
+    bool running_ = false;
+    bool closePending_ = false;
+    bool ended_ = false;
+};
+
+}  // namespace zeltric::ui

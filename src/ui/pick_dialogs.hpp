@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDialog>
+
+#include "run/session.hpp"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace zeltric::ui {
+
+// The two-list selection dialog shared by the locus and population dialogs:
+// the left list offers the items, the right one collects the chosen ones.
+class PickDialog : public QDialog {
+    Q_OBJECT
+public:
+    // `walkLimit`: the move buttons examine at most this many positions.
+    PickDialog(int walkLimit, QWidget* parent);
+
+    QListWidget* ListBox1;
+    QListWidget* ListBox2;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+
+    void Button2Click();  // highlighted items left to right
+    void Button3Click();  // highlighted items right to left
+
+    QStringList chosenTexts() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void move(QListWidget& source, QListWidget& destination);
+    int walkLimit_;
+};
+
+class Tfpickloci : public PickDialog {
+    Q_OBJECT
+public:
+    Tfpickloci(int loci, QWidget* parent);
+    QLabel* label1;
+    QLabel* Label2;
+};
+
+class TFpickpop : public PickDialog {
+    Q_OBJECT
+public:
+    TFpickpop(int samples, QWidget* parent);
+};
+
+// "Loci to use" and "Pops to use": show the dialog (again while the choice is
+// too small), then set the flags of the opened data set and the check mark.
+// Closing the dialog by its frame before any OK ends the command with flags
+// and check mark unchanged; after an OK with too small a choice it comes back.
+void runLocusCommand(run::Session& session, QWidget* parent);
+void runPopulationCommand(run::Session& session, QWidget* parent);
+
+}  // namespace zeltric::ui

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "data/fatal_error.hpp"
+#include "data/messages.hpp"
+#include "run/label_command.hpp"
+#include "run/pick_logic.hpp"
+#include "run/steps.hpp"
+#include "test_support.hpp"
+
+namespace zeltric::run {
+namespace {
+
+using test::readFile;
+using test::RecordingInterface;
+using test::TempDir;
+using test::writeFile;
+
+std::string twoSampleData() {
+    std::string text = "2 1 2 1\r\nloc1\r\n";
+    for (int i = 0; i < 2; ++i) text += "1 11\r\n";
+    for (int i = 0; i < 8; ++i) text += "1 22\r\n";
+    for (int i = 0; i < 6; ++i) text += "2 11\r\n";
+    for (int i = 0; i < 4; ++i) text += "2 22\r\n";
+    return text;
+}
+
+TEST(GoStep, WorkedExampleThroughTheGoStep) {
+    TempDir dir;
+    writeFile(dir.file("trout.dat"), twoSampleData());
+    Session session;
+    RecordingInterface ui;
+    openStep(session, ui, dir.file("trout.dat"));
+    EXPECT_TRUE(session.menu.goEnabled);
+    EXPECT_TRUE(session.menu.optionsEnabled);
+    goStep(session, ui);
+    ASSERT_EQ(ui.captions.size(), 1u);
+    EXPECT_EQ(ui.captions[0], "ZELTRIC is Processing: trout.dat");
+    for (const char* ext : {".pca", ".pop", ".al", ".per", ".fre"})
+        EXPECT_EQ(readFile(dir.file(std::string("trout") + ext)), test::golden(std::string("two_sample") + ext))
+            << ext;
+    ASSERT_EQ(ui.shownResults.size(), 1u);
+    EXPECT_EQ(ui.shownResults[0], test::golden("two_sample.pca"));
+
+    // A second go step replaces every output instead of appending to it.
+    goStep(session, ui);
+    EXPECT_EQ(readFile(dir.file("trout.pca")), test::golden("two_sample.pca"));
+    EXPECT_EQ(readFile(dir.file("trout.per")), test::golden("two_sample.per"));
+}
+
+TEST(GoStep, RepeatedSelectionGivesTheSameFiles) {
+    TempDir dir;
+    std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
+    writeFile(dir.file("names.lab"), "one\r\ntwo\r\nthree\r\nfour\r\nfive\r\n");
+    Session session;
+    RecordingInterface ui;
+    openStep(session, ui, dir.file("trout.dat"));
+    labelCommand(session, dir.file("names.lab"));
+    chooseByNumbers(session, PickKind::Loci, {1, 3});
+    chooseByNumbers(session, PickKind::Populations, {2, 4, 5});
+    goStep(session, ui);
+    EXPECT_EQ(ui.captions.back(), "ZELTRIC is Processing: trout-L13-P245.dat");
+    std::vector<std::string> first;
+    for (const char* ext : {".dat", ".pca", ".pop", ".al", ".per", ".fre"})
+        first.push_back(readFile(dir.file(std::string("trout-L13-P245") + ext)));
+    EXPECT_NE(first[1].find(" two four five\r\n"), std::string::npos);
+    EXPECT_EQ(session.analysed.np, 3);
+    EXPECT_EQ(session.opened.np, 8);  // the opened file's numbering stays
+
+    goStep(session, ui);
+    EXPECT_EQ(ui.captions.back(), "ZELTRIC is Processing: trout-L13-P245.dat");
+    int i = 0;
+    for (const char* ext : {".dat", ".pca", ".pop", ".al", ".per", ".fre"})
+        EXPECT_EQ(readFile(dir.file(std::string("trout-L13-P245") + ext)), first[static_cast<std::size_t>(i++)])
+            << ext;
+}
+
+TEST(GoStep, OpenResetsSelectionsAndRefusesBadCodingAtGo) {
+    TempDir dir;
+    writeFile(dir.file("a.dat"), twoSampleData());
+    writeFile(dir.file("b.dat"), "2 1 9 7\r\nL\r\n1 11\r\n2 11\r\n");
+    Session session;
+    RecordingInterface ui;
+    openStep(session, ui, dir.file("a.dat"));
+    chooseByNumbers(session, PickKind::Populations, {1, 2});
+    session.menu.testingChecked = true;
+    openStep(session, ui, dir.file("b.dat"));
+    EXPECT_FALSE(session.menu.popsChecked || session.menu.lociChecked || session.menu.testingChecked ||
+                 session.menu.labelChecked);
+    ASSERT_EQ(ui.informations.size(), 1u);
+    EXPECT_EQ(ui.informations[0], data::codingMessage());
+    EXPECT_TRUE(session.menu.goEnabled);
+    EXPECT_THROW(goStep(session, ui), data::FatalError);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("b.pca")));
+}
+
+TEST(GoStep, TestingToggleAsksForTheCountEachTimeItIsSet) {
+    Session session;
+    RecordingInterface ui;
+    ui.countAnswers = {std::string("99"), std::string("abc"), std::string("250")};
+    testingToggle(session, ui);
+    EXPECT_TRUE(session.menu.testingChecked);
+    EXPECT_EQ(session.opened.randomisationCount, 250);
+    testingToggle(session, ui);  // off: no question
+    EXPECT_FALSE(session.menu.testingChecked);
+    EXPECT_EQ(ui.countOffers.size(), 3u);
+    ui.countAnswers = {std::string("100")};
+    testingToggle(session, ui);
+    EXPECT_EQ(session.opened.randomisationCount, 100);
+    EXPECT_EQ(ui.countOffers.back(), "100");
+}
+
+}  // namespace
+}  // namespace zeltric::run

@@ -1,0 +1,254 @@
+// The small dialogs, the selection dialogs' lists and the about box, driven
+// as real widgets on the offscreen platform.
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QtTest>
+
+#include "ui/about_box.hpp"
+#include "ui/number_dialogs.hpp"
+#include "ui/pick_dialogs.hpp"
+#include "ui/system_info.hpp"
+#include "ui_test_support.hpp"
+
+using namespace zeltric;
+using zeltric::test::ModalScript;
+
+namespace {
+
+QStringList listTexts(const QListWidget& list) {
+    QStringList texts;
+    for (int row = 0; row < list.count(); ++row) {
+        texts << list.item(row)->text();
+    }
+    return texts;
+}
+
+void highlight(QListWidget& list, const QStringList& texts) {
+    list.clearSelection();
+    for (int row = 0; row < list.count(); ++row) {
+        if (texts.contains(list.item(row)->text())) {
+            list.item(row)->setSelected(true);
+        }
+    }
+}
+
+}  // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void osLine_data() {
+        QTest::addColumn<int>("platform");
+        QTest::addColumn<int>("major");
+        QTest::addColumn<int>("minor");
+        QTest::addColumn<uint>("build");
+        QTest::addColumn<QString>("servicePack");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("nt without service pack") << 2 << 4 << 0 << 1381u << "" << "Windows NT 4.0 (Build 1381)";
+        QTest::newRow("nt with service pack")
+            << 2 << 5 << 1 << 2600u << "Service Pack 3" << "Windows NT 5.1 (Build 2600: Service Pack 3)";
+        // The consumer family shows only the low 16 bits of the build number.
+        QTest::newRow("consumer build cut")
+            << 1 << 4 << 10 << 0x040A07CEu << "" << "Windows 95 4.10 (Build 1998)";
+        QTest::newRow("consumer with service pack")
+            << 1 << 4 << 0 << 0x04000457u << " C" << "Windows 95 4.0 (Build 1111:  C)";
+        QTest::newRow("other family") << 3 << 6 << 1 << 77u << "ignored" << "Windows 6.1";
+    }
+
+    void osLine() {
+        QFETCH(int, platform);
+        QFETCH(int, major);
+        QFETCH(int, minor);
+        QFETCH(uint, build);
+        QFETCH(QString, servicePack);
+        QFETCH(QString, expected);
+        ui::OsVersion version;
+        version.platformId = platform;
+        version.major = major;
+        version.minor = minor;
+        version.build = build;
+        version.servicePack = servicePack.toStdString();
+        QCOMPARE(QString::fromStdString(ui::formatOsLine(version)), expected);
+    }
+
+    void osLine_linuxUsesOtherFamilyForm() {
+        const ui::OsVersion version = ui::currentOsVersion();
+        const QString line = QString::fromStdString(ui::formatOsLine(version));
+        QVERIFY2(QRegularExpression(QStringLiteral("^Linux \\d+\\.\\d+$")).match(line).hasMatch(), qPrintable(line));
+        QVERIFY(version.major >= 2);
+    }
+
+    void memoryLine() {
+        QCOMPARE(ui::formatMemoryLine(65536ull * 1024, ","), std::string("65,536 KB"));
+        QCOMPARE(ui::formatMemoryLine(65536ull * 1024 + 1023, "."), std::string("65.536 KB"));
+        QCOMPARE(ui::formatMemoryLine(999ull * 1024, ","), std::string("999 KB"));
+        QCOMPARE(ui::formatMemoryLine(16777216ull * 1024, "\u00a0"), std::string("16\u00a0777\u00a0216 KB"));
+        QCOMPARE(ui::groupThousands(1000, ","), std::string("1,000"));
+        QCOMPARE(ui::groupThousands(123456789, ","), std::string("123,456,789"));
+    }
+
+    void aboutBox_textsAndLayout() {
+        ui::TAboutBox box;
+        QCOMPARE(box.windowTitle(), QStringLiteral("About ZELTRIC"));
+        QCOMPARE(box.size(), QSize(342, 258));
+        QCOMPARE(box.findChild<QLabel*>("SKUName")->text(), QStringLiteral("ZELTRIC"));
+        QCOMPARE(box.findChild<QLabel*>("Version")->text(), QStringLiteral("Version 1.2"));
+        QCOMPARE(box.findChild<QLabel*>("Label3")->text(), QStringLiteral("Memory Available to Windows:"));
+        auto* ok = box.findChild<QPushButton*>("OKButton");
+        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QVERIFY(ok->isDefault());
+        QCOMPARE(ok->geometry(), QRect(256, 223, 75, 25));
+        QCOMPARE(box.findChild<QLabel*>("SKUName")->pos(), QPoint(82, 9));
+        QVERIFY(box.findChild<QLabel*>("SKUName")->font().bold());
+        QVERIFY(box.findChild<QLabel*>("SKUName")->font().underline());
+        QCOMPARE(box.findChild<QFrame*>("Bevel1")->geometry(), QRect(86, 182, 251, 2));
+
+        const QString os = box.findChild<QLabel*>("OS")->text();
+        QCOMPARE(os, QString::fromStdString(ui::formatOsLine(ui::currentOsVersion())));
+        auto* memory = box.findChild<QLabel*>("PhysMem");
+        const std::string separator = QLocale::system().groupSeparator().toStdString();
+        QCOMPARE(memory->text(),
+                 QString::fromStdString(ui::formatMemoryLine(ui::totalPhysicalMemory(), separator)));
+        QVERIFY(memory->text().endsWith(QStringLiteral(" KB")));
+        QCOMPARE(memory->geometry().right() + 1, 329);
+
+        // Credit lines name the project, never a person.
+        for (int i = 1; i <= 7; ++i) {
+            auto* credit = box.findChild<QLabel*>(QStringLiteral("Credit%1").arg(i));
+            QVERIFY(credit != nullptr);
+            QVERIFY(!credit->text().isEmpty());
+        }
+        QVERIFY(box.findChild<QLabel*>("Credit5")->text().contains(QStringLiteral("ZELTRIC project")));
+    }
+
+    void aboutBox_escapeCloses() {
+        ModalScript script;
+        script.then([](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
+        ui::showAboutBox(nullptr);
+        QCOMPARE(script.shown, 1);
+        QVERIFY(script.done());
+        QCOMPARE(script.unscripted, 0);
+    }
+
+    void seedDialog_textsFocusAndFields() {
+        ui::TfseedRnd dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Seeds Random Number generator?"));
+        QCOMPARE(dialog.findChild<QLabel*>("lfirstseed")->text(), QStringLiteral("First seed? [1..2147483562]"));
+        QCOMPARE(dialog.findChild<QLabel*>("Lsecondseed")->text(), QStringLiteral("Second seed?  [1..2147483398]"));
+        QCOMPARE(dialog.findChild<QPushButton*>("Button1")->text(), QStringLiteral("&OK"));
+        QVERIFY(dialog.findChild<QFrame*>("psrnd") != nullptr);
+        // No Cancel: OK is the only button.
+        QCOMPARE(dialog.findChildren<QPushButton*>().size(), 1);
+
+        ModalScript script;
+        QString firstAtShow = QStringLiteral("unset");
+        script.then([&](QDialog& shown) {
+            auto& seed = static_cast<ui::TfseedRnd&>(shown);
+            QTRY_VERIFY(seed.Ernd1->hasFocus());
+            firstAtShow = seed.Ernd1->text() + seed.ERnd2->text();
+            seed.Ernd1->setText(QStringLiteral(" 42"));
+            seed.ERnd2->setText(QStringLiteral("7"));
+            QTest::mouseClick(seed.Button1, Qt::LeftButton);
+        });
+        dialog.Ernd1->setText(QStringLiteral("old"));
+        const auto answer = dialog.prompt();
+        QVERIFY(answer.has_value());
+        QCOMPARE(answer->first, std::string(" 42"));
+        QCOMPARE(answer->second, std::string("7"));
+        QCOMPARE(firstAtShow, QString());  // fields emptied before each showing
+
+        script.then([](QDialog& shown) { shown.reject(); });  // the frame's close box
+        QVERIFY(!dialog.prompt().has_value());
+    }
+
+    void countDialog_textsFocusAndOffer() {
+        ui::Tfnbrand dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Number of randomisations"));
+        QCOMPARE(dialog.findChild<QLabel*>("lnbrand")->text(), QStringLiteral("Number of randomisations ? [100..15000]"));
+        QCOMPARE(dialog.findChild<QLineEdit*>("Enbrand")->text(), QStringLiteral("100"));
+        QCOMPARE(dialog.findChild<QPushButton*>("bOKnbrand")->text(), QStringLiteral("OK"));
+        QCOMPARE(dialog.findChildren<QPushButton*>().size(), 1);
+
+        ModalScript script;
+        QString offered;
+        script.then([&](QDialog& shown) {
+            auto& count = static_cast<ui::Tfnbrand&>(shown);
+            QTRY_VERIFY(count.Enbrand->hasFocus());
+            offered = count.Enbrand->text();
+            QTest::keyClick(count.Enbrand, Qt::Key_Return);  // OK is the default button
+        });
+        dialog.Enbrand->setText(QStringLiteral("555"));
+        const auto answer = dialog.prompt("100");
+        QCOMPARE(offered, QStringLiteral("100"));
+        QVERIFY(answer.has_value());
+        QCOMPARE(*answer, std::string("100"));
+    }
+
+    void pickDialogs_texts() {
+        ui::Tfpickloci loci(3, nullptr);
+        QCOMPARE(loci.windowTitle(), QStringLiteral("Pick Loci"));
+        QCOMPARE(loci.findChild<QLabel*>("label1")->text(), QStringLiteral("Loci to choose from :"));
+        QCOMPARE(loci.findChild<QLabel*>("Label2")->text(), QStringLiteral("Chosen loci :"));
+        ui::TFpickpop pops(3, nullptr);
+        QCOMPARE(pops.windowTitle(), QStringLiteral("pick pop"));
+        QVERIFY(pops.findChild<QLabel*>("label1") == nullptr);
+        for (ui::PickDialog* dialog : {static_cast<ui::PickDialog*>(&loci), static_cast<ui::PickDialog*>(&pops)}) {
+            QCOMPARE(dialog->findChild<QPushButton*>("Button1")->text(), QStringLiteral("OK"));
+            QCOMPARE(dialog->findChild<QPushButton*>("Button2")->text(), QStringLiteral(">"));
+            QCOMPARE(dialog->findChild<QPushButton*>("Button3")->text(), QStringLiteral("<"));
+            QCOMPARE(dialog->findChild<QListWidget*>("ListBox1")->selectionMode(),
+                     QAbstractItemView::ExtendedSelection);
+            QCOMPARE(dialog->findChild<QListWidget*>("ListBox2")->selectionMode(),
+                     QAbstractItemView::ExtendedSelection);
+        }
+    }
+
+    void pickDialog_movesBothWaysKeepingOrder() {
+        ui::TFpickpop dialog(5, nullptr);
+        dialog.ListBox1->addItems({"1. a", "2. b", "3. c", "4. d", "5. e"});
+        highlight(*dialog.ListBox1, {"2. b", "3. c", "5. e"});
+        QTest::mouseClick(dialog.Button2, Qt::LeftButton);
+        QCOMPARE(listTexts(*dialog.ListBox1), QStringList({"1. a", "4. d"}));
+        QCOMPARE(listTexts(*dialog.ListBox2), QStringList({"2. b", "3. c", "5. e"}));
+
+        highlight(*dialog.ListBox2, {"2. b"});
+        QTest::mouseClick(dialog.Button3, Qt::LeftButton);
+        // Moved back to the end: the lists are not re-sorted.
+        QCOMPARE(listTexts(*dialog.ListBox1), QStringList({"1. a", "4. d", "2. b"}));
+        QCOMPARE(listTexts(*dialog.ListBox2), QStringList({"3. c", "5. e"}));
+        QCOMPARE(dialog.chosenTexts(), QStringList({"3. c", "5. e"}));
+
+        // Nothing highlighted, or an empty source: nothing moves.
+        dialog.ListBox1->clearSelection();
+        QTest::mouseClick(dialog.Button2, Qt::LeftButton);
+        QCOMPARE(dialog.ListBox2->count(), 2);
+        highlight(*dialog.ListBox2, {"3. c", "5. e"});
+        QTest::mouseClick(dialog.Button3, Qt::LeftButton);
+        QCOMPARE(dialog.ListBox2->count(), 0);
+        QTest::mouseClick(dialog.Button3, Qt::LeftButton);
+        QCOMPARE(listTexts(*dialog.ListBox1), QStringList({"1. a", "4. d", "2. b", "3. c", "5. e"}));
+    }
+
+    void pickDialog_focusInLeftList() {
+        ui::Tfpickloci dialog(2, nullptr);
+        dialog.ListBox1->addItems({"1. x", "2. y"});
+        ModalScript script;
+        bool focused = false;
+        script.then([&](QDialog& shown) {
+            QTRY_VERIFY(dialog.ListBox1->hasFocus());
+            focused = true;
+            shown.accept();
+        });
+        dialog.exec();
+        QVERIFY(focused);
+    }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"

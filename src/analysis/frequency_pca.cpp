@@ -80,9 +80,16 @@ void buildWeights(const data::Dataset& ds, const data::CountTables& counts, PcaW
     }
 }
 
-// Step 6.4: leading axes whose eigenvalue reaches its broken-stick expectation.
-std::uint16_t brokenStick(const PcaResult& result, int p) {
-    if (p < 1) return 0;
+void invertWeights(PcaWorkspace& ws, int np) {
+    for (int j = 1; j <= np; ++j) ws.d(j, j) = ws.d(j, j) > 0.0f ? toFloat(1.0 / static_cast<double>(ws.d(j, j))) : 0.0f;
+}
+
+}  // namespace
+
+std::uint16_t BrokenStickAxes(const RealVector& eigenvalues, int p, float totalInertia) {
+    // Without inertia every expectation is 0 and would be "reached" by every
+    // axis; no axis carries anything then, so none is counted.
+    if (p < 1 || totalInertia == 0.0f) return 0;
     std::array<float, kMatrixOrder + 1> b{};
     for (int z = 1; z <= p; ++z) b[static_cast<std::size_t>(z)] = toFloat(1.0 / z);
     for (int k = 1; k <= p - 1; ++k) {
@@ -90,19 +97,12 @@ std::uint16_t brokenStick(const PcaResult& result, int p) {
         for (int z = k + 1; z <= p; ++z) sum = sum + b[static_cast<std::size_t>(z)];
         b[static_cast<std::size_t>(k)] = sum;
     }
-    const double total = result.totalInertia;
     int k = 1;
-    while (k < p && !(static_cast<double>(b[static_cast<std::size_t>(k)]) / p * total >
-                      static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)])))
+    while (k < p && !(static_cast<double>(b[static_cast<std::size_t>(k)]) / p * static_cast<double>(totalInertia) >
+                      static_cast<double>(eigenvalues[static_cast<std::size_t>(k)])))
         ++k;
     return static_cast<std::uint16_t>(k - 1);
 }
-
-void invertWeights(PcaWorkspace& ws, int np) {
-    for (int j = 1; j <= np; ++j) ws.d(j, j) = ws.d(j, j) > 0.0f ? toFloat(1.0 / static_cast<double>(ws.d(j, j))) : 0.0f;
-}
-
-}  // namespace
 
 double axisShareRatio(const PcaResult& result, int k) {
     if (result.globalFst == 0.0f) return 0.0;
@@ -214,7 +214,7 @@ PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& 
         result.percentInertia[static_cast<std::size_t>(k)] =
             result.observedAxisShare[static_cast<std::size_t>(k)] > 0.001 ? toFloat(lambda * 100.0 / total) : 0.0f;
     }
-    result.brokenStickAxes = brokenStick(result, p);
+    result.brokenStickAxes = BrokenStickAxes(result.eigenvalues, p, total);
 
     if (p == 0)
         report.informations.push_back(data::noAlleleMessage());

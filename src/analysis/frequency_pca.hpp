@@ -62,8 +62,8 @@ struct PcaCallReport {
 // Degenerate data never produce NaN or infinity:
 // - H = 0 (every locus monomorphic, or no typed locus): globalFst and every
 //   axisFst are 0;
-// - T = 0 (no inertia): globalFst is 0 and every axis share is 0 (so no axis
-//   is shown), percentInertia is 0;
+// - T = 0 (no inertia): globalFst is 0, every axis share and percentInertia
+//   is 0 (so no axis is shown), brokenStickAxes is 0;
 // - p = 0 (no retained allele, or no sample): no eigenvalue, T = 0,
 //   brokenStickAxes = 0.
 // In an observed call each case adds one information message (p = 0 before
@@ -74,6 +74,12 @@ struct PcaCallReport {
 // eigen-solver's errors (eigen_solver.hpp).
 PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, bool observed,
                               PcaWorkspace& ws, PcaResult& result);
+
+// Broken-stick rule: the number of leading axes, at most p - 1, whose
+// eigenvalue reaches its expectation (sum over z = k..p of 1/z, summed in
+// single precision) / p * T; the scan stops at the first axis that falls
+// short or at axis p. 0 when p = 0 or T = 0.
+std::uint16_t BrokenStickAxes(const RealVector& eigenvalues, int p, float totalInertia);
 
 // Share of axis k in the total inertia, axisFst[k] / globalFst, exact in
 // double; 0 when globalFst is 0. The share line prints this value.

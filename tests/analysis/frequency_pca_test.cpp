@@ -347,6 +347,7 @@ TEST(FrequencyPca, EqualFrequenciesGiveZeroInertiaAndZeroShares) {
     EXPECT_EQ(r.globalFst, 0.0f);
     EXPECT_EQ(at(r.observedAxisShare, 1), 0.0f);
     EXPECT_EQ(at(r.percentInertia, 1), 0.0f);
+    EXPECT_EQ(r.brokenStickAxes, 0);
     ASSERT_EQ(run.report.informations.size(), 1u);
     EXPECT_EQ(run.report.informations[0], data::noInertiaMessage());
     const std::string section = resultsReportSection(data.ds, r);
@@ -419,6 +420,25 @@ TEST(FrequencyPca, AWorkspaceGivesTheSameBitsAfterALargerDataSet) {
     EXPECT_EQ(resultsReportSection(small.ds, a), resultsReportSection(small.ds, b));
     EXPECT_EQ(sampleCoordinateText(small.ds, a), sampleCoordinateText(small.ds, b));
     EXPECT_EQ(alleleCoordinateText(a), alleleCoordinateText(b));
+}
+
+TEST(BrokenStickAxes, CountsLeadingAxesUpToTheFirstShortfall) {
+    // p = 4, T = 1: expectations 0.5208, 0.2708, 0.1458, 0.0625.
+    auto axes = [](std::initializer_list<float> values) {
+        RealVector lambda{};
+        int k = 0;
+        for (float v : values) lambda[static_cast<std::size_t>(++k)] = v;
+        return BrokenStickAxes(lambda, 4, 1.0f);
+    };
+    EXPECT_EQ(axes({0.5f, 0.3f, 0.2f, 0.0f}), 0);
+    // Axis 2 falls short; axis 3 would pass but comes after it.
+    EXPECT_EQ(axes({0.6f, 0.25f, 0.15f, 0.0f}), 1);
+    // Axis 4 falls short but the last axis never counts.
+    EXPECT_EQ(axes({0.55f, 0.28f, 0.17f, 0.0f}), 3);
+    RealVector one{};
+    one[1] = 0.3f;
+    EXPECT_EQ(BrokenStickAxes(one, 1, 0.3f), 0);
+    EXPECT_EQ(BrokenStickAxes(one, 0, 0.0f), 0);
 }
 
 TEST(FrequencyPca, AxisShareIsTheRatioRoundedToSinglePrecision) {

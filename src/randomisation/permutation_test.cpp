@@ -1,0 +1,348 @@
+#include "randomisation/permutation_test.hpp"
+
+#include <algorithm>
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "analysis/frequency_pca.hpp"
+#include "analysis/results_report.hpp"
+#include "data/allele_counting.hpp"
+#include "data/fatal_error.hpp"
+#include "data/messages.hpp"
+#include "data/number_field.hpp"
+#include "data/output_file.hpp"
+
+namespace zeltric::randomisation {
+
+namespace {
+
+constexpr std::size_t kShareChunk = 64 * 1024;
+// More threads than this cannot help on any machine we run on; it bounds the
+// memory of the work tables (about 10 MB per worker).
+constexpr int kMaxWorkers = 64;
+
+// Copies loci 1..nl, positions 1..N: the part of the columns an analysis reads.
+void copyArrangement(const data::Dataset& ds, const data::GenotypeColumns& from, data::GenotypeColumns& to) {
+    const auto count = static_cast<std::size_t>(ds.individualCount);
+    for (int l = 1; l <= ds.nl; ++l) std::copy_n(from.column(l) + 1, count, to.column(l) + 1);
+}
+
+// The work tables of one worker, allocated once for the whole test.
+struct WorkerTables {
+    // Starts as the observed result so that the share lines show the axes
+    // the observed analysis showed; randomised calls rewrite only the
+    // per-call fields.
+    explicit WorkerTables(const analysis::PcaResult& observed) : result(observed) {}
+    data::CountTables counts;
+    analysis::PcaWorkspace workspace;
+    analysis::PcaResult result;
+};
+
+// One arrangement in flight: its genotypes, the generator state after it
+// was drawn, and what its analysis gave.
+struct Job {
+    enum class State { Free, Queued, Done };
+    State state = State::Free;
+    data::GenotypeColumns columns;
+    std::int32_t seed1After = 0;
+    std::int32_t seed2After = 0;
+
+    float globalFst = 0.0f;
+    analysis::RealVector shares{};
+    std::string shareLine;
+    int tqliNotices = 0;
+    std::exception_ptr error;
+};
+
+// Analyses arrangements on worker threads. Arrangement a lives in slot
+// a % window; the caller fills a slot, submits it, and later waits for it in
+// arrangement order, so the order of completion never shows.
+class AnalysisPool {
+public:
+    AnalysisPool(const data::Dataset& ds, const analysis::PcaResult& observed, int testedAxes, int workers,
+                 int window)
+        : ds_(ds), testedAxes_(testedAxes), jobs_(static_cast<std::size_t>(window)) {
+        for (Job& job : jobs_) job.columns.resize(ds.nl);
+        threads_.reserve(static_cast<std::size_t>(workers));
+        for (int w = 0; w < workers; ++w) tables_.push_back(std::make_unique<WorkerTables>(observed));
+        try {
+            for (auto& tables : tables_) threads_.emplace_back([this, t = tables.get()] { workerLoop(*t); });
+        } catch (...) {
+            stop();
+            throw;
+        }
+    }
+    ~AnalysisPool() { stop(); }
+    AnalysisPool(const AnalysisPool&) = delete;
+    AnalysisPool& operator=(const AnalysisPool&) = delete;
+
+    int window() const { return static_cast<int>(jobs_.size()); }
+    Job& slot(int arrangement) { return jobs_[static_cast<std::size_t>(arrangement) % jobs_.size()]; }
+
+    void submit(int arrangement) {
+        Job& job = slot(arrangement);
+        {
+            std::lock_guard lock(mutex_);
+            ZELTRIC_ASSERT(job.state == Job::State::Free);
+            job.state = Job::State::Queued;
+            queue_.push_back(&job);
+        }
+        workAvailable_.notify_one();
+    }
+
+    Job& waitFor(int arrangement) {
+        Job& job = slot(arrangement);
+        std::unique_lock lock(mutex_);
+        ZELTRIC_ASSERT(job.state != Job::State::Free);
+        workDone_.wait(lock, [&] { return job.state == Job::State::Done; });
+        return job;
+    }
+
+    void release(int arrangement) {
+        std::lock_guard lock(mutex_);
+        slot(arrangement).state = Job::State::Free;
+    }
+
+private:
+    void stop() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        workAvailable_.notify_all();
+        for (std::thread& thread : threads_) thread.join();
+        threads_.clear();
+    }
+
+    void workerLoop(WorkerTables& tables) {
+        for (;;) {
+            Job* job = nullptr;
+            {
+                std::unique_lock lock(mutex_);
+                workAvailable_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+                if (stopping_) return;
+                job = queue_.front();
+                queue_.pop_front();
+            }
+            analyse(*job, tables);
+            {
+                std::lock_guard lock(mutex_);
+                job->state = Job::State::Done;
+            }
+            workDone_.notify_all();
+        }
+    }
+
+    void analyse(Job& job, WorkerTables& tables) const {
+        job.error = nullptr;
+        job.tqliNotices = 0;
+        try {
+            data::countAlleles(ds_, job.columns, tables.counts);
+            const analysis::PcaCallReport report =
+                analysis::RunFrequencyPca(ds_, tables.counts, false, tables.workspace, tables.result);
+            job.tqliNotices = report.tqliNotices;
+            job.globalFst = tables.result.globalFst;
+            for (int k = 1; k <= testedAxes_; ++k)
+                job.shares[static_cast<std::size_t>(k)] = analysis::axisShare(tables.result, k);
+            job.shareLine = analysis::shareLine(tables.result);
+        } catch (...) {
+            job.error = std::current_exception();
+        }
+    }
+
+    const data::Dataset& ds_;
+    const int testedAxes_;
+    std::vector<Job> jobs_;
+    std::vector<std::unique_ptr<WorkerTables>> tables_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable workAvailable_;
+    std::condition_variable workDone_;
+    std::deque<Job*> queue_;
+    bool stopping_ = false;
+};
+
+// Ends the progress display however the test ends.
+class ProgressGuard {
+public:
+    ProgressGuard(run::UserInterface& ui, int maximum) : ui_(ui) { ui_.progressStart(maximum); }
+    ~ProgressGuard() { ui_.progressEnd(); }
+    ProgressGuard(const ProgressGuard&) = delete;
+    ProgressGuard& operator=(const ProgressGuard&) = delete;
+
+private:
+    run::UserInterface& ui_;
+};
+
+// Share lines are appended in chunks rather than one file open per line.
+class ShareWriter {
+public:
+    explicit ShareWriter(const std::string& path) : path_(path) {}
+    void add(const std::string& line) {
+        buffer_ += line;
+        if (buffer_.size() >= kShareChunk) flush();
+    }
+    void flush() {
+        if (buffer_.empty()) return;
+        data::appendToFile(path_, buffer_);
+        buffer_.clear();
+    }
+
+private:
+    const std::string& path_;
+    std::string buffer_;
+};
+
+int workerCount(int threads, int runs) {
+    int workers = threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency());
+    workers = std::clamp(workers, 1, kMaxWorkers);
+    return std::min(workers, runs);
+}
+
+float pValue(int reached, int randomisations) {
+    return static_cast<float>(static_cast<double>(reached + 1) / static_cast<double>(randomisations));
+}
+
+}  // namespace
+
+void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns, RandomGenerator& generator) {
+    const int loci = ds.nl;
+    for (int i = ds.individualCount; i >= 2; --i) {
+        if (ds.missingLoci[static_cast<std::size_t>(i)] > 0) continue;
+        for (int l = 1; l <= loci; ++l) columns.at(l, 0) = columns.at(l, i);
+        const int j = 1 + generator.integerDeviate(i);
+        for (int l = 1; l <= loci; ++l) {
+            std::int32_t* column = columns.column(l);
+            column[i] = column[j];
+            column[j] = column[0];
+        }
+    }
+}
+
+PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResult& observed,
+                                      RandomGenerator& generator, int randomisations, int threads,
+                                      const std::string& sharePath, run::UserInterface& ui) {
+    ZELTRIC_ASSERT(randomisations >= 1);
+    PermutationOutcome outcome;
+    const int tested = std::max(0, static_cast<int>(observed.dimension) - 1);
+    outcome.testedAxes = tested;
+
+    ProgressGuard progress(ui, randomisations);
+    const int runs = randomisations - 1;
+    int fstReached = 0;
+    std::array<int, analysis::kMatrixOrder + 1> axisReached{};
+
+    if (runs > 0) {
+        ShareWriter shares(sharePath);
+        const int workers = workerCount(threads, runs);
+        // Enough arrangements ahead to keep every worker busy, plus the slot
+        // of the last arrangement taken, which a cancel goes back to.
+        AnalysisPool pool(ds, observed, tested, workers, 2 * workers + 2);
+
+        // The state before the first arrangement, for a cancel before it.
+        const RandomGenerator start = generator;
+        data::GenotypeColumns initial(ds.nl);
+        copyArrangement(ds, ds.genotypeColumns, initial);
+        auto restoreAfter = [&](int arrangement) {
+            if (arrangement == 0) {
+                generator = start;
+                copyArrangement(ds, initial, ds.genotypeColumns);
+                return;
+            }
+            const Job& job = pool.slot(arrangement);
+            generator.seed1 = job.seed1After;
+            generator.seed2 = job.seed2After;
+            copyArrangement(ds, job.columns, ds.genotypeColumns);
+        };
+
+        int produced = 0;
+        for (int r = 1; r <= runs; ++r) {
+            if (ui.cancelRequested()) {
+                restoreAfter(r - 1);
+                shares.flush();
+                outcome.cancelled = true;
+                return outcome;
+            }
+            // Slot of arrangement r - 1 stays untouched until r is taken.
+            const int last = std::min(runs, r + pool.window() - 2);
+            while (produced < last) {
+                ++produced;
+                shuffleArrangement(ds, ds.genotypeColumns, generator);
+                Job& job = pool.slot(produced);
+                copyArrangement(ds, ds.genotypeColumns, job.columns);
+                job.seed1After = generator.seed1;
+                job.seed2After = generator.seed2;
+                pool.submit(produced);
+            }
+
+            Job& job = pool.waitFor(r);
+            if (job.error) {
+                const std::exception_ptr error = job.error;
+                restoreAfter(r);
+                try {
+                    shares.flush();
+                } catch (...) {
+                    // The analysis error is the one to report.
+                }
+                std::rethrow_exception(error);
+            }
+            for (int n = 0; n < job.tqliNotices; ++n) ui.information(data::tqliNotice());
+            if (job.globalFst >= observed.observedGlobalFst) ++fstReached;
+            for (int k = 1; k <= tested; ++k)
+                if (job.shares[static_cast<std::size_t>(k)] >= observed.observedAxisShare[static_cast<std::size_t>(k)])
+                    ++axisReached[static_cast<std::size_t>(k)];
+            shares.add(job.shareLine);
+            if (r > 1) pool.release(r - 1);
+            ui.progressStep(r);
+        }
+        shares.flush();
+    }
+
+    outcome.fstPValue = pValue(fstReached, randomisations);
+    for (int k = 1; k <= tested; ++k)
+        outcome.axisPValues[static_cast<std::size_t>(k)] =
+            pValue(axisReached[static_cast<std::size_t>(k)], randomisations);
+    return outcome;
+}
+
+std::string testSectionText(const data::Dataset& ds, int randomisations, float fstPValue,
+                            const analysis::RealVector& axisPValues, int dimension) {
+    auto line = [](std::string& out, const std::string& text) {
+        out += text;
+        data::endLine(out);
+    };
+    auto field = [](float value) { return data::realField(static_cast<double>(value), 10, 5); };
+    auto p = [&](int k) { return static_cast<double>(axisPValues[static_cast<std::size_t>(k)]); };
+
+    std::string out;
+    line(out, "P-values are given after " + data::integerField(randomisations) + " randomizations.");
+    line(out, "With the following number of complete genotypes :");
+    for (int s = 1; s <= ds.np; ++s)
+        line(out, ds.populationLabels[static_cast<std::size_t>(s)] + "  " +
+                      data::integerField(ds.completeCounts[static_cast<std::size_t>(s)], 4));
+    line(out, "");
+    line(out, "P-value for overall Fst: ");
+    line(out, field(fstPValue));
+    line(out, "P-values for the proportion of inertia of each axis: ");
+
+    const int axes = dimension - 1;
+    std::string values;
+    if (axes >= 1) values += field(axisPValues[1]);
+    if (axes >= 2) {
+        values += field(axisPValues[2]);
+        // Further axes only while the list keeps finding small P-values.
+        for (int k = 2; k + 1 <= axes && (p(k) <= 0.3 || p(k + 1) <= 0.05); ++k)
+            values += field(axisPValues[static_cast<std::size_t>(k + 1)]);
+    }
+    line(out, values);
+    return out;
+}
+
+}  // namespace zeltric::randomisation

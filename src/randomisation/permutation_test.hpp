@@ -1,0 +1,76 @@
+#pragma once
+
+#include <string>
+
+#include "analysis/pca_result.hpp"
+#include "analysis/square_matrix.hpp"
+#include "data/dataset.hpp"
+#include "randomisation/random_generator.hpp"
+#include "run/user_interface.hpp"
+
+namespace zeltric::randomisation {
+
+struct PermutationOutcome {
+    // The user asked to stop: the caller writes no test section.
+    bool cancelled = false;
+    float fstPValue = 0.0f;
+    // Entry k (1..testedAxes) is the P-value of axis k; every other entry 0.
+    analysis::RealVector axisPValues{};
+    // Axes 1..dimension-1 of the observed analysis.
+    int testedAxes = 0;
+};
+
+// The permutation test: R - 1 shuffled arrangements of whole individuals
+// among the sample positions, each recounted and analysed again.
+//
+// Shuffle of one arrangement: for i = N down to 2, a position whose
+// individual has a missing genotype in the data file (missingLoci[i] > 0)
+// is skipped; otherwise j = 1 + integerDeviate(i) and positions i and j are
+// exchanged in every column through the scratch position 0. Arrangements
+// build on one another; ds.genotypeColumns is left in the last one and the
+// generator advanced by one draw per taking-part position per arrangement.
+//
+// Counts, against the observed figures of `observed` (an observed call):
+// global Fst >= observedGlobalFst; for axis k = 1..dimension-1, the axis
+// share rounded to single precision (analysis::axisShare) >=
+// observedAxisShare[k]. An arrangement with no inertia has share 0 on every
+// axis. P = (count + 1) / R in single precision.
+//
+// One share line per arrangement is appended to `sharePath`, in arrangement
+// order (the caller has written the observed line first).
+//
+// Arrangements are produced in order on the calling thread and analysed on
+// `threads` worker threads (<= 0: one per hardware thread), each with its
+// own count tables and work matrices; results are taken in arrangement
+// order, so every output, and the generator state left behind, is the same
+// for any thread count. The observed tables of `ds` (counts, PCA fields of
+// `observed`) are not touched.
+//
+// Port: progressStart(R), progressStep(r) after arrangement r was taken,
+// progressEnd() always; cancelRequested() is polled before each arrangement
+// is taken. On cancel the test stops at once: the share lines taken so far
+// stay written, the generator and ds.genotypeColumns are left as after the
+// last arrangement taken, and cancelled is set. Eigen-solver notices reach
+// ui.information in arrangement order. An error in an analysis (e.g. the
+// eigen-solver giving up) ends the test and is rethrown here, after the
+// share lines of the arrangements before it were written.
+PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResult& observed,
+                                      RandomGenerator& generator, int randomisations, int threads,
+                                      const std::string& sharePath, run::UserInterface& ui);
+
+// One shuffle of `columns` (loci 1..ds.nl, positions 1..ds.individualCount)
+// as described above.
+void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns, RandomGenerator& generator);
+
+// The section the test appends to the results file, every line ending CR LF:
+// the randomisation count, the complete genotype count of every sample, the
+// overall Fst P-value as 10:5 and a line of axis P-values as 10:5. Of the
+// A = dimension - 1 tested axes (dimension p of the observed analysis), 1
+// and 2 are always written (A >= 2); after axis k >= 2
+// axis k + 1 follows while P(k) <= 0.3 or P(k + 1) <= 0.05, compared at
+// double precision with the single-precision values. A = 0 gives an empty
+// line.
+std::string testSectionText(const data::Dataset& ds, int randomisations, float fstPValue,
+                            const analysis::RealVector& axisPValues, int dimension);
+
+}  // namespace zeltric::randomisation

@@ -1,0 +1,421 @@
+#include "randomisation/permutation_test.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <sstream>
+#include <vector>
+
+#include "analysis/frequency_pca.hpp"
+#include "analysis/results_report.hpp"
+#include "data/allele_counting.hpp"
+#include "data/fatal_error.hpp"
+#include "data/genotype_reader.hpp"
+#include "data/output_file.hpp"
+#include "test_support.hpp"
+
+namespace zeltric::randomisation {
+namespace {
+
+using test::RecordingInterface;
+using test::TempDir;
+
+// One data file's samples: per sample its genotype lines, each the codes of
+// every locus.
+using Samples = std::vector<std::vector<std::vector<int>>>;
+
+std::string dataFileText(int loci, int alleles, const Samples& samples) {
+    std::string text = std::to_string(samples.size()) + " " + std::to_string(loci) + " " +
+                       std::to_string(alleles) + " 1\r\n";
+    for (int l = 1; l <= loci; ++l) text += "loc" + std::to_string(l) + "\r\n";
+    for (std::size_t s = 0; s < samples.size(); ++s)
+        for (const auto& codes : samples[s]) {
+            text += std::to_string(s + 1);
+            for (int code : codes) text += " " + std::to_string(code);
+            text += "\r\n";
+        }
+    return text;
+}
+
+// A data set read and analysed as the go step does before the test; the
+// share file holds the observed line.
+struct Analysed {
+    TempDir dir;
+    data::Dataset ds;
+    analysis::PcaResult observed;
+    analysis::PcaWorkspace workspace;
+    std::string sharePath;
+
+    Analysed(int loci, int alleles, const Samples& samples) {
+        const std::string path = dir.file("data.dat");
+        test::writeFile(path, dataFileText(loci, alleles, samples));
+        const data::Notify ignore = [](const std::string&) {};
+        data::readHeader(ds, path, ignore);
+        data::readGenotypes(ds, path, ignore);
+        data::countObservedAlleles(ds);
+        analysis::RunFrequencyPca(ds, ds.counts, true, workspace, observed);
+        sharePath = dir.file("data.per");
+        data::createEmptyFile(sharePath);
+        data::appendToFile(sharePath, analysis::shareLine(observed));
+    }
+
+    PermutationOutcome test(RandomGenerator& generator, int randomisations, int threads, RecordingInterface& ui) {
+        return runPermutationTest(ds, observed, generator, randomisations, threads, sharePath, ui);
+    }
+    std::vector<std::string> shareLines() const {
+        std::vector<std::string> lines;
+        const std::string text = test::readFile(sharePath);
+        std::size_t from = 0;
+        for (std::size_t end; (end = text.find("\r\n", from)) != std::string::npos; from = end + 2)
+            lines.push_back(text.substr(from, end - from));
+        EXPECT_EQ(from, text.size()) << "share file ends without CR LF";
+        return lines;
+    }
+};
+
+RandomGenerator seeded(std::int32_t seed1, std::int32_t seed2) {
+    RandomGenerator generator;
+    generator.seed1 = seed1;
+    generator.seed2 = seed2;
+    return generator;
+}
+
+// Repeats one genotype line `count` times.
+std::vector<std::vector<int>> lines(int count, std::vector<int> codes) {
+    return std::vector<std::vector<int>>(static_cast<std::size_t>(count), codes);
+}
+
+// The two-sample worked example: one locus, two alleles.
+Samples twoSampleExample() {
+    Samples samples(2);
+    samples[0] = lines(2, {11});
+    auto more = lines(8, {22});
+    samples[0].insert(samples[0].end(), more.begin(), more.end());
+    samples[1] = lines(6, {11});
+    more = lines(4, {22});
+    samples[1].insert(samples[1].end(), more.begin(), more.end());
+    return samples;
+}
+
+// Four samples at three loci with four alleles, frequencies drifting from
+// sample to sample, and about one genotype in twelve missing.
+Samples generatedSamples() {
+    std::mt19937 engine(20240611u);
+    Samples samples(4);
+    for (std::size_t s = 0; s < samples.size(); ++s)
+        for (int i = 0; i < 15; ++i) {
+            std::vector<int> codes;
+            for (int l = 0; l < 3; ++l) {
+                if (engine() % 12 == 0) {
+                    codes.push_back(0);
+                    continue;
+                }
+                // Allele 1 grows more common in later samples.
+                auto allele = [&] {
+                    const auto draw = engine() % 8;
+                    return draw < s + 2 ? 1 : static_cast<int>(2 + engine() % 3);
+                };
+                codes.push_back(allele() * 10 + allele());
+            }
+            samples[s].push_back(codes);
+        }
+    return samples;
+}
+
+int takingPart(const data::Dataset& ds) {
+    int count = 0;
+    for (int i = 2; i <= ds.individualCount; ++i)
+        if (ds.missingLoci[static_cast<std::size_t>(i)] == 0) ++count;
+    return count;
+}
+
+// The generator after `draws` further draws.
+RandomGenerator advanced(RandomGenerator generator, long draws) {
+    for (long n = 0; n < draws; ++n) generator.uniform();
+    return generator;
+}
+
+void expectOneHundredths(float value) {
+    const double hundredths = std::round(static_cast<double>(value) * 100.0);
+    EXPECT_GE(hundredths, 1.0);
+    EXPECT_LE(hundredths, 100.0);
+    EXPECT_EQ(value, static_cast<float>(hundredths / 100.0));
+}
+
+TEST(PermutationTest, HundredRandomisationsMakeNinetyNineRuns) {
+    Analysed data(3, 4, generatedSamples());
+    ASSERT_GT(data.observed.dimension, 2);
+    RandomGenerator generator = seeded(12345, 67890);
+    const RandomGenerator start = generator;
+    RecordingInterface ui;
+
+    const PermutationOutcome outcome = data.test(generator, 100, 2, ui);
+
+    EXPECT_FALSE(outcome.cancelled);
+    EXPECT_EQ(ui.progressStarts, 1);
+    EXPECT_EQ(ui.progressMaximum, 100);
+    EXPECT_EQ(ui.progressSteps, 99);
+    EXPECT_EQ(ui.progressEnds, 1);
+    EXPECT_EQ(data.shareLines().size(), 100u);
+    // One draw per taking-part position 2..N in each of the 99 runs.
+    const RandomGenerator expected = advanced(start, 99L * takingPart(data.ds));
+    EXPECT_EQ(generator.seed1, expected.seed1);
+    EXPECT_EQ(generator.seed2, expected.seed2);
+
+    EXPECT_EQ(outcome.testedAxes, data.observed.dimension - 1);
+    expectOneHundredths(outcome.fstPValue);
+    for (int k = 1; k <= outcome.testedAxes; ++k) expectOneHundredths(outcome.axisPValues[static_cast<std::size_t>(k)]);
+    for (int k = outcome.testedAxes + 1; k <= analysis::kMatrixOrder; ++k)
+        EXPECT_EQ(outcome.axisPValues[static_cast<std::size_t>(k)], 0.0f);
+}
+
+TEST(PermutationTest, MissingPositionIsNeverDrawnAsI) {
+    // Position 3 (the last) misses its genotype: only i = 2 draws, and j is at
+    // most 2, so position 3 keeps its individual in every run.
+    Samples samples{{{11, 12}, {22, 21}}, {{0, 33}}};
+    Analysed data(2, 3, samples);
+    ASSERT_EQ(data.ds.missingLoci[3], 1);
+    RandomGenerator generator = seeded(1, 1);
+    const RandomGenerator start = generator;
+    RecordingInterface ui;
+    data.test(generator, 100, 1, ui);
+
+    const RandomGenerator expected = advanced(start, 99);
+    EXPECT_EQ(generator.seed1, expected.seed1);
+    EXPECT_EQ(generator.seed2, expected.seed2);
+    EXPECT_EQ(data.ds.genotypeColumns.at(1, 3), 0);
+    EXPECT_EQ(data.ds.genotypeColumns.at(2, 3), 33);
+}
+
+TEST(PermutationTest, MissingPositionMovesWhenDrawnAsJ) {
+    // Position 1 misses a genotype but is a possible j of every step.
+    Samples samples{{{0, 12}, {22, 21}}, {{11, 33}}};
+    Analysed data(2, 3, samples);
+    RandomGenerator generator = seeded(1, 1);
+    int moved = 0;
+    for (int run = 0; run < 50; ++run) {
+        shuffleArrangement(data.ds, data.ds.genotypeColumns, generator);
+        if (data.ds.genotypeColumns.at(2, 1) != 12) ++moved;
+        // Whole individuals move: the missing genotype travels with its partner.
+        for (int i = 1; i <= 3; ++i) {
+            if (data.ds.genotypeColumns.at(2, i) == 12) {
+                EXPECT_EQ(data.ds.genotypeColumns.at(1, i), 0);
+            }
+        }
+    }
+    EXPECT_GT(moved, 0);
+    EXPECT_EQ(generator.seed1, advanced(seeded(1, 1), 100).seed1);
+}
+
+TEST(PermutationTest, NothingReachingGivesOneOverR) {
+    // Two samples fixed for different alleles: no shuffle of 60 individuals
+    // reaches that differentiation.
+    Samples samples{lines(30, {11}), lines(30, {22})};
+    Analysed data(1, 2, samples);
+    RandomGenerator generator = seeded(4711, 815);
+    RecordingInterface ui;
+    const PermutationOutcome outcome = data.test(generator, 1000, 2, ui);
+
+    EXPECT_EQ(outcome.fstPValue, 0.001f);
+    EXPECT_EQ(outcome.testedAxes, 1);
+    EXPECT_EQ(data.shareLines().size(), 1000u);
+    const std::string section = testSectionText(data.ds, 1000, outcome.fstPValue, outcome.axisPValues, 2);
+    EXPECT_NE(section.find("P-value for overall Fst: \r\n   0.00100\r\n"), std::string::npos) << section;
+}
+
+TEST(PermutationTest, TwoSampleExampleHandlesArrangementsWithoutInertia) {
+    Analysed data(1, 2, twoSampleExample());
+    RandomGenerator generator = seeded(1, 1);
+    RecordingInterface ui;
+    const PermutationOutcome outcome = data.test(generator, 100, 2, ui);
+
+    EXPECT_FALSE(outcome.cancelled);
+    EXPECT_EQ(outcome.testedAxes, 1);
+    expectOneHundredths(outcome.fstPValue);
+    expectOneHundredths(outcome.axisPValues[1]);
+    const auto shareLines = data.shareLines();
+    ASSERT_EQ(shareLines.size(), 100u);
+    int withoutInertia = 0;
+    for (std::size_t n = 1; n < shareLines.size(); ++n) {
+        ASSERT_EQ(shareLines[n].size(), 20u) << shareLines[n];
+        EXPECT_EQ(shareLines[n].find_first_not_of(" 0123456789.-"), std::string::npos) << shareLines[n];
+        if (shareLines[n] == "   0.00000   0.00000") ++withoutInertia;
+    }
+    EXPECT_GT(withoutInertia, 10);
+    // Those runs reach neither the observed Fst nor its axis share.
+    EXPECT_LE(outcome.axisPValues[1], static_cast<float>(1.0 - withoutInertia / 100.0) + 1e-6f);
+}
+
+TEST(PermutationTest, SuccessiveTestsContinueTheStream) {
+    Analysed data(3, 4, generatedSamples());
+    RandomGenerator generator = seeded(1, 1);
+    RecordingInterface ui;
+    const PermutationOutcome first = data.test(generator, 100, 2, ui);
+    const auto firstLines = data.shareLines();
+    const RandomGenerator afterFirst = generator;
+    const PermutationOutcome second = data.test(generator, 100, 2, ui);
+    const auto allLines = data.shareLines();
+
+    ASSERT_EQ(allLines.size(), 199u);
+    EXPECT_NE(std::vector<std::string>(allLines.begin() + 1, allLines.begin() + 100),
+              std::vector<std::string>(allLines.begin() + 100, allLines.end()));
+    EXPECT_EQ(generator.seed1, advanced(afterFirst, 99L * takingPart(data.ds)).seed1);
+    bool pValuesDiffer = first.fstPValue != second.fstPValue;
+    for (int k = 1; k <= first.testedAxes; ++k)
+        pValuesDiffer = pValuesDiffer || first.axisPValues[static_cast<std::size_t>(k)] !=
+                                             second.axisPValues[static_cast<std::size_t>(k)];
+    EXPECT_TRUE(pValuesDiffer);
+}
+
+struct RunRecord {
+    std::string shares;
+    float fst = 0.0f;
+    analysis::RealVector axes{};
+    std::string section;
+    RandomGenerator generator;
+    std::vector<int> finalColumns;
+};
+
+RunRecord recordRun(int threads, int randomisations) {
+    Analysed data(3, 4, generatedSamples());
+    RunRecord record;
+    record.generator = seeded(2147483562, 2147483398);
+    RecordingInterface ui;
+    const PermutationOutcome outcome = data.test(record.generator, randomisations, threads, ui);
+    EXPECT_FALSE(outcome.cancelled);
+    record.shares = test::readFile(data.sharePath);
+    record.fst = outcome.fstPValue;
+    record.axes = outcome.axisPValues;
+    record.section =
+        testSectionText(data.ds, randomisations, outcome.fstPValue, outcome.axisPValues, data.observed.dimension);
+    for (int l = 1; l <= data.ds.nl; ++l)
+        for (int i = 1; i <= data.ds.individualCount; ++i) record.finalColumns.push_back(data.ds.genotypeColumns.at(l, i));
+    return record;
+}
+
+TEST(PermutationTest, OutputsAreTheSameForAnyThreadCount) {
+    const RunRecord one = recordRun(1, 300);
+    for (int threads : {2, 8}) {
+        SCOPED_TRACE(threads);
+        const RunRecord many = recordRun(threads, 300);
+        EXPECT_EQ(many.shares, one.shares);
+        EXPECT_EQ(many.fst, one.fst);
+        EXPECT_EQ(many.axes, one.axes);
+        EXPECT_EQ(many.section, one.section);
+        EXPECT_EQ(many.generator.seed1, one.generator.seed1);
+        EXPECT_EQ(many.generator.seed2, one.generator.seed2);
+        EXPECT_EQ(many.finalColumns, one.finalColumns);
+    }
+}
+
+TEST(PermutationTest, CancelStopsAfterTheArrangementsTaken) {
+    const RunRecord threeRuns = recordRun(2, 4);
+    Analysed data(3, 4, generatedSamples());
+    RandomGenerator generator = seeded(2147483562, 2147483398);
+    RecordingInterface ui;
+    ui.cancelAfterSteps = 3;
+    const PermutationOutcome outcome = data.test(generator, 100, 2, ui);
+
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(ui.progressSteps, 3);
+    EXPECT_EQ(ui.progressEnds, 1);
+    // The same as a complete test of three runs: share lines, stream, columns.
+    EXPECT_EQ(test::readFile(data.sharePath), threeRuns.shares);
+    EXPECT_EQ(generator.seed1, threeRuns.generator.seed1);
+    EXPECT_EQ(generator.seed2, threeRuns.generator.seed2);
+    std::vector<int> columns;
+    for (int l = 1; l <= data.ds.nl; ++l)
+        for (int i = 1; i <= data.ds.individualCount; ++i) columns.push_back(data.ds.genotypeColumns.at(l, i));
+    EXPECT_EQ(columns, threeRuns.finalColumns);
+}
+
+TEST(PermutationTest, ErrorInAnAnalysisReachesTheCaller) {
+    Analysed data(3, 4, generatedSamples());
+    // A code the observed pass never saw: every recount refuses it.
+    data.ds.genotypeColumns.at(1, 1) = 10;
+    RandomGenerator generator = seeded(1, 1);
+    RecordingInterface ui;
+    EXPECT_THROW(data.test(generator, 100, 2, ui), data::FatalError);
+    EXPECT_EQ(ui.progressEnds, 1);
+    EXPECT_EQ(ui.progressSteps, 0);
+    EXPECT_EQ(data.shareLines().size(), 1u);
+}
+
+// --- The test section ---------------------------------------------------
+
+data::Dataset labelled(std::vector<std::pair<std::string, int>> samples) {
+    data::Dataset ds;
+    ds.np = static_cast<std::uint16_t>(samples.size());
+    for (std::size_t s = 0; s < samples.size(); ++s) {
+        ds.populationLabels[s + 1] = samples[s].first;
+        ds.completeCounts[s + 1] = static_cast<std::uint16_t>(samples[s].second);
+    }
+    return ds;
+}
+
+std::string axisLine(const std::string& section) {
+    const std::string head = "P-values for the proportion of inertia of each axis: \r\n";
+    const auto at = section.find(head);
+    EXPECT_NE(at, std::string::npos);
+    EXPECT_EQ(section.substr(section.size() - 2), "\r\n");
+    return section.substr(at + head.size(), section.size() - at - head.size() - 2);
+}
+
+analysis::RealVector pValues(std::vector<double> values) {
+    analysis::RealVector result{};
+    for (std::size_t k = 0; k < values.size(); ++k) result[k + 1] = static_cast<float>(values[k]);
+    return result;
+}
+
+TEST(TestSection, Layout) {
+    const data::Dataset ds = labelled({{"pop1", 10}, {"B", 7}, {"North", 1234}});
+    const std::string section = testSectionText(ds, 1000, 0.001f, pValues({0.5, 0.0125}), 3);
+    EXPECT_EQ(section,
+              "P-values are given after 1000 randomizations.\r\n"
+              "With the following number of complete genotypes :\r\n"
+              "pop1    10\r\n"
+              "B     7\r\n"
+              "North  1234\r\n"
+              "\r\n"
+              "P-value for overall Fst: \r\n"
+              "   0.00100\r\n"
+              "P-values for the proportion of inertia of each axis: \r\n"
+              "   0.50000   0.01250\r\n");
+}
+
+TEST(TestSection, OneTestedAxisGivesOneNumberAndNoneAnEmptyLine) {
+    const data::Dataset ds = labelled({{"1", 10}, {"2", 10}});
+    const auto values = pValues({0.02, 0.01, 0.01});
+    EXPECT_EQ(axisLine(testSectionText(ds, 100, 0.5f, values, 2)), "   0.02000");
+    EXPECT_EQ(axisLine(testSectionText(ds, 100, 0.5f, values, 1)), "");
+    EXPECT_EQ(axisLine(testSectionText(ds, 100, 0.5f, values, 0)), "");
+}
+
+TEST(TestSection, WhichAxesAreWritten) {
+    const data::Dataset ds = labelled({{"1", 5}});
+    struct Case {
+        std::vector<double> p;  // axes 1..5
+        int written;
+    };
+    const Case cases[] = {
+        {{0.9, 0.9, 0.9, 0.9, 0.9}, 2},     // axes 1 and 2 always
+        {{0.01, 0.01, 0.01, 0.01, 0.01}, 5},
+        {{0.9, 0.3, 0.9, 0.9, 0.9}, 2},     // 30 of 100 is stored above 0.3
+        {{0.9, 0.29, 0.9, 0.9, 0.9}, 3},
+        {{0.9, 0.9, 0.05, 0.9, 0.9}, 2},    // 5 of 100 is stored above 0.05
+        {{0.9, 0.9, 0.04, 0.9, 0.9}, 4},    // axis 3 is small, and axis 4 follows it
+        {{0.9, 0.9, 0.04, 0.31, 0.01}, 5},  // axis 4 follows axis 3, axis 5 is small
+        {{0.9, 0.9, 0.9, 0.01, 0.01}, 2},   // once stopped, small later axes stay out
+    };
+    for (const Case& c : cases) {
+        const std::string line = axisLine(testSectionText(ds, 100, 1.0f, pValues(c.p), 6));
+        ASSERT_EQ(line.size() % 10, 0u) << line;
+        EXPECT_EQ(static_cast<int>(line.size() / 10), c.written) << line;
+        for (int k = 0; k < static_cast<int>(line.size() / 10); ++k)
+            EXPECT_EQ(std::stod(line.substr(static_cast<std::size_t>(k) * 10, 10)), c.p[static_cast<std::size_t>(k)]);
+    }
+}
+
+}  // namespace
+}  // namespace zeltric::randomisation

@@ -11,7 +11,8 @@ namespace zeltric::data {
 
 void setDefaultLabels(Dataset& dataset) {
     ZELTRIC_ASSERT(dataset.np <= NPMax);
-    for (int s = 1; s <= dataset.np; ++s) dataset.populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
+    for (int s = 1; s <= dataset.np; ++s)
+        dataset.populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
 }
 
 void readLabelFile(Dataset& dataset, const std::string& path) {
@@ -20,7 +21,8 @@ void readLabelFile(Dataset& dataset, const std::string& path) {
     TextReader reader = TextReader::fromFile(path, "label file");
     const std::size_t np = dataset.np;
     std::vector<std::string> labels(np + 1);
-    for (std::size_t s = 1; s <= np; ++s) labels[s] = reader.readLine();  // empty once the file has ended
+    for (std::size_t s = 1; s <= np; ++s)
+        labels[s] = reader.readLine();  // empty once the file has ended
     for (std::size_t s = 1; s <= np; ++s) dataset.populationLabels[s] = std::move(labels[s]);
 }
 

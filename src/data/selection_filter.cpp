@@ -54,7 +54,8 @@ std::string flagBitmap(const std::array<std::uint8_t, N>& flags, int count) {
 }
 
 [[noreturn]] void fileFailure(const std::string& verb, const std::string& path, int error) {
-    throw FatalError("Cannot " + verb + " the filtered data file \"" + path + "\": " + std::strerror(error) + ".");
+    throw FatalError("Cannot " + verb + " the filtered data file \"" + path +
+                     "\": " + std::strerror(error) + ".");
 }
 
 // Writes content to a fresh temporary file beside `path`, then renames it
@@ -99,11 +100,12 @@ std::string selectionSuffix(const Dataset& opened, bool lociChecked, bool popsCh
     return suffix;
 }
 
-std::string selectionBaseName(const std::string& dataFileName, const Dataset& opened, bool lociChecked,
-                              bool popsChecked) {
+std::string selectionBaseName(const std::string& dataFileName, const Dataset& opened,
+                              bool lociChecked, bool popsChecked) {
     const std::string full = selectionSuffix(opened, lociChecked, popsChecked);
     const std::size_t slash = dataFileName.find_last_of('/');
-    const std::size_t baseLength = slash == std::string::npos ? dataFileName.size() : dataFileName.size() - slash - 1;
+    const std::size_t baseLength =
+        slash == std::string::npos ? dataFileName.size() : dataFileName.size() - slash - 1;
     const std::size_t used = baseLength + kLongestExtension;
     const std::size_t room = used >= kFileNameLimit ? 0 : kFileNameLimit - used;
     if (full.size() <= room) return dataFileName + full;
@@ -117,8 +119,8 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
     return dataFileName + full.substr(0, room - code.size()) + code;
 }
 
-void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, const std::string& outputPath,
-                           bool lociChecked, bool popsChecked) {
+void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath,
+                           const std::string& outputPath, bool lociChecked, bool popsChecked) {
     if (!lociChecked && !popsChecked) return;
     ZELTRIC_ASSERT(opened.np <= NPMax && opened.nl <= NLMax);
     if (sameFile(inputPath, outputPath))
@@ -137,8 +139,8 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
 
     // The whole file is built first: a refused token then leaves nothing behind.
     std::string out;
-    out += integerField(samples, 4) + " " + integerField(loci, 4) + " " + integerField(opened.nu, 4) + " " +
-           integerField(opened.alleleCoding, 4);
+    out += integerField(samples, 4) + " " + integerField(loci, 4) + " " +
+           integerField(opened.nu, 4) + " " + integerField(opened.alleleCoding, 4);
     endLine(out);
     // The header's four numbers, taken as the header reader takes them.
     in.readNumber("number of samples");
@@ -163,12 +165,14 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
         const int line = in.lineNumber();
         if (sample != 0) {
             if (sample < 1 || sample > opened.np)
-                throw FatalError(placeOf(inputPath, line) + "sample number " + std::to_string(sample) +
-                                 " lies outside 1.." + std::to_string(opened.np) + ".");
+                throw FatalError(placeOf(inputPath, line) + "sample number " +
+                                 std::to_string(sample) + " lies outside 1.." +
+                                 std::to_string(opened.np) + ".");
             if (sample < previousSample)
-                throw FatalError(placeOf(inputPath, line) + "sample " + std::to_string(sample) +
-                                 " follows sample " + std::to_string(previousSample) +
-                                 "; the lines of each sample must be together, samples in ascending order.");
+                throw FatalError(
+                    placeOf(inputPath, line) + "sample " + std::to_string(sample) +
+                    " follows sample " + std::to_string(previousSample) +
+                    "; the lines of each sample must be together, samples in ascending order.");
             previousSample = sample;
             const int s = static_cast<int>(sample);
             if (sampleTaken(opened, s, popsChecked)) {
@@ -212,7 +216,8 @@ void applySelection(Dataset& analysed, const Dataset& opened, bool lociChecked, 
     for (int l = 1; l <= opened.nl; ++l) {
         if (!locusTaken(opened, l, lociChecked)) continue;
         ++loci;
-        analysed.locusNames[static_cast<std::size_t>(loci)] = opened.locusNames[static_cast<std::size_t>(l)];
+        analysed.locusNames[static_cast<std::size_t>(loci)] =
+            opened.locusNames[static_cast<std::size_t>(l)];
         analysed.locusSelected[static_cast<std::size_t>(loci)] = 1;
     }
     analysed.np = static_cast<std::uint16_t>(samples);

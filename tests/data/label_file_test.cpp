@@ -1,7 +1,8 @@
+#include "data/label_file.hpp"
+
 #include <gtest/gtest.h>
 
 #include "data/fatal_error.hpp"
-#include "data/label_file.hpp"
 #include "run/label_command.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
@@ -40,7 +41,9 @@ TEST(LabelFile, WholeLinesWithTheirBlanks) {
 
 TEST(LabelFile, FewerLinesLeaveEmptyLabels) {
     TempDir dir;
-    for (const std::string content : {"A\r\nB", "A\r\nB\r\n", "A\nB\n", "A\rB\r", "A\r\nB\r\n\x1a" "C\r\nD\r\n"}) {
+    for (const std::string content : {"A\r\nB", "A\r\nB\r\n", "A\nB\n", "A\rB\r",
+                                      "A\r\nB\r\n\x1a"
+                                      "C\r\nD\r\n"}) {
         writeFile(dir.file("labels"), content);
         Dataset ds = samples(4);
         readLabelFile(ds, dir.file("labels"));
@@ -88,7 +91,9 @@ protected:
         writeFile(dir.file(name), content);
         run::openStep(session, ui, dir.file(name));
     }
-    const std::string& label(int s) const { return session.opened.populationLabels[static_cast<std::size_t>(s)]; }
+    const std::string& label(int s) const {
+        return session.opened.populationLabels[static_cast<std::size_t>(s)];
+    }
 };
 
 TEST_F(LabelCommand, CancelBeforeAnyChoiceKeepsNumbersUnchecked) {

@@ -1,3 +1,5 @@
+#include "data/selection_filter.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,7 +8,6 @@
 
 #include "data/fatal_error.hpp"
 #include "data/genotype_reader.hpp"
-#include "data/selection_filter.hpp"
 #include "test_support.hpp"
 
 namespace zeltric::data {
@@ -91,7 +92,8 @@ TEST(SelectionFilter, EveryLocusCheckedListsEveryLocus) {
     writeFilteredDataFile(f.ds, f.path, f.base() + "-L12345.dat", true, false);
     const std::string out = readFile(f.base() + "-L12345.dat");
     EXPECT_EQ(out.substr(0, 21), "   3    5    9    1\r\n");
-    EXPECT_NE(out.find("\r\nlocE\r\n     1     11     12     13     14     15 \r\n"), std::string::npos);
+    EXPECT_NE(out.find("\r\nlocE\r\n     1     11     12     13     14     15 \r\n"),
+              std::string::npos);
     EXPECT_NE(out.find("     3     31     32     33     34     35 \r\n"), std::string::npos);
 }
 
@@ -131,15 +133,17 @@ TEST(SelectionFilter, LineEndsOfEveryKindGiveTheSameFile) {
     ASSERT_EQ(outputs.size(), 1u);
     EXPECT_EQ(*outputs.begin(),
               "   3    2    9    1\r\nlocA\r\nlocE\r\n"
-              "     1     11     15 \r\n     2     21     25 \r\n     2      0      0 \r\n     3     31     35 \r\n");
+              "     1     11     15 \r\n     2     21     25 \r\n     2      0      0 \r\n     3   "
+              "  31     35 \r\n");
 }
 
 TEST(SelectionFilter, CodesAreWrittenAsReadNotWrapped) {
     Opened f("2 2 9 1\r\na\r\nb\r\n1 65547 -5\r\n2 +07 11\r\n");
     f.choosePops({1, 2});
     writeFilteredDataFile(f.ds, f.path, f.base() + "-P12.dat", false, true);
-    EXPECT_EQ(readFile(f.base() + "-P12.dat"),
-              "   2    2    9    1\r\na\r\nb\r\n     1  65547     -5 \r\n     2      7     11 \r\n");
+    EXPECT_EQ(
+        readFile(f.base() + "-P12.dat"),
+        "   2    2    9    1\r\na\r\nb\r\n     1  65547     -5 \r\n     2      7     11 \r\n");
 }
 
 TEST(SelectionFilter, ShortRecordsAndBlankLinesReadAsTheGenotypeReaderDoes) {
@@ -148,8 +152,9 @@ TEST(SelectionFilter, ShortRecordsAndBlankLinesReadAsTheGenotypeReaderDoes) {
     Opened f("2 3 9 1\r\na\r\nb\r\nc\r\n1 11\r\n12 13\r\n\r\n0 99 99 99\r\n2 21 22");
     f.chooseLoci({1, 3});
     writeFilteredDataFile(f.ds, f.path, f.base() + "-L13.dat", true, false);
-    EXPECT_EQ(readFile(f.base() + "-L13.dat"),
-              "   2    2    9    1\r\na\r\nc\r\n     1     11     13 \r\n     2     21      0 \r\n");
+    EXPECT_EQ(
+        readFile(f.base() + "-L13.dat"),
+        "   2    2    9    1\r\na\r\nc\r\n     1     11     13 \r\n     2     21      0 \r\n");
 }
 
 TEST(SelectionFilter, RefusesBadInputNamingFileAndLineAndWritesNothing) {
@@ -176,7 +181,8 @@ TEST(SelectionFilter, RefusesBadInputNamingFileAndLineAndWritesNothing) {
             EXPECT_NE(message.find(c.expected), std::string::npos) << message;
         }
         EXPECT_FALSE(std::filesystem::exists(out));
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}), 1);  // no temporary left
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}),
+                  1);  // no temporary left
     }
 }
 
@@ -185,7 +191,8 @@ TEST(SelectionFilter, NeverWritesOverTheDataFile) {
     f.choosePops({1, 2});
     EXPECT_THROW(writeFilteredDataFile(f.ds, f.path, f.path, false, true), FatalError);
     std::filesystem::create_symlink(f.path, f.dir.file("link.dat"));
-    EXPECT_THROW(writeFilteredDataFile(f.ds, f.path, f.dir.file("link.dat"), false, true), FatalError);
+    EXPECT_THROW(writeFilteredDataFile(f.ds, f.path, f.dir.file("link.dat"), false, true),
+                 FatalError);
     EXPECT_EQ(readFile(f.path), kFiveLoci);
 }
 
@@ -195,8 +202,9 @@ TEST(SelectionFilter, ReplacesAnEarlierFilteredFileWhole) {
     const std::string out = f.base() + "-P3.dat";
     writeFile(out, std::string(5000, 'x'));
     writeFilteredDataFile(f.ds, f.path, out, false, true);
-    EXPECT_EQ(readFile(out), "   1    5    9    1\r\nlocA\r\n  locB long name \r\nlocC\r\nlocD#x\r\nlocE\r\n"
-                             "     1     31     32     33     34     35 \r\n");
+    EXPECT_EQ(readFile(out),
+              "   1    5    9    1\r\nlocA\r\n  locB long name \r\nlocC\r\nlocD#x\r\nlocE\r\n"
+              "     1     31     32     33     34     35 \r\n");
 }
 
 TEST(SelectionFilter, FilteredFileReadsBackAsTheSelection) {
@@ -215,7 +223,8 @@ TEST(SelectionFilter, FilteredFileReadsBackAsTheSelection) {
     EXPECT_EQ(back.locusNames[1], "  locB");
     const int expected[4][4] = {{}, {0, 22, 23, 25}, {0, 22, 0, 0}, {0, 32, 33, 35}};
     for (int i = 1; i <= 3; ++i)
-        for (int l = 1; l <= 3; ++l) EXPECT_EQ(back.genotypeColumns.at(l, i), expected[i][l]) << i << "," << l;
+        for (int l = 1; l <= 3; ++l)
+            EXPECT_EQ(back.genotypeColumns.at(l, i), expected[i][l]) << i << "," << l;
 }
 
 TEST(SelectionFilter, RenumbersTheAnalysedCopyOnly) {
@@ -257,8 +266,10 @@ Dataset randomChoice(std::mt19937& random, int np, int nl) {
     Dataset ds;
     ds.np = static_cast<std::uint16_t>(np);
     ds.nl = static_cast<std::uint16_t>(nl);
-    for (int s = 1; s <= np; ++s) ds.populationSelected[static_cast<std::size_t>(s)] = random() % 2 ? 1 : 0;
-    for (int l = 1; l <= nl; ++l) ds.locusSelected[static_cast<std::size_t>(l)] = random() % 2 ? 1 : 0;
+    for (int s = 1; s <= np; ++s)
+        ds.populationSelected[static_cast<std::size_t>(s)] = random() % 2 ? 1 : 0;
+    for (int l = 1; l <= nl; ++l)
+        ds.locusSelected[static_cast<std::size_t>(l)] = random() % 2 ? 1 : 0;
     return ds;
 }
 

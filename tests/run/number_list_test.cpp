@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "run/number_list.hpp"
+
+#include <gtest/gtest.h>
 
 namespace zeltric::run {
 namespace {
@@ -12,11 +12,8 @@ struct Good {
 
 TEST(NumberList, ReadsNumbersAndRanges) {
     const std::vector<Good> cases = {
-        {"1,3,5-8", {1, 3, 5, 6, 7, 8}},
-        {"3,1,3", {1, 3}},
-        {" 2 , 4-4 ,1", {1, 2, 4}},
-        {"1-10", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-        {"010", {10}},
+        {"1,3,5-8", {1, 3, 5, 6, 7, 8}},           {"3,1,3", {1, 3}}, {" 2 , 4-4 ,1", {1, 2, 4}},
+        {"1-10", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}, {"010", {10}},
     };
     for (const Good& c : cases) {
         std::string message;

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "run/pick_logic.hpp"
+
+#include <gtest/gtest.h>
 
 namespace zeltric::run {
 namespace {
@@ -11,7 +11,8 @@ data::Dataset fourLoci() {
     ds.np = 3;
     const char* names[] = {"", "Loc1", "  b2", "Loc3", "loc4"};
     for (int l = 1; l <= 4; ++l) ds.locusNames[static_cast<std::size_t>(l)] = names[l];
-    for (int s = 1; s <= 3; ++s) ds.populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
+    for (int s = 1; s <= 3; ++s)
+        ds.populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
     ds.locusSelected.fill(1);
     ds.populationSelected.fill(1);
     return ds;
@@ -29,7 +30,8 @@ TEST(PickLogic, ItemTextsStartWithTheNumber) {
     EXPECT_EQ(locusItemText(ds, 3), "3. Loc3");
     EXPECT_EQ(locusItemText(ds, 2), "2.   b2");
     EXPECT_EQ(populationItemText(ds, 2), "2. 2");
-    EXPECT_EQ(itemTexts(ds, PickKind::Loci), (std::vector<std::string>{"1. Loc1", "2.   b2", "3. Loc3", "4. loc4"}));
+    EXPECT_EQ(itemTexts(ds, PickKind::Loci),
+              (std::vector<std::string>{"1. Loc1", "2.   b2", "3. Loc3", "4. loc4"}));
     EXPECT_EQ(itemTexts(ds, PickKind::Populations).size(), 3u);
 }
 

@@ -1,9 +1,10 @@
+#include "run/reader_preparation.hpp"
+
 #include <gtest/gtest.h>
 
 #include "data/fatal_error.hpp"
 #include "run/label_command.hpp"
 #include "run/pick_logic.hpp"
-#include "run/reader_preparation.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
 

@@ -219,9 +219,35 @@ TEST(PermutationTest, NothingReachingGivesOneOverR) {
 
     EXPECT_EQ(outcome.fstPValue, 0.001f);
     EXPECT_EQ(outcome.testedAxes, 1);
+    // Arrangements without inertia reach neither figure; every other one
+    // has all its inertia on axis 1 and so ties with the observed share.
+    int withoutInertia = 0;
+    for (const std::string& line : data.shareLines())
+        if (line.substr(0, 10) == "   0.00000") ++withoutInertia;
+    EXPECT_GT(withoutInertia, 0);
+    EXPECT_EQ(outcome.axisPValues[1], static_cast<float>((1000 - withoutInertia) / 1000.0));
     EXPECT_EQ(data.shareLines().size(), 1000u);
     const std::string section = testSectionText(data.ds, 1000, outcome.fstPValue, outcome.axisPValues, 2);
     EXPECT_NE(section.find("P-value for overall Fst: \r\n   0.00100\r\n"), std::string::npos) << section;
+}
+
+TEST(PermutationTest, ArrangementsEqualToTheObservedOneReachIt) {
+    // Every individual but the first misses a genotype: no position draws,
+    // each run reproduces the observed data, and ties count on every axis.
+    Samples samples = generatedSamples();
+    int n = 0;
+    for (auto& sample : samples)
+        for (auto& codes : sample)
+            if (n++ > 0) codes[static_cast<std::size_t>(n % 3)] = 0;
+    Analysed data(3, 4, samples);
+    ASSERT_EQ(takingPart(data.ds), 0);
+    ASSERT_EQ(data.observed.dimension, 4);
+    RandomGenerator generator = seeded(1, 1);
+    RecordingInterface ui;
+    const PermutationOutcome outcome = data.test(generator, 100, 2, ui);
+    EXPECT_EQ(outcome.fstPValue, 1.0f);
+    for (int k = 1; k <= 3; ++k) EXPECT_EQ(outcome.axisPValues[static_cast<std::size_t>(k)], 1.0f) << k;
+    EXPECT_EQ(generator.seed1, 1);
 }
 
 TEST(PermutationTest, TwoSampleExampleHandlesArrangementsWithoutInertia) {

@@ -141,8 +141,8 @@ PlotLayout layoutPlot(const run::Session& session, int x, int y, int width, int 
         mark.text = session.menu.labelChecked
                         ? session.analysed.populationLabels[static_cast<std::size_t>(s)]
                         : std::to_string(s);
-        mark.color = static_cast<std::uint32_t>(session.popColor[static_cast<std::size_t>(s)]) &
-                     0x00FFFFFFu;
+        mark.color =
+            static_cast<std::uint32_t>(session.popColor[static_cast<std::size_t>(s)]) & 0x00FFFFFFu;
         layout.samples.push_back(std::move(mark));
     }
     return layout;

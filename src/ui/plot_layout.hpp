@@ -13,11 +13,11 @@
 namespace zeltric::ui {
 
 // Window geometry that fixes the size of a new plot window's picture.
-inline constexpr int kPlotPanel1Height = 41;       // the axis choosers' panel
-inline constexpr int kPlotResizeAllowance = 60;    // outer height - Panel1 - this = Panel2
-inline constexpr int kPlotWindowWidth = 692;       // client width: the image is 690 wide
+inline constexpr int kPlotPanel1Height = 41;     // the axis choosers' panel
+inline constexpr int kPlotResizeAllowance = 60;  // outer height - Panel1 - this = Panel2
+inline constexpr int kPlotWindowWidth = 692;     // client width: the image is 690 wide
 inline constexpr int kPlotWindowHeight = 502;
-inline constexpr int kPlotImageBorder = 1;         // Panel2's border around the image
+inline constexpr int kPlotImageBorder = 1;  // Panel2's border around the image
 // Margin around the samples: the farthest sample lands 25 pixels inside the
 // bitmap's edge; the frame stands 10 pixels inside it.
 inline constexpr int kPlotMargin = 50;
@@ -55,9 +55,9 @@ struct PlotText {
 
 struct PlotLayout {
     enum class Kind {
-        Plot,         // frame, axes, "0" and samples
-        TooSmall,     // a dimension of 50 pixels or less: a white bitmap only
-        NoAxisPair,   // fewer than three samples or allele columns: the note only
+        Plot,        // frame, axes, "0" and samples
+        TooSmall,    // a dimension of 50 pixels or less: a white bitmap only
+        NoAxisPair,  // fewer than three samples or allele columns: the note only
     };
     Kind kind = Kind::Plot;
     int width = 0;
@@ -66,9 +66,9 @@ struct PlotLayout {
     // Kind::Plot. Rectangles are left, top, right, bottom with right and
     // bottom exclusive; lines include their start and exclude their end.
     int frameLeft = 0, frameTop = 0, frameRight = 0, frameBottom = 0;
-    int horizontalAxisY = 0;  // from x = 0 to x = width
-    int verticalAxisX = 0;    // from y = 0 to y = height
-    PlotText origin;          // "0" in the bitmap's default font
+    int horizontalAxisY = 0;        // from x = 0 to x = width
+    int verticalAxisX = 0;          // from y = 0 to y = height
+    PlotText origin;                // "0" in the bitmap's default font
     std::vector<PlotText> samples;  // in drawing order, sample 1 first
     double scaleX = 0.0;
     double scaleY = 0.0;

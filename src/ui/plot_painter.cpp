@@ -26,8 +26,8 @@ void writeText(QPainter& painter, const QFont& font, const PlotText& text) {
     const QString string = QString::fromStdString(text.text);
     const QFontMetrics metrics(font);
     painter.setFont(font);
-    painter.fillRect(QRect(text.left, text.top, metrics.horizontalAdvance(string), metrics.height()),
-                     kWhite);
+    painter.fillRect(
+        QRect(text.left, text.top, metrics.horizontalAdvance(string), metrics.height()), kWhite);
     painter.setPen(plotColor(text.color));
     painter.drawText(QPoint(text.left, text.top + metrics.ascent()), string);
 }

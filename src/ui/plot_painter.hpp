@@ -1,10 +1,9 @@
 #pragma once
 
-#include <string>
-#include <utility>
-
 #include <QFont>
 #include <QImage>
+#include <string>
+#include <utility>
 
 #include "run/session.hpp"
 #include "ui/plot_layout.hpp"

@@ -1,13 +1,12 @@
 #include "ui/tf_color.hpp"
 
-#include <memory>
-#include <utility>
-
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
+#include <memory>
+#include <utility>
 
 #include "ui/plot_painter.hpp"
 
@@ -98,7 +97,9 @@ void TfColor::assign(std::int32_t color) {
     }
 }
 
-void TfColor::setScript(std::function<void(TfColor&)> newScript) { script() = std::move(newScript); }
+void TfColor::setScript(std::function<void(TfColor&)> newScript) {
+    script() = std::move(newScript);
+}
 
 int runColorCommand(run::Session& session, QWidget* parent, const std::function<void()>& redraw) {
     // Each use starts from all samples black, before the dialog lists them.

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QDialog>
 #include <cstdint>
 #include <functional>
-
-#include <QDialog>
 
 #include "run/session.hpp"
 

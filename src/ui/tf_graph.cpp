@@ -1,8 +1,5 @@
 #include "ui/tf_graph.hpp"
 
-#include <algorithm>
-#include <utility>
-
 #include <QAction>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -14,6 +11,8 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QSpinBox>
+#include <algorithm>
+#include <utility>
 
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
@@ -279,7 +278,9 @@ void TfGraph::mFont1Click() {
     redrawCurrent();
 }
 
-void TfGraph::setNextFileName(std::optional<QString> name) { fileAnswers().push_back(std::move(name)); }
+void TfGraph::setNextFileName(std::optional<QString> name) {
+    fileAnswers().push_back(std::move(name));
+}
 
 void TfGraph::setNextFont(std::optional<QFont> font) { fontAnswers().push_back(std::move(font)); }
 

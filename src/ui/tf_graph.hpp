@@ -1,13 +1,12 @@
 #pragma once
 
-#include <deque>
-#include <functional>
-#include <optional>
-
 #include <QFont>
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
+#include <deque>
+#include <functional>
+#include <optional>
 
 #include "run/session.hpp"
 

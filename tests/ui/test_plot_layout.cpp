@@ -1,7 +1,6 @@
 // The plot's geometry and description text, without drawing anything.
 
 #include <QtTest>
-
 #include <cmath>
 #include <memory>
 #include <string>
@@ -10,8 +9,8 @@
 #include "ui/plot_layout.hpp"
 
 using zeltric::run::Session;
-using zeltric::ui::PlotLayout;
 using zeltric::ui::layoutPlot;
+using zeltric::ui::PlotLayout;
 
 namespace {
 
@@ -24,11 +23,8 @@ std::unique_ptr<Session> fourSamples() {
     pca.alleleColumnCount = 6;
     pca.dimension = 4;
     const float coordinates[5][4] = {
-        {0, 0, 0, 0},
-        {0, -2.0f, 1.0f, 0.0f},
-        {0, 1.0f, -0.5f, 0.0f},
-        {0, 0.0f, 0.0f, 0.0f},
-        {0, 0.5f, 0.25f, 0.0f},
+        {0, 0, 0, 0},          {0, -2.0f, 1.0f, 0.0f}, {0, 1.0f, -0.5f, 0.0f},
+        {0, 0.0f, 0.0f, 0.0f}, {0, 0.5f, 0.25f, 0.0f},
     };
     for (int s = 1; s <= 4; ++s)
         for (int k = 1; k <= 3; ++k) pca.populationCoordinates(s, k) = coordinates[s][k];
@@ -41,7 +37,8 @@ std::unique_ptr<Session> fourSamples() {
     session->axisPValues[1] = 0.01f;
     session->axisPValues[2] = 0.5f;
     const char* labels[] = {"", "Loire", "Rhone", "Seine", "Garonne"};
-    for (int s = 1; s <= 4; ++s) session->analysed.populationLabels[static_cast<std::size_t>(s)] = labels[s];
+    for (int s = 1; s <= 4; ++s)
+        session->analysed.populationLabels[static_cast<std::size_t>(s)] = labels[s];
     return session;
 }
 

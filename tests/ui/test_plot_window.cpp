@@ -1,7 +1,5 @@
 // The plot bitmap as written to disk, the plot window and the colour dialog.
 
-#include <QtTest>
-
 #include <QAction>
 #include <QFile>
 #include <QFontMetrics>
@@ -9,7 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
-
+#include <QtTest>
 #include <memory>
 #include <set>
 #include <string>
@@ -37,12 +35,8 @@ std::unique_ptr<Session> fiveSamples() {
     pca.alleleColumnCount = 9;
     pca.dimension = 5;
     const float coordinates[6][5] = {
-        {0, 0, 0, 0, 0},
-        {0, -2.0f, 1.0f, 0.5f, 0},
-        {0, 1.0f, -0.5f, -1.0f, 0},
-        {0, 0.0f, 0.0f, 0.0f, 0},
-        {0, 0.5f, 0.25f, 0.25f, 0},
-        {0, 1.5f, -1.0f, 0.75f, 0},
+        {0, 0, 0, 0, 0},          {0, -2.0f, 1.0f, 0.5f, 0},  {0, 1.0f, -0.5f, -1.0f, 0},
+        {0, 0.0f, 0.0f, 0.0f, 0}, {0, 0.5f, 0.25f, 0.25f, 0}, {0, 1.5f, -1.0f, 0.75f, 0},
     };
     for (int s = 1; s <= 5; ++s)
         for (int k = 1; k <= 4; ++k) pca.populationCoordinates(s, k) = coordinates[s][k];
@@ -176,8 +170,12 @@ private slots:
         QCOMPARE(image.pixel(344, 0), kWhite);
 
         // Only black, white and the four colours: text is drawn crisp.
-        const std::set<QRgb> allowed = {kWhite, kBlack, rgbOf(kColorRed), rgbOf(kColorBlue),
-                                        rgbOf(kColorPink), rgbOf(kColorGreen)};
+        const std::set<QRgb> allowed = {kWhite,
+                                        kBlack,
+                                        rgbOf(kColorRed),
+                                        rgbOf(kColorBlue),
+                                        rgbOf(kColorPink),
+                                        rgbOf(kColorGreen)};
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 QVERIFY2(allowed.count(image.pixel(x, y)) == 1,
@@ -280,8 +278,8 @@ private slots:
         QCOMPARE(control<QWidget>(w, "Image1")->size(), QSize(width, height));
         QCOMPARE(w->picture(), renderPlot(*run.session, 1, 2, width, height, nullptr));
 
-        const QString expected = QStringLiteral(
-            "%Inertia . 1 :40.00    ; 2: 20.00\n     Fst . 1 :0.100    ; 2: 0.050");
+        const QString expected =
+            QStringLiteral("%Inertia . 1 :40.00    ; 2: 20.00\n     Fst . 1 :0.100    ; 2: 0.050");
         QCOMPARE(control<QLabel>(w, "descript")->text(), expected);
         QCOMPARE(w->description(), describeAxes(*run.session, 1, 2, false));
         QVERIFY(control<QLabel>(w, "descript")->font().bold());
@@ -332,8 +330,9 @@ private slots:
             QCOMPARE(control<QPushButton>(&dialog, "bYellow")->text(), QStringLiteral("Pink"));
             QCOMPARE(control<QPushButton>(&dialog, "bRed")->palette().color(QPalette::ButtonText),
                      QColor(255, 0, 0));
-            QCOMPARE(control<QPushButton>(&dialog, "bYellow")->palette().color(QPalette::ButtonText),
-                     QColor(255, 0, 255));
+            QCOMPARE(
+                control<QPushButton>(&dialog, "bYellow")->palette().color(QPalette::ButtonText),
+                QColor(255, 0, 255));
             selectOnly(&dialog, {0});
             click(&dialog, "bRed");
             selectOnly(&dialog, {1});
@@ -345,7 +344,8 @@ private slots:
         });
         action(run.window, "Color1")->trigger();
 
-        QCOMPARE(lines, QStringList({"1. Loire", "2. Rhone", "3. Seine", "4. Garonne", "5. Somme"}));
+        QCOMPARE(lines,
+                 QStringList({"1. Loire", "2. Rhone", "3. Seine", "4. Garonne", "5. Somme"}));
         const auto& colours = run.session->popColor;
         QCOMPARE(colours[1], kColorRed);
         QCOMPARE(colours[2], kColorGreen);
@@ -381,7 +381,8 @@ private slots:
             dialog.close();
         });
         action(run.window, "Color1")->trigger();
-        for (int s = 1; s <= 4; ++s) QCOMPARE(run.session->popColor[static_cast<std::size_t>(s)], 0);
+        for (int s = 1; s <= 4; ++s)
+            QCOMPARE(run.session->popColor[static_cast<std::size_t>(s)], 0);
         QCOMPARE(run.session->popColor[5], kColorPink);
         const PlotLayout layout = layoutPlot(*run.session, 1, 2, 690, 399);
         QVERIFY(countColour(run.window->picture(), textCell(layout.samples[4], plotDefaultFont()),
@@ -426,7 +427,8 @@ private slots:
 
         TfGraph::setNextFileName(std::nullopt);  // cancelled: nothing written
         action(run.window, "SaveAs1")->trigger();
-        QCOMPARE(QDir(QString::fromStdString(dir.path().string())).entryList(QDir::Files).size(), 1);
+        QCOMPARE(QDir(QString::fromStdString(dir.path().string())).entryList(QDir::Files).size(),
+                 1);
 
         QStringList errors;
         TfGraph::setErrorBoxHook([&errors](const QString& text) { errors << text; });

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include <algorithm>
 #include <memory>
 
 #include "ui/system_info.hpp"
@@ -102,8 +103,10 @@ void TAboutBox::FormCreate() {
     const std::string separator = QLocale::system().groupSeparator().toStdString();
     PhysMem->setText(QString::fromStdString(formatMemoryLine(totalPhysicalMemory(), separator)));
     PhysMem->adjustSize();
-    // Right-aligned on the edge at 329.
-    PhysMem->move(329 - PhysMem->width(), 208);
+    // Right-aligned on the edge at 329, unless the substitute font makes the
+    // two texts of the line meet: then it starts just after the label.
+    const int left = std::max(329 - PhysMem->width(), Label3->geometry().right() + 5);
+    PhysMem->move(left, 208);
 }
 
 void showAboutBox(QWidget* parent) {

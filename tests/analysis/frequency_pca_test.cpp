@@ -441,15 +441,5 @@ TEST(BrokenStickAxes, CountsLeadingAxesUpToTheFirstShortfall) {
     EXPECT_EQ(BrokenStickAxes(one, 0, 0.0f), 0);
 }
 
-TEST(FrequencyPca, AxisShareIsTheRatioRoundedToSinglePrecision) {
-    PcaResult r;
-    r.globalFst = 0.3f;
-    r.axisFst[1] = 0.1f;
-    EXPECT_EQ(axisShareRatio(r, 1), 0.1f / static_cast<double>(0.3f));
-    EXPECT_EQ(axisShare(r, 1), static_cast<float>(0.1f / static_cast<double>(0.3f)));
-    r.globalFst = 0.0f;
-    EXPECT_EQ(axisShare(r, 1), 0.0f);
-}
-
 }  // namespace
 }  // namespace zeltric::analysis

@@ -29,7 +29,8 @@ constexpr std::size_t kShareChunk = 64 * 1024;
 constexpr int kMaxWorkers = 64;
 
 // Copies loci 1..nl, positions 1..N: the part of the columns an analysis reads.
-void copyArrangement(const data::Dataset& ds, const data::GenotypeColumns& from, data::GenotypeColumns& to) {
+void copyArrangement(const data::Dataset& ds, const data::GenotypeColumns& from,
+                     data::GenotypeColumns& to) {
     const auto count = static_cast<std::size_t>(ds.individualCount);
     for (int l = 1; l <= ds.nl; ++l) std::copy_n(from.column(l) + 1, count, to.column(l) + 1);
 }
@@ -66,14 +67,16 @@ struct Job {
 // arrangement order, so the order of completion never shows.
 class AnalysisPool {
 public:
-    AnalysisPool(const data::Dataset& ds, const analysis::PcaResult& observed, int testedAxes, int workers,
-                 int window)
+    AnalysisPool(const data::Dataset& ds, const analysis::PcaResult& observed, int testedAxes,
+                 int workers, int window)
         : ds_(ds), testedAxes_(testedAxes), jobs_(static_cast<std::size_t>(window)) {
         for (Job& job : jobs_) job.columns.resize(ds.nl);
         threads_.reserve(static_cast<std::size_t>(workers));
-        for (int w = 0; w < workers; ++w) tables_.push_back(std::make_unique<WorkerTables>(observed));
+        for (int w = 0; w < workers; ++w)
+            tables_.push_back(std::make_unique<WorkerTables>(observed));
         try {
-            for (auto& tables : tables_) threads_.emplace_back([this, t = tables.get()] { workerLoop(*t); });
+            for (auto& tables : tables_)
+                threads_.emplace_back([this, t = tables.get()] { workerLoop(*t); });
         } catch (...) {
             stop();
             throw;
@@ -84,7 +87,9 @@ public:
     AnalysisPool& operator=(const AnalysisPool&) = delete;
 
     int window() const { return static_cast<int>(jobs_.size()); }
-    Job& slot(int arrangement) { return jobs_[static_cast<std::size_t>(arrangement) % jobs_.size()]; }
+    Job& slot(int arrangement) {
+        return jobs_[static_cast<std::size_t>(arrangement) % jobs_.size()];
+    }
 
     void submit(int arrangement) {
         Job& job = slot(arrangement);
@@ -145,8 +150,8 @@ private:
         job.tqliNotices = 0;
         try {
             data::countAlleles(ds_, job.columns, tables.counts);
-            const analysis::PcaCallReport report =
-                analysis::RunFrequencyPca(ds_, tables.counts, false, tables.workspace, tables.result);
+            const analysis::PcaCallReport report = analysis::RunFrequencyPca(
+                ds_, tables.counts, false, tables.workspace, tables.result);
             job.tqliNotices = report.tqliNotices;
             job.globalFst = tables.result.globalFst;
             for (int k = 1; k <= testedAxes_; ++k)
@@ -207,12 +212,14 @@ int workerCount(int threads, int runs) {
 }
 
 float pValue(int reached, int randomisations) {
-    return static_cast<float>(static_cast<double>(reached + 1) / static_cast<double>(randomisations));
+    return static_cast<float>(static_cast<double>(reached + 1) /
+                              static_cast<double>(randomisations));
 }
 
 }  // namespace
 
-void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns, RandomGenerator& generator) {
+void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns,
+                        RandomGenerator& generator) {
     const int loci = ds.nl;
     for (int i = ds.individualCount; i >= 2; --i) {
         if (ds.missingLoci[static_cast<std::size_t>(i)] > 0) continue;
@@ -296,7 +303,8 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
             for (int n = 0; n < job.tqliNotices; ++n) ui.information(data::tqliNotice());
             if (job.globalFst >= observed.observedGlobalFst) ++fstReached;
             for (int k = 1; k <= tested; ++k)
-                if (job.shares[static_cast<std::size_t>(k)] >= observed.observedAxisShare[static_cast<std::size_t>(k)])
+                if (job.shares[static_cast<std::size_t>(k)] >=
+                    observed.observedAxisShare[static_cast<std::size_t>(k)])
                     ++axisReached[static_cast<std::size_t>(k)];
             shares.add(job.shareLine);
             if (r > 1) pool.release(r - 1);
@@ -322,7 +330,8 @@ std::string testSectionText(const data::Dataset& ds, int randomisations, float f
     auto p = [&](int k) { return static_cast<double>(axisPValues[static_cast<std::size_t>(k)]); };
 
     std::string out;
-    line(out, "P-values are given after " + data::integerField(randomisations) + " randomizations.");
+    line(out,
+         "P-values are given after " + data::integerField(randomisations) + " randomizations.");
     line(out, "With the following number of complete genotypes :");
     for (int s = 1; s <= ds.np; ++s)
         line(out, ds.populationLabels[static_cast<std::size_t>(s)] + "  " +

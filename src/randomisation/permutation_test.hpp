@@ -60,7 +60,8 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
 
 // One shuffle of `columns` (loci 1..ds.nl, positions 1..ds.individualCount)
 // as described above.
-void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns, RandomGenerator& generator);
+void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns,
+                        RandomGenerator& generator);
 
 // The section the test appends to the results file, every line ending CR LF:
 // the randomisation count, the complete genotype count of every sample, the

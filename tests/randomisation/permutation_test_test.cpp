@@ -60,7 +60,8 @@ struct Analysed {
         data::appendToFile(sharePath, analysis::shareLine(observed));
     }
 
-    PermutationOutcome test(RandomGenerator& generator, int randomisations, int threads, RecordingInterface& ui) {
+    PermutationOutcome test(RandomGenerator& generator, int randomisations, int threads,
+                            RecordingInterface& ui) {
         return runPermutationTest(ds, observed, generator, randomisations, threads, sharePath, ui);
     }
     std::vector<std::string> shareLines() const {
@@ -165,7 +166,8 @@ TEST(PermutationTest, HundredRandomisationsMakeNinetyNineRuns) {
 
     EXPECT_EQ(outcome.testedAxes, data.observed.dimension - 1);
     expectOneHundredths(outcome.fstPValue);
-    for (int k = 1; k <= outcome.testedAxes; ++k) expectOneHundredths(outcome.axisPValues[static_cast<std::size_t>(k)]);
+    for (int k = 1; k <= outcome.testedAxes; ++k)
+        expectOneHundredths(outcome.axisPValues[static_cast<std::size_t>(k)]);
     for (int k = outcome.testedAxes + 1; k <= analysis::kMatrixOrder; ++k)
         EXPECT_EQ(outcome.axisPValues[static_cast<std::size_t>(k)], 0.0f);
 }
@@ -227,8 +229,10 @@ TEST(PermutationTest, NothingReachingGivesOneOverR) {
     EXPECT_GT(withoutInertia, 0);
     EXPECT_EQ(outcome.axisPValues[1], static_cast<float>((1000 - withoutInertia) / 1000.0));
     EXPECT_EQ(data.shareLines().size(), 1000u);
-    const std::string section = testSectionText(data.ds, 1000, outcome.fstPValue, outcome.axisPValues, 2);
-    EXPECT_NE(section.find("P-value for overall Fst: \r\n   0.00100\r\n"), std::string::npos) << section;
+    const std::string section =
+        testSectionText(data.ds, 1000, outcome.fstPValue, outcome.axisPValues, 2);
+    EXPECT_NE(section.find("P-value for overall Fst: \r\n   0.00100\r\n"), std::string::npos)
+        << section;
 }
 
 TEST(PermutationTest, ArrangementsEqualToTheObservedOneReachIt) {
@@ -246,7 +250,8 @@ TEST(PermutationTest, ArrangementsEqualToTheObservedOneReachIt) {
     RecordingInterface ui;
     const PermutationOutcome outcome = data.test(generator, 100, 2, ui);
     EXPECT_EQ(outcome.fstPValue, 1.0f);
-    for (int k = 1; k <= 3; ++k) EXPECT_EQ(outcome.axisPValues[static_cast<std::size_t>(k)], 1.0f) << k;
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_EQ(outcome.axisPValues[static_cast<std::size_t>(k)], 1.0f) << k;
     EXPECT_EQ(generator.seed1, 1);
 }
 
@@ -265,7 +270,8 @@ TEST(PermutationTest, TwoSampleExampleHandlesArrangementsWithoutInertia) {
     int withoutInertia = 0;
     for (std::size_t n = 1; n < shareLines.size(); ++n) {
         ASSERT_EQ(shareLines[n].size(), 20u) << shareLines[n];
-        EXPECT_EQ(shareLines[n].find_first_not_of(" 0123456789.-"), std::string::npos) << shareLines[n];
+        EXPECT_EQ(shareLines[n].find_first_not_of(" 0123456789.-"), std::string::npos)
+            << shareLines[n];
         if (shareLines[n] == "   0.00000   0.00000") ++withoutInertia;
     }
     EXPECT_GT(withoutInertia, 10);
@@ -313,10 +319,11 @@ RunRecord recordRun(int threads, int randomisations) {
     record.shares = test::readFile(data.sharePath);
     record.fst = outcome.fstPValue;
     record.axes = outcome.axisPValues;
-    record.section =
-        testSectionText(data.ds, randomisations, outcome.fstPValue, outcome.axisPValues, data.observed.dimension);
+    record.section = testSectionText(data.ds, randomisations, outcome.fstPValue,
+                                     outcome.axisPValues, data.observed.dimension);
     for (int l = 1; l <= data.ds.nl; ++l)
-        for (int i = 1; i <= data.ds.individualCount; ++i) record.finalColumns.push_back(data.ds.genotypeColumns.at(l, i));
+        for (int i = 1; i <= data.ds.individualCount; ++i)
+            record.finalColumns.push_back(data.ds.genotypeColumns.at(l, i));
     return record;
 }
 
@@ -352,7 +359,8 @@ TEST(PermutationTest, CancelStopsAfterTheArrangementsTaken) {
     EXPECT_EQ(generator.seed2, threeRuns.generator.seed2);
     std::vector<int> columns;
     for (int l = 1; l <= data.ds.nl; ++l)
-        for (int i = 1; i <= data.ds.individualCount; ++i) columns.push_back(data.ds.genotypeColumns.at(l, i));
+        for (int i = 1; i <= data.ds.individualCount; ++i)
+            columns.push_back(data.ds.genotypeColumns.at(l, i));
     EXPECT_EQ(columns, threeRuns.finalColumns);
 }
 
@@ -425,9 +433,9 @@ TEST(TestSection, WhichAxesAreWritten) {
         int written;
     };
     const Case cases[] = {
-        {{0.9, 0.9, 0.9, 0.9, 0.9}, 2},     // axes 1 and 2 always
+        {{0.9, 0.9, 0.9, 0.9, 0.9}, 2},  // axes 1 and 2 always
         {{0.01, 0.01, 0.01, 0.01, 0.01}, 5},
-        {{0.9, 0.3, 0.9, 0.9, 0.9}, 2},     // 30 of 100 is stored above 0.3
+        {{0.9, 0.3, 0.9, 0.9, 0.9}, 2},  // 30 of 100 is stored above 0.3
         {{0.9, 0.29, 0.9, 0.9, 0.9}, 3},
         {{0.9, 0.9, 0.05, 0.9, 0.9}, 2},    // 5 of 100 is stored above 0.05
         {{0.9, 0.9, 0.04, 0.9, 0.9}, 4},    // axis 3 is small, and axis 4 follows it
@@ -439,7 +447,8 @@ TEST(TestSection, WhichAxesAreWritten) {
         ASSERT_EQ(line.size() % 10, 0u) << line;
         EXPECT_EQ(static_cast<int>(line.size() / 10), c.written) << line;
         for (int k = 0; k < static_cast<int>(line.size() / 10); ++k)
-            EXPECT_EQ(std::stod(line.substr(static_cast<std::size_t>(k) * 10, 10)), c.p[static_cast<std::size_t>(k)]);
+            EXPECT_EQ(std::stod(line.substr(static_cast<std::size_t>(k) * 10, 10)),
+                      c.p[static_cast<std::size_t>(k)]);
     }
 }
 

@@ -1,9 +1,15 @@
 // The batch front end: the open and go steps driven by options.
 #include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <tuple>
+
+#include <QGuiApplication>
+#include <QImage>
 
 #include "data/fatal_error.hpp"
 #include "randomisation/integer_entry.hpp"
@@ -15,6 +21,7 @@
 #include "run/session.hpp"
 #include "run/steps.hpp"
 #include "run/terminal_interface.hpp"
+#include "ui/plot_painter.hpp"
 
 namespace {
 
@@ -45,6 +52,39 @@ int settleSeeds(run::Session& session, const run::CliOptions& options, run::Term
     return 0;
 }
 
+// The plot of a new plot window, drawn headless. Returns an exit status.
+int writePlot(run::Session& session, const run::CliOptions& options, int argc, char** argv) {
+    const auto [x, y] = *options.plot;
+    const int last = static_cast<int>(session.pca.dimension) - 1;  // axes 1..last are reported
+    if (last < 2)
+        return usageError("--plot: the analysis has " + std::to_string(std::max(last, 0)) +
+                          " reported axes; a plot needs at least two");
+    if (x < 1 || x > last - 1 || y < 2 || y > last)
+        return usageError("--plot " + std::to_string(x) + "," + std::to_string(y) + ": X must lie in 1.." +
+                          std::to_string(last - 1) + " and Y in 2.." + std::to_string(last));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt warns on every start without a runtime folder; give it a private one.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const std::string folder = "/tmp/zeltric-runtime-" + std::to_string(::getuid());
+        struct stat info {};
+        if ((::mkdir(folder.c_str(), 0700) == 0 || ::stat(folder.c_str(), &info) == 0) &&
+            (info.st_mode == 0 || (S_ISDIR(info.st_mode) && info.st_uid == ::getuid())))
+            qputenv("XDG_RUNTIME_DIR", folder.c_str());
+    }
+    QGuiApplication app(argc, argv);
+    const auto [width, height] = ui::newWindowBitmapSize();
+    const QImage picture = ui::renderPlot(session, x, y, width, height, nullptr);
+    const std::string chosen = options.plotFile ? *options.plotFile : session.dataFileName + ".bmp";
+    std::string written;
+    std::string error;
+    if (!ui::savePlotBmp(picture, chosen, &written, &error)) {
+        std::cerr << "zeltric-cli: error: " << error << '\n';
+        return kInputError;
+    }
+    if (!options.quiet) std::cerr << "zeltric-cli: plot of axes " << x << " and " << y << " written to " << written << '\n';
+    return 0;
+}
+
 int runCli(int argc, char** argv) {
     const run::CliParse parse = run::parseCliOptions(argc, argv);
     if (!parse.error.empty()) return usageError(parse.error);
@@ -57,7 +97,6 @@ int runCli(int argc, char** argv) {
         std::cout << "zeltric-cli " << ZELTRIC_VERSION << '\n';
         return 0;
     }
-    if (options.plot) return usageError("--plot is not available yet");
 
     run::TerminalInterface ui(options.quiet);
     run::Session session;
@@ -92,6 +131,8 @@ int runCli(int argc, char** argv) {
         ui.error(e.what());
         return kInputError;
     }
+    if (options.plot)
+        if (const int status = writePlot(session, options, argc, argv); status != 0) return status;
     if (!options.quiet) {
         std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
         std::cout << results.rdbuf();

@@ -1,0 +1,96 @@
+// The batch front end's plot bitmap, read back pixel by pixel.
+
+#include <QtTest>
+#include <cmath>
+#include <filesystem>
+
+#include "run/session.hpp"
+#include "run/steps.hpp"
+#include "test_support.hpp"
+
+using namespace zeltric;
+
+class TestCliPlot : public QObject {
+    Q_OBJECT
+
+private slots:
+    void bitmapOfTheExample();
+    void axisOutsideTheRangesIsAUsageError();
+};
+
+namespace {
+
+bool isWhite(QRgb pixel) { return (pixel & 0xffffff) == 0xffffff; }
+bool isBlack(QRgb pixel) { return (pixel & 0xffffff) == 0; }
+
+}  // namespace
+
+void TestCliPlot::bitmapOfTheExample() {
+    test::TempDir dir;
+    std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
+    const test::ProcessResult run =
+        test::runCli("--quiet --plot 1,2 --plot-file " + test::shellQuote(dir.file("picture.BMP")) + " " +
+                     test::shellQuote(dir.file("trout.dat")));
+    QCOMPARE(run.exitCode, 0);
+    // The extension rule is case-sensitive: ".BMP" is replaced.
+    QVERIFY(std::filesystem::exists(dir.file("picture.bmp")));
+    QImage image(QString::fromStdString(dir.file("picture.bmp")), "BMP");
+    QVERIFY(!image.isNull());
+    const int w = image.width();
+    const int h = image.height();
+    QCOMPARE(w, 690);
+    QCOMPARE(h, 399);
+
+    // The same analysis in this process gives the coordinates to expect.
+    run::Session session;
+    test::RecordingInterface ui;
+    test::TempDir again;
+    std::filesystem::copy(dir.file("trout.dat"), again.file("trout.dat"));
+    run::openStep(session, ui, again.file("trout.dat"));
+    run::goStep(session, ui);
+
+    QVERIFY(isWhite(image.pixel(2, 2)));
+    QVERIFY(isWhite(image.pixel(w - 3, h - 3)));
+    QVERIFY(isWhite(image.pixel(12, 12)));
+    for (int y = 10; y < h - 10; y += 37) QVERIFY(isBlack(image.pixel(10, y)));
+    for (int x = 10; x < w - 10; x += 41) QVERIFY(isBlack(image.pixel(x, 10)));
+    // Sample texts are written on an opaque white background and may hide
+    // parts of the axes, so most of each line must be black, not all.
+    int horizontal = 0;
+    for (int x = 0; x < w; ++x) horizontal += isBlack(image.pixel(x, h / 2));
+    int vertical = 0;
+    for (int y = 0; y < h; ++y) vertical += isBlack(image.pixel(w / 2, y));
+    QVERIFY2(horizontal > w * 3 / 4, qPrintable(QString::number(horizontal)));
+    QVERIFY2(vertical > h * 3 / 4, qPrintable(QString::number(vertical)));
+
+    double maxX = -1000, minX = 1000, maxY = -1000, minY = 1000;
+    const int np = session.analysed.np;
+    for (int s = 1; s <= np; ++s) {
+        const double cx = session.pca.populationCoordinates(s, 1);
+        const double cy = session.pca.populationCoordinates(s, 2);
+        maxX = std::max(maxX, cx), minX = std::min(minX, cx), maxY = std::max(maxY, cy), minY = std::min(minY, cy);
+    }
+    const double sx = ((w - 50) / 2) / (std::fabs(maxX) > std::fabs(minX) ? maxX : std::fabs(minX));
+    const double sy = ((h - 50) / 2) / (std::fabs(maxY) > std::fabs(minY) ? maxY : std::fabs(minY));
+    for (int s = 1; s <= np; ++s) {
+        const int px = w / 2 + static_cast<int>(std::nearbyint(session.pca.populationCoordinates(s, 1) * sx));
+        const int py = h / 2 + static_cast<int>(std::nearbyint(session.pca.populationCoordinates(s, 2) * sy));
+        int dark = 0;
+        for (int y = py; y < std::min(h, py + 14); ++y)
+            for (int x = px; x < std::min(w, px + 8); ++x)
+                if (!isWhite(image.pixel(x, y)) && y != h / 2 && x != w / 2) ++dark;
+        QVERIFY2(dark > 0, qPrintable(QString("sample %1 at %2,%3").arg(s).arg(px).arg(py)));
+    }
+}
+
+void TestCliPlot::axisOutsideTheRangesIsAUsageError() {
+    test::TempDir dir;
+    std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
+    const test::ProcessResult run = test::runCli("--quiet --plot 7,2 " + test::shellQuote(dir.file("trout.dat")));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.find("X must lie in 1..6") != std::string::npos);
+    QVERIFY(!std::filesystem::exists(dir.file("trout.bmp")));
+}
+
+QTEST_GUILESS_MAIN(TestCliPlot)
+#include "test_cli_plot.moc"

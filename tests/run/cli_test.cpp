@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "test_support.hpp"
@@ -98,6 +99,56 @@ TEST(Cli, ReadsTheOpenedFileWhateverItsExtension) {
     const ProcessResult r = runCli("--quiet " + shellQuote(dir.file("study.txt")));
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(readFile(dir.file("study.fre")), " 0.500  0.500 \r\n 0.750  0.250 \r\n");
+}
+
+}  // namespace
+}  // namespace zeltric::test
+
+namespace zeltric::test {
+namespace {
+
+// Selection, labels and a permutation test together; the files and the seeds
+// left behind do not depend on the number of worker threads.
+TEST(Cli, SelectionLabelsAndTestEndToEnd) {
+    std::vector<std::string> outputs;
+    for (const char* threads : {"1", "2", "3"}) {
+        TempDir dir;
+        std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
+        std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.lab", dir.file("trout.lab"));
+        const ProcessResult r =
+            runCli(std::string("--quiet --threads ") + threads + " --loci 1,2,4-6 --pops 1-3,5,7 --labels " +
+                   shellQuote(dir.file("trout.lab")) + " --test 300 --seeds 4321,8765 --seed-file " +
+                   shellQuote(dir.file("seeds.ini")) + " " + shellQuote(dir.file("trout.dat")));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        std::string all;
+        for (const char* ext : {".dat", ".fre", ".pca", ".pop", ".al", ".per"})
+            all += readFile(dir.file(std::string("trout-L12456-P12357") + ext));
+        all += readFile(dir.file("seeds.ini"));
+        outputs.push_back(all);
+        const std::string pca = readFile(dir.file("trout-L12456-P12357.pca"));
+        EXPECT_NE(pca.find(" Loire-A Loire-B Allier Rhone-A Ain\r\n"), std::string::npos);
+        EXPECT_NE(pca.find("P-values are given after 300 randomizations.\r\n"), std::string::npos);
+        EXPECT_NE(pca.find("Loire-B  "), std::string::npos);
+        std::string per = readFile(dir.file("trout-L12456-P12357.per"));
+        EXPECT_EQ(std::count(per.begin(), per.end(), '\n'), 300);
+    }
+    EXPECT_EQ(outputs[0], outputs[1]);
+    EXPECT_EQ(outputs[0], outputs[2]);
+}
+
+// The next run continues the generator's stream from the saved seeds.
+TEST(Cli, SeedsCarryOverBetweenRuns) {
+    TempDir dir;
+    writeFile(dir.file("t.dat"), readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"));
+    const std::string common = "--quiet --test 100 --seed-file " + shellQuote(dir.file("z.ini")) + " ";
+    EXPECT_EQ(runCli(common + shellQuote(dir.file("t.dat"))).exitCode, 2);  // no seeds, no terminal
+    ASSERT_EQ(runCli(common + "--seeds 1,1 " + shellQuote(dir.file("t.dat"))).exitCode, 0);
+    const std::string first = readFile(dir.file("z.ini"));
+    EXPECT_NE(first.find("   "), std::string::npos);  // the exit layout: three blanks
+    const std::string firstPer = readFile(dir.file("t.per"));
+    ASSERT_EQ(runCli(common + shellQuote(dir.file("t.dat"))).exitCode, 0);
+    EXPECT_NE(readFile(dir.file("z.ini")), first);
+    EXPECT_NE(readFile(dir.file("t.per")), firstPer);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QStringList>
 
 #include "run/session.hpp"
 #include "ui/about_box.hpp"
@@ -16,5 +17,10 @@ int main(int argc, char** argv) {
     zeltric::run::Session session;
     zeltric::ui::Desktop desktop(session);
     zeltric::ui::startDesktop(desktop);
+    // `zeltric FILE`: a file manager opening a .dat file with the program.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1) {
+        zeltric::ui::openAtStart(desktop, arguments.at(1));
+    }
     return QApplication::exec();
 }

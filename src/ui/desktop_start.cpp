@@ -1,5 +1,10 @@
 #include "ui/desktop_start.hpp"
 
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTimer>
+
 #include "randomisation/seed_file.hpp"
 #include "ui/about_box.hpp"
 
@@ -19,6 +24,27 @@ void startDesktop(Desktop& desktop) {
     }
     showAboutBox(nullptr);
     desktop.window.show();
+}
+
+void openAtStart(Desktop& desktop, const QString& path) {
+    QPointer<Tfpca> window(&desktop.window);
+    QTimer::singleShot(0, window, [window, path] {
+        if (window.isNull()) {
+            return;
+        }
+        const QFileInfo file(path);
+        if (!file.isFile()) {
+            window->dialogs().message(window, MessageKind::Error,
+                                      QStringLiteral("The data file %1 does not exist.").arg(path));
+            return;
+        }
+        // The open step's own file dialog answers with this file, so the
+        // open runs exactly as if the user had chosen it there; the dialog
+        // later starts in its folder.
+        window->mOpenDlg->setDirectory(file.absolutePath());
+        window->dialogs().setNextFileName(file.absoluteFilePath());
+        window->mfopenClick();
+    });
 }
 
 }  // namespace zeltric::ui

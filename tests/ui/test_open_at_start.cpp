@@ -1,0 +1,114 @@
+// `zeltric FILE`: the file named on the command line is opened as File > Open
+// opens a chosen file, once the event loop runs.
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QtTest>
+
+#include <optional>
+
+#include "test_support.hpp"
+#include "ui/desktop_start.hpp"
+#include "ui/main_window.hpp"
+#include "ui_test_support.hpp"
+
+using namespace zeltric;
+
+namespace {
+
+struct Fixture {
+    test::TempDir dir;
+    run::Session session;
+    std::optional<ui::Desktop> desktop;
+    std::vector<int> endCodes;
+
+    Fixture() {
+        session.seedFileName = dir.file("ZELTRIC.INI");
+        desktop.emplace(session);
+        window().dialogs().setRecordMessages(true);
+        window().setEndProgram([this](int code) { endCodes.push_back(code); });
+    }
+    ui::Tfpca& window() { return desktop->window; }
+    std::string writeData(const std::string& name, const char* content) {
+        const std::string path = dir.file(name);
+        test::writeFile(path, content);
+        return path;
+    }
+};
+
+}  // namespace
+
+class TestOpenAtStart : public QObject {
+    Q_OBJECT
+private slots:
+    void opensLikeTheOpenStep() {
+        Fixture f;
+        const std::string path = f.writeData("small.dat", test::kSmallData);
+        ui::openAtStart(*f.desktop, QString::fromStdString(path));
+        // Nothing happens before the event loop turns.
+        QVERIFY(!f.session.fileOpen);
+        QTRY_VERIFY(f.session.fileOpen);
+
+        ui::Tfpca& w = f.window();
+        QCOMPARE(f.session.opened.np, 3);
+        QCOMPARE(f.session.opened.nl, 2);
+        QCOMPARE(f.session.dataFileName, f.dir.file("small"));
+        QVERIFY(w.mGo->isEnabled());
+        QVERIFY(w.moptions->menuAction()->isEnabled());
+        QVERIFY(w.dialogs().errors.isEmpty());
+        QVERIFY(f.endCodes.empty());
+        // The next File > Open starts in the file's folder.
+        QCOMPARE(QFileInfo(w.mOpenDlg->directory().absolutePath()).canonicalFilePath(),
+                 QFileInfo(QString::fromStdString(f.dir.path().string())).canonicalFilePath());
+    }
+
+    void relativePathIsTakenFromTheCurrentFolder() {
+        Fixture f;
+        f.writeData("trout.dat", test::kSmallData);
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(f.dir.path().string()));
+        ui::openAtStart(*f.desktop, QStringLiteral("trout.dat"));
+        QTRY_VERIFY(f.session.fileOpen);
+        QDir::setCurrent(previous);
+        // Outputs go beside the data file whatever the folder is later.
+        QVERIFY(QFileInfo(QString::fromStdString(f.session.dataFileName)).isAbsolute());
+        QCOMPARE(QFileInfo(QString::fromStdString(f.session.dataFileName + ".dat")).canonicalFilePath(),
+                 QFileInfo(QString::fromStdString(f.dir.file("trout.dat"))).canonicalFilePath());
+    }
+
+    void missingFileIsReportedAndNothingOpened() {
+        Fixture f;
+        const QString missing = QString::fromStdString(f.dir.file("absent.dat"));
+        ui::openAtStart(*f.desktop, missing);
+        QTRY_COMPARE(f.window().dialogs().errors.size(), 1);
+        QVERIFY(f.window().dialogs().errors.front().contains(missing));
+        QVERIFY(!f.session.fileOpen);
+        QVERIFY(!f.window().mGo->isEnabled());
+        QVERIFY(f.endCodes.empty());  // the program goes on; File > Open still works
+        QVERIFY(f.window().mfopen->isEnabled());
+    }
+
+    void badCodingGetsTheOpenStepsMessage() {
+        Fixture f;
+        const std::string path = f.writeData("coded3.dat", "2 1 2 3\r\nloc1\r\n1 11\r\n2 12\r\n");
+        ui::openAtStart(*f.desktop, QString::fromStdString(path));
+        QTRY_VERIFY(f.session.fileOpen);
+        QCOMPARE(f.window().dialogs().informations.size(), 1);
+        QVERIFY(f.window().dialogs().informations.front().contains(QStringLiteral("has to be a 1 or a 2")));
+        QVERIFY(f.window().mGo->isEnabled());  // as after File > Open
+    }
+
+    void refusedHeaderEndsTheProgramAsTheOpenStepDoes() {
+        Fixture f;
+        const std::string path = f.writeData("huge.dat", "501 1 2 1\r\nloc1\r\n1 11\r\n");
+        ui::openAtStart(*f.desktop, QString::fromStdString(path));
+        QTRY_COMPARE(f.endCodes.size(), std::size_t{1});
+        QCOMPARE(f.endCodes.front(), 1);
+        QCOMPARE(f.window().dialogs().errors.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestOpenAtStart)
+#include "test_open_at_start.moc"

@@ -50,12 +50,10 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
     result.heterozygositySum = toFloat(static_cast<double>(typedLoci) - static_cast<double>(h));
 }
 
-// Step 2: D[j][j] is the sample's share of the typed individuals, the mean
-// over typed loci when it differs between them.
-void buildWeights(const data::Dataset& ds, const data::CountTables& counts, PcaWorkspace& ws, int nA,
-                  const std::array<int, data::NLMax + 1>& locusTotals) {
-    for (int i = 1; i <= nA; ++i)
-        for (int j = 1; j <= nA; ++j) ws.w(i, j) = i == j ? 1.0f : 0.0f;
+// Step 2: the weight of sample j is its share of the typed individuals, the
+// mean over typed loci when it differs between them.
+void computeWeights(const data::Dataset& ds, const data::CountTables& counts,
+                    const std::array<int, data::NLMax + 1>& locusTotals, RealVector& weights) {
     for (int j = 1; j <= ds.np; ++j) {
         double sum = 0.0;
         double first = 0.0;
@@ -72,11 +70,17 @@ void buildWeights(const data::Dataset& ds, const data::CountTables& counts, PcaW
             sum += share;
             ++typed;
         }
+        weights[static_cast<std::size_t>(j)] = typed == 0 ? 0.0f : same ? toFloat(first) : toFloat(sum / typed);
+    }
+}
+
+// W is the identity on 1..nA, D the diagonal of the sample weights.
+void buildWeights(const data::Dataset& ds, const RealVector& weights, PcaWorkspace& ws, int nA) {
+    for (int i = 1; i <= nA; ++i)
+        for (int j = 1; j <= nA; ++j) ws.w(i, j) = i == j ? 1.0f : 0.0f;
+    for (int j = 1; j <= ds.np; ++j) {
         for (int i = 1; i <= ds.np; ++i) ws.d(j, i) = 0.0f;
-        if (typed == 0)
-            ws.d(j, j) = 0.0f;
-        else
-            ws.d(j, j) = same ? toFloat(first) : toFloat(sum / typed);
+        ws.d(j, j) = weights[static_cast<std::size_t>(j)];
     }
 }
 
@@ -111,47 +115,106 @@ double axisShareRatio(const PcaResult& result, int k) {
 
 float axisShare(const PcaResult& result, int k) { return toFloat(axisShareRatio(result, k)); }
 
-PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, bool observed,
-                              PcaWorkspace& ws, PcaResult& result) {
-    PcaCallReport report;
-    const int np = ds.np;
-    ZELTRIC_ASSERT(np >= 0 && np <= data::NPMax && ds.nl <= data::NLMax && ds.nu <= data::NUMax);
+namespace {
 
-    // Capacity first, so that nothing is stored for a data set that is refused.
+int retainedAlleles(const data::Dataset& ds, const data::CountTables& counts) {
     int nA = 0;
     for (int l = 1; l <= ds.nl; ++l)
         for (int a = 1; a <= ds.nu; ++a)
             if (counts.alleleTotal(l, a) != 0.0) ++nA;
-    if (nA > kMatrixOrder) throw data::FatalError(data::matrixDimensionMessage());
+    return nA;
+}
 
+std::array<int, data::NLMax + 1> sampleTotals(const data::Dataset& ds, const data::CountTables& counts) {
+    std::array<int, data::NLMax + 1> totals{};
+    for (int l = 1; l <= ds.nl; ++l)
+        for (int j = 1; j <= ds.np; ++j) totals[static_cast<std::size_t>(l)] += counts.sampleSize(j, l);
+    return totals;
+}
+
+// Step 5: inertia and Fst from the eigenvalues.
+void storeFst(int p, PcaResult& result) {
+    float total = 0.0f;
+    for (int k = 1; k <= p; ++k) total = total + result.eigenvalues[static_cast<std::size_t>(k)];
+    result.totalInertia = total;
+    const double h = result.heterozygositySum;
+    const bool noHeterozygosity = !(h > 0.0);
+    result.globalFst = noHeterozygosity ? 0.0f : toFloat(static_cast<double>(total) / h);
+    for (int k = 1; k <= p; ++k)
+        result.axisFst[static_cast<std::size_t>(k)] =
+            noHeterozygosity ? 0.0f : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) / h);
+}
+
+float clampedEigenvalue(const PcaWorkspace& ws, int k) {
+    const float lambda = ws.diagonal[ws.order[static_cast<std::size_t>(k)]];
+    return lambda >= 0.0f ? lambda : 0.0f;  // a negative rounding residue
+}
+
+// A randomised call with the fast kernels: the same figures as the
+// reference call, without the products by W and D, the upper triangle of M
+// and the eigenvectors. False when the cross product met tiny values; the
+// caller then makes the reference call.
+bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts, int nA, PcaWorkspace& ws,
+                        PcaResult& result, PcaCallReport& report) {
+    const int np = ds.np;
+    // Only blocks of order s are written; the next reference call clears them.
+    ws.usedOrder = std::max({ws.usedOrder, np, nA});
+    const std::array<int, data::NLMax + 1> locusTotals = sampleTotals(ds, counts);
+    buildFrequencies(ds, counts, ws, result, locusTotals);
+    RealVector weights{};
+    computeWeights(ds, counts, locusTotals, weights);
+    const KernelIsa isa = ws.kernels.isa;
+    if (!FastCrossProduct(ws.x, weights, np, nA, ws.xt, ws.p, ws.m, isa)) return false;
+
+    const int p = std::min(np, nA);
+    result.dimension = static_cast<std::uint16_t>(p);
+    TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, isa);
+    report.tqliNotices = TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, p);
+    FastSortEigenvalues(ws.diagonal, p, ws.order);
+    for (int k = 1; k <= p; ++k) result.eigenvalues[static_cast<std::size_t>(k)] = clampedEigenvalue(ws, k);
+    storeFst(p, result);
+    return true;
+}
+
+// The reference reading of steps 1 to 6; with fast kernels selected, the
+// cross product and the coordinate products take the fast kernels, which
+// give the same bits.
+PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts, bool observed, int nA, bool fast,
+                       PcaWorkspace& ws, PcaResult& result) {
+    PcaCallReport report;
+    const int np = ds.np;
+    const KernelIsa isa = ws.kernels.isa;
     const int s = std::max(np, nA);
     const int clearOrder = std::max(s, ws.usedOrder);
     for (SquareMatrix* matrix : {&ws.w, &ws.d, &ws.x, &ws.xt, &ws.m, &ws.r, &ws.p, &ws.v}) clearBlock(*matrix, clearOrder);
     ws.usedOrder = s;
 
-    std::array<int, data::NLMax + 1> locusTotals{};
-    for (int l = 1; l <= ds.nl; ++l)
-        for (int j = 1; j <= np; ++j) locusTotals[static_cast<std::size_t>(l)] += counts.sampleSize(j, l);
-
+    const std::array<int, data::NLMax + 1> locusTotals = sampleTotals(ds, counts);
     buildFrequencies(ds, counts, ws, result, locusTotals);
     ZELTRIC_ASSERT(result.alleleColumnCount == nA);
-    buildWeights(ds, counts, ws, nA, locusTotals);
+    RealVector weights{};
+    computeWeights(ds, counts, locusTotals, weights);
+    buildWeights(ds, weights, ws, nA);
 
     // Step 3: the smaller cross-product matrix.
     Transpose(ws.x, ws.xt, s);
     const bool caseA = np > nA;
-    if (caseA) {
+    if (caseA)
         for (int i = 1; i <= nA; ++i) ws.w(i, i) = toFloat(std::sqrt(static_cast<double>(ws.w(i, i))));
-        MatMul(ws.x, ws.w, ws.r, s);
-        MatMul(ws.d, ws.r, ws.p, s);
-        MatMul(ws.xt, ws.p, ws.r, s);
-        MatMul(ws.w, ws.r, ws.m, s);  // Xt D X
-    } else {
+    else
         for (int j = 1; j <= np; ++j) ws.d(j, j) = toFloat(std::sqrt(static_cast<double>(ws.d(j, j))));
-        MatMul(ws.xt, ws.d, ws.r, s);
-        MatMul(ws.w, ws.r, ws.p, s);
-        MatMul(ws.x, ws.p, ws.r, s);
-        MatMul(ws.d, ws.r, ws.m, s);  // D^1/2 X Xt D^1/2
+    if (!fast || !FastCrossProduct(ws.x, weights, np, nA, ws.xt, ws.p, ws.m, isa)) {
+        if (caseA) {
+            MatMul(ws.x, ws.w, ws.r, s);
+            MatMul(ws.d, ws.r, ws.p, s);
+            MatMul(ws.xt, ws.p, ws.r, s);
+            MatMul(ws.w, ws.r, ws.m, s);  // Xt D X
+        } else {
+            MatMul(ws.xt, ws.d, ws.r, s);
+            MatMul(ws.w, ws.r, ws.p, s);
+            MatMul(ws.x, ws.p, ws.r, s);
+            MatMul(ws.d, ws.r, ws.m, s);  // D^1/2 X Xt D^1/2
+        }
     }
     const int p = std::min(np, nA);
     result.dimension = static_cast<std::uint16_t>(p);
@@ -162,9 +225,7 @@ PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& 
     SortEigenvalues(ws.diagonal, p, ws.order);
     for (int k = 1; k <= p; ++k) {
         const int slot = ws.order[static_cast<std::size_t>(k)];
-        float lambda = ws.diagonal[static_cast<std::size_t>(slot)];
-        if (!(lambda >= 0.0f)) lambda = 0.0f;  // a negative rounding residue
-        result.eigenvalues[static_cast<std::size_t>(k)] = lambda;
+        result.eigenvalues[static_cast<std::size_t>(k)] = clampedEigenvalue(ws, k);
         for (int i = 1; i <= p; ++i) {
             const float component = ws.m(i, slot);
             ws.v(i, k) = std::fabs(static_cast<double>(component)) < 0.00001 ? 0.0f : component;
@@ -172,15 +233,9 @@ PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& 
     }
 
     // Step 5: inertia and Fst.
-    float total = 0.0f;
-    for (int k = 1; k <= p; ++k) total = total + result.eigenvalues[static_cast<std::size_t>(k)];
-    result.totalInertia = total;
-    const double h = result.heterozygositySum;
-    const bool noHeterozygosity = !(h > 0.0);
-    result.globalFst = noHeterozygosity ? 0.0f : toFloat(static_cast<double>(total) / h);
-    for (int k = 1; k <= p; ++k)
-        result.axisFst[static_cast<std::size_t>(k)] =
-            noHeterozygosity ? 0.0f : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) / h);
+    storeFst(p, result);
+    const float total = result.totalInertia;
+    const bool noHeterozygosity = !(static_cast<double>(result.heterozygositySum) > 0.0);
 
     if (!observed) return report;
 
@@ -196,17 +251,26 @@ PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& 
     clearBlock(ws.r, s);
     for (int k = 1; k <= p; ++k)
         ws.r(k, k) = toFloat(std::sqrt(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)])));
+    // Every operand is zero outside the block named by its dimensions, so
+    // the fast products may stop there.
+    auto product = [&](const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int rows, int inner,
+                       int cols) {
+        if (fast)
+            FastMatMul(a, b, c, s, rows, inner, cols, isa);
+        else
+            MatMul(a, b, c, s);
+    };
     if (caseA) {
-        MatMul(ws.v, ws.r, result.alleleCoordinates, s);
-        MatMul(ws.w, ws.v, ws.r, s);
-        MatMul(ws.x, ws.r, result.populationCoordinates, s);
+        product(ws.v, ws.r, result.alleleCoordinates, p, p, p);
+        product(ws.w, ws.v, ws.r, nA, nA, p);
+        product(ws.x, ws.r, result.populationCoordinates, np, nA, p);
     } else {
         invertWeights(ws, np);
-        MatMul(ws.v, ws.r, ws.p, s);
-        MatMul(ws.d, ws.p, result.populationCoordinates, s);
+        product(ws.v, ws.r, ws.p, p, p, p);
+        product(ws.d, ws.p, result.populationCoordinates, np, np, p);
         invertWeights(ws, np);  // back to D^1/2
-        MatMul(ws.d, ws.v, ws.r, s);
-        MatMul(ws.xt, ws.r, result.alleleCoordinates, s);
+        product(ws.d, ws.v, ws.r, np, np, p);
+        product(ws.xt, ws.r, result.alleleCoordinates, nA, np, p);
     }
 
     for (int k = 1; k <= p - 1; ++k) {
@@ -223,6 +287,25 @@ PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& 
     else if (total == 0.0f)
         report.informations.push_back(data::noInertiaMessage());
     return report;
+}
+
+}  // namespace
+
+PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, bool observed,
+                              PcaWorkspace& ws, PcaResult& result) {
+    ZELTRIC_ASSERT(ds.np <= data::NPMax && ds.nl <= data::NLMax && ds.nu <= data::NUMax);
+
+    // Capacity first, so that nothing is stored for a data set that is refused.
+    const int nA = retainedAlleles(ds, counts);
+    if (nA > kMatrixOrder) throw data::FatalError(data::matrixDimensionMessage());
+
+    const bool fast = !ws.kernels.reference;
+    if (fast && !observed) {
+        PcaCallReport report;
+        if (fastRandomisedCall(ds, counts, nA, ws, result, report)) return report;
+        return fullCall(ds, counts, observed, nA, false, ws, result);
+    }
+    return fullCall(ds, counts, observed, nA, fast, ws, result);
 }
 
 }  // namespace zeltric::analysis

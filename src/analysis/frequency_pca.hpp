@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/fast_kernels.hpp"
 #include "analysis/pca_result.hpp"
 #include "analysis/square_matrix.hpp"
 #include "data/dataset.hpp"
@@ -29,6 +30,8 @@ struct PcaWorkspace {
     // Largest block order written so far; a call clears up to it so that the
     // zero invariant of the products holds whatever an earlier call left.
     int usedOrder = 0;
+    // Fast or reference kernels (the results are the same bits).
+    KernelSelection kernels = KernelSelection::fromEnvironment();
 };
 
 // What the caller owes the user after one call.

@@ -1,0 +1,338 @@
+#include "analysis/fast_kernels.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+#include "analysis/fast_kernels_simd.hpp"
+#include "data/fatal_error.hpp"
+#include "data/messages.hpp"
+
+namespace zeltric::analysis {
+
+namespace {
+
+constexpr std::size_t kStride = SquareMatrix::kSlots;
+using WorkVector = std::array<double, kMatrixOrder + 1>;
+
+const simd::SimdKernels& kernelsFor(KernelIsa isa) {
+    // Asking for a variant the processor lacks would end in an illegal
+    // instruction; fall back to the best one it has.
+    if (!isaSupported(isa)) isa = bestSupportedIsa();
+    switch (isa) {
+        case KernelIsa::Avx512: return simd::avx512Kernels();
+        case KernelIsa::Avx2: return simd::avx2Kernels();
+        case KernelIsa::Sse2: break;
+    }
+    return simd::sse2Kernels();
+}
+
+void requireFinite(double value) {
+    if (!std::isfinite(value)) throw data::FatalError(data::solverInputMessage());
+}
+
+bool isNegativeZero(float value) { return value == 0.0f && std::signbit(value); }
+
+// One term of a product by a diagonal matrix: the terms before it are
+// exact +0 products and the ones after it add ±0. That is exact unless the
+// term itself underflowed to -0, which the caller checks.
+float diagonalTerm(float weight, float value) {
+    return static_cast<float>(static_cast<double>(weight) * static_cast<double>(value) + 0.0);
+}
+
+// Rows `first`..`first + rows - 1` of a . b (b rows 1..inner, columns
+// 1..cols) into the same rows of out.
+void productBlock(const simd::SimdKernels& kernels, const SquareMatrix& a, const SquareMatrix& b, int first,
+                  int rows, int inner, int cols, SquareMatrix& out) {
+    const float* aRows[4];
+    float* outRows[4];
+    for (int r = 0; r < rows; ++r) {
+        aRows[r] = a.row(first + r) + 1;
+        outRows[r] = out.row(first + r) + 1;
+    }
+    kernels.productRows(aRows, rows, b.row(1) + 1, kStride, inner, cols, outRows);
+}
+
+}  // namespace
+
+const char* isaName(KernelIsa isa) {
+    switch (isa) {
+        case KernelIsa::Avx512: return "avx512";
+        case KernelIsa::Avx2: return "avx2";
+        case KernelIsa::Sse2: break;
+    }
+    return "sse2";
+}
+
+bool isaSupported(KernelIsa isa) {
+    switch (isa) {
+        case KernelIsa::Avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
+        case KernelIsa::Avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        case KernelIsa::Sse2: break;
+    }
+    return true;
+}
+
+KernelIsa bestSupportedIsa() {
+    if (isaSupported(KernelIsa::Avx512)) return KernelIsa::Avx512;
+    if (isaSupported(KernelIsa::Avx2)) return KernelIsa::Avx2;
+    return KernelIsa::Sse2;
+}
+
+std::vector<KernelIsa> supportedIsas() {
+    std::vector<KernelIsa> out;
+    for (KernelIsa isa : {KernelIsa::Sse2, KernelIsa::Avx2, KernelIsa::Avx512})
+        if (isaSupported(isa)) out.push_back(isa);
+    return out;
+}
+
+KernelSelection KernelSelection::fromEnvironment() {
+    const char* value = std::getenv("ZELTRIC_KERNELS");
+    const std::string_view choice = value != nullptr ? value : "";
+    if (choice == "reference") return referenceKernels();
+    for (KernelIsa isa : {KernelIsa::Sse2, KernelIsa::Avx2, KernelIsa::Avx512})
+        if (choice == isaName(isa) && isaSupported(isa)) return fastKernels(isa);
+    return fastKernels(bestSupportedIsa());
+}
+
+bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt,
+                      SquareMatrix& p, SquareMatrix& m, KernelIsa isa) {
+    ZELTRIC_ASSERT(np >= 0 && np <= kMatrixOrder && nA >= 0 && nA <= kMatrixOrder);
+    const simd::SimdKernels& kernels = kernelsFor(isa);
+    const int order = std::min(np, nA);
+    if (order == 0) return true;
+    const bool caseA = np > nA;
+
+    // b of the one real product (rows k over its inner range, columns j of
+    // the result), a its left factor, post the factor applied to row i after
+    // it.
+    std::array<float, kMatrixOrder + 1> post{};
+    const SquareMatrix* left = nullptr;
+    int inner = 0;
+    if (caseA) {
+        // P = D . (X . W): row k of X scaled by the weight of sample k.
+        for (int k = 1; k <= np; ++k) {
+            const float w = weights[static_cast<std::size_t>(k)];
+            for (int j = 1; j <= nA; ++j) {
+                const float term = diagonalTerm(w, static_cast<float>(static_cast<double>(x(k, j)) + 0.0));
+                if (isNegativeZero(term)) return false;
+                p(k, j) = term;
+                xt(j, k) = x(k, j);
+            }
+        }
+        for (int i = 1; i <= nA; ++i) post[static_cast<std::size_t>(i)] = 1.0f;
+        left = &xt;
+        inner = np;
+    } else {
+        // P = W . (Xt . D^1/2): column k of X scaled by the root weight of sample j.
+        for (int j = 1; j <= np; ++j) {
+            const float root =
+                static_cast<float>(std::sqrt(static_cast<double>(weights[static_cast<std::size_t>(j)])));
+            post[static_cast<std::size_t>(j)] = root;
+            for (int k = 1; k <= nA; ++k) {
+                const float term = diagonalTerm(root, x(j, k));
+                if (isNegativeZero(term)) return false;
+                p(k, j) = term;
+            }
+        }
+        left = &x;
+        inner = nA;
+    }
+
+    // The lower triangle, four rows at a time; the few elements right of the
+    // diagonal that a block computes are never read.
+    for (int first = 1; first <= order; first += 4) {
+        const int rows = std::min(4, order - first + 1);
+        productBlock(kernels, *left, p, first, rows, inner, first + rows - 1, m);
+        for (int r = 0; r < rows; ++r) {
+            const int i = first + r;
+            const float factor = post[static_cast<std::size_t>(i)];
+            for (int j = 1; j <= i; ++j) {
+                const float value = diagonalTerm(factor, m(i, j));
+                if (isNegativeZero(value)) return false;
+                m(i, j) = value;
+            }
+        }
+    }
+    return true;
+}
+
+void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int size, int rows, int inner,
+                int cols, KernelIsa isa) {
+    ZELTRIC_ASSERT(&c != &a && &c != &b);
+    ZELTRIC_ASSERT(size >= 0 && size <= kMatrixOrder);
+    ZELTRIC_ASSERT(rows >= 0 && rows <= size && inner >= 0 && inner <= size && cols >= 0 && cols <= size);
+    const simd::SimdKernels& kernels = kernelsFor(isa);
+    if (cols > 0)
+        for (int first = 1; first <= rows; first += 4)
+            productBlock(kernels, a, b, first, std::min(4, rows - first + 1), inner, cols, c);
+    for (int i = 1; i <= size; ++i)
+        for (int j = 1; j <= size; ++j) {
+            if (i > rows || j > cols)
+                c(i, j) = 0.0f;  // a sum of zero products
+            else if (inner < size)
+                c(i, j) = c(i, j) + 0.0f;  // the +0 terms beyond `inner` turn a -0 sum into +0
+        }
+}
+
+void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa) {
+    ZELTRIC_ASSERT(n >= 0 && n <= kMatrixOrder);
+    for (int i = 1; i <= n; ++i)
+        for (int k = 1; k <= i; ++k) requireFinite(a(i, k));
+    const simd::SimdKernels& kernels = kernelsFor(isa);
+
+    // A full symmetric copy of the lower triangle, so that row j is also
+    // column j and every loop below runs along rows. The reference's upper
+    // triangle is not bitwise the mirror of its lower one, so it is never
+    // used.
+    for (int i = 2; i <= n; ++i)
+        for (int k = 1; k < i; ++k) a(k, i) = a(i, k);
+
+    WorkVector u{};
+    WorkVector g{};
+    WorkVector newE{};
+    WorkVector newG{};
+    for (int i = n; i >= 2; --i) {
+        const int l = i - 1;
+        double h = 0.0;
+        double scale = 0.0;
+        if (l > 1) {
+            for (int k = 1; k <= l; ++k) scale += std::fabs(static_cast<double>(a(i, k)));
+            if (scale == 0.0) {
+                e[static_cast<std::size_t>(i)] = a(i, l);
+            } else {
+                for (int k = 1; k <= l; ++k) {
+                    a(i, k) = static_cast<float>(a(i, k) / scale);
+                    h += static_cast<double>(a(i, k)) * static_cast<double>(a(i, k));
+                }
+                double f = a(i, l);
+                const double gl = -SignTransfer(std::sqrt(h), f);
+                e[static_cast<std::size_t>(i)] = static_cast<float>(scale * gl);
+                h = h - f * gl;
+                a(i, l) = static_cast<float>(f - gl);
+                for (int k = 1; k <= l; ++k) u[static_cast<std::size_t>(k - 1)] = a(i, k);
+
+                // g of every j at once: row j of the symmetric block holds the
+                // reference's row-then-column reading, in the same k order.
+                kernels.symmetricTimesVector(a.row(1) + 1, kStride, u.data(), l, g.data());
+                f = 0.0;
+                for (int j = 1; j <= l; ++j) {
+                    e[static_cast<std::size_t>(j)] = static_cast<float>(g[static_cast<std::size_t>(j - 1)] / h);
+                    f += static_cast<double>(e[static_cast<std::size_t>(j)]) * static_cast<double>(a(i, j));
+                }
+                const double hh = f / (h + h);
+                // Each j's g needs only its own old e, so all of them can be
+                // formed before the update.
+                for (int j = 1; j <= l; ++j) {
+                    const double gj = static_cast<double>(e[static_cast<std::size_t>(j)]) -
+                                      hh * u[static_cast<std::size_t>(j - 1)];
+                    e[static_cast<std::size_t>(j)] = static_cast<float>(gj);
+                    newG[static_cast<std::size_t>(j - 1)] = gj;
+                    newE[static_cast<std::size_t>(j - 1)] = e[static_cast<std::size_t>(j)];
+                }
+                kernels.symmetricUpdate(a.row(1) + 1, kStride, u.data(), newE.data(), newG.data(), l);
+            }
+        } else {
+            e[static_cast<std::size_t>(i)] = a(i, l);
+        }
+        d[static_cast<std::size_t>(i)] = static_cast<float>(h);
+    }
+
+    d[1] = 0.0f;
+    e[1] = 0.0f;
+    // The accumulation would take d from the diagonal left by the reduction.
+    for (int i = 1; i <= n; ++i) d[static_cast<std::size_t>(i)] = a(i, i);
+}
+
+int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits) {
+    ZELTRIC_ASSERT(n >= 0 && n <= kMatrixOrder);
+    if (n < 2) return 0;
+    auto at = [](RealVector& v, int i) -> float& { return v[static_cast<std::size_t>(i)]; };
+    for (int i = 1; i <= n; ++i) {
+        requireFinite(at(d, i));
+        requireFinite(at(e, i));
+    }
+
+    int notices = 0;
+    for (int i = 2; i <= n; ++i) at(e, i - 1) = at(e, i);
+    at(e, n) = 0.0f;
+
+    for (int l = 1; l <= n; ++l) {
+        int iterations = 0;
+        for (;;) {
+            int m = l;
+            for (; m <= n - 1; ++m) {
+                const double dd = std::fabs(static_cast<double>(at(d, m))) + std::fabs(static_cast<double>(at(d, m + 1)));
+                if (std::fabs(static_cast<double>(at(e, m))) + dd == dd) break;
+            }
+            if (m == l) break;
+
+            if (iterations == limits.notice) ++notices;
+            if (iterations == limits.limit) throw data::FatalError(data::tqliFailureMessage(l, iterations));
+            ++iterations;
+
+            double g = (static_cast<double>(at(d, l + 1)) - static_cast<double>(at(d, l))) /
+                       (2.0 * static_cast<double>(at(e, l)));
+            double r = std::sqrt(g * g + 1.0);
+            g = static_cast<double>(at(d, m)) - static_cast<double>(at(d, l)) +
+                static_cast<double>(at(e, l)) / (g + SignTransfer(r, g));
+            double s = 1.0;
+            double c = 1.0;
+            double p = 0.0;
+            for (int i = m - 1; i >= l; --i) {
+                const double f = s * static_cast<double>(at(e, i));
+                const double b = c * static_cast<double>(at(e, i));
+                if (std::fabs(f) >= std::fabs(g)) {
+                    c = g / f;
+                    r = std::sqrt(c * c + 1.0);
+                    at(e, i + 1) = static_cast<float>(f * r);
+                    s = 1.0 / r;
+                    c = c * s;
+                } else {
+                    s = f / g;
+                    r = std::sqrt(s * s + 1.0);
+                    at(e, i + 1) = static_cast<float>(g * r);
+                    c = 1.0 / r;
+                    s = s * c;
+                }
+                g = static_cast<double>(at(d, i + 1)) - p;
+                r = (static_cast<double>(at(d, i)) - g) * s + 2.0 * c * b;
+                p = s * r;
+                at(d, i + 1) = static_cast<float>(g + p);
+                g = c * r - b;
+                // The eigenvector rotation of the reference goes here; d and e
+                // never depend on it.
+            }
+            at(d, l) = static_cast<float>(static_cast<double>(at(d, l)) - p);
+            at(e, l) = static_cast<float>(g);
+            at(e, m) = 0.0f;
+        }
+    }
+    return notices;
+}
+
+void FastSortEigenvalues(const RealVector& d, int n, EigenOrder& order) {
+    ZELTRIC_ASSERT(n >= 0 && n <= kMatrixOrder);
+    // Selection by strictly greater value, lowest slot first among equals,
+    // is a sort by descending value then ascending slot; slots at or below the floor
+    // (and NaN) follow in slot order.
+    std::array<std::uint16_t, kMatrixOrder + 1> slots{};
+    int picked = 0;
+    for (int a = 1; a <= n; ++a)
+        if (static_cast<double>(d[static_cast<std::size_t>(a)]) > kSortFloor)
+            slots[static_cast<std::size_t>(picked++)] = static_cast<std::uint16_t>(a);
+    // Ties broken by slot make this a strict order, so std::sort (which
+    // allocates nothing) gives the stable order.
+    std::sort(slots.begin(), slots.begin() + picked, [&](std::uint16_t x, std::uint16_t y) {
+        return d[x] > d[y] || (d[x] == d[y] && x < y);
+    });
+    int next = picked;
+    for (int a = 1; a <= n; ++a)
+        if (!(static_cast<double>(d[static_cast<std::size_t>(a)]) > kSortFloor))
+            slots[static_cast<std::size_t>(next++)] = static_cast<std::uint16_t>(a);
+    for (int k = 1; k <= n; ++k) order[static_cast<std::size_t>(k)] = slots[static_cast<std::size_t>(k - 1)];
+}
+
+}  // namespace zeltric::analysis

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <vector>
+
+#include "analysis/eigen_solver.hpp"
+#include "analysis/square_matrix.hpp"
+
+namespace zeltric::analysis {
+
+// Fast kernels of the analysis. Each one reproduces, bit for bit, what the
+// reference kernels of eigen_solver.hpp give on the same input; they only
+// leave out work whose result is known exactly:
+// - a product of two floats is exact in double, so multiplying by the
+//   identity or a diagonal matrix reduces to one term per element, and a
+//   fused multiply-add of two float operands rounds exactly like the
+//   reference's multiply then add;
+// - every reduction keeps the reference's order; vector lanes only ever hold
+//   independent output elements, each with its own sequence of roundings;
+// - eigenvalue-only variants leave out the eigenvector work, which never
+//   feeds back into the eigenvalues.
+// The vector code needs round-to-nearest with denormals kept (the default
+// floating-point environment; never flush-to-zero).
+
+// Instruction sets of the vector kernels, slowest first.
+enum class KernelIsa { Sse2, Avx2, Avx512 };
+
+const char* isaName(KernelIsa isa);
+bool isaSupported(KernelIsa isa);
+KernelIsa bestSupportedIsa();
+// Every variant this processor runs, slowest first (always holds Sse2).
+std::vector<KernelIsa> supportedIsas();
+
+// Which kernels RunFrequencyPca uses.
+struct KernelSelection {
+    bool reference = false;  // the reference kernels throughout
+    KernelIsa isa = KernelIsa::Sse2;
+
+    static KernelSelection referenceKernels() { return {true, KernelIsa::Sse2}; }
+    static KernelSelection fastKernels(KernelIsa isa) { return {false, isa}; }
+    // ZELTRIC_KERNELS: "reference" selects the reference kernels; "sse2",
+    // "avx2" or "avx512" force a variant (the best supported one when the
+    // processor lacks it); unset or anything else: the best variant.
+    static KernelSelection fromEnvironment();
+};
+
+// The one cross product of the analysis that is not by an identity or a
+// diagonal matrix, with the weight products folded in. X holds the centred
+// frequencies (rows 1..np, columns 1..nA), `weights` the sample weights
+// (D[j][j] before any square root). Writes the lower triangle (k <= i) of
+// the leading p x p block of m, p = min(np, nA), exactly as the reference
+// products give it:
+//   case A (np > nA): M = W . (Xt . (D . (X . W))), W the identity;
+//   case B:           M = D' . (X . (W . (Xt . D'))), D' = D^1/2.
+// The upper triangle of m is left unspecified (the reduction never reads
+// it). xt and p are scratch. Returns false, leaving m unspecified, when a
+// one-term product underflowed to a negative zero (only possible with tiny
+// inputs); the caller then takes the reference products.
+bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt,
+                      SquareMatrix& p, SquareMatrix& m, KernelIsa isa);
+
+// C <- A . B as MatMul(a, b, c, size) gives it, when A is zero (+0) outside
+// rows 1..rows, columns 1..inner and B zero (+0) outside rows 1..inner,
+// columns 1..cols. The whole leading size x size block of c is written.
+void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int size, int rows, int inner,
+                int cols, KernelIsa isa);
+
+// Tridiagonalize without accumulating the transformations: the same d and e
+// (d[1..n], e[1..n], e[1] = 0, also for n = 0 and 1). Reads the lower
+// triangle of the leading n x n block of a and overwrites the whole block.
+// Raises data::FatalError as Tridiagonalize does on a value that is not
+// finite.
+void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa);
+
+// TQLI without eigenvectors: the same d, the same notices and errors.
+[[nodiscard]] int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits = {});
+
+// The order SortEigenvalues gives, in O(n log n).
+void FastSortEigenvalues(const RealVector& d, int n, EigenOrder& order);
+
+}  // namespace zeltric::analysis

@@ -1,0 +1,133 @@
+#pragma once
+
+// Internal to the fast kernels: the loop bodies, written once over a vector
+// traits type V and instantiated in each instruction-set source file (the
+// traits live in that file's unnamed namespace, so instantiations never mix).
+//
+// V provides: D (vector of W doubles), W, zero(), set1(double),
+// loadFloats(const float*), storeFloats(float*, D), load(const double*),
+// store(double*, D), roundToFloat(D) (to float and back, exact),
+// mulAdd(a, b, c) = a * b + c with one rounding, negMulAdd(a, b, c) =
+// c - a * b with one rounding, mul, sub. mulAdd and negMulAdd are only ever
+// given operands holding float values: their product is exact in double,
+// so one rounding equals the reference's multiply then add.
+
+#include <cstddef>
+
+#include "analysis/fast_kernels_simd.hpp"
+
+namespace zeltric::analysis::simd {
+
+template <class V, int R, int U>
+inline void productTile(const float* const* a, const float* b, std::size_t bStride, int inner, int j,
+                        float* const* out) {
+    using D = typename V::D;
+    D acc[R][U];
+    for (int r = 0; r < R; ++r)
+        for (int u = 0; u < U; ++u) acc[r][u] = V::zero();
+    for (int k = 0; k < inner; ++k) {
+        const float* row = b + static_cast<std::size_t>(k) * bStride + j;
+        D bv[U];
+        for (int u = 0; u < U; ++u) bv[u] = V::loadFloats(row + u * V::W);
+        for (int r = 0; r < R; ++r) {
+            const D av = V::set1(static_cast<double>(a[r][k]));
+            for (int u = 0; u < U; ++u) acc[r][u] = V::roundToFloat(V::mulAdd(av, bv[u], acc[r][u]));
+        }
+    }
+    for (int r = 0; r < R; ++r)
+        for (int u = 0; u < U; ++u) V::storeFloats(out[r] + j + u * V::W, acc[r][u]);
+}
+
+template <class V, int R>
+inline void productRowsFixed(const float* const* a, const float* b, std::size_t bStride, int inner, int cols,
+                             float* const* out) {
+    int j = 0;
+    for (; j + 2 * V::W <= cols; j += 2 * V::W) productTile<V, R, 2>(a, b, bStride, inner, j, out);
+    for (; j + V::W <= cols; j += V::W) productTile<V, R, 1>(a, b, bStride, inner, j, out);
+    for (; j < cols; ++j)
+        for (int r = 0; r < R; ++r) {
+            float c = 0.0f;
+            for (int k = 0; k < inner; ++k)
+                c = static_cast<float>(static_cast<double>(a[r][k]) *
+                                           static_cast<double>(b[static_cast<std::size_t>(k) * bStride + j]) +
+                                       static_cast<double>(c));
+            out[r][j] = c;
+        }
+}
+
+template <class V>
+void productRows(const float* const* a, int rows, const float* b, std::size_t bStride, int inner, int cols,
+                 float* const* out) {
+    switch (rows) {
+        case 1: productRowsFixed<V, 1>(a, b, bStride, inner, cols, out); break;
+        case 2: productRowsFixed<V, 2>(a, b, bStride, inner, cols, out); break;
+        case 3: productRowsFixed<V, 3>(a, b, bStride, inner, cols, out); break;
+        default: productRowsFixed<V, 4>(a, b, bStride, inner, cols, out); break;
+    }
+}
+
+template <class V, int U>
+inline void symmetricTimesVectorTile(const float* s, std::size_t stride, const double* u, int n, int j,
+                                     double* g) {
+    using D = typename V::D;
+    D acc[U];
+    for (int t = 0; t < U; ++t) acc[t] = V::zero();
+    for (int k = 0; k < n; ++k) {
+        const float* row = s + static_cast<std::size_t>(k) * stride + j;
+        const D uk = V::set1(u[k]);
+        for (int t = 0; t < U; ++t) acc[t] = V::mulAdd(V::loadFloats(row + t * V::W), uk, acc[t]);
+    }
+    for (int t = 0; t < U; ++t) V::store(g + j + t * V::W, acc[t]);
+}
+
+template <class V>
+void symmetricTimesVector(const float* s, std::size_t stride, const double* u, int n, double* g) {
+    int j = 0;
+    for (; j + 4 * V::W <= n; j += 4 * V::W) symmetricTimesVectorTile<V, 4>(s, stride, u, n, j, g);
+    for (; j + V::W <= n; j += V::W) symmetricTimesVectorTile<V, 1>(s, stride, u, n, j, g);
+    for (; j < n; ++j) {
+        double sum = 0.0;
+        for (int k = 0; k < n; ++k) sum += static_cast<double>(s[static_cast<std::size_t>(k) * stride + j]) * u[k];
+        g[j] = sum;
+    }
+}
+
+template <class V>
+void symmetricUpdate(float* s, std::size_t stride, const double* u, const double* e, const double* g, int n) {
+    using D = typename V::D;
+    for (int r = 0; r < n; ++r) {
+        float* row = s + static_cast<std::size_t>(r) * stride;
+        // Columns 0..r: the element is itself in the lower triangle (j = r).
+        {
+            const D ur = V::set1(u[r]);
+            const D gr = V::set1(g[r]);
+            int c = 0;
+            for (; c + V::W <= r + 1; c += V::W) {
+                const D t = V::negMulAdd(ur, V::load(e + c), V::loadFloats(row + c));
+                V::storeFloats(row + c, V::sub(t, V::mul(gr, V::load(u + c))));
+            }
+            for (; c <= r; ++c)
+                row[c] = static_cast<float>(static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
+        }
+        // Columns r+1..n-1: the twin is a[c][r] (j = c, k = r).
+        {
+            const D er = V::set1(e[r]);
+            const D ur = V::set1(u[r]);
+            int c = r + 1;
+            for (; c + V::W <= n; c += V::W) {
+                const D t = V::negMulAdd(V::load(u + c), er, V::loadFloats(row + c));
+                V::storeFloats(row + c, V::sub(t, V::mul(V::load(g + c), ur)));
+            }
+            for (; c < n; ++c)
+                row[c] = static_cast<float>(static_cast<double>(row[c]) - u[c] * e[r] - g[c] * u[r]);
+        }
+    }
+}
+
+template <class V>
+const SimdKernels& kernelTable() {
+    static const SimdKernels table{&productRows<V>, &symmetricTimesVector<V>, &symmetricUpdate<V>};
+    return table;
+}
+
+}  // namespace zeltric::analysis::simd

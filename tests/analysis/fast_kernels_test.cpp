@@ -1,0 +1,325 @@
+#include "analysis/fast_kernels.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/eigen_solver.hpp"
+#include "analysis/frequency_pca.hpp"
+#include "analysis_data.hpp"
+#include "data/fatal_error.hpp"
+
+namespace zeltric::analysis {
+namespace {
+
+using test::AnalysisData;
+
+std::string variantName(const testing::TestParamInfo<KernelIsa>& info) { return isaName(info.param); }
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Every element of the lower triangle of the leading n x n blocks, bit for bit.
+void expectSameLowerTriangle(const SquareMatrix& expected, const SquareMatrix& actual, int n) {
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= i; ++j)
+            ASSERT_TRUE(sameBits(expected(i, j), actual(i, j)))
+                << "(" << i << ", " << j << "): " << expected(i, j) << " vs " << actual(i, j);
+}
+
+void expectSameBlock(const SquareMatrix& expected, const SquareMatrix& actual, int n) {
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j)
+            ASSERT_TRUE(sameBits(expected(i, j), actual(i, j)))
+                << "(" << i << ", " << j << "): " << expected(i, j) << " vs " << actual(i, j);
+}
+
+void expectSameVector(const RealVector& expected, const RealVector& actual, int first, int last) {
+    ASSERT_EQ(std::memcmp(&expected[static_cast<std::size_t>(first)], &actual[static_cast<std::size_t>(first)],
+                          sizeof(float) * static_cast<std::size_t>(std::max(0, last - first + 1))),
+              0);
+}
+
+// The cross product as the reference products give it, from X and the
+// sample weights.
+std::unique_ptr<SquareMatrix> referenceCrossProduct(const SquareMatrix& x, const RealVector& weights, int np,
+                                                    int nA) {
+    const int s = std::max(np, nA);
+    auto w = std::make_unique<SquareMatrix>();
+    auto d = std::make_unique<SquareMatrix>();
+    auto xt = std::make_unique<SquareMatrix>();
+    auto r = std::make_unique<SquareMatrix>();
+    auto p = std::make_unique<SquareMatrix>();
+    auto m = std::make_unique<SquareMatrix>();
+    for (int i = 1; i <= nA; ++i) (*w)(i, i) = 1.0f;
+    for (int j = 1; j <= np; ++j) (*d)(j, j) = weights[static_cast<std::size_t>(j)];
+    Transpose(x, *xt, s);
+    if (np > nA) {
+        MatMul(x, *w, *r, s);
+        MatMul(*d, *r, *p, s);
+        MatMul(*xt, *p, *r, s);
+        MatMul(*w, *r, *m, s);
+    } else {
+        for (int j = 1; j <= np; ++j) (*d)(j, j) = static_cast<float>(std::sqrt(static_cast<double>((*d)(j, j))));
+        MatMul(*xt, *d, *r, s);
+        MatMul(*w, *r, *p, s);
+        MatMul(x, *p, *r, s);
+        MatMul(*d, *r, *m, s);
+    }
+    return m;
+}
+
+struct CrossInput {
+    std::unique_ptr<SquareMatrix> x = std::make_unique<SquareMatrix>();
+    RealVector weights{};
+    int np = 0;
+    int nA = 0;
+};
+
+// Centred-frequency-like values in [-0.5, 0.5] on a coarse grid, so that
+// exact cancellations and zeros occur; some rows and columns all zero.
+CrossInput randomCrossInput(int np, int nA, unsigned seed) {
+    CrossInput in;
+    in.np = np;
+    in.nA = nA;
+    std::mt19937 engine(seed);
+    std::uniform_int_distribution<int> grid(-40, 40);
+    for (int j = 1; j <= np; ++j) {
+        in.weights[static_cast<std::size_t>(j)] = static_cast<float>(grid(engine) + 41) / 2000.0f;
+        for (int k = 1; k <= nA; ++k) (*in.x)(j, k) = static_cast<float>(grid(engine) / 80.0 - 1.0 / 3000.0);
+    }
+    if (np >= 3) {
+        for (int k = 1; k <= nA; ++k) (*in.x)(2, k) = 0.0f;  // an untyped sample
+        in.weights[2] = 0.0f;
+    }
+    if (nA >= 3)
+        for (int j = 1; j <= np; ++j) (*in.x)(j, 3) = 0.0f;  // an allele at the same frequency everywhere
+    return in;
+}
+
+class FastKernels : public testing::TestWithParam<KernelIsa> {};
+
+TEST_P(FastKernels, CrossProductEqualsTheReferenceProductsInBothCases) {
+    struct Shape {
+        int np;
+        int nA;
+    };
+    // Case A, case B, np == nA, p = 1 and p = 2 from either side.
+    for (const Shape shape : {Shape{9, 4}, Shape{4, 9}, Shape{7, 7}, Shape{1, 6}, Shape{6, 1}, Shape{2, 13},
+                              Shape{13, 2}, Shape{37, 61}, Shape{61, 37}, Shape{1, 1}}) {
+        SCOPED_TRACE(std::to_string(shape.np) + " x " + std::to_string(shape.nA));
+        const CrossInput in = randomCrossInput(shape.np, shape.nA, static_cast<unsigned>(shape.np * 1000 + shape.nA));
+        const auto expected = referenceCrossProduct(*in.x, in.weights, in.np, in.nA);
+        SquareMatrix xt, p, m;
+        ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, p, m, GetParam()));
+        expectSameLowerTriangle(*expected, m, std::min(in.np, in.nA));
+    }
+}
+
+TEST_P(FastKernels, CrossProductRefusesAnUnderflowToNegativeZero) {
+    // 1e-38 * sqrt(1e-20) underflows to -0: the reference's later +0 terms
+    // would turn it into +0, so the fast kernel must hand over.
+    CrossInput in;
+    in.np = 2;
+    in.nA = 3;
+    in.weights[1] = 1e-20f;
+    in.weights[2] = 0.5f;
+    (*in.x)(1, 1) = -1e-38f;
+    (*in.x)(2, 2) = 0.25f;
+    SquareMatrix xt, p, m;
+    EXPECT_FALSE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, p, m, GetParam()));
+
+    // Tiny values that do not underflow stay on the fast path and agree.
+    (*in.x)(1, 1) = -1e-20f;
+    (*in.x)(1, 3) = 3e-25f;
+    in.weights[1] = 1e-12f;
+    ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, p, m, GetParam()));
+    expectSameLowerTriangle(*referenceCrossProduct(*in.x, in.weights, in.np, in.nA), m, 2);
+}
+
+TEST_P(FastKernels, RectangularProductsEqualMatMul) {
+    std::mt19937 engine(7);
+    std::uniform_int_distribution<int> grid(-20, 20);
+    for (const int size : {1, 5, 23, 64}) {
+        const int rows = std::max(1, size - 2);
+        const int inner = std::max(1, size / 2);
+        const int cols = size;
+        SquareMatrix a, b;
+        for (int i = 1; i <= rows; ++i)
+            for (int k = 1; k <= inner; ++k) a(i, k) = static_cast<float>(grid(engine)) / 7.0f;
+        for (int k = 1; k <= inner; ++k)
+            for (int j = 1; j <= cols; ++j) b(k, j) = static_cast<float>(grid(engine)) / 3.0f;
+        // A sum that underflows to -0 within the block: the reference's
+        // trailing +0 terms make it +0.
+        a(1, 1) = -1e-30f;
+        for (int k = 2; k <= inner; ++k) a(1, k) = 0.0f;
+        b(1, 1) = 1e-30f;
+        SquareMatrix expected, actual;
+        MatMul(a, b, expected, size);
+        for (int i = 1; i <= size; ++i)
+            for (int j = 1; j <= size; ++j) actual(i, j) = 99.0f;  // stale values must be overwritten
+        FastMatMul(a, b, actual, size, rows, inner, cols, GetParam());
+        SCOPED_TRACE(size);
+        expectSameBlock(expected, actual, size);
+    }
+}
+
+// A symmetric matrix whose upper triangle is not the mirror of its lower
+// one, as the reference cross product leaves it.
+std::unique_ptr<SquareMatrix> symmetricInput(int n, unsigned seed) {
+    auto a = std::make_unique<SquareMatrix>();
+    std::mt19937 engine(seed);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    for (int i = 1; i <= n; ++i)
+        for (int k = 1; k <= i; ++k) {
+            (*a)(i, k) = unit(engine) * 0.01f;
+            (*a)(k, i) = k == i ? (*a)(i, k) : (*a)(i, k) * 1.0000001f;
+        }
+    for (int i = 1; i <= n; ++i) (*a)(i, i) += 0.05f;
+    return a;
+}
+
+void expectSameEigenvalues(const SquareMatrix& input, int n, KernelIsa isa) {
+    auto reference = std::make_unique<SquareMatrix>(input);
+    auto fast = std::make_unique<SquareMatrix>(input);
+    RealVector d1{}, e1{}, d2{}, e2{};
+    Tridiagonalize(*reference, n, d1, e1);
+    TridiagonalizeEigenvaluesOnly(*fast, n, d2, e2, isa);
+    expectSameVector(d1, d2, 1, std::max(1, n));
+    expectSameVector(e1, e2, 1, std::max(1, n));
+
+    const int notices1 = TQLI(d1, e1, n, *reference);
+    const int notices2 = TqliEigenvaluesOnly(d2, e2, n);
+    EXPECT_EQ(notices1, notices2);
+    expectSameVector(d1, d2, 1, n);
+    EigenOrder order1{}, order2{};
+    SortEigenvalues(d1, n, order1);
+    FastSortEigenvalues(d2, n, order2);
+    EXPECT_EQ(order1, order2);
+}
+
+TEST_P(FastKernels, EigenvaluesOnlyDecompositionGivesTheSameBits) {
+    for (const int n : {0, 1, 2, 3, 4, 9, 17, 33, 100}) {
+        SCOPED_TRACE(n);
+        expectSameEigenvalues(*symmetricInput(n, static_cast<unsigned>(n)), n, GetParam());
+    }
+    // A diagonal matrix: every row is already reduced.
+    SquareMatrix diagonal;
+    for (int i = 1; i <= 12; ++i) diagonal(i, i) = static_cast<float>(i % 5);
+    expectSameEigenvalues(diagonal, 12, GetParam());
+}
+
+TEST_P(FastKernels, FiveHundredSquareDecompositionGivesTheSameBits) {
+    expectSameEigenvalues(*symmetricInput(500, 500), 500, GetParam());
+}
+
+TEST_P(FastKernels, FiveHundredSquareCrossProductGivesTheSameBits) {
+    const CrossInput in = randomCrossInput(500, 500, 11);
+    static const auto expected = referenceCrossProduct(*in.x, in.weights, in.np, in.nA);
+    SquareMatrix xt, p, m;
+    ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, p, m, GetParam()));
+    expectSameLowerTriangle(*expected, m, 500);
+}
+
+// Whole analysis calls: every figure the call writes, bit for bit.
+void expectSameCall(const data::Dataset& ds, bool observed, KernelIsa isa) {
+    auto referenceWs = std::make_unique<PcaWorkspace>();
+    auto fastWs = std::make_unique<PcaWorkspace>();
+    referenceWs->kernels = KernelSelection::referenceKernels();
+    fastWs->kernels = KernelSelection::fastKernels(isa);
+    auto expected = std::make_unique<PcaResult>();
+    auto actual = std::make_unique<PcaResult>();
+    const PcaCallReport r1 = RunFrequencyPca(ds, ds.counts, observed, *referenceWs, *expected);
+    const PcaCallReport r2 = RunFrequencyPca(ds, ds.counts, observed, *fastWs, *actual);
+    const int p = expected->dimension;
+    ASSERT_EQ(p, actual->dimension);
+    EXPECT_EQ(r1.tqliNotices, r2.tqliNotices);
+    EXPECT_EQ(r1.informations, r2.informations);
+    expectSameVector(expected->eigenvalues, actual->eigenvalues, 1, p);
+    expectSameVector(expected->axisFst, actual->axisFst, 1, p);
+    EXPECT_TRUE(sameBits(expected->globalFst, actual->globalFst));
+    EXPECT_TRUE(sameBits(expected->totalInertia, actual->totalInertia));
+    EXPECT_TRUE(sameBits(expected->heterozygositySum, actual->heterozygositySum));
+    if (!observed) return;
+    expectSameVector(expected->observedAxisShare, actual->observedAxisShare, 1, p);
+    expectSameVector(expected->percentInertia, actual->percentInertia, 1, p - 1);
+    EXPECT_EQ(expected->brokenStickAxes, actual->brokenStickAxes);
+    expectSameBlock(expected->populationCoordinates, actual->populationCoordinates, kMatrixOrder);
+    expectSameBlock(expected->alleleCoordinates, actual->alleleCoordinates, kMatrixOrder);
+}
+
+TEST_P(FastKernels, AnalysisCallsGiveTheSameFiguresOnRandomAndEdgeData) {
+    struct Shape {
+        int samples, loci, alleles, individuals;
+        double missing;
+    };
+    // Case B, case A, np == nA (3 samples, one triallelic locus), p = 1
+    // (one sample), p = 2, missing genotypes.
+    for (const Shape shape : {Shape{6, 4, 5, 12, 0.0}, Shape{12, 1, 3, 8, 0.0}, Shape{3, 1, 3, 10, 0.0},
+                              Shape{1, 3, 4, 15, 0.0}, Shape{2, 5, 3, 9, 0.1}, Shape{15, 3, 2, 7, 0.2},
+                              Shape{20, 6, 8, 10, 0.05}}) {
+        SCOPED_TRACE(std::to_string(shape.samples) + " samples, " + std::to_string(shape.loci) + " loci");
+        AnalysisData data = AnalysisData::generated(shape.samples, shape.loci, shape.alleles, shape.individuals,
+                                                    shape.missing, static_cast<unsigned>(shape.samples));
+        for (const bool observed : {true, false}) expectSameCall(data.ds, observed, GetParam());
+    }
+}
+
+TEST_P(FastKernels, AnalysisCallsAgreeWithAnUntypedSampleAndAMonomorphicLocus) {
+    AnalysisData data = AnalysisData::generated(5, 3, 4, 10, 0.0, 3);
+    // Sample 2 untyped everywhere: a zero row and a zero weight.
+    for (auto& individual : data.genotypes[1])
+        for (auto& genotype : individual) genotype = {0, 0};
+    // Locus 3 carries allele 2 only: a column equal in every sample.
+    for (auto& sample : data.genotypes)
+        for (auto& individual : sample) individual[2] = {2, 2};
+    data.count();
+    for (const bool observed : {true, false}) expectSameCall(data.ds, observed, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryVariantOfThisProcessor, FastKernels, testing::ValuesIn(supportedIsas()),
+                         variantName);
+
+TEST(KernelSelection, ReferenceIsChosenByTheEnvironment) {
+    EXPECT_FALSE(isaSupported(KernelIsa::Sse2) == false);
+    EXPECT_EQ(supportedIsas().back(), bestSupportedIsa());
+    ::setenv("ZELTRIC_KERNELS", "reference", 1);
+    EXPECT_TRUE(KernelSelection::fromEnvironment().reference);
+    ::setenv("ZELTRIC_KERNELS", "sse2", 1);
+    EXPECT_FALSE(KernelSelection::fromEnvironment().reference);
+    EXPECT_EQ(KernelSelection::fromEnvironment().isa, KernelIsa::Sse2);
+    ::unsetenv("ZELTRIC_KERNELS");
+    EXPECT_FALSE(KernelSelection::fromEnvironment().reference);
+    EXPECT_EQ(KernelSelection::fromEnvironment().isa, bestSupportedIsa());
+}
+
+TEST(KernelSelection, EigenvaluesOnlySolverRefusesWhatTheReferenceRefuses) {
+    SquareMatrix a;
+    a(2, 1) = std::nanf("");
+    RealVector d{}, e{};
+    EXPECT_THROW(TridiagonalizeEigenvaluesOnly(a, 2, d, e, bestSupportedIsa()), data::FatalError);
+    // The give-up bound of the QL iteration, reached on a matrix that needs
+    // a few iterations.
+    auto input = symmetricInput(8, 3);
+    TridiagonalizeEigenvaluesOnly(*input, 8, d, e, bestSupportedIsa());
+    EXPECT_THROW((void)TqliEigenvaluesOnly(d, e, 8, TqliLimits{0, 1}), data::FatalError);
+}
+
+TEST(KernelSelection, SortKeepsSlotOrderAmongTiesAndPutsFloorValuesLast) {
+    RealVector d{};
+    const std::vector<float> values{0.5f, -10.0f, 0.5f, 2.0f, -0.0f, 0.0f, std::nanf(""), 2.0f};
+    for (std::size_t a = 0; a < values.size(); ++a) d[a + 1] = values[a];
+    EigenOrder expected{}, actual{};
+    SortEigenvalues(d, 8, expected);
+    FastSortEigenvalues(d, 8, actual);
+    EXPECT_EQ(expected, actual);
+    EXPECT_EQ(actual[1], 4);
+    EXPECT_EQ(actual[2], 8);
+}
+
+}  // namespace
+}  // namespace zeltric::analysis

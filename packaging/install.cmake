@@ -67,6 +67,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
 
+include(${CMAKE_CURRENT_LIST_DIR}/screenshots.cmake)
+
 # The installation and the package are checked in a temporary root by
 # scripts/check-install; CTest runs it on this build.
 if(ZELTRIC_BUILD_TESTS AND TARGET zeltric)

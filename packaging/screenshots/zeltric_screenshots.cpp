@@ -1,0 +1,89 @@
+// Takes the README's and the manual's pictures: the real main window, plot
+// window and help viewer after the example has been opened, labelled, tested
+// and analysed, each drawn into a PNG. Run by scripts/screenshots under Xvfb.
+//
+//   zeltric_screenshots DATA_FILE LABEL_FILE OUTPUT_FOLDER [MANUAL_FOLDER]
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "run/session.hpp"
+#include "ui/about_box.hpp"
+#include "ui/desktop_start.hpp"
+#include "ui/help_viewer.hpp"
+#include "ui/main_window.hpp"
+#include "ui/tf_graph.hpp"
+
+namespace {
+
+bool save(QWidget& widget, const QString& path) {
+    QApplication::processEvents();
+    const bool ok = widget.grab().save(path, "PNG");
+    std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: zeltric_screenshots DATA_FILE LABEL_FILE OUTPUT_FOLDER [MANUAL_FOLDER]\n");
+        return 2;
+    }
+    const QString data = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    const QString labels = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
+    const QDir out(QString::fromLocal8Bit(argv[3]));
+    QApplication::setApplicationName(QString::fromUtf8(zeltric::run::kApplicationTitle));
+    QApplication::setWindowIcon(zeltric::ui::programIcon());
+
+    zeltric::run::Session session;
+    session.seedFileName = out.absoluteFilePath(QStringLiteral("ZELTRIC.INI")).toStdString();
+    // Fixed seeds and no about box: the pictures are the same at every run.
+    session.generator.seed1 = 12345;
+    session.generator.seed2 = 67890;
+    zeltric::ui::Desktop desktop(session);
+    zeltric::ui::Tfpca& window = desktop.window;
+    if (argc == 5) {
+        window.setManualSearchPath({QFileInfo(QString::fromLocal8Bit(argv[4])).absoluteFilePath()});
+    }
+    window.show();
+
+    // File > Open, Options > Label file for pops, Options > Testing with
+    // 1000 randomisations, Go: the same handlers as the menu's.
+    window.dialogs().setNextFileName(data);
+    window.mfopenClick();
+    window.dialogs().setNextFileName(labels);
+    window.mLabelfileClick();
+    session.menu.testingChecked = true;
+    session.opened.testingOn = true;
+    session.opened.randomisationCount = 1000;
+    window.syncMenu();
+    window.mGoClick();
+    if (!session.runDone || window.graph() == nullptr) {
+        std::fprintf(stderr, "zeltric_screenshots: the go step did not finish\n");
+        return 1;
+    }
+    // Tall enough for the whole report of the example, test section included.
+    window.resize(706, 800);
+    window.Memo1->verticalScrollBar()->setValue(0);
+
+    bool ok = save(window, out.absoluteFilePath(QStringLiteral("main-window.png")));
+    zeltric::ui::TfGraph& graph = *window.graph();
+    graph.show();
+    ok = save(graph, out.absoluteFilePath(QStringLiteral("plot-window.png"))) && ok;
+
+    window.mContentsClick();
+    if (zeltric::ui::HelpViewer* help = window.helpViewer()) {
+        help->resize(900, 700);
+        ok = save(*help, out.absoluteFilePath(QStringLiteral("help-viewer.png"))) && ok;
+    }
+    return ok ? 0 : 1;
+}

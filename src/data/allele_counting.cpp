@@ -54,10 +54,62 @@ void countPass(const Dataset& ds, const GenotypeColumns& columns, CountTables& c
     }
 }
 
+// The recount of a randomised arrangement: locus by locus and sample by
+// sample, so that each column is read in order and each (sample, locus) row
+// of the tables is written once (cleared and filled in one go) instead of
+// clearing every table first. Counts are small integers, exact in double, so
+// the order of the additions does not matter. Returns false at the first
+// code that is not a valid genotype; the caller then makes the ordered pass,
+// which reports the same code the data file order meets first.
+template <std::int32_t Divisor>
+bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables& counts) {
+    if (counts.samples() < ds.np || counts.loci() < ds.nl) counts.allocate(ds.np, ds.nl);
+    const int nu = ds.nu;
+    // Two tallies, one per allele of a genotype, so that consecutive
+    // increments of the same allele do not wait on each other.
+    std::array<int, NUMax + 1> local{};
+    std::array<int, NUMax + 1> second{};
+    std::array<int, NUMax + 1> total{};
+    for (int l = 1; l <= ds.nl; ++l) {
+        const std::int32_t* column = columns.column(l);
+        std::fill(total.begin(), total.begin() + nu + 1, 0);
+        int first = 1;
+        for (int s = 1; s <= ds.np; ++s) {
+            const int last = s < ds.np ? ds.sampleEnds[static_cast<std::size_t>(s)] : ds.individualCount;
+            std::fill(local.begin(), local.begin() + nu + 1, 0);
+            std::fill(second.begin(), second.begin() + nu + 1, 0);
+            int typed = 0;
+            for (int i = first; i <= last; ++i) {
+                const std::int32_t code = column[i];
+                if (code == 0) continue;
+                const std::int32_t a1 = code / Divisor;
+                const std::int32_t a2 = code % Divisor;
+                if (code < 0 || code > 65535 || a1 < 1 || a2 < 1 || a1 > nu || a2 > nu) return false;
+                ++typed;
+                ++local[static_cast<std::size_t>(a1)];
+                ++second[static_cast<std::size_t>(a2)];
+            }
+            first = std::max(first, last + 1);
+            counts.sampleSize(s, l) = static_cast<std::uint16_t>(typed);
+            double* row = &counts.alleleCount(s, l, 0);
+            for (int a = 1; a <= nu; ++a) {
+                const int count = local[static_cast<std::size_t>(a)] + second[static_cast<std::size_t>(a)];
+                row[a] = count;
+                total[static_cast<std::size_t>(a)] += count;
+            }
+        }
+        for (int a = 1; a <= nu; ++a) counts.alleleTotal(l, a) = total[static_cast<std::size_t>(a)];
+    }
+    return true;
+}
+
 }  // namespace
 
 void countAlleles(const Dataset& ds, const GenotypeColumns& columns, CountTables& counts) {
-    countPass(ds, columns, counts, nullptr, nullptr);
+    ZELTRIC_ASSERT(ds.alleleDivisor == 10 || ds.alleleDivisor == 100);
+    const bool valid = ds.alleleDivisor == 10 ? countByLocus<10>(ds, columns, counts)
+                                              : countByLocus<100>(ds, columns, counts);
+    if (!valid) countPass(ds, columns, counts, nullptr, nullptr);  // raises the genotype message
 }
 
 void countObservedAlleles(Dataset& ds) {

@@ -28,13 +28,6 @@ constexpr std::size_t kShareChunk = 64 * 1024;
 // memory of the work tables (about 10 MB per worker).
 constexpr int kMaxWorkers = 64;
 
-// Copies loci 1..nl, positions 1..N: the part of the columns an analysis reads.
-void copyArrangement(const data::Dataset& ds, const data::GenotypeColumns& from,
-                     data::GenotypeColumns& to) {
-    const auto count = static_cast<std::size_t>(ds.individualCount);
-    for (int l = 1; l <= ds.nl; ++l) std::copy_n(from.column(l) + 1, count, to.column(l) + 1);
-}
-
 // The work tables of one worker, allocated once for the whole test.
 struct WorkerTables {
     // Starts as the observed result so that the share lines show the axes
@@ -51,6 +44,10 @@ struct WorkerTables {
 struct Job {
     enum class State { Free, Queued, Done };
     State state = State::Free;
+    // Where each position's genotype (position 0: the scratch slot) sat in
+    // the arrangement the test started from; the worker builds `columns`
+    // from it.
+    std::vector<std::uint16_t> origin;
     data::GenotypeColumns columns;
     std::int32_t seed1After = 0;
     std::int32_t seed2After = 0;
@@ -67,10 +64,13 @@ struct Job {
 // arrangement order, so the order of completion never shows.
 class AnalysisPool {
 public:
-    AnalysisPool(const data::Dataset& ds, const analysis::PcaResult& observed, int testedAxes,
-                 int workers, int window)
-        : ds_(ds), testedAxes_(testedAxes), jobs_(static_cast<std::size_t>(window)) {
-        for (Job& job : jobs_) job.columns.resize(ds.nl);
+    AnalysisPool(const data::Dataset& ds, const data::GenotypeColumns& initial,
+                 const analysis::PcaResult& observed, int testedAxes, int workers, int window)
+        : ds_(ds), initial_(initial), testedAxes_(testedAxes), jobs_(static_cast<std::size_t>(window)) {
+        for (Job& job : jobs_) {
+            job.columns.resize(ds.nl);
+            job.origin.resize(static_cast<std::size_t>(ds.individualCount) + 1);
+        }
         threads_.reserve(static_cast<std::size_t>(workers));
         for (int w = 0; w < workers; ++w)
             tables_.push_back(std::make_unique<WorkerTables>(observed));
@@ -149,6 +149,14 @@ private:
         job.error = nullptr;
         job.tqliNotices = 0;
         try {
+            // Gathering each column from the starting arrangement is sequential
+            // work per locus; doing it here keeps the producing thread light.
+            const std::size_t positions = job.origin.size();
+            for (int l = 1; l <= ds_.nl; ++l) {
+                const std::int32_t* from = initial_.column(l);
+                std::int32_t* to = job.columns.column(l);
+                for (std::size_t p = 0; p < positions; ++p) to[p] = from[job.origin[p]];
+            }
             data::countAlleles(ds_, job.columns, tables.counts);
             const analysis::PcaCallReport report = analysis::RunFrequencyPca(
                 ds_, tables.counts, false, tables.workspace, tables.result);
@@ -163,6 +171,7 @@ private:
     }
 
     const data::Dataset& ds_;
+    const data::GenotypeColumns& initial_;
     const int testedAxes_;
     std::vector<Job> jobs_;
     std::vector<std::unique_ptr<WorkerTables>> tables_;
@@ -216,6 +225,25 @@ float pValue(int reached, int randomisations) {
                               static_cast<double>(randomisations));
 }
 
+// The shuffle of shuffleArrangement applied to where each genotype came
+// from instead of to the genotypes themselves: one move per position instead
+// of one per locus, the same draws, and columns[l][p] = start[l][origin[p]]
+// afterwards for every position p, the scratch slot included.
+void shuffleOrigins(const data::Dataset& ds, std::vector<std::uint16_t>& origin, RandomGenerator& generator) {
+    for (int i = ds.individualCount; i >= 2; --i) {
+        if (ds.missingLoci[static_cast<std::size_t>(i)] > 0) continue;
+        origin[0] = origin[static_cast<std::size_t>(i)];
+        const int j = 1 + generator.integerDeviate(i);
+        origin[static_cast<std::size_t>(i)] = origin[static_cast<std::size_t>(j)];
+        origin[static_cast<std::size_t>(j)] = origin[0];
+    }
+}
+
+void copyAllPositions(const data::Dataset& ds, const data::GenotypeColumns& from, data::GenotypeColumns& to) {
+    const auto count = static_cast<std::size_t>(ds.individualCount) + 1;
+    for (int l = 1; l <= ds.nl; ++l) std::copy_n(from.column(l), count, to.column(l));
+}
+
 }  // namespace
 
 void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns,
@@ -249,24 +277,28 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
     if (runs > 0) {
         ShareWriter shares(sharePath);
         const int workers = workerCount(threads, runs);
-        // Enough arrangements ahead to keep every worker busy, plus the slot
-        // of the last arrangement taken, which a cancel goes back to.
-        AnalysisPool pool(ds, observed, tested, workers, 2 * workers + 2);
-
-        // The state before the first arrangement, for a cancel before it.
+        // The state before the first arrangement, for a cancel before it, and
+        // the arrangement every job's columns are gathered from.
         const RandomGenerator start = generator;
         data::GenotypeColumns initial(ds.nl);
-        copyArrangement(ds, ds.genotypeColumns, initial);
+        copyAllPositions(ds, ds.genotypeColumns, initial);
+        std::vector<std::uint16_t> origin(static_cast<std::size_t>(ds.individualCount) + 1);
+        for (std::size_t p = 0; p < origin.size(); ++p) origin[p] = static_cast<std::uint16_t>(p);
+
+        // Enough arrangements ahead to keep every worker busy, plus the slot
+        // of the last arrangement taken, which a cancel goes back to.
+        AnalysisPool pool(ds, initial, observed, tested, workers, 2 * workers + 2);
+
         auto restoreAfter = [&](int arrangement) {
             if (arrangement == 0) {
                 generator = start;
-                copyArrangement(ds, initial, ds.genotypeColumns);
+                copyAllPositions(ds, initial, ds.genotypeColumns);
                 return;
             }
             const Job& job = pool.slot(arrangement);
             generator.seed1 = job.seed1After;
             generator.seed2 = job.seed2After;
-            copyArrangement(ds, job.columns, ds.genotypeColumns);
+            copyAllPositions(ds, job.columns, ds.genotypeColumns);
         };
 
         int produced = 0;
@@ -281,9 +313,9 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
             const int last = std::min(runs, r + pool.window() - 2);
             while (produced < last) {
                 ++produced;
-                shuffleArrangement(ds, ds.genotypeColumns, generator);
+                shuffleOrigins(ds, origin, generator);
                 Job& job = pool.slot(produced);
-                copyArrangement(ds, ds.genotypeColumns, job.columns);
+                job.origin = origin;
                 job.seed1After = generator.seed1;
                 job.seed2After = generator.seed2;
                 pool.submit(produced);
@@ -310,6 +342,8 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
             if (r > 1) pool.release(r - 1);
             ui.progressStep(r);
         }
+        // The columns are left in the last arrangement, as the shuffle left them.
+        restoreAfter(runs);
         shares.flush();
     }
 

@@ -1,0 +1,238 @@
+// zeltric-bench: speed of the permutation test on generated data sets of the
+// standard shapes, measured in one run as ratios: the fast kernels against
+// the reference kernels on one thread, and all threads against one.
+//
+//   zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,...]
+//   zeltric-bench --write SHAPE FILE     writes that shape as a data file
+//
+// Each figure is randomisations per second of the whole test engine
+// (shuffle, recount, analysis, share line), timed over about S seconds
+// (default 4). The three measurements of a shape run back to back, so a
+// ratio compares like with like even on a busy machine.
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "analysis/fast_kernels.hpp"
+#include "analysis/frequency_pca.hpp"
+#include "data/allele_counting.hpp"
+#include "data/dataset.hpp"
+#include "randomisation/permutation_test.hpp"
+#include "randomisation/random_generator.hpp"
+#include "run/user_interface.hpp"
+
+namespace {
+
+using namespace zeltric;
+
+struct Shape {
+    int samples;
+    int loci;
+    int alleles;  // aimed at; the data decide the exact count
+    int individuals;
+};
+
+const std::vector<Shape> kShapes = {
+    {17, 9, 110, 240}, {50, 20, 300, 5000}, {100, 30, 400, 5000}, {500, 50, 500, 5000}, {300, 10, 40, 5000},
+};
+
+class SilentInterface : public run::UserInterface {
+public:
+    void information(const std::string&) override {}
+    void error(const std::string&) override {}
+    std::optional<std::pair<std::string, std::string>> askSeeds() override { return std::nullopt; }
+    std::optional<std::string> askCount(const std::string&) override { return std::nullopt; }
+    void showResults(const std::string&) override {}
+    void setCaption(const std::string&) override {}
+    void progressStart(int) override {}
+    void progressStep(int) override {}
+    void progressEnd() override {}
+    bool cancelRequested() override { return false; }
+};
+
+// Genotype codes of one shape: individuals spread evenly over the samples,
+// each sample with its own allele frequencies, alleles split evenly over
+// the loci; code = first * 100 + second (two-digit coding).
+struct Generated {
+    int allelesPerLocus = 0;
+    std::vector<int> sampleOf;               // per individual, 1-based sample
+    std::vector<std::vector<int>> codes;     // [individual][locus]
+};
+
+Generated generate(const Shape& shape, unsigned seed) {
+    Generated g;
+    g.allelesPerLocus = std::clamp((shape.alleles + shape.loci - 1) / shape.loci, 2, 99);
+    std::mt19937 engine(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<std::vector<std::discrete_distribution<int>>> draws(static_cast<std::size_t>(shape.samples));
+    for (auto& perSample : draws)
+        for (int l = 0; l < shape.loci; ++l) {
+            std::vector<double> weights;
+            for (int a = 0; a < g.allelesPerLocus; ++a) weights.push_back(0.2 + unit(engine));
+            perSample.emplace_back(weights.begin(), weights.end());
+        }
+    for (int i = 0; i < shape.individuals; ++i) {
+        const int sample = i * shape.samples / shape.individuals;
+        g.sampleOf.push_back(sample + 1);
+        std::vector<int> row;
+        for (int l = 0; l < shape.loci; ++l) {
+            auto& draw = draws[static_cast<std::size_t>(sample)][static_cast<std::size_t>(l)];
+            row.push_back((draw(engine) + 1) * 100 + draw(engine) + 1);
+        }
+        g.codes.push_back(row);
+    }
+    return g;
+}
+
+void writeDataFile(const Shape& shape, const std::string& path) {
+    const Generated g = generate(shape, 2024);
+    std::ofstream out(path, std::ios::binary);
+    out << shape.samples << ' ' << shape.loci << ' ' << g.allelesPerLocus << " 2\r\n";
+    for (int l = 1; l <= shape.loci; ++l) out << "L" << l << "\r\n";
+    for (std::size_t i = 0; i < g.codes.size(); ++i) {
+        out << g.sampleOf[i];
+        for (int code : g.codes[i]) out << ' ' << code;
+        out << "\r\n";
+    }
+}
+
+std::unique_ptr<data::Dataset> makeDataset(const Shape& shape) {
+    const Generated g = generate(shape, 2024);
+    auto ds = std::make_unique<data::Dataset>();
+    ds->np = static_cast<std::uint16_t>(shape.samples);
+    ds->nl = static_cast<std::uint16_t>(shape.loci);
+    ds->nu = static_cast<std::uint16_t>(g.allelesPerLocus);
+    ds->alleleCoding = 2;
+    ds->alleleDivisor = 100;
+    for (int l = 1; l <= shape.loci; ++l) ds->locusNames[static_cast<std::size_t>(l)] = "L" + std::to_string(l);
+    for (int s = 1; s <= shape.samples; ++s) ds->populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
+    ds->individualCount = static_cast<std::uint16_t>(shape.individuals);
+    ds->genotypeColumns.resize(shape.loci);
+    for (int i = 1; i <= shape.individuals; ++i) {
+        const int sample = g.sampleOf[static_cast<std::size_t>(i - 1)];
+        ds->sampleEnds[static_cast<std::size_t>(sample)] = static_cast<std::uint16_t>(i);
+        for (int l = 1; l <= shape.loci; ++l)
+            ds->genotypeColumns.at(l, i) = g.codes[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(l - 1)];
+    }
+    data::countObservedAlleles(*ds);
+    return ds;
+}
+
+struct Measurement {
+    double perSecond = 0.0;
+    int randomisations = 0;
+};
+
+// Runs the test engine with `kernels` on `threads` threads for about
+// `seconds`, starting from the observed arrangement each time.
+Measurement measure(const data::Dataset& observedData, const analysis::PcaResult& observed, const char* kernels,
+                    int threads, double seconds, const std::string& sharePath) {
+    ::setenv("ZELTRIC_KERNELS", kernels, 1);
+    SilentInterface ui;
+    Measurement result;
+    int runs = 2;
+    double elapsed = 0.0;
+    // Grow the count until one run lasts long enough to time.
+    for (;;) {
+        auto ds = std::make_unique<data::Dataset>(observedData);
+        randomisation::RandomGenerator generator;
+        generator.seed1 = 12345;
+        generator.seed2 = 67890;
+        std::filesystem::remove(sharePath);
+        const auto start = std::chrono::steady_clock::now();
+        (void)randomisation::runPermutationTest(*ds, observed, generator, runs + 1, threads, sharePath, ui);
+        elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (elapsed >= seconds || runs >= 15000) break;
+        const double wanted = elapsed > 0.0 ? runs * seconds / elapsed * 1.05 : runs * 10.0;
+        runs = static_cast<int>(std::min(15000.0, std::max(wanted, runs * 2.0)));
+        if (elapsed < seconds / 8) continue;
+    }
+    result.randomisations = runs;
+    result.perSecond = runs / elapsed;
+    ::unsetenv("ZELTRIC_KERNELS");
+    return result;
+}
+
+double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+std::vector<int> parseList(const std::string& text) {
+    std::vector<int> out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t comma = text.find(',', pos);
+        out.push_back(std::atoi(text.substr(pos, comma - pos).c_str()));
+        if (comma == std::string::npos) break;
+        pos = comma + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double seconds = 4.0;
+    int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<int> chosen = {1, 2, 3, 4, 5};
+    for (int a = 1; a < argc; ++a) {
+        const std::string arg = argv[a];
+        if (arg == "--seconds" && a + 1 < argc) {
+            seconds = std::atof(argv[++a]);
+        } else if (arg == "--threads" && a + 1 < argc) {
+            threads = std::atoi(argv[++a]);
+        } else if (arg == "--shapes" && a + 1 < argc) {
+            chosen = parseList(argv[++a]);
+        } else if (arg == "--write" && a + 2 < argc) {
+            const int index = std::atoi(argv[a + 1]);
+            if (index < 1 || index > static_cast<int>(kShapes.size())) return 2;
+            writeDataFile(kShapes[static_cast<std::size_t>(index - 1)], argv[a + 2]);
+            return 0;
+        } else {
+            std::fprintf(stderr, "usage: zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,..] | --write SHAPE FILE\n");
+            return 2;
+        }
+    }
+
+    const std::string sharePath =
+        (std::filesystem::temp_directory_path() / ("zeltric-bench-" + std::to_string(::getpid()) + ".per")).string();
+    std::printf("fast kernels: %s; %d threads; about %.1f s per figure\n",
+                analysis::isaName(analysis::bestSupportedIsa()), threads, seconds);
+    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %8s\n", "shape (np,nl,nA,N)", "case", "ref 1t /s",
+                "fast 1t /s", "fast Nt /s", "fast/ref", "Nt/1t", "peak MB");
+    for (const int index : chosen) {
+        if (index < 1 || index > static_cast<int>(kShapes.size())) continue;
+        const Shape& shape = kShapes[static_cast<std::size_t>(index - 1)];
+        auto ds = makeDataset(shape);
+        auto observed = std::make_unique<analysis::PcaResult>();
+        auto ws = std::make_unique<analysis::PcaWorkspace>();
+        (void)analysis::RunFrequencyPca(*ds, ds->counts, true, *ws, *observed);
+        const int nA = observed->alleleColumnCount;
+
+        const Measurement reference = measure(*ds, *observed, "reference", 1, seconds, sharePath);
+        const Measurement fast1 = measure(*ds, *observed, "", 1, seconds, sharePath);
+        const Measurement fastN = measure(*ds, *observed, "", threads, seconds, sharePath);
+        char label[64];
+        std::snprintf(label, sizeof label, "(%d, %d, %d, %d)", shape.samples, shape.loci, nA, shape.individuals);
+        std::printf("%-22s %5s | %12.2f %12.1f %12.1f | %8.1fx %8.2fx | %8.1f\n", label,
+                    shape.samples > nA ? "A" : "B", reference.perSecond, fast1.perSecond, fastN.perSecond,
+                    fast1.perSecond / reference.perSecond, fastN.perSecond / fast1.perSecond, peakMegabytes());
+        std::fflush(stdout);
+    }
+    std::filesystem::remove(sharePath);
+    return 0;
+}

@@ -25,10 +25,16 @@ void checkHeader(const HeaderCounts& h, const TextReader& reader) {
                          std::to_string(h.np) + ", " + std::to_string(h.nl) + ", " + std::to_string(h.nu) + ").");
 }
 
+TextReader openDataFile(const std::string& path) {
+    TextReader reader = TextReader::fromFile(path, "data file");
+    if (reader.atEnd()) throw FatalError("The data file \"" + path + "\" is empty.");
+    return reader;
+}
+
 }  // namespace
 
 void readHeader(Dataset& ds, const std::string& path, const Notify& notify) {
-    TextReader reader = TextReader::fromFile(path, "data file");
+    TextReader reader = openDataFile(path);
     HeaderCounts h{};
     h.np = reader.readNumber("number of samples");
     h.nl = reader.readNumber("number of loci");
@@ -60,7 +66,7 @@ void readHeader(Dataset& ds, const std::string& path, const Notify& notify) {
 }
 
 void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
-    TextReader reader = TextReader::fromFile(path, "data file");
+    TextReader reader = openDataFile(path);
     HeaderCounts h{};
     h.np = reader.readNumber("number of samples");
     h.nl = reader.readNumber("number of loci");

@@ -1,5 +1,9 @@
 #include "data/output_file.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,17 +19,31 @@ namespace {
     throw FatalError("Cannot " + verb + " the file \"" + path + "\": " + std::strerror(error) + ".");
 }
 
-void writeWith(const std::string& path, const char* mode, const std::string& text, const std::string& verb) {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), mode);
-    if (file == nullptr) fail(verb, path, errno);
-    const std::size_t written = text.empty() ? 0 : std::fwrite(text.data(), 1, text.size(), file);
-    const int writeError = written != text.size() ? errno : 0;
-    const int flushFailed = std::fflush(file);
-    const int flushError = errno;
-    const int closeFailed = std::fclose(file);
-    if (writeError != 0 || written != text.size()) fail("write", path, writeError != 0 ? writeError : EIO);
-    if (flushFailed != 0 || closeFailed != 0) fail("write", path, flushError != 0 ? flushError : EIO);
+// Writes all of `text`; an append that fails part-way is cut back to the
+// old end, so a file never holds a half-written section that looks whole.
+void writeWith(const std::string& path, bool append, const std::string& text, const std::string& verb) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0666);
+    if (fd < 0) fail(verb, path, errno);
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const off_t before = regular && append ? info.st_size : 0;
+    int error = 0;
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (error != 0 && regular) static_cast<void>(::ftruncate(fd, before));
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+        if (regular) static_cast<void>(::truncate(path.c_str(), before));
+    }
+    if (error != 0) fail("write", path, error);
 }
 
 }  // namespace
@@ -33,15 +51,15 @@ void writeWith(const std::string& path, const char* mode, const std::string& tex
 void createEmptyFile(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) fail("create", path, EISDIR);
-    writeWith(path, "wb", {}, "create");
+    writeWith(path, false, {}, "create");
 }
 
-void appendToFile(const std::string& path, const std::string& text) { writeWith(path, "ab", text, "write"); }
+void appendToFile(const std::string& path, const std::string& text) { writeWith(path, true, text, "write"); }
 
 void replaceFileAtomically(const std::string& path, const std::string& text) {
     const std::string temporary = path + ".tmp~";
     try {
-        writeWith(temporary, "wb", text, "write");
+        writeWith(temporary, false, text, "write");
     } catch (...) {
         std::remove(temporary.c_str());
         throw;

@@ -1,12 +1,13 @@
 #include "data/text_reader.hpp"
 
+#include <sys/stat.h>
+
+#include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
-#include <sstream>
 
 #include "data/fatal_error.hpp"
 
@@ -24,18 +25,33 @@ TextReader::TextReader(std::string content, std::string fileName)
 }
 
 TextReader TextReader::fromFile(const std::string& path, const std::string& what) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw FatalError("Cannot read the " + what + " \"" + path + "\": it is a folder, not a file.");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode))
+            throw FatalError("Cannot read the " + what + " \"" + path + "\": it is a folder, not a file.");
+        // A device such as /dev/zero never ends; reading it would only exhaust memory.
+        if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+            throw FatalError("Cannot read the " + what + " \"" + path + "\": it is a device, not a file.");
+    }
+    errno = 0;
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr) {
         const int saved = errno;
         throw FatalError("Cannot open the " + what + " \"" + path + "\": " + std::strerror(saved) + ".");
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) throw FatalError("Cannot read the " + what + " \"" + path + "\".");
-    return TextReader(content.str(), path);
+    // A read error must not pass for the end of the file: the rest of the
+    // file would silently be missing.
+    std::string content;
+    std::array<char, 65536> buffer{};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) content.append(buffer.data(), n);
+    const int saved = errno;
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed)
+        throw FatalError("Cannot read the " + what + " \"" + path + "\": " +
+                         std::strerror(saved != 0 ? saved : EIO) + ".");
+    return TextReader(std::move(content), path);
 }
 
 void TextReader::advance() {

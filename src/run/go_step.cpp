@@ -13,7 +13,9 @@ namespace zeltric::run {
 
 namespace {
 
-const std::vector<std::string> kCreatedOutputs = {".pca", ".pop", ".al", ".per"};
+// The frequency file is emptied with the others, so a run that stops on an
+// error never leaves the frequency file of an earlier run beside its outputs.
+const std::vector<std::string> kCreatedOutputs = {".pca", ".pop", ".al", ".per", ".fre"};
 
 // No output may take the place of the user's own files.
 void refuseClobbering(const Session& session, const std::string& output) {
@@ -64,7 +66,6 @@ void goStep(Session& session, UserInterface& ui) {
     data::readGenotypes(ds, readPath, notify);
     ds.counts.allocate(ds.np, ds.nl);
     const std::string frequencyPath = outputPath(session, ".fre");
-    data::createEmptyFile(frequencyPath);
     data::countObservedAlleles(ds);
     data::appendToFile(frequencyPath, data::frequencyFileText(ds, ds.counts));
 

@@ -1,0 +1,463 @@
+// Hostile and broken input through the batch front end, run as a process on
+// real files: each case gives its exit code and a fragment of its message;
+// the user's own files (data, label and seed file) are never changed, and a
+// run that stops leaves no output that looks complete.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "test_support.hpp"
+
+namespace zeltric::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kOutputs[] = {".pca", ".pop", ".al", ".per", ".fre"};
+
+// A valid two-sample file: 1 locus, nu 9, coding 1.
+const std::string kHeader = "2 1 9 1\r\nL\r\n";
+const std::string kGood = kHeader + "1 11\r\n1 12\r\n2 12\r\n2 22\r\n";
+
+struct BadInput {
+    std::string name;
+    std::string data;
+    int exitCode;
+    std::string message;                // on standard error ("" = no message asked for)
+    std::optional<std::string> labels;  // label file content, given with --labels
+    std::optional<std::string> seeds;   // seed file content; runs a test without --seeds
+    std::string inResults;              // expected in the results file of a run that succeeds
+};
+
+// Test names carry the case; GoogleTest would otherwise print its bytes.
+void PrintTo(const BadInput& in, std::ostream* os) { *os << in.name; }
+
+std::string repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
+// n genotype lines, the first half of sample 1, the rest of sample 2.
+std::string genotypeLines(int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += (i < n / 2 ? "1 " : "2 ") + std::string(i % 3 ? "11" : "12") + "\r\n";
+    return out;
+}
+
+std::vector<BadInput> cases() {
+    std::vector<BadInput> c;
+    auto add = [&](std::string name, std::string data, int exitCode, std::string message) {
+        c.push_back({std::move(name), std::move(data), exitCode, std::move(message), {}, {}, {}});
+    };
+    const std::string notWhole = "\" is not a whole number (";
+    const std::string atLeastOne = "the number of samples, of loci and the highest allele number must each be at least 1";
+    const std::string capacity = "Too many populations, loci or alleles. NPMax= 500 NLMax= 50 NUMax= 99";
+    const std::string coding = "has to be a 1 or a 2, depending in the way alleles are coded.";
+
+    // The header.
+    add("EmptyFile", "", 1, "The data file \"study.dat\" is empty.");
+    add("HeaderOnly", "2 1 9 1\r\n", 1, "holds no genotype lines: nothing to analyse.");
+    add("HeaderAndLociOnly", kHeader, 1, "holds no genotype lines: nothing to analyse.");
+    add("TwoHeaderNumbersAtEnd", "2 1\r\n", 1, atLeastOne + " (read 2, 1, 0).");
+    add("TwoHeaderNumbers", "2 1\r\nL\r\n1 11\r\n2 12\r\n", 1, "line 2: \"L" + notWhole + "highest allele number");
+    add("ThreeHeaderNumbers", "2 1 9\r\nL\r\n1 11\r\n2 12\r\n", 1, "line 2: \"L" + notWhole + "allele coding");
+    for (const auto& [tag, token] : {std::pair{"Fraction", "1.5"}, std::pair{"Letters", "abc"},
+                                     std::pair{"TrailingLetter", "12x"}, std::pair{"DoubleMinus", "--3"},
+                                     std::pair{"SignAlone", "+"}}) {
+        const std::string t = token;
+        add(std::string("HeaderToken") + tag, t + " 1 9 1\r\nL\r\n1 11\r\n2 12\r\n", 1,
+            "line 1: \"" + t + notWhole + "number of samples expected).");
+        add(std::string("SampleToken") + tag, kHeader + "1 11\r\n" + t + " 12\r\n", 1,
+            "line 4: \"" + t + notWhole + "sample number expected).");
+        add(std::string("CodeToken") + tag, kHeader + "1 11\r\n2 " + t + "\r\n", 1,
+            "line 4: \"" + t + notWhole + "genotype code expected).");
+    }
+    add("NegativeSampleCount", "-2 1 9 1\r\nL\r\n1 11\r\n2 12\r\n", 1, atLeastOne + " (read -2, 1, 9).");
+    for (const auto& [tag, number] : {std::pair{"TwoTo31", "2147483648"}, std::pair{"TwoTo63", "9223372036854775808"},
+                                      std::pair{"TwentyDigits", "12345678901234567890"}}) {
+        const std::string n = number;
+        add(std::string("HeaderHuge") + tag, n + " 1 9 1\r\nL\r\n1 11\r\n2 12\r\n", 1,
+            "line 1: the number \"" + n + "\" is too large (number of samples expected).");
+        add(std::string("SampleHuge") + tag, kHeader + "1 11\r\n" + n + " 12\r\n", 1,
+            "line 4: the number \"" + n + "\" is too large (sample number expected).");
+        add(std::string("CodeHuge") + tag, kHeader + "1 11\r\n2 " + n + "\r\n", 1,
+            "line 4: the number \"" + n + "\" is too large (genotype code expected).");
+    }
+    add("HeaderLargestInteger", "2147483647 1 9 1\r\nL\r\n1 11\r\n2 12\r\n", 1, capacity);
+    add("HeaderSmallestInteger", "-2147483648 1 9 1\r\nL\r\n1 11\r\n2 12\r\n", 1, atLeastOne);
+
+    // Genotype codes.
+    add("CodeAbove16Bits", kHeader + "1 11\r\n2 65547\r\n", 1,
+        "Genotype in sample: 2, individual: 1\nFor locus: L(locus: 1).\nfirst allele: 6554, second allele: 7");
+    add("CodeNegative", kHeader + "1 11\r\n2 -12\r\n", 1, "first allele: -1, second allele: -2");
+    add("AlleleZero", kHeader + "1 11\r\n1 10\r\n2 12\r\n", 1,
+        "Genotype in sample: 1, individual: 2\nFor locus: L(locus: 1).\nfirst allele: 1, second allele: 0");
+    add("AlleleAboveNu", "2 1 2 1\r\nL\r\n1 11\r\n2 13\r\n", 1, "first allele: 1, second allele: 3");
+    add("AlleleAboveNuCoding2", "2 1 20 2\r\nL\r\n1 101\r\n2 2101\r\n", 1, "first allele: 21, second allele: 1");
+
+    // Coding.
+    add("Coding0", "2 1 9 0\r\nL\r\n1 11\r\n2 12\r\n", 1, coding);
+    add("Coding3", "2 1 9 3\r\nL\r\n1 11\r\n2 12\r\n", 1, coding);
+    add("CodingMinus1", "2 1 9 -1\r\nL\r\n1 11\r\n2 12\r\n", 1, coding);
+
+    // Counts at and beyond the limits.
+    add("NoSamples", "0 1 9 1\r\nL\r\n1 11\r\n", 1, atLeastOne + " (read 0, 1, 9).");
+    add("NoLoci", "2 0 9 1\r\n1 11\r\n2 12\r\n", 1, atLeastOne + " (read 2, 0, 9).");
+    add("NoAlleles", "2 1 0 1\r\nL\r\n1 11\r\n2 12\r\n", 1, atLeastOne + " (read 2, 1, 0).");
+    add("SamplesAboveLimit", "501 1 9 1\r\nL\r\n1 11\r\n2 12\r\n", 1, capacity);
+    add("LociAboveLimit", "2 51 9 1\r\n" + repeat("L\r\n", 51) + "1" + repeat(" 11", 51) + "\r\n", 1, capacity);
+    add("AllelesAboveLimit", "2 1 100 2\r\nL\r\n1 101\r\n2 102\r\n", 1, capacity);
+    add("LociAtLimit", "2 50 99 2\r\n" + repeat("L\r\n", 50) + "1" + repeat(" 9901", 50) + "\r\n2" + repeat(" 9999", 50) + "\r\n",
+        0, "");
+    add("SamplesAtLimit", "500 1 99 2\r\nL\r\n1 101\r\n1 9999\r\n250 101\r\n500 9999\r\n500 9901\r\n", 0, "");
+
+    // Sample numbers.
+    add("SampleZeroIsSkipped", kHeader + "0 11\r\n1 11\r\n1 12\r\n0 99\r\n2 12\r\n2 22\r\n", 0, "");
+    add("SampleAboveCount", kHeader + "1 11\r\n3 12\r\n", 1, "line 4: sample number 3 lies outside 1..2.");
+    add("SampleNegative", kHeader + "-1 11\r\n2 12\r\n", 1, "line 3: sample number -1 lies outside 1..2.");
+    add("SamplesOutOfOrder", kHeader + "2 11\r\n1 12\r\n", 1,
+        "line 4: sample 1 follows sample 2; the lines of each sample must be together");
+
+    // Genotype line count.
+    add("ExactlyNIMaxLines", kHeader + genotypeLines(5000), 0, "");
+    add("OneLineTooMany", kHeader + genotypeLines(5001), 1,
+        "line 5003: more than 5000 genotype lines; at most 5000 individuals fit in one data file.");
+
+    // Line ends and odd bytes.
+    add("ShortLastLineReadsAsMissing", "2 2 9 1\r\nL\r\nM\r\n1 11 12\r\n1 12 11\r\n2 11 22\r\n2 12", 0, "");
+    add("CharacterTwentySixEndsTheFile", kGood + "\x1a" + "3 99\r\nrubbish", 0, "");
+    add("NulSeparatesNumbers", kHeader + "1 11\r\n2 1" + std::string(1, '\0') + "2\r\n", 1,
+        "first allele: 0, second allele: 1");
+    add("NulInLocusName", "2 1 9 1\r\nL" + std::string(1, '\0') + "X\r\n1 11\r\n1 12\r\n2 12\r\n2 22\r\n", 0, "");
+    add("MegabyteLocusLine", "2 1 9 1\r\n" + std::string(1 << 20, 'L') + "\r\n1 11\r\n1 12\r\n2 12\r\n2 22\r\n", 0, "");
+    add("MegabyteTrailingBlanks", kHeader + "1 11" + std::string(1 << 20, ' ') + "\r\n1 12\r\n2 12\r\n2 22\r\n", 0, "");
+    // The message quotes a shortened token, not a megabyte of it.
+    add("MegabyteToken", kHeader + "1 11\r\n2 " + std::string(1 << 20, '7') + "x\r\n", 1,
+        "line 4: the number \"7777777777777777777777777777777777777777...\" is too large");
+
+    // Locus names: six bytes as they stand; the genotype reader blanks codes 38 and below.
+    auto named = [&](std::string name, std::string locusLine, std::string shown) {
+        c.push_back({std::move(name), "2 1 9 1\r\n" + locusLine + "\r\n1 11\r\n1 12\r\n2 12\r\n2 22\r\n", 0, "", {}, {},
+                     "loci\r\n " + shown + "\r\n"});
+    };
+    named("LocusNameTabsAndAmpersand", "\tA&B!C#D", " A B C");
+    named("LocusNameUtf8", "\xc3\xa9t\xc3\xa9-long", "\xc3\xa9t\xc3\xa9-");
+    named("LocusNameLatin1", "\xe9t\xe9 long", "\xe9t\xe9 lo");
+    named("LocusNameLong", std::string(300, 'x'), "xxxxxx");
+
+    // Label files (any content is a label; the run goes on).
+    auto labelled = [&](std::string name, std::string labels, std::string inResults) {
+        c.push_back({std::move(name), kGood, 0, "", std::move(labels), {}, std::move(inResults)});
+    };
+    labelled("LabelsTooShort", "North\r\n", "populations:\r\n North \r\n");
+    labelled("LabelsTooLong", "North\r\nSouth\r\nEast\r\nWest\r\n", "populations:\r\n North South\r\n");
+    labelled("LabelsEmptyFile", "", "populations:\r\n  \r\n");
+    labelled("LabelsBinary", std::string("\x01\x02\xff\0\x7f", 5) + "\r\n\xfe\r\n", "");
+    labelled("LabelsTenMegabyteLine", std::string(10 << 20, 'n') + "\r\nSouth\r\n", " South\r\n");
+
+    // Seed files: a test without --seeds needs two non-zero seeds from the file.
+    auto seeded = [&](std::string name, std::string seeds, int exitCode, std::string message) {
+        c.push_back({std::move(name), kGood, exitCode, std::move(message), {}, std::move(seeds), {}});
+    };
+    const std::string noSeeds = "is missing or holds a zero; give --seeds S1,S2";
+    seeded("SeedsEmptyFile", "", 2, noSeeds);
+    seeded("SeedsText", "first second\r\n", 2, noSeeds);
+    seeded("SeedsOneNumber", "12345\r\n", 2, noSeeds);
+    seeded("SeedsZero", "0 12345\r\n", 2, noSeeds);
+    seeded("SeedsBeyond32Bits", "4294967297 12345\r\n", 2, noSeeds);
+    seeded("SeedsNegativeAreUsedAsRead", "-5 -7\r\n", 0, "");
+    return c;
+}
+
+class BadInputTest : public ::testing::TestWithParam<BadInput> {};
+
+TEST_P(BadInputTest, ExitCodeMessageAndUntouchedInputs) {
+    const BadInput& in = GetParam();
+    TempDir dir;
+    const std::string data = dir.file("study.dat");
+    writeFile(data, in.data);
+    std::string arguments = "--quiet";
+    if (in.labels) {
+        writeFile(dir.file("study.lab"), *in.labels);
+        arguments += " --labels " + shellQuote(dir.file("study.lab"));
+    }
+    if (in.seeds) {
+        writeFile(dir.file("ZELTRIC.INI"), *in.seeds);
+        arguments += " --test 100 --threads 2 --seed-file " + shellQuote(dir.file("ZELTRIC.INI"));
+    }
+    // Run from inside the folder so that messages name "study.dat" as given.
+    const ProcessResult r =
+        runProcess("cd " + shellQuote(dir.path().string()) + " && " + shellQuote(ZELTRIC_CLI_PATH) + " " + arguments +
+                   " study.dat");
+
+    EXPECT_EQ(r.exitCode, in.exitCode) << r.err;
+    if (!in.message.empty()) {
+        EXPECT_NE(r.err.find(in.message), std::string::npos) << r.err;
+    }
+    EXPECT_LT(r.err.size(), 2000u) << "a message repeats the input";
+    EXPECT_EQ(readFile(data), in.data) << "the data file changed";
+    if (in.labels) {
+        EXPECT_EQ(readFile(dir.file("study.lab")), *in.labels) << "the label file changed";
+    }
+
+    if (in.exitCode == 0) {
+        const std::string results = readFile(dir.file("study.pca"));
+        ASSERT_GE(results.size(), 2u);
+        EXPECT_EQ(results.substr(results.size() - 2), "\r\n");
+        if (!in.inResults.empty()) {
+            EXPECT_NE(results.find(in.inResults), std::string::npos) << results.substr(0, 300);
+        }
+        if (in.seeds) {
+            // The exit step saves the stream's continuation with three blanks.
+            const std::string saved = readFile(dir.file("ZELTRIC.INI"));
+            EXPECT_NE(saved, *in.seeds);
+            EXPECT_NE(saved.find("   "), std::string::npos) << saved;
+            EXPECT_EQ(saved.find('-'), std::string::npos) << saved;
+        }
+    } else {
+        if (in.seeds) {
+            EXPECT_EQ(readFile(dir.file("ZELTRIC.INI")), *in.seeds) << "the seed file changed";
+        }
+        for (const char* extension : kOutputs) {
+            const std::string output = dir.file(std::string("study") + extension);
+            if (fs::exists(output)) {
+                EXPECT_EQ(fs::file_size(output), 0u) << extension << " looks written";
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, BadInputTest, ::testing::ValuesIn(cases()),
+                         [](const ::testing::TestParamInfo<BadInput>& param) { return param.param.name; });
+
+// Every way of ending lines, with or without a final line end and with
+// anything after a character 26, reads as the same file.
+TEST(BadInputLineEnds, AllVariantsGiveTheSameOutputs) {
+    const std::vector<std::string> lines = {"2 2 9 1", "L1", "L2", "1 11 12", "1 12 0", "2 22 11", "2 12 12"};
+    auto join = [&](const std::vector<std::string>& ends, const std::string& last) {
+        std::string out;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            out += lines[i] + (i + 1 < lines.size() ? ends[i % ends.size()] : last);
+        return out;
+    };
+    const std::vector<std::pair<std::string, std::string>> variants = {
+        {"crlf", join({"\r\n"}, "\r\n")},
+        {"lf", join({"\n"}, "\n")},
+        {"cr", join({"\r"}, "\r")},
+        {"mixed", join({"\r\n", "\n", "\r"}, "\n")},
+        {"no final end", join({"\r\n"}, "")},
+        {"character 26", join({"\r\n"}, "\r\n") + "\x1a" + "2 99 99\r\n"},
+    };
+    std::string referencePca;
+    std::string referenceFre;
+    for (const auto& [what, content] : variants) {
+        SCOPED_TRACE(what);
+        TempDir dir;
+        writeFile(dir.file("v.dat"), content);
+        const ProcessResult r = runCli("--quiet " + shellQuote(dir.file("v.dat")));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(readFile(dir.file("v.dat")), content);
+        if (referencePca.empty()) {
+            referencePca = readFile(dir.file("v.pca"));
+            referenceFre = readFile(dir.file("v.fre"));
+            continue;
+        }
+        EXPECT_EQ(readFile(dir.file("v.pca")), referencePca);
+        EXPECT_EQ(readFile(dir.file("v.fre")), referenceFre);
+    }
+}
+
+TEST(BadInputPaths, SpacesAndNonAsciiLetters) {
+    TempDir dir;
+    const fs::path folder = dir.path() / "r\xc3\xa9sultats d'\xc3\xa9t\xc3\xa9 & co";
+    fs::create_directories(folder);
+    const std::string data = (folder / "truite du lac \xc3\xbc.dat").string();
+    writeFile(data, kGood);
+    const ProcessResult r = runCli("--quiet " + shellQuote(data));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const char* extension : kOutputs)
+        EXPECT_GT(fs::file_size(folder / (std::string("truite du lac \xc3\xbc") + extension)), 0u) << extension;
+}
+
+TEST(BadInputPaths, FolderDeviceAndMissingFileAreRefused) {
+    TempDir dir;
+    fs::create_directories(dir.file("folder.dat"));
+    const ProcessResult folder = runCli(shellQuote(dir.file("folder.dat")));
+    EXPECT_EQ(folder.exitCode, 1);
+    EXPECT_NE(folder.err.find("folder.dat\": it is a folder, not a file."), std::string::npos) << folder.err;
+
+    const ProcessResult device = runCli("/dev/zero");
+    EXPECT_EQ(device.exitCode, 1);
+    EXPECT_NE(device.err.find("\"/dev/zero\": it is a device, not a file."), std::string::npos) << device.err;
+
+    const ProcessResult missing = runCli(shellQuote(dir.file("none.dat")));
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("Cannot open the data file"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
+
+    writeFile(dir.file("good.dat"), kGood);
+    const ProcessResult labels = runCli("--labels " + shellQuote(dir.file("none.lab")) + " " + shellQuote(dir.file("good.dat")));
+    EXPECT_EQ(labels.exitCode, 1);
+    EXPECT_NE(labels.err.find("Cannot open the label file"), std::string::npos) << labels.err;
+    EXPECT_FALSE(fs::exists(dir.file("good.pca"))) << "the run went on without its labels";
+}
+
+// A read error must not pass for the end of the file. Reading the process's
+// own memory file from offset 0 fails with an input/output error, even as root.
+TEST(BadInputPaths, ReadErrorIsNotTheEndOfTheFile) {
+    const ProcessResult data = runCli("/proc/self/mem");
+    EXPECT_EQ(data.exitCode, 1);
+    EXPECT_NE(data.err.find("Cannot read the data file \"/proc/self/mem\": Input/output error."), std::string::npos)
+        << data.err;
+
+    TempDir dir;
+    writeFile(dir.file("good.dat"), kGood);
+    const ProcessResult labels = runCli("--labels /proc/self/mem " + shellQuote(dir.file("good.dat")));
+    EXPECT_EQ(labels.exitCode, 1);
+    EXPECT_NE(labels.err.find("Cannot read the label file"), std::string::npos) << labels.err;
+}
+
+TEST(BadInputPaths, UnreadableFile) {
+    TempDir dir;
+    const std::string data = dir.file("locked.dat");
+    writeFile(data, kGood);
+    fs::permissions(data, fs::perms::none);
+    if (std::FILE* probe = std::fopen(data.c_str(), "rb")) {
+        std::fclose(probe);
+        GTEST_SKIP() << "running with the right to read any file (root): permissions cannot make a file unreadable";
+    }
+    const ProcessResult r = runCli(shellQuote(data));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Cannot open the data file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+}
+
+// Outputs that cannot be created: a name that needs a regular file as a
+// folder (fails even for root), and an output name taken by a folder.
+TEST(BadOutput, OutputThatCannotBeCreated) {
+    TempDir dir;
+    const std::string data = dir.file("study.dat");
+    writeFile(data, kGood);
+    writeFile(dir.file("plain"), "x");
+    fs::create_symlink(dir.file("plain") + "/sub", dir.file("study.pca"));
+    const ProcessResult blocked = runCli("--quiet " + shellQuote(data));
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.err.find("Cannot create the file"), std::string::npos) << blocked.err;
+    EXPECT_NE(blocked.err.find("Not a directory"), std::string::npos) << blocked.err;
+    fs::remove(dir.file("study.pca"));
+
+    fs::create_directories(dir.file("study.pop"));
+    const ProcessResult folder = runCli("--quiet " + shellQuote(data));
+    EXPECT_EQ(folder.exitCode, 1);
+    EXPECT_NE(folder.err.find("study.pop\": Is a directory."), std::string::npos) << folder.err;
+    EXPECT_EQ(readFile(data), kGood);
+}
+
+// Each output in turn is the full device: the run stops with the file named,
+// and what it wrote before stays complete; nothing after it is written.
+TEST(BadOutput, FullDeviceForEachOutput) {
+    for (const char* extension : kOutputs) {
+        SCOPED_TRACE(extension);
+        TempDir dir;
+        const std::string data = dir.file("study.dat");
+        writeFile(data, kGood);
+        fs::create_symlink("/dev/full", dir.file(std::string("study") + extension));
+        const ProcessResult r = runCli("--quiet " + shellQuote(data));
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("Cannot write the file \"" + dir.file(std::string("study") + extension) +
+                             "\": No space left on device."),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(readFile(data), kGood);
+    }
+}
+
+// A small file system of its own, mounted for the test; needs the right to
+// mount (root in a container that allows it), skipped otherwise.
+class Mounted {
+public:
+    explicit Mounted(const fs::path& where, const std::string& options) : where_(where) {
+        fs::create_directories(where);
+        mounted_ = ::mount("zeltric-test", where.c_str(), "tmpfs", 0, options.c_str()) == 0;
+    }
+    ~Mounted() {
+        if (mounted_) ::umount2(where_.c_str(), MNT_DETACH);
+    }
+    bool ok() const { return mounted_; }
+    bool makeReadOnly() {
+        return ::mount(nullptr, where_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+private:
+    fs::path where_;
+    bool mounted_ = false;
+};
+
+TEST(BadOutput, ReadOnlyFolder) {
+    TempDir dir;
+    Mounted fsys(dir.path() / "ro", "size=256k");
+    if (!fsys.ok()) GTEST_SKIP() << "cannot mount a file system here; the read-only folder is not tried";
+    const std::string data = (dir.path() / "ro" / "study.dat").string();
+    writeFile(data, kGood);
+    ASSERT_TRUE(fsys.makeReadOnly());
+    const ProcessResult r = runCli("--quiet " + shellQuote(data));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("study.pca\": Read-only file system."), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(data), kGood);
+}
+
+// The disk fills while the results file is appended: the file is cut back
+// to what it held before, never left holding part of a report.
+TEST(BadOutput, DiskFullWhileWritingLeavesNoPartialReport) {
+    TempDir dir;
+    const fs::path root = dir.path() / "small";
+    Mounted fsys(root, "size=64k");
+    if (!fsys.ok()) GTEST_SKIP() << "cannot mount a file system here; the full disk is tried through /dev/full only";
+    const std::string data = (root / "study.dat").string();
+    writeFile(data, kGood);
+    // Long labels make the report far longer than the space left.
+    const std::string labels = dir.file("long.lab");
+    writeFile(labels, std::string(20000, 'n') + "\r\n" + std::string(20000, 's') + "\r\n");
+    {
+        std::ofstream filler((root / "filler").string(), std::ios::binary);
+        const std::string block(4096, 'f');
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) && filler.flush()) {
+        }
+    }
+    // Leave two pages: the frequency file takes one, the report finds one.
+    const auto fillerSize = fs::file_size(root / "filler");
+    ASSERT_GT(fillerSize, 8192u);
+    fs::resize_file(root / "filler", fillerSize - 8192);
+    const ProcessResult r = runCli("--quiet --labels " + shellQuote(labels) + " " + shellQuote(data));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("No space left on device."), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(data), kGood);
+    for (const char* extension : {".pca", ".pop", ".al", ".per"})
+        EXPECT_EQ(fs::file_size(root / (std::string("study") + extension)), 0u) << extension;
+}
+
+TEST(BadInputSeeds, MissingOrFolderSeedFileIsNeverCreated) {
+    TempDir dir;
+    writeFile(dir.file("good.dat"), kGood);
+    const ProcessResult missing = runCli("--quiet --test 100 --seed-file " + shellQuote(dir.file("none.ini")) + " " +
+                                         shellQuote(dir.file("good.dat")));
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_FALSE(fs::exists(dir.file("none.ini")));
+
+    fs::create_directories(dir.file("folder.ini"));
+    const ProcessResult folder = runCli("--quiet --test 100 --seed-file " + shellQuote(dir.file("folder.ini")) + " " +
+                                        shellQuote(dir.file("good.dat")));
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_TRUE(fs::is_directory(dir.file("folder.ini")));
+}
+
+}  // namespace
+}  // namespace zeltric::test

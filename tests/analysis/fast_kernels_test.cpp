@@ -13,6 +13,7 @@
 #include "analysis/frequency_pca.hpp"
 #include "analysis_data.hpp"
 #include "data/fatal_error.hpp"
+#include "test_support.hpp"
 
 namespace zeltric::analysis {
 namespace {
@@ -323,3 +324,44 @@ TEST(KernelSelection, SortKeepsSlotOrderAmongTiesAndPutsFloorValuesLast) {
 
 }  // namespace
 }  // namespace zeltric::analysis
+
+namespace zeltric::test {
+namespace {
+
+// Every file a go step with a permutation test writes, run once with the
+// reference kernels and once with the fast ones (two threads).
+std::vector<std::string> outputsOfTest(const std::string& dataText, const std::string& kernels) {
+    TempDir dir;
+    writeFile(dir.file("d.dat"), dataText);
+    const ProcessResult r =
+        runProcess("ZELTRIC_KERNELS=" + kernels + " " + shellQuote(ZELTRIC_CLI_PATH) +
+                   " --test 200 --seeds 12345,67890 --threads 2 --quiet " + shellQuote(dir.file("d.dat")));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> out;
+    for (const char* extension : {".pca", ".per", ".fre", ".al", ".pop"})
+        out.push_back(readFile(dir.file(std::string("d") + extension)));
+    return out;
+}
+
+TEST(FastKernelsCli, PermutationTestFilesAreByteIdenticalToTheReference) {
+    // The example (8 samples, many alleles: case B) and a data set with
+    // more samples than alleles (case A), with missing genotypes.
+    std::string caseA = "12 1 3 2\r\nA\r\n";
+    for (int i = 0; i < 60; ++i) {
+        const int sample = i / 5 + 1;
+        const int first = 1 + (i * 7 + sample) % 3;
+        const int second = 1 + (i * 5 + sample * sample) % 3;
+        caseA += std::to_string(sample) + " " + (i % 11 == 4 ? std::string("0") : std::to_string(first * 100 + second)) +
+                 "\r\n";
+    }
+    for (const std::string& data : {readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"), caseA}) {
+        const std::vector<std::string> reference = outputsOfTest(data, "reference");
+        const std::vector<std::string> fast = outputsOfTest(data, "fast");
+        ASSERT_EQ(reference.size(), fast.size());
+        EXPECT_NE(reference[0].find("P-values are given after 200 randomizations."), std::string::npos);
+        for (std::size_t f = 0; f < reference.size(); ++f) EXPECT_EQ(reference[f], fast[f]) << "file " << f;
+    }
+}
+
+}  // namespace
+}  // namespace zeltric::test

@@ -84,6 +84,15 @@ int main(int argc, char** argv) {
     if (zeltric::ui::HelpViewer* help = window.helpViewer()) {
         help->resize(900, 700);
         ok = save(*help, out.absoluteFilePath(QStringLiteral("help-viewer.png"))) && ok;
+        // The whole manual, page by page, for proofreading in the viewer.
+        if (qEnvironmentVariableIsSet("ZELTRIC_MANUAL_PAGES")) {
+            QScrollBar* bar = help->browser->verticalScrollBar();
+            for (int page = 1; bar->value() < bar->maximum() || page == 1; ++page) {
+                bar->setValue((page - 1) * bar->pageStep());
+                ok = save(*help, out.absoluteFilePath(QStringLiteral("manual-%1.png").arg(page, 2, 10, QLatin1Char('0')))) && ok;
+                if (bar->value() >= bar->maximum()) break;
+            }
+        }
     }
     return ok ? 0 : 1;
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -95,6 +97,15 @@ TEST(CliUsage, ClosingExamplesParse) {
         ++parsed;
     }
     EXPECT_GE(parsed, 3);
+}
+
+// The manual's table of the batch front end keeps up with the options.
+TEST(CliUsage, ManualDocumentsEveryOption) {
+    std::ifstream in(std::string(ZELTRIC_SOURCE_DIR) + "/docs/manual.html", std::ios::binary);
+    ASSERT_TRUE(in) << "docs/manual.html is missing";
+    const std::string manual((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const auto& d : documentedOptions())
+        EXPECT_NE(manual.find("<code>" + d.option), std::string::npos) << d.option << " is not in the manual";
 }
 
 }  // namespace

@@ -45,7 +45,8 @@ struct Shape {
 };
 
 const std::vector<Shape> kShapes = {
-    {17, 9, 110, 240}, {50, 20, 300, 5000}, {100, 30, 400, 5000}, {500, 50, 500, 5000}, {300, 10, 40, 5000},
+    {17, 9, 110, 240},    {50, 20, 300, 5000}, {100, 30, 400, 5000},
+    {500, 50, 500, 5000}, {300, 10, 40, 5000},
 };
 
 class SilentInterface : public run::UserInterface {
@@ -67,8 +68,8 @@ public:
 // the loci; code = first * 100 + second (two-digit coding).
 struct Generated {
     int allelesPerLocus = 0;
-    std::vector<int> sampleOf;               // per individual, 1-based sample
-    std::vector<std::vector<int>> codes;     // [individual][locus]
+    std::vector<int> sampleOf;            // per individual, 1-based sample
+    std::vector<std::vector<int>> codes;  // [individual][locus]
 };
 
 Generated generate(const Shape& shape, unsigned seed) {
@@ -76,7 +77,8 @@ Generated generate(const Shape& shape, unsigned seed) {
     g.allelesPerLocus = std::clamp((shape.alleles + shape.loci - 1) / shape.loci, 2, 99);
     std::mt19937 engine(seed);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::vector<std::vector<std::discrete_distribution<int>>> draws(static_cast<std::size_t>(shape.samples));
+    std::vector<std::vector<std::discrete_distribution<int>>> draws(
+        static_cast<std::size_t>(shape.samples));
     for (auto& perSample : draws)
         for (int l = 0; l < shape.loci; ++l) {
             std::vector<double> weights;
@@ -116,15 +118,18 @@ std::unique_ptr<data::Dataset> makeDataset(const Shape& shape) {
     ds->nu = static_cast<std::uint16_t>(g.allelesPerLocus);
     ds->alleleCoding = 2;
     ds->alleleDivisor = 100;
-    for (int l = 1; l <= shape.loci; ++l) ds->locusNames[static_cast<std::size_t>(l)] = "L" + std::to_string(l);
-    for (int s = 1; s <= shape.samples; ++s) ds->populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
+    for (int l = 1; l <= shape.loci; ++l)
+        ds->locusNames[static_cast<std::size_t>(l)] = "L" + std::to_string(l);
+    for (int s = 1; s <= shape.samples; ++s)
+        ds->populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
     ds->individualCount = static_cast<std::uint16_t>(shape.individuals);
     ds->genotypeColumns.resize(shape.loci);
     for (int i = 1; i <= shape.individuals; ++i) {
         const int sample = g.sampleOf[static_cast<std::size_t>(i - 1)];
         ds->sampleEnds[static_cast<std::size_t>(sample)] = static_cast<std::uint16_t>(i);
         for (int l = 1; l <= shape.loci; ++l)
-            ds->genotypeColumns.at(l, i) = g.codes[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(l - 1)];
+            ds->genotypeColumns.at(l, i) =
+                g.codes[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(l - 1)];
     }
     data::countObservedAlleles(*ds);
     return ds;
@@ -137,8 +142,9 @@ struct Measurement {
 
 // Runs the test engine with `kernels` on `threads` threads for about
 // `seconds`, starting from the observed arrangement each time.
-Measurement measure(const data::Dataset& observedData, const analysis::PcaResult& observed, const char* kernels,
-                    int threads, double seconds, const std::string& sharePath) {
+Measurement measure(const data::Dataset& observedData, const analysis::PcaResult& observed,
+                    const char* kernels, int threads, double seconds,
+                    const std::string& sharePath) {
     ::setenv("ZELTRIC_KERNELS", kernels, 1);
     SilentInterface ui;
     Measurement result;
@@ -152,7 +158,8 @@ Measurement measure(const data::Dataset& observedData, const analysis::PcaResult
         generator.seed2 = 67890;
         std::filesystem::remove(sharePath);
         const auto start = std::chrono::steady_clock::now();
-        (void)randomisation::runPermutationTest(*ds, observed, generator, runs + 1, threads, sharePath, ui);
+        (void)randomisation::runPermutationTest(*ds, observed, generator, runs + 1, threads,
+                                                sharePath, ui);
         elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (elapsed >= seconds || runs >= 15000) break;
         const double wanted = elapsed > 0.0 ? runs * seconds / elapsed * 1.05 : runs * 10.0;
@@ -203,17 +210,20 @@ int main(int argc, char** argv) {
             writeDataFile(kShapes[static_cast<std::size_t>(index - 1)], argv[a + 2]);
             return 0;
         } else {
-            std::fprintf(stderr, "usage: zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,..] | --write SHAPE FILE\n");
+            std::fprintf(stderr,
+                         "usage: zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,..] | "
+                         "--write SHAPE FILE\n");
             return 2;
         }
     }
 
-    const std::string sharePath =
-        (std::filesystem::temp_directory_path() / ("zeltric-bench-" + std::to_string(::getpid()) + ".per")).string();
+    const std::string sharePath = (std::filesystem::temp_directory_path() /
+                                   ("zeltric-bench-" + std::to_string(::getpid()) + ".per"))
+                                      .string();
     std::printf("fast kernels: %s; %d threads; about %.1f s per figure\n",
                 analysis::isaName(analysis::bestSupportedIsa()), threads, seconds);
-    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %8s\n", "shape (np,nl,nA,N)", "case", "ref 1t /s",
-                "fast 1t /s", "fast Nt /s", "fast/ref", "Nt/1t", "peak MB");
+    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %8s\n", "shape (np,nl,nA,N)", "case",
+                "ref 1t /s", "fast 1t /s", "fast Nt /s", "fast/ref", "Nt/1t", "peak MB");
     for (const int index : chosen) {
         if (index < 1 || index > static_cast<int>(kShapes.size())) continue;
         const Shape& shape = kShapes[static_cast<std::size_t>(index - 1)];
@@ -227,10 +237,12 @@ int main(int argc, char** argv) {
         const Measurement fast1 = measure(*ds, *observed, "", 1, seconds, sharePath);
         const Measurement fastN = measure(*ds, *observed, "", threads, seconds, sharePath);
         char label[64];
-        std::snprintf(label, sizeof label, "(%d, %d, %d, %d)", shape.samples, shape.loci, nA, shape.individuals);
+        std::snprintf(label, sizeof label, "(%d, %d, %d, %d)", shape.samples, shape.loci, nA,
+                      shape.individuals);
         std::printf("%-22s %5s | %12.2f %12.1f %12.1f | %8.1fx %8.2fx | %8.1f\n", label,
-                    shape.samples > nA ? "A" : "B", reference.perSecond, fast1.perSecond, fastN.perSecond,
-                    fast1.perSecond / reference.perSecond, fastN.perSecond / fast1.perSecond, peakMegabytes());
+                    shape.samples > nA ? "A" : "B", reference.perSecond, fast1.perSecond,
+                    fastN.perSecond, fast1.perSecond / reference.perSecond,
+                    fastN.perSecond / fast1.perSecond, peakMegabytes());
         std::fflush(stdout);
     }
     std::filesystem::remove(sharePath);

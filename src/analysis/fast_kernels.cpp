@@ -22,9 +22,12 @@ const simd::SimdKernels& kernelsFor(KernelIsa isa) {
     // instruction; fall back to the best one it has.
     if (!isaSupported(isa)) isa = bestSupportedIsa();
     switch (isa) {
-        case KernelIsa::Avx512: return simd::avx512Kernels();
-        case KernelIsa::Avx2: return simd::avx2Kernels();
-        case KernelIsa::Sse2: break;
+        case KernelIsa::Avx512:
+            return simd::avx512Kernels();
+        case KernelIsa::Avx2:
+            return simd::avx2Kernels();
+        case KernelIsa::Sse2:
+            break;
     }
     return simd::sse2Kernels();
 }
@@ -44,8 +47,8 @@ float diagonalTerm(float weight, float value) {
 
 // Rows `first`..`first + rows - 1` of a . b (b rows 1..inner, columns
 // 1..cols) into the same rows of out.
-void productBlock(const simd::SimdKernels& kernels, const SquareMatrix& a, const SquareMatrix& b, int first,
-                  int rows, int inner, int cols, SquareMatrix& out) {
+void productBlock(const simd::SimdKernels& kernels, const SquareMatrix& a, const SquareMatrix& b,
+                  int first, int rows, int inner, int cols, SquareMatrix& out) {
     const float* aRows[4];
     float* outRows[4];
     for (int r = 0; r < rows; ++r) {
@@ -59,18 +62,24 @@ void productBlock(const simd::SimdKernels& kernels, const SquareMatrix& a, const
 
 const char* isaName(KernelIsa isa) {
     switch (isa) {
-        case KernelIsa::Avx512: return "avx512";
-        case KernelIsa::Avx2: return "avx2";
-        case KernelIsa::Sse2: break;
+        case KernelIsa::Avx512:
+            return "avx512";
+        case KernelIsa::Avx2:
+            return "avx2";
+        case KernelIsa::Sse2:
+            break;
     }
     return "sse2";
 }
 
 bool isaSupported(KernelIsa isa) {
     switch (isa) {
-        case KernelIsa::Avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
-        case KernelIsa::Avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        case KernelIsa::Sse2: break;
+        case KernelIsa::Avx512:
+            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
+        case KernelIsa::Avx2:
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        case KernelIsa::Sse2:
+            break;
     }
     return true;
 }
@@ -97,8 +106,8 @@ KernelSelection KernelSelection::fromEnvironment() {
     return fastKernels(bestSupportedIsa());
 }
 
-bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt,
-                      SquareMatrix& p, SquareMatrix& m, KernelIsa isa) {
+bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA,
+                      SquareMatrix& xt, SquareMatrix& p, SquareMatrix& m, KernelIsa isa) {
     ZELTRIC_ASSERT(np >= 0 && np <= kMatrixOrder && nA >= 0 && nA <= kMatrixOrder);
     const simd::SimdKernels& kernels = kernelsFor(isa);
     const int order = std::min(np, nA);
@@ -116,7 +125,8 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
         for (int k = 1; k <= np; ++k) {
             const float w = weights[static_cast<std::size_t>(k)];
             for (int j = 1; j <= nA; ++j) {
-                const float term = diagonalTerm(w, static_cast<float>(static_cast<double>(x(k, j)) + 0.0));
+                const float term =
+                    diagonalTerm(w, static_cast<float>(static_cast<double>(x(k, j)) + 0.0));
                 if (isNegativeZero(term)) return false;
                 p(k, j) = term;
                 xt(j, k) = x(k, j);
@@ -128,8 +138,8 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
     } else {
         // P = W . (Xt . D^1/2): column k of X scaled by the root weight of sample j.
         for (int j = 1; j <= np; ++j) {
-            const float root =
-                static_cast<float>(std::sqrt(static_cast<double>(weights[static_cast<std::size_t>(j)])));
+            const float root = static_cast<float>(
+                std::sqrt(static_cast<double>(weights[static_cast<std::size_t>(j)])));
             post[static_cast<std::size_t>(j)] = root;
             for (int k = 1; k <= nA; ++k) {
                 const float term = diagonalTerm(root, x(j, k));
@@ -159,11 +169,12 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
     return true;
 }
 
-void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int size, int rows, int inner,
-                int cols, KernelIsa isa) {
+void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int size, int rows,
+                int inner, int cols, KernelIsa isa) {
     ZELTRIC_ASSERT(&c != &a && &c != &b);
     ZELTRIC_ASSERT(size >= 0 && size <= kMatrixOrder);
-    ZELTRIC_ASSERT(rows >= 0 && rows <= size && inner >= 0 && inner <= size && cols >= 0 && cols <= size);
+    ZELTRIC_ASSERT(rows >= 0 && rows <= size && inner >= 0 && inner <= size && cols >= 0 &&
+                   cols <= size);
     const simd::SimdKernels& kernels = kernelsFor(isa);
     if (cols > 0)
         for (int first = 1; first <= rows; first += 4)
@@ -177,7 +188,8 @@ void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, i
         }
 }
 
-void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa) {
+void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e,
+                                   KernelIsa isa) {
     ZELTRIC_ASSERT(n >= 0 && n <= kMatrixOrder);
     for (int i = 1; i <= n; ++i)
         for (int k = 1; k <= i; ++k) requireFinite(a(i, k));
@@ -219,8 +231,10 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
                 kernels.symmetricTimesVector(a.row(1) + 1, kStride, u.data(), l, g.data());
                 f = 0.0;
                 for (int j = 1; j <= l; ++j) {
-                    e[static_cast<std::size_t>(j)] = static_cast<float>(g[static_cast<std::size_t>(j - 1)] / h);
-                    f += static_cast<double>(e[static_cast<std::size_t>(j)]) * static_cast<double>(a(i, j));
+                    e[static_cast<std::size_t>(j)] =
+                        static_cast<float>(g[static_cast<std::size_t>(j - 1)] / h);
+                    f += static_cast<double>(e[static_cast<std::size_t>(j)]) *
+                         static_cast<double>(a(i, j));
                 }
                 const double hh = f / (h + h);
                 // Each j's g needs only its own old e, so all of them can be
@@ -232,7 +246,8 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
                     newG[static_cast<std::size_t>(j - 1)] = gj;
                     newE[static_cast<std::size_t>(j - 1)] = e[static_cast<std::size_t>(j)];
                 }
-                kernels.symmetricUpdate(a.row(1) + 1, kStride, u.data(), newE.data(), newG.data(), l);
+                kernels.symmetricUpdate(a.row(1) + 1, kStride, u.data(), newE.data(), newG.data(),
+                                        l);
             }
         } else {
             e[static_cast<std::size_t>(i)] = a(i, l);
@@ -264,13 +279,15 @@ int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits) 
         for (;;) {
             int m = l;
             for (; m <= n - 1; ++m) {
-                const double dd = std::fabs(static_cast<double>(at(d, m))) + std::fabs(static_cast<double>(at(d, m + 1)));
+                const double dd = std::fabs(static_cast<double>(at(d, m))) +
+                                  std::fabs(static_cast<double>(at(d, m + 1)));
                 if (std::fabs(static_cast<double>(at(e, m))) + dd == dd) break;
             }
             if (m == l) break;
 
             if (iterations == limits.notice) ++notices;
-            if (iterations == limits.limit) throw data::FatalError(data::tqliFailureMessage(l, iterations));
+            if (iterations == limits.limit)
+                throw data::FatalError(data::tqliFailureMessage(l, iterations));
             ++iterations;
 
             double g = (static_cast<double>(at(d, l + 1)) - static_cast<double>(at(d, l))) /
@@ -332,7 +349,8 @@ void FastSortEigenvalues(const RealVector& d, int n, EigenOrder& order) {
     for (int a = 1; a <= n; ++a)
         if (!(static_cast<double>(d[static_cast<std::size_t>(a)]) > kSortFloor))
             slots[static_cast<std::size_t>(next++)] = static_cast<std::uint16_t>(a);
-    for (int k = 1; k <= n; ++k) order[static_cast<std::size_t>(k)] = slots[static_cast<std::size_t>(k - 1)];
+    for (int k = 1; k <= n; ++k)
+        order[static_cast<std::size_t>(k)] = slots[static_cast<std::size_t>(k - 1)];
 }
 
 }  // namespace zeltric::analysis

@@ -19,8 +19,8 @@
 namespace zeltric::analysis::simd {
 
 template <class V, int R, int U>
-inline void productTile(const float* const* a, const float* b, std::size_t bStride, int inner, int j,
-                        float* const* out) {
+inline void productTile(const float* const* a, const float* b, std::size_t bStride, int inner,
+                        int j, float* const* out) {
     using D = typename V::D;
     D acc[R][U];
     for (int r = 0; r < R; ++r)
@@ -31,7 +31,8 @@ inline void productTile(const float* const* a, const float* b, std::size_t bStri
         for (int u = 0; u < U; ++u) bv[u] = V::loadFloats(row + u * V::W);
         for (int r = 0; r < R; ++r) {
             const D av = V::set1(static_cast<double>(a[r][k]));
-            for (int u = 0; u < U; ++u) acc[r][u] = V::roundToFloat(V::mulAdd(av, bv[u], acc[r][u]));
+            for (int u = 0; u < U; ++u)
+                acc[r][u] = V::roundToFloat(V::mulAdd(av, bv[u], acc[r][u]));
         }
     }
     for (int r = 0; r < R; ++r)
@@ -39,8 +40,8 @@ inline void productTile(const float* const* a, const float* b, std::size_t bStri
 }
 
 template <class V, int R>
-inline void productRowsFixed(const float* const* a, const float* b, std::size_t bStride, int inner, int cols,
-                             float* const* out) {
+inline void productRowsFixed(const float* const* a, const float* b, std::size_t bStride, int inner,
+                             int cols, float* const* out) {
     int j = 0;
     for (; j + 2 * V::W <= cols; j += 2 * V::W) productTile<V, R, 2>(a, b, bStride, inner, j, out);
     for (; j + V::W <= cols; j += V::W) productTile<V, R, 1>(a, b, bStride, inner, j, out);
@@ -48,27 +49,36 @@ inline void productRowsFixed(const float* const* a, const float* b, std::size_t 
         for (int r = 0; r < R; ++r) {
             float c = 0.0f;
             for (int k = 0; k < inner; ++k)
-                c = static_cast<float>(static_cast<double>(a[r][k]) *
-                                           static_cast<double>(b[static_cast<std::size_t>(k) * bStride + j]) +
-                                       static_cast<double>(c));
+                c = static_cast<float>(
+                    static_cast<double>(a[r][k]) *
+                        static_cast<double>(b[static_cast<std::size_t>(k) * bStride + j]) +
+                    static_cast<double>(c));
             out[r][j] = c;
         }
 }
 
 template <class V>
-void productRows(const float* const* a, int rows, const float* b, std::size_t bStride, int inner, int cols,
-                 float* const* out) {
+void productRows(const float* const* a, int rows, const float* b, std::size_t bStride, int inner,
+                 int cols, float* const* out) {
     switch (rows) {
-        case 1: productRowsFixed<V, 1>(a, b, bStride, inner, cols, out); break;
-        case 2: productRowsFixed<V, 2>(a, b, bStride, inner, cols, out); break;
-        case 3: productRowsFixed<V, 3>(a, b, bStride, inner, cols, out); break;
-        default: productRowsFixed<V, 4>(a, b, bStride, inner, cols, out); break;
+        case 1:
+            productRowsFixed<V, 1>(a, b, bStride, inner, cols, out);
+            break;
+        case 2:
+            productRowsFixed<V, 2>(a, b, bStride, inner, cols, out);
+            break;
+        case 3:
+            productRowsFixed<V, 3>(a, b, bStride, inner, cols, out);
+            break;
+        default:
+            productRowsFixed<V, 4>(a, b, bStride, inner, cols, out);
+            break;
     }
 }
 
 template <class V, int U>
-inline void symmetricTimesVectorTile(const float* s, std::size_t stride, const double* u, int n, int j,
-                                     double* g) {
+inline void symmetricTimesVectorTile(const float* s, std::size_t stride, const double* u, int n,
+                                     int j, double* g) {
     using D = typename V::D;
     D acc[U];
     for (int t = 0; t < U; ++t) acc[t] = V::zero();
@@ -87,13 +97,15 @@ void symmetricTimesVector(const float* s, std::size_t stride, const double* u, i
     for (; j + V::W <= n; j += V::W) symmetricTimesVectorTile<V, 1>(s, stride, u, n, j, g);
     for (; j < n; ++j) {
         double sum = 0.0;
-        for (int k = 0; k < n; ++k) sum += static_cast<double>(s[static_cast<std::size_t>(k) * stride + j]) * u[k];
+        for (int k = 0; k < n; ++k)
+            sum += static_cast<double>(s[static_cast<std::size_t>(k) * stride + j]) * u[k];
         g[j] = sum;
     }
 }
 
 template <class V>
-void symmetricUpdate(float* s, std::size_t stride, const double* u, const double* e, const double* g, int n) {
+void symmetricUpdate(float* s, std::size_t stride, const double* u, const double* e,
+                     const double* g, int n) {
     using D = typename V::D;
     for (int r = 0; r < n; ++r) {
         float* row = s + static_cast<std::size_t>(r) * stride;
@@ -107,7 +119,8 @@ void symmetricUpdate(float* s, std::size_t stride, const double* u, const double
                 V::storeFloats(row + c, V::sub(t, V::mul(gr, V::load(u + c))));
             }
             for (; c <= r; ++c)
-                row[c] = static_cast<float>(static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
+                row[c] =
+                    static_cast<float>(static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
         }
         // Columns r+1..n-1: the twin is a[c][r] (j = c, k = r).
         {
@@ -119,7 +132,8 @@ void symmetricUpdate(float* s, std::size_t stride, const double* u, const double
                 V::storeFloats(row + c, V::sub(t, V::mul(V::load(g + c), ur)));
             }
             for (; c < n; ++c)
-                row[c] = static_cast<float>(static_cast<double>(row[c]) - u[c] * e[r] - g[c] * u[r]);
+                row[c] =
+                    static_cast<float>(static_cast<double>(row[c]) - u[c] * e[r] - g[c] * u[r]);
         }
     }
 }

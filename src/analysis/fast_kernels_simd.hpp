@@ -13,17 +13,19 @@ struct SimdKernels {
     // out[r][j] <- sum over k = 0..inner-1 of a[r][k] * b[k * bStride + j],
     // rounded to float after every term as MatMul does, for r < rows (1..4)
     // and j < cols.
-    void (*productRows)(const float* const* a, int rows, const float* b, std::size_t bStride, int inner, int cols,
-                        float* const* out);
+    void (*productRows)(const float* const* a, int rows, const float* b, std::size_t bStride,
+                        int inner, int cols, float* const* out);
     // g[j] <- sum over k = 0..n-1 of s[k * stride + j] * u[k], in double,
     // for j < n; s holds a symmetric matrix, so row k is also column k.
-    void (*symmetricTimesVector)(const float* s, std::size_t stride, const double* u, int n, double* g);
+    void (*symmetricTimesVector)(const float* s, std::size_t stride, const double* u, int n,
+                                 double* g);
     // The rank-two update of one Householder step on the full symmetric
     // matrix s (n x n), every element computed as the reference computes
     // its lower-triangle twin (row j >= column k):
     //   a[j][k] <- (a[j][k] - u[j] * e[k]) - g[j] * u[k]
     // u and e hold float values, g double values.
-    void (*symmetricUpdate)(float* s, std::size_t stride, const double* u, const double* e, const double* g, int n);
+    void (*symmetricUpdate)(float* s, std::size_t stride, const double* u, const double* e,
+                            const double* g, int n);
 };
 
 const SimdKernels& sse2Kernels();

@@ -40,7 +40,8 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
             const double pooled = t / 2.0 / bigN;
             for (int j = 1; j <= ds.np; ++j) {
                 const int n = counts.sampleSize(j, l);
-                ws.x(j, col) = n != 0 ? toFloat(counts.alleleCount(j, l, a) / 2.0 / n - pooled) : 0.0f;
+                ws.x(j, col) =
+                    n != 0 ? toFloat(counts.alleleCount(j, l, a) / 2.0 / n - pooled) : 0.0f;
             }
         }
     }
@@ -70,7 +71,9 @@ void computeWeights(const data::Dataset& ds, const data::CountTables& counts,
             sum += share;
             ++typed;
         }
-        weights[static_cast<std::size_t>(j)] = typed == 0 ? 0.0f : same ? toFloat(first) : toFloat(sum / typed);
+        weights[static_cast<std::size_t>(j)] = typed == 0 ? 0.0f
+                                               : same     ? toFloat(first)
+                                                          : toFloat(sum / typed);
     }
 }
 
@@ -85,7 +88,8 @@ void buildWeights(const data::Dataset& ds, const RealVector& weights, PcaWorkspa
 }
 
 void invertWeights(PcaWorkspace& ws, int np) {
-    for (int j = 1; j <= np; ++j) ws.d(j, j) = ws.d(j, j) > 0.0f ? toFloat(1.0 / static_cast<double>(ws.d(j, j))) : 0.0f;
+    for (int j = 1; j <= np; ++j)
+        ws.d(j, j) = ws.d(j, j) > 0.0f ? toFloat(1.0 / static_cast<double>(ws.d(j, j))) : 0.0f;
 }
 
 }  // namespace
@@ -102,7 +106,8 @@ std::uint16_t BrokenStickAxes(const RealVector& eigenvalues, int p, float totalI
         b[static_cast<std::size_t>(k)] = sum;
     }
     int k = 1;
-    while (k < p && !(static_cast<double>(b[static_cast<std::size_t>(k)]) / p * static_cast<double>(totalInertia) >
+    while (k < p && !(static_cast<double>(b[static_cast<std::size_t>(k)]) / p *
+                          static_cast<double>(totalInertia) >
                       static_cast<double>(eigenvalues[static_cast<std::size_t>(k)])))
         ++k;
     return static_cast<std::uint16_t>(k - 1);
@@ -110,7 +115,8 @@ std::uint16_t BrokenStickAxes(const RealVector& eigenvalues, int p, float totalI
 
 double axisShareRatio(const PcaResult& result, int k) {
     if (result.globalFst == 0.0f) return 0.0;
-    return static_cast<double>(result.axisFst[static_cast<std::size_t>(k)]) / static_cast<double>(result.globalFst);
+    return static_cast<double>(result.axisFst[static_cast<std::size_t>(k)]) /
+           static_cast<double>(result.globalFst);
 }
 
 float axisShare(const PcaResult& result, int k) { return toFloat(axisShareRatio(result, k)); }
@@ -125,10 +131,12 @@ int retainedAlleles(const data::Dataset& ds, const data::CountTables& counts) {
     return nA;
 }
 
-std::array<int, data::NLMax + 1> sampleTotals(const data::Dataset& ds, const data::CountTables& counts) {
+std::array<int, data::NLMax + 1> sampleTotals(const data::Dataset& ds,
+                                              const data::CountTables& counts) {
     std::array<int, data::NLMax + 1> totals{};
     for (int l = 1; l <= ds.nl; ++l)
-        for (int j = 1; j <= ds.np; ++j) totals[static_cast<std::size_t>(l)] += counts.sampleSize(j, l);
+        for (int j = 1; j <= ds.np; ++j)
+            totals[static_cast<std::size_t>(l)] += counts.sampleSize(j, l);
     return totals;
 }
 
@@ -142,7 +150,9 @@ void storeFst(int p, PcaResult& result) {
     result.globalFst = noHeterozygosity ? 0.0f : toFloat(static_cast<double>(total) / h);
     for (int k = 1; k <= p; ++k)
         result.axisFst[static_cast<std::size_t>(k)] =
-            noHeterozygosity ? 0.0f : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) / h);
+            noHeterozygosity
+                ? 0.0f
+                : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) / h);
 }
 
 float clampedEigenvalue(const PcaWorkspace& ws, int k) {
@@ -154,8 +164,8 @@ float clampedEigenvalue(const PcaWorkspace& ws, int k) {
 // reference call, without the products by W and D, the upper triangle of M
 // and the eigenvectors. False when the cross product met tiny values; the
 // caller then makes the reference call.
-bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts, int nA, PcaWorkspace& ws,
-                        PcaResult& result, PcaCallReport& report) {
+bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts, int nA,
+                        PcaWorkspace& ws, PcaResult& result, PcaCallReport& report) {
     const int np = ds.np;
     // Only blocks of order s are written; the next reference call clears them.
     ws.usedOrder = std::max({ws.usedOrder, np, nA});
@@ -171,7 +181,8 @@ bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts
     TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, isa);
     report.tqliNotices = TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, p);
     FastSortEigenvalues(ws.diagonal, p, ws.order);
-    for (int k = 1; k <= p; ++k) result.eigenvalues[static_cast<std::size_t>(k)] = clampedEigenvalue(ws, k);
+    for (int k = 1; k <= p; ++k)
+        result.eigenvalues[static_cast<std::size_t>(k)] = clampedEigenvalue(ws, k);
     storeFst(p, result);
     return true;
 }
@@ -179,14 +190,15 @@ bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts
 // The reference reading of steps 1 to 6; with fast kernels selected, the
 // cross product and the coordinate products take the fast kernels, which
 // give the same bits.
-PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts, bool observed, int nA, bool fast,
-                       PcaWorkspace& ws, PcaResult& result) {
+PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts, bool observed,
+                       int nA, bool fast, PcaWorkspace& ws, PcaResult& result) {
     PcaCallReport report;
     const int np = ds.np;
     const KernelIsa isa = ws.kernels.isa;
     const int s = std::max(np, nA);
     const int clearOrder = std::max(s, ws.usedOrder);
-    for (SquareMatrix* matrix : {&ws.w, &ws.d, &ws.x, &ws.xt, &ws.m, &ws.r, &ws.p, &ws.v}) clearBlock(*matrix, clearOrder);
+    for (SquareMatrix* matrix : {&ws.w, &ws.d, &ws.x, &ws.xt, &ws.m, &ws.r, &ws.p, &ws.v})
+        clearBlock(*matrix, clearOrder);
     ws.usedOrder = s;
 
     const std::array<int, data::NLMax + 1> locusTotals = sampleTotals(ds, counts);
@@ -200,9 +212,11 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
     Transpose(ws.x, ws.xt, s);
     const bool caseA = np > nA;
     if (caseA)
-        for (int i = 1; i <= nA; ++i) ws.w(i, i) = toFloat(std::sqrt(static_cast<double>(ws.w(i, i))));
+        for (int i = 1; i <= nA; ++i)
+            ws.w(i, i) = toFloat(std::sqrt(static_cast<double>(ws.w(i, i))));
     else
-        for (int j = 1; j <= np; ++j) ws.d(j, j) = toFloat(std::sqrt(static_cast<double>(ws.d(j, j))));
+        for (int j = 1; j <= np; ++j)
+            ws.d(j, j) = toFloat(std::sqrt(static_cast<double>(ws.d(j, j))));
     if (!fast || !FastCrossProduct(ws.x, weights, np, nA, ws.xt, ws.p, ws.m, isa)) {
         if (caseA) {
             MatMul(ws.x, ws.w, ws.r, s);
@@ -243,18 +257,20 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
     result.observedGlobalFst = result.globalFst;
     for (int k = 1; k <= p; ++k) {
         result.observedAxisShare[static_cast<std::size_t>(k)] = axisShare(result, k);
-        result.observedAxisFst[static_cast<std::size_t>(k)] = result.axisFst[static_cast<std::size_t>(k)];
+        result.observedAxisFst[static_cast<std::size_t>(k)] =
+            result.axisFst[static_cast<std::size_t>(k)];
     }
 
     result.populationCoordinates.fillZero();
     result.alleleCoordinates.fillZero();
     clearBlock(ws.r, s);
     for (int k = 1; k <= p; ++k)
-        ws.r(k, k) = toFloat(std::sqrt(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)])));
+        ws.r(k, k) = toFloat(
+            std::sqrt(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)])));
     // Every operand is zero outside the block named by its dimensions, so
     // the fast products may stop there.
-    auto product = [&](const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int rows, int inner,
-                       int cols) {
+    auto product = [&](const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int rows,
+                       int inner, int cols) {
         if (fast)
             FastMatMul(a, b, c, s, rows, inner, cols, isa);
         else
@@ -276,7 +292,9 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
     for (int k = 1; k <= p - 1; ++k) {
         const double lambda = result.eigenvalues[static_cast<std::size_t>(k)];
         result.percentInertia[static_cast<std::size_t>(k)] =
-            result.observedAxisShare[static_cast<std::size_t>(k)] > 0.001 ? toFloat(lambda * 100.0 / total) : 0.0f;
+            result.observedAxisShare[static_cast<std::size_t>(k)] > 0.001
+                ? toFloat(lambda * 100.0 / total)
+                : 0.0f;
     }
     result.brokenStickAxes = BrokenStickAxes(result.eigenvalues, p, total);
 
@@ -291,8 +309,8 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
 
 }  // namespace
 
-PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, bool observed,
-                              PcaWorkspace& ws, PcaResult& result) {
+PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts,
+                              bool observed, PcaWorkspace& ws, PcaResult& result) {
     ZELTRIC_ASSERT(ds.np <= data::NPMax && ds.nl <= data::NLMax && ds.nu <= data::NUMax);
 
     // Capacity first, so that nothing is stored for a data set that is refused.

@@ -39,7 +39,8 @@ void countPass(const Dataset& ds, const GenotypeColumns& columns, CountTables& c
                 // A negative code or one beyond 16 bits is never a valid genotype.
                 if (code < 0 || code > 65535 || a1 < 1 || a2 < 1 || a1 > ds.nu || a2 > ds.nu)
                     throw FatalError(genotypeMessage(s, counts.sampleSize(s, l) + 1,
-                                                     ds.locusNames[static_cast<std::size_t>(l)], l, a1, a2));
+                                                     ds.locusNames[static_cast<std::size_t>(l)], l,
+                                                     a1, a2));
                 ++counts.sampleSize(s, l);
                 counts.alleleCount(s, l, a1) += 1.0;
                 counts.alleleCount(s, l, a2) += 1.0;
@@ -75,7 +76,8 @@ bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables
         std::fill(total.begin(), total.begin() + nu + 1, 0);
         int first = 1;
         for (int s = 1; s <= ds.np; ++s) {
-            const int last = s < ds.np ? ds.sampleEnds[static_cast<std::size_t>(s)] : ds.individualCount;
+            const int last =
+                s < ds.np ? ds.sampleEnds[static_cast<std::size_t>(s)] : ds.individualCount;
             std::fill(local.begin(), local.begin() + nu + 1, 0);
             std::fill(second.begin(), second.begin() + nu + 1, 0);
             int typed = 0;
@@ -84,7 +86,8 @@ bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables
                 if (code == 0) continue;
                 const std::int32_t a1 = code / Divisor;
                 const std::int32_t a2 = code % Divisor;
-                if (code < 0 || code > 65535 || a1 < 1 || a2 < 1 || a1 > nu || a2 > nu) return false;
+                if (code < 0 || code > 65535 || a1 < 1 || a2 < 1 || a1 > nu || a2 > nu)
+                    return false;
                 ++typed;
                 ++local[static_cast<std::size_t>(a1)];
                 ++second[static_cast<std::size_t>(a2)];
@@ -93,7 +96,8 @@ bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables
             counts.sampleSize(s, l) = static_cast<std::uint16_t>(typed);
             double* row = &counts.alleleCount(s, l, 0);
             for (int a = 1; a <= nu; ++a) {
-                const int count = local[static_cast<std::size_t>(a)] + second[static_cast<std::size_t>(a)];
+                const int count =
+                    local[static_cast<std::size_t>(a)] + second[static_cast<std::size_t>(a)];
                 row[a] = count;
                 total[static_cast<std::size_t>(a)] += count;
             }
@@ -119,8 +123,8 @@ void countObservedAlleles(Dataset& ds) {
     for (int s = 1; s <= ds.np; ++s) {
         const int previous = s > 1 ? ds.sampleEnds[static_cast<std::size_t>(s - 1)] : 0;
         const int individuals = ds.sampleEnds[static_cast<std::size_t>(s)] - previous;
-        ds.completeCounts[static_cast<std::size_t>(s)] =
-            static_cast<std::uint16_t>(individuals - ds.completeCounts[static_cast<std::size_t>(s)]);
+        ds.completeCounts[static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(
+            individuals - ds.completeCounts[static_cast<std::size_t>(s)]);
     }
 }
 

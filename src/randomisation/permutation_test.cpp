@@ -66,7 +66,10 @@ class AnalysisPool {
 public:
     AnalysisPool(const data::Dataset& ds, const data::GenotypeColumns& initial,
                  const analysis::PcaResult& observed, int testedAxes, int workers, int window)
-        : ds_(ds), initial_(initial), testedAxes_(testedAxes), jobs_(static_cast<std::size_t>(window)) {
+        : ds_(ds),
+          initial_(initial),
+          testedAxes_(testedAxes),
+          jobs_(static_cast<std::size_t>(window)) {
         for (Job& job : jobs_) {
             job.columns.resize(ds.nl);
             job.origin.resize(static_cast<std::size_t>(ds.individualCount) + 1);
@@ -229,7 +232,8 @@ float pValue(int reached, int randomisations) {
 // from instead of to the genotypes themselves: one move per position instead
 // of one per locus, the same draws, and columns[l][p] = start[l][origin[p]]
 // afterwards for every position p, the scratch slot included.
-void shuffleOrigins(const data::Dataset& ds, std::vector<std::uint16_t>& origin, RandomGenerator& generator) {
+void shuffleOrigins(const data::Dataset& ds, std::vector<std::uint16_t>& origin,
+                    RandomGenerator& generator) {
     for (int i = ds.individualCount; i >= 2; --i) {
         if (ds.missingLoci[static_cast<std::size_t>(i)] > 0) continue;
         origin[0] = origin[static_cast<std::size_t>(i)];
@@ -239,7 +243,8 @@ void shuffleOrigins(const data::Dataset& ds, std::vector<std::uint16_t>& origin,
     }
 }
 
-void copyAllPositions(const data::Dataset& ds, const data::GenotypeColumns& from, data::GenotypeColumns& to) {
+void copyAllPositions(const data::Dataset& ds, const data::GenotypeColumns& from,
+                      data::GenotypeColumns& to) {
     const auto count = static_cast<std::size_t>(ds.individualCount) + 1;
     for (int l = 1; l <= ds.nl; ++l) std::copy_n(from.column(l), count, to.column(l));
 }

@@ -400,6 +400,24 @@ TEST(BadOutput, FullDeviceForEachOutput) {
     }
 }
 
+// A run that stops leaves none of the outputs of an earlier run of the same
+// file beside its own: each would look like a result of the broken file.
+TEST(BadOutput, FailedRunLeavesNoStaleOutputs) {
+    TempDir dir;
+    const std::string data = dir.file("study.dat");
+    writeFile(data, kGood);
+    ASSERT_EQ(runCli("--quiet " + shellQuote(data)).exitCode, 0);
+    ASSERT_GT(fs::file_size(dir.file("study.fre")), 0u);
+    const std::string broken = kHeader + "1 11\r\n2 10\r\n";
+    writeFile(data, broken);
+    const ProcessResult r = runCli("--quiet " + shellQuote(data));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Problem in the data file!!!!"), std::string::npos) << r.err;
+    for (const char* extension : kOutputs)
+        EXPECT_EQ(fs::file_size(dir.file(std::string("study") + extension)), 0u) << extension;
+    EXPECT_EQ(readFile(data), broken);
+}
+
 // A small file system of its own, mounted for the test; needs the right to
 // mount (root in a container that allows it), skipped otherwise.
 class Mounted {

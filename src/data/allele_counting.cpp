@@ -1,6 +1,7 @@
 #include "data/allele_counting.hpp"
 
 #include <algorithm>
+#include <array>
 
 #include "data/fatal_error.hpp"
 #include "data/messages.hpp"
@@ -114,6 +115,91 @@ void countAlleles(const Dataset& ds, const GenotypeColumns& columns, CountTables
     const bool valid = ds.alleleDivisor == 10 ? countByLocus<10>(ds, columns, counts)
                                               : countByLocus<100>(ds, columns, counts);
     if (!valid) countPass(ds, columns, counts, nullptr, nullptr);  // raises the genotype message
+}
+
+ArrangementCounter::ArrangementCounter(const Dataset& ds, const GenotypeColumns& start)
+    : samples_(ds.np),
+      loci_(ds.nl),
+      alleles_(ds.nu),
+      individuals_(ds.individualCount),
+      sampleLast_(static_cast<std::size_t>(ds.np) + 1, 0) {
+    ZELTRIC_ASSERT(ds.alleleDivisor == 10 || ds.alleleDivisor == 100);
+    ZELTRIC_ASSERT(loci_ <= NLMax && alleles_ <= NUMax);
+    // The sample ranges of countByLocus: a sample ends at its sampleEnds
+    // entry, the last one at the last individual.
+    for (int s = 1; s <= samples_; ++s)
+        sampleLast_[static_cast<std::size_t>(s)] =
+            s < samples_ ? ds.sampleEnds[static_cast<std::size_t>(s)] : individuals_;
+    const std::int32_t divisor = ds.alleleDivisor;
+    const auto stride = static_cast<std::uint32_t>(alleles_ + 1);
+    slots_.assign(static_cast<std::size_t>(individuals_ + 1) * static_cast<std::size_t>(loci_), 0);
+    for (int i = 1; i <= individuals_; ++i)
+        for (int l = 1; l <= loci_; ++l) {
+            const std::int32_t code = start.at(l, i);
+            const auto base = static_cast<std::uint32_t>(l - 1) * stride;
+            std::uint32_t a1 = 0;
+            std::uint32_t a2 = 0;
+            if (code != 0) {
+                const std::int32_t first = code / divisor;
+                const std::int32_t second = code % divisor;
+                if (code < 0 || code > 65535 || first < 1 || second < 1 || first > alleles_ ||
+                    second > alleles_) {
+                    valid_ = false;
+                    return;
+                }
+                a1 = static_cast<std::uint32_t>(first);
+                a2 = static_cast<std::uint32_t>(second);
+            }
+            slots_[static_cast<std::size_t>(i) * static_cast<std::size_t>(loci_) +
+                   static_cast<std::size_t>(l - 1)] = (base + a1) | ((base + a2) << 16);
+        }
+}
+
+void ArrangementCounter::count(const std::uint16_t* origin, CountTables& counts) const {
+    ZELTRIC_ASSERT(valid_);
+    if (counts.samples() < samples_ || counts.loci() < loci_) counts.allocate(samples_, loci_);
+    const int stride = alleles_ + 1;
+    const auto used = static_cast<std::size_t>(loci_ * stride);
+    const auto loci = static_cast<std::size_t>(loci_);
+    // Tallies of the first and of the second allele of each genotype, kept
+    // apart so that a homozygote's two increments do not wait on each other.
+    // A sample holds at most NIMax individuals, so 16 bits suffice.
+    std::array<std::uint16_t, NLMax*(NUMax + 1)> first;
+    std::array<std::uint16_t, NLMax*(NUMax + 1)> second;
+    std::array<int, NLMax*(NUMax + 1)> totals;
+    std::fill_n(totals.begin(), used, 0);
+    int from = 1;
+    for (int s = 1; s <= samples_; ++s) {
+        const int last = sampleLast_[static_cast<std::size_t>(s)];
+        std::fill_n(first.begin(), used, std::uint16_t{0});
+        std::fill_n(second.begin(), used, std::uint16_t{0});
+        for (int i = from; i <= last; ++i) {
+            const std::uint32_t* row = &slots_[static_cast<std::size_t>(origin[i]) * loci];
+            for (std::size_t l = 0; l < loci; ++l) {
+                const std::uint32_t pair = row[l];
+                ++first[pair & 0xffffu];
+                ++second[pair >> 16];
+            }
+        }
+        const int individuals = std::max(0, last - from + 1);
+        from = std::max(from, last + 1);
+        for (int l = 1; l <= loci_; ++l) {
+            const auto base = static_cast<std::size_t>((l - 1) * stride);
+            // Slot 0 of a locus counts the individuals not typed there.
+            counts.sampleSize(s, l) = static_cast<std::uint16_t>(individuals - first[base]);
+            double* row = &counts.alleleCount(s, l, 0);
+            for (std::size_t a = 1; a < static_cast<std::size_t>(stride); ++a) {
+                const int count = first[base + a] + second[base + a];
+                row[a] = count;
+                totals[base + a] += count;
+            }
+        }
+    }
+    for (int l = 1; l <= loci_; ++l) {
+        const auto base = static_cast<std::size_t>((l - 1) * stride);
+        for (int a = 1; a <= alleles_; ++a)
+            counts.alleleTotal(l, a) = totals[base + static_cast<std::size_t>(a)];
+    }
 }
 
 void countObservedAlleles(Dataset& ds) {

@@ -35,6 +35,8 @@ struct WorkerTables {
     // per-call fields.
     explicit WorkerTables(const analysis::PcaResult& observed) : result(observed) {}
     data::CountTables counts;
+    // Only for a start holding an invalid code, which the ordered count reports.
+    data::GenotypeColumns columns;
     analysis::PcaWorkspace workspace;
     analysis::PcaResult result;
 };
@@ -45,10 +47,8 @@ struct Job {
     enum class State { Free, Queued, Done };
     State state = State::Free;
     // Where each position's genotype (position 0: the scratch slot) sat in
-    // the arrangement the test started from; the worker builds `columns`
-    // from it.
+    // the arrangement the test started from.
     std::vector<std::uint16_t> origin;
-    data::GenotypeColumns columns;
     std::int32_t seed1After = 0;
     std::int32_t seed2After = 0;
 
@@ -59,21 +59,32 @@ struct Job {
     std::exception_ptr error;
 };
 
+// columns[l][p] <- start[l][origin[p]] for every position, the scratch slot
+// included.
+void gatherColumns(const data::Dataset& ds, const data::GenotypeColumns& start,
+                   const std::vector<std::uint16_t>& origin, data::GenotypeColumns& columns) {
+    const std::size_t positions = origin.size();
+    for (int l = 1; l <= ds.nl; ++l) {
+        const std::int32_t* from = start.column(l);
+        std::int32_t* to = columns.column(l);
+        for (std::size_t p = 0; p < positions; ++p) to[p] = from[origin[p]];
+    }
+}
+
 // Analyses arrangements on worker threads. Arrangement a lives in slot
 // a % window; the caller fills a slot, submits it, and later waits for it in
 // arrangement order, so the order of completion never shows.
 class AnalysisPool {
 public:
     AnalysisPool(const data::Dataset& ds, const data::GenotypeColumns& initial,
-                 const analysis::PcaResult& observed, int testedAxes, int workers, int window)
+                 const data::ArrangementCounter& counter, const analysis::PcaResult& observed,
+                 int testedAxes, int workers, int window)
         : ds_(ds),
           initial_(initial),
+          counter_(counter),
           testedAxes_(testedAxes),
           jobs_(static_cast<std::size_t>(window)) {
-        for (Job& job : jobs_) {
-            job.columns.resize(ds.nl);
-            job.origin.resize(static_cast<std::size_t>(ds.individualCount) + 1);
-        }
+        for (Job& job : jobs_) job.origin.resize(static_cast<std::size_t>(ds.individualCount) + 1);
         threads_.reserve(static_cast<std::size_t>(workers));
         for (int w = 0; w < workers; ++w)
             tables_.push_back(std::make_unique<WorkerTables>(observed));
@@ -152,15 +163,13 @@ private:
         job.error = nullptr;
         job.tqliNotices = 0;
         try {
-            // Gathering each column from the starting arrangement is sequential
-            // work per locus; doing it here keeps the producing thread light.
-            const std::size_t positions = job.origin.size();
-            for (int l = 1; l <= ds_.nl; ++l) {
-                const std::int32_t* from = initial_.column(l);
-                std::int32_t* to = job.columns.column(l);
-                for (std::size_t p = 0; p < positions; ++p) to[p] = from[job.origin[p]];
+            if (counter_.valid()) {
+                counter_.count(job.origin.data(), tables.counts);
+            } else {
+                if (tables.columns.loci() != ds_.nl) tables.columns.resize(ds_.nl);
+                gatherColumns(ds_, initial_, job.origin, tables.columns);
+                data::countAlleles(ds_, tables.columns, tables.counts);
             }
-            data::countAlleles(ds_, job.columns, tables.counts);
             const analysis::PcaCallReport report = analysis::RunFrequencyPca(
                 ds_, tables.counts, false, tables.workspace, tables.result);
             job.tqliNotices = report.tqliNotices;
@@ -175,6 +184,7 @@ private:
 
     const data::Dataset& ds_;
     const data::GenotypeColumns& initial_;
+    const data::ArrangementCounter& counter_;
     const int testedAxes_;
     std::vector<Job> jobs_;
     std::vector<std::unique_ptr<WorkerTables>> tables_;
@@ -292,7 +302,8 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
 
         // Enough arrangements ahead to keep every worker busy, plus the slot
         // of the last arrangement taken, which a cancel goes back to.
-        AnalysisPool pool(ds, initial, observed, tested, workers, 2 * workers + 2);
+        const data::ArrangementCounter counter(ds, initial);
+        AnalysisPool pool(ds, initial, counter, observed, tested, workers, 2 * workers + 2);
 
         auto restoreAfter = [&](int arrangement) {
             if (arrangement == 0) {
@@ -303,7 +314,7 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
             const Job& job = pool.slot(arrangement);
             generator.seed1 = job.seed1After;
             generator.seed2 = job.seed2After;
-            copyAllPositions(ds, job.columns, ds.genotypeColumns);
+            gatherColumns(ds, initial, job.origin, ds.genotypeColumns);
         };
 
         int produced = 0;

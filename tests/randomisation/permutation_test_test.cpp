@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <sstream>
@@ -339,6 +340,123 @@ TEST(PermutationTest, OutputsAreTheSameForAnyThreadCount) {
         EXPECT_EQ(many.generator.seed1, one.generator.seed1);
         EXPECT_EQ(many.generator.seed2, one.generator.seed2);
         EXPECT_EQ(many.finalColumns, one.finalColumns);
+    }
+}
+
+TEST(PermutationTest, EngineGivesWhatShufflingTheColumnsRunByRunGives) {
+    // The plain reading: shuffle the columns, recount them, analyse, append
+    // the share line; the engine must leave the same files, columns and
+    // generator behind.
+    Analysed data(3, 4, generatedSamples());
+    data::Dataset plain = data.ds;
+    RandomGenerator plainGenerator = seeded(99, 7);
+    std::string plainShares = test::readFile(data.sharePath);
+    analysis::PcaWorkspace workspace;
+    analysis::PcaResult result = data.observed;
+    data::CountTables counts;
+    for (int run = 1; run < 150; ++run) {
+        shuffleArrangement(plain, plain.genotypeColumns, plainGenerator);
+        data::countAlleles(plain, plain.genotypeColumns, counts);
+        analysis::RunFrequencyPca(plain, counts, false, workspace, result);
+        plainShares += analysis::shareLine(result);
+    }
+
+    RandomGenerator generator = seeded(99, 7);
+    RecordingInterface ui;
+    data.test(generator, 150, 2, ui);
+    EXPECT_EQ(test::readFile(data.sharePath), plainShares);
+    EXPECT_EQ(generator.seed1, plainGenerator.seed1);
+    EXPECT_EQ(generator.seed2, plainGenerator.seed2);
+    for (int l = 1; l <= plain.nl; ++l)
+        for (int i = 0; i <= plain.individualCount; ++i)
+            ASSERT_EQ(data.ds.genotypeColumns.at(l, i), plain.genotypeColumns.at(l, i))
+                << "locus " << l << " position " << i;
+}
+
+// A data set of `loci` loci with `alleles` alleles coded with `divisor`,
+// samples of the given sizes, about one genotype in ten missing.
+data::Dataset codedDataset(int loci, int alleles, int divisor, const std::vector<int>& sizes,
+                           std::mt19937& engine) {
+    data::Dataset ds;
+    ds.np = static_cast<std::uint16_t>(sizes.size());
+    ds.nl = static_cast<std::uint16_t>(loci);
+    ds.nu = static_cast<std::uint16_t>(alleles);
+    ds.alleleDivisor = divisor;
+    ds.alleleCoding = divisor == 10 ? 1 : 2;
+    int individuals = 0;
+    for (std::size_t s = 0; s < sizes.size(); ++s) {
+        individuals += sizes[s];
+        ds.sampleEnds[s + 1] = static_cast<std::uint16_t>(individuals);
+    }
+    ds.individualCount = static_cast<std::uint16_t>(individuals);
+    ds.genotypeColumns.resize(loci);
+    for (int l = 1; l <= loci; ++l)
+        for (int i = 1; i <= individuals; ++i) {
+            auto allele = [&] {
+                return 1 + static_cast<int>(engine() % static_cast<unsigned>(alleles));
+            };
+            ds.genotypeColumns.at(l, i) = engine() % 10 == 0 ? 0 : allele() * divisor + allele();
+        }
+    return ds;
+}
+
+void expectSameCounts(const data::Dataset& ds, const data::CountTables& expected,
+                      const data::CountTables& actual) {
+    for (int l = 1; l <= ds.nl; ++l) {
+        for (int a = 1; a <= ds.nu; ++a)
+            ASSERT_EQ(actual.alleleTotal(l, a), expected.alleleTotal(l, a)) << l << " " << a;
+        for (int s = 1; s <= ds.np; ++s) {
+            ASSERT_EQ(actual.sampleSize(s, l), expected.sampleSize(s, l)) << s << " " << l;
+            for (int a = 1; a <= ds.nu; ++a)
+                ASSERT_EQ(actual.alleleCount(s, l, a), expected.alleleCount(s, l, a))
+                    << s << " " << l << " " << a;
+        }
+    }
+}
+
+TEST(ArrangementCounter, CountsWhatCountAllelesCountsInTheGatheredColumns) {
+    std::mt19937 engine(77u);
+    struct Case {
+        int loci, alleles, divisor;
+        std::vector<int> sizes;
+    };
+    const std::vector<Case> cases = {
+        {1, 2, 10, {10, 10}},
+        {3, 9, 10, {1, 7, 0, 12, 5}},         // an empty sample and a single individual
+        {7, 99, 100, {40, 3, 25}},            // every allele slot
+        {50, 12, 100, {30, 30, 30, 30, 30}},  // every locus
+    };
+    for (const Case& c : cases) {
+        const data::Dataset ds = codedDataset(c.loci, c.alleles, c.divisor, c.sizes, engine);
+        const data::ArrangementCounter counter(ds, ds.genotypeColumns);
+        ASSERT_TRUE(counter.valid());
+        std::vector<std::uint16_t> origin(static_cast<std::size_t>(ds.individualCount) + 1);
+        for (std::size_t p = 0; p < origin.size(); ++p) origin[p] = static_cast<std::uint16_t>(p);
+        // One table set across arrangements, as a worker keeps it.
+        data::CountTables counted;
+        data::CountTables expected;
+        data::GenotypeColumns gathered(ds.nl);
+        for (int arrangement = 0; arrangement < 20; ++arrangement) {
+            if (arrangement > 0) std::shuffle(origin.begin() + 1, origin.end(), engine);
+            for (int l = 1; l <= ds.nl; ++l)
+                for (int p = 1; p <= ds.individualCount; ++p)
+                    gathered.at(l, p) =
+                        ds.genotypeColumns.at(l, origin[static_cast<std::size_t>(p)]);
+            data::countAlleles(ds, gathered, expected);
+            counter.count(origin.data(), counted);
+            SCOPED_TRACE(testing::Message() << c.loci << " loci, arrangement " << arrangement);
+            expectSameCounts(ds, expected, counted);
+        }
+    }
+}
+
+TEST(ArrangementCounter, AnInvalidCodeLeavesTheCountToCountAlleles) {
+    std::mt19937 engine(5u);
+    for (const int bad : {-11, 70000, 105, 50, 3})  // negative, beyond 16 bits, allele 0 or > nu
+    {
+        data::Dataset ds = codedDataset(2, 4, 10, {5, 5}, engine);
+        ds.genotypeColumns.at(2, 7) = bad;
+        EXPECT_FALSE(data::ArrangementCounter(ds, ds.genotypeColumns).valid()) << bad;
     }
 }
 

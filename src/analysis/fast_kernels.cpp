@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 #include "analysis/fast_kernels_simd.hpp"
 #include "data/fatal_error.hpp"
@@ -34,6 +35,16 @@ const simd::SimdKernels& kernelsFor(KernelIsa isa) {
 
 void requireFinite(double value) {
     if (!std::isfinite(value)) throw data::FatalError(data::solverInputMessage());
+}
+
+// A block narrower than a vector is computed a whole vector wide: columns up
+// to this one of its rows may receive values of no use (productRows).
+constexpr int kWidestVector = 8;
+
+// Puts back the zeros right of column `cols` that a narrow block overwrote.
+void clearSpill(SquareMatrix& c, int rows, int cols) {
+    for (int i = 1; i <= rows; ++i)
+        for (int j = cols + 1; j <= kWidestVector; ++j) c(i, j) = 0.0f;
 }
 
 bool isNegativeZero(float value) { return value == 0.0f && std::signbit(value); }
@@ -166,6 +177,7 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
             }
         }
     }
+    clearSpill(m, order, order);
     return true;
 }
 
@@ -186,7 +198,38 @@ void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, i
             else if (inner < size)
                 c(i, j) = c(i, j) + 0.0f;  // the +0 terms beyond `inner` turn a -0 sum into +0
         }
+    clearSpill(c, rows, size);
 }
+
+namespace {
+
+// The start of Householder step i (rows 1..i - 1 to the left of the
+// diagonal): scale, normalise row i, e[i], h. True when the row needs a
+// reflection; u then holds its vector (row i, columns 1..i - 1).
+bool prepareRow(SquareMatrix& a, int i, RealVector& e, double& h, WorkVector& u) {
+    const int l = i - 1;
+    h = 0.0;
+    double scale = 0.0;
+    if (l > 1)
+        for (int k = 1; k <= l; ++k) scale += std::fabs(static_cast<double>(a(i, k)));
+    if (l <= 1 || scale == 0.0) {
+        e[static_cast<std::size_t>(i)] = a(i, l);  // nothing to reduce
+        return false;
+    }
+    for (int k = 1; k <= l; ++k) {
+        a(i, k) = static_cast<float>(a(i, k) / scale);
+        h += static_cast<double>(a(i, k)) * static_cast<double>(a(i, k));
+    }
+    const double f = a(i, l);
+    const double gl = -SignTransfer(std::sqrt(h), f);
+    e[static_cast<std::size_t>(i)] = static_cast<float>(scale * gl);
+    h = h - f * gl;
+    a(i, l) = static_cast<float>(f - gl);
+    for (int k = 1; k <= l; ++k) u[static_cast<std::size_t>(k - 1)] = a(i, k);
+    return true;
+}
+
+}  // namespace
 
 void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e,
                                    KernelIsa isa) {
@@ -202,57 +245,64 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
     for (int i = 2; i <= n; ++i)
         for (int k = 1; k < i; ++k) a(k, i) = a(i, k);
 
+    // Step i uses row i's Householder vector u and g, the product of the
+    // leading l x l block (l = i - 1) by u. The update of that block is fused
+    // with the next step's product: row l is updated first, gives the next
+    // vector, and then each other row enters the next product as soon as it
+    // is updated, so the block is read once per step instead of twice.
+    float* block = a.row(1) + 1;
     WorkVector u{};
     WorkVector g{};
+    WorkVector nextU{};
+    WorkVector nextG{};
     WorkVector newE{};
     WorkVector newG{};
+    double h = 0.0;
+    bool reflect = n >= 2 && prepareRow(a, n, e, h, u);
+    bool haveG = false;
     for (int i = n; i >= 2; --i) {
         const int l = i - 1;
-        double h = 0.0;
-        double scale = 0.0;
-        if (l > 1) {
-            for (int k = 1; k <= l; ++k) scale += std::fabs(static_cast<double>(a(i, k)));
-            if (scale == 0.0) {
-                e[static_cast<std::size_t>(i)] = a(i, l);
-            } else {
-                for (int k = 1; k <= l; ++k) {
-                    a(i, k) = static_cast<float>(a(i, k) / scale);
-                    h += static_cast<double>(a(i, k)) * static_cast<double>(a(i, k));
-                }
-                double f = a(i, l);
-                const double gl = -SignTransfer(std::sqrt(h), f);
-                e[static_cast<std::size_t>(i)] = static_cast<float>(scale * gl);
-                h = h - f * gl;
-                a(i, l) = static_cast<float>(f - gl);
-                for (int k = 1; k <= l; ++k) u[static_cast<std::size_t>(k - 1)] = a(i, k);
-
-                // g of every j at once: row j of the symmetric block holds the
-                // reference's row-then-column reading, in the same k order.
-                kernels.symmetricTimesVector(a.row(1) + 1, kStride, u.data(), l, g.data());
-                f = 0.0;
-                for (int j = 1; j <= l; ++j) {
-                    e[static_cast<std::size_t>(j)] =
-                        static_cast<float>(g[static_cast<std::size_t>(j - 1)] / h);
-                    f += static_cast<double>(e[static_cast<std::size_t>(j)]) *
-                         static_cast<double>(a(i, j));
-                }
-                const double hh = f / (h + h);
-                // Each j's g needs only its own old e, so all of them can be
-                // formed before the update.
-                for (int j = 1; j <= l; ++j) {
-                    const double gj = static_cast<double>(e[static_cast<std::size_t>(j)]) -
-                                      hh * u[static_cast<std::size_t>(j - 1)];
-                    e[static_cast<std::size_t>(j)] = static_cast<float>(gj);
-                    newG[static_cast<std::size_t>(j - 1)] = gj;
-                    newE[static_cast<std::size_t>(j - 1)] = e[static_cast<std::size_t>(j)];
-                }
-                kernels.symmetricUpdate(a.row(1) + 1, kStride, u.data(), newE.data(), newG.data(),
-                                        l);
+        double nextH = 0.0;
+        bool nextReflect = false;
+        bool nextHaveG = false;
+        if (reflect) {
+            // g of every j at once: row j of the symmetric block holds the
+            // reference's row-then-column reading, in the same k order.
+            if (!haveG) kernels.symmetricTimesVector(block, kStride, u.data(), l, g.data());
+            double f = 0.0;
+            for (int j = 1; j <= l; ++j) {
+                e[static_cast<std::size_t>(j)] =
+                    static_cast<float>(g[static_cast<std::size_t>(j - 1)] / h);
+                f += static_cast<double>(e[static_cast<std::size_t>(j)]) *
+                     static_cast<double>(a(i, j));
             }
-        } else {
-            e[static_cast<std::size_t>(i)] = a(i, l);
+            const double hh = f / (h + h);
+            // Each j's g needs only its own old e, so all of them can be
+            // formed before the update.
+            for (int j = 1; j <= l; ++j) {
+                const double gj = static_cast<double>(e[static_cast<std::size_t>(j)]) -
+                                  hh * u[static_cast<std::size_t>(j - 1)];
+                e[static_cast<std::size_t>(j)] = static_cast<float>(gj);
+                newG[static_cast<std::size_t>(j - 1)] = gj;
+                newE[static_cast<std::size_t>(j - 1)] = e[static_cast<std::size_t>(j)];
+            }
+            kernels.symmetricUpdateRows(block, kStride, u.data(), newE.data(), newG.data(), l - 1,
+                                        l - 1, l, nullptr, nullptr);
+            nextReflect = prepareRow(a, l, e, nextH, nextU);
+            // Column l of the other rows is the twin of row l: never read again.
+            kernels.symmetricUpdateRows(block, kStride, u.data(), newE.data(), newG.data(), 0,
+                                        l - 2, l - 1, nextReflect ? nextU.data() : nullptr,
+                                        nextG.data());
+            nextHaveG = nextReflect;
+        } else if (l >= 2) {
+            nextReflect = prepareRow(a, l, e, nextH, nextU);
         }
         d[static_cast<std::size_t>(i)] = static_cast<float>(h);
+        std::swap(u, nextU);
+        std::swap(g, nextG);
+        h = nextH;
+        reflect = nextReflect;
+        haveG = nextHaveG;
     }
 
     d[1] = 0.0f;

@@ -17,6 +17,11 @@ struct Avx2 {
     static D set1(double v) { return _mm256_set1_pd(v); }
     static D loadFloats(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
     static void storeFloats(float* p, D v) { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
+    static D storeRounded(float* p, D v) {
+        const __m128 f = _mm256_cvtpd_ps(v);
+        _mm_storeu_ps(p, f);
+        return _mm256_cvtps_pd(f);
+    }
     static D load(const double* p) { return _mm256_loadu_pd(p); }
     static void store(double* p, D v) { _mm256_storeu_pd(p, v); }
     static D roundToFloat(D v) { return _mm256_cvtps_pd(_mm256_cvtpd_ps(v)); }

@@ -21,6 +21,11 @@ struct Avx512 {
     static D set1(double v) { return _mm512_set1_pd(v); }
     static D loadFloats(const float* p) { return _mm512_cvtps_pd(_mm256_loadu_ps(p)); }
     static void storeFloats(float* p, D v) { _mm256_storeu_ps(p, _mm512_cvtpd_ps(v)); }
+    static D storeRounded(float* p, D v) {
+        const __m256 f = _mm512_cvtpd_ps(v);
+        _mm256_storeu_ps(p, f);
+        return _mm512_cvtps_pd(f);
+    }
     static D load(const double* p) { return _mm512_loadu_pd(p); }
     static void store(double* p, D v) { _mm512_storeu_pd(p, v); }
     static D roundToFloat(D v) { return _mm512_cvtps_pd(_mm512_cvtpd_ps(v)); }

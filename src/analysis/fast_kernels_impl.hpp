@@ -7,6 +7,7 @@
 // V provides: D (vector of W doubles), W, zero(), set1(double),
 // loadFloats(const float*), storeFloats(float*, D), load(const double*),
 // store(double*, D), roundToFloat(D) (to float and back, exact),
+// storeRounded(float*, D) (stores as floats, returns them as doubles),
 // mulAdd(a, b, c) = a * b + c with one rounding, negMulAdd(a, b, c) =
 // c - a * b with one rounding, mul, sub. mulAdd and negMulAdd are only ever
 // given operands holding float values: their product is exact in double,
@@ -45,16 +46,10 @@ inline void productRowsFixed(const float* const* a, const float* b, std::size_t 
     int j = 0;
     for (; j + 2 * V::W <= cols; j += 2 * V::W) productTile<V, R, 2>(a, b, bStride, inner, j, out);
     for (; j + V::W <= cols; j += V::W) productTile<V, R, 1>(a, b, bStride, inner, j, out);
-    for (; j < cols; ++j)
-        for (int r = 0; r < R; ++r) {
-            float c = 0.0f;
-            for (int k = 0; k < inner; ++k)
-                c = static_cast<float>(
-                    static_cast<double>(a[r][k]) *
-                        static_cast<double>(b[static_cast<std::size_t>(k) * bStride + j]) +
-                    static_cast<double>(c));
-            out[r][j] = c;
-        }
+    // The last few columns as one more vector, not one serial chain each:
+    // moved back over columns already done (they come out the same bits) or,
+    // in a block narrower than a vector, widened past `cols`.
+    if (j < cols) productTile<V, R, 1>(a, b, bStride, inner, cols >= V::W ? cols - V::W : 0, out);
 }
 
 template <class V>
@@ -103,44 +98,70 @@ void symmetricTimesVector(const float* s, std::size_t stride, const double* u, i
     }
 }
 
-template <class V>
-void symmetricUpdate(float* s, std::size_t stride, const double* u, const double* e,
-                     const double* g, int n) {
+// Row r of the rank-two update, columns 0..cols-1, each element computed
+// as the reference computes its lower-triangle twin. With Multiply, the new
+// row also enters the next step's product: next[c] += row[c] * nextU, in
+// double with one rounding (both factors hold float values), row after row
+// in order, so each next[c] keeps the order of symmetricTimesVector.
+template <class V, bool Multiply>
+inline void updateRow(float* row, int r, int cols, const double* u, const double* e,
+                      const double* g, double nextU, double* next) {
     using D = typename V::D;
-    for (int r = 0; r < n; ++r) {
-        float* row = s + static_cast<std::size_t>(r) * stride;
-        // Columns 0..r: the element is itself in the lower triangle (j = r).
-        {
-            const D ur = V::set1(u[r]);
-            const D gr = V::set1(g[r]);
-            int c = 0;
-            for (; c + V::W <= r + 1; c += V::W) {
-                const D t = V::negMulAdd(ur, V::load(e + c), V::loadFloats(row + c));
-                V::storeFloats(row + c, V::sub(t, V::mul(gr, V::load(u + c))));
-            }
-            for (; c <= r; ++c)
-                row[c] =
-                    static_cast<float>(static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
+    const D nu = V::set1(nextU);
+    auto finish = [&](int c, D value) {
+        const D rounded = V::storeRounded(row + c, value);
+        if constexpr (Multiply) V::store(next + c, V::mulAdd(rounded, nu, V::load(next + c)));
+    };
+    auto finishOne = [&](int c, double value) {
+        row[c] = static_cast<float>(value);
+        if constexpr (Multiply) next[c] += static_cast<double>(row[c]) * nextU;
+    };
+    // Columns 0..r: the element is itself in the lower triangle (j = r).
+    const int lowerEnd = r + 1 < cols ? r + 1 : cols;
+    {
+        const D ur = V::set1(u[r]);
+        const D gr = V::set1(g[r]);
+        int c = 0;
+        for (; c + V::W <= lowerEnd; c += V::W) {
+            const D t = V::negMulAdd(ur, V::load(e + c), V::loadFloats(row + c));
+            finish(c, V::sub(t, V::mul(gr, V::load(u + c))));
         }
-        // Columns r+1..n-1: the twin is a[c][r] (j = c, k = r).
-        {
-            const D er = V::set1(e[r]);
-            const D ur = V::set1(u[r]);
-            int c = r + 1;
-            for (; c + V::W <= n; c += V::W) {
-                const D t = V::negMulAdd(V::load(u + c), er, V::loadFloats(row + c));
-                V::storeFloats(row + c, V::sub(t, V::mul(V::load(g + c), ur)));
-            }
-            for (; c < n; ++c)
-                row[c] =
-                    static_cast<float>(static_cast<double>(row[c]) - u[c] * e[r] - g[c] * u[r]);
+        for (; c < lowerEnd; ++c)
+            finishOne(c, static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
+    }
+    // Columns r+1..cols-1: the twin is a[c][r] (j = c, k = r).
+    {
+        const D er = V::set1(e[r]);
+        const D ur = V::set1(u[r]);
+        int c = r + 1;
+        for (; c + V::W <= cols; c += V::W) {
+            const D t = V::negMulAdd(V::load(u + c), er, V::loadFloats(row + c));
+            finish(c, V::sub(t, V::mul(V::load(g + c), ur)));
         }
+        for (; c < cols; ++c) finishOne(c, static_cast<double>(row[c]) - u[c] * e[r] - g[c] * u[r]);
     }
 }
 
 template <class V>
+void symmetricUpdateRows(float* s, std::size_t stride, const double* u, const double* e,
+                         const double* g, int firstRow, int lastRow, int cols, const double* nextU,
+                         double* next) {
+    if (nextU == nullptr) {
+        for (int r = firstRow; r <= lastRow; ++r)
+            updateRow<V, false>(s + static_cast<std::size_t>(r) * stride, r, cols, u, e, g, 0.0,
+                                nullptr);
+        return;
+    }
+    for (int c = 0; c < cols; ++c) next[c] = 0.0;
+    for (int r = firstRow; r <= lastRow; ++r)
+        updateRow<V, true>(s + static_cast<std::size_t>(r) * stride, r, cols, u, e, g, nextU[r],
+                           next);
+}
+
+template <class V>
 const SimdKernels& kernelTable() {
-    static const SimdKernels table{&productRows<V>, &symmetricTimesVector<V>, &symmetricUpdate<V>};
+    static const SimdKernels table{&productRows<V>, &symmetricTimesVector<V>,
+                                   &symmetricUpdateRows<V>};
     return table;
 }
 

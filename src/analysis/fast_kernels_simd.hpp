@@ -12,7 +12,9 @@ namespace zeltric::analysis::simd {
 struct SimdKernels {
     // out[r][j] <- sum over k = 0..inner-1 of a[r][k] * b[k * bStride + j],
     // rounded to float after every term as MatMul does, for r < rows (1..4)
-    // and j < cols.
+    // and j < cols. When cols is below the vector width (8 at most),
+    // columns cols..7 of out may be written too (with values of no use), and
+    // those columns of b are read: both must lie inside the row storage.
     void (*productRows)(const float* const* a, int rows, const float* b, std::size_t bStride,
                         int inner, int cols, float* const* out);
     // g[j] <- sum over k = 0..n-1 of s[k * stride + j] * u[k], in double,
@@ -20,12 +22,17 @@ struct SimdKernels {
     void (*symmetricTimesVector)(const float* s, std::size_t stride, const double* u, int n,
                                  double* g);
     // The rank-two update of one Householder step on the full symmetric
-    // matrix s (n x n), every element computed as the reference computes
-    // its lower-triangle twin (row j >= column k):
+    // matrix s, rows firstRow..lastRow, columns 0..cols-1, every element
+    // computed as the reference computes its lower-triangle twin (row
+    // j >= column k):
     //   a[j][k] <- (a[j][k] - u[j] * e[k]) - g[j] * u[k]
-    // u and e hold float values, g double values.
-    void (*symmetricUpdate)(float* s, std::size_t stride, const double* u, const double* e,
-                            const double* g, int n);
+    // u and e hold float values, g double values. When nextU is not null,
+    // also next[c] <- sum over the updated rows r, in order, of
+    // a[r][c] * nextU[r] for c < cols: the product symmetricTimesVector
+    // would give on those rows afterwards (nextU holding float values).
+    void (*symmetricUpdateRows)(float* s, std::size_t stride, const double* u, const double* e,
+                                const double* g, int firstRow, int lastRow, int cols,
+                                const double* nextU, double* next);
 };
 
 const SimdKernels& sse2Kernels();

@@ -21,6 +21,11 @@ struct Sse2 {
     static void storeFloats(float* p, D v) {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
     }
+    static D storeRounded(float* p, D v) {
+        const __m128 f = _mm_cvtpd_ps(v);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_castps_si128(f));
+        return _mm_cvtps_pd(f);
+    }
     static D load(const double* p) { return _mm_loadu_pd(p); }
     static void store(double* p, D v) { _mm_storeu_pd(p, v); }
     static D roundToFloat(D v) { return _mm_cvtps_pd(_mm_cvtpd_ps(v)); }

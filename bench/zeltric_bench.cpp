@@ -8,7 +8,10 @@
 // Each figure is randomisations per second of the whole test engine
 // (shuffle, recount, analysis, share line), timed over about S seconds
 // (default 4). The three measurements of a shape run back to back, so a
-// ratio compares like with like even on a busy machine.
+// ratio compares like with like even on a busy machine. The processor time
+// per randomisation (all threads of the process) of the two fast figures
+// shows whether more threads add work; on a machine shared with other busy
+// programs the all-threads rate can only grow with the share it is given.
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -138,7 +141,19 @@ std::unique_ptr<data::Dataset> makeDataset(const Shape& shape) {
 struct Measurement {
     double perSecond = 0.0;
     int randomisations = 0;
+    // Processor time of the whole process (every thread) per randomisation:
+    // the work, whatever share of the processors a busy machine grants.
+    double cpuMilliseconds = 0.0;
 };
+
+double processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 // Runs the test engine with `kernels` on `threads` threads for about
 // `seconds`, starting from the observed arrangement each time.
@@ -150,6 +165,7 @@ Measurement measure(const data::Dataset& observedData, const analysis::PcaResult
     Measurement result;
     int runs = 2;
     double elapsed = 0.0;
+    double processor = 0.0;
     // Grow the count until one run lasts long enough to time.
     for (;;) {
         auto ds = std::make_unique<data::Dataset>(observedData);
@@ -157,10 +173,12 @@ Measurement measure(const data::Dataset& observedData, const analysis::PcaResult
         generator.seed1 = 12345;
         generator.seed2 = 67890;
         std::filesystem::remove(sharePath);
+        const double processorStart = processorSeconds();
         const auto start = std::chrono::steady_clock::now();
         (void)randomisation::runPermutationTest(*ds, observed, generator, runs + 1, threads,
                                                 sharePath, ui);
         elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        processor = processorSeconds() - processorStart;
         if (elapsed >= seconds || runs >= 15000) break;
         const double wanted = elapsed > 0.0 ? runs * seconds / elapsed * 1.05 : runs * 10.0;
         runs = static_cast<int>(std::min(15000.0, std::max(wanted, runs * 2.0)));
@@ -168,6 +186,7 @@ Measurement measure(const data::Dataset& observedData, const analysis::PcaResult
     }
     result.randomisations = runs;
     result.perSecond = runs / elapsed;
+    result.cpuMilliseconds = processor * 1000.0 / runs;
     ::unsetenv("ZELTRIC_KERNELS");
     return result;
 }
@@ -222,8 +241,9 @@ int main(int argc, char** argv) {
                                       .string();
     std::printf("fast kernels: %s; %d threads; about %.1f s per figure\n",
                 analysis::isaName(analysis::bestSupportedIsa()), threads, seconds);
-    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %8s\n", "shape (np,nl,nA,N)", "case",
-                "ref 1t /s", "fast 1t /s", "fast Nt /s", "fast/ref", "Nt/1t", "peak MB");
+    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %11s %11s | %8s\n", "shape (np,nl,nA,N)",
+                "case", "ref 1t /s", "fast 1t /s", "fast Nt /s", "fast/ref", "Nt/1t", "cpu ms 1t",
+                "cpu ms Nt", "peak MB");
     for (const int index : chosen) {
         if (index < 1 || index > static_cast<int>(kShapes.size())) continue;
         const Shape& shape = kShapes[static_cast<std::size_t>(index - 1)];
@@ -239,10 +259,11 @@ int main(int argc, char** argv) {
         char label[64];
         std::snprintf(label, sizeof label, "(%d, %d, %d, %d)", shape.samples, shape.loci, nA,
                       shape.individuals);
-        std::printf("%-22s %5s | %12.2f %12.1f %12.1f | %8.1fx %8.2fx | %8.1f\n", label,
-                    shape.samples > nA ? "A" : "B", reference.perSecond, fast1.perSecond,
+        std::printf("%-22s %5s | %12.2f %12.1f %12.1f | %8.1fx %8.2fx | %11.3f %11.3f | %8.1f\n",
+                    label, shape.samples > nA ? "A" : "B", reference.perSecond, fast1.perSecond,
                     fastN.perSecond, fast1.perSecond / reference.perSecond,
-                    fastN.perSecond / fast1.perSecond, peakMegabytes());
+                    fastN.perSecond / fast1.perSecond, fast1.cpuMilliseconds, fastN.cpuMilliseconds,
+                    peakMegabytes());
         std::fflush(stdout);
     }
     std::filesystem::remove(sharePath);

@@ -37,6 +37,9 @@ void requireFinite(double value) {
     if (!std::isfinite(value)) throw data::FatalError(data::solverInputMessage());
 }
 
+// Rows of a product computed together (productRows).
+constexpr int kBlockRows = 8;
+
 // A block narrower than a vector is computed a whole vector wide: columns up
 // to this one of its rows may receive values of no use (productRows).
 constexpr int kWidestVector = 8;
@@ -60,8 +63,8 @@ float diagonalTerm(float weight, float value) {
 // 1..cols) into the same rows of out.
 void productBlock(const simd::SimdKernels& kernels, const SquareMatrix& a, const SquareMatrix& b,
                   int first, int rows, int inner, int cols, SquareMatrix& out) {
-    const float* aRows[4];
-    float* outRows[4];
+    const float* aRows[kBlockRows];
+    float* outRows[kBlockRows];
     for (int r = 0; r < rows; ++r) {
         aRows[r] = a.row(first + r) + 1;
         outRows[r] = out.row(first + r) + 1;
@@ -162,10 +165,10 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
         inner = nA;
     }
 
-    // The lower triangle, four rows at a time; the few elements right of the
+    // The lower triangle, a block of rows at a time; the few elements right of the
     // diagonal that a block computes are never read.
-    for (int first = 1; first <= order; first += 4) {
-        const int rows = std::min(4, order - first + 1);
+    for (int first = 1; first <= order; first += kBlockRows) {
+        const int rows = std::min(kBlockRows, order - first + 1);
         productBlock(kernels, *left, p, first, rows, inner, first + rows - 1, m);
         for (int r = 0; r < rows; ++r) {
             const int i = first + r;
@@ -189,8 +192,9 @@ void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, i
                    cols <= size);
     const simd::SimdKernels& kernels = kernelsFor(isa);
     if (cols > 0)
-        for (int first = 1; first <= rows; first += 4)
-            productBlock(kernels, a, b, first, std::min(4, rows - first + 1), inner, cols, c);
+        for (int first = 1; first <= rows; first += kBlockRows)
+            productBlock(kernels, a, b, first, std::min(kBlockRows, rows - first + 1), inner, cols,
+                         c);
     for (int i = 1; i <= size; ++i)
         for (int j = 1; j <= size; ++j) {
             if (i > rows || j > cols)

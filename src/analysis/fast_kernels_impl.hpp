@@ -19,24 +19,34 @@
 
 namespace zeltric::analysis::simd {
 
+// The accumulators must stay in registers: every loop over them is unrolled
+// (otherwise GCC keeps them on the stack, and each term waits on a store and
+// a load).
 template <class V, int R, int U>
 inline void productTile(const float* const* a, const float* b, std::size_t bStride, int inner,
                         int j, float* const* out) {
     using D = typename V::D;
     D acc[R][U];
+#pragma GCC unroll 8
     for (int r = 0; r < R; ++r)
+#pragma GCC unroll 4
         for (int u = 0; u < U; ++u) acc[r][u] = V::zero();
     for (int k = 0; k < inner; ++k) {
         const float* row = b + static_cast<std::size_t>(k) * bStride + j;
         D bv[U];
+#pragma GCC unroll 4
         for (int u = 0; u < U; ++u) bv[u] = V::loadFloats(row + u * V::W);
+#pragma GCC unroll 8
         for (int r = 0; r < R; ++r) {
             const D av = V::set1(static_cast<double>(a[r][k]));
+#pragma GCC unroll 4
             for (int u = 0; u < U; ++u)
                 acc[r][u] = V::roundToFloat(V::mulAdd(av, bv[u], acc[r][u]));
         }
     }
+#pragma GCC unroll 8
     for (int r = 0; r < R; ++r)
+#pragma GCC unroll 4
         for (int u = 0; u < U; ++u) V::storeFloats(out[r] + j + u * V::W, acc[r][u]);
 }
 
@@ -55,6 +65,15 @@ inline void productRowsFixed(const float* const* a, const float* b, std::size_t 
 template <class V>
 void productRows(const float* const* a, int rows, const float* b, std::size_t bStride, int inner,
                  int cols, float* const* out) {
+    // Eight rows share every load of b where the registers allow it (32
+    // vector registers with AVX-512, 16 otherwise).
+    if constexpr (V::W < 8) {
+        if (rows > 4) {
+            productRows<V>(a, 4, b, bStride, inner, cols, out);
+            productRows<V>(a + 4, rows - 4, b, bStride, inner, cols, out + 4);
+            return;
+        }
+    }
     switch (rows) {
         case 1:
             productRowsFixed<V, 1>(a, b, bStride, inner, cols, out);
@@ -65,8 +84,26 @@ void productRows(const float* const* a, int rows, const float* b, std::size_t bS
         case 3:
             productRowsFixed<V, 3>(a, b, bStride, inner, cols, out);
             break;
-        default:
+        case 4:
             productRowsFixed<V, 4>(a, b, bStride, inner, cols, out);
+            break;
+        default:
+            if constexpr (V::W >= 8) {
+                switch (rows) {
+                    case 5:
+                        productRowsFixed<V, 5>(a, b, bStride, inner, cols, out);
+                        break;
+                    case 6:
+                        productRowsFixed<V, 6>(a, b, bStride, inner, cols, out);
+                        break;
+                    case 7:
+                        productRowsFixed<V, 7>(a, b, bStride, inner, cols, out);
+                        break;
+                    default:
+                        productRowsFixed<V, 8>(a, b, bStride, inner, cols, out);
+                        break;
+                }
+            }
             break;
     }
 }

@@ -11,7 +11,7 @@ namespace zeltric::analysis::simd {
 
 struct SimdKernels {
     // out[r][j] <- sum over k = 0..inner-1 of a[r][k] * b[k * bStride + j],
-    // rounded to float after every term as MatMul does, for r < rows (1..4)
+    // rounded to float after every term as MatMul does, for r < rows (1..8)
     // and j < cols. When cols is below the vector width (8 at most),
     // columns cols..7 of out may be written too (with values of no use), and
     // those columns of b are read: both must lie inside the row storage.

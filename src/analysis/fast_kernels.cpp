@@ -255,14 +255,19 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
     // vector, and then each other row enters the next product as soon as it
     // is updated, so the block is read once per step instead of twice.
     float* block = a.row(1) + 1;
-    WorkVector u{};
-    WorkVector g{};
-    WorkVector nextU{};
-    WorkVector nextG{};
-    WorkVector newE{};
-    WorkVector newG{};
+    // Two buffers each for u and g, this step's and the next one's, taking
+    // turns (swapping the pointers, not the contents). Every entry is written
+    // before it is read, so none is cleared.
+    WorkVector uBuffers[2];
+    WorkVector gBuffers[2];
+    WorkVector* u = &uBuffers[0];
+    WorkVector* g = &gBuffers[0];
+    WorkVector* nextU = &uBuffers[1];
+    WorkVector* nextG = &gBuffers[1];
+    WorkVector newE;
+    WorkVector newG;
     double h = 0.0;
-    bool reflect = n >= 2 && prepareRow(a, n, e, h, u);
+    bool reflect = n >= 2 && prepareRow(a, n, e, h, *u);
     bool haveG = false;
     for (int i = n; i >= 2; --i) {
         const int l = i - 1;
@@ -272,11 +277,11 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
         if (reflect) {
             // g of every j at once: row j of the symmetric block holds the
             // reference's row-then-column reading, in the same k order.
-            if (!haveG) kernels.symmetricTimesVector(block, kStride, u.data(), l, g.data());
+            if (!haveG) kernels.symmetricTimesVector(block, kStride, u->data(), l, g->data());
             double f = 0.0;
             for (int j = 1; j <= l; ++j) {
                 e[static_cast<std::size_t>(j)] =
-                    static_cast<float>(g[static_cast<std::size_t>(j - 1)] / h);
+                    static_cast<float>((*g)[static_cast<std::size_t>(j - 1)] / h);
                 f += static_cast<double>(e[static_cast<std::size_t>(j)]) *
                      static_cast<double>(a(i, j));
             }
@@ -285,25 +290,25 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
             // formed before the update.
             for (int j = 1; j <= l; ++j) {
                 const double gj = static_cast<double>(e[static_cast<std::size_t>(j)]) -
-                                  hh * u[static_cast<std::size_t>(j - 1)];
+                                  hh * (*u)[static_cast<std::size_t>(j - 1)];
                 e[static_cast<std::size_t>(j)] = static_cast<float>(gj);
                 newG[static_cast<std::size_t>(j - 1)] = gj;
                 newE[static_cast<std::size_t>(j - 1)] = e[static_cast<std::size_t>(j)];
             }
-            kernels.symmetricUpdateRows(block, kStride, u.data(), newE.data(), newG.data(), l - 1,
+            kernels.symmetricUpdateRows(block, kStride, u->data(), newE.data(), newG.data(), l - 1,
                                         l - 1, l, nullptr, nullptr);
-            nextReflect = prepareRow(a, l, e, nextH, nextU);
+            nextReflect = prepareRow(a, l, e, nextH, *nextU);
             // Column l of the other rows is the twin of row l: never read again.
-            kernels.symmetricUpdateRows(block, kStride, u.data(), newE.data(), newG.data(), 0,
-                                        l - 2, l - 1, nextReflect ? nextU.data() : nullptr,
-                                        nextG.data());
+            kernels.symmetricUpdateRows(block, kStride, u->data(), newE.data(), newG.data(), 0,
+                                        l - 2, l - 1, nextReflect ? nextU->data() : nullptr,
+                                        nextG->data());
             nextHaveG = nextReflect;
         } else if (l >= 2) {
-            nextReflect = prepareRow(a, l, e, nextH, nextU);
+            nextReflect = prepareRow(a, l, e, nextH, *nextU);
         }
         d[static_cast<std::size_t>(i)] = static_cast<float>(h);
         std::swap(u, nextU);
-        std::swap(g, nextG);
+        std::swap(g, nextG);  // pointers
         h = nextH;
         reflect = nextReflect;
         haveG = nextHaveG;

@@ -23,10 +23,17 @@ float toFloat(double value) { return static_cast<float>(value); }
 // Step 1: centred frequencies into X, allele columns, heterozygosity.
 void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, PcaWorkspace& ws,
                       PcaResult& result, const std::array<int, data::NLMax + 1>& locusTotals) {
+    // Columns, pooled frequencies and H in locus and allele order first;
+    // then X row by row, so that the count tables and X are read and
+    // written along their rows (each element is computed the same way).
+    std::array<double, kMatrixOrder + 1> pooled{};
+    std::array<std::uint8_t, kMatrixOrder + 1> alleleOf{};
+    std::array<int, data::NLMax + 2> firstColumn{};
     float h = 0.0f;
     int col = 0;
     int typedLoci = 0;
     for (int l = 1; l <= ds.nl; ++l) {
+        firstColumn[static_cast<std::size_t>(l)] = col + 1;
         result.allelesPerLocus[static_cast<std::size_t>(l)] = 0;
         const int bigN = locusTotals[static_cast<std::size_t>(l)];
         if (bigN > 0) ++typedLoci;
@@ -37,12 +44,25 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
             ZELTRIC_ASSERT(col <= kMatrixOrder && bigN > 0);
             ++result.allelesPerLocus[static_cast<std::size_t>(l)];
             h = toFloat(static_cast<double>(h) + t * t / 4.0 / bigN / bigN);
-            const double pooled = t / 2.0 / bigN;
-            for (int j = 1; j <= ds.np; ++j) {
-                const int n = counts.sampleSize(j, l);
-                ws.x(j, col) =
-                    n != 0 ? toFloat(counts.alleleCount(j, l, a) / 2.0 / n - pooled) : 0.0f;
+            pooled[static_cast<std::size_t>(col)] = t / 2.0 / bigN;
+            alleleOf[static_cast<std::size_t>(col)] = static_cast<std::uint8_t>(a);
+        }
+    }
+    firstColumn[static_cast<std::size_t>(ds.nl) + 1] = col + 1;
+    for (int j = 1; j <= ds.np; ++j) {
+        float* row = ws.x.row(j);
+        for (int l = 1; l <= ds.nl; ++l) {
+            const int n = counts.sampleSize(j, l);
+            const int first = firstColumn[static_cast<std::size_t>(l)];
+            const int last = firstColumn[static_cast<std::size_t>(l) + 1] - 1;
+            if (n == 0) {
+                for (int c = first; c <= last; ++c) row[c] = 0.0f;
+                continue;
             }
+            for (int c = first; c <= last; ++c)
+                row[c] = toFloat(counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]) /
+                                     2.0 / n -
+                                 pooled[static_cast<std::size_t>(c)]);
         }
     }
     result.alleleColumnCount = static_cast<std::uint16_t>(col);

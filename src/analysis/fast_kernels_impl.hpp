@@ -16,6 +16,7 @@
 #include <cstddef>
 
 #include "analysis/fast_kernels_simd.hpp"
+#include "analysis/square_matrix.hpp"
 
 namespace zeltric::analysis::simd {
 
@@ -23,7 +24,7 @@ namespace zeltric::analysis::simd {
 // (otherwise GCC keeps them on the stack, and each term waits on a store and
 // a load).
 template <class V, int R, int U>
-inline void productTile(const float* const* a, const float* b, std::size_t bStride, int inner,
+inline void productTile(const double* const* a, const float* b, std::size_t bStride, int inner,
                         int j, float* const* out) {
     using D = typename V::D;
     D acc[R][U];
@@ -38,7 +39,7 @@ inline void productTile(const float* const* a, const float* b, std::size_t bStri
         for (int u = 0; u < U; ++u) bv[u] = V::loadFloats(row + u * V::W);
 #pragma GCC unroll 8
         for (int r = 0; r < R; ++r) {
-            const D av = V::set1(static_cast<double>(a[r][k]));
+            const D av = V::set1(a[r][k]);
 #pragma GCC unroll 4
             for (int u = 0; u < U; ++u)
                 acc[r][u] = V::roundToFloat(V::mulAdd(av, bv[u], acc[r][u]));
@@ -51,8 +52,16 @@ inline void productTile(const float* const* a, const float* b, std::size_t bStri
 }
 
 template <class V, int R>
-inline void productRowsFixed(const float* const* a, const float* b, std::size_t bStride, int inner,
-                             int cols, float* const* out) {
+inline void productRowsFixed(const float* const* narrow, const float* b, std::size_t bStride,
+                             int inner, int cols, float* const* out) {
+    // Every a[r][k] is broadcast once per column tile: widen the rows once,
+    // so that a broadcast is a plain load.
+    alignas(64) double wide[R][kMatrixOrder];
+    const double* a[R];
+    for (int r = 0; r < R; ++r) {
+        for (int k = 0; k < inner; ++k) wide[r][k] = static_cast<double>(narrow[r][k]);
+        a[r] = wide[r];
+    }
     int j = 0;
     for (; j + 2 * V::W <= cols; j += 2 * V::W) productTile<V, R, 2>(a, b, bStride, inner, j, out);
     for (; j + V::W <= cols; j += V::W) productTile<V, R, 1>(a, b, bStride, inner, j, out);

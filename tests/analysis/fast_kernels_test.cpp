@@ -223,6 +223,22 @@ TEST_P(FastKernels, EigenvaluesOnlyDecompositionGivesTheSameBits) {
     expectSameEigenvalues(diagonal, 12, GetParam());
 }
 
+TEST_P(FastKernels, ReductionWithRowsAlreadyReducedBetweenOthersGivesTheSameBits) {
+    // Three uncoupled blocks, rows 1-7, 8-20 and 21-n: the steps of rows 21
+    // and 8 find nothing left of the diagonal and reflect nothing, between
+    // steps that do, so the product of the step after each is not formed
+    // ahead.
+    for (const int n : {26, 41}) {
+        auto a = symmetricInput(n, 77u);
+        auto blockOf = [](int row) { return row <= 7 ? 0 : row <= 20 ? 1 : 2; };
+        for (int i = 1; i <= n; ++i)
+            for (int k = 1; k <= n; ++k)
+                if (blockOf(i) != blockOf(k)) (*a)(i, k) = 0.0f;
+        SCOPED_TRACE(n);
+        expectSameEigenvalues(*a, n, GetParam());
+    }
+}
+
 TEST_P(FastKernels, FiveHundredSquareDecompositionGivesTheSameBits) {
     expectSameEigenvalues(*symmetricInput(500, 500), 500, GetParam());
 }

@@ -60,9 +60,13 @@ void replaceFileAtomically(const std::string& path, const std::string& text) {
     const std::string temporary = path + ".tmp~";
     try {
         writeWith(temporary, false, text, "write");
-    } catch (...) {
+    } catch (const FatalError& e) {
         std::remove(temporary.c_str());
-        throw;
+        // The user knows the file by its own name, not the temporary one.
+        std::string message = e.what();
+        const std::size_t at = message.find(temporary);
+        if (at != std::string::npos) message.replace(at, temporary.size(), path);
+        throw FatalError(message);
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;

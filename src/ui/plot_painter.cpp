@@ -1,5 +1,9 @@
 #include "ui/plot_painter.hpp"
 
+#include "data/fatal_error.hpp"
+#include "data/output_file.hpp"
+
+#include <QBuffer>
 #include <QFile>
 #include <QFontMetrics>
 #include <QImageWriter>
@@ -119,13 +123,18 @@ bool savePlotBmp(const QImage& image, const std::string& chosenName, std::string
     };
     if (image.isNull()) return fail(QStringLiteral("the picture is empty."));
 
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return fail(file.errorString());
-    QImageWriter writer(&file, "bmp");
+    // Encoded in memory, then written beside the target and renamed over it,
+    // so a failed write (a full disk) never leaves a part-written picture.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "bmp");
     if (!writer.write(image)) return fail(writer.errorString());
-    if (!file.flush()) return fail(file.errorString());
-    file.close();
-    if (file.error() != QFileDevice::NoError) return fail(file.errorString());
+    try {
+        data::replaceFileAtomically(path, buffer.data().toStdString());
+    } catch (const data::FatalError& e) {
+        if (error != nullptr) *error = e.what();
+        return false;
+    }
     return true;
 }
 

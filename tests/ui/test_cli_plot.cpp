@@ -2,6 +2,7 @@
 
 #include <QtTest>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 #include "run/session.hpp"
@@ -16,6 +17,7 @@ class TestCliPlot : public QObject {
 private slots:
     void bitmapOfTheExample();
     void axisOutsideTheRangesIsAUsageError();
+    void fullDiskLeavesNoPartPicture();
 };
 
 namespace {
@@ -90,6 +92,25 @@ void TestCliPlot::axisOutsideTheRangesIsAUsageError() {
     QCOMPARE(run.exitCode, 2);
     QVERIFY(run.err.find("X must lie in 1..6") != std::string::npos);
     QVERIFY(!std::filesystem::exists(dir.file("trout.bmp")));
+}
+
+void TestCliPlot::fullDiskLeavesNoPartPicture() {
+    test::TempDir dir;
+    std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
+    const std::string small = dir.file("small");
+    std::filesystem::create_directory(small);
+    if (std::system(("mount -t tmpfs -o size=64k tmpfs " + test::shellQuote(small) + " 2>/dev/null").c_str()) != 0)
+        QSKIP("cannot mount a small tmpfs here");
+    const test::ProcessResult run = test::runCli("--quiet --plot 1,2 --plot-file " +
+                                                 test::shellQuote(small + "/p.bmp") + " " +
+                                                 test::shellQuote(dir.file("trout.dat")));
+    const bool leftovers = !std::filesystem::is_empty(small);
+    std::system(("umount " + test::shellQuote(small)).c_str());
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.find("Cannot write the file \"" + small + "/p.bmp\": No space left on device") !=
+                 std::string::npos,
+             run.err.c_str());
+    QVERIFY(!leftovers);
 }
 
 QTEST_GUILESS_MAIN(TestCliPlot)

@@ -1,5 +1,7 @@
 #include "analysis/frequency_pca.hpp"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -59,7 +61,21 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
                 for (int c = first; c <= last; ++c) row[c] = 0.0f;
                 continue;
             }
-            for (int c = first; c <= last; ++c)
+            // Two columns a division instruction: each lane divides and
+            // subtracts exactly as the scalar expression does.
+            const __m128d half = _mm_set1_pd(0.5);
+            const __m128d size = _mm_set1_pd(static_cast<double>(n));
+            int c = first;
+            for (; c + 1 <= last; c += 2) {
+                const __m128d count =
+                    _mm_set_pd(counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c + 1)]),
+                               counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]));
+                const __m128d centred =
+                    _mm_sub_pd(_mm_div_pd(_mm_mul_pd(count, half), size),
+                               _mm_loadu_pd(&pooled[static_cast<std::size_t>(c)]));
+                _mm_storel_pi(reinterpret_cast<__m64*>(row + c), _mm_cvtpd_ps(centred));
+            }
+            for (; c <= last; ++c)
                 row[c] = toFloat(counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]) /
                                      2.0 / n -
                                  pooled[static_cast<std::size_t>(c)]);

@@ -27,6 +27,9 @@ constexpr std::size_t kShareChunk = 64 * 1024;
 // More threads than this cannot help on any machine we run on; it bounds the
 // memory of the work tables (about 10 MB per worker).
 constexpr int kMaxWorkers = 64;
+// Arrangements in flight per worker: enough that the workers never wait for
+// the producer, and that the producer can sleep through several of them.
+constexpr int kJobsPerWorker = 8;
 
 // The work tables of one worker, allocated once for the whole test.
 struct WorkerTables {
@@ -46,6 +49,7 @@ struct WorkerTables {
 struct Job {
     enum class State { Free, Queued, Done };
     State state = State::Free;
+    int arrangement = 0;
     // Where each position's genotype (position 0: the scratch slot) sat in
     // the arrangement the test started from.
     std::vector<std::uint16_t> origin;
@@ -111,16 +115,27 @@ public:
             std::lock_guard lock(mutex_);
             ZELTRIC_ASSERT(job.state == Job::State::Free);
             job.state = Job::State::Queued;
+            job.arrangement = arrangement;
             queue_.push_back(&job);
         }
         workAvailable_.notify_one();
     }
 
-    Job& waitFor(int arrangement) {
+    // Waits until arrangement `arrangement` is analysed. When it is not yet,
+    // also waits for the submitted ones up to `through`, so that the caller
+    // sleeps and is woken once per batch rather than once per arrangement.
+    Job& waitFor(int arrangement, int through) {
         Job& job = slot(arrangement);
         std::unique_lock lock(mutex_);
         ZELTRIC_ASSERT(job.state != Job::State::Free);
-        workDone_.wait(lock, [&] { return job.state == Job::State::Done; });
+        if (job.state == Job::State::Done) return job;
+        waitFrom_ = arrangement;
+        waitThrough_ = std::max(arrangement, through);
+        pending_ = 0;
+        for (int a = waitFrom_; a <= waitThrough_; ++a)
+            if (slot(a).state != Job::State::Done) ++pending_;
+        workDone_.wait(lock, [&] { return pending_ == 0; });
+        waitThrough_ = 0;
         return job;
     }
 
@@ -151,11 +166,14 @@ private:
                 queue_.pop_front();
             }
             analyse(*job, tables);
+            bool wake = false;
             {
                 std::lock_guard lock(mutex_);
                 job->state = Job::State::Done;
+                if (job->arrangement >= waitFrom_ && job->arrangement <= waitThrough_)
+                    wake = --pending_ == 0;
             }
-            workDone_.notify_all();
+            if (wake) workDone_.notify_one();
         }
     }
 
@@ -193,6 +211,10 @@ private:
     std::condition_variable workAvailable_;
     std::condition_variable workDone_;
     std::deque<Job*> queue_;
+    // The arrangements the caller waits for, and how many of them are not done.
+    int waitFrom_ = 0;
+    int waitThrough_ = 0;
+    int pending_ = 0;
     bool stopping_ = false;
 };
 
@@ -303,7 +325,10 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
         // Enough arrangements ahead to keep every worker busy, plus the slot
         // of the last arrangement taken, which a cancel goes back to.
         const data::ArrangementCounter counter(ds, initial);
-        AnalysisPool pool(ds, initial, counter, observed, tested, workers, 2 * workers + 2);
+        AnalysisPool pool(ds, initial, counter, observed, tested, workers,
+                          kJobsPerWorker * workers + 2);
+        // Arrangements taken per wake-up of this thread when it has to wait.
+        const int batch = std::max(1, (kJobsPerWorker / 2) * workers);
 
         auto restoreAfter = [&](int arrangement) {
             if (arrangement == 0) {
@@ -337,7 +362,7 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
                 pool.submit(produced);
             }
 
-            Job& job = pool.waitFor(r);
+            Job& job = pool.waitFor(r, std::min(produced, r + batch - 1));
             if (job.error) {
                 const std::exception_ptr error = job.error;
                 restoreAfter(r);

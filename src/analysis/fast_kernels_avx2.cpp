@@ -22,6 +22,11 @@ struct Avx2 {
         _mm_storeu_ps(p, f);
         return _mm256_cvtps_pd(f);
     }
+    static D selectUpTo(int c, int r, D x, D y) {
+        const D mask =
+            _mm256_cmp_pd(_mm256_set_pd(c + 3, c + 2, c + 1, c), _mm256_set1_pd(r), _CMP_LE_OQ);
+        return _mm256_blendv_pd(y, x, mask);
+    }
     static D load(const double* p) { return _mm256_loadu_pd(p); }
     static void store(double* p, D v) { _mm256_storeu_pd(p, v); }
     static D roundToFloat(D v) { return _mm256_cvtps_pd(_mm256_cvtpd_ps(v)); }

@@ -8,6 +8,7 @@
 // loadFloats(const float*), storeFloats(float*, D), load(const double*),
 // store(double*, D), roundToFloat(D) (to float and back, exact),
 // storeRounded(float*, D) (stores as floats, returns them as doubles),
+// selectUpTo(c, r, x, y) (lane k from x when c + k <= r, else from y),
 // mulAdd(a, b, c) = a * b + c with one rounding, negMulAdd(a, b, c) =
 // c - a * b with one rounding, mul, sub. mulAdd and negMulAdd are only ever
 // given operands holding float values: their product is exact in double,
@@ -162,30 +163,33 @@ inline void updateRow(float* row, int r, int cols, const double* u, const double
         row[c] = static_cast<float>(value);
         if constexpr (Multiply) next[c] += static_cast<double>(row[c]) * nextU;
     };
-    // Columns 0..r: the element is itself in the lower triangle (j = r).
-    const int lowerEnd = r + 1 < cols ? r + 1 : cols;
-    {
-        const D ur = V::set1(u[r]);
-        const D gr = V::set1(g[r]);
-        int c = 0;
-        for (; c + V::W <= lowerEnd; c += V::W) {
-            const D t = V::negMulAdd(ur, V::load(e + c), V::loadFloats(row + c));
-            finish(c, V::sub(t, V::mul(gr, V::load(u + c))));
-        }
-        for (; c < lowerEnd; ++c)
-            finishOne(c, static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
+    // Columns 0..r: the element is itself in the lower triangle (j = r):
+    //   (a - u[r] * e[c]) - g[r] * u[c].
+    // Columns r+1..cols-1: the twin is a[c][r] (j = c, k = r):
+    //   (a - u[c] * e[r]) - g[c] * u[r].
+    // The vector holding column r computes both and takes each lane's own.
+    const D ur = V::set1(u[r]);
+    const D gr = V::set1(g[r]);
+    const D er = V::set1(e[r]);
+    auto lower = [&](int c, D a) {
+        return V::sub(V::negMulAdd(ur, V::load(e + c), a), V::mul(gr, V::load(u + c)));
+    };
+    auto upper = [&](int c, D a) {
+        return V::sub(V::negMulAdd(V::load(u + c), er, a), V::mul(V::load(g + c), ur));
+    };
+    int c = 0;
+    for (; c + V::W <= cols; c += V::W) {
+        const D a = V::loadFloats(row + c);
+        if (c + V::W <= r + 1)
+            finish(c, lower(c, a));
+        else if (c > r)
+            finish(c, upper(c, a));
+        else
+            finish(c, V::selectUpTo(c, r, lower(c, a), upper(c, a)));
     }
-    // Columns r+1..cols-1: the twin is a[c][r] (j = c, k = r).
-    {
-        const D er = V::set1(e[r]);
-        const D ur = V::set1(u[r]);
-        int c = r + 1;
-        for (; c + V::W <= cols; c += V::W) {
-            const D t = V::negMulAdd(V::load(u + c), er, V::loadFloats(row + c));
-            finish(c, V::sub(t, V::mul(V::load(g + c), ur)));
-        }
-        for (; c < cols; ++c) finishOne(c, static_cast<double>(row[c]) - u[c] * e[r] - g[c] * u[r]);
-    }
+    for (; c < cols; ++c)
+        finishOne(c, c <= r ? static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]
+                            : static_cast<double>(row[c]) - u[c] * e[r] - g[c] * u[r]);
 }
 
 template <class V>

@@ -26,6 +26,10 @@ struct Sse2 {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_castps_si128(f));
         return _mm_cvtps_pd(f);
     }
+    static D selectUpTo(int c, int r, D x, D y) {
+        const D mask = _mm_cmple_pd(_mm_set_pd(c + 1, c), _mm_set1_pd(r));
+        return _mm_or_pd(_mm_and_pd(mask, x), _mm_andnot_pd(mask, y));
+    }
     static D load(const double* p) { return _mm_loadu_pd(p); }
     static void store(double* p, D v) { _mm_storeu_pd(p, v); }
     static D roundToFloat(D v) { return _mm_cvtps_pd(_mm_cvtpd_ps(v)); }

@@ -31,21 +31,29 @@ TextReader openDataFile(const std::string& path) {
     return reader;
 }
 
-}  // namespace
-
-void readHeader(Dataset& ds, const std::string& path, const Notify& notify) {
-    TextReader reader = openDataFile(path);
+HeaderCounts readCounts(TextReader& reader) {
     HeaderCounts h{};
     h.np = reader.readNumber("number of samples");
     h.nl = reader.readNumber("number of loci");
     h.nu = reader.readNumber("highest allele number");
-    const long long coding = reader.readNumber("allele coding");
-    reader.skipLine();
-    checkHeader(h, reader);
+    return h;
+}
 
+void storeCounts(Dataset& ds, const HeaderCounts& h) {
     ds.np = static_cast<std::uint16_t>(h.np);
     ds.nl = static_cast<std::uint16_t>(h.nl);
     ds.nu = static_cast<std::uint16_t>(h.nu);
+}
+
+}  // namespace
+
+void readHeader(Dataset& ds, const std::string& path, const Notify& notify) {
+    TextReader reader = openDataFile(path);
+    const HeaderCounts h = readCounts(reader);
+    const long long coding = reader.readNumber("allele coding");
+    reader.skipLine();
+    checkHeader(h, reader);
+    storeCounts(ds, h);
     ds.alleleCoding = static_cast<std::int32_t>(coding);
     for (int l = 1; l <= ds.nl; ++l) {
         ds.locusNames[static_cast<std::size_t>(l)] = reader.readLinePrefix(kNameLength);
@@ -67,16 +75,12 @@ void readHeader(Dataset& ds, const std::string& path, const Notify& notify) {
 
 void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
     TextReader reader = openDataFile(path);
-    HeaderCounts h{};
-    h.np = reader.readNumber("number of samples");
-    h.nl = reader.readNumber("number of loci");
-    h.nu = reader.readNumber("highest allele number");
+    const HeaderCounts h = readCounts(reader);
+    // The coding number is not read again: the open step took it.
     reader.skipLine();
     if (h.np == 1) notify(oneSampleMessage());
     checkHeader(h, reader);
-    ds.np = static_cast<std::uint16_t>(h.np);
-    ds.nl = static_cast<std::uint16_t>(h.nl);
-    ds.nu = static_cast<std::uint16_t>(h.nu);
+    storeCounts(ds, h);
 
     std::fill(ds.sampleEnds.begin(), ds.sampleEnds.end(), std::uint16_t{0});
     for (int l = 1; l <= ds.nl; ++l) {

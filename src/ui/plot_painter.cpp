@@ -43,13 +43,15 @@ std::pair<int, int> newWindowBitmapSize() {
             plotPanel2Height(kPlotWindowHeight) - 2 * kPlotImageBorder};
 }
 
-QFont plotDefaultFont() {
+QFont sansSerifFont(int pixels) {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    return crisp(font);
+    font.setPixelSize(pixels);
+    return font;
 }
+
+QFont plotDefaultFont() { return crisp(sansSerifFont(11)); }
 
 QColor plotColor(std::uint32_t bgr) {
     return QColor(static_cast<int>(bgr & 0xFFu), static_cast<int>((bgr >> 8) & 0xFFu),

@@ -17,6 +17,10 @@ namespace zeltric::ui {
 // front end draws its plot at this size.
 std::pair<int, int> newWindowBitmapSize();
 
+// The windows' "MS Sans Serif" at a pixel size, with the system's sans-serif
+// standing in where that face is missing.
+QFont sansSerifFont(int pixels);
+
 // The bitmap's default font: the "0" and, until a font is chosen, the samples.
 QFont plotDefaultFont();
 

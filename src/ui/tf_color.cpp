@@ -19,20 +19,12 @@ std::function<void(TfColor&)>& script() {
     return instance;
 }
 
-QFont dialogFont(int pixels) {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixels);
-    return font;
-}
-
 QPushButton* colorButton(QWidget* parent, const char* name, const QString& caption, int top,
                          std::int32_t color) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(189, top, 60, 20);
-    button->setFont(dialogFont(11));
+    button->setFont(sansSerifFont(11));
     QPalette palette = button->palette();
     palette.setColor(QPalette::ButtonText, plotColor(static_cast<std::uint32_t>(color)));
     button->setPalette(palette);
@@ -44,7 +36,7 @@ QPushButton* colorButton(QWidget* parent, const char* name, const QString& capti
 TfColor::TfColor(run::Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("fColor"));
     setWindowTitle(QStringLiteral("Color"));
-    setFont(dialogFont(10));
+    setFont(sansSerifFont(10));
     // The design's outer size less a typical frame and title bar.
     resize(390, 452);
     move(224, 117);

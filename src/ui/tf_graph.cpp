@@ -37,16 +37,8 @@ std::function<void(const QString&)>& errorBoxHook() {
     return hook;
 }
 
-QFont sansFont(int pixels) {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixels);
-    return font;
-}
-
 // What the font dialog proposes before any font was confirmed.
-QFont initialPlotFont() { return sansFont(13); }
+QFont initialPlotFont() { return sansSerifFont(13); }
 
 QFont descriptionFont() {
     QFont font;
@@ -109,7 +101,7 @@ void PlotImage::paintEvent(QPaintEvent*) {
 TfGraph::TfGraph(run::Session& session) : session_(session) {
     setObjectName(QStringLiteral("fGraph"));
     setWindowTitle(QStringLiteral("Ordination of samples"));
-    setFont(sansFont(11));
+    setFont(sansSerifFont(11));
     // The plot window never keeps the program alive on its own.
     setAttribute(Qt::WA_QuitOnClose, false);
 

@@ -26,6 +26,7 @@
 #include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/tf_graph.hpp"
+#include "desktop_fixture.hpp"
 #include "ui_test_support.hpp"
 
 using namespace zeltric;
@@ -33,27 +34,8 @@ using zeltric::test::ModalScript;
 
 namespace {
 
-// One program instance: a session, the three lasting windows, and a folder
-// holding the data and seed files. Boxes are recorded, not shown.
-struct Fixture {
-    test::TempDir dir;
-    run::Session session;
-    std::optional<ui::Desktop> desktop;
-    std::vector<int> endCodes;
-
-    Fixture() {
-        session.seedFileName = dir.file("ZELTRIC.INI");
-        desktop.emplace(session);
-        window().dialogs().setRecordMessages(true);
-        window().setEndProgram([this](int code) { endCodes.push_back(code); });
-    }
-    ui::Tfpca& window() { return desktop->window; }
-
-    std::string writeData(const std::string& name = "small.dat", const char* content = test::kSmallData) {
-        const std::string path = dir.file(name);
-        test::writeFile(path, content);
-        return path;
-    }
+// The shared desktop instance, with the steps these tests repeat.
+struct Fixture : test::DesktopFixture {
     void open(const std::string& path) {
         window().dialogs().setNextFileName(QString::fromStdString(path));
         window().mfopen->trigger();

@@ -12,31 +12,14 @@
 #include "test_support.hpp"
 #include "ui/desktop_start.hpp"
 #include "ui/main_window.hpp"
+#include "desktop_fixture.hpp"
 #include "ui_test_support.hpp"
 
 using namespace zeltric;
 
 namespace {
 
-struct Fixture {
-    test::TempDir dir;
-    run::Session session;
-    std::optional<ui::Desktop> desktop;
-    std::vector<int> endCodes;
-
-    Fixture() {
-        session.seedFileName = dir.file("ZELTRIC.INI");
-        desktop.emplace(session);
-        window().dialogs().setRecordMessages(true);
-        window().setEndProgram([this](int code) { endCodes.push_back(code); });
-    }
-    ui::Tfpca& window() { return desktop->window; }
-    std::string writeData(const std::string& name, const char* content) {
-        const std::string path = dir.file(name);
-        test::writeFile(path, content);
-        return path;
-    }
-};
+using Fixture = test::DesktopFixture;
 
 }  // namespace
 

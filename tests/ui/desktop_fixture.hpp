@@ -1,0 +1,40 @@
+#pragma once
+
+// One desktop program instance for the window tests: a session, the three
+// lasting windows, and a folder holding the data and seed files. Boxes are
+// recorded, not shown, and ending the program is recorded, not done.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "run/session.hpp"
+#include "test_support.hpp"
+#include "ui/desktop_start.hpp"
+#include "ui/main_window.hpp"
+#include "ui_test_support.hpp"
+
+namespace zeltric::test {
+
+struct DesktopFixture {
+    TempDir dir;
+    run::Session session;
+    std::optional<ui::Desktop> desktop;
+    std::vector<int> endCodes;
+
+    DesktopFixture() {
+        session.seedFileName = dir.file("ZELTRIC.INI");
+        desktop.emplace(session);
+        window().dialogs().setRecordMessages(true);
+        window().setEndProgram([this](int code) { endCodes.push_back(code); });
+    }
+    ui::Tfpca& window() { return desktop->window; }
+
+    std::string writeData(const std::string& name = "small.dat", const char* content = kSmallData) {
+        const std::string path = dir.file(name);
+        writeFile(path, content);
+        return path;
+    }
+};
+
+}  // namespace zeltric::test

@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "analysis/eigen_solver.hpp"
-#include "data/fatal_error.hpp"
-#include "data/limits.hpp"
-#include "data/messages.hpp"
+#include "base/fatal_error.hpp"
+#include "base/limits.hpp"
+#include "base/messages.hpp"
 
 namespace zeltric::analysis {
 

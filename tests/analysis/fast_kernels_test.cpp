@@ -212,6 +212,27 @@ void expectSameEigenvalues(const SquareMatrix& input, int n, KernelIsa isa) {
     EXPECT_EQ(order1, order2);
 }
 
+TEST_P(FastKernels, CentredFrequenciesEqualTheScalarExpressionAtEveryLength) {
+    std::mt19937 random(5);
+    std::vector<double> counts(40), pooled(40);
+    std::vector<float> out(41);
+    for (int n = 0; n <= 39; ++n) {
+        const int size = 1 + static_cast<int>(random() % 3000);
+        for (int c = 0; c < n; ++c) {
+            counts[static_cast<std::size_t>(c)] = static_cast<double>(random() % (2 * size + 1));
+            pooled[static_cast<std::size_t>(c)] = static_cast<double>(random() % 1000) / 997.0;
+        }
+        out[static_cast<std::size_t>(n)] = -7.0f;
+        CentredFrequencies(counts.data(), size, pooled.data(), n, out.data(), GetParam());
+        for (int c = 0; c < n; ++c) {
+            const auto k = static_cast<std::size_t>(c);
+            ASSERT_TRUE(sameBits(out[k], static_cast<float>(counts[k] / 2.0 / size - pooled[k])))
+                << n << " " << c;
+        }
+        EXPECT_EQ(out[static_cast<std::size_t>(n)], -7.0f) << "wrote past " << n;
+    }
+}
+
 TEST_P(FastKernels, EigenvaluesOnlyDecompositionGivesTheSameBits) {
     for (const int n : {0, 1, 2, 3, 4, 9, 17, 33, 100}) {
         SCOPED_TRACE(n);
@@ -314,13 +335,25 @@ INSTANTIATE_TEST_SUITE_P(EveryVariantOfThisProcessor, FastKernels,
                          testing::ValuesIn(supportedIsas()), variantName);
 
 TEST(KernelSelection, ReferenceIsChosenByTheEnvironment) {
-    EXPECT_FALSE(isaSupported(KernelIsa::Sse2) == false);
+    // Every processor runs the scalar variant; x86 ones the SSE2 one too.
+    EXPECT_EQ(supportedIsas().front(), KernelIsa::Scalar);
+#if defined(__x86_64__)
+    EXPECT_TRUE(isaSupported(KernelIsa::Sse2));
+#else
+    EXPECT_EQ(supportedIsas().size(), 1u);
+#endif
     EXPECT_EQ(supportedIsas().back(), bestSupportedIsa());
     ::setenv("ZELTRIC_KERNELS", "reference", 1);
     EXPECT_TRUE(KernelSelection::fromEnvironment().reference);
-    ::setenv("ZELTRIC_KERNELS", "sse2", 1);
+    ::setenv("ZELTRIC_KERNELS", "scalar", 1);
     EXPECT_FALSE(KernelSelection::fromEnvironment().reference);
-    EXPECT_EQ(KernelSelection::fromEnvironment().isa, KernelIsa::Sse2);
+    EXPECT_EQ(KernelSelection::fromEnvironment().isa, KernelIsa::Scalar);
+    // A variant this processor lacks falls back to its best one.
+    for (KernelIsa isa : {KernelIsa::Sse2, KernelIsa::Avx2, KernelIsa::Avx512}) {
+        ::setenv("ZELTRIC_KERNELS", isaName(isa), 1);
+        EXPECT_EQ(KernelSelection::fromEnvironment().isa,
+                  isaSupported(isa) ? isa : bestSupportedIsa());
+    }
     ::unsetenv("ZELTRIC_KERNELS");
     EXPECT_FALSE(KernelSelection::fromEnvironment().reference);
     EXPECT_EQ(KernelSelection::fromEnvironment().isa, bestSupportedIsa());

@@ -12,7 +12,7 @@ foreach(case_dir ${golden_cli_cases})
     continue()
   endif()
   add_test(NAME golden_cli_${case}
-    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/compare.sh $<TARGET_FILE:zeltric-cli> ${case_dir}
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/compare.sh ${ZELTRIC_TEST_CLI} ${case_dir}
             ${CMAKE_CURRENT_BINARY_DIR}/golden_cli/${case})
   set_tests_properties(golden_cli_${case} PROPERTIES LABELS process TIMEOUT 300)
 endforeach()

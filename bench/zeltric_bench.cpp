@@ -2,7 +2,7 @@
 // standard shapes, measured in one run as ratios: the fast kernels against
 // the reference kernels on one thread, and all threads against one.
 //
-//   zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,...]
+//   zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,...] [--kernels V]
 //   zeltric-bench --write SHAPE FILE     writes that shape as a data file
 //
 // Each figure is randomisations per second of the whole test engine
@@ -214,6 +214,7 @@ std::vector<int> parseList(const std::string& text) {
 
 int main(int argc, char** argv) {
     double seconds = 4.0;
+    std::string fastVariant;
     int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     std::vector<int> chosen = {1, 2, 3, 4, 5};
     for (int a = 1; a < argc; ++a) {
@@ -222,6 +223,8 @@ int main(int argc, char** argv) {
             seconds = std::atof(argv[++a]);
         } else if (arg == "--threads" && a + 1 < argc) {
             threads = std::atoi(argv[++a]);
+        } else if (arg == "--kernels" && a + 1 < argc) {
+            fastVariant = argv[++a];  // as ZELTRIC_KERNELS names it; default the best
         } else if (arg == "--shapes" && a + 1 < argc) {
             chosen = parseList(argv[++a]);
         } else if (arg == "--write" && a + 2 < argc) {
@@ -231,7 +234,7 @@ int main(int argc, char** argv) {
             return 0;
         } else {
             std::fprintf(stderr,
-                         "usage: zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,..] | "
+                         "usage: zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,..] [--kernels V] | "
                          "--write SHAPE FILE\n");
             return 2;
         }
@@ -241,7 +244,9 @@ int main(int argc, char** argv) {
                                    ("zeltric-bench-" + std::to_string(::getpid()) + ".per"))
                                       .string();
     std::printf("fast kernels: %s; %d threads; about %.1f s per figure\n",
-                analysis::isaName(analysis::bestSupportedIsa()), threads, seconds);
+                fastVariant.empty() ? analysis::isaName(analysis::bestSupportedIsa())
+                                    : fastVariant.c_str(),
+                threads, seconds);
     std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %11s %11s | %8s\n", "shape (np,nl,nA,N)",
                 "case", "ref 1t /s", "fast 1t /s", "fast Nt /s", "fast/ref", "Nt/1t", "cpu ms 1t",
                 "cpu ms Nt", "peak MB");
@@ -255,8 +260,10 @@ int main(int argc, char** argv) {
         const int nA = observed->alleleColumnCount;
 
         const Measurement reference = measure(*ds, *observed, "reference", 1, seconds, sharePath);
-        const Measurement fast1 = measure(*ds, *observed, "", 1, seconds, sharePath);
-        const Measurement fastN = measure(*ds, *observed, "", threads, seconds, sharePath);
+        const Measurement fast1 =
+            measure(*ds, *observed, fastVariant.c_str(), 1, seconds, sharePath);
+        const Measurement fastN =
+            measure(*ds, *observed, fastVariant.c_str(), threads, seconds, sharePath);
         char label[64];
         std::snprintf(label, sizeof label, "(%d, %d, %d, %d)", shape.samples, shape.loci, nA,
                       shape.individuals);

@@ -64,6 +64,20 @@ std::string cliUsage() {
            "  --plot-file FILE   where the picture goes (default: the results' base name + .bmp);\n"
            "                     needs --plot\n"
            "                       e.g. --plot 1,3 --plot-file axes13.bmp\n"
+           "  --format NAME      DATA_FILE is in another format: genepop, structure, genetix or fstat\n"
+           "                     (without it, Genepop, STRUCTURE and GENETIX files are recognised by\n"
+           "                     their content and extension); it is converted to a data file, a label\n"
+           "                     file and an allele table beside it (NAME-FORMAT.dat, NAME-FORMAT.lab,\n"
+           "                     NAME-FORMAT-alleles.txt), which are then analysed\n"
+           "                       e.g. --format fstat trout3.dat\n"
+           "  --convert-only     write the converted files and stop\n"
+           "                       e.g. zeltric-cli --convert-only trout.gen\n"
+           "  --structure-loci N            a STRUCTURE file's number of loci\n"
+           "  --structure-rows 1|2          rows per individual in a STRUCTURE file\n"
+           "  --structure-extra-columns N   columns between PopData and the genotypes (PopFlag, ...)\n"
+           "  --structure-missing CODE      the missing value of a STRUCTURE file (default -9)\n"
+           "                     each detected from the content unless given\n"
+           "                       e.g. --structure-rows 1 --structure-extra-columns 2 trout.str\n"
            "  --quiet, -q        nothing on standard output and no progress; messages still go to\n"
            "                     standard error\n"
            "                       e.g. zeltric-cli --quiet --test 1000 trout.dat\n"
@@ -79,6 +93,7 @@ std::string cliUsage() {
            "  zeltric-cli trout.dat\n"
            "  zeltric-cli --labels trout.lab --pops 1-4,7 --loci 2-6 trout.dat\n"
            "  zeltric-cli --labels trout.lab --test 1000 --seeds 12345,67890 --plot 1,2 trout.dat\n"
+           "  zeltric-cli --test 1000 --seeds 12345,67890 trout.gen\n"
            "  for f in *.dat; do zeltric-cli --quiet --test 1000 --seeds 12345,67890 \"$f\"; done\n";
 }
 
@@ -162,6 +177,35 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
             auto v = value();
             if (!v || v->empty()) return fail(needs(name));
             o.plotFile = *v;
+        } else if (name == "--format") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            o.format = formats::formatFromName(*v);
+            if (!o.format) return fail("--format needs genepop, structure, genetix or fstat, not \"" + *v + "\"");
+        } else if (name == "--convert-only") {
+            o.convertOnly = true;
+        } else if (name == "--structure-loci" || name == "--structure-rows" || name == "--structure-extra-columns" ||
+                   name == "--structure-missing") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto n = wholeNumber(*v);
+            if (name == "--structure-missing") {
+                if (!n || *n < -999999999 || *n > 999999999)
+                    return fail("--structure-missing needs a whole number, not \"" + *v + "\"");
+                o.structure.missing = *n;
+            } else if (name == "--structure-rows") {
+                if (!n || (*n != 1 && *n != 2)) return fail("--structure-rows needs 1 or 2, not \"" + *v + "\"");
+                o.structure.rows = static_cast<int>(*n);
+            } else if (name == "--structure-loci") {
+                if (!n || *n < 1 || *n > 100000)
+                    return fail("--structure-loci needs a number of loci of at least 1, not \"" + *v + "\"");
+                o.structure.loci = static_cast<int>(*n);
+            } else {
+                if (!n || *n < 0 || *n > 100000)
+                    return fail("--structure-extra-columns needs a number of columns of at least 0, not \"" + *v +
+                                "\"");
+                o.structure.extraColumns = static_cast<int>(*n);
+            }
         } else if (arg.size() > 1 && arg[0] == '-') {
             return fail("unknown option " + arg);
         } else {

@@ -67,13 +67,24 @@ bool createComplete(const std::string& path, const std::string& text) {
 
 std::optional<FileConversion> convertFile(const std::string& path, std::optional<Format> forced,
                                          const StructureOptions& structure) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (forced) throw data::FatalError("Cannot open the file \"" + path + "\".");
-        return std::nullopt;  // the data file reader says why
+    // Folders, devices and unreadable files go to the data file reader,
+    // which names what is wrong with them.
+    std::error_code ec;
+    std::string bytes;
+    bool read = fs::is_regular_file(path, ec);
+    if (read) {
+        try {
+            std::ifstream in(path, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            read = in.good() || in.eof();
+        } catch (const std::exception&) {
+            read = false;
+        }
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw data::FatalError("Cannot read the file \"" + path + "\".");
+    if (!read) {
+        if (forced) throw data::FatalError("Cannot read the file \"" + path + "\" as a " + formatName(*forced) + " file.");
+        return std::nullopt;
+    }
     const std::string extension = fs::path(path).extension().string();
     const Format format = forced ? *forced : detect(bytes, extension);
     if (format == Format::ZeltricData) return std::nullopt;

@@ -88,7 +88,10 @@ Conversion buildConversion(ForeignData d, const std::string& fileName) {
                     std::to_string(data::NPMax));
     std::size_t individuals = 0;
     for (const ForeignSample& s : d.samples) {
-        if (s.individuals.empty()) refuse(fileName, s.line, "the sample \"" + s.name + "\" has no individual.");
+        if (s.individuals.empty())
+            refuse(fileName, s.line,
+                   s.name.empty() ? std::string("a sample without individuals (an individual after this line expected).")
+                                  : "the sample \"" + s.name + "\" has no individual.");
         individuals += s.individuals.size();
     }
     if (individuals > static_cast<std::size_t>(data::NIMax))

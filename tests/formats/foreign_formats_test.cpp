@@ -154,7 +154,7 @@ TEST(Refusals, NameTheFileTheLineAndWhatWasExpected) {
         {Format::Genepop, "t\nA\npop\nx , 01a1\n", "line 4: \"01a1\" is not a genotype of 4 digits"},
         {Format::Genepop, "t\nA\npop\nx , 0101\ny , 101101\n", "line 5: \"101101\" is not a genotype of 4 digits"},
         {Format::Genepop, "t\nA\npop\nx , 101\n", "line 4: \"101\" is not a genotype"},
-        {Format::Genepop, "t\nA\npop\nx , 0101\npop\n", "line 5: the sample \"\" has no individual."},
+        {Format::Genepop, "t\nA\npop\nx , 0101\npop\n", "line 5: a sample without individuals (an individual after this line expected)."},
         {Format::Structure, "", "line 1: the file is empty"},
         {Format::Structure, "x 1 5 5\ny 1 5\n", "line 2: 3 columns, 4 expected as in line 1."},
         {Format::Structure, "x 1 5 5\n\nx 1 a 5\n", "line 3: \"a\" is not an allele"},

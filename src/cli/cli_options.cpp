@@ -65,10 +65,30 @@ std::string cliUsage() {
            "  --plot-file FILE   where the picture goes (default: the results' base name + .bmp);\n"
            "                     needs --plot\n"
            "                       e.g. --plot 1,3 --plot-file axes13.bmp\n"
-           "  --kernels NAME     the analysis kernels: reference, sse2, avx2 or avx512 (default: the\n"
-           "                     fastest this processor runs, or the environment variable\n"
+           "  --kernels NAME     the analysis kernels: reference, scalar, sse2, avx2 or avx512 (default:\n"
+           "                     the fastest this processor runs, or the environment variable\n"
            "                     ZELTRIC_KERNELS); the results do not depend on it\n"
            "                       e.g. --kernels reference\n"
+           "  --format NAME      DATA_FILE is in another format: genepop, structure, genetix or fstat;\n"
+           "                     without it, Genepop, STRUCTURE and GENETIX files are recognised by\n"
+           "                     their content and extension. The file is converted to a data file,\n"
+           "                     a label file and an allele table beside it (FILE-FORMAT.dat,\n"
+           "                     FILE-FORMAT.lab, FILE-FORMAT-alleles.txt), which are then analysed\n"
+           "                       e.g. --format fstat\n"
+           "  --convert-only     write the converted files and stop\n"
+           "                       e.g. zeltric-cli --convert-only trout.gen\n"
+           "  --structure-loci N the number of loci of a STRUCTURE file (detected unless given)\n"
+           "                       e.g. --structure-loci 12\n"
+           "  --structure-rows 1|2\n"
+           "                     rows per individual in a STRUCTURE file (detected unless given)\n"
+           "                       e.g. --structure-rows 1\n"
+           "  --structure-extra-columns N\n"
+           "                     columns between PopData and the genotypes, such as PopFlag\n"
+           "                     (detected unless given)\n"
+           "                       e.g. --structure-extra-columns 2\n"
+           "  --structure-missing CODE\n"
+           "                     the missing value of a STRUCTURE file (default -9)\n"
+           "                       e.g. --structure-missing 0\n"
            "  --quiet, -q        nothing on standard output and no progress; messages still go to\n"
            "                     standard error\n"
            "                       e.g. zeltric-cli --quiet --test 1000 trout.dat\n"
@@ -84,6 +104,7 @@ std::string cliUsage() {
            "  zeltric-cli trout.dat\n"
            "  zeltric-cli --labels trout.lab --pops 1-4,7 --loci 2-6 trout.dat\n"
            "  zeltric-cli --labels trout.lab --test 1000 --seeds 12345,67890 --plot 1,2 trout.dat\n"
+           "  zeltric-cli --test 1000 --seeds 12345,67890 trout.gen\n"
            "  for f in *.dat; do zeltric-cli --quiet --test 1000 --seeds 12345,67890 \"$f\"; done\n";
 }
 
@@ -174,6 +195,35 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
                 return fail("--kernels needs one of " + std::string(analysis::KernelSelection::names()) +
                             ", not \"" + *v + "\"");
             o.kernels = *v;
+        } else if (name == "--format") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            o.format = formats::formatFromName(*v);
+            if (!o.format) return fail("--format needs genepop, structure, genetix or fstat, not \"" + *v + "\"");
+        } else if (name == "--convert-only") {
+            o.convertOnly = true;
+        } else if (name == "--structure-loci" || name == "--structure-rows" || name == "--structure-extra-columns" ||
+                   name == "--structure-missing") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto n = wholeNumber(*v);
+            if (name == "--structure-missing") {
+                if (!n || *n < -999999999 || *n > 999999999)
+                    return fail("--structure-missing needs a whole number, not \"" + *v + "\"");
+                o.structure.missing = *n;
+            } else if (name == "--structure-rows") {
+                if (!n || (*n != 1 && *n != 2)) return fail("--structure-rows needs 1 or 2, not \"" + *v + "\"");
+                o.structure.rows = static_cast<int>(*n);
+            } else if (name == "--structure-loci") {
+                if (!n || *n < 1 || *n > 100000)
+                    return fail("--structure-loci needs a number of loci of at least 1, not \"" + *v + "\"");
+                o.structure.loci = static_cast<int>(*n);
+            } else {
+                if (!n || *n < 0 || *n > 100000)
+                    return fail("--structure-extra-columns needs a number of columns of at least 0, not \"" + *v +
+                                "\"");
+                o.structure.extraColumns = static_cast<int>(*n);
+            }
         } else if (arg.size() > 1 && arg[0] == '-') {
             return fail("unknown option " + arg);
         } else {

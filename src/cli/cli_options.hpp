@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "formats/foreign_formats.hpp"
+
 namespace zeltric::run {
 
 // The batch front end's command line.
@@ -18,6 +20,9 @@ struct CliOptions {
     std::optional<std::pair<int, int>> plot;
     std::optional<std::string> plotFile;
     std::optional<std::string> kernels;  // a name analysis::KernelSelection::fromName takes
+    std::optional<formats::Format> format;  // forced by --format
+    formats::StructureOptions structure;
+    bool convertOnly = false;
     bool quiet = false;
     bool help = false;
     bool version = false;

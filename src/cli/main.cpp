@@ -16,6 +16,7 @@
 #include "analysis/fast_kernels.hpp"
 #include "base/fatal_error.hpp"
 #include "run/asking.hpp"
+#include "formats/foreign_formats.hpp"
 #include "randomisation/seed_file.hpp"
 #include "cli/cli_options.hpp"
 #include "run/label_command.hpp"
@@ -130,9 +131,23 @@ int runCli(int argc, char** argv) {
     session.seedFileName = options.seedFile;
     session.threads = options.threads;
     try {
-        run::openStep(session, ui, options.dataFile);
+        // A file in another format is analysed through its converted data and label files.
+        const auto converted = formats::convertFile(options.dataFile, options.format, options.structure);
+        if (converted) {
+            for (const std::string& note : converted->notes) ui.information(note);
+            if (!options.quiet)
+                std::cerr << "zeltric-cli: converted to " << converted->paths.dataFile << ", "
+                          << converted->paths.labelFile << " and " << converted->paths.alleleTable << '\n';
+            if (options.convertOnly) return 0;
+        } else if (options.convertOnly) {
+            return usageError("--convert-only: \"" + options.dataFile + "\" is a data file already");
+        }
+        run::openStep(session, ui, converted ? converted->paths.dataFile : options.dataFile);
         if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) return kInputError;
-        if (options.labels) run::labelCommand(session, *options.labels);
+        if (options.labels)
+            run::labelCommand(session, *options.labels);
+        else if (converted)
+            run::labelCommand(session, converted->paths.labelFile);
         for (const auto& [list, kind, option] :
              {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
               std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {

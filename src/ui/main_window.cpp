@@ -18,6 +18,7 @@
 #include "ui/about_box.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/number_dialogs.hpp"
+#include "ui/import_dialog.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/tf_graph.hpp"
 
@@ -45,7 +46,9 @@ QFileDialog* openDialog(QWidget* parent, const char* name, const QString& filter
 Tfpca::Tfpca(run::Session& session, QWidget* parent)
     : QMainWindow(parent),
       Memo1(new QPlainTextEdit),
-      mOpenDlg(openDialog(this, "mOpenDlg", QStringLiteral("data files (*.dat)"))),
+      mOpenDlg(openDialog(this, "mOpenDlg",
+                          QStringLiteral("data files (*.dat);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
+                                         "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
       labOpenDlg(openDialog(this, "labOpenDlg", QStringLiteral("label files (*.*)"))),
       progress(new ProgressPanel),
       session_(session),
@@ -182,7 +185,11 @@ void Tfpca::mfopenClick() {
         Memo1->clear();
         const std::optional<QString> path = dialogs_.chooseFile(*mOpenDlg);
         if (path) {
-            run::openStep(session_, port_, QDir::toNativeSeparators(*path).toStdString());
+            const std::string chosen = QDir::toNativeSeparators(*path).toStdString();
+            const bool fstat = mOpenDlg->selectedNameFilter().startsWith(QStringLiteral("FSTAT"));
+            if (!openForeignFile(*this, chosen, fstat)) {
+                run::openStep(session_, port_, chosen);
+            }
         }
     });
     syncMenu();

@@ -88,7 +88,7 @@ TEST(Cli, AnUnknownKernelNameIsAUsageErrorBeforeAnyOutput) {
     const std::string data = shellQuote(dir.file("two.dat"));
     const ProcessResult option = runCli("--kernels fast " + data);
     EXPECT_EQ(option.exitCode, 2);
-    EXPECT_NE(option.err.find("--kernels needs one of reference, sse2, avx2, avx512, not \"fast\""),
+    EXPECT_NE(option.err.find("--kernels needs one of reference, scalar, sse2, avx2, avx512, not \"fast\""),
               std::string::npos)
         << option.err;
     EXPECT_EQ(runCli("--kernels= " + data).exitCode, 2);

@@ -150,7 +150,11 @@ private slots:
         QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")), metrics.horizontalAdvance(QStringLiteral("WWWW")));
         QVERIFY(memo->toPlainText().isEmpty());
 
-        QCOMPARE(w.findChild<QFileDialog*>("mOpenDlg")->nameFilters(), QStringList("data files (*.dat)"));
+        // Data files first and chosen; the other formats follow.
+        QFileDialog* open = w.findChild<QFileDialog*>("mOpenDlg");
+        QCOMPARE(open->nameFilters().front(), QStringLiteral("data files (*.dat)"));
+        QCOMPARE(open->selectedNameFilter(), QStringLiteral("data files (*.dat)"));
+        QCOMPARE(open->nameFilters().size(), 6);
         QCOMPARE(w.findChild<QFileDialog*>("labOpenDlg")->nameFilters(), QStringList("label files (*.*)"));
         QCOMPARE(w.mOpenDlg->fileMode(), QFileDialog::ExistingFile);
     }

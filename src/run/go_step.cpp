@@ -6,6 +6,8 @@
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
 #include "data/output_file.hpp"
+#include "data/selection_filter.hpp"
+#include "run/file_roles.hpp"
 #include "run/go_observed.hpp"
 #include "run/steps.hpp"
 
@@ -17,17 +19,18 @@ namespace {
 // error never leaves the frequency file of an earlier run beside its outputs.
 const std::vector<std::string> kCreatedOutputs = {".pca", ".pop", ".al", ".per", ".fre"};
 
-// No output may take the place of the user's own files.
-void refuseClobbering(const Session& session, const std::string& output) {
-    const auto clash = [&](const std::string& own, const char* what) {
-        if (!own.empty() && data::sameFile(output, own))
-            throw data::FatalError("The output file \"" + output + "\" would replace the " + what +
-                                   "; rename the data file so that its name without the extension differs "
-                                   "from its other files.");
-    };
-    clash(session.openedPath, "data file");
-    clash(session.labelFileName, "label file");
-    clash(session.seedFileName, "seed file");
+// No file the run writes may take the place of another file of the run, and
+// none is written through a link or into a pipe; checked before the first write.
+void refuseClobbering(const Session& session, const std::string& base, bool selection) {
+    std::vector<FileRole> roles = {{"data file", session.openedPath, false},
+                                   {"label file", session.labelFileName, false},
+                                   {"seed file", session.seedFileName, false}};
+    for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
+        roles.push_back({"output file", base + extension, true});
+    if (selection) roles.push_back({"filtered data file", base + ".dat", true});
+    refuseSharedFiles(roles);
+    for (const FileRole& role : roles)
+        if (role.output) refuseUnsafeOutput(role);
 }
 
 }  // namespace
@@ -53,14 +56,17 @@ void goStep(Session& session, UserInterface& ui) {
     std::string readPath = session.openedPath;
 
     const bool selection = session.menu.lociChecked || session.menu.popsChecked;
+    refuseClobbering(session,
+                     selection ? data::selectionBaseName(session.dataFileName, opened, session.menu.lociChecked,
+                                                         session.menu.popsChecked)
+                               : session.dataFileName,
+                     selection);
     if (selection) prepareSelection(session, readPath);
 
     const std::string shownName = std::filesystem::path(readPath).filename().string();
     session.caption = "ZELTRIC is Processing: " + shownName;
     ui.setCaption(session.caption);
 
-    for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
-        refuseClobbering(session, outputPath(session, extension));
     for (const auto& extension : kCreatedOutputs) data::createEmptyFile(outputPath(session, extension));
 
     data::readGenotypes(ds, readPath, notify);

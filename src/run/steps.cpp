@@ -7,6 +7,7 @@
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
 #include "data/output_file.hpp"
+#include "platform/platform.hpp"
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/seed_file.hpp"
 
@@ -53,6 +54,11 @@ void testingToggle(Session& session, UserInterface& ui) {
         session.opened.randomisationCount = randomisation::askRandomisationCount(ui);
 }
 
-bool exitStep(Session& session) { return randomisation::saveSeeds(session.generator, session.seedFileName); }
+bool exitStep(Session& session) {
+    // Another program run may be saving the same seed file at this moment.
+    platform::FileLock lock;
+    lock.acquire(randomisation::resolveSeedFileName(session.seedFileName) + ".lock", {});
+    return randomisation::saveSeeds(session.generator, session.seedFileName);
+}
 
 }  // namespace zeltric::run

@@ -156,7 +156,8 @@ int runCli(int argc, char** argv) {
     run::Session session;
     session.seedFileName = options.seedFile;
     session.threads = options.threads;
-    // Held for the whole go step, so two runs on one data file never mix their outputs.
+    // Held for the go step and until the plot and the results are out, so two
+    // runs on one data file never mix their outputs.
     platform::FileLock outputsLock;
     // Held from reading the seeds to saving them, so two runs continue one stream.
     platform::FileLock seedLock;
@@ -205,7 +206,6 @@ int runCli(int argc, char** argv) {
                  "\" needs more memory than the system allows this run (fewer --threads need less).");
         return kInputError;
     }
-    outputsLock.release();
     if (options.plot)
         if (const int status = writePlot(session, options, argc, argv); status != 0) return status;
     if (!options.quiet) {

@@ -66,6 +66,7 @@ void createEmptyFile(const std::string& path) {
 void appendToFile(const std::string& path, const std::string& text) { writeWith(path, true, text, "write"); }
 
 void replaceFileAtomically(const std::string& path, const std::string& text) {
+    platform::removeStaleTemporaries(path);
     std::string temporary;
     const int fd = platform::createTemporaryBeside(path, temporary);
     if (fd < 0) fail("write", path, errno);

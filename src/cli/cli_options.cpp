@@ -96,9 +96,13 @@ std::string cliUsage() {
            "                       e.g. zeltric-cli --help\n"
            "  --version          the program's name and version\n"
            "                       e.g. zeltric-cli --version\n"
+           "  --                 ends the options: what follows is the data file, even when its\n"
+           "                     name starts with a minus\n"
+           "                       e.g. zeltric-cli -- -x.dat\n"
            "\n"
-           "Exit status: 0 success, 1 an input error (the message names the file and line),\n"
-           "2 a usage error.\n"
+           "Exit status: 0 success, 1 an input error (the message names the file and line), an\n"
+           "output that could not be written or seeds that could not be saved, 2 a usage error;\n"
+           "a run stopped by Ctrl-C ends killed by the interrupt signal (status 130 in a shell).\n"
            "\n"
            "Examples:\n"
            "  zeltric-cli trout.dat\n"
@@ -115,8 +119,19 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
         result.error = std::move(message);
         return result;
     };
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        // After "--" every argument is a file name, even one starting with '-'.
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded) {
+            if (!o.dataFile.empty()) return fail("only one data file can be analysed per run");
+            o.dataFile = arg;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> inlineValue;
         if (arg.rfind("--", 0) == 0) {

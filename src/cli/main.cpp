@@ -1,12 +1,16 @@
 // The batch front end: the open and go steps driven by options.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <new>
 #include <tuple>
+#include <vector>
 
 #if ZELTRIC_HAS_PLOT
 #include <QGuiApplication>
@@ -15,12 +19,16 @@
 
 #include "analysis/fast_kernels.hpp"
 #include "base/fatal_error.hpp"
-#include "run/asking.hpp"
-#include "formats/foreign_formats.hpp"
-#include "randomisation/seed_file.hpp"
 #include "cli/cli_options.hpp"
-#include "run/label_command.hpp"
 #include "cli/number_list.hpp"
+#include "data/selection_filter.hpp"
+#include "formats/foreign_formats.hpp"
+#include "platform/platform.hpp"
+#include "randomisation/seed_file.hpp"
+#include "run/asking.hpp"
+#include "run/file_roles.hpp"
+#include "run/label_command.hpp"
+#include "run/message_place.hpp"
 #include "run/pick_logic.hpp"
 #include "run/session.hpp"
 #include "run/go_step.hpp"
@@ -51,6 +59,14 @@ int settleSeeds(run::Session& session, const run::CliOptions& options, run::Term
         return 0;
     }
     const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
+    if (seed1 != 0 && seed2 != 0 && !randomisation::seedsUsable(seed1, seed2) && !ui.interactive()) {
+        const bool first = seed1 % (randomisation::kSeed1Max + 1) == 0;
+        return usageError("the seed file \"" + options.seedFile + "\" holds the " + (first ? "first" : "second") +
+                          " seed " + std::to_string(first ? seed1 : seed2) + ", a multiple of " +
+                          std::to_string(first ? randomisation::kSeed1Max + 1 : randomisation::kSeed2Max + 1) +
+                          ", which would hold the generator at 0; give --seeds S1,S2 or run on a terminal to "
+                          "type them");
+    }
     if ((seed1 == 0 || seed2 == 0) && !ui.interactive())
         return usageError("the seed file \"" + options.seedFile +
                           "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them");
@@ -103,6 +119,47 @@ int writePlot(run::Session& session, const run::CliOptions& options, int argc, c
 }
 #endif
 
+#if ZELTRIC_HAS_PLOT
+// The plot's file name as savePlotBmp will write it.
+std::string plotPath(const run::CliOptions& options, const std::string& base) {
+    return ui::bitmapFileName(options.plotFile ? *options.plotFile : base + ".bmp");
+}
+#endif
+
+// Every file of the run, checked before the seeds are read or anything is
+// written: no two roles may share a file, no output is a link or a pipe.
+void refuseUnsafeFiles(const run::Session& session, const run::CliOptions& options) {
+    const bool loci = session.menu.lociChecked;
+    const bool pops = session.menu.popsChecked;
+    const std::string plain = run::baseName(session.openedPath);
+    const std::string base = loci || pops ? data::selectionBaseName(plain, session.opened, loci, pops) : plain;
+    std::vector<run::FileRole> roles = {{"data file", session.openedPath, false},
+                                        {"label file", options.labels.value_or(""), false},
+                                        {"seed file", options.test ? options.seedFile : "", false}};
+    for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
+        roles.push_back({"output file", base + extension, true});
+    if (loci || pops) roles.push_back({"filtered data file", base + ".dat", true});
+#if ZELTRIC_HAS_PLOT
+    if (options.plot) roles.push_back({"plot file", plotPath(options, base), true});
+#endif
+    run::refuseSharedFiles(roles);
+    for (const run::FileRole& role : roles)
+        if (role.output) run::refuseUnsafeOutput(role);
+}
+
+// Takes `lock` on the companion lock file of `file`; says once per run when
+// locks cannot be had and carries on without.
+void lockFor(platform::FileLock& lock, const std::string& file, const std::string& shownName,
+             run::TerminalInterface& ui) {
+    static bool toldUnsupported = false;
+    const auto state = lock.acquire(file + ".lock", [&] { ui.information("waiting for another run using " + shownName); });
+    if (state == platform::FileLock::State::Unsupported && !toldUnsupported) {
+        toldUnsupported = true;
+        ui.information("cannot lock \"" + file + ".lock\"; carrying on without guarding against runs at "
+                       "the same time.");
+    }
+}
+
 int runCli(int argc, char** argv) {
     const run::CliParse parse = run::parseCliOptions(argc, argv);
     if (!parse.error.empty()) return usageError(parse.error);
@@ -126,10 +183,18 @@ int runCli(int argc, char** argv) {
                           analysis::KernelSelection::names() + " (or unset it)");
 
     run::TerminalInterface ui(options.quiet);
+    ui.setDataFile(options.dataFile);
     run::Session session;
     session.kernels = *kernels;
     session.seedFileName = options.seedFile;
     session.threads = options.threads;
+    // Held for the go step and until the plot and the results are out, so two
+    // runs on one data file never mix their outputs.
+    platform::FileLock outputsLock;
+    // Held from reading the seeds to saving them, so two runs continue one stream.
+    platform::FileLock seedLock;
+    const std::string seedTarget = randomisation::resolveSeedFileName(options.seedFile);
+    bool seedsSaved = true;
     try {
         // A file in another format is analysed through its converted data and label files.
         const auto converted = formats::convertFile(options.dataFile, options.format, options.structure);
@@ -159,17 +224,31 @@ int runCli(int argc, char** argv) {
             if (!numbers) return usageError(std::string(option) + " " + *list + ": " + reason);
             run::chooseByNumbers(session, kind, *numbers);
         }
+        refuseUnsafeFiles(session, options);
+        lockFor(outputsLock, run::baseName(session.openedPath), options.dataFile, ui);
         if (options.test) {
+            if (!options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
             if (const int status = settleSeeds(session, options, ui); status != 0) return status;
             session.menu.testingChecked = true;
             session.randomisationCount = *options.test;
         }
         run::installInterruptHandler();
         run::goStep(session, ui);
-        if (options.test && !run::exitStep(session))
-            ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
+        if (options.test) {
+            if (options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
+            seedsSaved = randomisation::saveSeeds(session.generator, options.seedFile);
+            seedLock.release();
+        }
     } catch (const data::FatalError& e) {
-        ui.error(e.what());
+        const std::string place = run::placeOfFixedMessage(session, options.dataFile, e);
+        if (place.empty())
+            ui.error(e.what());
+        else
+            std::cerr << "zeltric-cli: " << place << run::TerminalInterface::displayText(e.what()) << '\n';
+        return kInputError;
+    } catch (const std::bad_alloc&) {
+        ui.error("Out of memory: the analysis of \"" + options.dataFile +
+                 "\" needs more memory than the system allows this run (fewer --threads need less).");
         return kInputError;
     }
 #if ZELTRIC_HAS_PLOT
@@ -180,16 +259,46 @@ int runCli(int argc, char** argv) {
         std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
         std::cout << results.rdbuf();
     }
+    if (!seedsSaved) {
+        ui.error("The results are complete, but the seeds could not be written to \"" + options.seedFile +
+                 "\": the random stream was not advanced, so the next run would repeat this test's "
+                 "randomisations. Make the seed file writable or choose another with --seed-file.");
+        return kInputError;
+    }
     return 0;
+}
+
+// Everything printed must have arrived: a full disk or a closed pipe on
+// standard output is a failure, not a success.
+int finishStandardOutput(int status) {
+    std::cout.flush();
+    const bool streamOk = static_cast<bool>(std::cout);
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    const bool closed = std::fclose(stdout) == 0;
+    if (streamOk && flushed && closed) return status;
+    const int reason = !closed && error == 0 ? errno : error;
+    std::cerr << "zeltric-cli: error: cannot write standard output" << (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()) << ".\n";
+    return status == 0 ? kInputError : status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    int status = 3;
     try {
-        return runCli(argc, argv);
+        status = runCli(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "zeltric-cli: error: out of memory.\n";
+        status = kInputError;
     } catch (const std::exception& e) {
         std::cerr << "zeltric-cli: internal error: " << e.what() << '\n';
-        return 3;
+        status = 3;
     }
+    status = finishStandardOutput(status);
+    // A cancelled test finished as usual; the caller (a shell loop) must still
+    // see that the run was interrupted.
+    if (zeltric::platform::interruptRequested()) zeltric::platform::endByInterrupt();
+    return status;
 }

@@ -8,6 +8,7 @@
 #include "data/genotype_reader.hpp"
 #include "base/output_file.hpp"
 #include "run/asking.hpp"
+#include "platform/platform.hpp"
 #include "randomisation/seed_file.hpp"
 
 namespace zeltric::run {
@@ -49,6 +50,11 @@ void testingToggle(Session& session, UserInterface& ui) {
     if (session.menu.testingChecked) session.randomisationCount = askRandomisationCount(ui);
 }
 
-bool exitStep(Session& session) { return randomisation::saveSeeds(session.generator, session.seedFileName); }
+bool exitStep(Session& session) {
+    // Another program run may be saving the same seed file at this moment.
+    platform::FileLock lock;
+    lock.acquire(randomisation::resolveSeedFileName(session.seedFileName) + ".lock", {});
+    return randomisation::saveSeeds(session.generator, session.seedFileName);
+}
 
 }  // namespace zeltric::run

@@ -392,11 +392,12 @@ TEST(BadOutput, OutputThatCannotBeCreated) {
     const std::string data = dir.file("study.dat");
     writeFile(data, kGood);
     writeFile(dir.file("plain"), "x");
+    // A link at an output's name is never followed, wherever it points.
     fs::create_symlink(dir.file("plain") + "/sub", dir.file("study.pca"));
     const ProcessResult blocked = runCli("--quiet " + shellQuote(data));
     EXPECT_EQ(blocked.exitCode, 1);
-    EXPECT_NE(blocked.err.find("Cannot create the file"), std::string::npos) << blocked.err;
-    EXPECT_NE(blocked.err.find("Not a directory"), std::string::npos) << blocked.err;
+    EXPECT_NE(blocked.err.find("study.pca\" is a symbolic link"), std::string::npos) << blocked.err;
+    EXPECT_FALSE(fs::exists(dir.file("study.fre")));
     fs::remove(dir.file("study.pca"));
 
     fs::create_directories(dir.file("study.pop"));
@@ -406,9 +407,10 @@ TEST(BadOutput, OutputThatCannotBeCreated) {
     EXPECT_EQ(readFile(data), kGood);
 }
 
-// Each output in turn is the full device: the run stops with the file named,
-// and what it wrote before stays complete; nothing after it is written.
-TEST(BadOutput, FullDeviceForEachOutput) {
+// Each output in turn is a link to the full device: the run is refused with
+// that output named before anything is written (a link is never written
+// through); the full disk itself is tried on a mounted file system below.
+TEST(BadOutput, FullDeviceLinkForEachOutput) {
     for (const char* extension : kOutputs) {
         SCOPED_TRACE(extension);
         TempDir dir;
@@ -417,11 +419,15 @@ TEST(BadOutput, FullDeviceForEachOutput) {
         fs::create_symlink("/dev/full", dir.file(std::string("study") + extension));
         const ProcessResult r = runCli("--quiet " + shellQuote(data));
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_NE(r.err.find("Cannot write the file \"" + dir.file(std::string("study") + extension) +
-                             "\": No space left on device."),
+        EXPECT_NE(r.err.find("The output file \"" + dir.file(std::string("study") + extension) +
+                             "\" is a symbolic link"),
                   std::string::npos)
             << r.err;
         EXPECT_EQ(readFile(data), kGood);
+        for (const char* other : kOutputs)
+            if (std::string(other) != extension) {
+                EXPECT_FALSE(fs::exists(dir.file(std::string("study") + other))) << other;
+            }
     }
 }
 

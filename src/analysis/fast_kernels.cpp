@@ -145,7 +145,7 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
     const simd::SimdKernels& kernels = kernelsFor(isa);
     const int order = std::min(np, nA);
     if (order == 0) return true;
-    const bool caseA = np > nA;
+    const CrossCase shape = crossCase(np, nA);
 
     // b of the one real product (rows k over its inner range, columns j of
     // the result), a its left factor, post the factor applied to row i after
@@ -153,7 +153,7 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
     std::array<float, kMatrixOrder + 1> post{};
     const SquareMatrix* left = nullptr;
     int inner = 0;
-    if (caseA) {
+    if (shape == CrossCase::A) {
         // P = D . (X . W): row k of X scaled by the weight of sample k.
         for (int k = 1; k <= np; ++k) {
             const float w = weights[static_cast<std::size_t>(k)];

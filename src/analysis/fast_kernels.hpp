@@ -51,6 +51,13 @@ struct KernelSelection {
     static const char* names();
 };
 
+// The smaller of the two cross-product matrices: case A (more samples np
+// than retained alleles nA) takes alleles x alleles, Xt D X; case B samples
+// x samples, D^1/2 X Xt D^1/2.
+enum class CrossCase { A, B };
+
+inline CrossCase crossCase(int np, int nA) { return np > nA ? CrossCase::A : CrossCase::B; }
+
 // The one cross product of the analysis that is not by an identity or a
 // diagonal matrix, with the weight products folded in. X holds the centred
 // frequencies (rows 1..np, columns 1..nA), `weights` the sample weights

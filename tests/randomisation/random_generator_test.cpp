@@ -99,7 +99,10 @@ std::vector<std::pair<std::int32_t, std::int32_t>> streamSeeds() {
         {1, 1}, {kSeed1Max, kSeed2Max}, {12345, 67890}, {-1, -1}, {INT32_MIN, INT32_MAX}};
     std::mt19937 random(20261207);
     std::uniform_int_distribution<std::int32_t> any(INT32_MIN, INT32_MAX);
-    for (int i = 0; i < 3; ++i) seeds.emplace_back(any(random), any(random));
+    for (int i = 0; i < 3; ++i) {
+        const std::int32_t seed1 = any(random);  // drawn in this order on every compiler
+        seeds.emplace_back(seed1, any(random));
+    }
     return seeds;
 }
 
@@ -188,7 +191,7 @@ TEST(RandomGenerator, RoundingsEqualTheExtendedTypeOnAnyOperand) {
 TEST(RandomGenerator, LongStreamsGiveTheRecordedDigests) {
     const std::uint64_t expected[] = {
         0xa73f00788e9ecb00, 0x3bc088d4babe604f, 0x0b8a5e905bcbaa2c, 0xa562b89c19e43f85,
-        0x479e25c872fb4a33, 0xe8ad2e228489cab5, 0x70faff72b4ac8487, 0x8481ed92ea4234c4};
+        0x479e25c872fb4a33, 0x5428506785f93f35, 0x0f75ddfc07f16c5e, 0x31325d6979967276};
     std::size_t index = 0;
     for (const auto& [seed1, seed2] : streamSeeds()) {
         RandomGenerator uniforms = seeded(seed1, seed2);

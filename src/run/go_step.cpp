@@ -7,6 +7,7 @@
 #include "data/genotype_reader.hpp"
 #include "data/output_file.hpp"
 #include "run/go_observed.hpp"
+#include "run/label_command.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
@@ -46,6 +47,7 @@ void goStep(Session& session, UserInterface& ui) {
     session.runDone = false;
     session.testCompleted = false;
     session.analysed = opened;
+    recordAnalysedOrigin(session);
     data::Dataset& ds = session.analysed;
     ds.observedPass = true;
     ds.testingOn = session.menu.testingChecked;

@@ -11,7 +11,8 @@ namespace zeltric::ui {
 QStringList manualSearchPath(const QString& executableDir) {
     QStringList folders;
     const QDir dir(executableDir);
-    folders << dir.absolutePath() << dir.absoluteFilePath(QStringLiteral("docs"))
+    folders << QString::fromLatin1(kEmbeddedManualFolder) << dir.absolutePath()
+            << dir.absoluteFilePath(QStringLiteral("docs"))
             << QDir::cleanPath(dir.absoluteFilePath(QStringLiteral("../share/zeltric")));
     // A build folder inside the source tree (build/<name>/ or build/).
     QDir up(dir);
@@ -31,6 +32,11 @@ QString findManual(const QStringList& searchPath) {
     return {};
 }
 
+QUrl manualUrl(const QString& manualPath) {
+    if (manualPath.startsWith(QLatin1Char(':'))) return QUrl(QStringLiteral("qrc") + manualPath);
+    return QUrl::fromLocalFile(manualPath);
+}
+
 HelpViewer::HelpViewer(const QString& manualPath, QWidget* parent)
     : QDialog(parent), browser(new QTextBrowser(this)) {
     setObjectName(QStringLiteral("helpViewer"));
@@ -40,7 +46,7 @@ HelpViewer::HelpViewer(const QString& manualPath, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser);
-    browser->setSource(QUrl::fromLocalFile(manualPath));
+    browser->setSource(manualUrl(manualPath));
     resize(760, 560);
 }
 

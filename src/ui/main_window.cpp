@@ -45,7 +45,8 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     : QMainWindow(parent),
       Memo1(new QPlainTextEdit),
       mOpenDlg(openDialog(this, "mOpenDlg", QStringLiteral("data files (*.dat)"))),
-      labOpenDlg(openDialog(this, "labOpenDlg", QStringLiteral("label files (*.*)"))),
+      // "*" lists every file; "*.*" would hide names without a full stop.
+      labOpenDlg(openDialog(this, "labOpenDlg", QStringLiteral("label files (*)"))),
       progress(new ProgressPanel),
       session_(session),
       port_(*this, *Memo1, *progress, dialogs_),

@@ -151,7 +151,7 @@ private slots:
         QVERIFY(memo->toPlainText().isEmpty());
 
         QCOMPARE(w.findChild<QFileDialog*>("mOpenDlg")->nameFilters(), QStringList("data files (*.dat)"));
-        QCOMPARE(w.findChild<QFileDialog*>("labOpenDlg")->nameFilters(), QStringList("label files (*.*)"));
+        QCOMPARE(w.findChild<QFileDialog*>("labOpenDlg")->nameFilters(), QStringList("label files (*)"));
         QCOMPARE(w.mOpenDlg->fileMode(), QFileDialog::ExistingFile);
     }
 

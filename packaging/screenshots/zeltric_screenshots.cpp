@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QTimer>
 
@@ -16,6 +17,7 @@
 
 #include "run/session.hpp"
 #include "ui/about_box.hpp"
+#include "ui/desktop_settings.hpp"
 #include "ui/desktop_start.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/main_window.hpp"
@@ -34,6 +36,9 @@ bool save(QWidget& widget, const QString& path) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The pictures never depend on the settings of the account taking them.
+    QStandardPaths::setTestModeEnabled(true);
+    zeltric::ui::clearDesktopSettings();
     if (argc != 4 && argc != 5) {
         std::fprintf(stderr, "usage: zeltric_screenshots DATA_FILE LABEL_FILE OUTPUT_FOLDER [MANUAL_FOLDER]\n");
         return 2;

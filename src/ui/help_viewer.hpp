@@ -3,7 +3,10 @@
 #include <QDialog>
 #include <QStringList>
 
+class QLabel;
+class QLineEdit;
 class QTextBrowser;
+class QToolButton;
 class QUrl;
 
 namespace zeltric::ui {
@@ -26,13 +29,30 @@ QUrl manualUrl(const QString& manualPath);
 // The first folder of `searchPath` holding the manual; empty when none does.
 QString findManual(const QStringList& searchPath);
 
-// The in-app help viewer showing the manual.
+// The manual's HTML as the viewer shows it: each code block becomes one
+// shaded cell (a text browser would shade every line apart) whose long lines
+// wrap instead of widening the page.
+QString prepareManualHtml(QString html);
+
+// The in-app help viewer showing the manual, with Back, Forward, Home and a
+// find field (Ctrl+F; Enter or F3 finds the next match, Shift+F3 the one
+// before, wrapping round the end).
 class HelpViewer : public QDialog {
     Q_OBJECT
 public:
     explicit HelpViewer(const QString& manualPath, QWidget* parent = nullptr);
 
     QTextBrowser* browser;
+    QToolButton* backButton;
+    QToolButton* forwardButton;
+    QToolButton* homeButton;
+    QLineEdit* findField;
+    QLabel* findStatus;
+
+    // Finds the find field's text after (or before) the cursor; false and
+    // "Not found" when the manual does not hold it.
+    bool findNext(bool backward = false);
+    void focusFind();
 };
 
 }  // namespace zeltric::ui

@@ -4,6 +4,7 @@
 // lasting windows, and a folder holding the data and seed files. Boxes are
 // recorded, not shown, and ending the program is recorded, not done.
 
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <optional>
@@ -26,9 +27,13 @@ struct DesktopFixture {
     std::vector<int> endCodes;
 
     DesktopFixture() {
-        // Settings of the test mode, never the user's; each case starts as a
-        // first start.
+        // Settings of the test mode, never the user's, in a folder of this
+        // process (window test programs run in parallel); each case starts
+        // as a first start.
+        static const TempDir settingsFolder;
         QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(settingsFolder.path().string()));
         ui::clearDesktopSettings();
         session.seedFileName = dir.file("ZELTRIC.INI");
         desktop.emplace(session);

@@ -16,6 +16,7 @@
 #include "run/reader_preparation.hpp"
 #include "data/selection_filter.hpp"
 #include "run/file_roles.hpp"
+#include "run/label_command.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
@@ -75,7 +76,9 @@ void checkRunnable(const Session& session) {
 
 std::string startFromOpened(Session& session) {
     session.runDone = false;
+    session.testCancelled = false;
     session.analysed = session.opened;
+    recordAnalysedOrigin(session);
     session.dataFileName = baseName(session.openedPath);
     return session.openedPath;
 }
@@ -124,6 +127,7 @@ void runTest(Session& session, UserInterface& ui) {
     const randomisation::PermutationOutcome outcome =
         randomisation::runPermutationTest(ds, session.pca, session.generator, randomisations, session.threads,
                                           outputPath(session, ".per"), observer, session.kernels);
+    session.testCancelled = outcome.cancelled;
     if (outcome.cancelled) {
         ui.information("The permutation test was cancelled: no P-values were written. The results of the "
                        "observed analysis are complete.");

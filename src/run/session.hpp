@@ -38,6 +38,10 @@ struct Session {
     data::Dataset analysed;
     bool fileOpen = false;
     bool runDone = false;  // a go step completed its observed analysis
+    bool testCancelled = false;  // the last go step's test was cancelled (no P-values)
+    // The opened file's number of each analysed sample (entry s for s = 1..analysed.np),
+    // set by every go step, so that labels read after it reach the plot.
+    std::array<std::uint16_t, data::NPMax + 1> analysedOrigin{};
 
     analysis::PcaResult pca;
     randomisation::RandomGenerator generator;

@@ -155,6 +155,10 @@ TfGraph::TfGraph(run::Session& session) : session_(session) {
     SpinEdit1->setValue(1);
     SpinEdit2->setValue(2);
 
+    // Ctrl+E is kept for exporting the figure.
+    SaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+
     connect(SaveAs1, &QAction::triggered, this, &TfGraph::SaveAs1Click);
     connect(Exit1, &QAction::triggered, this, &TfGraph::Exit1Click);
     connect(Color1, &QAction::triggered, this, &TfGraph::Color1Click);

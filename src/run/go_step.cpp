@@ -6,6 +6,7 @@
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
 #include "data/output_file.hpp"
+#include "run/go_bootstrap.hpp"
 #include "run/go_observed.hpp"
 #include "run/steps.hpp"
 
@@ -74,6 +75,9 @@ void goStep(Session& session, UserInterface& ui) {
     session.fstPValue = 0.0f;
     session.runDone = true;
     if (session.menu.testingChecked) runTest(session, ui);
+    // A cancelled test stops the run: the bootstrap is not started after it.
+    if (session.menu.bootstrapChecked && (!session.menu.testingChecked || session.testCompleted))
+        runBootstrapStage(session, ui);
 }
 
 }  // namespace zeltric::run

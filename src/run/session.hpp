@@ -8,6 +8,7 @@
 #include "analysis/square_matrix.hpp"
 #include "data/dataset.hpp"
 #include "data/limits.hpp"
+#include "randomisation/bootstrap.hpp"
 #include "randomisation/random_generator.hpp"
 
 namespace zeltric::run {
@@ -20,6 +21,7 @@ struct MenuState {
     bool popsChecked = false;     // "Pops to use"
     bool lociChecked = false;     // "Loci to use"
     bool testingChecked = false;  // "&Testing"
+    bool bootstrapChecked = false;  // "Bootstrap over loci"
 };
 
 inline constexpr const char* kStartCaption = "ZELTRIC for Windows, version 1.2.";
@@ -58,7 +60,14 @@ struct Session {
     std::string labelFileName;   // the label file chosen last; kept across open steps
     std::string seedFileName = kDefaultSeedFile;
 
-    int threads = 0;  // worker threads of the permutation test; 0 = all cores
+    int threads = 0;  // worker threads of the permutation test and the bootstrap; 0 = all cores
+
+    // Bootstrap over loci: what was asked, and the summaries of the last
+    // completed one (replicates 0: none).
+    int bootstrapReplicates = 0;
+    std::int32_t bootstrapSeed1 = 1;
+    std::int32_t bootstrapSeed2 = 1;
+    randomisation::BootstrapSummaries bootstrap;
 };
 
 }  // namespace zeltric::run

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -12,6 +13,7 @@
 #include <exception>
 
 #include "data/fatal_error.hpp"
+#include "run/go_bootstrap.hpp"
 #include "run/label_command.hpp"
 #include "run/steps.hpp"
 #include "ui/about_box.hpp"
@@ -92,6 +94,8 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     for (QAction* checkable : {mLabelfile, mPopstouse1, mLocitouse1, mTesting}) {
         checkable->setCheckable(true);
     }
+    mBootstrap = namedAction(moptions->addAction(QStringLiteral("Bootstrap over loci")), "mBootstrap");
+    mBootstrap->setCheckable(true);
 
     mGo = namedAction(bar->addAction(QStringLiteral("&Go")), "mGo");
 
@@ -108,6 +112,7 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     connect(mPopstouse1, &QAction::triggered, this, &Tfpca::mPopstouse1Click);
     connect(mLocitouse1, &QAction::triggered, this, &Tfpca::mLocitouse1Click);
     connect(mTesting, &QAction::triggered, this, &Tfpca::mTestingClick);
+    connect(mBootstrap, &QAction::triggered, this, &Tfpca::mBootstrapClick);
     connect(mGo, &QAction::triggered, this, &Tfpca::mGoClick);
     connect(mContents, &QAction::triggered, this, &Tfpca::mContentsClick);
     connect(mAbout1, &QAction::triggered, this, &Tfpca::mAbout1Click);
@@ -142,6 +147,7 @@ void Tfpca::syncMenu() {
     mPopstouse1->setChecked(menu.popsChecked);
     mLocitouse1->setChecked(menu.lociChecked);
     mTesting->setChecked(menu.testingChecked);
+    mBootstrap->setChecked(menu.bootstrapChecked);
 }
 
 void Tfpca::guarded(const std::function<void()>& work) {
@@ -250,6 +256,22 @@ void Tfpca::mTestingClick() {
         return;
     }
     guarded([this] { run::testingToggle(session_, port_); });
+    syncMenu();
+}
+
+void Tfpca::mBootstrapClick() {
+    if (running_ || ended_) {
+        return;
+    }
+    if (bootstrapDialog_ == nullptr) {
+        bootstrapDialog_ = new Tfnbrand(this);
+        bootstrapDialog_->setObjectName(QStringLiteral("fnbootstrap"));
+        bootstrapDialog_->setWindowTitle(QStringLiteral("Number of bootstrap replicates"));
+        bootstrapDialog_->lnbrand->setText(QStringLiteral("Number of replicates ? [100..100000]"));
+    }
+    guarded([this] {
+        run::bootstrapToggle(session_, [this](const std::string& offered) { return bootstrapDialog_->prompt(offered); });
+    });
     syncMenu();
 }
 

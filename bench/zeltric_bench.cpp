@@ -6,6 +6,8 @@
 //   zeltric-bench --write SHAPE FILE     writes that shape as a data file
 //
 // Each figure is randomisations per second of the whole test engine
+// (and, in the last column but one, replicates per second of the bootstrap
+// over loci with the fast kernels on all threads)
 // (shuffle, recount, analysis, share line), timed over about S seconds
 // (default 4). The three measurements of a shape run back to back, so a
 // ratio compares like with like even on a busy machine. The processor time
@@ -32,6 +34,7 @@
 #include "analysis/frequency_pca.hpp"
 #include "data/allele_counting.hpp"
 #include "data/dataset.hpp"
+#include "randomisation/bootstrap.hpp"
 #include "randomisation/permutation_test.hpp"
 #include "randomisation/random_generator.hpp"
 #include "run/user_interface.hpp"
@@ -191,6 +194,22 @@ Measurement measure(const data::Dataset& observedData, const analysis::PcaResult
     return result;
 }
 
+// Bootstrap replicates per second with the fast kernels on `threads` threads.
+double measureBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed, int threads,
+                        double seconds) {
+    SilentInterface ui;
+    int replicates = 100;
+    for (;;) {
+        const auto start = std::chrono::steady_clock::now();
+        (void)randomisation::runBootstrap(ds, observed, replicates, 1, 1, threads, ui);
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (elapsed >= seconds || replicates >= randomisation::kMaxReplicates) return replicates / elapsed;
+        const double wanted = elapsed > 0.0 ? replicates * seconds / elapsed * 1.05 : replicates * 10.0;
+        replicates = static_cast<int>(
+            std::min<double>(randomisation::kMaxReplicates, std::max(wanted, replicates * 2.0)));
+    }
+}
+
 double peakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -241,9 +260,9 @@ int main(int argc, char** argv) {
                                       .string();
     std::printf("fast kernels: %s; %d threads; about %.1f s per figure\n",
                 analysis::isaName(analysis::bestSupportedIsa()), threads, seconds);
-    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %11s %11s | %8s\n", "shape (np,nl,nA,N)",
+    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %11s %11s | %12s | %8s\n", "shape (np,nl,nA,N)",
                 "case", "ref 1t /s", "fast 1t /s", "fast Nt /s", "fast/ref", "Nt/1t", "cpu ms 1t",
-                "cpu ms Nt", "peak MB");
+                "cpu ms Nt", "boot Nt /s", "peak MB");
     for (const int index : chosen) {
         if (index < 1 || index > static_cast<int>(kShapes.size())) continue;
         const Shape& shape = kShapes[static_cast<std::size_t>(index - 1)];
@@ -256,14 +275,15 @@ int main(int argc, char** argv) {
         const Measurement reference = measure(*ds, *observed, "reference", 1, seconds, sharePath);
         const Measurement fast1 = measure(*ds, *observed, "", 1, seconds, sharePath);
         const Measurement fastN = measure(*ds, *observed, "", threads, seconds, sharePath);
+        const double bootstrapN = measureBootstrap(*ds, *observed, threads, seconds);
         char label[64];
         std::snprintf(label, sizeof label, "(%d, %d, %d, %d)", shape.samples, shape.loci, nA,
                       shape.individuals);
-        std::printf("%-22s %5s | %12.2f %12.1f %12.1f | %8.1fx %8.2fx | %11.3f %11.3f | %8.1f\n",
+        std::printf("%-22s %5s | %12.2f %12.1f %12.1f | %8.1fx %8.2fx | %11.3f %11.3f | %12.1f | %8.1f\n",
                     label, shape.samples > nA ? "A" : "B", reference.perSecond, fast1.perSecond,
                     fastN.perSecond, fast1.perSecond / reference.perSecond,
                     fastN.perSecond / fast1.perSecond, fast1.cpuMilliseconds, fastN.cpuMilliseconds,
-                    peakMegabytes());
+                    bootstrapN, peakMegabytes());
         std::fflush(stdout);
     }
     std::filesystem::remove(sharePath);

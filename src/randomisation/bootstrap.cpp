@@ -211,25 +211,36 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
     }
 
     // P = W . (Xt . D^1/2), then M = D^1/2 . (X . P), every sum in column
-    // order rounded to single precision after each term.
-    std::vector<float> p(width * static_cast<std::size_t>(np));  // P(k, j) at k * np + j - 1
+    // order rounded to single precision after each term. Only the lower
+    // triangle is formed, as the fast cross product forms it: the
+    // eigenvalue reduction reads no other element.
+    const auto n = static_cast<std::size_t>(np);
+    std::vector<float> p(width * n);  // P(k, j) at k * np + j - 1
     for (int j = 1; j <= np; ++j)
         for (int k = 0; k < nA; ++k)
-            p[static_cast<std::size_t>(k) * static_cast<std::size_t>(np) + static_cast<std::size_t>(j - 1)] =
+            p[static_cast<std::size_t>(k) * n + static_cast<std::size_t>(j - 1)] =
                 positiveZero(toFloat(static_cast<double>(root[static_cast<std::size_t>(j)]) *
                                      static_cast<double>(x(j, k))));
     analysis::PcaWorkspace& ws = t.workspace;
-    for (int i = 1; i <= np; ++i)
-        for (int j = 1; j <= np; ++j) {
-            float acc = 0.0f;
-            for (int k = 0; k < nA; ++k)
-                acc = toFloat(static_cast<double>(x(i, k)) *
-                                  static_cast<double>(p[static_cast<std::size_t>(k) * static_cast<std::size_t>(np) +
-                                                        static_cast<std::size_t>(j - 1)]) +
-                              static_cast<double>(acc));
-            ws.m(i, j) = positiveZero(
-                toFloat(static_cast<double>(root[static_cast<std::size_t>(i)]) * static_cast<double>(acc)));
+    std::vector<float> sums(n);
+    for (int i = 1; i <= np; ++i) {
+        const auto count = static_cast<std::size_t>(i);
+        std::fill_n(sums.begin(), count, 0.0f);
+        // Term k for every j of the row at once: each sum still takes its
+        // terms in order, one rounding after each.
+        for (int k = 0; k < nA; ++k) {
+            const double factor = x(i, k);
+            const float* row = &p[static_cast<std::size_t>(k) * n];
+            for (std::size_t j = 0; j < count; ++j)
+                sums[j] = toFloat(factor * static_cast<double>(row[j]) + static_cast<double>(sums[j]));
         }
+        const double rootI = root[static_cast<std::size_t>(i)];
+        for (int j = 1; j <= i; ++j) {
+            const float value = positiveZero(toFloat(rootI * static_cast<double>(sums[static_cast<std::size_t>(j - 1)])));
+            ws.m(i, j) = value;
+            ws.m(j, i) = value;
+        }
+    }
     ws.usedOrder = std::max(ws.usedOrder, np);
 
     const int order = np;

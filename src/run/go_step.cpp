@@ -46,6 +46,7 @@ void goStep(Session& session, UserInterface& ui) {
     // Every go step starts again from the opened file, its flags and labels.
     session.runDone = false;
     session.testCompleted = false;
+    session.bootstrap = {};  // no summaries of an earlier go step
     session.analysed = opened;
     data::Dataset& ds = session.analysed;
     ds.observedPass = true;

@@ -302,6 +302,12 @@ TEST(Bootstrap, CancelWritesNoSection) {
     EXPECT_EQ(test::readFile(dir.file("trout.per")), per);
     EXPECT_EQ(session.bootstrap.replicates, 500);
     EXPECT_EQ(calm.shownResults.back(), withSection);
+
+    // A later go without the bootstrap keeps no summaries of this one.
+    session.menu.bootstrapChecked = false;
+    run::goStep(session, calm);
+    EXPECT_EQ(session.bootstrap.replicates, 0);
+    EXPECT_EQ(test::readFile(dir.file("trout.pca")), results);
 }
 
 TEST(Bootstrap, ToggleAsksForTheCountUntilValid) {

@@ -74,7 +74,8 @@ void drawLoci(RandomGenerator& generator, int nl, std::vector<int>& loci) {
     for (int& locus : loci) locus = 1 + generator.integerDeviate(nl);
 }
 
-void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci, data::CountTables& counts) {
+void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci,
+                     data::CountTables& counts) {
     const int nl = static_cast<int>(loci.size());
     ZELTRIC_ASSERT(nl <= data::NLMax);
     if (counts.samples() < ds.np || counts.loci() < nl) counts.allocate(ds.np, nl);
@@ -83,13 +84,15 @@ void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci, data
         ZELTRIC_ASSERT(from >= 1 && from <= ds.nl);
         for (int s = 1; s <= ds.np; ++s) {
             counts.sampleSize(s, l) = ds.counts.sampleSize(s, from);
-            for (int a = 1; a <= ds.nu; ++a) counts.alleleCount(s, l, a) = ds.counts.alleleCount(s, from, a);
+            for (int a = 1; a <= ds.nu; ++a)
+                counts.alleleCount(s, l, a) = ds.counts.alleleCount(s, from, a);
         }
         for (int a = 1; a <= ds.nu; ++a) counts.alleleTotal(l, a) = ds.counts.alleleTotal(from, a);
     }
 }
 
-ReplicateAnalyser::ReplicateAnalyser(const data::Dataset& ds, int axes, analysis::KernelSelection kernels)
+ReplicateAnalyser::ReplicateAnalyser(const data::Dataset& ds, int axes,
+                                     analysis::KernelSelection kernels)
     : ds_(ds), axes_(axes), tables_(std::make_unique<ReplicateTables>(kernels)) {
     tables_->replicate.np = ds.np;
     tables_->replicate.nu = ds.nu;
@@ -106,7 +109,8 @@ void takeFigures(const analysis::PcaResult& result, int axes, ReplicateFigures& 
     // Axis k is the replicate's k-th largest eigenvalue; 0 beyond its axes.
     const int present = std::min(axes, static_cast<int>(result.dimension));
     for (int k = 1; k <= present; ++k) {
-        figures.axisFst[static_cast<std::size_t>(k - 1)] = result.axisFst[static_cast<std::size_t>(k)];
+        figures.axisFst[static_cast<std::size_t>(k - 1)] =
+            result.axisFst[static_cast<std::size_t>(k)];
         figures.share[static_cast<std::size_t>(k - 1)] = analysis::axisShare(result, k);
     }
 }
@@ -183,8 +187,9 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
             if (n == 0) continue;
             for (int col = firstColumn[static_cast<std::size_t>(l)];
                  col < firstColumn[static_cast<std::size_t>(l) + 1]; ++col)
-                x(j, col) = toFloat(c.alleleCount(j, l, alleleOf[static_cast<std::size_t>(col)]) / 2.0 / n -
-                                    pooled[static_cast<std::size_t>(col)]);
+                x(j, col) =
+                    toFloat(c.alleleCount(j, l, alleleOf[static_cast<std::size_t>(col)]) / 2.0 / n -
+                            pooled[static_cast<std::size_t>(col)]);
         }
 
     // Sample weights: the mean over typed loci of n(j,l) / N(l), or that
@@ -232,11 +237,13 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
             const double factor = x(i, k);
             const float* row = &p[static_cast<std::size_t>(k) * n];
             for (std::size_t j = 0; j < count; ++j)
-                sums[j] = toFloat(factor * static_cast<double>(row[j]) + static_cast<double>(sums[j]));
+                sums[j] =
+                    toFloat(factor * static_cast<double>(row[j]) + static_cast<double>(sums[j]));
         }
         const double rootI = root[static_cast<std::size_t>(i)];
         for (int j = 1; j <= i; ++j) {
-            const float value = positiveZero(toFloat(rootI * static_cast<double>(sums[static_cast<std::size_t>(j - 1)])));
+            const float value = positiveZero(
+                toFloat(rootI * static_cast<double>(sums[static_cast<std::size_t>(j - 1)])));
             ws.m(i, j) = value;
             ws.m(j, i) = value;
         }
@@ -250,7 +257,8 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
         figures.tqliNotices = analysis::TQLI(ws.diagonal, ws.offDiagonal, order, ws.m);
         analysis::SortEigenvalues(ws.diagonal, order, ws.order);
     } else {
-        analysis::TridiagonalizeEigenvaluesOnly(ws.m, order, ws.diagonal, ws.offDiagonal, ws.kernels.isa);
+        analysis::TridiagonalizeEigenvaluesOnly(ws.m, order, ws.diagonal, ws.offDiagonal,
+                                                ws.kernels.isa);
         figures.tqliNotices = analysis::TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, order);
         analysis::FastSortEigenvalues(ws.diagonal, order, ws.order);
     }
@@ -266,7 +274,9 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
     result.globalFst = none ? 0.0f : toFloat(static_cast<double>(total) / het);
     for (int k = 1; k <= order; ++k)
         result.axisFst[static_cast<std::size_t>(k)] =
-            none ? 0.0f : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) / het);
+            none ? 0.0f
+                 : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) /
+                           het);
     takeFigures(result, axes_, figures);
 }
 
@@ -289,7 +299,8 @@ public:
     ReplicatePool(const data::Dataset& ds, int axes, int workers, int window)
         : slots_(static_cast<std::size_t>(window)) {
         const analysis::KernelSelection kernels = analysis::KernelSelection::fromEnvironment();
-        for (int w = 0; w < workers; ++w) analysers_.push_back(std::make_unique<ReplicateAnalyser>(ds, axes, kernels));
+        for (int w = 0; w < workers; ++w)
+            analysers_.push_back(std::make_unique<ReplicateAnalyser>(ds, axes, kernels));
         try {
             for (auto& analyser : analysers_)
                 threads_.emplace_back([this, a = analyser.get()] { workerLoop(*a); });
@@ -303,7 +314,9 @@ public:
     ReplicatePool& operator=(const ReplicatePool&) = delete;
 
     int window() const { return static_cast<int>(slots_.size()); }
-    Slot& slot(int replicate) { return slots_[static_cast<std::size_t>(replicate) % slots_.size()]; }
+    Slot& slot(int replicate) {
+        return slots_[static_cast<std::size_t>(replicate) % slots_.size()];
+    }
 
     void submit(int replicate) {
         Slot& s = slot(replicate);
@@ -409,8 +422,8 @@ BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult
 
     // Single-precision figures, kept as they are: half the memory of doubles.
     std::vector<float> global(static_cast<std::size_t>(replicates));
-    std::vector<std::vector<float>> axisFst(static_cast<std::size_t>(axes),
-                                            std::vector<float>(static_cast<std::size_t>(replicates)));
+    std::vector<std::vector<float>> axisFst(
+        static_cast<std::size_t>(axes), std::vector<float>(static_cast<std::size_t>(replicates)));
     std::vector<std::vector<float>> share = axisFst;
 
     RandomGenerator generator;
@@ -461,13 +474,15 @@ std::string bootstrapSectionText(const BootstrapSummaries& summaries) {
     };
     auto row = [&](std::string label, const BootstrapFigure& f) {
         label.resize(std::max(label.size(), kLabelWidth), ' ');
-        for (double value : {f.observed, f.mean, f.se, f.lower, f.upper}) label += data::realField(value, 10, 5);
+        for (double value : {f.observed, f.mean, f.se, f.lower, f.upper})
+            label += data::realField(value, 10, 5);
         return label;
     };
     std::string out;
     line(out, std::string(43, '*'));
-    line(out, "Bootstrap over loci: " + data::integerField(summaries.replicates) + " replicates, seeds " +
-                  data::integerField(summaries.seed1) + "," + data::integerField(summaries.seed2));
+    line(out, "Bootstrap over loci: " + data::integerField(summaries.replicates) +
+                  " replicates, seeds " + data::integerField(summaries.seed1) + "," +
+                  data::integerField(summaries.seed2));
     line(out, "Intervals: 2.5 and 97.5 percentiles of the replicates");
     line(out, std::string(kLabelWidth, ' ') + "  observed      mean        se     lower     upper");
     line(out, row("Global Fst", summaries.globalFst));

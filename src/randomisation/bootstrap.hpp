@@ -66,7 +66,8 @@ void drawLoci(RandomGenerator& generator, int nl, std::vector<int>& loci);
 // The count tables of the data set whose locus l' (1..loci.size()) is locus
 // loci[l' - 1] of `ds`, read from ds.counts (the observed counts): the
 // counts of a locus depend on that locus alone.
-void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci, data::CountTables& counts);
+void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci,
+                     data::CountTables& counts);
 
 // What one replicate gives: global Fst, and per axis k = 1..axes the axis
 // Fst (0 where the replicate has fewer axes) and its share.
@@ -93,7 +94,8 @@ public:
     ReplicateAnalyser& operator=(const ReplicateAnalyser&) = delete;
 
     void analyse(const std::vector<int>& loci, ReplicateFigures& figures);
-    // The wide path for any width (tests prove it equal to the analysis call).
+    // The wide path for any width with np <= nA (tests prove it equal to the
+    // analysis call where both apply).
     void analyseWide(const std::vector<int>& loci, ReplicateFigures& figures);
 
 private:

@@ -10,11 +10,12 @@ namespace zeltric::run {
 void runBootstrapStage(Session& session, UserInterface& ui) {
     session.bootstrap = {};
     const randomisation::BootstrapOutcome outcome = randomisation::runBootstrap(
-        session.analysed, session.pca, session.bootstrapReplicates, session.bootstrapSeed1, session.bootstrapSeed2,
-        session.threads, ui);
+        session.analysed, session.pca, session.bootstrapReplicates, session.bootstrapSeed1,
+        session.bootstrapSeed2, session.threads, ui);
     if (outcome.cancelled) {
-        ui.information("The bootstrap over loci was cancelled: no intervals were written. The results of the "
-                       "observed analysis are complete.");
+        ui.information(
+            "The bootstrap over loci was cancelled: no intervals were written. The results of the "
+            "observed analysis are complete.");
         return;
     }
     session.bootstrap = outcome.summaries;
@@ -30,7 +31,8 @@ void bootstrapToggle(Session& session, const CountPrompt& askCount) {
         const auto answer = askCount("1000");
         if (!answer) continue;
         const auto count = randomisation::parseIntegerEntry(*answer);
-        if (count && *count >= randomisation::kMinReplicates && *count <= randomisation::kMaxReplicates) {
+        if (count && *count >= randomisation::kMinReplicates &&
+            *count <= randomisation::kMaxReplicates) {
             session.bootstrapReplicates = *count;
             return;
         }

@@ -41,20 +41,24 @@ struct Analysed {
 };
 
 // Header, locus names loc1.., then per individual "sample codes...".
-std::string dataFile(int loci, int alleles, int coding, const std::vector<std::vector<int>>& individuals) {
+std::string dataFile(int loci, int alleles, int coding,
+                     const std::vector<std::vector<int>>& individuals) {
     int samples = 0;
     for (const auto& row : individuals) samples = std::max(samples, row[0]);
-    std::string text = std::to_string(samples) + " " + std::to_string(loci) + " " + std::to_string(alleles) + " " +
-                       std::to_string(coding) + "\r\n";
+    std::string text = std::to_string(samples) + " " + std::to_string(loci) + " " +
+                       std::to_string(alleles) + " " + std::to_string(coding) + "\r\n";
     for (int l = 1; l <= loci; ++l) text += "loc" + std::to_string(l) + "\r\n";
     for (const auto& row : individuals) {
-        for (std::size_t i = 0; i < row.size(); ++i) text += (i ? " " : "") + std::to_string(row[i]);
+        for (std::size_t i = 0; i < row.size(); ++i)
+            text += (i ? " " : "") + std::to_string(row[i]);
         text += "\r\n";
     }
     return text;
 }
 
-std::string troutText() { return test::readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"); }
+std::string troutText() {
+    return test::readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat");
+}
 
 std::vector<int> fileOrder(int nl) {
     std::vector<int> loci(static_cast<std::size_t>(nl));
@@ -86,8 +90,8 @@ TEST(Bootstrap, ReplicateInFileOrderIsTheObservedAnalysis) {
     Analysed a(troutText());
     const int axes = a.observed.dimension - 1;
     ASSERT_GE(axes, 3);
-    for (const auto kernels :
-         {analysis::KernelSelection::fromEnvironment(), analysis::KernelSelection::referenceKernels()}) {
+    for (const auto kernels : {analysis::KernelSelection::fromEnvironment(),
+                               analysis::KernelSelection::referenceKernels()}) {
         ReplicateAnalyser analyser(a.ds, axes, kernels);
         ReplicateFigures narrow;
         ReplicateFigures wide;
@@ -96,8 +100,12 @@ TEST(Bootstrap, ReplicateInFileOrderIsTheObservedAnalysis) {
         for (const ReplicateFigures* f : {&narrow, &wide}) {
             EXPECT_EQ(f->globalFst, a.observed.observedGlobalFst);
             for (int k = 1; k <= axes; ++k) {
-                EXPECT_EQ(f->axisFst[static_cast<std::size_t>(k - 1)], a.observed.observedAxisFst[k]) << k;
-                EXPECT_EQ(f->share[static_cast<std::size_t>(k - 1)], a.observed.observedAxisShare[k]) << k;
+                EXPECT_EQ(f->axisFst[static_cast<std::size_t>(k - 1)],
+                          a.observed.observedAxisFst[k])
+                    << k;
+                EXPECT_EQ(f->share[static_cast<std::size_t>(k - 1)],
+                          a.observed.observedAxisShare[k])
+                    << k;
             }
         }
         // A drawn replicate (loci repeated and missing) agrees between the paths too.
@@ -119,7 +127,8 @@ TEST(Bootstrap, ReplicateWiderThanTheMatrixLimit) {
     for (int s = 1; s <= 3; ++s)
         for (int i = 0; i < 60; ++i) {
             std::vector<int> row = {s, ((i + 5 * s) % 90 + 1) * 100 + (i * 7 + s * s) % 90 + 1};
-            for (int l = 2; l <= 6; ++l) row.push_back((i + l) % (s + 2) == 0 ? 102 : 101 + (i % 2) * 101);
+            for (int l = 2; l <= 6; ++l)
+                row.push_back((i + l) % (s + 2) == 0 ? 102 : 101 + (i % 2) * 101);
             rows.push_back(row);
         }
     Analysed a(dataFile(6, 99, 2, rows));
@@ -224,7 +233,8 @@ TEST(Bootstrap, HandComputedTwoSampleCase) {
     const double upper = 0.975 * fst[389] + 0.025 * fst[390];
 
     RecordingInterface ui;
-    const BootstrapSummaries s = runBootstrap(a.ds, a.observed, replicates, 11, 13, 1, ui).summaries;
+    const BootstrapSummaries s =
+        runBootstrap(a.ds, a.observed, replicates, 11, 13, 1, ui).summaries;
     EXPECT_NEAR(s.globalFst.observed, (d[1] + d[2] + d[3]) / (h[1] + h[2] + h[3]), 1e-6);
     EXPECT_NEAR(s.globalFst.mean, mean, 1e-6);
     EXPECT_NEAR(s.globalFst.lower, lower, 1e-6);
@@ -246,12 +256,14 @@ TEST(Bootstrap, SameSummariesForAnyThreadCount) {
     std::vector<std::string> texts;
     for (int threads : {1, 2, 3}) {
         RecordingInterface ui;
-        const BootstrapOutcome outcome = runBootstrap(a.ds, a.observed, 300, 4711, 815, threads, ui);
+        const BootstrapOutcome outcome =
+            runBootstrap(a.ds, a.observed, 300, 4711, 815, threads, ui);
         texts.push_back(bootstrapSectionText(outcome.summaries));
     }
     EXPECT_EQ(texts[0], texts[1]);
     EXPECT_EQ(texts[0], texts[2]);
-    EXPECT_NE(texts[0].find("Bootstrap over loci: 300 replicates, seeds 4711,815\r\n"), std::string::npos)
+    EXPECT_NE(texts[0].find("Bootstrap over loci: 300 replicates, seeds 4711,815\r\n"),
+              std::string::npos)
         << texts[0];
 }
 
@@ -261,7 +273,9 @@ TEST(Bootstrap, SectionLayout) {
     s.seed1 = 1;
     s.seed2 = 2;
     s.globalFst = {0.08448, 0.0853, 0.012434, 0.062081, 0.110249};
-    s.axes.push_back({1, {0.03326, 0.03912, 0.00969, 0.02486, 0.06165}, {0.39366, 0.45822, 0.08583, 0.3052, 0.62898}});
+    s.axes.push_back({1,
+                      {0.03326, 0.03912, 0.00969, 0.02486, 0.06165},
+                      {0.39366, 0.45822, 0.08583, 0.3052, 0.62898}});
     EXPECT_EQ(bootstrapSectionText(s),
               std::string(43, '*') +
                   "\r\n"

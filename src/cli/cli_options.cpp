@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "analysis/fast_kernels.hpp"
+#include "randomisation/bootstrap.hpp"
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/random_generator.hpp"
 
@@ -57,8 +58,16 @@ std::string cliUsage() {
            "  --seeds S1,S2      the generator's seeds for this test (S1 in 1..2147483562,\n"
            "                     S2 in 1..2147483398) instead of the seed file's\n"
            "                       e.g. --seeds 12345,67890\n"
-           "  --threads N        worker threads for the test (default: all cores); the results do not\n"
-           "                     depend on it\n"
+           "  --bootstrap B      bootstrap over loci with B replicates (100..100000), like \"Bootstrap\n"
+           "                     over loci\": intervals for the global Fst and each axis's Fst and\n"
+           "                     share, appended to the results file\n"
+           "                       e.g. --bootstrap 1000\n"
+           "  --bootstrap-seeds S1,S2\n"
+           "                     the bootstrap generator's seeds (default 1,1; same ranges as --seeds);\n"
+           "                     the seed file is neither read nor written for it\n"
+           "                       e.g. --bootstrap 1000 --bootstrap-seeds 4711,815\n"
+           "  --threads N        worker threads for the test and the bootstrap (default: all cores);\n"
+           "                     the results do not depend on it\n"
            "                       e.g. --threads 2\n"
            "  --plot X,Y         draw the ordination plot of axes X and Y as a BMP picture\n"
            "                       e.g. --plot 1,2\n"
@@ -109,6 +118,7 @@ std::string cliUsage() {
            "  zeltric-cli --labels trout.lab --pops 1-4,7 --loci 2-6 trout.dat\n"
            "  zeltric-cli --labels trout.lab --test 1000 --seeds 12345,67890 --plot 1,2 trout.dat\n"
            "  zeltric-cli --test 1000 --seeds 12345,67890 trout.gen\n"
+           "  zeltric-cli --bootstrap 1000 trout.dat\n"
            "  for f in *.dat; do zeltric-cli --quiet --test 1000 --seeds 12345,67890 \"$f\"; done\n";
 }
 
@@ -186,6 +196,22 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
                 return fail("--seeds needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in 1..2147483398, not \"" +
                             *v + "\"");
             o.seeds = pair;
+        } else if (name == "--bootstrap") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto b = wholeNumber(*v);
+            if (!b || *b < randomisation::kMinReplicates || *b > randomisation::kMaxReplicates)
+                return fail("--bootstrap needs a number of replicates within 100..100000, not \"" + *v + "\"");
+            o.bootstrap = static_cast<int>(*b);
+        } else if (name == "--bootstrap-seeds") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto pair = numberPair(*v);
+            if (!pair || pair->first < 1 || pair->first > randomisation::kSeed1Max || pair->second < 1 ||
+                pair->second > randomisation::kSeed2Max)
+                return fail("--bootstrap-seeds needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in "
+                            "1..2147483398, not \"" + *v + "\"");
+            o.bootstrapSeeds = pair;
         } else if (name == "--threads") {
             auto v = value();
             if (!v) return fail(needs(name));
@@ -248,6 +274,7 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
     }
     if (!o.help && !o.version && o.dataFile.empty()) return fail("no data file given");
     if (o.plotFile && !o.plot) return fail("--plot-file needs --plot X,Y");
+    if (o.bootstrapSeeds && !o.bootstrap) return fail("--bootstrap-seeds needs --bootstrap B");
     return result;
 }
 

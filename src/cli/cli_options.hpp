@@ -17,6 +17,8 @@ struct CliOptions {
     std::string seedFile = "ZELTRIC.INI";
     std::optional<std::pair<long long, long long>> seeds;
     int threads = 0;  // 0 = all cores
+    std::optional<int> bootstrap;  // replicates of the bootstrap over loci
+    std::optional<std::pair<long long, long long>> bootstrapSeeds;
     std::optional<std::pair<int, int>> plot;
     std::optional<std::string> plotFile;
     std::optional<std::string> kernels;  // a name analysis::KernelSelection::fromName takes

@@ -232,6 +232,14 @@ int runCli(int argc, char** argv) {
             session.menu.testingChecked = true;
             session.randomisationCount = *options.test;
         }
+        if (options.bootstrap) {
+            session.menu.bootstrapChecked = true;
+            session.bootstrapReplicates = *options.bootstrap;
+            if (options.bootstrapSeeds) {
+                session.bootstrapSeed1 = static_cast<std::int32_t>(options.bootstrapSeeds->first);
+                session.bootstrapSeed2 = static_cast<std::int32_t>(options.bootstrapSeeds->second);
+            }
+        }
         run::installInterruptHandler();
         run::goStep(session, ui);
         if (options.test) {

@@ -17,6 +17,7 @@
 #include "data/selection_filter.hpp"
 #include "run/file_roles.hpp"
 #include "run/label_command.hpp"
+#include "run/go_bootstrap.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
@@ -53,6 +54,8 @@ void goStep(Session& session, UserInterface& ui) {
     analyseObserved(session, ui);
     session.runDone = true;
     if (session.menu.testingChecked) runTest(session, ui);
+    // A cancelled test stops the run: the bootstrap is not started after it.
+    if (session.menu.bootstrapChecked && !session.testCancelled) runBootstrapStage(session, ui);
 }
 
 void refuseUnsafeFiles(const Session& session) {
@@ -79,6 +82,7 @@ std::string startFromOpened(Session& session) {
     session.testCancelled = false;
     session.analysed = session.opened;
     recordAnalysedOrigin(session);
+    session.bootstrap = {};  // no summaries of an earlier go step
     session.dataFileName = baseName(session.openedPath);
     return session.openedPath;
 }

@@ -43,6 +43,7 @@ void openStep(Session& session, UserInterface& ui, const std::string& path) {
     session.menu.popsChecked = false;
     session.menu.lociChecked = false;
     session.menu.testingChecked = false;
+    session.menu.bootstrapChecked = false;
 }
 
 void testingToggle(Session& session, UserInterface& ui) {

@@ -21,6 +21,7 @@
 #include <exception>
 
 #include "base/fatal_error.hpp"
+#include "run/go_bootstrap.hpp"
 #include "run/label_command.hpp"
 #include "run/go_step.hpp"
 #include "run/open_summary.hpp"
@@ -165,6 +166,8 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     for (QAction* checkable : {mLabelfile, mPopstouse1, mLocitouse1, mTesting}) {
         checkable->setCheckable(true);
     }
+    mBootstrap = namedAction(moptions->addAction(QStringLiteral("Bootstrap over loci")), "mBootstrap");
+    mBootstrap->setCheckable(true);
 
     mGo = namedAction(bar->addAction(QStringLiteral("&Go")), "mGo");
 
@@ -195,6 +198,7 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     connect(mPopstouse1, &QAction::triggered, this, &Tfpca::mPopstouse1Click);
     connect(mLocitouse1, &QAction::triggered, this, &Tfpca::mLocitouse1Click);
     connect(mTesting, &QAction::triggered, this, &Tfpca::mTestingClick);
+    connect(mBootstrap, &QAction::triggered, this, &Tfpca::mBootstrapClick);
     connect(mGo, &QAction::triggered, this, &Tfpca::mGoClick);
     connect(mContents, &QAction::triggered, this, &Tfpca::mContentsClick);
     connect(mAbout1, &QAction::triggered, this, &Tfpca::mAbout1Click);
@@ -234,6 +238,7 @@ void Tfpca::syncMenu() {
     mLocitouse1->setChecked(menu.lociChecked);
     mTesting->setChecked(menu.testingChecked);
     mRecent->menuAction()->setEnabled(idle && !mRecent->isEmpty());
+    mBootstrap->setChecked(menu.bootstrapChecked);
 }
 
 void Tfpca::showStatus(const QString& text) {
@@ -429,6 +434,22 @@ void Tfpca::mTestingClick() {
         return;
     }
     guarded([this] { run::testingToggle(session_, port_); });
+    syncMenu();
+}
+
+void Tfpca::mBootstrapClick() {
+    if (running_ || ended_) {
+        return;
+    }
+    if (bootstrapDialog_ == nullptr) {
+        bootstrapDialog_ = new Tfnbrand(this);
+        bootstrapDialog_->setObjectName(QStringLiteral("fnbootstrap"));
+        bootstrapDialog_->setWindowTitle(QStringLiteral("Number of bootstrap replicates"));
+        bootstrapDialog_->lnbrand->setText(QStringLiteral("Number of replicates ? [100..100000]"));
+    }
+    guarded([this] {
+        run::bootstrapToggle(session_, [this](const std::string& offered) { return bootstrapDialog_->prompt(offered); });
+    });
     syncMenu();
 }
 

@@ -66,6 +66,7 @@ public:
     QAction* mLocitouse1;
     QAction* N1;
     QAction* mTesting;
+    QAction* mBootstrap;
     QAction* mGo;
     QMenu* mHelp;
     QAction* mContents;
@@ -82,6 +83,7 @@ public:
     void mPopstouse1Click();
     void mLocitouse1Click();
     void mTestingClick();
+    void mBootstrapClick();
     void mGoClick();
     void mContentsClick();
     void mAbout1Click();
@@ -119,6 +121,7 @@ private:
     QtUserInterface port_;
     QPointer<TfGraph> graph_;
     QPointer<HelpViewer> helpViewer_;
+    Tfnbrand* bootstrapDialog_ = nullptr;  // the replicate count, made on first use
     QStringList manualSearchPath_;
     std::function<void(int)> endProgram_;
     bool running_ = false;

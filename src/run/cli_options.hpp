@@ -17,6 +17,9 @@ struct CliOptions {
     int threads = 0;  // 0 = all cores
     std::optional<std::pair<int, int>> plot;
     std::optional<std::string> plotFile;
+    std::optional<std::string> figure;            // .svg, .pdf or .png
+    std::optional<std::pair<int, int>> axes;      // the figure's; default --plot's, else 1,2
+    std::optional<int> figureWidth;               // PNG pixels across
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -165,7 +165,9 @@ FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style) {
         requestSample.push_back(s);
         texts.push_back(std::move(text));
     }
-    const std::vector<LabelPlace> places = placeLabels(fr, requests, style.placement);
+    // Labels keep clear of the frame's line, which their white boxes would hide.
+    const Rect inside{fr.left + 0.5, fr.top + 0.5, fr.right - 0.5, fr.bottom - 0.5};
+    const std::vector<LabelPlace> places = placeLabels(inside, requests, style.placement);
     for (std::size_t i = 0; i < places.size(); ++i) {
         const LabelPlace& place = places[i];
         if (place.kind == LabelPlace::Kind::Omitted) {

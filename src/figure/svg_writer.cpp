@@ -94,6 +94,13 @@ std::string writeSvg(const FigureLayout& f, const std::string& title) {
                num(s.placement.markerRadius) + "\" fill=\"" + colour(m.rgb) + "\"/>\n";
     out += "</g>\n";
 
+    // Each label on white, so a zero line never runs through its text; the
+    // boxes overlap no marker, label or leader, so nothing else is hidden.
+    out += "<g fill=\"#ffffff\" stroke=\"none\">\n";
+    for (const FigureLabel& l : f.labels)
+        out += "<rect x=\"" + num(l.box.left) + "\" y=\"" + num(l.box.top) + "\" width=\"" + num(l.box.width()) +
+               "\" height=\"" + num(l.box.height()) + "\"/>\n";
+    out += "</g>\n";
     out += "<g font-family=\"DejaVu Sans\" font-size=\"" + num(s.labelSize) + "\" stroke=\"none\">\n";
     for (const FigureLabel& l : f.labels)
         out += text(l.baseline.x, l.baseline.y, l.text, " fill=\"" + colour(l.rgb) + "\"");

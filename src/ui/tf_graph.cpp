@@ -17,6 +17,7 @@
 #include "data/fatal_error.hpp"
 #include "data/output_file.hpp"
 #include "figure/session_figure.hpp"
+#include "run/steps.hpp"
 #include "ui/plot_figure.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
@@ -290,6 +291,10 @@ void TfGraph::ExportFigure1Click() {
     for (const std::string& input : {session_.openedPath, session_.labelFileName})
         if (!input.empty() && data::sameFile(path, input))
             return showError("Cannot write the figure \"" + path + "\": that is the input file \"" + input + "\".");
+    for (const char* extension : {".fre", ".pca", ".pop", ".al", ".per"})
+        if (data::sameFile(path, run::outputPath(session_, extension)))
+            return showError("Cannot write the figure \"" + path + "\": that is the results file \"" +
+                             run::outputPath(session_, extension) + "\".");
     try {
         figure::writeFigureFile(path, figure::figureSvg(session_, x, y), figure::kDefaultPngWidth, renderFigure);
     } catch (const data::FatalError& e) {

@@ -251,10 +251,16 @@ private slots:
         window->ExportFigure1->trigger();
         ui::TfGraph::setNextFileName(QString::fromStdString(data));
         window->ExportFigure1->trigger();
+        const std::string results = run::outputPath(session, ".pca");
+        const std::string before = test::readFile(results);
+        ui::TfGraph::setNextFileName(QString::fromStdString(results));
+        window->ExportFigure1->trigger();
         ui::TfGraph::setErrorBoxHook(nullptr);
-        QCOMPARE(errors.size(), 2);
+        QCOMPARE(errors.size(), 3);
         QVERIFY(errors[0].contains(QStringLiteral(".svg, .pdf or .png")));
         QVERIFY(errors[1].contains(QStringLiteral("input file")));
+        QVERIFY(errors[2].contains(QStringLiteral("results file")));
+        QCOMPARE(test::readFile(results), before);
         QVERIFY(!std::filesystem::exists(dir.file("window.gif")));
         ui::destroyGraph(session, window);
     }

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QSpinBox>
+#include <QWindow>
 #include <algorithm>
 #include <utility>
 
@@ -366,6 +367,11 @@ TfGraph* launchGraph(run::Session& session) {
     window->redraw(window->SpinEdit1->value(), window->SpinEdit2->value());
     session.graphShown = true;
     window->show();
+    // Moved to a screen of another pixel density, the picture is drawn anew.
+    if (QWindow* handle = window->windowHandle())
+        QObject::connect(handle, &QWindow::screenChanged, window, [window] {
+            window->redraw(window->SpinEdit1->value(), window->SpinEdit2->value());
+        });
     return window;
 }
 

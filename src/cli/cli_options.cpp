@@ -31,6 +31,17 @@ std::optional<std::pair<long long, long long>> numberPair(const std::string& tex
     return std::make_pair(*a, *b);
 }
 
+// The figure formats, named by the extension in any case.
+bool figureExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    std::string extension = path.substr(dot);
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return extension == ".svg" || extension == ".pdf" || extension == ".png";
+}
+
 }  // namespace
 
 std::string cliUsage() {
@@ -98,6 +109,15 @@ std::string cliUsage() {
            "  --structure-missing CODE\n"
            "                     the missing value of a STRUCTURE file (default -9)\n"
            "                       e.g. --structure-missing 0\n"
+           "  --figure FILE      a publication figure of the plot's samples with markers, labels placed\n"
+           "                     clear of each other, ticks and axis titles; the format follows the\n"
+           "                     extension: .svg, .pdf or .png (PDF and PNG need the Qt build)\n"
+           "                       e.g. --figure trout.pdf\n"
+           "  --axes X,Y         the figure's horizontal and vertical axes (default: those of --plot,\n"
+           "                     else 1,2)\n"
+           "                       e.g. --figure trout13.svg --axes 1,3\n"
+           "  --figure-width N   pixels across a PNG figure, 200..20000 (default 2400); needs --figure\n"
+           "                       e.g. --figure trout.png --figure-width 3000\n"
            "  --quiet, -q        nothing on standard output and no progress; messages still go to\n"
            "                     standard error\n"
            "                       e.g. zeltric-cli --quiet --test 1000 trout.dat\n"
@@ -119,6 +139,7 @@ std::string cliUsage() {
            "  zeltric-cli --labels trout.lab --test 1000 --seeds 12345,67890 --plot 1,2 trout.dat\n"
            "  zeltric-cli --test 1000 --seeds 12345,67890 trout.gen\n"
            "  zeltric-cli --bootstrap 1000 trout.dat\n"
+           "  zeltric-cli --labels trout.lab --test 1000 --seeds 12345,67890 --figure trout.pdf trout.dat\n"
            "  for f in *.dat; do zeltric-cli --quiet --test 1000 --seeds 12345,67890 \"$f\"; done\n";
 }
 
@@ -265,6 +286,27 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
                                 "\"");
                 o.structure.extraColumns = static_cast<int>(*n);
             }
+        } else if (name == "--figure") {
+            auto v = value();
+            if (!v || v->empty()) return fail(needs(name));
+            if (!figureExtension(*v))
+                return fail("--figure needs a file name ending in .svg, .pdf or .png, not \"" + *v + "\"");
+            o.figure = *v;
+        } else if (name == "--axes") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto pair = numberPair(*v);
+            if (!pair || pair->first < 1 || pair->second < 1 || pair->first > 500 || pair->second > 500 ||
+                pair->first == pair->second)
+                return fail("--axes needs two different axis numbers X,Y, not \"" + *v + "\"");
+            o.axes = std::make_pair(static_cast<int>(pair->first), static_cast<int>(pair->second));
+        } else if (name == "--figure-width") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto n = wholeNumber(*v);
+            if (!n || *n < 200 || *n > 20000)
+                return fail("--figure-width needs a number of pixels within 200..20000, not \"" + *v + "\"");
+            o.figureWidth = static_cast<int>(*n);
         } else if (arg.size() > 1 && arg[0] == '-') {
             return fail("unknown option " + arg);
         } else {
@@ -275,6 +317,8 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
     if (!o.help && !o.version && o.dataFile.empty()) return fail("no data file given");
     if (o.plotFile && !o.plot) return fail("--plot-file needs --plot X,Y");
     if (o.bootstrapSeeds && !o.bootstrap) return fail("--bootstrap-seeds needs --bootstrap B");
+    if (o.axes && !o.figure) return fail("--axes needs --figure FILE");
+    if (o.figureWidth && !o.figure) return fail("--figure-width needs --figure FILE");
     return result;
 }
 

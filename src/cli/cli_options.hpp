@@ -25,6 +25,9 @@ struct CliOptions {
     std::optional<formats::Format> format;  // forced by --format
     formats::StructureOptions structure;
     bool convertOnly = false;
+    std::optional<std::string> figure;            // .svg, .pdf or .png
+    std::optional<std::pair<int, int>> axes;      // the figure's; default --plot's, else 1,2
+    std::optional<int> figureWidth;               // PNG pixels across
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <memory>
 #include <new>
 #include <tuple>
 #include <vector>
@@ -22,6 +23,8 @@
 #include "cli/cli_options.hpp"
 #include "cli/number_list.hpp"
 #include "data/selection_filter.hpp"
+#include "figure/figure_file.hpp"
+#include "figure/session_figure.hpp"
 #include "formats/foreign_formats.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/seed_file.hpp"
@@ -35,6 +38,7 @@
 #include "run/steps.hpp"
 #include "cli/terminal_interface.hpp"
 #if ZELTRIC_HAS_PLOT
+#include "ui/plot_figure.hpp"
 #include "ui/plot_painter.hpp"
 #endif
 
@@ -85,16 +89,8 @@ std::optional<analysis::KernelSelection> chooseKernels(const run::CliOptions& op
 }
 
 #if ZELTRIC_HAS_PLOT
-// The plot of a new plot window, drawn headless. Returns an exit status.
-int writePlot(run::Session& session, const run::CliOptions& options, int argc, char** argv) {
-    const auto [x, y] = *options.plot;
-    const int last = static_cast<int>(session.pca.dimension) - 1;  // axes 1..last are reported
-    if (last < 2)
-        return usageError("--plot: the analysis has " + std::to_string(std::max(last, 0)) +
-                          " reported axes; a plot needs at least two");
-    if (x < 1 || x > last - 1 || y < 2 || y > last)
-        return usageError("--plot " + std::to_string(x) + "," + std::to_string(y) + ": X must lie in 1.." +
-                          std::to_string(last - 1) + " and Y in 2.." + std::to_string(last));
+// Qt Gui without a display, for the plot and the PDF and PNG figures.
+std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt warns on every start without a runtime folder; give it a private one.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
@@ -104,7 +100,19 @@ int writePlot(run::Session& session, const run::CliOptions& options, int argc, c
             (info.st_mode == 0 || (S_ISDIR(info.st_mode) && info.st_uid == ::getuid())))
             qputenv("XDG_RUNTIME_DIR", folder.c_str());
     }
-    QGuiApplication app(argc, argv);
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+// The plot of a new plot window, drawn headless. Returns an exit status.
+int writePlot(run::Session& session, const run::CliOptions& options) {
+    const auto [x, y] = *options.plot;
+    const int last = static_cast<int>(session.pca.dimension) - 1;  // axes 1..last are reported
+    if (last < 2)
+        return usageError("--plot: the analysis has " + std::to_string(std::max(last, 0)) +
+                          " reported axes; a plot needs at least two");
+    if (x < 1 || x > last - 1 || y < 2 || y > last)
+        return usageError("--plot " + std::to_string(x) + "," + std::to_string(y) + ": X must lie in 1.." +
+                          std::to_string(last - 1) + " and Y in 2.." + std::to_string(last));
     const auto [width, height] = ui::newWindowBitmapSize();
     const QImage picture = ui::renderPlot(session, x, y, width, height, nullptr);
     const std::string chosen = options.plotFile ? *options.plotFile : session.dataFileName + ".bmp";
@@ -118,6 +126,35 @@ int writePlot(run::Session& session, const run::CliOptions& options, int argc, c
     return 0;
 }
 #endif
+
+// The publication figure of --axes (or --plot's axes, or 1 and 2). Returns an
+// exit status. The figure's file was checked with the run's other files.
+int writeFigure(const run::Session& session, const run::CliOptions& options) {
+    const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
+    const int last = static_cast<int>(session.pca.dimension) - 1;
+    if (last < 2)
+        return usageError("--figure: the analysis has " + std::to_string(std::max(last, 0)) +
+                          " reported axes; a figure needs at least two");
+    if (x < 1 || x > last || y < 1 || y > last)
+        return usageError("--axes " + std::to_string(x) + "," + std::to_string(y) +
+                          ": both axes must lie in 1.." + std::to_string(last));
+    const std::string& path = *options.figure;
+#if ZELTRIC_HAS_PLOT
+    const figure::FigureRenderer render = ui::renderFigure;
+#else
+    const figure::FigureRenderer render;
+#endif
+    try {
+        figure::writeFigureFile(path, figure::figureSvg(session, x, y),
+                                options.figureWidth.value_or(figure::kDefaultPngWidth), render);
+    } catch (const data::FatalError& e) {
+        std::cerr << "zeltric-cli: error: " << e.what() << '\n';
+        return kInputError;
+    }
+    if (!options.quiet)
+        std::cerr << "zeltric-cli: figure of axes " << x << " and " << y << " written to " << path << '\n';
+    return 0;
+}
 
 #if ZELTRIC_HAS_PLOT
 // The plot's file name as savePlotBmp will write it.
@@ -142,6 +179,7 @@ void refuseUnsafeFiles(const run::Session& session, const run::CliOptions& optio
 #if ZELTRIC_HAS_PLOT
     if (options.plot) roles.push_back({"plot file", plotPath(options, base), true});
 #endif
+    if (options.figure) roles.push_back({"figure file", *options.figure, true});
     run::refuseSharedFiles(roles);
     for (const run::FileRole& role : roles)
         if (role.output) run::refuseUnsafeOutput(role);
@@ -160,7 +198,7 @@ void lockFor(platform::FileLock& lock, const std::string& file, const std::strin
     }
 }
 
-int runCli(int argc, char** argv) {
+int runCli(int& argc, char** argv) {
     const run::CliParse parse = run::parseCliOptions(argc, argv);
     if (!parse.error.empty()) return usageError(parse.error);
     const run::CliOptions& options = parse.options;
@@ -175,6 +213,8 @@ int runCli(int argc, char** argv) {
 
 #if !ZELTRIC_HAS_PLOT
     if (options.plot) return usageError("--plot: this build of zeltric-cli has no BMP plot (it was built without Qt)");
+    if (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg)
+        return usageError(figure::kNeedsQtBuild);
 #endif
     const auto kernels = chooseKernels(options);
     if (!kernels)
@@ -260,9 +300,14 @@ int runCli(int argc, char** argv) {
         return kInputError;
     }
 #if ZELTRIC_HAS_PLOT
+    std::unique_ptr<QGuiApplication> gui;
+    if (options.plot || (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg))
+        gui = startHeadlessGui(argc, argv);
     if (options.plot)
-        if (const int status = writePlot(session, options, argc, argv); status != 0) return status;
+        if (const int status = writePlot(session, options); status != 0) return status;
 #endif
+    if (options.figure)
+        if (const int status = writeFigure(session, options); status != 0) return status;
     if (!options.quiet) {
         std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
         std::cout << results.rdbuf();

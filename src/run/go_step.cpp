@@ -80,6 +80,7 @@ void checkRunnable(const Session& session) {
 std::string startFromOpened(Session& session) {
     session.runDone = false;
     session.testCancelled = false;
+    session.testedRandomisations = 0;
     session.analysed = session.opened;
     recordAnalysedOrigin(session);
     session.bootstrap = {};  // no summaries of an earlier go step
@@ -138,6 +139,7 @@ void runTest(Session& session, UserInterface& ui) {
         return;
     }
     session.axisPValues = outcome.axisPValues;
+    session.testedRandomisations = randomisations;
     const std::string resultsPath = outputPath(session, ".pca");
     data::appendToFile(resultsPath, randomisation::testSectionText(ds, randomisations, outcome.fstPValue,
                                                                    session.axisPValues, session.pca.dimension));

@@ -41,6 +41,9 @@ struct Session {
     bool fileOpen = false;
     bool runDone = false;  // a go step completed its observed analysis
     bool testCancelled = false;  // the last go step's test was cancelled (no P-values)
+    // Randomisations of the last go step's completed test (its P-values are
+    // axisPValues); 0 when that go step completed none.
+    std::int32_t testedRandomisations = 0;
     // The opened file's number of each analysed sample (entry s for s = 1..analysed.np),
     // set by every go step, so that labels read after it reach the plot.
     std::array<std::uint16_t, data::NPMax + 1> analysedOrigin{};

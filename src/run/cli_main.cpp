@@ -88,7 +88,7 @@ int writePlot(run::Session& session, const run::CliOptions& options, int argc, c
 int runCli(int argc, char** argv) {
     const run::CliParse parse = run::parseCliOptions(argc, argv);
     if (!parse.error.empty()) return usageError(parse.error);
-    const run::CliOptions& options = parse.options;
+    run::CliOptions options = parse.options;
     if (options.help) {
         std::cout << run::cliUsage();
         return 0;
@@ -103,6 +103,12 @@ int runCli(int argc, char** argv) {
     session.seedFileName = options.seedFile;
     session.threads = options.threads;
     try {
+        if (options.rerun) {
+            const record::RerunPlan plan = record::planRerun(*options.rerun);
+            if (plan.cancelled)
+                ui.information("The recorded test was cancelled; this rerun runs all its randomisations.");
+            run::applyRerunPlan(options, plan);
+        }
         run::openStep(session, ui, options.dataFile);
         if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) return kInputError;
         if (options.labels) run::labelCommand(session, *options.labels);
@@ -125,7 +131,7 @@ int runCli(int argc, char** argv) {
         }
         run::installInterruptHandler();
         run::goStep(session, ui);
-        if (options.test && !run::exitStep(session))
+        if (options.test && !options.keepSeedFile && !run::exitStep(session))
             ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
     } catch (const data::FatalError& e) {
         ui.error(e.what());

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "record/rerun_plan.hpp"
+
 namespace zeltric::run {
 
 // The batch front end's command line.
@@ -17,9 +19,11 @@ struct CliOptions {
     int threads = 0;  // 0 = all cores
     std::optional<std::pair<int, int>> plot;
     std::optional<std::string> plotFile;
+    std::optional<std::string> rerun;  // a run record: data, labels, selection, test and seeds from it
     bool quiet = false;
     bool help = false;
     bool version = false;
+    bool keepSeedFile = false;
 };
 
 struct CliParse {
@@ -29,5 +33,10 @@ struct CliParse {
 
 CliParse parseCliOptions(int argc, const char* const* argv);
 std::string cliUsage();
+
+// --rerun: the data file, labels, selection, test and seeds of the record's
+// run take the place of the options that give them; the seed file is
+// neither read nor written (keepSeedFile).
+void applyRerunPlan(CliOptions& options, const record::RerunPlan& plan);
 
 }  // namespace zeltric::run

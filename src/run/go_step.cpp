@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "data/allele_counting.hpp"
@@ -7,6 +8,7 @@
 #include "data/genotype_reader.hpp"
 #include "data/output_file.hpp"
 #include "run/go_observed.hpp"
+#include "run/run_record_step.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
@@ -42,6 +44,8 @@ void goStep(Session& session, UserInterface& ui) {
                                "or 2 (two digits). Correct the file and open it again.");
     const data::Notify notify = [&](const std::string& text) { ui.information(text); };
 
+    const RunClock clock;
+
     // Every go step starts again from the opened file, its flags and labels.
     session.runDone = false;
     session.testCompleted = false;
@@ -62,6 +66,8 @@ void goStep(Session& session, UserInterface& ui) {
     for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
         refuseClobbering(session, outputPath(session, extension));
     for (const auto& extension : kCreatedOutputs) data::createEmptyFile(outputPath(session, extension));
+    const std::string recordPath = outputPath(session, ".json");
+    const bool recordWanted = clearRunRecord(session, ui, recordPath);
 
     data::readGenotypes(ds, readPath, notify);
     ds.counts.allocate(ds.np, ds.nl);
@@ -73,7 +79,12 @@ void goStep(Session& session, UserInterface& ui) {
     ds.observedPass = false;
     session.fstPValue = 0.0f;
     session.runDone = true;
-    if (session.menu.testingChecked) runTest(session, ui);
+    std::optional<record::SeedPair> seedsStart;
+    if (session.menu.testingChecked) {
+        seedsStart = record::SeedPair{session.generator.seed1, session.generator.seed2};
+        runTest(session, ui);
+    }
+    if (recordWanted) writeRunRecord(session, recordPath, clock, seedsStart);
 }
 
 }  // namespace zeltric::run

@@ -78,7 +78,7 @@ TEST(CliUsage, EveryOptionTheParserKnowsIsListed) {
     const std::string usage = cliUsage();
     // An option the parser accepts is documented; an unknown one is refused.
     for (const char* option : {"--loci", "--pops", "--labels", "--test", "--seed-file", "--seeds", "--threads",
-                               "--plot", "--plot-file", "--quiet", "--help", "--version"}) {
+                               "--plot", "--plot-file", "--rerun", "--quiet", "--help", "--version"}) {
         EXPECT_NE(usage.find(std::string("  ") + option), std::string::npos) << option;
     }
     EXPECT_NE(parseWords({"zeltric-cli", "--colour", "trout.dat"}).error, "");

@@ -114,8 +114,9 @@ struct RecordedRun {
     explicit RecordedRun(const std::string& options) {
         fs::copy_file(example("trout.dat"), dir.file("trout.dat"));
         fs::copy_file(example("trout.lab"), dir.file("trout.lab"));
-        result = runCli("--quiet " + options + " --seed-file " + shellQuote(dir.file("ZELTRIC.INI")) + " " +
-                        shellQuote(dir.file("trout.dat")));
+        // From the data's folder, so that a label file can be named as it is.
+        result = runProcess("cd " + shellQuote(dir.path().string()) + " && " + shellQuote(ZELTRIC_CLI_PATH) +
+                            " --quiet " + options + " trout.dat");
         EXPECT_EQ(result.exitCode, 0) << result.err;
         recordPath = only(dir.path(), ".json");
         record = readRecord(recordPath);

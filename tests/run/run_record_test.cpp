@@ -94,6 +94,15 @@ TEST(RunRecord, FloatNumbersReadBackAsTheSameFloat) {
     }
 }
 
+TEST(RunRecord, TextIsUtf8WithLfEndsEvenForForeignBytes) {
+    const json record = {{"label", std::string("Loire\xff-A")}, {"n", 1}};
+    const std::string text = record::recordText(record);
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_NE(text.find("Loire\xef\xbf\xbd-A"), std::string::npos) << text;
+    EXPECT_EQ(json::parse(text)["n"], 1);
+}
+
 TEST(RunRecord, Sha256AgreesWithTheSystemTool) {
     EXPECT_EQ(platform::sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(platform::sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");

@@ -13,7 +13,7 @@
 
 namespace zeltric::record {
 
-using nlohmann::json;
+using json = Json;
 
 namespace {
 

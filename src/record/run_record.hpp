@@ -26,6 +26,10 @@ namespace zeltric::record {
 
 inline constexpr const char* kProgramName = "zeltric";
 
+// Keys keep the order they were added in, so the file reads from the
+// program and its input down to the figures.
+using Json = nlohmann::ordered_json;
+
 struct ProgramFacts {
     std::string version;
     std::string kernels;  // "reference", "sse2", "avx2" or "avx512"
@@ -77,20 +81,20 @@ struct RunFacts {
 
 // A single-precision value as a JSON number whose text reads back (as float)
 // to the same value.
-nlohmann::json floatNumber(float value);
+Json floatNumber(float value);
 
-nlohmann::json programSection(const ProgramFacts& program);
-nlohmann::json inputSection(const InputFacts& input);
+Json programSection(const ProgramFacts& program);
+Json inputSection(const InputFacts& input);
 // `ds` is the analysed data set (after any selection), `result` its observed
 // analysis, `input` gives the opened file's numbers of its samples and loci;
 // `test` adds the P-values when it completed. One axis object for each axis
 // with coordinates (1..dimension-1); "p_value" on the axes the test lists.
-nlohmann::json resultsSection(const data::Dataset& ds, const analysis::PcaResult& result,
+Json resultsSection(const data::Dataset& ds, const analysis::PcaResult& result,
                               const InputFacts& input, const std::optional<TestFacts>& test);
-nlohmann::json buildRecord(const RunFacts& facts, const data::Dataset& ds, const analysis::PcaResult& result);
+Json buildRecord(const RunFacts& facts, const data::Dataset& ds, const analysis::PcaResult& result);
 
 // The file's bytes: two-space indentation, LF line ends, a final LF.
-std::string recordText(const nlohmann::json& record);
+std::string recordText(const Json& record);
 
 // Whether a file at `path` is one of our records (a JSON object whose
 // program.name is "zeltric"). Absent also for a path that does not exist.

@@ -95,7 +95,7 @@ TEST(RunRecord, FloatNumbersReadBackAsTheSameFloat) {
 }
 
 TEST(RunRecord, TextIsUtf8WithLfEndsEvenForForeignBytes) {
-    const json record = {{"label", std::string("Loire\xff-A")}, {"n", 1}};
+    const record::Json record = {{"label", std::string("Loire\xff-A")}, {"n", 1}};
     const std::string text = record::recordText(record);
     EXPECT_EQ(text.find('\r'), std::string::npos);
     EXPECT_EQ(text.back(), '\n');

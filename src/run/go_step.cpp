@@ -1,6 +1,7 @@
 #include "run/go_step.hpp"
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "analysis/frequency_pca.hpp"
@@ -18,6 +19,7 @@
 #include "run/file_roles.hpp"
 #include "run/label_command.hpp"
 #include "run/go_bootstrap.hpp"
+#include "run/run_record_step.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
@@ -36,6 +38,8 @@ void refuseClobbering(const Session& session, const std::string& base, bool sele
                                    {"seed file", session.seedFileName, false}};
     for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
         roles.push_back({"output file", base + extension, true});
+    // The run record is checked where it is written: a file there that is not
+    // a record of ours is left alone.
     if (selection) roles.push_back({"filtered data file", base + ".dat", true});
     refuseSharedFiles(roles);
     for (const FileRole& role : roles)
@@ -46,16 +50,25 @@ void refuseClobbering(const Session& session, const std::string& base, bool sele
 
 void goStep(Session& session, UserInterface& ui) {
     checkRunnable(session);
+    const RunClock clock;
     std::string readPath = startFromOpened(session);
     refuseUnsafeFiles(session);
     if (session.menu.lociChecked || session.menu.popsChecked) prepareSelection(session, readPath);
     createOutputs(session, ui, readPath);
+    // A run that then fails leaves no record of the earlier run either.
+    const std::string recordPath = outputPath(session, ".json");
+    const bool recordWanted = clearRunRecord(session, ui, recordPath);
     readAndCount(session, ui, readPath);
     analyseObserved(session, ui);
     session.runDone = true;
-    if (session.menu.testingChecked) runTest(session, ui);
+    std::optional<record::SeedPair> seedsStart;
+    if (session.menu.testingChecked) {
+        seedsStart = record::SeedPair{session.generator.seed1, session.generator.seed2};
+        runTest(session, ui);
+    }
     // A cancelled test stops the run: the bootstrap is not started after it.
     if (session.menu.bootstrapChecked && !session.testCancelled) runBootstrapStage(session, ui);
+    if (recordWanted) writeRunRecord(session, recordPath, clock, seedsStart);
 }
 
 void refuseUnsafeFiles(const Session& session) {
@@ -81,6 +94,7 @@ std::string startFromOpened(Session& session) {
     session.runDone = false;
     session.testCancelled = false;
     session.testedRandomisations = 0;
+    session.fstPValue = 0.0f;
     session.analysed = session.opened;
     recordAnalysedOrigin(session);
     session.bootstrap = {};  // no summaries of an earlier go step
@@ -139,6 +153,7 @@ void runTest(Session& session, UserInterface& ui) {
         return;
     }
     session.axisPValues = outcome.axisPValues;
+    session.fstPValue = outcome.fstPValue;
     session.testedRandomisations = randomisations;
     const std::string resultsPath = outputPath(session, ".pca");
     data::appendToFile(resultsPath, randomisation::testSectionText(ds, randomisations, outcome.fstPValue,

@@ -22,6 +22,7 @@ const simd::SimdKernels& kernelsFor(KernelIsa isa) {
     // Asking for a variant the processor lacks would end in an illegal
     // instruction; fall back to the best one it has.
     if (!isaSupported(isa)) isa = bestSupportedIsa();
+#if defined(__x86_64__) || defined(__i386__)
     switch (isa) {
         case KernelIsa::Avx512:
             return simd::avx512Kernels();
@@ -30,6 +31,7 @@ const simd::SimdKernels& kernelsFor(KernelIsa isa) {
         case KernelIsa::Sse2:
             break;
     }
+#endif
     return simd::sse2Kernels();
 }
 
@@ -87,6 +89,7 @@ const char* isaName(KernelIsa isa) {
 }
 
 bool isaSupported(KernelIsa isa) {
+#if defined(__x86_64__) || defined(__i386__)
     switch (isa) {
         case KernelIsa::Avx512:
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
@@ -96,6 +99,10 @@ bool isaSupported(KernelIsa isa) {
             break;
     }
     return true;
+#else
+    // Elsewhere (the browser) only the 128-bit variant is built.
+    return isa == KernelIsa::Sse2;
+#endif
 }
 
 KernelIsa bestSupportedIsa() {

@@ -54,7 +54,9 @@ function commandLine(request) {
   add('--seeds', request.seeds);
   add('--bootstrap', request.bootstrap);
   add('--bootstrap-seeds', request.bootstrapSeeds);
-  args.push('--', String(request.data));
+  // A name that starts with a dash is still the data file, not an option.
+  const data = String(request.data);
+  args.push(data.startsWith('-') ? './' + data : data);
   return args;
 }
 

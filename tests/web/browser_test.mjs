@@ -7,7 +7,7 @@
 //
 // Exit 77 (skipped) when the site or Chromium is missing, except under
 // CI=true, where a skipped browser test is a failure.
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
@@ -75,6 +75,13 @@ const cases = [
     request: { data: 'trout.dat', test: 200, seeds: [12345, 67890] },
     args: ['--test', '200', '--seeds', '12345,67890', 'trout.dat'],
   },
+  {
+    name: 'a cancelled test',
+    files: { 'trout.dat': example('trout.dat') },
+    request: { data: 'trout.dat', test: 15000, seeds: [4242, 777] },
+    args: ['--test', '15000', '--seeds', '4242,777', 'trout.dat'],
+    cancelAfter: 40,
+  },
 ];
 
 // Every file of `folder` that is not one of `inputs` with its given bytes.
@@ -90,10 +97,30 @@ function outputsOf(folder, inputs) {
   return outputs;
 }
 
-function runCli(testCase) {
+// zeltric-cli interrupted (Ctrl-C) once its share file holds more than
+// `lines` lines.
+async function interruptedCli(testCase, folder) {
+  const child = spawn(resolve(options.cli), ['--quiet', '--threads', '1', ...testCase.args],
+                      { cwd: folder, stdio: ['ignore', 'ignore', 'pipe'] });
+  let stderr = '';
+  child.stderr.on('data', (chunk) => { stderr += chunk; });
+  const ended = new Promise((resolveEnd) => child.on('exit', (code) => resolveEnd(code)));
+  const shares = join(folder, testCase.request.data.replace(/\.[^.]*$/, '') + '.per');
+  for (;;) {
+    const lines = existsSync(shares) ? readFileSync(shares, 'latin1').split('\r\n').length - 1 : 0;
+    if (lines > testCase.cancelAfter || child.exitCode !== null) break;
+    await new Promise((r) => setTimeout(r, 5));
+  }
+  child.kill('SIGINT');
+  const status = await ended;
+  return { status, stderr, outputs: outputsOf(folder, testCase.files) };
+}
+
+async function runCli(testCase) {
   const folder = mkdtempSync(join(tmpdir(), 'zeltric-web-'));
   try {
     for (const [name, bytes] of Object.entries(testCase.files)) writeFileSync(join(folder, name), bytes);
+    if (testCase.cancelAfter) return await interruptedCli(testCase, folder);
     let status = 0;
     let stderr = '';
     try {
@@ -171,6 +198,24 @@ function compareOutputs(testCase, browser, cli) {
   }
 }
 
+// Both runs stopped at their own arrangement: the share lines of one are the
+// start of the other's, the seed file differs with the stopping point, and
+// every other file is the same.
+function compareCancelled(testCase, browser, cli) {
+  const lines = (bytes) => (bytes ? bytes.toString('latin1').split('\r\n').slice(0, -1) : []);
+  const base = testCase.request.data.replace(/\.[^.]*$/, '');
+  const webShares = lines(browser.outputs[base + '.per']);
+  const cliShares = lines(cli.outputs[base + '.per']);
+  const shorter = webShares.length < cliShares.length ? webShares : cliShares;
+  const longer = shorter === webShares ? cliShares : webShares;
+  check(testCase, webShares.length > testCase.cancelAfter && webShares.length < testCase.request.test,
+        `${webShares.length - 1} arrangements were taken before the cancel was seen`);
+  check(testCase, shorter.every((line, i) => line === longer[i]), 'the share lines differ');
+  const strip = (result) => ({ ...result, outputs: Object.fromEntries(Object.entries(result.outputs)
+    .filter(([name]) => name !== base + '.per' && name !== 'ZELTRIC.INI' && !name.endsWith('.json'))) });
+  compareOutputs(testCase, strip(browser), strip(cli));
+}
+
 const server = await serve(options.site);
 const browser = await puppeteer.launch({
   executablePath: options.chromium,
@@ -186,9 +231,10 @@ try {
 
   for (const testCase of cases) {
     if (options.only && testCase.name !== options.only) continue;
-    const cli = runCli(testCase);
-    const web = await runInBrowser(page, testCase);
-    compareOutputs(testCase, web, cli);
+    const cli = await runCli(testCase);
+    const web = await runInBrowser(page, testCase, testCase.cancelAfter);
+    if (testCase.cancelAfter) compareCancelled(testCase, web, cli);
+    else compareOutputs(testCase, web, cli);
     check(testCase, web.status === cli.status, `exit status ${web.status}, zeltric-cli ${cli.status}`);
     if (testCase.failing) {
       check(testCase, cli.status !== 0, 'zeltric-cli accepted the input');

@@ -4,7 +4,8 @@
 // batches of randomisations it returns to its event loop, so progress goes
 // out and a cancel message is seen.
 'use strict';
-importScripts('zeltric-core.js');
+// The module, and the SHA-256 library its run record uses.
+importScripts('sha256.min.js', 'zeltric-core.js');
 
 // About this long per batch: short enough for a responsive Cancel, long
 // enough that the return to the event loop costs little.

@@ -34,7 +34,7 @@
 #include "data/dataset.hpp"
 #include "randomisation/permutation_test.hpp"
 #include "randomisation/random_generator.hpp"
-#include "run/user_interface.hpp"
+#include "run/port_observer.hpp"
 
 namespace {
 
@@ -175,8 +175,9 @@ Measurement measure(const data::Dataset& observedData, const analysis::PcaResult
         std::filesystem::remove(sharePath);
         const double processorStart = processorSeconds();
         const auto start = std::chrono::steady_clock::now();
+        run::PortObserver observer(ui);
         (void)randomisation::runPermutationTest(*ds, observed, generator, runs + 1, threads,
-                                                sharePath, ui);
+                                                sharePath, observer);
         elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         processor = processorSeconds() - processorStart;
         if (elapsed >= seconds || runs >= 15000) break;

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "fuzz_support.hpp"
-#include "run/cli_options.hpp"
-#include "run/number_list.hpp"
+#include "cli/cli_options.hpp"
+#include "cli/number_list.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     using namespace zeltric;

@@ -8,7 +8,7 @@
 #include "analysis/frequency_pca.hpp"
 #include "analysis/results_report.hpp"
 #include "data/allele_counting.hpp"
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
 #include "data/selection_filter.hpp"
@@ -80,7 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     filterAndReread(opened, path);
 
     data::Dataset ds = opened;
-    ds.observedPass = true;
     try {
         data::readGenotypes(ds, path, ignore);
         ds.counts.allocate(ds.np, ds.nl);

@@ -3,7 +3,7 @@
 // empty labels.
 #include <string>
 
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 #include "data/label_file.hpp"
 #include "fuzz_support.hpp"
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <cmath>
 
-#include "data/fatal_error.hpp"
-#include "data/messages.hpp"
+#include "base/fatal_error.hpp"
+#include "base/messages.hpp"
 
 namespace zeltric::analysis {
 

@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "analysis/fast_kernels_simd.hpp"
-#include "data/fatal_error.hpp"
-#include "data/messages.hpp"
+#include "base/fatal_error.hpp"
+#include "base/messages.hpp"
 
 namespace zeltric::analysis {
 
@@ -118,14 +118,17 @@ std::vector<KernelIsa> supportedIsas() {
     return out;
 }
 
-KernelSelection KernelSelection::fromEnvironment() {
-    const char* value = std::getenv("ZELTRIC_KERNELS");
-    const std::string_view choice = value != nullptr ? value : "";
-    if (choice == "reference") return referenceKernels();
+KernelSelection KernelSelection::best() { return fastKernels(bestSupportedIsa()); }
+
+std::optional<KernelSelection> KernelSelection::fromName(std::string_view name) {
+    if (name.empty()) return best();
+    if (name == "reference") return referenceKernels();
     for (KernelIsa isa : {KernelIsa::Sse2, KernelIsa::Avx2, KernelIsa::Avx512})
-        if (choice == isaName(isa) && isaSupported(isa)) return fastKernels(isa);
-    return fastKernels(bestSupportedIsa());
+        if (name == isaName(isa)) return isaSupported(isa) ? fastKernels(isa) : best();
+    return std::nullopt;
 }
+
+const char* KernelSelection::names() { return "reference, sse2, avx2, avx512"; }
 
 bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA,
                       SquareMatrix& xt, SquareMatrix& p, SquareMatrix& m, KernelIsa isa) {
@@ -133,7 +136,7 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
     const simd::SimdKernels& kernels = kernelsFor(isa);
     const int order = std::min(np, nA);
     if (order == 0) return true;
-    const bool caseA = np > nA;
+    const CrossCase shape = crossCase(np, nA);
 
     // b of the one real product (rows k over its inner range, columns j of
     // the result), a its left factor, post the factor applied to row i after
@@ -141,7 +144,7 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
     std::array<float, kMatrixOrder + 1> post{};
     const SquareMatrix* left = nullptr;
     int inner = 0;
-    if (caseA) {
+    if (shape == CrossCase::A) {
         // P = D . (X . W): row k of X scaled by the weight of sample k.
         for (int k = 1; k <= np; ++k) {
             const float w = weights[static_cast<std::size_t>(k)];

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "analysis/eigen_solver.hpp"
@@ -37,11 +39,23 @@ struct KernelSelection {
 
     static KernelSelection referenceKernels() { return {true, KernelIsa::Sse2}; }
     static KernelSelection fastKernels(KernelIsa isa) { return {false, isa}; }
-    // ZELTRIC_KERNELS: "reference" selects the reference kernels; "sse2",
-    // "avx2" or "avx512" force a variant (the best supported one when the
-    // processor lacks it); unset or anything else: the best variant.
-    static KernelSelection fromEnvironment();
+    // The best variant this processor runs.
+    static KernelSelection best();
+    // A kernel name as a front end takes it (option or environment): "reference"
+    // selects the reference kernels; "sse2", "avx2" or "avx512" force a
+    // variant (the best supported one when the processor lacks it); an empty
+    // name: the best variant. Nothing for any other name.
+    static std::optional<KernelSelection> fromName(std::string_view name);
+    // The names fromName takes, for messages: "reference, sse2, avx2, avx512".
+    static const char* names();
 };
+
+// The smaller of the two cross-product matrices: case A (more samples np
+// than retained alleles nA) takes alleles x alleles, Xt D X; case B samples
+// x samples, D^1/2 X Xt D^1/2.
+enum class CrossCase { A, B };
+
+inline CrossCase crossCase(int np, int nA) { return np > nA ? CrossCase::A : CrossCase::B; }
 
 // The one cross product of the analysis that is not by an identity or a
 // diagonal matrix, with the weight products folded in. X holds the centred

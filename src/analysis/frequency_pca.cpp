@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "analysis/eigen_solver.hpp"
-#include "data/fatal_error.hpp"
-#include "data/limits.hpp"
-#include "data/messages.hpp"
+#include "base/fatal_error.hpp"
+#include "base/limits.hpp"
+#include "base/messages.hpp"
 
 namespace zeltric::analysis {
 
@@ -223,15 +223,11 @@ bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts
     return true;
 }
 
-// The reference reading of steps 1 to 6; with fast kernels selected, the
-// cross product and the coordinate products take the fast kernels, which
-// give the same bits.
-PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts, bool observed,
-                       int nA, bool fast, PcaWorkspace& ws, PcaResult& result) {
-    PcaCallReport report;
-    const int np = ds.np;
-    const KernelIsa isa = ws.kernels.isa;
-    const int s = std::max(np, nA);
+// Steps 1 and 2: clears what an earlier call left, centred frequencies and
+// the weight matrices. Returns the order of the products.
+int prepareCall(const data::Dataset& ds, const data::CountTables& counts, int nA, PcaWorkspace& ws,
+                PcaResult& result, RealVector& weights) {
+    const int s = std::max(static_cast<int>(ds.np), nA);
     const int clearOrder = std::max(s, ws.usedOrder);
     for (SquareMatrix* matrix : {&ws.w, &ws.d, &ws.x, &ws.xt, &ws.m, &ws.r, &ws.p, &ws.v})
         clearBlock(*matrix, clearOrder);
@@ -240,36 +236,39 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
     const std::array<int, data::NLMax + 1> locusTotals = sampleTotals(ds, counts);
     buildFrequencies(ds, counts, ws, result, locusTotals);
     ZELTRIC_ASSERT(result.alleleColumnCount == nA);
-    RealVector weights{};
     computeWeights(ds, counts, locusTotals, weights);
     buildWeights(ds, weights, ws, nA);
+    return s;
+}
 
-    // Step 3: the smaller cross-product matrix.
+// Step 3: the smaller cross-product matrix into ws.m; the weight matrix of
+// the case becomes its square root.
+void crossProduct(PcaWorkspace& ws, const RealVector& weights, int np, int nA, int s, bool fast) {
     Transpose(ws.x, ws.xt, s);
-    const bool caseA = np > nA;
-    if (caseA)
+    const CrossCase shape = crossCase(np, nA);
+    if (shape == CrossCase::A)
         for (int i = 1; i <= nA; ++i)
             ws.w(i, i) = toFloat(std::sqrt(static_cast<double>(ws.w(i, i))));
     else
         for (int j = 1; j <= np; ++j)
             ws.d(j, j) = toFloat(std::sqrt(static_cast<double>(ws.d(j, j))));
-    if (!fast || !FastCrossProduct(ws.x, weights, np, nA, ws.xt, ws.p, ws.m, isa)) {
-        if (caseA) {
-            MatMul(ws.x, ws.w, ws.r, s);
-            MatMul(ws.d, ws.r, ws.p, s);
-            MatMul(ws.xt, ws.p, ws.r, s);
-            MatMul(ws.w, ws.r, ws.m, s);  // Xt D X
-        } else {
-            MatMul(ws.xt, ws.d, ws.r, s);
-            MatMul(ws.w, ws.r, ws.p, s);
-            MatMul(ws.x, ws.p, ws.r, s);
-            MatMul(ws.d, ws.r, ws.m, s);  // D^1/2 X Xt D^1/2
-        }
+    if (fast && FastCrossProduct(ws.x, weights, np, nA, ws.xt, ws.p, ws.m, ws.kernels.isa)) return;
+    if (shape == CrossCase::A) {
+        MatMul(ws.x, ws.w, ws.r, s);
+        MatMul(ws.d, ws.r, ws.p, s);
+        MatMul(ws.xt, ws.p, ws.r, s);
+        MatMul(ws.w, ws.r, ws.m, s);  // Xt D X
+    } else {
+        MatMul(ws.xt, ws.d, ws.r, s);
+        MatMul(ws.w, ws.r, ws.p, s);
+        MatMul(ws.x, ws.p, ws.r, s);
+        MatMul(ws.d, ws.r, ws.m, s);  // D^1/2 X Xt D^1/2
     }
-    const int p = std::min(np, nA);
-    result.dimension = static_cast<std::uint16_t>(p);
+}
 
-    // Step 4: eigen-decomposition, eigenvalues in descending order.
+// Step 4: eigen-decomposition, eigenvalues in descending order, the
+// eigenvectors in ws.v.
+void decompose(PcaWorkspace& ws, int p, PcaResult& result, PcaCallReport& report) {
     Tridiagonalize(ws.m, p, ws.diagonal, ws.offDiagonal);
     report.tqliNotices = TQLI(ws.diagonal, ws.offDiagonal, p, ws.m);
     SortEigenvalues(ws.diagonal, p, ws.order);
@@ -281,22 +280,20 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
             ws.v(i, k) = std::fabs(static_cast<double>(component)) < 0.00001 ? 0.0f : component;
         }
     }
+}
 
-    // Step 5: inertia and Fst.
-    storeFst(p, result);
-    const float total = result.totalInertia;
-    const bool noHeterozygosity = !(static_cast<double>(result.heterozygositySum) > 0.0);
-
-    if (!observed) return report;
-
-    // Step 6: observed figures and coordinates.
+// Step 6, first part: the figures the randomised calls are compared with.
+void keepObservedFigures(int p, PcaResult& result) {
     result.observedGlobalFst = result.globalFst;
     for (int k = 1; k <= p; ++k) {
         result.observedAxisShare[static_cast<std::size_t>(k)] = axisShare(result, k);
         result.observedAxisFst[static_cast<std::size_t>(k)] =
             result.axisFst[static_cast<std::size_t>(k)];
     }
+}
 
+// Step 6: sample and allele coordinates.
+void coordinates(PcaWorkspace& ws, int np, int nA, int p, int s, bool fast, PcaResult& result) {
     result.populationCoordinates.fillZero();
     result.alleleCoordinates.fillZero();
     clearBlock(ws.r, s);
@@ -308,11 +305,11 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
     auto product = [&](const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int rows,
                        int inner, int cols) {
         if (fast)
-            FastMatMul(a, b, c, s, rows, inner, cols, isa);
+            FastMatMul(a, b, c, s, rows, inner, cols, ws.kernels.isa);
         else
             MatMul(a, b, c, s);
     };
-    if (caseA) {
+    if (crossCase(np, nA) == CrossCase::A) {
         product(ws.v, ws.r, result.alleleCoordinates, p, p, p);
         product(ws.w, ws.v, ws.r, nA, nA, p);
         product(ws.x, ws.r, result.populationCoordinates, np, nA, p);
@@ -324,7 +321,11 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
         product(ws.d, ws.v, ws.r, np, np, p);
         product(ws.xt, ws.r, result.alleleCoordinates, nA, np, p);
     }
+}
 
+// Step 6, last part: percentages of inertia and the broken-stick axes.
+void inertiaShares(int p, PcaResult& result) {
+    const float total = result.totalInertia;
     for (int k = 1; k <= p - 1; ++k) {
         const double lambda = result.eigenvalues[static_cast<std::size_t>(k)];
         result.percentInertia[static_cast<std::size_t>(k)] =
@@ -333,13 +334,39 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
                 : 0.0f;
     }
     result.brokenStickAxes = BrokenStickAxes(result.eigenvalues, p, total);
+}
 
+// What the user is told about an observed data set without a usable analysis.
+void explainEmptyAnalysis(int p, const PcaResult& result, PcaCallReport& report) {
+    const bool noHeterozygosity = !(static_cast<double>(result.heterozygositySum) > 0.0);
     if (p == 0)
         report.informations.push_back(data::noAlleleMessage());
     else if (noHeterozygosity)
         report.informations.push_back(data::noHeterozygosityMessage());
-    else if (total == 0.0f)
+    else if (result.totalInertia == 0.0f)
         report.informations.push_back(data::noInertiaMessage());
+}
+
+// The reference reading of steps 1 to 6; with fast kernels selected, the
+// cross product and the coordinate products take the fast kernels, which
+// give the same bits.
+PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts, bool observed,
+                       int nA, bool fast, PcaWorkspace& ws, PcaResult& result) {
+    PcaCallReport report;
+    const int np = ds.np;
+    RealVector weights{};
+    const int s = prepareCall(ds, counts, nA, ws, result, weights);
+    crossProduct(ws, weights, np, nA, s, fast);
+    const int p = std::min(np, nA);
+    result.dimension = static_cast<std::uint16_t>(p);
+    decompose(ws, p, result, report);
+    storeFst(p, result);  // step 5
+    if (!observed) return report;
+
+    keepObservedFigures(p, result);
+    coordinates(ws, np, nA, p, s, fast, result);
+    inertiaShares(p, result);
+    explainEmptyAnalysis(p, result, report);
     return report;
 }
 

@@ -31,7 +31,7 @@ struct PcaWorkspace {
     // zero invariant of the products holds whatever an earlier call left.
     int usedOrder = 0;
     // Fast or reference kernels (the results are the same bits).
-    KernelSelection kernels = KernelSelection::fromEnvironment();
+    KernelSelection kernels = KernelSelection::best();
 };
 
 // What the caller owes the user after one call.

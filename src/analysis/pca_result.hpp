@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "analysis/square_matrix.hpp"
-#include "data/limits.hpp"
+#include "base/limits.hpp"
 
 namespace zeltric::analysis {
 

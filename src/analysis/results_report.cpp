@@ -1,7 +1,7 @@
 #include "analysis/results_report.hpp"
 
 #include "analysis/frequency_pca.hpp"
-#include "data/number_field.hpp"
+#include "base/number_field.hpp"
 
 namespace zeltric::analysis {
 

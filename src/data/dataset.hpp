@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "data/limits.hpp"
+#include "base/limits.hpp"
 
 namespace zeltric::data {
 
@@ -114,11 +114,6 @@ struct Dataset {
     std::array<std::uint16_t, NIMax + 1> missingLoci{};
     std::array<std::uint16_t, NPMax + 1> completeCounts{};
     CountTables counts;
-
-    // Run options.
-    bool observedPass = false;
-    bool testingOn = false;
-    std::int32_t randomisationCount = 0;
 
     // Sample of individual position i: the first s with sampleEnds[s] >= i.
     int sampleOf(int position) const;

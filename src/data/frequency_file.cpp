@@ -1,6 +1,6 @@
 #include "data/frequency_file.hpp"
 
-#include "data/number_field.hpp"
+#include "base/number_field.hpp"
 
 namespace zeltric::data {
 

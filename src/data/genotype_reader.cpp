@@ -1,8 +1,8 @@
 #include "data/genotype_reader.hpp"
 
-#include "data/fatal_error.hpp"
-#include "data/messages.hpp"
-#include "data/text_reader.hpp"
+#include "base/fatal_error.hpp"
+#include "base/messages.hpp"
+#include "base/text_reader.hpp"
 
 namespace zeltric::data {
 

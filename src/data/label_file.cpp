@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "data/fatal_error.hpp"
-#include "data/limits.hpp"
-#include "data/text_reader.hpp"
+#include "base/fatal_error.hpp"
+#include "base/limits.hpp"
+#include "base/text_reader.hpp"
 
 namespace zeltric::data {
 

@@ -7,11 +7,11 @@
 #include <random>
 #include <system_error>
 
-#include "data/fatal_error.hpp"
-#include "data/limits.hpp"
-#include "data/number_field.hpp"
-#include "data/output_file.hpp"
-#include "data/text_reader.hpp"
+#include "base/fatal_error.hpp"
+#include "base/limits.hpp"
+#include "base/number_field.hpp"
+#include "base/output_file.hpp"
+#include "base/text_reader.hpp"
 
 namespace zeltric::data {
 namespace {

@@ -1,9 +1,6 @@
 #include "randomisation/integer_entry.hpp"
 
 #include <cstddef>
-
-#include "randomisation/random_generator.hpp"
-
 namespace zeltric::randomisation {
 
 std::optional<std::int32_t> parseIntegerEntry(const std::string& text) {
@@ -25,27 +22,6 @@ std::optional<std::int32_t> parseIntegerEntry(const std::string& text) {
         if (magnitude > limit) return std::nullopt;
     }
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-}
-
-std::pair<std::int32_t, std::int32_t> askSeedsUntilValid(run::UserInterface& ui) {
-    for (;;) {
-        const auto answer = ui.askSeeds();
-        if (!answer) continue;
-        const auto first = parseIntegerEntry(answer->first);
-        const auto second = parseIntegerEntry(answer->second);
-        if (!first || !second) continue;
-        if (*first < 1 || *second < 1 || *first > kSeed1Max || *second > kSeed2Max) continue;
-        return {*first, *second};
-    }
-}
-
-std::int32_t askRandomisationCount(run::UserInterface& ui) {
-    for (;;) {
-        const auto answer = ui.askCount("100");
-        if (!answer) continue;
-        const auto count = parseIntegerEntry(*answer);
-        if (count && *count >= kMinRandomisations && *count <= kMaxRandomisations) return *count;
-    }
 }
 
 }  // namespace zeltric::randomisation

@@ -14,10 +14,10 @@
 #include "analysis/frequency_pca.hpp"
 #include "analysis/results_report.hpp"
 #include "data/allele_counting.hpp"
-#include "data/fatal_error.hpp"
-#include "data/messages.hpp"
-#include "data/number_field.hpp"
-#include "data/output_file.hpp"
+#include "base/fatal_error.hpp"
+#include "base/messages.hpp"
+#include "base/number_field.hpp"
+#include "base/output_file.hpp"
 
 namespace zeltric::randomisation {
 
@@ -36,7 +36,10 @@ struct WorkerTables {
     // Starts as the observed result so that the share lines show the axes
     // the observed analysis showed; randomised calls rewrite only the
     // per-call fields.
-    explicit WorkerTables(const analysis::PcaResult& observed) : result(observed) {}
+    WorkerTables(const analysis::PcaResult& observed, analysis::KernelSelection kernels)
+        : result(observed) {
+        workspace.kernels = kernels;
+    }
     data::CountTables counts;
     // Only for a start holding an invalid code, which the ordered count reports.
     data::GenotypeColumns columns;
@@ -75,6 +78,33 @@ void gatherColumns(const data::Dataset& ds, const data::GenotypeColumns& start,
     }
 }
 
+// Recounts and analyses one arrangement into `job`; an error is kept in the
+// job for the caller to rethrow in arrangement order.
+void analyseArrangement(const data::Dataset& ds, const data::GenotypeColumns& initial,
+                        const data::ArrangementCounter& counter, int testedAxes, Job& job,
+                        WorkerTables& tables) {
+    job.error = nullptr;
+    job.tqliNotices = 0;
+    try {
+        if (counter.valid()) {
+            counter.count(job.origin.data(), tables.counts);
+        } else {
+            if (tables.columns.loci() != ds.nl) tables.columns.resize(ds.nl);
+            gatherColumns(ds, initial, job.origin, tables.columns);
+            data::countAlleles(ds, tables.columns, tables.counts);
+        }
+        const analysis::PcaCallReport report =
+            analysis::RunFrequencyPca(ds, tables.counts, false, tables.workspace, tables.result);
+        job.tqliNotices = report.tqliNotices;
+        job.globalFst = tables.result.globalFst;
+        for (int k = 1; k <= testedAxes; ++k)
+            job.shares[static_cast<std::size_t>(k)] = analysis::axisShare(tables.result, k);
+        job.shareLine = analysis::shareLine(tables.result);
+    } catch (...) {
+        job.error = std::current_exception();
+    }
+}
+
 // Analyses arrangements on worker threads. Arrangement a lives in slot
 // a % window; the caller fills a slot, submits it, and later waits for it in
 // arrangement order, so the order of completion never shows.
@@ -82,7 +112,7 @@ class AnalysisPool {
 public:
     AnalysisPool(const data::Dataset& ds, const data::GenotypeColumns& initial,
                  const data::ArrangementCounter& counter, const analysis::PcaResult& observed,
-                 int testedAxes, int workers, int window)
+                 int testedAxes, int workers, int window, analysis::KernelSelection kernels)
         : ds_(ds),
           initial_(initial),
           counter_(counter),
@@ -91,7 +121,7 @@ public:
         for (Job& job : jobs_) job.origin.resize(static_cast<std::size_t>(ds.individualCount) + 1);
         threads_.reserve(static_cast<std::size_t>(workers));
         for (int w = 0; w < workers; ++w)
-            tables_.push_back(std::make_unique<WorkerTables>(observed));
+            tables_.push_back(std::make_unique<WorkerTables>(observed, kernels));
         try {
             for (auto& tables : tables_)
                 threads_.emplace_back([this, t = tables.get()] { workerLoop(*t); });
@@ -165,7 +195,7 @@ private:
                 job = queue_.front();
                 queue_.pop_front();
             }
-            analyse(*job, tables);
+            analyseArrangement(ds_, initial_, counter_, testedAxes_, *job, tables);
             bool wake = false;
             {
                 std::lock_guard lock(mutex_);
@@ -174,29 +204,6 @@ private:
                     wake = --pending_ == 0;
             }
             if (wake) workDone_.notify_one();
-        }
-    }
-
-    void analyse(Job& job, WorkerTables& tables) const {
-        job.error = nullptr;
-        job.tqliNotices = 0;
-        try {
-            if (counter_.valid()) {
-                counter_.count(job.origin.data(), tables.counts);
-            } else {
-                if (tables.columns.loci() != ds_.nl) tables.columns.resize(ds_.nl);
-                gatherColumns(ds_, initial_, job.origin, tables.columns);
-                data::countAlleles(ds_, tables.columns, tables.counts);
-            }
-            const analysis::PcaCallReport report = analysis::RunFrequencyPca(
-                ds_, tables.counts, false, tables.workspace, tables.result);
-            job.tqliNotices = report.tqliNotices;
-            job.globalFst = tables.result.globalFst;
-            for (int k = 1; k <= testedAxes_; ++k)
-                job.shares[static_cast<std::size_t>(k)] = analysis::axisShare(tables.result, k);
-            job.shareLine = analysis::shareLine(tables.result);
-        } catch (...) {
-            job.error = std::current_exception();
         }
     }
 
@@ -221,13 +228,15 @@ private:
 // Ends the progress display however the test ends.
 class ProgressGuard {
 public:
-    ProgressGuard(run::UserInterface& ui, int maximum) : ui_(ui) { ui_.progressStart(maximum); }
-    ~ProgressGuard() { ui_.progressEnd(); }
+    ProgressGuard(TestObserver& observer, int maximum) : observer_(observer) {
+        observer_.started(maximum);
+    }
+    ~ProgressGuard() { observer_.finished(); }
     ProgressGuard(const ProgressGuard&) = delete;
     ProgressGuard& operator=(const ProgressGuard&) = delete;
 
 private:
-    run::UserInterface& ui_;
+    TestObserver& observer_;
 };
 
 // Share lines are appended in chunks rather than one file open per line.
@@ -300,13 +309,14 @@ void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns,
 
 PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResult& observed,
                                       RandomGenerator& generator, int randomisations, int threads,
-                                      const std::string& sharePath, run::UserInterface& ui) {
+                                      const std::string& sharePath, TestObserver& observer,
+                                      analysis::KernelSelection kernels) {
     ZELTRIC_ASSERT(randomisations >= 1);
     PermutationOutcome outcome;
     const int tested = std::max(0, static_cast<int>(observed.dimension) - 1);
     outcome.testedAxes = tested;
 
-    ProgressGuard progress(ui, randomisations);
+    ProgressGuard progress(observer, randomisations);
     const int runs = randomisations - 1;
     int fstReached = 0;
     std::array<int, analysis::kMatrixOrder + 1> axisReached{};
@@ -326,7 +336,7 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
         // of the last arrangement taken, which a cancel goes back to.
         const data::ArrangementCounter counter(ds, initial);
         AnalysisPool pool(ds, initial, counter, observed, tested, workers,
-                          kJobsPerWorker * workers + 2);
+                          kJobsPerWorker * workers + 2, kernels);
         // Arrangements taken per wake-up of this thread when it has to wait.
         const int batch = std::max(1, (kJobsPerWorker / 2) * workers);
 
@@ -344,7 +354,7 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
 
         int produced = 0;
         for (int r = 1; r <= runs; ++r) {
-            if (ui.cancelRequested()) {
+            if (observer.cancelRequested()) {
                 restoreAfter(r - 1);
                 shares.flush();
                 outcome.cancelled = true;
@@ -373,7 +383,7 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
                 }
                 std::rethrow_exception(error);
             }
-            for (int n = 0; n < job.tqliNotices; ++n) ui.information(data::tqliNotice());
+            for (int n = 0; n < job.tqliNotices; ++n) observer.notice(data::tqliNotice());
             if (job.globalFst >= observed.observedGlobalFst) ++fstReached;
             for (int k = 1; k <= tested; ++k)
                 if (job.shares[static_cast<std::size_t>(k)] >=
@@ -381,7 +391,7 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
                     ++axisReached[static_cast<std::size_t>(k)];
             shares.add(job.shareLine);
             if (r > 1) pool.release(r - 1);
-            ui.progressStep(r);
+            observer.taken(r);
         }
         // The columns are left in the last arrangement, as the shuffle left them.
         restoreAfter(runs);
@@ -393,6 +403,131 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
         outcome.axisPValues[static_cast<std::size_t>(k)] =
             pValue(axisReached[static_cast<std::size_t>(k)], randomisations);
     return outcome;
+}
+
+struct SteppedPermutationTest::State {
+    State(data::Dataset& dataset, const analysis::PcaResult& observedResult,
+          RandomGenerator& gen, int count, const std::string& path, TestObserver& obs,
+          analysis::KernelSelection kernels)
+        : ds(dataset),
+          observed(observedResult),
+          generator(gen),
+          randomisations(count),
+          runs(count - 1),
+          tested(std::max(0, static_cast<int>(observedResult.dimension) - 1)),
+          observer(obs),
+          sharePath(path),
+          shares(sharePath),
+          initial(dataset.nl),
+          origin(static_cast<std::size_t>(dataset.individualCount) + 1),
+          tables(observedResult, kernels) {
+        copyAllPositions(ds, ds.genotypeColumns, initial);
+        for (std::size_t p = 0; p < origin.size(); ++p) origin[p] = static_cast<std::uint16_t>(p);
+        counter = std::make_unique<data::ArrangementCounter>(ds, initial);
+        outcome.testedAxes = tested;
+    }
+
+    // The columns as the arrangements taken so far left them; the generator
+    // already holds the state after the last one taken.
+    void restoreColumns() { gatherColumns(ds, initial, origin, ds.genotypeColumns); }
+
+    void end() {
+        over = true;
+        observer.finished();
+    }
+
+    data::Dataset& ds;
+    const analysis::PcaResult& observed;
+    RandomGenerator& generator;
+    const int randomisations;
+    const int runs;
+    const int tested;
+    TestObserver& observer;
+    const std::string sharePath;
+    ShareWriter shares;
+    data::GenotypeColumns initial;
+    std::vector<std::uint16_t> origin;
+    std::unique_ptr<data::ArrangementCounter> counter;
+    Job job;
+    WorkerTables tables;
+
+    int taken = 0;
+    bool over = false;
+    int fstReached = 0;
+    std::array<int, analysis::kMatrixOrder + 1> axisReached{};
+    PermutationOutcome outcome;
+};
+
+SteppedPermutationTest::SteppedPermutationTest(data::Dataset& ds,
+                                               const analysis::PcaResult& observed,
+                                               RandomGenerator& generator, int randomisations,
+                                               const std::string& sharePath,
+                                               TestObserver& observer,
+                                               analysis::KernelSelection kernels) {
+    ZELTRIC_ASSERT(randomisations >= 1);
+    state_ = std::make_unique<State>(ds, observed, generator, randomisations, sharePath, observer,
+                                     kernels);
+    observer.started(randomisations);
+}
+
+SteppedPermutationTest::~SteppedPermutationTest() {
+    if (!state_->over) state_->observer.finished();
+}
+
+bool SteppedPermutationTest::done() const { return state_->over; }
+
+const PermutationOutcome& SteppedPermutationTest::outcome() const { return state_->outcome; }
+
+bool SteppedPermutationTest::advance(int count) {
+    State& st = *state_;
+    if (st.over) return false;
+    try {
+        for (int n = 0; n < count && st.taken < st.runs; ++n) {
+            if (st.observer.cancelRequested()) {
+                st.restoreColumns();
+                st.shares.flush();
+                st.outcome.cancelled = true;
+                st.end();
+                return false;
+            }
+            const int r = ++st.taken;
+            shuffleOrigins(st.ds, st.origin, st.generator);
+            st.job.origin = st.origin;
+            analyseArrangement(st.ds, st.initial, *st.counter, st.tested, st.job, st.tables);
+            if (st.job.error) {
+                st.restoreColumns();
+                try {
+                    st.shares.flush();
+                } catch (...) {
+                    // The analysis error is the one to report.
+                }
+                st.end();
+                std::rethrow_exception(st.job.error);
+            }
+            for (int k = 0; k < st.job.tqliNotices; ++k) st.observer.notice(data::tqliNotice());
+            if (st.job.globalFst >= st.observed.observedGlobalFst) ++st.fstReached;
+            for (int k = 1; k <= st.tested; ++k)
+                if (st.job.shares[static_cast<std::size_t>(k)] >=
+                    st.observed.observedAxisShare[static_cast<std::size_t>(k)])
+                    ++st.axisReached[static_cast<std::size_t>(k)];
+            st.shares.add(st.job.shareLine);
+            st.observer.taken(r);
+        }
+        if (st.taken < st.runs) return true;
+        if (st.runs > 0) {
+            st.restoreColumns();
+            st.shares.flush();
+        }
+    } catch (...) {
+        if (!st.over) st.end();
+        throw;
+    }
+    st.outcome.fstPValue = pValue(st.fstReached, st.randomisations);
+    for (int k = 1; k <= st.tested; ++k)
+        st.outcome.axisPValues[static_cast<std::size_t>(k)] =
+            pValue(st.axisReached[static_cast<std::size_t>(k)], st.randomisations);
+    st.end();
+    return false;
 }
 
 std::string testSectionText(const data::Dataset& ds, int randomisations, float fstPValue,

@@ -1,14 +1,30 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "analysis/fast_kernels.hpp"
 #include "analysis/pca_result.hpp"
 #include "analysis/square_matrix.hpp"
 #include "data/dataset.hpp"
 #include "randomisation/random_generator.hpp"
-#include "run/user_interface.hpp"
 
 namespace zeltric::randomisation {
+
+// What the test reports while it runs and what it asks between
+// arrangements. The run layer adapts its port to it; tests and front ends
+// without a port implement it directly.
+class TestObserver {
+public:
+    virtual ~TestObserver() = default;
+    virtual void started(int randomisations) = 0;
+    virtual void taken(int arrangement) = 0;
+    // Always called once, however the test ends.
+    virtual void finished() = 0;
+    virtual bool cancelRequested() = 0;
+    // A notice of an analysis (e.g. the eigen-solver's), in arrangement order.
+    virtual void notice(const std::string& text) = 0;
+};
 
 struct PermutationOutcome {
     // The user asked to stop: the caller writes no test section.
@@ -43,20 +59,46 @@ struct PermutationOutcome {
 // `threads` worker threads (<= 0: one per hardware thread), each with its
 // own count tables and work matrices; results are taken in arrangement
 // order, so every output, and the generator state left behind, is the same
-// for any thread count. The observed tables of `ds` (counts, PCA fields of
+// for any thread count (and any choice of `kernels`). The observed tables of `ds` (counts, PCA fields of
 // `observed`) are not touched.
 //
-// Port: progressStart(R), progressStep(r) after arrangement r was taken,
-// progressEnd() always; cancelRequested() is polled before each arrangement
-// is taken. On cancel the test stops at once: the share lines taken so far
+// Observer: started(R), taken(r) after arrangement r was taken, finished()
+// always; cancelRequested() is polled before each arrangement is taken. On cancel the test stops at once: the share lines taken so far
 // stay written, the generator and ds.genotypeColumns are left as after the
 // last arrangement taken, and cancelled is set. Eigen-solver notices reach
-// ui.information in arrangement order. An error in an analysis (e.g. the
+// observer.notice in arrangement order. An error in an analysis (e.g. the
 // eigen-solver giving up) ends the test and is rethrown here, after the
 // share lines of the arrangements before it were written.
 PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResult& observed,
                                       RandomGenerator& generator, int randomisations, int threads,
-                                      const std::string& sharePath, run::UserInterface& ui);
+                                      const std::string& sharePath, TestObserver& observer,
+                                      analysis::KernelSelection kernels = analysis::KernelSelection::best());
+
+// The same test on the calling thread, no worker thread at all, for front
+// ends without threads: each advance() takes at most `count` arrangements and
+// returns, so the caller keeps control between batches. Every output, the
+// generator state and the columns left behind are those runPermutationTest
+// gives; so are the observer calls, cancel and errors (rethrown by advance).
+class SteppedPermutationTest {
+public:
+    SteppedPermutationTest(data::Dataset& ds, const analysis::PcaResult& observed,
+                           RandomGenerator& generator, int randomisations,
+                           const std::string& sharePath, TestObserver& observer,
+                           analysis::KernelSelection kernels = analysis::KernelSelection::best());
+    ~SteppedPermutationTest();
+    SteppedPermutationTest(const SteppedPermutationTest&) = delete;
+    SteppedPermutationTest& operator=(const SteppedPermutationTest&) = delete;
+
+    // False once the test is over (all taken, or cancelled).
+    bool advance(int count);
+    bool done() const;
+    // Complete once done() holds.
+    const PermutationOutcome& outcome() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // One shuffle of `columns` (loci 1..ds.nl, positions 1..ds.individualCount)
 // as described above.

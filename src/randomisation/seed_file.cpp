@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "data/number_field.hpp"
+#include "base/number_field.hpp"
 #include "randomisation/integer_entry.hpp"
 
 namespace zeltric::randomisation {
@@ -98,19 +98,6 @@ bool writeSeedFile(const std::string& fileName, std::int32_t seed1, std::int32_t
     if (ok) ok = std::rename(temporary.c_str(), fileName.c_str()) == 0;
     if (!ok) ::unlink(temporary.c_str());
     return ok;
-}
-
-bool loadSeeds(RandomGenerator& generator, const std::string& fileName, run::UserInterface& ui) {
-    const auto [first, second] = readSeedFile(fileName);
-    if (first != 0 && second != 0) {
-        generator.seed1 = first;
-        generator.seed2 = second;
-        return true;
-    }
-    const auto [seed1, seed2] = askSeedsUntilValid(ui);
-    generator.seed1 = seed1;
-    generator.seed2 = seed2;
-    return writeSeedFile(fileName, seed1, seed2, " ");
 }
 
 bool saveSeeds(const RandomGenerator& generator, const std::string& fileName) {

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "randomisation/random_generator.hpp"
-#include "run/user_interface.hpp"
 
 namespace zeltric::randomisation {
 
@@ -25,13 +24,6 @@ std::pair<std::int32_t, std::int32_t> readSeedFile(const std::string& fileName);
 // without write permission is left alone. False when nothing was written.
 bool writeSeedFile(const std::string& fileName, std::int32_t seed1, std::int32_t seed2,
                    const std::string& separator);
-
-// Program start: sets both seeds from the file, used as read (no range
-// check) when both are non-zero. Otherwise (missing, unreadable or a zero)
-// asks through the seed prompt until valid seeds are given and writes them
-// with one blank between them. False only when that write failed; the
-// generator holds the typed seeds either way and the old file is untouched.
-bool loadSeeds(RandomGenerator& generator, const std::string& fileName, run::UserInterface& ui);
 
 // Exit command: writes the current seeds with three blanks between them, so
 // the next program run continues the stream. False when nothing was written.

@@ -1,12 +1,19 @@
+#include "run/go_step.hpp"
+
 #include <filesystem>
 #include <vector>
 
+#include "analysis/frequency_pca.hpp"
+#include "analysis/results_report.hpp"
+#include "base/fatal_error.hpp"
+#include "base/messages.hpp"
+#include "base/output_file.hpp"
 #include "data/allele_counting.hpp"
-#include "data/fatal_error.hpp"
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
-#include "data/output_file.hpp"
-#include "run/go_observed.hpp"
+#include "randomisation/permutation_test.hpp"
+#include "run/port_observer.hpp"
+#include "run/reader_preparation.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
@@ -30,9 +37,44 @@ void refuseClobbering(const Session& session, const std::string& output) {
     clash(session.seedFileName, "seed file");
 }
 
+// The test starts from zero; a cancelled test leaves zeros, not stale values.
+void startTest(Session& session) {
+    for (int k = 1; k <= session.pca.dimension; ++k) session.axisPValues[static_cast<std::size_t>(k)] = 0.0f;
+}
+
+// After the last arrangement: the test section, or the notice of a cancel.
+void endTest(Session& session, UserInterface& ui, const randomisation::PermutationOutcome& outcome) {
+    if (outcome.cancelled) {
+        ui.information("The permutation test was cancelled: no P-values were written. The results of the "
+                       "observed analysis are complete.");
+        return;
+    }
+    session.axisPValues = outcome.axisPValues;
+    const std::string resultsPath = outputPath(session, ".pca");
+    data::appendToFile(resultsPath,
+                       randomisation::testSectionText(session.analysed, session.randomisationCount,
+                                                      outcome.fstPValue, session.axisPValues, session.pca.dimension));
+    ui.showResults(resultsPath);
+}
+
 }  // namespace
 
 void goStep(Session& session, UserInterface& ui) {
+    goUpToTest(session, ui);
+    if (session.menu.testingChecked) runTest(session, ui);
+}
+
+void goUpToTest(Session& session, UserInterface& ui) {
+    checkRunnable(session);
+    std::string readPath = startFromOpened(session);
+    if (session.menu.lociChecked || session.menu.popsChecked) prepareSelection(session, readPath);
+    createOutputs(session, ui, readPath);
+    readAndCount(session, ui, readPath);
+    analyseObserved(session, ui);
+    session.runDone = true;
+}
+
+void checkRunnable(const Session& session) {
     if (!session.fileOpen) throw data::FatalError("No data file is open.");
     const data::Dataset& opened = session.opened;
     if (opened.alleleCoding != 1 && opened.alleleCoding != 2)
@@ -40,40 +82,86 @@ void goStep(Session& session, UserInterface& ui) {
                                std::to_string(opened.alleleCoding) +
                                " as the 4th number on its first line; it has to be 1 (one digit per allele) "
                                "or 2 (two digits). Correct the file and open it again.");
-    const data::Notify notify = [&](const std::string& text) { ui.information(text); };
+}
 
-    // Every go step starts again from the opened file, its flags and labels.
+std::string startFromOpened(Session& session) {
     session.runDone = false;
-    session.testCompleted = false;
-    session.analysed = opened;
-    data::Dataset& ds = session.analysed;
-    ds.observedPass = true;
-    ds.testingOn = session.menu.testingChecked;
+    session.analysed = session.opened;
     session.dataFileName = baseName(session.openedPath);
-    std::string readPath = session.openedPath;
+    return session.openedPath;
+}
 
-    const bool selection = session.menu.lociChecked || session.menu.popsChecked;
-    if (selection) prepareSelection(session, readPath);
+void prepareSelection(Session& session, std::string& readPath) { prepareReader(session, readPath); }
 
+void createOutputs(Session& session, UserInterface& ui, const std::string& readPath) {
     const std::string shownName = std::filesystem::path(readPath).filename().string();
     session.caption = "ZELTRIC is Processing: " + shownName;
     ui.setCaption(session.caption);
 
-    for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
-        refuseClobbering(session, outputPath(session, extension));
+    for (const auto& extension : kCreatedOutputs) refuseClobbering(session, outputPath(session, extension));
     for (const auto& extension : kCreatedOutputs) data::createEmptyFile(outputPath(session, extension));
+}
 
+void readAndCount(Session& session, UserInterface& ui, const std::string& readPath) {
+    data::Dataset& ds = session.analysed;
+    const data::Notify notify = [&](const std::string& text) { ui.information(text); };
     data::readGenotypes(ds, readPath, notify);
     ds.counts.allocate(ds.np, ds.nl);
-    const std::string frequencyPath = outputPath(session, ".fre");
     data::countObservedAlleles(ds);
-    data::appendToFile(frequencyPath, data::frequencyFileText(ds, ds.counts));
+    data::appendToFile(outputPath(session, ".fre"), data::frequencyFileText(ds, ds.counts));
+}
 
-    analyseObserved(session, ui);
-    ds.observedPass = false;
-    session.fstPValue = 0.0f;
-    session.runDone = true;
-    if (session.menu.testingChecked) runTest(session, ui);
+void analyseObserved(Session& session, UserInterface& ui) {
+    data::Dataset& ds = session.analysed;
+    analysis::PcaWorkspace workspace;
+    workspace.kernels = session.kernels;
+    const analysis::PcaCallReport report = analysis::RunFrequencyPca(ds, ds.counts, true, workspace, session.pca);
+    for (int i = 0; i < report.tqliNotices; ++i) ui.information(data::tqliNotice());
+    for (const std::string& text : report.informations) ui.information(text);
+
+    const std::string resultsPath = outputPath(session, ".pca");
+    data::appendToFile(resultsPath, analysis::resultsReportSection(ds, session.pca));
+    ui.showResults(resultsPath);
+    data::appendToFile(outputPath(session, ".pop"), analysis::sampleCoordinateText(ds, session.pca));
+    data::appendToFile(outputPath(session, ".al"), analysis::alleleCoordinateText(session.pca));
+    data::appendToFile(outputPath(session, ".per"), analysis::shareLine(session.pca));
+}
+
+void runTest(Session& session, UserInterface& ui) {
+    startTest(session);
+    PortObserver observer(ui);
+    const randomisation::PermutationOutcome outcome =
+        randomisation::runPermutationTest(session.analysed, session.pca, session.generator,
+                                          session.randomisationCount, session.threads, outputPath(session, ".per"),
+                                          observer, session.kernels);
+    endTest(session, ui, outcome);
+}
+
+struct SteppedGoStep::Test {
+    Test(Session& session, UserInterface& ui)
+        : observer(ui),
+          engine(session.analysed, session.pca, session.generator, session.randomisationCount,
+                 outputPath(session, ".per"), observer, session.kernels) {}
+    PortObserver observer;
+    randomisation::SteppedPermutationTest engine;
+};
+
+SteppedGoStep::SteppedGoStep(Session& session, UserInterface& ui) : session_(session), ui_(ui) {
+    goUpToTest(session, ui);
+    if (!session.menu.testingChecked) return;
+    startTest(session);
+    test_ = std::make_unique<Test>(session, ui);
+}
+
+SteppedGoStep::~SteppedGoStep() = default;
+
+bool SteppedGoStep::advance(int count) {
+    if (!test_) return false;
+    if (test_->engine.advance(count)) return true;
+    const randomisation::PermutationOutcome outcome = test_->engine.outcome();
+    test_.reset();
+    endTest(session_, ui_, outcome);
+    return false;
 }
 
 }  // namespace zeltric::run

@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-#include "data/fatal_error.hpp"
-#include "data/limits.hpp"
+#include "base/fatal_error.hpp"
+#include "base/limits.hpp"
 
 namespace zeltric::run {
 namespace {

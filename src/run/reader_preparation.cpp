@@ -1,7 +1,7 @@
 #include "run/reader_preparation.hpp"
 
-#include "data/fatal_error.hpp"
-#include "data/output_file.hpp"
+#include "base/fatal_error.hpp"
+#include "base/output_file.hpp"
 #include "data/selection_filter.hpp"
 
 namespace zeltric::run {

@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "analysis/fast_kernels.hpp"
 #include "analysis/pca_result.hpp"
 #include "analysis/square_matrix.hpp"
 #include "data/dataset.hpp"
-#include "data/limits.hpp"
+#include "base/limits.hpp"
 #include "randomisation/random_generator.hpp"
 
 namespace zeltric::run {
@@ -41,10 +42,8 @@ struct Session {
     analysis::PcaResult pca;
     randomisation::RandomGenerator generator;
 
-    // Permutation test results.
-    float fstPValue = 0.0f;
+    // Axis P-values of the last completed permutation test (the plot shows them).
     analysis::RealVector axisPValues{};
-    bool testCompleted = false;
 
     // Plot state.
     std::array<std::int32_t, data::NPMax + 1> popColor{};
@@ -58,7 +57,14 @@ struct Session {
     std::string labelFileName;   // the label file chosen last; kept across open steps
     std::string seedFileName = kDefaultSeedFile;
 
+    // Run options.
+    // Randomisations of the permutation test, as last confirmed; kept across
+    // open steps. The test runs when menu.testingChecked is set.
+    std::int32_t randomisationCount = 0;
     int threads = 0;  // worker threads of the permutation test; 0 = all cores
+    // Which kernels the analysis uses (the results are the same bits); the
+    // front ends set it from their option or environment.
+    analysis::KernelSelection kernels = analysis::KernelSelection::best();
 };
 
 }  // namespace zeltric::run

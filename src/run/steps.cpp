@@ -3,11 +3,11 @@
 #include <filesystem>
 
 #include "data/allele_counting.hpp"
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
-#include "data/output_file.hpp"
-#include "randomisation/integer_entry.hpp"
+#include "base/output_file.hpp"
+#include "run/asking.hpp"
 #include "randomisation/seed_file.hpp"
 
 namespace zeltric::run {
@@ -29,11 +29,9 @@ void openStep(Session& session, UserInterface& ui, const std::string& path) {
     // The divisor of an earlier file stays when the new coding is bad; the go
     // step refuses such a file anyway.
     fresh.alleleDivisor = session.opened.alleleDivisor;
-    fresh.randomisationCount = session.opened.randomisationCount;
     data::readHeader(fresh, path, [&](const std::string& text) { ui.information(text); });
     if (fresh.alleleCoding != 1 && fresh.alleleCoding != 2) fresh.alleleDivisor = 0;
     session.opened = std::move(fresh);
-    session.opened.testingOn = false;
     session.openedPath = path;
     session.dataFileName = baseName(path);
     session.fileOpen = true;
@@ -48,9 +46,7 @@ void openStep(Session& session, UserInterface& ui, const std::string& path) {
 
 void testingToggle(Session& session, UserInterface& ui) {
     session.menu.testingChecked = !session.menu.testingChecked;
-    session.opened.testingOn = session.menu.testingChecked;
-    if (session.menu.testingChecked)
-        session.opened.randomisationCount = randomisation::askRandomisationCount(ui);
+    if (session.menu.testingChecked) session.randomisationCount = askRandomisationCount(ui);
 }
 
 bool exitStep(Session& session) { return randomisation::saveSeeds(session.generator, session.seedFileName); }

@@ -17,12 +17,6 @@ namespace zeltric::run {
 // clears the results view (also when the user cancels the file dialog).
 void openStep(Session& session, UserInterface& ui, const std::string& path);
 
-// Go step: reader preparation (selection), output files, genotype reader,
-// allele counting, frequency file, observed analysis and report, and the
-// permutation test when "&Testing" is checked. The front end launches the
-// plot window afterwards.
-void goStep(Session& session, UserInterface& ui);
-
 // "&Testing": inverts the check mark and, when it becomes set, asks for the
 // randomisation count until it lies within 100..15000.
 void testingToggle(Session& session, UserInterface& ui);

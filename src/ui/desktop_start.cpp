@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "randomisation/seed_file.hpp"
+#include "run/asking.hpp"
 #include "ui/about_box.hpp"
 
 namespace zeltric::ui {
@@ -16,7 +16,7 @@ Desktop::Desktop(run::Session& session) : window(session), seedDialog(&window), 
 
 void startDesktop(Desktop& desktop) {
     run::Session& session = desktop.window.session();
-    if (!randomisation::loadSeeds(session.generator, session.seedFileName, desktop.window.port())) {
+    if (!run::loadSeeds(session.generator, session.seedFileName, desktop.window.port())) {
         desktop.window.dialogs().message(
             nullptr, MessageKind::Error,
             QStringLiteral("The seeds could not be saved: the file %1 could not be written.")

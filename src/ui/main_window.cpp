@@ -11,8 +11,9 @@
 
 #include <exception>
 
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 #include "run/label_command.hpp"
+#include "run/go_step.hpp"
 #include "run/steps.hpp"
 #include "ui/about_box.hpp"
 #include "ui/help_viewer.hpp"
@@ -178,8 +179,6 @@ void Tfpca::mfopenClick() {
     }
     guarded([this] {
         closeGraph();
-        session_.opened.testingOn = false;
-        session_.analysed.testingOn = false;
         Memo1->clear();
         const std::optional<QString> path = dialogs_.chooseFile(*mOpenDlg);
         if (path) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "data/number_field.hpp"
+#include "base/number_field.hpp"
 
 namespace zeltric::ui {
 

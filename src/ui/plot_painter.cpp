@@ -1,7 +1,7 @@
 #include "ui/plot_painter.hpp"
 
-#include "data/fatal_error.hpp"
-#include "data/output_file.hpp"
+#include "base/fatal_error.hpp"
+#include "base/output_file.hpp"
 
 #include <QBuffer>
 #include <QFile>

@@ -324,8 +324,6 @@ void releaseRun(run::Session& session, TfGraph*& window) {
     session.analysed.genotypeColumns = data::GenotypeColumns{};
     session.menu.testingChecked = false;
     session.menu.goEnabled = false;
-    session.analysed.testingOn = false;
-    session.opened.testingOn = false;
     session.graphShown = false;
 }
 

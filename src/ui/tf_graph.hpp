@@ -108,7 +108,7 @@ void destroyGraph(run::Session& session, TfGraph*& window);
 
 // The exit step's teardown while a plot window exists: destroys the window,
 // releases the analysed per-run tables, unchecks Testing, disables Go, and
-// sets testingOn and graphShown off.
+// sets graphShown off.
 void releaseRun(run::Session& session, TfGraph*& window);
 
 }  // namespace zeltric::ui

@@ -10,10 +10,13 @@
 #include <tuple>
 #include <vector>
 
-#include "data/fatal_error.hpp"
-#include "run/cli_options.hpp"
+#include "base/fatal_error.hpp"
+#include "cli/cli_options.hpp"
+#include "cli/number_list.hpp"
+#include "randomisation/seed_file.hpp"
+#include "run/asking.hpp"
+#include "run/go_step.hpp"
 #include "run/label_command.hpp"
-#include "run/number_list.hpp"
 #include "run/pick_logic.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
@@ -60,6 +63,8 @@ private:
 struct WebRun {
     run::Session session;
     WorkerInterface ui;
+    run::CliOptions options;
+    std::unique_ptr<run::SteppedGoStep> go;
     int status = 0;
     std::string error;
     std::string recordName;
@@ -67,57 +72,100 @@ struct WebRun {
 
 std::unique_ptr<WebRun> current;
 
-// zeltric-cli's steps up to the end of the go step.
+// zeltric-cli's seeds for a test: given, or read from the seed file (there
+// is no terminal to type them on). Returns an exit status.
+int settleSeeds(WebRun& web) {
+    const run::CliOptions& options = web.options;
+    run::Session& session = web.session;
+    if (options.seeds) {
+        session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
+        session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
+        return 0;
+    }
+    const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
+    if (seed1 == 0 || seed2 == 0) {
+        web.error = "the seed file \"" + options.seedFile +
+                    "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them";
+        return kUsageError;
+    }
+    if (!run::loadSeeds(session.generator, options.seedFile, web.ui))
+        web.ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
+    return 0;
+}
+
+// zeltric-cli's steps up to the permutation test. Returns an exit status.
 int start(WebRun& web, int argc, char** argv) {
     const run::CliParse parse = run::parseCliOptions(argc, argv);
     if (!parse.error.empty()) {
         web.error = parse.error;
         return kUsageError;
     }
-    const run::CliOptions& options = parse.options;
+    web.options = parse.options;
+    const run::CliOptions& options = web.options;
+    if (options.plot) {
+        web.error = "--plot: this build of zeltric-cli has no BMP plot (it was built without Qt)";
+        return kUsageError;
+    }
+    const auto kernels = options.kernels ? analysis::KernelSelection::fromName(*options.kernels)
+                                         : std::optional(analysis::KernelSelection::best());
+    if (!kernels) {
+        web.error = "unknown kernels \"" + *options.kernels + "\"";
+        return kUsageError;
+    }
     run::Session& session = web.session;
+    session.kernels = *kernels;
     session.seedFileName = options.seedFile;
     session.threads = 1;
-    try {
-        run::openStep(session, web.ui, options.dataFile);
-        if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) {
-            if (!web.ui.messages.empty()) web.error = web.ui.messages.back();
-            return kInputError;
-        }
-        if (options.labels) run::labelCommand(session, *options.labels);
-        for (const auto& [list, kind, option] :
-             {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
-              std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {
-            if (!list) continue;
-            const bool loci = kind == run::PickKind::Loci;
-            std::string reason;
-            const auto numbers = run::parseNumberList(*list, loci ? session.opened.nl : session.opened.np,
-                                                      run::minimumChoice(kind), reason);
-            if (!numbers) {
-                web.error = std::string(option) + " " + *list + ": " + reason;
-                return kUsageError;
-            }
-            run::chooseByNumbers(session, kind, *numbers);
-        }
-        if (options.test) {
-            if (!options.seeds) {
-                web.error = "a test in the browser needs its seeds: give seeds S1,S2";
-                return kUsageError;
-            }
-            session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
-            session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
-            session.menu.testingChecked = true;
-            session.opened.testingOn = true;
-            session.opened.randomisationCount = *options.test;
-        }
-        run::goStep(session, web.ui);
-        if (options.test && !run::exitStep(session))
-            web.ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
-    } catch (const data::FatalError& e) {
-        web.error = e.what();
+    run::openStep(session, web.ui, options.dataFile);
+    if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) {
+        if (!web.ui.messages.empty()) web.error = web.ui.messages.back();
         return kInputError;
     }
+    if (options.labels) run::labelCommand(session, *options.labels);
+    for (const auto& [list, kind, option] :
+         {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
+          std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {
+        if (!list) continue;
+        const bool loci = kind == run::PickKind::Loci;
+        std::string reason;
+        const auto numbers = run::parseNumberList(*list, loci ? session.opened.nl : session.opened.np,
+                                                  run::minimumChoice(kind), reason);
+        if (!numbers) {
+            web.error = std::string(option) + " " + *list + ": " + reason;
+            return kUsageError;
+        }
+        run::chooseByNumbers(session, kind, *numbers);
+    }
+    if (options.test) {
+        if (const int status = settleSeeds(web); status != 0) return status;
+        session.menu.testingChecked = true;
+        session.randomisationCount = *options.test;
+    }
+    web.go = std::make_unique<run::SteppedGoStep>(session, web.ui);
     return 0;
+}
+
+// What zeltric-cli does after the go step.
+int finish(WebRun& web) {
+    if (web.options.test && !run::exitStep(web.session))
+        web.ui.information("The seeds could not be written to \"" + web.options.seedFile + "\".");
+    return 0;
+}
+
+// Runs `stage` as zeltric-cli's main does: a fatal input error ends the run
+// with its message and exit status 1, anything else is an internal error.
+template <typename Stage>
+void guarded(WebRun& web, Stage stage) {
+    try {
+        web.status = stage();
+    } catch (const data::FatalError& e) {
+        web.error = e.what();
+        web.status = kInputError;
+    } catch (const std::exception& e) {
+        web.error = std::string("internal error: ") + e.what();
+        web.status = kInternalError;
+    }
+    if (web.status != 0) web.go.reset();
 }
 
 }  // namespace
@@ -130,19 +178,28 @@ EMSCRIPTEN_KEEPALIVE const char* zeltric_version() { return ZELTRIC_VERSION; }
 // Returns non-zero while there is work left for zeltric_advance.
 EMSCRIPTEN_KEEPALIVE int zeltric_begin(int argc, char** argv) {
     current = std::make_unique<WebRun>();
-    try {
-        current->status = start(*current, argc, argv);
-    } catch (const std::exception& e) {
-        current->error = std::string("internal error: ") + e.what();
-        current->status = kInternalError;
-    }
+    WebRun& web = *current;
+    guarded(web, [&] { return start(web, argc, argv); });
+    if (web.go) return 1;
+    if (web.status == 0) guarded(web, [&] { return finish(web); });
     return 0;
 }
 
 // Takes up to `count` more randomisations. Returns non-zero while there is
 // work left.
 EMSCRIPTEN_KEEPALIVE int zeltric_advance(int count) {
-    (void)count;
+    if (!current || !current->go) return 0;
+    WebRun& web = *current;
+    bool more = false;
+    guarded(web, [&] {
+        more = web.go->advance(count);
+        return 0;
+    });
+    if (more) return 1;
+    if (web.go) {
+        web.go.reset();
+        guarded(web, [&] { return finish(web); });
+    }
     return 0;
 }
 

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "data/fatal_error.hpp"
-#include "data/messages.hpp"
+#include "base/fatal_error.hpp"
+#include "base/messages.hpp"
 
 namespace zeltric::analysis {
 namespace {

@@ -12,7 +12,7 @@
 #include "analysis/eigen_solver.hpp"
 #include "analysis/frequency_pca.hpp"
 #include "analysis_data.hpp"
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 #include "test_support.hpp"
 
 namespace zeltric::analysis {
@@ -313,17 +313,24 @@ TEST_P(FastKernels, AnalysisCallsAgreeWithAnUntypedSampleAndAMonomorphicLocus) {
 INSTANTIATE_TEST_SUITE_P(EveryVariantOfThisProcessor, FastKernels,
                          testing::ValuesIn(supportedIsas()), variantName);
 
-TEST(KernelSelection, ReferenceIsChosenByTheEnvironment) {
+TEST(KernelSelection, NamesChooseTheKernelsAndAnUnknownNameIsRefused) {
     EXPECT_FALSE(isaSupported(KernelIsa::Sse2) == false);
     EXPECT_EQ(supportedIsas().back(), bestSupportedIsa());
+    EXPECT_TRUE(KernelSelection::fromName("reference")->reference);
+    EXPECT_FALSE(KernelSelection::fromName("sse2")->reference);
+    EXPECT_EQ(KernelSelection::fromName("sse2")->isa, KernelIsa::Sse2);
+    for (const char* best : {"", "avx512"}) {
+        // An empty name, or a variant this processor lacks: the best it runs.
+        if (*best != 0 && isaSupported(KernelIsa::Avx512)) continue;
+        EXPECT_FALSE(KernelSelection::fromName(best)->reference);
+        EXPECT_EQ(KernelSelection::fromName(best)->isa, bestSupportedIsa());
+    }
+    for (const char* unknown : {"fast", "Reference", "sse2 ", "avx"})
+        EXPECT_FALSE(KernelSelection::fromName(unknown).has_value()) << unknown;
+    // Nothing in the core reads the environment any more.
     ::setenv("ZELTRIC_KERNELS", "reference", 1);
-    EXPECT_TRUE(KernelSelection::fromEnvironment().reference);
-    ::setenv("ZELTRIC_KERNELS", "sse2", 1);
-    EXPECT_FALSE(KernelSelection::fromEnvironment().reference);
-    EXPECT_EQ(KernelSelection::fromEnvironment().isa, KernelIsa::Sse2);
+    EXPECT_FALSE(PcaWorkspace{}.kernels.reference);
     ::unsetenv("ZELTRIC_KERNELS");
-    EXPECT_FALSE(KernelSelection::fromEnvironment().reference);
-    EXPECT_EQ(KernelSelection::fromEnvironment().isa, bestSupportedIsa());
 }
 
 TEST(KernelSelection, EigenvaluesOnlySolverRefusesWhatTheReferenceRefuses) {
@@ -357,12 +364,14 @@ namespace zeltric::test {
 namespace {
 
 // Every file a go step with a permutation test writes, run once with the
-// reference kernels and once with the fast ones (two threads).
-std::vector<std::string> outputsOfTest(const std::string& dataText, const std::string& kernels) {
+// reference kernels and once with the fast ones (two threads), chosen by
+// an environment setting and an option.
+std::vector<std::string> outputsOfTest(const std::string& dataText, const std::string& environment,
+                                       const std::string& option) {
     TempDir dir;
     writeFile(dir.file("d.dat"), dataText);
     const ProcessResult r = runProcess(
-        "ZELTRIC_KERNELS=" + kernels + " " + shellQuote(ZELTRIC_CLI_PATH) +
+        environment + " " + shellQuote(ZELTRIC_CLI_PATH) + " " + option +
         " --test 200 --seeds 12345,67890 --threads 2 --quiet " + shellQuote(dir.file("d.dat")));
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::vector<std::string> out;
@@ -384,8 +393,11 @@ TEST(FastKernelsCli, PermutationTestFilesAreByteIdenticalToTheReference) {
     }
     for (const std::string& data :
          {readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"), caseA}) {
-        const std::vector<std::string> reference = outputsOfTest(data, "reference");
-        const std::vector<std::string> fast = outputsOfTest(data, "fast");
+        const std::vector<std::string> reference =
+            outputsOfTest(data, "ZELTRIC_KERNELS=reference", "");
+        // The option wins over the environment.
+        const std::vector<std::string> fast =
+            outputsOfTest(data, "ZELTRIC_KERNELS=reference", "--kernels sse2");
         ASSERT_EQ(reference.size(), fast.size());
         EXPECT_NE(reference[0].find("P-values are given after 200 randomizations."),
                   std::string::npos);

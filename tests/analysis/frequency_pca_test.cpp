@@ -9,8 +9,8 @@
 
 #include "analysis/results_report.hpp"
 #include "analysis_data.hpp"
-#include "data/fatal_error.hpp"
-#include "data/messages.hpp"
+#include "base/fatal_error.hpp"
+#include "base/messages.hpp"
 
 namespace zeltric::analysis {
 namespace {

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "data/allele_counting.hpp"
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
-#include "data/messages.hpp"
+#include "base/messages.hpp"
 #include "test_support.hpp"
 
 namespace zeltric::data {
@@ -39,7 +39,6 @@ Loaded load(const std::string& content, bool count = true) {
     readHeader(out.ds, path, notify);
     readGenotypes(out.ds, path, notify);
     if (count) {
-        out.ds.observedPass = true;
         countObservedAlleles(out.ds);
     }
     return out;

@@ -6,7 +6,7 @@
 #include <random>
 #include <set>
 
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 #include "data/genotype_reader.hpp"
 #include "test_support.hpp"
 

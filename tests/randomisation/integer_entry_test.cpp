@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "randomisation/random_generator.hpp"
+#include "run/asking.hpp"
 #include "test_support.hpp"
 
 namespace zeltric::randomisation {
 namespace {
+
+using run::askSeedsUntilValid;
+using run::askRandomisationCount;
 
 using Seeds = std::optional<std::pair<std::string, std::string>>;
 

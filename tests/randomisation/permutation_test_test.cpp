@@ -11,9 +11,10 @@
 #include "analysis/frequency_pca.hpp"
 #include "analysis/results_report.hpp"
 #include "data/allele_counting.hpp"
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 #include "data/genotype_reader.hpp"
-#include "data/output_file.hpp"
+#include "base/output_file.hpp"
+#include "run/port_observer.hpp"
 #include "test_support.hpp"
 
 namespace zeltric::randomisation {
@@ -63,7 +64,27 @@ struct Analysed {
 
     PermutationOutcome test(RandomGenerator& generator, int randomisations, int threads,
                             RecordingInterface& ui) {
-        return runPermutationTest(ds, observed, generator, randomisations, threads, sharePath, ui);
+        run::PortObserver observer(ui);
+        return runPermutationTest(ds, observed, generator, randomisations, threads, sharePath,
+                                  observer);
+    }
+    // The same test on the calling thread, `batch` arrangements per call;
+    // checks that each call returns after at most one batch.
+    PermutationOutcome stepped(RandomGenerator& generator, int randomisations, int batch,
+                               RecordingInterface& ui) {
+        run::PortObserver observer(ui);
+        SteppedPermutationTest test(ds, observed, generator, randomisations, sharePath, observer);
+        int calls = 0;
+        for (bool more = true; more;) {
+            const int before = ui.progressSteps;
+            more = test.advance(batch);
+            EXPECT_LE(ui.progressSteps - before, batch);
+            ++calls;
+        }
+        EXPECT_TRUE(test.done());
+        EXPECT_FALSE(test.advance(batch));
+        EXPECT_GE(calls, ui.progressSteps / batch);
+        return test.outcome();
     }
     std::vector<std::string> shareLines() const {
         std::vector<std::string> lines;
@@ -310,12 +331,18 @@ struct RunRecord {
     std::vector<int> finalColumns;
 };
 
+// threads > 0: the threaded engine; otherwise the calling-thread engine in
+// batches of -threads arrangements.
 RunRecord recordRun(int threads, int randomisations) {
     Analysed data(3, 4, generatedSamples());
     RunRecord record;
     record.generator = seeded(2147483562, 2147483398);
     RecordingInterface ui;
-    const PermutationOutcome outcome = data.test(record.generator, randomisations, threads, ui);
+    const PermutationOutcome outcome =
+        threads > 0 ? data.test(record.generator, randomisations, threads, ui)
+                    : data.stepped(record.generator, randomisations, -threads, ui);
+    EXPECT_EQ(ui.progressSteps, randomisations - 1);
+    EXPECT_EQ(ui.progressEnds, 1);
     EXPECT_FALSE(outcome.cancelled);
     record.shares = test::readFile(data.sharePath);
     record.fst = outcome.fstPValue;
@@ -328,9 +355,10 @@ RunRecord recordRun(int threads, int randomisations) {
     return record;
 }
 
-TEST(PermutationTest, OutputsAreTheSameForAnyThreadCount) {
+TEST(PermutationTest, OutputsAreTheSameForAnyThreadCountAndOnTheCallingThread) {
     const RunRecord one = recordRun(1, 300);
-    for (int threads : {2, 8}) {
+    // Negative: no worker thread, batches of 1, 7 and more than the whole test.
+    for (int threads : {2, 8, -1, -7, -1000}) {
         SCOPED_TRACE(threads);
         const RunRecord many = recordRun(threads, 300);
         EXPECT_EQ(many.shares, one.shares);
@@ -480,6 +508,43 @@ TEST(PermutationTest, CancelStopsAfterTheArrangementsTaken) {
         for (int i = 1; i <= data.ds.individualCount; ++i)
             columns.push_back(data.ds.genotypeColumns.at(l, i));
     EXPECT_EQ(columns, threeRuns.finalColumns);
+}
+
+TEST(PermutationTest, CancelOnTheCallingThreadStopsAfterTheArrangementsTaken) {
+    const RunRecord threeRuns = recordRun(2, 4);
+    Analysed data(3, 4, generatedSamples());
+    RandomGenerator generator = seeded(2147483562, 2147483398);
+    RecordingInterface ui;
+    ui.cancelAfterSteps = 3;
+    const PermutationOutcome outcome = data.stepped(generator, 100, 2, ui);
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(ui.progressSteps, 3);
+    EXPECT_EQ(ui.progressEnds, 1);
+    EXPECT_EQ(test::readFile(data.sharePath), threeRuns.shares);
+    EXPECT_EQ(generator.seed1, threeRuns.generator.seed1);
+    EXPECT_EQ(generator.seed2, threeRuns.generator.seed2);
+    std::vector<int> columns;
+    for (int l = 1; l <= data.ds.nl; ++l)
+        for (int i = 1; i <= data.ds.individualCount; ++i)
+            columns.push_back(data.ds.genotypeColumns.at(l, i));
+    EXPECT_EQ(columns, threeRuns.finalColumns);
+}
+
+TEST(PermutationTest, ErrorOnTheCallingThreadReachesTheCaller) {
+    Analysed data(3, 4, generatedSamples());
+    data.ds.genotypeColumns.at(1, 1) = 10;
+    RandomGenerator generator = seeded(1, 1);
+    RecordingInterface ui;
+    {
+        run::PortObserver observer(ui);
+        SteppedPermutationTest test(data.ds, data.observed, generator, 100, data.sharePath, observer);
+        EXPECT_THROW(test.advance(10), data::FatalError);
+        EXPECT_TRUE(test.done());
+        EXPECT_FALSE(test.advance(10));
+    }
+    EXPECT_EQ(ui.progressEnds, 1);
+    EXPECT_EQ(ui.progressSteps, 0);
+    EXPECT_EQ(data.shareLines().size(), 1u);
 }
 
 TEST(PermutationTest, ErrorInAnAnalysisReachesTheCaller) {

@@ -6,10 +6,13 @@
 #include <filesystem>
 
 #include "randomisation/integer_entry.hpp"
+#include "run/asking.hpp"
 #include "test_support.hpp"
 
 namespace zeltric::randomisation {
 namespace {
+
+using run::loadSeeds;
 
 using Seeds = std::optional<std::pair<std::string, std::string>>;
 

@@ -2,10 +2,11 @@
 
 #include <filesystem>
 
-#include "data/fatal_error.hpp"
-#include "data/messages.hpp"
+#include "base/fatal_error.hpp"
+#include "base/messages.hpp"
 #include "run/label_command.hpp"
 #include "run/pick_logic.hpp"
+#include "run/go_step.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
 
@@ -101,13 +102,13 @@ TEST(GoStep, TestingToggleAsksForTheCountEachTimeItIsSet) {
     ui.countAnswers = {std::string("99"), std::string("abc"), std::string("250")};
     testingToggle(session, ui);
     EXPECT_TRUE(session.menu.testingChecked);
-    EXPECT_EQ(session.opened.randomisationCount, 250);
+    EXPECT_EQ(session.randomisationCount, 250);
     testingToggle(session, ui);  // off: no question
     EXPECT_FALSE(session.menu.testingChecked);
     EXPECT_EQ(ui.countOffers.size(), 3u);
     ui.countAnswers = {std::string("100")};
     testingToggle(session, ui);
-    EXPECT_EQ(session.opened.randomisationCount, 100);
+    EXPECT_EQ(session.randomisationCount, 100);
     EXPECT_EQ(ui.countOffers.back(), "100");
 }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 #include "run/label_command.hpp"
 #include "run/pick_logic.hpp"
 #include "run/steps.hpp"

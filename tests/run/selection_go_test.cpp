@@ -4,6 +4,7 @@
 
 #include "run/label_command.hpp"
 #include "run/pick_logic.hpp"
+#include "run/go_step.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "run/session.hpp"
+#include "run/go_step.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
 

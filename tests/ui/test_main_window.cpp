@@ -242,9 +242,9 @@ private slots:
         QVERIFY(script.done());
         QCOMPARE(script.shown, entries.size());
         QCOMPARE(offers, QStringList(QVector<QString>(entries.size(), QStringLiteral("100")).toList()));
-        QCOMPARE(f.session.opened.randomisationCount, expected);
+        QCOMPARE(f.session.randomisationCount, expected);
         QVERIFY(f.window().mTesting->isChecked());
-        QVERIFY(f.session.opened.testingOn);
+        QVERIFY(f.session.menu.testingChecked);
     }
 
     void testing_offThenOnAsksAgain() {
@@ -255,11 +255,11 @@ private slots:
         f.window().mTesting->trigger();  // off: no dialog
         QCOMPARE(script.shown, 1);
         QVERIFY(!f.window().mTesting->isChecked());
-        QVERIFY(!f.session.opened.testingOn);
-        QCOMPARE(f.session.opened.randomisationCount, 500);
+        QVERIFY(!f.session.menu.testingChecked);
+        QCOMPARE(f.session.randomisationCount, 500);
         f.testingOn(script, "300");
         QCOMPARE(script.shown, 2);
-        QCOMPARE(f.session.opened.randomisationCount, 300);
+        QCOMPARE(f.session.randomisationCount, 300);
     }
 
     void pickLoci_minimumMovesFlagsAndMark() {

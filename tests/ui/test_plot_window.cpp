@@ -461,7 +461,6 @@ private slots:
         session->analysed.counts.allocate(5, 3);
         session->menu.testingChecked = true;
         session->menu.goEnabled = true;
-        session->analysed.testingOn = true;
         TfGraph* window = launchGraph(*session);
         QPointer<TfGraph> watch(window);
         releaseRun(*session, window);
@@ -471,7 +470,6 @@ private slots:
         QCOMPARE(session->analysed.genotypeColumns.loci(), 0);
         QVERIFY(!session->menu.testingChecked);
         QVERIFY(!session->menu.goEnabled);
-        QVERIFY(!session->analysed.testingOn);
         QVERIFY(!session->graphShown);
     }
 

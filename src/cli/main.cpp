@@ -8,20 +8,26 @@
 #include <sstream>
 #include <tuple>
 
+#if ZELTRIC_HAS_PLOT
 #include <QGuiApplication>
 #include <QImage>
+#endif
 
-#include "data/fatal_error.hpp"
-#include "randomisation/integer_entry.hpp"
+#include "analysis/fast_kernels.hpp"
+#include "base/fatal_error.hpp"
+#include "run/asking.hpp"
 #include "randomisation/seed_file.hpp"
-#include "run/cli_options.hpp"
+#include "cli/cli_options.hpp"
 #include "run/label_command.hpp"
-#include "run/number_list.hpp"
+#include "cli/number_list.hpp"
 #include "run/pick_logic.hpp"
 #include "run/session.hpp"
+#include "run/go_step.hpp"
 #include "run/steps.hpp"
-#include "run/terminal_interface.hpp"
+#include "cli/terminal_interface.hpp"
+#if ZELTRIC_HAS_PLOT
 #include "ui/plot_painter.hpp"
+#endif
 
 namespace {
 
@@ -47,11 +53,21 @@ int settleSeeds(run::Session& session, const run::CliOptions& options, run::Term
     if ((seed1 == 0 || seed2 == 0) && !ui.interactive())
         return usageError("the seed file \"" + options.seedFile +
                           "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them");
-    if (!randomisation::loadSeeds(session.generator, options.seedFile, ui))
+    if (!run::loadSeeds(session.generator, options.seedFile, ui))
         ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
     return 0;
 }
 
+// The kernels of --kernels, else of ZELTRIC_KERNELS (read here, once: the
+// core never reads the environment); an unknown name is a usage error.
+std::optional<analysis::KernelSelection> chooseKernels(const run::CliOptions& options) {
+    if (options.kernels) return analysis::KernelSelection::fromName(*options.kernels);
+    const char* variable = std::getenv("ZELTRIC_KERNELS");
+    if (variable == nullptr) return analysis::KernelSelection::best();
+    return analysis::KernelSelection::fromName(variable);
+}
+
+#if ZELTRIC_HAS_PLOT
 // The plot of a new plot window, drawn headless. Returns an exit status.
 int writePlot(run::Session& session, const run::CliOptions& options, int argc, char** argv) {
     const auto [x, y] = *options.plot;
@@ -84,6 +100,7 @@ int writePlot(run::Session& session, const run::CliOptions& options, int argc, c
     if (!options.quiet) std::cerr << "zeltric-cli: plot of axes " << x << " and " << y << " written to " << written << '\n';
     return 0;
 }
+#endif
 
 int runCli(int argc, char** argv) {
     const run::CliParse parse = run::parseCliOptions(argc, argv);
@@ -98,8 +115,18 @@ int runCli(int argc, char** argv) {
         return 0;
     }
 
+#if !ZELTRIC_HAS_PLOT
+    if (options.plot) return usageError("--plot: this build of zeltric-cli has no BMP plot (it was built without Qt)");
+#endif
+    const auto kernels = chooseKernels(options);
+    if (!kernels)
+        return usageError("the environment variable ZELTRIC_KERNELS holds \"" +
+                          std::string(std::getenv("ZELTRIC_KERNELS")) + "\"; it takes one of " +
+                          analysis::KernelSelection::names() + " (or unset it)");
+
     run::TerminalInterface ui(options.quiet);
     run::Session session;
+    session.kernels = *kernels;
     session.seedFileName = options.seedFile;
     session.threads = options.threads;
     try {
@@ -120,8 +147,7 @@ int runCli(int argc, char** argv) {
         if (options.test) {
             if (const int status = settleSeeds(session, options, ui); status != 0) return status;
             session.menu.testingChecked = true;
-            session.opened.testingOn = true;
-            session.opened.randomisationCount = *options.test;
+            session.randomisationCount = *options.test;
         }
         run::installInterruptHandler();
         run::goStep(session, ui);
@@ -131,8 +157,10 @@ int runCli(int argc, char** argv) {
         ui.error(e.what());
         return kInputError;
     }
+#if ZELTRIC_HAS_PLOT
     if (options.plot)
         if (const int status = writePlot(session, options, argc, argv); status != 0) return status;
+#endif
     if (!options.quiet) {
         std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
         std::cout << results.rdbuf();

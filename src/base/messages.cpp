@@ -1,10 +1,10 @@
-#include "data/messages.hpp"
+#include "base/messages.hpp"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "data/fatal_error.hpp"
-#include "data/limits.hpp"
+#include "base/fatal_error.hpp"
+#include "base/limits.hpp"
 
 namespace zeltric::data {
 

@@ -1,11 +1,23 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <cstdlib>
+#include <iostream>
+
 #include "run/session.hpp"
 #include "ui/about_box.hpp"
 #include "ui/desktop_start.hpp"
 
 int main(int argc, char** argv) {
+    // The kernel choice is read here, once; the core never reads the environment.
+    const char* kernelName = std::getenv("ZELTRIC_KERNELS");
+    const auto kernels = zeltric::analysis::KernelSelection::fromName(kernelName ? kernelName : "");
+    if (!kernels) {
+        std::cerr << "zeltric: the environment variable ZELTRIC_KERNELS holds \"" << kernelName
+                  << "\"; it takes one of " << zeltric::analysis::KernelSelection::names()
+                  << " (or unset it)\n";
+        return 2;
+    }
     QApplication app(argc, argv);
     // The application's title (a display name would be appended to every
     // window caption on some platforms, so it is not set).
@@ -15,6 +27,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     zeltric::run::Session session;
+    session.kernels = *kernels;
     zeltric::ui::Desktop desktop(session);
     zeltric::ui::startDesktop(desktop);
     // `zeltric FILE`: a file manager opening a .dat file with the program.

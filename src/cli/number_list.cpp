@@ -1,4 +1,4 @@
-#include "run/number_list.hpp"
+#include "cli/number_list.hpp"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "data/number_field.hpp"
+#include "base/number_field.hpp"
 
 #include <gtest/gtest.h>
 

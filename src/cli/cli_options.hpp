@@ -17,6 +17,7 @@ struct CliOptions {
     int threads = 0;  // 0 = all cores
     std::optional<std::pair<int, int>> plot;
     std::optional<std::string> plotFile;
+    std::optional<std::string> kernels;  // a name analysis::KernelSelection::fromName takes
     bool quiet = false;
     bool help = false;
     bool version = false;

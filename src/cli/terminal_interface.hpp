@@ -18,14 +18,14 @@ public:
     void error(const std::string& text) override;
     std::optional<std::pair<std::string, std::string>> askSeeds() override;
     std::optional<std::string> askCount(const std::string& offered) override;
-    void showResults(const std::string& resultsPath) override { lastResults_ = resultsPath; }
+    // The front end prints the results file itself at the end.
+    void showResults(const std::string&) override {}
     void setCaption(const std::string&) override {}
     void progressStart(int maximum) override;
     void progressStep(int position) override;
     void progressEnd() override;
     bool cancelRequested() override;
 
-    const std::string& lastResults() const { return lastResults_; }
     bool interactive() const { return stdinIsTerminal_; }
 
     // For display only: the core separates lines by LF CR.
@@ -35,7 +35,6 @@ private:
     bool quiet_;
     bool stdinIsTerminal_;
     bool stderrIsTerminal_;
-    std::string lastResults_;
     int maximum_ = 0;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point lastDrawn_;

@@ -82,6 +82,29 @@ TEST(Cli, ExitCodes) {
         << genotype.err;
 }
 
+TEST(Cli, AnUnknownKernelNameIsAUsageErrorBeforeAnyOutput) {
+    TempDir dir;
+    writeFile(dir.file("two.dat"), "2 1 2 1\r\nloc1\r\n1 11\r\n1 22\r\n2 11\r\n2 12\r\n");
+    const std::string data = shellQuote(dir.file("two.dat"));
+    const ProcessResult option = runCli("--kernels fast " + data);
+    EXPECT_EQ(option.exitCode, 2);
+    EXPECT_NE(option.err.find("--kernels needs one of reference, sse2, avx2, avx512, not \"fast\""),
+              std::string::npos)
+        << option.err;
+    EXPECT_EQ(runCli("--kernels= " + data).exitCode, 2);
+    const ProcessResult environment =
+        runProcess("ZELTRIC_KERNELS=AVX2 " + shellQuote(ZELTRIC_CLI_PATH) + " " + data);
+    EXPECT_EQ(environment.exitCode, 2);
+    EXPECT_NE(environment.err.find("ZELTRIC_KERNELS holds \"AVX2\""), std::string::npos)
+        << environment.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("two.pca")));
+    // A valid option overrides a bad environment value, which is then not read.
+    EXPECT_EQ(runProcess("ZELTRIC_KERNELS=AVX2 " + shellQuote(ZELTRIC_CLI_PATH) +
+                         " --quiet --kernels reference " + data)
+                  .exitCode,
+              0);
+}
+
 TEST(Cli, NeverReplacesTheDataFile) {
     TempDir dir;
     const std::string data = "2 1 2 1\r\nloc1\r\n1 11\r\n1 22\r\n2 11\r\n2 12\r\n";

@@ -1,4 +1,4 @@
-#include "run/terminal_interface.hpp"
+#include "cli/terminal_interface.hpp"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "data/output_file.hpp"
+#include "base/output_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 
 namespace zeltric::data {
 

@@ -1,9 +1,10 @@
-#include "run/cli_options.hpp"
+#include "cli/cli_options.hpp"
 
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
 
+#include "analysis/fast_kernels.hpp"
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/random_generator.hpp"
 
@@ -64,6 +65,10 @@ std::string cliUsage() {
            "  --plot-file FILE   where the picture goes (default: the results' base name + .bmp);\n"
            "                     needs --plot\n"
            "                       e.g. --plot 1,3 --plot-file axes13.bmp\n"
+           "  --kernels NAME     the analysis kernels: reference, sse2, avx2 or avx512 (default: the\n"
+           "                     fastest this processor runs, or the environment variable\n"
+           "                     ZELTRIC_KERNELS); the results do not depend on it\n"
+           "                       e.g. --kernels reference\n"
            "  --quiet, -q        nothing on standard output and no progress; messages still go to\n"
            "                     standard error\n"
            "                       e.g. zeltric-cli --quiet --test 1000 trout.dat\n"
@@ -162,6 +167,13 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
             auto v = value();
             if (!v || v->empty()) return fail(needs(name));
             o.plotFile = *v;
+        } else if (name == "--kernels") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            if (v->empty() || !analysis::KernelSelection::fromName(*v))
+                return fail("--kernels needs one of " + std::string(analysis::KernelSelection::names()) +
+                            ", not \"" + *v + "\"");
+            o.kernels = *v;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return fail("unknown option " + arg);
         } else {

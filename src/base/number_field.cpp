@@ -1,4 +1,4 @@
-#include "data/number_field.hpp"
+#include "base/number_field.hpp"
 
 #include <array>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 
 namespace zeltric::data {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "run/cli_options.hpp"
+#include "cli/cli_options.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "data/text_reader.hpp"
+#include "base/text_reader.hpp"
 
 #include <sys/stat.h>
 
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <limits>
 
-#include "data/fatal_error.hpp"
+#include "base/fatal_error.hpp"
 
 namespace zeltric::data {
 

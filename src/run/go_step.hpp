@@ -1,0 +1,63 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "run/session.hpp"
+#include "run/user_interface.hpp"
+
+namespace zeltric::run {
+
+// Go step: reader preparation (selection), output files, genotype reader,
+// allele counting, frequency file, observed analysis and report, and the
+// permutation test when "&Testing" is checked. The front end launches the
+// plot window afterwards. Raises data::FatalError for a fatal input error.
+void goStep(Session& session, UserInterface& ui);
+
+// Every stage of goStep before the permutation test.
+void goUpToTest(Session& session, UserInterface& ui);
+
+// The go step for a front end without threads that keeps control between
+// batches of randomisations (the browser's worker): the constructor runs
+// goUpToTest, each advance() takes at most `count` randomisations on the
+// calling thread and returns false once the step is over. Files, messages,
+// session state and cancel behave exactly as in goStep.
+class SteppedGoStep {
+public:
+    SteppedGoStep(Session& session, UserInterface& ui);
+    ~SteppedGoStep();
+    SteppedGoStep(const SteppedGoStep&) = delete;
+    SteppedGoStep& operator=(const SteppedGoStep&) = delete;
+
+    bool advance(int count);
+
+private:
+    struct Test;
+    Session& session_;
+    UserInterface& ui_;
+    std::unique_ptr<Test> test_;
+};
+
+// The stages of goStep, in order.
+
+// Refuses a go step without an open file or with a bad allele coding.
+void checkRunnable(const Session& session);
+// session.analysed starts again from the opened file, its flags and labels;
+// the output base name from the opened path. Returns the file to read.
+std::string startFromOpened(Session& session);
+// With "Loci to use" or "Pops to use": appends the selection suffix to
+// dataFileName, writes the filtered data file, renumbers session.analysed;
+// readPath becomes the filtered file.
+void prepareSelection(Session& session, std::string& readPath);
+// Shows the processing caption; refuses outputs that would replace the
+// user's own files, then creates every output empty.
+void createOutputs(Session& session, UserInterface& ui, const std::string& readPath);
+// Genotype reader, observed allele counts and the frequency file.
+void readAndCount(Session& session, UserInterface& ui, const std::string& readPath);
+// Observed analysis: PCA, results report, coordinate files, first share line.
+void analyseObserved(Session& session, UserInterface& ui);
+// The permutation test with session.randomisationCount arrangements and its
+// section of the results file.
+void runTest(Session& session, UserInterface& ui);
+
+}  // namespace zeltric::run

@@ -1,0 +1,2 @@
+// Compiled by the layer tests with one layer's include root and one header.
+#include PROBE_HEADER

@@ -17,17 +17,23 @@ let runNumber = 0;
 let queue = Promise.resolve();
 let reportProgress = null;
 
-const loading = createZeltricCore({
-  locateFile: (name) => new URL(name, self.location.href).href,
-  print: () => {},
-  printErr: (text) => console.warn(text),
-  zeltricProgress: (stage, done, total) => { if (reportProgress) reportProgress(stage, done, total); },
-}).then((module) => {
-  core = module;
-  self.postMessage({ type: 'ready', version: core.UTF8ToString(core._zeltric_version()) });
-}, (error) => {
-  self.postMessage({ type: 'failed', error: String(error && error.message ? error.message : error) });
-});
+// Loads a fresh module; a run that trapped (an internal error) leaves its
+// module behind and the next run gets a new one.
+function loadCore() {
+  core = null;
+  return createZeltricCore({
+    locateFile: (name) => new URL(name, self.location.href).href,
+    print: () => {},
+    printErr: (text) => console.warn(text),
+    zeltricProgress: (stage, done, total) => { if (reportProgress) reportProgress(stage, done, total); },
+  }).then((module) => {
+    core = module;
+    self.postMessage({ type: 'ready', version: core.UTF8ToString(core._zeltric_version()) });
+  }, (error) => {
+    self.postMessage({ type: 'failed', error: String(error && error.message ? error.message : error) });
+  });
+}
+let loading = loadCore();
 
 self.onmessage = (event) => {
   const message = event.data;
@@ -141,10 +147,15 @@ async function runOne(id, request) {
   } catch (e) {
     result.error = 'internal error: ' + (e && e.message ? e.message : String(e));
     result.status = 3;
+    loading = loadCore();
   } finally {
     reportProgress = null;
-    FS.chdir('/');
-    removeTree(FS, folder);
+    try {
+      FS.chdir('/');
+      removeTree(FS, folder);
+    } catch (e) {
+      // The module is being replaced; its file system goes with it.
+    }
   }
   const transfer = Object.values(result.outputs).map((bytes) => bytes.buffer);
   self.postMessage({ type: 'done', id, result }, transfer);

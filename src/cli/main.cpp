@@ -6,7 +6,6 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
-#include <tuple>
 
 #if ZELTRIC_HAS_PLOT
 #include <QGuiApplication>
@@ -15,12 +14,8 @@
 
 #include "analysis/fast_kernels.hpp"
 #include "base/fatal_error.hpp"
-#include "run/asking.hpp"
-#include "randomisation/seed_file.hpp"
+#include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
-#include "run/label_command.hpp"
-#include "cli/number_list.hpp"
-#include "run/pick_logic.hpp"
 #include "run/session.hpp"
 #include "run/go_step.hpp"
 #include "run/steps.hpp"
@@ -39,23 +34,6 @@ constexpr int kUsageError = 2;
 int usageError(const std::string& message) {
     std::cerr << "zeltric-cli: " << message << "\nTry 'zeltric-cli --help'.\n";
     return kUsageError;
-}
-
-// Seeds for a test: given on the command line, read from the seed file, or
-// asked on the terminal.
-int settleSeeds(run::Session& session, const run::CliOptions& options, run::TerminalInterface& ui) {
-    if (options.seeds) {
-        session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
-        session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
-        return 0;
-    }
-    const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
-    if ((seed1 == 0 || seed2 == 0) && !ui.interactive())
-        return usageError("the seed file \"" + options.seedFile +
-                          "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them");
-    if (!run::loadSeeds(session.generator, options.seedFile, ui))
-        ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
-    return 0;
 }
 
 // The kernels of --kernels, else of ZELTRIC_KERNELS (read here, once: the
@@ -127,32 +105,13 @@ int runCli(int argc, char** argv) {
     run::TerminalInterface ui(options.quiet);
     run::Session session;
     session.kernels = *kernels;
-    session.seedFileName = options.seedFile;
-    session.threads = options.threads;
     try {
-        run::openStep(session, ui, options.dataFile);
-        if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) return kInputError;
-        if (options.labels) run::labelCommand(session, *options.labels);
-        for (const auto& [list, kind, option] :
-             {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
-              std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {
-            if (!list) continue;
-            const bool loci = kind == run::PickKind::Loci;
-            std::string reason;
-            const auto numbers = run::parseNumberList(*list, loci ? session.opened.nl : session.opened.np,
-                                                      run::minimumChoice(kind), reason);
-            if (!numbers) return usageError(std::string(option) + " " + *list + ": " + reason);
-            run::chooseByNumbers(session, kind, *numbers);
-        }
-        if (options.test) {
-            if (const int status = settleSeeds(session, options, ui); status != 0) return status;
-            session.menu.testingChecked = true;
-            session.randomisationCount = *options.test;
-        }
+        std::string usage;
+        if (const int status = run::prepareBatch(session, options, ui, ui.interactive(), usage); status != 0)
+            return usage.empty() ? status : usageError(usage);
         run::installInterruptHandler();
         run::goStep(session, ui);
-        if (options.test && !run::exitStep(session))
-            ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
+        run::finishBatch(session, options, ui);
     } catch (const data::FatalError& e) {
         ui.error(e.what());
         return kInputError;

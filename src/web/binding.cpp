@@ -1,25 +1,19 @@
-// The browser front end's binding: zeltric-cli's options and steps, driven
-// from the worker in three calls (begin, advance until done, read the
-// results) so that the worker can return to its event loop between batches
-// of randomisations. No analysis is done here; every file is written by the
+// The browser front end's binding: zeltric-cli's options and steps
+// (cli/batch_run), driven from the worker in three calls (begin, advance
+// until done, read the results) so that the worker can return to its event
+// loop between batches of randomisations. No analysis is done here; every file is written by the
 // same steps zeltric-cli runs, into the worker's in-memory file system.
 #include <emscripten.h>
 
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "base/fatal_error.hpp"
+#include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
-#include "cli/number_list.hpp"
-#include "randomisation/seed_file.hpp"
-#include "run/asking.hpp"
 #include "run/go_step.hpp"
-#include "run/label_command.hpp"
-#include "run/pick_logic.hpp"
 #include "run/session.hpp"
-#include "run/steps.hpp"
 #include "run/user_interface.hpp"
 
 namespace {
@@ -72,28 +66,8 @@ struct WebRun {
 
 std::unique_ptr<WebRun> current;
 
-// zeltric-cli's seeds for a test: given, or read from the seed file (there
-// is no terminal to type them on). Returns an exit status.
-int settleSeeds(WebRun& web) {
-    const run::CliOptions& options = web.options;
-    run::Session& session = web.session;
-    if (options.seeds) {
-        session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
-        session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
-        return 0;
-    }
-    const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
-    if (seed1 == 0 || seed2 == 0) {
-        web.error = "the seed file \"" + options.seedFile +
-                    "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them";
-        return kUsageError;
-    }
-    if (!run::loadSeeds(session.generator, options.seedFile, web.ui))
-        web.ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
-    return 0;
-}
-
-// zeltric-cli's steps up to the permutation test. Returns an exit status.
+// zeltric-cli's steps up to the go step, then the go step's stages up to
+// the test. Returns an exit status.
 int start(WebRun& web, int argc, char** argv) {
     const run::CliParse parse = run::parseCliOptions(argc, argv);
     if (!parse.error.empty()) {
@@ -106,49 +80,24 @@ int start(WebRun& web, int argc, char** argv) {
         web.error = "--plot: this build of zeltric-cli has no BMP plot (it was built without Qt)";
         return kUsageError;
     }
+    // The option parser has refused an unknown name.
     const auto kernels = options.kernels ? analysis::KernelSelection::fromName(*options.kernels)
                                          : std::optional(analysis::KernelSelection::best());
-    if (!kernels) {
-        web.error = "unknown kernels \"" + *options.kernels + "\"";
-        return kUsageError;
-    }
     run::Session& session = web.session;
-    session.kernels = *kernels;
-    session.seedFileName = options.seedFile;
+    session.kernels = kernels.value_or(analysis::KernelSelection::best());
+    // There is no terminal to type seeds on.
+    if (const int status = run::prepareBatch(session, options, web.ui, false, web.error); status != 0) {
+        if (web.error.empty() && !web.ui.messages.empty()) web.error = web.ui.messages.back();
+        return status;
+    }
+    // One thread in the browser; the results do not depend on it.
     session.threads = 1;
-    run::openStep(session, web.ui, options.dataFile);
-    if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) {
-        if (!web.ui.messages.empty()) web.error = web.ui.messages.back();
-        return kInputError;
-    }
-    if (options.labels) run::labelCommand(session, *options.labels);
-    for (const auto& [list, kind, option] :
-         {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
-          std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {
-        if (!list) continue;
-        const bool loci = kind == run::PickKind::Loci;
-        std::string reason;
-        const auto numbers = run::parseNumberList(*list, loci ? session.opened.nl : session.opened.np,
-                                                  run::minimumChoice(kind), reason);
-        if (!numbers) {
-            web.error = std::string(option) + " " + *list + ": " + reason;
-            return kUsageError;
-        }
-        run::chooseByNumbers(session, kind, *numbers);
-    }
-    if (options.test) {
-        if (const int status = settleSeeds(web); status != 0) return status;
-        session.menu.testingChecked = true;
-        session.randomisationCount = *options.test;
-    }
     web.go = std::make_unique<run::SteppedGoStep>(session, web.ui);
     return 0;
 }
 
-// What zeltric-cli does after the go step.
 int finish(WebRun& web) {
-    if (web.options.test && !run::exitStep(web.session))
-        web.ui.information("The seeds could not be written to \"" + web.options.seedFile + "\".");
+    run::finishBatch(web.session, web.options, web.ui);
     return 0;
 }
 

@@ -247,6 +247,27 @@ try {
     if (testCase.request.test) check(testCase, web.progressEvents > 0, 'no progress was reported');
     console.error(`browser test: ${testCase.name}: ${Object.keys(web.outputs).length} files compared`);
   }
+  // Requests the worker refuses before the core sees them: the promise still
+  // settles, with a message and no files.
+  if (!options.only) {
+    const refusals = await page.evaluate(async () => {
+      const bytes = new Uint8Array([50, 32, 49]);
+      const answers = [];
+      for (const request of [
+        { files: { 'a.dat': bytes }, data: 'b.dat' },
+        { files: { '../a.dat': bytes }, data: '../a.dat' },
+        { files: { 'a.dat': 'text' }, data: 'a.dat' },
+      ]) {
+        const result = await window.zeltric.run(request);
+        answers.push({ error: result.error, status: result.status, outputs: Object.keys(result.outputs).length });
+      }
+      return answers;
+    });
+    const refused = { name: 'refused requests' };
+    for (const answer of refusals)
+      check(refused, answer.status === 2 && typeof answer.error === 'string' && answer.outputs === 0,
+            `a bad request gave ${JSON.stringify(answer)}`);
+  }
 } finally {
   await browser.close();
   server.close();

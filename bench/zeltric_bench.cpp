@@ -2,10 +2,12 @@
 // standard shapes, measured in one run as ratios: the fast kernels against
 // the reference kernels on one thread, and all threads against one.
 //
-//   zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,...]
+//   zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,...] [--kernels V]
 //   zeltric-bench --write SHAPE FILE     writes that shape as a data file
 //
 // Each figure is randomisations per second of the whole test engine
+// (and, in the last column but one, replicates per second of the bootstrap
+// over loci with the fast kernels on all threads)
 // (shuffle, recount, analysis, share line), timed over about S seconds
 // (default 4). The three measurements of a shape run back to back, so a
 // ratio compares like with like even on a busy machine. The processor time
@@ -32,6 +34,7 @@
 #include "analysis/frequency_pca.hpp"
 #include "data/allele_counting.hpp"
 #include "data/dataset.hpp"
+#include "randomisation/bootstrap.hpp"
 #include "randomisation/permutation_test.hpp"
 #include "randomisation/random_generator.hpp"
 #include "run/port_observer.hpp"
@@ -160,7 +163,13 @@ double processorSeconds() {
 Measurement measure(const data::Dataset& observedData, const analysis::PcaResult& observed,
                     const char* kernels, int threads, double seconds,
                     const std::string& sharePath) {
-    ::setenv("ZELTRIC_KERNELS", kernels, 1);
+    // The engine takes its kernels as a parameter (an empty name: the best).
+    const auto selection = analysis::KernelSelection::fromName(kernels);
+    if (!selection) {
+        std::fprintf(stderr, "zeltric-bench: unknown kernels \"%s\" (%s)\n", kernels,
+                     analysis::KernelSelection::names());
+        std::exit(2);
+    }
     SilentInterface ui;
     Measurement result;
     int runs = 2;
@@ -177,7 +186,7 @@ Measurement measure(const data::Dataset& observedData, const analysis::PcaResult
         const auto start = std::chrono::steady_clock::now();
         run::PortObserver observer(ui);
         (void)randomisation::runPermutationTest(*ds, observed, generator, runs + 1, threads,
-                                                sharePath, observer);
+                                                sharePath, observer, *selection);
         elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         processor = processorSeconds() - processorStart;
         if (elapsed >= seconds || runs >= 15000) break;
@@ -188,8 +197,25 @@ Measurement measure(const data::Dataset& observedData, const analysis::PcaResult
     result.randomisations = runs;
     result.perSecond = runs / elapsed;
     result.cpuMilliseconds = processor * 1000.0 / runs;
-    ::unsetenv("ZELTRIC_KERNELS");
     return result;
+}
+
+// Bootstrap replicates per second with the fast kernels on `threads` threads.
+double measureBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed, int threads,
+                        double seconds, const char* kernels) {
+    SilentInterface ui;
+    run::PortObserver observer(ui);
+    const auto selection = analysis::KernelSelection::fromName(kernels).value_or(analysis::KernelSelection::best());
+    int replicates = 100;
+    for (;;) {
+        const auto start = std::chrono::steady_clock::now();
+        (void)randomisation::runBootstrap(ds, observed, replicates, 1, 1, threads, observer, selection);
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (elapsed >= seconds || replicates >= randomisation::kMaxReplicates) return replicates / elapsed;
+        const double wanted = elapsed > 0.0 ? replicates * seconds / elapsed * 1.05 : replicates * 10.0;
+        replicates = static_cast<int>(
+            std::min<double>(randomisation::kMaxReplicates, std::max(wanted, replicates * 2.0)));
+    }
 }
 
 double peakMegabytes() {
@@ -214,6 +240,7 @@ std::vector<int> parseList(const std::string& text) {
 
 int main(int argc, char** argv) {
     double seconds = 4.0;
+    std::string fastVariant;
     int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     std::vector<int> chosen = {1, 2, 3, 4, 5};
     for (int a = 1; a < argc; ++a) {
@@ -222,6 +249,8 @@ int main(int argc, char** argv) {
             seconds = std::atof(argv[++a]);
         } else if (arg == "--threads" && a + 1 < argc) {
             threads = std::atoi(argv[++a]);
+        } else if (arg == "--kernels" && a + 1 < argc) {
+            fastVariant = argv[++a];  // as --kernels of zeltric-cli names it; default the best
         } else if (arg == "--shapes" && a + 1 < argc) {
             chosen = parseList(argv[++a]);
         } else if (arg == "--write" && a + 2 < argc) {
@@ -231,7 +260,7 @@ int main(int argc, char** argv) {
             return 0;
         } else {
             std::fprintf(stderr,
-                         "usage: zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,..] | "
+                         "usage: zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,..] [--kernels V] | "
                          "--write SHAPE FILE\n");
             return 2;
         }
@@ -241,10 +270,12 @@ int main(int argc, char** argv) {
                                    ("zeltric-bench-" + std::to_string(::getpid()) + ".per"))
                                       .string();
     std::printf("fast kernels: %s; %d threads; about %.1f s per figure\n",
-                analysis::isaName(analysis::bestSupportedIsa()), threads, seconds);
-    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %11s %11s | %8s\n", "shape (np,nl,nA,N)",
+                fastVariant.empty() ? analysis::isaName(analysis::bestSupportedIsa())
+                                    : fastVariant.c_str(),
+                threads, seconds);
+    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %11s %11s | %12s | %8s\n", "shape (np,nl,nA,N)",
                 "case", "ref 1t /s", "fast 1t /s", "fast Nt /s", "fast/ref", "Nt/1t", "cpu ms 1t",
-                "cpu ms Nt", "peak MB");
+                "cpu ms Nt", "boot Nt /s", "peak MB");
     for (const int index : chosen) {
         if (index < 1 || index > static_cast<int>(kShapes.size())) continue;
         const Shape& shape = kShapes[static_cast<std::size_t>(index - 1)];
@@ -255,16 +286,19 @@ int main(int argc, char** argv) {
         const int nA = observed->alleleColumnCount;
 
         const Measurement reference = measure(*ds, *observed, "reference", 1, seconds, sharePath);
-        const Measurement fast1 = measure(*ds, *observed, "", 1, seconds, sharePath);
-        const Measurement fastN = measure(*ds, *observed, "", threads, seconds, sharePath);
+        const Measurement fast1 =
+            measure(*ds, *observed, fastVariant.c_str(), 1, seconds, sharePath);
+        const Measurement fastN =
+            measure(*ds, *observed, fastVariant.c_str(), threads, seconds, sharePath);
+        const double bootstrapN = measureBootstrap(*ds, *observed, threads, seconds, fastVariant.c_str());
         char label[64];
         std::snprintf(label, sizeof label, "(%d, %d, %d, %d)", shape.samples, shape.loci, nA,
                       shape.individuals);
-        std::printf("%-22s %5s | %12.2f %12.1f %12.1f | %8.1fx %8.2fx | %11.3f %11.3f | %8.1f\n",
+        std::printf("%-22s %5s | %12.2f %12.1f %12.1f | %8.1fx %8.2fx | %11.3f %11.3f | %12.1f | %8.1f\n",
                     label, shape.samples > nA ? "A" : "B", reference.perSecond, fast1.perSecond,
                     fastN.perSecond, fast1.perSecond / reference.perSecond,
                     fastN.perSecond / fast1.perSecond, fast1.cpuMilliseconds, fastN.cpuMilliseconds,
-                    peakMegabytes());
+                    bootstrapN, peakMegabytes());
         std::fflush(stdout);
     }
     std::filesystem::remove(sharePath);

@@ -1,14 +1,20 @@
 // Takes the README's and the manual's pictures: the real main window, plot
-// window and help viewer after the example has been opened, labelled, tested
-// and analysed, each drawn into a PNG. Run by scripts/screenshots under Xvfb.
+// window and help viewer after the example has been opened (dropped on the
+// window), labelled, tested and analysed, each drawn into a PNG. Run by
+// scripts/screenshots under Xvfb.
 //
 //   zeltric_screenshots DATA_FILE LABEL_FILE OUTPUT_FOLDER [MANUAL_FOLDER]
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QTimer>
 
@@ -16,6 +22,7 @@
 
 #include "run/session.hpp"
 #include "ui/about_box.hpp"
+#include "ui/desktop_settings.hpp"
 #include "ui/desktop_start.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/main_window.hpp"
@@ -34,6 +41,9 @@ bool save(QWidget& widget, const QString& path) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The pictures never depend on the settings of the account taking them.
+    QStandardPaths::setTestModeEnabled(true);
+    zeltric::ui::clearDesktopSettings();
     if (argc != 4 && argc != 5) {
         std::fprintf(stderr, "usage: zeltric_screenshots DATA_FILE LABEL_FILE OUTPUT_FOLDER [MANUAL_FOLDER]\n");
         return 2;
@@ -56,10 +66,24 @@ int main(int argc, char** argv) {
     }
     window.show();
 
-    // File > Open, Options > Label file for pops, Options > Testing with
-    // 1000 randomisations, Go: the same handlers as the menu's.
-    window.dialogs().setNextFileName(data);
-    window.mfopenClick();
+    // The data file dropped on the window as a file manager drops it (the
+    // same open as File > Open), then Options > Label file for pops,
+    // Options > Testing with 1000 randomisations, Go: the menu's handlers.
+    {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(data)});
+        QWidget* target = window.Memo1->viewport();
+        const QPoint where = target->rect().center();
+        QDragEnterEvent enter(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(QPointF(where), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    }
+    if (!session.fileOpen) {
+        std::fprintf(stderr, "zeltric_screenshots: the dropped data file was not opened\n");
+        return 1;
+    }
+    bool ok = save(window, out.absoluteFilePath(QStringLiteral("dropped-file.png")));
     window.dialogs().setNextFileName(labels);
     window.mLabelfileClick();
     session.menu.testingChecked = true;
@@ -75,7 +99,7 @@ int main(int argc, char** argv) {
     window.resize(706, 800);
     window.Memo1->verticalScrollBar()->setValue(0);
 
-    bool ok = save(window, out.absoluteFilePath(QStringLiteral("main-window.png")));
+    ok = save(window, out.absoluteFilePath(QStringLiteral("main-window.png"))) && ok;
     zeltric::ui::TfGraph& graph = *window.graph();
     graph.show();
     ok = save(graph, out.absoluteFilePath(QStringLiteral("plot-window.png"))) && ok;

@@ -22,17 +22,19 @@ const simd::SimdKernels& kernelsFor(KernelIsa isa) {
     // Asking for a variant the processor lacks would end in an illegal
     // instruction; fall back to the best one it has.
     if (!isaSupported(isa)) isa = bestSupportedIsa();
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef ZELTRIC_X86_KERNELS
     switch (isa) {
         case KernelIsa::Avx512:
             return simd::avx512Kernels();
         case KernelIsa::Avx2:
             return simd::avx2Kernels();
         case KernelIsa::Sse2:
+            return simd::sse2Kernels();
+        case KernelIsa::Scalar:
             break;
     }
 #endif
-    return simd::sse2Kernels();
+    return simd::scalarKernels();
 }
 
 void requireFinite(double value) {
@@ -83,37 +85,44 @@ const char* isaName(KernelIsa isa) {
         case KernelIsa::Avx2:
             return "avx2";
         case KernelIsa::Sse2:
+            return "sse2";
+        case KernelIsa::Scalar:
             break;
     }
-    return "sse2";
+    return "scalar";
 }
 
 bool isaSupported(KernelIsa isa) {
-#if defined(__x86_64__) || defined(__i386__)
     switch (isa) {
+#ifdef ZELTRIC_X86_KERNELS
         case KernelIsa::Avx512:
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
         case KernelIsa::Avx2:
             return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
         case KernelIsa::Sse2:
+            return true;  // part of x86-64
+#else
+        case KernelIsa::Avx512:
+        case KernelIsa::Avx2:
+        case KernelIsa::Sse2:
+            return false;  // not built for this processor
+#endif
+        case KernelIsa::Scalar:
             break;
     }
     return true;
-#else
-    // Elsewhere (the browser) only the 128-bit variant is built.
-    return isa == KernelIsa::Sse2;
-#endif
 }
 
-KernelIsa bestSupportedIsa() {
-    if (isaSupported(KernelIsa::Avx512)) return KernelIsa::Avx512;
-    if (isaSupported(KernelIsa::Avx2)) return KernelIsa::Avx2;
-    return KernelIsa::Sse2;
+namespace {
+constexpr KernelIsa kEveryIsa[] = {KernelIsa::Scalar, KernelIsa::Sse2, KernelIsa::Avx2,
+                                   KernelIsa::Avx512};
 }
+
+KernelIsa bestSupportedIsa() { return supportedIsas().back(); }
 
 std::vector<KernelIsa> supportedIsas() {
     std::vector<KernelIsa> out;
-    for (KernelIsa isa : {KernelIsa::Sse2, KernelIsa::Avx2, KernelIsa::Avx512})
+    for (KernelIsa isa : kEveryIsa)
         if (isaSupported(isa)) out.push_back(isa);
     return out;
 }
@@ -123,12 +132,12 @@ KernelSelection KernelSelection::best() { return fastKernels(bestSupportedIsa())
 std::optional<KernelSelection> KernelSelection::fromName(std::string_view name) {
     if (name.empty()) return best();
     if (name == "reference") return referenceKernels();
-    for (KernelIsa isa : {KernelIsa::Sse2, KernelIsa::Avx2, KernelIsa::Avx512})
+    for (KernelIsa isa : kEveryIsa)
         if (name == isaName(isa)) return isaSupported(isa) ? fastKernels(isa) : best();
     return std::nullopt;
 }
 
-const char* KernelSelection::names() { return "reference, sse2, avx2, avx512"; }
+const char* KernelSelection::names() { return "reference, scalar, sse2, avx2, avx512"; }
 
 bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA,
                       SquareMatrix& xt, SquareMatrix& p, SquareMatrix& m, KernelIsa isa) {
@@ -328,6 +337,11 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
     e[1] = 0.0f;
     // The accumulation would take d from the diagonal left by the reduction.
     for (int i = 1; i <= n; ++i) d[static_cast<std::size_t>(i)] = a(i, i);
+}
+
+void CentredFrequencies(const double* counts, double size, const double* pooled, int n,
+                        float* out, KernelIsa isa) {
+    kernelsFor(isa).centredFrequencies(counts, size, pooled, n, out);
 }
 
 int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits) {

@@ -23,30 +23,31 @@ namespace zeltric::analysis {
 // The vector code needs round-to-nearest with denormals kept (the default
 // floating-point environment; never flush-to-zero).
 
-// Instruction sets of the vector kernels, slowest first.
-enum class KernelIsa { Sse2, Avx2, Avx512 };
+// Variants of the fast kernels, slowest first: plain scalar code (every
+// processor), then the x86 vector instruction sets (x86 builds only).
+enum class KernelIsa { Scalar, Sse2, Avx2, Avx512 };
 
 const char* isaName(KernelIsa isa);
 bool isaSupported(KernelIsa isa);
 KernelIsa bestSupportedIsa();
-// Every variant this processor runs, slowest first (always holds Sse2).
+// Every variant this processor runs, slowest first (always holds Scalar).
 std::vector<KernelIsa> supportedIsas();
 
 // Which kernels RunFrequencyPca uses.
 struct KernelSelection {
     bool reference = false;  // the reference kernels throughout
-    KernelIsa isa = KernelIsa::Sse2;
+    KernelIsa isa = KernelIsa::Scalar;
 
-    static KernelSelection referenceKernels() { return {true, KernelIsa::Sse2}; }
+    static KernelSelection referenceKernels() { return {true, KernelIsa::Scalar}; }
     static KernelSelection fastKernels(KernelIsa isa) { return {false, isa}; }
     // The best variant this processor runs.
     static KernelSelection best();
     // A kernel name as a front end takes it (option or environment): "reference"
-    // selects the reference kernels; "sse2", "avx2" or "avx512" force a
+    // selects the reference kernels; "scalar", "sse2", "avx2" or "avx512" force a
     // variant (the best supported one when the processor lacks it); an empty
     // name: the best variant. Nothing for any other name.
     static std::optional<KernelSelection> fromName(std::string_view name);
-    // The names fromName takes, for messages: "reference, sse2, avx2, avx512".
+    // The names fromName takes, for messages: "reference, scalar, sse2, avx2, avx512".
     static const char* names();
 };
 
@@ -85,6 +86,11 @@ void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, i
 // finite.
 void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e,
                                    KernelIsa isa);
+
+// out[c] <- float(counts[c] / 2.0 / size - pooled[c]) for c < n: one row
+// of the centred frequencies.
+void CentredFrequencies(const double* counts, double size, const double* pooled, int n,
+                        float* out, KernelIsa isa);
 
 // TQLI without eigenvectors: the same d, the same notices and errors.
 [[nodiscard]] int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits = {});

@@ -34,6 +34,7 @@ struct Avx2 {
     static D negMulAdd(D a, D b, D c) { return _mm256_fnmadd_pd(a, b, c); }
     static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
     static D sub(D a, D b) { return _mm256_sub_pd(a, b); }
+    static D div(D a, D b) { return _mm256_div_pd(a, b); }
 };
 
 }  // namespace

@@ -39,6 +39,7 @@ struct Avx512 {
     static D negMulAdd(D a, D b, D c) { return _mm512_fnmadd_pd(a, b, c); }
     static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
     static D sub(D a, D b) { return _mm512_sub_pd(a, b); }
+    static D div(D a, D b) { return _mm512_div_pd(a, b); }
 };
 
 }  // namespace

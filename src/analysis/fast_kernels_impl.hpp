@@ -6,7 +6,7 @@
 //
 // V provides: D (vector of W doubles), W, zero(), set1(double),
 // loadFloats(const float*), storeFloats(float*, D), load(const double*),
-// store(double*, D), roundToFloat(D) (to float and back, exact),
+// store(double*, D), div(D, D), roundToFloat(D) (to float and back, exact),
 // storeRounded(float*, D) (stores as floats, returns them as doubles),
 // selectUpTo(c, r, x, y) (lane k from x when c + k <= r, else from y),
 // mulAdd(a, b, c) = a * b + c with one rounding, negMulAdd(a, b, c) =
@@ -208,10 +208,23 @@ void symmetricUpdateRows(float* s, std::size_t stride, const double* u, const do
                            next);
 }
 
+// Halving is exact, so counts * 0.5 is the reference's counts / 2.0.
+template <class V>
+void centredFrequencies(const double* counts, double size, const double* pooled, int n,
+                        float* out) {
+    const typename V::D half = V::set1(0.5);
+    const typename V::D sizes = V::set1(size);
+    int c = 0;
+    for (; c + V::W <= n; c += V::W)
+        V::storeFloats(out + c, V::sub(V::div(V::mul(V::load(counts + c), half), sizes),
+                                       V::load(pooled + c)));
+    for (; c < n; ++c) out[c] = static_cast<float>(counts[c] * 0.5 / size - pooled[c]);
+}
+
 template <class V>
 const SimdKernels& kernelTable() {
     static const SimdKernels table{&productRows<V>, &symmetricTimesVector<V>,
-                                   &symmetricUpdateRows<V>};
+                                   &symmetricUpdateRows<V>, &centredFrequencies<V>};
     return table;
 }
 

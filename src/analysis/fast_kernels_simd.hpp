@@ -33,8 +33,13 @@ struct SimdKernels {
     void (*symmetricUpdateRows)(float* s, std::size_t stride, const double* u, const double* e,
                                 const double* g, int firstRow, int lastRow, int cols,
                                 const double* nextU, double* next);
+    // out[c] <- float(counts[c] * 0.5 / size - pooled[c]) for c < n.
+    void (*centredFrequencies)(const double* counts, double size, const double* pooled, int n,
+                               float* out);
 };
 
+const SimdKernels& scalarKernels();
+// Only on x86 processors.
 const SimdKernels& sse2Kernels();
 const SimdKernels& avx2Kernels();
 const SimdKernels& avx512Kernels();

@@ -37,6 +37,7 @@ struct Sse2 {
     static D negMulAdd(D a, D b, D c) { return _mm_sub_pd(c, _mm_mul_pd(a, b)); }
     static D mul(D a, D b) { return _mm_mul_pd(a, b); }
     static D sub(D a, D b) { return _mm_sub_pd(a, b); }
+    static D div(D a, D b) { return _mm_div_pd(a, b); }
 };
 
 }  // namespace

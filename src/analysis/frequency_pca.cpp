@@ -1,7 +1,5 @@
 #include "analysis/frequency_pca.hpp"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -51,6 +49,7 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
         }
     }
     firstColumn[static_cast<std::size_t>(ds.nl) + 1] = col + 1;
+    std::array<double, kMatrixOrder + 1> gathered;
     for (int j = 1; j <= ds.np; ++j) {
         float* row = ws.x.row(j);
         for (int l = 1; l <= ds.nl; ++l) {
@@ -61,24 +60,20 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
                 for (int c = first; c <= last; ++c) row[c] = 0.0f;
                 continue;
             }
-            // Two columns a division instruction: each lane divides and
-            // subtracts exactly as the scalar expression does.
-            const __m128d half = _mm_set1_pd(0.5);
-            const __m128d size = _mm_set1_pd(static_cast<double>(n));
-            int c = first;
-            for (; c + 1 <= last; c += 2) {
-                const __m128d count =
-                    _mm_set_pd(counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c + 1)]),
-                               counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]));
-                const __m128d centred =
-                    _mm_sub_pd(_mm_div_pd(_mm_mul_pd(count, half), size),
-                               _mm_loadu_pd(&pooled[static_cast<std::size_t>(c)]));
-                _mm_storel_pi(reinterpret_cast<__m64*>(row + c), _mm_cvtpd_ps(centred));
+            if (ws.kernels.reference) {
+                for (int c = first; c <= last; ++c)
+                    row[c] = toFloat(
+                        counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]) / 2.0 / n -
+                        pooled[static_cast<std::size_t>(c)]);
+                continue;
             }
-            for (; c <= last; ++c)
-                row[c] = toFloat(counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]) /
-                                     2.0 / n -
-                                 pooled[static_cast<std::size_t>(c)]);
+            // The locus's counts side by side, so the kernel divides a vector at a time.
+            for (int c = first; c <= last; ++c)
+                gathered[static_cast<std::size_t>(c - first)] =
+                    counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]);
+            CentredFrequencies(gathered.data(), static_cast<double>(n),
+                               &pooled[static_cast<std::size_t>(first)], last - first + 1,
+                               row + first, ws.kernels.isa);
         }
     }
     result.alleleColumnCount = static_cast<std::uint16_t>(col);

@@ -10,7 +10,14 @@ namespace zeltric::data {
 // front end shows it in an error box and ends the program with exit code 1.
 class FatalError : public std::runtime_error {
 public:
-    explicit FatalError(const std::string& message) : std::runtime_error(message) {}
+    explicit FatalError(const std::string& message, int individual = 0)
+        : std::runtime_error(message), individual_(individual) {}
+    // The genotype line (1-based position among the analysed file's genotype
+    // lines) the error was met at, when the message itself cannot say; 0 otherwise.
+    int individual() const { return individual_; }
+
+private:
+    int individual_ = 0;
 };
 
 // Always-on check of an internal invariant (not of user input).

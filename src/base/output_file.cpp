@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "base/fatal_error.hpp"
+#include "platform/platform.hpp"
 
 namespace zeltric::data {
 
@@ -21,9 +22,17 @@ namespace {
 
 // Writes all of `text`; an append that fails part-way is cut back to the
 // old end, so a file never holds a half-written section that looks whole.
+void writeTo(int fd, const std::string& path, bool append, const std::string& text);
+
 void writeWith(const std::string& path, bool append, const std::string& text, const std::string& verb) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0666);
+    // Never through a link: an output name that is a link must not change the link's target.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (append ? O_APPEND : O_TRUNC), 0666);
     if (fd < 0) fail(verb, path, errno);
+    writeTo(fd, path, append, text);
+}
+
+void writeTo(int fd, const std::string& path, bool append, const std::string& text) {
     struct stat info {};
     const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     const off_t before = regular && append ? info.st_size : 0;
@@ -57,9 +66,12 @@ void createEmptyFile(const std::string& path) {
 void appendToFile(const std::string& path, const std::string& text) { writeWith(path, true, text, "write"); }
 
 void replaceFileAtomically(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".tmp~";
+    platform::removeStaleTemporaries(path);
+    std::string temporary;
+    const int fd = platform::createTemporaryBeside(path, temporary);
+    if (fd < 0) fail("write", path, errno);
     try {
-        writeWith(temporary, false, text, "write");
+        writeTo(fd, temporary, false, text);
     } catch (const FatalError& e) {
         std::remove(temporary.c_str());
         // The user knows the file by its own name, not the temporary one.

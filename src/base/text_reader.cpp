@@ -32,6 +32,10 @@ TextReader TextReader::fromFile(const std::string& path, const std::string& what
         // A device such as /dev/zero never ends; reading it would only exhaust memory.
         if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
             throw FatalError("Cannot read the " + what + " \"" + path + "\": it is a device, not a file.");
+        // A pipe blocks until written to and cannot be read twice, as the data file is.
+        if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
+            throw FatalError("Cannot read the " + what + " \"" + path +
+                             "\": it is a pipe or a socket, not a file; save the data to a file first.");
     }
     errno = 0;
     std::FILE* in = std::fopen(path.c_str(), "rb");

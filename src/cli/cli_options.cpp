@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "analysis/fast_kernels.hpp"
+#include "randomisation/bootstrap.hpp"
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/random_generator.hpp"
 
@@ -28,6 +29,17 @@ std::optional<std::pair<long long, long long>> numberPair(const std::string& tex
     auto b = wholeNumber(text.substr(comma + 1));
     if (!a || !b) return std::nullopt;
     return std::make_pair(*a, *b);
+}
+
+// The figure formats, named by the extension in any case.
+bool figureExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    std::string extension = path.substr(dot);
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return extension == ".svg" || extension == ".pdf" || extension == ".png";
 }
 
 }  // namespace
@@ -57,18 +69,55 @@ std::string cliUsage() {
            "  --seeds S1,S2      the generator's seeds for this test (S1 in 1..2147483562,\n"
            "                     S2 in 1..2147483398) instead of the seed file's\n"
            "                       e.g. --seeds 12345,67890\n"
-           "  --threads N        worker threads for the test (default: all cores); the results do not\n"
-           "                     depend on it\n"
+           "  --bootstrap B      bootstrap over loci with B replicates (100..100000), like \"Bootstrap\n"
+           "                     over loci\": intervals for the global Fst and each axis's Fst and\n"
+           "                     share, appended to the results file\n"
+           "                       e.g. --bootstrap 1000\n"
+           "  --bootstrap-seeds S1,S2\n"
+           "                     the bootstrap generator's seeds (default 1,1; same ranges as --seeds);\n"
+           "                     the seed file is neither read nor written for it\n"
+           "                       e.g. --bootstrap 1000 --bootstrap-seeds 4711,815\n"
+           "  --threads N        worker threads for the test and the bootstrap (default: all cores);\n"
+           "                     the results do not depend on it\n"
            "                       e.g. --threads 2\n"
            "  --plot X,Y         draw the ordination plot of axes X and Y as a BMP picture\n"
            "                       e.g. --plot 1,2\n"
            "  --plot-file FILE   where the picture goes (default: the results' base name + .bmp);\n"
            "                     needs --plot\n"
            "                       e.g. --plot 1,3 --plot-file axes13.bmp\n"
-           "  --kernels NAME     the analysis kernels: reference, sse2, avx2 or avx512 (default: the\n"
-           "                     fastest this processor runs, or the environment variable\n"
+           "  --kernels NAME     the analysis kernels: reference, scalar, sse2, avx2 or avx512 (default:\n"
+           "                     the fastest this processor runs, or the environment variable\n"
            "                     ZELTRIC_KERNELS); the results do not depend on it\n"
            "                       e.g. --kernels reference\n"
+           "  --format NAME      DATA_FILE is in another format: genepop, structure, genetix or fstat;\n"
+           "                     without it, Genepop, STRUCTURE and GENETIX files are recognised by\n"
+           "                     their content and extension. The file is converted to a data file,\n"
+           "                     a label file and an allele table beside it (FILE-FORMAT.dat,\n"
+           "                     FILE-FORMAT.lab, FILE-FORMAT-alleles.txt), which are then analysed\n"
+           "                       e.g. --format fstat\n"
+           "  --convert-only     write the converted files and stop\n"
+           "                       e.g. zeltric-cli --convert-only trout.gen\n"
+           "  --structure-loci N the number of loci of a STRUCTURE file (detected unless given)\n"
+           "                       e.g. --structure-loci 12\n"
+           "  --structure-rows 1|2\n"
+           "                     rows per individual in a STRUCTURE file (detected unless given)\n"
+           "                       e.g. --structure-rows 1\n"
+           "  --structure-extra-columns N\n"
+           "                     columns between PopData and the genotypes, such as PopFlag\n"
+           "                     (detected unless given)\n"
+           "                       e.g. --structure-extra-columns 2\n"
+           "  --structure-missing CODE\n"
+           "                     the missing value of a STRUCTURE file (default -9)\n"
+           "                       e.g. --structure-missing 0\n"
+           "  --figure FILE      a publication figure of the plot's samples with markers, labels placed\n"
+           "                     clear of each other, ticks and axis titles; the format follows the\n"
+           "                     extension: .svg, .pdf or .png (PDF and PNG need the Qt build)\n"
+           "                       e.g. --figure trout.pdf\n"
+           "  --axes X,Y         the figure's horizontal and vertical axes (default: those of --plot,\n"
+           "                     else 1,2)\n"
+           "                       e.g. --figure trout13.svg --axes 1,3\n"
+           "  --figure-width N   pixels across a PNG figure, 200..20000 (default 2400); needs --figure\n"
+           "                       e.g. --figure trout.png --figure-width 3000\n"
            "  --quiet, -q        nothing on standard output and no progress; messages still go to\n"
            "                     standard error\n"
            "                       e.g. zeltric-cli --quiet --test 1000 trout.dat\n"
@@ -76,14 +125,21 @@ std::string cliUsage() {
            "                       e.g. zeltric-cli --help\n"
            "  --version          the program's name and version\n"
            "                       e.g. zeltric-cli --version\n"
+           "  --                 ends the options: what follows is the data file, even when its\n"
+           "                     name starts with a minus\n"
+           "                       e.g. zeltric-cli -- -x.dat\n"
            "\n"
-           "Exit status: 0 success, 1 an input error (the message names the file and line),\n"
-           "2 a usage error.\n"
+           "Exit status: 0 success, 1 an input error (the message names the file and line), an\n"
+           "output that could not be written or seeds that could not be saved, 2 a usage error;\n"
+           "a run stopped by Ctrl-C ends killed by the interrupt signal (status 130 in a shell).\n"
            "\n"
            "Examples:\n"
            "  zeltric-cli trout.dat\n"
            "  zeltric-cli --labels trout.lab --pops 1-4,7 --loci 2-6 trout.dat\n"
            "  zeltric-cli --labels trout.lab --test 1000 --seeds 12345,67890 --plot 1,2 trout.dat\n"
+           "  zeltric-cli --test 1000 --seeds 12345,67890 trout.gen\n"
+           "  zeltric-cli --bootstrap 1000 trout.dat\n"
+           "  zeltric-cli --labels trout.lab --test 1000 --seeds 12345,67890 --figure trout.pdf trout.dat\n"
            "  for f in *.dat; do zeltric-cli --quiet --test 1000 --seeds 12345,67890 \"$f\"; done\n";
 }
 
@@ -94,8 +150,19 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
         result.error = std::move(message);
         return result;
     };
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        // After "--" every argument is a file name, even one starting with '-'.
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded) {
+            if (!o.dataFile.empty()) return fail("only one data file can be analysed per run");
+            o.dataFile = arg;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> inlineValue;
         if (arg.rfind("--", 0) == 0) {
@@ -150,6 +217,22 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
                 return fail("--seeds needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in 1..2147483398, not \"" +
                             *v + "\"");
             o.seeds = pair;
+        } else if (name == "--bootstrap") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto b = wholeNumber(*v);
+            if (!b || *b < randomisation::kMinReplicates || *b > randomisation::kMaxReplicates)
+                return fail("--bootstrap needs a number of replicates within 100..100000, not \"" + *v + "\"");
+            o.bootstrap = static_cast<int>(*b);
+        } else if (name == "--bootstrap-seeds") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto pair = numberPair(*v);
+            if (!pair || pair->first < 1 || pair->first > randomisation::kSeed1Max || pair->second < 1 ||
+                pair->second > randomisation::kSeed2Max)
+                return fail("--bootstrap-seeds needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in "
+                            "1..2147483398, not \"" + *v + "\"");
+            o.bootstrapSeeds = pair;
         } else if (name == "--threads") {
             auto v = value();
             if (!v) return fail(needs(name));
@@ -174,6 +257,56 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
                 return fail("--kernels needs one of " + std::string(analysis::KernelSelection::names()) +
                             ", not \"" + *v + "\"");
             o.kernels = *v;
+        } else if (name == "--format") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            o.format = formats::formatFromName(*v);
+            if (!o.format) return fail("--format needs genepop, structure, genetix or fstat, not \"" + *v + "\"");
+        } else if (name == "--convert-only") {
+            o.convertOnly = true;
+        } else if (name == "--structure-loci" || name == "--structure-rows" || name == "--structure-extra-columns" ||
+                   name == "--structure-missing") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto n = wholeNumber(*v);
+            if (name == "--structure-missing") {
+                if (!n || *n < -999999999 || *n > 999999999)
+                    return fail("--structure-missing needs a whole number, not \"" + *v + "\"");
+                o.structure.missing = *n;
+            } else if (name == "--structure-rows") {
+                if (!n || (*n != 1 && *n != 2)) return fail("--structure-rows needs 1 or 2, not \"" + *v + "\"");
+                o.structure.rows = static_cast<int>(*n);
+            } else if (name == "--structure-loci") {
+                if (!n || *n < 1 || *n > 100000)
+                    return fail("--structure-loci needs a number of loci of at least 1, not \"" + *v + "\"");
+                o.structure.loci = static_cast<int>(*n);
+            } else {
+                if (!n || *n < 0 || *n > 100000)
+                    return fail("--structure-extra-columns needs a number of columns of at least 0, not \"" + *v +
+                                "\"");
+                o.structure.extraColumns = static_cast<int>(*n);
+            }
+        } else if (name == "--figure") {
+            auto v = value();
+            if (!v || v->empty()) return fail(needs(name));
+            if (!figureExtension(*v))
+                return fail("--figure needs a file name ending in .svg, .pdf or .png, not \"" + *v + "\"");
+            o.figure = *v;
+        } else if (name == "--axes") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto pair = numberPair(*v);
+            if (!pair || pair->first < 1 || pair->second < 1 || pair->first > 500 || pair->second > 500 ||
+                pair->first == pair->second)
+                return fail("--axes needs two different axis numbers X,Y, not \"" + *v + "\"");
+            o.axes = std::make_pair(static_cast<int>(pair->first), static_cast<int>(pair->second));
+        } else if (name == "--figure-width") {
+            auto v = value();
+            if (!v) return fail(needs(name));
+            auto n = wholeNumber(*v);
+            if (!n || *n < 200 || *n > 20000)
+                return fail("--figure-width needs a number of pixels within 200..20000, not \"" + *v + "\"");
+            o.figureWidth = static_cast<int>(*n);
         } else if (arg.size() > 1 && arg[0] == '-') {
             return fail("unknown option " + arg);
         } else {
@@ -183,6 +316,9 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
     }
     if (!o.help && !o.version && o.dataFile.empty()) return fail("no data file given");
     if (o.plotFile && !o.plot) return fail("--plot-file needs --plot X,Y");
+    if (o.bootstrapSeeds && !o.bootstrap) return fail("--bootstrap-seeds needs --bootstrap B");
+    if (o.axes && !o.figure) return fail("--axes needs --figure FILE");
+    if (o.figureWidth && !o.figure) return fail("--figure-width needs --figure FILE");
     return result;
 }
 

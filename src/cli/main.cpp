@@ -1,11 +1,17 @@
 // The batch front end: the open and go steps driven by options.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <memory>
+#include <new>
+#include <tuple>
+#include <vector>
 
 #if ZELTRIC_HAS_PLOT
 #include <QGuiApplication>
@@ -14,13 +20,25 @@
 
 #include "analysis/fast_kernels.hpp"
 #include "base/fatal_error.hpp"
-#include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
+#include "cli/number_list.hpp"
+#include "data/selection_filter.hpp"
+#include "figure/figure_file.hpp"
+#include "figure/session_figure.hpp"
+#include "formats/foreign_formats.hpp"
+#include "platform/platform.hpp"
+#include "randomisation/seed_file.hpp"
+#include "run/asking.hpp"
+#include "run/file_roles.hpp"
+#include "run/label_command.hpp"
+#include "run/message_place.hpp"
+#include "run/pick_logic.hpp"
 #include "run/session.hpp"
 #include "run/go_step.hpp"
 #include "run/steps.hpp"
 #include "cli/terminal_interface.hpp"
 #if ZELTRIC_HAS_PLOT
+#include "ui/plot_figure.hpp"
 #include "ui/plot_painter.hpp"
 #endif
 
@@ -36,6 +54,31 @@ int usageError(const std::string& message) {
     return kUsageError;
 }
 
+// Seeds for a test: given on the command line, read from the seed file, or
+// asked on the terminal.
+int settleSeeds(run::Session& session, const run::CliOptions& options, run::TerminalInterface& ui) {
+    if (options.seeds) {
+        session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
+        session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
+        return 0;
+    }
+    const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
+    if (seed1 != 0 && seed2 != 0 && !randomisation::seedsUsable(seed1, seed2) && !ui.interactive()) {
+        const bool first = seed1 % (randomisation::kSeed1Max + 1) == 0;
+        return usageError("the seed file \"" + options.seedFile + "\" holds the " + (first ? "first" : "second") +
+                          " seed " + std::to_string(first ? seed1 : seed2) + ", a multiple of " +
+                          std::to_string(first ? randomisation::kSeed1Max + 1 : randomisation::kSeed2Max + 1) +
+                          ", which would hold the generator at 0; give --seeds S1,S2 or run on a terminal to "
+                          "type them");
+    }
+    if ((seed1 == 0 || seed2 == 0) && !ui.interactive())
+        return usageError("the seed file \"" + options.seedFile +
+                          "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them");
+    if (!run::loadSeeds(session.generator, options.seedFile, ui))
+        ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
+    return 0;
+}
+
 // The kernels of --kernels, else of ZELTRIC_KERNELS (read here, once: the
 // core never reads the environment); an unknown name is a usage error.
 std::optional<analysis::KernelSelection> chooseKernels(const run::CliOptions& options) {
@@ -46,16 +89,8 @@ std::optional<analysis::KernelSelection> chooseKernels(const run::CliOptions& op
 }
 
 #if ZELTRIC_HAS_PLOT
-// The plot of a new plot window, drawn headless. Returns an exit status.
-int writePlot(run::Session& session, const run::CliOptions& options, int argc, char** argv) {
-    const auto [x, y] = *options.plot;
-    const int last = static_cast<int>(session.pca.dimension) - 1;  // axes 1..last are reported
-    if (last < 2)
-        return usageError("--plot: the analysis has " + std::to_string(std::max(last, 0)) +
-                          " reported axes; a plot needs at least two");
-    if (x < 1 || x > last - 1 || y < 2 || y > last)
-        return usageError("--plot " + std::to_string(x) + "," + std::to_string(y) + ": X must lie in 1.." +
-                          std::to_string(last - 1) + " and Y in 2.." + std::to_string(last));
+// Qt Gui without a display, for the plot and the PDF and PNG figures.
+std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt warns on every start without a runtime folder; give it a private one.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
@@ -65,7 +100,19 @@ int writePlot(run::Session& session, const run::CliOptions& options, int argc, c
             (info.st_mode == 0 || (S_ISDIR(info.st_mode) && info.st_uid == ::getuid())))
             qputenv("XDG_RUNTIME_DIR", folder.c_str());
     }
-    QGuiApplication app(argc, argv);
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+// The plot of a new plot window, drawn headless. Returns an exit status.
+int writePlot(run::Session& session, const run::CliOptions& options) {
+    const auto [x, y] = *options.plot;
+    const int last = static_cast<int>(session.pca.dimension) - 1;  // axes 1..last are reported
+    if (last < 2)
+        return usageError("--plot: the analysis has " + std::to_string(std::max(last, 0)) +
+                          " reported axes; a plot needs at least two");
+    if (x < 1 || x > last - 1 || y < 2 || y > last)
+        return usageError("--plot " + std::to_string(x) + "," + std::to_string(y) + ": X must lie in 1.." +
+                          std::to_string(last - 1) + " and Y in 2.." + std::to_string(last));
     const auto [width, height] = ui::newWindowBitmapSize();
     const QImage picture = ui::renderPlot(session, x, y, width, height, nullptr);
     const std::string chosen = options.plotFile ? *options.plotFile : session.dataFileName + ".bmp";
@@ -80,7 +127,78 @@ int writePlot(run::Session& session, const run::CliOptions& options, int argc, c
 }
 #endif
 
-int runCli(int argc, char** argv) {
+// The publication figure of --axes (or --plot's axes, or 1 and 2). Returns an
+// exit status. The figure's file was checked with the run's other files.
+int writeFigure(const run::Session& session, const run::CliOptions& options) {
+    const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
+    const int last = static_cast<int>(session.pca.dimension) - 1;
+    if (last < 2)
+        return usageError("--figure: the analysis has " + std::to_string(std::max(last, 0)) +
+                          " reported axes; a figure needs at least two");
+    if (x < 1 || x > last || y < 1 || y > last)
+        return usageError("--axes " + std::to_string(x) + "," + std::to_string(y) +
+                          ": both axes must lie in 1.." + std::to_string(last));
+    const std::string& path = *options.figure;
+#if ZELTRIC_HAS_PLOT
+    const figure::FigureRenderer render = ui::renderFigure;
+#else
+    const figure::FigureRenderer render;
+#endif
+    try {
+        figure::writeFigureFile(path, figure::figureSvg(session, x, y),
+                                options.figureWidth.value_or(figure::kDefaultPngWidth), render);
+    } catch (const data::FatalError& e) {
+        std::cerr << "zeltric-cli: error: " << e.what() << '\n';
+        return kInputError;
+    }
+    if (!options.quiet)
+        std::cerr << "zeltric-cli: figure of axes " << x << " and " << y << " written to " << path << '\n';
+    return 0;
+}
+
+#if ZELTRIC_HAS_PLOT
+// The plot's file name as savePlotBmp will write it.
+std::string plotPath(const run::CliOptions& options, const std::string& base) {
+    return ui::bitmapFileName(options.plotFile ? *options.plotFile : base + ".bmp");
+}
+#endif
+
+// Every file of the run, checked before the seeds are read or anything is
+// written: no two roles may share a file, no output is a link or a pipe.
+void refuseUnsafeFiles(const run::Session& session, const run::CliOptions& options) {
+    const bool loci = session.menu.lociChecked;
+    const bool pops = session.menu.popsChecked;
+    const std::string plain = run::baseName(session.openedPath);
+    const std::string base = loci || pops ? data::selectionBaseName(plain, session.opened, loci, pops) : plain;
+    std::vector<run::FileRole> roles = {{"data file", session.openedPath, false},
+                                        {"label file", options.labels.value_or(""), false},
+                                        {"seed file", options.test ? options.seedFile : "", false}};
+    for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
+        roles.push_back({"output file", base + extension, true});
+    if (loci || pops) roles.push_back({"filtered data file", base + ".dat", true});
+#if ZELTRIC_HAS_PLOT
+    if (options.plot) roles.push_back({"plot file", plotPath(options, base), true});
+#endif
+    if (options.figure) roles.push_back({"figure file", *options.figure, true});
+    run::refuseSharedFiles(roles);
+    for (const run::FileRole& role : roles)
+        if (role.output) run::refuseUnsafeOutput(role);
+}
+
+// Takes `lock` on the companion lock file of `file`; says once per run when
+// locks cannot be had and carries on without.
+void lockFor(platform::FileLock& lock, const std::string& file, const std::string& shownName,
+             run::TerminalInterface& ui) {
+    static bool toldUnsupported = false;
+    const auto state = lock.acquire(file + ".lock", [&] { ui.information("waiting for another run using " + shownName); });
+    if (state == platform::FileLock::State::Unsupported && !toldUnsupported) {
+        toldUnsupported = true;
+        ui.information("cannot lock \"" + file + ".lock\"; carrying on without guarding against runs at "
+                       "the same time.");
+    }
+}
+
+int runCli(int& argc, char** argv) {
     const run::CliParse parse = run::parseCliOptions(argc, argv);
     if (!parse.error.empty()) return usageError(parse.error);
     const run::CliOptions& options = parse.options;
@@ -95,6 +213,8 @@ int runCli(int argc, char** argv) {
 
 #if !ZELTRIC_HAS_PLOT
     if (options.plot) return usageError("--plot: this build of zeltric-cli has no BMP plot (it was built without Qt)");
+    if (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg)
+        return usageError(figure::kNeedsQtBuild);
 #endif
     const auto kernels = chooseKernels(options);
     if (!kernels)
@@ -103,37 +223,135 @@ int runCli(int argc, char** argv) {
                           analysis::KernelSelection::names() + " (or unset it)");
 
     run::TerminalInterface ui(options.quiet);
+    ui.setDataFile(options.dataFile);
     run::Session session;
     session.kernels = *kernels;
+    session.seedFileName = options.seedFile;
+    session.threads = options.threads;
+    // Held for the go step and until the plot and the results are out, so two
+    // runs on one data file never mix their outputs.
+    platform::FileLock outputsLock;
+    // Held from reading the seeds to saving them, so two runs continue one stream.
+    platform::FileLock seedLock;
+    const std::string seedTarget = randomisation::resolveSeedFileName(options.seedFile);
+    bool seedsSaved = true;
     try {
-        std::string usage;
-        if (const int status = run::prepareBatch(session, options, ui, ui.interactive(), usage); status != 0)
-            return usage.empty() ? status : usageError(usage);
+        // A file in another format is analysed through its converted data and label files.
+        const auto converted = formats::convertFile(options.dataFile, options.format, options.structure);
+        if (converted) {
+            for (const std::string& note : converted->notes) ui.information(note);
+            if (!options.quiet)
+                std::cerr << "zeltric-cli: converted to " << converted->paths.dataFile << ", "
+                          << converted->paths.labelFile << " and " << converted->paths.alleleTable << '\n';
+            if (options.convertOnly) return 0;
+        } else if (options.convertOnly) {
+            return usageError("--convert-only: \"" + options.dataFile + "\" is a data file already");
+        }
+        run::openStep(session, ui, converted ? converted->paths.dataFile : options.dataFile);
+        if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) return kInputError;
+        if (options.labels)
+            run::labelCommand(session, *options.labels);
+        else if (converted)
+            run::labelCommand(session, converted->paths.labelFile);
+        for (const auto& [list, kind, option] :
+             {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
+              std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {
+            if (!list) continue;
+            const bool loci = kind == run::PickKind::Loci;
+            std::string reason;
+            const auto numbers = run::parseNumberList(*list, loci ? session.opened.nl : session.opened.np,
+                                                      run::minimumChoice(kind), reason);
+            if (!numbers) return usageError(std::string(option) + " " + *list + ": " + reason);
+            run::chooseByNumbers(session, kind, *numbers);
+        }
+        refuseUnsafeFiles(session, options);
+        lockFor(outputsLock, run::baseName(session.openedPath), options.dataFile, ui);
+        if (options.test) {
+            if (!options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
+            if (const int status = settleSeeds(session, options, ui); status != 0) return status;
+            session.menu.testingChecked = true;
+            session.randomisationCount = *options.test;
+        }
+        if (options.bootstrap) {
+            session.menu.bootstrapChecked = true;
+            session.bootstrapReplicates = *options.bootstrap;
+            if (options.bootstrapSeeds) {
+                session.bootstrapSeed1 = static_cast<std::int32_t>(options.bootstrapSeeds->first);
+                session.bootstrapSeed2 = static_cast<std::int32_t>(options.bootstrapSeeds->second);
+            }
+        }
         run::installInterruptHandler();
         run::goStep(session, ui);
-        run::finishBatch(session, options, ui);
+        if (options.test) {
+            if (options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
+            seedsSaved = randomisation::saveSeeds(session.generator, options.seedFile);
+            seedLock.release();
+        }
     } catch (const data::FatalError& e) {
-        ui.error(e.what());
+        const std::string place = run::placeOfFixedMessage(session, options.dataFile, e);
+        if (place.empty())
+            ui.error(e.what());
+        else
+            std::cerr << "zeltric-cli: " << place << run::TerminalInterface::displayText(e.what()) << '\n';
+        return kInputError;
+    } catch (const std::bad_alloc&) {
+        ui.error("Out of memory: the analysis of \"" + options.dataFile +
+                 "\" needs more memory than the system allows this run (fewer --threads need less).");
         return kInputError;
     }
 #if ZELTRIC_HAS_PLOT
+    std::unique_ptr<QGuiApplication> gui;
+    if (options.plot || (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg))
+        gui = startHeadlessGui(argc, argv);
     if (options.plot)
-        if (const int status = writePlot(session, options, argc, argv); status != 0) return status;
+        if (const int status = writePlot(session, options); status != 0) return status;
 #endif
+    if (options.figure)
+        if (const int status = writeFigure(session, options); status != 0) return status;
     if (!options.quiet) {
         std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
         std::cout << results.rdbuf();
     }
+    if (!seedsSaved) {
+        ui.error("The results are complete, but the seeds could not be written to \"" + options.seedFile +
+                 "\": the random stream was not advanced, so the next run would repeat this test's "
+                 "randomisations. Make the seed file writable or choose another with --seed-file.");
+        return kInputError;
+    }
     return 0;
+}
+
+// Everything printed must have arrived: a full disk or a closed pipe on
+// standard output is a failure, not a success.
+int finishStandardOutput(int status) {
+    std::cout.flush();
+    const bool streamOk = static_cast<bool>(std::cout);
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    const bool closed = std::fclose(stdout) == 0;
+    if (streamOk && flushed && closed) return status;
+    const int reason = !closed && error == 0 ? errno : error;
+    std::cerr << "zeltric-cli: error: cannot write standard output" << (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()) << ".\n";
+    return status == 0 ? kInputError : status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    int status = 3;
     try {
-        return runCli(argc, argv);
+        status = runCli(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "zeltric-cli: error: out of memory.\n";
+        status = kInputError;
     } catch (const std::exception& e) {
         std::cerr << "zeltric-cli: internal error: " << e.what() << '\n';
-        return 3;
+        status = 3;
     }
+    status = finishStandardOutput(status);
+    // A cancelled test finished as usual; the caller (a shell loop) must still
+    // see that the run was interrupted.
+    if (zeltric::platform::interruptRequested()) zeltric::platform::endByInterrupt();
+    return status;
 }

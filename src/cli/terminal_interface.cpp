@@ -2,17 +2,15 @@
 
 #include <unistd.h>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
+
+#include "base/messages.hpp"
+#include "platform/platform.hpp"
 
 namespace zeltric::run {
 
 namespace {
-std::atomic<bool> interrupted{false};
-extern "C" void onInterrupt(int) { interrupted.store(true); }
-
 std::optional<std::string> readLine() {
     std::string line;
     if (!std::getline(std::cin, line)) return std::nullopt;
@@ -21,7 +19,7 @@ std::optional<std::string> readLine() {
 }
 }  // namespace
 
-void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+void installInterruptHandler() { platform::installInterruptHandler(); }
 
 TerminalInterface::TerminalInterface(bool quiet)
     : quiet_(quiet), stdinIsTerminal_(::isatty(0) != 0), stderrIsTerminal_(::isatty(2) != 0) {}
@@ -40,7 +38,8 @@ std::string TerminalInterface::displayText(const std::string& text) {
 }
 
 void TerminalInterface::information(const std::string& text) {
-    std::cerr << "zeltric-cli: " << displayText(text) << '\n';
+    const bool placed = !dataFile_.empty() && text == data::codingMessage();
+    std::cerr << "zeltric-cli: " << (placed ? dataFile_ + ": line 1: " : "") << displayText(text) << '\n';
 }
 
 void TerminalInterface::error(const std::string& text) {
@@ -65,6 +64,8 @@ std::optional<std::string> TerminalInterface::askCount(const std::string& offere
 }
 
 void TerminalInterface::progressStart(int maximum) {
+    // Only the test stops cleanly on Ctrl-C; anywhere else it ends the run at once.
+    platform::setInterruptDeferred(true);
     maximum_ = maximum;
     started_ = lastDrawn_ = std::chrono::steady_clock::now();
 }
@@ -85,10 +86,11 @@ void TerminalInterface::progressStep(int position) {
 }
 
 void TerminalInterface::progressEnd() {
+    platform::setInterruptDeferred(false);
     if (!quiet_ && stderrIsTerminal_ && maximum_ > 0) std::fputs("\n", stderr);
     maximum_ = 0;
 }
 
-bool TerminalInterface::cancelRequested() { return interrupted.load(); }
+bool TerminalInterface::cancelRequested() { return platform::interruptRequested(); }
 
 }  // namespace zeltric::run

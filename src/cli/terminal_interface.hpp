@@ -26,6 +26,8 @@ public:
     void progressEnd() override;
     bool cancelRequested() override;
 
+    // The data file named in front of the coding message, whose words are fixed.
+    void setDataFile(const std::string& path) { dataFile_ = path; }
     bool interactive() const { return stdinIsTerminal_; }
 
     // For display only: the core separates lines by LF CR.
@@ -35,12 +37,13 @@ private:
     bool quiet_;
     bool stdinIsTerminal_;
     bool stderrIsTerminal_;
+    std::string dataFile_;
     int maximum_ = 0;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point lastDrawn_;
 };
 
-// Set by SIGINT while a test runs, so Ctrl-C cancels cleanly.
+// Ctrl-C cancels a running test cleanly; anywhere else it ends the run.
 void installInterruptHandler();
 
 }  // namespace zeltric::run

@@ -41,7 +41,8 @@ void countPass(const Dataset& ds, const GenotypeColumns& columns, CountTables& c
                 if (code < 0 || code > 65535 || a1 < 1 || a2 < 1 || a1 > ds.nu || a2 > ds.nu)
                     throw FatalError(genotypeMessage(s, counts.sampleSize(s, l) + 1,
                                                      ds.locusNames[static_cast<std::size_t>(l)], l,
-                                                     a1, a2));
+                                                     a1, a2),
+                                     i);
                 ++counts.sampleSize(s, l);
                 counts.alleleCount(s, l, a1) += 1.0;
                 counts.alleleCount(s, l, a2) += 1.0;

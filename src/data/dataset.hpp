@@ -48,12 +48,17 @@ public:
     static constexpr std::size_t kAlleleSlots = NUMax + 1;
     static constexpr std::size_t kLocusSlots = NLMax + 1;
 
+    // The sizes change only once every table is in place: after a failed
+    // allocation (out of memory) the tables stay as they were.
     void allocate(int samples, int loci) {
+        std::vector<double> counts(static_cast<std::size_t>(samples + 1) * kLocusSlots * kAlleleSlots, 0.0);
+        std::vector<double> totals(kLocusSlots * kAlleleSlots, 0.0);
+        std::vector<std::uint16_t> sizes(static_cast<std::size_t>(samples + 1) * kLocusSlots, 0);
+        alleleCounts_.swap(counts);
+        alleleTotals_.swap(totals);
+        sampleSizes_.swap(sizes);
         samples_ = samples;
         loci_ = loci;
-        alleleCounts_.assign(static_cast<std::size_t>(samples + 1) * kLocusSlots * kAlleleSlots, 0.0);
-        alleleTotals_.assign(kLocusSlots * kAlleleSlots, 0.0);
-        sampleSizes_.assign(static_cast<std::size_t>(samples + 1) * kLocusSlots, 0);
     }
     void release() {
         alleleCounts_ = {};

@@ -8,6 +8,8 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "base/messages.hpp"
 #include "base/number_field.hpp"
 #include "base/output_file.hpp"
+#include "platform/platform.hpp"
 
 namespace zeltric::randomisation {
 
@@ -125,6 +128,11 @@ public:
         try {
             for (auto& tables : tables_)
                 threads_.emplace_back([this, t = tables.get()] { workerLoop(*t); });
+        } catch (const std::system_error&) {
+            stop();
+            throw data::FatalError("Cannot start " + std::to_string(workers) +
+                                   " worker threads for the permutation test (the system refused more "
+                                   "threads); choose fewer threads.");
         } catch (...) {
             stop();
             throw;
@@ -259,7 +267,7 @@ private:
 };
 
 int workerCount(int threads, int runs) {
-    int workers = threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency());
+    int workers = threads > 0 ? threads : platform::usableProcessorCount();
     workers = std::clamp(workers, 1, kMaxWorkers);
     return std::min(workers, runs);
 }

@@ -1,9 +1,80 @@
 #include "randomisation/random_generator.hpp"
 
+#include <bit>
+#include <cmath>
+
 namespace zeltric::randomisation {
 
 namespace {
-const long double kScale = 4.656613e-10L;
+
+// GCC and Clang have it on every 64-bit target.
+__extension__ typedef unsigned __int128 Wide;
+
+// 4.656613e-10 rounded to the x87 extended type: this significand times 2^-94.
+constexpr std::uint64_t kScaleSignificand = 0x8000003A88606E1DULL;
+constexpr int kScaleExponent = -94;
+
+constexpr int kExtendedDigits = 64;
+constexpr int kDoubleDigits = 53;
+
+int bitLength(Wide v) {
+    const auto high = static_cast<std::uint64_t>(v >> 64);
+    const auto low = static_cast<std::uint64_t>(v);
+    return high != 0 ? 128 - std::countl_zero(high) : 64 - std::countl_zero(low);
+}
+
+// Rounds v * 2^exponent to `digits` significant bits, nearest with ties to
+// even; returns the new significand and adjusts exponent.
+Wide roundToDigits(Wide v, int digits, int& exponent) {
+    const int length = bitLength(v);
+    if (length <= digits) return v;
+    const int shift = length - digits;
+    Wide kept = v >> shift;
+    const Wide rest = v & ((Wide{1} << shift) - 1);
+    const Wide half = Wide{1} << (shift - 1);
+    if (rest > half || (rest == half && (kept & 1) != 0)) ++kept;
+    exponent += shift;
+    if (bitLength(kept) > digits) {  // carried into a new leading bit; the low bit is 0
+        kept >>= 1;
+        ++exponent;
+    }
+    return kept;
+}
+
+std::uint64_t magnitude(std::int32_t v) {
+    return static_cast<std::uint64_t>(v < 0 ? -static_cast<std::int64_t>(v) : v);
+}
+
+}  // namespace
+
+double scaledUniform(std::int32_t z) {
+    if (z == 0) return 0.0;
+    int exponent = kScaleExponent;
+    Wide significand =
+        roundToDigits(Wide{magnitude(z)} * kScaleSignificand, kExtendedDigits, exponent);
+    significand = roundToDigits(significand, kDoubleDigits, exponent);
+    // Exact: fewer than 54 bits, and the result is a normal double.
+    const double value =
+        std::ldexp(static_cast<double>(static_cast<std::uint64_t>(significand)), exponent);
+    return z < 0 ? -value : value;
+}
+
+std::int32_t truncatedExtendedProduct(double u, std::int32_t n) {
+    if (u == 0.0 || n == 0) return 0;
+    int exponent = 0;
+    // frexp and the scaling by 2^53 are exact, subnormal u included.
+    const double fraction = std::frexp(std::fabs(u), &exponent);
+    const auto uSignificand = static_cast<std::uint64_t>(std::ldexp(fraction, kDoubleDigits));
+    exponent -= kDoubleDigits;
+    const Wide significand =
+        roundToDigits(Wide{uSignificand} * magnitude(n), kExtendedDigits, exponent);
+    Wide whole = 0;
+    if (exponent >= 0)
+        whole = significand << exponent;
+    else if (exponent > -128)
+        whole = significand >> -exponent;
+    const auto value = static_cast<std::int64_t>(whole);
+    return static_cast<std::int32_t>((u < 0.0) != (n < 0) ? -value : value);
 }
 
 double RandomGenerator::uniform() {
@@ -15,12 +86,11 @@ double RandomGenerator::uniform() {
     if (seed2 < 0) seed2 += 2147483399;
     std::int32_t z = seed1 - seed2;
     if (z < 1) z += 2147483562;
-    return static_cast<double>(static_cast<long double>(z) * kScale);
+    return scaledUniform(z);
 }
 
 std::int32_t RandomGenerator::integerDeviate(std::int32_t n) {
-    const double u = uniform();
-    return static_cast<std::int32_t>(static_cast<long double>(u) * static_cast<long double>(n));
+    return truncatedExtendedProduct(uniform(), n);
 }
 
 }  // namespace zeltric::randomisation

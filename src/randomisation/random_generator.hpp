@@ -7,9 +7,10 @@ namespace zeltric::randomisation {
 // Combined multiplicative congruential generator of two 32-bit components
 // (multipliers 40014 and 40692, moduli 2147483563 and 2147483399), each
 // step by Schrage's decomposition so no product leaves the signed 32-bit
-// range. The scale factor and the products are formed at extended precision
-// (long double, 80-bit on x86-64) and rounded to double, which the stored
-// streams were produced with.
+// range. The stored streams were produced with the scale factor and the
+// products in the x87 extended type (64-bit significand) rounded to double;
+// those roundings are done here in integer arithmetic, so every processor
+// gives the same bits whatever its long double is.
 class RandomGenerator {
 public:
     std::int32_t seed1 = 0;
@@ -23,5 +24,15 @@ public:
 
 inline constexpr std::int32_t kSeed1Max = 2147483562;
 inline constexpr std::int32_t kSeed2Max = 2147483398;
+
+// z times the scale factor 4.656613e-10, both held with a 64-bit
+// significand, the product rounded to a 64-bit significand and then to
+// double, each time to nearest with ties to even: what the x87 unit gives.
+double scaledUniform(std::int32_t z);
+
+// u times n rounded to a 64-bit significand (nearest, ties to even), then
+// truncated toward zero: what the x87 unit gives. u must be finite and the
+// result must fit in 32 bits.
+std::int32_t truncatedExtendedProduct(double u, std::int32_t n);
 
 }  // namespace zeltric::randomisation

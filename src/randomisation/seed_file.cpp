@@ -6,8 +6,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 #include "base/number_field.hpp"
+#include "platform/platform.hpp"
 #include "randomisation/integer_entry.hpp"
 
 namespace zeltric::randomisation {
@@ -70,32 +72,50 @@ std::pair<std::int32_t, std::int32_t> readSeedFile(const std::string& fileName) 
     return {first, second};
 }
 
+bool seedsUsable(std::int32_t seed1, std::int32_t seed2) {
+    // A multiple of its modulus holds a generator component at 0 for good.
+    return seed1 % (kSeed1Max + 1) != 0 && seed2 % (kSeed2Max + 1) != 0;
+}
+
+std::string resolveSeedFileName(const std::string& fileName) {
+    // Saving replaces the file by renaming; through a link that would replace
+    // the link itself and leave the old seeds in its target.
+    std::string path = fileName;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::error_code ec;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+        if (ec) return path;
+        path = target.is_absolute() ? target.string()
+                                    : (std::filesystem::path(path).parent_path() / target).string();
+    }
+    return path;
+}
+
 bool writeSeedFile(const std::string& fileName, std::int32_t seed1, std::int32_t seed2,
                    const std::string& separator) {
+    const std::string target = resolveSeedFileName(fileName);
     // Renaming would replace even a file the user made read-only; respect it.
     struct stat old {};
-    const bool exists = ::stat(fileName.c_str(), &old) == 0;
+    const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
-                   ::access(fileName.c_str(), W_OK) != 0))
+                   ::access(target.c_str(), W_OK) != 0))
         return false;
 
     std::string content = data::integerField(seed1) + separator + data::integerField(seed2);
     data::endLine(content);
 
+    platform::removeStaleTemporaries(target);
     std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = fileName + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
+    const int fd = platform::createTemporaryBeside(target, temporary);
     if (fd < 0) return false;
 
     bool ok = writeAll(fd, content);
     if (ok && exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
     if (ok) ok = ::fsync(fd) == 0;
     if (::close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(temporary.c_str(), fileName.c_str()) == 0;
+    if (ok) ok = std::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) ::unlink(temporary.c_str());
     return ok;
 }

@@ -18,7 +18,15 @@ namespace zeltric::randomisation {
 // ignored. A missing, unreadable or empty file reads as (0, 0).
 std::pair<std::int32_t, std::int32_t> readSeedFile(const std::string& fileName);
 
-// Replaces the file with one line: seed1, `separator`, seed2, CR LF. The new
+// Whether seeds read from the file can start the generator: neither is a
+// multiple of its modulus (0 included), which would hold that component at 0.
+bool seedsUsable(std::int32_t seed1, std::int32_t seed2);
+
+// The file a seed file name stands for: a symbolic link is followed to its
+// target (which need not exist yet), so saving replaces the target.
+std::string resolveSeedFileName(const std::string& fileName);
+
+// Replaces the file (the target of a link) with one line: seed1, `separator`, seed2, CR LF. The new
 // content goes to a temporary file in the same folder that is then renamed
 // over the old one, so a failure leaves the old file as it was. A file
 // without write permission is left alone. False when nothing was written.

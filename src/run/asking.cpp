@@ -35,7 +35,7 @@ std::int32_t askRandomisationCount(UserInterface& ui) {
 bool loadSeeds(randomisation::RandomGenerator& generator, const std::string& fileName,
                UserInterface& ui) {
     const auto [first, second] = randomisation::readSeedFile(fileName);
-    if (first != 0 && second != 0) {
+    if (randomisation::seedsUsable(first, second)) {
         generator.seed1 = first;
         generator.seed2 = second;
         return true;

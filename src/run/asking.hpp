@@ -24,8 +24,8 @@ std::pair<std::int32_t, std::int32_t> askSeedsUntilValid(UserInterface& ui);
 std::int32_t askRandomisationCount(UserInterface& ui);
 
 // Program start: sets both seeds from the file, used as read (no range
-// check) when both are non-zero. Otherwise (missing, unreadable or a zero)
-// asks through the seed prompt until valid seeds are given and writes them
+// check) when seedsUsable. Otherwise (missing, unreadable, a zero or a
+// multiple of the modulus) asks through the seed prompt until valid seeds are given and writes them
 // with one blank between them. False only when that write failed; the
 // generator holds the typed seeds either way and the old file is untouched.
 bool loadSeeds(randomisation::RandomGenerator& generator, const std::string& fileName,

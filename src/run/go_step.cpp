@@ -14,6 +14,10 @@
 #include "randomisation/permutation_test.hpp"
 #include "run/port_observer.hpp"
 #include "run/reader_preparation.hpp"
+#include "data/selection_filter.hpp"
+#include "run/file_roles.hpp"
+#include "run/label_command.hpp"
+#include "run/go_bootstrap.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
@@ -24,17 +28,18 @@ namespace {
 // error never leaves the frequency file of an earlier run beside its outputs.
 const std::vector<std::string> kCreatedOutputs = {".pca", ".pop", ".al", ".per", ".fre"};
 
-// No output may take the place of the user's own files.
-void refuseClobbering(const Session& session, const std::string& output) {
-    const auto clash = [&](const std::string& own, const char* what) {
-        if (!own.empty() && data::sameFile(output, own))
-            throw data::FatalError("The output file \"" + output + "\" would replace the " + what +
-                                   "; rename the data file so that its name without the extension differs "
-                                   "from its other files.");
-    };
-    clash(session.openedPath, "data file");
-    clash(session.labelFileName, "label file");
-    clash(session.seedFileName, "seed file");
+// No file the run writes may take the place of another file of the run, and
+// none is written through a link or into a pipe; checked before the first write.
+void refuseClobbering(const Session& session, const std::string& base, bool selection) {
+    std::vector<FileRole> roles = {{"data file", session.openedPath, false},
+                                   {"label file", session.labelFileName, false},
+                                   {"seed file", session.seedFileName, false}};
+    for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
+        roles.push_back({"output file", base + extension, true});
+    if (selection) roles.push_back({"filtered data file", base + ".dat", true});
+    refuseSharedFiles(roles);
+    for (const FileRole& role : roles)
+        if (role.output) refuseUnsafeOutput(role);
 }
 
 // The test starts from zero; a cancelled test leaves zeros, not stale values.
@@ -44,12 +49,14 @@ void startTest(Session& session) {
 
 // After the last arrangement: the test section, or the notice of a cancel.
 void endTest(Session& session, UserInterface& ui, const randomisation::PermutationOutcome& outcome) {
+    session.testCancelled = outcome.cancelled;
     if (outcome.cancelled) {
         ui.information("The permutation test was cancelled: no P-values were written. The results of the "
                        "observed analysis are complete.");
         return;
     }
     session.axisPValues = outcome.axisPValues;
+    session.testedRandomisations = session.randomisationCount;
     const std::string resultsPath = outputPath(session, ".pca");
     data::appendToFile(resultsPath,
                        randomisation::testSectionText(session.analysed, session.randomisationCount,
@@ -62,16 +69,28 @@ void endTest(Session& session, UserInterface& ui, const randomisation::Permutati
 void goStep(Session& session, UserInterface& ui) {
     goUpToTest(session, ui);
     if (session.menu.testingChecked) runTest(session, ui);
+    // A cancelled test stops the run: the bootstrap is not started after it.
+    if (session.menu.bootstrapChecked && !session.testCancelled) runBootstrapStage(session, ui);
 }
 
 void goUpToTest(Session& session, UserInterface& ui) {
     checkRunnable(session);
     std::string readPath = startFromOpened(session);
+    refuseUnsafeFiles(session);
     if (session.menu.lociChecked || session.menu.popsChecked) prepareSelection(session, readPath);
     createOutputs(session, ui, readPath);
     readAndCount(session, ui, readPath);
     analyseObserved(session, ui);
     session.runDone = true;
+}
+
+void refuseUnsafeFiles(const Session& session) {
+    const bool selection = session.menu.lociChecked || session.menu.popsChecked;
+    refuseClobbering(session,
+                     selection ? data::selectionBaseName(session.dataFileName, session.opened,
+                                                         session.menu.lociChecked, session.menu.popsChecked)
+                               : session.dataFileName,
+                     selection);
 }
 
 void checkRunnable(const Session& session) {
@@ -86,7 +105,11 @@ void checkRunnable(const Session& session) {
 
 std::string startFromOpened(Session& session) {
     session.runDone = false;
+    session.testCancelled = false;
+    session.testedRandomisations = 0;
     session.analysed = session.opened;
+    recordAnalysedOrigin(session);
+    session.bootstrap = {};  // no summaries of an earlier go step
     session.dataFileName = baseName(session.openedPath);
     return session.openedPath;
 }
@@ -98,7 +121,6 @@ void createOutputs(Session& session, UserInterface& ui, const std::string& readP
     session.caption = "ZELTRIC is Processing: " + shownName;
     ui.setCaption(session.caption);
 
-    for (const auto& extension : kCreatedOutputs) refuseClobbering(session, outputPath(session, extension));
     for (const auto& extension : kCreatedOutputs) data::createEmptyFile(outputPath(session, extension));
 }
 
@@ -147,6 +169,8 @@ struct SteppedGoStep::Test {
 };
 
 SteppedGoStep::SteppedGoStep(Session& session, UserInterface& ui) : session_(session), ui_(ui) {
+    if (session.menu.bootstrapChecked)
+        throw data::FatalError("The bootstrap over loci needs threads, which this build of ZELTRIC does not have.");
     goUpToTest(session, ui);
     if (!session.menu.testingChecked) return;
     startTest(session);

@@ -21,7 +21,8 @@ void goUpToTest(Session& session, UserInterface& ui);
 // batches of randomisations (the browser's worker): the constructor runs
 // goUpToTest, each advance() takes at most `count` randomisations on the
 // calling thread and returns false once the step is over. Files, messages,
-// session state and cancel behave exactly as in goStep.
+// session state and cancel behave exactly as in goStep. The bootstrap,
+// which needs threads, is refused (FatalError) before any file is written.
 class SteppedGoStep {
 public:
     SteppedGoStep(Session& session, UserInterface& ui);
@@ -45,12 +46,15 @@ void checkRunnable(const Session& session);
 // session.analysed starts again from the opened file, its flags and labels;
 // the output base name from the opened path. Returns the file to read.
 std::string startFromOpened(Session& session);
+// Before anything is written: no two files of the run (data, label, seed,
+// outputs, filtered data file) may be one file, and no output is a link or a
+// pipe.
+void refuseUnsafeFiles(const Session& session);
 // With "Loci to use" or "Pops to use": appends the selection suffix to
 // dataFileName, writes the filtered data file, renumbers session.analysed;
 // readPath becomes the filtered file.
 void prepareSelection(Session& session, std::string& readPath);
-// Shows the processing caption; refuses outputs that would replace the
-// user's own files, then creates every output empty.
+// Shows the processing caption, then creates every output empty.
 void createOutputs(Session& session, UserInterface& ui, const std::string& readPath);
 // Genotype reader, observed allele counts and the frequency file.
 void readAndCount(Session& session, UserInterface& ui, const std::string& readPath);

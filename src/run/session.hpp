@@ -9,6 +9,7 @@
 #include "analysis/square_matrix.hpp"
 #include "data/dataset.hpp"
 #include "base/limits.hpp"
+#include "randomisation/bootstrap.hpp"
 #include "randomisation/random_generator.hpp"
 
 namespace zeltric::run {
@@ -21,6 +22,7 @@ struct MenuState {
     bool popsChecked = false;     // "Pops to use"
     bool lociChecked = false;     // "Loci to use"
     bool testingChecked = false;  // "&Testing"
+    bool bootstrapChecked = false;  // "Bootstrap over loci"
 };
 
 inline constexpr const char* kStartCaption = "ZELTRIC for Windows, version 1.2.";
@@ -38,6 +40,13 @@ struct Session {
     data::Dataset analysed;
     bool fileOpen = false;
     bool runDone = false;  // a go step completed its observed analysis
+    bool testCancelled = false;  // the last go step's test was cancelled (no P-values)
+    // Randomisations of the last go step's completed test (its P-values are
+    // axisPValues); 0 when that go step completed none.
+    std::int32_t testedRandomisations = 0;
+    // The opened file's number of each analysed sample (entry s for s = 1..analysed.np),
+    // set by every go step, so that labels read after it reach the plot.
+    std::array<std::uint16_t, data::NPMax + 1> analysedOrigin{};
 
     analysis::PcaResult pca;
     randomisation::RandomGenerator generator;
@@ -61,10 +70,17 @@ struct Session {
     // Randomisations of the permutation test, as last confirmed; kept across
     // open steps. The test runs when menu.testingChecked is set.
     std::int32_t randomisationCount = 0;
-    int threads = 0;  // worker threads of the permutation test; 0 = all cores
+    int threads = 0;  // worker threads of the permutation test and the bootstrap; 0 = all cores
     // Which kernels the analysis uses (the results are the same bits); the
     // front ends set it from their option or environment.
     analysis::KernelSelection kernels = analysis::KernelSelection::best();
+
+    // Bootstrap over loci: what was asked, and the summaries of the last
+    // completed one (replicates 0: none).
+    int bootstrapReplicates = 0;
+    std::int32_t bootstrapSeed1 = 1;
+    std::int32_t bootstrapSeed2 = 1;
+    randomisation::BootstrapSummaries bootstrap;
 };
 
 }  // namespace zeltric::run

@@ -8,6 +8,7 @@
 #include "data/genotype_reader.hpp"
 #include "base/output_file.hpp"
 #include "run/asking.hpp"
+#include "platform/platform.hpp"
 #include "randomisation/seed_file.hpp"
 
 namespace zeltric::run {
@@ -42,6 +43,7 @@ void openStep(Session& session, UserInterface& ui, const std::string& path) {
     session.menu.popsChecked = false;
     session.menu.lociChecked = false;
     session.menu.testingChecked = false;
+    session.menu.bootstrapChecked = false;
 }
 
 void testingToggle(Session& session, UserInterface& ui) {
@@ -49,6 +51,11 @@ void testingToggle(Session& session, UserInterface& ui) {
     if (session.menu.testingChecked) session.randomisationCount = askRandomisationCount(ui);
 }
 
-bool exitStep(Session& session) { return randomisation::saveSeeds(session.generator, session.seedFileName); }
+bool exitStep(Session& session) {
+    // Another program run may be saving the same seed file at this moment.
+    platform::FileLock lock;
+    lock.acquire(randomisation::resolveSeedFileName(session.seedFileName) + ".lock", {});
+    return randomisation::saveSeeds(session.generator, session.seedFileName);
+}
 
 }  // namespace zeltric::run

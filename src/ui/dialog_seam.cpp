@@ -23,6 +23,15 @@ std::optional<QString> DialogSeam::chooseFile(QFileDialog& dialog) {
     return dialog.selectedFiles().first();
 }
 
+bool DialogSeam::runDialog(QDialog& dialog) {
+    if (!nextDialogs_.empty()) {
+        const std::function<bool(QDialog&)> answer = std::move(nextDialogs_.front());
+        nextDialogs_.pop_front();
+        return answer(dialog);
+    }
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void DialogSeam::message(QWidget* parent, MessageKind kind, const QString& text) {
     if (kind == MessageKind::Information) {
         informations.push_back(text);

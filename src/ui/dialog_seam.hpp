@@ -4,8 +4,10 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
+class QDialog;
 class QFileDialog;
 class QWidget;
 
@@ -20,6 +22,8 @@ class DialogSeam {
 public:
     // Shows the file dialog modally: the chosen path, or nothing on cancel.
     std::optional<QString> chooseFile(QFileDialog& dialog);
+    // Shows a dialog modally; true when accepted.
+    bool runDialog(QDialog& dialog);
     // Shows an information or error box with one OK button.
     void message(QWidget* parent, MessageKind kind, const QString& text);
 
@@ -28,6 +32,9 @@ public:
     void setNextFileName(const std::optional<QString>& path) {
         nextFiles_.push_back({path.has_value(), path.value_or(QString())});
     }
+    // Test hook: the next runDialog calls `answer` instead of showing the
+    // dialog; it may fill the controls and returns whether OK was chosen.
+    void setNextDialogAnswer(std::function<bool(QDialog&)> answer) { nextDialogs_.push_back(std::move(answer)); }
     // While recording, boxes are not shown; their texts are kept instead.
     void setRecordMessages(bool on) { recordMessages_ = on; }
 
@@ -41,6 +48,7 @@ private:
         QString path;
     };
     std::deque<ScriptedFile> nextFiles_;
+    std::deque<std::function<bool(QDialog&)>> nextDialogs_;
     bool recordMessages_ = false;
 };
 

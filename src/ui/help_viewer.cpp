@@ -2,7 +2,16 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QShortcut>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -11,7 +20,8 @@ namespace zeltric::ui {
 QStringList manualSearchPath(const QString& executableDir) {
     QStringList folders;
     const QDir dir(executableDir);
-    folders << dir.absolutePath() << dir.absoluteFilePath(QStringLiteral("docs"))
+    folders << QString::fromLatin1(kEmbeddedManualFolder) << dir.absolutePath()
+            << dir.absoluteFilePath(QStringLiteral("docs"))
             << QDir::cleanPath(dir.absoluteFilePath(QStringLiteral("../share/zeltric")));
     // A build folder inside the source tree (build/<name>/ or build/).
     QDir up(dir);
@@ -31,17 +41,134 @@ QString findManual(const QStringList& searchPath) {
     return {};
 }
 
+QUrl manualUrl(const QString& manualPath) {
+    if (manualPath.startsWith(QLatin1Char(':'))) return QUrl(QStringLiteral("qrc") + manualPath);
+    return QUrl::fromLocalFile(manualPath);
+}
+
+namespace {
+
+// Loads the manual through prepareManualHtml, whatever page the history
+// brings back.
+class ManualBrowser : public QTextBrowser {
+public:
+    explicit ManualBrowser(QWidget* parent) : QTextBrowser(parent) {}
+
+    QVariant loadResource(int type, const QUrl& name) override {
+        QVariant loaded = QTextBrowser::loadResource(type, name);
+        if (type != QTextDocument::HtmlResource || !loaded.isValid()) return loaded;
+        const QString html = loaded.userType() == QMetaType::QByteArray
+                                 ? QString::fromUtf8(loaded.toByteArray())
+                                 : loaded.toString();
+        return prepareManualHtml(html);
+    }
+};
+
+QToolButton* navigationButton(QWidget* parent, const char* name, const QString& text,
+                              const QKeySequence& key, const QString& tip) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(text);
+    button->setShortcut(key);
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(tip, key.toString(QKeySequence::NativeText)));
+    button->setFocusPolicy(Qt::StrongFocus);
+    return button;
+}
+
+}  // namespace
+
+QString prepareManualHtml(QString html) {
+    static const QRegularExpression code(QStringLiteral("<pre>(.*?)</pre>"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+    html.replace(code, QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"6\" "
+                                      "bgcolor=\"#f4f4f4\"><tr><td bgcolor=\"#f4f4f4\"><pre style=\"margin: 0; "
+                                      "padding: 0; white-space: pre-wrap\">\\1</pre></td></tr></table>"));
+    return html;
+}
+
 HelpViewer::HelpViewer(const QString& manualPath, QWidget* parent)
-    : QDialog(parent), browser(new QTextBrowser(this)) {
+    : QDialog(parent),
+      browser(new ManualBrowser(this)),
+      backButton(navigationButton(this, "helpBack", QStringLiteral("Back"), QKeySequence::Back,
+                                  QStringLiteral("Back"))),
+      forwardButton(navigationButton(this, "helpForward", QStringLiteral("Forward"), QKeySequence::Forward,
+                                     QStringLiteral("Forward"))),
+      homeButton(navigationButton(this, "helpHome", QStringLiteral("Home"), QKeySequence(Qt::ALT | Qt::Key_Home),
+                                  QStringLiteral("The start of the manual"))),
+      findField(new QLineEdit(this)),
+      findStatus(new QLabel(this)) {
     setObjectName(QStringLiteral("helpViewer"));
     setWindowTitle(QStringLiteral("ZELTRIC Help"));
     browser->setObjectName(QStringLiteral("helpBrowser"));
     browser->setOpenExternalLinks(true);
+    findField->setObjectName(QStringLiteral("helpFind"));
+    findField->setPlaceholderText(QStringLiteral("Find (Ctrl+F)"));
+    findField->setClearButtonEnabled(true);
+    findStatus->setObjectName(QStringLiteral("helpFindStatus"));
+
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(4, 4, 4, 4);
+    bar->addWidget(backButton);
+    bar->addWidget(forwardButton);
+    bar->addWidget(homeButton);
+    bar->addStretch(1);
+    bar->addWidget(findStatus);
+    bar->addWidget(findField);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(browser);
-    browser->setSource(QUrl::fromLocalFile(manualPath));
-    resize(760, 560);
+    layout->setSpacing(0);
+    layout->addLayout(bar);
+    layout->addWidget(browser, 1);
+    setTabOrder(backButton, forwardButton);
+    setTabOrder(forwardButton, homeButton);
+    setTabOrder(homeButton, findField);
+    setTabOrder(findField, browser);
+
+    backButton->setEnabled(false);
+    forwardButton->setEnabled(false);
+    connect(backButton, &QToolButton::clicked, browser, &QTextBrowser::backward);
+    connect(forwardButton, &QToolButton::clicked, browser, &QTextBrowser::forward);
+    connect(homeButton, &QToolButton::clicked, browser, &QTextBrowser::home);
+    connect(browser, &QTextBrowser::backwardAvailable, backButton, &QToolButton::setEnabled);
+    connect(browser, &QTextBrowser::forwardAvailable, forwardButton, &QToolButton::setEnabled);
+    // A followed link stays the text cursor's focus mark, and Forward would
+    // scroll back to it (the table of contents) instead of to the section:
+    // once the page shows, the cursor moves to its visible top.
+    connect(browser, &QTextBrowser::sourceChanged, this, [this] {
+        QTimer::singleShot(0, browser, [this] { browser->setTextCursor(browser->cursorForPosition(QPoint(0, 0))); });
+    });
+    connect(findField, &QLineEdit::returnPressed, this, [this] { findNext(); });
+    connect(findField, &QLineEdit::textChanged, findStatus, &QLabel::clear);
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &HelpViewer::focusFind);
+    connect(new QShortcut(QKeySequence::FindNext, this), &QShortcut::activated, this, [this] { findNext(); });
+    connect(new QShortcut(QKeySequence::FindPrevious, this), &QShortcut::activated, this,
+            [this] { findNext(true); });
+
+    browser->setSource(manualUrl(manualPath));
+    // Wide enough for the manual's widest picture and code lines.
+    resize(900, 700);
+}
+
+void HelpViewer::focusFind() {
+    findField->setFocus(Qt::ShortcutFocusReason);
+    findField->selectAll();
+}
+
+bool HelpViewer::findNext(bool backward) {
+    const QString text = findField->text();
+    findStatus->clear();
+    if (text.isEmpty()) return false;
+    const QTextDocument::FindFlags flags = backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    if (browser->find(text, flags)) return true;
+    // Round the end: from the other end of the manual once more.
+    const QTextCursor kept = browser->textCursor();
+    QTextCursor restart(browser->document());
+    restart.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
+    browser->setTextCursor(restart);
+    if (browser->find(text, flags)) return true;
+    browser->setTextCursor(kept);
+    findStatus->setText(QStringLiteral("Not found"));
+    return false;
 }
 
 }  // namespace zeltric::ui

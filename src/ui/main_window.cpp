@@ -3,22 +3,36 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 
 #include "base/fatal_error.hpp"
+#include "run/go_bootstrap.hpp"
 #include "run/label_command.hpp"
 #include "run/go_step.hpp"
+#include "run/open_summary.hpp"
 #include "run/steps.hpp"
 #include "ui/about_box.hpp"
+#include "ui/desktop_settings.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/number_dialogs.hpp"
+#include "ui/import_dialog.hpp"
 #include "ui/pick_dialogs.hpp"
+#include "ui/plot_layout.hpp"
 #include "ui/tf_graph.hpp"
 
 namespace zeltric::ui {
@@ -40,13 +54,62 @@ QFileDialog* openDialog(QWidget* parent, const char* name, const QString& filter
     return dialog;
 }
 
+QString plural(long long count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QString::fromLatin1(count == 1 ? one : many));
+}
+
+QString openStatus(const run::Session& session, std::optional<int> individuals) {
+    QString text = QStringLiteral("%1: %2, %3")
+                       .arg(QFileInfo(QString::fromStdString(session.openedPath)).fileName(),
+                            plural(session.opened.np, "sample", "samples"),
+                            plural(session.opened.nl, "locus", "loci"));
+    if (individuals) text += QStringLiteral(", ") + plural(*individuals, "individual", "individuals");
+    return text;
+}
+
+QString durationText(qint64 milliseconds) {
+    if (milliseconds < 60000) return QStringLiteral("%1 s").arg(static_cast<double>(milliseconds) / 1000.0, 0, 'f', 2);
+    const qint64 seconds = (milliseconds + 500) / 1000;
+    return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
+}
+
+QString goStatus(const run::Session& session, qint64 milliseconds) {
+    const QString folder =
+        QDir::toNativeSeparators(QFileInfo(QString::fromStdString(session.dataFileName)).absolutePath());
+    QString text = QStringLiteral("Outputs in %1; the run took %2").arg(folder, durationText(milliseconds));
+    if (testWasCancelled(session)) text += QStringLiteral(" (test cancelled)");
+    return text;
+}
+
+// Beside the main window, right or else left, when the screen has room for
+// the plot window's whole frame; otherwise it stays where it was put.
+void placeBeside(QWidget& plot, const QWidget& main) {
+    const QScreen* screen = main.screen();
+    if (screen == nullptr) return;
+    const QRect available = screen->availableGeometry();
+    const QRect mainFrame = main.frameGeometry();
+    // The plot window's frame is not known before the window manager draws
+    // it: the main window's frame stands in for it.
+    const QSize plotFrame = plot.size() + (mainFrame.size() - main.geometry().size());
+    if (plotFrame.height() > available.height()) return;
+    const int top = std::clamp(mainFrame.top(), available.top(), available.bottom() + 1 - plotFrame.height());
+    if (mainFrame.right() + plotFrame.width() <= available.right()) {
+        plot.move(mainFrame.right() + 1, top);
+    } else if (mainFrame.left() - plotFrame.width() >= available.left()) {
+        plot.move(mainFrame.left() - plotFrame.width(), top);
+    }
+}
+
 }  // namespace
 
 Tfpca::Tfpca(run::Session& session, QWidget* parent)
     : QMainWindow(parent),
       Memo1(new QPlainTextEdit),
-      mOpenDlg(openDialog(this, "mOpenDlg", QStringLiteral("data files (*.dat)"))),
-      labOpenDlg(openDialog(this, "labOpenDlg", QStringLiteral("label files (*.*)"))),
+      mOpenDlg(openDialog(this, "mOpenDlg",
+                          QStringLiteral("data files (*.dat);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
+                                         "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
+      // "*" lists every file; "*.*" would hide names without a full stop.
+      labOpenDlg(openDialog(this, "labOpenDlg", QStringLiteral("label files (*)"))),
       progress(new ProgressPanel),
       session_(session),
       port_(*this, *Memo1, *progress, dialogs_),
@@ -72,9 +135,19 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(Memo1, 1);
-    layout->addWidget(progress);
-    progress->hide();
     setCentralWidget(client);
+
+    // The status line under the results view; during a test the progress bar
+    // and Cancel join it there.
+    statusText = new QLabel;
+    statusText->setObjectName(QStringLiteral("statusText"));
+    // A long path is cut at the window's edge instead of widening the window.
+    statusText->setMinimumWidth(1);
+    statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(statusText, 1);
+    statusBar()->addPermanentWidget(progress, 2);
+    progress->hide();
 
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
@@ -93,6 +166,8 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     for (QAction* checkable : {mLabelfile, mPopstouse1, mLocitouse1, mTesting}) {
         checkable->setCheckable(true);
     }
+    mBootstrap = namedAction(moptions->addAction(QStringLiteral("Bootstrap over loci")), "mBootstrap");
+    mBootstrap->setCheckable(true);
 
     mGo = namedAction(bar->addAction(QStringLiteral("&Go")), "mGo");
 
@@ -100,6 +175,20 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     mHelp->setObjectName(QStringLiteral("mHelp"));
     mContents = namedAction(mHelp->addAction(QStringLiteral("&Contents")), "mContents");
     mAbout1 = namedAction(mHelp->addAction(QStringLiteral("&About")), "mAbout1");
+
+    // Appended to the Parts' File menu, after Exit.
+    mFile->addSeparator();
+    mRecent = mFile->addMenu(QStringLiteral("Open &Recent"));
+    mRecent->setObjectName(QStringLiteral("mRecent"));
+    mRecent->menuAction()->setObjectName(QStringLiteral("mOpenRecent"));
+
+    mfopen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    mGo->setShortcut(QKeySequence(Qt::Key_F5));
+    mContents->setShortcut(QKeySequence(Qt::Key_F1));
+    setAcceptDrops(true);
+    // A drop on the results view opens the file too, instead of pasting a path.
+    Memo1->setAcceptDrops(false);
 
     // The check marks are session state: a click runs the handler, which
     // decides the mark; syncMenu then shows it.
@@ -109,11 +198,16 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     connect(mPopstouse1, &QAction::triggered, this, &Tfpca::mPopstouse1Click);
     connect(mLocitouse1, &QAction::triggered, this, &Tfpca::mLocitouse1Click);
     connect(mTesting, &QAction::triggered, this, &Tfpca::mTestingClick);
+    connect(mBootstrap, &QAction::triggered, this, &Tfpca::mBootstrapClick);
     connect(mGo, &QAction::triggered, this, &Tfpca::mGoClick);
     connect(mContents, &QAction::triggered, this, &Tfpca::mContentsClick);
     connect(mAbout1, &QAction::triggered, this, &Tfpca::mAbout1Click);
 
     manualSearchPath_ = manualSearchPath(QCoreApplication::applicationDirPath());
+    // First start: the size above; later starts: as the window was left.
+    const QByteArray geometry = savedMainWindowGeometry();
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
+    rebuildRecentMenu();
     syncMenu();
 }
 
@@ -143,6 +237,28 @@ void Tfpca::syncMenu() {
     mPopstouse1->setChecked(menu.popsChecked);
     mLocitouse1->setChecked(menu.lociChecked);
     mTesting->setChecked(menu.testingChecked);
+    mRecent->menuAction()->setEnabled(idle && !mRecent->isEmpty());
+    mBootstrap->setChecked(menu.bootstrapChecked);
+}
+
+void Tfpca::showStatus(const QString& text) {
+    statusText->setText(text);
+    // The whole text, also when the window is too narrow for it.
+    statusText->setToolTip(text);
+}
+
+void Tfpca::rebuildRecentMenu() {
+    mRecent->clear();
+    const QStringList files = recentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        QString shown = QDir::toNativeSeparators(files[i]);
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* item = mRecent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+        item->setObjectName(QStringLiteral("mRecent%1").arg(i + 1));
+        const QString path = files[i];
+        connect(item, &QAction::triggered, this, [this, path] { openRecentFile(path); });
+    }
+    syncMenu();
 }
 
 void Tfpca::guarded(const std::function<void()>& work) {
@@ -163,6 +279,7 @@ void Tfpca::guarded(const std::function<void()>& work) {
 
 void Tfpca::endProgram(int code) {
     ended_ = true;
+    saveMainWindowGeometry(saveGeometry());
     endProgram_(code);
 }
 
@@ -174,18 +291,86 @@ void Tfpca::closeGraph() {
 }
 
 void Tfpca::mfopenClick() {
+    openFrom([this] { return dialogs_.chooseFile(*mOpenDlg); });
+}
+
+void Tfpca::openFile(const QString& path) {
+    openFrom([&path] { return std::optional<QString>(path); });
+}
+
+void Tfpca::openFrom(const std::function<std::optional<QString>()>& choose) {
     if (running_ || ended_) {
         return;
     }
-    guarded([this] {
+    guarded([&] {
         closeGraph();
         Memo1->clear();
-        const std::optional<QString> path = dialogs_.chooseFile(*mOpenDlg);
+        const std::optional<QString> path = choose();
         if (path) {
-            run::openStep(session_, port_, QDir::toNativeSeparators(*path).toStdString());
+            const std::string chosen = QDir::toNativeSeparators(*path).toStdString();
+            const bool fstat = mOpenDlg->selectedNameFilter().startsWith(QStringLiteral("FSTAT"));
+            if (!openForeignFile(*this, chosen, fstat)) run::openStep(session_, port_, chosen);
+            const QFileInfo opened(*path);
+            setRecentFiles(withRecentFile(recentFiles(), opened.absoluteFilePath()));
+            rebuildRecentMenu();
+            // The next File > Open starts in this file's folder.
+            mOpenDlg->setDirectory(opened.absolutePath());
+            showStatus(openStatus(session_, run::countIndividuals(session_)));
         }
     });
     syncMenu();
+}
+
+void Tfpca::openRecentFile(const QString& path) {
+    if (running_ || ended_) {
+        return;
+    }
+    if (!QFileInfo(path).isFile()) {
+        QStringList files = recentFiles();
+        files.removeAll(path);
+        setRecentFiles(files);
+        rebuildRecentMenu();
+        dialogs_.message(this, MessageKind::Information,
+                         QStringLiteral("The data file %1 no longer exists; it was removed from the recent files.")
+                             .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    openFile(path);
+}
+
+std::optional<QString> Tfpca::droppableFile(const QMimeData* mime) const {
+    if (running_ || ended_ || mime == nullptr || !mime->hasUrls()) return std::nullopt;
+    const QList<QUrl> urls = mime->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
+    const QString path = urls.front().toLocalFile();
+    if (!QFileInfo(path).isFile()) return std::nullopt;
+    return path;
+}
+
+void Tfpca::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppableFile(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void Tfpca::dragMoveEvent(QDragMoveEvent* event) {
+    if (droppableFile(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void Tfpca::dropEvent(QDropEvent* event) {
+    const std::optional<QString> path = droppableFile(event->mimeData());
+    if (!path) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    openFile(*path);
 }
 
 void Tfpca::Exit1Click() {
@@ -252,6 +437,22 @@ void Tfpca::mTestingClick() {
     syncMenu();
 }
 
+void Tfpca::mBootstrapClick() {
+    if (running_ || ended_) {
+        return;
+    }
+    if (bootstrapDialog_ == nullptr) {
+        bootstrapDialog_ = new Tfnbrand(this);
+        bootstrapDialog_->setObjectName(QStringLiteral("fnbootstrap"));
+        bootstrapDialog_->setWindowTitle(QStringLiteral("Number of bootstrap replicates"));
+        bootstrapDialog_->lnbrand->setText(QStringLiteral("Number of replicates ? [100..100000]"));
+    }
+    guarded([this] {
+        run::bootstrapToggle(session_, [this](const std::string& offered) { return bootstrapDialog_->prompt(offered); });
+    });
+    syncMenu();
+}
+
 void Tfpca::mGoClick() {
     if (running_ || ended_ || !session_.menu.goEnabled) {
         return;
@@ -260,11 +461,16 @@ void Tfpca::mGoClick() {
     closePending_ = false;
     syncMenu();
     guarded([this] {
+        QElapsedTimer clock;
+        clock.start();
         run::goStep(session_, port_);
+        const qint64 elapsed = clock.elapsed();
         closeGraph();
         if (session_.runDone) {
             graph_ = launchGraph(session_);
             session_.graphShown = !graph_.isNull();
+            if (!graph_.isNull()) placeBeside(*graph_, *this);
+            showStatus(goStatus(session_, elapsed));
         }
     });
     running_ = false;

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "run/session.hpp"
 #include "ui/dialog_seam.hpp"
@@ -13,6 +14,11 @@
 
 class QAction;
 class QFileDialog;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QLabel;
+class QMimeData;
 class QMenu;
 class QPlainTextEdit;
 
@@ -60,11 +66,16 @@ public:
     QAction* mLocitouse1;
     QAction* N1;
     QAction* mTesting;
+    QAction* mBootstrap;
     QAction* mGo;
     QMenu* mHelp;
     QAction* mContents;
     QAction* mAbout1;
     ProgressPanel* progress;
+    // Added to the Parts' menus, at the ends: File > Open Recent and the
+    // status line (the progress panel lives in the status bar beside it).
+    QMenu* mRecent;
+    QLabel* statusText;
 
     void mfopenClick();
     void Exit1Click();
@@ -72,6 +83,7 @@ public:
     void mPopstouse1Click();
     void mLocitouse1Click();
     void mTestingClick();
+    void mBootstrapClick();
     void mGoClick();
     void mContentsClick();
     void mAbout1Click();
@@ -79,8 +91,18 @@ public:
     // Copies session.menu (and the busy state) into the actions.
     void syncMenu();
 
+    // Opens `path` as File > Open opens a chosen file (a dropped file, an
+    // Open Recent item); ignored while a test runs.
+    void openFile(const QString& path);
+    // An Open Recent item: a file that no longer exists is reported and
+    // removed from the list instead.
+    void openRecentFile(const QString& path);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // Runs a handler's work; a fatal input error shows the error box and
@@ -88,12 +110,18 @@ private:
     void guarded(const std::function<void()>& work);
     void endProgram(int code);
     void closeGraph();
+    void openFrom(const std::function<std::optional<QString>()>& choose);
+    void rebuildRecentMenu();
+    void showStatus(const QString& text);
+    // The one local file a drag carries, if it may be opened now.
+    std::optional<QString> droppableFile(const QMimeData* mime) const;
 
     run::Session& session_;
     DialogSeam dialogs_;
     QtUserInterface port_;
     QPointer<TfGraph> graph_;
     QPointer<HelpViewer> helpViewer_;
+    Tfnbrand* bootstrapDialog_ = nullptr;  // the replicate count, made on first use
     QStringList manualSearchPath_;
     std::function<void(int)> endProgram_;
     bool running_ = false;

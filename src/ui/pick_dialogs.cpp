@@ -51,12 +51,32 @@ PickDialog::PickDialog(int walkLimit, QWidget* parent)
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &PickDialog::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &PickDialog::Button3Click);
+    // A double click moves that one item to the other list.
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { moveOne(*ListBox1, *ListBox2, item); });
+    connect(ListBox2, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { moveOne(*ListBox2, *ListBox1, item); });
+    // Tab walks the dialog as it reads: offered items, the move buttons, the
+    // chosen items, OK.
+    setTabOrder(ListBox1, Button2);
+    setTabOrder(Button2, Button3);
+    setTabOrder(Button3, ListBox2);
+    setTabOrder(ListBox2, Button1);
     resize(420, 300);
 }
 
 void PickDialog::Button2Click() { move(*ListBox1, *ListBox2); }
 
 void PickDialog::Button3Click() { move(*ListBox2, *ListBox1); }
+
+void PickDialog::moveOne(QListWidget& source, QListWidget& destination, QListWidgetItem* item) {
+    if (item == nullptr) {
+        return;
+    }
+    source.clearSelection();
+    item->setSelected(true);
+    move(source, destination);
+}
 
 void PickDialog::move(QListWidget& source, QListWidget& destination) {
     std::vector<std::string> sourceTexts;

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 namespace zeltric::ui {
@@ -34,6 +35,7 @@ protected:
 
 private:
     void move(QListWidget& source, QListWidget& destination);
+    void moveOne(QListWidget& source, QListWidget& destination, QListWidgetItem* item);
     int walkLimit_;
 };
 

@@ -73,8 +73,13 @@ std::string describeAxes(const run::Session& session, int x, int y, bool withPVa
     return text;
 }
 
+bool testWasCancelled(const run::Session& session) {
+    return session.runDone && session.testCancelled;
+}
+
 std::string describeAxes(const run::Session& session, int x, int y) {
-    return describeAxes(session, x, y, session.menu.testingChecked);
+    // A cancelled test leaves P-values of zero that mean nothing.
+    return describeAxes(session, x, y, session.menu.testingChecked && !testWasCancelled(session));
 }
 
 int plotAxisCount(const run::Session& session) {

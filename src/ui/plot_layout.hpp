@@ -37,8 +37,11 @@ int roundHalfEven(double value);
 // separated by LF CR, with P-values when `withPValues` (the Testing check
 // mark). Numbers use the w:d fields of the output files.
 std::string describeAxes(const run::Session& session, int x, int y, bool withPValues);
-// Same, with the form chosen by the session's Testing check mark.
+// Same, with the form chosen by the session's Testing check mark; never with
+// P-values after a run whose test was cancelled.
 std::string describeAxes(const run::Session& session, int x, int y);
+// The last go step ran a permutation test that was cancelled.
+bool testWasCancelled(const run::Session& session);
 
 // Whether the analysis has a pair of axes to plot: the smaller of np and the
 // allele column count must be at least 3.

@@ -58,9 +58,11 @@ QColor plotColor(std::uint32_t bgr) {
                   static_cast<int>((bgr >> 16) & 0xFFu));
 }
 
-QImage paintPlot(const PlotLayout& layout, const QFont* sampleFont) {
+QImage paintPlot(const PlotLayout& layout, const QFont* sampleFont, qreal devicePixelRatio) {
     if (layout.width <= 0 || layout.height <= 0) return {};
-    QImage image(layout.width, layout.height, QImage::Format_RGB32);
+    QImage image(qRound(layout.width * devicePixelRatio), qRound(layout.height * devicePixelRatio),
+                 QImage::Format_RGB32);
+    image.setDevicePixelRatio(devicePixelRatio);
     image.fill(kWhite);
     if (layout.kind == PlotLayout::Kind::TooSmall) return image;
 
@@ -101,8 +103,8 @@ QImage paintPlot(const PlotLayout& layout, const QFont* sampleFont) {
 }
 
 QImage renderPlot(const run::Session& session, int x, int y, int width, int height,
-                  const QFont* sampleFont) {
-    return paintPlot(layoutPlot(session, x, y, width, height), sampleFont);
+                  const QFont* sampleFont, qreal devicePixelRatio) {
+    return paintPlot(layoutPlot(session, x, y, width, height), sampleFont, devicePixelRatio);
 }
 
 std::string bitmapFileName(const std::string& chosenName) {

@@ -31,11 +31,14 @@ QColor plotColor(std::uint32_t bgr);
 // anti-aliasing so that every pixel is white, black or a sample's exact
 // colour. `sampleFont` (the font chosen in the window) applies to the
 // samples only; null means the default font. An empty size gives a null image.
-QImage paintPlot(const PlotLayout& layout, const QFont* sampleFont);
+// A device pixel ratio above 1 draws the same picture with that many device
+// pixels per pixel, for a sharp display on a high-density screen; files are
+// always written from the ratio-1 picture.
+QImage paintPlot(const PlotLayout& layout, const QFont* sampleFont, qreal devicePixelRatio = 1.0);
 
 // layoutPlot + paintPlot.
 QImage renderPlot(const run::Session& session, int x, int y, int width, int height,
-                  const QFont* sampleFont);
+                  const QFont* sampleFont, qreal devicePixelRatio = 1.0);
 
 // The name a chosen file name is written under: the name itself when its
 // extension (from the last full stop of the file name to its end) is exactly

@@ -11,9 +11,15 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QSpinBox>
+#include <QWindow>
 #include <algorithm>
 #include <utility>
 
+#include "base/fatal_error.hpp"
+#include "base/output_file.hpp"
+#include "figure/session_figure.hpp"
+#include "run/steps.hpp"
+#include "ui/plot_figure.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
 #include "ui/tf_color.hpp"
@@ -87,15 +93,16 @@ private:
 
 }  // namespace
 
-void PlotImage::setPicture(QImage picture) {
+void PlotImage::setPicture(QImage picture, QImage display) {
     picture_ = std::move(picture);
+    display_ = std::move(display);
     update();
 }
 
 void PlotImage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    if (!picture_.isNull()) painter.drawImage(0, 0, picture_);
+    if (!display().isNull()) painter.drawImage(0, 0, display());
 }
 
 TfGraph::TfGraph(run::Session& session) : session_(session) {
@@ -149,14 +156,22 @@ TfGraph::TfGraph(run::Session& session) : session_(session) {
     mFont1 = Options1->addAction(QStringLiteral("Font"));
     mFont1->setObjectName(QStringLiteral("mFont1"));
     mFont1->setCheckable(true);
+    ExportFigure1 = File1->addAction(QStringLiteral("Export &figure..."));
+    ExportFigure1->setObjectName(QStringLiteral("ExportFigure1"));
+    ExportFigure1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
 
     SpinEdit1->setRange(1, 1);
     SpinEdit2->setRange(2, 2);
     SpinEdit1->setValue(1);
     SpinEdit2->setValue(2);
 
+    // Ctrl+E is kept for exporting the figure.
+    SaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+
     connect(SaveAs1, &QAction::triggered, this, &TfGraph::SaveAs1Click);
     connect(Exit1, &QAction::triggered, this, &TfGraph::Exit1Click);
+    connect(ExportFigure1, &QAction::triggered, this, &TfGraph::ExportFigure1Click);
     connect(Color1, &QAction::triggered, this, &TfGraph::Color1Click);
     connect(mFont1, &QAction::triggered, this, &TfGraph::mFont1Click);
     connect(SpinEdit1, &QSpinBox::valueChanged, this, &TfGraph::SpinEdit1Change);
@@ -205,7 +220,11 @@ void TfGraph::redraw(int x, int y) {
     descript->adjustSize();
 
     const QFont* sampleFont = mFont1->isChecked() && plotFont_ ? &*plotFont_ : nullptr;
-    Image1->setPicture(renderPlot(session_, x, y, Image1->width(), Image1->height(), sampleFont));
+    const qreal ratio = devicePixelRatioF();
+    QImage picture = renderPlot(session_, x, y, Image1->width(), Image1->height(), sampleFont);
+    QImage display;
+    if (ratio != 1.0) display = renderPlot(session_, x, y, Image1->width(), Image1->height(), sampleFont, ratio);
+    Image1->setPicture(std::move(picture), std::move(display));
 }
 
 void TfGraph::SpinEdit1Change() { redrawCurrent(); }
@@ -239,6 +258,52 @@ void TfGraph::SaveAs1Click() {
             errorBoxHook()(text);
         else
             QMessageBox::critical(this, QStringLiteral("Error"), text);
+    }
+}
+
+void TfGraph::ExportFigure1Click() {
+    const auto showError = [this](const std::string& message) {
+        const QString text = QString::fromStdString(message);
+        if (errorBoxHook())
+            errorBoxHook()(text);
+        else
+            QMessageBox::critical(this, QStringLiteral("Error"), text);
+    };
+    const int x = SpinEdit1->value();
+    const int y = SpinEdit2->value();
+    if (const auto why = figure::figureUnavailable(session_, x, y)) return showError(*why);
+
+    std::optional<QString> chosen;
+    if (!fileAnswers().empty()) {
+        chosen = fileAnswers().front();
+        fileAnswers().pop_front();
+    } else {
+        const QString svg = QStringLiteral("SVG figure (*.svg)");
+        const QString pdf = QStringLiteral("PDF figure (*.pdf)");
+        const QString png = QStringLiteral("PNG figure (*.png)");
+        QString filter = svg;
+        QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Export figure"), QString(),
+                                                    svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png,
+                                                    &filter);
+        // A name without a figure extension takes the chosen filter's.
+        if (!name.isEmpty() && !figure::figureFormat(name.toStdString()))
+            name += filter == pdf ? QStringLiteral(".pdf") : filter == png ? QStringLiteral(".png") : QStringLiteral(".svg");
+        if (!name.isEmpty()) chosen = name;
+    }
+    if (!chosen || chosen->isEmpty()) return;
+
+    const std::string path = chosen->toStdString();
+    for (const std::string& input : {session_.openedPath, session_.labelFileName})
+        if (!input.empty() && data::sameFile(path, input))
+            return showError("Cannot write the figure \"" + path + "\": that is the input file \"" + input + "\".");
+    for (const char* extension : {".fre", ".pca", ".pop", ".al", ".per"})
+        if (data::sameFile(path, run::outputPath(session_, extension)))
+            return showError("Cannot write the figure \"" + path + "\": that is the results file \"" +
+                             run::outputPath(session_, extension) + "\".");
+    try {
+        figure::writeFigureFile(path, figure::figureSvg(session_, x, y), figure::kDefaultPngWidth, renderFigure);
+    } catch (const data::FatalError& e) {
+        showError(e.what());
     }
 }
 
@@ -306,6 +371,11 @@ TfGraph* launchGraph(run::Session& session) {
     window->redraw(window->SpinEdit1->value(), window->SpinEdit2->value());
     session.graphShown = true;
     window->show();
+    // Moved to a screen of another pixel density, the picture is drawn anew.
+    if (QWindow* handle = window->windowHandle())
+        QObject::connect(handle, &QWindow::screenChanged, window, [window] {
+            window->redraw(window->SpinEdit1->value(), window->SpinEdit2->value());
+        });
     return window;
 }
 

@@ -24,14 +24,18 @@ class PlotImage : public QWidget {
 
 public:
     explicit PlotImage(QWidget* parent = nullptr) : QWidget(parent) {}
-    void setPicture(QImage picture);
+    // `display`, when not null, is the same picture drawn at the screen's
+    // device pixel ratio and is what the widget shows.
+    void setPicture(QImage picture, QImage display = {});
     const QImage& picture() const { return picture_; }
+    const QImage& display() const { return display_.isNull() ? picture_ : display_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QImage picture_;
+    QImage display_;
 };
 
 // The ordination plot window. It copies nothing from the session: every
@@ -59,6 +63,7 @@ public:
     QAction* Color1 = nullptr;
     QLabel* descript = nullptr;
     QAction* mFont1 = nullptr;
+    QAction* ExportFigure1 = nullptr;  // File > Export figure, after the original items
 
     void Exit1Click();
     void SaveAs1Click();
@@ -69,6 +74,8 @@ public:
     void Color1Click();
     void mFont1Click();
     void FormResize();
+    // Writes the figure of the axes and colours shown, as SVG, PDF or PNG.
+    void ExportFigure1Click();
 
     // The description exactly as built (lines separated by LF CR); the label
     // shows it with a plain line break.

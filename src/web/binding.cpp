@@ -1,5 +1,4 @@
-// The browser front end's binding: zeltric-cli's options and steps
-// (cli/batch_run), driven from the worker in three calls (begin, advance
+// The browser front end's binding: zeltric-cli's options and steps, driven from the worker in three calls (begin, advance
 // until done, read the results) so that the worker can return to its event
 // loop between batches of randomisations. No analysis is done here; every file is written by the
 // same steps zeltric-cli runs, into the worker's in-memory file system.
@@ -7,11 +6,18 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/fatal_error.hpp"
-#include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
+#include "cli/number_list.hpp"
+#include "formats/foreign_formats.hpp"
+#include "randomisation/seed_file.hpp"
+#include "run/asking.hpp"
+#include "run/label_command.hpp"
+#include "run/message_place.hpp"
+#include "run/pick_logic.hpp"
 #include "run/go_step.hpp"
 #include "run/session.hpp"
 #include "run/user_interface.hpp"
@@ -66,8 +72,30 @@ struct WebRun {
 
 std::unique_ptr<WebRun> current;
 
-// zeltric-cli's steps up to the go step, then the go step's stages up to
-// the test. Returns an exit status.
+// zeltric-cli's seeds for a test: given, or read from the seed file (there
+// is no terminal to type them on). Returns an exit status.
+int settleSeeds(WebRun& web) {
+    const run::CliOptions& options = web.options;
+    run::Session& session = web.session;
+    if (options.seeds) {
+        session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
+        session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
+        return 0;
+    }
+    const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
+    if (seed1 == 0 || seed2 == 0 || !randomisation::seedsUsable(seed1, seed2)) {
+        web.error = "the seed file \"" + options.seedFile +
+                    "\" is missing or holds seeds the generator cannot use; give seeds S1,S2";
+        return kUsageError;
+    }
+    if (!run::loadSeeds(session.generator, options.seedFile, web.ui))
+        web.ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
+    return 0;
+}
+
+// zeltric-cli's steps up to the go step (its main, less the terminal, the
+// locks and the plot), then the go step's stages up to the test. Returns an
+// exit status.
 int start(WebRun& web, int argc, char** argv) {
     const run::CliParse parse = run::parseCliOptions(argc, argv);
     if (!parse.error.empty()) {
@@ -76,8 +104,8 @@ int start(WebRun& web, int argc, char** argv) {
     }
     web.options = parse.options;
     const run::CliOptions& options = web.options;
-    if (options.plot) {
-        web.error = "--plot: this build of zeltric-cli has no BMP plot (it was built without Qt)";
+    if (options.plot || options.figure) {
+        web.error = "this build has no plot or figure files yet";
         return kUsageError;
     }
     // The option parser has refused an unknown name.
@@ -85,19 +113,66 @@ int start(WebRun& web, int argc, char** argv) {
                                          : std::optional(analysis::KernelSelection::best());
     run::Session& session = web.session;
     session.kernels = kernels.value_or(analysis::KernelSelection::best());
-    // There is no terminal to type seeds on.
-    if (const int status = run::prepareBatch(session, options, web.ui, false, web.error); status != 0) {
-        if (web.error.empty() && !web.ui.messages.empty()) web.error = web.ui.messages.back();
-        return status;
-    }
+    session.seedFileName = options.seedFile;
     // One thread in the browser; the results do not depend on it.
     session.threads = 1;
+    // A file in another format is analysed through its converted data and label files.
+    const auto converted = formats::convertFile(options.dataFile, options.format, options.structure);
+    if (converted) {
+        for (const std::string& note : converted->notes) web.ui.information(note);
+        if (options.convertOnly) return 0;
+    } else if (options.convertOnly) {
+        web.error = "--convert-only: \"" + options.dataFile + "\" is a data file already";
+        return kUsageError;
+    }
+    run::openStep(session, web.ui, converted ? converted->paths.dataFile : options.dataFile);
+    if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) {
+        if (!web.ui.messages.empty()) web.error = web.ui.messages.back();
+        return kInputError;
+    }
+    if (options.labels)
+        run::labelCommand(session, *options.labels);
+    else if (converted)
+        run::labelCommand(session, converted->paths.labelFile);
+    for (const auto& [list, kind, option] :
+         {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
+          std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {
+        if (!list) continue;
+        const bool loci = kind == run::PickKind::Loci;
+        std::string reason;
+        const auto numbers = run::parseNumberList(*list, loci ? session.opened.nl : session.opened.np,
+                                                  run::minimumChoice(kind), reason);
+        if (!numbers) {
+            web.error = std::string(option) + " " + *list + ": " + reason;
+            return kUsageError;
+        }
+        run::chooseByNumbers(session, kind, *numbers);
+    }
+    if (options.test) {
+        if (const int status = settleSeeds(web); status != 0) return status;
+        session.menu.testingChecked = true;
+        session.randomisationCount = *options.test;
+    }
+    if (options.bootstrap) {
+        session.menu.bootstrapChecked = true;
+        session.bootstrapReplicates = *options.bootstrap;
+        if (options.bootstrapSeeds) {
+            session.bootstrapSeed1 = static_cast<std::int32_t>(options.bootstrapSeeds->first);
+            session.bootstrapSeed2 = static_cast<std::int32_t>(options.bootstrapSeeds->second);
+        }
+    }
     web.go = std::make_unique<run::SteppedGoStep>(session, web.ui);
     return 0;
 }
 
+// What zeltric-cli does after the go step: a test's seeds are saved.
 int finish(WebRun& web) {
-    run::finishBatch(web.session, web.options, web.ui);
+    if (web.options.test && !randomisation::saveSeeds(web.session.generator, web.options.seedFile)) {
+        web.error = "The results are complete, but the seeds could not be written to \"" + web.options.seedFile +
+                    "\": the random stream was not advanced, so the next run would repeat this test's "
+                    "randomisations. Make the seed file writable or choose another with --seed-file.";
+        return kInputError;
+    }
     return 0;
 }
 
@@ -108,7 +183,7 @@ void guarded(WebRun& web, Stage stage) {
     try {
         web.status = stage();
     } catch (const data::FatalError& e) {
-        web.error = e.what();
+        web.error = run::placeOfFixedMessage(web.session, web.options.dataFile, e) + e.what();
         web.status = kInputError;
     } catch (const std::exception& e) {
         web.error = std::string("internal error: ") + e.what();

@@ -212,6 +212,27 @@ void expectSameEigenvalues(const SquareMatrix& input, int n, KernelIsa isa) {
     EXPECT_EQ(order1, order2);
 }
 
+TEST_P(FastKernels, CentredFrequenciesEqualTheScalarExpressionAtEveryLength) {
+    std::mt19937 random(5);
+    std::vector<double> counts(40), pooled(40);
+    std::vector<float> out(41);
+    for (int n = 0; n <= 39; ++n) {
+        const int size = 1 + static_cast<int>(random() % 3000);
+        for (int c = 0; c < n; ++c) {
+            counts[static_cast<std::size_t>(c)] = static_cast<double>(random() % (2 * size + 1));
+            pooled[static_cast<std::size_t>(c)] = static_cast<double>(random() % 1000) / 997.0;
+        }
+        out[static_cast<std::size_t>(n)] = -7.0f;
+        CentredFrequencies(counts.data(), size, pooled.data(), n, out.data(), GetParam());
+        for (int c = 0; c < n; ++c) {
+            const auto k = static_cast<std::size_t>(c);
+            ASSERT_TRUE(sameBits(out[k], static_cast<float>(counts[k] / 2.0 / size - pooled[k])))
+                << n << " " << c;
+        }
+        EXPECT_EQ(out[static_cast<std::size_t>(n)], -7.0f) << "wrote past " << n;
+    }
+}
+
 TEST_P(FastKernels, EigenvaluesOnlyDecompositionGivesTheSameBits) {
     for (const int n : {0, 1, 2, 3, 4, 9, 17, 33, 100}) {
         SCOPED_TRACE(n);
@@ -314,11 +335,20 @@ INSTANTIATE_TEST_SUITE_P(EveryVariantOfThisProcessor, FastKernels,
                          testing::ValuesIn(supportedIsas()), variantName);
 
 TEST(KernelSelection, NamesChooseTheKernelsAndAnUnknownNameIsRefused) {
-    EXPECT_FALSE(isaSupported(KernelIsa::Sse2) == false);
+    // Every processor runs the scalar variant; x86 ones the SSE2 one too.
+    EXPECT_EQ(supportedIsas().front(), KernelIsa::Scalar);
+#if defined(__x86_64__)
+    EXPECT_TRUE(isaSupported(KernelIsa::Sse2));
+#else
+    EXPECT_EQ(supportedIsas().size(), 1u);
+#endif
     EXPECT_EQ(supportedIsas().back(), bestSupportedIsa());
     EXPECT_TRUE(KernelSelection::fromName("reference")->reference);
     EXPECT_FALSE(KernelSelection::fromName("sse2")->reference);
+    EXPECT_EQ(KernelSelection::fromName("scalar")->isa, KernelIsa::Scalar);
+#if defined(__x86_64__)
     EXPECT_EQ(KernelSelection::fromName("sse2")->isa, KernelIsa::Sse2);
+#endif
     for (const char* best : {"", "avx512"}) {
         // An empty name, or a variant this processor lacks: the best it runs.
         if (*best != 0 && isaSupported(KernelIsa::Avx512)) continue;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "test_support.hpp"
 
@@ -88,7 +90,7 @@ TEST(Cli, AnUnknownKernelNameIsAUsageErrorBeforeAnyOutput) {
     const std::string data = shellQuote(dir.file("two.dat"));
     const ProcessResult option = runCli("--kernels fast " + data);
     EXPECT_EQ(option.exitCode, 2);
-    EXPECT_NE(option.err.find("--kernels needs one of reference, sse2, avx2, avx512, not \"fast\""),
+    EXPECT_NE(option.err.find("--kernels needs one of reference, scalar, sse2, avx2, avx512, not \"fast\""),
               std::string::npos)
         << option.err;
     EXPECT_EQ(runCli("--kernels= " + data).exitCode, 2);
@@ -172,6 +174,61 @@ TEST(Cli, SeedsCarryOverBetweenRuns) {
     ASSERT_EQ(runCli(common + shellQuote(dir.file("t.dat"))).exitCode, 0);
     EXPECT_NE(readFile(dir.file("z.ini")), first);
     EXPECT_NE(readFile(dir.file("t.per")), firstPer);
+}
+
+// The bootstrap: its own seeds (the seed file is neither read nor written),
+// the same section for any thread count, appended after the report; the
+// other files are those of a run without it.
+TEST(Cli, BootstrapOverLoci) {
+    TempDir plain;
+    writeFile(plain.file("t.dat"), readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"));
+    ASSERT_EQ(runCli("--quiet " + shellQuote(plain.file("t.dat"))).exitCode, 0);
+    const std::string report = readFile(plain.file("t.pca"));
+    std::vector<std::string> sections;
+    for (const char* threads : {"1", "2", "3"}) {
+        TempDir dir;
+        writeFile(dir.file("t.dat"), readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"));
+        const std::string seeds = "   1234   5678\r\n";
+        writeFile(dir.file("z.ini"), seeds);
+        const ProcessResult r = runCli(std::string("--threads ") + threads +
+                                       " --bootstrap 500 --bootstrap-seeds 99,77 --seed-file " +
+                                       shellQuote(dir.file("z.ini")) + " " + shellQuote(dir.file("t.dat")));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(readFile(dir.file("z.ini")), seeds);
+        const std::string pca = readFile(dir.file("t.pca"));
+        EXPECT_EQ(r.out, pca);
+        ASSERT_EQ(pca.rfind(report, 0), 0u);
+        sections.push_back(pca.substr(report.size()));
+        EXPECT_NE(sections.back().find("Bootstrap over loci: 500 replicates, seeds 99,77\r\n"), std::string::npos);
+        for (const char* ext : {".per", ".pop", ".al", ".fre"})
+            EXPECT_EQ(readFile(dir.file(std::string("t") + ext)), readFile(plain.file(std::string("t") + ext))) << ext;
+    }
+    EXPECT_EQ(sections[0], sections[1]);
+    EXPECT_EQ(sections[0], sections[2]);
+
+    // Default seeds 1,1, and no seed file is made.
+    TempDir dir;
+    writeFile(dir.file("t.dat"), readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"));
+    ASSERT_EQ(runCli("--quiet --bootstrap 100 --seed-file " + shellQuote(dir.file("z.ini")) + " " +
+                     shellQuote(dir.file("t.dat")))
+                  .exitCode,
+              0);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("z.ini")));
+    EXPECT_NE(readFile(dir.file("t.pca")).find("100 replicates, seeds 1,1\r\n"), std::string::npos);
+}
+
+TEST(Cli, BootstrapUsageErrors) {
+    for (const char* arguments :
+         {"--bootstrap 99 x.dat", "--bootstrap 100001 x.dat", "--bootstrap 1e3 x.dat", "--bootstrap x.dat",
+          "--bootstrap-seeds 1,1 x.dat", "--bootstrap 100 --bootstrap-seeds 0,1 x.dat",
+          "--bootstrap 100 --bootstrap-seeds 1,2147483399 x.dat", "--bootstrap 100 --bootstrap-seeds 5 x.dat"}) {
+        const ProcessResult r = runCli(arguments);
+        EXPECT_EQ(r.exitCode, 2) << arguments;
+        EXPECT_NE(r.err.find("--bootstrap"), std::string::npos) << arguments << ": " << r.err;
+    }
+    const std::string usage = runCli("--help").out;
+    EXPECT_NE(usage.find("  --bootstrap B "), std::string::npos);
+    EXPECT_NE(usage.find("  --bootstrap-seeds S1,S2"), std::string::npos);
 }
 
 }  // namespace

@@ -78,7 +78,9 @@ TEST(CliUsage, EveryOptionTheParserKnowsIsListed) {
     const std::string usage = cliUsage();
     // An option the parser accepts is documented; an unknown one is refused.
     for (const char* option : {"--loci", "--pops", "--labels", "--test", "--seed-file", "--seeds", "--threads",
-                               "--plot", "--plot-file", "--quiet", "--help", "--version"}) {
+                               "--plot", "--plot-file", "--quiet", "--help", "--version", "--format", "--convert-only",
+                               "--structure-loci", "--structure-rows", "--structure-extra-columns",
+                               "--structure-missing"}) {
         EXPECT_NE(usage.find(std::string("  ") + option), std::string::npos) << option;
     }
     EXPECT_NE(parseWords({"zeltric-cli", "--colour", "trout.dat"}).error, "");

@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <utility>
+#include <vector>
+
 namespace zeltric::randomisation {
 namespace {
 
@@ -81,6 +89,126 @@ TEST(RandomGenerator, IntegerDeviateStaysBelowItsCount) {
         ASSERT_LT(value, 5000);
     }
     EXPECT_EQ(generator.integerDeviate(1), 0);
+}
+
+
+// Seed pairs of every size: the smallest, the largest, negative and extreme
+// 32-bit values as read from a seed file, and random ones.
+std::vector<std::pair<std::int32_t, std::int32_t>> streamSeeds() {
+    std::vector<std::pair<std::int32_t, std::int32_t>> seeds = {
+        {1, 1}, {kSeed1Max, kSeed2Max}, {12345, 67890}, {-1, -1}, {INT32_MIN, INT32_MAX}};
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<std::int32_t> any(INT32_MIN, INT32_MAX);
+    for (int i = 0; i < 3; ++i) {
+        const std::int32_t seed1 = any(random);  // drawn in this order on every compiler
+        seeds.emplace_back(seed1, any(random));
+    }
+    return seeds;
+}
+
+// Counts of the deviates in a stream: small ones as the permutation test
+// draws them, and some up to the largest count.
+std::int32_t deviateCount(std::mt19937& random, long i) {
+    if (i % 8 == 7) return std::uniform_int_distribution<std::int32_t>(1, INT32_MAX)(random);
+    return static_cast<std::int32_t>(1 + i % 5000);
+}
+
+constexpr long kDraws = 2000000;
+
+std::uint64_t bitsOf(double value) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+#if LDBL_MANT_DIG == 64
+// The x87 extended type itself, which the streams were recorded with: the
+// oracle of the integer emulation, wherever long double is that type.
+constexpr bool kExtendedOracle = true;
+double extendedUniform(std::int32_t z) {
+    return static_cast<double>(static_cast<long double>(z) * 4.656613e-10L);
+}
+std::int32_t extendedDeviate(double u, std::int32_t n) {
+    return static_cast<std::int32_t>(static_cast<long double>(u) * static_cast<long double>(n));
+}
+#else
+constexpr bool kExtendedOracle = false;
+double extendedUniform(std::int32_t) { return 0.0; }
+std::int32_t extendedDeviate(double, std::int32_t) { return 0; }
+#endif
+
+TEST(RandomGenerator, StreamsEqualTheExtendedTypeOnes) {
+    if (!kExtendedOracle) GTEST_SKIP() << "long double is not the x87 extended type here";
+    for (const auto& [seed1, seed2] : streamSeeds()) {
+        RandomGenerator uniforms = seeded(seed1, seed2);
+        RandomGenerator deviates = seeded(seed1, seed2);
+        std::mt19937 counts(static_cast<std::uint32_t>(seed1));
+        for (long i = 0; i < kDraws; ++i) {
+            const double u = uniforms.uniform();
+            ASSERT_EQ(bitsOf(u), bitsOf(extendedUniform(combined(uniforms))))
+                << seed1 << "," << seed2 << " draw " << i;
+            const std::int32_t n = deviateCount(counts, i);
+            ASSERT_EQ(deviates.integerDeviate(n), extendedDeviate(u, n))
+                << seed1 << "," << seed2 << " draw " << i << " n " << n;
+        }
+    }
+}
+
+TEST(RandomGenerator, RoundingsEqualTheExtendedTypeOnAnyOperand) {
+    if (!kExtendedOracle) GTEST_SKIP() << "long double is not the x87 extended type here";
+    std::mt19937_64 random(42);
+    std::uniform_int_distribution<std::int32_t> anyZ(INT32_MIN, INT32_MAX);
+    std::uniform_int_distribution<std::int32_t> anyN(INT32_MIN + 1, INT32_MAX);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (std::int32_t z : {0, 1, -1, 2, 165, kSeed1Max, INT32_MAX, INT32_MIN, INT32_MIN + 1})
+        ASSERT_EQ(bitsOf(scaledUniform(z)), bitsOf(extendedUniform(z))) << z;
+    for (int i = 0; i < 2000000; ++i) {
+        const std::int32_t z = anyZ(random);
+        ASSERT_EQ(bitsOf(scaledUniform(z)), bitsOf(extendedUniform(z))) << z;
+    }
+    // Products on and next to whole numbers, where the rounding to 64 bits
+    // decides the truncation; negative operands, subnormal and tiny ones.
+    for (int i = 0; i < 2000000; ++i) {
+        std::int32_t n = i % 3 == 0 ? anyN(random) : static_cast<std::int32_t>(1 + random() % 100000);
+        double u = unit(random);
+        if (i % 4 == 1) {
+            const double k = std::floor(u * n);
+            u = std::nextafter(k / n, (i & 8) != 0 ? 2.0 : -2.0);
+        } else if (i % 4 == 2) {
+            u = std::ldexp(u, -static_cast<int>(random() % 1080));
+        }
+        if (i % 5 == 0) u = -u;
+        if (std::fabs(u) >= 1.0) continue;
+        ASSERT_EQ(truncatedExtendedProduct(u, n), extendedDeviate(u, n)) << u << " * " << n;
+    }
+    for (double u : {std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::min(),
+                     std::nextafter(1.0, 0.0), 0.5, 0.0, -0.0})
+        for (std::int32_t n : {1, 2, 3, INT32_MAX, -INT32_MAX, 0})
+            ASSERT_EQ(truncatedExtendedProduct(u, n), extendedDeviate(u, n)) << u << " * " << n;
+}
+
+// Recorded from the x87 extended type; the same on every processor.
+TEST(RandomGenerator, LongStreamsGiveTheRecordedDigests) {
+    const std::uint64_t expected[] = {
+        0xa73f00788e9ecb00, 0x3bc088d4babe604f, 0x0b8a5e905bcbaa2c, 0xa562b89c19e43f85,
+        0x479e25c872fb4a33, 0x5428506785f93f35, 0x0f75ddfc07f16c5e, 0x31325d6979967276};
+    std::size_t index = 0;
+    for (const auto& [seed1, seed2] : streamSeeds()) {
+        RandomGenerator uniforms = seeded(seed1, seed2);
+        RandomGenerator deviates = seeded(seed1, seed2);
+        std::mt19937 counts(static_cast<std::uint32_t>(seed1));
+        // FNV-1a over the bits of every value.
+        std::uint64_t digest = 14695981039346656037ULL;
+        auto add = [&](std::uint64_t bits) {
+            for (int b = 0; b < 64; b += 8) digest = (digest ^ ((bits >> b) & 0xff)) * 1099511628211ULL;
+        };
+        for (long i = 0; i < kDraws; ++i) {
+            add(bitsOf(uniforms.uniform()));
+            add(static_cast<std::uint64_t>(deviates.integerDeviate(deviateCount(counts, i))));
+        }
+        EXPECT_EQ(digest, expected[index]) << seed1 << "," << seed2 << " 0x" << std::hex << digest;
+        ++index;
+    }
 }
 
 }  // namespace

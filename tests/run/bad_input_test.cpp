@@ -188,6 +188,31 @@ std::vector<BadInput> cases() {
     selected("SelectionKeepsOversizedCodes", three + "3 11 65547\r\n", "--loci 2", 1,
              "Genotype in sample: 3, individual: 2\nFor locus: M(locus: 1).\nfirst allele: 6554, second allele: 7");
     selected("SelectionOfUnknownSample", three, "--pops 1,4", 2, "there is no number 4: the numbers run from 1 to 3");
+    // Files of other formats, converted before the open step: refused with
+    // file and line, and none of the converted files is left behind.
+    const std::string at = "In file \"study.dat\", line ";
+    selected("GenepopShortGenotype", "title\r\nA, B\r\nPop\r\nx , 0101 0102\r\ny , 0101 012\r\n",
+             "--format genepop", 1, at + "5: \"012\" is not a genotype of 4 digits");
+    selected("GenepopTooFewGenotypes", "title\r\nA\r\nB\r\npop\r\nx , 101101\r\n", "--format genepop", 1,
+             at + "5: 1 genotypes for 2 loci.");
+    selected("GenepopNoPopLine", "title\r\nA\r\nx , 0101\r\n", "--format genepop", 1, at + "3: no \"Pop\" line");
+    selected("StructureRagged", "x 1 152 156\r\ny 2 152\r\n", "--format structure", 1,
+             at + "2: 3 columns, 4 expected as in line 1.");
+    selected("StructureLetterAllele", "x 1 152 156\r\ny 2 152 15b\r\n", "--format structure", 1,
+             at + "2: \"15b\" is not an allele");
+    selected("StructureSecondRowMissing", "x 1 152\r\nx 1 156\r\ny 2 152\r\n", "--format structure --structure-rows 2",
+             1, at + "3: the second row of this individual is missing.");
+    selected("StructureStatedLociDoNotFit", "x 1 152 156\r\ny 2 152 156\r\n", "--format structure --structure-loci 3",
+             1, at + "1: 4 columns do not hold a label, the population");
+    selected("GenetixShortCode", "1\r\n1\r\nA\r\n1 152\r\np\r\n1\r\nind       15215\r\n", "--format genetix", 1,
+             at + "7: \"15215\" is not a genotype of 6 digits");
+    selected("GenetixEndsEarly", "1\r\n2\r\nA\r\n1 152\r\np\r\n1\r\nind       152152\r\n", "--format genetix", 1,
+             at + "7: the file ends early (a sample name expected).");
+    selected("FstatSampleOutside", "2 1 200 3\r\nA\r\n1 152152\r\n3 152152\r\n", "--format fstat", 1,
+             at + "4: \"3\" is not a sample number (1..2 expected).");
+    selected("FstatCodeTooLong", "2 1 200 3\r\nA\r\n1 1521520\r\n", "--format fstat", 1,
+             at + "3: \"1521520\" is not a genotype of two alleles of 3 digits.");
+    selected("UnknownFormat", kGood, "--format arlequin", 2, "--format needs genepop, structure, genetix or fstat");
     return c;
 }
 
@@ -367,11 +392,12 @@ TEST(BadOutput, OutputThatCannotBeCreated) {
     const std::string data = dir.file("study.dat");
     writeFile(data, kGood);
     writeFile(dir.file("plain"), "x");
+    // A link at an output's name is never followed, wherever it points.
     fs::create_symlink(dir.file("plain") + "/sub", dir.file("study.pca"));
     const ProcessResult blocked = runCli("--quiet " + shellQuote(data));
     EXPECT_EQ(blocked.exitCode, 1);
-    EXPECT_NE(blocked.err.find("Cannot create the file"), std::string::npos) << blocked.err;
-    EXPECT_NE(blocked.err.find("Not a directory"), std::string::npos) << blocked.err;
+    EXPECT_NE(blocked.err.find("study.pca\" is a symbolic link"), std::string::npos) << blocked.err;
+    EXPECT_FALSE(fs::exists(dir.file("study.fre")));
     fs::remove(dir.file("study.pca"));
 
     fs::create_directories(dir.file("study.pop"));
@@ -381,9 +407,10 @@ TEST(BadOutput, OutputThatCannotBeCreated) {
     EXPECT_EQ(readFile(data), kGood);
 }
 
-// Each output in turn is the full device: the run stops with the file named,
-// and what it wrote before stays complete; nothing after it is written.
-TEST(BadOutput, FullDeviceForEachOutput) {
+// Each output in turn is a link to the full device: the run is refused with
+// that output named before anything is written (a link is never written
+// through); the full disk itself is tried on a mounted file system below.
+TEST(BadOutput, FullDeviceLinkForEachOutput) {
     for (const char* extension : kOutputs) {
         SCOPED_TRACE(extension);
         TempDir dir;
@@ -392,11 +419,15 @@ TEST(BadOutput, FullDeviceForEachOutput) {
         fs::create_symlink("/dev/full", dir.file(std::string("study") + extension));
         const ProcessResult r = runCli("--quiet " + shellQuote(data));
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_NE(r.err.find("Cannot write the file \"" + dir.file(std::string("study") + extension) +
-                             "\": No space left on device."),
+        EXPECT_NE(r.err.find("The output file \"" + dir.file(std::string("study") + extension) +
+                             "\" is a symbolic link"),
                   std::string::npos)
             << r.err;
         EXPECT_EQ(readFile(data), kGood);
+        for (const char* other : kOutputs)
+            if (std::string(other) != extension) {
+                EXPECT_FALSE(fs::exists(dir.file(std::string("study") + other))) << other;
+            }
     }
 }
 

@@ -4,12 +4,16 @@
 // lasting windows, and a folder holding the data and seed files. Boxes are
 // recorded, not shown, and ending the program is recorded, not done.
 
+#include <QSettings>
+#include <QStandardPaths>
+
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "run/session.hpp"
 #include "test_support.hpp"
+#include "ui/desktop_settings.hpp"
 #include "ui/desktop_start.hpp"
 #include "ui/main_window.hpp"
 #include "ui_test_support.hpp"
@@ -23,6 +27,14 @@ struct DesktopFixture {
     std::vector<int> endCodes;
 
     DesktopFixture() {
+        // Settings of the test mode, never the user's, in a folder of this
+        // process (window test programs run in parallel); each case starts
+        // as a first start.
+        static const TempDir settingsFolder;
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(settingsFolder.path().string()));
+        ui::clearDesktopSettings();
         session.seedFileName = dir.file("ZELTRIC.INI");
         desktop.emplace(session);
         window().dialogs().setRecordMessages(true);

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -128,7 +129,9 @@ private slots:
         QCOMPARE(top[2], w.mGo);
         QCOMPARE(w.findChild<QAction*>("mGo"), w.mGo);
         QCOMPARE(w.findChild<QMenu*>("moptions")->actions(),
-                 QList<QAction*>({w.mLabelfile, w.mPopstouse1, w.mLocitouse1, w.N1, w.mTesting}));
+                 QList<QAction*>({w.mLabelfile, w.mPopstouse1, w.mLocitouse1, w.N1, w.mTesting, w.mBootstrap}));
+        QCOMPARE(w.mBootstrap->text(), QStringLiteral("Bootstrap over loci"));
+        QVERIFY(w.mBootstrap->isCheckable() && !w.mBootstrap->isChecked());
 
         // Before any file is opened, Go and the Options cannot be chosen.
         QVERIFY(!w.moptions->menuAction()->isEnabled());
@@ -150,8 +153,12 @@ private slots:
         QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")), metrics.horizontalAdvance(QStringLiteral("WWWW")));
         QVERIFY(memo->toPlainText().isEmpty());
 
-        QCOMPARE(w.findChild<QFileDialog*>("mOpenDlg")->nameFilters(), QStringList("data files (*.dat)"));
-        QCOMPARE(w.findChild<QFileDialog*>("labOpenDlg")->nameFilters(), QStringList("label files (*.*)"));
+        // Data files first and chosen; the other formats follow.
+        QFileDialog* open = w.findChild<QFileDialog*>("mOpenDlg");
+        QCOMPARE(open->nameFilters().front(), QStringLiteral("data files (*.dat)"));
+        QCOMPARE(open->selectedNameFilter(), QStringLiteral("data files (*.dat)"));
+        QCOMPARE(open->nameFilters().size(), 6);
+        QCOMPARE(w.findChild<QFileDialog*>("labOpenDlg")->nameFilters(), QStringList("label files (*)"));
         QCOMPARE(w.mOpenDlg->fileMode(), QFileDialog::ExistingFile);
     }
 
@@ -445,6 +452,55 @@ private slots:
         QVERIFY(!w.progress->isVisible());
         QVERIFY(f.endCodes.empty());
         QVERIFY(w.mGo->isEnabled());
+    }
+
+    void bootstrap_countDialogMarkAndSection() {
+        Fixture f;
+        f.session.generator.seed1 = 12345;
+        f.session.generator.seed2 = 67890;
+        f.open(f.writeData());
+        ui::Tfpca& w = f.window();
+        ModalScript script;
+        QStringList seen;
+        for (const QString& entry : {QStringLiteral("99"), QStringLiteral("200")}) {
+            script.then([&seen, entry](QDialog& dialog) {
+                auto& count = static_cast<ui::Tfnbrand&>(dialog);
+                seen << dialog.windowTitle() + QLatin1Char('|') + count.lnbrand->text() + QLatin1Char('|') +
+                            count.Enbrand->text();
+                count.Enbrand->setText(entry);
+                count.bOKnbrand->click();
+            });
+        }
+        w.mBootstrap->trigger();
+        QVERIFY(script.done());
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(seen[0], QStringLiteral("Number of bootstrap replicates|Number of replicates ? [100..100000]|1000"));
+        QVERIFY(w.mBootstrap->isChecked());
+        QVERIFY(!w.mTesting->isChecked());
+        w.mGo->trigger();
+        const std::string results = test::readFile(f.dir.file("small.pca"));
+        QVERIFY(results.find("Bootstrap over loci: 200 replicates, seeds 1,1\r\n") != std::string::npos);
+        QCOMPARE(w.Memo1->toPlainText(), test::asDisplayed(results));
+        // The test's generator is not the bootstrap's.
+        QCOMPARE(f.session.generator.seed1, 12345);
+        QCOMPARE(f.session.generator.seed2, 67890);
+        QVERIFY(!w.progress->isVisible());
+
+        // Cancel: the report stays, without the section.
+        QTimer::singleShot(0, &w, [&] { w.progress->bCancel->click(); });
+        f.session.bootstrapReplicates = 100000;
+        w.mGo->trigger();
+        const std::string cancelled = test::readFile(f.dir.file("small.pca"));
+        QVERIFY(!cancelled.empty());
+        QVERIFY(cancelled.find("Bootstrap") == std::string::npos);
+        QCOMPARE(w.Memo1->toPlainText(), test::asDisplayed(cancelled));
+        QVERIFY(w.dialogs().informations.last().contains(QStringLiteral("bootstrap over loci was cancelled")));
+        QVERIFY(f.endCodes.empty());
+
+        // Off: no dialog, no section.
+        w.mBootstrap->trigger();
+        QVERIFY(!w.mBootstrap->isChecked());
+        QCOMPARE(script.shown, 2);
     }
 
     void exit_writesSeedsAndCloseDoesNot() {

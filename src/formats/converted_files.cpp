@@ -1,0 +1,121 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <system_error>
+
+#include "base/fatal_error.hpp"
+#include "formats/foreign_formats.hpp"
+
+namespace zeltric::formats {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Target {
+    const std::string& path;
+    const std::string& text;
+};
+
+std::optional<std::string> existingContent(const std::string& path) {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec)) && !fs::exists(path, ec)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw data::FatalError("The file \"" + path + "\" exists but cannot be read; it was not replaced.");
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+[[noreturn]] void otherBytes(const std::string& path) {
+    throw data::FatalError("The file \"" + path +
+                           "\" already exists with other content; it was not replaced and nothing was "
+                           "converted. Move it away to convert again.");
+}
+
+// A complete temporary file beside `path`, then a link under the final name,
+// which fails rather than replace a file that appeared meanwhile.
+bool createComplete(const std::string& path, const std::string& text) {
+    const fs::path target(path);
+    std::random_device device;
+    fs::path temporary;
+    std::FILE* file = nullptr;
+    for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
+        temporary = target.parent_path() / (".zeltric-" + std::to_string(device()) + ".tmp");
+        file = std::fopen(temporary.string().c_str(), "wbx");
+    }
+    if (file == nullptr)
+        throw data::FatalError("Cannot create the file \"" + path + "\": " + std::strerror(errno) + ".");
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    std::error_code ec;
+    if (written && closed) fs::create_hard_link(temporary, target, ec);
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    if (!written || !closed) throw data::FatalError("Cannot write the file \"" + path + "\".");
+    if (ec == std::errc::file_exists) {
+        if (existingContent(path) != text) otherBytes(path);
+        return false;
+    }
+    if (ec) throw data::FatalError("Cannot create the file \"" + path + "\": " + ec.message() + ".");
+    return true;
+}
+
+}  // namespace
+
+std::optional<FileConversion> convertFile(const std::string& path, std::optional<Format> forced,
+                                         const StructureOptions& structure) {
+    // Folders, devices and unreadable files go to the data file reader,
+    // which names what is wrong with them.
+    std::error_code ec;
+    std::string bytes;
+    bool read = fs::is_regular_file(path, ec);
+    if (read) {
+        try {
+            std::ifstream in(path, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            read = in.good() || in.eof();
+        } catch (const std::exception&) {
+            read = false;
+        }
+    }
+    if (!read) {
+        if (forced) throw data::FatalError("Cannot read the file \"" + path + "\" as a " + formatName(*forced) + " file.");
+        return std::nullopt;
+    }
+    const std::string extension = fs::path(path).extension().string();
+    const Format format = forced ? *forced : detect(bytes, extension);
+    if (format == Format::ZeltricData) return std::nullopt;
+    Conversion conversion = convert(format, bytes, path, structure);
+    FileConversion result{format, convertedPaths(path, format), std::move(conversion.notes)};
+    writeConversion(conversion, result.paths);
+    return result;
+}
+
+ConvertedPaths convertedPaths(const std::string& sourcePath, Format format) {
+    const std::string base = sourcePath + "-" + formatName(format);
+    return {base + ".dat", base + ".lab", base + "-alleles.txt"};
+}
+
+void writeConversion(const Conversion& conversion, const ConvertedPaths& paths) {
+    const Target targets[] = {{paths.dataFile, conversion.dataFile},
+                              {paths.labelFile, conversion.labelFile},
+                              {paths.alleleTable, conversion.alleleTable}};
+    for (const Target& t : targets) {
+        const std::optional<std::string> existing = existingContent(t.path);
+        if (existing && *existing != t.text) otherBytes(t.path);
+    }
+    std::vector<std::string> created;
+    try {
+        for (const Target& t : targets)
+            if (!existingContent(t.path) && createComplete(t.path, t.text)) created.push_back(t.path);
+    } catch (...) {
+        std::error_code ignored;
+        for (const std::string& path : created) fs::remove(path, ignored);
+        throw;
+    }
+}
+
+}  // namespace zeltric::formats

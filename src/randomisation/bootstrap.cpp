@@ -1,0 +1,497 @@
+#include "randomisation/bootstrap.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "analysis/eigen_solver.hpp"
+#include "analysis/frequency_pca.hpp"
+#include "base/fatal_error.hpp"
+#include "base/messages.hpp"
+#include "base/number_field.hpp"
+#include "platform/platform.hpp"
+
+namespace zeltric::randomisation {
+
+namespace {
+
+// As the permutation test: more threads cannot help, and each holds about
+// 10 MB of work tables.
+constexpr int kMaxWorkers = 64;
+constexpr int kJobsPerWorker = 8;
+
+float toFloat(double value) { return static_cast<float>(value); }
+
+// A product that rounded to a negative zero is followed, in the reference
+// products, by the +0 terms of the zero rows and columns beyond the data,
+// which turn it into +0.
+float positiveZero(float value) { return value == 0.0f ? 0.0f : value; }
+
+}  // namespace
+
+// The work tables of one analyser.
+struct ReplicateTables {
+    explicit ReplicateTables(analysis::KernelSelection kernels) { workspace.kernels = kernels; }
+    data::Dataset replicate;  // np, nl, nu: all the analysis call reads of it
+    data::CountTables counts;
+    analysis::PcaWorkspace workspace;
+    analysis::PcaResult result;
+    std::vector<float> wideX;  // np x nA, row by row, for the wide path
+};
+
+double percentile(const std::vector<double>& sorted, double q) {
+    ZELTRIC_ASSERT(!sorted.empty());
+    const double h = static_cast<double>(sorted.size() - 1) * q;
+    const auto i = static_cast<std::size_t>(std::floor(h));
+    if (i + 1 >= sorted.size()) return sorted.back();
+    return sorted[i] + (h - static_cast<double>(i)) * (sorted[i + 1] - sorted[i]);
+}
+
+BootstrapFigure summariseFigure(double observed, const std::vector<double>& values) {
+    ZELTRIC_ASSERT(!values.empty());
+    BootstrapFigure figure;
+    figure.observed = observed;
+    double sum = 0.0;
+    for (double v : values) sum += v;
+    const auto n = static_cast<double>(values.size());
+    figure.mean = sum / n;
+    double squares = 0.0;
+    for (double v : values) squares += (v - figure.mean) * (v - figure.mean);
+    figure.se = values.size() > 1 ? std::sqrt(squares / (n - 1.0)) : 0.0;
+    std::vector<double> sorted = values;
+    std::sort(sorted.begin(), sorted.end());
+    figure.lower = percentile(sorted, 0.025);
+    figure.upper = percentile(sorted, 0.975);
+    return figure;
+}
+
+void drawLoci(RandomGenerator& generator, int nl, std::vector<int>& loci) {
+    loci.resize(static_cast<std::size_t>(nl));
+    for (int& locus : loci) locus = 1 + generator.integerDeviate(nl);
+}
+
+void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci,
+                     data::CountTables& counts) {
+    const int nl = static_cast<int>(loci.size());
+    ZELTRIC_ASSERT(nl <= data::NLMax);
+    if (counts.samples() < ds.np || counts.loci() < nl) counts.allocate(ds.np, nl);
+    for (int l = 1; l <= nl; ++l) {
+        const int from = loci[static_cast<std::size_t>(l - 1)];
+        ZELTRIC_ASSERT(from >= 1 && from <= ds.nl);
+        for (int s = 1; s <= ds.np; ++s) {
+            counts.sampleSize(s, l) = ds.counts.sampleSize(s, from);
+            for (int a = 1; a <= ds.nu; ++a)
+                counts.alleleCount(s, l, a) = ds.counts.alleleCount(s, from, a);
+        }
+        for (int a = 1; a <= ds.nu; ++a) counts.alleleTotal(l, a) = ds.counts.alleleTotal(from, a);
+    }
+}
+
+ReplicateAnalyser::ReplicateAnalyser(const data::Dataset& ds, int axes,
+                                     analysis::KernelSelection kernels)
+    : ds_(ds), axes_(axes), tables_(std::make_unique<ReplicateTables>(kernels)) {
+    tables_->replicate.np = ds.np;
+    tables_->replicate.nu = ds.nu;
+}
+
+ReplicateAnalyser::~ReplicateAnalyser() = default;
+
+namespace {
+
+void takeFigures(const analysis::PcaResult& result, int axes, ReplicateFigures& figures) {
+    figures.globalFst = result.globalFst;
+    figures.axisFst.assign(static_cast<std::size_t>(axes), 0.0f);
+    figures.share.assign(static_cast<std::size_t>(axes), 0.0f);
+    // Axis k is the replicate's k-th largest eigenvalue; 0 beyond its axes.
+    const int present = std::min(axes, static_cast<int>(result.dimension));
+    for (int k = 1; k <= present; ++k) {
+        figures.axisFst[static_cast<std::size_t>(k - 1)] =
+            result.axisFst[static_cast<std::size_t>(k)];
+        figures.share[static_cast<std::size_t>(k - 1)] = analysis::axisShare(result, k);
+    }
+}
+
+}  // namespace
+
+void ReplicateAnalyser::analyse(const std::vector<int>& loci, ReplicateFigures& figures) {
+    ReplicateTables& t = *tables_;
+    t.replicate.nl = static_cast<std::uint16_t>(loci.size());
+    replicateCounts(ds_, loci, t.counts);
+    int nA = 0;
+    for (int l = 1; l <= t.replicate.nl; ++l)
+        for (int a = 1; a <= ds_.nu; ++a)
+            if (t.counts.alleleTotal(l, a) != 0.0) ++nA;
+    if (nA > analysis::kMatrixOrder) {
+        analyseWide(loci, figures);
+        return;
+    }
+    const analysis::PcaCallReport report =
+        analysis::RunFrequencyPca(t.replicate, t.counts, false, t.workspace, t.result);
+    figures.tqliNotices = report.tqliNotices;
+    takeFigures(t.result, axes_, figures);
+}
+
+// The randomised analysis call of frequency_pca.cpp, step by step, for a
+// frequency matrix wider than the fixed matrices hold. With np <= 500 <
+// nA the cross product is the sample-order one (D^1/2 X Xt D^1/2), and the
+// products by W and D reduce to single terms as in the fast kernels.
+void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigures& figures) {
+    ReplicateTables& t = *tables_;
+    const int np = ds_.np;
+    const int nl = static_cast<int>(loci.size());
+    const int nu = ds_.nu;
+    t.replicate.nl = static_cast<std::uint16_t>(nl);
+    replicateCounts(ds_, loci, t.counts);
+    const data::CountTables& c = t.counts;
+    analysis::PcaResult& result = t.result;
+
+    std::array<int, data::NLMax + 1> totals{};
+    for (int l = 1; l <= nl; ++l)
+        for (int j = 1; j <= np; ++j) totals[static_cast<std::size_t>(l)] += c.sampleSize(j, l);
+
+    // Columns, pooled frequencies and heterozygosity, in locus and allele order.
+    std::vector<double> pooled;
+    std::vector<int> alleleOf;
+    std::array<int, data::NLMax + 2> firstColumn{};
+    float h = 0.0f;
+    int typedLoci = 0;
+    for (int l = 1; l <= nl; ++l) {
+        firstColumn[static_cast<std::size_t>(l)] = static_cast<int>(pooled.size());
+        const int bigN = totals[static_cast<std::size_t>(l)];
+        if (bigN > 0) ++typedLoci;
+        for (int a = 1; a <= nu; ++a) {
+            const double total = c.alleleTotal(l, a);
+            if (total == 0.0) continue;
+            h = toFloat(static_cast<double>(h) + total * total / 4.0 / bigN / bigN);
+            pooled.push_back(total / 2.0 / bigN);
+            alleleOf.push_back(a);
+        }
+    }
+    const int nA = static_cast<int>(pooled.size());
+    firstColumn[static_cast<std::size_t>(nl) + 1] = nA;
+    ZELTRIC_ASSERT(np <= nA);
+    result.heterozygositySum = toFloat(static_cast<double>(typedLoci) - static_cast<double>(h));
+
+    const auto width = static_cast<std::size_t>(nA);
+    t.wideX.assign(static_cast<std::size_t>(np) * width, 0.0f);
+    auto x = [&](int j, int col) -> float& {
+        return t.wideX[static_cast<std::size_t>(j - 1) * width + static_cast<std::size_t>(col)];
+    };
+    for (int j = 1; j <= np; ++j)
+        for (int l = 1; l <= nl; ++l) {
+            const int n = c.sampleSize(j, l);
+            if (n == 0) continue;
+            for (int col = firstColumn[static_cast<std::size_t>(l)];
+                 col < firstColumn[static_cast<std::size_t>(l) + 1]; ++col)
+                x(j, col) =
+                    toFloat(c.alleleCount(j, l, alleleOf[static_cast<std::size_t>(col)]) / 2.0 / n -
+                            pooled[static_cast<std::size_t>(col)]);
+        }
+
+    // Sample weights: the mean over typed loci of n(j,l) / N(l), or that
+    // share itself when it is the same at every typed locus.
+    std::vector<float> root(static_cast<std::size_t>(np) + 1, 0.0f);
+    for (int j = 1; j <= np; ++j) {
+        double sum = 0.0;
+        double first = 0.0;
+        bool same = true;
+        int typed = 0;
+        for (int l = 1; l <= nl; ++l) {
+            const int bigN = totals[static_cast<std::size_t>(l)];
+            if (bigN == 0) continue;
+            const double share = static_cast<double>(c.sampleSize(j, l)) / bigN;
+            if (typed == 0)
+                first = share;
+            else if (share != first)
+                same = false;
+            sum += share;
+            ++typed;
+        }
+        const float weight = typed == 0 ? 0.0f : same ? toFloat(first) : toFloat(sum / typed);
+        root[static_cast<std::size_t>(j)] = toFloat(std::sqrt(static_cast<double>(weight)));
+    }
+
+    // P = W . (Xt . D^1/2), then M = D^1/2 . (X . P), every sum in column
+    // order rounded to single precision after each term. Only the lower
+    // triangle is formed, as the fast cross product forms it: the
+    // eigenvalue reduction reads no other element.
+    const auto n = static_cast<std::size_t>(np);
+    std::vector<float> p(width * n);  // P(k, j) at k * np + j - 1
+    for (int j = 1; j <= np; ++j)
+        for (int k = 0; k < nA; ++k)
+            p[static_cast<std::size_t>(k) * n + static_cast<std::size_t>(j - 1)] =
+                positiveZero(toFloat(static_cast<double>(root[static_cast<std::size_t>(j)]) *
+                                     static_cast<double>(x(j, k))));
+    analysis::PcaWorkspace& ws = t.workspace;
+    std::vector<float> sums(n);
+    for (int i = 1; i <= np; ++i) {
+        const auto count = static_cast<std::size_t>(i);
+        std::fill_n(sums.begin(), count, 0.0f);
+        // Term k for every j of the row at once: each sum still takes its
+        // terms in order, one rounding after each.
+        for (int k = 0; k < nA; ++k) {
+            const double factor = x(i, k);
+            const float* row = &p[static_cast<std::size_t>(k) * n];
+            for (std::size_t j = 0; j < count; ++j)
+                sums[j] =
+                    toFloat(factor * static_cast<double>(row[j]) + static_cast<double>(sums[j]));
+        }
+        const double rootI = root[static_cast<std::size_t>(i)];
+        for (int j = 1; j <= i; ++j) {
+            const float value = positiveZero(
+                toFloat(rootI * static_cast<double>(sums[static_cast<std::size_t>(j - 1)])));
+            ws.m(i, j) = value;
+            ws.m(j, i) = value;
+        }
+    }
+    ws.usedOrder = std::max(ws.usedOrder, np);
+
+    const int order = np;
+    result.dimension = static_cast<std::uint16_t>(order);
+    if (ws.kernels.reference) {
+        analysis::Tridiagonalize(ws.m, order, ws.diagonal, ws.offDiagonal);
+        figures.tqliNotices = analysis::TQLI(ws.diagonal, ws.offDiagonal, order, ws.m);
+        analysis::SortEigenvalues(ws.diagonal, order, ws.order);
+    } else {
+        analysis::TridiagonalizeEigenvaluesOnly(ws.m, order, ws.diagonal, ws.offDiagonal,
+                                                ws.kernels.isa);
+        figures.tqliNotices = analysis::TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, order);
+        analysis::FastSortEigenvalues(ws.diagonal, order, ws.order);
+    }
+    float total = 0.0f;
+    for (int k = 1; k <= order; ++k) {
+        const float lambda = ws.diagonal[ws.order[static_cast<std::size_t>(k)]];
+        result.eigenvalues[static_cast<std::size_t>(k)] = lambda >= 0.0f ? lambda : 0.0f;
+        total = total + result.eigenvalues[static_cast<std::size_t>(k)];
+    }
+    result.totalInertia = total;
+    const double het = result.heterozygositySum;
+    const bool none = !(het > 0.0);
+    result.globalFst = none ? 0.0f : toFloat(static_cast<double>(total) / het);
+    for (int k = 1; k <= order; ++k)
+        result.axisFst[static_cast<std::size_t>(k)] =
+            none ? 0.0f
+                 : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) /
+                           het);
+    takeFigures(result, axes_, figures);
+}
+
+namespace {
+
+// One replicate in flight.
+struct Slot {
+    enum class State { Free, Queued, Done };
+    State state = State::Free;
+    std::vector<int> loci;
+    ReplicateFigures figures;
+    std::exception_ptr error;
+};
+
+// Analyses replicates on worker threads; replicate b lives in slot
+// b % window and is taken in replicate order, so the order in which the
+// workers finish never shows.
+class ReplicatePool {
+public:
+    ReplicatePool(const data::Dataset& ds, int axes, int workers, int window, analysis::KernelSelection kernels)
+        : slots_(static_cast<std::size_t>(window)) {
+        for (int w = 0; w < workers; ++w)
+            analysers_.push_back(std::make_unique<ReplicateAnalyser>(ds, axes, kernels));
+        try {
+            for (auto& analyser : analysers_)
+                threads_.emplace_back([this, a = analyser.get()] { workerLoop(*a); });
+        } catch (...) {
+            stop();
+            throw;
+        }
+    }
+    ~ReplicatePool() { stop(); }
+    ReplicatePool(const ReplicatePool&) = delete;
+    ReplicatePool& operator=(const ReplicatePool&) = delete;
+
+    int window() const { return static_cast<int>(slots_.size()); }
+    Slot& slot(int replicate) {
+        return slots_[static_cast<std::size_t>(replicate) % slots_.size()];
+    }
+
+    void submit(int replicate) {
+        Slot& s = slot(replicate);
+        {
+            std::lock_guard lock(mutex_);
+            ZELTRIC_ASSERT(s.state == Slot::State::Free);
+            s.state = Slot::State::Queued;
+            queue_.push_back(&s);
+        }
+        workAvailable_.notify_one();
+    }
+
+    Slot& waitFor(int replicate) {
+        Slot& s = slot(replicate);
+        std::unique_lock lock(mutex_);
+        workDone_.wait(lock, [&] { return s.state == Slot::State::Done; });
+        return s;
+    }
+
+    void release(int replicate) {
+        std::lock_guard lock(mutex_);
+        slot(replicate).state = Slot::State::Free;
+    }
+
+private:
+    void stop() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        workAvailable_.notify_all();
+        for (std::thread& thread : threads_) thread.join();
+        threads_.clear();
+    }
+
+    void workerLoop(ReplicateAnalyser& analyser) {
+        for (;;) {
+            Slot* s = nullptr;
+            {
+                std::unique_lock lock(mutex_);
+                workAvailable_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+                if (stopping_) return;
+                s = queue_.front();
+                queue_.pop_front();
+            }
+            s->error = nullptr;
+            s->figures.tqliNotices = 0;
+            try {
+                analyser.analyse(s->loci, s->figures);
+            } catch (...) {
+                s->error = std::current_exception();
+            }
+            {
+                std::lock_guard lock(mutex_);
+                s->state = Slot::State::Done;
+            }
+            workDone_.notify_all();
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::vector<std::unique_ptr<ReplicateAnalyser>> analysers_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable workAvailable_;
+    std::condition_variable workDone_;
+    std::deque<Slot*> queue_;
+    bool stopping_ = false;
+};
+
+class ProgressGuard {
+public:
+    ProgressGuard(TestObserver& observer, int maximum) : observer_(observer) { observer_.started(maximum); }
+    ~ProgressGuard() { observer_.finished(); }
+    ProgressGuard(const ProgressGuard&) = delete;
+    ProgressGuard& operator=(const ProgressGuard&) = delete;
+
+private:
+    TestObserver& observer_;
+};
+
+std::vector<double> widened(const std::vector<float>& values) {
+    return std::vector<double>(values.begin(), values.end());
+}
+
+}  // namespace
+
+BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed,
+                              int replicates, std::int32_t seed1, std::int32_t seed2, int threads,
+                              TestObserver& observer, analysis::KernelSelection kernels) {
+    ZELTRIC_ASSERT(replicates >= 1);
+    BootstrapOutcome outcome;
+    BootstrapSummaries& summaries = outcome.summaries;
+    summaries.replicates = replicates;
+    summaries.seed1 = seed1;
+    summaries.seed2 = seed2;
+    const int axes = std::max(0, static_cast<int>(observed.dimension) - 1);
+
+    ProgressGuard progress(observer, replicates);
+    int workers = threads > 0 ? threads : platform::usableProcessorCount();
+    workers = std::min(std::clamp(workers, 1, kMaxWorkers), replicates);
+    ReplicatePool pool(ds, axes, workers, kJobsPerWorker * workers + 1, kernels);
+
+    // Single-precision figures, kept as they are: half the memory of doubles.
+    std::vector<float> global(static_cast<std::size_t>(replicates));
+    std::vector<std::vector<float>> axisFst(
+        static_cast<std::size_t>(axes), std::vector<float>(static_cast<std::size_t>(replicates)));
+    std::vector<std::vector<float>> share = axisFst;
+
+    RandomGenerator generator;
+    generator.seed1 = seed1;
+    generator.seed2 = seed2;
+    int produced = 0;
+    for (int b = 1; b <= replicates; ++b) {
+        if (observer.cancelRequested()) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+        const int last = std::min(replicates, b + pool.window() - 1);
+        while (produced < last) {
+            ++produced;
+            drawLoci(generator, ds.nl, pool.slot(produced).loci);
+            pool.submit(produced);
+        }
+        Slot& s = pool.waitFor(b);
+        if (s.error) std::rethrow_exception(s.error);
+        for (int n = 0; n < s.figures.tqliNotices; ++n) observer.notice(data::tqliNotice());
+        const auto at = static_cast<std::size_t>(b - 1);
+        global[at] = s.figures.globalFst;
+        for (std::size_t k = 0; k < static_cast<std::size_t>(axes); ++k) {
+            axisFst[k][at] = s.figures.axisFst[k];
+            share[k][at] = s.figures.share[k];
+        }
+        pool.release(b);
+        observer.taken(b);
+    }
+
+    summaries.globalFst = summariseFigure(observed.observedGlobalFst, widened(global));
+    for (int k = 1; k <= axes; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        BootstrapAxis axis;
+        axis.axis = k;
+        axis.fst = summariseFigure(observed.observedAxisFst[index], widened(axisFst[index - 1]));
+        axis.share = summariseFigure(observed.observedAxisShare[index], widened(share[index - 1]));
+        summaries.axes.push_back(axis);
+    }
+    return outcome;
+}
+
+std::string bootstrapSectionText(const BootstrapSummaries& summaries) {
+    constexpr std::size_t kLabelWidth = 16;
+    auto line = [](std::string& out, const std::string& text) {
+        out += text;
+        data::endLine(out);
+    };
+    auto row = [&](std::string label, const BootstrapFigure& f) {
+        label.resize(std::max(label.size(), kLabelWidth), ' ');
+        for (double value : {f.observed, f.mean, f.se, f.lower, f.upper})
+            label += data::realField(value, 10, 5);
+        return label;
+    };
+    std::string out;
+    line(out, std::string(43, '*'));
+    line(out, "Bootstrap over loci: " + data::integerField(summaries.replicates) +
+                  " replicates, seeds " + data::integerField(summaries.seed1) + "," +
+                  data::integerField(summaries.seed2));
+    line(out, "Intervals: 2.5 and 97.5 percentiles of the replicates");
+    line(out, std::string(kLabelWidth, ' ') + "  observed      mean        se     lower     upper");
+    line(out, row("Global Fst", summaries.globalFst));
+    for (const BootstrapAxis& axis : summaries.axes) {
+        line(out, row("Axis " + std::to_string(axis.axis) + " Fst", axis.fst));
+        line(out, row("Axis " + std::to_string(axis.axis) + " share", axis.share));
+    }
+    line(out, "");
+    return out;
+}
+
+}  // namespace zeltric::randomisation

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/fast_kernels.hpp"
+#include "analysis/pca_result.hpp"
+#include "data/dataset.hpp"
+#include "randomisation/random_generator.hpp"
+#include "randomisation/permutation_test.hpp"
+
+namespace zeltric::randomisation {
+
+// Range of the bootstrap's replicate count, both bounds allowed.
+inline constexpr std::int32_t kMinReplicates = 100;
+inline constexpr std::int32_t kMaxReplicates = 100000;
+
+// One figure summarised over the replicates, in double precision.
+struct BootstrapFigure {
+    double observed = 0.0;  // the observed analysis's value
+    double mean = 0.0;
+    double se = 0.0;     // standard deviation of the B values, divisor B - 1
+    double lower = 0.0;  // 2.5 percentile
+    double upper = 0.0;  // 97.5 percentile
+};
+
+struct BootstrapAxis {
+    int axis = 0;  // 1-based, descending eigenvalue
+    BootstrapFigure fst;
+    BootstrapFigure share;  // axis Fst / global Fst, rounded to single precision
+};
+
+// What a completed bootstrap gives; plain data for the results file, the run
+// record and figures.
+struct BootstrapSummaries {
+    int replicates = 0;
+    std::int32_t seed1 = 1;
+    std::int32_t seed2 = 1;
+    BootstrapFigure globalFst;
+    // Axes 1..dimension-1 of the observed analysis: the axes that have
+    // coordinates in the sample and allele coordinate files.
+    std::vector<BootstrapAxis> axes;
+};
+
+struct BootstrapOutcome {
+    bool cancelled = false;  // the user stopped it: nothing to write
+    BootstrapSummaries summaries;
+};
+
+// Linear interpolation between order statistics: with `sorted` ascending
+// (n >= 1 values) and h = (n - 1) * q counted from 0, i = floor(h),
+// value = sorted[i] + (h - i) * (sorted[i + 1] - sorted[i]) (sorted[i] when
+// i is the last index). Every step in double.
+double percentile(const std::vector<double>& sorted, double q);
+
+// Observed, mean (sum in replicate order / B), se (sum of squared deviations
+// from that mean in replicate order / (B - 1), square root; 0 when B = 1),
+// and the 2.5 and 97.5 percentiles of `values`.
+BootstrapFigure summariseFigure(double observed, const std::vector<double>& values);
+
+// The loci of one replicate: nl draws in order, each 1 + integerDeviate(nl).
+void drawLoci(RandomGenerator& generator, int nl, std::vector<int>& loci);
+
+// The count tables of the data set whose locus l' (1..loci.size()) is locus
+// loci[l' - 1] of `ds`, read from ds.counts (the observed counts): the
+// counts of a locus depend on that locus alone.
+void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci,
+                     data::CountTables& counts);
+
+// What one replicate gives: global Fst, and per axis k = 1..axes the axis
+// Fst (0 where the replicate has fewer axes) and its share.
+// Every value is a single-precision figure of the analysis, kept as such.
+struct ReplicateFigures {
+    float globalFst = 0.0f;
+    std::vector<float> axisFst;  // index k - 1
+    std::vector<float> share;
+    int tqliNotices = 0;
+};
+
+// The analysis of one replicate (counts from replicateCounts, np and nu of
+// `ds`, nl = loci count), as a randomised analysis call gives it: the fast
+// kernels or the reference kernels as `kernels` selects, the same bits.
+// A replicate with more than 500 retained alleles (possible when loci
+// are drawn twice) is analysed by the same arithmetic on a wider frequency
+// matrix; its cross-product matrix has the sample order (at most 500).
+struct ReplicateTables;
+class ReplicateAnalyser {
+public:
+    ReplicateAnalyser(const data::Dataset& ds, int axes, analysis::KernelSelection kernels);
+    ~ReplicateAnalyser();
+    ReplicateAnalyser(const ReplicateAnalyser&) = delete;
+    ReplicateAnalyser& operator=(const ReplicateAnalyser&) = delete;
+
+    void analyse(const std::vector<int>& loci, ReplicateFigures& figures);
+    // The wide path for any width with np <= nA (tests prove it equal to the
+    // analysis call where both apply).
+    void analyseWide(const std::vector<int>& loci, ReplicateFigures& figures);
+
+private:
+    const data::Dataset& ds_;
+    int axes_;
+    std::unique_ptr<ReplicateTables> tables_;
+};
+
+// The bootstrap over loci: B replicates of the analysed data set `ds`
+// (counts of the observed pass in ds.counts), each with nl loci drawn with
+// replacement from a generator seeded (seed1, seed2) and continued from
+// replicate to replicate. Replicates are drawn in order on the calling
+// thread, analysed on `threads` workers (<= 0: one per hardware thread) and
+// taken in replicate order, so the summaries are the same for any thread
+// count. `observed` is the observed call's result.
+//
+// Observer as the permutation test's: started(B), taken(b), finished();
+// cancelRequested() polled before each replicate is taken. Eigen-solver
+// notices reach notice() in replicate order. An analysis error ends the
+// bootstrap and is rethrown. `kernels` as the analysis (the same bits).
+BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed,
+                              int replicates, std::int32_t seed1, std::int32_t seed2, int threads,
+                              TestObserver& observer, analysis::KernelSelection kernels);
+
+// The section appended to the results file, every line ending CR LF:
+//   *******************************************
+//   Bootstrap over loci: B replicates, seeds S1,S2
+//   Intervals: 2.5 and 97.5 percentiles of the replicates
+//                     observed      mean        se     lower     upper
+//   Global Fst       (five 10:5 fields)
+//   Axis k Fst       (five 10:5 fields)    for every summarised axis
+//   Axis k share     (five 10:5 fields)
+//   (an empty line)
+// Labels are left-aligned in 16 characters.
+std::string bootstrapSectionText(const BootstrapSummaries& summaries);
+
+}  // namespace zeltric::randomisation

@@ -1,0 +1,44 @@
+#include "run/go_bootstrap.hpp"
+
+#include "base/output_file.hpp"
+#include "randomisation/bootstrap.hpp"
+#include "randomisation/integer_entry.hpp"
+#include "run/port_observer.hpp"
+#include "run/steps.hpp"
+
+namespace zeltric::run {
+
+void runBootstrapStage(Session& session, UserInterface& ui) {
+    session.bootstrap = {};
+    PortObserver observer(ui);
+    const randomisation::BootstrapOutcome outcome = randomisation::runBootstrap(
+        session.analysed, session.pca, session.bootstrapReplicates, session.bootstrapSeed1,
+        session.bootstrapSeed2, session.threads, observer, session.kernels);
+    if (outcome.cancelled) {
+        ui.information(
+            "The bootstrap over loci was cancelled: no intervals were written. The results of the "
+            "observed analysis are complete.");
+        return;
+    }
+    session.bootstrap = outcome.summaries;
+    const std::string resultsPath = outputPath(session, ".pca");
+    data::appendToFile(resultsPath, randomisation::bootstrapSectionText(session.bootstrap));
+    ui.showResults(resultsPath);
+}
+
+void bootstrapToggle(Session& session, const CountPrompt& askCount) {
+    session.menu.bootstrapChecked = !session.menu.bootstrapChecked;
+    if (!session.menu.bootstrapChecked) return;
+    for (;;) {
+        const auto answer = askCount("1000");
+        if (!answer) continue;
+        const auto count = randomisation::parseIntegerEntry(*answer);
+        if (count && *count >= randomisation::kMinReplicates &&
+            *count <= randomisation::kMaxReplicates) {
+            session.bootstrapReplicates = *count;
+            return;
+        }
+    }
+}
+
+}  // namespace zeltric::run

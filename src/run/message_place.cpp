@@ -1,0 +1,48 @@
+#include "run/message_place.hpp"
+
+#include "base/messages.hpp"
+#include "base/text_reader.hpp"
+
+namespace zeltric::run {
+
+int genotypeLineInOpenedFile(const Session& session, int individual) {
+    const data::Dataset& opened = session.opened;
+    const bool pops = session.menu.popsChecked;
+    try {
+        // Walks the opened file as the reader and the filter walk it.
+        data::TextReader in = data::TextReader::fromFile(session.openedPath, "data file");
+        for (const char* what : {"number of samples", "number of loci", "highest allele number"})
+            in.readNumber(what);
+        in.skipLine();
+        for (int l = 1; l <= opened.nl; ++l) in.readLine();
+        int seen = 0;
+        while (!in.atEnd()) {
+            const long long sample = in.readNumber("sample number");
+            const int line = in.lineNumber();
+            if (sample >= 1 && sample <= opened.np &&
+                (!pops || opened.populationSelected[static_cast<std::size_t>(sample)] != 0) &&
+                ++seen == individual)
+                return line;
+            in.skipLine();
+        }
+    } catch (const data::FatalError&) {
+        // The file changed since it was read; the message then goes without a line.
+    }
+    return 0;
+}
+
+std::string placeOfFixedMessage(const Session& session, const std::string& dataFile,
+                                const data::FatalError& error) {
+    const std::string text = error.what();
+    const std::string& file = dataFile;
+    if (file.empty()) return {};
+    if (text == data::capacityMessage()) return file + ": line 1: ";
+    if (text == data::matrixDimensionMessage()) return file + ": ";
+    if (error.individual() > 0) {
+        const int line = genotypeLineInOpenedFile(session, error.individual());
+        return line > 0 ? file + ": line " + std::to_string(line) + ": " : file + ": ";
+    }
+    return {};
+}
+
+}  // namespace zeltric::run

@@ -1,0 +1,275 @@
+// The publication figure without Qt: titles, ticks, text widths, label
+// placement on crowded plots and the SVG text.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "figure/figure_file.hpp"
+#include "figure/figure_layout.hpp"
+#include "figure/font_metrics.hpp"
+#include "figure/label_placement.hpp"
+#include "figure/svg_writer.hpp"
+
+using namespace zeltric::figure;
+
+namespace {
+
+FigureAxis axis(int number, double inertia, double fst) {
+    FigureAxis a;
+    a.number = number;
+    a.percentInertia = inertia;
+    a.fst = fst;
+    return a;
+}
+
+// Samples scattered (fixed seed) within a square of side `spread` around
+// (cx, cy), labelled "Sample 1", "Sample 2", ...
+FigureInput crowd(int count, double spread, unsigned seed) {
+    FigureInput input;
+    input.horizontal = axis(1, 39.4, 0.033);
+    input.vertical = axis(2, 20.1, 0.017);
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> offset(-spread / 2, spread / 2);
+    // Two far samples set the scale, so the crowd fills a small part of the frame.
+    input.samples.push_back({-1.0, -1.0, "West", 0});
+    input.samples.push_back({1.0, 1.0, "East", 0});
+    for (int i = 1; i <= count; ++i)
+        input.samples.push_back({0.3 + offset(random), -0.2 + offset(random), "Sample " + std::to_string(i), 0});
+    return input;
+}
+
+// Every placed label inside the frame, clear of every marker, every other
+// label and every leader; leaders clear of other markers and labels.
+void expectClearLayout(const FigureLayout& f) {
+    const double r = f.style.placement.markerRadius;
+    for (std::size_t i = 0; i < f.labels.size(); ++i) {
+        const Rect& box = f.labels[i].box;
+        SCOPED_TRACE("label " + f.labels[i].text);
+        EXPECT_TRUE(f.frame.contains(box));
+        for (const FigureMarker& m : f.markers)
+            EXPECT_FALSE(box.overlaps(Rect{m.centre.x - r, m.centre.y - r, m.centre.x + r, m.centre.y + r}));
+        for (std::size_t k = 0; k < f.labels.size(); ++k) {
+            if (k == i) continue;
+            EXPECT_FALSE(box.overlaps(f.labels[k].box)) << "with " << f.labels[k].text;
+            if (f.labels[k].kind == LabelPlace::Kind::Leader) {
+                EXPECT_FALSE(segmentCrosses(f.labels[k].leaderStart, f.labels[k].leaderEnd, box));
+            }
+        }
+        // The text fits its box: measured width and the font's height.
+        EXPECT_LE(textWidth(f.labels[i].text, f.style.labelSize), box.width());
+        EXPECT_GE(f.labels[i].baseline.x, box.left);
+    }
+}
+
+// A small XML check: tags balance, attributes are quoted, and the texts of
+// <text> and <title> elements come back unescaped.
+struct XmlCheck {
+    bool wellFormed = true;
+    std::vector<std::string> texts;
+    std::string rootAttributes;
+};
+
+std::string unescape(std::string s) {
+    const std::pair<const char*, const char*> entities[] = {
+        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}};
+    for (const auto& [from, to] : entities)
+        for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + 1))
+            s.replace(at, std::string(from).size(), to);
+    return s;
+}
+
+XmlCheck checkXml(const std::string& doc) {
+    XmlCheck result;
+    std::vector<std::string> open;
+    std::size_t i = doc.find("?>");
+    if (doc.rfind("<?xml ", 0) != 0 || i == std::string::npos) return {false, {}, {}};
+    i += 2;
+    while (i < doc.size()) {
+        const std::size_t lt = doc.find('<', i);
+        if (lt == std::string::npos) break;
+        const std::string between = doc.substr(i, lt - i);
+        if (between.find('>') != std::string::npos) result.wellFormed = false;
+        if (!open.empty() && (open.back() == "text" || open.back() == "title")) result.texts.push_back(unescape(between));
+        const std::size_t gt = doc.find('>', lt);
+        if (gt == std::string::npos) return {false, {}, {}};
+        std::string tag = doc.substr(lt + 1, gt - lt - 1);
+        if (tag.find('<') != std::string::npos) result.wellFormed = false;
+        if (std::count(tag.begin(), tag.end(), '"') % 2 != 0) result.wellFormed = false;
+        if (!tag.empty() && tag[0] == '/') {
+            if (open.empty() || open.back() != tag.substr(1)) result.wellFormed = false;
+            if (!open.empty()) open.pop_back();
+        } else {
+            const bool empty = !tag.empty() && tag.back() == '/';
+            const std::string name = tag.substr(0, tag.find_first_of(" /"));
+            if (name == "svg") result.rootAttributes = tag;
+            if (!empty) open.push_back(name);
+        }
+        i = gt + 1;
+    }
+    if (!open.empty()) result.wellFormed = false;
+    return result;
+}
+
+}  // namespace
+
+TEST(AxisTitle, InertiaFstAndPOnlyAfterATest) {
+    FigureAxis a = axis(1, 39.43f, 0.0334);
+    EXPECT_EQ(axisTitle(a), "Axis 1 (39.4 % of inertia, Fst 0.033)");
+    a.pValue = 0.013;
+    a.randomisations = 1000;
+    EXPECT_EQ(axisTitle(a), "Axis 1 (39.4 % of inertia, Fst 0.033, P = 0.013)");
+    // No randomised value reached the observed one: P is 1/R, stored in single precision.
+    a.pValue = static_cast<double>(static_cast<float>(1.0 / 1000.0));
+    EXPECT_EQ(axisTitle(a), "Axis 1 (39.4 % of inertia, Fst 0.033, P \u2264 0.001)");
+    a.pValue = 0.002;
+    EXPECT_EQ(pValueText(*a.pValue, 1000), "P = 0.002");
+    EXPECT_EQ(pValueText(static_cast<float>(1.0 / 15000.0), 15000), "P \u2264 0.000067");
+    EXPECT_EQ(pValueText(static_cast<float>(2.0 / 15000.0), 15000), "P = 0.00013");
+    a.interval = "95 % interval 35.1\u201343.0";
+    EXPECT_EQ(axisTitle(a), "Axis 1 (39.4 % of inertia, 95 % interval 35.1\u201343.0, Fst 0.033, P = 0.002)");
+}
+
+TEST(NiceTicks, StepsOfOneTwoOrFiveWithTrueMinus) {
+    const auto ticks = niceTicks(-0.23, 0.41);
+    std::vector<std::string> texts;
+    for (const auto& t : ticks) texts.push_back(t.second);
+    EXPECT_EQ(texts, (std::vector<std::string>{"\u22120.2", "\u22120.1", "0.0", "0.1", "0.2", "0.3", "0.4"}));
+    const auto wide = niceTicks(-12.0, 37.0);
+    EXPECT_EQ(wide.front().second, "\u221210");
+    EXPECT_EQ(wide.back().second, "30");
+    EXPECT_TRUE(niceTicks(1.0, 1.0).empty());
+}
+
+TEST(FontMetrics, DejaVuAdvancesAndUnknownCharacters) {
+    EXPECT_EQ(kDejaVuSans.unitsPerEm, 2048);
+    EXPECT_DOUBLE_EQ(textWidth("0", 2048.0), 1303.0);
+    EXPECT_DOUBLE_EQ(textWidth("10", 10.0), 2.0 * 1303.0 * 10.0 / 2048.0);
+    // A character outside the table counts one em; a broken byte is U+FFFD.
+    EXPECT_DOUBLE_EQ(textWidth("\xE6\x9D\xB1", 10.0), 10.0);
+    EXPECT_EQ(decodeUtf8("a\xFFz"), (std::u32string{U'a', 0xFFFD, U'z'}));
+    EXPECT_EQ(decodeUtf8("\xC3\xA9"), std::u32string{0xE9});
+    EXPECT_EQ(decodeUtf8("\xC0\xAF"), (std::u32string{0xFFFD, 0xFFFD}));  // overlong
+    EXPECT_EQ(encodeUtf8(decodeUtf8("Rh\xC3\xB4ne \xE2\x89\xA4")), "Rh\xC3\xB4ne \xE2\x89\xA4");
+}
+
+TEST(LabelPlacement, SparseSamplesAllSitBesideTheirMarkers) {
+    FigureInput input;
+    input.horizontal = axis(1, 40, 0.1);
+    input.vertical = axis(2, 20, 0.05);
+    input.samples = {{-2.0, 1.0, "Loire", 0x0000ff}, {1.0, -0.5, "Rhone", 0xff0000},
+                     {0.0, 0.0, "Seine", 0}, {1.5, -1.0, "Somme", 0x00ff00}};
+    const FigureLayout f = layoutFigure(input);
+    ASSERT_EQ(f.labels.size(), 4u);
+    EXPECT_EQ(f.omitted, 0);
+    EXPECT_TRUE(f.note.empty());
+    for (const FigureLabel& l : f.labels) EXPECT_EQ(l.kind, LabelPlace::Kind::Near);
+    expectClearLayout(f);
+    // The vertical axis grows upwards: sample 1 (y = 1) lies above the zero line.
+    EXPECT_LT(f.markers[0].centre.y, *f.zeroY);
+    EXPECT_GT(f.markers[3].centre.y, *f.zeroY);
+    EXPECT_EQ(f.markers[1].rgb, 0xff0000u);
+}
+
+TEST(LabelPlacement, CrowdsKeepLabelsApartAndCountTheOmitted) {
+    for (const int count : {50, 500}) {
+        SCOPED_TRACE(count);
+        const FigureLayout f = layoutFigure(crowd(count, 0.08, 7));
+        expectClearLayout(f);
+        const int samples = count + 2;
+        EXPECT_EQ(static_cast<int>(f.labels.size()) + f.omitted, samples);
+        EXPECT_GT(f.omitted, 0);
+        EXPECT_NE(f.note.find(std::to_string(f.omitted) + " sample labels were left out"), std::string::npos);
+        const auto leaders = std::count_if(f.labels.begin(), f.labels.end(),
+                                           [](const FigureLabel& l) { return l.kind == LabelPlace::Kind::Leader; });
+        EXPECT_GT(leaders, 0);
+        // The note sits under the axis title, inside the figure.
+        EXPECT_GT(f.noteStart.y, f.xTitleCentre.y);
+        EXPECT_LT(f.noteStart.y, f.height);
+    }
+}
+
+TEST(LabelPlacement, OneLabelLeftOutIsSaidInTheSingular) {
+    FigureInput input = crowd(0, 0.0, 1);
+    input.samples.push_back({0.0, 0.0, std::string(400, 'W'), 0});  // wider than any frame
+    const FigureLayout f = layoutFigure(input);
+    EXPECT_EQ(f.omitted, 1);
+    EXPECT_EQ(f.note, "1 sample label was left out: there was no room for it near its marker.");
+}
+
+TEST(Geometry, SegmentsAgainstBoxesAndSegments) {
+    const Rect box{0, 0, 10, 10};
+    EXPECT_TRUE(segmentCrosses({-5, 5}, {15, 5}, box));
+    EXPECT_FALSE(segmentCrosses({-5, 10}, {15, 10}, box));  // along the edge only
+    EXPECT_FALSE(segmentCrosses({-5, -5}, {-1, 20}, box));
+    EXPECT_TRUE(segmentCrosses({5, 5}, {5, 6}, box));  // wholly inside
+    EXPECT_TRUE(segmentsCross({0, 0}, {10, 10}, {0, 10}, {10, 0}));
+    EXPECT_FALSE(segmentsCross({0, 0}, {10, 0}, {0, 1}, {10, 1}));
+    EXPECT_TRUE(Rect({0, 0, 10, 10}).overlaps(Rect{9.9, 9.9, 20, 20}));
+    EXPECT_FALSE(Rect({0, 0, 10, 10}).overlaps(Rect{10, 0, 20, 10}));
+}
+
+TEST(SvgWriter, WellFormedWithEveryLabelAndBothTitles) {
+    FigureInput input = crowd(12, 1.6, 3);
+    input.samples.push_back({0.5, 0.5, "Tom & \"Jerry\" <b>", 0x00ff00});
+    input.samples.push_back({-0.5, 0.5, "bad\xFF" "byte", 0});
+    input.vertical.pValue = 0.001;
+    input.vertical.randomisations = 1000;
+    const FigureLayout f = layoutFigure(input);
+    ASSERT_EQ(f.omitted, 0);
+    const std::string svg = writeSvg(f, "Ordination of samples, axes 1 and 2");
+    const XmlCheck xml = checkXml(svg);
+    EXPECT_TRUE(xml.wellFormed);
+    EXPECT_NE(xml.rootAttributes.find("baseProfile=\"tiny\""), std::string::npos);
+    EXPECT_NE(xml.rootAttributes.find("version=\"1.2\""), std::string::npos);
+    EXPECT_NE(svg.find("font-family=\"DejaVu Sans\""), std::string::npos);
+    const auto has = [&](const std::string& t) {
+        return std::find(xml.texts.begin(), xml.texts.end(), t) != xml.texts.end();
+    };
+    for (const FigureSample& s : input.samples)
+        if (s.label != "bad\xFF" "byte") {
+            EXPECT_TRUE(has(s.label)) << s.label;
+        }
+    EXPECT_TRUE(has("bad\xEF\xBF\xBD" "byte"));
+    EXPECT_TRUE(has("Axis 1 (39.4 % of inertia, Fst 0.033)"));
+    EXPECT_TRUE(has("Axis 2 (20.1 % of inertia, Fst 0.017, P \u2264 0.001)"));
+    EXPECT_TRUE(has("Ordination of samples, axes 1 and 2"));
+    EXPECT_NE(svg.find("fill=\"#00ff00\""), std::string::npos);
+    // One marker per sample; numbers never use a comma.
+    EXPECT_EQ(static_cast<std::size_t>(std::count(svg.begin(), svg.end(), '\n')) > input.samples.size(), true);
+    std::size_t circles = 0;
+    for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1)) ++circles;
+    EXPECT_EQ(circles, input.samples.size());
+}
+
+TEST(FigureFile, FormatFromTheExtensionAndSvgWithoutRenderer) {
+    EXPECT_EQ(figureFormat("a/b.SVG"), FigureFormat::Svg);
+    EXPECT_EQ(figureFormat("fig.pdf"), FigureFormat::Pdf);
+    EXPECT_EQ(figureFormat("fig.Png"), FigureFormat::Png);
+    EXPECT_FALSE(figureFormat("fig.bmp"));
+    EXPECT_FALSE(figureFormat("dir.svg/fig"));
+    EXPECT_FALSE(figureFormat("fig"));
+
+    const std::string dir = ::testing::TempDir();
+    const std::string svgPath = dir + "/zeltric_figure_test.svg";
+    writeFigureFile(svgPath, "<svg/>", kDefaultPngWidth, nullptr);
+    std::FILE* file = std::fopen(svgPath.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    char buffer[16] = {};
+    EXPECT_EQ(std::fread(buffer, 1, sizeof buffer, file), 6u);
+    std::fclose(file);
+    std::remove(svgPath.c_str());
+    // PDF and PNG need a renderer; nothing is written without one.
+    const std::string pdfPath = dir + "/zeltric_figure_test.pdf";
+    try {
+        writeFigureFile(pdfPath, "<svg/>", kDefaultPngWidth, nullptr);
+        ADD_FAILURE() << "no error";
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find(pdfPath), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("need the Qt build"), std::string::npos);
+    }
+    EXPECT_EQ(std::fopen(pdfPath.c_str(), "rb"), nullptr);
+}

@@ -1,0 +1,351 @@
+#include "randomisation/bootstrap.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <numeric>
+#include <vector>
+
+#include "analysis/frequency_pca.hpp"
+#include "data/allele_counting.hpp"
+#include "data/genotype_reader.hpp"
+#include "run/go_bootstrap.hpp"
+#include "run/go_step.hpp"
+#include "run/port_observer.hpp"
+#include "run/steps.hpp"
+#include "test_support.hpp"
+
+namespace zeltric::randomisation {
+namespace {
+
+using test::RecordingInterface;
+using test::TempDir;
+
+// A data file read, counted and analysed as the go step does before the
+// bootstrap.
+struct Analysed {
+    TempDir dir;
+    data::Dataset ds;
+    analysis::PcaResult observed;
+
+    explicit Analysed(const std::string& text) {
+        const std::string path = dir.file("data.dat");
+        test::writeFile(path, text);
+        const data::Notify ignore = [](const std::string&) {};
+        data::readHeader(ds, path, ignore);
+        data::readGenotypes(ds, path, ignore);
+        data::countObservedAlleles(ds);
+        analysis::PcaWorkspace workspace;
+        analysis::RunFrequencyPca(ds, ds.counts, true, workspace, observed);
+    }
+};
+
+// Header, locus names loc1.., then per individual "sample codes...".
+std::string dataFile(int loci, int alleles, int coding,
+                     const std::vector<std::vector<int>>& individuals) {
+    int samples = 0;
+    for (const auto& row : individuals) samples = std::max(samples, row[0]);
+    std::string text = std::to_string(samples) + " " + std::to_string(loci) + " " +
+                       std::to_string(alleles) + " " + std::to_string(coding) + "\r\n";
+    for (int l = 1; l <= loci; ++l) text += "loc" + std::to_string(l) + "\r\n";
+    for (const auto& row : individuals) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            text += (i ? " " : "") + std::to_string(row[i]);
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string troutText() {
+    return test::readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat");
+}
+
+std::vector<int> fileOrder(int nl) {
+    std::vector<int> loci(static_cast<std::size_t>(nl));
+    std::iota(loci.begin(), loci.end(), 1);
+    return loci;
+}
+
+TEST(Bootstrap, PercentileInterpolatesBetweenOrderStatistics) {
+    EXPECT_DOUBLE_EQ(percentile({10, 20, 30, 40}, 0.025), 10.75);  // h = 0.075
+    EXPECT_DOUBLE_EQ(percentile({10, 20, 30, 40}, 0.975), 39.25);  // h = 2.925
+    std::vector<double> ranks(200);
+    std::iota(ranks.begin(), ranks.end(), 1.0);
+    EXPECT_NEAR(percentile(ranks, 0.025), 5.975, 1e-12);  // h = 4.975 from 0
+    EXPECT_NEAR(percentile(ranks, 0.975), 195.025, 1e-12);
+    EXPECT_EQ(percentile({7.5}, 0.975), 7.5);
+    EXPECT_EQ(percentile({3, 3, 3}, 0.025), 3.0);
+
+    const BootstrapFigure f = summariseFigure(0.5, {4, 1, 3, 2});
+    EXPECT_EQ(f.observed, 0.5);
+    EXPECT_DOUBLE_EQ(f.mean, 2.5);
+    EXPECT_DOUBLE_EQ(f.se, std::sqrt(5.0 / 3.0));  // divisor B - 1
+    EXPECT_DOUBLE_EQ(f.lower, 1.075);
+    EXPECT_DOUBLE_EQ(f.upper, 3.925);
+}
+
+// The replicate whose loci are the file's, in order, is the observed data
+// set: it must give the observed figures bit for bit, by either path.
+TEST(Bootstrap, ReplicateInFileOrderIsTheObservedAnalysis) {
+    Analysed a(troutText());
+    const int axes = a.observed.dimension - 1;
+    ASSERT_GE(axes, 3);
+    for (const auto kernels : {analysis::KernelSelection::best(),
+                               analysis::KernelSelection::referenceKernels()}) {
+        ReplicateAnalyser analyser(a.ds, axes, kernels);
+        ReplicateFigures narrow;
+        ReplicateFigures wide;
+        analyser.analyse(fileOrder(a.ds.nl), narrow);
+        analyser.analyseWide(fileOrder(a.ds.nl), wide);
+        for (const ReplicateFigures* f : {&narrow, &wide}) {
+            EXPECT_EQ(f->globalFst, a.observed.observedGlobalFst);
+            for (int k = 1; k <= axes; ++k) {
+                EXPECT_EQ(f->axisFst[static_cast<std::size_t>(k - 1)],
+                          a.observed.observedAxisFst[k])
+                    << k;
+                EXPECT_EQ(f->share[static_cast<std::size_t>(k - 1)],
+                          a.observed.observedAxisShare[k])
+                    << k;
+            }
+        }
+        // A drawn replicate (loci repeated and missing) agrees between the paths too.
+        const std::vector<int> drawn = {3, 3, 1, 6, 6, 2};
+        analyser.analyse(drawn, narrow);
+        analyser.analyseWide(drawn, wide);
+        EXPECT_EQ(narrow.globalFst, wide.globalFst);
+        EXPECT_EQ(narrow.axisFst, wide.axisFst);
+        EXPECT_EQ(narrow.share, wide.share);
+        EXPECT_NE(narrow.globalFst, a.observed.observedGlobalFst);
+    }
+}
+
+// Three samples, a locus with 90 alleles and five two-allele loci: six
+// copies of the big locus make 540 allele columns, beyond the 500 of the
+// observed analysis, and k copies of a locus have the Fst of one copy.
+TEST(Bootstrap, ReplicateWiderThanTheMatrixLimit) {
+    std::vector<std::vector<int>> rows;
+    for (int s = 1; s <= 3; ++s)
+        for (int i = 0; i < 60; ++i) {
+            std::vector<int> row = {s, ((i + 5 * s) % 90 + 1) * 100 + (i * 7 + s * s) % 90 + 1};
+            for (int l = 2; l <= 6; ++l)
+                row.push_back((i + l) % (s + 2) == 0 ? 102 : 101 + (i % 2) * 101);
+            rows.push_back(row);
+        }
+    Analysed a(dataFile(6, 99, 2, rows));
+    ASSERT_EQ(a.observed.alleleColumnCount, 100);
+    ReplicateAnalyser analyser(a.ds, 2, analysis::KernelSelection::best());
+    ReplicateFigures one;
+    ReplicateFigures oneWide;
+    ReplicateFigures six;
+    analyser.analyse({1}, one);
+    analyser.analyseWide({1}, oneWide);
+    EXPECT_EQ(one.globalFst, oneWide.globalFst);
+    EXPECT_EQ(one.axisFst, oneWide.axisFst);
+    analyser.analyse({1, 1, 1, 1, 1, 1}, six);
+    ASSERT_GT(one.globalFst, 0.0f);
+    EXPECT_NEAR(six.globalFst, one.globalFst, 1e-5 * one.globalFst);
+    EXPECT_NEAR(six.axisFst[0], one.axisFst[0], 1e-5 * one.globalFst);
+    EXPECT_NEAR(six.share[1], one.share[1], 1e-4);
+}
+
+TEST(Bootstrap, CopiesOfOneLocusGiveZeroWidthIntervalsAtTheObservedValue) {
+    // Four samples, four identical loci, frequencies drifting between samples.
+    std::vector<std::vector<int>> rows;
+    for (int s = 1; s <= 4; ++s)
+        for (int i = 0; i < 10; ++i) {
+            const int code = i < s + 1 ? 11 : (i % 3 == 0 ? 23 : 22 + (i % 2));
+            rows.push_back({s, code, code, code, code});
+        }
+    Analysed a(dataFile(4, 3, 1, rows));
+    ASSERT_GE(a.observed.dimension, 3);
+    RecordingInterface ui;
+    run::PortObserver observer(ui);
+    const BootstrapOutcome outcome = runBootstrap(a.ds, a.observed, 200, 5, 7, 2, observer, analysis::KernelSelection::best());
+    ASSERT_FALSE(outcome.cancelled);
+    const BootstrapSummaries& s = outcome.summaries;
+    std::vector<BootstrapFigure> figures = {s.globalFst};
+    ASSERT_EQ(s.axes.size(), static_cast<std::size_t>(a.observed.dimension - 1));
+    for (const BootstrapAxis& axis : s.axes) {
+        figures.push_back(axis.fst);
+        figures.push_back(axis.share);
+    }
+    for (const BootstrapFigure& f : figures) {
+        EXPECT_EQ(f.lower, f.observed);
+        EXPECT_EQ(f.upper, f.observed);
+        EXPECT_NEAR(f.mean, f.observed, 1e-12);
+        EXPECT_NEAR(f.se, 0.0, 1e-12);
+    }
+    EXPECT_GT(s.globalFst.observed, 0.0);
+    EXPECT_EQ(ui.progressMaximum, 200);
+    EXPECT_EQ(ui.progressSteps, 200);
+    EXPECT_EQ(ui.progressEnds, 1);
+}
+
+// Two samples: one axis carries all the inertia, and the Fst of a replicate
+// is the sum over its loci of sum_j w_j sum_a (f_ja - p_a)^2 over the sum of
+// 1 - sum_a p_a^2. Computed here in plain double, loci drawn as defined.
+TEST(Bootstrap, HandComputedTwoSampleCase) {
+    const std::vector<std::vector<int>> perSample[2] = {
+        {{1, 11, 12, 22}, {1, 11, 11, 12}, {1, 12, 11, 22}, {1, 11, 22, 12}, {1, 11, 12, 11}},
+        {{2, 22, 11, 12}, {2, 12, 22, 22}, {2, 22, 12, 11}, {2, 22, 11, 22}, {2, 12, 12, 22}}};
+    std::vector<std::vector<int>> rows = perSample[0];
+    rows.insert(rows.end(), perSample[1].begin(), perSample[1].end());
+    Analysed a(dataFile(3, 2, 1, rows));
+
+    // Per locus: between-sample part D and heterozygosity H.
+    double d[4] = {};
+    double h[4] = {};
+    for (int l = 1; l <= 3; ++l) {
+        double f[2][3] = {};
+        for (int s = 0; s < 2; ++s)
+            for (const auto& row : perSample[s]) {
+                const int code = row[static_cast<std::size_t>(l)];
+                f[s][code / 10] += 0.1;  // 5 individuals, 10 genes
+                f[s][code % 10] += 0.1;
+            }
+        for (int allele = 1; allele <= 2; ++allele) {
+            const double p = (f[0][allele] + f[1][allele]) / 2.0;
+            h[l] -= p * p;
+            for (int s = 0; s < 2; ++s) d[l] += 0.5 * (f[s][allele] - p) * (f[s][allele] - p);
+        }
+        h[l] += 1.0;
+    }
+    const int replicates = 400;
+    RandomGenerator generator;
+    generator.seed1 = 11;
+    generator.seed2 = 13;
+    std::vector<double> fst;
+    int sharesOne = 0;
+    for (int b = 0; b < replicates; ++b) {
+        double sumD = 0.0;
+        double sumH = 0.0;
+        for (int draw = 0; draw < 3; ++draw) {
+            const int l = 1 + generator.integerDeviate(3);
+            sumD += d[l];
+            sumH += h[l];
+        }
+        fst.push_back(sumD / sumH);
+        if (sumD > 0.0) ++sharesOne;
+    }
+    const double mean = std::accumulate(fst.begin(), fst.end(), 0.0) / replicates;
+    std::sort(fst.begin(), fst.end());
+    // (B - 1) q = 9.975 and 389.025 from 0.
+    const double lower = 0.025 * fst[9] + 0.975 * fst[10];
+    const double upper = 0.975 * fst[389] + 0.025 * fst[390];
+
+    RecordingInterface ui;
+    run::PortObserver observer(ui);
+    const BootstrapSummaries s =
+        runBootstrap(a.ds, a.observed, replicates, 11, 13, 1, observer, analysis::KernelSelection::best()).summaries;
+    EXPECT_NEAR(s.globalFst.observed, (d[1] + d[2] + d[3]) / (h[1] + h[2] + h[3]), 1e-6);
+    EXPECT_NEAR(s.globalFst.mean, mean, 1e-6);
+    EXPECT_NEAR(s.globalFst.lower, lower, 1e-6);
+    EXPECT_NEAR(s.globalFst.upper, upper, 1e-6);
+    EXPECT_LT(s.globalFst.lower, s.globalFst.upper);
+    ASSERT_EQ(s.axes.size(), 1u);
+    EXPECT_NEAR(s.axes[0].fst.mean, mean, 1e-6);
+    // Locus 2 has the same frequencies in both samples: a replicate of it
+    // alone has no inertia, so its Fst and its share are 0.
+    EXPECT_EQ(d[2], 0.0);
+    EXPECT_NEAR(s.axes[0].share.mean, static_cast<double>(sharesOne) / replicates, 1e-5);
+    EXPECT_NEAR(s.axes[0].share.upper, 1.0, 1e-5);
+    EXPECT_EQ(s.globalFst.lower, 0.0);
+    EXPECT_EQ(s.axes[0].share.lower, 0.0);
+}
+
+TEST(Bootstrap, SameSummariesForAnyThreadCount) {
+    Analysed a(troutText());
+    std::vector<std::string> texts;
+    for (int threads : {1, 2, 3}) {
+        RecordingInterface ui;
+        run::PortObserver observer(ui);
+        const BootstrapOutcome outcome =
+            runBootstrap(a.ds, a.observed, 300, 4711, 815, threads, observer, analysis::KernelSelection::best());
+        texts.push_back(bootstrapSectionText(outcome.summaries));
+    }
+    EXPECT_EQ(texts[0], texts[1]);
+    EXPECT_EQ(texts[0], texts[2]);
+    EXPECT_NE(texts[0].find("Bootstrap over loci: 300 replicates, seeds 4711,815\r\n"),
+              std::string::npos)
+        << texts[0];
+}
+
+TEST(Bootstrap, SectionLayout) {
+    BootstrapSummaries s;
+    s.replicates = 1000;
+    s.seed1 = 1;
+    s.seed2 = 2;
+    s.globalFst = {0.08448, 0.0853, 0.012434, 0.062081, 0.110249};
+    s.axes.push_back({1,
+                      {0.03326, 0.03912, 0.00969, 0.02486, 0.06165},
+                      {0.39366, 0.45822, 0.08583, 0.3052, 0.62898}});
+    EXPECT_EQ(bootstrapSectionText(s),
+              std::string(43, '*') +
+                  "\r\n"
+                  "Bootstrap over loci: 1000 replicates, seeds 1,2\r\n"
+                  "Intervals: 2.5 and 97.5 percentiles of the replicates\r\n"
+                  "                  observed      mean        se     lower     upper\r\n"
+                  "Global Fst         0.08448   0.08530   0.01243   0.06208   0.11025\r\n"
+                  "Axis 1 Fst         0.03326   0.03912   0.00969   0.02486   0.06165\r\n"
+                  "Axis 1 share       0.39366   0.45822   0.08583   0.30520   0.62898\r\n"
+                  "\r\n");
+}
+
+TEST(Bootstrap, CancelWritesNoSection) {
+    TempDir dir;
+    test::writeFile(dir.file("trout.dat"), troutText());
+    run::Session session;
+    RecordingInterface ui;
+    run::openStep(session, ui, dir.file("trout.dat"));
+    session.menu.bootstrapChecked = true;
+    session.bootstrapReplicates = 500;
+    ui.cancelAfterSteps = 20;
+    run::goStep(session, ui);
+    const std::string results = test::readFile(dir.file("trout.pca"));
+    EXPECT_EQ(results.find("Bootstrap"), std::string::npos);
+    EXPECT_EQ(session.bootstrap.replicates, 0);
+    EXPECT_EQ(ui.progressSteps, 20);
+    EXPECT_EQ(ui.progressEnds, 1);
+    ASSERT_FALSE(ui.informations.empty());
+    EXPECT_NE(ui.informations.back().find("bootstrap over loci was cancelled"), std::string::npos);
+
+    // Not cancelled: the section follows the report, and the share file is the same.
+    const std::string per = test::readFile(dir.file("trout.per"));
+    RecordingInterface calm;
+    run::goStep(session, calm);
+    const std::string withSection = test::readFile(dir.file("trout.pca"));
+    EXPECT_EQ(withSection.rfind(results, 0), 0u);
+    EXPECT_EQ(withSection.find("Bootstrap over loci:"), results.size() + 45);
+    EXPECT_EQ(test::readFile(dir.file("trout.per")), per);
+    EXPECT_EQ(session.bootstrap.replicates, 500);
+    EXPECT_EQ(calm.shownResults.back(), withSection);
+
+    // A later go without the bootstrap keeps no summaries of this one.
+    session.menu.bootstrapChecked = false;
+    run::goStep(session, calm);
+    EXPECT_EQ(session.bootstrap.replicates, 0);
+    EXPECT_EQ(test::readFile(dir.file("trout.pca")), results);
+}
+
+TEST(Bootstrap, ToggleAsksForTheCountUntilValid) {
+    run::Session session;
+    std::vector<std::optional<std::string>> answers = {std::nullopt, "99", "100001", "1e3", "250"};
+    std::vector<std::string> offers;
+    std::size_t next = 0;
+    const run::CountPrompt ask = [&](const std::string& offered) {
+        offers.push_back(offered);
+        return answers.at(next++);
+    };
+    run::bootstrapToggle(session, ask);
+    EXPECT_TRUE(session.menu.bootstrapChecked);
+    EXPECT_EQ(session.bootstrapReplicates, 250);
+    EXPECT_EQ(offers, std::vector<std::string>(5, "1000"));
+    run::bootstrapToggle(session, ask);
+    EXPECT_FALSE(session.menu.bootstrapChecked);
+    EXPECT_EQ(next, answers.size());
+}
+
+}  // namespace
+}  // namespace zeltric::randomisation

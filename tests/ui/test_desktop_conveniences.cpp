@@ -1,0 +1,461 @@
+// What a desktop user reaches for: shortcuts, Open Recent, dropping a file,
+// the status line, the remembered geometry, the plot window's place, the help
+// viewer's navigation and the dialogs' keyboard order.
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextTable>
+#include <QToolButton>
+#include <QtTest>
+#include <filesystem>
+#include <string>
+
+#include "desktop_fixture.hpp"
+#include "test_support.hpp"
+#include "ui/desktop_settings.hpp"
+#include "ui/help_viewer.hpp"
+#include "ui/main_window.hpp"
+#include "ui/number_dialogs.hpp"
+#include "ui/pick_dialogs.hpp"
+#include "ui/plot_layout.hpp"
+#include "ui/tf_color.hpp"
+#include "ui/tf_graph.hpp"
+#include "ui_test_support.hpp"
+
+using namespace zeltric;
+using zeltric::test::ModalScript;
+
+namespace {
+
+struct Fixture : test::DesktopFixture {
+    QString data(const std::string& name = "small.dat") {
+        return QString::fromStdString(writeData(name));
+    }
+    void open(const QString& path) {
+        window().dialogs().setNextFileName(path);
+        window().mfopen->trigger();
+    }
+    void testingOn(ModalScript& script, const QString& count) {
+        script.then([count](QDialog& dialog) {
+            auto& countDialog = static_cast<ui::Tfnbrand&>(dialog);
+            countDialog.Enbrand->setText(count);
+            countDialog.bOKnbrand->click();
+        });
+        window().mTesting->trigger();
+    }
+    // A new program start on the same settings.
+    void restart() {
+        desktop.reset();
+        desktop.emplace(session);
+        window().dialogs().setRecordMessages(true);
+        window().setEndProgram([this](int code) { endCodes.push_back(code); });
+    }
+};
+
+bool activate(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+QStringList recentTexts(const ui::Tfpca& w) {
+    QStringList texts;
+    for (const QAction* item : w.mRecent->actions()) texts << item->text();
+    return texts;
+}
+
+// Drags `paths` onto the results view as a file manager would and drops
+// them; true when the drag was accepted.
+bool dropFiles(ui::Tfpca& w, const QStringList& paths) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    mime.setUrls(urls);
+    QWidget* target = w.Memo1->viewport();
+    const QPoint where = target->rect().center();
+    QDragEnterEvent enter(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(where), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+QString statusLine(const ui::Tfpca& w) { return w.statusText->text(); }
+
+// The object names focus passes through, starting at `first`, over `steps`
+// presses of Tab.
+QStringList tabWalk(QWidget& dialog, QWidget* first, int steps) {
+    QStringList names;
+    if (!activate(dialog)) return {QStringLiteral("dialog not active")};
+    first->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < steps; ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        names << (focused != nullptr ? focused->objectName() : QStringLiteral("none"));
+        if (focused == nullptr) break;
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    dialog.hide();
+    return names;
+}
+
+int manualTop(const ui::HelpViewer& viewer) { return viewer.browser->verticalScrollBar()->value(); }
+
+}  // namespace
+
+class TestDesktopConveniences : public QObject {
+    Q_OBJECT
+
+private slots:
+    void mainShortcuts_openGoHelpAndQuit() {
+        Fixture f;
+        ui::Tfpca& w = f.window();
+        QCOMPARE(w.mfopen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(w.mGo->shortcut(), QKeySequence(Qt::Key_F5));
+        QCOMPARE(w.mContents->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(w.Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        test::writeFile(f.session.seedFileName, "5 7\r\n");
+        f.session.generator.seed1 = 5;
+        f.session.generator.seed2 = 7;
+        QVERIFY(activate(w));
+
+        w.dialogs().setNextFileName(f.data());
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(f.session.fileOpen);
+        QVERIFY(w.mGo->isEnabled());
+
+        QTest::keyClick(&w, Qt::Key_F5);
+        QVERIFY(f.session.runDone);
+        QVERIFY(w.graph() != nullptr);
+
+        QVERIFY(activate(w));
+        w.setManualSearchPath({QStringLiteral(ZELTRIC_SOURCE_DIR "/docs")});
+        QTest::keyClick(&w, Qt::Key_F1);
+        QVERIFY(w.helpViewer() != nullptr && w.helpViewer()->isVisible());
+
+        // Ctrl+Q is Exit: the seeds are saved (three blanks apart).
+        QVERIFY(activate(w));
+        QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(f.endCodes, std::vector<int>({0}));
+        QCOMPARE(test::readFile(f.session.seedFileName), std::string("5   7\r\n"));
+    }
+
+    void plotShortcuts_saveAndClose_ctrlEStaysFree() {
+        Fixture f;
+        f.open(f.data());
+        f.window().mGo->trigger();
+        ui::TfGraph* graph = f.window().graph();
+        QVERIFY(graph != nullptr);
+        QCOMPARE(graph->SaveAs1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(graph->Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
+        for (const QAction* action : graph->findChildren<QAction*>())
+            QVERIFY(action->shortcut() != QKeySequence(Qt::CTRL | Qt::Key_E));
+        QVERIFY(activate(*graph));
+
+        ui::TfGraph::setNextFileName(QString::fromStdString(f.dir.file("figure")));
+        QTest::keyClick(graph, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(std::filesystem::exists(f.dir.file("figure.bmp")));
+
+        QTest::keyClick(graph, Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(!graph->isVisible());
+        QVERIFY(!f.session.graphShown);
+    }
+
+    void openRecent_newestFirstEightKeptAndRemembered() {
+        Fixture f;
+        ui::Tfpca& w = f.window();
+        QVERIFY(!w.mRecent->menuAction()->isEnabled());  // nothing yet
+        // Appended after the Parts' items.
+        const QList<QAction*> items = w.mFile->actions();
+        QCOMPARE(items.indexOf(w.mfopen), 0);
+        QCOMPARE(items.indexOf(w.Exit1), 1);
+        QCOMPARE(items.last(), w.mRecent->menuAction());
+        QCOMPARE(w.mRecent->title(), QStringLiteral("Open &Recent"));
+
+        QStringList paths;
+        for (int i = 1; i <= 10; ++i) paths << f.data("run" + std::to_string(i) + ".dat");
+        for (const QString& path : paths) f.open(path);
+        QCOMPARE(w.mRecent->actions().size(), ui::kRecentFileLimit);
+        QCOMPARE(recentTexts(w).first(), QStringLiteral("&1 ") + paths[9]);
+        QCOMPARE(recentTexts(w).last(), QStringLiteral("&8 ") + paths[2]);
+
+        // Opening one again moves it to the front, once.
+        w.findChild<QAction*>(QStringLiteral("mRecent4"))->trigger();  // run7
+        QCOMPARE(QString::fromStdString(f.session.openedPath), paths[6]);
+        QCOMPARE(ui::recentFiles().mid(0, 3), QStringList({paths[6], paths[9], paths[8]}));
+        QCOMPARE(ui::recentFiles().size(), ui::kRecentFileLimit);
+
+        f.restart();
+        QCOMPARE(recentTexts(f.window()).first(), QStringLiteral("&1 ") + paths[6]);
+        QVERIFY(f.window().mRecent->menuAction()->isEnabled());
+    }
+
+    void openRecent_vanishedFileIsRemovedWithAMessage() {
+        Fixture f;
+        ui::Tfpca& w = f.window();
+        const QString kept = f.data("kept.dat");
+        const QString gone = f.data("gone.dat");
+        f.open(gone);
+        f.open(kept);
+        QFile::remove(gone);
+        w.Memo1->setPlainText(QStringLiteral("results"));
+
+        w.findChild<QAction*>(QStringLiteral("mRecent2"))->trigger();
+        QCOMPARE(w.dialogs().informations.size(), 1);
+        QVERIFY(w.dialogs().informations[0].contains(gone));
+        QVERIFY(
+            w.dialogs().informations[0].contains(QStringLiteral("removed from the recent files")));
+        QCOMPARE(ui::recentFiles(), QStringList({kept}));
+        QCOMPARE(recentTexts(w), QStringList({QStringLiteral("&1 ") + kept}));
+        // Nothing else changed: the open file and the view stay.
+        QCOMPARE(QString::fromStdString(f.session.openedPath), kept);
+        QCOMPARE(w.Memo1->toPlainText(), QStringLiteral("results"));
+        QVERIFY(f.endCodes.empty());
+    }
+
+    void drop_opensAsFileOpenDoes() {
+        Fixture f;
+        ui::Tfpca& w = f.window();
+        const QString path = f.data();
+        w.Memo1->setPlainText(QStringLiteral("old"));
+        QVERIFY(dropFiles(w, {path}));
+        QVERIFY(f.session.fileOpen);
+        QCOMPARE(QString::fromStdString(f.session.openedPath), path);
+        QVERIFY(w.Memo1->toPlainText().isEmpty());
+        QVERIFY(w.mGo->isEnabled());
+        QCOMPARE(ui::recentFiles(), QStringList({path}));
+        QCOMPARE(w.dialogs().fileDialogsShown, 0);
+
+        // Two files, a folder or a missing file are not taken.
+        const QString other = f.data("other.dat");
+        QVERIFY(!dropFiles(w, {other, path}));
+        QVERIFY(!dropFiles(w, {QString::fromStdString(f.dir.path().string())}));
+        QVERIFY(!dropFiles(w, {QString::fromStdString(f.dir.file("missing.dat"))}));
+        QCOMPARE(QString::fromStdString(f.session.openedPath), path);
+    }
+
+    void whileATestRuns_dropAndOpenRecentAreRefused() {
+        Fixture f;
+        ui::Tfpca& w = f.window();
+        const QString other = f.data("other.dat");
+        f.open(other);
+        const QString path = f.data();
+        f.open(path);
+        ModalScript script;
+        f.testingOn(script, "15000");
+        bool recentEnabled = true;
+        bool dropTaken = true;
+        bool inStatusBar = false;
+        bool progressShown = false;
+        QTimer::singleShot(0, &w, [&] {
+            recentEnabled = w.mRecent->menuAction()->isEnabled();
+            dropTaken = dropFiles(w, {other});
+            w.findChild<QAction*>(QStringLiteral("mRecent2"))->trigger();
+            inStatusBar = w.statusBar()->isAncestorOf(w.progress);
+            progressShown = w.progress->isVisible();
+            w.progress->bCancel->click();
+        });
+        w.show();
+        w.mGo->trigger();
+        QVERIFY(!recentEnabled);
+        QVERIFY(!dropTaken);
+        QVERIFY(inStatusBar);
+        QVERIFY(progressShown);
+        QCOMPARE(QString::fromStdString(f.session.openedPath), path);
+        QVERIFY(w.mRecent->menuAction()->isEnabled());
+        QVERIFY(statusLine(w).endsWith(QStringLiteral(" (test cancelled)")));
+    }
+
+    void statusLine_afterOpenAndAfterGo() {
+        Fixture f;
+        ui::Tfpca& w = f.window();
+        QVERIFY(statusLine(w).isEmpty());
+        f.open(f.data());
+        QCOMPARE(statusLine(w), QStringLiteral("small.dat: 3 samples, 2 loci, 12 individuals"));
+        w.mGo->trigger();
+        const QRegularExpression after(
+            QStringLiteral("^Outputs in (.+); the run took \\d+\\.\\d\\d s$"));
+        const QRegularExpressionMatch match = after.match(statusLine(w));
+        QVERIFY2(match.hasMatch(), qPrintable(statusLine(w)));
+        QCOMPARE(match.captured(1), QString::fromStdString(f.dir.path().string()));
+
+        // One of each, and a file whose genotypes the go step would refuse:
+        // the count is left out.
+        f.open(QString::fromStdString(f.writeData("one.dat", "1 1 2 1\r\nloc\r\n1 12\r\n")));
+        QCOMPARE(statusLine(w), QStringLiteral("one.dat: 1 sample, 1 locus, 1 individual"));
+        f.open(QString::fromStdString(f.writeData("bad.dat", "2 1 3 1\r\nloc\r\n1 1x\r\n")));
+        QCOMPARE(statusLine(w), QStringLiteral("bad.dat: 2 samples, 1 locus"));
+        QVERIFY(f.endCodes.empty());
+    }
+
+    void geometry_firstStartThenAsLeft() {
+        Fixture f;
+        QCOMPARE(f.window().size(), QSize(706, 460));
+        f.window().show();
+        f.window().setGeometry(30, 40, 640, 420);
+        f.window().Exit1->trigger();
+        QCOMPARE(f.endCodes, std::vector<int>({0}));
+
+        f.restart();
+        QCOMPARE(f.window().size(), QSize(640, 420));
+        f.window().show();
+        QCOMPARE(f.window().geometry().topLeft(), QPoint(30, 40));
+    }
+
+    void plotWindow_besideTheMainWindowWhenThereIsRoom() {
+        Fixture f;
+        ui::Tfpca& w = f.window();
+        w.show();
+        w.setGeometry(2, 30, 80, 200);
+        f.open(f.data());
+        w.mGo->trigger();
+        ui::TfGraph* graph = w.graph();
+        QVERIFY(graph != nullptr);
+        QCOMPARE(graph->size(), QSize(ui::kPlotWindowWidth, ui::kPlotWindowHeight));
+        QCOMPARE(graph->frameGeometry().left(), w.frameGeometry().right() + 1);
+        QCOMPARE(graph->frameGeometry().top(), w.frameGeometry().top());
+
+        // No room on either side: where it always opened.
+        w.setGeometry(50, 0, 706, 460);
+        w.mGo->trigger();
+        QCOMPARE(w.graph()->pos(), QPoint(240, 59));
+        QCOMPARE(w.graph()->size(), QSize(ui::kPlotWindowWidth, ui::kPlotWindowHeight));
+    }
+
+    void helpViewer_codeBlocksWholeAndNoSideScrolling() {
+        Fixture f;
+        f.window().setManualSearchPath({QStringLiteral(ZELTRIC_SOURCE_DIR "/docs")});
+        f.window().mContents->trigger();
+        ui::HelpViewer* viewer = f.window().helpViewer();
+        QVERIFY(viewer != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(viewer));
+        QCOMPARE(viewer->browser->horizontalScrollBar()->maximum(), 0);
+
+        // Every line of a code block lies in one shaded cell, none shaded alone.
+        const QTextCursor found =
+            viewer->browser->document()->find(QStringLiteral("mkdir ~/trout"));
+        QVERIFY(!found.isNull());
+        QTextTable* table = found.currentTable();
+        QVERIFY(table != nullptr);
+        QCOMPARE(table->rows(), 1);
+        QCOMPARE(table->columns(), 1);
+        QVERIFY(table->cellAt(0, 0).format().background().style() != Qt::NoBrush);
+        const QTextBlock first = found.block();
+        QVERIFY(first.next().text().startsWith(QStringLiteral("cp ")));
+        QVERIFY(found.currentTable() == QTextCursor(first.next()).currentTable());
+        const QColor shade = table->cellAt(0, 0).format().background().color();
+        for (const QTextBlock& line : {first, first.next()}) {
+            const QBrush own = line.blockFormat().background();
+            QVERIFY(own.style() == Qt::NoBrush || own.color() == shade);
+        }
+    }
+
+    void helpViewer_contentsLinksBackForwardHomeAndFind() {
+        Fixture f;
+        f.window().setManualSearchPath({QStringLiteral(ZELTRIC_SOURCE_DIR "/docs")});
+        f.window().mContents->trigger();
+        ui::HelpViewer* viewer = f.window().helpViewer();
+        QVERIFY(viewer != nullptr);
+        QVERIFY(activate(*viewer));
+        QTextBrowser* browser = viewer->browser;
+        QCOMPARE(manualTop(*viewer), 0);
+        QVERIFY(!viewer->backButton->isEnabled());
+        QVERIFY(!viewer->forwardButton->isEnabled());
+
+        // The table of contents' entry "The plot window", clicked.
+        QTextCursor entry = browser->document()->find(QStringLiteral("The plot window"));
+        QVERIFY(!entry.isNull());
+        QVERIFY(entry.charFormat().isAnchor());
+        QCOMPARE(entry.charFormat().anchorHref(), QStringLiteral("#plot"));
+        const QRect place = browser->cursorRect(entry);
+        QTest::mouseClick(browser->viewport(), Qt::LeftButton, Qt::NoModifier, place.center());
+        QTRY_VERIFY(manualTop(*viewer) > 0);
+        const int section = manualTop(*viewer);
+        // The clicked link does not stay the cursor's mark in the section.
+        QTRY_VERIFY(!browser->textCursor().hasSelection());
+        QCOMPARE(manualTop(*viewer), section);
+        QVERIFY(viewer->backButton->isEnabled());
+
+        viewer->backButton->click();
+        QTRY_COMPARE(manualTop(*viewer), 0);
+        QVERIFY(viewer->forwardButton->isEnabled());
+        viewer->forwardButton->click();
+        QTRY_COMPARE(manualTop(*viewer), section);
+        viewer->homeButton->click();
+        QTRY_COMPARE(manualTop(*viewer), 0);
+
+        // Ctrl+F goes to the find field; Enter finds, again and again.
+        QTest::keyClick(browser, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), viewer->findField);
+        QTest::keyClicks(viewer->findField, QStringLiteral("broken-stick"));
+        QTest::keyClick(viewer->findField, Qt::Key_Return);
+        QCOMPARE(browser->textCursor().selectedText().toLower(), QStringLiteral("broken-stick"));
+        const int firstMatch = browser->textCursor().position();
+        QTest::keyClick(viewer->findField, Qt::Key_Return);
+        QVERIFY(browser->textCursor().position() > firstMatch);
+        QVERIFY(viewer->findStatus->text().isEmpty());
+        viewer->findField->setText(QStringLiteral("no such words in the manual"));
+        QVERIFY(!viewer->findNext());
+        QCOMPARE(viewer->findStatus->text(), QStringLiteral("Not found"));
+    }
+
+    void dialogs_tabOrderFollowsTheLayout() {
+        ui::TfseedRnd seed;
+        QCOMPARE(tabWalk(seed, seed.Ernd1, 4), QStringList({"Ernd1", "ERnd2", "Button1", "Ernd1"}));
+        ui::Tfnbrand count;
+        QCOMPARE(tabWalk(count, count.Enbrand, 3),
+                 QStringList({"Enbrand", "bOKnbrand", "Enbrand"}));
+        ui::TFpickpop pick(3, nullptr);
+        pick.ListBox1->addItems({"1. 1", "2. 2", "3. 3"});
+        QCOMPARE(tabWalk(pick, pick.ListBox1, 6), QStringList({"ListBox1", "Button2", "Button3",
+                                                               "ListBox2", "Button1", "ListBox1"}));
+        run::Session session;
+        ui::TfColor colour(session);
+        QCOMPARE(
+            tabWalk(colour, colour.ListBox1, 7),
+            QStringList({"ListBox1", "bRed", "bBlue", "bYellow", "bGreen", "Button5", "ListBox1"}));
+        ui::HelpViewer viewer(QStringLiteral(ZELTRIC_SOURCE_DIR "/docs/manual.html"));
+        viewer.browser->setSource(QUrl(QStringLiteral("#plot")));  // Back becomes available
+        QCOMPARE(tabWalk(viewer, viewer.backButton, 4),
+                 QStringList({"helpBack", "helpHome", "helpFind", "helpBrowser"}));
+    }
+
+    void pickDialog_doubleClickMovesTheItem() {
+        ui::Tfpickloci pick(3, nullptr);
+        pick.ListBox1->addItems({"1. locA", "2. locB", "3. locC"});
+        pick.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pick));
+        // A real double click starts with a press; QTest sends only the second.
+        const auto doubleClick = [](QListWidget* list, int row) {
+            const QRect place = list->visualItemRect(list->item(row));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, place.center());
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, place.center());
+        };
+        doubleClick(pick.ListBox1, 1);
+        QCOMPARE(pick.chosenTexts(), QStringList({"2. locB"}));
+        QCOMPARE(pick.ListBox1->count(), 2);
+        doubleClick(pick.ListBox1, 1);
+        QCOMPARE(pick.chosenTexts(), QStringList({"2. locB", "3. locC"}));
+        doubleClick(pick.ListBox2, 0);
+        QCOMPARE(pick.chosenTexts(), QStringList({"3. locC"}));
+        QCOMPARE(pick.ListBox1->count(), 2);
+    }
+};
+
+QTEST_MAIN(TestDesktopConveniences)
+#include "test_desktop_conveniences.moc"

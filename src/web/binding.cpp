@@ -20,6 +20,7 @@
 #include "run/pick_logic.hpp"
 #include "run/go_step.hpp"
 #include "run/session.hpp"
+#include "run/steps.hpp"
 #include "run/user_interface.hpp"
 
 namespace {

@@ -175,3 +175,21 @@ TEST(SteppedGoStep, ACancelKeepsTheObservedFilesAndTheShareLinesTaken) {
 
 }  // namespace
 }  // namespace zeltric::run
+
+namespace zeltric::run {
+namespace {
+
+TEST(SteppedGoStep, RefusesTheBootstrapBeforeWritingAnything) {
+    test::TempDir dir;
+    std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
+    Session session;
+    test::RecordingInterface ui;
+    openStep(session, ui, dir.file("trout.dat"));
+    session.menu.bootstrapChecked = true;
+    session.bootstrapReplicates = 100;
+    EXPECT_THROW(SteppedGoStep(session, ui), data::FatalError);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("trout.pca")));
+}
+
+}  // namespace
+}  // namespace zeltric::run

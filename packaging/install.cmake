@@ -59,7 +59,8 @@ set(CPACK_SOURCE_IGNORE_FILES "/build/;/\\\\.git/")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The Qt libraries and the C++ runtime are found from the programs' links.
+# The Qt libraries, libcrypto (libssl3, for the run record's SHA-256) and the
+# C++ runtime are found from the programs' links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The plots write text; without any font Qt has nothing to draw it with.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")

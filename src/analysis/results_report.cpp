@@ -17,13 +17,6 @@ bool shown(const PcaResult& result, int k) {
     return result.observedAxisShare[static_cast<std::size_t>(k)] > kShownShare;
 }
 
-// Percentage of the total inertia on axis k, as the report prints it.
-double percentOf(const PcaResult& result, int k) {
-    if (result.totalInertia == 0.0f) return 0.0;
-    return static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) * 100.0 /
-           static_cast<double>(result.totalInertia);
-}
-
 std::string coordinateLines(const SquareMatrix& coordinates, int rows, int axes) {
     std::string out;
     for (int i = 1; i <= rows; ++i) {
@@ -34,6 +27,16 @@ std::string coordinateLines(const SquareMatrix& coordinates, int rows, int axes)
 }
 
 }  // namespace
+
+double percentOf(const PcaResult& result, int k) {
+    if (result.totalInertia == 0.0f) return 0.0;
+    return static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) * 100.0 /
+           static_cast<double>(result.totalInertia);
+}
+
+double totalHeterozygosity(const PcaResult& result) {
+    return result.typedLoci > 0 ? static_cast<double>(result.heterozygositySum) / result.typedLoci : 0.0;
+}
 
 std::string resultsReportSection(const data::Dataset& ds, const PcaResult& result) {
     const int axes = result.dimension - 1;
@@ -66,9 +69,7 @@ std::string resultsReportSection(const data::Dataset& ds, const PcaResult& resul
     for (int l = 1; l <= ds.nl; ++l) perLocus += integerField(result.allelesPerLocus[static_cast<std::size_t>(l)], 4);
     line(out, perLocus);
     line(out, "");
-    const double heterozygosity =
-        result.typedLoci > 0 ? static_cast<double>(result.heterozygositySum) / result.typedLoci : 0.0;
-    line(out, "Total heterozygosity: " + realField(heterozygosity, 10, 5));
+    line(out, "Total heterozygosity: " + realField(totalHeterozygosity(result), 10, 5));
     line(out, "Total inertia (Dst X nb loci): " + realField(result.totalInertia, 10, 5));
     line(out, "Per axis inertia");
     line(out, shownValues([&](int k) { return realField(result.eigenvalues[static_cast<std::size_t>(k)], 10, 5); }));

@@ -21,6 +21,12 @@ namespace zeltric::analysis {
 // count and the observed Fst figures.
 std::string resultsReportSection(const data::Dataset& ds, const PcaResult& result);
 
+// Percentage of the total inertia on axis k, as the report prints it
+// (0 when the total inertia is 0).
+double percentOf(const PcaResult& result, int k);
+// heterozygositySum over the typed loci; 0 when none is typed.
+double totalHeterozygosity(const PcaResult& result);
+
 // One line per sample j = 1..np: its coordinates on axes 1..p-1 as 8:4.
 std::string sampleCoordinateText(const data::Dataset& ds, const PcaResult& result);
 

@@ -46,10 +46,12 @@ bool figureExtension(const std::string& path) {
 
 std::string cliUsage() {
     return "Usage: zeltric-cli [OPTIONS] DATA_FILE\n"
+           "       zeltric-cli [--threads N] [--plot X,Y] [--quiet] --rerun NAME.json\n"
            "\n"
            "Analyses the genotype data file DATA_FILE as the desktop program's Go does and writes the\n"
            "allele frequency (.fre), results (.pca), sample coordinate (.pop), allele coordinate (.al)\n"
-           "and share (.per) files beside it. The results file is printed on standard output;\n"
+           "and share (.per) files beside it, and the run record NAME.json (how the run was made and\n"
+           "its figures, for R, Python and --rerun). The results file is printed on standard output;\n"
            "messages and progress go to standard error.\n"
            "\n"
            "Options (a value may also follow an equals sign: --test=1000):\n"
@@ -118,6 +120,12 @@ std::string cliUsage() {
            "                       e.g. --figure trout13.svg --axes 1,3\n"
            "  --figure-width N   pixels across a PNG figure, 200..20000 (default 2400); needs --figure\n"
            "                       e.g. --figure trout.png --figure-width 3000\n"
+           "  --rerun RECORD     run again from a run record NAME.json alone: its data and label files\n"
+           "                     (beside the record by name, else at the recorded path, refused\n"
+           "                     when their SHA-256 differs), selection, test, bootstrap and starting\n"
+           "                     seeds; the outputs go beside the data file and the seed file is left\n"
+           "                     alone\n"
+           "                       e.g. zeltric-cli --rerun trout.json\n"
            "  --quiet, -q        nothing on standard output and no progress; messages still go to\n"
            "                     standard error\n"
            "                       e.g. zeltric-cli --quiet --test 1000 trout.dat\n"
@@ -146,6 +154,7 @@ std::string cliUsage() {
 CliParse parseCliOptions(int argc, const char* const* argv) {
     CliParse result;
     CliOptions& o = result.options;
+    bool seedFileGiven = false;
     auto fail = [&](std::string message) {
         result.error = std::move(message);
         return result;
@@ -208,6 +217,7 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
             auto v = value();
             if (!v || v->empty()) return fail(needs(name));
             o.seedFile = *v;
+            seedFileGiven = true;
         } else if (name == "--seeds") {
             auto v = value();
             if (!v) return fail(needs(name));
@@ -246,6 +256,10 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
             if (!pair || pair->first < 1 || pair->second < 1 || pair->first > 500 || pair->second > 500)
                 return fail("--plot needs two axis numbers X,Y, not \"" + *v + "\"");
             o.plot = std::make_pair(static_cast<int>(pair->first), static_cast<int>(pair->second));
+        } else if (name == "--rerun") {
+            auto v = value();
+            if (!v || v->empty()) return fail(needs(name));
+            o.rerun = *v;
         } else if (name == "--plot-file") {
             auto v = value();
             if (!v || v->empty()) return fail(needs(name));
@@ -314,12 +328,44 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
             o.dataFile = arg;
         }
     }
+    if (o.rerun && !o.help && !o.version) {
+        // The record alone says what ran; nothing may change it.
+        if (!o.dataFile.empty()) return fail("--rerun takes the data file from the record; give no DATA_FILE");
+        for (const auto& [given, option] :
+             {std::pair{o.loci.has_value(), "--loci"}, {o.pops.has_value(), "--pops"},
+              {o.labels.has_value(), "--labels"}, {o.test.has_value(), "--test"}, {o.seeds.has_value(), "--seeds"},
+              {seedFileGiven, "--seed-file"}, {o.bootstrap.has_value(), "--bootstrap"},
+              {o.bootstrapSeeds.has_value(), "--bootstrap-seeds"}, {o.format.has_value(), "--format"},
+              {o.convertOnly, "--convert-only"}})
+            if (given)
+                return fail(std::string("--rerun takes its settings from the record; ") + option +
+                            " cannot be given with it");
+        return result;
+    }
     if (!o.help && !o.version && o.dataFile.empty()) return fail("no data file given");
     if (o.plotFile && !o.plot) return fail("--plot-file needs --plot X,Y");
     if (o.bootstrapSeeds && !o.bootstrap) return fail("--bootstrap-seeds needs --bootstrap B");
     if (o.axes && !o.figure) return fail("--axes needs --figure FILE");
     if (o.figureWidth && !o.figure) return fail("--figure-width needs --figure FILE");
     return result;
+}
+
+void applyRerunPlan(CliOptions& options, const record::RerunPlan& plan) {
+    auto listText = [](const std::vector<int>& numbers) {
+        std::string text;
+        for (int n : numbers) text += (text.empty() ? "" : ",") + std::to_string(n);
+        return text;
+    };
+    options.dataFile = plan.dataPath;
+    options.labels = plan.labelPath;
+    options.loci = plan.loci ? std::optional(listText(*plan.loci)) : std::nullopt;
+    options.pops = plan.samples ? std::optional(listText(*plan.samples)) : std::nullopt;
+    options.test = plan.randomisations;
+    if (plan.seedsStart) options.seeds = std::pair<long long, long long>(plan.seedsStart->first, plan.seedsStart->second);
+    options.bootstrap = plan.bootstrapReplicates;
+    if (plan.bootstrapSeeds)
+        options.bootstrapSeeds = std::pair<long long, long long>(plan.bootstrapSeeds->first, plan.bootstrapSeeds->second);
+    options.keepSeedFile = true;
 }
 
 }  // namespace zeltric::run

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "formats/foreign_formats.hpp"
+#include "record/rerun_plan.hpp"
 
 namespace zeltric::run {
 
@@ -28,9 +29,11 @@ struct CliOptions {
     std::optional<std::string> figure;            // .svg, .pdf or .png
     std::optional<std::pair<int, int>> axes;      // the figure's; default --plot's, else 1,2
     std::optional<int> figureWidth;               // PNG pixels across
+    std::optional<std::string> rerun;  // a run record: data, labels, selection, test and seeds from it
     bool quiet = false;
     bool help = false;
     bool version = false;
+    bool keepSeedFile = false;
 };
 
 struct CliParse {
@@ -40,5 +43,10 @@ struct CliParse {
 
 CliParse parseCliOptions(int argc, const char* const* argv);
 std::string cliUsage();
+
+// --rerun: the data file, labels, selection, test and seeds of the record's
+// run take the place of the options that give them; the seed file is
+// neither read nor written (keepSeedFile).
+void applyRerunPlan(CliOptions& options, const record::RerunPlan& plan);
 
 }  // namespace zeltric::run

@@ -172,7 +172,7 @@ void refuseUnsafeFiles(const run::Session& session, const run::CliOptions& optio
     const std::string base = loci || pops ? data::selectionBaseName(plain, session.opened, loci, pops) : plain;
     std::vector<run::FileRole> roles = {{"data file", session.openedPath, false},
                                         {"label file", options.labels.value_or(""), false},
-                                        {"seed file", options.test ? options.seedFile : "", false}};
+                                        {"seed file", options.test && !options.keepSeedFile ? options.seedFile : "", false}};
     for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
         roles.push_back({"output file", base + extension, true});
     if (loci || pops) roles.push_back({"filtered data file", base + ".dat", true});
@@ -201,7 +201,7 @@ void lockFor(platform::FileLock& lock, const std::string& file, const std::strin
 int runCli(int& argc, char** argv) {
     const run::CliParse parse = run::parseCliOptions(argc, argv);
     if (!parse.error.empty()) return usageError(parse.error);
-    const run::CliOptions& options = parse.options;
+    run::CliOptions options = parse.options;
     if (options.help) {
         std::cout << run::cliUsage();
         return 0;
@@ -236,6 +236,13 @@ int runCli(int& argc, char** argv) {
     const std::string seedTarget = randomisation::resolveSeedFileName(options.seedFile);
     bool seedsSaved = true;
     try {
+        if (options.rerun) {
+            const record::RerunPlan plan = record::planRerun(*options.rerun);
+            if (plan.cancelled)
+                ui.information("The recorded test was cancelled; this rerun runs all its randomisations.");
+            run::applyRerunPlan(options, plan);
+            ui.setDataFile(options.dataFile);
+        }
         // A file in another format is analysed through its converted data and label files.
         const auto converted = formats::convertFile(options.dataFile, options.format, options.structure);
         if (converted) {
@@ -248,6 +255,9 @@ int runCli(int& argc, char** argv) {
             return usageError("--convert-only: \"" + options.dataFile + "\" is a data file already");
         }
         run::openStep(session, ui, converted ? converted->paths.dataFile : options.dataFile);
+        if (converted)
+            session.convertedFrom = run::Session::ConvertedSource{
+                options.dataFile, formats::formatName(converted->format), converted->paths.alleleTable};
         if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) return kInputError;
         if (options.labels)
             run::labelCommand(session, *options.labels);
@@ -282,7 +292,7 @@ int runCli(int& argc, char** argv) {
         }
         run::installInterruptHandler();
         run::goStep(session, ui);
-        if (options.test) {
+        if (options.test && !options.keepSeedFile) {
             if (options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
             seedsSaved = randomisation::saveSeeds(session.generator, options.seedFile);
             seedLock.release();

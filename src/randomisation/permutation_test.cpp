@@ -538,6 +538,16 @@ bool SteppedPermutationTest::advance(int count) {
     return false;
 }
 
+int reportedPValueAxes(const analysis::RealVector& axisPValues, int dimension) {
+    auto p = [&](int k) { return static_cast<double>(axisPValues[static_cast<std::size_t>(k)]); };
+    const int axes = dimension - 1;
+    if (axes <= 2) return std::max(axes, 0);
+    // Further axes only while the list keeps finding small P-values.
+    int k = 2;
+    while (k + 1 <= axes && (p(k) <= 0.3 || p(k + 1) <= 0.05)) ++k;
+    return k;
+}
+
 std::string testSectionText(const data::Dataset& ds, int randomisations, float fstPValue,
                             const analysis::RealVector& axisPValues, int dimension) {
     auto line = [](std::string& out, const std::string& text) {
@@ -545,7 +555,6 @@ std::string testSectionText(const data::Dataset& ds, int randomisations, float f
         data::endLine(out);
     };
     auto field = [](float value) { return data::realField(static_cast<double>(value), 10, 5); };
-    auto p = [&](int k) { return static_cast<double>(axisPValues[static_cast<std::size_t>(k)]); };
 
     std::string out;
     line(out,
@@ -559,15 +568,9 @@ std::string testSectionText(const data::Dataset& ds, int randomisations, float f
     line(out, field(fstPValue));
     line(out, "P-values for the proportion of inertia of each axis: ");
 
-    const int axes = dimension - 1;
     std::string values;
-    if (axes >= 1) values += field(axisPValues[1]);
-    if (axes >= 2) {
-        values += field(axisPValues[2]);
-        // Further axes only while the list keeps finding small P-values.
-        for (int k = 2; k + 1 <= axes && (p(k) <= 0.3 || p(k + 1) <= 0.05); ++k)
-            values += field(axisPValues[static_cast<std::size_t>(k + 1)]);
-    }
+    for (int k = 1; k <= reportedPValueAxes(axisPValues, dimension); ++k)
+        values += field(axisPValues[static_cast<std::size_t>(k)]);
     line(out, values);
     return out;
 }

@@ -105,6 +105,9 @@ private:
 void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns,
                         RandomGenerator& generator);
 
+// How many axis P-values the test section lists (the rule below).
+int reportedPValueAxes(const analysis::RealVector& axisPValues, int dimension);
+
 // The section the test appends to the results file, every line ending CR LF:
 // the randomisation count, the complete genotype count of every sample, the
 // overall Fst P-value as 10:5 and a line of axis P-values as 10:5. Of the

@@ -1,6 +1,7 @@
 #include "run/go_step.hpp"
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "analysis/frequency_pca.hpp"
@@ -18,6 +19,7 @@
 #include "run/file_roles.hpp"
 #include "run/label_command.hpp"
 #include "run/go_bootstrap.hpp"
+#include "run/run_record_step.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
@@ -36,6 +38,8 @@ void refuseClobbering(const Session& session, const std::string& base, bool sele
                                    {"seed file", session.seedFileName, false}};
     for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
         roles.push_back({"output file", base + extension, true});
+    // The run record is checked where it is written: a file there that is not
+    // a record of ours is left alone.
     if (selection) roles.push_back({"filtered data file", base + ".dat", true});
     refuseSharedFiles(roles);
     for (const FileRole& role : roles)
@@ -56,6 +60,7 @@ void endTest(Session& session, UserInterface& ui, const randomisation::Permutati
         return;
     }
     session.axisPValues = outcome.axisPValues;
+    session.fstPValue = outcome.fstPValue;
     session.testedRandomisations = session.randomisationCount;
     const std::string resultsPath = outputPath(session, ".pca");
     data::appendToFile(resultsPath,
@@ -66,22 +71,48 @@ void endTest(Session& session, UserInterface& ui, const randomisation::Permutati
 
 }  // namespace
 
-void goStep(Session& session, UserInterface& ui) {
-    goUpToTest(session, ui);
-    if (session.menu.testingChecked) runTest(session, ui);
-    // A cancelled test stops the run: the bootstrap is not started after it.
-    if (session.menu.bootstrapChecked && !session.testCancelled) runBootstrapStage(session, ui);
-}
+// The run record's part of a go step, from its start to its end.
+struct GoRecord {
+    RunClock clock;
+    std::string path;
+    bool wanted = false;
+    std::optional<record::SeedPair> seedsStart;
+};
 
-void goUpToTest(Session& session, UserInterface& ui) {
+namespace {
+
+// Every stage before the permutation test.
+void goUpToTest(Session& session, UserInterface& ui, GoRecord& record) {
     checkRunnable(session);
+    record.clock = RunClock();
     std::string readPath = startFromOpened(session);
     refuseUnsafeFiles(session);
     if (session.menu.lociChecked || session.menu.popsChecked) prepareSelection(session, readPath);
     createOutputs(session, ui, readPath);
+    // A run that then fails leaves no record of the earlier run either.
+    record.path = outputPath(session, ".json");
+    record.wanted = clearRunRecord(session, ui, record.path);
     readAndCount(session, ui, readPath);
     analyseObserved(session, ui);
     session.runDone = true;
+    if (session.menu.testingChecked)
+        record.seedsStart = record::SeedPair{session.generator.seed1, session.generator.seed2};
+}
+
+// After any test: the bootstrap unless the test was cancelled, then the record.
+void goAfterTest(Session& session, UserInterface& ui, const GoRecord& record) {
+    // A cancelled test stops the run: the bootstrap is not started after it.
+    if (session.menu.bootstrapChecked && !session.testCancelled) runBootstrapStage(session, ui);
+    if (record.wanted) writeRunRecord(session, record.path, record.clock, record.seedsStart);
+}
+
+}  // namespace
+
+void goStep(Session& session, UserInterface& ui) {
+    GoRecord record;
+    goUpToTest(session, ui, record);
+    if (session.menu.testingChecked) runTest(session, ui);
+    goAfterTest(session, ui, record);
 }
 
 void refuseUnsafeFiles(const Session& session) {
@@ -107,6 +138,7 @@ std::string startFromOpened(Session& session) {
     session.runDone = false;
     session.testCancelled = false;
     session.testedRandomisations = 0;
+    session.fstPValue = 0.0f;
     session.analysed = session.opened;
     recordAnalysedOrigin(session);
     session.bootstrap = {};  // no summaries of an earlier go step
@@ -168,11 +200,15 @@ struct SteppedGoStep::Test {
     randomisation::SteppedPermutationTest engine;
 };
 
-SteppedGoStep::SteppedGoStep(Session& session, UserInterface& ui) : session_(session), ui_(ui) {
+SteppedGoStep::SteppedGoStep(Session& session, UserInterface& ui)
+    : session_(session), ui_(ui), record_(std::make_unique<GoRecord>()) {
     if (session.menu.bootstrapChecked)
         throw data::FatalError("The bootstrap over loci needs threads, which this build of ZELTRIC does not have.");
-    goUpToTest(session, ui);
-    if (!session.menu.testingChecked) return;
+    goUpToTest(session, ui, *record_);
+    if (!session.menu.testingChecked) {
+        goAfterTest(session, ui, *record_);
+        return;
+    }
     startTest(session);
     test_ = std::make_unique<Test>(session, ui);
 }
@@ -185,6 +221,7 @@ bool SteppedGoStep::advance(int count) {
     const randomisation::PermutationOutcome outcome = test_->engine.outcome();
     test_.reset();
     endTest(session_, ui_, outcome);
+    goAfterTest(session_, ui_, *record_);
     return false;
 }
 

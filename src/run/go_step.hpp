@@ -14,13 +14,13 @@ namespace zeltric::run {
 // plot window afterwards. Raises data::FatalError for a fatal input error.
 void goStep(Session& session, UserInterface& ui);
 
-// Every stage of goStep before the permutation test.
-void goUpToTest(Session& session, UserInterface& ui);
+struct GoRecord;
 
 // The go step for a front end without threads that keeps control between
 // batches of randomisations (the browser's worker): the constructor runs
-// goUpToTest, each advance() takes at most `count` randomisations on the
-// calling thread and returns false once the step is over. Files, messages,
+// goStep's stages up to the test, each advance() takes at most `count`
+// randomisations on the calling thread and returns false once the step is
+// over (run record written). Files, messages,
 // session state and cancel behave exactly as in goStep. The bootstrap,
 // which needs threads, is refused (FatalError) before any file is written.
 class SteppedGoStep {
@@ -36,6 +36,7 @@ private:
     struct Test;
     Session& session_;
     UserInterface& ui_;
+    std::unique_ptr<GoRecord> record_;
     std::unique_ptr<Test> test_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "analysis/fast_kernels.hpp"
@@ -44,6 +45,7 @@ struct Session {
     // Randomisations of the last go step's completed test (its P-values are
     // axisPValues); 0 when that go step completed none.
     std::int32_t testedRandomisations = 0;
+    float fstPValue = 0.0f;  // the global Fst's P-value of that test
     // The opened file's number of each analysed sample (entry s for s = 1..analysed.np),
     // set by every go step, so that labels read after it reach the plot.
     std::array<std::uint16_t, data::NPMax + 1> analysedOrigin{};
@@ -60,6 +62,15 @@ struct Session {
 
     MenuState menu;
     std::string caption = kStartCaption;
+
+    // A file in another format converted to the opened data file: the file the
+    // user chose, its format's name and the allele table beside it.
+    struct ConvertedSource {
+        std::string path;
+        std::string format;
+        std::string alleleTable;
+    };
+    std::optional<ConvertedSource> convertedFrom;
 
     std::string openedPath;      // the data file chosen in the open step
     std::string dataFileName;    // base of every output name (with the selection suffix)

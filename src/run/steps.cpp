@@ -34,6 +34,7 @@ void openStep(Session& session, UserInterface& ui, const std::string& path) {
     if (fresh.alleleCoding != 1 && fresh.alleleCoding != 2) fresh.alleleDivisor = 0;
     session.opened = std::move(fresh);
     session.openedPath = path;
+    session.convertedFrom.reset();
     session.dataFileName = baseName(path);
     session.fileOpen = true;
     session.runDone = false;

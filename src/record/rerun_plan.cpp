@@ -1,0 +1,143 @@
+#include "record/rerun_plan.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "base/fatal_error.hpp"
+#include "platform/sha256.hpp"
+
+namespace zeltric::record {
+
+using nlohmann::json;
+
+namespace {
+
+[[noreturn]] void badRecord(const std::string& recordPath, const std::string& what) {
+    throw data::FatalError("The run record \"" + recordPath + "\" cannot be rerun: " + what + ".");
+}
+
+const json& member(const json& object, const char* key, const std::string& recordPath, const std::string& where) {
+    const auto found = object.find(key);
+    if (found == object.end()) badRecord(recordPath, "it has no \"" + std::string(key) + "\" in " + where);
+    return *found;
+}
+
+std::string text(const json& object, const char* key, const std::string& recordPath, const std::string& where) {
+    const json& value = member(object, key, recordPath, where);
+    if (!value.is_string()) badRecord(recordPath, "\"" + std::string(key) + "\" in " + where + " is not a text");
+    return value.get<std::string>();
+}
+
+// Beside the record by name, else at the recorded path; checked by SHA-256.
+std::string locate(const std::string& recordPath, const std::string& recordedPath, const std::string& sha256,
+                   const std::string& what) {
+    namespace fs = std::filesystem;
+    const fs::path recorded(recordedPath);
+    const fs::path beside = fs::path(recordPath).parent_path() / recorded.filename();
+    std::error_code ec;
+    std::string found;
+    if (!recorded.filename().empty() && fs::is_regular_file(beside, ec))
+        found = beside.string();
+    else if (fs::is_regular_file(recorded, ec))
+        found = recorded.string();
+    else
+        throw data::FatalError("The " + what + " \"" + recorded.filename().string() +
+                               "\" of the run record \"" + recordPath + "\" is neither beside the record nor at \"" +
+                               recordedPath + "\"; nothing was run.");
+    const auto actual = platform::fileSha256(found);
+    if (!actual) throw data::FatalError("Cannot read the " + what + " \"" + found + "\"; nothing was run.");
+    if (*actual != sha256)
+        throw data::FatalError("The " + what + " \"" + found +
+                               "\" differs from the one of the run record \"" + recordPath + "\" (its SHA-256 is " +
+                               *actual + ", the record's " + sha256 +
+                               "); nothing was run. Rerun with the file the record was made from.");
+    return found;
+}
+
+std::vector<int> numbers(const json& value, const std::string& recordPath, const char* key) {
+    if (!value.is_array()) badRecord(recordPath, "\"" + std::string(key) + "\" of the selection is not a list");
+    std::vector<int> out;
+    for (const json& n : value) {
+        if (!n.is_number_integer() || n.get<long long>() < 1 || n.get<long long>() > 100000)
+            badRecord(recordPath, "\"" + std::string(key) + "\" of the selection holds something other than numbers");
+        out.push_back(n.get<int>());
+    }
+    return out;
+}
+
+std::optional<SeedPair> seeds(const json& value, const std::string& recordPath) {
+    if (value.is_null()) return std::nullopt;
+    if (!value.is_array() || value.size() != 2 || !value[0].is_number_integer() || !value[1].is_number_integer())
+        badRecord(recordPath, "\"seeds_start\" is not a pair of whole numbers");
+    const long long s1 = value[0].get<long long>();
+    const long long s2 = value[1].get<long long>();
+    if (s1 < 1 || s1 > 2147483562 || s2 < 1 || s2 > 2147483398)
+        badRecord(recordPath, "\"seeds_start\" lies outside the seed ranges");
+    return SeedPair{static_cast<std::int32_t>(s1), static_cast<std::int32_t>(s2)};
+}
+
+RerunPlan planFromRecord(const std::string& recordPath) {
+    std::ifstream in(recordPath, std::ios::binary);
+    if (!in) throw data::FatalError("Cannot read the run record \"" + recordPath + "\".");
+    std::ostringstream content;
+    content << in.rdbuf();
+    const json record = json::parse(content.str(), nullptr, false);
+    if (!record.is_object()) badRecord(recordPath, "it is not a JSON object");
+    const auto program = record.find("program");
+    if (program == record.end() || !program->is_object() || program->value("name", json()) != kProgramName)
+        badRecord(recordPath, "it is not a ZELTRIC run record (no \"program\" named \"zeltric\")");
+
+    const json& input = member(record, "input", recordPath, "the record");
+    if (!input.is_object()) badRecord(recordPath, "\"input\" is not an object");
+    RerunPlan plan;
+    plan.dataPath = locate(recordPath, text(input, "data_file", recordPath, "\"input\""),
+                           text(input, "sha256", recordPath, "\"input\""), "data file");
+    if (const auto label = input.find("label_file"); label != input.end() && !label->is_null())
+        plan.labelPath = locate(recordPath, text(input, "label_file", recordPath, "\"input\""),
+                                text(input, "label_sha256", recordPath, "\"input\""), "label file");
+
+    const json& selection = member(input, "selection", recordPath, "\"input\"");
+    if (!selection.is_object()) badRecord(recordPath, "\"selection\" is not an object");
+    if (selection.value("loci_chosen", false))
+        plan.loci = numbers(member(selection, "loci", recordPath, "\"selection\""), recordPath, "loci");
+    if (selection.value("samples_chosen", false))
+        plan.samples = numbers(member(selection, "samples", recordPath, "\"selection\""), recordPath, "samples");
+
+    const json& randomisations = member(record, "randomisations", recordPath, "the record");
+    if (!randomisations.is_null()) {
+        if (!randomisations.is_number_integer() || randomisations.get<long long>() < 100 ||
+            randomisations.get<long long>() > 15000)
+            badRecord(recordPath, "\"randomisations\" is not a number within 100..15000");
+        plan.randomisations = randomisations.get<int>();
+        plan.seedsStart = seeds(member(record, "seeds_start", recordPath, "the record"), recordPath);
+        if (!plan.seedsStart) badRecord(recordPath, "it has a test but no \"seeds_start\"");
+    }
+    plan.cancelled = record.value("cancelled", false);
+
+    // A completed bootstrap is run again with its replicates and seeds.
+    if (const auto bootstrap = record.find("bootstrap"); bootstrap != record.end() && !bootstrap->is_null()) {
+        if (!bootstrap->is_object()) badRecord(recordPath, "\"bootstrap\" is not an object");
+        const json& replicates = member(*bootstrap, "replicates", recordPath, "\"bootstrap\"");
+        if (!replicates.is_number_integer() || replicates.get<long long>() < 100 ||
+            replicates.get<long long>() > 100000)
+            badRecord(recordPath, "\"replicates\" of the bootstrap is not a number within 100..100000");
+        plan.bootstrapReplicates = replicates.get<int>();
+        plan.bootstrapSeeds = seeds(member(*bootstrap, "seeds", recordPath, "\"bootstrap\""), recordPath);
+        if (!plan.bootstrapSeeds) badRecord(recordPath, "the bootstrap has no \"seeds\"");
+    }
+    return plan;
+}
+
+}  // namespace
+
+RerunPlan planRerun(const std::string& recordPath) {
+    try {
+        return planFromRecord(recordPath);
+    } catch (const nlohmann::json::exception&) {
+        // A value of the wrong kind under a known key.
+        badRecord(recordPath, "a value in it has the wrong type");
+    }
+}
+
+}  // namespace zeltric::record

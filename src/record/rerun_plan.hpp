@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "record/run_record.hpp"
+
+namespace zeltric::record {
+
+// What a rerun takes from a record. Files are looked for beside the record
+// by their recorded file name first, else at their recorded path; a file
+// found whose SHA-256 differs from the recorded one is refused without
+// looking further, so a rerun never analyses other bytes than the recorded
+// run did.
+struct RerunPlan {
+    std::string dataPath;                  // the file found
+    std::optional<std::string> labelPath;  // the label file found, when the run had one
+    std::optional<std::vector<int>> loci;     // set when "Loci to use" applied
+    std::optional<std::vector<int>> samples;  // set when "Pops to use" applied
+    std::optional<int> randomisations;
+    std::optional<SeedPair> seedsStart;
+    bool cancelled = false;  // the recorded test was cancelled
+    std::optional<int> bootstrapReplicates;  // a completed bootstrap over loci
+    std::optional<SeedPair> bootstrapSeeds;
+};
+
+// Raises data::FatalError naming the record or the file at fault.
+RerunPlan planRerun(const std::string& recordPath);
+
+}  // namespace zeltric::record

@@ -1,0 +1,183 @@
+#include "record/run_record.hpp"
+
+#include <charconv>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "analysis/results_report.hpp"
+
+namespace zeltric::record {
+
+using json = Json;
+
+namespace {
+
+template <typename T>
+json optionalText(const std::optional<T>& value) {
+    return value ? json(*value) : json(nullptr);
+}
+
+json seedPair(const SeedPair& seeds) { return json::array({seeds.first, seeds.second}); }
+
+std::size_t at(int index) { return static_cast<std::size_t>(index); }
+
+}  // namespace
+
+json floatNumber(float value) {
+    // nlohmann keeps every number as a double and prints a double as its
+    // shortest round-trip text; a float's shortest text (at most nine
+    // digits) read as a double prints back as the same digits.
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    if (error == std::errc()) {
+        const double shortest = std::strtod(std::string(text, end).c_str(), nullptr);
+        if (static_cast<float>(shortest) == value) return json(shortest);
+    }
+    // Exact, if longer: a double holds every float.
+    return json(static_cast<double>(value));
+}
+
+json programSection(const ProgramFacts& program) {
+    return {{"name", kProgramName},
+            {"version", program.version},
+            {"kernels", program.kernels},
+            {"threads", program.threads}};
+}
+
+json inputSection(const InputFacts& input) {
+    return {{"data_file", input.dataPath},
+            {"sha256", input.dataSha256},
+            {"label_file", optionalText(input.labelPath)},
+            {"label_sha256", optionalText(input.labelSha256)},
+            {"source_file", optionalText(input.sourcePath)},
+            {"source_sha256", optionalText(input.sourceSha256)},
+            {"source_format", optionalText(input.sourceFormat)},
+            {"selection",
+             {{"loci", input.loci},
+              {"samples", input.samples},
+              {"loci_chosen", input.lociChosen},
+              {"samples_chosen", input.samplesChosen}}}};
+}
+
+json resultsSection(const data::Dataset& ds, const analysis::PcaResult& result, const InputFacts& input,
+                    const std::optional<TestFacts>& test) {
+    const bool tested = test && !test->cancelled;
+    // The opened file's number of analysed sample j (the selection keeps order).
+    auto openedSample = [&](int j) {
+        return at(j) <= input.samples.size() ? input.samples[at(j - 1)] : j;
+    };
+    auto openedLocus = [&](int l) { return at(l) <= input.loci.size() ? input.loci[at(l - 1)] : l; };
+
+    json perLocus = json::array();
+    for (int l = 1; l <= ds.nl; ++l) perLocus.push_back(result.allelesPerLocus[at(l)]);
+
+    const int axisCount = result.dimension - 1;
+    json axes = json::array();
+    for (int k = 1; k <= axisCount; ++k) {
+        json axis = {{"axis", k},
+                     {"inertia", floatNumber(result.eigenvalues[at(k)])},
+                     {"percent", analysis::percentOf(result, k)},
+                     {"fst", floatNumber(result.observedAxisFst[at(k)])},
+                     {"share", floatNumber(result.observedAxisShare[at(k)])}};
+        if (tested && k <= test->reportedAxes) axis["p_value"] = floatNumber(test->axisPValues[at(k)]);
+        axes.push_back(std::move(axis));
+    }
+
+    json complete = json::array();
+    json samples = json::array();
+    for (int j = 1; j <= ds.np; ++j) {
+        const std::string& label = ds.populationLabels[at(j)];
+        complete.push_back({{"label", label}, {"number", openedSample(j)}, {"complete", ds.completeCounts[at(j)]}});
+        json coordinates = json::array();
+        for (int k = 1; k <= axisCount; ++k) coordinates.push_back(floatNumber(result.populationCoordinates(j, k)));
+        samples.push_back({{"label", label}, {"number", openedSample(j)}, {"coordinates", std::move(coordinates)}});
+    }
+
+    // Retained alleles in the analysis's column order: loci in order, alleles
+    // of each locus in order, those present in the pooled counts.
+    json alleles = json::array();
+    int column = 0;
+    for (int l = 1; l <= ds.nl && column < result.alleleColumnCount; ++l) {
+        for (int a = 1; a <= ds.nu && column < result.alleleColumnCount; ++a) {
+            if (ds.counts.alleleTotal(l, a) == 0.0) continue;
+            ++column;
+            json coordinates = json::array();
+            for (int k = 1; k <= axisCount; ++k)
+                coordinates.push_back(floatNumber(result.alleleCoordinates(column, k)));
+            json allele = {{"locus", ds.locusNames[at(l)]}, {"locus_number", openedLocus(l)}, {"allele", a}};
+            const auto& names = input.originalAlleleNames;
+            const std::size_t locus = at(openedLocus(l));
+            allele["original_name"] =
+                locus < names.size() && at(a) < names[locus].size() ? json(names[locus][at(a)]) : json(nullptr);
+            allele["coordinates"] = std::move(coordinates);
+            alleles.push_back(std::move(allele));
+        }
+    }
+
+    return {{"samples", ds.np},
+            {"loci", ds.nl},
+            {"alleles", result.alleleColumnCount},
+            {"alleles_per_locus", std::move(perLocus)},
+            {"total_heterozygosity", analysis::totalHeterozygosity(result)},
+            {"total_inertia", floatNumber(result.totalInertia)},
+            {"global_fst", floatNumber(result.observedGlobalFst)},
+            {"global_fst_p_value", tested ? floatNumber(test->fstPValue) : json(nullptr)},
+            {"broken_stick_axes", result.brokenStickAxes},
+            {"axes", std::move(axes)},
+            {"complete_genotypes", std::move(complete)},
+            {"sample_coordinates", std::move(samples)},
+            {"allele_coordinates", std::move(alleles)}};
+}
+
+json buildRecord(const RunFacts& facts, const data::Dataset& ds, const analysis::PcaResult& result) {
+    json record = json::object();
+    record["program"] = programSection(facts.program);
+    record["input"] = inputSection(facts.input);
+    record["randomisations"] = facts.test ? json(facts.test->randomisations) : json(nullptr);
+    record["seeds_start"] = facts.test ? seedPair(facts.test->seedsStart) : json(nullptr);
+    record["seeds_end"] = facts.test ? seedPair(facts.test->seedsEnd) : json(nullptr);
+    record["cancelled"] = facts.test && facts.test->cancelled;
+    record["started"] = facts.started;
+    record["elapsed_seconds"] = facts.elapsedSeconds;
+    record["results"] = resultsSection(ds, result, facts.input, facts.test);
+    return record;
+}
+
+std::string recordText(const json& record) {
+    // Labels and names are bytes from the user's files; a byte that is not
+    // UTF-8 becomes U+FFFD rather than stopping the run.
+    return record.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+RecordFile inspectRecordFile(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(path, ec);
+    if (ec || status.type() == std::filesystem::file_type::not_found) return RecordFile::Absent;
+    if (!std::filesystem::is_regular_file(path, ec)) return RecordFile::Foreign;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return RecordFile::Foreign;
+    std::ostringstream text;
+    text << in.rdbuf();
+    const json parsed = json::parse(text.str(), nullptr, false);
+    if (!parsed.is_object()) return RecordFile::Foreign;
+    const auto program = parsed.find("program");
+    if (program == parsed.end() || !program->is_object()) return RecordFile::Foreign;
+    const auto name = program->find("name");
+    return name != program->end() && *name == kProgramName ? RecordFile::Ours : RecordFile::Foreign;
+}
+
+std::string utcNow() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+}  // namespace zeltric::record

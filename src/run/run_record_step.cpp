@@ -1,0 +1,156 @@
+#include "run/run_record_step.hpp"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "analysis/fast_kernels.hpp"
+#include "base/fatal_error.hpp"
+#include "base/output_file.hpp"
+#include "platform/platform.hpp"
+#include "platform/sha256.hpp"
+#include "randomisation/permutation_test.hpp"
+
+namespace zeltric::run {
+
+namespace {
+
+std::string absolute(const std::string& path) {
+    std::error_code ec;
+    const auto full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
+}
+
+std::string digestOf(const std::string& path) {
+    const auto digest = platform::fileSha256(path);
+    if (!digest) throw data::FatalError("Cannot read the file \"" + path + "\" to record its SHA-256.");
+    return *digest;
+}
+
+// The opened file's numbers of the items that take part.
+template <std::size_t N>
+std::vector<int> chosenNumbers(const std::array<std::uint8_t, N>& flags, int count, bool applied) {
+    std::vector<int> numbers;
+    for (int i = 1; i <= count; ++i)
+        if (!applied || flags[static_cast<std::size_t>(i)] != 0) numbers.push_back(i);
+    return numbers;
+}
+
+// The allele table of a conversion (a heading, then "locus TAB name TAB number
+// TAB allele" lines): names[locus][number], both counted from 1.
+std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tablePath) {
+    std::ifstream in(tablePath, std::ios::binary);
+    if (!in) throw data::FatalError("Cannot read the allele table \"" + tablePath + "\" to record the allele names.");
+    std::vector<std::vector<std::string>> names;
+    std::string line;
+    std::getline(in, line);  // the heading
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            fields.push_back(line.substr(start, tab - start));
+        fields.push_back(line.substr(start));
+        if (fields.size() != 4) continue;
+        const int locus = std::atoi(fields[0].c_str());
+        const int number = std::atoi(fields[2].c_str());
+        if (locus < 1 || number < 1) continue;
+        if (names.size() <= static_cast<std::size_t>(locus)) names.resize(static_cast<std::size_t>(locus) + 1);
+        auto& ofLocus = names[static_cast<std::size_t>(locus)];
+        if (ofLocus.size() <= static_cast<std::size_t>(number)) ofLocus.resize(static_cast<std::size_t>(number) + 1);
+        ofLocus[static_cast<std::size_t>(number)] = fields[3];
+    }
+    return names;
+}
+
+// The observed value is a stored single-precision figure; the summaries over
+// the replicates are double.
+record::Json summaryJson(const randomisation::BootstrapFigure& f) {
+    return {{"observed", record::floatNumber(static_cast<float>(f.observed))}, {"mean", f.mean}, {"se", f.se}, {"lower", f.lower}, {"upper", f.upper}};
+}
+
+record::Json bootstrapJson(const randomisation::BootstrapSummaries& b) {
+    record::Json axes = record::Json::array();
+    for (const randomisation::BootstrapAxis& axis : b.axes)
+        axes.push_back({{"axis", axis.axis}, {"fst", summaryJson(axis.fst)}, {"share", summaryJson(axis.share)}});
+    return {{"replicates", b.replicates},
+            {"seeds", {b.seed1, b.seed2}},
+            {"global_fst", summaryJson(b.globalFst)},
+            {"axes", std::move(axes)}};
+}
+
+}  // namespace
+
+bool clearRunRecord(const Session& session, UserInterface& ui, const std::string& recordPath) {
+    bool userFile = false;
+    for (const std::string* own : {&session.openedPath, &session.labelFileName, &session.seedFileName})
+        userFile = userFile || (!own->empty() && data::sameFile(recordPath, *own));
+    if (!userFile) {
+        switch (record::inspectRecordFile(recordPath)) {
+            case record::RecordFile::Absent:
+                return true;
+            case record::RecordFile::Ours: {
+                std::error_code ec;
+                std::filesystem::remove(recordPath, ec);
+                if (ec)
+                    throw data::FatalError("Cannot remove the run record \"" + recordPath +
+                                           "\" of the earlier run: " + ec.message() + ".");
+                return true;
+            }
+            case record::RecordFile::Foreign:
+                break;
+        }
+    }
+    ui.information("The file \"" + recordPath +
+                   "\" is not a ZELTRIC run record; it was left alone and this run writes no record.");
+    return false;
+}
+
+void writeRunRecord(const Session& session, const std::string& recordPath, const RunClock& clock,
+                    const std::optional<record::SeedPair>& seedsStart) {
+    const data::Dataset& opened = session.opened;
+    record::RunFacts facts;
+    const analysis::KernelSelection kernels = session.kernels;
+    facts.program.version = ZELTRIC_VERSION;
+    facts.program.kernels = kernels.reference ? "reference" : analysis::isaName(kernels.isa);
+    facts.program.threads = session.threads > 0 ? session.threads : platform::usableProcessorCount();
+
+    record::InputFacts& input = facts.input;
+    input.dataPath = absolute(session.openedPath);
+    input.dataSha256 = digestOf(session.openedPath);
+    if (session.menu.labelChecked && !session.labelFileName.empty()) {
+        input.labelPath = absolute(session.labelFileName);
+        input.labelSha256 = digestOf(session.labelFileName);
+    }
+    if (session.convertedFrom) {
+        input.sourcePath = absolute(session.convertedFrom->path);
+        input.sourceSha256 = digestOf(session.convertedFrom->path);
+        input.sourceFormat = session.convertedFrom->format;
+        input.originalAlleleNames = originalAlleleNames(session.convertedFrom->alleleTable);
+    }
+    input.lociChosen = session.menu.lociChecked;
+    input.samplesChosen = session.menu.popsChecked;
+    input.loci = chosenNumbers(opened.locusSelected, opened.nl, input.lociChosen);
+    input.samples = chosenNumbers(opened.populationSelected, opened.np, input.samplesChosen);
+
+    if (seedsStart) {
+        record::TestFacts test;
+        test.randomisations = session.randomisationCount;
+        test.seedsStart = *seedsStart;
+        test.seedsEnd = {session.generator.seed1, session.generator.seed2};
+        test.cancelled = session.testCancelled;
+        test.fstPValue = session.fstPValue;
+        test.axisPValues = session.axisPValues;
+        test.reportedAxes = randomisation::reportedPValueAxes(session.axisPValues, session.pca.dimension);
+        facts.test = test;
+    }
+    facts.started = clock.started;
+    facts.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - clock.start).count();
+
+    record::Json json = record::buildRecord(facts, session.analysed, session.pca);
+    if (session.bootstrap.replicates > 0) json["bootstrap"] = bootstrapJson(session.bootstrap);
+    data::replaceFileAtomically(recordPath, record::recordText(json));
+}
+
+}  // namespace zeltric::run

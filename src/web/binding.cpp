@@ -191,6 +191,7 @@ void guarded(WebRun& web, Stage stage) {
         web.status = kInternalError;
     }
     if (web.status != 0) web.go.reset();
+    if (web.session.runDone) web.recordName = run::outputPath(web.session, ".json");
 }
 
 }  // namespace

@@ -105,6 +105,10 @@ int start(WebRun& web, int argc, char** argv) {
     }
     web.options = parse.options;
     const run::CliOptions& options = web.options;
+    if (options.rerun) {
+        web.error = "--rerun is not offered in the browser";
+        return kUsageError;
+    }
     if (options.plot || options.figure) {
         web.error = "this build has no plot or figure files yet";
         return kUsageError;
@@ -127,6 +131,9 @@ int start(WebRun& web, int argc, char** argv) {
         return kUsageError;
     }
     run::openStep(session, web.ui, converted ? converted->paths.dataFile : options.dataFile);
+    if (converted)
+        session.convertedFrom = run::Session::ConvertedSource{
+            options.dataFile, formats::formatName(converted->format), converted->paths.alleleTable};
     if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) {
         if (!web.ui.messages.empty()) web.error = web.ui.messages.back();
         return kInputError;
@@ -168,7 +175,8 @@ int start(WebRun& web, int argc, char** argv) {
 
 // What zeltric-cli does after the go step: a test's seeds are saved.
 int finish(WebRun& web) {
-    if (web.options.test && !randomisation::saveSeeds(web.session.generator, web.options.seedFile)) {
+    if (web.options.test && !web.options.keepSeedFile &&
+        !randomisation::saveSeeds(web.session.generator, web.options.seedFile)) {
         web.error = "The results are complete, but the seeds could not be written to \"" + web.options.seedFile +
                     "\": the random stream was not advanced, so the next run would repeat this test's "
                     "randomisations. Make the seed file writable or choose another with --seed-file.";

@@ -8,7 +8,7 @@
 // Exit 77 (skipped) when the site or Chromium is missing, except under
 // CI=true, where a skipped browser test is a failure.
 import { execFileSync, spawn } from 'node:child_process';
-import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, realpathSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -147,15 +147,16 @@ async function runCli(testCase) {
       status = e.status;
       stderr = e.stderr.toString();
     }
-    return { status, stderr, outputs: withoutLocks(outputsOf(folder, testCase.files)) };
+    return { status, stderr, folder: realpathSync(folder), outputs: withoutLocks(outputsOf(folder, testCase.files)) };
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }
 }
 
-// The run record without what differs between any two runs.
-function comparableRecord(bytes) {
-  const record = JSON.parse(bytes.toString('utf8'));
+// The run record without what differs between any two runs; the files' folder
+// (the worker's is /files) becomes FOLDER.
+function comparableRecord(bytes, folder) {
+  const record = JSON.parse(bytes.toString('utf8').split(folder + '/').join('FOLDER/'));
   const drop = (value, path) => {
     if (Array.isArray(value)) return value.map((v) => drop(v, path));
     if (value === null || typeof value !== 'object') return value;
@@ -208,7 +209,10 @@ function compareOutputs(testCase, browser, cli) {
     const a = browser.outputs[name];
     if (!a) continue;
     if (name.endsWith('.json')) {
-      check(testCase, comparableRecord(a) === comparableRecord(cli.outputs[name]), `the run record ${name} differs`);
+      const [x, y] = [comparableRecord(a, '/files'), comparableRecord(cli.outputs[name], cli.folder)];
+      let at = 0;
+      while (at < x.length && x[at] === y[at]) ++at;
+      check(testCase, x === y, `the run record ${name} differs at ${x.slice(Math.max(0, at - 60), at + 40)} against ${y.slice(Math.max(0, at - 60), at + 40)}`);
     } else {
       check(testCase, Buffer.compare(a, cli.outputs[name]) === 0, `${name} differs`);
     }

@@ -112,7 +112,10 @@ async function runOne(id, request) {
   }
   cancelRequested = false;
   const FS = core.FS;
-  const folder = '/runs/' + (++runNumber);
+  // Every run in the same folder (emptied after each), so a run record names
+  // the files as /files/NAME.
+  const folder = '/files';
+  ++runNumber;
   FS.mkdirTree(folder);
   for (const [name, bytes] of Object.entries(request.files)) FS.writeFile(folder + '/' + name, bytes);
   FS.chdir(folder);

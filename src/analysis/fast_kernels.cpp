@@ -33,6 +33,8 @@ const simd::SimdKernels& kernelsFor(KernelIsa isa) {
         case KernelIsa::Scalar:
             break;
     }
+#elif defined(ZELTRIC_WASM_SIMD_KERNELS)
+    if (isa == KernelIsa::Sse2) return simd::sse2Kernels();
 #endif
     return simd::scalarKernels();
 }
@@ -101,6 +103,13 @@ bool isaSupported(KernelIsa isa) {
             return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
         case KernelIsa::Sse2:
             return true;  // part of x86-64
+#elif defined(ZELTRIC_WASM_SIMD_KERNELS)
+        // The browser build: the 128-bit variant's source as WebAssembly SIMD.
+        case KernelIsa::Avx512:
+        case KernelIsa::Avx2:
+            return false;
+        case KernelIsa::Sse2:
+            return true;
 #else
         case KernelIsa::Avx512:
         case KernelIsa::Avx2:

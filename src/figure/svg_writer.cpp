@@ -14,8 +14,16 @@ namespace {
 std::string num(double value) {
     if (!std::isfinite(value)) value = 0.0;
     char buffer[64];
+#ifdef __EMSCRIPTEN__
+    // Its C++ library has no floating-point to_chars; its printf is as exact
+    // (the correctly rounded decimal of the binary value) and the browser
+    // build never changes the C locale.
+    const int length = std::snprintf(buffer, sizeof buffer, "%.2f", value);
+    std::string text(buffer, static_cast<std::size_t>(length > 0 ? length : 0));
+#else
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
     std::string text(buffer, result.ptr);
+#endif
     while (!text.empty() && text.back() == '0') text.pop_back();
     if (!text.empty() && text.back() == '.') text.pop_back();
     if (text == "-0" || text.empty()) text = "0";

@@ -51,7 +51,18 @@ bool createComplete(const std::string& path, const std::string& text) {
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     const bool closed = std::fclose(file) == 0;
     std::error_code ec;
+#ifdef __EMSCRIPTEN__
+    // The browser's in-memory file system has no hard links; a run owns its
+    // folder alone, so a rename after the check cannot race another writer.
+    if (written && closed) {
+        if (fs::exists(fs::symlink_status(target, ec)))
+            ec = std::make_error_code(std::errc::file_exists);
+        else
+            fs::rename(temporary, target, ec);
+    }
+#else
     if (written && closed) fs::create_hard_link(temporary, target, ec);
+#endif
     std::error_code ignored;
     fs::remove(temporary, ignored);
     if (!written || !closed) throw data::FatalError("Cannot write the file \"" + path + "\".");

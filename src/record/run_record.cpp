@@ -1,6 +1,7 @@
 #include "record/run_record.hpp"
 
 #include <charconv>
+#include <cstdio>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -33,11 +34,22 @@ json floatNumber(float value) {
     // shortest round-trip text; a float's shortest text (at most nine
     // digits) read as a double prints back as the same digits.
     char text[32];
+#ifdef __EMSCRIPTEN__
+    // Its C++ library has no floating-point to_chars. The correctly rounded
+    // text at the fewest digits that reads back as the float is the text
+    // to_chars gives: if any text of that length reads back, the nearest does.
+    for (int digits = 1; digits <= 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+        const double shortest = std::strtod(text, nullptr);
+        if (static_cast<float>(shortest) == value) return json(shortest);
+    }
+#else
     const auto [end, error] = std::to_chars(text, text + sizeof text, value);
     if (error == std::errc()) {
         const double shortest = std::strtod(std::string(text, end).c_str(), nullptr);
         if (static_cast<float>(shortest) == value) return json(shortest);
     }
+#endif
     // Exact, if longer: a double holds every float.
     return json(static_cast<double>(value));
 }

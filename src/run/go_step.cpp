@@ -46,29 +46,73 @@ void refuseClobbering(const Session& session, const std::string& base, bool sele
         if (role.output) refuseUnsafeOutput(role);
 }
 
+// The test starts from zero; a cancelled test leaves zeros, not stale values.
+void startTest(Session& session) {
+    for (int k = 1; k <= session.pca.dimension; ++k) session.axisPValues[static_cast<std::size_t>(k)] = 0.0f;
+}
+
+// After the last arrangement: the test section, or the notice of a cancel.
+void endTest(Session& session, UserInterface& ui, const randomisation::PermutationOutcome& outcome) {
+    session.testCancelled = outcome.cancelled;
+    if (outcome.cancelled) {
+        ui.information("The permutation test was cancelled: no P-values were written. The results of the "
+                       "observed analysis are complete.");
+        return;
+    }
+    session.axisPValues = outcome.axisPValues;
+    session.fstPValue = outcome.fstPValue;
+    session.testedRandomisations = session.randomisationCount;
+    const std::string resultsPath = outputPath(session, ".pca");
+    data::appendToFile(resultsPath,
+                       randomisation::testSectionText(session.analysed, session.randomisationCount,
+                                                      outcome.fstPValue, session.axisPValues, session.pca.dimension));
+    ui.showResults(resultsPath);
+}
+
 }  // namespace
 
-void goStep(Session& session, UserInterface& ui) {
+// The run record's part of a go step, from its start to its end.
+struct GoRecord {
+    RunClock clock;
+    std::string path;
+    bool wanted = false;
+    std::optional<record::SeedPair> seedsStart;
+};
+
+namespace {
+
+// Every stage before the permutation test.
+void goUpToTest(Session& session, UserInterface& ui, GoRecord& record) {
     checkRunnable(session);
-    const RunClock clock;
+    record.clock = RunClock();
     std::string readPath = startFromOpened(session);
     refuseUnsafeFiles(session);
     if (session.menu.lociChecked || session.menu.popsChecked) prepareSelection(session, readPath);
     createOutputs(session, ui, readPath);
     // A run that then fails leaves no record of the earlier run either.
-    const std::string recordPath = outputPath(session, ".json");
-    const bool recordWanted = clearRunRecord(session, ui, recordPath);
+    record.path = outputPath(session, ".json");
+    record.wanted = clearRunRecord(session, ui, record.path);
     readAndCount(session, ui, readPath);
     analyseObserved(session, ui);
     session.runDone = true;
-    std::optional<record::SeedPair> seedsStart;
-    if (session.menu.testingChecked) {
-        seedsStart = record::SeedPair{session.generator.seed1, session.generator.seed2};
-        runTest(session, ui);
-    }
+    if (session.menu.testingChecked)
+        record.seedsStart = record::SeedPair{session.generator.seed1, session.generator.seed2};
+}
+
+// After any test: the bootstrap unless the test was cancelled, then the record.
+void goAfterTest(Session& session, UserInterface& ui, const GoRecord& record) {
     // A cancelled test stops the run: the bootstrap is not started after it.
     if (session.menu.bootstrapChecked && !session.testCancelled) runBootstrapStage(session, ui);
-    if (recordWanted) writeRunRecord(session, recordPath, clock, seedsStart);
+    if (record.wanted) writeRunRecord(session, record.path, record.clock, record.seedsStart);
+}
+
+}  // namespace
+
+void goStep(Session& session, UserInterface& ui) {
+    GoRecord record;
+    goUpToTest(session, ui, record);
+    if (session.menu.testingChecked) runTest(session, ui);
+    goAfterTest(session, ui, record);
 }
 
 void refuseUnsafeFiles(const Session& session) {
@@ -138,27 +182,47 @@ void analyseObserved(Session& session, UserInterface& ui) {
 }
 
 void runTest(Session& session, UserInterface& ui) {
-    data::Dataset& ds = session.analysed;
-    const int randomisations = session.randomisationCount;
-    // The test starts from zero; a cancelled test leaves zeros, not stale values.
-    for (int k = 1; k <= session.pca.dimension; ++k) session.axisPValues[static_cast<std::size_t>(k)] = 0.0f;
+    startTest(session);
     PortObserver observer(ui);
     const randomisation::PermutationOutcome outcome =
-        randomisation::runPermutationTest(ds, session.pca, session.generator, randomisations, session.threads,
-                                          outputPath(session, ".per"), observer, session.kernels);
-    session.testCancelled = outcome.cancelled;
-    if (outcome.cancelled) {
-        ui.information("The permutation test was cancelled: no P-values were written. The results of the "
-                       "observed analysis are complete.");
+        randomisation::runPermutationTest(session.analysed, session.pca, session.generator,
+                                          session.randomisationCount, session.threads, outputPath(session, ".per"),
+                                          observer, session.kernels);
+    endTest(session, ui, outcome);
+}
+
+struct SteppedGoStep::Test {
+    Test(Session& session, UserInterface& ui)
+        : observer(ui),
+          engine(session.analysed, session.pca, session.generator, session.randomisationCount,
+                 outputPath(session, ".per"), observer, session.kernels) {}
+    PortObserver observer;
+    randomisation::SteppedPermutationTest engine;
+};
+
+SteppedGoStep::SteppedGoStep(Session& session, UserInterface& ui)
+    : session_(session), ui_(ui), record_(std::make_unique<GoRecord>()) {
+    if (session.menu.bootstrapChecked)
+        throw data::FatalError("The bootstrap over loci needs threads, which this build of ZELTRIC does not have.");
+    goUpToTest(session, ui, *record_);
+    if (!session.menu.testingChecked) {
+        goAfterTest(session, ui, *record_);
         return;
     }
-    session.axisPValues = outcome.axisPValues;
-    session.fstPValue = outcome.fstPValue;
-    session.testedRandomisations = randomisations;
-    const std::string resultsPath = outputPath(session, ".pca");
-    data::appendToFile(resultsPath, randomisation::testSectionText(ds, randomisations, outcome.fstPValue,
-                                                                   session.axisPValues, session.pca.dimension));
-    ui.showResults(resultsPath);
+    startTest(session);
+    test_ = std::make_unique<Test>(session, ui);
+}
+
+SteppedGoStep::~SteppedGoStep() = default;
+
+bool SteppedGoStep::advance(int count) {
+    if (!test_) return false;
+    if (test_->engine.advance(count)) return true;
+    const randomisation::PermutationOutcome outcome = test_->engine.outcome();
+    test_.reset();
+    endTest(session_, ui_, outcome);
+    goAfterTest(session_, ui_, *record_);
+    return false;
 }
 
 }  // namespace zeltric::run

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "run/session.hpp"
@@ -12,6 +13,32 @@ namespace zeltric::run {
 // permutation test when "&Testing" is checked. The front end launches the
 // plot window afterwards. Raises data::FatalError for a fatal input error.
 void goStep(Session& session, UserInterface& ui);
+
+struct GoRecord;
+
+// The go step for a front end without threads that keeps control between
+// batches of randomisations (the browser's worker): the constructor runs
+// goStep's stages up to the test, each advance() takes at most `count`
+// randomisations on the calling thread and returns false once the step is
+// over (run record written). Files, messages,
+// session state and cancel behave exactly as in goStep. The bootstrap,
+// which needs threads, is refused (FatalError) before any file is written.
+class SteppedGoStep {
+public:
+    SteppedGoStep(Session& session, UserInterface& ui);
+    ~SteppedGoStep();
+    SteppedGoStep(const SteppedGoStep&) = delete;
+    SteppedGoStep& operator=(const SteppedGoStep&) = delete;
+
+    bool advance(int count);
+
+private:
+    struct Test;
+    Session& session_;
+    UserInterface& ui_;
+    std::unique_ptr<GoRecord> record_;
+    std::unique_ptr<Test> test_;
+};
 
 // The stages of goStep, in order.
 

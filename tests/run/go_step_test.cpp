@@ -114,3 +114,82 @@ TEST(GoStep, TestingToggleAsksForTheCountEachTimeItIsSet) {
 
 }  // namespace
 }  // namespace zeltric::run
+
+namespace zeltric::run {
+namespace {
+
+// The go step and the stepped go step on the example with a test, each in a
+// folder of its own; returns the files and messages of each.
+struct SteppedRun {
+    std::vector<std::string> files;
+    std::vector<std::string> informations;
+    int advances = 0;
+};
+
+SteppedRun runExampleTest(bool stepped, int batch, int cancelAfter) {
+    test::TempDir dir;
+    std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
+    Session session;
+    session.threads = 1;
+    test::RecordingInterface ui;
+    ui.cancelAfterSteps = cancelAfter;
+    openStep(session, ui, dir.file("trout.dat"));
+    session.generator.seed1 = 12345;
+    session.generator.seed2 = 67890;
+    session.menu.testingChecked = true;
+    session.randomisationCount = 120;
+    SteppedRun run;
+    if (stepped) {
+        SteppedGoStep go(session, ui);
+        while (go.advance(batch)) ++run.advances;
+    } else {
+        goStep(session, ui);
+    }
+    for (const char* ext : {".pca", ".pop", ".al", ".per", ".fre"})
+        run.files.push_back(test::readFile(dir.file(std::string("trout") + ext)));
+    run.files.push_back(std::to_string(session.generator.seed1) + " " + std::to_string(session.generator.seed2));
+    run.informations = ui.informations;
+    return run;
+}
+
+TEST(SteppedGoStep, BatchesWriteWhatTheGoStepWrites) {
+    const SteppedRun whole = runExampleTest(false, 0, -1);
+    for (int batch : {1, 7, 1000}) {
+        const SteppedRun stepped = runExampleTest(true, batch, -1);
+        EXPECT_EQ(stepped.files, whole.files) << "batch " << batch;
+        EXPECT_EQ(stepped.informations, whole.informations);
+        // 119 arrangements: the work is really split into batches.
+        EXPECT_GE(stepped.advances, 119 / batch - 1) << "batch " << batch;
+    }
+}
+
+TEST(SteppedGoStep, ACancelKeepsTheObservedFilesAndTheShareLinesTaken) {
+    const SteppedRun whole = runExampleTest(false, 0, 30);
+    const SteppedRun stepped = runExampleTest(true, 4, 30);
+    EXPECT_EQ(stepped.files, whole.files);
+    ASSERT_FALSE(stepped.informations.empty());
+    EXPECT_NE(stepped.informations.back().find("cancelled"), std::string::npos);
+    EXPECT_EQ(stepped.files[0].find("P-value for overall Fst"), std::string::npos);
+    EXPECT_NE(runExampleTest(true, 4, -1).files[0].find("P-value for overall Fst"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zeltric::run
+
+namespace zeltric::run {
+namespace {
+
+TEST(SteppedGoStep, RefusesTheBootstrapBeforeWritingAnything) {
+    test::TempDir dir;
+    std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
+    Session session;
+    test::RecordingInterface ui;
+    openStep(session, ui, dir.file("trout.dat"));
+    session.menu.bootstrapChecked = true;
+    session.bootstrapReplicates = 100;
+    EXPECT_THROW(SteppedGoStep(session, ui), data::FatalError);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("trout.pca")));
+}
+
+}  // namespace
+}  // namespace zeltric::run

@@ -1,0 +1,54 @@
+// window.zeltric: the page's and automation's handle on the core, which runs
+// in a Web Worker so that a long test never freezes the page.
+//
+//   zeltric.run({files: {NAME: Uint8Array, ...}, data: NAME, labels, loci, pops,
+//                test, seeds, bootstrap, bootstrapSeeds}, onProgress)
+//     -> Promise<{outputs: {NAME: Uint8Array, ...}, record, messages, error, status}>
+//   zeltric.cancel()   stops a running test; the promise still resolves with
+//                      what was written up to then.
+//   zeltric.ready      a promise of the core's version once the module loaded.
+(function () {
+  'use strict';
+  const here = document.currentScript ? document.currentScript.src : window.location.href;
+  const worker = new Worker(new URL('zeltric-worker.js', here));
+  const pending = new Map();
+  let nextId = 1;
+  let readyResolve, readyReject;
+  const ready = new Promise((resolve, reject) => { readyResolve = resolve; readyReject = reject; });
+
+  worker.onmessage = (event) => {
+    const message = event.data;
+    if (message.type === 'ready') { readyResolve(message.version); return; }
+    if (message.type === 'failed') { readyReject(new Error(message.error)); return; }
+    const job = pending.get(message.id);
+    if (!job) return;
+    if (message.type === 'progress') {
+      if (job.onProgress) {
+        try { job.onProgress(message.progress); } catch (e) { console.error(e); }
+      }
+    } else if (message.type === 'done') {
+      pending.delete(message.id);
+      job.resolve(message.result);
+    }
+  };
+  worker.onerror = (event) => {
+    const error = new Error('the worker stopped: ' + (event.message || 'unknown error'));
+    readyReject(error);
+    for (const job of pending.values()) job.reject(error);
+    pending.clear();
+  };
+
+  function run(request, onProgress) {
+    return new Promise((resolve, reject) => {
+      const id = nextId++;
+      pending.set(id, { resolve, reject, onProgress });
+      worker.postMessage({ type: 'run', id, request });
+    });
+  }
+
+  function cancel() {
+    worker.postMessage({ type: 'cancel' });
+  }
+
+  window.zeltric = Object.freeze({ run, cancel, ready });
+})();

@@ -17,7 +17,7 @@ constexpr int kScaleExponent = -94;
 constexpr int kExtendedDigits = 64;
 constexpr int kDoubleDigits = 53;
 
-int bitLength(Wide v) {
+[[gnu::always_inline]] inline int bitLength(Wide v) {
     const auto high = static_cast<std::uint64_t>(v >> 64);
     const auto low = static_cast<std::uint64_t>(v);
     return high != 0 ? 128 - std::countl_zero(high) : 64 - std::countl_zero(low);
@@ -25,7 +25,9 @@ int bitLength(Wide v) {
 
 // Rounds v * 2^exponent to `digits` significant bits, nearest with ties to
 // even; returns the new significand and adjusts exponent.
-Wide roundToDigits(Wide v, int digits, int& exponent) {
+// Inlined so that each caller's constant digits fold in: the permutation
+// test calls it twice per draw.
+[[gnu::always_inline]] inline Wide roundToDigits(Wide v, int digits, int& exponent) {
     const int length = bitLength(v);
     if (length <= digits) return v;
     const int shift = length - digits;
@@ -77,7 +79,7 @@ std::int32_t truncatedExtendedProduct(double u, std::int32_t n) {
     return static_cast<std::int32_t>((u < 0.0) != (n < 0) ? -value : value);
 }
 
-double RandomGenerator::uniform() {
+std::int32_t RandomGenerator::step() {
     std::int32_t k = seed1 / 53668;
     seed1 = 40014 * (seed1 - k * 53668) - k * 12211;
     if (seed1 < 0) seed1 += 2147483563;
@@ -86,11 +88,49 @@ double RandomGenerator::uniform() {
     if (seed2 < 0) seed2 += 2147483399;
     std::int32_t z = seed1 - seed2;
     if (z < 1) z += 2147483562;
-    return scaledUniform(z);
+    return z;
 }
 
-std::int32_t RandomGenerator::integerDeviate(std::int32_t n) {
-    return truncatedExtendedProduct(uniform(), n);
+double RandomGenerator::uniform() { return scaledUniform(step()); }
+
+std::int32_t RandomGenerator::integerDeviate(std::int32_t n) { return deviateOf(step(), n); }
+
+std::uint64_t scaledSignificand(std::int32_t z, int& exponent) {
+    exponent = kScaleExponent;
+    const Wide extended =
+        roundToDigits(Wide{static_cast<std::uint64_t>(z)} * kScaleSignificand, kExtendedDigits,
+                      exponent);
+    // Exactly 64 bits (at least 2^63 before rounding), so the rounding to
+    // double is a fixed shift by 11.
+    const auto wide = static_cast<std::uint64_t>(extended);
+    constexpr int kDropped = kExtendedDigits - kDoubleDigits;
+    std::uint64_t significand = wide >> kDropped;
+    const std::uint64_t rest = wide & ((std::uint64_t{1} << kDropped) - 1);
+    constexpr std::uint64_t kHalf = std::uint64_t{1} << (kDropped - 1);
+    if (rest > kHalf || (rest == kHalf && (significand & 1) != 0)) ++significand;
+    exponent += kDropped;
+    if (significand >> kDoubleDigits != 0) {  // carried into a new leading bit
+        significand >>= 1;
+        ++exponent;
+    }
+    return significand;
+}
+
+std::int32_t deviateOf(std::int32_t z, std::int32_t n) {
+    if (z <= 0 || n <= 0) return truncatedExtendedProduct(scaledUniform(z), n);
+    // The permutation test draws one deviate per individual, so this skips
+    // the trip through a double: the 53 bits and exponent of scaledUniform(z)
+    // are what truncatedExtendedProduct would take back out of it.
+    int exponent = 0;
+    const std::uint64_t significand = scaledSignificand(z, exponent);
+    const Wide product = roundToDigits(Wide{significand} * static_cast<std::uint64_t>(n),
+                                       kExtendedDigits, exponent);
+    Wide whole = 0;
+    if (exponent >= 0)
+        whole = product << exponent;
+    else if (exponent > -128)
+        whole = product >> -exponent;
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(whole));
 }
 
 }  // namespace zeltric::randomisation

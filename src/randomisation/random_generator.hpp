@@ -20,6 +20,10 @@ public:
     double uniform();
     // trunc(uniform() * n) in 0..n-1, for n >= 1.
     std::int32_t integerDeviate(std::int32_t n);
+
+private:
+    // Advances the state; the combined value, 1..2147483562 from any valid state.
+    std::int32_t step();
 };
 
 inline constexpr std::int32_t kSeed1Max = 2147483562;
@@ -34,5 +38,14 @@ double scaledUniform(std::int32_t z);
 // truncated toward zero: what the x87 unit gives. u must be finite and the
 // result must fit in 32 bits.
 std::int32_t truncatedExtendedProduct(double u, std::int32_t n);
+
+// For z >= 1: scaledUniform(z) as its 53-bit significand (the leading bit
+// set), times 2^exponent. The product by the scale factor has at least 64
+// bits, so that double is normal and has exactly 53.
+std::uint64_t scaledSignificand(std::int32_t z, int& exponent);
+
+// truncatedExtendedProduct(scaledUniform(z), n), the deviate a step with
+// combined value z gives, without forming the double in between.
+std::int32_t deviateOf(std::int32_t z, std::int32_t n);
 
 }  // namespace zeltric::randomisation

@@ -187,6 +187,56 @@ TEST(RandomGenerator, RoundingsEqualTheExtendedTypeOnAnyOperand) {
             ASSERT_EQ(truncatedExtendedProduct(u, n), extendedDeviate(u, n)) << u << " * " << n;
 }
 
+// The draw's shortcut against the two roundings it stands for, on any
+// processor: every combined value a valid state gives, edge ones and the
+// counts of both ends, the ones that carry into a new leading bit included.
+TEST(RandomGenerator, DeviateOfEqualsTheDoubleRoundTrip) {
+    std::mt19937_64 random(7);
+    std::uniform_int_distribution<std::int32_t> anyZ(1, kSeed1Max);
+    std::uniform_int_distribution<std::int32_t> anyN(1, INT32_MAX);
+    const std::int32_t edgeZ[] = {1, 2, 3, 165, 1 << 20, (1 << 30) - 1, 1 << 30, kSeed1Max - 1,
+                                  kSeed1Max, INT32_MAX, 0, -1, INT32_MIN};
+    const std::int32_t edgeN[] = {1, 2, 3, 4999, 5000, 65535, INT32_MAX, 0, -1, -INT32_MAX};
+    for (std::int32_t z : edgeZ)
+        for (std::int32_t n : edgeN)
+            ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n))
+                << z << " * " << n;
+    for (std::int32_t z : edgeZ) {
+        if (z < 1) continue;
+        int exponent = 0;
+        const std::uint64_t significand = scaledSignificand(z, exponent);
+        ASSERT_EQ(significand >> 52, 1u) << z;
+        ASSERT_EQ(bitsOf(std::ldexp(static_cast<double>(significand), exponent)),
+                  bitsOf(scaledUniform(z)))
+            << z;
+    }
+    for (int i = 0; i < 2000000; ++i) {
+        const std::int32_t z = anyZ(random);
+        int exponent = 0;
+        const std::uint64_t significand = scaledSignificand(z, exponent);
+        ASSERT_EQ(bitsOf(std::ldexp(static_cast<double>(significand), exponent)),
+                  bitsOf(scaledUniform(z)))
+            << z;
+        const std::int32_t n =
+            i % 4 == 0 ? anyN(random) : static_cast<std::int32_t>(1 + random() % 5000);
+        ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n))
+            << z << " * " << n;
+    }
+    // Whole numbers of z times the scale factor times n sit where the
+    // truncation turns: z near k / (n * 4.656613e-10) for each k.
+    for (int i = 0; i < 200000; ++i) {
+        const auto n = static_cast<std::int32_t>(1 + random() % 5000);
+        const auto k = static_cast<double>(random() % static_cast<std::uint64_t>(n));
+        const auto centre = static_cast<std::int64_t>(k / (static_cast<double>(n) * 4.656613e-10));
+        for (std::int64_t z = centre - 2; z <= centre + 2; ++z)
+            if (z >= 1 && z <= kSeed1Max) {
+                const auto z32 = static_cast<std::int32_t>(z);
+                ASSERT_EQ(deviateOf(z32, n), truncatedExtendedProduct(scaledUniform(z32), n))
+                    << z << " * " << n;
+            }
+    }
+}
+
 // Recorded from the x87 extended type; the same on every processor.
 TEST(RandomGenerator, LongStreamsGiveTheRecordedDigests) {
     const std::uint64_t expected[] = {

@@ -355,14 +355,23 @@ TEST(FileSafetyLocks, RunsWaitForEachOther) {
         platform::FileLock held;
         ASSERT_EQ(held.acquire(dir.file("seeds.ini.lock"), {}), platform::FileLock::State::Held);
         startCli(dir, "--quiet --test 500 --seed-file seeds.ini a.dat", "a");
-        ASSERT_TRUE(waitUntil([&] { return readIfThere(dir.file("a.err")).find("waiting") != std::string::npos; }));
+        // Standard error is unbuffered: wait for the whole line, not its first piece.
+        ASSERT_TRUE(waitUntil([&] {
+            const std::string err = readIfThere(dir.file("a.err"));
+            return err.find("waiting") != std::string::npos && err.back() == '\n';
+        }));
         EXPECT_EQ(readFile(dir.file("a.err")), "zeltric-cli: waiting for another run using seeds.ini\n");
         startCli(dir, "--quiet --test 500 --seed-file seeds.ini b.dat", "b");
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         EXPECT_FALSE(fs::exists(dir.file("a.status")));
         EXPECT_FALSE(fs::exists(dir.file("b.status")));
     }
-    ASSERT_TRUE(waitUntil([&] { return fs::exists(dir.file("a.status")) && fs::exists(dir.file("b.status")); }));
+    // A status file counts once its line is written, not when it is created.
+    const auto statusWritten = [&](const char* name) {
+        const std::string status = readIfThere(dir.file(name));
+        return !status.empty() && status.back() == '\n';
+    };
+    ASSERT_TRUE(waitUntil([&] { return statusWritten("a.status") && statusWritten("b.status"); }));
     EXPECT_EQ(readFile(dir.file("a.status")), "0\n");
     EXPECT_EQ(readFile(dir.file("b.status")), "0\n");
 
@@ -383,11 +392,14 @@ TEST(FileSafetyLocks, RunsWaitForEachOther) {
         ASSERT_EQ(held.acquire(dir.file("a.lock"), {}), platform::FileLock::State::Held);
         const std::string before = readFile(dir.file("a.pca"));
         startCli(dir, "--quiet a.dat", "c");
-        ASSERT_TRUE(waitUntil([&] { return !readIfThere(dir.file("c.err")).empty(); }));
+        ASSERT_TRUE(waitUntil([&] {
+            const std::string err = readIfThere(dir.file("c.err"));
+            return !err.empty() && err.back() == '\n';
+        }));
         EXPECT_EQ(readFile(dir.file("c.err")), "zeltric-cli: waiting for another run using a.dat\n");
         EXPECT_EQ(readFile(dir.file("a.pca")), before);
     }
-    ASSERT_TRUE(waitUntil([&] { return fs::exists(dir.file("c.status")); }));
+    ASSERT_TRUE(waitUntil([&] { return statusWritten("c.status"); }));
     EXPECT_EQ(readFile(dir.file("c.status")), "0\n");
 }
 

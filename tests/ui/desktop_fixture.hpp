@@ -4,6 +4,8 @@
 // lasting windows, and a folder holding the data and seed files. Boxes are
 // recorded, not shown, and ending the program is recorded, not done.
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -16,6 +18,7 @@
 #include "ui/desktop_settings.hpp"
 #include "ui/desktop_start.hpp"
 #include "ui/main_window.hpp"
+#include "ui/number_dialogs.hpp"
 #include "ui_test_support.hpp"
 
 namespace zeltric::test {
@@ -41,6 +44,16 @@ struct DesktopFixture {
         window().setEndProgram([this](int code) { endCodes.push_back(code); });
     }
     ui::Tfpca& window() { return desktop->window; }
+
+    // Switches Testing on, confirming `count` in the count dialog.
+    void testingOn(ModalScript& script, const QString& count) {
+        script.then([count](QDialog& dialog) {
+            auto& countDialog = static_cast<ui::Tfnbrand&>(dialog);
+            countDialog.Enbrand->setText(count);
+            countDialog.bOKnbrand->click();
+        });
+        window().mTesting->trigger();
+    }
 
     std::string writeData(const std::string& name = "small.dat", const char* content = kSmallData) {
         const std::string path = dir.file(name);

@@ -50,14 +50,6 @@ struct Fixture : test::DesktopFixture {
         window().dialogs().setNextFileName(path);
         window().mfopen->trigger();
     }
-    void testingOn(ModalScript& script, const QString& count) {
-        script.then([count](QDialog& dialog) {
-            auto& countDialog = static_cast<ui::Tfnbrand&>(dialog);
-            countDialog.Enbrand->setText(count);
-            countDialog.bOKnbrand->click();
-        });
-        window().mTesting->trigger();
-    }
     // A new program start on the same settings.
     void restart() {
         desktop.reset();

@@ -41,15 +41,6 @@ struct Fixture : test::DesktopFixture {
         window().dialogs().setNextFileName(QString::fromStdString(path));
         window().mfopen->trigger();
     }
-    // Switches Testing on, confirming `count` in the count dialog.
-    void testingOn(ModalScript& script, const QString& count) {
-        script.then([count](QDialog& dialog) {
-            auto& countDialog = static_cast<ui::Tfnbrand&>(dialog);
-            countDialog.Enbrand->setText(count);
-            countDialog.bOKnbrand->click();
-        });
-        window().mTesting->trigger();
-    }
 };
 
 void answerSeeds(ModalScript& script, const QString& first, const QString& second, QStringList* shownTexts = nullptr) {

@@ -53,14 +53,6 @@ struct Fixture : test::DesktopFixture {
         window().dialogs().setNextFileName(QString::fromStdString(path));
         window().mLabelfile->trigger();
     }
-    void testingOn(ModalScript& script, const QString& count) {
-        script.then([count](QDialog& dialog) {
-            auto& countDialog = static_cast<ui::Tfnbrand&>(dialog);
-            countDialog.Enbrand->setText(count);
-            countDialog.bOKnbrand->click();
-        });
-        window().mTesting->trigger();
-    }
     // "Pops to use" with the samples whose list lines are given.
     void choosePops(ModalScript& script, const QStringList& lines) {
         script.then([lines](QDialog& dialog) {

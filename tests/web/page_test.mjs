@@ -272,10 +272,19 @@ try {
 
   // A look at the page at desktop and tablet widths, for people to judge.
   if (options.screenshots) {
-    await type('loci', '');
+    await open(join(folder, 'trout.dat'));
+    await (await byId('labels-input')).uploadFile(join(folder, 'trout.lab'));
+    await page.waitForFunction(() => document.querySelector('#sample-table tbody td:nth-child(2)')?.textContent === 'Loire-A');
     await type('test-count', '1000');
     await run();
     await page.click('#tab-plot');
+    // The Loire samples in one colour, the Rhone ones in another.
+    for (const [sample, colour] of [[0, '#1f5fa8'], [1, '#1f5fa8'], [4, '#c0392b'], [5, '#c0392b']]) {
+      await page.select('#colour-sample', String(sample));
+      await page.$eval('#colour', (e, c) => { e.value = c; e.dispatchEvent(new Event('input')); }, colour);
+    }
+    await page.focus('#colour-all');
+    await page.keyboard.press('Tab');
     for (const width of [1280, 768]) {
       await page.setViewport({ width, height: 900 });
       await page.screenshot({ path: join(options.screenshots, `web-page-${width}.png`), fullPage: width !== 1280 });

@@ -378,7 +378,7 @@
   // the figure file.
   function drawPlot(figure) {
     const plot = $('plot');
-    const width = 640, height = 440, margin = { left: 56, right: 24, top: 16, bottom: 48 };
+    const width = 640, height = 440, margin = { left: 78, right: 24, top: 16, bottom: 60 };
     const xs = figure.samples.map((s) => s.x), ys = figure.samples.map((s) => s.y);
     const span = (values) => {
       let lo = Math.min(0, ...values), hi = Math.max(0, ...values);
@@ -397,8 +397,27 @@
     svgElement('text', { x: (margin.left + width - margin.right) / 2, y: height - 12, class: 'title', 'text-anchor': 'middle' }, svg)
       .textContent = figure.xTitle;
     svgElement('text', { x: 0, y: 0, class: 'title', 'text-anchor': 'middle',
-                         transform: `translate(16 ${(margin.top + height - margin.bottom) / 2}) rotate(-90)` }, svg)
+                         transform: `translate(18 ${(margin.top + height - margin.bottom) / 2}) rotate(-90)` }, svg)
       .textContent = figure.yTitle;
+    // Tick marks at steps of 1, 2 or 5 times a power of ten.
+    const ticks = (lo, hi) => {
+      const raw = (hi - lo) / 6;
+      const power = Math.pow(10, Math.floor(Math.log10(raw)));
+      const step = [1, 2, 5, 10].map((m) => m * power).find((v) => v >= raw);
+      const decimals = Math.max(0, -Math.floor(Math.log10(step)));
+      const out = [];
+      for (let v = Math.ceil(lo / step) * step; v <= hi + step * 1e-9; v += step)
+        out.push([v, (Math.abs(v) < step / 2 ? 0 : v).toFixed(decimals).replace('-', '\u2212')]);
+      return out;
+    };
+    for (const [v, label] of ticks(x0, x1)) {
+      svgElement('line', { x1: px(v), x2: px(v), y1: height - margin.bottom, y2: height - margin.bottom + 4, class: 'tick' }, svg);
+      svgElement('text', { x: px(v), y: height - margin.bottom + 16, class: 'tick-label', 'text-anchor': 'middle' }, svg).textContent = label;
+    }
+    for (const [v, label] of ticks(y0, y1)) {
+      svgElement('line', { x1: margin.left - 4, x2: margin.left, y1: py(v), y2: py(v), class: 'tick' }, svg);
+      svgElement('text', { x: margin.left - 6, y: py(v) + 4, class: 'tick-label', 'text-anchor': 'end' }, svg).textContent = label;
+    }
     const info = $('plot-point');
     figure.samples.forEach((s, i) => {
       const text = `${s.label}: ${s.x.toFixed(4)}, ${s.y.toFixed(4)}`;

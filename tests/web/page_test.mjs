@@ -254,6 +254,16 @@ try {
   check('cancel', shares >= 50 && shares < 15000, `${shares} randomisations in the share file`);
   check('cancel', !(await page.$eval('[data-testid="run"]', (b) => b.disabled)), 'Run stays disabled');
 
+  // A file in another format is recognised and summarised through its conversion.
+  const lakes = ['Three lakes, two loci', 'Loc1', 'Loc2',
+                 'Pop', 'north1 , 0101 0102', 'north2 , 0102 0202', 'north3 , 0101 0101',
+                 'Pop', 'east1 , 0303 0102', 'east2 , 0103 0000', 'east3 , 0303 0202',
+                 'POP', 'south1 , 0202 0101', 'south2 , 0102 0101', 'south3 , 0202 0102'];
+  const foreign = folderWith('foreign', { 'lakes.gen': Buffer.from(lakes.join('\r\n') + '\r\n', 'latin1') });
+  await open(join(foreign, 'lakes.gen'));
+  const lakesSummary = await page.$eval('#summary-line', (e) => e.textContent);
+  check('Genepop', lakesSummary === 'lakes.gen: 3 samples, 2 loci, 9 individuals, 5 alleles (read as genepop)', `summary "${lakesSummary}"`);
+
   // Bad inputs: zeltric-cli's own message.
   const bad = folderWith('bad', { 'bad.dat': Buffer.from('2 2 2 2\r\nL1\r\nL2\r\n1 1 0101 0102\r\n1 2 0x01 0101\r\n2 1 0101 0101\r\n', 'latin1') });
   await open(join(bad, 'bad.dat'));

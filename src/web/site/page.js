@@ -156,6 +156,7 @@
     if (!file || state.running) return;
     state.data = await readFile(file);
     state.base = state.data.name.replace(/\.[^.]*$/, '') || 'zeltric';
+    clearResults();
     $('loci').value = '';
     $('pops').value = '';
     await summarise();
@@ -293,7 +294,7 @@
 
   // ---- results ------------------------------------------------------------
 
-  function showOutputs(outputs) {
+  function showOutputs(outputs, drawn = true) {
     state.outputs = outputs;
     for (const url of state.urls) URL.revokeObjectURL(url);
     state.urls = [];
@@ -316,7 +317,23 @@
     $('download-all').disabled = names.length === 0;
     if (reportName) state.base = reportName.slice(0, -4);
     state.figure = null;
-    drawFigure(1, 2, true);
+    if (drawn) {
+      drawFigure(1, 2, true);
+    } else {
+      $('plot').textContent = '';
+      $('figure-svg').disabled = $('figure-png').disabled = true;
+      for (const id of ['axis-x', 'axis-y', 'colour-sample']) $(id).textContent = '';
+    }
+  }
+
+  // The results of another file do not stay beside a new one.
+  function clearResults() {
+    showError('');
+    $('messages').textContent = '';
+    $('progress').value = 0;
+    $('progress-text').textContent = '';
+    showOutputs({}, false);
+    $('report').textContent = 'Press Run; the results file appears here.';
   }
 
   $('download-all').addEventListener('click', () => {

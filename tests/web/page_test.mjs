@@ -280,6 +280,18 @@ try {
   check('bad selection', selectionCli.status !== 0 && selectionShown.length > 0 && selectionCli.stderr.includes(selectionShown),
         `"${selectionShown}" is not zeltric-cli's "${selectionCli.stderr}"`);
 
+  // A label file with the data file's name would replace it: refused, and
+  // taking the labels away again brings the file back.
+  const sameName = join(work, 'same-name');
+  mkdirSync(sameName);
+  copyFileSync(join(source, 'examples', 'trout.lab'), join(sameName, 'trout.dat'));
+  await (await byId('labels-input')).uploadFile(join(sameName, 'trout.dat'));
+  await page.waitForFunction(() => /both named/.test(document.querySelector('[data-testid="error"]').textContent));
+  check('same name', await page.$eval('[data-testid="run"]', (b) => b.disabled), 'Run is offered');
+  await page.click('#labels-clear');
+  await page.waitForFunction(() => !document.querySelector('[data-testid="run"]').disabled);
+  check('same name', (await text('error')) === '', 'the message stays');
+
   // A look at the page at desktop and tablet widths, for people to judge.
   if (options.screenshots) {
     await open(join(folder, 'trout.dat'));

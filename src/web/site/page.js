@@ -128,7 +128,10 @@
     if (!state.data) return;
     const name = state.data.name;
     setStatus('Reading ' + name + '…');
-    const summary = await window.zeltric.summary(request());
+    // Both go into one folder under their own names; one would replace the other.
+    const summary = state.labels && state.labels.name === name
+      ? { error: 'The label file and the data file are both named "' + name + '"; rename one of them.' }
+      : await window.zeltric.summary(request());
     if (!state.data || state.data.name !== name) return;
     state.summary = summary.error ? null : summary;
     $('summary').hidden = !state.summary;

@@ -292,6 +292,19 @@ try {
   await page.waitForFunction(() => !document.querySelector('[data-testid="run"]').disabled);
   check('same name', (await text('error')) === '', 'the message stays');
 
+  // Every control has a name for a screen reader, and neither width scrolls sideways.
+  const unnamed = await page.$$eval('input, select, button, textarea', (controls) => controls
+    .filter((c) => !(c.labels && c.labels.length) && !c.getAttribute('aria-label') && !c.getAttribute('aria-labelledby') &&
+                   !(c.tagName === 'BUTTON' && c.textContent.trim()))
+    .map((c) => c.id || c.outerHTML.slice(0, 60)));
+  check('labels', unnamed.length === 0, `controls without a label: ${unnamed}`);
+  for (const width of [1280, 768]) {
+    await page.setViewport({ width, height: 900 });
+    const scroll = await page.evaluate(() => document.documentElement.scrollWidth);
+    check('width', scroll <= width, `${scroll} pixels wide at ${width}`);
+  }
+  await page.setViewport({ width: 1280, height: 900 });
+
   // A look at the page at desktop and tablet widths, for people to judge.
   if (options.screenshots) {
     await open(join(folder, 'trout.dat'));

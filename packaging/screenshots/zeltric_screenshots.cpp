@@ -26,7 +26,7 @@
 #include "ui/desktop_start.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/main_window.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
 
 namespace {
 
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     session.generator.seed1 = 12345;
     session.generator.seed2 = 67890;
     zeltric::ui::Desktop desktop(session);
-    zeltric::ui::Tfpca& window = desktop.window;
+    zeltric::ui::MainWindow& window = desktop.window;
     if (argc == 5) {
         window.setManualSearchPath({QFileInfo(QString::fromLocal8Bit(argv[4])).absoluteFilePath()});
     }
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     window.Memo1->verticalScrollBar()->setValue(0);
 
     ok = save(window, out.absoluteFilePath(QStringLiteral("main-window.png"))) && ok;
-    zeltric::ui::TfGraph& graph = *window.graph();
+    zeltric::ui::PlotWindow& graph = *window.graph();
     graph.show();
     ok = save(graph, out.absoluteFilePath(QStringLiteral("plot-window.png"))) && ok;
 

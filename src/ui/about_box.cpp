@@ -54,7 +54,7 @@ constexpr CreditLine kCredits[7] = {
 
 }  // namespace
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About ZELTRIC"));
     setFixedSize(342, 258);
@@ -97,7 +97,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     FormCreate();
 }
 
-void TAboutBox::FormCreate() {
+void AboutBox::FormCreate() {
     OS->setText(QString::fromStdString(formatOsLine(currentOsVersion())));
     OS->adjustSize();
     const std::string separator = QLocale::system().groupSeparator().toStdString();
@@ -110,7 +110,7 @@ void TAboutBox::FormCreate() {
 }
 
 void showAboutBox(QWidget* parent) {
-    auto box = std::make_unique<TAboutBox>(parent);
+    auto box = std::make_unique<AboutBox>(parent);
     box->exec();
 }
 

@@ -11,10 +11,10 @@ namespace zeltric::ui {
 
 // The about box: program name, version, credit lines, the operating system
 // and the machine's total physical memory. Fixed size, created per showing.
-class TAboutBox : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr);
 
     QLabel* Image1;
     QLabel* SKUName;

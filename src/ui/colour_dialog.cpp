@@ -1,4 +1,4 @@
-#include "ui/tf_color.hpp"
+#include "ui/colour_dialog.hpp"
 
 #include <QListWidget>
 #include <QPointer>
@@ -14,8 +14,8 @@ namespace zeltric::ui {
 
 namespace {
 
-std::function<void(TfColor&)>& script() {
-    static std::function<void(TfColor&)> instance;
+std::function<void(ColourDialog&)>& script() {
+    static std::function<void(ColourDialog&)> instance;
     return instance;
 }
 
@@ -33,7 +33,7 @@ QPushButton* colorButton(QWidget* parent, const char* name, const QString& capti
 
 }  // namespace
 
-TfColor::TfColor(run::Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+ColourDialog::ColourDialog(run::Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("fColor"));
     setWindowTitle(QStringLiteral("Color"));
     setFont(sansSerifFont(10));
@@ -57,10 +57,10 @@ TfColor::TfColor(run::Session& session, QWidget* parent) : QDialog(parent), sess
     Button5->setGeometry(143, 332, 61, 20);
     Button5->setDefault(true);
 
-    connect(bRed, &QPushButton::clicked, this, &TfColor::bRedClick);
-    connect(bBlue, &QPushButton::clicked, this, &TfColor::bBlueClick);
-    connect(bYellow, &QPushButton::clicked, this, &TfColor::bYellowClick);
-    connect(bGreen, &QPushButton::clicked, this, &TfColor::bGreenClick);
+    connect(bRed, &QPushButton::clicked, this, &ColourDialog::bRedClick);
+    connect(bBlue, &QPushButton::clicked, this, &ColourDialog::bBlueClick);
+    connect(bYellow, &QPushButton::clicked, this, &ColourDialog::bYellowClick);
+    connect(bGreen, &QPushButton::clicked, this, &ColourDialog::bGreenClick);
     connect(Button5, &QPushButton::clicked, this, &QDialog::accept);
 
     ListBox1->clear();
@@ -74,14 +74,14 @@ TfColor::TfColor(run::Session& session, QWidget* parent) : QDialog(parent), sess
     }
 }
 
-void TfColor::FormActivate() { ListBox1->setFocus(Qt::ActiveWindowFocusReason); }
+void ColourDialog::FormActivate() { ListBox1->setFocus(Qt::ActiveWindowFocusReason); }
 
-void TfColor::showEvent(QShowEvent* event) {
+void ColourDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     FormActivate();
 }
 
-void TfColor::assign(std::int32_t color) {
+void ColourDialog::assign(std::int32_t color) {
     const int np = std::min(static_cast<int>(session_.analysed.np), ListBox1->count());
     for (int s = 1; s <= np; ++s) {
         if (ListBox1->item(s - 1)->isSelected())
@@ -89,18 +89,18 @@ void TfColor::assign(std::int32_t color) {
     }
 }
 
-void TfColor::setScript(std::function<void(TfColor&)> newScript) {
+void ColourDialog::setScript(std::function<void(ColourDialog&)> newScript) {
     script() = std::move(newScript);
 }
 
 int runColorCommand(run::Session& session, QWidget* parent, const std::function<void()>& redraw) {
     // Each use starts from all samples black, before the dialog lists them.
-    auto dialog = std::make_unique<TfColor>(session, parent);
+    auto dialog = std::make_unique<ColourDialog>(session, parent);
     const int np = std::min(static_cast<int>(session.analysed.np), data::NPMax);
     for (int s = 1; s <= np; ++s) session.popColor[static_cast<std::size_t>(s)] = 0;
 
     if (script()) {
-        QPointer<TfColor> target(dialog.get());
+        QPointer<ColourDialog> target(dialog.get());
         QTimer::singleShot(0, dialog.get(), [target] {
             if (target == nullptr) return;
             script()(*target);

@@ -20,11 +20,11 @@ inline constexpr std::int32_t kColorGreen = 0x00FF00;
 // The colour assignment dialog: one list line "s. label" per analysed
 // sample; each colour button stores its colour at once in popColor for every
 // selected line. Created for one use by runColorCommand.
-class TfColor : public QDialog {
+class ColourDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfColor(run::Session& session, QWidget* parent = nullptr);
+    explicit ColourDialog(run::Session& session, QWidget* parent = nullptr);
 
     QListWidget* ListBox1 = nullptr;
     QPushButton* Button5 = nullptr;
@@ -42,7 +42,7 @@ public:
     // Test seam: while set, every showing of the dialog runs `script` inside
     // its modal loop (to select lines and click buttons by object name); a
     // dialog the script leaves open is then closed as by its frame.
-    static void setScript(std::function<void(TfColor&)> script);
+    static void setScript(std::function<void(ColourDialog&)> script);
 
 protected:
     void showEvent(QShowEvent* event) override;

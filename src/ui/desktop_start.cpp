@@ -27,7 +27,7 @@ void startDesktop(Desktop& desktop) {
 }
 
 void openAtStart(Desktop& desktop, const QString& path) {
-    QPointer<Tfpca> window(&desktop.window);
+    QPointer<MainWindow> window(&desktop.window);
     QTimer::singleShot(0, window, [window, path] {
         if (window.isNull()) {
             return;

@@ -75,7 +75,7 @@ formats::StructureOptions StructureImportDialog::options() const {
     return o;
 }
 
-bool openForeignFile(Tfpca& window, const std::string& path, bool fstatChosen) {
+bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChosen) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);

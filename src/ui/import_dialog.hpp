@@ -13,7 +13,7 @@ class QSpinBox;
 
 namespace zeltric::ui {
 
-class Tfpca;
+class MainWindow;
 
 // The import dialog of a STRUCTURE file: shows what was detected (or why the
 // layout stays open) and lets the user state the number of loci, the rows
@@ -41,6 +41,6 @@ public:
 // with its label file. Returns false when the file is a data file (the
 // caller opens it as before); true when it was converted and opened, or the
 // import dialog was cancelled. Raises data::FatalError as the conversion does.
-bool openForeignFile(Tfpca& window, const std::string& path, bool fstatChosen);
+bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChosen);
 
 }  // namespace zeltric::ui

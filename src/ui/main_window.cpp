@@ -33,7 +33,7 @@
 #include "ui/import_dialog.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_layout.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
 
 namespace zeltric::ui {
 
@@ -102,7 +102,7 @@ void placeBeside(QWidget& plot, const QWidget& main) {
 
 }  // namespace
 
-Tfpca::Tfpca(run::Session& session, QWidget* parent)
+MainWindow::MainWindow(run::Session& session, QWidget* parent)
     : QMainWindow(parent),
       Memo1(new QPlainTextEdit),
       mOpenDlg(openDialog(this, "mOpenDlg",
@@ -192,16 +192,16 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
 
     // The check marks are session state: a click runs the handler, which
     // decides the mark; syncMenu then shows it.
-    connect(mfopen, &QAction::triggered, this, &Tfpca::mfopenClick);
-    connect(Exit1, &QAction::triggered, this, &Tfpca::Exit1Click);
-    connect(mLabelfile, &QAction::triggered, this, &Tfpca::mLabelfileClick);
-    connect(mPopstouse1, &QAction::triggered, this, &Tfpca::mPopstouse1Click);
-    connect(mLocitouse1, &QAction::triggered, this, &Tfpca::mLocitouse1Click);
-    connect(mTesting, &QAction::triggered, this, &Tfpca::mTestingClick);
-    connect(mBootstrap, &QAction::triggered, this, &Tfpca::mBootstrapClick);
-    connect(mGo, &QAction::triggered, this, &Tfpca::mGoClick);
-    connect(mContents, &QAction::triggered, this, &Tfpca::mContentsClick);
-    connect(mAbout1, &QAction::triggered, this, &Tfpca::mAbout1Click);
+    connect(mfopen, &QAction::triggered, this, &MainWindow::mfopenClick);
+    connect(Exit1, &QAction::triggered, this, &MainWindow::Exit1Click);
+    connect(mLabelfile, &QAction::triggered, this, &MainWindow::mLabelfileClick);
+    connect(mPopstouse1, &QAction::triggered, this, &MainWindow::mPopstouse1Click);
+    connect(mLocitouse1, &QAction::triggered, this, &MainWindow::mLocitouse1Click);
+    connect(mTesting, &QAction::triggered, this, &MainWindow::mTestingClick);
+    connect(mBootstrap, &QAction::triggered, this, &MainWindow::mBootstrapClick);
+    connect(mGo, &QAction::triggered, this, &MainWindow::mGoClick);
+    connect(mContents, &QAction::triggered, this, &MainWindow::mContentsClick);
+    connect(mAbout1, &QAction::triggered, this, &MainWindow::mAbout1Click);
 
     manualSearchPath_ = manualSearchPath(QCoreApplication::applicationDirPath());
     // First start: the size above; later starts: as the window was left.
@@ -211,20 +211,20 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     syncMenu();
 }
 
-Tfpca::~Tfpca() {
+MainWindow::~MainWindow() {
     delete graph_.data();
     delete helpViewer_.data();
 }
 
-TfGraph* Tfpca::graph() const { return graph_.data(); }
+PlotWindow* MainWindow::graph() const { return graph_.data(); }
 
-HelpViewer* Tfpca::helpViewer() const { return helpViewer_.data(); }
+HelpViewer* MainWindow::helpViewer() const { return helpViewer_.data(); }
 
-void Tfpca::setPromptDialogs(TfseedRnd* seedDialog, Tfnbrand* countDialog) {
+void MainWindow::setPromptDialogs(SeedDialog* seedDialog, CountDialog* countDialog) {
     port_.setPromptDialogs(seedDialog, countDialog);
 }
 
-void Tfpca::syncMenu() {
+void MainWindow::syncMenu() {
     const run::MenuState& menu = session_.menu;
     // While a go step runs its test, nothing may start another step inside it.
     const bool idle = !running_ && !ended_;
@@ -241,13 +241,13 @@ void Tfpca::syncMenu() {
     mBootstrap->setChecked(menu.bootstrapChecked);
 }
 
-void Tfpca::showStatus(const QString& text) {
+void MainWindow::showStatus(const QString& text) {
     statusText->setText(text);
     // The whole text, also when the window is too narrow for it.
     statusText->setToolTip(text);
 }
 
-void Tfpca::rebuildRecentMenu() {
+void MainWindow::rebuildRecentMenu() {
     mRecent->clear();
     const QStringList files = recentFiles();
     for (int i = 0; i < files.size(); ++i) {
@@ -261,7 +261,7 @@ void Tfpca::rebuildRecentMenu() {
     syncMenu();
 }
 
-void Tfpca::guarded(const std::function<void()>& work) {
+void MainWindow::guarded(const std::function<void()>& work) {
     try {
         work();
         return;
@@ -277,28 +277,28 @@ void Tfpca::guarded(const std::function<void()>& work) {
     endProgram(1);
 }
 
-void Tfpca::endProgram(int code) {
+void MainWindow::endProgram(int code) {
     ended_ = true;
     saveMainWindowGeometry(saveGeometry());
     endProgram_(code);
 }
 
-void Tfpca::closeGraph() {
-    TfGraph* graph = graph_.data();
+void MainWindow::closeGraph() {
+    PlotWindow* graph = graph_.data();
     destroyGraph(session_, graph);
     graph_ = graph;
     session_.graphShown = false;
 }
 
-void Tfpca::mfopenClick() {
+void MainWindow::mfopenClick() {
     openFrom([this] { return dialogs_.chooseFile(*mOpenDlg); });
 }
 
-void Tfpca::openFile(const QString& path) {
+void MainWindow::openFile(const QString& path) {
     openFrom([&path] { return std::optional<QString>(path); });
 }
 
-void Tfpca::openFrom(const std::function<std::optional<QString>()>& choose) {
+void MainWindow::openFrom(const std::function<std::optional<QString>()>& choose) {
     if (running_ || ended_) {
         return;
     }
@@ -321,7 +321,7 @@ void Tfpca::openFrom(const std::function<std::optional<QString>()>& choose) {
     syncMenu();
 }
 
-void Tfpca::openRecentFile(const QString& path) {
+void MainWindow::openRecentFile(const QString& path) {
     if (running_ || ended_) {
         return;
     }
@@ -338,7 +338,7 @@ void Tfpca::openRecentFile(const QString& path) {
     openFile(path);
 }
 
-std::optional<QString> Tfpca::droppableFile(const QMimeData* mime) const {
+std::optional<QString> MainWindow::droppableFile(const QMimeData* mime) const {
     if (running_ || ended_ || mime == nullptr || !mime->hasUrls()) return std::nullopt;
     const QList<QUrl> urls = mime->urls();
     if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
@@ -347,7 +347,7 @@ std::optional<QString> Tfpca::droppableFile(const QMimeData* mime) const {
     return path;
 }
 
-void Tfpca::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     if (droppableFile(event->mimeData())) {
         event->acceptProposedAction();
     } else {
@@ -355,7 +355,7 @@ void Tfpca::dragEnterEvent(QDragEnterEvent* event) {
     }
 }
 
-void Tfpca::dragMoveEvent(QDragMoveEvent* event) {
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
     if (droppableFile(event->mimeData())) {
         event->acceptProposedAction();
     } else {
@@ -363,7 +363,7 @@ void Tfpca::dragMoveEvent(QDragMoveEvent* event) {
     }
 }
 
-void Tfpca::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
     const std::optional<QString> path = droppableFile(event->mimeData());
     if (!path) {
         event->ignore();
@@ -373,13 +373,13 @@ void Tfpca::dropEvent(QDropEvent* event) {
     openFile(*path);
 }
 
-void Tfpca::Exit1Click() {
+void MainWindow::Exit1Click() {
     if (running_ || ended_) {
         return;
     }
     guarded([this] {
         if (session_.graphShown) {
-            TfGraph* graph = graph_.data();
+            PlotWindow* graph = graph_.data();
             releaseRun(session_, graph);
             graph_ = graph;
         }
@@ -394,7 +394,7 @@ void Tfpca::Exit1Click() {
     }
 }
 
-void Tfpca::mLabelfileClick() {
+void MainWindow::mLabelfileClick() {
     if (running_ || ended_) {
         return;
     }
@@ -413,7 +413,7 @@ void Tfpca::mLabelfileClick() {
     syncMenu();
 }
 
-void Tfpca::mPopstouse1Click() {
+void MainWindow::mPopstouse1Click() {
     if (running_ || ended_) {
         return;
     }
@@ -421,7 +421,7 @@ void Tfpca::mPopstouse1Click() {
     syncMenu();
 }
 
-void Tfpca::mLocitouse1Click() {
+void MainWindow::mLocitouse1Click() {
     if (running_ || ended_) {
         return;
     }
@@ -429,7 +429,7 @@ void Tfpca::mLocitouse1Click() {
     syncMenu();
 }
 
-void Tfpca::mTestingClick() {
+void MainWindow::mTestingClick() {
     if (running_ || ended_) {
         return;
     }
@@ -437,12 +437,12 @@ void Tfpca::mTestingClick() {
     syncMenu();
 }
 
-void Tfpca::mBootstrapClick() {
+void MainWindow::mBootstrapClick() {
     if (running_ || ended_) {
         return;
     }
     if (bootstrapDialog_ == nullptr) {
-        bootstrapDialog_ = new Tfnbrand(this);
+        bootstrapDialog_ = new CountDialog(this);
         bootstrapDialog_->setObjectName(QStringLiteral("fnbootstrap"));
         bootstrapDialog_->setWindowTitle(QStringLiteral("Number of bootstrap replicates"));
         bootstrapDialog_->lnbrand->setText(QStringLiteral("Number of replicates ? [100..100000]"));
@@ -453,7 +453,7 @@ void Tfpca::mBootstrapClick() {
     syncMenu();
 }
 
-void Tfpca::mGoClick() {
+void MainWindow::mGoClick() {
     if (running_ || ended_ || !session_.menu.goEnabled) {
         return;
     }
@@ -480,7 +480,7 @@ void Tfpca::mGoClick() {
     }
 }
 
-void Tfpca::mContentsClick() {
+void MainWindow::mContentsClick() {
     const QString manual = findManual(manualSearchPath_);
     if (manual.isEmpty()) {
         dialogs_.message(this, MessageKind::Information,
@@ -496,9 +496,9 @@ void Tfpca::mContentsClick() {
     helpViewer_->activateWindow();
 }
 
-void Tfpca::mAbout1Click() { showAboutBox(this); }
+void MainWindow::mAbout1Click() { showAboutBox(this); }
 
-void Tfpca::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (running_) {
         // Closing during a test: cancel it; the window closes when the go
         // step has unwound.

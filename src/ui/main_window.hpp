@@ -24,25 +24,25 @@ class QPlainTextEdit;
 
 namespace zeltric::ui {
 
-class TfGraph;
+class PlotWindow;
 class HelpViewer;
-class TfseedRnd;
-class Tfnbrand;
+class SeedDialog;
+class CountDialog;
 
 // The main window: the menu that drives every step and the results view.
 // Handlers move values between the widgets and the session; the steps do the
 // work. Enabled states and check marks mirror session.menu.
-class Tfpca : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Tfpca(run::Session& session, QWidget* parent = nullptr);
-    ~Tfpca() override;
+    explicit MainWindow(run::Session& session, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    void setPromptDialogs(TfseedRnd* seedDialog, Tfnbrand* countDialog);
+    void setPromptDialogs(SeedDialog* seedDialog, CountDialog* countDialog);
     run::UserInterface& port() { return port_; }
     DialogSeam& dialogs() { return dialogs_; }
     run::Session& session() { return session_; }
-    TfGraph* graph() const;
+    PlotWindow* graph() const;
     HelpViewer* helpViewer() const;
 
     // How the program ends; QCoreApplication::exit by default. A test puts
@@ -119,9 +119,9 @@ private:
     run::Session& session_;
     DialogSeam dialogs_;
     QtUserInterface port_;
-    QPointer<TfGraph> graph_;
+    QPointer<PlotWindow> graph_;
     QPointer<HelpViewer> helpViewer_;
-    Tfnbrand* bootstrapDialog_ = nullptr;  // the replicate count, made on first use
+    CountDialog* bootstrapDialog_ = nullptr;  // the replicate count, made on first use
     QStringList manualSearchPath_;
     std::function<void(int)> endProgram_;
     bool running_ = false;

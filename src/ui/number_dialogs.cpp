@@ -19,7 +19,7 @@ T* named(T* widget, const char* name) {
 
 }  // namespace
 
-TfseedRnd::TfseedRnd(QWidget* parent)
+SeedDialog::SeedDialog(QWidget* parent)
     : QDialog(parent),
       psrnd(named(new QFrame(this), "psrnd")),
       lfirstseed(named(new QLabel(QStringLiteral("First seed? [1..2147483562]"), psrnd), "lfirstseed")),
@@ -48,7 +48,7 @@ TfseedRnd::TfseedRnd(QWidget* parent)
     resize(260, 170);
 }
 
-std::optional<std::pair<std::string, std::string>> TfseedRnd::prompt() {
+std::optional<std::pair<std::string, std::string>> SeedDialog::prompt() {
     Ernd1->clear();
     ERnd2->clear();
     if (exec() != QDialog::Accepted) {
@@ -57,12 +57,12 @@ std::optional<std::pair<std::string, std::string>> TfseedRnd::prompt() {
     return std::make_pair(Ernd1->text().toStdString(), ERnd2->text().toStdString());
 }
 
-void TfseedRnd::showEvent(QShowEvent* event) {
+void SeedDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     Ernd1->setFocus(Qt::OtherFocusReason);
 }
 
-Tfnbrand::Tfnbrand(QWidget* parent)
+CountDialog::CountDialog(QWidget* parent)
     : QDialog(parent),
       lnbrand(named(new QLabel(QStringLiteral("Number of randomisations ? [100..15000]"), this), "lnbrand")),
       Enbrand(named(new QLineEdit(QStringLiteral("100"), this), "Enbrand")),
@@ -79,7 +79,7 @@ Tfnbrand::Tfnbrand(QWidget* parent)
     resize(280, 120);
 }
 
-std::optional<std::string> Tfnbrand::prompt(const std::string& offered) {
+std::optional<std::string> CountDialog::prompt(const std::string& offered) {
     Enbrand->setText(QString::fromStdString(offered));
     if (exec() != QDialog::Accepted) {
         return std::nullopt;
@@ -87,7 +87,7 @@ std::optional<std::string> Tfnbrand::prompt(const std::string& offered) {
     return Enbrand->text().toStdString();
 }
 
-void Tfnbrand::showEvent(QShowEvent* event) {
+void CountDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     Enbrand->setFocus(Qt::OtherFocusReason);
     Enbrand->selectAll();

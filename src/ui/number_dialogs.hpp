@@ -15,10 +15,10 @@ namespace zeltric::ui {
 
 // The seed dialog: two one-line fields and OK, no Cancel. Created once at
 // start and shown again for every prompt.
-class TfseedRnd : public QDialog {
+class SeedDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TfseedRnd(QWidget* parent = nullptr);
+    explicit SeedDialog(QWidget* parent = nullptr);
 
     // One showing with both fields empty: the two texts on OK, nothing when
     // the dialog was closed another way.
@@ -36,10 +36,10 @@ protected:
 };
 
 // The randomisation-count dialog: one field and OK, no Cancel.
-class Tfnbrand : public QDialog {
+class CountDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit Tfnbrand(QWidget* parent = nullptr);
+    explicit CountDialog(QWidget* parent = nullptr);
 
     // One showing offering `offered` in the field: the text on OK, nothing
     // when the dialog was closed another way.

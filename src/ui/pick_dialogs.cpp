@@ -117,7 +117,7 @@ void PickDialog::showEvent(QShowEvent* event) {
     ListBox1->setFocus(Qt::OtherFocusReason);
 }
 
-Tfpickloci::Tfpickloci(int loci, QWidget* parent)
+LocusPickDialog::LocusPickDialog(int loci, QWidget* parent)
     : PickDialog(loci, parent),
       label1(new QLabel(QStringLiteral("Loci to choose from :"), this)),
       Label2(new QLabel(QStringLiteral("Chosen loci :"), this)) {
@@ -130,7 +130,7 @@ Tfpickloci::Tfpickloci(int loci, QWidget* parent)
     grid->addWidget(Label2, 0, 2);
 }
 
-TFpickpop::TFpickpop(int samples, QWidget* parent) : PickDialog(samples, parent) {
+SamplePickDialog::SamplePickDialog(int samples, QWidget* parent) : PickDialog(samples, parent) {
     setObjectName(QStringLiteral("Fpickpop"));
     setWindowTitle(QStringLiteral("pick pop"));
 }
@@ -177,12 +177,12 @@ void runPickCommand(run::Session& session, run::PickKind kind, PickDialog& dialo
 }  // namespace
 
 void runLocusCommand(run::Session& session, QWidget* parent) {
-    auto dialog = std::make_unique<Tfpickloci>(session.opened.nl, parent);
+    auto dialog = std::make_unique<LocusPickDialog>(session.opened.nl, parent);
     runPickCommand(session, run::PickKind::Loci, *dialog, session.menu.lociChecked);
 }
 
 void runPopulationCommand(run::Session& session, QWidget* parent) {
-    auto dialog = std::make_unique<TFpickpop>(session.opened.np, parent);
+    auto dialog = std::make_unique<SamplePickDialog>(session.opened.np, parent);
     runPickCommand(session, run::PickKind::Populations, *dialog, session.menu.popsChecked);
 }
 

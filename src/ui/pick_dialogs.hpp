@@ -39,18 +39,18 @@ private:
     int walkLimit_;
 };
 
-class Tfpickloci : public PickDialog {
+class LocusPickDialog : public PickDialog {
     Q_OBJECT
 public:
-    Tfpickloci(int loci, QWidget* parent);
+    LocusPickDialog(int loci, QWidget* parent);
     QLabel* label1;
     QLabel* Label2;
 };
 
-class TFpickpop : public PickDialog {
+class SamplePickDialog : public PickDialog {
     Q_OBJECT
 public:
-    TFpickpop(int samples, QWidget* parent);
+    SamplePickDialog(int samples, QWidget* parent);
 };
 
 // "Loci to use" and "Pops to use": show the dialog (again while the choice is

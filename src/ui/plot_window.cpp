@@ -1,4 +1,4 @@
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
 
 #include <QAction>
 #include <QFileDialog>
@@ -22,7 +22,7 @@
 #include "ui/plot_figure.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
-#include "ui/tf_color.hpp"
+#include "ui/colour_dialog.hpp"
 
 namespace zeltric::ui {
 
@@ -105,7 +105,7 @@ void PlotImage::paintEvent(QPaintEvent*) {
     if (!display().isNull()) painter.drawImage(0, 0, display());
 }
 
-TfGraph::TfGraph(run::Session& session) : session_(session) {
+PlotWindow::PlotWindow(run::Session& session) : session_(session) {
     setObjectName(QStringLiteral("fGraph"));
     setWindowTitle(QStringLiteral("Ordination of samples"));
     setFont(sansSerifFont(11));
@@ -169,23 +169,23 @@ TfGraph::TfGraph(run::Session& session) : session_(session) {
     SaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
 
-    connect(SaveAs1, &QAction::triggered, this, &TfGraph::SaveAs1Click);
-    connect(Exit1, &QAction::triggered, this, &TfGraph::Exit1Click);
-    connect(ExportFigure1, &QAction::triggered, this, &TfGraph::ExportFigure1Click);
-    connect(Color1, &QAction::triggered, this, &TfGraph::Color1Click);
-    connect(mFont1, &QAction::triggered, this, &TfGraph::mFont1Click);
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TfGraph::SpinEdit1Change);
-    connect(SpinEdit2, &QSpinBox::valueChanged, this, &TfGraph::SpinEdit2Change);
+    connect(SaveAs1, &QAction::triggered, this, &PlotWindow::SaveAs1Click);
+    connect(Exit1, &QAction::triggered, this, &PlotWindow::Exit1Click);
+    connect(ExportFigure1, &QAction::triggered, this, &PlotWindow::ExportFigure1Click);
+    connect(Color1, &QAction::triggered, this, &PlotWindow::Color1Click);
+    connect(mFont1, &QAction::triggered, this, &PlotWindow::mFont1Click);
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, &PlotWindow::SpinEdit1Change);
+    connect(SpinEdit2, &QSpinBox::valueChanged, this, &PlotWindow::SpinEdit2Change);
 
     move(240, 59);
     resize(kPlotWindowWidth, kPlotWindowHeight);
 }
 
-TfGraph::~TfGraph() = default;
+PlotWindow::~PlotWindow() = default;
 
-const QImage& TfGraph::picture() const { return Image1->picture(); }
+const QImage& PlotWindow::picture() const { return Image1->picture(); }
 
-void TfGraph::layoutPanels() {
+void PlotWindow::layoutPanels() {
     QWidget* client = centralWidget();
     const int width = client->width();
     const int clientHeight = client->height();
@@ -200,14 +200,14 @@ void TfGraph::layoutPanels() {
                         panelHeight - 2 * kPlotImageBorder);
 }
 
-void TfGraph::FormResize() {
+void PlotWindow::FormResize() {
     layoutPanels();
     redrawCurrent();
 }
 
-void TfGraph::redrawCurrent() { redraw(SpinEdit1->value(), SpinEdit2->value()); }
+void PlotWindow::redrawCurrent() { redraw(SpinEdit1->value(), SpinEdit2->value()); }
 
-void TfGraph::redraw(int x, int y) {
+void PlotWindow::redraw(int x, int y) {
     if (hasAxisPair(session_)) {
         description_ = describeAxes(session_, x, y);
     } else {
@@ -227,18 +227,18 @@ void TfGraph::redraw(int x, int y) {
     Image1->setPicture(std::move(picture), std::move(display));
 }
 
-void TfGraph::SpinEdit1Change() { redrawCurrent(); }
+void PlotWindow::SpinEdit1Change() { redrawCurrent(); }
 
-void TfGraph::SpinEdit2Change() { redrawCurrent(); }
+void PlotWindow::SpinEdit2Change() { redrawCurrent(); }
 
-void TfGraph::Exit1Click() {
+void PlotWindow::Exit1Click() {
     fontMarked_ = false;
     mFont1->setChecked(false);
     close();
     session_.graphShown = false;
 }
 
-void TfGraph::SaveAs1Click() {
+void PlotWindow::SaveAs1Click() {
     std::optional<QString> chosen;
     if (!fileAnswers().empty()) {
         chosen = fileAnswers().front();
@@ -261,7 +261,7 @@ void TfGraph::SaveAs1Click() {
     }
 }
 
-void TfGraph::ExportFigure1Click() {
+void PlotWindow::ExportFigure1Click() {
     const auto showError = [this](const std::string& message) {
         const QString text = QString::fromStdString(message);
         if (errorBoxHook())
@@ -307,11 +307,11 @@ void TfGraph::ExportFigure1Click() {
     }
 }
 
-void TfGraph::Color1Click() {
+void PlotWindow::Color1Click() {
     runColorCommand(session_, this, [this] { redrawCurrent(); });
 }
 
-void TfGraph::mFont1Click() {
+void PlotWindow::mFont1Click() {
     // A checkable action toggles itself when triggered; the mark must follow
     // the dialog's outcome only.
     const bool wasChecked = fontMarked_;
@@ -335,18 +335,18 @@ void TfGraph::mFont1Click() {
     redrawCurrent();
 }
 
-void TfGraph::setNextFileName(std::optional<QString> name) {
+void PlotWindow::setNextFileName(std::optional<QString> name) {
     fileAnswers().push_back(std::move(name));
 }
 
-void TfGraph::setNextFont(std::optional<QFont> font) { fontAnswers().push_back(std::move(font)); }
+void PlotWindow::setNextFont(std::optional<QFont> font) { fontAnswers().push_back(std::move(font)); }
 
-void TfGraph::setErrorBoxHook(std::function<void(const QString&)> hook) {
+void PlotWindow::setErrorBoxHook(std::function<void(const QString&)> hook) {
     errorBoxHook() = std::move(hook);
 }
 
-TfGraph* launchGraph(run::Session& session) {
-    auto* window = new TfGraph(session);
+PlotWindow* launchGraph(run::Session& session) {
+    auto* window = new PlotWindow(session);
     const int np = std::min(static_cast<int>(session.analysed.np), data::NPMax);
     for (int s = 1; s <= np; ++s) session.popColor[static_cast<std::size_t>(s)] = 0;
 
@@ -379,7 +379,7 @@ TfGraph* launchGraph(run::Session& session) {
     return window;
 }
 
-void destroyGraph(run::Session& session, TfGraph*& window) {
+void destroyGraph(run::Session& session, PlotWindow*& window) {
     if (window != nullptr) {
         window->close();
         delete window;
@@ -388,7 +388,7 @@ void destroyGraph(run::Session& session, TfGraph*& window) {
     session.graphShown = false;
 }
 
-void releaseRun(run::Session& session, TfGraph*& window) {
+void releaseRun(run::Session& session, PlotWindow*& window) {
     destroyGraph(session, window);
     session.analysed.counts.release();
     session.analysed.genotypeColumns = data::GenotypeColumns{};

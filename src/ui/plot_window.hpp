@@ -41,12 +41,12 @@ private:
 // The ordination plot window. It copies nothing from the session: every
 // redraw reads the analysed samples, the PCA figures, the P-values, the
 // colours and the label and Testing check marks afresh.
-class TfGraph : public QMainWindow {
+class PlotWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TfGraph(run::Session& session);
-    ~TfGraph() override;
+    explicit PlotWindow(run::Session& session);
+    ~PlotWindow() override;
 
     QFrame* Panel1 = nullptr;
     QFrame* Panel2 = nullptr;
@@ -106,16 +106,16 @@ private:
 // black, axes 1 and 2, drawn, graphShown on, shown modeless. When the
 // analysis has fewer than three samples or allele columns, the window shows
 // a note instead of a plot. The caller owns the window.
-TfGraph* launchGraph(run::Session& session);
+PlotWindow* launchGraph(run::Session& session);
 
 // Closes and destroys `window` (whether shown, hidden or closed through its
 // own Exit item) and sets graphShown off; used by the open step and before
 // the go step launches the next window. Null is allowed.
-void destroyGraph(run::Session& session, TfGraph*& window);
+void destroyGraph(run::Session& session, PlotWindow*& window);
 
 // The exit step's teardown while a plot window exists: destroys the window,
 // releases the analysed per-run tables, unchecks Testing, disables Go, and
 // sets graphShown off.
-void releaseRun(run::Session& session, TfGraph*& window);
+void releaseRun(run::Session& session, PlotWindow*& window);
 
 }  // namespace zeltric::ui

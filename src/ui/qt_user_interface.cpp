@@ -28,7 +28,7 @@ QtUserInterface::QtUserInterface(QWidget& window, QPlainTextEdit& resultsView, P
                                  DialogSeam& dialogs)
     : window_(window), resultsView_(resultsView), progress_(progress), dialogs_(dialogs) {}
 
-void QtUserInterface::setPromptDialogs(TfseedRnd* seedDialog, Tfnbrand* countDialog) {
+void QtUserInterface::setPromptDialogs(SeedDialog* seedDialog, CountDialog* countDialog) {
     seedDialog_ = seedDialog;
     countDialog_ = countDialog;
 }

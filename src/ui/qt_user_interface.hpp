@@ -11,8 +11,8 @@ class QPushButton;
 
 namespace zeltric::ui {
 
-class TfseedRnd;
-class Tfnbrand;
+class SeedDialog;
+class CountDialog;
 
 // The progress bar with its Cancel button, along the bottom of the main
 // window; hidden while no permutation test runs.
@@ -32,7 +32,7 @@ class QtUserInterface : public run::UserInterface {
 public:
     QtUserInterface(QWidget& window, QPlainTextEdit& resultsView, ProgressPanel& progress, DialogSeam& dialogs);
 
-    void setPromptDialogs(TfseedRnd* seedDialog, Tfnbrand* countDialog);
+    void setPromptDialogs(SeedDialog* seedDialog, CountDialog* countDialog);
 
     void information(const std::string& text) override;
     void error(const std::string& text) override;
@@ -50,8 +50,8 @@ private:
     QPlainTextEdit& resultsView_;
     ProgressPanel& progress_;
     DialogSeam& dialogs_;
-    TfseedRnd* seedDialog_ = nullptr;
-    Tfnbrand* countDialog_ = nullptr;
+    SeedDialog* seedDialog_ = nullptr;
+    CountDialog* countDialog_ = nullptr;
 };
 
 // A text file's content for display: UTF-8 when it decodes as such, else

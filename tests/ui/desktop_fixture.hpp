@@ -43,12 +43,12 @@ struct DesktopFixture {
         window().dialogs().setRecordMessages(true);
         window().setEndProgram([this](int code) { endCodes.push_back(code); });
     }
-    ui::Tfpca& window() { return desktop->window; }
+    ui::MainWindow& window() { return desktop->window; }
 
     // Switches Testing on, confirming `count` in the count dialog.
     void testingOn(ModalScript& script, const QString& count) {
         script.then([count](QDialog& dialog) {
-            auto& countDialog = static_cast<ui::Tfnbrand&>(dialog);
+            auto& countDialog = static_cast<ui::CountDialog&>(dialog);
             countDialog.Enbrand->setText(count);
             countDialog.bOKnbrand->click();
         });

@@ -33,8 +33,8 @@
 #include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_layout.hpp"
-#include "ui/tf_color.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/colour_dialog.hpp"
+#include "ui/plot_window.hpp"
 #include "ui_test_support.hpp"
 
 using namespace zeltric;
@@ -65,7 +65,7 @@ bool activate(QWidget& window) {
     return QTest::qWaitForWindowActive(&window);
 }
 
-QStringList recentTexts(const ui::Tfpca& w) {
+QStringList recentTexts(const ui::MainWindow& w) {
     QStringList texts;
     for (const QAction* item : w.mRecent->actions()) texts << item->text();
     return texts;
@@ -73,7 +73,7 @@ QStringList recentTexts(const ui::Tfpca& w) {
 
 // Drags `paths` onto the results view as a file manager would and drops
 // them; true when the drag was accepted.
-bool dropFiles(ui::Tfpca& w, const QStringList& paths) {
+bool dropFiles(ui::MainWindow& w, const QStringList& paths) {
     QMimeData mime;
     QList<QUrl> urls;
     for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
@@ -88,7 +88,7 @@ bool dropFiles(ui::Tfpca& w, const QStringList& paths) {
     return drop.isAccepted();
 }
 
-QString statusLine(const ui::Tfpca& w) { return w.statusText->text(); }
+QString statusLine(const ui::MainWindow& w) { return w.statusText->text(); }
 
 // The object names focus passes through, starting at `first`, over `steps`
 // presses of Tab.
@@ -116,7 +116,7 @@ class TestDesktopConveniences : public QObject {
 private slots:
     void mainShortcuts_openGoHelpAndQuit() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         QCOMPARE(w.mfopen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
         QCOMPARE(w.mGo->shortcut(), QKeySequence(Qt::Key_F5));
         QCOMPARE(w.mContents->shortcut(), QKeySequence(Qt::Key_F1));
@@ -151,7 +151,7 @@ private slots:
         Fixture f;
         f.open(f.data());
         f.window().mGo->trigger();
-        ui::TfGraph* graph = f.window().graph();
+        ui::PlotWindow* graph = f.window().graph();
         QVERIFY(graph != nullptr);
         QCOMPARE(graph->SaveAs1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
         QCOMPARE(graph->Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
@@ -161,7 +161,7 @@ private slots:
                 QCOMPARE(action->objectName(), QStringLiteral("ExportFigure1"));
         QVERIFY(activate(*graph));
 
-        ui::TfGraph::setNextFileName(QString::fromStdString(f.dir.file("figure")));
+        ui::PlotWindow::setNextFileName(QString::fromStdString(f.dir.file("figure")));
         QTest::keyClick(graph, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(std::filesystem::exists(f.dir.file("figure.bmp")));
 
@@ -172,7 +172,7 @@ private slots:
 
     void openRecent_newestFirstEightKeptAndRemembered() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         QVERIFY(!w.mRecent->menuAction()->isEnabled());  // nothing yet
         // Appended after the Parts' items.
         const QList<QAction*> items = w.mFile->actions();
@@ -201,7 +201,7 @@ private slots:
 
     void openRecent_vanishedFileIsRemovedWithAMessage() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         const QString kept = f.data("kept.dat");
         const QString gone = f.data("gone.dat");
         f.open(gone);
@@ -224,7 +224,7 @@ private slots:
 
     void drop_opensAsFileOpenDoes() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         const QString path = f.data();
         w.Memo1->setPlainText(QStringLiteral("old"));
         QVERIFY(dropFiles(w, {path}));
@@ -245,7 +245,7 @@ private slots:
 
     void whileATestRuns_dropAndOpenRecentAreRefused() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         const QString other = f.data("other.dat");
         f.open(other);
         const QString path = f.data();
@@ -277,7 +277,7 @@ private slots:
 
     void statusLine_afterOpenAndAfterGo() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         QVERIFY(statusLine(w).isEmpty());
         f.open(f.data());
         QCOMPARE(statusLine(w), QStringLiteral("small.dat: 3 samples, 2 loci, 12 individuals"));
@@ -313,12 +313,12 @@ private slots:
 
     void plotWindow_besideTheMainWindowWhenThereIsRoom() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         w.show();
         w.setGeometry(2, 30, 80, 200);
         f.open(f.data());
         w.mGo->trigger();
-        ui::TfGraph* graph = w.graph();
+        ui::PlotWindow* graph = w.graph();
         QVERIFY(graph != nullptr);
         QCOMPARE(graph->size(), QSize(ui::kPlotWindowWidth, ui::kPlotWindowHeight));
         QCOMPARE(graph->frameGeometry().left(), w.frameGeometry().right() + 1);
@@ -409,17 +409,17 @@ private slots:
     }
 
     void dialogs_tabOrderFollowsTheLayout() {
-        ui::TfseedRnd seed;
+        ui::SeedDialog seed;
         QCOMPARE(tabWalk(seed, seed.Ernd1, 4), QStringList({"Ernd1", "ERnd2", "Button1", "Ernd1"}));
-        ui::Tfnbrand count;
+        ui::CountDialog count;
         QCOMPARE(tabWalk(count, count.Enbrand, 3),
                  QStringList({"Enbrand", "bOKnbrand", "Enbrand"}));
-        ui::TFpickpop pick(3, nullptr);
+        ui::SamplePickDialog pick(3, nullptr);
         pick.ListBox1->addItems({"1. 1", "2. 2", "3. 3"});
         QCOMPARE(tabWalk(pick, pick.ListBox1, 6), QStringList({"ListBox1", "Button2", "Button3",
                                                                "ListBox2", "Button1", "ListBox1"}));
         run::Session session;
-        ui::TfColor colour(session);
+        ui::ColourDialog colour(session);
         QCOMPARE(
             tabWalk(colour, colour.ListBox1, 7),
             QStringList({"ListBox1", "bRed", "bBlue", "bYellow", "bGreen", "Button5", "ListBox1"}));
@@ -430,7 +430,7 @@ private slots:
     }
 
     void pickDialog_doubleClickMovesTheItem() {
-        ui::Tfpickloci pick(3, nullptr);
+        ui::LocusPickDialog pick(3, nullptr);
         pick.ListBox1->addItems({"1. locA", "2. locB", "3. locC"});
         pick.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pick));

@@ -94,7 +94,7 @@ private slots:
     }
 
     void aboutBox_textsAndLayout() {
-        ui::TAboutBox box;
+        ui::AboutBox box;
         QCOMPARE(box.windowTitle(), QStringLiteral("About ZELTRIC"));
         QCOMPARE(box.size(), QSize(342, 258));
         QCOMPARE(box.findChild<QLabel*>("SKUName")->text(), QStringLiteral("ZELTRIC"));
@@ -140,7 +140,7 @@ private slots:
     }
 
     void seedDialog_textsFocusAndFields() {
-        ui::TfseedRnd dialog;
+        ui::SeedDialog dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Seeds Random Number generator?"));
         QCOMPARE(dialog.findChild<QLabel*>("lfirstseed")->text(), QStringLiteral("First seed? [1..2147483562]"));
         QCOMPARE(dialog.findChild<QLabel*>("Lsecondseed")->text(), QStringLiteral("Second seed?  [1..2147483398]"));
@@ -152,7 +152,7 @@ private slots:
         ModalScript script;
         QString firstAtShow = QStringLiteral("unset");
         script.then([&](QDialog& shown) {
-            auto& seed = static_cast<ui::TfseedRnd&>(shown);
+            auto& seed = static_cast<ui::SeedDialog&>(shown);
             QTRY_VERIFY(seed.Ernd1->hasFocus());
             firstAtShow = seed.Ernd1->text() + seed.ERnd2->text();
             seed.Ernd1->setText(QStringLiteral(" 42"));
@@ -171,7 +171,7 @@ private slots:
     }
 
     void countDialog_textsFocusAndOffer() {
-        ui::Tfnbrand dialog;
+        ui::CountDialog dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Number of randomisations"));
         QCOMPARE(dialog.findChild<QLabel*>("lnbrand")->text(), QStringLiteral("Number of randomisations ? [100..15000]"));
         QCOMPARE(dialog.findChild<QLineEdit*>("Enbrand")->text(), QStringLiteral("100"));
@@ -181,7 +181,7 @@ private slots:
         ModalScript script;
         QString offered;
         script.then([&](QDialog& shown) {
-            auto& count = static_cast<ui::Tfnbrand&>(shown);
+            auto& count = static_cast<ui::CountDialog&>(shown);
             QTRY_VERIFY(count.Enbrand->hasFocus());
             offered = count.Enbrand->text();
             QTest::keyClick(count.Enbrand, Qt::Key_Return);  // OK is the default button
@@ -194,11 +194,11 @@ private slots:
     }
 
     void pickDialogs_texts() {
-        ui::Tfpickloci loci(3, nullptr);
+        ui::LocusPickDialog loci(3, nullptr);
         QCOMPARE(loci.windowTitle(), QStringLiteral("Pick Loci"));
         QCOMPARE(loci.findChild<QLabel*>("label1")->text(), QStringLiteral("Loci to choose from :"));
         QCOMPARE(loci.findChild<QLabel*>("Label2")->text(), QStringLiteral("Chosen loci :"));
-        ui::TFpickpop pops(3, nullptr);
+        ui::SamplePickDialog pops(3, nullptr);
         QCOMPARE(pops.windowTitle(), QStringLiteral("pick pop"));
         QVERIFY(pops.findChild<QLabel*>("label1") == nullptr);
         for (ui::PickDialog* dialog : {static_cast<ui::PickDialog*>(&loci), static_cast<ui::PickDialog*>(&pops)}) {
@@ -213,7 +213,7 @@ private slots:
     }
 
     void pickDialog_movesBothWaysKeepingOrder() {
-        ui::TFpickpop dialog(5, nullptr);
+        ui::SamplePickDialog dialog(5, nullptr);
         dialog.ListBox1->addItems({"1. a", "2. b", "3. c", "4. d", "5. e"});
         highlight(*dialog.ListBox1, {"2. b", "3. c", "5. e"});
         QTest::mouseClick(dialog.Button2, Qt::LeftButton);
@@ -239,7 +239,7 @@ private slots:
     }
 
     void pickDialog_focusInLeftList() {
-        ui::Tfpickloci dialog(2, nullptr);
+        ui::LocusPickDialog dialog(2, nullptr);
         dialog.ListBox1->addItems({"1. x", "2. y"});
         ModalScript script;
         bool focused = false;

@@ -19,8 +19,8 @@
 #include "run/steps.hpp"
 #include "test_support.hpp"
 #include "ui/plot_figure.hpp"
-#include "ui/tf_color.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/colour_dialog.hpp"
+#include "ui/plot_window.hpp"
 
 using namespace zeltric;
 
@@ -241,7 +241,7 @@ private slots:
         run::openStep(session, ui, data);
         run::labelCommand(session, dir.file("trout.lab"));
         run::goStep(session, ui);
-        ui::TfGraph* window = ui::launchGraph(session);
+        ui::PlotWindow* window = ui::launchGraph(session);
 
         // File > Export figure comes after the original items, on Ctrl+E.
         const QList<QAction*> items = window->File1->actions();
@@ -253,7 +253,7 @@ private slots:
         window->SpinEdit2->setValue(3);
         session.popColor[1] = ui::kColorRed;
         session.popColor[2] = ui::kColorBlue;
-        ui::TfGraph::setNextFileName(QString::fromStdString(dir.file("window.svg")));
+        ui::PlotWindow::setNextFileName(QString::fromStdString(dir.file("window.svg")));
         window->ExportFigure1->trigger();
         const SvgContent svg = readSvg(readAll(dir.file("window.svg")));
         QVERIFY(svg.valid);
@@ -270,22 +270,22 @@ private slots:
         }
         QVERIFY(axis2 && axis3);
 
-        ui::TfGraph::setNextFileName(QString::fromStdString(dir.file("window.png")));
+        ui::PlotWindow::setNextFileName(QString::fromStdString(dir.file("window.png")));
         window->ExportFigure1->trigger();
         QCOMPARE(QImage(QString::fromStdString(dir.file("window.png"))).width(), figure::kDefaultPngWidth);
 
         // Errors go to the error box: an unknown extension, the data file itself.
         QStringList errors;
-        ui::TfGraph::setErrorBoxHook([&errors](const QString& text) { errors << text; });
-        ui::TfGraph::setNextFileName(QString::fromStdString(dir.file("window.gif")));
+        ui::PlotWindow::setErrorBoxHook([&errors](const QString& text) { errors << text; });
+        ui::PlotWindow::setNextFileName(QString::fromStdString(dir.file("window.gif")));
         window->ExportFigure1->trigger();
-        ui::TfGraph::setNextFileName(QString::fromStdString(data));
+        ui::PlotWindow::setNextFileName(QString::fromStdString(data));
         window->ExportFigure1->trigger();
         const std::string results = run::outputPath(session, ".pca");
         const std::string before = test::readFile(results);
-        ui::TfGraph::setNextFileName(QString::fromStdString(results));
+        ui::PlotWindow::setNextFileName(QString::fromStdString(results));
         window->ExportFigure1->trigger();
-        ui::TfGraph::setErrorBoxHook(nullptr);
+        ui::PlotWindow::setErrorBoxHook(nullptr);
         QCOMPARE(errors.size(), 3);
         QVERIFY(errors[0].contains(QStringLiteral(".svg, .pdf or .png")));
         QVERIFY(errors[1].contains(QStringLiteral("input file")));

@@ -26,7 +26,7 @@
 #include "ui/main_window.hpp"
 #include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
 #include "desktop_fixture.hpp"
 #include "ui_test_support.hpp"
 
@@ -45,7 +45,7 @@ struct Fixture : test::DesktopFixture {
 
 void answerSeeds(ModalScript& script, const QString& first, const QString& second, QStringList* shownTexts = nullptr) {
     script.then([=](QDialog& dialog) {
-        auto& seed = static_cast<ui::TfseedRnd&>(dialog);
+        auto& seed = static_cast<ui::SeedDialog&>(dialog);
         if (shownTexts != nullptr) {
             *shownTexts << seed.Ernd1->text() + QLatin1Char('|') + seed.ERnd2->text();
         }
@@ -81,7 +81,7 @@ void select(QListWidget& list, const QStringList& texts) {
 
 // The go step's permutation test may not be wired in yet; its stand-in
 // raises a fatal error saying so.
-bool testUnavailable(ui::Tfpca& window) {
+bool testUnavailable(ui::MainWindow& window) {
     for (const QString& text : window.dialogs().errors) {
         if (text.contains(QStringLiteral("not available yet"))) {
             return true;
@@ -98,7 +98,7 @@ class TestMainWindow : public QObject {
 private slots:
     void startState_textsFromTheWidgets() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         QCOMPARE(w.windowTitle(), QStringLiteral("ZELTRIC for Windows, version 1.2."));
         QCOMPARE(w.size(), QSize(706, 460));
         QCOMPARE(w.mFile->title(), QStringLiteral("&File"));
@@ -190,7 +190,7 @@ private slots:
 
     void open_enablesOptionsAndClearsMarks() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         f.session.menu.lociChecked = true;  // left over from an earlier file
         f.session.menu.testingChecked = true;
         w.Memo1->setPlainText("old results");
@@ -230,7 +230,7 @@ private slots:
         QStringList offers;
         for (const QString& entry : entries) {
             script.then([&offers, entry](QDialog& dialog) {
-                auto& count = static_cast<ui::Tfnbrand&>(dialog);
+                auto& count = static_cast<ui::CountDialog&>(dialog);
                 offers << count.Enbrand->text();
                 count.Enbrand->setText(entry);
                 count.bOKnbrand->click();
@@ -266,13 +266,13 @@ private slots:
         ModalScript script;
         QStringList offered;
         script.then([&](QDialog& dialog) {
-            auto& pick = static_cast<ui::Tfpickloci&>(dialog);
+            auto& pick = static_cast<ui::LocusPickDialog&>(dialog);
             QCOMPARE(pick.windowTitle(), QStringLiteral("Pick Loci"));
             offered = itemTexts(*pick.ListBox1);
             pick.Button1->click();  // nothing chosen: comes back
         });
         script.then([&](QDialog& dialog) {
-            auto& pick = static_cast<ui::Tfpickloci&>(dialog);
+            auto& pick = static_cast<ui::LocusPickDialog&>(dialog);
             select(*pick.ListBox1, {"1. locA", "2. locB"});
             pick.Button2->click();
             select(*pick.ListBox2, {"1. locA"});
@@ -291,7 +291,7 @@ private slots:
 
         // Choosing every locus keeps the earlier mark.
         script.then([](QDialog& dialog) {
-            auto& pick = static_cast<ui::Tfpickloci&>(dialog);
+            auto& pick = static_cast<ui::LocusPickDialog&>(dialog);
             pick.ListBox1->selectAll();
             pick.Button2->click();
             pick.Button1->click();
@@ -313,7 +313,7 @@ private slots:
         QCOMPARE(f.session.opened.populationSelected[1], 1);
 
         script.then([](QDialog& dialog) {
-            auto& pick = static_cast<ui::TFpickpop&>(dialog);
+            auto& pick = static_cast<ui::SamplePickDialog&>(dialog);
             QCOMPARE(pick.windowTitle(), QStringLiteral("pick pop"));
             select(*pick.ListBox1, {"3. 3"});
             pick.Button2->click();
@@ -321,7 +321,7 @@ private slots:
         });
         script.then([](QDialog& dialog) { dialog.reject(); });  // closing after an OK brings it back too
         script.then([](QDialog& dialog) {
-            auto& pick = static_cast<ui::TFpickpop&>(dialog);
+            auto& pick = static_cast<ui::SamplePickDialog&>(dialog);
             QCOMPARE(itemTexts(*pick.ListBox2), QStringList({"3. 3"}));  // as the user left it
             select(*pick.ListBox1, {"1. 1"});
             pick.Button2->click();
@@ -350,7 +350,7 @@ private slots:
         QVERIFY(f.window().mGo->isEnabled() && f.window().mfopen->isEnabled());
 
         // A second go replaces the plot window.
-        QPointer<ui::TfGraph> first = f.window().graph();
+        QPointer<ui::PlotWindow> first = f.window().graph();
         f.window().mGo->trigger();
         QVERIFY(first.isNull());
         QVERIFY(f.window().graph() != nullptr);
@@ -361,7 +361,7 @@ private slots:
         f.open(f.writeData());
         ModalScript script;
         script.then([](QDialog& dialog) {
-            auto& pick = static_cast<ui::Tfpickloci&>(dialog);
+            auto& pick = static_cast<ui::LocusPickDialog&>(dialog);
             select(*pick.ListBox1, {"2. locB"});
             pick.Button2->click();
             pick.Button1->click();
@@ -381,7 +381,7 @@ private slots:
         ModalScript script;
         f.testingOn(script, "100");
 
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         bool sampled = false;
         bool progressVisible = false;
         bool anyEnabled = true;
@@ -429,7 +429,7 @@ private slots:
         f.open(f.writeData());
         ModalScript script;
         f.testingOn(script, "15000");
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         QTimer::singleShot(0, &w, [&] { w.progress->bCancel->click(); });
         w.mGo->trigger();
         if (testUnavailable(w)) {
@@ -450,12 +450,12 @@ private slots:
         f.session.generator.seed1 = 12345;
         f.session.generator.seed2 = 67890;
         f.open(f.writeData());
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         ModalScript script;
         QStringList seen;
         for (const QString& entry : {QStringLiteral("99"), QStringLiteral("200")}) {
             script.then([&seen, entry](QDialog& dialog) {
-                auto& count = static_cast<ui::Tfnbrand&>(dialog);
+                auto& count = static_cast<ui::CountDialog&>(dialog);
                 seen << dialog.windowTitle() + QLatin1Char('|') + count.lnbrand->text() + QLatin1Char('|') +
                             count.Enbrand->text();
                 count.Enbrand->setText(entry);

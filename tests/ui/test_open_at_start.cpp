@@ -34,7 +34,7 @@ private slots:
         QVERIFY(!f.session.fileOpen);
         QTRY_VERIFY(f.session.fileOpen);
 
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         QCOMPARE(f.session.opened.np, 3);
         QCOMPARE(f.session.opened.nl, 2);
         QCOMPARE(f.session.dataFileName, f.dir.file("small"));

@@ -8,8 +8,8 @@
 #include "run/session.hpp"
 #include "test_support.hpp"
 #include "ui/plot_painter.hpp"
-#include "ui/tf_color.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/colour_dialog.hpp"
+#include "ui/plot_window.hpp"
 
 using namespace zeltric;
 
@@ -26,7 +26,7 @@ private slots:
                                          {0, 1.5f, -1.0f}};
         for (int s = 1; s <= 4; ++s)
             for (int k = 1; k <= 2; ++k) session.pca.populationCoordinates(s, k) = coordinates[s][k];
-        ui::TfGraph* window = ui::launchGraph(session);
+        ui::PlotWindow* window = ui::launchGraph(session);
         session.popColor[2] = ui::kColorRed;
         window->redraw(1, 2);
         QCOMPARE(window->devicePixelRatioF(), 2.0);
@@ -37,7 +37,7 @@ private slots:
         QCOMPARE(window->picture().devicePixelRatio(), 1.0);
         QCOMPARE(window->picture(), expected);
         test::TempDir dir;
-        ui::TfGraph::setNextFileName(QString::fromStdString(dir.file("plot.bmp")));
+        ui::PlotWindow::setNextFileName(QString::fromStdString(dir.file("plot.bmp")));
         window->SaveAs1->trigger();
         const QImage saved(QString::fromStdString(dir.file("plot.bmp")), "BMP");
         QCOMPARE(saved.size(), QSize(690, 399));

@@ -16,8 +16,8 @@
 #include "test_support.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
-#include "ui/tf_color.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/colour_dialog.hpp"
+#include "ui/plot_window.hpp"
 
 using zeltric::run::Session;
 using namespace zeltric::ui;
@@ -94,13 +94,13 @@ void selectOnly(QWidget* dialog, std::initializer_list<int> lines) {
 // Owns a launched window for one test case.
 struct Launched {
     std::unique_ptr<Session> session;
-    TfGraph* window = nullptr;
+    PlotWindow* window = nullptr;
     explicit Launched(std::unique_ptr<Session> s) : session(std::move(s)) {
         window = launchGraph(*session);
     }
     ~Launched() {
-        TfColor::setScript(nullptr);
-        TfGraph::setErrorBoxHook(nullptr);
+        ColourDialog::setScript(nullptr);
+        PlotWindow::setErrorBoxHook(nullptr);
         destroyGraph(*session, window);
     }
 };
@@ -248,7 +248,7 @@ private slots:
         auto session = fiveSamples();
         session->popColor[1] = kColorRed;  // left from an earlier window
         Launched run(std::move(session));
-        TfGraph* w = run.window;
+        PlotWindow* w = run.window;
         QVERIFY(w->isVisible());
         QVERIFY(run.session->graphShown);
         QCOMPARE(run.session->popColor[1], 0);
@@ -324,7 +324,7 @@ private slots:
     void colourAssignment_exactColoursInThePicture() {
         Launched run(fiveSamples());
         QStringList lines;
-        TfColor::setScript([&lines](TfColor& dialog) {
+        ColourDialog::setScript([&lines](ColourDialog& dialog) {
             auto* list = control<QListWidget>(&dialog, "ListBox1");
             for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
             QCOMPARE(control<QPushButton>(&dialog, "bYellow")->text(), QStringLiteral("Pink"));
@@ -367,13 +367,13 @@ private slots:
         Launched run(fiveSamples());
         run.session->popColor[2] = kColorPink;
         // Closed without a click: every sample black again.
-        TfColor::setScript([](TfColor& dialog) { click(&dialog, "Button5"); });
+        ColourDialog::setScript([](ColourDialog& dialog) { click(&dialog, "Button5"); });
         action(run.window, "Color1")->trigger();
         QCOMPARE(run.session->popColor[2], 0);
 
         // A click without a selected line changes nothing; closing by the
         // frame keeps what was clicked.
-        TfColor::setScript([](TfColor& dialog) {
+        ColourDialog::setScript([](ColourDialog& dialog) {
             control<QListWidget>(&dialog, "ListBox1")->clearSelection();
             click(&dialog, "bGreen");
             selectOnly(&dialog, {4});
@@ -394,7 +394,7 @@ private slots:
         QAction* mFont1 = action(run.window, "mFont1");
         const QImage original = run.window->picture();
 
-        TfGraph::setNextFont(std::nullopt);
+        PlotWindow::setNextFont(std::nullopt);
         mFont1->trigger();
         QVERIFY(!mFont1->isChecked());
         QVERIFY(!run.window->plotFont().has_value());
@@ -403,14 +403,14 @@ private slots:
         QFont big(QStringLiteral("DejaVu Serif"));
         big.setPixelSize(24);
         big.setBold(true);
-        TfGraph::setNextFont(big);
+        PlotWindow::setNextFont(big);
         mFont1->trigger();
         QVERIFY(mFont1->isChecked());
         QCOMPARE(run.window->picture(), renderPlot(*run.session, 1, 2, 690, 399, &big));
         QVERIFY(run.window->picture() != original);
 
         // Cancelling later keeps the chosen font and its mark.
-        TfGraph::setNextFont(std::nullopt);
+        PlotWindow::setNextFont(std::nullopt);
         mFont1->trigger();
         QVERIFY(mFont1->isChecked());
         QCOMPARE(run.window->picture(), renderPlot(*run.session, 1, 2, 690, 399, &big));
@@ -419,20 +419,20 @@ private slots:
     void saveAs_writesThePictureUnderTheBmpName() {
         Launched run(fiveSamples());
         zeltric::test::TempDir dir;
-        TfGraph::setNextFileName(QString::fromStdString(dir.file("ordination.txt")));
+        PlotWindow::setNextFileName(QString::fromStdString(dir.file("ordination.txt")));
         action(run.window, "SaveAs1")->trigger();
         const QImage saved(QString::fromStdString(dir.file("ordination.bmp")));
         QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
                  run.window->picture().convertToFormat(QImage::Format_RGB32));
 
-        TfGraph::setNextFileName(std::nullopt);  // cancelled: nothing written
+        PlotWindow::setNextFileName(std::nullopt);  // cancelled: nothing written
         action(run.window, "SaveAs1")->trigger();
         QCOMPARE(QDir(QString::fromStdString(dir.path().string())).entryList(QDir::Files).size(),
                  1);
 
         QStringList errors;
-        TfGraph::setErrorBoxHook([&errors](const QString& text) { errors << text; });
-        TfGraph::setNextFileName(QString::fromStdString(dir.file("missing/ordination")));
+        PlotWindow::setErrorBoxHook([&errors](const QString& text) { errors << text; });
+        PlotWindow::setNextFileName(QString::fromStdString(dir.file("missing/ordination")));
         action(run.window, "SaveAs1")->trigger();
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors[0].contains(QStringLiteral("missing/ordination.bmp")));
@@ -446,7 +446,7 @@ private slots:
         QVERIFY(run.session->graphShown);
 
         run.window->show();
-        TfGraph::setNextFont(QFont(QStringLiteral("DejaVu Sans")));
+        PlotWindow::setNextFont(QFont(QStringLiteral("DejaVu Sans")));
         action(run.window, "mFont1")->trigger();
         QVERIFY(action(run.window, "mFont1")->isChecked());
         action(run.window, "Exit1")->trigger();
@@ -461,8 +461,8 @@ private slots:
         session->analysed.counts.allocate(5, 3);
         session->menu.testingChecked = true;
         session->menu.goEnabled = true;
-        TfGraph* window = launchGraph(*session);
-        QPointer<TfGraph> watch(window);
+        PlotWindow* window = launchGraph(*session);
+        QPointer<PlotWindow> watch(window);
         releaseRun(*session, window);
         QVERIFY(window == nullptr);
         QVERIFY(watch.isNull());
@@ -486,7 +486,7 @@ private slots:
         QCOMPARE(picture.pixel(345, 398), kWhite);
         QVERIFY(countColour(picture, QRect(10, 10, 670, 40), kBlack) > 0);  // the note
         // The window keeps working.
-        TfColor::setScript([](TfColor& dialog) {
+        ColourDialog::setScript([](ColourDialog& dialog) {
             selectOnly(&dialog, {1});
             click(&dialog, "bRed");
             click(&dialog, "Button5");

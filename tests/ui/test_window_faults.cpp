@@ -22,8 +22,8 @@
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
-#include "ui/tf_color.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/colour_dialog.hpp"
+#include "ui/plot_window.hpp"
 #include "ui_test_support.hpp"
 
 using namespace zeltric;
@@ -56,7 +56,7 @@ struct Fixture : test::DesktopFixture {
     // "Pops to use" with the samples whose list lines are given.
     void choosePops(ModalScript& script, const QStringList& lines) {
         script.then([lines](QDialog& dialog) {
-            auto& pick = static_cast<ui::TFpickpop&>(dialog);
+            auto& pick = static_cast<ui::SamplePickDialog&>(dialog);
             for (int row = 0; row < pick.ListBox1->count(); ++row)
                 pick.ListBox1->item(row)->setSelected(
                     lines.contains(pick.ListBox1->item(row)->text()));
@@ -76,13 +76,13 @@ std::vector<std::string> plottedNames(const run::Session& session) {
 
 QStringList colourLines(Fixture& f) {
     QStringList lines;
-    ui::TfColor::setScript([&lines](ui::TfColor& dialog) {
+    ui::ColourDialog::setScript([&lines](ui::ColourDialog& dialog) {
         for (int row = 0; row < dialog.ListBox1->count(); ++row)
             lines << dialog.ListBox1->item(row)->text();
         dialog.Button5->click();
     });
     f.window().graph()->Color1->trigger();
-    ui::TfColor::setScript(nullptr);
+    ui::ColourDialog::setScript(nullptr);
     return lines;
 }
 
@@ -111,7 +111,7 @@ private slots:
         QVERIFY(f.window().mLabelfile->isChecked());
         // Line s names the opened file's sample s: samples 1, 3 and 5.
         QCOMPARE(plottedNames(f.session), std::vector<std::string>({"A", "C", "E"}));
-        ui::TfGraph* graph = f.window().graph();
+        ui::PlotWindow* graph = f.window().graph();
         graph->redraw(1, 2);
         QCOMPARE(graph->picture(), ui::renderPlot(f.session, 1, 2, graph->Image1->width(),
                                                   graph->Image1->height(), nullptr));
@@ -161,12 +161,12 @@ private slots:
         f.open(f.writeData());
         ModalScript script;
         f.testingOn(script, "15000");
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         QTimer::singleShot(0, &w, [&] { w.progress->bCancel->click(); });
         w.mGo->trigger();
         QVERIFY(f.session.testCancelled);
         QVERIFY(w.mTesting->isChecked());
-        ui::TfGraph* graph = w.graph();
+        ui::PlotWindow* graph = w.graph();
         QVERIFY(graph != nullptr);
         QVERIFY(!graph->description().empty());
         QVERIFY(graph->description().find("p=") == std::string::npos);
@@ -176,7 +176,7 @@ private slots:
         f.session.generator.seed1 = 1;
         f.session.generator.seed2 = 1;
         script.then([](QDialog& dialog) {
-            auto& countDialog = static_cast<ui::Tfnbrand&>(dialog);
+            auto& countDialog = static_cast<ui::CountDialog&>(dialog);
             countDialog.Enbrand->setText(QStringLiteral("100"));
             countDialog.bOKnbrand->click();
         });
@@ -193,7 +193,7 @@ private slots:
         f.window().mGo->trigger();
         ModalScript script;
         f.testingOn(script, "100");
-        ui::TfGraph* graph = f.window().graph();
+        ui::PlotWindow* graph = f.window().graph();
         graph->redraw(1, 2);
         QCOMPARE(graph->description(), ui::describeAxes(f.session, 1, 2, true));
     }

@@ -11,6 +11,8 @@ class QPushButton;
 
 namespace zeltric::ui {
 
+class DialogSeam;
+
 // The four sample colours of the plot, 0x00BBGGRR.
 inline constexpr std::int32_t kColorRed = 0x0000FF;
 inline constexpr std::int32_t kColorBlue = 0xFF0000;
@@ -19,30 +21,12 @@ inline constexpr std::int32_t kColorGreen = 0x00FF00;
 
 // The colour assignment dialog: one list line "s. label" per analysed
 // sample; each colour button stores its colour at once in popColor for every
-// selected line. Created for one use by runColorCommand.
+// selected line. Created for one use by runColourCommand.
 class ColourDialog : public QDialog {
     Q_OBJECT
 
 public:
     explicit ColourDialog(run::Session& session, QWidget* parent = nullptr);
-
-    QListWidget* ListBox1 = nullptr;
-    QPushButton* Button5 = nullptr;
-    QPushButton* bRed = nullptr;
-    QPushButton* bBlue = nullptr;
-    QPushButton* bYellow = nullptr;
-    QPushButton* bGreen = nullptr;
-
-    void FormActivate();
-    void bRedClick() { assign(kColorRed); }
-    void bBlueClick() { assign(kColorBlue); }
-    void bYellowClick() { assign(kColorPink); }
-    void bGreenClick() { assign(kColorGreen); }
-
-    // Test seam: while set, every showing of the dialog runs `script` inside
-    // its modal loop (to select lines and click buttons by object name); a
-    // dialog the script leaves open is then closed as by its frame.
-    static void setScript(std::function<void(ColourDialog&)> script);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -51,12 +35,15 @@ private:
     void assign(std::int32_t color);
 
     run::Session& session_;
+    QListWidget* sampleList_ = nullptr;
+    QPushButton* okButton_ = nullptr;
 };
 
 // The colour command: creates the dialog, resets popColor of samples 1..np to
-// black, lists the samples, shows the dialog modally, calls `redraw` and
-// destroys the dialog. The colours clicked stand whatever way the dialog was
-// closed. Returns the dialog's result.
-int runColorCommand(run::Session& session, QWidget* parent, const std::function<void()>& redraw);
+// black, lists the samples, shows the dialog modally through `dialogs`, calls
+// `redraw` and destroys the dialog. The colours clicked stand whatever way
+// the dialog was closed. Returns the dialog's result.
+int runColourCommand(run::Session& session, QWidget* parent, DialogSeam& dialogs,
+                     const std::function<void()>& redraw);
 
 }  // namespace zeltric::ui

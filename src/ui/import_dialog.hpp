@@ -28,11 +28,12 @@ public:
     // The values as stated; "detect" items stay unset.
     formats::StructureOptions options() const;
 
-    QLabel* lDetected;
-    QSpinBox* eLoci;      // 0 = detect
-    QComboBox* cRows;     // detect, 1, 2
-    QSpinBox* eExtra;     // -1 = detect
-    QLineEdit* eMissing;  // a whole number
+private:
+    QLabel* detectedLabel_;
+    QSpinBox* lociField_;        // 0 = detect
+    QComboBox* rowsChoice_;      // detect, 1, 2
+    QSpinBox* extraField_;       // -1 = detect
+    QLineEdit* missingField_;    // a whole number
 };
 
 // File > Open of a file in another format: detects it (FSTAT only when

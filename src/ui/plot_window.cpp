@@ -2,12 +2,10 @@
 
 #include <QAction>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QSpinBox>
@@ -23,25 +21,11 @@
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
 #include "ui/colour_dialog.hpp"
+#include "ui/dialog_seam.hpp"
 
 namespace zeltric::ui {
 
 namespace {
-
-std::deque<std::optional<QString>>& fileAnswers() {
-    static std::deque<std::optional<QString>> answers;
-    return answers;
-}
-
-std::deque<std::optional<QFont>>& fontAnswers() {
-    static std::deque<std::optional<QFont>> answers;
-    return answers;
-}
-
-std::function<void(const QString&)>& errorBoxHook() {
-    static std::function<void(const QString&)> hook;
-    return hook;
-}
 
 // What the font dialog proposes before any font was confirmed.
 QFont initialPlotFont() { return sansSerifFont(13); }
@@ -112,70 +96,73 @@ PlotWindow::PlotWindow(run::Session& session) : session_(session) {
     // The plot window never keeps the program alive on its own.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    auto* client = new GraphClient(this, [this] { FormResize(); });
+    auto* client = new GraphClient(this, [this] {
+        layoutPanels();
+        redrawCurrent();
+    });
     setCentralWidget(client);
 
-    Panel1 = panel(client, "Panel1");
-    Label1 = new QLabel(QStringLiteral("X"), Panel1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(9, 17);
-    Label1->adjustSize();
-    SpinEdit1 = axisChooser(Panel1, "SpinEdit1", QRect(25, 10, 49, 22));
-    Label2 = new QLabel(QStringLiteral("Y"), Panel1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->move(121, 17);
-    Label2->adjustSize();
-    SpinEdit2 = axisChooser(Panel1, "SpinEdit2", QRect(136, 10, 50, 22));
-    descript = new QLabel(Panel1);
-    descript->setObjectName(QStringLiteral("descript"));
-    descript->setFont(descriptionFont());
-    QPalette palette = descript->palette();
+    axisPanel_ = panel(client, "Panel1");
+    auto* xLabel = new QLabel(QStringLiteral("X"), axisPanel_);
+    xLabel->setObjectName(QStringLiteral("Label1"));
+    xLabel->move(9, 17);
+    xLabel->adjustSize();
+    xAxisChooser_ = axisChooser(axisPanel_, "SpinEdit1", QRect(25, 10, 49, 22));
+    auto* yLabel = new QLabel(QStringLiteral("Y"), axisPanel_);
+    yLabel->setObjectName(QStringLiteral("Label2"));
+    yLabel->move(121, 17);
+    yLabel->adjustSize();
+    yAxisChooser_ = axisChooser(axisPanel_, "SpinEdit2", QRect(136, 10, 50, 22));
+    descriptionLabel_ = new QLabel(axisPanel_);
+    descriptionLabel_->setObjectName(QStringLiteral("descript"));
+    descriptionLabel_->setFont(descriptionFont());
+    QPalette palette = descriptionLabel_->palette();
     palette.setColor(QPalette::WindowText, Qt::black);
-    descript->setPalette(palette);
-    descript->move(192, 8);
+    descriptionLabel_->setPalette(palette);
+    descriptionLabel_->move(192, 8);
 
-    Panel2 = panel(client, "Panel2");
-    Image1 = new PlotImage(Panel2);
-    Image1->setObjectName(QStringLiteral("Image1"));
+    plotPanel_ = panel(client, "Panel2");
+    plotImage_ = new PlotImage(plotPanel_);
+    plotImage_->setObjectName(QStringLiteral("Image1"));
 
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
-    File1 = menuBar()->addMenu(QStringLiteral("&File"));
-    File1->setObjectName(QStringLiteral("File1"));
-    SaveAs1 = File1->addAction(QStringLiteral("Save &As"));
-    SaveAs1->setObjectName(QStringLiteral("SaveAs1"));
-    Print1 = File1->addAction(QStringLiteral("&Print"));
-    Print1->setObjectName(QStringLiteral("Print1"));
+    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu->setObjectName(QStringLiteral("File1"));
+    QAction* saveAction = fileMenu->addAction(QStringLiteral("Save &As"));
+    saveAction->setObjectName(QStringLiteral("SaveAs1"));
+    QAction* printAction = fileMenu->addAction(QStringLiteral("&Print"));
+    printAction->setObjectName(QStringLiteral("Print1"));
     // Printing has no use here; the item stays visible but greyed.
-    Print1->setEnabled(false);
-    Exit1 = File1->addAction(QStringLiteral("E&xit"));
-    Exit1->setObjectName(QStringLiteral("Exit1"));
-    Options1 = menuBar()->addMenu(QStringLiteral("&Options"));
-    Options1->setObjectName(QStringLiteral("Options1"));
-    Color1 = Options1->addAction(QStringLiteral("&Color"));
-    Color1->setObjectName(QStringLiteral("Color1"));
-    mFont1 = Options1->addAction(QStringLiteral("Font"));
-    mFont1->setObjectName(QStringLiteral("mFont1"));
-    mFont1->setCheckable(true);
-    ExportFigure1 = File1->addAction(QStringLiteral("Export &figure..."));
-    ExportFigure1->setObjectName(QStringLiteral("ExportFigure1"));
-    ExportFigure1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    printAction->setEnabled(false);
+    QAction* closeAction = fileMenu->addAction(QStringLiteral("E&xit"));
+    closeAction->setObjectName(QStringLiteral("Exit1"));
+    QMenu* optionsMenu = menuBar()->addMenu(QStringLiteral("&Options"));
+    optionsMenu->setObjectName(QStringLiteral("Options1"));
+    QAction* colourAction = optionsMenu->addAction(QStringLiteral("&Color"));
+    colourAction->setObjectName(QStringLiteral("Color1"));
+    fontAction_ = optionsMenu->addAction(QStringLiteral("Font"));
+    fontAction_->setObjectName(QStringLiteral("mFont1"));
+    fontAction_->setCheckable(true);
+    QAction* exportAction = fileMenu->addAction(QStringLiteral("Export &figure..."));
+    exportAction->setObjectName(QStringLiteral("ExportFigure1"));
+    exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
 
-    SpinEdit1->setRange(1, 1);
-    SpinEdit2->setRange(2, 2);
-    SpinEdit1->setValue(1);
-    SpinEdit2->setValue(2);
+    xAxisChooser_->setRange(1, 1);
+    yAxisChooser_->setRange(2, 2);
+    xAxisChooser_->setValue(1);
+    yAxisChooser_->setValue(2);
 
     // Ctrl+E is kept for exporting the figure.
-    SaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
 
-    connect(SaveAs1, &QAction::triggered, this, &PlotWindow::SaveAs1Click);
-    connect(Exit1, &QAction::triggered, this, &PlotWindow::Exit1Click);
-    connect(ExportFigure1, &QAction::triggered, this, &PlotWindow::ExportFigure1Click);
-    connect(Color1, &QAction::triggered, this, &PlotWindow::Color1Click);
-    connect(mFont1, &QAction::triggered, this, &PlotWindow::mFont1Click);
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &PlotWindow::SpinEdit1Change);
-    connect(SpinEdit2, &QSpinBox::valueChanged, this, &PlotWindow::SpinEdit2Change);
+    connect(saveAction, &QAction::triggered, this, &PlotWindow::saveBitmap);
+    connect(closeAction, &QAction::triggered, this, &PlotWindow::closeWindow);
+    connect(exportAction, &QAction::triggered, this, &PlotWindow::exportFigure);
+    connect(colourAction, &QAction::triggered, this, &PlotWindow::chooseColours);
+    connect(fontAction_, &QAction::triggered, this, &PlotWindow::chooseFont);
+    connect(xAxisChooser_, &QSpinBox::valueChanged, this, &PlotWindow::redrawCurrent);
+    connect(yAxisChooser_, &QSpinBox::valueChanged, this, &PlotWindow::redrawCurrent);
 
     move(240, 59);
     resize(kPlotWindowWidth, kPlotWindowHeight);
@@ -183,29 +170,24 @@ PlotWindow::PlotWindow(run::Session& session) : session_(session) {
 
 PlotWindow::~PlotWindow() = default;
 
-const QImage& PlotWindow::picture() const { return Image1->picture(); }
+const QImage& PlotWindow::picture() const { return plotImage_->picture(); }
 
 void PlotWindow::layoutPanels() {
     QWidget* client = centralWidget();
     const int width = client->width();
     const int clientHeight = client->height();
-    Panel1->setGeometry(0, 0, width, kPlotPanel1Height);
+    axisPanel_->setGeometry(0, 0, width, kPlotPanel1Height);
     // The resize rule, kept inside the client area so that a small window
     // never gives the panel a negative height.
     const int panelHeight =
         std::clamp(plotPanel2Height(height()), 2 * kPlotImageBorder, std::max(clientHeight, 2));
-    Panel2->setGeometry(0, clientHeight - panelHeight, width, panelHeight);
-    Image1->setGeometry(kPlotImageBorder, kPlotImageBorder,
-                        std::max(width - 2 * kPlotImageBorder, 0),
-                        panelHeight - 2 * kPlotImageBorder);
+    plotPanel_->setGeometry(0, clientHeight - panelHeight, width, panelHeight);
+    plotImage_->setGeometry(kPlotImageBorder, kPlotImageBorder,
+                            std::max(width - 2 * kPlotImageBorder, 0),
+                            panelHeight - 2 * kPlotImageBorder);
 }
 
-void PlotWindow::FormResize() {
-    layoutPanels();
-    redrawCurrent();
-}
-
-void PlotWindow::redrawCurrent() { redraw(SpinEdit1->value(), SpinEdit2->value()); }
+void PlotWindow::redrawCurrent() { redraw(xAxisChooser_->value(), yAxisChooser_->value()); }
 
 void PlotWindow::redraw(int x, int y) {
     if (hasAxisPair(session_)) {
@@ -216,81 +198,56 @@ void PlotWindow::redraw(int x, int y) {
     // The label shows the LF CR separator as one plain line break.
     QString shown = QString::fromStdString(description_);
     shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    descript->setText(shown);
-    descript->adjustSize();
+    descriptionLabel_->setText(shown);
+    descriptionLabel_->adjustSize();
 
-    const QFont* sampleFont = mFont1->isChecked() && plotFont_ ? &*plotFont_ : nullptr;
+    const QFont* sampleFont = fontAction_->isChecked() && plotFont_ ? &*plotFont_ : nullptr;
     const qreal ratio = devicePixelRatioF();
-    QImage picture = renderPlot(session_, x, y, Image1->width(), Image1->height(), sampleFont);
+    QImage picture =
+        renderPlot(session_, x, y, plotImage_->width(), plotImage_->height(), sampleFont);
     QImage display;
-    if (ratio != 1.0) display = renderPlot(session_, x, y, Image1->width(), Image1->height(), sampleFont, ratio);
-    Image1->setPicture(std::move(picture), std::move(display));
+    if (ratio != 1.0)
+        display = renderPlot(session_, x, y, plotImage_->width(), plotImage_->height(), sampleFont, ratio);
+    plotImage_->setPicture(std::move(picture), std::move(display));
 }
 
-void PlotWindow::SpinEdit1Change() { redrawCurrent(); }
-
-void PlotWindow::SpinEdit2Change() { redrawCurrent(); }
-
-void PlotWindow::Exit1Click() {
+void PlotWindow::closeWindow() {
     fontMarked_ = false;
-    mFont1->setChecked(false);
+    fontAction_->setChecked(false);
     close();
     session_.graphShown = false;
 }
 
-void PlotWindow::SaveAs1Click() {
-    std::optional<QString> chosen;
-    if (!fileAnswers().empty()) {
-        chosen = fileAnswers().front();
-        fileAnswers().pop_front();
-    } else {
-        const QString name = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Save As"), QString(), QStringLiteral("Bitmaps (*.bmp)"), nullptr,
-            QFileDialog::DontConfirmOverwrite);
-        if (!name.isEmpty()) chosen = name;
-    }
-    if (!chosen || chosen->isEmpty()) return;
-
-    std::string error;
-    if (!savePlotBmp(picture(), chosen->toStdString(), nullptr, &error)) {
-        const QString text = QString::fromStdString(error);
-        if (errorBoxHook())
-            errorBoxHook()(text);
-        else
-            QMessageBox::critical(this, QStringLiteral("Error"), text);
-    }
+void PlotWindow::showError(const std::string& message) {
+    dialogs_.message(this, MessageKind::Error, QString::fromStdString(message), QStringLiteral("Error"));
 }
 
-void PlotWindow::ExportFigure1Click() {
-    const auto showError = [this](const std::string& message) {
-        const QString text = QString::fromStdString(message);
-        if (errorBoxHook())
-            errorBoxHook()(text);
-        else
-            QMessageBox::critical(this, QStringLiteral("Error"), text);
-    };
-    const int x = SpinEdit1->value();
-    const int y = SpinEdit2->value();
+void PlotWindow::saveBitmap() {
+    const std::optional<QString> chosen =
+        dialogs_.chooseSaveFile(this, QStringLiteral("Save As"), QStringLiteral("Bitmaps (*.bmp)"), nullptr,
+                                QFileDialog::DontConfirmOverwrite);
+    if (!chosen) return;
+
+    std::string error;
+    if (!savePlotBmp(picture(), chosen->toStdString(), nullptr, &error)) showError(error);
+}
+
+void PlotWindow::exportFigure() {
+    const int x = xAxisChooser_->value();
+    const int y = yAxisChooser_->value();
     if (const auto why = figure::figureUnavailable(session_, x, y)) return showError(*why);
 
-    std::optional<QString> chosen;
-    if (!fileAnswers().empty()) {
-        chosen = fileAnswers().front();
-        fileAnswers().pop_front();
-    } else {
-        const QString svg = QStringLiteral("SVG figure (*.svg)");
-        const QString pdf = QStringLiteral("PDF figure (*.pdf)");
-        const QString png = QStringLiteral("PNG figure (*.png)");
-        QString filter = svg;
-        QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Export figure"), QString(),
-                                                    svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png,
-                                                    &filter);
-        // A name without a figure extension takes the chosen filter's.
-        if (!name.isEmpty() && !figure::figureFormat(name.toStdString()))
-            name += filter == pdf ? QStringLiteral(".pdf") : filter == png ? QStringLiteral(".png") : QStringLiteral(".svg");
-        if (!name.isEmpty()) chosen = name;
-    }
-    if (!chosen || chosen->isEmpty()) return;
+    const QString svg = QStringLiteral("SVG figure (*.svg)");
+    const QString pdf = QStringLiteral("PDF figure (*.pdf)");
+    const QString png = QStringLiteral("PNG figure (*.png)");
+    QString filter = svg;
+    std::optional<QString> chosen = dialogs_.chooseSaveFile(
+        this, QStringLiteral("Export figure"), svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png, &filter);
+    if (!chosen) return;
+    // A name typed without a figure extension takes the chosen filter's (a
+    // scripted name stands as given).
+    if (!filter.isEmpty() && !figure::figureFormat(chosen->toStdString()))
+        *chosen += filter == pdf ? QStringLiteral(".pdf") : filter == png ? QStringLiteral(".png") : QStringLiteral(".svg");
 
     const std::string path = chosen->toStdString();
     for (const std::string& input : {session_.openedPath, session_.labelFileName})
@@ -307,75 +264,54 @@ void PlotWindow::ExportFigure1Click() {
     }
 }
 
-void PlotWindow::Color1Click() {
-    runColorCommand(session_, this, [this] { redrawCurrent(); });
+void PlotWindow::chooseColours() {
+    runColourCommand(session_, this, dialogs_, [this] { redrawCurrent(); });
 }
 
-void PlotWindow::mFont1Click() {
+void PlotWindow::chooseFont() {
     // A checkable action toggles itself when triggered; the mark must follow
     // the dialog's outcome only.
-    const bool wasChecked = fontMarked_;
-    std::optional<QFont> chosen;
-    const QFont proposed = plotFont_.value_or(initialPlotFont());
-    if (!fontAnswers().empty()) {
-        chosen = fontAnswers().front();
-        fontAnswers().pop_front();
-    } else {
-        bool ok = false;
-        const QFont font = QFontDialog::getFont(&ok, proposed, this);
-        if (ok) chosen = font;
-    }
+    const std::optional<QFont> chosen = dialogs_.chooseFont(this, plotFont_.value_or(initialPlotFont()));
     if (chosen) {
         plotFont_ = *chosen;
         fontMarked_ = true;
-    } else {
-        fontMarked_ = wasChecked;
     }
-    mFont1->setChecked(fontMarked_);
+    fontAction_->setChecked(fontMarked_);
     redrawCurrent();
 }
 
-void PlotWindow::setNextFileName(std::optional<QString> name) {
-    fileAnswers().push_back(std::move(name));
-}
-
-void PlotWindow::setNextFont(std::optional<QFont> font) { fontAnswers().push_back(std::move(font)); }
-
-void PlotWindow::setErrorBoxHook(std::function<void(const QString&)> hook) {
-    errorBoxHook() = std::move(hook);
+void PlotWindow::showFirstAxes() {
+    {
+        const QSignalBlocker blockX(xAxisChooser_);
+        const QSignalBlocker blockY(yAxisChooser_);
+        if (hasAxisPair(session_)) {
+            const int m = plotAxisCount(session_) + 1;
+            xAxisChooser_->setRange(1, m - 2);
+            yAxisChooser_->setRange(2, m - 1);
+        } else {
+            // No pair of axes: the choosers stay at 1 and 2, greyed, and the
+            // picture carries the note.
+            xAxisChooser_->setRange(1, 1);
+            yAxisChooser_->setRange(2, 2);
+            xAxisChooser_->setEnabled(false);
+            yAxisChooser_->setEnabled(false);
+        }
+        xAxisChooser_->setValue(1);
+        yAxisChooser_->setValue(xAxisChooser_->value() + 1);
+    }
+    redrawCurrent();
+    session_.graphShown = true;
+    show();
+    // Moved to a screen of another pixel density, the picture is drawn anew.
+    if (QWindow* handle = windowHandle())
+        connect(handle, &QWindow::screenChanged, this, &PlotWindow::redrawCurrent);
 }
 
 PlotWindow* launchGraph(run::Session& session) {
     auto* window = new PlotWindow(session);
     const int np = std::min(static_cast<int>(session.analysed.np), data::NPMax);
     for (int s = 1; s <= np; ++s) session.popColor[static_cast<std::size_t>(s)] = 0;
-
-    {
-        const QSignalBlocker block1(window->SpinEdit1);
-        const QSignalBlocker block2(window->SpinEdit2);
-        if (hasAxisPair(session)) {
-            const int m = plotAxisCount(session) + 1;
-            window->SpinEdit1->setRange(1, m - 2);
-            window->SpinEdit2->setRange(2, m - 1);
-        } else {
-            // No pair of axes: the choosers stay at 1 and 2, greyed, and the
-            // picture carries the note.
-            window->SpinEdit1->setRange(1, 1);
-            window->SpinEdit2->setRange(2, 2);
-            window->SpinEdit1->setEnabled(false);
-            window->SpinEdit2->setEnabled(false);
-        }
-        window->SpinEdit1->setValue(1);
-        window->SpinEdit2->setValue(window->SpinEdit1->value() + 1);
-    }
-    window->redraw(window->SpinEdit1->value(), window->SpinEdit2->value());
-    session.graphShown = true;
-    window->show();
-    // Moved to a screen of another pixel density, the picture is drawn anew.
-    if (QWindow* handle = window->windowHandle())
-        QObject::connect(handle, &QWindow::screenChanged, window, [window] {
-            window->redraw(window->SpinEdit1->value(), window->SpinEdit2->value());
-        });
+    window->showFirstAxes();
     return window;
 }
 

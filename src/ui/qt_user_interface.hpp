@@ -21,9 +21,18 @@ class ProgressPanel : public QWidget {
 public:
     explicit ProgressPanel(QWidget* parent = nullptr);
 
-    QProgressBar* progressBar;
-    QPushButton* bCancel;
-    bool cancelPressed = false;
+    // Shown at 0 of `maximum`, the cancel request cleared.
+    void start(int maximum);
+    void step(int position);
+    void finish();
+    // Cancel (or closing the window) asks the running test to stop.
+    void requestCancel() { cancelRequested_ = true; }
+    bool cancelRequested() const { return cancelRequested_; }
+
+private:
+    QProgressBar* bar_;
+    QPushButton* cancelButton_;
+    bool cancelRequested_ = false;
 };
 
 // The user-interface port on Qt widgets: boxes through the dialog seam, the

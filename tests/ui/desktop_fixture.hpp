@@ -21,6 +21,8 @@
 #include "ui/number_dialogs.hpp"
 #include "ui_test_support.hpp"
 
+using zeltric::test::control;
+
 namespace zeltric::test {
 
 struct DesktopFixture {
@@ -49,10 +51,10 @@ struct DesktopFixture {
     void testingOn(ModalScript& script, const QString& count) {
         script.then([count](QDialog& dialog) {
             auto& countDialog = static_cast<ui::CountDialog&>(dialog);
-            countDialog.Enbrand->setText(count);
-            countDialog.bOKnbrand->click();
+            control<QLineEdit>(countDialog, "Enbrand")->setText(count);
+            control<QPushButton>(countDialog, "bOKnbrand")->click();
         });
-        window().mTesting->trigger();
+        control<QAction>(window(), "mTesting")->trigger();
     }
 
     std::string writeData(const std::string& name = "small.dat", const char* content = kSmallData) {

@@ -10,10 +10,13 @@
 #include <QtTest>
 
 #include "ui/about_box.hpp"
+#include "ui/dialog_seam.hpp"
 #include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/system_info.hpp"
 #include "ui_test_support.hpp"
+
+using zeltric::test::control;
 
 using namespace zeltric;
 using zeltric::test::ModalScript;
@@ -133,7 +136,8 @@ private slots:
     void aboutBox_escapeCloses() {
         ModalScript script;
         script.then([](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
-        ui::showAboutBox(nullptr);
+        ui::DialogSeam dialogs;
+        ui::showAboutBox(nullptr, dialogs);
         QCOMPARE(script.shown, 1);
         QVERIFY(script.done());
         QCOMPARE(script.unscripted, 0);
@@ -141,6 +145,7 @@ private slots:
 
     void seedDialog_textsFocusAndFields() {
         ui::SeedDialog dialog;
+        ui::DialogSeam dialogs;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Seeds Random Number generator?"));
         QCOMPARE(dialog.findChild<QLabel*>("lfirstseed")->text(), QStringLiteral("First seed? [1..2147483562]"));
         QCOMPARE(dialog.findChild<QLabel*>("Lsecondseed")->text(), QStringLiteral("Second seed?  [1..2147483398]"));
@@ -153,25 +158,26 @@ private slots:
         QString firstAtShow = QStringLiteral("unset");
         script.then([&](QDialog& shown) {
             auto& seed = static_cast<ui::SeedDialog&>(shown);
-            QTRY_VERIFY(seed.Ernd1->hasFocus());
-            firstAtShow = seed.Ernd1->text() + seed.ERnd2->text();
-            seed.Ernd1->setText(QStringLiteral(" 42"));
-            seed.ERnd2->setText(QStringLiteral("7"));
-            QTest::mouseClick(seed.Button1, Qt::LeftButton);
+            QTRY_VERIFY(control<QLineEdit>(seed, "Ernd1")->hasFocus());
+            firstAtShow = control<QLineEdit>(seed, "Ernd1")->text() + control<QLineEdit>(seed, "ERnd2")->text();
+            control<QLineEdit>(seed, "Ernd1")->setText(QStringLiteral(" 42"));
+            control<QLineEdit>(seed, "ERnd2")->setText(QStringLiteral("7"));
+            QTest::mouseClick(control<QPushButton>(seed, "Button1"), Qt::LeftButton);
         });
-        dialog.Ernd1->setText(QStringLiteral("old"));
-        const auto answer = dialog.prompt();
+        control<QLineEdit>(dialog, "Ernd1")->setText(QStringLiteral("old"));
+        const auto answer = dialog.prompt(dialogs);
         QVERIFY(answer.has_value());
         QCOMPARE(answer->first, std::string(" 42"));
         QCOMPARE(answer->second, std::string("7"));
         QCOMPARE(firstAtShow, QString());  // fields emptied before each showing
 
         script.then([](QDialog& shown) { shown.reject(); });  // the frame's close box
-        QVERIFY(!dialog.prompt().has_value());
+        QVERIFY(!dialog.prompt(dialogs).has_value());
     }
 
     void countDialog_textsFocusAndOffer() {
         ui::CountDialog dialog;
+        ui::DialogSeam dialogs;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Number of randomisations"));
         QCOMPARE(dialog.findChild<QLabel*>("lnbrand")->text(), QStringLiteral("Number of randomisations ? [100..15000]"));
         QCOMPARE(dialog.findChild<QLineEdit*>("Enbrand")->text(), QStringLiteral("100"));
@@ -182,12 +188,12 @@ private slots:
         QString offered;
         script.then([&](QDialog& shown) {
             auto& count = static_cast<ui::CountDialog&>(shown);
-            QTRY_VERIFY(count.Enbrand->hasFocus());
-            offered = count.Enbrand->text();
-            QTest::keyClick(count.Enbrand, Qt::Key_Return);  // OK is the default button
+            QTRY_VERIFY(control<QLineEdit>(count, "Enbrand")->hasFocus());
+            offered = control<QLineEdit>(count, "Enbrand")->text();
+            QTest::keyClick(control<QLineEdit>(count, "Enbrand"), Qt::Key_Return);  // OK is the default button
         });
-        dialog.Enbrand->setText(QStringLiteral("555"));
-        const auto answer = dialog.prompt("100");
+        control<QLineEdit>(dialog, "Enbrand")->setText(QStringLiteral("555"));
+        const auto answer = dialog.prompt("100", dialogs);
         QCOMPARE(offered, QStringLiteral("100"));
         QVERIFY(answer.has_value());
         QCOMPARE(*answer, std::string("100"));
@@ -214,37 +220,37 @@ private slots:
 
     void pickDialog_movesBothWaysKeepingOrder() {
         ui::SamplePickDialog dialog(5, nullptr);
-        dialog.ListBox1->addItems({"1. a", "2. b", "3. c", "4. d", "5. e"});
-        highlight(*dialog.ListBox1, {"2. b", "3. c", "5. e"});
-        QTest::mouseClick(dialog.Button2, Qt::LeftButton);
-        QCOMPARE(listTexts(*dialog.ListBox1), QStringList({"1. a", "4. d"}));
-        QCOMPARE(listTexts(*dialog.ListBox2), QStringList({"2. b", "3. c", "5. e"}));
+        control<QListWidget>(dialog, "ListBox1")->addItems({"1. a", "2. b", "3. c", "4. d", "5. e"});
+        highlight(*control<QListWidget>(dialog, "ListBox1"), {"2. b", "3. c", "5. e"});
+        QTest::mouseClick(control<QPushButton>(dialog, "Button2"), Qt::LeftButton);
+        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox1")), QStringList({"1. a", "4. d"}));
+        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox2")), QStringList({"2. b", "3. c", "5. e"}));
 
-        highlight(*dialog.ListBox2, {"2. b"});
-        QTest::mouseClick(dialog.Button3, Qt::LeftButton);
+        highlight(*control<QListWidget>(dialog, "ListBox2"), {"2. b"});
+        QTest::mouseClick(control<QPushButton>(dialog, "Button3"), Qt::LeftButton);
         // Moved back to the end: the lists are not re-sorted.
-        QCOMPARE(listTexts(*dialog.ListBox1), QStringList({"1. a", "4. d", "2. b"}));
-        QCOMPARE(listTexts(*dialog.ListBox2), QStringList({"3. c", "5. e"}));
+        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox1")), QStringList({"1. a", "4. d", "2. b"}));
+        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox2")), QStringList({"3. c", "5. e"}));
         QCOMPARE(dialog.chosenTexts(), QStringList({"3. c", "5. e"}));
 
         // Nothing highlighted, or an empty source: nothing moves.
-        dialog.ListBox1->clearSelection();
-        QTest::mouseClick(dialog.Button2, Qt::LeftButton);
-        QCOMPARE(dialog.ListBox2->count(), 2);
-        highlight(*dialog.ListBox2, {"3. c", "5. e"});
-        QTest::mouseClick(dialog.Button3, Qt::LeftButton);
-        QCOMPARE(dialog.ListBox2->count(), 0);
-        QTest::mouseClick(dialog.Button3, Qt::LeftButton);
-        QCOMPARE(listTexts(*dialog.ListBox1), QStringList({"1. a", "4. d", "2. b", "3. c", "5. e"}));
+        control<QListWidget>(dialog, "ListBox1")->clearSelection();
+        QTest::mouseClick(control<QPushButton>(dialog, "Button2"), Qt::LeftButton);
+        QCOMPARE(control<QListWidget>(dialog, "ListBox2")->count(), 2);
+        highlight(*control<QListWidget>(dialog, "ListBox2"), {"3. c", "5. e"});
+        QTest::mouseClick(control<QPushButton>(dialog, "Button3"), Qt::LeftButton);
+        QCOMPARE(control<QListWidget>(dialog, "ListBox2")->count(), 0);
+        QTest::mouseClick(control<QPushButton>(dialog, "Button3"), Qt::LeftButton);
+        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox1")), QStringList({"1. a", "4. d", "2. b", "3. c", "5. e"}));
     }
 
     void pickDialog_focusInLeftList() {
         ui::LocusPickDialog dialog(2, nullptr);
-        dialog.ListBox1->addItems({"1. x", "2. y"});
+        control<QListWidget>(dialog, "ListBox1")->addItems({"1. x", "2. y"});
         ModalScript script;
         bool focused = false;
         script.then([&](QDialog& shown) {
-            QTRY_VERIFY(dialog.ListBox1->hasFocus());
+            QTRY_VERIFY(control<QListWidget>(dialog, "ListBox1")->hasFocus());
             focused = true;
             shown.accept();
         });

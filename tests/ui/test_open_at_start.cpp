@@ -49,6 +49,21 @@ private slots:
                  QFileInfo(QString::fromStdString(f.dir.path().string())).canonicalFilePath());
     }
 
+    // The start's open is a real open, not an answer slipped into the file
+    // dialog: an answer already waiting there is left for File > Open.
+    void waitingFileDialogAnswerIsLeftForFileOpen() {
+        Fixture f;
+        const std::string first = f.writeData("first.dat", test::kSmallData);
+        const std::string second = f.writeData("second.dat", test::kSmallData);
+        f.window().dialogs().setNextFileName(QString::fromStdString(second));
+        ui::openAtStart(*f.desktop, QString::fromStdString(first));
+        QTRY_VERIFY(f.session.fileOpen);
+        QCOMPARE(f.session.dataFileName, f.dir.file("first"));
+        QCOMPARE(f.window().dialogs().fileDialogsShown, 0);
+        control<QAction>(f.window(), "mfopen")->trigger();
+        QCOMPARE(f.session.dataFileName, f.dir.file("second"));
+    }
+
     void relativePathIsTakenFromTheCurrentFolder() {
         Fixture f;
         f.writeData("trout.dat", test::kSmallData);

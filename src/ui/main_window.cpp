@@ -176,7 +176,7 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
     contentsAction_ = namedAction(helpMenu_->addAction(QStringLiteral("&Contents")), "mContents");
     aboutAction_ = namedAction(helpMenu_->addAction(QStringLiteral("&About")), "mAbout1");
 
-    // Appended to the Parts' File menu, after Exit.
+    // Appended to the File menu, after Exit.
     fileMenu_->addSeparator();
     recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
     recentMenu_->setObjectName(QStringLiteral("mRecent"));

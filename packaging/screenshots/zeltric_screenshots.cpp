@@ -7,18 +7,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-#include <QDir>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTextBrowser>
 #include <QTimer>
-
+#include <QUrl>
 #include <cstdio>
 
 #include "run/session.hpp"
@@ -110,7 +109,8 @@ int main(int argc, char** argv) {
         ok = save(*help, out.absoluteFilePath(QStringLiteral("help-viewer.png"))) && ok;
         // The whole manual, page by page, for proofreading in the viewer.
         if (qEnvironmentVariableIsSet("ZELTRIC_MANUAL_PAGES")) {
-            QScrollBar* bar = help->findChild<QTextBrowser*>(QStringLiteral("helpBrowser"))->verticalScrollBar();
+            QScrollBar* bar =
+                help->findChild<QTextBrowser*>(QStringLiteral("helpBrowser"))->verticalScrollBar();
             for (int page = 1; bar->value() < bar->maximum() || page == 1; ++page) {
                 bar->setValue((page - 1) * bar->pageStep());
                 ok = save(*help, out.absoluteFilePath(QStringLiteral("manual-%1.png").arg(page, 2, 10, QLatin1Char('0')))) && ok;

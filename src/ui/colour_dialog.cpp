@@ -27,7 +27,8 @@ QPushButton* colorButton(QWidget* parent, const char* name, const QString& capti
 
 }  // namespace
 
-ColourDialog::ColourDialog(run::Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+ColourDialog::ColourDialog(run::Session& session, QWidget* parent)
+    : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("fColor"));
     setWindowTitle(QStringLiteral("Color"));
     setFont(sansSerifFont(10));
@@ -53,8 +54,9 @@ ColourDialog::ColourDialog(run::Session& session, QWidget* parent) : QDialog(par
                    {"bGreen", "Green", 208, kColorGreen}};
     for (const auto& button : buttons) {
         const std::int32_t color = button.color;
-        connect(colorButton(this, button.name, QString::fromLatin1(button.caption), button.top, color),
-                &QPushButton::clicked, this, [this, color] { assign(color); });
+        connect(
+            colorButton(this, button.name, QString::fromLatin1(button.caption), button.top, color),
+            &QPushButton::clicked, this, [this, color] { assign(color); });
     }
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);

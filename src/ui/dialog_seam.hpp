@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
-
 #include <deque>
 #include <functional>
 #include <optional>
@@ -27,8 +26,8 @@ public:
     // The save dialog: the name typed, or nothing on cancel. The real dialog
     // sets `selectedFilter` (when given) to the filter chosen; a scripted
     // answer leaves it empty, the name standing as given.
-    std::optional<QString> chooseSaveFile(QWidget* parent, const QString& caption, const QString& filter,
-                                          QString* selectedFilter = nullptr,
+    std::optional<QString> chooseSaveFile(QWidget* parent, const QString& caption,
+                                          const QString& filter, QString* selectedFilter = nullptr,
                                           QFileDialog::Options options = {});
     // The font dialog proposing `proposed`: the font confirmed, or nothing.
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& proposed);

@@ -90,11 +90,12 @@ HelpViewer::HelpViewer(const QString& manualPath, QWidget* parent)
     : QDialog(parent),
       browser_(new ManualBrowser(this)),
       backButton_(navigationButton(this, "helpBack", QStringLiteral("Back"), QKeySequence::Back,
-                                  QStringLiteral("Back"))),
-      forwardButton_(navigationButton(this, "helpForward", QStringLiteral("Forward"), QKeySequence::Forward,
-                                     QStringLiteral("Forward"))),
-      homeButton_(navigationButton(this, "helpHome", QStringLiteral("Home"), QKeySequence(Qt::ALT | Qt::Key_Home),
-                                  QStringLiteral("The start of the manual"))),
+                                   QStringLiteral("Back"))),
+      forwardButton_(navigationButton(this, "helpForward", QStringLiteral("Forward"),
+                                      QKeySequence::Forward, QStringLiteral("Forward"))),
+      homeButton_(navigationButton(this, "helpHome", QStringLiteral("Home"),
+                                   QKeySequence(Qt::ALT | Qt::Key_Home),
+                                   QStringLiteral("The start of the manual"))),
       findField_(new QLineEdit(this)),
       findStatus_(new QLabel(this)) {
     setObjectName(QStringLiteral("helpViewer"));
@@ -135,7 +136,9 @@ HelpViewer::HelpViewer(const QString& manualPath, QWidget* parent)
     // scroll back to it (the table of contents) instead of to the section:
     // once the page shows, the cursor moves to its visible top.
     connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
-        QTimer::singleShot(0, browser_, [this] { browser_->setTextCursor(browser_->cursorForPosition(QPoint(0, 0))); });
+        QTimer::singleShot(0, browser_, [this] {
+            browser_->setTextCursor(browser_->cursorForPosition(QPoint(0, 0)));
+        });
     });
     connect(findField_, &QLineEdit::returnPressed, this, [this] { findNext(); });
     connect(findField_, &QLineEdit::textChanged, findStatus_, &QLabel::clear);

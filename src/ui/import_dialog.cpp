@@ -20,9 +20,8 @@
 
 namespace zeltric::ui {
 
-StructureImportDialog::StructureImportDialog(QWidget* parent,
-                                             const std::optional<formats::StructureLayout>& detected,
-                                             const QString& report)
+StructureImportDialog::StructureImportDialog(
+    QWidget* parent, const std::optional<formats::StructureLayout>& detected, const QString& report)
     : QDialog(parent),
       detectedLabel_(new QLabel(report)),
       lociField_(new QSpinBox),

@@ -30,10 +30,10 @@ public:
 
 private:
     QLabel* detectedLabel_;
-    QSpinBox* lociField_;        // 0 = detect
-    QComboBox* rowsChoice_;      // detect, 1, 2
-    QSpinBox* extraField_;       // -1 = detect
-    QLineEdit* missingField_;    // a whole number
+    QSpinBox* lociField_;      // 0 = detect
+    QComboBox* rowsChoice_;    // detect, 1, 2
+    QSpinBox* extraField_;     // -1 = detect
+    QLineEdit* missingField_;  // a whole number
 };
 
 // File > Open of a file in another format: detects it (FSTAT only when

@@ -16,21 +16,20 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <exception>
 
 #include "base/fatal_error.hpp"
 #include "run/go_bootstrap.hpp"
-#include "run/label_command.hpp"
 #include "run/go_step.hpp"
+#include "run/label_command.hpp"
 #include "run/open_summary.hpp"
 #include "run/steps.hpp"
 #include "ui/about_box.hpp"
 #include "ui/desktop_settings.hpp"
 #include "ui/help_viewer.hpp"
-#include "ui/number_dialogs.hpp"
 #include "ui/import_dialog.hpp"
+#include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_window.hpp"
@@ -105,9 +104,10 @@ void placeBeside(QWidget& plot, const QWidget& main) {
 MainWindow::MainWindow(run::Session& session, QWidget* parent)
     : QMainWindow(parent),
       resultsView_(new QPlainTextEdit),
-      openDataDialog_(openDialog(this, "mOpenDlg",
-                          QStringLiteral("data files (*.dat);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
-                                         "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
+      openDataDialog_(openDialog(
+          this, "mOpenDlg",
+          QStringLiteral("data files (*.dat);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
+                         "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
       // "*" lists every file; "*.*" would hide names without a full stop.
       openLabelDialog_(openDialog(this, "labOpenDlg", QStringLiteral("label files (*)"))),
       progressPanel_(new ProgressPanel),
@@ -158,15 +158,19 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
 
     optionsMenu_ = bar->addMenu(QStringLiteral("O&ptions"));
     optionsMenu_->setObjectName(QStringLiteral("moptions"));
-    labelFileAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("&Label file for pops")), "mLabelfile");
-    samplesAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("Pops to use")), "mPopstouse1");
-    lociAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("Loci to use")), "mLocitouse1");
+    labelFileAction_ =
+        namedAction(optionsMenu_->addAction(QStringLiteral("&Label file for pops")), "mLabelfile");
+    samplesAction_ =
+        namedAction(optionsMenu_->addAction(QStringLiteral("Pops to use")), "mPopstouse1");
+    lociAction_ =
+        namedAction(optionsMenu_->addAction(QStringLiteral("Loci to use")), "mLocitouse1");
     namedAction(optionsMenu_->addSeparator(), "N1");
     testingAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("&Testing")), "mTesting");
     for (QAction* checkable : {labelFileAction_, samplesAction_, lociAction_, testingAction_}) {
         checkable->setCheckable(true);
     }
-    bootstrapAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("Bootstrap over loci")), "mBootstrap");
+    bootstrapAction_ =
+        namedAction(optionsMenu_->addAction(QStringLiteral("Bootstrap over loci")), "mBootstrap");
     bootstrapAction_->setCheckable(true);
 
     goAction_ = namedAction(bar->addAction(QStringLiteral("&Go")), "mGo");
@@ -268,7 +272,8 @@ void MainWindow::runCommand(const std::function<void()>& command) {
 }
 
 void MainWindow::onTriggered(QAction* action, void (MainWindow::*command)()) {
-    connect(action, &QAction::triggered, this, [this, command] { runCommand([this, command] { (this->*command)(); }); });
+    connect(action, &QAction::triggered, this,
+            [this, command] { runCommand([this, command] { (this->*command)(); }); });
 }
 
 void MainWindow::guarded(const std::function<void()>& work) {
@@ -315,7 +320,8 @@ void MainWindow::openFrom(const std::function<std::optional<QString>()>& choose)
         const std::optional<QString> path = choose();
         if (path) {
             const std::string chosen = QDir::toNativeSeparators(*path).toStdString();
-            const bool fstat = openDataDialog_->selectedNameFilter().startsWith(QStringLiteral("FSTAT"));
+            const bool fstat =
+                openDataDialog_->selectedNameFilter().startsWith(QStringLiteral("FSTAT"));
             if (!openForeignFile(*this, chosen, fstat)) run::openStep(session_, port_, chosen);
             const QFileInfo opened(*path);
             setRecentFiles(withRecentFile(recentFiles(), opened.absoluteFilePath()));
@@ -337,7 +343,8 @@ void MainWindow::openRecentFile(const QString& path) {
             rebuildRecentMenu();
             dialogs_.message(
                 this, MessageKind::Information,
-                QStringLiteral("The data file %1 no longer exists; it was removed from the recent files.")
+                QStringLiteral(
+                    "The data file %1 no longer exists; it was removed from the recent files.")
                     .arg(QDir::toNativeSeparators(path)));
             return;
         }
@@ -437,7 +444,9 @@ void MainWindow::toggleBootstrap() {
         bootstrapDialog_->setQuestion(QStringLiteral("Number of replicates ? [100..100000]"));
     }
     guarded([this] {
-        run::bootstrapToggle(session_, [this](const std::string& offered) { return bootstrapDialog_->prompt(offered, dialogs_); });
+        run::bootstrapToggle(session_, [this](const std::string& offered) {
+            return bootstrapDialog_->prompt(offered, dialogs_);
+        });
     });
     syncMenu();
 }

@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-
 #include <memory>
 #include <string>
 #include <vector>

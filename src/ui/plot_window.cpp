@@ -17,11 +17,11 @@
 #include "base/output_file.hpp"
 #include "figure/session_figure.hpp"
 #include "run/steps.hpp"
+#include "ui/colour_dialog.hpp"
+#include "ui/dialog_seam.hpp"
 #include "ui/plot_figure.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
-#include "ui/colour_dialog.hpp"
-#include "ui/dialog_seam.hpp"
 
 namespace zeltric::ui {
 
@@ -207,7 +207,8 @@ void PlotWindow::redraw(int x, int y) {
         renderPlot(session_, x, y, plotImage_->width(), plotImage_->height(), sampleFont);
     QImage display;
     if (ratio != 1.0)
-        display = renderPlot(session_, x, y, plotImage_->width(), plotImage_->height(), sampleFont, ratio);
+        display = renderPlot(session_, x, y, plotImage_->width(), plotImage_->height(), sampleFont,
+                             ratio);
     plotImage_->setPicture(std::move(picture), std::move(display));
 }
 
@@ -219,13 +220,14 @@ void PlotWindow::closeWindow() {
 }
 
 void PlotWindow::showError(const std::string& message) {
-    dialogs_.message(this, MessageKind::Error, QString::fromStdString(message), QStringLiteral("Error"));
+    dialogs_.message(this, MessageKind::Error, QString::fromStdString(message),
+                     QStringLiteral("Error"));
 }
 
 void PlotWindow::saveBitmap() {
     const std::optional<QString> chosen =
-        dialogs_.chooseSaveFile(this, QStringLiteral("Save As"), QStringLiteral("Bitmaps (*.bmp)"), nullptr,
-                                QFileDialog::DontConfirmOverwrite);
+        dialogs_.chooseSaveFile(this, QStringLiteral("Save As"), QStringLiteral("Bitmaps (*.bmp)"),
+                                nullptr, QFileDialog::DontConfirmOverwrite);
     if (!chosen) return;
 
     std::string error;
@@ -242,23 +244,29 @@ void PlotWindow::exportFigure() {
     const QString png = QStringLiteral("PNG figure (*.png)");
     QString filter = svg;
     std::optional<QString> chosen = dialogs_.chooseSaveFile(
-        this, QStringLiteral("Export figure"), svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png, &filter);
+        this, QStringLiteral("Export figure"),
+        svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png, &filter);
     if (!chosen) return;
     // A name typed without a figure extension takes the chosen filter's (a
     // scripted name stands as given).
     if (!filter.isEmpty() && !figure::figureFormat(chosen->toStdString()))
-        *chosen += filter == pdf ? QStringLiteral(".pdf") : filter == png ? QStringLiteral(".png") : QStringLiteral(".svg");
+        *chosen += filter == pdf   ? QStringLiteral(".pdf")
+                   : filter == png ? QStringLiteral(".png")
+                                   : QStringLiteral(".svg");
 
     const std::string path = chosen->toStdString();
     for (const std::string& input : {session_.openedPath, session_.labelFileName})
         if (!input.empty() && data::sameFile(path, input))
-            return showError("Cannot write the figure \"" + path + "\": that is the input file \"" + input + "\".");
+            return showError("Cannot write the figure \"" + path + "\": that is the input file \"" +
+                             input + "\".");
     for (const char* extension : {".fre", ".pca", ".pop", ".al", ".per"})
         if (data::sameFile(path, run::outputPath(session_, extension)))
-            return showError("Cannot write the figure \"" + path + "\": that is the results file \"" +
+            return showError("Cannot write the figure \"" + path +
+                             "\": that is the results file \"" +
                              run::outputPath(session_, extension) + "\".");
     try {
-        figure::writeFigureFile(path, figure::figureSvg(session_, x, y), figure::kDefaultPngWidth, renderFigure);
+        figure::writeFigureFile(path, figure::figureSvg(session_, x, y), figure::kDefaultPngWidth,
+                                renderFigure);
     } catch (const data::FatalError& e) {
         showError(e.what());
     }
@@ -271,7 +279,8 @@ void PlotWindow::chooseColours() {
 void PlotWindow::chooseFont() {
     // A checkable action toggles itself when triggered; the mark must follow
     // the dialog's outcome only.
-    const std::optional<QFont> chosen = dialogs_.chooseFont(this, plotFont_.value_or(initialPlotFont()));
+    const std::optional<QFont> chosen =
+        dialogs_.chooseFont(this, plotFont_.value_or(initialPlotFont()));
     if (chosen) {
         plotFont_ = *chosen;
         fontMarked_ = true;

@@ -13,7 +13,9 @@
 namespace zeltric::ui {
 
 ProgressPanel::ProgressPanel(QWidget* parent)
-    : QWidget(parent), bar_(new QProgressBar(this)), cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)) {
+    : QWidget(parent),
+      bar_(new QProgressBar(this)),
+      cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)) {
     setObjectName(QStringLiteral("progressPanel"));
     bar_->setObjectName(QStringLiteral("progressBar"));
     cancelButton_->setObjectName(QStringLiteral("bCancel"));
@@ -115,9 +117,7 @@ void QtUserInterface::progressStart(int maximum) {
     QCoreApplication::processEvents();
 }
 
-void QtUserInterface::progressStep(int position) {
-    progress_.step(position);
-}
+void QtUserInterface::progressStep(int position) { progress_.step(position); }
 
 void QtUserInterface::progressEnd() {
     progress_.finish();

@@ -27,13 +27,13 @@
 
 #include "desktop_fixture.hpp"
 #include "test_support.hpp"
+#include "ui/colour_dialog.hpp"
 #include "ui/desktop_settings.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/main_window.hpp"
 #include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_layout.hpp"
-#include "ui/colour_dialog.hpp"
 #include "ui/plot_window.hpp"
 #include "ui_test_support.hpp"
 
@@ -108,7 +108,9 @@ QStringList tabWalk(QWidget& dialog, QWidget* first, int steps) {
     return names;
 }
 
-int manualTop(const ui::HelpViewer& viewer) { return control<QTextBrowser>(viewer, "helpBrowser")->verticalScrollBar()->value(); }
+int manualTop(const ui::HelpViewer& viewer) {
+    return control<QTextBrowser>(viewer, "helpBrowser")->verticalScrollBar()->value();
+}
 
 }  // namespace
 
@@ -155,7 +157,8 @@ private slots:
         control<QAction>(f.window(), "mGo")->trigger();
         ui::PlotWindow* graph = f.window().graph();
         QVERIFY(graph != nullptr);
-        QCOMPARE(control<QAction>(graph, "SaveAs1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(control<QAction>(graph, "SaveAs1")->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_S));
         QCOMPARE(control<QAction>(graph, "Exit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
         // Ctrl+E is File > Export figure's alone.
         for (const QAction* action : graph->findChildren<QAction*>())
@@ -191,7 +194,7 @@ private slots:
         QCOMPARE(recentTexts(w).last(), QStringLiteral("&8 ") + paths[2]);
 
         // Opening one again moves it to the front, once.
-        w.findChild<QAction*>(QStringLiteral("mRecent4"))->trigger();  // run7
+        control<QAction>(w, "mRecent4")->trigger();  // run7
         QCOMPARE(QString::fromStdString(f.session.openedPath), paths[6]);
         QCOMPARE(ui::recentFiles().mid(0, 3), QStringList({paths[6], paths[9], paths[8]}));
         QCOMPARE(ui::recentFiles().size(), ui::kRecentFileLimit);
@@ -211,7 +214,7 @@ private slots:
         QFile::remove(gone);
         control<QPlainTextEdit>(w, "Memo1")->setPlainText(QStringLiteral("results"));
 
-        w.findChild<QAction*>(QStringLiteral("mRecent2"))->trigger();
+        control<QAction>(w, "mRecent2")->trigger();
         QCOMPARE(w.dialogs().informations.size(), 1);
         QVERIFY(w.dialogs().informations[0].contains(gone));
         QVERIFY(
@@ -261,7 +264,7 @@ private slots:
         QTimer::singleShot(0, &w, [&] {
             recentEnabled = control<QMenu>(w, "mRecent")->menuAction()->isEnabled();
             dropTaken = dropFiles(w, {other});
-            w.findChild<QAction*>(QStringLiteral("mRecent2"))->trigger();
+            control<QAction>(w, "mRecent2")->trigger();
             inStatusBar = w.statusBar()->isAncestorOf(control<QWidget>(w, "progressPanel"));
             progressShown = control<QWidget>(w, "progressPanel")->isVisible();
             control<QPushButton>(w, "bCancel")->click();
@@ -343,8 +346,9 @@ private slots:
         QCOMPARE(control<QTextBrowser>(viewer, "helpBrowser")->horizontalScrollBar()->maximum(), 0);
 
         // Every line of a code block lies in one shaded cell, none shaded alone.
-        const QTextCursor found =
-            control<QTextBrowser>(viewer, "helpBrowser")->document()->find(QStringLiteral("mkdir ~/trout"));
+        const QTextCursor found = control<QTextBrowser>(viewer, "helpBrowser")
+                                      ->document()
+                                      ->find(QStringLiteral("mkdir ~/trout"));
         QVERIFY(!found.isNull());
         QTextTable* table = found.currentTable();
         QVERIFY(table != nullptr);
@@ -405,28 +409,32 @@ private slots:
         QTest::keyClick(control<QLineEdit>(viewer, "helpFind"), Qt::Key_Return);
         QVERIFY(browser->textCursor().position() > firstMatch);
         QVERIFY(control<QLabel>(viewer, "helpFindStatus")->text().isEmpty());
-        control<QLineEdit>(viewer, "helpFind")->setText(QStringLiteral("no such words in the manual"));
+        control<QLineEdit>(viewer, "helpFind")
+            ->setText(QStringLiteral("no such words in the manual"));
         QVERIFY(!viewer->findNext());
         QCOMPARE(control<QLabel>(viewer, "helpFindStatus")->text(), QStringLiteral("Not found"));
     }
 
     void dialogs_tabOrderFollowsTheLayout() {
         ui::SeedDialog seed;
-        QCOMPARE(tabWalk(seed, control<QLineEdit>(seed, "Ernd1"), 4), QStringList({"Ernd1", "ERnd2", "Button1", "Ernd1"}));
+        QCOMPARE(tabWalk(seed, control<QLineEdit>(seed, "Ernd1"), 4),
+                 QStringList({"Ernd1", "ERnd2", "Button1", "Ernd1"}));
         ui::CountDialog count;
         QCOMPARE(tabWalk(count, control<QLineEdit>(count, "Enbrand"), 3),
                  QStringList({"Enbrand", "bOKnbrand", "Enbrand"}));
         ui::SamplePickDialog pick(3, nullptr);
         control<QListWidget>(pick, "ListBox1")->addItems({"1. 1", "2. 2", "3. 3"});
-        QCOMPARE(tabWalk(pick, control<QListWidget>(pick, "ListBox1"), 6), QStringList({"ListBox1", "Button2", "Button3",
-                                                               "ListBox2", "Button1", "ListBox1"}));
+        QCOMPARE(
+            tabWalk(pick, control<QListWidget>(pick, "ListBox1"), 6),
+            QStringList({"ListBox1", "Button2", "Button3", "ListBox2", "Button1", "ListBox1"}));
         run::Session session;
         ui::ColourDialog colour(session);
         QCOMPARE(
             tabWalk(colour, control<QListWidget>(colour, "ListBox1"), 7),
             QStringList({"ListBox1", "bRed", "bBlue", "bYellow", "bGreen", "Button5", "ListBox1"}));
         ui::HelpViewer viewer(QStringLiteral(ZELTRIC_SOURCE_DIR "/docs/manual.html"));
-        control<QTextBrowser>(viewer, "helpBrowser")->setSource(QUrl(QStringLiteral("#plot")));  // Back becomes available
+        control<QTextBrowser>(viewer, "helpBrowser")
+            ->setSource(QUrl(QStringLiteral("#plot")));  // Back becomes available
         QCOMPARE(tabWalk(viewer, control<QToolButton>(viewer, "helpBack"), 4),
                  QStringList({"helpBack", "helpHome", "helpFind", "helpBrowser"}));
     }

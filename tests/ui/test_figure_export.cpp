@@ -5,21 +5,21 @@
 #include <QFile>
 #include <QImage>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QXmlStreamReader>
-#include <QRegularExpression>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
 
 #include "figure/figure_file.hpp"
-#include "run/label_command.hpp"
 #include "run/go_step.hpp"
+#include "run/label_command.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
-#include "ui/plot_figure.hpp"
 #include "ui/colour_dialog.hpp"
+#include "ui/plot_figure.hpp"
 #include "ui/plot_window.hpp"
 #include "ui_test_support.hpp"
 

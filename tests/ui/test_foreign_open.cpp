@@ -95,7 +95,10 @@ private slots:
         f.window().dialogs().setNextDialogAnswer([](QDialog& dialog) {
             auto* import = qobject_cast<ui::StructureImportDialog*>(&dialog);
             if (import == nullptr) return false;
-            if (!control<QLabel>(import, "lDetected")->text().contains(QStringLiteral("is ambiguous"))) return false;
+            if (!control<QLabel>(import, "lDetected")
+                     ->text()
+                     .contains(QStringLiteral("is ambiguous")))
+                return false;
             control<QComboBox>(import, "cRows")->setCurrentIndex(1);
             control<QSpinBox>(import, "eExtra")->setValue(1);
             return true;
@@ -111,13 +114,15 @@ private slots:
     void fstatIsConvertedOnlyWhenItsFileTypeIsChosen() {
         Fixture f;
         const std::string path = f.writeData("three.dat", "2 1 160 3\nLm12\n1 148152\n2 160160\n1 152152\n");
-        control<QFileDialog>(f.window(), "mOpenDlg")->selectNameFilter(QStringLiteral("FSTAT files (*.dat)"));
+        control<QFileDialog>(f.window(), "mOpenDlg")
+            ->selectNameFilter(QStringLiteral("FSTAT files (*.dat)"));
         openFile(f, path);
         QVERIFY(f.session.fileOpen);
         QCOMPARE(f.session.dataFileName, path + "-fstat");
         QCOMPARE(test::readFile(path + "-fstat.lab"), std::string("1\r\n2\r\n"));
 
-        control<QFileDialog>(f.window(), "mOpenDlg")->selectNameFilter(QStringLiteral("data files (*.dat)"));
+        control<QFileDialog>(f.window(), "mOpenDlg")
+            ->selectNameFilter(QStringLiteral("data files (*.dat)"));
         openFile(f, path);  // a data file now: its reader refuses the highest allele 160
         QCOMPARE(f.endCodes, std::vector<int>{1});
         QVERIFY(f.window().dialogs().errors.front().contains(QStringLiteral("Too many populations")));

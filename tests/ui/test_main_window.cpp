@@ -15,10 +15,10 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QtTest>
-
 #include <filesystem>
 #include <optional>
 
+#include "desktop_fixture.hpp"
 #include "randomisation/random_generator.hpp"
 #include "test_support.hpp"
 #include "ui/desktop_start.hpp"
@@ -27,7 +27,6 @@
 #include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_window.hpp"
-#include "desktop_fixture.hpp"
 #include "ui_test_support.hpp"
 
 using zeltric::test::control;
@@ -49,7 +48,8 @@ void answerSeeds(ModalScript& script, const QString& first, const QString& secon
     script.then([=](QDialog& dialog) {
         auto& seed = static_cast<ui::SeedDialog&>(dialog);
         if (shownTexts != nullptr) {
-            *shownTexts << control<QLineEdit>(seed, "Ernd1")->text() + QLatin1Char('|') + control<QLineEdit>(seed, "ERnd2")->text();
+            *shownTexts << control<QLineEdit>(seed, "Ernd1")->text() + QLatin1Char('|') +
+                               control<QLineEdit>(seed, "ERnd2")->text();
         }
         control<QLineEdit>(seed, "Ernd1")->setText(first);
         control<QLineEdit>(seed, "ERnd2")->setText(second);
@@ -62,7 +62,7 @@ void closeAboutBox(ModalScript& script, QString* caption = nullptr) {
         if (caption != nullptr) {
             *caption = dialog.windowTitle();
         }
-        dialog.findChild<QPushButton*>("OKButton")->click();
+        control<QPushButton>(dialog, "OKButton")->click();
     });
 }
 
@@ -109,23 +109,33 @@ private slots:
         const QList<QAction*> top = w.menuBar()->actions();
         QCOMPARE(top.size(), 4);
         QCOMPARE(top[2], control<QAction>(w, "mGo"));
-        QCOMPARE(w.findChild<QAction*>("mGo"), control<QAction>(w, "mGo"));
-        QCOMPARE(w.findChild<QMenu*>("moptions")->actions(),
-                 QList<QAction*>({control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"), control<QAction>(w, "mLocitouse1"), control<QAction>(w, "N1"), control<QAction>(w, "mTesting"), control<QAction>(w, "mBootstrap")}));
+        QCOMPARE(top[0], control<QMenu>(w, "mFile")->menuAction());
+        QCOMPARE(top[1], control<QMenu>(w, "moptions")->menuAction());
+        QCOMPARE(top[3], control<QMenu>(w, "mHelp")->menuAction());
+        QCOMPARE(
+            control<QMenu>(w, "moptions")->actions(),
+            QList<QAction*>({control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
+                             control<QAction>(w, "mLocitouse1"), control<QAction>(w, "N1"),
+                             control<QAction>(w, "mTesting"), control<QAction>(w, "mBootstrap")}));
         QCOMPARE(control<QAction>(w, "mBootstrap")->text(), QStringLiteral("Bootstrap over loci"));
-        QVERIFY(control<QAction>(w, "mBootstrap")->isCheckable() && !control<QAction>(w, "mBootstrap")->isChecked());
+        QVERIFY(control<QAction>(w, "mBootstrap")->isCheckable() &&
+                !control<QAction>(w, "mBootstrap")->isChecked());
 
         // Before any file is opened, Go and the Options cannot be chosen.
         QVERIFY(!control<QMenu>(w, "moptions")->menuAction()->isEnabled());
         QVERIFY(!control<QAction>(w, "mGo")->isEnabled());
-        QVERIFY(control<QAction>(w, "mfopen")->isEnabled() && control<QAction>(w, "Exit1")->isEnabled());
-        QVERIFY(control<QAction>(w, "mContents")->isEnabled() && control<QAction>(w, "mAbout1")->isEnabled());
-        for (QAction* mark : {control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"), control<QAction>(w, "mLocitouse1"), control<QAction>(w, "mTesting")}) {
+        QVERIFY(control<QAction>(w, "mfopen")->isEnabled() &&
+                control<QAction>(w, "Exit1")->isEnabled());
+        QVERIFY(control<QAction>(w, "mContents")->isEnabled() &&
+                control<QAction>(w, "mAbout1")->isEnabled());
+        for (QAction* mark :
+             {control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
+              control<QAction>(w, "mLocitouse1"), control<QAction>(w, "mTesting")}) {
             QVERIFY(mark->isCheckable());
             QVERIFY(!mark->isChecked());
         }
 
-        QPlainTextEdit* memo = w.findChild<QPlainTextEdit*>("Memo1");
+        QPlainTextEdit* memo = control<QPlainTextEdit>(w, "Memo1");
         QVERIFY(memo->isReadOnly());
         QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -136,11 +146,12 @@ private slots:
         QVERIFY(memo->toPlainText().isEmpty());
 
         // Data files first and chosen; the other formats follow.
-        QFileDialog* open = w.findChild<QFileDialog*>("mOpenDlg");
+        QFileDialog* open = control<QFileDialog>(w, "mOpenDlg");
         QCOMPARE(open->nameFilters().front(), QStringLiteral("data files (*.dat)"));
         QCOMPARE(open->selectedNameFilter(), QStringLiteral("data files (*.dat)"));
         QCOMPARE(open->nameFilters().size(), 6);
-        QCOMPARE(w.findChild<QFileDialog*>("labOpenDlg")->nameFilters(), QStringList("label files (*)"));
+        QCOMPARE(control<QFileDialog>(w, "labOpenDlg")->nameFilters(),
+                 QStringList("label files (*)"));
         QCOMPARE(control<QFileDialog>(w, "mOpenDlg")->fileMode(), QFileDialog::ExistingFile);
     }
 
@@ -188,7 +199,9 @@ private slots:
         f.open(f.writeData());
         QVERIFY(control<QMenu>(w, "moptions")->menuAction()->isEnabled());
         QVERIFY(control<QAction>(w, "mGo")->isEnabled());
-        for (QAction* mark : {control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"), control<QAction>(w, "mLocitouse1"), control<QAction>(w, "mTesting")}) {
+        for (QAction* mark :
+             {control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
+              control<QAction>(w, "mLocitouse1"), control<QAction>(w, "mTesting")}) {
             QVERIFY(!mark->isChecked());
         }
         QVERIFY(control<QPlainTextEdit>(w, "Memo1")->toPlainText().isEmpty());
@@ -313,7 +326,8 @@ private slots:
         script.then([](QDialog& dialog) { dialog.reject(); });  // closing after an OK brings it back too
         script.then([](QDialog& dialog) {
             auto& pick = static_cast<ui::SamplePickDialog&>(dialog);
-            QCOMPARE(itemTexts(*control<QListWidget>(pick, "ListBox2")), QStringList({"3. 3"}));  // as the user left it
+            QCOMPARE(itemTexts(*control<QListWidget>(pick, "ListBox2")),
+                     QStringList({"3. 3"}));  // as the user left it
             select(*control<QListWidget>(pick, "ListBox1"), {"1. 1"});
             control<QPushButton>(pick, "Button2")->click();
             control<QPushButton>(pick, "Button1")->click();
@@ -334,11 +348,13 @@ private slots:
         QCOMPARE(f.window().windowTitle(), QStringLiteral("ZELTRIC is Processing: small.dat"));
         const std::string results = test::readFile(f.dir.file("small.pca"));
         QVERIFY(!results.empty());
-        QCOMPARE(control<QPlainTextEdit>(f.window(), "Memo1")->toPlainText(), test::asDisplayed(results));
+        QCOMPARE(control<QPlainTextEdit>(f.window(), "Memo1")->toPlainText(),
+                 test::asDisplayed(results));
         QVERIFY(f.window().graph() != nullptr);
         QVERIFY(f.session.graphShown);
         QVERIFY(f.endCodes.empty());
-        QVERIFY(control<QAction>(f.window(), "mGo")->isEnabled() && control<QAction>(f.window(), "mfopen")->isEnabled());
+        QVERIFY(control<QAction>(f.window(), "mGo")->isEnabled() &&
+                control<QAction>(f.window(), "mfopen")->isEnabled());
 
         // A second go replaces the plot window.
         QPointer<ui::PlotWindow> first = f.window().graph();
@@ -381,9 +397,11 @@ private slots:
             sampled = true;
             progressVisible = control<QWidget>(w, "progressPanel")->isVisible();
             maximum = control<QProgressBar>(w, "progressBar")->maximum();
-            anyEnabled = control<QAction>(w, "mfopen")->isEnabled() || control<QAction>(w, "mGo")->isEnabled() || control<QAction>(w, "Exit1")->isEnabled() ||
+            anyEnabled = control<QAction>(w, "mfopen")->isEnabled() ||
+                         control<QAction>(w, "mGo")->isEnabled() ||
+                         control<QAction>(w, "Exit1")->isEnabled() ||
                          control<QMenu>(w, "moptions")->menuAction()->isEnabled();
-            control<QAction>(w, "mGo")->trigger();    // ignored while the test runs
+            control<QAction>(w, "mGo")->trigger();     // ignored while the test runs
             control<QAction>(w, "mfopen")->trigger();  // likewise
         });
         w.show();
@@ -393,7 +411,9 @@ private slots:
         QCOMPARE(maximum, 100);
         QVERIFY(!anyEnabled);
         QVERIFY(!control<QWidget>(w, "progressPanel")->isVisible());
-        QVERIFY(control<QAction>(w, "mGo")->isEnabled() && control<QAction>(w, "mfopen")->isEnabled() && control<QAction>(w, "Exit1")->isEnabled());
+        QVERIFY(control<QAction>(w, "mGo")->isEnabled() &&
+                control<QAction>(w, "mfopen")->isEnabled() &&
+                control<QAction>(w, "Exit1")->isEnabled());
         QCOMPARE(w.dialogs().fileDialogsShown, 1);  // only the first open
 
         const std::string results = test::readFile(f.dir.file("small.pca"));
@@ -441,7 +461,8 @@ private slots:
         for (const QString& entry : {QStringLiteral("99"), QStringLiteral("200")}) {
             script.then([&seen, entry](QDialog& dialog) {
                 auto& count = static_cast<ui::CountDialog&>(dialog);
-                seen << dialog.windowTitle() + QLatin1Char('|') + control<QLabel>(count, "lnbrand")->text() + QLatin1Char('|') +
+                seen << dialog.windowTitle() + QLatin1Char('|') +
+                            control<QLabel>(count, "lnbrand")->text() + QLatin1Char('|') +
                             control<QLineEdit>(count, "Enbrand")->text();
                 control<QLineEdit>(count, "Enbrand")->setText(entry);
                 control<QPushButton>(count, "bOKnbrand")->click();
@@ -534,8 +555,12 @@ private slots:
         ui::HelpViewer* viewer = f.window().helpViewer();
         QVERIFY(viewer != nullptr);
         QVERIFY(viewer->isVisible());
-        QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")->toPlainText().contains(QStringLiteral("Getting started")));
-        QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")->toPlainText().contains(QStringLiteral("Output files")));
+        QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")
+                    ->toPlainText()
+                    .contains(QStringLiteral("Getting started")));
+        QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")
+                    ->toPlainText()
+                    .contains(QStringLiteral("Output files")));
 
         Fixture g;
         g.window().setManualSearchPath({QString::fromStdString(g.dir.path().string())});

@@ -45,7 +45,8 @@ private slots:
         QVERIFY(w.dialogs().errors.isEmpty());
         QVERIFY(f.endCodes.empty());
         // The next File > Open starts in the file's folder.
-        QCOMPARE(QFileInfo(control<QFileDialog>(w, "mOpenDlg")->directory().absolutePath()).canonicalFilePath(),
+        QCOMPARE(QFileInfo(control<QFileDialog>(w, "mOpenDlg")->directory().absolutePath())
+                     .canonicalFilePath(),
                  QFileInfo(QString::fromStdString(f.dir.path().string())).canonicalFilePath());
     }
 

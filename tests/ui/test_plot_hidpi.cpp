@@ -7,8 +7,8 @@
 
 #include "run/session.hpp"
 #include "test_support.hpp"
-#include "ui/plot_painter.hpp"
 #include "ui/colour_dialog.hpp"
+#include "ui/plot_painter.hpp"
 #include "ui/plot_window.hpp"
 #include "ui_test_support.hpp"
 

@@ -15,11 +15,11 @@
 
 #include "run/session.hpp"
 #include "test_support.hpp"
-#include "ui_test_support.hpp"
+#include "ui/colour_dialog.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
-#include "ui/colour_dialog.hpp"
 #include "ui/plot_window.hpp"
+#include "ui_test_support.hpp"
 
 using zeltric::run::Session;
 using namespace zeltric::ui;
@@ -428,7 +428,8 @@ private slots:
                  1);
 
         const QStringList& errors = run.window->dialogs().errors;
-        run.window->dialogs().setNextFileName(QString::fromStdString(dir.file("missing/ordination")));
+        run.window->dialogs().setNextFileName(
+            QString::fromStdString(dir.file("missing/ordination")));
         control<QAction>(run.window, "SaveAs1")->trigger();
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors[0].contains(QStringLiteral("missing/ordination.bmp")));

@@ -16,13 +16,13 @@
 
 #include "desktop_fixture.hpp"
 #include "test_support.hpp"
+#include "ui/colour_dialog.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/main_window.hpp"
 #include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
-#include "ui/colour_dialog.hpp"
 #include "ui/plot_window.hpp"
 #include "ui_test_support.hpp"
 
@@ -60,8 +60,10 @@ struct Fixture : test::DesktopFixture {
         script.then([lines](QDialog& dialog) {
             auto& pick = static_cast<ui::SamplePickDialog&>(dialog);
             for (int row = 0; row < control<QListWidget>(pick, "ListBox1")->count(); ++row)
-                control<QListWidget>(pick, "ListBox1")->item(row)->setSelected(
-                    lines.contains(control<QListWidget>(pick, "ListBox1")->item(row)->text()));
+                control<QListWidget>(pick, "ListBox1")
+                    ->item(row)
+                    ->setSelected(
+                        lines.contains(control<QListWidget>(pick, "ListBox1")->item(row)->text()));
             control<QPushButton>(pick, "Button2")->click();
             control<QPushButton>(pick, "Button1")->click();
         });
@@ -115,8 +117,9 @@ private slots:
         QCOMPARE(plottedNames(f.session), std::vector<std::string>({"A", "C", "E"}));
         ui::PlotWindow* graph = f.window().graph();
         graph->redraw(1, 2);
-        QCOMPARE(graph->picture(), ui::renderPlot(f.session, 1, 2, control<ui::PlotImage>(graph, "Image1")->width(),
-                                                  control<ui::PlotImage>(graph, "Image1")->height(), nullptr));
+        QCOMPARE(graph->picture(),
+                 ui::renderPlot(f.session, 1, 2, control<ui::PlotImage>(graph, "Image1")->width(),
+                                control<ui::PlotImage>(graph, "Image1")->height(), nullptr));
         QCOMPARE(colourLines(f), QStringList({"1. A", "2. C", "3. E"}));
         // The results written at Go keep the names they had.
         QVERIFY(test::readFile(f.dir.file("eight-P135.pca")).find(" 1 3 5\r\n") !=
@@ -142,7 +145,7 @@ private slots:
         QFileDialog* dialog = control<QFileDialog>(f.window(), "labOpenDlg");
         dialog->setDirectory(QString::fromStdString(f.dir.path().string()));
         dialog->show();
-        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        auto* view = control<QListView>(dialog, "listView");
         QVERIFY(view != nullptr);
         const auto shown = [view] {
             QStringList names;
@@ -212,13 +215,16 @@ private slots:
         ui::HelpViewer* viewer = f.window().helpViewer();
         QVERIFY(viewer != nullptr);
         QVERIFY(f.window().dialogs().informations.isEmpty());
-        QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")->toPlainText().contains(QStringLiteral("Getting started")));
+        QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")
+                    ->toPlainText()
+                    .contains(QStringLiteral("Getting started")));
         // The manual's pictures come along with it.
         const QString source =
             QString::fromStdString(test::readFile(ZELTRIC_SOURCE_DIR "/docs/manual.html"));
         QVERIFY(source.contains(QStringLiteral("src=\"images/")));
-        const QVariant picture = control<QTextBrowser>(viewer, "helpBrowser")->loadResource(
-            QTextDocument::ImageResource, QUrl(QStringLiteral("images/main-window.png")));
+        const QVariant picture = control<QTextBrowser>(viewer, "helpBrowser")
+                                     ->loadResource(QTextDocument::ImageResource,
+                                                    QUrl(QStringLiteral("images/main-window.png")));
         QVERIFY(picture.isValid());
         QVERIFY(!QImage::fromData(picture.toByteArray()).isNull());
     }

@@ -5,19 +5,19 @@
 //
 //   zeltric_screenshots DATA_FILE LABEL_FILE OUTPUT_FOLDER [MANUAL_FOLDER]
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-#include <QDir>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTextBrowser>
 #include <QTimer>
-
+#include <QUrl>
 #include <cstdio>
 
 #include "run/session.hpp"
@@ -26,7 +26,7 @@
 #include "ui/desktop_start.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/main_window.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
 
 namespace {
 
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     session.generator.seed1 = 12345;
     session.generator.seed2 = 67890;
     zeltric::ui::Desktop desktop(session);
-    zeltric::ui::Tfpca& window = desktop.window;
+    zeltric::ui::MainWindow& window = desktop.window;
     if (argc == 5) {
         window.setManualSearchPath({QFileInfo(QString::fromLocal8Bit(argv[4])).absoluteFilePath()});
     }
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     {
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(data)});
-        QWidget* target = window.Memo1->viewport();
+        QWidget* target = window.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->viewport();
         const QPoint where = target->rect().center();
         QDragEnterEvent enter(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
@@ -85,32 +85,32 @@ int main(int argc, char** argv) {
     }
     bool ok = save(window, out.absoluteFilePath(QStringLiteral("dropped-file.png")));
     window.dialogs().setNextFileName(labels);
-    window.mLabelfileClick();
+    window.findChild<QAction*>(QStringLiteral("mLabelfile"))->trigger();
     session.menu.testingChecked = true;
-    session.opened.testingOn = true;
-    session.opened.randomisationCount = 1000;
+    session.randomisationCount = 1000;
     window.syncMenu();
-    window.mGoClick();
+    window.findChild<QAction*>(QStringLiteral("mGo"))->trigger();
     if (!session.runDone || window.graph() == nullptr) {
         std::fprintf(stderr, "zeltric_screenshots: the go step did not finish\n");
         return 1;
     }
     // Tall enough for the whole report of the example, test section included.
     window.resize(706, 800);
-    window.Memo1->verticalScrollBar()->setValue(0);
+    window.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->verticalScrollBar()->setValue(0);
 
     ok = save(window, out.absoluteFilePath(QStringLiteral("main-window.png"))) && ok;
-    zeltric::ui::TfGraph& graph = *window.graph();
+    zeltric::ui::PlotWindow& graph = *window.graph();
     graph.show();
     ok = save(graph, out.absoluteFilePath(QStringLiteral("plot-window.png"))) && ok;
 
-    window.mContentsClick();
+    window.findChild<QAction*>(QStringLiteral("mContents"))->trigger();
     if (zeltric::ui::HelpViewer* help = window.helpViewer()) {
         help->resize(900, 700);
         ok = save(*help, out.absoluteFilePath(QStringLiteral("help-viewer.png"))) && ok;
         // The whole manual, page by page, for proofreading in the viewer.
         if (qEnvironmentVariableIsSet("ZELTRIC_MANUAL_PAGES")) {
-            QScrollBar* bar = help->browser->verticalScrollBar();
+            QScrollBar* bar =
+                help->findChild<QTextBrowser*>(QStringLiteral("helpBrowser"))->verticalScrollBar();
             for (int page = 1; bar->value() < bar->maximum() || page == 1; ++page) {
                 bar->setValue((page - 1) * bar->pageStep());
                 ok = save(*help, out.absoluteFilePath(QStringLiteral("manual-%1.png").arg(page, 2, 10, QLatin1Char('0')))) && ok;

@@ -6,10 +6,10 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-
 #include <algorithm>
 #include <memory>
 
+#include "ui/dialog_seam.hpp"
 #include "ui/system_info.hpp"
 
 namespace zeltric::ui {
@@ -54,64 +54,67 @@ constexpr CreditLine kCredits[7] = {
 
 }  // namespace
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About ZELTRIC"));
     setFixedSize(342, 258);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(9, 11, 32, 32);
-    Image1->setPixmap(programIcon().pixmap(32, 32));
+    icon_ = new QLabel(this);
+    icon_->setObjectName(QStringLiteral("Image1"));
+    icon_->setGeometry(9, 11, 32, 32);
+    icon_->setPixmap(programIcon().pixmap(32, 32));
 
-    SKUName = placedLabel(this, "SKUName", QStringLiteral("ZELTRIC"), 82, 9, 19, true, false, true);
-    Version = placedLabel(this, "Version", QStringLiteral("Version 1.2"), 82, 35, 13);
+    programName_ =
+        placedLabel(this, "SKUName", QStringLiteral("ZELTRIC"), 82, 9, 19, true, false, true);
+    version_ = placedLabel(this, "Version", QStringLiteral("Version 1.2"), 82, 35, 13);
     for (int i = 0; i < 7; ++i) {
         const CreditLine& line = kCredits[i];
         const QByteArray name = "Credit" + QByteArray::number(i + 1);
-        credits[i] = placedLabel(this, name.constData(), QString::fromLatin1(line.text), line.left, line.top, 11,
-                                 !line.italicNavy, line.italicNavy, false,
-                                 line.italicNavy ? QColor(0, 0, 128) : QColor(Qt::black));
+        credits_[i] = placedLabel(this, name.constData(), QString::fromLatin1(line.text), line.left,
+                                  line.top, 11, !line.italicNavy, line.italicNavy, false,
+                                  line.italicNavy ? QColor(0, 0, 128) : QColor(Qt::black));
     }
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameShape(QFrame::HLine);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(86, 182, 251, 2);
+    rule_ = new QFrame(this);
+    rule_->setObjectName(QStringLiteral("Bevel1"));
+    rule_->setFrameShape(QFrame::HLine);
+    rule_->setFrameShadow(QFrame::Sunken);
+    rule_->setGeometry(86, 182, 251, 2);
 
-    OS = placedLabel(this, "OS", QString(), 86, 191, 11);
-    Label3 = placedLabel(this, "Label3", QStringLiteral("Memory Available to Windows:"), 86, 208, 11);
-    PhysMem = placedLabel(this, "PhysMem", QStringLiteral("0"), 0, 208, 11);
-    PhysMem->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    systemLine_ = placedLabel(this, "OS", QString(), 86, 191, 11);
+    memoryLabel_ =
+        placedLabel(this, "Label3", QStringLiteral("Memory Available to Windows:"), 86, 208, 11);
+    memoryLine_ = placedLabel(this, "PhysMem", QStringLiteral("0"), 0, 208, 11);
+    memoryLine_->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(256, 223, 75, 25);
+    okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    okButton_->setObjectName(QStringLiteral("OKButton"));
+    okButton_->setGeometry(256, 223, 75, 25);
     // Default and cancel button at once: Enter clicks it, Escape rejects the
     // dialog, and both close the box.
-    OKButton->setDefault(true);
-    OKButton->setAutoDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    okButton_->setDefault(true);
+    okButton_->setAutoDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
-    FormCreate();
+    describeMachine();
 }
 
-void TAboutBox::FormCreate() {
-    OS->setText(QString::fromStdString(formatOsLine(currentOsVersion())));
-    OS->adjustSize();
+void AboutBox::describeMachine() {
+    systemLine_->setText(QString::fromStdString(formatOsLine(currentOsVersion())));
+    systemLine_->adjustSize();
     const std::string separator = QLocale::system().groupSeparator().toStdString();
-    PhysMem->setText(QString::fromStdString(formatMemoryLine(totalPhysicalMemory(), separator)));
-    PhysMem->adjustSize();
+    memoryLine_->setText(
+        QString::fromStdString(formatMemoryLine(totalPhysicalMemory(), separator)));
+    memoryLine_->adjustSize();
     // Right-aligned on the edge at 329, unless the substitute font makes the
     // two texts of the line meet: then it starts just after the label.
-    const int left = std::max(329 - PhysMem->width(), Label3->geometry().right() + 5);
-    PhysMem->move(left, 208);
+    const int left = std::max(329 - memoryLine_->width(), memoryLabel_->geometry().right() + 5);
+    memoryLine_->move(left, 208);
 }
 
-void showAboutBox(QWidget* parent) {
-    auto box = std::make_unique<TAboutBox>(parent);
-    box->exec();
+void showAboutBox(QWidget* parent, DialogSeam& dialogs) {
+    auto box = std::make_unique<AboutBox>(parent);
+    dialogs.runDialog(*box);
 }
 
 QIcon programIcon() {

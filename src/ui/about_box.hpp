@@ -9,29 +9,33 @@ class QPushButton;
 
 namespace zeltric::ui {
 
+class DialogSeam;
+
 // The about box: program name, version, credit lines, the operating system
 // and the machine's total physical memory. Fixed size, created per showing.
-class TAboutBox : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
-
-    QLabel* Image1;
-    QLabel* SKUName;
-    QLabel* Version;
-    QLabel* credits[7];
-    QFrame* Bevel1;
-    QLabel* OS;
-    QLabel* Label3;
-    QLabel* PhysMem;
-    QPushButton* OKButton;
+    explicit AboutBox(QWidget* parent = nullptr);
 
 private:
-    void FormCreate();
+    // The two lines about this machine.
+    void describeMachine();
+
+    QLabel* icon_;
+    QLabel* programName_;
+    QLabel* version_;
+    QLabel* credits_[7];
+    QFrame* rule_;
+    QLabel* systemLine_;
+    QLabel* memoryLabel_;
+    QLabel* memoryLine_;
+    QPushButton* okButton_;
 };
 
-// Shows the about box modally and destroys it when it closes.
-void showAboutBox(QWidget* parent);
+// Shows the about box modally through `dialogs` and destroys it when it
+// closes.
+void showAboutBox(QWidget* parent, DialogSeam& dialogs);
 
 // The program's icon, drawn rather than loaded so that it needs no file.
 QIcon programIcon();

@@ -1,6 +1,5 @@
 #include "ui/desktop_start.hpp"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
@@ -22,12 +21,12 @@ void startDesktop(Desktop& desktop) {
             QStringLiteral("The seeds could not be saved: the file %1 could not be written.")
                 .arg(QString::fromStdString(session.seedFileName)));
     }
-    showAboutBox(nullptr);
+    showAboutBox(nullptr, desktop.window.dialogs());
     desktop.window.show();
 }
 
 void openAtStart(Desktop& desktop, const QString& path) {
-    QPointer<Tfpca> window(&desktop.window);
+    QPointer<MainWindow> window(&desktop.window);
     QTimer::singleShot(0, window, [window, path] {
         if (window.isNull()) {
             return;
@@ -38,12 +37,9 @@ void openAtStart(Desktop& desktop, const QString& path) {
                                       QStringLiteral("The data file %1 does not exist.").arg(path));
             return;
         }
-        // The open step's own file dialog answers with this file, so the
-        // open runs exactly as if the user had chosen it there; the dialog
-        // later starts in its folder.
-        window->mOpenDlg->setDirectory(file.absolutePath());
-        window->dialogs().setNextFileName(file.absoluteFilePath());
-        window->mfopenClick();
+        // The same open as a file chosen in File > Open; File > Open then
+        // starts in its folder.
+        window->openFile(file.absoluteFilePath());
     });
 }
 

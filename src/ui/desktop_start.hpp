@@ -13,9 +13,9 @@ namespace zeltric::ui {
 struct Desktop {
     explicit Desktop(run::Session& session);
 
-    Tfpca window;
-    TfseedRnd seedDialog;
-    Tfnbrand countDialog;
+    MainWindow window;
+    SeedDialog seedDialog;
+    CountDialog countDialog;
 };
 
 // Program start after the windows exist: the seeds (asking until valid ones

@@ -1,26 +1,59 @@
 #include "ui/dialog_seam.hpp"
 
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 
 #include "run/session.hpp"
 
 namespace zeltric::ui {
 
+std::optional<DialogSeam::ScriptedFile> DialogSeam::takeScriptedFile() {
+    if (nextFiles_.empty()) return std::nullopt;
+    const ScriptedFile answer = nextFiles_.front();
+    nextFiles_.pop_front();
+    return answer;
+}
+
 std::optional<QString> DialogSeam::chooseFile(QFileDialog& dialog) {
     ++fileDialogsShown;
-    if (!nextFiles_.empty()) {
-        const ScriptedFile answer = nextFiles_.front();
-        nextFiles_.pop_front();
-        if (!answer.chosen) {
+    if (const std::optional<ScriptedFile> answer = takeScriptedFile()) {
+        if (!answer->chosen) {
             return std::nullopt;
         }
-        return answer.path;
+        return answer->path;
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     return dialog.selectedFiles().first();
+}
+
+std::optional<QString> DialogSeam::chooseSaveFile(QWidget* parent, const QString& caption,
+                                                  const QString& filter, QString* selectedFilter,
+                                                  QFileDialog::Options options) {
+    ++fileDialogsShown;
+    if (const std::optional<ScriptedFile> answer = takeScriptedFile()) {
+        if (selectedFilter != nullptr) selectedFilter->clear();
+        if (!answer->chosen || answer->path.isEmpty()) return std::nullopt;
+        return answer->path;
+    }
+    const QString name =
+        QFileDialog::getSaveFileName(parent, caption, QString(), filter, selectedFilter, options);
+    if (name.isEmpty()) return std::nullopt;
+    return name;
+}
+
+std::optional<QFont> DialogSeam::chooseFont(QWidget* parent, const QFont& proposed) {
+    if (!nextFonts_.empty()) {
+        const std::optional<QFont> answer = nextFonts_.front();
+        nextFonts_.pop_front();
+        return answer;
+    }
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, proposed, parent);
+    if (!ok) return std::nullopt;
+    return font;
 }
 
 bool DialogSeam::runDialog(QDialog& dialog) {
@@ -33,6 +66,11 @@ bool DialogSeam::runDialog(QDialog& dialog) {
 }
 
 void DialogSeam::message(QWidget* parent, MessageKind kind, const QString& text) {
+    message(parent, kind, text, QString::fromUtf8(run::kApplicationTitle));
+}
+
+void DialogSeam::message(QWidget* parent, MessageKind kind, const QString& text,
+                         const QString& title) {
     if (kind == MessageKind::Information) {
         informations.push_back(text);
     } else {
@@ -41,7 +79,6 @@ void DialogSeam::message(QWidget* parent, MessageKind kind, const QString& text)
     if (recordMessages_) {
         return;
     }
-    const QString title = QString::fromUtf8(run::kApplicationTitle);
     if (kind == MessageKind::Information) {
         QMessageBox::information(parent, title, text);
     } else {

@@ -88,86 +88,89 @@ QString prepareManualHtml(QString html) {
 
 HelpViewer::HelpViewer(const QString& manualPath, QWidget* parent)
     : QDialog(parent),
-      browser(new ManualBrowser(this)),
-      backButton(navigationButton(this, "helpBack", QStringLiteral("Back"), QKeySequence::Back,
-                                  QStringLiteral("Back"))),
-      forwardButton(navigationButton(this, "helpForward", QStringLiteral("Forward"), QKeySequence::Forward,
-                                     QStringLiteral("Forward"))),
-      homeButton(navigationButton(this, "helpHome", QStringLiteral("Home"), QKeySequence(Qt::ALT | Qt::Key_Home),
-                                  QStringLiteral("The start of the manual"))),
-      findField(new QLineEdit(this)),
-      findStatus(new QLabel(this)) {
+      browser_(new ManualBrowser(this)),
+      backButton_(navigationButton(this, "helpBack", QStringLiteral("Back"), QKeySequence::Back,
+                                   QStringLiteral("Back"))),
+      forwardButton_(navigationButton(this, "helpForward", QStringLiteral("Forward"),
+                                      QKeySequence::Forward, QStringLiteral("Forward"))),
+      homeButton_(navigationButton(this, "helpHome", QStringLiteral("Home"),
+                                   QKeySequence(Qt::ALT | Qt::Key_Home),
+                                   QStringLiteral("The start of the manual"))),
+      findField_(new QLineEdit(this)),
+      findStatus_(new QLabel(this)) {
     setObjectName(QStringLiteral("helpViewer"));
     setWindowTitle(QStringLiteral("ZELTRIC Help"));
-    browser->setObjectName(QStringLiteral("helpBrowser"));
-    browser->setOpenExternalLinks(true);
-    findField->setObjectName(QStringLiteral("helpFind"));
-    findField->setPlaceholderText(QStringLiteral("Find (Ctrl+F)"));
-    findField->setClearButtonEnabled(true);
-    findStatus->setObjectName(QStringLiteral("helpFindStatus"));
+    browser_->setObjectName(QStringLiteral("helpBrowser"));
+    browser_->setOpenExternalLinks(true);
+    findField_->setObjectName(QStringLiteral("helpFind"));
+    findField_->setPlaceholderText(QStringLiteral("Find (Ctrl+F)"));
+    findField_->setClearButtonEnabled(true);
+    findStatus_->setObjectName(QStringLiteral("helpFindStatus"));
 
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(4, 4, 4, 4);
-    bar->addWidget(backButton);
-    bar->addWidget(forwardButton);
-    bar->addWidget(homeButton);
+    bar->addWidget(backButton_);
+    bar->addWidget(forwardButton_);
+    bar->addWidget(homeButton_);
     bar->addStretch(1);
-    bar->addWidget(findStatus);
-    bar->addWidget(findField);
+    bar->addWidget(findStatus_);
+    bar->addWidget(findField_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addLayout(bar);
-    layout->addWidget(browser, 1);
-    setTabOrder(backButton, forwardButton);
-    setTabOrder(forwardButton, homeButton);
-    setTabOrder(homeButton, findField);
-    setTabOrder(findField, browser);
+    layout->addWidget(browser_, 1);
+    setTabOrder(backButton_, forwardButton_);
+    setTabOrder(forwardButton_, homeButton_);
+    setTabOrder(homeButton_, findField_);
+    setTabOrder(findField_, browser_);
 
-    backButton->setEnabled(false);
-    forwardButton->setEnabled(false);
-    connect(backButton, &QToolButton::clicked, browser, &QTextBrowser::backward);
-    connect(forwardButton, &QToolButton::clicked, browser, &QTextBrowser::forward);
-    connect(homeButton, &QToolButton::clicked, browser, &QTextBrowser::home);
-    connect(browser, &QTextBrowser::backwardAvailable, backButton, &QToolButton::setEnabled);
-    connect(browser, &QTextBrowser::forwardAvailable, forwardButton, &QToolButton::setEnabled);
+    backButton_->setEnabled(false);
+    forwardButton_->setEnabled(false);
+    connect(backButton_, &QToolButton::clicked, browser_, &QTextBrowser::backward);
+    connect(forwardButton_, &QToolButton::clicked, browser_, &QTextBrowser::forward);
+    connect(homeButton_, &QToolButton::clicked, browser_, &QTextBrowser::home);
+    connect(browser_, &QTextBrowser::backwardAvailable, backButton_, &QToolButton::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forwardButton_, &QToolButton::setEnabled);
     // A followed link stays the text cursor's focus mark, and Forward would
     // scroll back to it (the table of contents) instead of to the section:
     // once the page shows, the cursor moves to its visible top.
-    connect(browser, &QTextBrowser::sourceChanged, this, [this] {
-        QTimer::singleShot(0, browser, [this] { browser->setTextCursor(browser->cursorForPosition(QPoint(0, 0))); });
+    connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
+        QTimer::singleShot(0, browser_, [this] {
+            browser_->setTextCursor(browser_->cursorForPosition(QPoint(0, 0)));
+        });
     });
-    connect(findField, &QLineEdit::returnPressed, this, [this] { findNext(); });
-    connect(findField, &QLineEdit::textChanged, findStatus, &QLabel::clear);
+    connect(findField_, &QLineEdit::returnPressed, this, [this] { findNext(); });
+    connect(findField_, &QLineEdit::textChanged, findStatus_, &QLabel::clear);
     connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &HelpViewer::focusFind);
     connect(new QShortcut(QKeySequence::FindNext, this), &QShortcut::activated, this, [this] { findNext(); });
     connect(new QShortcut(QKeySequence::FindPrevious, this), &QShortcut::activated, this,
             [this] { findNext(true); });
 
-    browser->setSource(manualUrl(manualPath));
+    browser_->setSource(manualUrl(manualPath));
     // Wide enough for the manual's widest picture and code lines.
     resize(900, 700);
 }
 
 void HelpViewer::focusFind() {
-    findField->setFocus(Qt::ShortcutFocusReason);
-    findField->selectAll();
+    findField_->setFocus(Qt::ShortcutFocusReason);
+    findField_->selectAll();
 }
 
 bool HelpViewer::findNext(bool backward) {
-    const QString text = findField->text();
-    findStatus->clear();
+    const QString text = findField_->text();
+    findStatus_->clear();
     if (text.isEmpty()) return false;
     const QTextDocument::FindFlags flags = backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
-    if (browser->find(text, flags)) return true;
+    if (browser_->find(text, flags)) return true;
     // Round the end: from the other end of the manual once more.
-    const QTextCursor kept = browser->textCursor();
-    QTextCursor restart(browser->document());
+    const QTextCursor kept = browser_->textCursor();
+    QTextCursor restart(browser_->document());
     restart.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
-    browser->setTextCursor(restart);
-    if (browser->find(text, flags)) return true;
-    browser->setTextCursor(kept);
-    findStatus->setText(QStringLiteral("Not found"));
+    browser_->setTextCursor(restart);
+    if (browser_->find(text, flags)) return true;
+    browser_->setTextCursor(kept);
+    findStatus_->setText(QStringLiteral("Not found"));
     return false;
 }
 

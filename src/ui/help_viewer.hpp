@@ -42,17 +42,18 @@ class HelpViewer : public QDialog {
 public:
     explicit HelpViewer(const QString& manualPath, QWidget* parent = nullptr);
 
-    QTextBrowser* browser;
-    QToolButton* backButton;
-    QToolButton* forwardButton;
-    QToolButton* homeButton;
-    QLineEdit* findField;
-    QLabel* findStatus;
-
     // Finds the find field's text after (or before) the cursor; false and
     // "Not found" when the manual does not hold it.
     bool findNext(bool backward = false);
     void focusFind();
+
+private:
+    QTextBrowser* browser_;
+    QToolButton* backButton_;
+    QToolButton* forwardButton_;
+    QToolButton* homeButton_;
+    QLineEdit* findField_;
+    QLabel* findStatus_;
 };
 
 }  // namespace zeltric::ui

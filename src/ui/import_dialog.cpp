@@ -20,62 +20,61 @@
 
 namespace zeltric::ui {
 
-StructureImportDialog::StructureImportDialog(QWidget* parent,
-                                             const std::optional<formats::StructureLayout>& detected,
-                                             const QString& report)
+StructureImportDialog::StructureImportDialog(
+    QWidget* parent, const std::optional<formats::StructureLayout>& detected, const QString& report)
     : QDialog(parent),
-      lDetected(new QLabel(report)),
-      eLoci(new QSpinBox),
-      cRows(new QComboBox),
-      eExtra(new QSpinBox),
-      eMissing(new QLineEdit) {
+      detectedLabel_(new QLabel(report)),
+      lociField_(new QSpinBox),
+      rowsChoice_(new QComboBox),
+      extraField_(new QSpinBox),
+      missingField_(new QLineEdit) {
     setObjectName(QStringLiteral("structureImport"));
     setWindowTitle(QStringLiteral("Import a STRUCTURE file"));
-    lDetected->setObjectName(QStringLiteral("lDetected"));
-    lDetected->setWordWrap(true);
-    eLoci->setObjectName(QStringLiteral("eLoci"));
-    eLoci->setRange(0, 100000);
-    eLoci->setSpecialValueText(QStringLiteral("detect"));
-    cRows->setObjectName(QStringLiteral("cRows"));
-    cRows->addItems({QStringLiteral("detect"), QStringLiteral("1"), QStringLiteral("2")});
-    eExtra->setObjectName(QStringLiteral("eExtra"));
-    eExtra->setRange(-1, 100000);
-    eExtra->setSpecialValueText(QStringLiteral("detect"));
-    eExtra->setValue(-1);
-    eMissing->setObjectName(QStringLiteral("eMissing"));
-    eMissing->setText(QStringLiteral("-9"));
+    detectedLabel_->setObjectName(QStringLiteral("lDetected"));
+    detectedLabel_->setWordWrap(true);
+    lociField_->setObjectName(QStringLiteral("eLoci"));
+    lociField_->setRange(0, 100000);
+    lociField_->setSpecialValueText(QStringLiteral("detect"));
+    rowsChoice_->setObjectName(QStringLiteral("cRows"));
+    rowsChoice_->addItems({QStringLiteral("detect"), QStringLiteral("1"), QStringLiteral("2")});
+    extraField_->setObjectName(QStringLiteral("eExtra"));
+    extraField_->setRange(-1, 100000);
+    extraField_->setSpecialValueText(QStringLiteral("detect"));
+    extraField_->setValue(-1);
+    missingField_->setObjectName(QStringLiteral("eMissing"));
+    missingField_->setText(QStringLiteral("-9"));
     if (detected) {
-        eLoci->setValue(detected->loci);
-        cRows->setCurrentIndex(detected->rows);
-        eExtra->setValue(detected->extraColumns);
-        eMissing->setText(QString::number(detected->missing));
+        lociField_->setValue(detected->loci);
+        rowsChoice_->setCurrentIndex(detected->rows);
+        extraField_->setValue(detected->extraColumns);
+        missingField_->setText(QString::number(detected->missing));
     }
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Loci:"), eLoci);
-    form->addRow(QStringLiteral("Rows per individual:"), cRows);
-    form->addRow(QStringLiteral("Extra columns after PopData:"), eExtra);
-    form->addRow(QStringLiteral("Missing value:"), eMissing);
+    form->addRow(QStringLiteral("Loci:"), lociField_);
+    form->addRow(QStringLiteral("Rows per individual:"), rowsChoice_);
+    form->addRow(QStringLiteral("Extra columns after PopData:"), extraField_);
+    form->addRow(QStringLiteral("Missing value:"), missingField_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lDetected);
+    layout->addWidget(detectedLabel_);
     layout->addLayout(form);
     layout->addWidget(buttons);
 }
 
 formats::StructureOptions StructureImportDialog::options() const {
     formats::StructureOptions o;
-    if (eLoci->value() > 0) o.loci = eLoci->value();
-    if (cRows->currentIndex() > 0) o.rows = cRows->currentIndex();
-    if (eExtra->value() >= 0) o.extraColumns = eExtra->value();
+    if (lociField_->value() > 0) o.loci = lociField_->value();
+    if (rowsChoice_->currentIndex() > 0) o.rows = rowsChoice_->currentIndex();
+    if (extraField_->value() >= 0) o.extraColumns = extraField_->value();
     bool ok = false;
-    const long long missing = eMissing->text().trimmed().toLongLong(&ok);
+    const long long missing = missingField_->text().trimmed().toLongLong(&ok);
     if (ok) o.missing = missing;
     return o;
 }
 
-bool openForeignFile(Tfpca& window, const std::string& path, bool fstatChosen) {
+bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChosen) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);

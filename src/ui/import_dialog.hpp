@@ -13,7 +13,7 @@ class QSpinBox;
 
 namespace zeltric::ui {
 
-class Tfpca;
+class MainWindow;
 
 // The import dialog of a STRUCTURE file: shows what was detected (or why the
 // layout stays open) and lets the user state the number of loci, the rows
@@ -28,11 +28,12 @@ public:
     // The values as stated; "detect" items stay unset.
     formats::StructureOptions options() const;
 
-    QLabel* lDetected;
-    QSpinBox* eLoci;      // 0 = detect
-    QComboBox* cRows;     // detect, 1, 2
-    QSpinBox* eExtra;     // -1 = detect
-    QLineEdit* eMissing;  // a whole number
+private:
+    QLabel* detectedLabel_;
+    QSpinBox* lociField_;      // 0 = detect
+    QComboBox* rowsChoice_;    // detect, 1, 2
+    QSpinBox* extraField_;     // -1 = detect
+    QLineEdit* missingField_;  // a whole number
 };
 
 // File > Open of a file in another format: detects it (FSTAT only when
@@ -41,6 +42,6 @@ public:
 // with its label file. Returns false when the file is a data file (the
 // caller opens it as before); true when it was converted and opened, or the
 // import dialog was cancelled. Raises data::FatalError as the conversion does.
-bool openForeignFile(Tfpca& window, const std::string& path, bool fstatChosen);
+bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChosen);
 
 }  // namespace zeltric::ui

@@ -16,24 +16,23 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <exception>
 
 #include "base/fatal_error.hpp"
 #include "run/go_bootstrap.hpp"
-#include "run/label_command.hpp"
 #include "run/go_step.hpp"
+#include "run/label_command.hpp"
 #include "run/open_summary.hpp"
 #include "run/steps.hpp"
 #include "ui/about_box.hpp"
 #include "ui/desktop_settings.hpp"
 #include "ui/help_viewer.hpp"
-#include "ui/number_dialogs.hpp"
 #include "ui/import_dialog.hpp"
+#include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_layout.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
 
 namespace zeltric::ui {
 
@@ -102,17 +101,18 @@ void placeBeside(QWidget& plot, const QWidget& main) {
 
 }  // namespace
 
-Tfpca::Tfpca(run::Session& session, QWidget* parent)
+MainWindow::MainWindow(run::Session& session, QWidget* parent)
     : QMainWindow(parent),
-      Memo1(new QPlainTextEdit),
-      mOpenDlg(openDialog(this, "mOpenDlg",
-                          QStringLiteral("data files (*.dat);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
-                                         "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
+      resultsView_(new QPlainTextEdit),
+      openDataDialog_(openDialog(
+          this, "mOpenDlg",
+          QStringLiteral("data files (*.dat);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
+                         "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
       // "*" lists every file; "*.*" would hide names without a full stop.
-      labOpenDlg(openDialog(this, "labOpenDlg", QStringLiteral("label files (*)"))),
-      progress(new ProgressPanel),
+      openLabelDialog_(openDialog(this, "labOpenDlg", QStringLiteral("label files (*)"))),
+      progressPanel_(new ProgressPanel),
       session_(session),
-      port_(*this, *Memo1, *progress, dialogs_),
+      port_(*this, *resultsView_, *progressPanel_, dialogs_),
       endProgram_([](int code) { QCoreApplication::exit(code); }) {
     setObjectName(QStringLiteral("fpca"));
     setWindowTitle(QString::fromUtf8(session_.caption.c_str()));
@@ -122,86 +122,91 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     setFont(windowFont);
     resize(706, 460);
 
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    resultsView_->setObjectName(QStringLiteral("Memo1"));
+    resultsView_->setReadOnly(true);
+    resultsView_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    resultsView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    resultsView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The report's columns only line up in a fixed-pitch font.
-    Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    resultsView_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
     auto* client = new QWidget;
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(Memo1, 1);
+    layout->addWidget(resultsView_, 1);
     setCentralWidget(client);
 
-    // The status line under the results view; during a test the progress bar
+    // The status line under the results view; during a test the progressPanel_ bar
     // and Cancel join it there.
-    statusText = new QLabel;
-    statusText->setObjectName(QStringLiteral("statusText"));
+    statusLabel_ = new QLabel;
+    statusLabel_->setObjectName(QStringLiteral("statusText"));
     // A long path is cut at the window's edge instead of widening the window.
-    statusText->setMinimumWidth(1);
-    statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusLabel_->setMinimumWidth(1);
+    statusLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar()->addWidget(statusText, 1);
-    statusBar()->addPermanentWidget(progress, 2);
-    progress->hide();
+    statusBar()->addWidget(statusLabel_, 1);
+    statusBar()->addPermanentWidget(progressPanel_, 2);
+    progressPanel_->hide();
 
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    mFile = bar->addMenu(QStringLiteral("&File"));
-    mFile->setObjectName(QStringLiteral("mFile"));
-    mfopen = namedAction(mFile->addAction(QStringLiteral("&Open")), "mfopen");
-    Exit1 = namedAction(mFile->addAction(QStringLiteral("E&xit")), "Exit1");
+    fileMenu_ = bar->addMenu(QStringLiteral("&File"));
+    fileMenu_->setObjectName(QStringLiteral("mFile"));
+    openAction_ = namedAction(fileMenu_->addAction(QStringLiteral("&Open")), "mfopen");
+    exitAction_ = namedAction(fileMenu_->addAction(QStringLiteral("E&xit")), "Exit1");
 
-    moptions = bar->addMenu(QStringLiteral("O&ptions"));
-    moptions->setObjectName(QStringLiteral("moptions"));
-    mLabelfile = namedAction(moptions->addAction(QStringLiteral("&Label file for pops")), "mLabelfile");
-    mPopstouse1 = namedAction(moptions->addAction(QStringLiteral("Pops to use")), "mPopstouse1");
-    mLocitouse1 = namedAction(moptions->addAction(QStringLiteral("Loci to use")), "mLocitouse1");
-    N1 = namedAction(moptions->addSeparator(), "N1");
-    mTesting = namedAction(moptions->addAction(QStringLiteral("&Testing")), "mTesting");
-    for (QAction* checkable : {mLabelfile, mPopstouse1, mLocitouse1, mTesting}) {
+    optionsMenu_ = bar->addMenu(QStringLiteral("O&ptions"));
+    optionsMenu_->setObjectName(QStringLiteral("moptions"));
+    labelFileAction_ =
+        namedAction(optionsMenu_->addAction(QStringLiteral("&Label file for pops")), "mLabelfile");
+    samplesAction_ =
+        namedAction(optionsMenu_->addAction(QStringLiteral("Pops to use")), "mPopstouse1");
+    lociAction_ =
+        namedAction(optionsMenu_->addAction(QStringLiteral("Loci to use")), "mLocitouse1");
+    namedAction(optionsMenu_->addSeparator(), "N1");
+    testingAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("&Testing")), "mTesting");
+    for (QAction* checkable : {labelFileAction_, samplesAction_, lociAction_, testingAction_}) {
         checkable->setCheckable(true);
     }
-    mBootstrap = namedAction(moptions->addAction(QStringLiteral("Bootstrap over loci")), "mBootstrap");
-    mBootstrap->setCheckable(true);
+    bootstrapAction_ =
+        namedAction(optionsMenu_->addAction(QStringLiteral("Bootstrap over loci")), "mBootstrap");
+    bootstrapAction_->setCheckable(true);
 
-    mGo = namedAction(bar->addAction(QStringLiteral("&Go")), "mGo");
+    goAction_ = namedAction(bar->addAction(QStringLiteral("&Go")), "mGo");
 
-    mHelp = bar->addMenu(QStringLiteral("&Help"));
-    mHelp->setObjectName(QStringLiteral("mHelp"));
-    mContents = namedAction(mHelp->addAction(QStringLiteral("&Contents")), "mContents");
-    mAbout1 = namedAction(mHelp->addAction(QStringLiteral("&About")), "mAbout1");
+    helpMenu_ = bar->addMenu(QStringLiteral("&Help"));
+    helpMenu_->setObjectName(QStringLiteral("mHelp"));
+    contentsAction_ = namedAction(helpMenu_->addAction(QStringLiteral("&Contents")), "mContents");
+    aboutAction_ = namedAction(helpMenu_->addAction(QStringLiteral("&About")), "mAbout1");
 
-    // Appended to the Parts' File menu, after Exit.
-    mFile->addSeparator();
-    mRecent = mFile->addMenu(QStringLiteral("Open &Recent"));
-    mRecent->setObjectName(QStringLiteral("mRecent"));
-    mRecent->menuAction()->setObjectName(QStringLiteral("mOpenRecent"));
+    // Appended to the File menu, after Exit.
+    fileMenu_->addSeparator();
+    recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
+    recentMenu_->setObjectName(QStringLiteral("mRecent"));
+    recentMenu_->menuAction()->setObjectName(QStringLiteral("mOpenRecent"));
 
-    mfopen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    mGo->setShortcut(QKeySequence(Qt::Key_F5));
-    mContents->setShortcut(QKeySequence(Qt::Key_F1));
+    openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    exitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    goAction_->setShortcut(QKeySequence(Qt::Key_F5));
+    contentsAction_->setShortcut(QKeySequence(Qt::Key_F1));
     setAcceptDrops(true);
     // A drop on the results view opens the file too, instead of pasting a path.
-    Memo1->setAcceptDrops(false);
+    resultsView_->setAcceptDrops(false);
 
     // The check marks are session state: a click runs the handler, which
     // decides the mark; syncMenu then shows it.
-    connect(mfopen, &QAction::triggered, this, &Tfpca::mfopenClick);
-    connect(Exit1, &QAction::triggered, this, &Tfpca::Exit1Click);
-    connect(mLabelfile, &QAction::triggered, this, &Tfpca::mLabelfileClick);
-    connect(mPopstouse1, &QAction::triggered, this, &Tfpca::mPopstouse1Click);
-    connect(mLocitouse1, &QAction::triggered, this, &Tfpca::mLocitouse1Click);
-    connect(mTesting, &QAction::triggered, this, &Tfpca::mTestingClick);
-    connect(mBootstrap, &QAction::triggered, this, &Tfpca::mBootstrapClick);
-    connect(mGo, &QAction::triggered, this, &Tfpca::mGoClick);
-    connect(mContents, &QAction::triggered, this, &Tfpca::mContentsClick);
-    connect(mAbout1, &QAction::triggered, this, &Tfpca::mAbout1Click);
+    onTriggered(openAction_, &MainWindow::openChosenFile);
+    onTriggered(exitAction_, &MainWindow::exitProgram);
+    onTriggered(labelFileAction_, &MainWindow::chooseLabelFile);
+    onTriggered(samplesAction_, &MainWindow::pickSamples);
+    onTriggered(lociAction_, &MainWindow::pickLoci);
+    onTriggered(testingAction_, &MainWindow::toggleTesting);
+    onTriggered(bootstrapAction_, &MainWindow::toggleBootstrap);
+    onTriggered(goAction_, &MainWindow::runAnalysis);
+    // Help stays at hand while a test runs.
+    connect(contentsAction_, &QAction::triggered, this, &MainWindow::showManual);
+    connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
 
     manualSearchPath_ = manualSearchPath(QCoreApplication::applicationDirPath());
     // First start: the size above; later starts: as the window was left.
@@ -211,49 +216,49 @@ Tfpca::Tfpca(run::Session& session, QWidget* parent)
     syncMenu();
 }
 
-Tfpca::~Tfpca() {
+MainWindow::~MainWindow() {
     delete graph_.data();
     delete helpViewer_.data();
 }
 
-TfGraph* Tfpca::graph() const { return graph_.data(); }
+PlotWindow* MainWindow::graph() const { return graph_.data(); }
 
-HelpViewer* Tfpca::helpViewer() const { return helpViewer_.data(); }
+HelpViewer* MainWindow::helpViewer() const { return helpViewer_.data(); }
 
-void Tfpca::setPromptDialogs(TfseedRnd* seedDialog, Tfnbrand* countDialog) {
+void MainWindow::setPromptDialogs(SeedDialog* seedDialog, CountDialog* countDialog) {
     port_.setPromptDialogs(seedDialog, countDialog);
 }
 
-void Tfpca::syncMenu() {
+void MainWindow::syncMenu() {
     const run::MenuState& menu = session_.menu;
     // While a go step runs its test, nothing may start another step inside it.
-    const bool idle = !running_ && !ended_;
-    mfopen->setEnabled(idle);
-    Exit1->setEnabled(idle);
-    moptions->setEnabled(idle && menu.optionsEnabled);
-    moptions->menuAction()->setEnabled(idle && menu.optionsEnabled);
-    mGo->setEnabled(idle && menu.goEnabled);
-    mLabelfile->setChecked(menu.labelChecked);
-    mPopstouse1->setChecked(menu.popsChecked);
-    mLocitouse1->setChecked(menu.lociChecked);
-    mTesting->setChecked(menu.testingChecked);
-    mRecent->menuAction()->setEnabled(idle && !mRecent->isEmpty());
-    mBootstrap->setChecked(menu.bootstrapChecked);
+    const bool available = idle();
+    openAction_->setEnabled(available);
+    exitAction_->setEnabled(available);
+    optionsMenu_->setEnabled(available && menu.optionsEnabled);
+    optionsMenu_->menuAction()->setEnabled(available && menu.optionsEnabled);
+    goAction_->setEnabled(available && menu.goEnabled);
+    labelFileAction_->setChecked(menu.labelChecked);
+    samplesAction_->setChecked(menu.popsChecked);
+    lociAction_->setChecked(menu.lociChecked);
+    testingAction_->setChecked(menu.testingChecked);
+    recentMenu_->menuAction()->setEnabled(available && !recentMenu_->isEmpty());
+    bootstrapAction_->setChecked(menu.bootstrapChecked);
 }
 
-void Tfpca::showStatus(const QString& text) {
-    statusText->setText(text);
+void MainWindow::showStatus(const QString& text) {
+    statusLabel_->setText(text);
     // The whole text, also when the window is too narrow for it.
-    statusText->setToolTip(text);
+    statusLabel_->setToolTip(text);
 }
 
-void Tfpca::rebuildRecentMenu() {
-    mRecent->clear();
+void MainWindow::rebuildRecentMenu() {
+    recentMenu_->clear();
     const QStringList files = recentFiles();
     for (int i = 0; i < files.size(); ++i) {
         QString shown = QDir::toNativeSeparators(files[i]);
         shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* item = mRecent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+        QAction* item = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
         item->setObjectName(QStringLiteral("mRecent%1").arg(i + 1));
         const QString path = files[i];
         connect(item, &QAction::triggered, this, [this, path] { openRecentFile(path); });
@@ -261,7 +266,17 @@ void Tfpca::rebuildRecentMenu() {
     syncMenu();
 }
 
-void Tfpca::guarded(const std::function<void()>& work) {
+void MainWindow::runCommand(const std::function<void()>& command) {
+    if (!idle()) return;
+    command();
+}
+
+void MainWindow::onTriggered(QAction* action, void (MainWindow::*command)()) {
+    connect(action, &QAction::triggered, this,
+            [this, command] { runCommand([this, command] { (this->*command)(); }); });
+}
+
+void MainWindow::guarded(const std::function<void()>& work) {
     try {
         work();
         return;
@@ -270,76 +285,75 @@ void Tfpca::guarded(const std::function<void()>& work) {
     } catch (const std::exception& failure) {
         dialogs_.message(this, MessageKind::Error, displayText(failure.what()));
     }
-    progress->hide();
+    progressPanel_->hide();
     running_ = false;
     ended_ = true;
     syncMenu();
     endProgram(1);
 }
 
-void Tfpca::endProgram(int code) {
+void MainWindow::endProgram(int code) {
     ended_ = true;
     saveMainWindowGeometry(saveGeometry());
     endProgram_(code);
 }
 
-void Tfpca::closeGraph() {
-    TfGraph* graph = graph_.data();
+void MainWindow::closeGraph() {
+    PlotWindow* graph = graph_.data();
     destroyGraph(session_, graph);
     graph_ = graph;
     session_.graphShown = false;
 }
 
-void Tfpca::mfopenClick() {
-    openFrom([this] { return dialogs_.chooseFile(*mOpenDlg); });
+void MainWindow::openChosenFile() {
+    openFrom([this] { return dialogs_.chooseFile(*openDataDialog_); });
 }
 
-void Tfpca::openFile(const QString& path) {
-    openFrom([&path] { return std::optional<QString>(path); });
+void MainWindow::openFile(const QString& path) {
+    runCommand([&] { openFrom([&path] { return std::optional<QString>(path); }); });
 }
 
-void Tfpca::openFrom(const std::function<std::optional<QString>()>& choose) {
-    if (running_ || ended_) {
-        return;
-    }
+void MainWindow::openFrom(const std::function<std::optional<QString>()>& choose) {
     guarded([&] {
         closeGraph();
-        Memo1->clear();
+        resultsView_->clear();
         const std::optional<QString> path = choose();
         if (path) {
             const std::string chosen = QDir::toNativeSeparators(*path).toStdString();
-            const bool fstat = mOpenDlg->selectedNameFilter().startsWith(QStringLiteral("FSTAT"));
+            const bool fstat =
+                openDataDialog_->selectedNameFilter().startsWith(QStringLiteral("FSTAT"));
             if (!openForeignFile(*this, chosen, fstat)) run::openStep(session_, port_, chosen);
             const QFileInfo opened(*path);
             setRecentFiles(withRecentFile(recentFiles(), opened.absoluteFilePath()));
             rebuildRecentMenu();
             // The next File > Open starts in this file's folder.
-            mOpenDlg->setDirectory(opened.absolutePath());
+            openDataDialog_->setDirectory(opened.absolutePath());
             showStatus(openStatus(session_, run::countIndividuals(session_)));
         }
     });
     syncMenu();
 }
 
-void Tfpca::openRecentFile(const QString& path) {
-    if (running_ || ended_) {
-        return;
-    }
-    if (!QFileInfo(path).isFile()) {
-        QStringList files = recentFiles();
-        files.removeAll(path);
-        setRecentFiles(files);
-        rebuildRecentMenu();
-        dialogs_.message(this, MessageKind::Information,
-                         QStringLiteral("The data file %1 no longer exists; it was removed from the recent files.")
-                             .arg(QDir::toNativeSeparators(path)));
-        return;
-    }
-    openFile(path);
+void MainWindow::openRecentFile(const QString& path) {
+    runCommand([&] {
+        if (!QFileInfo(path).isFile()) {
+            QStringList files = recentFiles();
+            files.removeAll(path);
+            setRecentFiles(files);
+            rebuildRecentMenu();
+            dialogs_.message(
+                this, MessageKind::Information,
+                QStringLiteral(
+                    "The data file %1 no longer exists; it was removed from the recent files.")
+                    .arg(QDir::toNativeSeparators(path)));
+            return;
+        }
+        openFrom([&path] { return std::optional<QString>(path); });
+    });
 }
 
-std::optional<QString> Tfpca::droppableFile(const QMimeData* mime) const {
-    if (running_ || ended_ || mime == nullptr || !mime->hasUrls()) return std::nullopt;
+std::optional<QString> MainWindow::droppableFile(const QMimeData* mime) const {
+    if (!idle() || mime == nullptr || !mime->hasUrls()) return std::nullopt;
     const QList<QUrl> urls = mime->urls();
     if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
     const QString path = urls.front().toLocalFile();
@@ -347,7 +361,7 @@ std::optional<QString> Tfpca::droppableFile(const QMimeData* mime) const {
     return path;
 }
 
-void Tfpca::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     if (droppableFile(event->mimeData())) {
         event->acceptProposedAction();
     } else {
@@ -355,7 +369,7 @@ void Tfpca::dragEnterEvent(QDragEnterEvent* event) {
     }
 }
 
-void Tfpca::dragMoveEvent(QDragMoveEvent* event) {
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
     if (droppableFile(event->mimeData())) {
         event->acceptProposedAction();
     } else {
@@ -363,7 +377,7 @@ void Tfpca::dragMoveEvent(QDragMoveEvent* event) {
     }
 }
 
-void Tfpca::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
     const std::optional<QString> path = droppableFile(event->mimeData());
     if (!path) {
         event->ignore();
@@ -373,13 +387,10 @@ void Tfpca::dropEvent(QDropEvent* event) {
     openFile(*path);
 }
 
-void Tfpca::Exit1Click() {
-    if (running_ || ended_) {
-        return;
-    }
+void MainWindow::exitProgram() {
     guarded([this] {
         if (session_.graphShown) {
-            TfGraph* graph = graph_.data();
+            PlotWindow* graph = graph_.data();
             releaseRun(session_, graph);
             graph_ = graph;
         }
@@ -394,11 +405,8 @@ void Tfpca::Exit1Click() {
     }
 }
 
-void Tfpca::mLabelfileClick() {
-    if (running_ || ended_) {
-        return;
-    }
-    const std::optional<QString> chosen = dialogs_.chooseFile(*labOpenDlg);
+void MainWindow::chooseLabelFile() {
+    const std::optional<QString> chosen = dialogs_.chooseFile(*openLabelDialog_);
     std::optional<std::string> path;
     if (chosen) {
         path = QDir::toNativeSeparators(*chosen).toStdString();
@@ -413,48 +421,38 @@ void Tfpca::mLabelfileClick() {
     syncMenu();
 }
 
-void Tfpca::mPopstouse1Click() {
-    if (running_ || ended_) {
-        return;
-    }
-    guarded([this] { runPopulationCommand(session_, this); });
+void MainWindow::pickSamples() {
+    guarded([this] { runPopulationCommand(session_, this, dialogs_); });
     syncMenu();
 }
 
-void Tfpca::mLocitouse1Click() {
-    if (running_ || ended_) {
-        return;
-    }
-    guarded([this] { runLocusCommand(session_, this); });
+void MainWindow::pickLoci() {
+    guarded([this] { runLocusCommand(session_, this, dialogs_); });
     syncMenu();
 }
 
-void Tfpca::mTestingClick() {
-    if (running_ || ended_) {
-        return;
-    }
+void MainWindow::toggleTesting() {
     guarded([this] { run::testingToggle(session_, port_); });
     syncMenu();
 }
 
-void Tfpca::mBootstrapClick() {
-    if (running_ || ended_) {
-        return;
-    }
+void MainWindow::toggleBootstrap() {
     if (bootstrapDialog_ == nullptr) {
-        bootstrapDialog_ = new Tfnbrand(this);
+        bootstrapDialog_ = new CountDialog(this);
         bootstrapDialog_->setObjectName(QStringLiteral("fnbootstrap"));
         bootstrapDialog_->setWindowTitle(QStringLiteral("Number of bootstrap replicates"));
-        bootstrapDialog_->lnbrand->setText(QStringLiteral("Number of replicates ? [100..100000]"));
+        bootstrapDialog_->setQuestion(QStringLiteral("Number of replicates ? [100..100000]"));
     }
     guarded([this] {
-        run::bootstrapToggle(session_, [this](const std::string& offered) { return bootstrapDialog_->prompt(offered); });
+        run::bootstrapToggle(session_, [this](const std::string& offered) {
+            return bootstrapDialog_->prompt(offered, dialogs_);
+        });
     });
     syncMenu();
 }
 
-void Tfpca::mGoClick() {
-    if (running_ || ended_ || !session_.menu.goEnabled) {
+void MainWindow::runAnalysis() {
+    if (!session_.menu.goEnabled) {
         return;
     }
     running_ = true;
@@ -480,7 +478,7 @@ void Tfpca::mGoClick() {
     }
 }
 
-void Tfpca::mContentsClick() {
+void MainWindow::showManual() {
     const QString manual = findManual(manualSearchPath_);
     if (manual.isEmpty()) {
         dialogs_.message(this, MessageKind::Information,
@@ -496,14 +494,14 @@ void Tfpca::mContentsClick() {
     helpViewer_->activateWindow();
 }
 
-void Tfpca::mAbout1Click() { showAboutBox(this); }
+void MainWindow::showAbout() { showAboutBox(this, dialogs_); }
 
-void Tfpca::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (running_) {
         // Closing during a test: cancel it; the window closes when the go
         // step has unwound.
         closePending_ = true;
-        progress->cancelPressed = true;
+        progressPanel_->requestCancel();
         event->ignore();
         return;
     }

@@ -24,25 +24,26 @@ class QPlainTextEdit;
 
 namespace zeltric::ui {
 
-class TfGraph;
+class PlotWindow;
 class HelpViewer;
-class TfseedRnd;
-class Tfnbrand;
+class SeedDialog;
+class CountDialog;
 
 // The main window: the menu that drives every step and the results view.
 // Handlers move values between the widgets and the session; the steps do the
-// work. Enabled states and check marks mirror session.menu.
-class Tfpca : public QMainWindow {
+// work. Enabled states and check marks mirror session.menu. Tests reach the
+// controls by their object names.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Tfpca(run::Session& session, QWidget* parent = nullptr);
-    ~Tfpca() override;
+    explicit MainWindow(run::Session& session, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    void setPromptDialogs(TfseedRnd* seedDialog, Tfnbrand* countDialog);
+    void setPromptDialogs(SeedDialog* seedDialog, CountDialog* countDialog);
     run::UserInterface& port() { return port_; }
     DialogSeam& dialogs() { return dialogs_; }
     run::Session& session() { return session_; }
-    TfGraph* graph() const;
+    PlotWindow* graph() const;
     HelpViewer* helpViewer() const;
 
     // How the program ends; QCoreApplication::exit by default. A test puts
@@ -54,45 +55,11 @@ public:
     // True while a go step runs (its permutation test processes events).
     bool busy() const { return running_; }
 
-    QPlainTextEdit* Memo1;
-    QFileDialog* mOpenDlg;
-    QFileDialog* labOpenDlg;
-    QMenu* mFile;
-    QAction* mfopen;
-    QAction* Exit1;
-    QMenu* moptions;
-    QAction* mLabelfile;
-    QAction* mPopstouse1;
-    QAction* mLocitouse1;
-    QAction* N1;
-    QAction* mTesting;
-    QAction* mBootstrap;
-    QAction* mGo;
-    QMenu* mHelp;
-    QAction* mContents;
-    QAction* mAbout1;
-    ProgressPanel* progress;
-    // Added to the Parts' menus, at the ends: File > Open Recent and the
-    // status line (the progress panel lives in the status bar beside it).
-    QMenu* mRecent;
-    QLabel* statusText;
-
-    void mfopenClick();
-    void Exit1Click();
-    void mLabelfileClick();
-    void mPopstouse1Click();
-    void mLocitouse1Click();
-    void mTestingClick();
-    void mBootstrapClick();
-    void mGoClick();
-    void mContentsClick();
-    void mAbout1Click();
-
     // Copies session.menu (and the busy state) into the actions.
     void syncMenu();
 
     // Opens `path` as File > Open opens a chosen file (a dropped file, an
-    // Open Recent item); ignored while a test runs.
+    // Open Recent item, a file named at start); ignored while a test runs.
     void openFile(const QString& path);
     // An Open Recent item: a file that no longer exists is reported and
     // removed from the list instead.
@@ -105,6 +72,23 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The menu's commands; each runs through runCommand.
+    void openChosenFile();
+    void exitProgram();
+    void chooseLabelFile();
+    void pickSamples();
+    void pickLoci();
+    void toggleTesting();
+    void toggleBootstrap();
+    void runAnalysis();
+    void showManual();
+    void showAbout();
+
+    // No command starts while a go step runs (its test processes events)
+    // or after the program has ended: the one guard of every command.
+    bool idle() const { return !running_ && !ended_; }
+    void runCommand(const std::function<void()>& command);
+    void onTriggered(QAction* action, void (MainWindow::*command)());
     // Runs a handler's work; a fatal input error shows the error box and
     // ends the program with exit code 1.
     void guarded(const std::function<void()>& work);
@@ -116,12 +100,34 @@ private:
     // The one local file a drag carries, if it may be opened now.
     std::optional<QString> droppableFile(const QMimeData* mime) const;
 
+    QPlainTextEdit* resultsView_;
+    QFileDialog* openDataDialog_;
+    QFileDialog* openLabelDialog_;
+    QMenu* fileMenu_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* exitAction_ = nullptr;
+    QMenu* optionsMenu_ = nullptr;
+    QAction* labelFileAction_ = nullptr;
+    QAction* samplesAction_ = nullptr;
+    QAction* lociAction_ = nullptr;
+    QAction* testingAction_ = nullptr;
+    QAction* bootstrapAction_ = nullptr;
+    QAction* goAction_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* contentsAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+    ProgressPanel* progressPanel_;
+    // Added after the original menu items: File > Open Recent and the
+    // status line (the progress panel lives in the status bar beside it).
+    QMenu* recentMenu_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+
     run::Session& session_;
     DialogSeam dialogs_;
     QtUserInterface port_;
-    QPointer<TfGraph> graph_;
+    QPointer<PlotWindow> graph_;
     QPointer<HelpViewer> helpViewer_;
-    Tfnbrand* bootstrapDialog_ = nullptr;  // the replicate count, made on first use
+    CountDialog* bootstrapDialog_ = nullptr;  // the replicate count, made on first use
     QStringList manualSearchPath_;
     std::function<void(int)> endProgram_;
     bool running_ = false;

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/dialog_seam.hpp"
+
 namespace zeltric::ui {
 
 namespace {
@@ -19,78 +21,84 @@ T* named(T* widget, const char* name) {
 
 }  // namespace
 
-TfseedRnd::TfseedRnd(QWidget* parent)
+SeedDialog::SeedDialog(QWidget* parent)
     : QDialog(parent),
-      psrnd(named(new QFrame(this), "psrnd")),
-      lfirstseed(named(new QLabel(QStringLiteral("First seed? [1..2147483562]"), psrnd), "lfirstseed")),
-      Ernd1(named(new QLineEdit(psrnd), "Ernd1")),
-      Lsecondseed(named(new QLabel(QStringLiteral("Second seed?  [1..2147483398]"), psrnd), "Lsecondseed")),
-      ERnd2(named(new QLineEdit(psrnd), "ERnd2")),
-      Button1(named(new QPushButton(QStringLiteral("&OK"), psrnd), "Button1")) {
+      panel_(named(new QFrame(this), "psrnd")),
+      firstLabel_(
+          named(new QLabel(QStringLiteral("First seed? [1..2147483562]"), panel_), "lfirstseed")),
+      firstSeedField_(named(new QLineEdit(panel_), "Ernd1")),
+      secondLabel_(named(new QLabel(QStringLiteral("Second seed?  [1..2147483398]"), panel_),
+                         "Lsecondseed")),
+      secondSeedField_(named(new QLineEdit(panel_), "ERnd2")),
+      okButton_(named(new QPushButton(QStringLiteral("&OK"), panel_), "Button1")) {
     setObjectName(QStringLiteral("fseedRnd"));
     setWindowTitle(QStringLiteral("Seeds Random Number generator?"));
     setModal(true);
-    psrnd->setFrameShape(QFrame::Panel);
-    psrnd->setFrameShadow(QFrame::Raised);
+    panel_->setFrameShape(QFrame::Panel);
+    panel_->setFrameShadow(QFrame::Raised);
 
-    auto* grid = new QGridLayout(psrnd);
-    grid->addWidget(lfirstseed, 0, 0);
-    grid->addWidget(Ernd1, 1, 0);
-    grid->addWidget(Lsecondseed, 2, 0);
-    grid->addWidget(ERnd2, 3, 0);
-    grid->addWidget(Button1, 4, 0, Qt::AlignHCenter);
+    auto* grid = new QGridLayout(panel_);
+    grid->addWidget(firstLabel_, 0, 0);
+    grid->addWidget(firstSeedField_, 1, 0);
+    grid->addWidget(secondLabel_, 2, 0);
+    grid->addWidget(secondSeedField_, 3, 0);
+    grid->addWidget(okButton_, 4, 0, Qt::AlignHCenter);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(psrnd);
+    outer->addWidget(panel_);
 
-    Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+    okButton_->setDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
     resize(260, 170);
 }
 
-std::optional<std::pair<std::string, std::string>> TfseedRnd::prompt() {
-    Ernd1->clear();
-    ERnd2->clear();
-    if (exec() != QDialog::Accepted) {
+std::optional<std::pair<std::string, std::string>> SeedDialog::prompt(DialogSeam& dialogs) {
+    firstSeedField_->clear();
+    secondSeedField_->clear();
+    if (!dialogs.runDialog(*this)) {
         return std::nullopt;
     }
-    return std::make_pair(Ernd1->text().toStdString(), ERnd2->text().toStdString());
+    return std::make_pair(firstSeedField_->text().toStdString(),
+                          secondSeedField_->text().toStdString());
 }
 
-void TfseedRnd::showEvent(QShowEvent* event) {
+void SeedDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    Ernd1->setFocus(Qt::OtherFocusReason);
+    firstSeedField_->setFocus(Qt::OtherFocusReason);
 }
 
-Tfnbrand::Tfnbrand(QWidget* parent)
+CountDialog::CountDialog(QWidget* parent)
     : QDialog(parent),
-      lnbrand(named(new QLabel(QStringLiteral("Number of randomisations ? [100..15000]"), this), "lnbrand")),
-      Enbrand(named(new QLineEdit(QStringLiteral("100"), this), "Enbrand")),
-      bOKnbrand(named(new QPushButton(QStringLiteral("OK"), this), "bOKnbrand")) {
+      questionLabel_(named(
+          new QLabel(QStringLiteral("Number of randomisations ? [100..15000]"), this), "lnbrand")),
+      countField_(named(new QLineEdit(QStringLiteral("100"), this), "Enbrand")),
+      okButton_(named(new QPushButton(QStringLiteral("OK"), this), "bOKnbrand")) {
     setObjectName(QStringLiteral("fnbrand"));
     setWindowTitle(QStringLiteral("Number of randomisations"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lnbrand);
-    layout->addWidget(Enbrand);
-    layout->addWidget(bOKnbrand, 0, Qt::AlignHCenter);
-    bOKnbrand->setDefault(true);
-    connect(bOKnbrand, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(questionLabel_);
+    layout->addWidget(countField_);
+    layout->addWidget(okButton_, 0, Qt::AlignHCenter);
+    okButton_->setDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
     resize(280, 120);
 }
 
-std::optional<std::string> Tfnbrand::prompt(const std::string& offered) {
-    Enbrand->setText(QString::fromStdString(offered));
-    if (exec() != QDialog::Accepted) {
+std::optional<std::string> CountDialog::prompt(const std::string& offered, DialogSeam& dialogs) {
+    countField_->setText(QString::fromStdString(offered));
+    if (!dialogs.runDialog(*this)) {
         return std::nullopt;
     }
-    return Enbrand->text().toStdString();
+    return countField_->text().toStdString();
 }
 
-void Tfnbrand::showEvent(QShowEvent* event) {
+void CountDialog::setQuestion(const QString& question) { questionLabel_->setText(question); }
+
+void CountDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    Enbrand->setFocus(Qt::OtherFocusReason);
-    Enbrand->selectAll();
+    countField_->setFocus(Qt::OtherFocusReason);
+    countField_->selectAll();
 }
 
 }  // namespace zeltric::ui

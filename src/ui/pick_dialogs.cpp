@@ -4,12 +4,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "run/pick_logic.hpp"
+#include "ui/dialog_seam.hpp"
 
 namespace zeltric::ui {
 
@@ -32,42 +32,42 @@ QPushButton* pickButton(QWidget* parent, const char* name, const char* caption) 
 
 PickDialog::PickDialog(int walkLimit, QWidget* parent)
     : QDialog(parent),
-      ListBox1(pickList(this, "ListBox1")),
-      ListBox2(pickList(this, "ListBox2")),
-      Button1(pickButton(this, "Button1", "OK")),
-      Button2(pickButton(this, "Button2", ">")),
-      Button3(pickButton(this, "Button3", "<")),
+      offeredList_(pickList(this, "ListBox1")),
+      chosenList_(pickList(this, "ListBox2")),
+      okButton_(pickButton(this, "Button1", "OK")),
+      chooseButton_(pickButton(this, "Button2", ">")),
+      unchooseButton_(pickButton(this, "Button3", "<")),
       walkLimit_(walkLimit) {
     setModal(true);
     auto* grid = new QGridLayout(this);
-    grid->addWidget(ListBox1, 1, 0, 4, 1);
-    grid->addWidget(Button2, 2, 1);
-    grid->addWidget(Button3, 3, 1);
-    grid->addWidget(ListBox2, 1, 2, 4, 1);
-    grid->addWidget(Button1, 5, 0, 1, 3, Qt::AlignHCenter);
+    grid->addWidget(offeredList_, 1, 0, 4, 1);
+    grid->addWidget(chooseButton_, 2, 1);
+    grid->addWidget(unchooseButton_, 3, 1);
+    grid->addWidget(chosenList_, 1, 2, 4, 1);
+    grid->addWidget(okButton_, 5, 0, 1, 3, Qt::AlignHCenter);
     grid->setRowStretch(1, 1);
     grid->setRowStretch(4, 1);
-    Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &PickDialog::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &PickDialog::Button3Click);
+    okButton_->setDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(chooseButton_, &QPushButton::clicked, this, &PickDialog::chooseHighlighted);
+    connect(unchooseButton_, &QPushButton::clicked, this, &PickDialog::unchooseHighlighted);
     // A double click moves that one item to the other list.
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { moveOne(*ListBox1, *ListBox2, item); });
-    connect(ListBox2, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { moveOne(*ListBox2, *ListBox1, item); });
+    connect(offeredList_, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { moveOne(*offeredList_, *chosenList_, item); });
+    connect(chosenList_, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { moveOne(*chosenList_, *offeredList_, item); });
     // Tab walks the dialog as it reads: offered items, the move buttons, the
     // chosen items, OK.
-    setTabOrder(ListBox1, Button2);
-    setTabOrder(Button2, Button3);
-    setTabOrder(Button3, ListBox2);
-    setTabOrder(ListBox2, Button1);
+    setTabOrder(offeredList_, chooseButton_);
+    setTabOrder(chooseButton_, unchooseButton_);
+    setTabOrder(unchooseButton_, chosenList_);
+    setTabOrder(chosenList_, okButton_);
     resize(420, 300);
 }
 
-void PickDialog::Button2Click() { move(*ListBox1, *ListBox2); }
+void PickDialog::chooseHighlighted() { move(*offeredList_, *chosenList_); }
 
-void PickDialog::Button3Click() { move(*ListBox2, *ListBox1); }
+void PickDialog::unchooseHighlighted() { move(*chosenList_, *offeredList_); }
 
 void PickDialog::moveOne(QListWidget& source, QListWidget& destination, QListWidgetItem* item) {
     if (item == nullptr) {
@@ -104,33 +104,41 @@ void PickDialog::move(QListWidget& source, QListWidget& destination) {
     }
 }
 
+void PickDialog::offer(const std::vector<std::string>& texts) {
+    offeredList_->clear();
+    chosenList_->clear();
+    for (const std::string& text : texts) {
+        offeredList_->addItem(QString::fromStdString(text));
+    }
+}
+
 QStringList PickDialog::chosenTexts() const {
     QStringList texts;
-    for (int row = 0; row < ListBox2->count(); ++row) {
-        texts << ListBox2->item(row)->text();
+    for (int row = 0; row < chosenList_->count(); ++row) {
+        texts << chosenList_->item(row)->text();
     }
     return texts;
 }
 
 void PickDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    ListBox1->setFocus(Qt::OtherFocusReason);
+    offeredList_->setFocus(Qt::OtherFocusReason);
 }
 
-Tfpickloci::Tfpickloci(int loci, QWidget* parent)
+LocusPickDialog::LocusPickDialog(int loci, QWidget* parent)
     : PickDialog(loci, parent),
-      label1(new QLabel(QStringLiteral("Loci to choose from :"), this)),
-      Label2(new QLabel(QStringLiteral("Chosen loci :"), this)) {
+      offeredLabel_(new QLabel(QStringLiteral("Loci to choose from :"), this)),
+      chosenLabel_(new QLabel(QStringLiteral("Chosen loci :"), this)) {
     setObjectName(QStringLiteral("fpickloci"));
     setWindowTitle(QStringLiteral("Pick Loci"));
-    label1->setObjectName(QStringLiteral("label1"));
-    Label2->setObjectName(QStringLiteral("Label2"));
+    offeredLabel_->setObjectName(QStringLiteral("label1"));
+    chosenLabel_->setObjectName(QStringLiteral("Label2"));
     auto* grid = static_cast<QGridLayout*>(layout());
-    grid->addWidget(label1, 0, 0);
-    grid->addWidget(Label2, 0, 2);
+    grid->addWidget(offeredLabel_, 0, 0);
+    grid->addWidget(chosenLabel_, 0, 2);
 }
 
-TFpickpop::TFpickpop(int samples, QWidget* parent) : PickDialog(samples, parent) {
+SamplePickDialog::SamplePickDialog(int samples, QWidget* parent) : PickDialog(samples, parent) {
     setObjectName(QStringLiteral("Fpickpop"));
     setWindowTitle(QStringLiteral("pick pop"));
 }
@@ -148,16 +156,13 @@ std::vector<std::string> toStrings(const QStringList& texts) {
 
 // The menu command around one dialog instance: fill the left list, pick until
 // the choice is large enough, then the check mark.
-void runPickCommand(run::Session& session, run::PickKind kind, PickDialog& dialog, bool& checkMark) {
+void runPickCommand(run::Session& session, run::PickKind kind, PickDialog& dialog, bool& checkMark,
+                    DialogSeam& dialogs) {
     data::Dataset& dataset = session.opened;
-    dialog.ListBox1->clear();
-    dialog.ListBox2->clear();
-    for (const std::string& text : run::itemTexts(dataset, kind)) {
-        dialog.ListBox1->addItem(QString::fromStdString(text));
-    }
+    dialog.offer(run::itemTexts(dataset, kind));
     bool confirmedOnce = false;
     while (true) {
-        if (dialog.exec() == QDialog::Accepted) {
+        if (dialogs.runDialog(dialog)) {
             confirmedOnce = true;
             const int chosen = run::setFlagsFromChosen(dataset, kind, toStrings(dialog.chosenTexts()));
             if (run::choiceIsEnough(kind, chosen)) {
@@ -176,14 +181,14 @@ void runPickCommand(run::Session& session, run::PickKind kind, PickDialog& dialo
 
 }  // namespace
 
-void runLocusCommand(run::Session& session, QWidget* parent) {
-    auto dialog = std::make_unique<Tfpickloci>(session.opened.nl, parent);
-    runPickCommand(session, run::PickKind::Loci, *dialog, session.menu.lociChecked);
+void runLocusCommand(run::Session& session, QWidget* parent, DialogSeam& dialogs) {
+    auto dialog = std::make_unique<LocusPickDialog>(session.opened.nl, parent);
+    runPickCommand(session, run::PickKind::Loci, *dialog, session.menu.lociChecked, dialogs);
 }
 
-void runPopulationCommand(run::Session& session, QWidget* parent) {
-    auto dialog = std::make_unique<TFpickpop>(session.opened.np, parent);
-    runPickCommand(session, run::PickKind::Populations, *dialog, session.menu.popsChecked);
+void runPopulationCommand(run::Session& session, QWidget* parent, DialogSeam& dialogs) {
+    auto dialog = std::make_unique<SamplePickDialog>(session.opened.np, parent);
+    runPickCommand(session, run::PickKind::Populations, *dialog, session.menu.popsChecked, dialogs);
 }
 
 }  // namespace zeltric::ui

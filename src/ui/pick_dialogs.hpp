@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
+#include <vector>
 
 #include "run/session.hpp"
 
@@ -11,6 +13,8 @@ class QPushButton;
 
 namespace zeltric::ui {
 
+class DialogSeam;
+
 // The two-list selection dialog shared by the locus and population dialogs:
 // the left list offers the items, the right one collects the chosen ones.
 class PickDialog : public QDialog {
@@ -19,45 +23,48 @@ public:
     // `walkLimit`: the move buttons examine at most this many positions.
     PickDialog(int walkLimit, QWidget* parent);
 
-    QListWidget* ListBox1;
-    QListWidget* ListBox2;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-
-    void Button2Click();  // highlighted items left to right
-    void Button3Click();  // highlighted items right to left
-
+    // Both lists emptied, then `texts` offered on the left.
+    void offer(const std::vector<std::string>& texts);
     QStringList chosenTexts() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void chooseHighlighted();    // highlighted items left to right
+    void unchooseHighlighted();  // highlighted items right to left
     void move(QListWidget& source, QListWidget& destination);
     void moveOne(QListWidget& source, QListWidget& destination, QListWidgetItem* item);
+    QListWidget* offeredList_;
+    QListWidget* chosenList_;
+    QPushButton* okButton_;
+    QPushButton* chooseButton_;
+    QPushButton* unchooseButton_;
     int walkLimit_;
 };
 
-class Tfpickloci : public PickDialog {
+class LocusPickDialog : public PickDialog {
     Q_OBJECT
 public:
-    Tfpickloci(int loci, QWidget* parent);
-    QLabel* label1;
-    QLabel* Label2;
+    LocusPickDialog(int loci, QWidget* parent);
+
+private:
+    QLabel* offeredLabel_;
+    QLabel* chosenLabel_;
 };
 
-class TFpickpop : public PickDialog {
+class SamplePickDialog : public PickDialog {
     Q_OBJECT
 public:
-    TFpickpop(int samples, QWidget* parent);
+    SamplePickDialog(int samples, QWidget* parent);
 };
 
 // "Loci to use" and "Pops to use": show the dialog (again while the choice is
 // too small), then set the flags of the opened data set and the check mark.
 // Closing the dialog by its frame before any OK ends the command with flags
 // and check mark unchanged; after an OK with too small a choice it comes back.
-void runLocusCommand(run::Session& session, QWidget* parent);
-void runPopulationCommand(run::Session& session, QWidget* parent);
+// Every showing goes through `dialogs`.
+void runLocusCommand(run::Session& session, QWidget* parent, DialogSeam& dialogs);
+void runPopulationCommand(run::Session& session, QWidget* parent, DialogSeam& dialogs);
 
 }  // namespace zeltric::ui

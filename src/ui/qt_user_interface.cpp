@@ -13,22 +13,38 @@
 namespace zeltric::ui {
 
 ProgressPanel::ProgressPanel(QWidget* parent)
-    : QWidget(parent), progressBar(new QProgressBar(this)), bCancel(new QPushButton(QStringLiteral("Cancel"), this)) {
+    : QWidget(parent),
+      bar_(new QProgressBar(this)),
+      cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)) {
     setObjectName(QStringLiteral("progressPanel"));
-    progressBar->setObjectName(QStringLiteral("progressBar"));
-    bCancel->setObjectName(QStringLiteral("bCancel"));
+    bar_->setObjectName(QStringLiteral("progressBar"));
+    cancelButton_->setObjectName(QStringLiteral("bCancel"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
-    layout->addWidget(progressBar, 1);
-    layout->addWidget(bCancel);
-    connect(bCancel, &QPushButton::clicked, this, [this] { cancelPressed = true; });
+    layout->addWidget(bar_, 1);
+    layout->addWidget(cancelButton_);
+    connect(cancelButton_, &QPushButton::clicked, this, &ProgressPanel::requestCancel);
+}
+
+void ProgressPanel::start(int maximum) {
+    cancelRequested_ = false;
+    bar_->setRange(0, maximum);
+    bar_->setValue(0);
+    show();
+}
+
+void ProgressPanel::step(int position) { bar_->setValue(position); }
+
+void ProgressPanel::finish() {
+    hide();
+    bar_->reset();
 }
 
 QtUserInterface::QtUserInterface(QWidget& window, QPlainTextEdit& resultsView, ProgressPanel& progress,
                                  DialogSeam& dialogs)
     : window_(window), resultsView_(resultsView), progress_(progress), dialogs_(dialogs) {}
 
-void QtUserInterface::setPromptDialogs(TfseedRnd* seedDialog, Tfnbrand* countDialog) {
+void QtUserInterface::setPromptDialogs(SeedDialog* seedDialog, CountDialog* countDialog) {
     seedDialog_ = seedDialog;
     countDialog_ = countDialog;
 }
@@ -45,14 +61,14 @@ std::optional<std::pair<std::string, std::string>> QtUserInterface::askSeeds() {
     if (seedDialog_ == nullptr) {
         return std::nullopt;
     }
-    return seedDialog_->prompt();
+    return seedDialog_->prompt(dialogs_);
 }
 
 std::optional<std::string> QtUserInterface::askCount(const std::string& offered) {
     if (countDialog_ == nullptr) {
         return std::nullopt;
     }
-    return countDialog_->prompt(offered);
+    return countDialog_->prompt(offered, dialogs_);
 }
 
 QString loadTextForDisplay(const QString& path, bool* ok) {
@@ -97,26 +113,20 @@ void QtUserInterface::setCaption(const std::string& caption) {
 }
 
 void QtUserInterface::progressStart(int maximum) {
-    progress_.cancelPressed = false;
-    progress_.progressBar->setRange(0, maximum);
-    progress_.progressBar->setValue(0);
-    progress_.show();
+    progress_.start(maximum);
     QCoreApplication::processEvents();
 }
 
-void QtUserInterface::progressStep(int position) {
-    progress_.progressBar->setValue(position);
-}
+void QtUserInterface::progressStep(int position) { progress_.step(position); }
 
 void QtUserInterface::progressEnd() {
-    progress_.hide();
-    progress_.progressBar->reset();
+    progress_.finish();
     window_.repaint();
 }
 
 bool QtUserInterface::cancelRequested() {
     QCoreApplication::processEvents();
-    return progress_.cancelPressed;
+    return progress_.cancelRequested();
 }
 
 }  // namespace zeltric::ui

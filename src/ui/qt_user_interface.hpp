@@ -11,8 +11,8 @@ class QPushButton;
 
 namespace zeltric::ui {
 
-class TfseedRnd;
-class Tfnbrand;
+class SeedDialog;
+class CountDialog;
 
 // The progress bar with its Cancel button, along the bottom of the main
 // window; hidden while no permutation test runs.
@@ -21,9 +21,18 @@ class ProgressPanel : public QWidget {
 public:
     explicit ProgressPanel(QWidget* parent = nullptr);
 
-    QProgressBar* progressBar;
-    QPushButton* bCancel;
-    bool cancelPressed = false;
+    // Shown at 0 of `maximum`, the cancel request cleared.
+    void start(int maximum);
+    void step(int position);
+    void finish();
+    // Cancel (or closing the window) asks the running test to stop.
+    void requestCancel() { cancelRequested_ = true; }
+    bool cancelRequested() const { return cancelRequested_; }
+
+private:
+    QProgressBar* bar_;
+    QPushButton* cancelButton_;
+    bool cancelRequested_ = false;
 };
 
 // The user-interface port on Qt widgets: boxes through the dialog seam, the
@@ -32,7 +41,7 @@ class QtUserInterface : public run::UserInterface {
 public:
     QtUserInterface(QWidget& window, QPlainTextEdit& resultsView, ProgressPanel& progress, DialogSeam& dialogs);
 
-    void setPromptDialogs(TfseedRnd* seedDialog, Tfnbrand* countDialog);
+    void setPromptDialogs(SeedDialog* seedDialog, CountDialog* countDialog);
 
     void information(const std::string& text) override;
     void error(const std::string& text) override;
@@ -50,8 +59,8 @@ private:
     QPlainTextEdit& resultsView_;
     ProgressPanel& progress_;
     DialogSeam& dialogs_;
-    TfseedRnd* seedDialog_ = nullptr;
-    Tfnbrand* countDialog_ = nullptr;
+    SeedDialog* seedDialog_ = nullptr;
+    CountDialog* countDialog_ = nullptr;
 };
 
 // A text file's content for display: UTF-8 when it decodes as such, else

@@ -8,23 +8,7 @@
 namespace zeltric::ui {
 
 std::string formatOsLine(const OsVersion& version) {
-    std::string name;
-    long long build = 0;
-    if (version.platformId == OsVersion::kConsumerFamily) {
-        name = "Windows 95";
-        build = static_cast<long long>(version.build & 0xFFFFu);
-    } else if (version.platformId == OsVersion::kNtFamily) {
-        name = "Windows NT";
-        build = static_cast<long long>(version.build);
-    } else {
-        return version.otherName + ' ' + std::to_string(version.major) + '.' + std::to_string(version.minor);
-    }
-    std::string text = name + ' ' + std::to_string(version.major) + '.' + std::to_string(version.minor) +
-                       " (Build " + std::to_string(build);
-    if (!version.servicePack.empty()) {
-        text += ": " + version.servicePack;
-    }
-    return text + ')';
+    return version.name + ' ' + std::to_string(version.major) + '.' + std::to_string(version.minor);
 }
 
 std::string groupThousands(std::uint64_t value, const std::string& separator) {
@@ -45,7 +29,6 @@ std::string formatMemoryLine(std::uint64_t totalBytes, const std::string& separa
 
 OsVersion currentOsVersion() {
     OsVersion version;
-    version.otherName = "Linux";
     utsname names{};
     if (uname(&names) == 0) {
         int major = 0;

@@ -21,6 +21,8 @@
 #include "ui/number_dialogs.hpp"
 #include "ui_test_support.hpp"
 
+using zeltric::test::control;
+
 namespace zeltric::test {
 
 struct DesktopFixture {
@@ -43,16 +45,16 @@ struct DesktopFixture {
         window().dialogs().setRecordMessages(true);
         window().setEndProgram([this](int code) { endCodes.push_back(code); });
     }
-    ui::Tfpca& window() { return desktop->window; }
+    ui::MainWindow& window() { return desktop->window; }
 
     // Switches Testing on, confirming `count` in the count dialog.
     void testingOn(ModalScript& script, const QString& count) {
         script.then([count](QDialog& dialog) {
-            auto& countDialog = static_cast<ui::Tfnbrand&>(dialog);
-            countDialog.Enbrand->setText(count);
-            countDialog.bOKnbrand->click();
+            auto& countDialog = static_cast<ui::CountDialog&>(dialog);
+            control<QLineEdit>(countDialog, "Enbrand")->setText(count);
+            control<QPushButton>(countDialog, "bOKnbrand")->click();
         });
-        window().mTesting->trigger();
+        control<QAction>(window(), "mTesting")->trigger();
     }
 
     std::string writeData(const std::string& name = "small.dat", const char* content = kSmallData) {

@@ -27,15 +27,17 @@
 
 #include "desktop_fixture.hpp"
 #include "test_support.hpp"
+#include "ui/colour_dialog.hpp"
 #include "ui/desktop_settings.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/main_window.hpp"
 #include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_layout.hpp"
-#include "ui/tf_color.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
 #include "ui_test_support.hpp"
+
+using zeltric::test::control;
 
 using namespace zeltric;
 using zeltric::test::ModalScript;
@@ -48,7 +50,7 @@ struct Fixture : test::DesktopFixture {
     }
     void open(const QString& path) {
         window().dialogs().setNextFileName(path);
-        window().mfopen->trigger();
+        control<QAction>(window(), "mfopen")->trigger();
     }
     // A new program start on the same settings.
     void restart() {
@@ -65,20 +67,20 @@ bool activate(QWidget& window) {
     return QTest::qWaitForWindowActive(&window);
 }
 
-QStringList recentTexts(const ui::Tfpca& w) {
+QStringList recentTexts(const ui::MainWindow& w) {
     QStringList texts;
-    for (const QAction* item : w.mRecent->actions()) texts << item->text();
+    for (const QAction* item : control<QMenu>(w, "mRecent")->actions()) texts << item->text();
     return texts;
 }
 
 // Drags `paths` onto the results view as a file manager would and drops
 // them; true when the drag was accepted.
-bool dropFiles(ui::Tfpca& w, const QStringList& paths) {
+bool dropFiles(ui::MainWindow& w, const QStringList& paths) {
     QMimeData mime;
     QList<QUrl> urls;
     for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
     mime.setUrls(urls);
-    QWidget* target = w.Memo1->viewport();
+    QWidget* target = control<QPlainTextEdit>(w, "Memo1")->viewport();
     const QPoint where = target->rect().center();
     QDragEnterEvent enter(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
@@ -88,7 +90,7 @@ bool dropFiles(ui::Tfpca& w, const QStringList& paths) {
     return drop.isAccepted();
 }
 
-QString statusLine(const ui::Tfpca& w) { return w.statusText->text(); }
+QString statusLine(const ui::MainWindow& w) { return control<QLabel>(w, "statusText")->text(); }
 
 // The object names focus passes through, starting at `first`, over `steps`
 // presses of Tab.
@@ -106,7 +108,9 @@ QStringList tabWalk(QWidget& dialog, QWidget* first, int steps) {
     return names;
 }
 
-int manualTop(const ui::HelpViewer& viewer) { return viewer.browser->verticalScrollBar()->value(); }
+int manualTop(const ui::HelpViewer& viewer) {
+    return control<QTextBrowser>(viewer, "helpBrowser")->verticalScrollBar()->value();
+}
 
 }  // namespace
 
@@ -116,11 +120,11 @@ class TestDesktopConveniences : public QObject {
 private slots:
     void mainShortcuts_openGoHelpAndQuit() {
         Fixture f;
-        ui::Tfpca& w = f.window();
-        QCOMPARE(w.mfopen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-        QCOMPARE(w.mGo->shortcut(), QKeySequence(Qt::Key_F5));
-        QCOMPARE(w.mContents->shortcut(), QKeySequence(Qt::Key_F1));
-        QCOMPARE(w.Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        ui::MainWindow& w = f.window();
+        QCOMPARE(control<QAction>(w, "mfopen")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(control<QAction>(w, "mGo")->shortcut(), QKeySequence(Qt::Key_F5));
+        QCOMPARE(control<QAction>(w, "mContents")->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(control<QAction>(w, "Exit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
         test::writeFile(f.session.seedFileName, "5 7\r\n");
         f.session.generator.seed1 = 5;
         f.session.generator.seed2 = 7;
@@ -129,7 +133,7 @@ private slots:
         w.dialogs().setNextFileName(f.data());
         QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
         QVERIFY(f.session.fileOpen);
-        QVERIFY(w.mGo->isEnabled());
+        QVERIFY(control<QAction>(w, "mGo")->isEnabled());
 
         QTest::keyClick(&w, Qt::Key_F5);
         QVERIFY(f.session.runDone);
@@ -150,18 +154,19 @@ private slots:
     void plotShortcuts_saveAndClose_ctrlEExportsTheFigure() {
         Fixture f;
         f.open(f.data());
-        f.window().mGo->trigger();
-        ui::TfGraph* graph = f.window().graph();
+        control<QAction>(f.window(), "mGo")->trigger();
+        ui::PlotWindow* graph = f.window().graph();
         QVERIFY(graph != nullptr);
-        QCOMPARE(graph->SaveAs1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-        QCOMPARE(graph->Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
+        QCOMPARE(control<QAction>(graph, "SaveAs1")->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(control<QAction>(graph, "Exit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
         // Ctrl+E is File > Export figure's alone.
         for (const QAction* action : graph->findChildren<QAction*>())
             if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_E))
                 QCOMPARE(action->objectName(), QStringLiteral("ExportFigure1"));
         QVERIFY(activate(*graph));
 
-        ui::TfGraph::setNextFileName(QString::fromStdString(f.dir.file("figure")));
+        graph->dialogs().setNextFileName(QString::fromStdString(f.dir.file("figure")));
         QTest::keyClick(graph, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(std::filesystem::exists(f.dir.file("figure.bmp")));
 
@@ -172,44 +177,44 @@ private slots:
 
     void openRecent_newestFirstEightKeptAndRemembered() {
         Fixture f;
-        ui::Tfpca& w = f.window();
-        QVERIFY(!w.mRecent->menuAction()->isEnabled());  // nothing yet
+        ui::MainWindow& w = f.window();
+        QVERIFY(!control<QMenu>(w, "mRecent")->menuAction()->isEnabled());  // nothing yet
         // Appended after the Parts' items.
-        const QList<QAction*> items = w.mFile->actions();
-        QCOMPARE(items.indexOf(w.mfopen), 0);
-        QCOMPARE(items.indexOf(w.Exit1), 1);
-        QCOMPARE(items.last(), w.mRecent->menuAction());
-        QCOMPARE(w.mRecent->title(), QStringLiteral("Open &Recent"));
+        const QList<QAction*> items = control<QMenu>(w, "mFile")->actions();
+        QCOMPARE(items.indexOf(control<QAction>(w, "mfopen")), 0);
+        QCOMPARE(items.indexOf(control<QAction>(w, "Exit1")), 1);
+        QCOMPARE(items.last(), control<QMenu>(w, "mRecent")->menuAction());
+        QCOMPARE(control<QMenu>(w, "mRecent")->title(), QStringLiteral("Open &Recent"));
 
         QStringList paths;
         for (int i = 1; i <= 10; ++i) paths << f.data("run" + std::to_string(i) + ".dat");
         for (const QString& path : paths) f.open(path);
-        QCOMPARE(w.mRecent->actions().size(), ui::kRecentFileLimit);
+        QCOMPARE(control<QMenu>(w, "mRecent")->actions().size(), ui::kRecentFileLimit);
         QCOMPARE(recentTexts(w).first(), QStringLiteral("&1 ") + paths[9]);
         QCOMPARE(recentTexts(w).last(), QStringLiteral("&8 ") + paths[2]);
 
         // Opening one again moves it to the front, once.
-        w.findChild<QAction*>(QStringLiteral("mRecent4"))->trigger();  // run7
+        control<QAction>(w, "mRecent4")->trigger();  // run7
         QCOMPARE(QString::fromStdString(f.session.openedPath), paths[6]);
         QCOMPARE(ui::recentFiles().mid(0, 3), QStringList({paths[6], paths[9], paths[8]}));
         QCOMPARE(ui::recentFiles().size(), ui::kRecentFileLimit);
 
         f.restart();
         QCOMPARE(recentTexts(f.window()).first(), QStringLiteral("&1 ") + paths[6]);
-        QVERIFY(f.window().mRecent->menuAction()->isEnabled());
+        QVERIFY(control<QMenu>(f.window(), "mRecent")->menuAction()->isEnabled());
     }
 
     void openRecent_vanishedFileIsRemovedWithAMessage() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         const QString kept = f.data("kept.dat");
         const QString gone = f.data("gone.dat");
         f.open(gone);
         f.open(kept);
         QFile::remove(gone);
-        w.Memo1->setPlainText(QStringLiteral("results"));
+        control<QPlainTextEdit>(w, "Memo1")->setPlainText(QStringLiteral("results"));
 
-        w.findChild<QAction*>(QStringLiteral("mRecent2"))->trigger();
+        control<QAction>(w, "mRecent2")->trigger();
         QCOMPARE(w.dialogs().informations.size(), 1);
         QVERIFY(w.dialogs().informations[0].contains(gone));
         QVERIFY(
@@ -218,20 +223,20 @@ private slots:
         QCOMPARE(recentTexts(w), QStringList({QStringLiteral("&1 ") + kept}));
         // Nothing else changed: the open file and the view stay.
         QCOMPARE(QString::fromStdString(f.session.openedPath), kept);
-        QCOMPARE(w.Memo1->toPlainText(), QStringLiteral("results"));
+        QCOMPARE(control<QPlainTextEdit>(w, "Memo1")->toPlainText(), QStringLiteral("results"));
         QVERIFY(f.endCodes.empty());
     }
 
     void drop_opensAsFileOpenDoes() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         const QString path = f.data();
-        w.Memo1->setPlainText(QStringLiteral("old"));
+        control<QPlainTextEdit>(w, "Memo1")->setPlainText(QStringLiteral("old"));
         QVERIFY(dropFiles(w, {path}));
         QVERIFY(f.session.fileOpen);
         QCOMPARE(QString::fromStdString(f.session.openedPath), path);
-        QVERIFY(w.Memo1->toPlainText().isEmpty());
-        QVERIFY(w.mGo->isEnabled());
+        QVERIFY(control<QPlainTextEdit>(w, "Memo1")->toPlainText().isEmpty());
+        QVERIFY(control<QAction>(w, "mGo")->isEnabled());
         QCOMPARE(ui::recentFiles(), QStringList({path}));
         QCOMPARE(w.dialogs().fileDialogsShown, 0);
 
@@ -245,7 +250,7 @@ private slots:
 
     void whileATestRuns_dropAndOpenRecentAreRefused() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         const QString other = f.data("other.dat");
         f.open(other);
         const QString path = f.data();
@@ -257,31 +262,31 @@ private slots:
         bool inStatusBar = false;
         bool progressShown = false;
         QTimer::singleShot(0, &w, [&] {
-            recentEnabled = w.mRecent->menuAction()->isEnabled();
+            recentEnabled = control<QMenu>(w, "mRecent")->menuAction()->isEnabled();
             dropTaken = dropFiles(w, {other});
-            w.findChild<QAction*>(QStringLiteral("mRecent2"))->trigger();
-            inStatusBar = w.statusBar()->isAncestorOf(w.progress);
-            progressShown = w.progress->isVisible();
-            w.progress->bCancel->click();
+            control<QAction>(w, "mRecent2")->trigger();
+            inStatusBar = w.statusBar()->isAncestorOf(control<QWidget>(w, "progressPanel"));
+            progressShown = control<QWidget>(w, "progressPanel")->isVisible();
+            control<QPushButton>(w, "bCancel")->click();
         });
         w.show();
-        w.mGo->trigger();
+        control<QAction>(w, "mGo")->trigger();
         QVERIFY(!recentEnabled);
         QVERIFY(!dropTaken);
         QVERIFY(inStatusBar);
         QVERIFY(progressShown);
         QCOMPARE(QString::fromStdString(f.session.openedPath), path);
-        QVERIFY(w.mRecent->menuAction()->isEnabled());
+        QVERIFY(control<QMenu>(w, "mRecent")->menuAction()->isEnabled());
         QVERIFY(statusLine(w).endsWith(QStringLiteral(" (test cancelled)")));
     }
 
     void statusLine_afterOpenAndAfterGo() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         QVERIFY(statusLine(w).isEmpty());
         f.open(f.data());
         QCOMPARE(statusLine(w), QStringLiteral("small.dat: 3 samples, 2 loci, 12 individuals"));
-        w.mGo->trigger();
+        control<QAction>(w, "mGo")->trigger();
         const QRegularExpression after(
             QStringLiteral("^Outputs in (.+); the run took \\d+\\.\\d\\d s$"));
         const QRegularExpressionMatch match = after.match(statusLine(w));
@@ -302,7 +307,7 @@ private slots:
         QCOMPARE(f.window().size(), QSize(706, 460));
         f.window().show();
         f.window().setGeometry(30, 40, 640, 420);
-        f.window().Exit1->trigger();
+        control<QAction>(f.window(), "Exit1")->trigger();
         QCOMPARE(f.endCodes, std::vector<int>({0}));
 
         f.restart();
@@ -313,12 +318,12 @@ private slots:
 
     void plotWindow_besideTheMainWindowWhenThereIsRoom() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         w.show();
         w.setGeometry(2, 30, 80, 200);
         f.open(f.data());
-        w.mGo->trigger();
-        ui::TfGraph* graph = w.graph();
+        control<QAction>(w, "mGo")->trigger();
+        ui::PlotWindow* graph = w.graph();
         QVERIFY(graph != nullptr);
         QCOMPARE(graph->size(), QSize(ui::kPlotWindowWidth, ui::kPlotWindowHeight));
         QCOMPARE(graph->frameGeometry().left(), w.frameGeometry().right() + 1);
@@ -326,7 +331,7 @@ private slots:
 
         // No room on either side: where it always opened.
         w.setGeometry(50, 0, 706, 460);
-        w.mGo->trigger();
+        control<QAction>(w, "mGo")->trigger();
         QCOMPARE(w.graph()->pos(), QPoint(240, 59));
         QCOMPARE(w.graph()->size(), QSize(ui::kPlotWindowWidth, ui::kPlotWindowHeight));
     }
@@ -334,15 +339,16 @@ private slots:
     void helpViewer_codeBlocksWholeAndNoSideScrolling() {
         Fixture f;
         f.window().setManualSearchPath({QStringLiteral(ZELTRIC_SOURCE_DIR "/docs")});
-        f.window().mContents->trigger();
+        control<QAction>(f.window(), "mContents")->trigger();
         ui::HelpViewer* viewer = f.window().helpViewer();
         QVERIFY(viewer != nullptr);
         QVERIFY(QTest::qWaitForWindowExposed(viewer));
-        QCOMPARE(viewer->browser->horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(control<QTextBrowser>(viewer, "helpBrowser")->horizontalScrollBar()->maximum(), 0);
 
         // Every line of a code block lies in one shaded cell, none shaded alone.
-        const QTextCursor found =
-            viewer->browser->document()->find(QStringLiteral("mkdir ~/trout"));
+        const QTextCursor found = control<QTextBrowser>(viewer, "helpBrowser")
+                                      ->document()
+                                      ->find(QStringLiteral("mkdir ~/trout"));
         QVERIFY(!found.isNull());
         QTextTable* table = found.currentTable();
         QVERIFY(table != nullptr);
@@ -362,14 +368,14 @@ private slots:
     void helpViewer_contentsLinksBackForwardHomeAndFind() {
         Fixture f;
         f.window().setManualSearchPath({QStringLiteral(ZELTRIC_SOURCE_DIR "/docs")});
-        f.window().mContents->trigger();
+        control<QAction>(f.window(), "mContents")->trigger();
         ui::HelpViewer* viewer = f.window().helpViewer();
         QVERIFY(viewer != nullptr);
         QVERIFY(activate(*viewer));
-        QTextBrowser* browser = viewer->browser;
+        QTextBrowser* browser = control<QTextBrowser>(viewer, "helpBrowser");
         QCOMPARE(manualTop(*viewer), 0);
-        QVERIFY(!viewer->backButton->isEnabled());
-        QVERIFY(!viewer->forwardButton->isEnabled());
+        QVERIFY(!control<QToolButton>(viewer, "helpBack")->isEnabled());
+        QVERIFY(!control<QToolButton>(viewer, "helpForward")->isEnabled());
 
         // The table of contents' entry "The plot window", clicked.
         QTextCursor entry = browser->document()->find(QStringLiteral("The plot window"));
@@ -383,55 +389,59 @@ private slots:
         // The clicked link does not stay the cursor's mark in the section.
         QTRY_VERIFY(!browser->textCursor().hasSelection());
         QCOMPARE(manualTop(*viewer), section);
-        QVERIFY(viewer->backButton->isEnabled());
+        QVERIFY(control<QToolButton>(viewer, "helpBack")->isEnabled());
 
-        viewer->backButton->click();
+        control<QToolButton>(viewer, "helpBack")->click();
         QTRY_COMPARE(manualTop(*viewer), 0);
-        QVERIFY(viewer->forwardButton->isEnabled());
-        viewer->forwardButton->click();
+        QVERIFY(control<QToolButton>(viewer, "helpForward")->isEnabled());
+        control<QToolButton>(viewer, "helpForward")->click();
         QTRY_COMPARE(manualTop(*viewer), section);
-        viewer->homeButton->click();
+        control<QToolButton>(viewer, "helpHome")->click();
         QTRY_COMPARE(manualTop(*viewer), 0);
 
         // Ctrl+F goes to the find field; Enter finds, again and again.
         QTest::keyClick(browser, Qt::Key_F, Qt::ControlModifier);
-        QCOMPARE(QApplication::focusWidget(), viewer->findField);
-        QTest::keyClicks(viewer->findField, QStringLiteral("broken-stick"));
-        QTest::keyClick(viewer->findField, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(viewer, "helpFind"));
+        QTest::keyClicks(control<QLineEdit>(viewer, "helpFind"), QStringLiteral("broken-stick"));
+        QTest::keyClick(control<QLineEdit>(viewer, "helpFind"), Qt::Key_Return);
         QCOMPARE(browser->textCursor().selectedText().toLower(), QStringLiteral("broken-stick"));
         const int firstMatch = browser->textCursor().position();
-        QTest::keyClick(viewer->findField, Qt::Key_Return);
+        QTest::keyClick(control<QLineEdit>(viewer, "helpFind"), Qt::Key_Return);
         QVERIFY(browser->textCursor().position() > firstMatch);
-        QVERIFY(viewer->findStatus->text().isEmpty());
-        viewer->findField->setText(QStringLiteral("no such words in the manual"));
+        QVERIFY(control<QLabel>(viewer, "helpFindStatus")->text().isEmpty());
+        control<QLineEdit>(viewer, "helpFind")
+            ->setText(QStringLiteral("no such words in the manual"));
         QVERIFY(!viewer->findNext());
-        QCOMPARE(viewer->findStatus->text(), QStringLiteral("Not found"));
+        QCOMPARE(control<QLabel>(viewer, "helpFindStatus")->text(), QStringLiteral("Not found"));
     }
 
     void dialogs_tabOrderFollowsTheLayout() {
-        ui::TfseedRnd seed;
-        QCOMPARE(tabWalk(seed, seed.Ernd1, 4), QStringList({"Ernd1", "ERnd2", "Button1", "Ernd1"}));
-        ui::Tfnbrand count;
-        QCOMPARE(tabWalk(count, count.Enbrand, 3),
+        ui::SeedDialog seed;
+        QCOMPARE(tabWalk(seed, control<QLineEdit>(seed, "Ernd1"), 4),
+                 QStringList({"Ernd1", "ERnd2", "Button1", "Ernd1"}));
+        ui::CountDialog count;
+        QCOMPARE(tabWalk(count, control<QLineEdit>(count, "Enbrand"), 3),
                  QStringList({"Enbrand", "bOKnbrand", "Enbrand"}));
-        ui::TFpickpop pick(3, nullptr);
-        pick.ListBox1->addItems({"1. 1", "2. 2", "3. 3"});
-        QCOMPARE(tabWalk(pick, pick.ListBox1, 6), QStringList({"ListBox1", "Button2", "Button3",
-                                                               "ListBox2", "Button1", "ListBox1"}));
-        run::Session session;
-        ui::TfColor colour(session);
+        ui::SamplePickDialog pick(3, nullptr);
+        control<QListWidget>(pick, "ListBox1")->addItems({"1. 1", "2. 2", "3. 3"});
         QCOMPARE(
-            tabWalk(colour, colour.ListBox1, 7),
+            tabWalk(pick, control<QListWidget>(pick, "ListBox1"), 6),
+            QStringList({"ListBox1", "Button2", "Button3", "ListBox2", "Button1", "ListBox1"}));
+        run::Session session;
+        ui::ColourDialog colour(session);
+        QCOMPARE(
+            tabWalk(colour, control<QListWidget>(colour, "ListBox1"), 7),
             QStringList({"ListBox1", "bRed", "bBlue", "bYellow", "bGreen", "Button5", "ListBox1"}));
         ui::HelpViewer viewer(QStringLiteral(ZELTRIC_SOURCE_DIR "/docs/manual.html"));
-        viewer.browser->setSource(QUrl(QStringLiteral("#plot")));  // Back becomes available
-        QCOMPARE(tabWalk(viewer, viewer.backButton, 4),
+        control<QTextBrowser>(viewer, "helpBrowser")
+            ->setSource(QUrl(QStringLiteral("#plot")));  // Back becomes available
+        QCOMPARE(tabWalk(viewer, control<QToolButton>(viewer, "helpBack"), 4),
                  QStringList({"helpBack", "helpHome", "helpFind", "helpBrowser"}));
     }
 
     void pickDialog_doubleClickMovesTheItem() {
-        ui::Tfpickloci pick(3, nullptr);
-        pick.ListBox1->addItems({"1. locA", "2. locB", "3. locC"});
+        ui::LocusPickDialog pick(3, nullptr);
+        control<QListWidget>(pick, "ListBox1")->addItems({"1. locA", "2. locB", "3. locC"});
         pick.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pick));
         // A real double click starts with a press; QTest sends only the second.
@@ -440,14 +450,14 @@ private slots:
             QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, place.center());
             QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, place.center());
         };
-        doubleClick(pick.ListBox1, 1);
+        doubleClick(control<QListWidget>(pick, "ListBox1"), 1);
         QCOMPARE(pick.chosenTexts(), QStringList({"2. locB"}));
-        QCOMPARE(pick.ListBox1->count(), 2);
-        doubleClick(pick.ListBox1, 1);
+        QCOMPARE(control<QListWidget>(pick, "ListBox1")->count(), 2);
+        doubleClick(control<QListWidget>(pick, "ListBox1"), 1);
         QCOMPARE(pick.chosenTexts(), QStringList({"2. locB", "3. locC"}));
-        doubleClick(pick.ListBox2, 0);
+        doubleClick(control<QListWidget>(pick, "ListBox2"), 0);
         QCOMPARE(pick.chosenTexts(), QStringList({"3. locC"}));
-        QCOMPARE(pick.ListBox1->count(), 2);
+        QCOMPARE(control<QListWidget>(pick, "ListBox1")->count(), 2);
     }
 };
 

@@ -5,22 +5,25 @@
 #include <QFile>
 #include <QImage>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QXmlStreamReader>
-#include <QRegularExpression>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
 
 #include "figure/figure_file.hpp"
-#include "run/label_command.hpp"
 #include "run/go_step.hpp"
+#include "run/label_command.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
+#include "ui/colour_dialog.hpp"
 #include "ui/plot_figure.hpp"
-#include "ui/tf_color.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
+#include "ui_test_support.hpp"
+
+using zeltric::test::control;
 
 using namespace zeltric;
 
@@ -241,20 +244,20 @@ private slots:
         run::openStep(session, ui, data);
         run::labelCommand(session, dir.file("trout.lab"));
         run::goStep(session, ui);
-        ui::TfGraph* window = ui::launchGraph(session);
+        ui::PlotWindow* window = ui::launchGraph(session);
 
         // File > Export figure comes after the original items, on Ctrl+E.
-        const QList<QAction*> items = window->File1->actions();
+        const QList<QAction*> items = control<QMenu>(window, "File1")->actions();
         QCOMPARE(items.size(), 4);
         QCOMPARE(items.back()->objectName(), QStringLiteral("ExportFigure1"));
         QCOMPARE(items.back()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
 
-        window->SpinEdit1->setValue(2);
-        window->SpinEdit2->setValue(3);
+        control<QSpinBox>(window, "SpinEdit1")->setValue(2);
+        control<QSpinBox>(window, "SpinEdit2")->setValue(3);
         session.popColor[1] = ui::kColorRed;
         session.popColor[2] = ui::kColorBlue;
-        ui::TfGraph::setNextFileName(QString::fromStdString(dir.file("window.svg")));
-        window->ExportFigure1->trigger();
+        window->dialogs().setNextFileName(QString::fromStdString(dir.file("window.svg")));
+        control<QAction>(window, "ExportFigure1")->trigger();
         const SvgContent svg = readSvg(readAll(dir.file("window.svg")));
         QVERIFY(svg.valid);
         QCOMPARE(svg.fills.value(0), QStringLiteral("#ff0000"));
@@ -270,22 +273,21 @@ private slots:
         }
         QVERIFY(axis2 && axis3);
 
-        ui::TfGraph::setNextFileName(QString::fromStdString(dir.file("window.png")));
-        window->ExportFigure1->trigger();
+        window->dialogs().setNextFileName(QString::fromStdString(dir.file("window.png")));
+        control<QAction>(window, "ExportFigure1")->trigger();
         QCOMPARE(QImage(QString::fromStdString(dir.file("window.png"))).width(), figure::kDefaultPngWidth);
 
         // Errors go to the error box: an unknown extension, the data file itself.
-        QStringList errors;
-        ui::TfGraph::setErrorBoxHook([&errors](const QString& text) { errors << text; });
-        ui::TfGraph::setNextFileName(QString::fromStdString(dir.file("window.gif")));
-        window->ExportFigure1->trigger();
-        ui::TfGraph::setNextFileName(QString::fromStdString(data));
-        window->ExportFigure1->trigger();
+        window->dialogs().setRecordMessages(true);
+        const QStringList& errors = window->dialogs().errors;
+        window->dialogs().setNextFileName(QString::fromStdString(dir.file("window.gif")));
+        control<QAction>(window, "ExportFigure1")->trigger();
+        window->dialogs().setNextFileName(QString::fromStdString(data));
+        control<QAction>(window, "ExportFigure1")->trigger();
         const std::string results = run::outputPath(session, ".pca");
         const std::string before = test::readFile(results);
-        ui::TfGraph::setNextFileName(QString::fromStdString(results));
-        window->ExportFigure1->trigger();
-        ui::TfGraph::setErrorBoxHook(nullptr);
+        window->dialogs().setNextFileName(QString::fromStdString(results));
+        control<QAction>(window, "ExportFigure1")->trigger();
         QCOMPARE(errors.size(), 3);
         QVERIFY(errors[0].contains(QStringLiteral(".svg, .pdf or .png")));
         QVERIFY(errors[1].contains(QStringLiteral("input file")));

@@ -16,6 +16,8 @@
 #include "ui/import_dialog.hpp"
 #include "ui/main_window.hpp"
 
+using zeltric::test::control;
+
 using namespace zeltric;
 
 namespace {
@@ -24,7 +26,7 @@ using Fixture = test::DesktopFixture;
 
 void openFile(Fixture& f, const std::string& path) {
     f.window().dialogs().setNextFileName(QString::fromStdString(path));
-    f.window().mfopen->trigger();
+    control<QAction>(f.window(), "mfopen")->trigger();
 }
 
 }  // namespace
@@ -47,7 +49,7 @@ private slots:
         QVERIFY(f.session.menu.labelChecked);
         QCOMPARE(f.window().dialogs().informations.size(), 1);  // the half-missing genotype
         QVERIFY(f.window().dialogs().informations[0].contains(QStringLiteral("one allele missing")));
-        f.window().mGo->trigger();
+        control<QAction>(f.window(), "mGo")->trigger();
         QTRY_VERIFY(std::filesystem::exists(path + "-genepop.pca"));
         QVERIFY(f.window().dialogs().errors.isEmpty());
     }
@@ -67,11 +69,11 @@ private slots:
             shown = true;
             auto* import = qobject_cast<ui::StructureImportDialog*>(&dialog);
             if (import == nullptr) return false;
-            report = import->lDetected->text();
-            loci = import->eLoci->value();
-            rows = import->cRows->currentText();
-            extra = import->eExtra->value();
-            missing = import->eMissing->text();
+            report = control<QLabel>(import, "lDetected")->text();
+            loci = control<QSpinBox>(import, "eLoci")->value();
+            rows = control<QComboBox>(import, "cRows")->currentText();
+            extra = control<QSpinBox>(import, "eExtra")->value();
+            missing = control<QLineEdit>(import, "eMissing")->text();
             return false;
         });
         openFile(f, path);
@@ -93,9 +95,12 @@ private slots:
         f.window().dialogs().setNextDialogAnswer([](QDialog& dialog) {
             auto* import = qobject_cast<ui::StructureImportDialog*>(&dialog);
             if (import == nullptr) return false;
-            if (!import->lDetected->text().contains(QStringLiteral("is ambiguous"))) return false;
-            import->cRows->setCurrentIndex(1);
-            import->eExtra->setValue(1);
+            if (!control<QLabel>(import, "lDetected")
+                     ->text()
+                     .contains(QStringLiteral("is ambiguous")))
+                return false;
+            control<QComboBox>(import, "cRows")->setCurrentIndex(1);
+            control<QSpinBox>(import, "eExtra")->setValue(1);
             return true;
         });
         openFile(f, path);
@@ -109,13 +114,15 @@ private slots:
     void fstatIsConvertedOnlyWhenItsFileTypeIsChosen() {
         Fixture f;
         const std::string path = f.writeData("three.dat", "2 1 160 3\nLm12\n1 148152\n2 160160\n1 152152\n");
-        f.window().mOpenDlg->selectNameFilter(QStringLiteral("FSTAT files (*.dat)"));
+        control<QFileDialog>(f.window(), "mOpenDlg")
+            ->selectNameFilter(QStringLiteral("FSTAT files (*.dat)"));
         openFile(f, path);
         QVERIFY(f.session.fileOpen);
         QCOMPARE(f.session.dataFileName, path + "-fstat");
         QCOMPARE(test::readFile(path + "-fstat.lab"), std::string("1\r\n2\r\n"));
 
-        f.window().mOpenDlg->selectNameFilter(QStringLiteral("data files (*.dat)"));
+        control<QFileDialog>(f.window(), "mOpenDlg")
+            ->selectNameFilter(QStringLiteral("data files (*.dat)"));
         openFile(f, path);  // a data file now: its reader refuses the highest allele 160
         QCOMPARE(f.endCodes, std::vector<int>{1});
         QVERIFY(f.window().dialogs().errors.front().contains(QStringLiteral("Too many populations")));

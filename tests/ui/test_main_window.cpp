@@ -15,10 +15,10 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QtTest>
-
 #include <filesystem>
 #include <optional>
 
+#include "desktop_fixture.hpp"
 #include "randomisation/random_generator.hpp"
 #include "test_support.hpp"
 #include "ui/desktop_start.hpp"
@@ -26,9 +26,10 @@
 #include "ui/main_window.hpp"
 #include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
-#include "ui/tf_graph.hpp"
-#include "desktop_fixture.hpp"
+#include "ui/plot_window.hpp"
 #include "ui_test_support.hpp"
+
+using zeltric::test::control;
 
 using namespace zeltric;
 using zeltric::test::ModalScript;
@@ -39,19 +40,20 @@ namespace {
 struct Fixture : test::DesktopFixture {
     void open(const std::string& path) {
         window().dialogs().setNextFileName(QString::fromStdString(path));
-        window().mfopen->trigger();
+        control<QAction>(window(), "mfopen")->trigger();
     }
 };
 
 void answerSeeds(ModalScript& script, const QString& first, const QString& second, QStringList* shownTexts = nullptr) {
     script.then([=](QDialog& dialog) {
-        auto& seed = static_cast<ui::TfseedRnd&>(dialog);
+        auto& seed = static_cast<ui::SeedDialog&>(dialog);
         if (shownTexts != nullptr) {
-            *shownTexts << seed.Ernd1->text() + QLatin1Char('|') + seed.ERnd2->text();
+            *shownTexts << control<QLineEdit>(seed, "Ernd1")->text() + QLatin1Char('|') +
+                               control<QLineEdit>(seed, "ERnd2")->text();
         }
-        seed.Ernd1->setText(first);
-        seed.ERnd2->setText(second);
-        seed.Button1->click();
+        control<QLineEdit>(seed, "Ernd1")->setText(first);
+        control<QLineEdit>(seed, "ERnd2")->setText(second);
+        control<QPushButton>(seed, "Button1")->click();
     });
 }
 
@@ -60,7 +62,7 @@ void closeAboutBox(ModalScript& script, QString* caption = nullptr) {
         if (caption != nullptr) {
             *caption = dialog.windowTitle();
         }
-        dialog.findChild<QPushButton*>("OKButton")->click();
+        control<QPushButton>(dialog, "OKButton")->click();
     });
 }
 
@@ -79,17 +81,6 @@ void select(QListWidget& list, const QStringList& texts) {
     }
 }
 
-// The go step's permutation test may not be wired in yet; its stand-in
-// raises a fatal error saying so.
-bool testUnavailable(ui::Tfpca& window) {
-    for (const QString& text : window.dialogs().errors) {
-        if (text.contains(QStringLiteral("not available yet"))) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 class TestMainWindow : public QObject {
@@ -98,43 +89,53 @@ class TestMainWindow : public QObject {
 private slots:
     void startState_textsFromTheWidgets() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         QCOMPARE(w.windowTitle(), QStringLiteral("ZELTRIC for Windows, version 1.2."));
         QCOMPARE(w.size(), QSize(706, 460));
-        QCOMPARE(w.mFile->title(), QStringLiteral("&File"));
-        QCOMPARE(w.mfopen->text(), QStringLiteral("&Open"));
-        QCOMPARE(w.Exit1->text(), QStringLiteral("E&xit"));
-        QCOMPARE(w.moptions->title(), QStringLiteral("O&ptions"));
-        QCOMPARE(w.mLabelfile->text(), QStringLiteral("&Label file for pops"));
-        QCOMPARE(w.mPopstouse1->text(), QStringLiteral("Pops to use"));
-        QCOMPARE(w.mLocitouse1->text(), QStringLiteral("Loci to use"));
-        QVERIFY(w.N1->isSeparator());
-        QCOMPARE(w.mTesting->text(), QStringLiteral("&Testing"));
-        QCOMPARE(w.mGo->text(), QStringLiteral("&Go"));
-        QCOMPARE(w.mHelp->title(), QStringLiteral("&Help"));
-        QCOMPARE(w.mContents->text(), QStringLiteral("&Contents"));
-        QCOMPARE(w.mAbout1->text(), QStringLiteral("&About"));
+        QCOMPARE(control<QMenu>(w, "mFile")->title(), QStringLiteral("&File"));
+        QCOMPARE(control<QAction>(w, "mfopen")->text(), QStringLiteral("&Open"));
+        QCOMPARE(control<QAction>(w, "Exit1")->text(), QStringLiteral("E&xit"));
+        QCOMPARE(control<QMenu>(w, "moptions")->title(), QStringLiteral("O&ptions"));
+        QCOMPARE(control<QAction>(w, "mLabelfile")->text(), QStringLiteral("&Label file for pops"));
+        QCOMPARE(control<QAction>(w, "mPopstouse1")->text(), QStringLiteral("Pops to use"));
+        QCOMPARE(control<QAction>(w, "mLocitouse1")->text(), QStringLiteral("Loci to use"));
+        QVERIFY(control<QAction>(w, "N1")->isSeparator());
+        QCOMPARE(control<QAction>(w, "mTesting")->text(), QStringLiteral("&Testing"));
+        QCOMPARE(control<QAction>(w, "mGo")->text(), QStringLiteral("&Go"));
+        QCOMPARE(control<QMenu>(w, "mHelp")->title(), QStringLiteral("&Help"));
+        QCOMPARE(control<QAction>(w, "mContents")->text(), QStringLiteral("&Contents"));
+        QCOMPARE(control<QAction>(w, "mAbout1")->text(), QStringLiteral("&About"));
         // Found by object name, in menu order.
         const QList<QAction*> top = w.menuBar()->actions();
         QCOMPARE(top.size(), 4);
-        QCOMPARE(top[2], w.mGo);
-        QCOMPARE(w.findChild<QAction*>("mGo"), w.mGo);
-        QCOMPARE(w.findChild<QMenu*>("moptions")->actions(),
-                 QList<QAction*>({w.mLabelfile, w.mPopstouse1, w.mLocitouse1, w.N1, w.mTesting, w.mBootstrap}));
-        QCOMPARE(w.mBootstrap->text(), QStringLiteral("Bootstrap over loci"));
-        QVERIFY(w.mBootstrap->isCheckable() && !w.mBootstrap->isChecked());
+        QCOMPARE(top[2], control<QAction>(w, "mGo"));
+        QCOMPARE(top[0], control<QMenu>(w, "mFile")->menuAction());
+        QCOMPARE(top[1], control<QMenu>(w, "moptions")->menuAction());
+        QCOMPARE(top[3], control<QMenu>(w, "mHelp")->menuAction());
+        QCOMPARE(
+            control<QMenu>(w, "moptions")->actions(),
+            QList<QAction*>({control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
+                             control<QAction>(w, "mLocitouse1"), control<QAction>(w, "N1"),
+                             control<QAction>(w, "mTesting"), control<QAction>(w, "mBootstrap")}));
+        QCOMPARE(control<QAction>(w, "mBootstrap")->text(), QStringLiteral("Bootstrap over loci"));
+        QVERIFY(control<QAction>(w, "mBootstrap")->isCheckable() &&
+                !control<QAction>(w, "mBootstrap")->isChecked());
 
         // Before any file is opened, Go and the Options cannot be chosen.
-        QVERIFY(!w.moptions->menuAction()->isEnabled());
-        QVERIFY(!w.mGo->isEnabled());
-        QVERIFY(w.mfopen->isEnabled() && w.Exit1->isEnabled());
-        QVERIFY(w.mContents->isEnabled() && w.mAbout1->isEnabled());
-        for (QAction* mark : {w.mLabelfile, w.mPopstouse1, w.mLocitouse1, w.mTesting}) {
+        QVERIFY(!control<QMenu>(w, "moptions")->menuAction()->isEnabled());
+        QVERIFY(!control<QAction>(w, "mGo")->isEnabled());
+        QVERIFY(control<QAction>(w, "mfopen")->isEnabled() &&
+                control<QAction>(w, "Exit1")->isEnabled());
+        QVERIFY(control<QAction>(w, "mContents")->isEnabled() &&
+                control<QAction>(w, "mAbout1")->isEnabled());
+        for (QAction* mark :
+             {control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
+              control<QAction>(w, "mLocitouse1"), control<QAction>(w, "mTesting")}) {
             QVERIFY(mark->isCheckable());
             QVERIFY(!mark->isChecked());
         }
 
-        QPlainTextEdit* memo = w.findChild<QPlainTextEdit*>("Memo1");
+        QPlainTextEdit* memo = control<QPlainTextEdit>(w, "Memo1");
         QVERIFY(memo->isReadOnly());
         QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -145,12 +146,13 @@ private slots:
         QVERIFY(memo->toPlainText().isEmpty());
 
         // Data files first and chosen; the other formats follow.
-        QFileDialog* open = w.findChild<QFileDialog*>("mOpenDlg");
+        QFileDialog* open = control<QFileDialog>(w, "mOpenDlg");
         QCOMPARE(open->nameFilters().front(), QStringLiteral("data files (*.dat)"));
         QCOMPARE(open->selectedNameFilter(), QStringLiteral("data files (*.dat)"));
         QCOMPARE(open->nameFilters().size(), 6);
-        QCOMPARE(w.findChild<QFileDialog*>("labOpenDlg")->nameFilters(), QStringList("label files (*)"));
-        QCOMPARE(w.mOpenDlg->fileMode(), QFileDialog::ExistingFile);
+        QCOMPARE(control<QFileDialog>(w, "labOpenDlg")->nameFilters(),
+                 QStringList("label files (*)"));
+        QCOMPARE(control<QFileDialog>(w, "mOpenDlg")->fileMode(), QFileDialog::ExistingFile);
     }
 
     void start_missingSeedFileAsksUntilValid() {
@@ -190,26 +192,28 @@ private slots:
 
     void open_enablesOptionsAndClearsMarks() {
         Fixture f;
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         f.session.menu.lociChecked = true;  // left over from an earlier file
         f.session.menu.testingChecked = true;
-        w.Memo1->setPlainText("old results");
+        control<QPlainTextEdit>(w, "Memo1")->setPlainText("old results");
         f.open(f.writeData());
-        QVERIFY(w.moptions->menuAction()->isEnabled());
-        QVERIFY(w.mGo->isEnabled());
-        for (QAction* mark : {w.mLabelfile, w.mPopstouse1, w.mLocitouse1, w.mTesting}) {
+        QVERIFY(control<QMenu>(w, "moptions")->menuAction()->isEnabled());
+        QVERIFY(control<QAction>(w, "mGo")->isEnabled());
+        for (QAction* mark :
+             {control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
+              control<QAction>(w, "mLocitouse1"), control<QAction>(w, "mTesting")}) {
             QVERIFY(!mark->isChecked());
         }
-        QVERIFY(w.Memo1->toPlainText().isEmpty());
+        QVERIFY(control<QPlainTextEdit>(w, "Memo1")->toPlainText().isEmpty());
         QCOMPARE(f.session.opened.np, 3);
 
         // Cancelling a later open keeps the data set; the view is cleared.
-        w.Memo1->setPlainText("shown");
+        control<QPlainTextEdit>(w, "Memo1")->setPlainText("shown");
         w.dialogs().setNextFileName(std::nullopt);
-        w.mfopen->trigger();
-        QVERIFY(w.mGo->isEnabled());
+        control<QAction>(w, "mfopen")->trigger();
+        QVERIFY(control<QAction>(w, "mGo")->isEnabled());
         QCOMPARE(f.session.opened.np, 3);
-        QVERIFY(w.Memo1->toPlainText().isEmpty());
+        QVERIFY(control<QPlainTextEdit>(w, "Memo1")->toPlainText().isEmpty());
     }
 
     void testing_countRules_data() {
@@ -230,18 +234,18 @@ private slots:
         QStringList offers;
         for (const QString& entry : entries) {
             script.then([&offers, entry](QDialog& dialog) {
-                auto& count = static_cast<ui::Tfnbrand&>(dialog);
-                offers << count.Enbrand->text();
-                count.Enbrand->setText(entry);
-                count.bOKnbrand->click();
+                auto& count = static_cast<ui::CountDialog&>(dialog);
+                offers << control<QLineEdit>(count, "Enbrand")->text();
+                control<QLineEdit>(count, "Enbrand")->setText(entry);
+                control<QPushButton>(count, "bOKnbrand")->click();
             });
         }
-        f.window().mTesting->trigger();
+        control<QAction>(f.window(), "mTesting")->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.shown, entries.size());
         QCOMPARE(offers, QStringList(QVector<QString>(entries.size(), QStringLiteral("100")).toList()));
         QCOMPARE(f.session.randomisationCount, expected);
-        QVERIFY(f.window().mTesting->isChecked());
+        QVERIFY(control<QAction>(f.window(), "mTesting")->isChecked());
         QVERIFY(f.session.menu.testingChecked);
     }
 
@@ -250,9 +254,9 @@ private slots:
         f.open(f.writeData());
         ModalScript script;
         f.testingOn(script, "500");
-        f.window().mTesting->trigger();  // off: no dialog
+        control<QAction>(f.window(), "mTesting")->trigger();  // off: no dialog
         QCOMPARE(script.shown, 1);
-        QVERIFY(!f.window().mTesting->isChecked());
+        QVERIFY(!control<QAction>(f.window(), "mTesting")->isChecked());
         QVERIFY(!f.session.menu.testingChecked);
         QCOMPARE(f.session.randomisationCount, 500);
         f.testingOn(script, "300");
@@ -266,39 +270,39 @@ private slots:
         ModalScript script;
         QStringList offered;
         script.then([&](QDialog& dialog) {
-            auto& pick = static_cast<ui::Tfpickloci&>(dialog);
+            auto& pick = static_cast<ui::LocusPickDialog&>(dialog);
             QCOMPARE(pick.windowTitle(), QStringLiteral("Pick Loci"));
-            offered = itemTexts(*pick.ListBox1);
-            pick.Button1->click();  // nothing chosen: comes back
+            offered = itemTexts(*control<QListWidget>(pick, "ListBox1"));
+            control<QPushButton>(pick, "Button1")->click();  // nothing chosen: comes back
         });
         script.then([&](QDialog& dialog) {
-            auto& pick = static_cast<ui::Tfpickloci&>(dialog);
-            select(*pick.ListBox1, {"1. locA", "2. locB"});
-            pick.Button2->click();
-            select(*pick.ListBox2, {"1. locA"});
-            pick.Button3->click();
-            QCOMPARE(itemTexts(*pick.ListBox1), QStringList({"1. locA"}));
-            QCOMPARE(itemTexts(*pick.ListBox2), QStringList({"2. locB"}));
-            pick.Button1->click();
+            auto& pick = static_cast<ui::LocusPickDialog&>(dialog);
+            select(*control<QListWidget>(pick, "ListBox1"), {"1. locA", "2. locB"});
+            control<QPushButton>(pick, "Button2")->click();
+            select(*control<QListWidget>(pick, "ListBox2"), {"1. locA"});
+            control<QPushButton>(pick, "Button3")->click();
+            QCOMPARE(itemTexts(*control<QListWidget>(pick, "ListBox1")), QStringList({"1. locA"}));
+            QCOMPARE(itemTexts(*control<QListWidget>(pick, "ListBox2")), QStringList({"2. locB"}));
+            control<QPushButton>(pick, "Button1")->click();
         });
-        f.window().mLocitouse1->trigger();
+        control<QAction>(f.window(), "mLocitouse1")->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.shown, 2);
         QCOMPARE(offered, QStringList({"1. locA", "2. locB"}));
         QCOMPARE(f.session.opened.locusSelected[1], 0);
         QCOMPARE(f.session.opened.locusSelected[2], 1);
-        QVERIFY(f.window().mLocitouse1->isChecked());
+        QVERIFY(control<QAction>(f.window(), "mLocitouse1")->isChecked());
 
         // Choosing every locus keeps the earlier mark.
         script.then([](QDialog& dialog) {
-            auto& pick = static_cast<ui::Tfpickloci&>(dialog);
-            pick.ListBox1->selectAll();
-            pick.Button2->click();
-            pick.Button1->click();
+            auto& pick = static_cast<ui::LocusPickDialog&>(dialog);
+            control<QListWidget>(pick, "ListBox1")->selectAll();
+            control<QPushButton>(pick, "Button2")->click();
+            control<QPushButton>(pick, "Button1")->click();
         });
-        f.window().mLocitouse1->trigger();
+        control<QAction>(f.window(), "mLocitouse1")->trigger();
         QCOMPARE(f.session.opened.locusSelected[1], 1);
-        QVERIFY(f.window().mLocitouse1->isChecked());
+        QVERIFY(control<QAction>(f.window(), "mLocitouse1")->isChecked());
     }
 
     void pickPops_twoNeededAndFrameClose() {
@@ -307,51 +311,54 @@ private slots:
         ModalScript script;
         // Closed by the frame at its first showing: nothing changes.
         script.then([](QDialog& dialog) { dialog.reject(); });
-        f.window().mPopstouse1->trigger();
+        control<QAction>(f.window(), "mPopstouse1")->trigger();
         QCOMPARE(script.shown, 1);
-        QVERIFY(!f.window().mPopstouse1->isChecked());
+        QVERIFY(!control<QAction>(f.window(), "mPopstouse1")->isChecked());
         QCOMPARE(f.session.opened.populationSelected[1], 1);
 
         script.then([](QDialog& dialog) {
-            auto& pick = static_cast<ui::TFpickpop&>(dialog);
+            auto& pick = static_cast<ui::SamplePickDialog&>(dialog);
             QCOMPARE(pick.windowTitle(), QStringLiteral("pick pop"));
-            select(*pick.ListBox1, {"3. 3"});
-            pick.Button2->click();
-            pick.Button1->click();  // one sample: comes back
+            select(*control<QListWidget>(pick, "ListBox1"), {"3. 3"});
+            control<QPushButton>(pick, "Button2")->click();
+            control<QPushButton>(pick, "Button1")->click();  // one sample: comes back
         });
         script.then([](QDialog& dialog) { dialog.reject(); });  // closing after an OK brings it back too
         script.then([](QDialog& dialog) {
-            auto& pick = static_cast<ui::TFpickpop&>(dialog);
-            QCOMPARE(itemTexts(*pick.ListBox2), QStringList({"3. 3"}));  // as the user left it
-            select(*pick.ListBox1, {"1. 1"});
-            pick.Button2->click();
-            pick.Button1->click();
+            auto& pick = static_cast<ui::SamplePickDialog&>(dialog);
+            QCOMPARE(itemTexts(*control<QListWidget>(pick, "ListBox2")),
+                     QStringList({"3. 3"}));  // as the user left it
+            select(*control<QListWidget>(pick, "ListBox1"), {"1. 1"});
+            control<QPushButton>(pick, "Button2")->click();
+            control<QPushButton>(pick, "Button1")->click();
         });
-        f.window().mPopstouse1->trigger();
+        control<QAction>(f.window(), "mPopstouse1")->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.shown, 4);
         QCOMPARE(f.session.opened.populationSelected[1], 1);
         QCOMPARE(f.session.opened.populationSelected[2], 0);
         QCOMPARE(f.session.opened.populationSelected[3], 1);
-        QVERIFY(f.window().mPopstouse1->isChecked());
+        QVERIFY(control<QAction>(f.window(), "mPopstouse1")->isChecked());
     }
 
     void go_withoutTest_captionResultsAndPlot() {
         Fixture f;
         f.open(f.writeData());
-        f.window().mGo->trigger();
+        control<QAction>(f.window(), "mGo")->trigger();
         QCOMPARE(f.window().windowTitle(), QStringLiteral("ZELTRIC is Processing: small.dat"));
         const std::string results = test::readFile(f.dir.file("small.pca"));
         QVERIFY(!results.empty());
-        QCOMPARE(f.window().Memo1->toPlainText(), test::asDisplayed(results));
+        QCOMPARE(control<QPlainTextEdit>(f.window(), "Memo1")->toPlainText(),
+                 test::asDisplayed(results));
         QVERIFY(f.window().graph() != nullptr);
         QVERIFY(f.session.graphShown);
         QVERIFY(f.endCodes.empty());
-        QVERIFY(f.window().mGo->isEnabled() && f.window().mfopen->isEnabled());
+        QVERIFY(control<QAction>(f.window(), "mGo")->isEnabled() &&
+                control<QAction>(f.window(), "mfopen")->isEnabled());
 
         // A second go replaces the plot window.
-        QPointer<ui::TfGraph> first = f.window().graph();
-        f.window().mGo->trigger();
+        QPointer<ui::PlotWindow> first = f.window().graph();
+        control<QAction>(f.window(), "mGo")->trigger();
         QVERIFY(first.isNull());
         QVERIFY(f.window().graph() != nullptr);
     }
@@ -361,13 +368,13 @@ private slots:
         f.open(f.writeData());
         ModalScript script;
         script.then([](QDialog& dialog) {
-            auto& pick = static_cast<ui::Tfpickloci&>(dialog);
-            select(*pick.ListBox1, {"2. locB"});
-            pick.Button2->click();
-            pick.Button1->click();
+            auto& pick = static_cast<ui::LocusPickDialog&>(dialog);
+            select(*control<QListWidget>(pick, "ListBox1"), {"2. locB"});
+            control<QPushButton>(pick, "Button2")->click();
+            control<QPushButton>(pick, "Button1")->click();
         });
-        f.window().mLocitouse1->trigger();
-        f.window().mGo->trigger();
+        control<QAction>(f.window(), "mLocitouse1")->trigger();
+        control<QAction>(f.window(), "mGo")->trigger();
         QCOMPARE(f.window().windowTitle(), QStringLiteral("ZELTRIC is Processing: small-L2.dat"));
         QVERIFY(std::filesystem::exists(f.dir.file("small-L2.pca")));
     }
@@ -381,40 +388,41 @@ private slots:
         ModalScript script;
         f.testingOn(script, "100");
 
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         bool sampled = false;
         bool progressVisible = false;
         bool anyEnabled = true;
         int maximum = 0;
         QTimer::singleShot(0, &w, [&] {
             sampled = true;
-            progressVisible = w.progress->isVisible();
-            maximum = w.progress->progressBar->maximum();
-            anyEnabled = w.mfopen->isEnabled() || w.mGo->isEnabled() || w.Exit1->isEnabled() ||
-                         w.moptions->menuAction()->isEnabled();
-            w.mGo->trigger();    // ignored while the test runs
-            w.mfopen->trigger();  // likewise
+            progressVisible = control<QWidget>(w, "progressPanel")->isVisible();
+            maximum = control<QProgressBar>(w, "progressBar")->maximum();
+            anyEnabled = control<QAction>(w, "mfopen")->isEnabled() ||
+                         control<QAction>(w, "mGo")->isEnabled() ||
+                         control<QAction>(w, "Exit1")->isEnabled() ||
+                         control<QMenu>(w, "moptions")->menuAction()->isEnabled();
+            control<QAction>(w, "mGo")->trigger();     // ignored while the test runs
+            control<QAction>(w, "mfopen")->trigger();  // likewise
         });
         w.show();
-        w.mGo->trigger();
-        if (testUnavailable(w)) {
-            QSKIP("the go step has no permutation test yet");
-        }
+        control<QAction>(w, "mGo")->trigger();
         QVERIFY(sampled);
         QVERIFY(progressVisible);
         QCOMPARE(maximum, 100);
         QVERIFY(!anyEnabled);
-        QVERIFY(!w.progress->isVisible());
-        QVERIFY(w.mGo->isEnabled() && w.mfopen->isEnabled() && w.Exit1->isEnabled());
+        QVERIFY(!control<QWidget>(w, "progressPanel")->isVisible());
+        QVERIFY(control<QAction>(w, "mGo")->isEnabled() &&
+                control<QAction>(w, "mfopen")->isEnabled() &&
+                control<QAction>(w, "Exit1")->isEnabled());
         QCOMPARE(w.dialogs().fileDialogsShown, 1);  // only the first open
 
         const std::string results = test::readFile(f.dir.file("small.pca"));
         QVERIFY(results.find("P-values are given after 100 randomizations.\r\n") != std::string::npos);
-        QCOMPARE(w.Memo1->toPlainText(), test::asDisplayed(results));
+        QCOMPARE(control<QPlainTextEdit>(w, "Memo1")->toPlainText(), test::asDisplayed(results));
         QCOMPARE(w.windowTitle(), QStringLiteral("ZELTRIC is Processing: small.dat"));
         // The generator moved on: Exit saves the new state, three blanks apart.
         QVERIFY(f.session.generator.seed1 != 12345);
-        w.Exit1->trigger();
+        control<QAction>(w, "Exit1")->trigger();
         QCOMPARE(test::readFile(f.session.seedFileName),
                  std::to_string(f.session.generator.seed1) + "   " + std::to_string(f.session.generator.seed2) +
                      "\r\n");
@@ -429,20 +437,17 @@ private slots:
         f.open(f.writeData());
         ModalScript script;
         f.testingOn(script, "15000");
-        ui::Tfpca& w = f.window();
-        QTimer::singleShot(0, &w, [&] { w.progress->bCancel->click(); });
-        w.mGo->trigger();
-        if (testUnavailable(w)) {
-            QSKIP("the go step has no permutation test yet");
-        }
+        ui::MainWindow& w = f.window();
+        QTimer::singleShot(0, &w, [&] { control<QPushButton>(w, "bCancel")->click(); });
+        control<QAction>(w, "mGo")->trigger();
         const std::string results = test::readFile(f.dir.file("small.pca"));
         QVERIFY(!results.empty());
         QVERIFY(results.find("P-values") == std::string::npos);
-        QCOMPARE(w.Memo1->toPlainText(), test::asDisplayed(results));
+        QCOMPARE(control<QPlainTextEdit>(w, "Memo1")->toPlainText(), test::asDisplayed(results));
         QVERIFY(!w.dialogs().informations.isEmpty());  // the cancel is said
-        QVERIFY(!w.progress->isVisible());
+        QVERIFY(!control<QWidget>(w, "progressPanel")->isVisible());
         QVERIFY(f.endCodes.empty());
-        QVERIFY(w.mGo->isEnabled());
+        QVERIFY(control<QAction>(w, "mGo")->isEnabled());
     }
 
     void bootstrap_countDialogMarkAndSection() {
@@ -450,47 +455,48 @@ private slots:
         f.session.generator.seed1 = 12345;
         f.session.generator.seed2 = 67890;
         f.open(f.writeData());
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         ModalScript script;
         QStringList seen;
         for (const QString& entry : {QStringLiteral("99"), QStringLiteral("200")}) {
             script.then([&seen, entry](QDialog& dialog) {
-                auto& count = static_cast<ui::Tfnbrand&>(dialog);
-                seen << dialog.windowTitle() + QLatin1Char('|') + count.lnbrand->text() + QLatin1Char('|') +
-                            count.Enbrand->text();
-                count.Enbrand->setText(entry);
-                count.bOKnbrand->click();
+                auto& count = static_cast<ui::CountDialog&>(dialog);
+                seen << dialog.windowTitle() + QLatin1Char('|') +
+                            control<QLabel>(count, "lnbrand")->text() + QLatin1Char('|') +
+                            control<QLineEdit>(count, "Enbrand")->text();
+                control<QLineEdit>(count, "Enbrand")->setText(entry);
+                control<QPushButton>(count, "bOKnbrand")->click();
             });
         }
-        w.mBootstrap->trigger();
+        control<QAction>(w, "mBootstrap")->trigger();
         QVERIFY(script.done());
         QCOMPARE(seen.size(), 2);
         QCOMPARE(seen[0], QStringLiteral("Number of bootstrap replicates|Number of replicates ? [100..100000]|1000"));
-        QVERIFY(w.mBootstrap->isChecked());
-        QVERIFY(!w.mTesting->isChecked());
-        w.mGo->trigger();
+        QVERIFY(control<QAction>(w, "mBootstrap")->isChecked());
+        QVERIFY(!control<QAction>(w, "mTesting")->isChecked());
+        control<QAction>(w, "mGo")->trigger();
         const std::string results = test::readFile(f.dir.file("small.pca"));
         QVERIFY(results.find("Bootstrap over loci: 200 replicates, seeds 1,1\r\n") != std::string::npos);
-        QCOMPARE(w.Memo1->toPlainText(), test::asDisplayed(results));
+        QCOMPARE(control<QPlainTextEdit>(w, "Memo1")->toPlainText(), test::asDisplayed(results));
         // The test's generator is not the bootstrap's.
         QCOMPARE(f.session.generator.seed1, 12345);
         QCOMPARE(f.session.generator.seed2, 67890);
-        QVERIFY(!w.progress->isVisible());
+        QVERIFY(!control<QWidget>(w, "progressPanel")->isVisible());
 
         // Cancel: the report stays, without the section.
-        QTimer::singleShot(0, &w, [&] { w.progress->bCancel->click(); });
+        QTimer::singleShot(0, &w, [&] { control<QPushButton>(w, "bCancel")->click(); });
         f.session.bootstrapReplicates = 100000;
-        w.mGo->trigger();
+        control<QAction>(w, "mGo")->trigger();
         const std::string cancelled = test::readFile(f.dir.file("small.pca"));
         QVERIFY(!cancelled.empty());
         QVERIFY(cancelled.find("Bootstrap") == std::string::npos);
-        QCOMPARE(w.Memo1->toPlainText(), test::asDisplayed(cancelled));
+        QCOMPARE(control<QPlainTextEdit>(w, "Memo1")->toPlainText(), test::asDisplayed(cancelled));
         QVERIFY(w.dialogs().informations.last().contains(QStringLiteral("bootstrap over loci was cancelled")));
         QVERIFY(f.endCodes.empty());
 
         // Off: no dialog, no section.
-        w.mBootstrap->trigger();
-        QVERIFY(!w.mBootstrap->isChecked());
+        control<QAction>(w, "mBootstrap")->trigger();
+        QVERIFY(!control<QAction>(w, "mBootstrap")->isChecked());
         QCOMPARE(script.shown, 2);
     }
 
@@ -510,7 +516,7 @@ private slots:
             test::writeFile(f.session.seedFileName, "5 7\r\n");
             f.session.generator.seed1 = 5;
             f.session.generator.seed2 = 7;
-            f.window().Exit1->trigger();
+            control<QAction>(f.window(), "Exit1")->trigger();
             QCOMPARE(test::readFile(f.session.seedFileName), std::string("5   7\r\n"));
             QCOMPARE(f.endCodes, std::vector<int>({0}));
         }
@@ -519,7 +525,7 @@ private slots:
     void exit_unwritableSeedFileIsReported() {
         Fixture f;
         f.session.seedFileName = f.dir.file("missing-folder/ZELTRIC.INI");
-        f.window().Exit1->trigger();
+        control<QAction>(f.window(), "Exit1")->trigger();
         QCOMPARE(f.window().dialogs().errors.size(), 1);
         QVERIFY(f.window().dialogs().errors[0].contains(QStringLiteral("missing-folder/ZELTRIC.INI")));
         QCOMPARE(f.endCodes, std::vector<int>({0}));
@@ -529,11 +535,11 @@ private slots:
         Fixture f;
         // Allele 4 above nu = 3 at the first individual.
         f.open(f.writeData("bad.dat", "2 1 3 1\r\nloc\r\n1 14\r\n2 11\r\n"));
-        f.window().mGo->trigger();
+        control<QAction>(f.window(), "mGo")->trigger();
         QCOMPARE(f.window().dialogs().errors.size(), 1);
         QVERIFY(f.window().dialogs().errors[0].startsWith(QStringLiteral("Problem in the data file!!!!\n")));
         QCOMPARE(f.endCodes, std::vector<int>({1}));
-        QVERIFY(!f.window().mGo->isEnabled());
+        QVERIFY(!control<QAction>(f.window(), "mGo")->isEnabled());
     }
 
     void help_aboutAndContentsBeforeOpen() {
@@ -541,20 +547,24 @@ private slots:
         ModalScript script;
         QString caption;
         closeAboutBox(script, &caption);
-        f.window().mAbout1->trigger();
+        control<QAction>(f.window(), "mAbout1")->trigger();
         QCOMPARE(caption, QStringLiteral("About ZELTRIC"));
 
         f.window().setManualSearchPath({QStringLiteral(ZELTRIC_SOURCE_DIR "/docs")});
-        f.window().mContents->trigger();
+        control<QAction>(f.window(), "mContents")->trigger();
         ui::HelpViewer* viewer = f.window().helpViewer();
         QVERIFY(viewer != nullptr);
         QVERIFY(viewer->isVisible());
-        QVERIFY(viewer->browser->toPlainText().contains(QStringLiteral("Getting started")));
-        QVERIFY(viewer->browser->toPlainText().contains(QStringLiteral("Output files")));
+        QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")
+                    ->toPlainText()
+                    .contains(QStringLiteral("Getting started")));
+        QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")
+                    ->toPlainText()
+                    .contains(QStringLiteral("Output files")));
 
         Fixture g;
         g.window().setManualSearchPath({QString::fromStdString(g.dir.path().string())});
-        g.window().mContents->trigger();
+        control<QAction>(g.window(), "mContents")->trigger();
         QVERIFY(g.window().helpViewer() == nullptr);
         QCOMPARE(g.window().dialogs().informations.size(), 1);
         QVERIFY(g.window().dialogs().informations[0].contains(QStringLiteral("manual.html was not found")));

@@ -15,6 +15,8 @@
 #include "desktop_fixture.hpp"
 #include "ui_test_support.hpp"
 
+using zeltric::test::control;
+
 using namespace zeltric;
 
 namespace {
@@ -34,17 +36,33 @@ private slots:
         QVERIFY(!f.session.fileOpen);
         QTRY_VERIFY(f.session.fileOpen);
 
-        ui::Tfpca& w = f.window();
+        ui::MainWindow& w = f.window();
         QCOMPARE(f.session.opened.np, 3);
         QCOMPARE(f.session.opened.nl, 2);
         QCOMPARE(f.session.dataFileName, f.dir.file("small"));
-        QVERIFY(w.mGo->isEnabled());
-        QVERIFY(w.moptions->menuAction()->isEnabled());
+        QVERIFY(control<QAction>(w, "mGo")->isEnabled());
+        QVERIFY(control<QMenu>(w, "moptions")->menuAction()->isEnabled());
         QVERIFY(w.dialogs().errors.isEmpty());
         QVERIFY(f.endCodes.empty());
         // The next File > Open starts in the file's folder.
-        QCOMPARE(QFileInfo(w.mOpenDlg->directory().absolutePath()).canonicalFilePath(),
+        QCOMPARE(QFileInfo(control<QFileDialog>(w, "mOpenDlg")->directory().absolutePath())
+                     .canonicalFilePath(),
                  QFileInfo(QString::fromStdString(f.dir.path().string())).canonicalFilePath());
+    }
+
+    // The start's open is a real open, not an answer slipped into the file
+    // dialog: an answer already waiting there is left for File > Open.
+    void waitingFileDialogAnswerIsLeftForFileOpen() {
+        Fixture f;
+        const std::string first = f.writeData("first.dat", test::kSmallData);
+        const std::string second = f.writeData("second.dat", test::kSmallData);
+        f.window().dialogs().setNextFileName(QString::fromStdString(second));
+        ui::openAtStart(*f.desktop, QString::fromStdString(first));
+        QTRY_VERIFY(f.session.fileOpen);
+        QCOMPARE(f.session.dataFileName, f.dir.file("first"));
+        QCOMPARE(f.window().dialogs().fileDialogsShown, 0);
+        control<QAction>(f.window(), "mfopen")->trigger();
+        QCOMPARE(f.session.dataFileName, f.dir.file("second"));
     }
 
     void relativePathIsTakenFromTheCurrentFolder() {
@@ -68,9 +86,9 @@ private slots:
         QTRY_COMPARE(f.window().dialogs().errors.size(), 1);
         QVERIFY(f.window().dialogs().errors.front().contains(missing));
         QVERIFY(!f.session.fileOpen);
-        QVERIFY(!f.window().mGo->isEnabled());
+        QVERIFY(!control<QAction>(f.window(), "mGo")->isEnabled());
         QVERIFY(f.endCodes.empty());  // the program goes on; File > Open still works
-        QVERIFY(f.window().mfopen->isEnabled());
+        QVERIFY(control<QAction>(f.window(), "mfopen")->isEnabled());
     }
 
     void badCodingGetsTheOpenStepsMessage() {
@@ -80,7 +98,7 @@ private slots:
         QTRY_VERIFY(f.session.fileOpen);
         QCOMPARE(f.window().dialogs().informations.size(), 1);
         QVERIFY(f.window().dialogs().informations.front().contains(QStringLiteral("has to be a 1 or a 2")));
-        QVERIFY(f.window().mGo->isEnabled());  // as after File > Open
+        QVERIFY(control<QAction>(f.window(), "mGo")->isEnabled());  // as after File > Open
     }
 
     void refusedHeaderEndsTheProgramAsTheOpenStepDoes() {

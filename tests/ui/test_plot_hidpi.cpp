@@ -7,9 +7,12 @@
 
 #include "run/session.hpp"
 #include "test_support.hpp"
+#include "ui/colour_dialog.hpp"
 #include "ui/plot_painter.hpp"
-#include "ui/tf_color.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
+#include "ui_test_support.hpp"
+
+using zeltric::test::control;
 
 using namespace zeltric;
 
@@ -26,7 +29,7 @@ private slots:
                                          {0, 1.5f, -1.0f}};
         for (int s = 1; s <= 4; ++s)
             for (int k = 1; k <= 2; ++k) session.pca.populationCoordinates(s, k) = coordinates[s][k];
-        ui::TfGraph* window = ui::launchGraph(session);
+        ui::PlotWindow* window = ui::launchGraph(session);
         session.popColor[2] = ui::kColorRed;
         window->redraw(1, 2);
         QCOMPARE(window->devicePixelRatioF(), 2.0);
@@ -37,14 +40,14 @@ private slots:
         QCOMPARE(window->picture().devicePixelRatio(), 1.0);
         QCOMPARE(window->picture(), expected);
         test::TempDir dir;
-        ui::TfGraph::setNextFileName(QString::fromStdString(dir.file("plot.bmp")));
-        window->SaveAs1->trigger();
+        window->dialogs().setNextFileName(QString::fromStdString(dir.file("plot.bmp")));
+        control<QAction>(window, "SaveAs1")->trigger();
         const QImage saved(QString::fromStdString(dir.file("plot.bmp")), "BMP");
         QCOMPARE(saved.size(), QSize(690, 399));
         QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32));
 
         // What is shown has twice the pixels in each direction, same colours.
-        const QImage& shown = window->Image1->display();
+        const QImage& shown = control<ui::PlotImage>(window, "Image1")->display();
         QCOMPARE(shown.devicePixelRatio(), 2.0);
         QCOMPARE(shown.size(), QSize(2 * width, 2 * height));
         for (int y = 0; y < height; y += 7)

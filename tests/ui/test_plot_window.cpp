@@ -8,19 +8,22 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 
 #include "run/session.hpp"
 #include "test_support.hpp"
+#include "ui/colour_dialog.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
-#include "ui/tf_color.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
+#include "ui_test_support.hpp"
 
 using zeltric::run::Session;
 using namespace zeltric::ui;
+using zeltric::test::control;
 
 namespace {
 
@@ -68,19 +71,6 @@ int countColour(const QImage& image, const QRect& area, QRgb colour) {
 
 QRgb rgbOf(std::int32_t bgr) { return plotColor(static_cast<std::uint32_t>(bgr)).rgb(); }
 
-QAction* action(QWidget* window, const char* name) {
-    auto* found = window->findChild<QAction*>(QString::fromLatin1(name));
-    if (found == nullptr) qFatal("Action doesn't exist: %s", name);
-    return found;
-}
-
-template <typename T>
-T* control(QWidget* window, const char* name) {
-    auto* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) qFatal("Control doesn't exist: %s", name);
-    return found;
-}
-
 void click(QWidget* dialog, const char* name) {
     QTest::mouseClick(control<QPushButton>(dialog, name), Qt::LeftButton);
 }
@@ -91,17 +81,24 @@ void selectOnly(QWidget* dialog, std::initializer_list<int> lines) {
     for (int line : lines) list->item(line)->setSelected(true);
 }
 
-// Owns a launched window for one test case.
+// Owns a launched window for one test case; its boxes are recorded.
 struct Launched {
     std::unique_ptr<Session> session;
-    TfGraph* window = nullptr;
+    PlotWindow* window = nullptr;
+    zeltric::test::ModalScript modals;
     explicit Launched(std::unique_ptr<Session> s) : session(std::move(s)) {
         window = launchGraph(*session);
+        window->dialogs().setRecordMessages(true);
     }
-    ~Launched() {
-        TfColor::setScript(nullptr);
-        TfGraph::setErrorBoxHook(nullptr);
-        destroyGraph(*session, window);
+    ~Launched() { destroyGraph(*session, window); }
+
+    // The next colour dialog runs `clicks` while shown; left open, it is
+    // then closed as by its frame.
+    void answerColours(std::function<void(QDialog&)> clicks) {
+        modals.then([clicks](QDialog& dialog) {
+            clicks(dialog);
+            if (dialog.isVisible()) dialog.reject();
+        });
     }
 };
 
@@ -248,7 +245,7 @@ private slots:
         auto session = fiveSamples();
         session->popColor[1] = kColorRed;  // left from an earlier window
         Launched run(std::move(session));
-        TfGraph* w = run.window;
+        PlotWindow* w = run.window;
         QVERIFY(w->isVisible());
         QVERIFY(run.session->graphShown);
         QCOMPARE(run.session->popColor[1], 0);
@@ -264,12 +261,12 @@ private slots:
         QCOMPARE(y->value(), 2);
         QCOMPARE(control<QLabel>(w, "Label1")->text(), QStringLiteral("X"));
         QCOMPARE(control<QLabel>(w, "Label2")->text(), QStringLiteral("Y"));
-        QCOMPARE(action(w, "SaveAs1")->text(), QStringLiteral("Save &As"));
-        QCOMPARE(action(w, "Print1")->text(), QStringLiteral("&Print"));
-        QCOMPARE(action(w, "Exit1")->text(), QStringLiteral("E&xit"));
-        QCOMPARE(action(w, "Color1")->text(), QStringLiteral("&Color"));
-        QCOMPARE(action(w, "mFont1")->text(), QStringLiteral("Font"));
-        QVERIFY(!action(w, "mFont1")->isChecked());
+        QCOMPARE(control<QAction>(w, "SaveAs1")->text(), QStringLiteral("Save &As"));
+        QCOMPARE(control<QAction>(w, "Print1")->text(), QStringLiteral("&Print"));
+        QCOMPARE(control<QAction>(w, "Exit1")->text(), QStringLiteral("E&xit"));
+        QCOMPARE(control<QAction>(w, "Color1")->text(), QStringLiteral("&Color"));
+        QCOMPARE(control<QAction>(w, "mFont1")->text(), QStringLiteral("Font"));
+        QVERIFY(!control<QAction>(w, "mFont1")->isChecked());
         control<QWidget>(w, "Panel1");
         control<QWidget>(w, "Panel2");
 
@@ -324,7 +321,7 @@ private slots:
     void colourAssignment_exactColoursInThePicture() {
         Launched run(fiveSamples());
         QStringList lines;
-        TfColor::setScript([&lines](TfColor& dialog) {
+        run.answerColours([&lines](QDialog& dialog) {
             auto* list = control<QListWidget>(&dialog, "ListBox1");
             for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
             QCOMPARE(control<QPushButton>(&dialog, "bYellow")->text(), QStringLiteral("Pink"));
@@ -342,7 +339,7 @@ private slots:
             click(&dialog, "bBlue");  // the last click wins
             click(&dialog, "Button5");
         });
-        action(run.window, "Color1")->trigger();
+        control<QAction>(run.window, "Color1")->trigger();
 
         QCOMPARE(lines,
                  QStringList({"1. Loire", "2. Rhone", "3. Seine", "4. Garonne", "5. Somme"}));
@@ -367,20 +364,20 @@ private slots:
         Launched run(fiveSamples());
         run.session->popColor[2] = kColorPink;
         // Closed without a click: every sample black again.
-        TfColor::setScript([](TfColor& dialog) { click(&dialog, "Button5"); });
-        action(run.window, "Color1")->trigger();
+        run.answerColours([](QDialog& dialog) { click(&dialog, "Button5"); });
+        control<QAction>(run.window, "Color1")->trigger();
         QCOMPARE(run.session->popColor[2], 0);
 
         // A click without a selected line changes nothing; closing by the
         // frame keeps what was clicked.
-        TfColor::setScript([](TfColor& dialog) {
+        run.answerColours([](QDialog& dialog) {
             control<QListWidget>(&dialog, "ListBox1")->clearSelection();
             click(&dialog, "bGreen");
             selectOnly(&dialog, {4});
             click(&dialog, "bYellow");
             dialog.close();
         });
-        action(run.window, "Color1")->trigger();
+        control<QAction>(run.window, "Color1")->trigger();
         for (int s = 1; s <= 4; ++s)
             QCOMPARE(run.session->popColor[static_cast<std::size_t>(s)], 0);
         QCOMPARE(run.session->popColor[5], kColorPink);
@@ -391,10 +388,10 @@ private slots:
 
     void font_confirmedOrCancelled() {
         Launched run(fiveSamples());
-        QAction* mFont1 = action(run.window, "mFont1");
+        QAction* mFont1 = control<QAction>(run.window, "mFont1");
         const QImage original = run.window->picture();
 
-        TfGraph::setNextFont(std::nullopt);
+        run.window->dialogs().setNextFont(std::nullopt);
         mFont1->trigger();
         QVERIFY(!mFont1->isChecked());
         QVERIFY(!run.window->plotFont().has_value());
@@ -403,14 +400,14 @@ private slots:
         QFont big(QStringLiteral("DejaVu Serif"));
         big.setPixelSize(24);
         big.setBold(true);
-        TfGraph::setNextFont(big);
+        run.window->dialogs().setNextFont(big);
         mFont1->trigger();
         QVERIFY(mFont1->isChecked());
         QCOMPARE(run.window->picture(), renderPlot(*run.session, 1, 2, 690, 399, &big));
         QVERIFY(run.window->picture() != original);
 
         // Cancelling later keeps the chosen font and its mark.
-        TfGraph::setNextFont(std::nullopt);
+        run.window->dialogs().setNextFont(std::nullopt);
         mFont1->trigger();
         QVERIFY(mFont1->isChecked());
         QCOMPARE(run.window->picture(), renderPlot(*run.session, 1, 2, 690, 399, &big));
@@ -419,21 +416,21 @@ private slots:
     void saveAs_writesThePictureUnderTheBmpName() {
         Launched run(fiveSamples());
         zeltric::test::TempDir dir;
-        TfGraph::setNextFileName(QString::fromStdString(dir.file("ordination.txt")));
-        action(run.window, "SaveAs1")->trigger();
+        run.window->dialogs().setNextFileName(QString::fromStdString(dir.file("ordination.txt")));
+        control<QAction>(run.window, "SaveAs1")->trigger();
         const QImage saved(QString::fromStdString(dir.file("ordination.bmp")));
         QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
                  run.window->picture().convertToFormat(QImage::Format_RGB32));
 
-        TfGraph::setNextFileName(std::nullopt);  // cancelled: nothing written
-        action(run.window, "SaveAs1")->trigger();
+        run.window->dialogs().setNextFileName(std::nullopt);  // cancelled: nothing written
+        control<QAction>(run.window, "SaveAs1")->trigger();
         QCOMPARE(QDir(QString::fromStdString(dir.path().string())).entryList(QDir::Files).size(),
                  1);
 
-        QStringList errors;
-        TfGraph::setErrorBoxHook([&errors](const QString& text) { errors << text; });
-        TfGraph::setNextFileName(QString::fromStdString(dir.file("missing/ordination")));
-        action(run.window, "SaveAs1")->trigger();
+        const QStringList& errors = run.window->dialogs().errors;
+        run.window->dialogs().setNextFileName(
+            QString::fromStdString(dir.file("missing/ordination")));
+        control<QAction>(run.window, "SaveAs1")->trigger();
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors[0].contains(QStringLiteral("missing/ordination.bmp")));
         QVERIFY(run.window->isVisible());
@@ -446,11 +443,11 @@ private slots:
         QVERIFY(run.session->graphShown);
 
         run.window->show();
-        TfGraph::setNextFont(QFont(QStringLiteral("DejaVu Sans")));
-        action(run.window, "mFont1")->trigger();
-        QVERIFY(action(run.window, "mFont1")->isChecked());
-        action(run.window, "Exit1")->trigger();
-        QVERIFY(!action(run.window, "mFont1")->isChecked());
+        run.window->dialogs().setNextFont(QFont(QStringLiteral("DejaVu Sans")));
+        control<QAction>(run.window, "mFont1")->trigger();
+        QVERIFY(control<QAction>(run.window, "mFont1")->isChecked());
+        control<QAction>(run.window, "Exit1")->trigger();
+        QVERIFY(!control<QAction>(run.window, "mFont1")->isChecked());
         QVERIFY(!run.window->isVisible());
         QVERIFY(!run.session->graphShown);
     }
@@ -461,8 +458,8 @@ private slots:
         session->analysed.counts.allocate(5, 3);
         session->menu.testingChecked = true;
         session->menu.goEnabled = true;
-        TfGraph* window = launchGraph(*session);
-        QPointer<TfGraph> watch(window);
+        PlotWindow* window = launchGraph(*session);
+        QPointer<PlotWindow> watch(window);
         releaseRun(*session, window);
         QVERIFY(window == nullptr);
         QVERIFY(watch.isNull());
@@ -486,12 +483,12 @@ private slots:
         QCOMPARE(picture.pixel(345, 398), kWhite);
         QVERIFY(countColour(picture, QRect(10, 10, 670, 40), kBlack) > 0);  // the note
         // The window keeps working.
-        TfColor::setScript([](TfColor& dialog) {
+        run.answerColours([](QDialog& dialog) {
             selectOnly(&dialog, {1});
             click(&dialog, "bRed");
             click(&dialog, "Button5");
         });
-        action(run.window, "Color1")->trigger();
+        control<QAction>(run.window, "Color1")->trigger();
         QCOMPARE(run.session->popColor[2], kColorRed);
         run.window->resize(500, 400);
         QTRY_COMPARE(run.window->picture().width(), 498);

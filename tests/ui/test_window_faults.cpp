@@ -16,15 +16,17 @@
 
 #include "desktop_fixture.hpp"
 #include "test_support.hpp"
+#include "ui/colour_dialog.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/main_window.hpp"
 #include "ui/number_dialogs.hpp"
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_painter.hpp"
-#include "ui/tf_color.hpp"
-#include "ui/tf_graph.hpp"
+#include "ui/plot_window.hpp"
 #include "ui_test_support.hpp"
+
+using zeltric::test::control;
 
 using namespace zeltric;
 using zeltric::test::ModalScript;
@@ -47,23 +49,25 @@ const char* kEightSamples =
 struct Fixture : test::DesktopFixture {
     void open(const std::string& path) {
         window().dialogs().setNextFileName(QString::fromStdString(path));
-        window().mfopen->trigger();
+        control<QAction>(window(), "mfopen")->trigger();
     }
     void chooseLabels(const std::string& path) {
         window().dialogs().setNextFileName(QString::fromStdString(path));
-        window().mLabelfile->trigger();
+        control<QAction>(window(), "mLabelfile")->trigger();
     }
     // "Pops to use" with the samples whose list lines are given.
     void choosePops(ModalScript& script, const QStringList& lines) {
         script.then([lines](QDialog& dialog) {
-            auto& pick = static_cast<ui::TFpickpop&>(dialog);
-            for (int row = 0; row < pick.ListBox1->count(); ++row)
-                pick.ListBox1->item(row)->setSelected(
-                    lines.contains(pick.ListBox1->item(row)->text()));
-            pick.Button2->click();
-            pick.Button1->click();
+            auto& pick = static_cast<ui::SamplePickDialog&>(dialog);
+            for (int row = 0; row < control<QListWidget>(pick, "ListBox1")->count(); ++row)
+                control<QListWidget>(pick, "ListBox1")
+                    ->item(row)
+                    ->setSelected(
+                        lines.contains(control<QListWidget>(pick, "ListBox1")->item(row)->text()));
+            control<QPushButton>(pick, "Button2")->click();
+            control<QPushButton>(pick, "Button1")->click();
         });
-        window().mPopstouse1->trigger();
+        control<QAction>(window(), "mPopstouse1")->trigger();
     }
 };
 
@@ -76,13 +80,13 @@ std::vector<std::string> plottedNames(const run::Session& session) {
 
 QStringList colourLines(Fixture& f) {
     QStringList lines;
-    ui::TfColor::setScript([&lines](ui::TfColor& dialog) {
-        for (int row = 0; row < dialog.ListBox1->count(); ++row)
-            lines << dialog.ListBox1->item(row)->text();
-        dialog.Button5->click();
+    ModalScript script;
+    script.then([&lines](QDialog& dialog) {
+        for (int row = 0; row < control<QListWidget>(dialog, "ListBox1")->count(); ++row)
+            lines << control<QListWidget>(dialog, "ListBox1")->item(row)->text();
+        control<QPushButton>(dialog, "Button5")->click();
     });
-    f.window().graph()->Color1->trigger();
-    ui::TfColor::setScript(nullptr);
+    control<QAction>(f.window().graph(), "Color1")->trigger();
     return lines;
 }
 
@@ -99,8 +103,8 @@ private slots:
         f.choosePops(script, {"1. 1", "3. 3", "5. 5"});
         QVERIFY(script.done());
         QCOMPARE(script.unscripted, 0);
-        QVERIFY(f.window().mPopstouse1->isChecked());
-        f.window().mGo->trigger();
+        QVERIFY(control<QAction>(f.window(), "mPopstouse1")->isChecked());
+        control<QAction>(f.window(), "mGo")->trigger();
         QVERIFY(f.window().graph() != nullptr);
         QCOMPARE(f.session.analysed.np, 3);
         QVERIFY(ui::hasAxisPair(f.session));
@@ -108,13 +112,14 @@ private slots:
 
         test::writeFile(f.dir.file("names"), "A\nB\nC\nD\nE\nF\nG\nH\n");
         f.chooseLabels(f.dir.file("names"));
-        QVERIFY(f.window().mLabelfile->isChecked());
+        QVERIFY(control<QAction>(f.window(), "mLabelfile")->isChecked());
         // Line s names the opened file's sample s: samples 1, 3 and 5.
         QCOMPARE(plottedNames(f.session), std::vector<std::string>({"A", "C", "E"}));
-        ui::TfGraph* graph = f.window().graph();
+        ui::PlotWindow* graph = f.window().graph();
         graph->redraw(1, 2);
-        QCOMPARE(graph->picture(), ui::renderPlot(f.session, 1, 2, graph->Image1->width(),
-                                                  graph->Image1->height(), nullptr));
+        QCOMPARE(graph->picture(),
+                 ui::renderPlot(f.session, 1, 2, control<ui::PlotImage>(graph, "Image1")->width(),
+                                control<ui::PlotImage>(graph, "Image1")->height(), nullptr));
         QCOMPARE(colourLines(f), QStringList({"1. A", "2. C", "3. E"}));
         // The results written at Go keep the names they had.
         QVERIFY(test::readFile(f.dir.file("eight-P135.pca")).find(" 1 3 5\r\n") !=
@@ -122,13 +127,13 @@ private slots:
 
         // A label file that cannot be read leaves the numbers of the opened file.
         f.chooseLabels(f.dir.file("missing"));
-        QVERIFY(!f.window().mLabelfile->isChecked());
+        QVERIFY(!control<QAction>(f.window(), "mLabelfile")->isChecked());
         QCOMPARE(f.window().dialogs().errors.size(), 1);
         QCOMPARE(colourLines(f), QStringList({"1. 1", "2. 3", "3. 5"}));
 
         // The next Go starts from the opened file's labels as before.
         f.chooseLabels(f.dir.file("names"));
-        f.window().mGo->trigger();
+        control<QAction>(f.window(), "mGo")->trigger();
         QCOMPARE(plottedNames(f.session), std::vector<std::string>({"A", "C", "E"}));
         QVERIFY(f.endCodes.empty());
     }
@@ -137,10 +142,10 @@ private slots:
         Fixture f;
         test::writeFile(f.dir.file("names"), "A\n");
         test::writeFile(f.dir.file("trout.lab"), "A\n");
-        QFileDialog* dialog = f.window().labOpenDlg;
+        QFileDialog* dialog = control<QFileDialog>(f.window(), "labOpenDlg");
         dialog->setDirectory(QString::fromStdString(f.dir.path().string()));
         dialog->show();
-        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        auto* view = control<QListView>(dialog, "listView");
         QVERIFY(view != nullptr);
         const auto shown = [view] {
             QStringList names;
@@ -161,12 +166,12 @@ private slots:
         f.open(f.writeData());
         ModalScript script;
         f.testingOn(script, "15000");
-        ui::Tfpca& w = f.window();
-        QTimer::singleShot(0, &w, [&] { w.progress->bCancel->click(); });
-        w.mGo->trigger();
+        ui::MainWindow& w = f.window();
+        QTimer::singleShot(0, &w, [&] { control<QPushButton>(w, "bCancel")->click(); });
+        control<QAction>(w, "mGo")->trigger();
         QVERIFY(f.session.testCancelled);
-        QVERIFY(w.mTesting->isChecked());
-        ui::TfGraph* graph = w.graph();
+        QVERIFY(control<QAction>(w, "mTesting")->isChecked());
+        ui::PlotWindow* graph = w.graph();
         QVERIFY(graph != nullptr);
         QVERIFY(!graph->description().empty());
         QVERIFY(graph->description().find("p=") == std::string::npos);
@@ -176,13 +181,13 @@ private slots:
         f.session.generator.seed1 = 1;
         f.session.generator.seed2 = 1;
         script.then([](QDialog& dialog) {
-            auto& countDialog = static_cast<ui::Tfnbrand&>(dialog);
-            countDialog.Enbrand->setText(QStringLiteral("100"));
-            countDialog.bOKnbrand->click();
+            auto& countDialog = static_cast<ui::CountDialog&>(dialog);
+            control<QLineEdit>(countDialog, "Enbrand")->setText(QStringLiteral("100"));
+            control<QPushButton>(countDialog, "bOKnbrand")->click();
         });
-        w.mTesting->trigger();  // off
-        w.mTesting->trigger();  // on, 100
-        w.mGo->trigger();
+        control<QAction>(w, "mTesting")->trigger();  // off
+        control<QAction>(w, "mTesting")->trigger();  // on, 100
+        control<QAction>(w, "mGo")->trigger();
         QVERIFY(!f.session.testCancelled);
         QVERIFY(w.graph()->description().find("(p=") != std::string::npos);
     }
@@ -190,10 +195,10 @@ private slots:
     void testingCheckedAfterAGoWithoutTest_keepsThePValueForm() {
         Fixture f;
         f.open(f.writeData());
-        f.window().mGo->trigger();
+        control<QAction>(f.window(), "mGo")->trigger();
         ModalScript script;
         f.testingOn(script, "100");
-        ui::TfGraph* graph = f.window().graph();
+        ui::PlotWindow* graph = f.window().graph();
         graph->redraw(1, 2);
         QCOMPARE(graph->description(), ui::describeAxes(f.session, 1, 2, true));
     }
@@ -206,17 +211,20 @@ private slots:
 
         Fixture f;
         f.window().setManualSearchPath(ui::manualSearchPath(folder));
-        f.window().mContents->trigger();
+        control<QAction>(f.window(), "mContents")->trigger();
         ui::HelpViewer* viewer = f.window().helpViewer();
         QVERIFY(viewer != nullptr);
         QVERIFY(f.window().dialogs().informations.isEmpty());
-        QVERIFY(viewer->browser->toPlainText().contains(QStringLiteral("Getting started")));
+        QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")
+                    ->toPlainText()
+                    .contains(QStringLiteral("Getting started")));
         // The manual's pictures come along with it.
         const QString source =
             QString::fromStdString(test::readFile(ZELTRIC_SOURCE_DIR "/docs/manual.html"));
         QVERIFY(source.contains(QStringLiteral("src=\"images/")));
-        const QVariant picture = viewer->browser->loadResource(
-            QTextDocument::ImageResource, QUrl(QStringLiteral("images/main-window.png")));
+        const QVariant picture = control<QTextBrowser>(viewer, "helpBrowser")
+                                     ->loadResource(QTextDocument::ImageResource,
+                                                    QUrl(QStringLiteral("images/main-window.png")));
         QVERIFY(picture.isValid());
         QVERIFY(!QImage::fromData(picture.toByteArray()).isNull());
     }

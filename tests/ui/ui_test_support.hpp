@@ -15,6 +15,30 @@
 
 namespace zeltric::test {
 
+// The control named `name` (its object name) of type T inside `root`, `root`
+// itself included. A missing or doubled name stops the test program with a
+// message naming the control, instead of a null pointer further on.
+template <typename T>
+T* control(const QObject& root, const char* name) {
+    const QString wanted = QString::fromLatin1(name);
+    QList<T*> found = root.findChildren<T*>(wanted);
+    if (auto* self = qobject_cast<T*>(const_cast<QObject*>(&root));
+        self != nullptr && root.objectName() == wanted)
+        found.prepend(self);
+    if (found.size() != 1) {
+        qFatal("window test: %s control \"%s\" (%s) in \"%s\"",
+               found.isEmpty() ? "no" : "more than one", name, T::staticMetaObject.className(),
+               qPrintable(root.objectName()));
+    }
+    return found.front();
+}
+
+template <typename T>
+T* control(const QObject* root, const char* name) {
+    if (root == nullptr) qFatal("window test: no window to find the control \"%s\" in", name);
+    return control<T>(*root, name);
+}
+
 // Answers modal dialogs in the order they are shown. Each showing of a dialog
 // (its Show event) takes the next scripted action, run from inside the
 // dialog's own event loop. A dialog shown with no action left is rejected and

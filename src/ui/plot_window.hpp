@@ -4,11 +4,10 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
-#include <deque>
-#include <functional>
 #include <optional>
 
 #include "run/session.hpp"
+#include "ui/dialog_seam.hpp"
 
 class QAction;
 class QFrame;
@@ -41,41 +40,18 @@ private:
 // The ordination plot window. It copies nothing from the session: every
 // redraw reads the analysed samples, the PCA figures, the P-values, the
 // colours and the label and Testing check marks afresh.
-class TfGraph : public QMainWindow {
+class PlotWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TfGraph(run::Session& session);
-    ~TfGraph() override;
+    explicit PlotWindow(run::Session& session);
+    ~PlotWindow() override;
 
-    QFrame* Panel1 = nullptr;
-    QFrame* Panel2 = nullptr;
-    PlotImage* Image1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;
-    QSpinBox* SpinEdit2 = nullptr;
-    QMenu* File1 = nullptr;
-    QAction* SaveAs1 = nullptr;
-    QAction* Print1 = nullptr;
-    QAction* Exit1 = nullptr;
-    QMenu* Options1 = nullptr;
-    QAction* Color1 = nullptr;
-    QLabel* descript = nullptr;
-    QAction* mFont1 = nullptr;
-    QAction* ExportFigure1 = nullptr;  // File > Export figure, after the original items
-
-    void Exit1Click();
-    void SaveAs1Click();
-    void SpinEdit1Change();
     // Draws the description and the picture of axes x (horizontal) and y.
     void redraw(int x, int y);
-    void SpinEdit2Change();
-    void Color1Click();
-    void mFont1Click();
-    void FormResize();
-    // Writes the figure of the axes and colours shown, as SVG, PDF or PNG.
-    void ExportFigure1Click();
+    // The axis choosers' ranges for the analysed data set, axes 1 and 2
+    // drawn, the window shown.
+    void showFirstAxes();
 
     // The description exactly as built (lines separated by LF CR); the label
     // shows it with a plain line break.
@@ -83,22 +59,31 @@ public:
     const QImage& picture() const;
     // The font confirmed last in this window's font dialog, if any.
     const std::optional<QFont>& plotFont() const { return plotFont_; }
-
-    // Test seams for the modal dialogs. Each queued answer is used by the next
-    // showing instead of the real dialog; an empty optional is a cancel.
-    static void setNextFileName(std::optional<QString> name);
-    static void setNextFont(std::optional<QFont> font);
-    // Receives the text of an error box instead of showing it; null restores
-    // the real box.
-    static void setErrorBoxHook(std::function<void(const QString&)> hook);
+    // The save, export, font and colour dialogs and the error boxes.
+    DialogSeam& dialogs() { return dialogs_; }
 
 private:
+    void closeWindow();
+    void saveBitmap();
+    // Writes the figure of the axes and colours shown, as SVG, PDF or PNG.
+    void exportFigure();
+    void chooseColours();
+    void chooseFont();
+    void showError(const std::string& message);
     void layoutPanels();
     void redrawCurrent();
 
     run::Session& session_;
+    DialogSeam dialogs_;
+    QFrame* axisPanel_ = nullptr;
+    QFrame* plotPanel_ = nullptr;
+    PlotImage* plotImage_ = nullptr;
+    QSpinBox* xAxisChooser_ = nullptr;
+    QSpinBox* yAxisChooser_ = nullptr;
+    QLabel* descriptionLabel_ = nullptr;
+    QAction* fontAction_ = nullptr;
     std::optional<QFont> plotFont_;
-    bool fontMarked_ = false;  // mFont1's check mark, kept apart from Qt's auto-toggle
+    bool fontMarked_ = false;  // the Font item's check mark, kept apart from Qt's auto-toggle
     std::string description_;
 };
 
@@ -106,16 +91,16 @@ private:
 // black, axes 1 and 2, drawn, graphShown on, shown modeless. When the
 // analysis has fewer than three samples or allele columns, the window shows
 // a note instead of a plot. The caller owns the window.
-TfGraph* launchGraph(run::Session& session);
+PlotWindow* launchGraph(run::Session& session);
 
 // Closes and destroys `window` (whether shown, hidden or closed through its
 // own Exit item) and sets graphShown off; used by the open step and before
 // the go step launches the next window. Null is allowed.
-void destroyGraph(run::Session& session, TfGraph*& window);
+void destroyGraph(run::Session& session, PlotWindow*& window);
 
 // The exit step's teardown while a plot window exists: destroys the window,
 // releases the analysed per-run tables, unchecks Testing, disables Go, and
 // sets graphShown off.
-void releaseRun(run::Session& session, TfGraph*& window);
+void releaseRun(run::Session& session, PlotWindow*& window);
 
 }  // namespace zeltric::ui

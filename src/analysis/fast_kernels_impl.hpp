@@ -129,17 +129,16 @@ inline typename V::D lowerUpdate(typename V::D a, typename V::D ur, typename V::
 }
 
 template <class V>
-void updateLowerRow(float* s, std::size_t stride, const double* u, const double* e,
-                    const double* g, int r, int cols) {
+void updateLowerRow(float* s, std::size_t stride, const double* u, const double* e, const double* g,
+                    int r, int cols) {
     using D = typename V::D;
     float* row = s + static_cast<std::size_t>(r) * stride;
     const D ur = V::set1(u[r]);
     const D gr = V::set1(g[r]);
     int c = 0;
     for (; c + V::W <= cols; c += V::W)
-        V::storeRounded(row + c,
-                        lowerUpdate<V>(V::loadFloats(row + c), ur, gr, V::load(e + c),
-                                       V::load(u + c)));
+        V::storeRounded(row + c, lowerUpdate<V>(V::loadFloats(row + c), ur, gr, V::load(e + c),
+                                                V::load(u + c)));
     for (; c < cols; ++c)
         row[c] = static_cast<float>(static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
 }
@@ -264,8 +263,7 @@ void lowerPass(float* s, std::size_t stride, int n, const double* u, const doubl
     int r0 = 0;
     for (; r0 + V::W <= n; r0 += V::W)
         lowerGroup<V, V::W, Update, Multiply>(s, stride, r0, u, e, g, nextU, next);
-    if (r0 < n)
-        lowerLastGroup<V, 1, Update, Multiply>(s, stride, r0, n - r0, u, e, g, nextU, next);
+    if (r0 < n) lowerLastGroup<V, 1, Update, Multiply>(s, stride, r0, n - r0, u, e, g, nextU, next);
 }
 
 template <class V>

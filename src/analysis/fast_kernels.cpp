@@ -16,7 +16,8 @@ namespace zeltric::analysis {
 namespace {
 
 constexpr std::size_t kStride = SquareMatrix::kSlots;
-using WorkVector = std::array<double, kMatrixOrder + 1>;
+// Room for a vector's lanes past the last entry (lowerUpdateAndProduct).
+using WorkVector = std::array<double, kMatrixOrder + 1 + 8>;
 
 const simd::SimdKernels& kernelsFor(KernelIsa isa) {
     // Asking for a variant the processor lacks would end in an illegal
@@ -270,30 +271,27 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
         for (int k = 1; k <= i; ++k) requireFinite(a(i, k));
     const simd::SimdKernels& kernels = kernelsFor(isa);
 
-    // A full symmetric copy of the lower triangle, so that row j is also
-    // column j and every loop below runs along rows. The reference's upper
-    // triangle is not bitwise the mirror of its lower one, so it is never
-    // used.
-    for (int i = 2; i <= n; ++i)
-        for (int k = 1; k < i; ++k) a(k, i) = a(i, k);
-
+    // Only the lower triangle is read and kept: the reference reads every
+    // element from its lower twin (its upper triangle is not bitwise the
+    // mirror of the lower one).
+    //
     // Step i uses row i's Householder vector u and g, the product of the
     // leading l x l block (l = i - 1) by u. The update of that block is fused
-    // with the next step's product: row l is updated first, gives the next
-    // vector, and then each other row enters the next product as soon as it
-    // is updated, so the block is read once per step instead of twice.
+    // with the next step's product: row l is updated first and gives the next
+    // vector, then one pass over the other rows updates them and forms the
+    // next product, so the block is read once per step instead of twice.
     float* block = a.row(1) + 1;
     // Two buffers each for u and g, this step's and the next one's, taking
-    // turns (swapping the pointers, not the contents). Every entry is written
-    // before it is read, so none is cleared.
-    WorkVector uBuffers[2];
-    WorkVector gBuffers[2];
+    // turns (swapping the pointers, not the contents). Every entry in use is
+    // written before it is read; the rest only ever fill lanes of no use.
+    WorkVector uBuffers[2]{};
+    WorkVector gBuffers[2]{};
     WorkVector* u = &uBuffers[0];
     WorkVector* g = &gBuffers[0];
     WorkVector* nextU = &uBuffers[1];
     WorkVector* nextG = &gBuffers[1];
-    WorkVector newE;
-    WorkVector newG;
+    WorkVector newE{};
+    WorkVector newG{};
     double h = 0.0;
     bool reflect = n >= 2 && prepareRow(a, n, e, h, *u);
     bool haveG = false;
@@ -303,9 +301,9 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
         bool nextReflect = false;
         bool nextHaveG = false;
         if (reflect) {
-            // g of every j at once: row j of the symmetric block holds the
-            // reference's row-then-column reading, in the same k order.
-            if (!haveG) kernels.symmetricTimesVector(block, kStride, u->data(), l, g->data());
+            if (!haveG)
+                kernels.lowerUpdateAndProduct(block, kStride, l, nullptr, nullptr, nullptr,
+                                              u->data(), g->data());
             double f = 0.0;
             for (int j = 1; j <= l; ++j) {
                 e[static_cast<std::size_t>(j)] =
@@ -323,13 +321,11 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
                 newG[static_cast<std::size_t>(j - 1)] = gj;
                 newE[static_cast<std::size_t>(j - 1)] = e[static_cast<std::size_t>(j)];
             }
-            kernels.symmetricUpdateRows(block, kStride, u->data(), newE.data(), newG.data(), l - 1,
-                                        l - 1, l, nullptr, nullptr);
+            kernels.updateLowerRow(block, kStride, u->data(), newE.data(), newG.data(), l - 1, l);
             nextReflect = prepareRow(a, l, e, nextH, *nextU);
-            // Column l of the other rows is the twin of row l: never read again.
-            kernels.symmetricUpdateRows(block, kStride, u->data(), newE.data(), newG.data(), 0,
-                                        l - 2, l - 1, nextReflect ? nextU->data() : nullptr,
-                                        nextG->data());
+            kernels.lowerUpdateAndProduct(block, kStride, l - 1, u->data(), newE.data(),
+                                          newG.data(), nextReflect ? nextU->data() : nullptr,
+                                          nextG->data());
             nextHaveG = nextReflect;
         } else if (l >= 2) {
             nextReflect = prepareRow(a, l, e, nextH, *nextU);

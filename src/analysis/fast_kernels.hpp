@@ -81,7 +81,7 @@ void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, i
 
 // Tridiagonalize without accumulating the transformations: the same d and e
 // (d[1..n], e[1..n], e[1] = 0, also for n = 0 and 1). Reads the lower
-// triangle of the leading n x n block of a and overwrites the whole block.
+// triangle of the leading n x n block of a and leaves the block unspecified.
 // Raises data::FatalError as Tridiagonalize does on a value that is not
 // finite.
 void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e,

@@ -35,6 +35,17 @@ struct Avx2 {
     static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
     static D sub(D a, D b) { return _mm256_sub_pd(a, b); }
     static D div(D a, D b) { return _mm256_div_pd(a, b); }
+    // Pairs within each 128-bit half, then the halves.
+    static void transpose(D (&v)[4]) {
+        const D t0 = _mm256_unpacklo_pd(v[0], v[1]);  // 00 10 02 12
+        const D t1 = _mm256_unpackhi_pd(v[0], v[1]);  // 01 11 03 13
+        const D t2 = _mm256_unpacklo_pd(v[2], v[3]);  // 20 30 22 32
+        const D t3 = _mm256_unpackhi_pd(v[2], v[3]);  // 21 31 23 33
+        v[0] = _mm256_permute2f128_pd(t0, t2, 0x20);
+        v[1] = _mm256_permute2f128_pd(t1, t3, 0x20);
+        v[2] = _mm256_permute2f128_pd(t0, t2, 0x31);
+        v[3] = _mm256_permute2f128_pd(t1, t3, 0x31);
+    }
 };
 
 }  // namespace

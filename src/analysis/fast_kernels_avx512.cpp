@@ -40,6 +40,33 @@ struct Avx512 {
     static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
     static D sub(D a, D b) { return _mm512_sub_pd(a, b); }
     static D div(D a, D b) { return _mm512_div_pd(a, b); }
+    // Pairs within each 128-bit block, then blocks two apart, then the even
+    // and the odd blocks of two vectors (0x88 takes blocks 0 and 2 of each
+    // operand, 0xDD blocks 1 and 3).
+    static void transpose(D (&v)[8]) {
+        D t[8];
+        for (int k = 0; k < 8; k += 2) {
+            t[k] = _mm512_unpacklo_pd(v[k], v[k + 1]);      // k0 (k+1)0 k2 (k+1)2 ...
+            t[k + 1] = _mm512_unpackhi_pd(v[k], v[k + 1]);  // k1 (k+1)1 k3 (k+1)3 ...
+        }
+        // Columns {0, 4}, {2, 6}, {1, 5}, {3, 7} of rows 0-3, then of rows 4-7.
+        const D u0 = _mm512_shuffle_f64x2(t[0], t[2], 0x88);
+        const D u1 = _mm512_shuffle_f64x2(t[0], t[2], 0xDD);
+        const D u2 = _mm512_shuffle_f64x2(t[1], t[3], 0x88);
+        const D u3 = _mm512_shuffle_f64x2(t[1], t[3], 0xDD);
+        const D u4 = _mm512_shuffle_f64x2(t[4], t[6], 0x88);
+        const D u5 = _mm512_shuffle_f64x2(t[4], t[6], 0xDD);
+        const D u6 = _mm512_shuffle_f64x2(t[5], t[7], 0x88);
+        const D u7 = _mm512_shuffle_f64x2(t[5], t[7], 0xDD);
+        v[0] = _mm512_shuffle_f64x2(u0, u4, 0x88);
+        v[4] = _mm512_shuffle_f64x2(u0, u4, 0xDD);
+        v[2] = _mm512_shuffle_f64x2(u1, u5, 0x88);
+        v[6] = _mm512_shuffle_f64x2(u1, u5, 0xDD);
+        v[1] = _mm512_shuffle_f64x2(u2, u6, 0x88);
+        v[5] = _mm512_shuffle_f64x2(u2, u6, 0xDD);
+        v[3] = _mm512_shuffle_f64x2(u3, u7, 0x88);
+        v[7] = _mm512_shuffle_f64x2(u3, u7, 0xDD);
+    }
 };
 
 }  // namespace

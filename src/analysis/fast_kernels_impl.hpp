@@ -7,6 +7,7 @@
 // V provides: D (vector of W doubles), W, zero(), set1(double),
 // loadFloats(const float*), storeFloats(float*, D), load(const double*),
 // store(double*, D), div(D, D), roundToFloat(D) (to float and back, exact),
+// transpose(D (&)[W]) (lane k of vector t to lane t of vector k),
 // storeRounded(float*, D) (stores as floats, returns them as doubles),
 // selectUpTo(c, r, x, y) (lane k from x when c + k <= r, else from y),
 // mulAdd(a, b, c) = a * b + c with one rounding, negMulAdd(a, b, c) =
@@ -118,94 +119,162 @@ void productRows(const float* const* a, int rows, const float* b, std::size_t bS
     }
 }
 
-template <class V, int U>
-inline void symmetricTimesVectorTile(const float* s, std::size_t stride, const double* u, int n,
-                                     int j, double* g) {
-    using D = typename V::D;
-    D acc[U];
-    for (int t = 0; t < U; ++t) acc[t] = V::zero();
-    for (int k = 0; k < n; ++k) {
-        const float* row = s + static_cast<std::size_t>(k) * stride + j;
-        const D uk = V::set1(u[k]);
-        for (int t = 0; t < U; ++t) acc[t] = V::mulAdd(V::loadFloats(row + t * V::W), uk, acc[t]);
-    }
-    for (int t = 0; t < U; ++t) V::store(g + j + t * V::W, acc[t]);
+// One element of the rank-two update below or on the diagonal (column c <= row r):
+//   (a - u[r] * e[c]) - g[r] * u[c],
+// lane by lane over columns c..c+W-1; ur and gr hold u[r] and g[r].
+template <class V>
+inline typename V::D lowerUpdate(typename V::D a, typename V::D ur, typename V::D gr,
+                                 typename V::D ec, typename V::D uc) {
+    return V::sub(V::negMulAdd(ur, ec, a), V::mul(gr, uc));
 }
 
 template <class V>
-void symmetricTimesVector(const float* s, std::size_t stride, const double* u, int n, double* g) {
-    int j = 0;
-    for (; j + 4 * V::W <= n; j += 4 * V::W) symmetricTimesVectorTile<V, 4>(s, stride, u, n, j, g);
-    for (; j + V::W <= n; j += V::W) symmetricTimesVectorTile<V, 1>(s, stride, u, n, j, g);
-    for (; j < n; ++j) {
-        double sum = 0.0;
-        for (int k = 0; k < n; ++k)
-            sum += static_cast<double>(s[static_cast<std::size_t>(k) * stride + j]) * u[k];
-        g[j] = sum;
-    }
-}
-
-// Row r of the rank-two update, columns 0..cols-1, each element computed
-// as the reference computes its lower-triangle twin. With Multiply, the new
-// row also enters the next step's product: next[c] += row[c] * nextU, in
-// double with one rounding (both factors hold float values), row after row
-// in order, so each next[c] keeps the order of symmetricTimesVector.
-template <class V, bool Multiply>
-inline void updateRow(float* row, int r, int cols, const double* u, const double* e,
-                      const double* g, double nextU, double* next) {
+void updateLowerRow(float* s, std::size_t stride, const double* u, const double* e, const double* g,
+                    int r, int cols) {
     using D = typename V::D;
-    const D nu = V::set1(nextU);
-    auto finish = [&](int c, D value) {
-        const D rounded = V::storeRounded(row + c, value);
-        if constexpr (Multiply) V::store(next + c, V::mulAdd(rounded, nu, V::load(next + c)));
-    };
-    auto finishOne = [&](int c, double value) {
-        row[c] = static_cast<float>(value);
-        if constexpr (Multiply) next[c] += static_cast<double>(row[c]) * nextU;
-    };
-    // Columns 0..r: the element is itself in the lower triangle (j = r):
-    //   (a - u[r] * e[c]) - g[r] * u[c].
-    // Columns r+1..cols-1: the twin is a[c][r] (j = c, k = r):
-    //   (a - u[c] * e[r]) - g[c] * u[r].
-    // The vector holding column r computes both and takes each lane's own.
+    float* row = s + static_cast<std::size_t>(r) * stride;
     const D ur = V::set1(u[r]);
     const D gr = V::set1(g[r]);
-    const D er = V::set1(e[r]);
-    auto lower = [&](int c, D a) {
-        return V::sub(V::negMulAdd(ur, V::load(e + c), a), V::mul(gr, V::load(u + c)));
-    };
-    auto upper = [&](int c, D a) {
-        return V::sub(V::negMulAdd(V::load(u + c), er, a), V::mul(V::load(g + c), ur));
-    };
     int c = 0;
-    for (; c + V::W <= cols; c += V::W) {
-        const D a = V::loadFloats(row + c);
-        if (c + V::W <= r + 1)
-            finish(c, lower(c, a));
-        else if (c > r)
-            finish(c, upper(c, a));
-        else
-            finish(c, V::selectUpTo(c, r, lower(c, a), upper(c, a)));
-    }
+    for (; c + V::W <= cols; c += V::W)
+        V::storeRounded(row + c, lowerUpdate<V>(V::loadFloats(row + c), ur, gr, V::load(e + c),
+                                                V::load(u + c)));
     for (; c < cols; ++c)
-        finishOne(c, c <= r ? static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]
-                            : static_cast<double>(row[c]) - u[c] * e[r] - g[c] * u[r]);
+        row[c] = static_cast<float>(static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
+}
+
+// Rows r0..r0+M-1 (M <= W) of lowerUpdateAndProduct, one W x W tile of
+// columns at a time, left to right. A tile left of the diagonal is updated
+// row by row; its rows then add their terms to next of the tile's columns
+// (row after row, so each next[c] keeps the order k = 0, 1, ...), and,
+// transposed, give the terms k = c..c+W-1 of next of the group's own rows,
+// one lane a row. The diagonal tile is made whole from its lower half and
+// its transpose. Next of the group's rows is then complete up to k = r0+W-1;
+// the later groups add the rest through their tiles left of the diagonal.
+// Lanes of rows past M hold zeros and are never stored.
+template <class V, int M, bool Update, bool Multiply>
+inline void lowerGroup(float* s, std::size_t stride, int r0, const double* u, const double* e,
+                       const double* g, const double* nextU, double* next) {
+    using D = typename V::D;
+    constexpr int W = V::W;
+    // Whole arrays, the rows past M standing in for the last one, so that
+    // no index depends on M (never used for those rows).
+    float* rows[W];
+    D ur[W];
+    D gr[W];
+#pragma GCC unroll 8
+    for (int t = 0; t < W; ++t) {
+        const int r = r0 + (t < M ? t : M - 1);
+        rows[t] = s + static_cast<std::size_t>(r) * stride;
+        ur[t] = Update ? V::set1(u[r]) : V::zero();
+        gr[t] = Update ? V::set1(g[r]) : V::zero();
+    }
+    D acc = V::zero();
+    for (int c = 0; c < r0; c += W) {
+        D v[W];
+        D ec = V::zero();
+        D uc = V::zero();
+        if constexpr (Update) {
+            ec = V::load(e + c);
+            uc = V::load(u + c);
+        }
+#pragma GCC unroll 8
+        for (int t = 0; t < W; ++t) {
+            if (t >= M) {
+                v[t] = V::zero();
+                continue;
+            }
+            v[t] = V::loadFloats(rows[t] + c);
+            if constexpr (Update)
+                v[t] = V::storeRounded(rows[t] + c, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
+        }
+        if constexpr (Multiply) {
+            D column = V::load(next + c);
+#pragma GCC unroll 8
+            for (int t = 0; t < M; ++t) column = V::mulAdd(v[t], V::set1(nextU[r0 + t]), column);
+            V::store(next + c, column);
+            V::transpose(v);
+#pragma GCC unroll 8
+            for (int k = 0; k < W; ++k) acc = V::mulAdd(v[k], V::set1(nextU[c + k]), acc);
+        }
+    }
+
+    // The diagonal tile. A whole group updates and stores whole vectors (the
+    // lanes right of the diagonal are upper slots, of no use); a partial one,
+    // the last, stays inside its rows' lower triangle, since the columns past
+    // it may lie past the end of the storage.
+    D v[W];
+    const D ec = Update ? V::load(e + r0) : V::zero();
+    const D uc = Update ? V::load(u + r0) : V::zero();
+#pragma GCC unroll 8
+    for (int t = 0; t < W; ++t) v[t] = V::zero();
+#pragma GCC unroll 8
+    for (int t = 0; t < M; ++t) {
+        if constexpr (M == W) {
+            v[t] = V::loadFloats(rows[t] + r0);
+            if constexpr (Update)
+                v[t] = V::storeRounded(rows[t] + r0, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
+        } else {
+            alignas(64) float part[W] = {};
+            for (int k = 0; k < W; ++k)
+                if (k <= t) part[k] = rows[t][r0 + k];
+            v[t] = V::loadFloats(part);
+            if constexpr (Update) {
+                v[t] = V::storeRounded(part, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
+                for (int k = 0; k < W; ++k)
+                    if (k <= t) rows[t][r0 + k] = part[k];
+            }
+        }
+    }
+    if constexpr (Multiply) {
+        D mirrored[W];
+#pragma GCC unroll 8
+        for (int t = 0; t < W; ++t) mirrored[t] = v[t];
+        V::transpose(mirrored);
+        // Row k of the whole tile: its own lanes up to the diagonal, the
+        // mirror's beyond.
+#pragma GCC unroll 8
+        for (int k = 0; k < M; ++k)
+            acc = V::mulAdd(V::selectUpTo(0, k, v[k], mirrored[k]), V::set1(nextU[r0 + k]), acc);
+        if constexpr (M == W) {
+            V::store(next + r0, acc);
+        } else {
+            alignas(64) double lanes[W];
+            V::store(lanes, acc);
+            for (int t = 0; t < M; ++t) next[r0 + t] = lanes[t];
+        }
+    }
+}
+
+template <class V, int M, bool Update, bool Multiply>
+inline void lowerLastGroup(float* s, std::size_t stride, int r0, int rows, const double* u,
+                           const double* e, const double* g, const double* nextU, double* next) {
+    if constexpr (M < V::W) {
+        if (rows == M)
+            lowerGroup<V, M, Update, Multiply>(s, stride, r0, u, e, g, nextU, next);
+        else
+            lowerLastGroup<V, M + 1, Update, Multiply>(s, stride, r0, rows, u, e, g, nextU, next);
+    }
+}
+
+template <class V, bool Update, bool Multiply>
+void lowerPass(float* s, std::size_t stride, int n, const double* u, const double* e,
+               const double* g, const double* nextU, double* next) {
+    int r0 = 0;
+    for (; r0 + V::W <= n; r0 += V::W)
+        lowerGroup<V, V::W, Update, Multiply>(s, stride, r0, u, e, g, nextU, next);
+    if (r0 < n) lowerLastGroup<V, 1, Update, Multiply>(s, stride, r0, n - r0, u, e, g, nextU, next);
 }
 
 template <class V>
-void symmetricUpdateRows(float* s, std::size_t stride, const double* u, const double* e,
-                         const double* g, int firstRow, int lastRow, int cols, const double* nextU,
-                         double* next) {
-    if (nextU == nullptr) {
-        for (int r = firstRow; r <= lastRow; ++r)
-            updateRow<V, false>(s + static_cast<std::size_t>(r) * stride, r, cols, u, e, g, 0.0,
-                                nullptr);
-        return;
-    }
-    for (int c = 0; c < cols; ++c) next[c] = 0.0;
-    for (int r = firstRow; r <= lastRow; ++r)
-        updateRow<V, true>(s + static_cast<std::size_t>(r) * stride, r, cols, u, e, g, nextU[r],
-                           next);
+void lowerUpdateAndProduct(float* s, std::size_t stride, int n, const double* u, const double* e,
+                           const double* g, const double* nextU, double* next) {
+    if (u != nullptr && nextU != nullptr)
+        lowerPass<V, true, true>(s, stride, n, u, e, g, nextU, next);
+    else if (u != nullptr)
+        lowerPass<V, true, false>(s, stride, n, u, e, g, nextU, next);
+    else if (nextU != nullptr)
+        lowerPass<V, false, true>(s, stride, n, u, e, g, nextU, next);
 }
 
 // Halving is exact, so counts * 0.5 is the reference's counts / 2.0.
@@ -223,8 +292,8 @@ void centredFrequencies(const double* counts, double size, const double* pooled,
 
 template <class V>
 const SimdKernels& kernelTable() {
-    static const SimdKernels table{&productRows<V>, &symmetricTimesVector<V>,
-                                   &symmetricUpdateRows<V>, &centredFrequencies<V>};
+    static const SimdKernels table{&productRows<V>, &updateLowerRow<V>,
+                                   &lowerUpdateAndProduct<V>, &centredFrequencies<V>};
     return table;
 }
 

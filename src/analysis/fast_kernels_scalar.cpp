@@ -29,6 +29,7 @@ struct Scalar {
     static D mul(D a, D b) { return a * b; }
     static D sub(D a, D b) { return a - b; }
     static D div(D a, D b) { return a / b; }
+    static void transpose(D (&)[1]) {}
 };
 
 }  // namespace

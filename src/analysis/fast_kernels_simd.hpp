@@ -17,22 +17,25 @@ struct SimdKernels {
     // those columns of b are read: both must lie inside the row storage.
     void (*productRows)(const float* const* a, int rows, const float* b, std::size_t bStride,
                         int inner, int cols, float* const* out);
-    // g[j] <- sum over k = 0..n-1 of s[k * stride + j] * u[k], in double,
-    // for j < n; s holds a symmetric matrix, so row k is also column k.
-    void (*symmetricTimesVector)(const float* s, std::size_t stride, const double* u, int n,
-                                 double* g);
-    // The rank-two update of one Householder step on the full symmetric
-    // matrix s, rows firstRow..lastRow, columns 0..cols-1, every element
-    // computed as the reference computes its lower-triangle twin (row
-    // j >= column k):
-    //   a[j][k] <- (a[j][k] - u[j] * e[k]) - g[j] * u[k]
-    // u and e hold float values, g double values. When nextU is not null,
-    // also next[c] <- sum over the updated rows r, in order, of
-    // a[r][c] * nextU[r] for c < cols: the product symmetricTimesVector
-    // would give on those rows afterwards (nextU holding float values).
-    void (*symmetricUpdateRows)(float* s, std::size_t stride, const double* u, const double* e,
-                                const double* g, int firstRow, int lastRow, int cols,
-                                const double* nextU, double* next);
+    // Row r of the rank-two update of one Householder step, columns
+    // 0..cols-1 (cols <= r + 1, the lower triangle):
+    //   a[r][k] <- (a[r][k] - u[r] * e[k]) - g[r] * u[k]
+    // u and e hold float values, g double values.
+    void (*updateLowerRow)(float* s, std::size_t stride, const double* u, const double* e,
+                           const double* g, int r, int cols);
+    // One pass over the lower triangle (row j >= column k) of the symmetric
+    // n x n matrix s, the only triangle ever read or kept. When u is not
+    // null, rows 0..n-1 get the rank-two update above (u, e, g indexed
+    // 0..n+7: lanes past n are read, their values of no use). When nextU is
+    // not null, also
+    //   next[j] <- sum over k = 0..n-1, in that order, of s[j][k] * nextU[k]
+    // in double, s[j][k] read from the lower twin and taken after the update
+    // (nextU holding float values): the product of the next step, or of this
+    // one with u null. Slots of the upper triangle inside the block may be
+    // overwritten with values of no use.
+    void (*lowerUpdateAndProduct)(float* s, std::size_t stride, int n, const double* u,
+                                  const double* e, const double* g, const double* nextU,
+                                  double* next);
     // out[c] <- float(counts[c] * 0.5 / size - pooled[c]) for c < n.
     void (*centredFrequencies)(const double* counts, double size, const double* pooled, int n,
                                float* out);

@@ -38,6 +38,11 @@ struct Sse2 {
     static D mul(D a, D b) { return _mm_mul_pd(a, b); }
     static D sub(D a, D b) { return _mm_sub_pd(a, b); }
     static D div(D a, D b) { return _mm_div_pd(a, b); }
+    static void transpose(D (&v)[2]) {
+        const D first = _mm_unpacklo_pd(v[0], v[1]);
+        v[1] = _mm_unpackhi_pd(v[0], v[1]);
+        v[0] = first;
+    }
 };
 
 }  // namespace

@@ -196,7 +196,8 @@ TEST(RandomGenerator, DeviateOfEqualsTheDoubleRoundTrip) {
     std::uniform_int_distribution<std::int32_t> anyN(1, INT32_MAX);
     const std::int32_t edgeZ[] = {1, 2, 3, 165, 1 << 20, (1 << 30) - 1, 1 << 30, kSeed1Max - 1,
                                   kSeed1Max, INT32_MAX, 0, -1, INT32_MIN};
-    const std::int32_t edgeN[] = {1, 2, 3, 4999, 5000, 65535, INT32_MAX, 0, -1, -INT32_MAX};
+    const std::int32_t edgeN[] = {1,         2,         3,         4999, 5000, 65535, (1 << 22) - 1,
+                                  (1 << 22), (1 << 22) + 1, INT32_MAX, 0,   -1,   -INT32_MAX};
     for (std::int32_t z : edgeZ)
         for (std::int32_t n : edgeN)
             ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n))
@@ -217,8 +218,10 @@ TEST(RandomGenerator, DeviateOfEqualsTheDoubleRoundTrip) {
         ASSERT_EQ(bitsOf(std::ldexp(static_cast<double>(significand), exponent)),
                   bitsOf(scaledUniform(z)))
             << z;
-        const std::int32_t n =
-            i % 4 == 0 ? anyN(random) : static_cast<std::int32_t>(1 + random() % 5000);
+        // Counts either side of the largest one the double estimate takes.
+        const std::int32_t n = i % 4 == 0   ? anyN(random)
+                               : i % 4 == 1 ? static_cast<std::int32_t>((1 << 22) - 2 + random() % 5)
+                                            : static_cast<std::int32_t>(1 + random() % 5000);
         ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n))
             << z << " * " << n;
     }
@@ -235,6 +238,18 @@ TEST(RandomGenerator, DeviateOfEqualsTheDoubleRoundTrip) {
                     << z << " * " << n;
             }
     }
+}
+
+// z * scale within about one unit in the last place of j / 2^22, so that
+// z * scale * 2^22 lies within 2^-30 of the whole number j: the draws
+// whose double estimate cannot tell which side of j they fall.
+TEST(RandomGenerator, DeviateOfDrawsNextToAWholeNumberTakeTheExactPath) {
+    const std::int32_t nearWhole[] = {1467544024, 1724364241, 256820217,  1981184458,
+                                      513640434,  770460651,  953903590,  1210723807};
+    for (std::int32_t z : nearWhole)
+        for (std::int32_t n : {1 << 22, 1 << 21, 1 << 20, (1 << 22) - 1})
+            ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n))
+                << z << " * " << n;
 }
 
 // Recorded from the x87 extended type; the same on every processor.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/decimal.hpp"
 #include "base/fatal_error.hpp"
 
 namespace zeltric::data {
@@ -80,32 +81,16 @@ long long TextReader::readNumber(const char* what) {
     while (!atEnd() && static_cast<unsigned char>(content_[pos_]) > 32) ++pos_;
     const std::string token = content_.substr(start, pos_ - start);
 
-    std::size_t i = 0;
-    bool negative = false;
-    if (token[0] == '+' || token[0] == '-') {
-        negative = token[0] == '-';
-        i = 1;
-    }
     const auto shown = token.size() > 40 ? token.substr(0, 40) + "..." : token;
-    if (i == token.size())
+    const Decimal number = parseDecimal(token);
+    if (number.status == Decimal::Status::NotANumber)
         throw FatalError(placeOf(fileName_, tokenLine) + "\"" + shown + "\" is not a whole number (" + what +
                          " expected).");
-    long long value = 0;
-    for (; i < token.size(); ++i) {
-        const char c = token[i];
-        if (c < '0' || c > '9')
-            throw FatalError(placeOf(fileName_, tokenLine) + "\"" + shown + "\" is not a whole number (" +
-                             what + " expected).");
-        value = value * 10 + (c - '0');
-        if (value > static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1)
-            throw FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" +
-                             what + " expected).");
-    }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max())
+    if (number.status == Decimal::Status::TooLarge || number.value < std::numeric_limits<std::int32_t>::min() ||
+        number.value > std::numeric_limits<std::int32_t>::max())
         throw FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" + what +
                          " expected).");
-    return value;
+    return number.value;
 }
 
 std::string TextReader::readLinePrefix(std::size_t maxChars) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "analysis/fast_kernels.hpp"
+#include "base/decimal.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/random_generator.hpp"
@@ -13,13 +14,12 @@ namespace zeltric::run {
 
 namespace {
 
+// Every check of a number is a range check, so a number too large for any
+// type is simply out of range.
 std::optional<long long> wholeNumber(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    if (i == text.size() || text.size() > 19) return std::nullopt;
-    for (std::size_t k = i; k < text.size(); ++k)
-        if (text[k] < '0' || text[k] > '9') return std::nullopt;
-    return std::strtoll(text.c_str(), nullptr, 10);
+    const data::Decimal d = data::parseDecimal(text);
+    if (d.status == data::Decimal::Status::NotANumber) return std::nullopt;
+    return d.value;
 }
 
 std::optional<std::pair<long long, long long>> numberPair(const std::string& text) {

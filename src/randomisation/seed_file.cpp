@@ -7,7 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
+#include <string>
 
+#include "base/decimal.hpp"
 #include "base/number_field.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/integer_entry.hpp"
@@ -22,25 +25,20 @@ bool isBlank(int c) { return c <= 32; }
 // `c` holds the character read last (EOF at the end or on a read error).
 std::int32_t readNumber(std::FILE* in, int& c) {
     while (c != EOF && isBlank(c)) c = std::getc(in);
-    bool negative = false;
+    std::string number;
     if (c == '+' || c == '-') {
-        negative = c == '-';
+        number += static_cast<char>(c);
         c = std::getc(in);
     }
+    for (; c >= '0' && c <= '9'; c = std::getc(in)) number += static_cast<char>(c);
+    while (c != EOF && !isBlank(c)) c = std::getc(in);
     // A value beyond 32 bits is as unusable as text: it reads as 0, which
     // sends the program start to the seed prompt instead of a wrapped seed.
-    const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
-    std::int64_t magnitude = 0;
-    bool digits = false;
-    bool tooLarge = false;
-    for (; c >= '0' && c <= '9'; c = std::getc(in)) {
-        digits = true;
-        if (!tooLarge) magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > limit) tooLarge = true;
-    }
-    while (c != EOF && !isBlank(c)) c = std::getc(in);
-    if (!digits || tooLarge) return 0;
-    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    const auto value = data::decimalValue(number);
+    if (!value || *value < std::numeric_limits<std::int32_t>::min() ||
+        *value > std::numeric_limits<std::int32_t>::max())
+        return 0;
+    return static_cast<std::int32_t>(*value);
 }
 
 bool writeAll(int fd, const std::string& content) {

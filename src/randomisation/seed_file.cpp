@@ -41,19 +41,6 @@ std::int32_t readNumber(std::FILE* in, int& c) {
     return static_cast<std::int32_t>(*value);
 }
 
-bool writeAll(int fd, const std::string& content) {
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::pair<std::int32_t, std::int32_t> readSeedFile(const std::string& fileName) {
@@ -104,18 +91,10 @@ bool writeSeedFile(const std::string& fileName, std::int32_t seed1, std::int32_t
     std::string content = data::integerField(seed1) + separator + data::integerField(seed2);
     data::endLine(content);
 
-    platform::removeStaleTemporaries(target);
-    std::string temporary;
-    const int fd = platform::createTemporaryBeside(target, temporary);
-    if (fd < 0) return false;
-
-    bool ok = writeAll(fd, content);
-    if (ok && exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    if (ok) ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    platform::TemporaryFileOptions options;
+    if (exists) options.mode = static_cast<int>(old.st_mode & 07777);
+    options.sync = true;
+    return !platform::replaceFileAtomically(target, content, options);
 }
 
 bool saveSeeds(const RandomGenerator& generator, const std::string& fileName) {

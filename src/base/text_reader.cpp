@@ -82,15 +82,24 @@ long long TextReader::readNumber(const char* what) {
     const std::string token = content_.substr(start, pos_ - start);
 
     const auto shown = token.size() > 40 ? token.substr(0, 40) + "..." : token;
-    const Decimal number = parseDecimal(token);
-    if (number.status == Decimal::Status::NotANumber)
+    // The digits are judged as they are read: a run of digits already too
+    // large is reported as such even when a stray character follows it.
+    const std::size_t digitsFrom = token[0] == '+' || token[0] == '-' ? 1 : 0;
+    std::size_t digitsTo = digitsFrom;
+    while (digitsTo < token.size() && token[digitsTo] >= '0' && token[digitsTo] <= '9') ++digitsTo;
+    const Decimal magnitude = parseDecimal(std::string_view(token).substr(digitsFrom, digitsTo - digitsFrom), Sign::Refused);
+    const long long limit = static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1;
+    const auto tooLarge = [&] {
+        return FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" + what +
+                          " expected).");
+    };
+    if (magnitude.status == Decimal::Status::TooLarge || magnitude.value > limit) throw tooLarge();
+    if (magnitude.status != Decimal::Status::Ok || digitsTo != token.size())
         throw FatalError(placeOf(fileName_, tokenLine) + "\"" + shown + "\" is not a whole number (" + what +
                          " expected).");
-    if (number.status == Decimal::Status::TooLarge || number.value < std::numeric_limits<std::int32_t>::min() ||
-        number.value > std::numeric_limits<std::int32_t>::max())
-        throw FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" + what +
-                         " expected).");
-    return number.value;
+    const long long value = token[0] == '-' ? -magnitude.value : magnitude.value;
+    if (value > std::numeric_limits<std::int32_t>::max()) throw tooLarge();
+    return value;
 }
 
 std::string TextReader::readLinePrefix(std::size_t maxChars) {

@@ -6,6 +6,7 @@
 
 #include "analysis/fast_kernels.hpp"
 #include "base/decimal.hpp"
+#include "base/limits.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/random_generator.hpp"
@@ -222,8 +223,7 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
             auto v = value();
             if (!v) return fail(needs(name));
             auto pair = numberPair(*v);
-            if (!pair || pair->first < 1 || pair->first > randomisation::kSeed1Max || pair->second < 1 ||
-                pair->second > randomisation::kSeed2Max)
+            if (!pair || !data::validSeeds(pair->first, pair->second))
                 return fail("--seeds needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in 1..2147483398, not \"" +
                             *v + "\"");
             o.seeds = pair;
@@ -238,8 +238,7 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
             auto v = value();
             if (!v) return fail(needs(name));
             auto pair = numberPair(*v);
-            if (!pair || pair->first < 1 || pair->first > randomisation::kSeed1Max || pair->second < 1 ||
-                pair->second > randomisation::kSeed2Max)
+            if (!pair || !data::validSeeds(pair->first, pair->second))
                 return fail("--bootstrap-seeds needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in "
                             "1..2147483398, not \"" + *v + "\"");
             o.bootstrapSeeds = pair;

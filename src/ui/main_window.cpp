@@ -21,6 +21,7 @@
 #include <exception>
 
 #include "base/fatal_error.hpp"
+#include "base/messages.hpp"
 #include "run/go_bootstrap.hpp"
 #include "run/label_command.hpp"
 #include "run/go_step.hpp"
@@ -331,8 +332,7 @@ void Tfpca::openRecentFile(const QString& path) {
         setRecentFiles(files);
         rebuildRecentMenu();
         dialogs_.message(this, MessageKind::Information,
-                         QStringLiteral("The data file %1 no longer exists; it was removed from the recent files.")
-                             .arg(QDir::toNativeSeparators(path)));
+                         QString::fromStdString(data::recentFileGoneMessage(QDir::toNativeSeparators(path).toStdString())));
         return;
     }
     openFile(path);
@@ -385,8 +385,7 @@ void Tfpca::Exit1Click() {
         }
         if (!run::exitStep(session_)) {
             dialogs_.message(this, MessageKind::Error,
-                             QStringLiteral("The seeds could not be saved: the file %1 could not be written.")
-                                 .arg(QString::fromStdString(session_.seedFileName)));
+                             QString::fromStdString(data::seedsNotSavedMessage(session_.seedFileName)));
         }
     });
     if (!ended_) {

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "base/fatal_error.hpp"
+#include "base/messages.hpp"
 #include "base/output_file.hpp"
 #include "figure/session_figure.hpp"
 #include "run/steps.hpp"
@@ -214,8 +215,7 @@ void TfGraph::redraw(int x, int y) {
         description_.clear();
     }
     // The label shows the LF CR separator as one plain line break.
-    QString shown = QString::fromStdString(description_);
-    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    const QString shown = QString::fromStdString(data::displayLineEnds(description_));
     descript->setText(shown);
     descript->adjustSize();
 
@@ -296,7 +296,7 @@ void TfGraph::ExportFigure1Click() {
     for (const std::string& input : {session_.openedPath, session_.labelFileName})
         if (!input.empty() && data::sameFile(path, input))
             return showError("Cannot write the figure \"" + path + "\": that is the input file \"" + input + "\".");
-    for (const char* extension : {".fre", ".pca", ".pop", ".al", ".per"})
+    for (const char* extension : run::kOutputExtensions)
         if (data::sameFile(path, run::outputPath(session_, extension)))
             return showError("Cannot write the figure \"" + path + "\": that is the results file \"" +
                              run::outputPath(session_, extension) + "\".");

@@ -11,7 +11,7 @@ namespace zeltric::analysis {
 namespace {
 
 void requireFinite(double value) {
-    if (!std::isfinite(value)) throw data::FatalError(data::solverInputMessage());
+    if (!std::isfinite(value)) throw data::FatalError(data::MessageId::SolverInput, data::solverInputMessage());
 }
 
 }  // namespace
@@ -138,7 +138,7 @@ int TQLI(RealVector& d, RealVector& e, int n, SquareMatrix& z, TqliLimits limits
             if (m == l) break;  // eigenvalue l has converged
 
             if (iterations == limits.notice) ++notices;
-            if (iterations == limits.limit) throw data::FatalError(data::tqliFailureMessage(l, iterations));
+            if (iterations == limits.limit) throw data::FatalError(data::MessageId::TqliFailure, data::tqliFailureMessage(l, iterations));
             ++iterations;
 
             double g = (static_cast<double>(d[l + 1]) - static_cast<double>(d[l])) / (2.0 * static_cast<double>(e[l]));

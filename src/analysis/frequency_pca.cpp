@@ -373,7 +373,7 @@ PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& 
 
     // Capacity first, so that nothing is stored for a data set that is refused.
     const int nA = retainedAlleles(ds, counts);
-    if (nA > kMatrixOrder) throw data::FatalError(data::matrixDimensionMessage());
+    if (nA > kMatrixOrder) throw data::FatalError(data::MessageId::MatrixDimension, data::matrixDimensionMessage());
 
     const bool fast = !ws.kernels.reference;
     if (fast && !observed) {

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/messages.hpp"
+
 namespace zeltric::data {
 
 // Raised for every fatal input error (capacity, genotype, matrix dimension and
@@ -10,13 +12,19 @@ namespace zeltric::data {
 // front end shows it in an error box and ends the program with exit code 1.
 class FatalError : public std::runtime_error {
 public:
+    // A refusal of input, its text naming the file and what was wrong.
     explicit FatalError(const std::string& message, int individual = 0)
-        : std::runtime_error(message), individual_(individual) {}
+        : FatalError(MessageId::Refusal, message, individual) {}
+    // `message` is the text of `code`'s builder in base/messages.hpp.
+    FatalError(MessageId code, const std::string& message, int individual = 0)
+        : std::runtime_error(message), code_(code), individual_(individual) {}
+    MessageId code() const { return code_; }
     // The genotype line (1-based position among the analysed file's genotype
     // lines) the error was met at, when the message itself cannot say; 0 otherwise.
     int individual() const { return individual_; }
 
 private:
+    MessageId code_;
     int individual_ = 0;
 };
 

@@ -8,4 +8,12 @@ inline constexpr int NLMax = 50;    // loci per data file
 inline constexpr int NUMax = 99;    // highest allele number at any locus
 inline constexpr int NIMax = 5000;  // genotype lines, all samples together
 
+// The generator's seed ranges, both bounds allowed: a seed outside them
+// (from an option, a dialog or a run record) is refused where it is given.
+inline constexpr long long kSeed1Max = 2147483562;
+inline constexpr long long kSeed2Max = 2147483398;
+inline constexpr bool validSeeds(long long seed1, long long seed2) {
+    return seed1 >= 1 && seed1 <= kSeed1Max && seed2 >= 1 && seed2 <= kSeed2Max;
+}
+
 }  // namespace zeltric::data

@@ -5,8 +5,31 @@
 
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
+#include "base/text_reader.hpp"
 
 namespace zeltric::data {
+
+namespace {
+
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        if (text.compare(at, from.size(), from) == 0) {
+            out += to;
+            at += from.size();
+        } else {
+            out += text[at++];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string displayLineEnds(std::string_view text) {
+    return replaceAll(replaceAll(replaceAll(text, "\r\n", "\n"), "\n\r", "\n"), "\r", "\n");
+}
 
 std::string codingMessage() {
     return std::string("error in the input file. The 4th number on the first line") + kLineBreak +
@@ -67,8 +90,51 @@ std::string noInertiaMessage() {
            kLineBreak + "Axis shares and percentages can not be calculated; they are written as 0.";
 }
 
+std::string refusalMessage(const std::string& fileName, int line, const std::string& reason) {
+    return placeOf(fileName, line) + reason;
+}
+
+std::string testCancelledMessage() {
+    return "The permutation test was cancelled: no P-values were written. The results of the "
+           "observed analysis are complete.";
+}
+
+// The desktop and the batch front ends word the seed file's failures
+// differently; both wordings are kept, as users and scripts know them.
+std::string seedsNotSavedMessage(const std::string& seedFile) {
+    return "The seeds could not be saved: the file " + seedFile + " could not be written.";
+}
+
+std::string seedsNotWrittenMessage(const std::string& seedFile) {
+    return "The seeds could not be written to \"" + seedFile + "\".";
+}
+
+std::string seedsNotAdvancedMessage(const std::string& seedFile) {
+    return "The results are complete, but the seeds could not be written to \"" + seedFile +
+           "\": the random stream was not advanced, so the next run would repeat this test's "
+           "randomisations. Make the seed file writable or choose another with --seed-file.";
+}
+
+std::string dataFileMissingMessage(const std::string& dataFile) {
+    return "The data file " + dataFile + " does not exist.";
+}
+
+std::string recentFileGoneMessage(const std::string& dataFile) {
+    return "The data file " + dataFile + " no longer exists; it was removed from the recent files.";
+}
+
+std::string resultsUnreadableMessage(const std::string& resultsFile) {
+    return "The results file " + resultsFile + " could not be read.";
+}
+
+std::string outOfMemoryMessage(const std::string& dataFile) {
+    return "Out of memory: the analysis of \"" + dataFile +
+           "\" needs more memory than the system allows this run (fewer --threads need less).";
+}
+
 std::string messageText(MessageId id) {
     switch (id) {
+        case MessageId::Refusal: return refusalMessage("data.dat", 3, "\"x\" is not a whole number (sample number expected).");
         case MessageId::Coding: return codingMessage();
         case MessageId::OneSample: return oneSampleMessage();
         case MessageId::Capacity: return capacityMessage();
@@ -80,6 +146,14 @@ std::string messageText(MessageId id) {
         case MessageId::NoAllele: return noAlleleMessage();
         case MessageId::NoHeterozygosity: return noHeterozygosityMessage();
         case MessageId::NoInertia: return noInertiaMessage();
+        case MessageId::TestCancelled: return testCancelledMessage();
+        case MessageId::SeedsNotSaved: return seedsNotSavedMessage("ZELTRIC.INI");
+        case MessageId::SeedsNotWritten: return seedsNotWrittenMessage("ZELTRIC.INI");
+        case MessageId::SeedsNotAdvanced: return seedsNotAdvancedMessage("ZELTRIC.INI");
+        case MessageId::DataFileMissing: return dataFileMissingMessage("data.dat");
+        case MessageId::RecentFileGone: return recentFileGoneMessage("data.dat");
+        case MessageId::ResultsUnreadable: return resultsUnreadableMessage("data.pca");
+        case MessageId::OutOfMemory: return outOfMemoryMessage("data.dat");
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace zeltric::data {
 
@@ -8,7 +9,17 @@ namespace zeltric::data {
 // were defined; a front end may normalise the separator for display only.
 inline constexpr const char* kLineBreak = "\n\r";
 
+// The one display normaliser of line ends: CR LF, then LF CR, then a lone CR
+// become LF, for a message box, a label, the terminal or the results view.
+// Only for showing: files keep their CR LF.
+std::string displayLineEnds(std::string_view text);
+
+// The one vocabulary of what stops or warns the user: every condition has a
+// code here and one builder below that makes its exact text. A FatalError
+// carries its code, so a front end tells conditions apart by code, never by
+// comparing texts.
 enum class MessageId {
+    Refusal,          // an input refused; the text names the file (and line) and what was wrong (error)
     Coding,           // header coding not 1 or 2 (information)
     OneSample,        // a single sample (information)
     Capacity,         // np, nl or nu beyond the limits (error)
@@ -20,7 +31,17 @@ enum class MessageId {
     NoAllele,         // no allele present in the analysed data (information)
     NoHeterozygosity, // total heterozygosity 0: every locus monomorphic (information)
     NoInertia,        // total inertia 0: no differentiation among samples (information)
+    TestCancelled,    // the permutation test was cancelled (information)
+    SeedsNotSaved,    // the desktop could not write the seed file (error)
+    SeedsNotWritten,  // a batch run could not write the seed file when it read it (information)
+    SeedsNotAdvanced, // a batch run could not save the seeds after its test (error, exit 1)
+    DataFileMissing,  // the desktop's start file does not exist (error)
+    RecentFileGone,   // a recent file no longer exists (error)
+    ResultsUnreadable,// the results file cannot be read for the results view (error)
+    OutOfMemory,      // a batch run ran out of memory (error)
 };
+// The last code, for walking them all.
+inline constexpr MessageId kLastMessageId = MessageId::OutOfMemory;
 
 std::string codingMessage();
 std::string oneSampleMessage();
@@ -34,6 +55,15 @@ std::string solverInputMessage();
 std::string noAlleleMessage();
 std::string noHeterozygosityMessage();
 std::string noInertiaMessage();
+std::string refusalMessage(const std::string& fileName, int line, const std::string& reason);
+std::string testCancelledMessage();
+std::string seedsNotSavedMessage(const std::string& seedFile);
+std::string seedsNotWrittenMessage(const std::string& seedFile);
+std::string seedsNotAdvancedMessage(const std::string& seedFile);
+std::string dataFileMissingMessage(const std::string& dataFile);
+std::string recentFileGoneMessage(const std::string& dataFile);
+std::string resultsUnreadableMessage(const std::string& resultsFile);
+std::string outOfMemoryMessage(const std::string& dataFile);
 
 // The text of a message with example arguments; lets a test walk every id.
 std::string messageText(MessageId id);

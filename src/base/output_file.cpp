@@ -66,25 +66,8 @@ void createEmptyFile(const std::string& path) {
 void appendToFile(const std::string& path, const std::string& text) { writeWith(path, true, text, "write"); }
 
 void replaceFileAtomically(const std::string& path, const std::string& text) {
-    platform::removeStaleTemporaries(path);
-    std::string temporary;
-    const int fd = platform::createTemporaryBeside(path, temporary);
-    if (fd < 0) fail("write", path, errno);
-    try {
-        writeTo(fd, temporary, false, text);
-    } catch (const FatalError& e) {
-        std::remove(temporary.c_str());
-        // The user knows the file by its own name, not the temporary one.
-        std::string message = e.what();
-        const std::size_t at = message.find(temporary);
-        if (at != std::string::npos) message.replace(at, temporary.size(), path);
-        throw FatalError(message);
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        fail("replace", path, error);
-    }
+    const platform::FileFailure failure = platform::replaceFileAtomically(path, text);
+    if (failure) fail(failure.step == platform::FileFailure::Step::Rename ? "replace" : "write", path, failure.error);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/decimal.hpp"
 #include "base/fatal_error.hpp"
 
 namespace zeltric::data {
@@ -80,31 +81,24 @@ long long TextReader::readNumber(const char* what) {
     while (!atEnd() && static_cast<unsigned char>(content_[pos_]) > 32) ++pos_;
     const std::string token = content_.substr(start, pos_ - start);
 
-    std::size_t i = 0;
-    bool negative = false;
-    if (token[0] == '+' || token[0] == '-') {
-        negative = token[0] == '-';
-        i = 1;
-    }
     const auto shown = token.size() > 40 ? token.substr(0, 40) + "..." : token;
-    if (i == token.size())
+    // The digits are judged as they are read: a run of digits already too
+    // large is reported as such even when a stray character follows it.
+    const std::size_t digitsFrom = token[0] == '+' || token[0] == '-' ? 1 : 0;
+    std::size_t digitsTo = digitsFrom;
+    while (digitsTo < token.size() && token[digitsTo] >= '0' && token[digitsTo] <= '9') ++digitsTo;
+    const Decimal magnitude = parseDecimal(std::string_view(token).substr(digitsFrom, digitsTo - digitsFrom), Sign::Refused);
+    const long long limit = static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1;
+    const auto tooLarge = [&] {
+        return FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" + what +
+                          " expected).");
+    };
+    if (magnitude.status == Decimal::Status::TooLarge || magnitude.value > limit) throw tooLarge();
+    if (magnitude.status != Decimal::Status::Ok || digitsTo != token.size())
         throw FatalError(placeOf(fileName_, tokenLine) + "\"" + shown + "\" is not a whole number (" + what +
                          " expected).");
-    long long value = 0;
-    for (; i < token.size(); ++i) {
-        const char c = token[i];
-        if (c < '0' || c > '9')
-            throw FatalError(placeOf(fileName_, tokenLine) + "\"" + shown + "\" is not a whole number (" +
-                             what + " expected).");
-        value = value * 10 + (c - '0');
-        if (value > static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1)
-            throw FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" +
-                             what + " expected).");
-    }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        throw FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" + what +
-                         " expected).");
+    const long long value = token[0] == '-' ? -magnitude.value : magnitude.value;
+    if (value > std::numeric_limits<std::int32_t>::max()) throw tooLarge();
     return value;
 }
 

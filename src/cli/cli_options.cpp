@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "analysis/fast_kernels.hpp"
+#include "base/decimal.hpp"
+#include "base/limits.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/random_generator.hpp"
@@ -13,13 +15,12 @@ namespace zeltric::run {
 
 namespace {
 
+// Every check of a number is a range check, so a number too large for any
+// type is simply out of range.
 std::optional<long long> wholeNumber(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    if (i == text.size() || text.size() > 19) return std::nullopt;
-    for (std::size_t k = i; k < text.size(); ++k)
-        if (text[k] < '0' || text[k] > '9') return std::nullopt;
-    return std::strtoll(text.c_str(), nullptr, 10);
+    const data::Decimal d = data::parseDecimal(text);
+    if (d.status == data::Decimal::Status::NotANumber) return std::nullopt;
+    return d.value;
 }
 
 std::optional<std::pair<long long, long long>> numberPair(const std::string& text) {
@@ -222,8 +223,7 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
             auto v = value();
             if (!v) return fail(needs(name));
             auto pair = numberPair(*v);
-            if (!pair || pair->first < 1 || pair->first > randomisation::kSeed1Max || pair->second < 1 ||
-                pair->second > randomisation::kSeed2Max)
+            if (!pair || !data::validSeeds(pair->first, pair->second))
                 return fail("--seeds needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in 1..2147483398, not \"" +
                             *v + "\"");
             o.seeds = pair;
@@ -238,8 +238,7 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
             auto v = value();
             if (!v) return fail(needs(name));
             auto pair = numberPair(*v);
-            if (!pair || pair->first < 1 || pair->first > randomisation::kSeed1Max || pair->second < 1 ||
-                pair->second > randomisation::kSeed2Max)
+            if (!pair || !data::validSeeds(pair->first, pair->second))
                 return fail("--bootstrap-seeds needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in "
                             "1..2147483398, not \"" + *v + "\"");
             o.bootstrapSeeds = pair;

@@ -10,7 +10,6 @@
 #include <sstream>
 #include <memory>
 #include <new>
-#include <tuple>
 #include <vector>
 
 #if ZELTRIC_HAS_PLOT
@@ -20,19 +19,17 @@
 
 #include "analysis/fast_kernels.hpp"
 #include "base/fatal_error.hpp"
+#include "base/messages.hpp"
+#include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
-#include "cli/number_list.hpp"
 #include "data/selection_filter.hpp"
 #include "figure/figure_file.hpp"
 #include "figure/session_figure.hpp"
 #include "formats/foreign_formats.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/seed_file.hpp"
-#include "run/asking.hpp"
 #include "run/file_roles.hpp"
-#include "run/label_command.hpp"
 #include "run/message_place.hpp"
-#include "run/pick_logic.hpp"
 #include "run/session.hpp"
 #include "run/go_step.hpp"
 #include "run/steps.hpp"
@@ -46,37 +43,12 @@ namespace {
 
 using namespace zeltric;
 
-constexpr int kInputError = 1;
-constexpr int kUsageError = 2;
+using run::kInputError;
+using run::kUsageError;
 
 int usageError(const std::string& message) {
     std::cerr << "zeltric-cli: " << message << "\nTry 'zeltric-cli --help'.\n";
     return kUsageError;
-}
-
-// Seeds for a test: given on the command line, read from the seed file, or
-// asked on the terminal.
-int settleSeeds(run::Session& session, const run::CliOptions& options, run::TerminalInterface& ui) {
-    if (options.seeds) {
-        session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
-        session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
-        return 0;
-    }
-    const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
-    if (seed1 != 0 && seed2 != 0 && !randomisation::seedsUsable(seed1, seed2) && !ui.interactive()) {
-        const bool first = seed1 % (randomisation::kSeed1Max + 1) == 0;
-        return usageError("the seed file \"" + options.seedFile + "\" holds the " + (first ? "first" : "second") +
-                          " seed " + std::to_string(first ? seed1 : seed2) + ", a multiple of " +
-                          std::to_string(first ? randomisation::kSeed1Max + 1 : randomisation::kSeed2Max + 1) +
-                          ", which would hold the generator at 0; give --seeds S1,S2 or run on a terminal to "
-                          "type them");
-    }
-    if ((seed1 == 0 || seed2 == 0) && !ui.interactive())
-        return usageError("the seed file \"" + options.seedFile +
-                          "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them");
-    if (!run::loadSeeds(session.generator, options.seedFile, ui))
-        ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
-    return 0;
 }
 
 // The kernels of --kernels, else of ZELTRIC_KERNELS (read here, once: the
@@ -173,7 +145,7 @@ void refuseUnsafeFiles(const run::Session& session, const run::CliOptions& optio
     std::vector<run::FileRole> roles = {{"data file", session.openedPath, false},
                                         {"label file", options.labels.value_or(""), false},
                                         {"seed file", options.test && !options.keepSeedFile ? options.seedFile : "", false}};
-    for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
+    for (const char* extension : run::kOutputExtensions)
         roles.push_back({"output file", base + extension, true});
     if (loci || pops) roles.push_back({"filtered data file", base + ".dat", true});
 #if ZELTRIC_HAS_PLOT
@@ -243,53 +215,22 @@ int runCli(int& argc, char** argv) {
             run::applyRerunPlan(options, plan);
             ui.setDataFile(options.dataFile);
         }
-        // A file in another format is analysed through its converted data and label files.
-        const auto converted = formats::convertFile(options.dataFile, options.format, options.structure);
-        if (converted) {
-            for (const std::string& note : converted->notes) ui.information(note);
-            if (!options.quiet)
-                std::cerr << "zeltric-cli: converted to " << converted->paths.dataFile << ", "
-                          << converted->paths.labelFile << " and " << converted->paths.alleleTable << '\n';
-            if (options.convertOnly) return 0;
-        } else if (options.convertOnly) {
-            return usageError("--convert-only: \"" + options.dataFile + "\" is a data file already");
-        }
-        run::openStep(session, ui, converted ? converted->paths.dataFile : options.dataFile);
-        if (converted)
-            session.convertedFrom = run::Session::ConvertedSource{
-                options.dataFile, formats::formatName(converted->format), converted->paths.alleleTable};
-        if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) return kInputError;
-        if (options.labels)
-            run::labelCommand(session, *options.labels);
-        else if (converted)
-            run::labelCommand(session, converted->paths.labelFile);
-        for (const auto& [list, kind, option] :
-             {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
-              std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {
-            if (!list) continue;
-            const bool loci = kind == run::PickKind::Loci;
-            std::string reason;
-            const auto numbers = run::parseNumberList(*list, loci ? session.opened.nl : session.opened.np,
-                                                      run::minimumChoice(kind), reason);
-            if (!numbers) return usageError(std::string(option) + " " + *list + ": " + reason);
-            run::chooseByNumbers(session, kind, *numbers);
-        }
+        const run::BatchOutcome opened =
+            run::openForBatch(session, options, ui, [&](const formats::FileConversion& converted) {
+                if (!options.quiet)
+                    std::cerr << "zeltric-cli: converted to " << converted.paths.dataFile << ", "
+                              << converted.paths.labelFile << " and " << converted.paths.alleleTable << '\n';
+            });
+        if (opened.finished) return 0;
+        if (opened.status != 0) return opened.message.empty() ? opened.status : usageError(opened.message);
         refuseUnsafeFiles(session, options);
         lockFor(outputsLock, run::baseName(session.openedPath), options.dataFile, ui);
         if (options.test) {
             if (!options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
-            if (const int status = settleSeeds(session, options, ui); status != 0) return status;
-            session.menu.testingChecked = true;
-            session.randomisationCount = *options.test;
+            const run::BatchOutcome seeds = run::settleSeeds(session, options, ui, ui.interactive());
+            if (seeds.status != 0) return usageError(seeds.message);
         }
-        if (options.bootstrap) {
-            session.menu.bootstrapChecked = true;
-            session.bootstrapReplicates = *options.bootstrap;
-            if (options.bootstrapSeeds) {
-                session.bootstrapSeed1 = static_cast<std::int32_t>(options.bootstrapSeeds->first);
-                session.bootstrapSeed2 = static_cast<std::int32_t>(options.bootstrapSeeds->second);
-            }
-        }
+        run::applyRandomisationChoices(session, options);
         run::installInterruptHandler();
         run::goStep(session, ui);
         if (options.test && !options.keepSeedFile) {
@@ -305,8 +246,7 @@ int runCli(int& argc, char** argv) {
             std::cerr << "zeltric-cli: " << place << run::TerminalInterface::displayText(e.what()) << '\n';
         return kInputError;
     } catch (const std::bad_alloc&) {
-        ui.error("Out of memory: the analysis of \"" + options.dataFile +
-                 "\" needs more memory than the system allows this run (fewer --threads need less).");
+        ui.error(data::outOfMemoryMessage(options.dataFile));
         return kInputError;
     }
 #if ZELTRIC_HAS_PLOT
@@ -323,9 +263,7 @@ int runCli(int& argc, char** argv) {
         std::cout << results.rdbuf();
     }
     if (!seedsSaved) {
-        ui.error("The results are complete, but the seeds could not be written to \"" + options.seedFile +
-                 "\": the random stream was not advanced, so the next run would repeat this test's "
-                 "randomisations. Make the seed file writable or choose another with --seed-file.");
+        ui.error(data::seedsNotAdvancedMessage(options.seedFile));
         return kInputError;
     }
     return 0;

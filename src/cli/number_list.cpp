@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "base/decimal.hpp"
+
 namespace zeltric::run {
 namespace {
 
@@ -15,13 +17,9 @@ std::string trimmed(const std::string& text) {
 
 // A positive decimal number of digits only; saturates far above any limit.
 std::optional<long long> number(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    long long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = std::min(value * 10 + (c - '0'), 1000000000LL);
-    }
-    return value;
+    const data::Decimal d = data::parseDecimal(text, data::Sign::Refused);
+    if (d.status == data::Decimal::Status::NotANumber) return std::nullopt;
+    return std::min(d.value, 1000000000LL);
 }
 
 }  // namespace

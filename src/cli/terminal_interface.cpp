@@ -24,18 +24,7 @@ void installInterruptHandler() { platform::installInterruptHandler(); }
 TerminalInterface::TerminalInterface(bool quiet)
     : quiet_(quiet), stdinIsTerminal_(::isatty(0) != 0), stderrIsTerminal_(::isatty(2) != 0) {}
 
-std::string TerminalInterface::displayText(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '\r') {
-            out += '\n';
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
+std::string TerminalInterface::displayText(const std::string& text) { return data::displayLineEnds(text); }
 
 void TerminalInterface::information(const std::string& text) {
     const bool placed = !dataFile_.empty() && text == data::codingMessage();

@@ -38,8 +38,8 @@ void countPass(const Dataset& ds, const GenotypeColumns& columns, CountTables& c
                 const std::int32_t a1 = code / divisor;
                 const std::int32_t a2 = code % divisor;
                 // A negative code or one beyond 16 bits is never a valid genotype.
-                if (code < 0 || code > 65535 || a1 < 1 || a2 < 1 || a1 > ds.nu || a2 > ds.nu)
-                    throw FatalError(genotypeMessage(s, counts.sampleSize(s, l) + 1,
+                if (!validGenotype(code, a1, a2, ds.nu))
+                    throw FatalError(MessageId::Genotype, genotypeMessage(s, counts.sampleSize(s, l) + 1,
                                                      ds.locusNames[static_cast<std::size_t>(l)], l,
                                                      a1, a2),
                                      i);
@@ -88,7 +88,7 @@ bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables
                 if (code == 0) continue;
                 const std::int32_t a1 = code / Divisor;
                 const std::int32_t a2 = code % Divisor;
-                if (code < 0 || code > 65535 || a1 < 1 || a2 < 1 || a1 > nu || a2 > nu)
+                if (!validGenotype(code, a1, a2, nu))
                     return false;
                 ++typed;
                 ++local[static_cast<std::size_t>(a1)];
@@ -143,8 +143,7 @@ ArrangementCounter::ArrangementCounter(const Dataset& ds, const GenotypeColumns&
             if (code != 0) {
                 const std::int32_t first = code / divisor;
                 const std::int32_t second = code % divisor;
-                if (code < 0 || code > 65535 || first < 1 || second < 1 || first > alleles_ ||
-                    second > alleles_) {
+                if (!validGenotype(code, first, second, alleles_)) {
                     valid_ = false;
                     return;
                 }

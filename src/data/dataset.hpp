@@ -95,6 +95,18 @@ private:
     std::vector<std::uint16_t> sampleSizes_;
 };
 
+// The header's allele coding: 1 (one digit per allele, codes divided by 10)
+// or 2 (two digits, by 100). Any other coding is told at the open step and
+// refused by the go step.
+inline bool validCoding(long long coding) { return coding == 1 || coding == 2; }
+
+// A genotype code, split by the coding's divisor into its alleles `first`
+// and `second`, is valid when it is not negative, fits 16 bits and both
+// alleles lie in 1..nu. (Code 0, a missing genotype, is tested by callers.)
+inline bool validGenotype(std::int32_t code, std::int32_t first, std::int32_t second, int nu) {
+    return code >= 0 && code <= 65535 && first >= 1 && second >= 1 && first <= nu && second <= nu;
+}
+
 // Everything known about the data set of one open step or one go step.
 // Fixed tables are 1-based and sized by the limits.
 struct Dataset {

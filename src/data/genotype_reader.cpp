@@ -17,7 +17,7 @@ struct HeaderCounts {
 // The capacity check comes before anything is stored, so a header beyond the
 // limits can never overrun the fixed tables.
 void checkHeader(const HeaderCounts& h, const TextReader& reader) {
-    if (h.np > NPMax || h.nl > NLMax || h.nu > NUMax) throw FatalError(capacityMessage());
+    if (h.np > NPMax || h.nl > NLMax || h.nu > NUMax) throw FatalError(MessageId::Capacity, capacityMessage());
     if (h.np < 1 || h.nl < 1 || h.nu < 1)
         throw FatalError(placeOf(reader.fileName(), 1) +
                          "the number of samples, of loci and the highest allele number must each be at "
@@ -64,13 +64,10 @@ void readHeader(Dataset& ds, const std::string& path, const Notify& notify) {
         ds.populationSelected[static_cast<std::size_t>(s)] = 1;
         ds.populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
     }
-    if (coding == 1) {
-        ds.alleleDivisor = 10;
-    } else if (coding == 2) {
-        ds.alleleDivisor = 100;
-    } else {
+    if (validCoding(coding))
+        ds.alleleDivisor = coding == 1 ? 10 : 100;
+    else
         notify(codingMessage());
-    }
 }
 
 void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {

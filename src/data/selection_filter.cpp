@@ -1,22 +1,17 @@
 #include "data/selection_filter.hpp"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <random>
-#include <system_error>
 
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
 #include "base/number_field.hpp"
 #include "base/output_file.hpp"
 #include "base/text_reader.hpp"
+#include "platform/platform.hpp"
 
 namespace zeltric::data {
 namespace {
-
-namespace fs = std::filesystem;
 
 // An item whose menu entry is unchecked takes part whatever its flag says, so
 // that the filtered file always matches the name it is given.
@@ -58,36 +53,10 @@ std::string flagBitmap(const std::array<std::uint8_t, N>& flags, int count) {
                      "\": " + std::strerror(error) + ".");
 }
 
-// Writes content to a fresh temporary file beside `path`, then renames it
-// over `path`, so that a failure never leaves a half-written file there. The
-// temporary name is short because `path` may be as long as names can be.
+// A failure never leaves a half-written file at `path`.
 void replaceFile(const std::string& path, const std::string& content) {
-    const fs::path target(path);
-    std::random_device device;
-    fs::path temporary;
-    std::FILE* file = nullptr;
-    for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
-        temporary = target.parent_path() / (".zeltric-" + std::to_string(device()) + ".tmp");
-        errno = 0;
-        file = std::fopen(temporary.string().c_str(), "wbx");
-        if (file == nullptr && errno != EEXIST) fileFailure("create", path, errno);
-    }
-    if (file == nullptr) fileFailure("create", path, EEXIST);
-    errno = 0;
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    const bool closed = std::fclose(file) == 0;
-    const int error = errno != 0 ? errno : EIO;
-    std::error_code ignored;
-    if (!written || !closed) {
-        fs::remove(temporary, ignored);
-        fileFailure("write", path, error);
-    }
-    std::error_code ec;
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        fs::remove(temporary, ignored);
-        fileFailure("create", path, ec.value());
-    }
+    const platform::FileFailure failure = platform::replaceFileAtomically(path, content);
+    if (failure) fileFailure(failure.step == platform::FileFailure::Step::Write ? "write" : "create", path, failure.error);
 }
 
 }  // namespace

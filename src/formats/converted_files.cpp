@@ -1,15 +1,14 @@
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <random>
 #include <system_error>
 
 #include "base/fatal_error.hpp"
 #include "formats/foreign_formats.hpp"
+#include "platform/platform.hpp"
 
 namespace zeltric::formats {
 namespace {
@@ -39,33 +38,24 @@ std::optional<std::string> existingContent(const std::string& path) {
 // which fails rather than replace a file that appeared meanwhile.
 bool createComplete(const std::string& path, const std::string& text) {
     const fs::path target(path);
-    std::random_device device;
-    fs::path temporary;
-    std::FILE* file = nullptr;
-    for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
-        temporary = target.parent_path() / (".zeltric-" + std::to_string(device()) + ".tmp");
-        file = std::fopen(temporary.string().c_str(), "wbx");
-    }
-    if (file == nullptr)
-        throw data::FatalError("Cannot create the file \"" + path + "\": " + std::strerror(errno) + ".");
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
+    std::string temporary;
+    const platform::FileFailure failure = platform::writeTemporaryBeside(path, text, temporary);
+    if (failure.step == platform::FileFailure::Step::Create)
+        throw data::FatalError("Cannot create the file \"" + path + "\": " + std::strerror(failure.error) + ".");
+    if (failure) throw data::FatalError("Cannot write the file \"" + path + "\".");
     std::error_code ec;
 #ifdef __EMSCRIPTEN__
     // The browser's in-memory file system has no hard links; a run owns its
     // folder alone, so a rename after the check cannot race another writer.
-    if (written && closed) {
-        if (fs::exists(fs::symlink_status(target, ec)))
-            ec = std::make_error_code(std::errc::file_exists);
-        else
-            fs::rename(temporary, target, ec);
-    }
+    if (fs::exists(fs::symlink_status(target, ec)))
+        ec = std::make_error_code(std::errc::file_exists);
+    else
+        fs::rename(temporary, target, ec);
 #else
-    if (written && closed) fs::create_hard_link(temporary, target, ec);
+    fs::create_hard_link(temporary, target, ec);
 #endif
     std::error_code ignored;
     fs::remove(temporary, ignored);
-    if (!written || !closed) throw data::FatalError("Cannot write the file \"" + path + "\".");
     if (ec == std::errc::file_exists) {
         if (existingContent(path) != text) otherBytes(path);
         return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "base/decimal.hpp"
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
 #include "base/number_field.hpp"
@@ -47,14 +48,11 @@ std::string trim(std::string_view text) {
 }
 
 bool wholeNumber(std::string_view text, long long& value) {
-    std::size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
-    if (i == text.size() || text.size() - i > 18) return false;
-    long long v = 0;
-    for (std::size_t k = i; k < text.size(); ++k) {
-        if (text[k] < '0' || text[k] > '9') return false;
-        v = v * 10 + (text[k] - '0');
-    }
-    value = text[0] == '-' ? -v : v;
+    // At most 18 digits: later sums and products of codes stay far from overflow.
+    constexpr long long bound = 1000000000000000000LL;
+    const auto parsed = data::decimalValue(text);
+    if (!parsed || *parsed >= bound || *parsed <= -bound) return false;
+    value = *parsed;
     return true;
 }
 

@@ -39,6 +39,31 @@ int usableProcessorCount();
 // through a link). Returns the descriptor (-1 with errno set on failure).
 int createTemporaryBeside(const std::string& target, std::string& temporaryPath);
 
+// What a write through a temporary file failed at, and its errno.
+struct FileFailure {
+    enum class Step { None, Create, Write, Rename };
+    Step step = Step::None;
+    int error = 0;
+    explicit operator bool() const { return step != Step::None; }
+};
+
+struct TemporaryFileOptions {
+    int mode = -1;      // permission bits given to the file when 0 or more
+    bool sync = false;  // flushed to the disk before it is closed
+};
+
+// The one way a file is written whole before it takes its name: clears stale
+// temporaries beside `target`, writes all of `content` to a new temporary
+// file there (createTemporaryBeside) and closes it. On failure the temporary
+// is removed again; on success the caller gives it its name.
+FileFailure writeTemporaryBeside(const std::string& target, const std::string& content,
+                                 std::string& temporaryPath, const TemporaryFileOptions& options = {});
+
+// writeTemporaryBeside, then the temporary renamed over `target`, so that a
+// failure never leaves `target` empty or half written.
+FileFailure replaceFileAtomically(const std::string& target, const std::string& content,
+                                  const TemporaryFileOptions& options = {});
+
 // Removes, in the folder of `target`, temporary files of that pattern left
 // by processes that no longer exist (a run killed before its rename).
 void removeStaleTemporaries(const std::string& target);

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "base/limits.hpp"
+
 namespace zeltric::randomisation {
 
 // Combined multiplicative congruential generator of two 32-bit components
@@ -26,8 +28,8 @@ private:
     std::int32_t step();
 };
 
-inline constexpr std::int32_t kSeed1Max = 2147483562;
-inline constexpr std::int32_t kSeed2Max = 2147483398;
+inline constexpr std::int32_t kSeed1Max = static_cast<std::int32_t>(data::kSeed1Max);
+inline constexpr std::int32_t kSeed2Max = static_cast<std::int32_t>(data::kSeed2Max);
 
 // z times the scale factor 4.656613e-10, both held with a 64-bit
 // significand, the product rounded to a 64-bit significand and then to

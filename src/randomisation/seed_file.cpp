@@ -7,7 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
+#include <string>
 
+#include "base/decimal.hpp"
 #include "base/number_field.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/integer_entry.hpp"
@@ -22,38 +25,20 @@ bool isBlank(int c) { return c <= 32; }
 // `c` holds the character read last (EOF at the end or on a read error).
 std::int32_t readNumber(std::FILE* in, int& c) {
     while (c != EOF && isBlank(c)) c = std::getc(in);
-    bool negative = false;
+    std::string number;
     if (c == '+' || c == '-') {
-        negative = c == '-';
+        number += static_cast<char>(c);
         c = std::getc(in);
     }
+    for (; c >= '0' && c <= '9'; c = std::getc(in)) number += static_cast<char>(c);
+    while (c != EOF && !isBlank(c)) c = std::getc(in);
     // A value beyond 32 bits is as unusable as text: it reads as 0, which
     // sends the program start to the seed prompt instead of a wrapped seed.
-    const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
-    std::int64_t magnitude = 0;
-    bool digits = false;
-    bool tooLarge = false;
-    for (; c >= '0' && c <= '9'; c = std::getc(in)) {
-        digits = true;
-        if (!tooLarge) magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > limit) tooLarge = true;
-    }
-    while (c != EOF && !isBlank(c)) c = std::getc(in);
-    if (!digits || tooLarge) return 0;
-    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-}
-
-bool writeAll(int fd, const std::string& content) {
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    const auto value = data::decimalValue(number);
+    if (!value || *value < std::numeric_limits<std::int32_t>::min() ||
+        *value > std::numeric_limits<std::int32_t>::max())
+        return 0;
+    return static_cast<std::int32_t>(*value);
 }
 
 }  // namespace
@@ -106,18 +91,10 @@ bool writeSeedFile(const std::string& fileName, std::int32_t seed1, std::int32_t
     std::string content = data::integerField(seed1) + separator + data::integerField(seed2);
     data::endLine(content);
 
-    platform::removeStaleTemporaries(target);
-    std::string temporary;
-    const int fd = platform::createTemporaryBeside(target, temporary);
-    if (fd < 0) return false;
-
-    bool ok = writeAll(fd, content);
-    if (ok && exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    if (ok) ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    platform::TemporaryFileOptions options;
+    if (exists) options.mode = static_cast<int>(old.st_mode & 07777);
+    options.sync = true;
+    return !platform::replaceFileAtomically(target, content, options);
 }
 
 bool saveSeeds(const RandomGenerator& generator, const std::string& fileName) {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "base/fatal_error.hpp"
+#include "base/limits.hpp"
 #include "platform/sha256.hpp"
 
 namespace zeltric::record {
@@ -72,7 +73,7 @@ std::optional<SeedPair> seeds(const json& value, const std::string& recordPath) 
         badRecord(recordPath, "\"seeds_start\" is not a pair of whole numbers");
     const long long s1 = value[0].get<long long>();
     const long long s2 = value[1].get<long long>();
-    if (s1 < 1 || s1 > 2147483562 || s2 < 1 || s2 > 2147483398)
+    if (!data::validSeeds(s1, s2))
         badRecord(recordPath, "\"seeds_start\" lies outside the seed ranges");
     return SeedPair{static_cast<std::int32_t>(s1), static_cast<std::int32_t>(s2)};
 }

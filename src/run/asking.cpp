@@ -1,5 +1,6 @@
 #include "run/asking.hpp"
 
+#include "base/limits.hpp"
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/seed_file.hpp"
 
@@ -14,9 +15,7 @@ std::pair<std::int32_t, std::int32_t> askSeedsUntilValid(UserInterface& ui) {
         const auto first = parseIntegerEntry(answer->first);
         const auto second = parseIntegerEntry(answer->second);
         if (!first || !second) continue;
-        if (*first < 1 || *second < 1 || *first > randomisation::kSeed1Max ||
-            *second > randomisation::kSeed2Max)
-            continue;
+        if (!data::validSeeds(*first, *second)) continue;
         return {*first, *second};
     }
 }

@@ -26,17 +26,13 @@ namespace zeltric::run {
 
 namespace {
 
-// The frequency file is emptied with the others, so a run that stops on an
-// error never leaves the frequency file of an earlier run beside its outputs.
-const std::vector<std::string> kCreatedOutputs = {".pca", ".pop", ".al", ".per", ".fre"};
-
 // No file the run writes may take the place of another file of the run, and
 // none is written through a link or into a pipe; checked before the first write.
 void refuseClobbering(const Session& session, const std::string& base, bool selection) {
     std::vector<FileRole> roles = {{"data file", session.openedPath, false},
                                    {"label file", session.labelFileName, false},
                                    {"seed file", session.seedFileName, false}};
-    for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre"})
+    for (const char* extension : kOutputExtensions)
         roles.push_back({"output file", base + extension, true});
     // The run record is checked where it is written: a file there that is not
     // a record of ours is left alone.
@@ -55,8 +51,7 @@ void startTest(Session& session) {
 void endTest(Session& session, UserInterface& ui, const randomisation::PermutationOutcome& outcome) {
     session.testCancelled = outcome.cancelled;
     if (outcome.cancelled) {
-        ui.information("The permutation test was cancelled: no P-values were written. The results of the "
-                       "observed analysis are complete.");
+        ui.information(data::testCancelledMessage());
         return;
     }
     session.axisPValues = outcome.axisPValues;
@@ -127,7 +122,7 @@ void refuseUnsafeFiles(const Session& session) {
 void checkRunnable(const Session& session) {
     if (!session.fileOpen) throw data::FatalError("No data file is open.");
     const data::Dataset& opened = session.opened;
-    if (opened.alleleCoding != 1 && opened.alleleCoding != 2)
+    if (!data::validCoding(opened.alleleCoding))
         throw data::FatalError("The data file \"" + session.openedPath + "\" gives the allele coding " +
                                std::to_string(opened.alleleCoding) +
                                " as the 4th number on its first line; it has to be 1 (one digit per allele) "
@@ -153,7 +148,9 @@ void createOutputs(Session& session, UserInterface& ui, const std::string& readP
     session.caption = "ZELTRIC is Processing: " + shownName;
     ui.setCaption(session.caption);
 
-    for (const auto& extension : kCreatedOutputs) data::createEmptyFile(outputPath(session, extension));
+    // The frequency file is emptied with the others, so a run that stops on an
+    // error never leaves the frequency file of an earlier run beside its outputs.
+    for (const char* extension : kOutputExtensions) data::createEmptyFile(outputPath(session, extension));
 }
 
 void readAndCount(Session& session, UserInterface& ui, const std::string& readPath) {

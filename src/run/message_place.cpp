@@ -33,11 +33,10 @@ int genotypeLineInOpenedFile(const Session& session, int individual) {
 
 std::string placeOfFixedMessage(const Session& session, const std::string& dataFile,
                                 const data::FatalError& error) {
-    const std::string text = error.what();
     const std::string& file = dataFile;
     if (file.empty()) return {};
-    if (text == data::capacityMessage()) return file + ": line 1: ";
-    if (text == data::matrixDimensionMessage()) return file + ": ";
+    if (error.code() == data::MessageId::Capacity) return file + ": line 1: ";
+    if (error.code() == data::MessageId::MatrixDimension) return file + ": ";
     if (error.individual() > 0) {
         const int line = genotypeLineInOpenedFile(session, error.individual());
         return line > 0 ? file + ": line " + std::to_string(line) + ": " : file + ": ";

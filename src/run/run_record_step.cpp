@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "analysis/fast_kernels.hpp"
+#include "base/decimal.hpp"
 #include "base/fatal_error.hpp"
 #include "base/output_file.hpp"
 #include "platform/platform.hpp"
@@ -39,6 +40,8 @@ std::vector<int> chosenNumbers(const std::array<std::uint8_t, N>& flags, int cou
 
 // The allele table of a conversion (a heading, then "locus TAB name TAB number
 // TAB allele" lines): names[locus][number], both counted from 1.
+constexpr long long kMaxTableIndex = 1000000;
+
 std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tablePath) {
     std::ifstream in(tablePath, std::ios::binary);
     if (!in) throw data::FatalError("Cannot read the allele table \"" + tablePath + "\" to record the allele names.");
@@ -53,13 +56,16 @@ std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tab
             fields.push_back(line.substr(start, tab - start));
         fields.push_back(line.substr(start));
         if (fields.size() != 4) continue;
-        const int locus = std::atoi(fields[0].c_str());
-        const int number = std::atoi(fields[2].c_str());
-        if (locus < 1 || number < 1) continue;
-        if (names.size() <= static_cast<std::size_t>(locus)) names.resize(static_cast<std::size_t>(locus) + 1);
-        auto& ofLocus = names[static_cast<std::size_t>(locus)];
-        if (ofLocus.size() <= static_cast<std::size_t>(number)) ofLocus.resize(static_cast<std::size_t>(number) + 1);
-        ofLocus[static_cast<std::size_t>(number)] = fields[3];
+        // A line that was edited into something else is passed over, as a
+        // line of another shape is (no table grows to a number's size).
+        const auto locus = data::decimalValue(fields[0], data::Sign::Refused);
+        const auto number = data::decimalValue(fields[2], data::Sign::Refused);
+        if (!locus || !number || *locus < 1 || *number < 1 || *locus > kMaxTableIndex || *number > kMaxTableIndex)
+            continue;
+        if (names.size() <= static_cast<std::size_t>(*locus)) names.resize(static_cast<std::size_t>(*locus) + 1);
+        auto& ofLocus = names[static_cast<std::size_t>(*locus)];
+        if (ofLocus.size() <= static_cast<std::size_t>(*number)) ofLocus.resize(static_cast<std::size_t>(*number) + 1);
+        ofLocus[static_cast<std::size_t>(*number)] = fields[3];
     }
     return names;
 }

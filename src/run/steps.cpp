@@ -31,7 +31,7 @@ void openStep(Session& session, UserInterface& ui, const std::string& path) {
     // step refuses such a file anyway.
     fresh.alleleDivisor = session.opened.alleleDivisor;
     data::readHeader(fresh, path, [&](const std::string& text) { ui.information(text); });
-    if (fresh.alleleCoding != 1 && fresh.alleleCoding != 2) fresh.alleleDivisor = 0;
+    if (!data::validCoding(fresh.alleleCoding)) fresh.alleleDivisor = 0;
     session.opened = std::move(fresh);
     session.openedPath = path;
     session.convertedFrom.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "run/session.hpp"
@@ -28,6 +29,11 @@ bool exitStep(Session& session);
 // The opened path without its extension (the text from the last full stop
 // of the file name on).
 std::string baseName(const std::string& path);
+
+// The files every go step writes, as extensions of dataFileName, in the
+// order it creates them (results, sample and allele coordinates, shares,
+// frequencies).
+inline constexpr std::array<const char*, 5> kOutputExtensions = {".pca", ".pop", ".al", ".per", ".fre"};
 
 // dataFileName + extension.
 std::string outputPath(const Session& session, const std::string& extension);

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "base/messages.hpp"
 #include "run/asking.hpp"
 #include "ui/about_box.hpp"
 
@@ -18,8 +19,7 @@ void startDesktop(Desktop& desktop) {
     if (!run::loadSeeds(session.generator, session.seedFileName, desktop.window.port())) {
         desktop.window.dialogs().message(
             nullptr, MessageKind::Error,
-            QStringLiteral("The seeds could not be saved: the file %1 could not be written.")
-                .arg(QString::fromStdString(session.seedFileName)));
+            QString::fromStdString(data::seedsNotSavedMessage(session.seedFileName)));
     }
     showAboutBox(nullptr, desktop.window.dialogs());
     desktop.window.show();
@@ -34,7 +34,7 @@ void openAtStart(Desktop& desktop, const QString& path) {
         const QFileInfo file(path);
         if (!file.isFile()) {
             window->dialogs().message(window, MessageKind::Error,
-                                      QStringLiteral("The data file %1 does not exist.").arg(path));
+                                      QString::fromStdString(data::dataFileMissingMessage(path.toStdString())));
             return;
         }
         // The same open as a file chosen in File > Open; File > Open then

@@ -4,6 +4,7 @@
 #include <QFontDialog>
 #include <QMessageBox>
 
+#include "base/messages.hpp"
 #include "run/session.hpp"
 
 namespace zeltric::ui {
@@ -87,11 +88,8 @@ void DialogSeam::message(QWidget* parent, MessageKind kind, const QString& text,
 }
 
 QString displayText(const std::string& text) {
-    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return shown;
+    const std::string shown = data::displayLineEnds(text);
+    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 }  // namespace zeltric::ui

@@ -20,6 +20,7 @@
 #include <exception>
 
 #include "base/fatal_error.hpp"
+#include "base/messages.hpp"
 #include "run/go_bootstrap.hpp"
 #include "run/go_step.hpp"
 #include "run/label_command.hpp"
@@ -341,11 +342,9 @@ void MainWindow::openRecentFile(const QString& path) {
             files.removeAll(path);
             setRecentFiles(files);
             rebuildRecentMenu();
-            dialogs_.message(
-                this, MessageKind::Information,
-                QStringLiteral(
-                    "The data file %1 no longer exists; it was removed from the recent files.")
-                    .arg(QDir::toNativeSeparators(path)));
+            dialogs_.message(this, MessageKind::Information,
+                             QString::fromStdString(data::recentFileGoneMessage(
+                                 QDir::toNativeSeparators(path).toStdString())));
             return;
         }
         openFrom([&path] { return std::optional<QString>(path); });
@@ -396,8 +395,7 @@ void MainWindow::exitProgram() {
         }
         if (!run::exitStep(session_)) {
             dialogs_.message(this, MessageKind::Error,
-                             QStringLiteral("The seeds could not be saved: the file %1 could not be written.")
-                                 .arg(QString::fromStdString(session_.seedFileName)));
+                             QString::fromStdString(data::seedsNotSavedMessage(session_.seedFileName)));
         }
     });
     if (!ended_) {

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "base/fatal_error.hpp"
+#include "base/messages.hpp"
 #include "base/output_file.hpp"
 #include "figure/session_figure.hpp"
 #include "run/steps.hpp"
@@ -196,8 +197,7 @@ void PlotWindow::redraw(int x, int y) {
         description_.clear();
     }
     // The label shows the LF CR separator as one plain line break.
-    QString shown = QString::fromStdString(description_);
-    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    const QString shown = QString::fromStdString(data::displayLineEnds(description_));
     descriptionLabel_->setText(shown);
     descriptionLabel_->adjustSize();
 
@@ -259,7 +259,7 @@ void PlotWindow::exportFigure() {
         if (!input.empty() && data::sameFile(path, input))
             return showError("Cannot write the figure \"" + path + "\": that is the input file \"" +
                              input + "\".");
-    for (const char* extension : {".fre", ".pca", ".pop", ".al", ".per"})
+    for (const char* extension : run::kOutputExtensions)
         if (data::sameFile(path, run::outputPath(session_, extension)))
             return showError("Cannot write the figure \"" + path +
                              "\": that is the results file \"" +

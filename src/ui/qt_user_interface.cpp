@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QStringDecoder>
 
+#include "base/messages.hpp"
 #include "ui/number_dialogs.hpp"
 
 namespace zeltric::ui {
@@ -83,14 +84,14 @@ QString loadTextForDisplay(const QString& path, bool* ok) {
     if (ok != nullptr) {
         *ok = true;
     }
+    // CR and LF are single bytes in both decodings: normalised before decoding.
+    const std::string lines = data::displayLineEnds(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const QByteArray normalised(lines.data(), static_cast<qsizetype>(lines.size()));
     QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
+    QString text = utf8.decode(normalised);
     if (utf8.hasError()) {
-        text = QString::fromLatin1(bytes);
+        text = QString::fromLatin1(normalised);
     }
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
 }
 
@@ -101,7 +102,7 @@ void QtUserInterface::showResults(const std::string& resultsPath) {
     resultsView_.clear();
     if (!ok) {
         dialogs_.message(&window_, MessageKind::Error,
-                         QStringLiteral("The results file %1 could not be read.").arg(path));
+                         QString::fromStdString(data::resultsUnreadableMessage(resultsPath)));
         return;
     }
     resultsView_.setPlainText(text);

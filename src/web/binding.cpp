@@ -7,24 +7,21 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "base/fatal_error.hpp"
+#include "base/messages.hpp"
+#include "cli/batch_run.hpp"
 #include "data/genotype_reader.hpp"
 #include "figure/figure_layout.hpp"
 #include "figure/session_figure.hpp"
 #include "figure/svg_writer.hpp"
 #include "cli/cli_options.hpp"
-#include "cli/number_list.hpp"
 #include "formats/foreign_formats.hpp"
 #include "randomisation/seed_file.hpp"
-#include "run/asking.hpp"
-#include "run/label_command.hpp"
 #include "run/message_place.hpp"
-#include "run/pick_logic.hpp"
 #include "run/go_step.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
@@ -34,8 +31,8 @@ namespace {
 
 using namespace zeltric;
 
-constexpr int kInputError = 1;
-constexpr int kUsageError = 2;
+using run::kInputError;
+using run::kUsageError;
 constexpr int kInternalError = 3;
 
 // Progress goes to the worker through the module object it created.
@@ -80,27 +77,6 @@ struct WebRun {
 
 std::unique_ptr<WebRun> current;
 
-// zeltric-cli's seeds for a test: given, or read from the seed file (there
-// is no terminal to type them on). Returns an exit status.
-int settleSeeds(WebRun& web) {
-    const run::CliOptions& options = web.options;
-    run::Session& session = web.session;
-    if (options.seeds) {
-        session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
-        session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
-        return 0;
-    }
-    const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
-    if (seed1 == 0 || seed2 == 0 || !randomisation::seedsUsable(seed1, seed2)) {
-        web.error = "the seed file \"" + options.seedFile +
-                    "\" is missing or holds seeds the generator cannot use; give seeds S1,S2";
-        return kUsageError;
-    }
-    if (!run::loadSeeds(session.generator, options.seedFile, web.ui))
-        web.ui.information("The seeds could not be written to \"" + options.seedFile + "\".");
-    return 0;
-}
-
 // zeltric-cli's steps up to the go step (its main, less the terminal, the
 // locks and the plot), then the go step's stages up to the test. Returns an
 // exit status.
@@ -128,54 +104,25 @@ int start(WebRun& web, int argc, char** argv) {
     session.seedFileName = options.seedFile;
     // One thread in the browser; the results do not depend on it.
     session.threads = 1;
-    // A file in another format is analysed through its converted data and label files.
-    const auto converted = formats::convertFile(options.dataFile, options.format, options.structure);
-    if (converted) {
-        for (const std::string& note : converted->notes) web.ui.information(note);
-        if (options.convertOnly) return 0;
-    } else if (options.convertOnly) {
-        web.error = "--convert-only: \"" + options.dataFile + "\" is a data file already";
-        return kUsageError;
-    }
-    run::openStep(session, web.ui, converted ? converted->paths.dataFile : options.dataFile);
-    if (converted)
-        session.convertedFrom = run::Session::ConvertedSource{
-            options.dataFile, formats::formatName(converted->format), converted->paths.alleleTable};
-    if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) {
-        if (!web.ui.messages.empty()) web.error = web.ui.messages.back();
-        return kInputError;
-    }
-    if (options.labels)
-        run::labelCommand(session, *options.labels);
-    else if (converted)
-        run::labelCommand(session, converted->paths.labelFile);
-    for (const auto& [list, kind, option] :
-         {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
-          std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {
-        if (!list) continue;
-        const bool loci = kind == run::PickKind::Loci;
-        std::string reason;
-        const auto numbers = run::parseNumberList(*list, loci ? session.opened.nl : session.opened.np,
-                                                  run::minimumChoice(kind), reason);
-        if (!numbers) {
-            web.error = std::string(option) + " " + *list + ": " + reason;
-            return kUsageError;
-        }
-        run::chooseByNumbers(session, kind, *numbers);
+    const run::BatchOutcome opened = run::openForBatch(session, options, web.ui);
+    if (opened.finished) return 0;
+    if (opened.status != 0) {
+        // An input error here is the coding's, told as the open step's message.
+        if (!opened.message.empty())
+            web.error = opened.message;
+        else if (!web.ui.messages.empty())
+            web.error = web.ui.messages.back();
+        return opened.status;
     }
     if (options.test) {
-        if (const int status = settleSeeds(web); status != 0) return status;
-        session.menu.testingChecked = true;
-        session.randomisationCount = *options.test;
-    }
-    if (options.bootstrap) {
-        session.menu.bootstrapChecked = true;
-        session.bootstrapReplicates = *options.bootstrap;
-        if (options.bootstrapSeeds) {
-            session.bootstrapSeed1 = static_cast<std::int32_t>(options.bootstrapSeeds->first);
-            session.bootstrapSeed2 = static_cast<std::int32_t>(options.bootstrapSeeds->second);
+        // No terminal to type seeds on.
+        const run::BatchOutcome seeds = run::settleSeeds(session, options, web.ui, false);
+        if (seeds.status != 0) {
+            web.error = seeds.message;
+            return seeds.status;
         }
     }
+    run::applyRandomisationChoices(session, options);
     web.go = std::make_unique<run::SteppedGoStep>(session, web.ui);
     return 0;
 }
@@ -184,9 +131,7 @@ int start(WebRun& web, int argc, char** argv) {
 int finish(WebRun& web) {
     if (web.options.test && !web.options.keepSeedFile &&
         !randomisation::saveSeeds(web.session.generator, web.options.seedFile)) {
-        web.error = "The results are complete, but the seeds could not be written to \"" + web.options.seedFile +
-                    "\": the random stream was not advanced, so the next run would repeat this test's "
-                    "randomisations. Make the seed file writable or choose another with --seed-file.";
+        web.error = data::seedsNotAdvancedMessage(web.options.seedFile);
         return kInputError;
     }
     return 0;
@@ -220,22 +165,27 @@ nlohmann::json openSummary(int argc, char** argv) {
         out["error"] = parse.error;
         return out;
     }
-    const run::CliOptions& options = parse.options;
+    // The opened file's own numbering: no --loci or --pops applied here.
+    run::CliOptions options = parse.options;
+    options.loci.reset();
+    options.pops.reset();
+    options.convertOnly = false;
     run::Session session;
     WorkerInterface ui;
     try {
-        const auto converted = formats::convertFile(options.dataFile, options.format, options.structure);
-        out["format"] = converted ? formats::formatName(converted->format) : "zeltric";
-        out["notes"] = converted ? converted->notes : std::vector<std::string>{};
-        run::openStep(session, ui, converted ? converted->paths.dataFile : options.dataFile);
-        if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) {
-            out["error"] = ui.messages.empty() ? "the data file could not be opened" : ui.messages.back();
+        out["format"] = "zeltric";
+        out["notes"] = std::vector<std::string>{};
+        const run::BatchOutcome opened =
+            run::openForBatch(session, options, ui, [&out](const formats::FileConversion& conversion) {
+                out["format"] = formats::formatName(conversion.format);
+                out["notes"] = conversion.notes;
+            });
+        if (opened.status != 0) {
+            out["error"] = !opened.message.empty() ? opened.message
+                           : ui.messages.empty()   ? "the data file could not be opened"
+                                                   : ui.messages.back();
             return out;
         }
-        if (options.labels)
-            run::labelCommand(session, *options.labels);
-        else if (converted)
-            run::labelCommand(session, converted->paths.labelFile);
         data::Dataset scratch = session.opened;
         data::readGenotypes(scratch, session.openedPath, [](const std::string&) {});
         const data::Dataset& ds = session.opened;

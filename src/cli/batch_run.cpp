@@ -1,0 +1,89 @@
+#include "cli/batch_run.hpp"
+
+#include <tuple>
+
+#include "base/messages.hpp"
+#include "cli/number_list.hpp"
+#include "data/dataset.hpp"
+#include "randomisation/random_generator.hpp"
+#include "randomisation/seed_file.hpp"
+#include "run/asking.hpp"
+#include "run/label_command.hpp"
+#include "run/pick_logic.hpp"
+#include "run/steps.hpp"
+
+namespace zeltric::run {
+
+BatchOutcome openForBatch(Session& session, const CliOptions& options, UserInterface& ui,
+                          const std::function<void(const formats::FileConversion&)>& converted) {
+    // A file in another format is analysed through its converted data and label files.
+    const auto conversion = formats::convertFile(options.dataFile, options.format, options.structure);
+    if (conversion) {
+        for (const std::string& note : conversion->notes) ui.information(note);
+        if (converted) converted(*conversion);
+        if (options.convertOnly) return {0, {}, true};
+    } else if (options.convertOnly) {
+        return {kUsageError, "--convert-only: \"" + options.dataFile + "\" is a data file already"};
+    }
+    openStep(session, ui, conversion ? conversion->paths.dataFile : options.dataFile);
+    if (conversion)
+        session.convertedFrom = Session::ConvertedSource{options.dataFile, formats::formatName(conversion->format),
+                                                         conversion->paths.alleleTable};
+    // The open step has told the coding's message.
+    if (!data::validCoding(session.opened.alleleCoding)) return {kInputError, {}};
+    if (options.labels)
+        labelCommand(session, *options.labels);
+    else if (conversion)
+        labelCommand(session, conversion->paths.labelFile);
+    for (const auto& [list, kind, option] : {std::tuple{options.loci, PickKind::Loci, "--loci"},
+                                             std::tuple{options.pops, PickKind::Populations, "--pops"}}) {
+        if (!list) continue;
+        const bool loci = kind == PickKind::Loci;
+        std::string reason;
+        const auto numbers =
+            parseNumberList(*list, loci ? session.opened.nl : session.opened.np, minimumChoice(kind), reason);
+        if (!numbers) return {kUsageError, std::string(option) + " " + *list + ": " + reason};
+        chooseByNumbers(session, kind, *numbers);
+    }
+    return {};
+}
+
+BatchOutcome settleSeeds(Session& session, const CliOptions& options, UserInterface& ui, bool interactive) {
+    if (options.seeds) {
+        session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
+        session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
+        return {};
+    }
+    const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
+    if (!interactive && seed1 != 0 && seed2 != 0 && !randomisation::seedsUsable(seed1, seed2)) {
+        const bool first = seed1 % (randomisation::kSeed1Max + 1) == 0;
+        return {kUsageError, "the seed file \"" + options.seedFile + "\" holds the " + (first ? "first" : "second") +
+                                 " seed " + std::to_string(first ? seed1 : seed2) + ", a multiple of " +
+                                 std::to_string(first ? randomisation::kSeed1Max + 1 : randomisation::kSeed2Max + 1) +
+                                 ", which would hold the generator at 0; give --seeds S1,S2 or run on a terminal "
+                                 "to type them"};
+    }
+    if (!interactive && (seed1 == 0 || seed2 == 0))
+        return {kUsageError, "the seed file \"" + options.seedFile +
+                                 "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them"};
+    if (!loadSeeds(session.generator, options.seedFile, ui))
+        ui.information(data::seedsNotWrittenMessage(options.seedFile));
+    return {};
+}
+
+void applyRandomisationChoices(Session& session, const CliOptions& options) {
+    if (options.test) {
+        session.menu.testingChecked = true;
+        session.randomisationCount = *options.test;
+    }
+    if (options.bootstrap) {
+        session.menu.bootstrapChecked = true;
+        session.bootstrapReplicates = *options.bootstrap;
+        if (options.bootstrapSeeds) {
+            session.bootstrapSeed1 = static_cast<std::int32_t>(options.bootstrapSeeds->first);
+            session.bootstrapSeed2 = static_cast<std::int32_t>(options.bootstrapSeeds->second);
+        }
+    }
+}
+
+}  // namespace zeltric::run

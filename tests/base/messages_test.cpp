@@ -1,0 +1,57 @@
+#include "base/messages.hpp"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "base/fatal_error.hpp"
+#include "base/text_reader.hpp"
+
+namespace zeltric::data {
+namespace {
+
+TEST(Messages, DisplayLineEndsMakesEveryLineEndOneLf) {
+    EXPECT_EQ(displayLineEnds(std::string("a") + kLineBreak + "b"), "a\nb");
+    EXPECT_EQ(displayLineEnds("a\r\nb\rc\nd"), "a\nb\nc\nd");
+    // CR LF is taken first, so a CR LF CR LF file shows two lines, not three.
+    EXPECT_EQ(displayLineEnds("a\r\n\r\nb"), "a\n\nb");
+    EXPECT_EQ(displayLineEnds("a\n\r\n\rb"), "a\n\nb");
+    EXPECT_EQ(displayLineEnds("\r"), "\n");
+    EXPECT_EQ(displayLineEnds(""), "");
+    EXPECT_EQ(displayLineEnds("no line end"), "no line end");
+}
+
+// Every code has a builder, and no two codes share a text: a front end can
+// tell conditions apart by code and a user by words.
+TEST(Messages, EveryCodeHasItsOwnText) {
+    std::set<std::string> texts;
+    for (int k = 0; k <= static_cast<int>(kLastMessageId); ++k) {
+        const auto id = static_cast<MessageId>(k);
+        const std::string text = messageText(id);
+        EXPECT_FALSE(text.empty()) << "code " << k;
+        EXPECT_TRUE(texts.insert(text).second) << "code " << k << " repeats \"" << text << '"';
+        // Lines are separated by LF CR only; the display normaliser relies on it.
+        EXPECT_EQ(text.find("\r\n"), std::string::npos) << "code " << k;
+        const FatalError error(id, text, k);
+        EXPECT_EQ(error.code(), id);
+        EXPECT_EQ(error.what(), text);
+        EXPECT_EQ(error.individual(), k);
+    }
+    EXPECT_EQ(FatalError("refused").code(), MessageId::Refusal);
+}
+
+// Texts that front ends show as they are (the seed file's two wordings).
+TEST(Messages, FrontEndTextsKeepTheirWords) {
+    EXPECT_EQ(seedsNotSavedMessage("/a/ZELTRIC.INI"),
+              "The seeds could not be saved: the file /a/ZELTRIC.INI could not be written.");
+    EXPECT_EQ(seedsNotWrittenMessage("s.ini"), "The seeds could not be written to \"s.ini\".");
+    EXPECT_EQ(seedsNotAdvancedMessage("s.ini").rfind("The results are complete, but the seeds could not be written "
+                                                     "to \"s.ini\": the random stream was not advanced",
+                                                     0),
+              0u);
+    EXPECT_EQ(refusalMessage("d.dat", 4, "bad."), placeOf("d.dat", 4) + "bad.");
+}
+
+}  // namespace
+}  // namespace zeltric::data

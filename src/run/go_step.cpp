@@ -12,7 +12,7 @@
 #include "data/allele_counting.hpp"
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
-#include "randomisation/permutation_test.hpp"
+#include "randomisation/permutation_engine.hpp"
 #include "run/port_observer.hpp"
 #include "run/reader_preparation.hpp"
 #include "data/selection_filter.hpp"

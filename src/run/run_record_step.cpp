@@ -10,7 +10,7 @@
 #include "base/output_file.hpp"
 #include "platform/platform.hpp"
 #include "platform/sha256.hpp"
-#include "randomisation/permutation_test.hpp"
+#include "randomisation/permutation_engine.hpp"
 
 namespace zeltric::run {
 

@@ -42,6 +42,8 @@ class WorkerInterface final : public run::UserInterface {
 public:
     std::vector<std::string> messages;
     bool cancel = false;
+    // The first progress is the test's when one runs; the bootstrap's follows.
+    bool testRuns = false;
 
     void information(const std::string& text) override { messages.push_back(text); }
     void error(const std::string& text) override { messages.push_back(text); }
@@ -51,14 +53,18 @@ public:
     void setCaption(const std::string&) override {}
     void progressStart(int maximum) override {
         maximum_ = maximum;
-        reportProgress(0, 0, maximum);
+        stage_ = testRuns && starts_ == 0 ? 0 : 1;
+        ++starts_;
+        reportProgress(stage_, 0, maximum);
     }
-    void progressStep(int position) override { reportProgress(0, position, maximum_); }
+    void progressStep(int position) override { reportProgress(stage_, position, maximum_); }
     void progressEnd() override {}
     bool cancelRequested() override { return cancel; }
 
 private:
     int maximum_ = 0;
+    int starts_ = 0;
+    int stage_ = 0;  // 0 the test, 1 the bootstrap
 };
 
 struct WebRun {
@@ -160,6 +166,7 @@ int start(WebRun& web, int argc, char** argv) {
         if (const int status = settleSeeds(web); status != 0) return status;
         session.menu.testingChecked = true;
         session.randomisationCount = *options.test;
+        web.ui.testRuns = true;
     }
     if (options.bootstrap) {
         session.menu.bootstrapChecked = true;

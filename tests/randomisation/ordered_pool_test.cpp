@@ -1,13 +1,20 @@
 #include "randomisation/ordered_pool.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
+
+#include "base/fatal_error.hpp"
 
 namespace zeltric::randomisation {
 namespace {
@@ -117,6 +124,35 @@ TEST(OrderedPool, StopsWithItemsStillQueued) {
         for (int item = 1; item <= 64; ++item) pool.submit(item);
     }
     EXPECT_LT(started, 64);
+}
+
+TEST(OrderedPool, ARefusedThreadIsAnInputErrorNamingThePurpose) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit leaves";
+#else
+    EXPECT_EXIT(
+        {
+            // Address space for a few thread stacks only.
+            long pages = 0;
+            std::ifstream("/proc/self/statm") >> pages;
+            const rlim_t room =
+                static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
+                (rlim_t{32} << 20);
+            const rlimit limit{room, room};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) std::exit(2);
+            try {
+                OrderedPool pool(
+                    64, 64, [](int, int) {}, "the pool's test");
+            } catch (const data::FatalError& e) {
+                std::fputs(e.what(), stderr);
+                std::exit(0);
+            }
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(0),
+        "Cannot start 64 worker threads for the pool's test \\(the system refused more threads\\); "
+        "choose fewer threads\\.");
+#endif
 }
 
 TEST(OrderedPool, WorkerCount) {

@@ -126,32 +126,33 @@ TEST(OrderedPool, StopsWithItemsStillQueued) {
     EXPECT_LT(started, 64);
 }
 
+// In a child process: starts 64 workers with address space for a few thread
+// stacks only; exit 0 with the message on standard error when the pool
+// refuses with an input error.
+[[noreturn]] void startPoolInLittleAddressSpace() {
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
+                        (rlim_t{32} << 20);
+    const rlimit limit{room, room};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) std::exit(2);
+    try {
+        OrderedPool pool(
+            64, 64, [](int, int) {}, "the pool's test");
+    } catch (const data::FatalError& e) {
+        std::fputs(e.what(), stderr);
+        std::exit(0);
+    }
+    std::exit(1);
+}
+
 TEST(OrderedPool, ARefusedThreadIsAnInputErrorNamingThePurpose) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "the sanitizers reserve more address space than the limit leaves";
 #else
-    EXPECT_EXIT(
-        {
-            // Address space for a few thread stacks only.
-            long pages = 0;
-            std::ifstream("/proc/self/statm") >> pages;
-            const rlim_t room =
-                static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
-                (rlim_t{32} << 20);
-            const rlimit limit{room, room};
-            if (setrlimit(RLIMIT_AS, &limit) != 0) std::exit(2);
-            try {
-                OrderedPool pool(
-                    64, 64, [](int, int) {}, "the pool's test");
-            } catch (const data::FatalError& e) {
-                std::fputs(e.what(), stderr);
-                std::exit(0);
-            }
-            std::exit(1);
-        },
-        ::testing::ExitedWithCode(0),
-        "Cannot start 64 worker threads for the pool's test \\(the system refused more threads\\); "
-        "choose fewer threads\\.");
+    EXPECT_EXIT(startPoolInLittleAddressSpace(), ::testing::ExitedWithCode(0),
+                "Cannot start 64 worker threads for the pool's test \\(the system refused more "
+                "threads\\); choose fewer threads\\.");
 #endif
 }
 

@@ -11,7 +11,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64;-L;${ZELTRIC_CROSS_ROOT})
+# The guest's library path names the cross root first: with the arm64
+# architecture added (for libssl-dev:arm64) the host also has an arm64 C
+# library in /lib/aarch64-linux-gnu, of another build than the cross root's
+# loader, and the two together hang in the first pthread_create.
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    qemu-aarch64;-L;${ZELTRIC_CROSS_ROOT};-E;LD_LIBRARY_PATH=${ZELTRIC_CROSS_ROOT}/lib)
 # Libraries built for the target (GoogleTest) are installed under this root.
 if(DEFINED ENV{ZELTRIC_CROSS_PREFIX})
   list(APPEND CMAKE_FIND_ROOT_PATH $ENV{ZELTRIC_CROSS_PREFIX})

@@ -5,11 +5,18 @@
 #include <emscripten.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "base/fatal_error.hpp"
+#include "data/genotype_reader.hpp"
+#include "figure/figure_layout.hpp"
+#include "figure/session_figure.hpp"
+#include "figure/svg_writer.hpp"
 #include "cli/cli_options.hpp"
 #include "cli/number_list.hpp"
 #include "formats/foreign_formats.hpp"
@@ -209,9 +216,129 @@ void guarded(WebRun& web, Stage stage) {
     if (web.session.runDone) web.recordName = run::outputPath(web.session, ".json");
 }
 
+// What the page shows once a file is chosen: the opened file as zeltric-cli
+// would open it for the same command line (a foreign format converted first,
+// the labels read), and its genotypes read for the individuals and the
+// alleles seen. A fault gets the message zeltric-cli would print.
+nlohmann::json openSummary(int argc, char** argv) {
+    nlohmann::json out = {{"error", nullptr}};
+    const run::CliParse parse = run::parseCliOptions(argc, argv);
+    if (!parse.error.empty()) {
+        out["error"] = parse.error;
+        return out;
+    }
+    const run::CliOptions& options = parse.options;
+    run::Session session;
+    WorkerInterface ui;
+    try {
+        const auto converted = formats::convertFile(options.dataFile, options.format, options.structure);
+        out["format"] = converted ? formats::formatName(converted->format) : "zeltric";
+        out["notes"] = converted ? converted->notes : std::vector<std::string>{};
+        run::openStep(session, ui, converted ? converted->paths.dataFile : options.dataFile);
+        if (session.opened.alleleCoding != 1 && session.opened.alleleCoding != 2) {
+            out["error"] = ui.messages.empty() ? "the data file could not be opened" : ui.messages.back();
+            return out;
+        }
+        if (options.labels)
+            run::labelCommand(session, *options.labels);
+        else if (converted)
+            run::labelCommand(session, converted->paths.labelFile);
+        data::Dataset scratch = session.opened;
+        data::readGenotypes(scratch, session.openedPath, [](const std::string&) {});
+        const data::Dataset& ds = session.opened;
+        out["samples"] = ds.np;
+        out["loci"] = ds.nl;
+        out["individuals"] = scratch.individualCount;
+        out["labelled"] = session.menu.labelChecked;
+        std::vector<std::string> names, loci;
+        std::vector<int> sizes;
+        for (int s = 1; s <= ds.np; ++s) {
+            names.push_back(ds.populationLabels[static_cast<std::size_t>(s)]);
+            const int end = scratch.sampleEnds[static_cast<std::size_t>(s)];
+            const int start = s == 1 ? 0 : scratch.sampleEnds[static_cast<std::size_t>(s - 1)];
+            sizes.push_back(end - start);
+        }
+        // Distinct alleles at each locus among the typed genotypes.
+        std::vector<int> alleles;
+        int allAlleles = 0;
+        const std::int32_t divisor = scratch.alleleDivisor > 0 ? scratch.alleleDivisor : 100;
+        for (int l = 1; l <= ds.nl; ++l) {
+            loci.push_back(ds.locusNames[static_cast<std::size_t>(l)]);
+            std::set<std::int32_t> seen;
+            for (int i = 1; i <= scratch.individualCount; ++i) {
+                const std::int32_t code = scratch.genotypeColumns.at(l, i);
+                if (code <= 0) continue;
+                seen.insert(code / divisor);
+                seen.insert(code % divisor);
+            }
+            seen.erase(0);
+            alleles.push_back(static_cast<int>(seen.size()));
+            allAlleles += static_cast<int>(seen.size());
+        }
+        out["sampleNames"] = names;
+        out["sampleSizes"] = sizes;
+        out["locusNames"] = loci;
+        out["allelesPerLocus"] = alleles;
+        out["alleles"] = allAlleles;
+    } catch (const data::FatalError& e) {
+        out["error"] = run::placeOfFixedMessage(session, options.dataFile, e) + e.what();
+    } catch (const std::exception& e) {
+        out["error"] = std::string("internal error: ") + e.what();
+    }
+    return out;
+}
+
+// The figure of the last run's axes x and y: the samples' coordinates and
+// titles for the page's own plot, and the figure file's SVG. `colours` gives
+// each analysed sample's colour as RRGGBB, comma-separated (missing: black).
+nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours) {
+    const run::Session& session = web.session;
+    if (!session.runDone) return {{"error", "There is no finished run to draw."}};
+    const int axes = std::max(std::min(static_cast<int>(session.analysed.np),
+                                       static_cast<int>(session.pca.alleleColumnCount)) - 1, 0);
+    if (const auto why = figure::figureUnavailable(session, x, y)) return {{"error", *why}, {"axes", axes}};
+    figure::FigureInput input = figure::figureInput(session, x, y);
+    std::size_t at = 0;
+    for (figure::FigureSample& sample : input.samples) {
+        if (at >= colours.size()) break;
+        const std::size_t comma = std::min(colours.find(',', at), colours.size());
+        const std::string hex = colours.substr(at, comma - at);
+        if (hex.size() == 6 && hex.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos)
+            sample.rgb = static_cast<std::uint32_t>(std::stoul(hex, nullptr, 16));
+        at = comma + 1;
+    }
+    nlohmann::json samples = nlohmann::json::array();
+    for (const figure::FigureSample& sample : input.samples)
+        samples.push_back({{"label", sample.label}, {"x", sample.x}, {"y", sample.y}, {"rgb", sample.rgb}});
+    const std::string title = "Ordination of samples, axes " + std::to_string(x) + " and " + std::to_string(y);
+    return {{"error", nullptr},
+            {"axes", axes},
+            {"samples", samples},
+            {"xTitle", figure::axisTitle(input.horizontal)},
+            {"yTitle", figure::axisTitle(input.vertical)},
+            {"svg", figure::writeSvg(figure::layoutFigure(input), title)}};
+}
+
+std::string jsonReply;
+
 }  // namespace
 
 extern "C" {
+
+// The open summary (JSON) for zeltric-cli's command line in the current folder.
+EMSCRIPTEN_KEEPALIVE const char* zeltric_open_summary(int argc, char** argv) {
+    jsonReply = openSummary(argc, argv).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return jsonReply.c_str();
+}
+
+// The last run's figure of axes x and y (JSON), coloured as `colours` says.
+EMSCRIPTEN_KEEPALIVE const char* zeltric_figure(int x, int y, const char* colours) {
+    const nlohmann::json reply = current ? figureOf(*current, x, y, colours)
+                                         : nlohmann::json{{"error", "There is no finished run to draw."}};
+    jsonReply = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return jsonReply.c_str();
+}
+
 
 EMSCRIPTEN_KEEPALIVE const char* zeltric_version() { return ZELTRIC_VERSION; }
 

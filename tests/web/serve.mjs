@@ -11,6 +11,7 @@ const types = {
   '.css': 'text/css; charset=utf-8',
   '.json': 'application/json',
   '.svg': 'image/svg+xml',
+  '.png': 'image/png',
 };
 
 // Resolves with the server once it listens; port 0 picks a free port.

@@ -42,6 +42,10 @@ self.onmessage = (event) => {
     if (core) core._zeltric_cancel();
   } else if (message.type === 'run') {
     queue = queue.then(() => runOne(message.id, message.request));
+  } else if (message.type === 'summary') {
+    queue = queue.then(() => summaryOne(message.id, message.request));
+  } else if (message.type === 'figure') {
+    queue = queue.then(() => figureOne(message.id, message.request));
   }
 };
 
@@ -59,6 +63,7 @@ function commandLine(request) {
     if (value === undefined || value === null || value === '') return;
     args.push(option, Array.isArray(value) ? value.join(',') : String(value));
   };
+  add('--format', request.format);
   add('--labels', request.labels);
   add('--loci', request.loci);
   add('--pops', request.pops);
@@ -164,8 +169,8 @@ async function runOne(id, request) {
   self.postMessage({ type: 'done', id, result }, transfer);
 }
 
-// argv in the module's memory for zeltric_begin.
-function callWithArguments(args) {
+// argv in the module's memory for zeltric_begin (or another call given).
+function callWithArguments(args, call) {
   const pointers = args.map((text) => {
     const size = core.lengthBytesUTF8(text) + 1;
     const pointer = core._malloc(size);
@@ -176,6 +181,7 @@ function callWithArguments(args) {
   pointers.forEach((pointer, i) => core.setValue(argv + 4 * i, pointer, 'i32'));
   core.setValue(argv + 4 * pointers.length, 0, 'i32');
   try {
+    if (call) return call(pointers.length, argv);
     return core._zeltric_begin(pointers.length, argv) !== 0;
   } finally {
     pointers.forEach((pointer) => core._free(pointer));
@@ -211,4 +217,57 @@ function removeTree(FS, path) {
     else FS.unlink(child);
   }
   FS.rmdir(path);
+}
+
+// The open summary: the files in a folder of their own, the core's account
+// of them as JSON, the folder removed again.
+async function summaryOne(id, request) {
+  await loading;
+  let result;
+  const problem = core ? checkRequest(request) : 'The analysis module could not be loaded.';
+  if (problem) {
+    result = { error: problem };
+  } else {
+    const FS = core.FS;
+    const folder = '/files';
+    FS.mkdirTree(folder);
+    try {
+      for (const [name, bytes] of Object.entries(request.files)) FS.writeFile(folder + '/' + name, bytes);
+      FS.chdir(folder);
+      result = JSON.parse(callWithArguments(commandLine(request), (n, argv) => core.UTF8ToString(core._zeltric_open_summary(n, argv))));
+    } catch (e) {
+      result = { error: 'internal error: ' + (e && e.message ? e.message : String(e)) };
+      loading = loadCore();
+    } finally {
+      try {
+        FS.chdir('/');
+        removeTree(FS, folder);
+      } catch (e) {
+        // The module is being replaced; its file system goes with it.
+      }
+    }
+  }
+  self.postMessage({ type: 'done', id, result });
+}
+
+// The last run's figure of two axes (JSON from the core).
+async function figureOne(id, request) {
+  await loading;
+  let result;
+  if (!core) {
+    result = { error: 'The analysis module could not be loaded.' };
+  } else {
+    const colours = (request.colours || []).join(',');
+    const size = core.lengthBytesUTF8(colours) + 1;
+    const pointer = core._malloc(size);
+    core.stringToUTF8(colours, pointer, size);
+    try {
+      result = JSON.parse(core.UTF8ToString(core._zeltric_figure(request.x | 0, request.y | 0, pointer)));
+    } catch (e) {
+      result = { error: 'internal error: ' + (e && e.message ? e.message : String(e)) };
+    } finally {
+      core._free(pointer);
+    }
+  }
+  self.postMessage({ type: 'done', id, result });
 }

@@ -7,6 +7,10 @@
 //   zeltric.cancel()   stops a running test; the promise still resolves with
 //                      what was written up to then.
 //   zeltric.ready      a promise of the core's version once the module loaded.
+//   zeltric.summary({files, data, labels, format})  what the core reads of the
+//                      data file: samples, loci, individuals, alleles, names.
+//   zeltric.figure({x, y, colours})  the last run's figure of two axes: the
+//                      points, the axis titles and the figure's SVG.
 (function () {
   'use strict';
   const here = document.currentScript ? document.currentScript.src : window.location.href;
@@ -46,9 +50,28 @@
     });
   }
 
+  // What the core reads from a request's files before any run:
+  // {samples, loci, individuals, alleles, sampleNames, ...} or {error}.
+  function summary(request) {
+    return call('summary', request);
+  }
+
+  // The last run's figure of axes x and y: {samples, xTitle, yTitle, axes, svg} or {error}.
+  function figure(request) {
+    return call('figure', request);
+  }
+
+  function call(type, request) {
+    return new Promise((resolve, reject) => {
+      const id = nextId++;
+      pending.set(id, { resolve, reject });
+      worker.postMessage({ type, id, request });
+    });
+  }
+
   function cancel() {
     worker.postMessage({ type: 'cancel' });
   }
 
-  window.zeltric = Object.freeze({ run, cancel, ready });
+  window.zeltric = Object.freeze({ run, cancel, ready, summary, figure });
 })();

@@ -1,0 +1,338 @@
+// The page against zeltric-cli: headless Chromium works the page's own
+// controls (open a file, choose, set a test and seeds, run, cancel,
+// download) and the files it hands over must be the bytes zeltric-cli writes
+// for the same choices; a bad input must show zeltric-cli's message.
+//
+//   node page_test.mjs --site build/web --cli build/ci/src/zeltric-cli [--screenshots DIR]
+//
+// Exit 77 (skipped) when the site or Chromium is missing, except under
+// CI=true, where a skipped test is a failure.
+import { execFileSync } from 'node:child_process';
+import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, realpathSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { serve } from './serve.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const source = resolve(here, '..', '..');
+const options = { site: join(source, 'build', 'web'), cli: null, chromium: '/usr/bin/chromium', screenshots: null };
+for (let i = 2; i < process.argv.length; i += 2) options[process.argv[i].replace(/^--/, '')] = process.argv[i + 1];
+
+function skip(reason) {
+  if (process.env.CI === 'true') {
+    console.error(`page test: FAILED, cannot run under CI: ${reason}`);
+    process.exit(1);
+  }
+  console.error(`page test: skipped: ${reason}`);
+  process.exit(77);
+}
+if (!options.cli || !existsSync(options.cli)) skip(`zeltric-cli not found at ${options.cli}`);
+if (!existsSync(join(options.site, 'zeltric-core.wasm'))) skip(`no browser build in ${options.site} (scripts/build-web)`);
+if (!existsSync(options.chromium)) skip(`no Chromium at ${options.chromium} (scripts/setup)`);
+let puppeteer;
+try {
+  puppeteer = (await import('puppeteer-core')).default;
+} catch {
+  skip('puppeteer-core is not installed (scripts/setup)');
+}
+
+const work = mkdtempSync(join(tmpdir(), 'zeltric-page-'));
+const downloads = join(work, 'downloads');
+mkdirSync(downloads);
+const failures = [];
+const check = (what, condition, detail) => {
+  if (!condition) failures.push(`${what}: ${detail}`);
+};
+
+// A folder holding the example files (and anything else given).
+function folderWith(name, files) {
+  const folder = join(work, name);
+  mkdirSync(folder);
+  for (const file of ['trout.dat', 'trout.lab']) copyFileSync(join(source, 'examples', file), join(folder, file));
+  for (const [file, bytes] of Object.entries(files || {})) writeFileSync(join(folder, file), bytes);
+  return folder;
+}
+
+function cli(folder, args) {
+  try {
+    execFileSync(resolve(options.cli), ['--quiet', '--threads', '1', ...args], { cwd: folder, stdio: ['ignore', 'ignore', 'pipe'] });
+    return { status: 0, stderr: '' };
+  } catch (e) {
+    return { status: e.status, stderr: e.stderr.toString() };
+  }
+}
+
+// The files of a store-only zip (the page's own writer).
+function unzip(bytes) {
+  const files = {};
+  let at = 0;
+  while (bytes.readUInt32LE(at) === 0x04034b50) {
+    check('zip', bytes.readUInt16LE(at + 8) === 0, 'an entry is not stored');
+    const size = bytes.readUInt32LE(at + 18);
+    const nameLength = bytes.readUInt16LE(at + 26);
+    const extra = bytes.readUInt16LE(at + 28);
+    const name = bytes.subarray(at + 30, at + 30 + nameLength).toString('utf8');
+    const start = at + 30 + nameLength + extra;
+    files[name] = bytes.subarray(start, start + size);
+    at = start + size;
+  }
+  check('zip', bytes.readUInt32LE(bytes.length - 22) === 0x06054b50, 'no end of central directory');
+  return files;
+}
+
+// The run record without what differs between any two runs.
+function comparableRecord(bytes, folder) {
+  const record = JSON.parse(bytes.toString('utf8').split(folder + '/').join('FOLDER/'));
+  const drop = (value, path) => {
+    if (Array.isArray(value)) return value.map((v) => drop(v, path));
+    if (value === null || typeof value !== 'object') return value;
+    const out = {};
+    for (const [key, v] of Object.entries(value)) {
+      if (key === 'started' || key === 'elapsed_seconds') continue;
+      if ((key === 'threads' || key === 'kernels') && path.includes('program')) continue;
+      out[key] = drop(v, [...path, key]);
+    }
+    return out;
+  };
+  return JSON.stringify(drop(record, []));
+}
+
+// Every output zeltric-cli left in `folder` (not the given files, not its locks).
+function cliOutputs(folder, given) {
+  const outputs = {};
+  for (const name of readdirSync(folder)) {
+    const path = join(folder, name);
+    if (!statSync(path).isFile() || name.endsWith('.lock')) continue;
+    const bytes = readFileSync(path);
+    if (given[name] && Buffer.compare(given[name], bytes) === 0) continue;
+    outputs[name] = bytes;
+  }
+  return outputs;
+}
+
+function compareFiles(what, page, cliFiles, folder) {
+  const names = Object.keys(cliFiles).sort();
+  check(what, JSON.stringify(Object.keys(page).sort()) === JSON.stringify(names),
+        `files ${Object.keys(page).sort()} against zeltric-cli's ${names}`);
+  for (const name of names) {
+    if (!page[name]) continue;
+    if (name.endsWith('.json'))
+      check(what, comparableRecord(page[name], '/files') === comparableRecord(cliFiles[name], folder), `the run record ${name} differs`);
+    else
+      check(what, Buffer.compare(page[name], cliFiles[name]) === 0, `${name} differs`);
+  }
+}
+
+// The next finished download.
+async function downloaded(name) {
+  const path = join(downloads, name);
+  for (let i = 0; i < 400; ++i) {
+    if (existsSync(path)) {
+      const bytes = readFileSync(path);
+      rmSync(path);
+      return bytes;
+    }
+    await new Promise((r) => setTimeout(r, 25));
+  }
+  throw new Error(`the download ${name} did not arrive`);
+}
+
+const server = await serve(options.site);
+const browser = await puppeteer.launch({
+  executablePath: options.chromium,
+  headless: true,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'],
+});
+try {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 900 });
+  page.on('pageerror', (error) => failures.push(`page error: ${error.message}`));
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  await page.goto(url);
+  await page.waitForFunction(() => /is ready/.test(document.getElementById('status').textContent));
+
+  const byId = (id) => page.$(`[data-testid="${id}"]`);
+  const text = (id) => page.$eval(`[data-testid="${id}"]`, (e) => e.textContent);
+  const type = async (id, value) => {
+    await page.$eval(`[data-testid="${id}"]`, (e) => { e.value = ''; });
+    if (value !== '') await (await byId(id)).type(value);
+    await page.$eval(`[data-testid="${id}"]`, (e) => e.dispatchEvent(new Event('change')));
+  };
+  const open = async (path) => {
+    await page.$eval('#summary-line', (e) => { e.textContent = ''; });
+    await page.$eval('[data-testid="error"]', (e) => { e.textContent = ''; });
+    await (await byId('file-input')).uploadFile(path);
+    await page.waitForFunction(() => document.getElementById('summary-line').textContent ||
+                               document.querySelector('[data-testid="error"]').textContent);
+  };
+  const run = async () => {
+    await page.$eval('#progress-text', (e) => { e.textContent = ''; });
+    await (await byId('run')).click();
+    await page.waitForFunction(() => /^(Done|Stopped)/.test(document.getElementById('progress-text').textContent),
+                               { timeout: 120000 });
+  };
+  const downloadAll = async () => {
+    await page.click('#tab-files');
+    await (await byId('download-all')).click();
+    return unzip(await downloaded(zipName));
+  };
+
+  // The zip is named after the outputs' base.
+  let zipName = 'trout-L1345-P1236.zip';
+
+  // Opening: what was read, from the core.
+  const folder = folderWith('selection');
+  await open(join(folder, 'trout.dat'));
+  await (await byId('labels-input')).uploadFile(join(folder, 'trout.lab'));
+  await page.waitForFunction(() => document.querySelector('#sample-table tbody td:nth-child(2)')?.textContent === 'Loire-A');
+  const summary = await page.$eval('#summary-line', (e) => e.textContent);
+  const genotypeLines = readFileSync(join(folder, 'trout.dat'), 'latin1').split(/\r?\n/).filter((l) => l.trim()).length - 1 - 6;
+  check('open', summary === `trout.dat: 8 samples, 6 loci, ${genotypeLines} individuals, 33 alleles`, `summary "${summary}"`);
+
+  // A selection, a test with seeds: the report, each file and the zip against zeltric-cli.
+  await type('loci', '1,3-5');
+  await type('pops', '1-3,6');
+  await type('test-count', '200');
+  await type('seeds', '12345,67890');
+  await run();
+  check('selection', (await text('error')) === '', `error "${await text('error')}"`);
+  const given = { 'trout.dat': readFileSync(join(folder, 'trout.dat')), 'trout.lab': readFileSync(join(folder, 'trout.lab')) };
+  cli(folder, ['--labels', 'trout.lab', '--loci', '1,3-5', '--pops', '1-3,6', '--test', '200', '--seeds', '12345,67890', 'trout.dat']);
+  const first = cliOutputs(folder, given);
+  const base = 'trout-L1345-P1236';
+  check('report', (await text('report')) === first[base + '.pca'].toString('latin1').replace(/\r\n/g, '\n'), 'the report is not the results file');
+  compareFiles('selection (zip)', await downloadAll(), first, realpathSync(folder));
+  await page.click(`#files a[data-file="${base}.fre"]`);
+  check('one file', Buffer.compare(await downloaded(base + '.fre'), first[base + '.fre']) === 0, 'the frequency file differs');
+
+  // The seeds went on as the seed file does: the field shows them, a reload
+  // keeps them, and the next test continues zeltric-cli's stream.
+  const [s1, s2] = first['ZELTRIC.INI'].toString('latin1').trim().split(/\s+/);
+  check('seeds', (await page.$eval('[data-testid="seeds"]', (e) => e.value)) === `${s1},${s2}`, 'the seeds shown are not the seed file\'s');
+  await page.reload();
+  await page.waitForFunction(() => /is ready/.test(document.getElementById('status').textContent));
+  check('seeds', (await page.$eval('[data-testid="seeds"]', (e) => e.value)) === `${s1},${s2}`, 'the seeds did not survive a reload');
+  await open(join(folder, 'trout.dat'));
+  zipName = 'trout.zip';
+  await type('test-count', '100');
+  await run();
+  for (const name of Object.keys(first)) if (name !== 'ZELTRIC.INI') rmSync(join(folder, name));
+  given['ZELTRIC.INI'] = first['ZELTRIC.INI'];
+  cli(folder, ['--test', '100', 'trout.dat']);
+  compareFiles('continued stream', await downloadAll(), cliOutputs(folder, given), realpathSync(folder));
+
+  // The plot and the figure: the core's SVG, as zeltric-cli writes it.
+  await page.click('#tab-plot');
+  check('plot', (await page.$$('[data-testid="plot"] .point')).length === 8, 'not eight samples on the plot');
+  await page.select('#axis-y', '3');
+  await page.waitForFunction(() => /^Axis 3/.test(document.querySelectorAll('[data-testid="plot"] .title')[1]?.textContent || ''));
+  // From the last plot control, Tab reaches the first sample.
+  await page.focus('#colour-all');
+  await page.keyboard.press('Tab');
+  check('plot', /^1: -?\d+\.\d{4}, -?\d+\.\d{4}$/.test(await page.$eval('#plot-point', (e) => e.textContent)), 'no name and coordinates on focus');
+  await page.click('#figure-svg');
+  cli(folder, ['--figure', 'figure.svg', '--axes', '1,3', '--test', '100', '--seeds', `${s1},${s2}`, '--seed-file', 'figure.ini', 'trout.dat']);
+  const svg = await downloaded('trout-axes1-3.svg');
+  check('figure', Buffer.compare(svg, readFileSync(join(folder, 'figure.svg'))) === 0, 'the SVG figure is not zeltric-cli\'s');
+  await page.click('#figure-png');
+  const png = await downloaded('trout-axes1-3.png');
+  check('figure', png.subarray(1, 4).toString() === 'PNG' && png.readUInt32BE(16) === 2400, 'the PNG is not 2400 pixels across');
+
+  // Cancel a long test: the page stops, the shares taken so far are kept.
+  await type('test-count', '15000');
+  await page.$eval('#progress-text', (e) => { e.textContent = ''; });
+  await (await byId('run')).click();
+  await page.waitForFunction(() => document.querySelector('[data-testid="progress"]').value >= 50);
+  await (await byId('cancel')).click();
+  await page.waitForFunction(() => /^(Done|Stopped)/.test(document.getElementById('progress-text').textContent), { timeout: 120000 });
+  check('cancel', /test cancelled/.test(await page.$eval('#progress-text', (e) => e.textContent)), 'not reported as cancelled');
+  const cancelled = await downloadAll();
+  const shares = cancelled['trout.per'] ? cancelled['trout.per'].toString('latin1').split('\r\n').length - 2 : -1;
+  check('cancel', shares >= 50 && shares < 15000, `${shares} randomisations in the share file`);
+  check('cancel', !(await page.$eval('[data-testid="run"]', (b) => b.disabled)), 'Run stays disabled');
+
+  // A file in another format is recognised and summarised through its conversion.
+  const lakes = ['Three lakes, two loci', 'Loc1', 'Loc2',
+                 'Pop', 'north1 , 0101 0102', 'north2 , 0102 0202', 'north3 , 0101 0101',
+                 'Pop', 'east1 , 0303 0102', 'east2 , 0103 0000', 'east3 , 0303 0202',
+                 'POP', 'south1 , 0202 0101', 'south2 , 0102 0101', 'south3 , 0202 0102'];
+  const foreign = folderWith('foreign', { 'lakes.gen': Buffer.from(lakes.join('\r\n') + '\r\n', 'latin1') });
+  await open(join(foreign, 'lakes.gen'));
+  const lakesSummary = await page.$eval('#summary-line', (e) => e.textContent);
+  check('Genepop', lakesSummary === 'lakes.gen: 3 samples, 2 loci, 9 individuals, 5 alleles (read as genepop)', `summary "${lakesSummary}"`);
+
+  // Bad inputs: zeltric-cli's own message.
+  const bad = folderWith('bad', { 'bad.dat': Buffer.from('2 2 2 2\r\nL1\r\nL2\r\n1 1 0101 0102\r\n1 2 0x01 0101\r\n2 1 0101 0101\r\n', 'latin1') });
+  await open(join(bad, 'bad.dat'));
+  const badCli = cli(bad, ['bad.dat']);
+  const shown = await text('error');
+  check('bad file', badCli.status !== 0 && shown.length > 0 && badCli.stderr.replace(/\n/g, ' ').includes(shown.replace(/\n/g, ' ')),
+        `"${shown}" is not zeltric-cli's "${badCli.stderr}"`);
+  check('bad file', await page.$eval('[data-testid="run"]', (b) => b.disabled), 'Run is offered for a bad file');
+  await open(join(bad, 'trout.dat'));
+  await type('loci', '1,99');
+  await run();
+  const selectionCli = cli(bad, ['--loci', '1,99', 'trout.dat']);
+  const selectionShown = await text('error');
+  check('bad selection', selectionCli.status !== 0 && selectionShown.length > 0 && selectionCli.stderr.includes(selectionShown),
+        `"${selectionShown}" is not zeltric-cli's "${selectionCli.stderr}"`);
+
+  // A label file with the data file's name would replace it: refused, and
+  // taking the labels away again brings the file back.
+  const sameName = join(work, 'same-name');
+  mkdirSync(sameName);
+  copyFileSync(join(source, 'examples', 'trout.lab'), join(sameName, 'trout.dat'));
+  await (await byId('labels-input')).uploadFile(join(sameName, 'trout.dat'));
+  await page.waitForFunction(() => /both named/.test(document.querySelector('[data-testid="error"]').textContent));
+  check('same name', await page.$eval('[data-testid="run"]', (b) => b.disabled), 'Run is offered');
+  await page.click('#labels-clear');
+  await page.waitForFunction(() => !document.querySelector('[data-testid="run"]').disabled);
+  check('same name', (await text('error')) === '', 'the message stays');
+
+  // Every control has a name for a screen reader, and neither width scrolls sideways.
+  const unnamed = await page.$$eval('input, select, button, textarea', (controls) => controls
+    .filter((c) => !(c.labels && c.labels.length) && !c.getAttribute('aria-label') && !c.getAttribute('aria-labelledby') &&
+                   !(c.tagName === 'BUTTON' && c.textContent.trim()))
+    .map((c) => c.id || c.outerHTML.slice(0, 60)));
+  check('labels', unnamed.length === 0, `controls without a label: ${unnamed}`);
+  for (const width of [1280, 768]) {
+    await page.setViewport({ width, height: 900 });
+    const scroll = await page.evaluate(() => document.documentElement.scrollWidth);
+    check('width', scroll <= width, `${scroll} pixels wide at ${width}`);
+  }
+  await page.setViewport({ width: 1280, height: 900 });
+
+  // A look at the page at desktop and tablet widths, for people to judge.
+  if (options.screenshots) {
+    await open(join(folder, 'trout.dat'));
+    await (await byId('labels-input')).uploadFile(join(folder, 'trout.lab'));
+    await page.waitForFunction(() => document.querySelector('#sample-table tbody td:nth-child(2)')?.textContent === 'Loire-A');
+    await type('test-count', '1000');
+    await run();
+    await page.click('#tab-plot');
+    // The Loire samples in one colour, the Rhone ones in another.
+    for (const [sample, colour] of [[0, '#1f5fa8'], [1, '#1f5fa8'], [4, '#c0392b'], [5, '#c0392b']]) {
+      await page.select('#colour-sample', String(sample));
+      await page.$eval('#colour', (e, c) => { e.value = c; e.dispatchEvent(new Event('input')); }, colour);
+    }
+    await page.focus('#colour-all');
+    await page.keyboard.press('Tab');
+    for (const width of [1280, 768]) {
+      await page.setViewport({ width, height: 900 });
+      await page.screenshot({ path: join(options.screenshots, `web-page-${width}.png`), fullPage: width !== 1280 });
+    }
+  }
+} finally {
+  await browser.close();
+  server.close();
+  rmSync(work, { recursive: true, force: true });
+}
+
+if (failures.length) {
+  for (const failure of failures) console.error(`page test: FAILED ${failure}`);
+  process.exit(1);
+}
+console.error('page test: the page\'s files and messages match zeltric-cli');

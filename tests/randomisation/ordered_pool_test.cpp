@@ -126,7 +126,14 @@ TEST(OrderedPool, StopsWithItemsStillQueued) {
     EXPECT_LT(started, 64);
 }
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// The sanitizers reserve more address space than the limit leaves, and under
+// qemu-user (the aarch64 check) the guest's limit does not bind the
+// emulator's threads: the case runs in the plain x86-64 build.
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#define ZELTRIC_ADDRESS_LIMIT_TEST 1
+#endif
+
+#ifdef ZELTRIC_ADDRESS_LIMIT_TEST
 // In a child process: starts 64 workers with address space for a few thread
 // stacks only; exit 0 with the message on standard error when the pool
 // refuses with an input error.
@@ -149,8 +156,8 @@ TEST(OrderedPool, StopsWithItemsStillQueued) {
 #endif
 
 TEST(OrderedPool, ARefusedThreadIsAnInputErrorNamingThePurpose) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "the sanitizers reserve more address space than the limit leaves";
+#ifndef ZELTRIC_ADDRESS_LIMIT_TEST
+    GTEST_SKIP() << "an address-space limit cannot refuse threads in this build";
 #else
     EXPECT_EXIT(startPoolInLittleAddressSpace(), ::testing::ExitedWithCode(0),
                 "Cannot start 64 worker threads for the pool's test \\(the system refused more "

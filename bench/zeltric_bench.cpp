@@ -35,7 +35,7 @@
 #include "data/allele_counting.hpp"
 #include "data/dataset.hpp"
 #include "randomisation/bootstrap.hpp"
-#include "randomisation/permutation_test.hpp"
+#include "randomisation/permutation_engine.hpp"
 #include "randomisation/random_generator.hpp"
 #include "run/port_observer.hpp"
 

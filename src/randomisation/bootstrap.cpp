@@ -3,27 +3,18 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <condition_variable>
-#include <deque>
 #include <exception>
-#include <mutex>
-#include <thread>
 
 #include "analysis/eigen_solver.hpp"
 #include "analysis/frequency_pca.hpp"
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
 #include "base/number_field.hpp"
-#include "platform/platform.hpp"
+#include "randomisation/ordered_pool.hpp"
 
 namespace zeltric::randomisation {
 
 namespace {
-
-// As the permutation test: more threads cannot help, and each holds about
-// 10 MB of work tables.
-constexpr int kMaxWorkers = 64;
-constexpr int kJobsPerWorker = 8;
 
 float toFloat(double value) { return static_cast<float>(value); }
 
@@ -283,108 +274,10 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
 
 namespace {
 
-// One replicate in flight.
+// One replicate in flight: its loci and what its analysis gave.
 struct Slot {
-    enum class State { Free, Queued, Done };
-    State state = State::Free;
     std::vector<int> loci;
     ReplicateFigures figures;
-    std::exception_ptr error;
-};
-
-// Analyses replicates on worker threads; replicate b lives in slot
-// b % window and is taken in replicate order, so the order in which the
-// workers finish never shows.
-class ReplicatePool {
-public:
-    ReplicatePool(const data::Dataset& ds, int axes, int workers, int window, analysis::KernelSelection kernels)
-        : slots_(static_cast<std::size_t>(window)) {
-        for (int w = 0; w < workers; ++w)
-            analysers_.push_back(std::make_unique<ReplicateAnalyser>(ds, axes, kernels));
-        try {
-            for (auto& analyser : analysers_)
-                threads_.emplace_back([this, a = analyser.get()] { workerLoop(*a); });
-        } catch (...) {
-            stop();
-            throw;
-        }
-    }
-    ~ReplicatePool() { stop(); }
-    ReplicatePool(const ReplicatePool&) = delete;
-    ReplicatePool& operator=(const ReplicatePool&) = delete;
-
-    int window() const { return static_cast<int>(slots_.size()); }
-    Slot& slot(int replicate) {
-        return slots_[static_cast<std::size_t>(replicate) % slots_.size()];
-    }
-
-    void submit(int replicate) {
-        Slot& s = slot(replicate);
-        {
-            std::lock_guard lock(mutex_);
-            ZELTRIC_ASSERT(s.state == Slot::State::Free);
-            s.state = Slot::State::Queued;
-            queue_.push_back(&s);
-        }
-        workAvailable_.notify_one();
-    }
-
-    Slot& waitFor(int replicate) {
-        Slot& s = slot(replicate);
-        std::unique_lock lock(mutex_);
-        workDone_.wait(lock, [&] { return s.state == Slot::State::Done; });
-        return s;
-    }
-
-    void release(int replicate) {
-        std::lock_guard lock(mutex_);
-        slot(replicate).state = Slot::State::Free;
-    }
-
-private:
-    void stop() {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        workAvailable_.notify_all();
-        for (std::thread& thread : threads_) thread.join();
-        threads_.clear();
-    }
-
-    void workerLoop(ReplicateAnalyser& analyser) {
-        for (;;) {
-            Slot* s = nullptr;
-            {
-                std::unique_lock lock(mutex_);
-                workAvailable_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-                if (stopping_) return;
-                s = queue_.front();
-                queue_.pop_front();
-            }
-            s->error = nullptr;
-            s->figures.tqliNotices = 0;
-            try {
-                analyser.analyse(s->loci, s->figures);
-            } catch (...) {
-                s->error = std::current_exception();
-            }
-            {
-                std::lock_guard lock(mutex_);
-                s->state = Slot::State::Done;
-            }
-            workDone_.notify_all();
-        }
-    }
-
-    std::vector<Slot> slots_;
-    std::vector<std::unique_ptr<ReplicateAnalyser>> analysers_;
-    std::vector<std::thread> threads_;
-    std::mutex mutex_;
-    std::condition_variable workAvailable_;
-    std::condition_variable workDone_;
-    std::deque<Slot*> queue_;
-    bool stopping_ = false;
 };
 
 class ProgressGuard {
@@ -402,29 +295,83 @@ std::vector<double> widened(const std::vector<float>& values) {
     return std::vector<double>(values.begin(), values.end());
 }
 
+int summarisedAxes(const analysis::PcaResult& observed) {
+    return std::max(0, static_cast<int>(observed.dimension) - 1);
+}
+
+// The figures of the replicates taken so far, in replicate order, and their
+// summaries once all are taken.
+struct ReplicateTally {
+    ReplicateTally(int replicates, int axes)
+        : global(static_cast<std::size_t>(replicates)),
+          axisFst(static_cast<std::size_t>(axes),
+                  std::vector<float>(static_cast<std::size_t>(replicates))),
+          share(axisFst) {}
+
+    void take(int replicate, const ReplicateFigures& figures, TestObserver& observer) {
+        for (int n = 0; n < figures.tqliNotices; ++n) observer.notice(data::tqliNotice());
+        const auto at = static_cast<std::size_t>(replicate - 1);
+        global[at] = figures.globalFst;
+        for (std::size_t k = 0; k < axisFst.size(); ++k) {
+            axisFst[k][at] = figures.axisFst[k];
+            share[k][at] = figures.share[k];
+        }
+    }
+
+    void summarise(const analysis::PcaResult& observed, BootstrapSummaries& summaries) const {
+        summaries.globalFst = summariseFigure(observed.observedGlobalFst, widened(global));
+        for (std::size_t k = 1; k <= axisFst.size(); ++k) {
+            BootstrapAxis axis;
+            axis.axis = static_cast<int>(k);
+            axis.fst = summariseFigure(observed.observedAxisFst[k], widened(axisFst[k - 1]));
+            axis.share = summariseFigure(observed.observedAxisShare[k], widened(share[k - 1]));
+            summaries.axes.push_back(axis);
+        }
+    }
+
+    // Single-precision figures, kept as they are: half the memory of doubles.
+    std::vector<float> global;
+    std::vector<std::vector<float>> axisFst;  // index k - 1, then replicate - 1
+    std::vector<std::vector<float>> share;
+};
+
+BootstrapOutcome startOutcome(int replicates, std::int32_t seed1, std::int32_t seed2) {
+    BootstrapOutcome outcome;
+    outcome.summaries.replicates = replicates;
+    outcome.summaries.seed1 = seed1;
+    outcome.summaries.seed2 = seed2;
+    return outcome;
+}
+
 }  // namespace
 
 BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed,
                               int replicates, std::int32_t seed1, std::int32_t seed2, int threads,
                               TestObserver& observer, analysis::KernelSelection kernels) {
     ZELTRIC_ASSERT(replicates >= 1);
-    BootstrapOutcome outcome;
-    BootstrapSummaries& summaries = outcome.summaries;
-    summaries.replicates = replicates;
-    summaries.seed1 = seed1;
-    summaries.seed2 = seed2;
-    const int axes = std::max(0, static_cast<int>(observed.dimension) - 1);
+    BootstrapOutcome outcome = startOutcome(replicates, seed1, seed2);
+    const int axes = summarisedAxes(observed);
 
     ProgressGuard progress(observer, replicates);
-    int workers = threads > 0 ? threads : platform::usableProcessorCount();
-    workers = std::min(std::clamp(workers, 1, kMaxWorkers), replicates);
-    ReplicatePool pool(ds, axes, workers, kJobsPerWorker * workers + 1, kernels);
-
-    // Single-precision figures, kept as they are: half the memory of doubles.
-    std::vector<float> global(static_cast<std::size_t>(replicates));
-    std::vector<std::vector<float>> axisFst(
-        static_cast<std::size_t>(axes), std::vector<float>(static_cast<std::size_t>(replicates)));
-    std::vector<std::vector<float>> share = axisFst;
+    const int workers = poolWorkerCount(threads, replicates);
+    std::vector<Slot> slots(static_cast<std::size_t>(kJobsPerWorker * workers + 1));
+    auto slotOf = [&](int replicate) -> Slot& {
+        return slots[static_cast<std::size_t>(replicate) % slots.size()];
+    };
+    std::vector<std::unique_ptr<ReplicateAnalyser>> analysers;
+    for (int w = 0; w < workers; ++w)
+        analysers.push_back(std::make_unique<ReplicateAnalyser>(ds, axes, kernels));
+    OrderedPool pool(
+        workers, static_cast<int>(slots.size()),
+        [&](int worker, int replicate) {
+            Slot& s = slotOf(replicate);
+            s.figures.tqliNotices = 0;
+            analysers[static_cast<std::size_t>(worker)]->analyse(s.loci, s.figures);
+        },
+        "the bootstrap over loci");
+    // Replicates taken per wake-up of this thread when it has to wait.
+    const int batch = std::max(1, (kJobsPerWorker / 2) * workers);
+    ReplicateTally tally(replicates, axes);
 
     RandomGenerator generator;
     generator.seed1 = seed1;
@@ -438,32 +385,93 @@ BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult
         const int last = std::min(replicates, b + pool.window() - 1);
         while (produced < last) {
             ++produced;
-            drawLoci(generator, ds.nl, pool.slot(produced).loci);
+            drawLoci(generator, ds.nl, slotOf(produced).loci);
             pool.submit(produced);
         }
-        Slot& s = pool.waitFor(b);
-        if (s.error) std::rethrow_exception(s.error);
-        for (int n = 0; n < s.figures.tqliNotices; ++n) observer.notice(data::tqliNotice());
-        const auto at = static_cast<std::size_t>(b - 1);
-        global[at] = s.figures.globalFst;
-        for (std::size_t k = 0; k < static_cast<std::size_t>(axes); ++k) {
-            axisFst[k][at] = s.figures.axisFst[k];
-            share[k][at] = s.figures.share[k];
-        }
+        if (const std::exception_ptr error = pool.waitFor(b, std::min(produced, b + batch - 1)))
+            std::rethrow_exception(error);
+        tally.take(b, slotOf(b).figures, observer);
         pool.release(b);
         observer.taken(b);
     }
-
-    summaries.globalFst = summariseFigure(observed.observedGlobalFst, widened(global));
-    for (int k = 1; k <= axes; ++k) {
-        const auto index = static_cast<std::size_t>(k);
-        BootstrapAxis axis;
-        axis.axis = k;
-        axis.fst = summariseFigure(observed.observedAxisFst[index], widened(axisFst[index - 1]));
-        axis.share = summariseFigure(observed.observedAxisShare[index], widened(share[index - 1]));
-        summaries.axes.push_back(axis);
-    }
+    tally.summarise(observed, outcome.summaries);
     return outcome;
+}
+
+struct SteppedBootstrap::State {
+    State(const data::Dataset& dataset, const analysis::PcaResult& observedResult, int count,
+          std::int32_t seed1, std::int32_t seed2, TestObserver& obs,
+          analysis::KernelSelection kernels)
+        : ds(dataset),
+          observed(observedResult),
+          replicates(count),
+          observer(obs),
+          analyser(dataset, summarisedAxes(observedResult), kernels),
+          tally(count, summarisedAxes(observedResult)),
+          outcome(startOutcome(count, seed1, seed2)) {
+        generator.seed1 = seed1;
+        generator.seed2 = seed2;
+    }
+
+    void end() {
+        over = true;
+        observer.finished();
+    }
+
+    const data::Dataset& ds;
+    const analysis::PcaResult& observed;
+    const int replicates;
+    TestObserver& observer;
+    RandomGenerator generator;
+    ReplicateAnalyser analyser;
+    Slot slot;
+    ReplicateTally tally;
+    BootstrapOutcome outcome;
+    int taken = 0;
+    bool over = false;
+};
+
+SteppedBootstrap::SteppedBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed,
+                                   int replicates, std::int32_t seed1, std::int32_t seed2,
+                                   TestObserver& observer, analysis::KernelSelection kernels) {
+    ZELTRIC_ASSERT(replicates >= 1);
+    state_ = std::make_unique<State>(ds, observed, replicates, seed1, seed2, observer, kernels);
+    observer.started(replicates);
+}
+
+SteppedBootstrap::~SteppedBootstrap() {
+    if (!state_->over) state_->observer.finished();
+}
+
+bool SteppedBootstrap::done() const { return state_->over; }
+
+const BootstrapOutcome& SteppedBootstrap::outcome() const { return state_->outcome; }
+
+bool SteppedBootstrap::advance(int count) {
+    State& st = *state_;
+    if (st.over) return false;
+    try {
+        for (int n = 0; n < count && st.taken < st.replicates; ++n) {
+            if (st.observer.cancelRequested()) {
+                st.outcome.cancelled = true;
+                st.end();
+                return false;
+            }
+            const int b = ++st.taken;
+            drawLoci(st.generator, st.ds.nl, st.slot.loci);
+            st.slot.figures.tqliNotices = 0;
+            st.analyser.analyse(st.slot.loci, st.slot.figures);
+            st.tally.take(b, st.slot.figures, st.observer);
+            st.observer.taken(b);
+        }
+        if (st.taken < st.replicates) return true;
+        st.tally.summarise(st.observed, st.outcome.summaries);
+    } catch (...) {
+        if (!st.over) st.end();
+        throw;
+    }
+    st.end();
+    return false;
 }
 
 std::string bootstrapSectionText(const BootstrapSummaries& summaries) {

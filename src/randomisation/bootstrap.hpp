@@ -9,7 +9,7 @@
 #include "analysis/pca_result.hpp"
 #include "data/dataset.hpp"
 #include "randomisation/random_generator.hpp"
-#include "randomisation/permutation_test.hpp"
+#include "randomisation/permutation_engine.hpp"
 
 namespace zeltric::randomisation {
 
@@ -119,6 +119,31 @@ private:
 BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed,
                               int replicates, std::int32_t seed1, std::int32_t seed2, int threads,
                               TestObserver& observer, analysis::KernelSelection kernels);
+
+// The same bootstrap on the calling thread, no worker thread at all, for
+// front ends without threads: each advance() takes at most `count`
+// replicates and returns, so the caller keeps control between batches. The
+// summaries, observer calls, cancel and errors (rethrown by advance) are
+// those runBootstrap gives.
+class SteppedBootstrap {
+public:
+    SteppedBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed, int replicates,
+                     std::int32_t seed1, std::int32_t seed2, TestObserver& observer,
+                     analysis::KernelSelection kernels);
+    ~SteppedBootstrap();
+    SteppedBootstrap(const SteppedBootstrap&) = delete;
+    SteppedBootstrap& operator=(const SteppedBootstrap&) = delete;
+
+    // False once the bootstrap is over (all taken, or cancelled).
+    bool advance(int count);
+    bool done() const;
+    // Complete once done() holds.
+    const BootstrapOutcome& outcome() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // The section appended to the results file, every line ending CR LF:
 //   *******************************************

@@ -11,9 +11,13 @@ namespace zeltric::run {
 void runBootstrapStage(Session& session, UserInterface& ui) {
     session.bootstrap = {};
     PortObserver observer(ui);
-    const randomisation::BootstrapOutcome outcome = randomisation::runBootstrap(
-        session.analysed, session.pca, session.bootstrapReplicates, session.bootstrapSeed1,
-        session.bootstrapSeed2, session.threads, observer, session.kernels);
+    endBootstrapStage(session, ui,
+                      randomisation::runBootstrap(session.analysed, session.pca, session.bootstrapReplicates,
+                                                  session.bootstrapSeed1, session.bootstrapSeed2, session.threads,
+                                                  observer, session.kernels));
+}
+
+void endBootstrapStage(Session& session, UserInterface& ui, const randomisation::BootstrapOutcome& outcome) {
     if (outcome.cancelled) {
         ui.information(
             "The bootstrap over loci was cancelled: no intervals were written. The results of the "

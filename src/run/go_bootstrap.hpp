@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "randomisation/bootstrap.hpp"
 #include "run/session.hpp"
 #include "run/user_interface.hpp"
 
@@ -14,6 +15,9 @@ namespace zeltric::run {
 // seed file's), appends its section to the results file and shows it. A
 // cancelled bootstrap writes nothing and says so.
 void runBootstrapStage(Session& session, UserInterface& ui);
+// Its end, for a bootstrap run in batches (session.bootstrap emptied before
+// it started): the section, or the notice of a cancel.
+void endBootstrapStage(Session& session, UserInterface& ui, const randomisation::BootstrapOutcome& outcome);
 
 // "Bootstrap over loci": inverts the check mark and, when it becomes set,
 // asks for the replicate count (offering 1000) until it lies within

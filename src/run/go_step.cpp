@@ -12,7 +12,8 @@
 #include "data/allele_counting.hpp"
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
-#include "randomisation/permutation_test.hpp"
+#include "randomisation/bootstrap.hpp"
+#include "randomisation/permutation_engine.hpp"
 #include "run/port_observer.hpp"
 #include "run/reader_preparation.hpp"
 #include "data/selection_filter.hpp"
@@ -94,11 +95,19 @@ void goUpToTest(Session& session, UserInterface& ui, GoRecord& record) {
         record.seedsStart = record::SeedPair{session.generator.seed1, session.generator.seed2};
 }
 
+// A cancelled test stops the run: the bootstrap is not started after it.
+bool bootstrapFollows(const Session& session) {
+    return session.menu.bootstrapChecked && !session.testCancelled;
+}
+
+void writeRecord(Session& session, const GoRecord& record) {
+    if (record.wanted) writeRunRecord(session, record.path, record.clock, record.seedsStart);
+}
+
 // After any test: the bootstrap unless the test was cancelled, then the record.
 void goAfterTest(Session& session, UserInterface& ui, const GoRecord& record) {
-    // A cancelled test stops the run: the bootstrap is not started after it.
-    if (session.menu.bootstrapChecked && !session.testCancelled) runBootstrapStage(session, ui);
-    if (record.wanted) writeRunRecord(session, record.path, record.clock, record.seedsStart);
+    if (bootstrapFollows(session)) runBootstrapStage(session, ui);
+    writeRecord(session, record);
 }
 
 }  // namespace
@@ -197,13 +206,20 @@ struct SteppedGoStep::Test {
     randomisation::SteppedPermutationTest engine;
 };
 
+struct SteppedGoStep::Bootstrap {
+    Bootstrap(Session& session, UserInterface& ui)
+        : observer(ui),
+          engine(session.analysed, session.pca, session.bootstrapReplicates, session.bootstrapSeed1,
+                 session.bootstrapSeed2, observer, session.kernels) {}
+    PortObserver observer;
+    randomisation::SteppedBootstrap engine;
+};
+
 SteppedGoStep::SteppedGoStep(Session& session, UserInterface& ui)
     : session_(session), ui_(ui), record_(std::make_unique<GoRecord>()) {
-    if (session.menu.bootstrapChecked)
-        throw data::FatalError("The bootstrap over loci needs threads, which this build of ZELTRIC does not have.");
     goUpToTest(session, ui, *record_);
     if (!session.menu.testingChecked) {
-        goAfterTest(session, ui, *record_);
+        afterTest();
         return;
     }
     startTest(session);
@@ -212,13 +228,31 @@ SteppedGoStep::SteppedGoStep(Session& session, UserInterface& ui)
 
 SteppedGoStep::~SteppedGoStep() = default;
 
+void SteppedGoStep::afterTest() {
+    if (bootstrapFollows(session_)) {
+        session_.bootstrap = {};
+        bootstrap_ = std::make_unique<Bootstrap>(session_, ui_);
+        return;
+    }
+    writeRecord(session_, *record_);
+}
+
 bool SteppedGoStep::advance(int count) {
-    if (!test_) return false;
-    if (test_->engine.advance(count)) return true;
-    const randomisation::PermutationOutcome outcome = test_->engine.outcome();
-    test_.reset();
-    endTest(session_, ui_, outcome);
-    goAfterTest(session_, ui_, *record_);
+    if (test_) {
+        if (test_->engine.advance(count)) return true;
+        const randomisation::PermutationOutcome outcome = test_->engine.outcome();
+        test_.reset();
+        endTest(session_, ui_, outcome);
+        afterTest();
+        return bootstrap_ != nullptr;
+    }
+    if (bootstrap_) {
+        if (bootstrap_->engine.advance(count)) return true;
+        const randomisation::BootstrapOutcome outcome = bootstrap_->engine.outcome();
+        bootstrap_.reset();
+        endBootstrapStage(session_, ui_, outcome);
+        writeRecord(session_, *record_);
+    }
     return false;
 }
 

@@ -17,12 +17,11 @@ void goStep(Session& session, UserInterface& ui);
 struct GoRecord;
 
 // The go step for a front end without threads that keeps control between
-// batches of randomisations (the browser's worker): the constructor runs
-// goStep's stages up to the test, each advance() takes at most `count`
-// randomisations on the calling thread and returns false once the step is
-// over (run record written). Files, messages,
-// session state and cancel behave exactly as in goStep. The bootstrap,
-// which needs threads, is refused (FatalError) before any file is written.
+// batches (the browser's worker): the constructor runs goStep's stages up to
+// the test, each advance() takes at most `count` randomisations of the test,
+// or replicates of the bootstrap after it, on the calling thread and returns
+// false once the step is over (run record written). Files, messages, session
+// state and cancel behave exactly as in goStep.
 class SteppedGoStep {
 public:
     SteppedGoStep(Session& session, UserInterface& ui);
@@ -34,10 +33,15 @@ public:
 
 private:
     struct Test;
+    struct Bootstrap;
+    // After the test, or instead of it: the bootstrap, else the record.
+    void afterTest();
+
     Session& session_;
     UserInterface& ui_;
     std::unique_ptr<GoRecord> record_;
     std::unique_ptr<Test> test_;
+    std::unique_ptr<Bootstrap> bootstrap_;
 };
 
 // The stages of goStep, in order.

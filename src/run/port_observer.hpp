@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "randomisation/permutation_test.hpp"
+#include "randomisation/permutation_engine.hpp"
 #include "run/user_interface.hpp"
 
 namespace zeltric::run {

@@ -11,7 +11,7 @@
 #include "base/output_file.hpp"
 #include "platform/platform.hpp"
 #include "platform/sha256.hpp"
-#include "randomisation/permutation_test.hpp"
+#include "randomisation/permutation_engine.hpp"
 
 namespace zeltric::run {
 

@@ -46,6 +46,8 @@ class WorkerInterface final : public run::UserInterface {
 public:
     std::vector<std::string> messages;
     bool cancel = false;
+    // The first progress is the test's when one runs; the bootstrap's follows.
+    bool testRuns = false;
 
     void information(const std::string& text) override { messages.push_back(text); }
     void error(const std::string& text) override { messages.push_back(text); }
@@ -55,14 +57,18 @@ public:
     void setCaption(const std::string&) override {}
     void progressStart(int maximum) override {
         maximum_ = maximum;
-        reportProgress(0, 0, maximum);
+        stage_ = testRuns && starts_ == 0 ? 0 : 1;
+        ++starts_;
+        reportProgress(stage_, 0, maximum);
     }
-    void progressStep(int position) override { reportProgress(0, position, maximum_); }
+    void progressStep(int position) override { reportProgress(stage_, position, maximum_); }
     void progressEnd() override {}
     bool cancelRequested() override { return cancel; }
 
 private:
     int maximum_ = 0;
+    int starts_ = 0;
+    int stage_ = 0;  // 0 the test, 1 the bootstrap
 };
 
 struct WebRun {
@@ -121,6 +127,7 @@ int start(WebRun& web, int argc, char** argv) {
             web.error = seeds.message;
             return seeds.status;
         }
+        web.ui.testRuns = true;
     }
     run::applyRandomisationChoices(session, options);
     web.go = std::make_unique<run::SteppedGoStep>(session, web.ui);

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <numeric>
 #include <vector>
 
 #include "analysis/frequency_pca.hpp"
+#include "base/fatal_error.hpp"
 #include "data/allele_counting.hpp"
 #include "data/genotype_reader.hpp"
 #include "run/go_bootstrap.hpp"
@@ -270,6 +272,89 @@ TEST(Bootstrap, SameSummariesForAnyThreadCount) {
     EXPECT_NE(texts[0].find("Bootstrap over loci: 300 replicates, seeds 4711,815\r\n"),
               std::string::npos)
         << texts[0];
+}
+
+// The bootstrap on the calling thread, `batch` replicates per call, each
+// call checked to return after at most one batch.
+BootstrapOutcome stepped(const Analysed& a, int replicates, int batch, RecordingInterface& ui) {
+    run::PortObserver observer(ui);
+    SteppedBootstrap bootstrap(a.ds, a.observed, replicates, 4711, 815, observer,
+                               analysis::KernelSelection::best());
+    for (bool more = true; more;) {
+        const int before = ui.progressSteps;
+        more = bootstrap.advance(batch);
+        EXPECT_LE(ui.progressSteps - before, batch);
+        EXPECT_EQ(bootstrap.done(), !more);
+    }
+    EXPECT_FALSE(bootstrap.advance(batch));
+    return bootstrap.outcome();
+}
+
+void expectSameFigure(const BootstrapFigure& a, const BootstrapFigure& b) {
+    EXPECT_EQ(a.observed, b.observed);
+    EXPECT_EQ(a.mean, b.mean);
+    EXPECT_EQ(a.se, b.se);
+    EXPECT_EQ(a.lower, b.lower);
+    EXPECT_EQ(a.upper, b.upper);
+}
+
+TEST(Bootstrap, OnTheCallingThreadInBatchesGivesTheSameBits) {
+    Analysed a(troutText());
+    RecordingInterface threadedUi;
+    run::PortObserver observer(threadedUi);
+    const BootstrapOutcome threaded =
+        runBootstrap(a.ds, a.observed, 300, 4711, 815, 3, observer, analysis::KernelSelection::best());
+    ASSERT_GE(threaded.summaries.axes.size(), 2u);
+    for (int batch : {1, 7, 1000}) {
+        SCOPED_TRACE(batch);
+        RecordingInterface ui;
+        const BootstrapOutcome outcome = stepped(a, 300, batch, ui);
+        EXPECT_FALSE(outcome.cancelled);
+        EXPECT_EQ(ui.progressSteps, threadedUi.progressSteps);
+        EXPECT_EQ(ui.progressEnds, 1);
+        const BootstrapSummaries& s = outcome.summaries;
+        const BootstrapSummaries& t = threaded.summaries;
+        EXPECT_EQ(s.replicates, 300);
+        EXPECT_EQ(s.seed1, 4711);
+        EXPECT_EQ(s.seed2, 815);
+        expectSameFigure(s.globalFst, t.globalFst);
+        ASSERT_EQ(s.axes.size(), t.axes.size());
+        for (std::size_t k = 0; k < s.axes.size(); ++k) {
+            EXPECT_EQ(s.axes[k].axis, t.axes[k].axis);
+            expectSameFigure(s.axes[k].fst, t.axes[k].fst);
+            expectSameFigure(s.axes[k].share, t.axes[k].share);
+        }
+    }
+}
+
+TEST(Bootstrap, CancelOnTheCallingThreadStopsAtOnce) {
+    Analysed a(troutText());
+    RecordingInterface ui;
+    ui.cancelAfterSteps = 20;
+    const BootstrapOutcome outcome = stepped(a, 500, 7, ui);
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(ui.progressSteps, 20);
+    EXPECT_EQ(ui.progressEnds, 1);
+}
+
+TEST(Bootstrap, ErrorOnTheCallingThreadEndsTheProgress) {
+    Analysed a(troutText());
+    // A total that is not a number makes every replicate's matrix one the
+    // eigen-solver refuses.
+    data::Dataset broken = a.ds;
+    for (int l = 1; l <= broken.nl; ++l)
+        broken.counts.alleleTotal(l, 1) = std::numeric_limits<double>::quiet_NaN();
+    RecordingInterface ui;
+    {
+        run::PortObserver observer(ui);
+        SteppedBootstrap bootstrap(broken, a.observed, 100, 1, 2, observer,
+                                   analysis::KernelSelection::best());
+        EXPECT_THROW(bootstrap.advance(10), data::FatalError);
+        EXPECT_TRUE(bootstrap.done());
+        EXPECT_FALSE(bootstrap.advance(10));
+    }
+    EXPECT_EQ(ui.progressEnds, 1);
+    EXPECT_EQ(ui.progressSteps, 0);
 }
 
 TEST(Bootstrap, SectionLayout) {

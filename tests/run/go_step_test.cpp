@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/fatal_error.hpp"
@@ -126,7 +127,8 @@ struct SteppedRun {
     int advances = 0;
 };
 
-SteppedRun runExampleTest(bool stepped, int batch, int cancelAfter) {
+// `test` randomisations (0: no test), then `bootstrap` replicates (0: none).
+SteppedRun runExampleTest(bool stepped, int batch, int cancelAfter, int test = 120, int bootstrap = 0) {
     test::TempDir dir;
     std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
     Session session;
@@ -136,8 +138,12 @@ SteppedRun runExampleTest(bool stepped, int batch, int cancelAfter) {
     openStep(session, ui, dir.file("trout.dat"));
     session.generator.seed1 = 12345;
     session.generator.seed2 = 67890;
-    session.menu.testingChecked = true;
-    session.randomisationCount = 120;
+    session.menu.testingChecked = test > 0;
+    session.randomisationCount = test;
+    session.menu.bootstrapChecked = bootstrap > 0;
+    session.bootstrapReplicates = bootstrap;
+    session.bootstrapSeed1 = 31;
+    session.bootstrapSeed2 = 4159;
     SteppedRun run;
     if (stepped) {
         SteppedGoStep go(session, ui);
@@ -179,16 +185,31 @@ TEST(SteppedGoStep, ACancelKeepsTheObservedFilesAndTheShareLinesTaken) {
 namespace zeltric::run {
 namespace {
 
-TEST(SteppedGoStep, RefusesTheBootstrapBeforeWritingAnything) {
-    test::TempDir dir;
-    std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
-    Session session;
-    test::RecordingInterface ui;
-    openStep(session, ui, dir.file("trout.dat"));
-    session.menu.bootstrapChecked = true;
-    session.bootstrapReplicates = 100;
-    EXPECT_THROW(SteppedGoStep(session, ui), data::FatalError);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("trout.pca")));
+TEST(SteppedGoStep, TheBootstrapInBatchesWritesWhatTheGoStepWrites) {
+    // After a test, and alone.
+    for (const int test : {50, 0}) {
+        SCOPED_TRACE(test);
+        const SteppedRun whole = runExampleTest(false, 0, -1, test, 150);
+        ASSERT_NE(whole.files[0].find("Bootstrap over loci: 150 replicates, seeds 31,4159"), std::string::npos);
+        for (int batch : {1, 7, 1000}) {
+            const SteppedRun stepped = runExampleTest(true, batch, -1, test, 150);
+            EXPECT_EQ(stepped.files, whole.files) << "batch " << batch;
+            EXPECT_EQ(stepped.informations, whole.informations);
+            EXPECT_GE(stepped.advances, (std::max(test - 1, 0) + 150) / batch - 1) << "batch " << batch;
+        }
+    }
+}
+
+TEST(SteppedGoStep, ACancelledBootstrapWritesWhatTheGoStepWrites) {
+    // 49 arrangements of the test, then 20 replicates of the bootstrap.
+    const SteppedRun whole = runExampleTest(false, 0, 69, 50, 150);
+    const SteppedRun stepped = runExampleTest(true, 4, 69, 50, 150);
+    EXPECT_EQ(stepped.files, whole.files);
+    EXPECT_EQ(stepped.informations, whole.informations);
+    ASSERT_FALSE(stepped.informations.empty());
+    EXPECT_NE(stepped.informations.back().find("bootstrap over loci was cancelled"), std::string::npos);
+    EXPECT_NE(stepped.files[0].find("P-value for overall Fst"), std::string::npos);
+    EXPECT_EQ(stepped.files[0].find("Bootstrap"), std::string::npos);
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // against zeltric-cli on one thread, on the benchmark's standard shapes.
 //
 //   node bench.mjs --cli build/release/src/zeltric-cli --bench build/release/bench/zeltric-bench
-//                  [--shapes 1,2,3,4,5] [--site build/web]
+//                  [--shapes 1,2,3,4,5] [--site build/web] [--kernels NAME]
+//
+// --kernels gives zeltric-cli's kernel variant (default: its best), e.g.
+// sse2, the 128-bit variant whose source the browser build runs.
 //
 // Each figure is (R - 1) randomisations over the time a run with a test of R
 // takes beyond the same run without a test; the two runs are back to back.
@@ -36,7 +39,8 @@ try {
     const R = counts[shape];
     const seconds = (args) => {
       const started = process.hrtime.bigint();
-      execFileSync(resolve(options.cli), ['--quiet', '--threads', '1', ...args, data], { cwd: folder, stdio: 'ignore' });
+      const kernels = options.kernels ? ['--kernels', options.kernels] : [];
+      execFileSync(resolve(options.cli), ['--quiet', '--threads', '1', ...kernels, ...args, data], { cwd: folder, stdio: 'ignore' });
       return Number(process.hrtime.bigint() - started) / 1e9;
     };
     const nativeRate = (R - 1) / (seconds(['--test', String(R), '--seeds', '12345,67890']) - seconds([]));

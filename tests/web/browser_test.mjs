@@ -87,6 +87,20 @@ const cases = [
     args: ['--test', '100', '--seeds', '5,6', 'lakes.gen'],
   },
   {
+    name: 'a test and a bootstrap',
+    files: { 'trout.dat': example('trout.dat'), 'trout.lab': example('trout.lab') },
+    request: { data: 'trout.dat', labels: 'trout.lab', test: 100, seeds: [31, 4159],
+               bootstrap: 300, bootstrapSeeds: [4711, 815] },
+    args: ['--labels', 'trout.lab', '--test', '100', '--seeds', '31,4159',
+           '--bootstrap', '300', '--bootstrap-seeds', '4711,815', 'trout.dat'],
+  },
+  {
+    name: 'a bootstrap alone',
+    files: { 'trout.dat': example('trout.dat') },
+    request: { data: 'trout.dat', pops: '2-7', bootstrap: 100 },
+    args: ['--pops', '2-7', '--bootstrap', '100', 'trout.dat'],
+  },
+  {
     name: 'a cancelled test',
     files: { 'trout.dat': example('trout.dat') },
     request: { data: 'trout.dat', test: 15000, seeds: [4242, 777] },
@@ -178,9 +192,11 @@ async function runInBrowser(page, testCase, cancelAfter) {
     const encode = (bytes) => { let s = ''; for (const b of bytes) s += String.fromCharCode(b); return btoa(s); };
     const given = Object.fromEntries(Object.entries(files).map(([n, s]) => [n, decode(s)]));
     let progressEvents = 0;
+    const stages = [];
     let cancelled = false;
     const result = await window.zeltric.run({ ...request, files: given }, (progress) => {
       ++progressEvents;
+      if (!stages.includes(progress.stage)) stages.push(progress.stage);
       if (cancelAfter !== null && !cancelled && progress.done >= cancelAfter) {
         cancelled = true;
         window.zeltric.cancel();
@@ -189,7 +205,7 @@ async function runInBrowser(page, testCase, cancelAfter) {
     return {
       outputs: Object.fromEntries(Object.entries(result.outputs).map(([n, b]) => [n, encode(b)])),
       record: result.record, error: result.error, status: result.status, messages: result.messages,
-      progressEvents,
+      progressEvents, stages,
     };
   }, files, testCase.request, cancelAfter ?? null);
   result.outputs = Object.fromEntries(Object.entries(result.outputs).map(([n, s]) => [n, Buffer.from(s, 'base64')]));
@@ -267,6 +283,9 @@ try {
       check(testCase, web.error === null, `unexpected error ${web.error}`);
     }
     if (testCase.request.test) check(testCase, web.progressEvents > 0, 'no progress was reported');
+    if (testCase.request.bootstrap)
+      check(testCase, web.stages.join() === (testCase.request.test ? 'test,bootstrap' : 'bootstrap'),
+            `progress reported for the stages ${web.stages}`);
     console.error(`browser test: ${testCase.name}: ${Object.keys(web.outputs).length} files compared`);
   }
   // Requests the worker refuses before the core sees them: the promise still

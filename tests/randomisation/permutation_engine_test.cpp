@@ -1,4 +1,4 @@
-#include "randomisation/permutation_test.hpp"
+#include "randomisation/permutation_engine.hpp"
 
 #include <gtest/gtest.h>
 

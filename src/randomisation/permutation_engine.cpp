@@ -1,16 +1,11 @@
-#include "randomisation/permutation_test.hpp"
+#include "randomisation/permutation_engine.hpp"
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "analysis/frequency_pca.hpp"
@@ -20,19 +15,13 @@
 #include "base/messages.hpp"
 #include "base/number_field.hpp"
 #include "base/output_file.hpp"
-#include "platform/platform.hpp"
+#include "randomisation/ordered_pool.hpp"
 
 namespace zeltric::randomisation {
 
 namespace {
 
 constexpr std::size_t kShareChunk = 64 * 1024;
-// More threads than this cannot help on any machine we run on; it bounds the
-// memory of the work tables (about 10 MB per worker).
-constexpr int kMaxWorkers = 64;
-// Arrangements in flight per worker: enough that the workers never wait for
-// the producer, and that the producer can sleep through several of them.
-constexpr int kJobsPerWorker = 8;
 
 // The work tables of one worker, allocated once for the whole test.
 struct WorkerTables {
@@ -53,9 +42,6 @@ struct WorkerTables {
 // One arrangement in flight: its genotypes, the generator state after it
 // was drawn, and what its analysis gave.
 struct Job {
-    enum class State { Free, Queued, Done };
-    State state = State::Free;
-    int arrangement = 0;
     // Where each position's genotype (position 0: the scratch slot) sat in
     // the arrangement the test started from.
     std::vector<std::uint16_t> origin;
@@ -66,7 +52,6 @@ struct Job {
     analysis::RealVector shares{};
     std::string shareLine;
     int tqliNotices = 0;
-    std::exception_ptr error;
 };
 
 // columns[l][p] <- start[l][origin[p]] for every position, the scratch slot
@@ -81,157 +66,26 @@ void gatherColumns(const data::Dataset& ds, const data::GenotypeColumns& start,
     }
 }
 
-// Recounts and analyses one arrangement into `job`; an error is kept in the
-// job for the caller to rethrow in arrangement order.
+// Recounts and analyses one arrangement into `job`.
 void analyseArrangement(const data::Dataset& ds, const data::GenotypeColumns& initial,
                         const data::ArrangementCounter& counter, int testedAxes, Job& job,
                         WorkerTables& tables) {
-    job.error = nullptr;
     job.tqliNotices = 0;
-    try {
-        if (counter.valid()) {
-            counter.count(job.origin.data(), tables.counts);
-        } else {
-            if (tables.columns.loci() != ds.nl) tables.columns.resize(ds.nl);
-            gatherColumns(ds, initial, job.origin, tables.columns);
-            data::countAlleles(ds, tables.columns, tables.counts);
-        }
-        const analysis::PcaCallReport report =
-            analysis::RunFrequencyPca(ds, tables.counts, false, tables.workspace, tables.result);
-        job.tqliNotices = report.tqliNotices;
-        job.globalFst = tables.result.globalFst;
-        for (int k = 1; k <= testedAxes; ++k)
-            job.shares[static_cast<std::size_t>(k)] = analysis::axisShare(tables.result, k);
-        job.shareLine = analysis::shareLine(tables.result);
-    } catch (...) {
-        job.error = std::current_exception();
+    if (counter.valid()) {
+        counter.count(job.origin.data(), tables.counts);
+    } else {
+        if (tables.columns.loci() != ds.nl) tables.columns.resize(ds.nl);
+        gatherColumns(ds, initial, job.origin, tables.columns);
+        data::countAlleles(ds, tables.columns, tables.counts);
     }
+    const analysis::PcaCallReport report =
+        analysis::RunFrequencyPca(ds, tables.counts, false, tables.workspace, tables.result);
+    job.tqliNotices = report.tqliNotices;
+    job.globalFst = tables.result.globalFst;
+    for (int k = 1; k <= testedAxes; ++k)
+        job.shares[static_cast<std::size_t>(k)] = analysis::axisShare(tables.result, k);
+    job.shareLine = analysis::shareLine(tables.result);
 }
-
-// Analyses arrangements on worker threads. Arrangement a lives in slot
-// a % window; the caller fills a slot, submits it, and later waits for it in
-// arrangement order, so the order of completion never shows.
-class AnalysisPool {
-public:
-    AnalysisPool(const data::Dataset& ds, const data::GenotypeColumns& initial,
-                 const data::ArrangementCounter& counter, const analysis::PcaResult& observed,
-                 int testedAxes, int workers, int window, analysis::KernelSelection kernels)
-        : ds_(ds),
-          initial_(initial),
-          counter_(counter),
-          testedAxes_(testedAxes),
-          jobs_(static_cast<std::size_t>(window)) {
-        for (Job& job : jobs_) job.origin.resize(static_cast<std::size_t>(ds.individualCount) + 1);
-        threads_.reserve(static_cast<std::size_t>(workers));
-        for (int w = 0; w < workers; ++w)
-            tables_.push_back(std::make_unique<WorkerTables>(observed, kernels));
-        try {
-            for (auto& tables : tables_)
-                threads_.emplace_back([this, t = tables.get()] { workerLoop(*t); });
-        } catch (const std::system_error&) {
-            stop();
-            throw data::FatalError("Cannot start " + std::to_string(workers) +
-                                   " worker threads for the permutation test (the system refused more "
-                                   "threads); choose fewer threads.");
-        } catch (...) {
-            stop();
-            throw;
-        }
-    }
-    ~AnalysisPool() { stop(); }
-    AnalysisPool(const AnalysisPool&) = delete;
-    AnalysisPool& operator=(const AnalysisPool&) = delete;
-
-    int window() const { return static_cast<int>(jobs_.size()); }
-    Job& slot(int arrangement) {
-        return jobs_[static_cast<std::size_t>(arrangement) % jobs_.size()];
-    }
-
-    void submit(int arrangement) {
-        Job& job = slot(arrangement);
-        {
-            std::lock_guard lock(mutex_);
-            ZELTRIC_ASSERT(job.state == Job::State::Free);
-            job.state = Job::State::Queued;
-            job.arrangement = arrangement;
-            queue_.push_back(&job);
-        }
-        workAvailable_.notify_one();
-    }
-
-    // Waits until arrangement `arrangement` is analysed. When it is not yet,
-    // also waits for the submitted ones up to `through`, so that the caller
-    // sleeps and is woken once per batch rather than once per arrangement.
-    Job& waitFor(int arrangement, int through) {
-        Job& job = slot(arrangement);
-        std::unique_lock lock(mutex_);
-        ZELTRIC_ASSERT(job.state != Job::State::Free);
-        if (job.state == Job::State::Done) return job;
-        waitFrom_ = arrangement;
-        waitThrough_ = std::max(arrangement, through);
-        pending_ = 0;
-        for (int a = waitFrom_; a <= waitThrough_; ++a)
-            if (slot(a).state != Job::State::Done) ++pending_;
-        workDone_.wait(lock, [&] { return pending_ == 0; });
-        waitThrough_ = 0;
-        return job;
-    }
-
-    void release(int arrangement) {
-        std::lock_guard lock(mutex_);
-        slot(arrangement).state = Job::State::Free;
-    }
-
-private:
-    void stop() {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        workAvailable_.notify_all();
-        for (std::thread& thread : threads_) thread.join();
-        threads_.clear();
-    }
-
-    void workerLoop(WorkerTables& tables) {
-        for (;;) {
-            Job* job = nullptr;
-            {
-                std::unique_lock lock(mutex_);
-                workAvailable_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-                if (stopping_) return;
-                job = queue_.front();
-                queue_.pop_front();
-            }
-            analyseArrangement(ds_, initial_, counter_, testedAxes_, *job, tables);
-            bool wake = false;
-            {
-                std::lock_guard lock(mutex_);
-                job->state = Job::State::Done;
-                if (job->arrangement >= waitFrom_ && job->arrangement <= waitThrough_)
-                    wake = --pending_ == 0;
-            }
-            if (wake) workDone_.notify_one();
-        }
-    }
-
-    const data::Dataset& ds_;
-    const data::GenotypeColumns& initial_;
-    const data::ArrangementCounter& counter_;
-    const int testedAxes_;
-    std::vector<Job> jobs_;
-    std::vector<std::unique_ptr<WorkerTables>> tables_;
-    std::vector<std::thread> threads_;
-    std::mutex mutex_;
-    std::condition_variable workAvailable_;
-    std::condition_variable workDone_;
-    std::deque<Job*> queue_;
-    // The arrangements the caller waits for, and how many of them are not done.
-    int waitFrom_ = 0;
-    int waitThrough_ = 0;
-    int pending_ = 0;
-    bool stopping_ = false;
-};
 
 // Ends the progress display however the test ends.
 class ProgressGuard {
@@ -266,12 +120,6 @@ private:
     std::string buffer_;
 };
 
-int workerCount(int threads, int runs) {
-    int workers = threads > 0 ? threads : platform::usableProcessorCount();
-    workers = std::clamp(workers, 1, kMaxWorkers);
-    return std::min(workers, runs);
-}
-
 float pValue(int reached, int randomisations) {
     return static_cast<float>(static_cast<double>(reached + 1) /
                               static_cast<double>(randomisations));
@@ -296,6 +144,45 @@ void copyAllPositions(const data::Dataset& ds, const data::GenotypeColumns& from
                       data::GenotypeColumns& to) {
     const auto count = static_cast<std::size_t>(ds.individualCount) + 1;
     for (int l = 1; l <= ds.nl; ++l) std::copy_n(from.column(l), count, to.column(l));
+}
+
+// The counts of arrangements reaching the observed figures, taken in
+// arrangement order.
+class Tally {
+public:
+    Tally(const analysis::PcaResult& observed, int tested) : observed_(observed), tested_(tested) {}
+
+    void take(const Job& job, TestObserver& observer, ShareWriter& shares) {
+        for (int n = 0; n < job.tqliNotices; ++n) observer.notice(data::tqliNotice());
+        if (job.globalFst >= observed_.observedGlobalFst) ++fstReached_;
+        for (int k = 1; k <= tested_; ++k)
+            if (job.shares[static_cast<std::size_t>(k)] >=
+                observed_.observedAxisShare[static_cast<std::size_t>(k)])
+                ++axisReached_[static_cast<std::size_t>(k)];
+        shares.add(job.shareLine);
+    }
+
+    void complete(int randomisations, PermutationOutcome& outcome) const {
+        outcome.fstPValue = pValue(fstReached_, randomisations);
+        for (int k = 1; k <= tested_; ++k)
+            outcome.axisPValues[static_cast<std::size_t>(k)] =
+                pValue(axisReached_[static_cast<std::size_t>(k)], randomisations);
+    }
+
+private:
+    const analysis::PcaResult& observed_;
+    const int tested_;
+    int fstReached_ = 0;
+    std::array<int, analysis::kMatrixOrder + 1> axisReached_{};
+};
+
+// The share lines before an analysis error stay written; the analysis error
+// is the one to report.
+void flushAfterError(ShareWriter& shares) {
+    try {
+        shares.flush();
+    } catch (...) {
+    }
 }
 
 }  // namespace
@@ -326,12 +213,11 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
 
     ProgressGuard progress(observer, randomisations);
     const int runs = randomisations - 1;
-    int fstReached = 0;
-    std::array<int, analysis::kMatrixOrder + 1> axisReached{};
+    Tally tally(observed, tested);
 
     if (runs > 0) {
         ShareWriter shares(sharePath);
-        const int workers = workerCount(threads, runs);
+        const int workers = poolWorkerCount(threads, runs);
         // The state before the first arrangement, for a cancel before it, and
         // the arrangement every job's columns are gathered from.
         const RandomGenerator start = generator;
@@ -343,8 +229,21 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
         // Enough arrangements ahead to keep every worker busy, plus the slot
         // of the last arrangement taken, which a cancel goes back to.
         const data::ArrangementCounter counter(ds, initial);
-        AnalysisPool pool(ds, initial, counter, observed, tested, workers,
-                          kJobsPerWorker * workers + 2, kernels);
+        const int window = kJobsPerWorker * workers + 2;
+        std::vector<Job> jobs(static_cast<std::size_t>(window));
+        for (Job& job : jobs) job.origin.resize(origin.size());
+        std::vector<std::unique_ptr<WorkerTables>> tables;
+        for (int w = 0; w < workers; ++w) tables.push_back(std::make_unique<WorkerTables>(observed, kernels));
+        auto jobOf = [&](int arrangement) -> Job& {
+            return jobs[static_cast<std::size_t>(arrangement) % jobs.size()];
+        };
+        OrderedPool pool(
+            workers, window,
+            [&](int worker, int arrangement) {
+                analyseArrangement(ds, initial, counter, tested, jobOf(arrangement),
+                                   *tables[static_cast<std::size_t>(worker)]);
+            },
+            "the permutation test");
         // Arrangements taken per wake-up of this thread when it has to wait.
         const int batch = std::max(1, (kJobsPerWorker / 2) * workers);
 
@@ -354,7 +253,7 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
                 copyAllPositions(ds, initial, ds.genotypeColumns);
                 return;
             }
-            const Job& job = pool.slot(arrangement);
+            const Job& job = jobOf(arrangement);
             generator.seed1 = job.seed1After;
             generator.seed2 = job.seed2After;
             gatherColumns(ds, initial, job.origin, ds.genotypeColumns);
@@ -373,31 +272,19 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
             while (produced < last) {
                 ++produced;
                 shuffleOrigins(ds, origin, generator);
-                Job& job = pool.slot(produced);
+                Job& job = jobOf(produced);
                 job.origin = origin;
                 job.seed1After = generator.seed1;
                 job.seed2After = generator.seed2;
                 pool.submit(produced);
             }
 
-            Job& job = pool.waitFor(r, std::min(produced, r + batch - 1));
-            if (job.error) {
-                const std::exception_ptr error = job.error;
+            if (const std::exception_ptr error = pool.waitFor(r, std::min(produced, r + batch - 1))) {
                 restoreAfter(r);
-                try {
-                    shares.flush();
-                } catch (...) {
-                    // The analysis error is the one to report.
-                }
+                flushAfterError(shares);
                 std::rethrow_exception(error);
             }
-            for (int n = 0; n < job.tqliNotices; ++n) observer.notice(data::tqliNotice());
-            if (job.globalFst >= observed.observedGlobalFst) ++fstReached;
-            for (int k = 1; k <= tested; ++k)
-                if (job.shares[static_cast<std::size_t>(k)] >=
-                    observed.observedAxisShare[static_cast<std::size_t>(k)])
-                    ++axisReached[static_cast<std::size_t>(k)];
-            shares.add(job.shareLine);
+            tally.take(jobOf(r), observer, shares);
             if (r > 1) pool.release(r - 1);
             observer.taken(r);
         }
@@ -406,10 +293,7 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
         shares.flush();
     }
 
-    outcome.fstPValue = pValue(fstReached, randomisations);
-    for (int k = 1; k <= tested; ++k)
-        outcome.axisPValues[static_cast<std::size_t>(k)] =
-            pValue(axisReached[static_cast<std::size_t>(k)], randomisations);
+    tally.complete(randomisations, outcome);
     return outcome;
 }
 
@@ -418,7 +302,6 @@ struct SteppedPermutationTest::State {
           RandomGenerator& gen, int count, const std::string& path, TestObserver& obs,
           analysis::KernelSelection kernels)
         : ds(dataset),
-          observed(observedResult),
           generator(gen),
           randomisations(count),
           runs(count - 1),
@@ -428,7 +311,8 @@ struct SteppedPermutationTest::State {
           shares(sharePath),
           initial(dataset.nl),
           origin(static_cast<std::size_t>(dataset.individualCount) + 1),
-          tables(observedResult, kernels) {
+          tables(observedResult, kernels),
+          tally(observedResult, tested) {
         copyAllPositions(ds, ds.genotypeColumns, initial);
         for (std::size_t p = 0; p < origin.size(); ++p) origin[p] = static_cast<std::uint16_t>(p);
         counter = std::make_unique<data::ArrangementCounter>(ds, initial);
@@ -445,7 +329,6 @@ struct SteppedPermutationTest::State {
     }
 
     data::Dataset& ds;
-    const analysis::PcaResult& observed;
     RandomGenerator& generator;
     const int randomisations;
     const int runs;
@@ -459,10 +342,10 @@ struct SteppedPermutationTest::State {
     Job job;
     WorkerTables tables;
 
+    Tally tally;
+
     int taken = 0;
     bool over = false;
-    int fstReached = 0;
-    std::array<int, analysis::kMatrixOrder + 1> axisReached{};
     PermutationOutcome outcome;
 };
 
@@ -501,24 +384,15 @@ bool SteppedPermutationTest::advance(int count) {
             const int r = ++st.taken;
             shuffleOrigins(st.ds, st.origin, st.generator);
             st.job.origin = st.origin;
-            analyseArrangement(st.ds, st.initial, *st.counter, st.tested, st.job, st.tables);
-            if (st.job.error) {
+            try {
+                analyseArrangement(st.ds, st.initial, *st.counter, st.tested, st.job, st.tables);
+            } catch (...) {
                 st.restoreColumns();
-                try {
-                    st.shares.flush();
-                } catch (...) {
-                    // The analysis error is the one to report.
-                }
+                flushAfterError(st.shares);
                 st.end();
-                std::rethrow_exception(st.job.error);
+                throw;
             }
-            for (int k = 0; k < st.job.tqliNotices; ++k) st.observer.notice(data::tqliNotice());
-            if (st.job.globalFst >= st.observed.observedGlobalFst) ++st.fstReached;
-            for (int k = 1; k <= st.tested; ++k)
-                if (st.job.shares[static_cast<std::size_t>(k)] >=
-                    st.observed.observedAxisShare[static_cast<std::size_t>(k)])
-                    ++st.axisReached[static_cast<std::size_t>(k)];
-            st.shares.add(st.job.shareLine);
+            st.tally.take(st.job, st.observer, st.shares);
             st.observer.taken(r);
         }
         if (st.taken < st.runs) return true;
@@ -530,10 +404,7 @@ bool SteppedPermutationTest::advance(int count) {
         if (!st.over) st.end();
         throw;
     }
-    st.outcome.fstPValue = pValue(st.fstReached, st.randomisations);
-    for (int k = 1; k <= st.tested; ++k)
-        st.outcome.axisPValues[static_cast<std::size_t>(k)] =
-            pValue(st.axisReached[static_cast<std::size_t>(k)], st.randomisations);
+    st.tally.complete(st.randomisations, st.outcome);
     st.end();
     return false;
 }

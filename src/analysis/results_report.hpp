@@ -39,4 +39,18 @@ std::string alleleCoordinateText(const PcaResult& result);
 // 10:5 (0 when the call's globalFst is 0); one line with its CR LF.
 std::string shareLine(const PcaResult& result);
 
+// How many axis P-values the test section lists (the rule below).
+int reportedPValueAxes(const RealVector& axisPValues, int dimension);
+
+// The section the test appends to the results file, every line ending CR LF:
+// the randomisation count, the complete genotype count of every sample, the
+// overall Fst P-value as 10:5 and a line of axis P-values as 10:5. Of the
+// A = dimension - 1 tested axes (dimension p of the observed analysis), 1
+// and 2 are always written (A >= 2); after axis k >= 2
+// axis k + 1 follows while P(k) <= 0.3 or P(k + 1) <= 0.05, compared at
+// double precision with the single-precision values. A = 0 gives an empty
+// line.
+std::string testSectionText(const data::Dataset& ds, int randomisations, float fstPValue,
+                            const RealVector& axisPValues, int dimension);
+
 }  // namespace zeltric::analysis

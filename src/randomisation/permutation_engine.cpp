@@ -409,41 +409,4 @@ bool SteppedPermutationTest::advance(int count) {
     return false;
 }
 
-int reportedPValueAxes(const analysis::RealVector& axisPValues, int dimension) {
-    auto p = [&](int k) { return static_cast<double>(axisPValues[static_cast<std::size_t>(k)]); };
-    const int axes = dimension - 1;
-    if (axes <= 2) return std::max(axes, 0);
-    // Further axes only while the list keeps finding small P-values.
-    int k = 2;
-    while (k + 1 <= axes && (p(k) <= 0.3 || p(k + 1) <= 0.05)) ++k;
-    return k;
-}
-
-std::string testSectionText(const data::Dataset& ds, int randomisations, float fstPValue,
-                            const analysis::RealVector& axisPValues, int dimension) {
-    auto line = [](std::string& out, const std::string& text) {
-        out += text;
-        data::endLine(out);
-    };
-    auto field = [](float value) { return data::realField(static_cast<double>(value), 10, 5); };
-
-    std::string out;
-    line(out,
-         "P-values are given after " + data::integerField(randomisations) + " randomizations.");
-    line(out, "With the following number of complete genotypes :");
-    for (int s = 1; s <= ds.np; ++s)
-        line(out, ds.populationLabels[static_cast<std::size_t>(s)] + "  " +
-                      data::integerField(ds.completeCounts[static_cast<std::size_t>(s)], 4));
-    line(out, "");
-    line(out, "P-value for overall Fst: ");
-    line(out, field(fstPValue));
-    line(out, "P-values for the proportion of inertia of each axis: ");
-
-    std::string values;
-    for (int k = 1; k <= reportedPValueAxes(axisPValues, dimension); ++k)
-        values += field(axisPValues[static_cast<std::size_t>(k)]);
-    line(out, values);
-    return out;
-}
-
 }  // namespace zeltric::randomisation

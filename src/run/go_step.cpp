@@ -60,7 +60,7 @@ void endTest(Session& session, UserInterface& ui, const randomisation::Permutati
     session.testedRandomisations = session.randomisationCount;
     const std::string resultsPath = outputPath(session, ".pca");
     data::appendToFile(resultsPath,
-                       randomisation::testSectionText(session.analysed, session.randomisationCount,
+                       analysis::testSectionText(session.analysed, session.randomisationCount,
                                                       outcome.fstPValue, session.axisPValues, session.pca.dimension));
     ui.showResults(resultsPath);
 }

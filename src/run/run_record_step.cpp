@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "analysis/fast_kernels.hpp"
+#include "analysis/results_report.hpp"
 #include "base/decimal.hpp"
 #include "base/fatal_error.hpp"
 #include "base/output_file.hpp"
@@ -148,7 +149,7 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
         test.cancelled = session.testCancelled;
         test.fstPValue = session.fstPValue;
         test.axisPValues = session.axisPValues;
-        test.reportedAxes = randomisation::reportedPValueAxes(session.axisPValues, session.pca.dimension);
+        test.reportedAxes = analysis::reportedPValueAxes(session.axisPValues, session.pca.dimension);
         facts.test = test;
     }
     facts.started = clock.started;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/frequency_pca.hpp"
@@ -113,6 +114,80 @@ TEST(ResultsReport, AFigureWiderThanItsFieldWidensIt) {
     f.r->totalInertia = 12345.67891f;
     const std::vector<std::string> lines = linesOf(resultsReportSection(f.ds, *f.r));
     EXPECT_EQ(lines[11], "Total inertia (Dst X nb loci): 12345.67871");
+}
+
+data::Dataset labelled(std::vector<std::pair<std::string, int>> samples) {
+    data::Dataset ds;
+    ds.np = static_cast<std::uint16_t>(samples.size());
+    for (std::size_t s = 0; s < samples.size(); ++s) {
+        ds.populationLabels[s + 1] = samples[s].first;
+        ds.completeCounts[s + 1] = static_cast<std::uint16_t>(samples[s].second);
+    }
+    return ds;
+}
+
+std::string axisLine(const std::string& section) {
+    const std::string head = "P-values for the proportion of inertia of each axis: \r\n";
+    const auto at = section.find(head);
+    EXPECT_NE(at, std::string::npos);
+    EXPECT_EQ(section.substr(section.size() - 2), "\r\n");
+    return section.substr(at + head.size(), section.size() - at - head.size() - 2);
+}
+
+RealVector pValues(std::vector<double> values) {
+    RealVector result{};
+    for (std::size_t k = 0; k < values.size(); ++k) result[k + 1] = static_cast<float>(values[k]);
+    return result;
+}
+
+TEST(TestSection, Layout) {
+    const data::Dataset ds = labelled({{"pop1", 10}, {"B", 7}, {"North", 1234}});
+    const std::string section = testSectionText(ds, 1000, 0.001f, pValues({0.5, 0.0125}), 3);
+    EXPECT_EQ(section,
+              "P-values are given after 1000 randomizations.\r\n"
+              "With the following number of complete genotypes :\r\n"
+              "pop1    10\r\n"
+              "B     7\r\n"
+              "North  1234\r\n"
+              "\r\n"
+              "P-value for overall Fst: \r\n"
+              "   0.00100\r\n"
+              "P-values for the proportion of inertia of each axis: \r\n"
+              "   0.50000   0.01250\r\n");
+}
+
+TEST(TestSection, OneTestedAxisGivesOneNumberAndNoneAnEmptyLine) {
+    const data::Dataset ds = labelled({{"1", 10}, {"2", 10}});
+    const auto values = pValues({0.02, 0.01, 0.01});
+    EXPECT_EQ(axisLine(testSectionText(ds, 100, 0.5f, values, 2)), "   0.02000");
+    EXPECT_EQ(axisLine(testSectionText(ds, 100, 0.5f, values, 1)), "");
+    EXPECT_EQ(axisLine(testSectionText(ds, 100, 0.5f, values, 0)), "");
+}
+
+TEST(TestSection, WhichAxesAreWritten) {
+    const data::Dataset ds = labelled({{"1", 5}});
+    struct Case {
+        std::vector<double> p;  // axes 1..5
+        int written;
+    };
+    const Case cases[] = {
+        {{0.9, 0.9, 0.9, 0.9, 0.9}, 2},  // axes 1 and 2 always
+        {{0.01, 0.01, 0.01, 0.01, 0.01}, 5},
+        {{0.9, 0.3, 0.9, 0.9, 0.9}, 2},  // 30 of 100 is stored above 0.3
+        {{0.9, 0.29, 0.9, 0.9, 0.9}, 3},
+        {{0.9, 0.9, 0.05, 0.9, 0.9}, 2},    // 5 of 100 is stored above 0.05
+        {{0.9, 0.9, 0.04, 0.9, 0.9}, 4},    // axis 3 is small, and axis 4 follows it
+        {{0.9, 0.9, 0.04, 0.31, 0.01}, 5},  // axis 4 follows axis 3, axis 5 is small
+        {{0.9, 0.9, 0.9, 0.01, 0.01}, 2},   // once stopped, small later axes stay out
+    };
+    for (const Case& c : cases) {
+        const std::string line = axisLine(testSectionText(ds, 100, 1.0f, pValues(c.p), 6));
+        ASSERT_EQ(line.size() % 10, 0u) << line;
+        EXPECT_EQ(static_cast<int>(line.size() / 10), c.written) << line;
+        for (int k = 0; k < static_cast<int>(line.size() / 10); ++k)
+            EXPECT_EQ(std::stod(line.substr(static_cast<std::size_t>(k) * 10, 10)),
+                      c.p[static_cast<std::size_t>(k)]);
+    }
 }
 
 }  // namespace

@@ -252,7 +252,7 @@ TEST(PermutationTest, NothingReachingGivesOneOverR) {
     EXPECT_EQ(outcome.axisPValues[1], static_cast<float>((1000 - withoutInertia) / 1000.0));
     EXPECT_EQ(data.shareLines().size(), 1000u);
     const std::string section =
-        testSectionText(data.ds, 1000, outcome.fstPValue, outcome.axisPValues, 2);
+        analysis::testSectionText(data.ds, 1000, outcome.fstPValue, outcome.axisPValues, 2);
     EXPECT_NE(section.find("P-value for overall Fst: \r\n   0.00100\r\n"), std::string::npos)
         << section;
 }
@@ -347,7 +347,7 @@ RunRecord recordRun(int threads, int randomisations) {
     record.shares = test::readFile(data.sharePath);
     record.fst = outcome.fstPValue;
     record.axes = outcome.axisPValues;
-    record.section = testSectionText(data.ds, randomisations, outcome.fstPValue,
+    record.section = analysis::testSectionText(data.ds, randomisations, outcome.fstPValue,
                                      outcome.axisPValues, data.observed.dimension);
     for (int l = 1; l <= data.ds.nl; ++l)
         for (int i = 1; i <= data.ds.individualCount; ++i)
@@ -560,80 +560,6 @@ TEST(PermutationTest, ErrorInAnAnalysisReachesTheCaller) {
 }
 
 // --- The test section ---------------------------------------------------
-
-data::Dataset labelled(std::vector<std::pair<std::string, int>> samples) {
-    data::Dataset ds;
-    ds.np = static_cast<std::uint16_t>(samples.size());
-    for (std::size_t s = 0; s < samples.size(); ++s) {
-        ds.populationLabels[s + 1] = samples[s].first;
-        ds.completeCounts[s + 1] = static_cast<std::uint16_t>(samples[s].second);
-    }
-    return ds;
-}
-
-std::string axisLine(const std::string& section) {
-    const std::string head = "P-values for the proportion of inertia of each axis: \r\n";
-    const auto at = section.find(head);
-    EXPECT_NE(at, std::string::npos);
-    EXPECT_EQ(section.substr(section.size() - 2), "\r\n");
-    return section.substr(at + head.size(), section.size() - at - head.size() - 2);
-}
-
-analysis::RealVector pValues(std::vector<double> values) {
-    analysis::RealVector result{};
-    for (std::size_t k = 0; k < values.size(); ++k) result[k + 1] = static_cast<float>(values[k]);
-    return result;
-}
-
-TEST(TestSection, Layout) {
-    const data::Dataset ds = labelled({{"pop1", 10}, {"B", 7}, {"North", 1234}});
-    const std::string section = testSectionText(ds, 1000, 0.001f, pValues({0.5, 0.0125}), 3);
-    EXPECT_EQ(section,
-              "P-values are given after 1000 randomizations.\r\n"
-              "With the following number of complete genotypes :\r\n"
-              "pop1    10\r\n"
-              "B     7\r\n"
-              "North  1234\r\n"
-              "\r\n"
-              "P-value for overall Fst: \r\n"
-              "   0.00100\r\n"
-              "P-values for the proportion of inertia of each axis: \r\n"
-              "   0.50000   0.01250\r\n");
-}
-
-TEST(TestSection, OneTestedAxisGivesOneNumberAndNoneAnEmptyLine) {
-    const data::Dataset ds = labelled({{"1", 10}, {"2", 10}});
-    const auto values = pValues({0.02, 0.01, 0.01});
-    EXPECT_EQ(axisLine(testSectionText(ds, 100, 0.5f, values, 2)), "   0.02000");
-    EXPECT_EQ(axisLine(testSectionText(ds, 100, 0.5f, values, 1)), "");
-    EXPECT_EQ(axisLine(testSectionText(ds, 100, 0.5f, values, 0)), "");
-}
-
-TEST(TestSection, WhichAxesAreWritten) {
-    const data::Dataset ds = labelled({{"1", 5}});
-    struct Case {
-        std::vector<double> p;  // axes 1..5
-        int written;
-    };
-    const Case cases[] = {
-        {{0.9, 0.9, 0.9, 0.9, 0.9}, 2},  // axes 1 and 2 always
-        {{0.01, 0.01, 0.01, 0.01, 0.01}, 5},
-        {{0.9, 0.3, 0.9, 0.9, 0.9}, 2},  // 30 of 100 is stored above 0.3
-        {{0.9, 0.29, 0.9, 0.9, 0.9}, 3},
-        {{0.9, 0.9, 0.05, 0.9, 0.9}, 2},    // 5 of 100 is stored above 0.05
-        {{0.9, 0.9, 0.04, 0.9, 0.9}, 4},    // axis 3 is small, and axis 4 follows it
-        {{0.9, 0.9, 0.04, 0.31, 0.01}, 5},  // axis 4 follows axis 3, axis 5 is small
-        {{0.9, 0.9, 0.9, 0.01, 0.01}, 2},   // once stopped, small later axes stay out
-    };
-    for (const Case& c : cases) {
-        const std::string line = axisLine(testSectionText(ds, 100, 1.0f, pValues(c.p), 6));
-        ASSERT_EQ(line.size() % 10, 0u) << line;
-        EXPECT_EQ(static_cast<int>(line.size() / 10), c.written) << line;
-        for (int k = 0; k < static_cast<int>(line.size() / 10); ++k)
-            EXPECT_EQ(std::stod(line.substr(static_cast<std::size_t>(k) * 10, 10)),
-                      c.p[static_cast<std::size_t>(k)]);
-    }
-}
 
 }  // namespace
 }  // namespace zeltric::randomisation

@@ -496,4 +496,4 @@ private slots:
 };
 
 QTEST_MAIN(TestPlotWindow)
-#include "test_plot_window.moc"
+#include "plot_window_test.moc"

@@ -265,4 +265,4 @@ private slots:
 };
 
 QTEST_MAIN(TestDialogs)
-#include "test_dialogs.moc"
+#include "dialogs_test.moc"

@@ -112,4 +112,4 @@ private slots:
 };
 
 QTEST_MAIN(TestOpenAtStart)
-#include "test_open_at_start.moc"
+#include "open_at_start_test.moc"

@@ -66,4 +66,4 @@ int main(int argc, char** argv) {
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "test_plot_hidpi.moc"
+#include "plot_hidpi_test.moc"

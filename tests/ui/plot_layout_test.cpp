@@ -233,4 +233,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestPlotLayout)
-#include "test_plot_layout.moc"
+#include "plot_layout_test.moc"

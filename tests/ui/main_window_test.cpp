@@ -579,4 +579,4 @@ private slots:
 };
 
 QTEST_MAIN(TestMainWindow)
-#include "test_main_window.moc"
+#include "main_window_test.moc"

@@ -115,4 +115,4 @@ void TestCliPlot::fullDiskLeavesNoPartPicture() {
 }
 
 QTEST_GUILESS_MAIN(TestCliPlot)
-#include "test_cli_plot.moc"
+#include "cli_plot_test.moc"

@@ -130,4 +130,4 @@ private slots:
 };
 
 QTEST_MAIN(TestForeignOpen)
-#include "test_foreign_open.moc"
+#include "foreign_open_test.moc"

@@ -299,4 +299,4 @@ private slots:
 };
 
 QTEST_MAIN(TestFigureExport)
-#include "test_figure_export.moc"
+#include "figure_export_test.moc"

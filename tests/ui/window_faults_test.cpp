@@ -231,4 +231,4 @@ private slots:
 };
 
 QTEST_MAIN(TestWindowFaults)
-#include "test_window_faults.moc"
+#include "window_faults_test.moc"

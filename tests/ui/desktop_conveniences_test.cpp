@@ -462,4 +462,4 @@ private slots:
 };
 
 QTEST_MAIN(TestDesktopConveniences)
-#include "test_desktop_conveniences.moc"
+#include "desktop_conveniences_test.moc"

@@ -82,30 +82,11 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
     result.heterozygositySum = toFloat(static_cast<double>(typedLoci) - static_cast<double>(h));
 }
 
-// Step 2: the weight of sample j is its share of the typed individuals, the
-// mean over typed loci when it differs between them.
+// Step 2: the weight of every sample.
 void computeWeights(const data::Dataset& ds, const data::CountTables& counts,
                     const std::array<int, data::NLMax + 1>& locusTotals, RealVector& weights) {
-    for (int j = 1; j <= ds.np; ++j) {
-        double sum = 0.0;
-        double first = 0.0;
-        bool same = true;
-        int typed = 0;
-        for (int l = 1; l <= ds.nl; ++l) {
-            const int bigN = locusTotals[static_cast<std::size_t>(l)];
-            if (bigN == 0) continue;
-            const double share = static_cast<double>(counts.sampleSize(j, l)) / bigN;
-            if (typed == 0)
-                first = share;
-            else if (share != first)
-                same = false;
-            sum += share;
-            ++typed;
-        }
-        weights[static_cast<std::size_t>(j)] = typed == 0 ? 0.0f
-                                               : same     ? toFloat(first)
-                                                          : toFloat(sum / typed);
-    }
+    for (int j = 1; j <= ds.np; ++j)
+        weights[static_cast<std::size_t>(j)] = sampleWeight(counts, locusTotals, ds.nl, j);
 }
 
 // W is the identity on 1..nA, D the diagonal of the sample weights.
@@ -148,6 +129,26 @@ double axisShareRatio(const PcaResult& result, int k) {
     if (result.globalFst == 0.0f) return 0.0;
     return static_cast<double>(result.axisFst[static_cast<std::size_t>(k)]) /
            static_cast<double>(result.globalFst);
+}
+
+float sampleWeight(const data::CountTables& counts, const std::array<int, data::NLMax + 1>& locusTotals, int nl,
+                   int j) {
+    double sum = 0.0;
+    double first = 0.0;
+    bool same = true;
+    int typed = 0;
+    for (int l = 1; l <= nl; ++l) {
+        const int bigN = locusTotals[static_cast<std::size_t>(l)];
+        if (bigN == 0) continue;
+        const double share = static_cast<double>(counts.sampleSize(j, l)) / bigN;
+        if (typed == 0)
+            first = share;
+        else if (share != first)
+            same = false;
+        sum += share;
+        ++typed;
+    }
+    return typed == 0 ? 0.0f : same ? toFloat(first) : toFloat(sum / typed);
 }
 
 float axisShare(const PcaResult& result, int k) { return toFloat(axisShareRatio(result, k)); }

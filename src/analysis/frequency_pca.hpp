@@ -88,6 +88,11 @@ std::uint16_t BrokenStickAxes(const RealVector& eigenvalues, int p, float totalI
 // double; 0 when globalFst is 0. The share line prints this value.
 double axisShareRatio(const PcaResult& result, int k);
 
+// The weight of sample j: its share n(j,l) / N(l) of the typed individuals,
+// or the mean of those shares over the typed loci when they differ.
+float sampleWeight(const data::CountTables& counts, const std::array<int, data::NLMax + 1>& locusTotals, int nl,
+                   int j);
+
 // The same share rounded to single precision, as observedAxisShare holds it,
 // so that an arrangement reproducing the observed share compares equal.
 float axisShare(const PcaResult& result, int k);

@@ -188,22 +188,7 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
     // share itself when it is the same at every typed locus.
     std::vector<float> root(static_cast<std::size_t>(np) + 1, 0.0f);
     for (int j = 1; j <= np; ++j) {
-        double sum = 0.0;
-        double first = 0.0;
-        bool same = true;
-        int typed = 0;
-        for (int l = 1; l <= nl; ++l) {
-            const int bigN = totals[static_cast<std::size_t>(l)];
-            if (bigN == 0) continue;
-            const double share = static_cast<double>(c.sampleSize(j, l)) / bigN;
-            if (typed == 0)
-                first = share;
-            else if (share != first)
-                same = false;
-            sum += share;
-            ++typed;
-        }
-        const float weight = typed == 0 ? 0.0f : same ? toFloat(first) : toFloat(sum / typed);
+        const float weight = analysis::sampleWeight(c, totals, nl, j);
         root[static_cast<std::size_t>(j)] = toFloat(std::sqrt(static_cast<double>(weight)));
     }
 

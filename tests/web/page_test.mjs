@@ -241,6 +241,19 @@ try {
   const png = await downloaded('trout-axes1-3.png');
   check('figure', png.subarray(1, 4).toString() === 'PNG' && png.readUInt32BE(16) === 2400, 'the PNG is not 2400 pixels across');
 
+  // A bootstrap over loci with its own seeds, and no test: the files as zeltric-cli's.
+  await type('test-count', '');
+  await type('bootstrap', '200');
+  await page.$eval('#bootstrap-seeds', (e) => { e.value = '4321,8765'; e.dispatchEvent(new Event('change')); });
+  await run();
+  check('bootstrap', (await text('error')) === '', `error "${await text('error')}"`);
+  check('bootstrap', /bootstrap/i.test(await text('report')), 'the report has no bootstrap section');
+  for (const name of readdirSync(folder)) if (!given[name]) rmSync(join(folder, name), { recursive: true, force: true });
+  writeFileSync(join(folder, 'ZELTRIC.INI'), given['ZELTRIC.INI']);
+  cli(folder, ['--bootstrap', '200', '--bootstrap-seeds', '4321,8765', 'trout.dat']);
+  compareFiles('bootstrap', await downloadAll(), cliOutputs(folder, given), realpathSync(folder));
+  await type('bootstrap', '');
+
   // Cancel a long test: the page stops, the shares taken so far are kept.
   await type('test-count', '15000');
   await page.$eval('#progress-text', (e) => { e.textContent = ''; });

@@ -264,8 +264,8 @@ public:
             if (v.empty()) refuse(needsValue("--rerun"));
             o_.rerun = v;
         });
-        flag("--quiet,-q", o_.quiet);
-        flag("--help,-h", o_.help);
+        flag("--quiet", o_.quiet);
+        flag("--help", o_.help);
         flag("--version", o_.version);
     }
 
@@ -335,8 +335,8 @@ private:
 
     // "--name=value" of an option with a value becomes "--name" "value", so
     // that an empty value stays a value (the library would take the next
-    // argument instead). An argument that is another option's value, or
-    // follows "--", is left as it is.
+    // argument instead), and the short names are spelt out. An argument that
+    // is another option's value, or follows "--", is left as it is.
     std::vector<std::string> normalised(int argc, const char* const* argv) const {
         std::vector<std::string> out;
         bool valueNext = false;
@@ -349,6 +349,12 @@ private:
                 continue;
             }
             ended = arg == "--";
+            // -q and -h are only ever given alone: the library would read -qh
+            // as both, which has always been refused as an unknown option.
+            if (arg == "-q" || arg == "-h") {
+                out.push_back(arg == "-q" ? "--quiet" : "--help");
+                continue;
+            }
             if (arg.rfind("--", 0) == 0) {
                 const std::size_t eq = arg.find('=');
                 const std::string name = arg.substr(0, eq);

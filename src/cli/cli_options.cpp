@@ -1,8 +1,12 @@
 #include "cli/cli_options.hpp"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <string_view>
+#include <vector>
 
 #include "analysis/fast_kernels.hpp"
 #include "base/decimal.hpp"
@@ -152,190 +156,272 @@ std::string cliUsage() {
            "  for f in *.dat; do zeltric-cli --quiet --test 1000 --seeds 12345,67890 \"$f\"; done\n";
 }
 
+namespace {
+
+// The command line's grammar: every option's spelling, whether it takes a
+// value, and what the value must be. Each option's callback runs as soon as
+// the option is read, so the first mistake on the line is the one reported
+// and a repeated option's last value wins.
+class OptionReader {
+public:
+    explicit OptionReader(CliOptions& options) : o_(options) {
+        // Our own --help text and messages; the data file and unknown options
+        // come back as extras, read in order by settleExtras.
+        app_.set_help_flag();
+        app_.allow_extras();
+        value("--loci", [this](const std::string& v) { o_.loci = v; });
+        value("--pops", [this](const std::string& v) { o_.pops = v; });
+        value("--labels", [this](const std::string& v) { o_.labels = v; });
+        value("--test", [this](const std::string& v) {
+            auto r = wholeNumber(v);
+            if (!r || *r < randomisation::kMinRandomisations || *r > randomisation::kMaxRandomisations)
+                refuse("--test needs a number of randomisations within 100..15000, not \"" + v + "\"");
+            o_.test = static_cast<int>(*r);
+        });
+        value("--seed-file", [this](const std::string& v) {
+            if (v.empty()) refuse(needsValue("--seed-file"));
+            o_.seedFile = v;
+            seedFileGiven = true;
+        });
+        value("--seeds", [this](const std::string& v) { o_.seeds = seedPair("--seeds", v); });
+        value("--bootstrap", [this](const std::string& v) {
+            auto b = wholeNumber(v);
+            if (!b || *b < randomisation::kMinReplicates || *b > randomisation::kMaxReplicates)
+                refuse("--bootstrap needs a number of replicates within 100..100000, not \"" + v + "\"");
+            o_.bootstrap = static_cast<int>(*b);
+        });
+        value("--bootstrap-seeds",
+              [this](const std::string& v) { o_.bootstrapSeeds = seedPair("--bootstrap-seeds", v); });
+        value("--threads", [this](const std::string& v) {
+            auto n = wholeNumber(v);
+            if (!n || *n < 1 || *n > 256) refuse("--threads needs a number within 1..256, not \"" + v + "\"");
+            o_.threads = static_cast<int>(*n);
+        });
+        value("--plot", [this](const std::string& v) {
+            auto pair = numberPair(v);
+            if (!pair || pair->first < 1 || pair->second < 1 || pair->first > 500 || pair->second > 500)
+                refuse("--plot needs two axis numbers X,Y, not \"" + v + "\"");
+            o_.plot = std::make_pair(static_cast<int>(pair->first), static_cast<int>(pair->second));
+        });
+        value("--plot-file", [this](const std::string& v) {
+            if (v.empty()) refuse(needsValue("--plot-file"));
+            o_.plotFile = v;
+        });
+        value("--kernels", [this](const std::string& v) {
+            if (v.empty() || !analysis::KernelSelection::fromName(v))
+                refuse("--kernels needs one of " + std::string(analysis::KernelSelection::names()) + ", not \"" +
+                       v + "\"");
+            o_.kernels = v;
+        });
+        value("--format", [this](const std::string& v) {
+            o_.format = formats::formatFromName(v);
+            if (!o_.format) refuse("--format needs genepop, structure, genetix or fstat, not \"" + v + "\"");
+        });
+        flag("--convert-only", o_.convertOnly);
+        value("--structure-loci", [this](const std::string& v) {
+            auto n = wholeNumber(v);
+            if (!n || *n < 1 || *n > 100000)
+                refuse("--structure-loci needs a number of loci of at least 1, not \"" + v + "\"");
+            o_.structure.loci = static_cast<int>(*n);
+        });
+        value("--structure-rows", [this](const std::string& v) {
+            auto n = wholeNumber(v);
+            if (!n || (*n != 1 && *n != 2)) refuse("--structure-rows needs 1 or 2, not \"" + v + "\"");
+            o_.structure.rows = static_cast<int>(*n);
+        });
+        value("--structure-extra-columns", [this](const std::string& v) {
+            auto n = wholeNumber(v);
+            if (!n || *n < 0 || *n > 100000)
+                refuse("--structure-extra-columns needs a number of columns of at least 0, not \"" + v + "\"");
+            o_.structure.extraColumns = static_cast<int>(*n);
+        });
+        value("--structure-missing", [this](const std::string& v) {
+            auto n = wholeNumber(v);
+            if (!n || *n < -999999999 || *n > 999999999)
+                refuse("--structure-missing needs a whole number, not \"" + v + "\"");
+            o_.structure.missing = *n;
+        });
+        value("--figure", [this](const std::string& v) {
+            if (v.empty()) refuse(needsValue("--figure"));
+            if (!figureExtension(v))
+                refuse("--figure needs a file name ending in .svg, .pdf or .png, not \"" + v + "\"");
+            o_.figure = v;
+        });
+        value("--axes", [this](const std::string& v) {
+            auto pair = numberPair(v);
+            if (!pair || pair->first < 1 || pair->second < 1 || pair->first > 500 || pair->second > 500 ||
+                pair->first == pair->second)
+                refuse("--axes needs two different axis numbers X,Y, not \"" + v + "\"");
+            o_.axes = std::make_pair(static_cast<int>(pair->first), static_cast<int>(pair->second));
+        });
+        value("--figure-width", [this](const std::string& v) {
+            auto n = wholeNumber(v);
+            if (!n || *n < 200 || *n > 20000)
+                refuse("--figure-width needs a number of pixels within 200..20000, not \"" + v + "\"");
+            o_.figureWidth = static_cast<int>(*n);
+        });
+        value("--rerun", [this](const std::string& v) {
+            if (v.empty()) refuse(needsValue("--rerun"));
+            o_.rerun = v;
+        });
+        flag("--quiet", o_.quiet);
+        flag("--help", o_.help);
+        flag("--version", o_.version);
+    }
+
+    // Reads argv[1..]; a usage error comes back as its message.
+    std::string read(int argc, const char* const* argv) {
+        std::vector<std::string> arguments = normalised(argc, argv);
+        const std::string last = arguments.empty() ? std::string() : arguments.back();
+        std::reverse(arguments.begin(), arguments.end());  // CLI::App::parse takes them last first
+        try {
+            try {
+                app_.parse(arguments);
+            } catch (const CLI::ArgumentMismatch&) {
+                // Only an option without its value at the very end gets here;
+                // a mistake before it still comes first.
+                settleExtras();
+                return needsValue(last);
+            }
+            settleExtras();
+        } catch (const CLI::ParseError& e) {
+            return e.what();
+        }
+        return {};
+    }
+
+    bool seedFileGiven = false;
+
+private:
+    [[noreturn]] static void refuse(const std::string& message) { throw CLI::ValidationError(message); }
+    static std::string needsValue(const std::string& option) { return "option " + option + " needs a value"; }
+
+    static std::pair<long long, long long> seedPair(const std::string& option, const std::string& v) {
+        auto pair = numberPair(v);
+        if (!pair || !data::validSeeds(pair->first, pair->second))
+            refuse(option + " needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in 1..2147483398, not \"" + v +
+                   "\"");
+        return *pair;
+    }
+
+    void value(const std::string& name, std::function<void(const std::string&)> take) {
+        app_.add_option(name,
+                        [this, take = std::move(take)](const CLI::results_t& results) {
+                            settleExtras();
+                            take(results.back());
+                            return true;
+                        })
+            ->trigger_on_parse()
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    }
+
+    // A flag ignores a value given with an equals sign (--quiet=no is --quiet).
+    void flag(const std::string& names, bool& target) {
+        app_.add_option(names,
+                        [this, &target](const CLI::results_t&) {
+                            settleExtras();
+                            target = true;
+                            return true;
+                        })
+            ->expected(0)
+            ->trigger_on_parse()
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    }
+
+    bool takesValue(const std::string& name) const {
+        const CLI::Option* option = app_.get_option_no_throw(name);
+        return option != nullptr && option->get_expected_min() > 0;
+    }
+
+    // "--name=value" of an option with a value becomes "--name" "value", so
+    // that an empty value stays a value (the library would take the next
+    // argument instead), and the short names are spelt out. An argument that
+    // is another option's value, or follows "--", is left as it is.
+    std::vector<std::string> normalised(int argc, const char* const* argv) const {
+        std::vector<std::string> out;
+        bool valueNext = false;
+        bool ended = false;
+        for (int i = 1; i < argc; ++i) {
+            const std::string arg = argv[i];
+            if (valueNext || ended) {
+                valueNext = false;
+                out.push_back(arg);
+                continue;
+            }
+            ended = arg == "--";
+            // -q and -h are only ever given alone: the library would read -qh
+            // as both, which has always been refused as an unknown option.
+            if (arg == "-q" || arg == "-h") {
+                out.push_back(arg == "-q" ? "--quiet" : "--help");
+                continue;
+            }
+            if (arg.rfind("--", 0) == 0) {
+                const std::size_t eq = arg.find('=');
+                const std::string name = arg.substr(0, eq);
+                if (takesValue(name)) {
+                    if (eq == std::string::npos) {
+                        valueNext = true;
+                    } else {
+                        out.push_back(name);
+                        out.push_back(arg.substr(eq + 1));
+                        continue;
+                    }
+                }
+            }
+            out.push_back(arg);
+        }
+        return out;
+    }
+
+    // The arguments no option took, in order: the "--" that ends the options,
+    // unknown options and the data file. Settled before each option's value
+    // is looked at, so whichever mistake comes first on the line is reported.
+    void settleExtras() {
+        const std::vector<std::string> extras = app_.remaining();
+        for (; settled_ < extras.size(); ++settled_) {
+            const std::string& arg = extras[settled_];
+            if (!optionsEnded_ && arg == "--") {
+                optionsEnded_ = true;
+            } else if (!optionsEnded_ && arg.size() > 1 && arg[0] == '-') {
+                refuse("unknown option " + arg);
+            } else {
+                if (!o_.dataFile.empty()) refuse("only one data file can be analysed per run");
+                o_.dataFile = arg;
+            }
+        }
+    }
+
+    CliOptions& o_;
+    CLI::App app_{"", "zeltric-cli"};
+    std::size_t settled_ = 0;
+    bool optionsEnded_ = false;
+};
+
+}  // namespace
+
 CliParse parseCliOptions(int argc, const char* const* argv) {
     CliParse result;
     CliOptions& o = result.options;
-    bool seedFileGiven = false;
     auto fail = [&](std::string message) {
         result.error = std::move(message);
         return result;
     };
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        // After "--" every argument is a file name, even one starting with '-'.
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (optionsEnded) {
-            if (!o.dataFile.empty()) return fail("only one data file can be analysed per run");
-            o.dataFile = arg;
-            continue;
-        }
-        std::string name = arg;
-        std::optional<std::string> inlineValue;
-        if (arg.rfind("--", 0) == 0) {
-            const std::size_t eq = arg.find('=');
-            if (eq != std::string::npos) {
-                name = arg.substr(0, eq);
-                inlineValue = arg.substr(eq + 1);
-            }
-        }
-        auto value = [&]() -> std::optional<std::string> {
-            if (inlineValue) return inlineValue;
-            if (i + 1 >= argc) return std::nullopt;
-            return std::string(argv[++i]);
-        };
-        auto needs = [&](const std::string& option) { return "option " + option + " needs a value"; };
-
-        if (name == "--help" || name == "-h") {
-            o.help = true;
-        } else if (name == "--version") {
-            o.version = true;
-        } else if (name == "--quiet" || name == "-q") {
-            o.quiet = true;
-        } else if (name == "--loci") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            o.loci = *v;
-        } else if (name == "--pops") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            o.pops = *v;
-        } else if (name == "--labels") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            o.labels = *v;
-        } else if (name == "--test") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            auto r = wholeNumber(*v);
-            if (!r || *r < randomisation::kMinRandomisations || *r > randomisation::kMaxRandomisations)
-                return fail("--test needs a number of randomisations within 100..15000, not \"" + *v + "\"");
-            o.test = static_cast<int>(*r);
-        } else if (name == "--seed-file") {
-            auto v = value();
-            if (!v || v->empty()) return fail(needs(name));
-            o.seedFile = *v;
-            seedFileGiven = true;
-        } else if (name == "--seeds") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            auto pair = numberPair(*v);
-            if (!pair || !data::validSeeds(pair->first, pair->second))
-                return fail("--seeds needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in 1..2147483398, not \"" +
-                            *v + "\"");
-            o.seeds = pair;
-        } else if (name == "--bootstrap") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            auto b = wholeNumber(*v);
-            if (!b || *b < randomisation::kMinReplicates || *b > randomisation::kMaxReplicates)
-                return fail("--bootstrap needs a number of replicates within 100..100000, not \"" + *v + "\"");
-            o.bootstrap = static_cast<int>(*b);
-        } else if (name == "--bootstrap-seeds") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            auto pair = numberPair(*v);
-            if (!pair || !data::validSeeds(pair->first, pair->second))
-                return fail("--bootstrap-seeds needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in "
-                            "1..2147483398, not \"" + *v + "\"");
-            o.bootstrapSeeds = pair;
-        } else if (name == "--threads") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            auto n = wholeNumber(*v);
-            if (!n || *n < 1 || *n > 256) return fail("--threads needs a number within 1..256, not \"" + *v + "\"");
-            o.threads = static_cast<int>(*n);
-        } else if (name == "--plot") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            auto pair = numberPair(*v);
-            if (!pair || pair->first < 1 || pair->second < 1 || pair->first > 500 || pair->second > 500)
-                return fail("--plot needs two axis numbers X,Y, not \"" + *v + "\"");
-            o.plot = std::make_pair(static_cast<int>(pair->first), static_cast<int>(pair->second));
-        } else if (name == "--rerun") {
-            auto v = value();
-            if (!v || v->empty()) return fail(needs(name));
-            o.rerun = *v;
-        } else if (name == "--plot-file") {
-            auto v = value();
-            if (!v || v->empty()) return fail(needs(name));
-            o.plotFile = *v;
-        } else if (name == "--kernels") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            if (v->empty() || !analysis::KernelSelection::fromName(*v))
-                return fail("--kernels needs one of " + std::string(analysis::KernelSelection::names()) +
-                            ", not \"" + *v + "\"");
-            o.kernels = *v;
-        } else if (name == "--format") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            o.format = formats::formatFromName(*v);
-            if (!o.format) return fail("--format needs genepop, structure, genetix or fstat, not \"" + *v + "\"");
-        } else if (name == "--convert-only") {
-            o.convertOnly = true;
-        } else if (name == "--structure-loci" || name == "--structure-rows" || name == "--structure-extra-columns" ||
-                   name == "--structure-missing") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            auto n = wholeNumber(*v);
-            if (name == "--structure-missing") {
-                if (!n || *n < -999999999 || *n > 999999999)
-                    return fail("--structure-missing needs a whole number, not \"" + *v + "\"");
-                o.structure.missing = *n;
-            } else if (name == "--structure-rows") {
-                if (!n || (*n != 1 && *n != 2)) return fail("--structure-rows needs 1 or 2, not \"" + *v + "\"");
-                o.structure.rows = static_cast<int>(*n);
-            } else if (name == "--structure-loci") {
-                if (!n || *n < 1 || *n > 100000)
-                    return fail("--structure-loci needs a number of loci of at least 1, not \"" + *v + "\"");
-                o.structure.loci = static_cast<int>(*n);
-            } else {
-                if (!n || *n < 0 || *n > 100000)
-                    return fail("--structure-extra-columns needs a number of columns of at least 0, not \"" + *v +
-                                "\"");
-                o.structure.extraColumns = static_cast<int>(*n);
-            }
-        } else if (name == "--figure") {
-            auto v = value();
-            if (!v || v->empty()) return fail(needs(name));
-            if (!figureExtension(*v))
-                return fail("--figure needs a file name ending in .svg, .pdf or .png, not \"" + *v + "\"");
-            o.figure = *v;
-        } else if (name == "--axes") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            auto pair = numberPair(*v);
-            if (!pair || pair->first < 1 || pair->second < 1 || pair->first > 500 || pair->second > 500 ||
-                pair->first == pair->second)
-                return fail("--axes needs two different axis numbers X,Y, not \"" + *v + "\"");
-            o.axes = std::make_pair(static_cast<int>(pair->first), static_cast<int>(pair->second));
-        } else if (name == "--figure-width") {
-            auto v = value();
-            if (!v) return fail(needs(name));
-            auto n = wholeNumber(*v);
-            if (!n || *n < 200 || *n > 20000)
-                return fail("--figure-width needs a number of pixels within 200..20000, not \"" + *v + "\"");
-            o.figureWidth = static_cast<int>(*n);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return fail("unknown option " + arg);
-        } else {
-            if (!o.dataFile.empty()) return fail("only one data file can be analysed per run");
-            o.dataFile = arg;
-        }
-    }
+    OptionReader reader(o);
+    if (std::string error = reader.read(argc, argv); !error.empty()) return fail(error);
+    const bool seedFileGiven = reader.seedFileGiven;
     if (o.rerun && !o.help && !o.version) {
         // The record alone says what ran; nothing may change it.
         if (!o.dataFile.empty()) return fail("--rerun takes the data file from the record; give no DATA_FILE");
-        for (const auto& [given, option] :
-             {std::pair{o.loci.has_value(), "--loci"}, {o.pops.has_value(), "--pops"},
-              {o.labels.has_value(), "--labels"}, {o.test.has_value(), "--test"}, {o.seeds.has_value(), "--seeds"},
-              {seedFileGiven, "--seed-file"}, {o.bootstrap.has_value(), "--bootstrap"},
-              {o.bootstrapSeeds.has_value(), "--bootstrap-seeds"}, {o.format.has_value(), "--format"},
-              {o.convertOnly, "--convert-only"}})
+        for (const auto& [given, option] : {std::pair{o.loci.has_value(), "--loci"},
+                                            {o.pops.has_value(), "--pops"},
+                                            {o.labels.has_value(), "--labels"},
+                                            {o.test.has_value(), "--test"},
+                                            {o.seeds.has_value(), "--seeds"},
+                                            {seedFileGiven, "--seed-file"},
+                                            {o.bootstrap.has_value(), "--bootstrap"},
+                                            {o.bootstrapSeeds.has_value(), "--bootstrap-seeds"},
+                                            {o.format.has_value(), "--format"},
+                                            {o.convertOnly, "--convert-only"}})
             if (given)
                 return fail(std::string("--rerun takes its settings from the record; ") + option +
                             " cannot be given with it");
@@ -360,10 +446,12 @@ void applyRerunPlan(CliOptions& options, const record::RerunPlan& plan) {
     options.loci = plan.loci ? std::optional(listText(*plan.loci)) : std::nullopt;
     options.pops = plan.samples ? std::optional(listText(*plan.samples)) : std::nullopt;
     options.test = plan.randomisations;
-    if (plan.seedsStart) options.seeds = std::pair<long long, long long>(plan.seedsStart->first, plan.seedsStart->second);
+    if (plan.seedsStart)
+        options.seeds = std::pair<long long, long long>(plan.seedsStart->first, plan.seedsStart->second);
     options.bootstrap = plan.bootstrapReplicates;
     if (plan.bootstrapSeeds)
-        options.bootstrapSeeds = std::pair<long long, long long>(plan.bootstrapSeeds->first, plan.bootstrapSeeds->second);
+        options.bootstrapSeeds =
+            std::pair<long long, long long>(plan.bootstrapSeeds->first, plan.bootstrapSeeds->second);
     options.keepSeedFile = true;
 }
 

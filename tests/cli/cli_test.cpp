@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support.hpp"
@@ -82,6 +83,59 @@ TEST(Cli, ExitCodes) {
     EXPECT_NE(genotype.err.find("Problem in the data file!!!!\nGenotype in sample: 2, individual: 1"),
               std::string::npos)
         << genotype.err;
+}
+
+// Every mistake on the command line: exit status 2, the message and the hint, nothing on standard output.
+TEST(Cli, EveryUsageErrorExitsWithTwoAndSaysWhy) {
+    const std::string seedRanges = " needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in 1..2147483398, not ";
+    const std::pair<const char*, std::string> cases[] = {
+        {"", "no data file given"},
+        {"--frobnicate x.dat", "unknown option --frobnicate"},
+        {"a.dat b.dat", "only one data file can be analysed per run"},
+        {"x.dat --loci", "option --loci needs a value"},
+        {"--plot 1,2 --plot-file= x.dat", "option --plot-file needs a value"},
+        {"--test 99 x.dat", "--test needs a number of randomisations within 100..15000, not \"99\""},
+        {"--seeds 0,5 x.dat", "--seeds" + seedRanges + "\"0,5\""},
+        {"--bootstrap 99 x.dat", "--bootstrap needs a number of replicates within 100..100000, not \"99\""},
+        {"--bootstrap-seeds 1 x.dat", "--bootstrap-seeds" + seedRanges + "\"1\""},
+        {"--threads 0 x.dat", "--threads needs a number within 1..256, not \"0\""},
+        {"--plot 0,1 x.dat", "--plot needs two axis numbers X,Y, not \"0,1\""},
+        {"--format foo x.dat", "--format needs genepop, structure, genetix or fstat, not \"foo\""},
+        {"--structure-loci 0 x.dat", "--structure-loci needs a number of loci of at least 1, not \"0\""},
+        {"--structure-rows 3 x.dat", "--structure-rows needs 1 or 2, not \"3\""},
+        {"--structure-extra-columns -1 x.dat",
+         "--structure-extra-columns needs a number of columns of at least 0, not \"-1\""},
+        {"--structure-missing x x.dat", "--structure-missing needs a whole number, not \"x\""},
+        {"--figure a.txt x.dat", "--figure needs a file name ending in .svg, .pdf or .png, not \"a.txt\""},
+        {"--figure a.svg --axes 1,1 x.dat", "--axes needs two different axis numbers X,Y, not \"1,1\""},
+        {"--figure a.png --figure-width 10 x.dat",
+         "--figure-width needs a number of pixels within 200..20000, not \"10\""},
+        {"--rerun=", "option --rerun needs a value"},
+        {"--rerun r.json x.dat", "--rerun takes the data file from the record; give no DATA_FILE"},
+        {"--rerun r.json --loci 1", "--rerun takes its settings from the record; --loci cannot be given with it"},
+        {"--plot-file p.bmp x.dat", "--plot-file needs --plot X,Y"},
+        {"--bootstrap-seeds 1,1 x.dat", "--bootstrap-seeds needs --bootstrap B"},
+        {"--axes 1,2 x.dat", "--axes needs --figure FILE"},
+        {"--figure-width 300 x.dat", "--figure-width needs --figure FILE"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const ProcessResult r = runCli(arguments);
+        EXPECT_EQ(r.exitCode, 2) << arguments;
+        EXPECT_EQ(r.err, "zeltric-cli: " + message + "\nTry 'zeltric-cli --help'.\n") << arguments;
+        EXPECT_EQ(r.out, "") << arguments;
+    }
+}
+
+// The help text is ours, whichever spelling asks for it.
+TEST(Cli, HelpPrintsTheUsageText) {
+    const ProcessResult help = runCli("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out.rfind("Usage: zeltric-cli [OPTIONS] DATA_FILE\n", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("\n  --bootstrap-seeds S1,S2\n"), std::string::npos);
+    EXPECT_NE(help.out.find("\nExit status: 0 success,"), std::string::npos);
+    EXPECT_EQ(runCli("-h").out, help.out);
+    EXPECT_EQ(runCli("--quiet --help x.dat").out, help.out);
 }
 
 TEST(Cli, AnUnknownKernelNameIsAUsageErrorBeforeAnyOutput) {

@@ -138,10 +138,12 @@ int TQLI(RealVector& d, RealVector& e, int n, SquareMatrix& z, TqliLimits limits
             if (m == l) break;  // eigenvalue l has converged
 
             if (iterations == limits.notice) ++notices;
-            if (iterations == limits.limit) throw data::FatalError(data::MessageId::TqliFailure, data::tqliFailureMessage(l, iterations));
+            if (iterations == limits.limit)
+                throw data::FatalError(data::MessageId::TqliFailure, data::tqliFailureMessage(l, iterations));
             ++iterations;
 
-            double g = (static_cast<double>(d[l + 1]) - static_cast<double>(d[l])) / (2.0 * static_cast<double>(e[l]));
+            double g =
+                (static_cast<double>(d[l + 1]) - static_cast<double>(d[l])) / (2.0 * static_cast<double>(e[l]));
             double r = std::sqrt(g * g + 1.0);
             g = static_cast<double>(d[m]) - static_cast<double>(d[l]) +
                 static_cast<double>(e[l]) / (g + SignTransfer(r, g));

@@ -25,14 +25,10 @@ const simd::SimdKernels& kernelsFor(KernelIsa isa) {
     if (!isaSupported(isa)) isa = bestSupportedIsa();
 #ifdef ZELTRIC_X86_KERNELS
     switch (isa) {
-        case KernelIsa::Avx512:
-            return simd::avx512Kernels();
-        case KernelIsa::Avx2:
-            return simd::avx2Kernels();
-        case KernelIsa::Sse2:
-            return simd::sse2Kernels();
-        case KernelIsa::Scalar:
-            break;
+        case KernelIsa::Avx512: return simd::avx512Kernels();
+        case KernelIsa::Avx2: return simd::avx2Kernels();
+        case KernelIsa::Sse2: return simd::sse2Kernels();
+        case KernelIsa::Scalar: break;
     }
 #elif defined(ZELTRIC_WASM_SIMD_KERNELS)
     if (isa == KernelIsa::Sse2) return simd::sse2Kernels();
@@ -68,8 +64,8 @@ float diagonalTerm(float weight, float value) {
 
 // Rows `first`..`first + rows - 1` of a . b (b rows 1..inner, columns
 // 1..cols) into the same rows of out.
-void productBlock(const simd::SimdKernels& kernels, const SquareMatrix& a, const SquareMatrix& b,
-                  int first, int rows, int inner, int cols, SquareMatrix& out) {
+void productBlock(const simd::SimdKernels& kernels, const SquareMatrix& a, const SquareMatrix& b, int first,
+                  int rows, int inner, int cols, SquareMatrix& out) {
     const float* aRows[kBlockRows];
     float* outRows[kBlockRows];
     for (int r = 0; r < rows; ++r) {
@@ -83,14 +79,10 @@ void productBlock(const simd::SimdKernels& kernels, const SquareMatrix& a, const
 
 const char* isaName(KernelIsa isa) {
     switch (isa) {
-        case KernelIsa::Avx512:
-            return "avx512";
-        case KernelIsa::Avx2:
-            return "avx2";
-        case KernelIsa::Sse2:
-            return "sse2";
-        case KernelIsa::Scalar:
-            break;
+        case KernelIsa::Avx512: return "avx512";
+        case KernelIsa::Avx2: return "avx2";
+        case KernelIsa::Sse2: return "sse2";
+        case KernelIsa::Scalar: break;
     }
     return "scalar";
 }
@@ -98,34 +90,26 @@ const char* isaName(KernelIsa isa) {
 bool isaSupported(KernelIsa isa) {
     switch (isa) {
 #ifdef ZELTRIC_X86_KERNELS
-        case KernelIsa::Avx512:
-            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
-        case KernelIsa::Avx2:
-            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        case KernelIsa::Sse2:
-            return true;  // part of x86-64
+        case KernelIsa::Avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
+        case KernelIsa::Avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        case KernelIsa::Sse2: return true;  // part of x86-64
 #elif defined(ZELTRIC_WASM_SIMD_KERNELS)
         // The browser build: the 128-bit variant's source as WebAssembly SIMD.
         case KernelIsa::Avx512:
-        case KernelIsa::Avx2:
-            return false;
-        case KernelIsa::Sse2:
-            return true;
+        case KernelIsa::Avx2: return false;
+        case KernelIsa::Sse2: return true;
 #else
         case KernelIsa::Avx512:
         case KernelIsa::Avx2:
-        case KernelIsa::Sse2:
-            return false;  // not built for this processor
+        case KernelIsa::Sse2: return false;  // not built for this processor
 #endif
-        case KernelIsa::Scalar:
-            break;
+        case KernelIsa::Scalar: break;
     }
     return true;
 }
 
 namespace {
-constexpr KernelIsa kEveryIsa[] = {KernelIsa::Scalar, KernelIsa::Sse2, KernelIsa::Avx2,
-                                   KernelIsa::Avx512};
+constexpr KernelIsa kEveryIsa[] = {KernelIsa::Scalar, KernelIsa::Sse2, KernelIsa::Avx2, KernelIsa::Avx512};
 }
 
 KernelIsa bestSupportedIsa() { return supportedIsas().back(); }
@@ -149,8 +133,8 @@ std::optional<KernelSelection> KernelSelection::fromName(std::string_view name) 
 
 const char* KernelSelection::names() { return "reference, scalar, sse2, avx2, avx512"; }
 
-bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA,
-                      SquareMatrix& xt, SquareMatrix& p, SquareMatrix& m, KernelIsa isa) {
+bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt,
+                      SquareMatrix& p, SquareMatrix& m, KernelIsa isa) {
     ZELTRIC_ASSERT(np >= 0 && np <= kMatrixOrder && nA >= 0 && nA <= kMatrixOrder);
     const simd::SimdKernels& kernels = kernelsFor(isa);
     const int order = std::min(np, nA);
@@ -168,8 +152,7 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
         for (int k = 1; k <= np; ++k) {
             const float w = weights[static_cast<std::size_t>(k)];
             for (int j = 1; j <= nA; ++j) {
-                const float term =
-                    diagonalTerm(w, static_cast<float>(static_cast<double>(x(k, j)) + 0.0));
+                const float term = diagonalTerm(w, static_cast<float>(static_cast<double>(x(k, j)) + 0.0));
                 if (isNegativeZero(term)) return false;
                 p(k, j) = term;
                 xt(j, k) = x(k, j);
@@ -181,8 +164,8 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
     } else {
         // P = W . (Xt . D^1/2): column k of X scaled by the root weight of sample j.
         for (int j = 1; j <= np; ++j) {
-            const float root = static_cast<float>(
-                std::sqrt(static_cast<double>(weights[static_cast<std::size_t>(j)])));
+            const float root =
+                static_cast<float>(std::sqrt(static_cast<double>(weights[static_cast<std::size_t>(j)])));
             post[static_cast<std::size_t>(j)] = root;
             for (int k = 1; k <= nA; ++k) {
                 const float term = diagonalTerm(root, x(j, k));
@@ -213,17 +196,15 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
     return true;
 }
 
-void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int size, int rows,
-                int inner, int cols, KernelIsa isa) {
+void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int size, int rows, int inner,
+                int cols, KernelIsa isa) {
     ZELTRIC_ASSERT(&c != &a && &c != &b);
     ZELTRIC_ASSERT(size >= 0 && size <= kMatrixOrder);
-    ZELTRIC_ASSERT(rows >= 0 && rows <= size && inner >= 0 && inner <= size && cols >= 0 &&
-                   cols <= size);
+    ZELTRIC_ASSERT(rows >= 0 && rows <= size && inner >= 0 && inner <= size && cols >= 0 && cols <= size);
     const simd::SimdKernels& kernels = kernelsFor(isa);
     if (cols > 0)
         for (int first = 1; first <= rows; first += kBlockRows)
-            productBlock(kernels, a, b, first, std::min(kBlockRows, rows - first + 1), inner, cols,
-                         c);
+            productBlock(kernels, a, b, first, std::min(kBlockRows, rows - first + 1), inner, cols, c);
     for (int i = 1; i <= size; ++i)
         for (int j = 1; j <= size; ++j) {
             if (i > rows || j > cols)
@@ -264,8 +245,7 @@ bool prepareRow(SquareMatrix& a, int i, RealVector& e, double& h, WorkVector& u)
 
 }  // namespace
 
-void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e,
-                                   KernelIsa isa) {
+void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa) {
     ZELTRIC_ASSERT(n >= 0 && n <= kMatrixOrder);
     for (int i = 1; i <= n; ++i)
         for (int k = 1; k <= i; ++k) requireFinite(a(i, k));
@@ -302,14 +282,11 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
         bool nextHaveG = false;
         if (reflect) {
             if (!haveG)
-                kernels.lowerUpdateAndProduct(block, kStride, l, nullptr, nullptr, nullptr,
-                                              u->data(), g->data());
+                kernels.lowerUpdateAndProduct(block, kStride, l, nullptr, nullptr, nullptr, u->data(), g->data());
             double f = 0.0;
             for (int j = 1; j <= l; ++j) {
-                e[static_cast<std::size_t>(j)] =
-                    static_cast<float>((*g)[static_cast<std::size_t>(j - 1)] / h);
-                f += static_cast<double>(e[static_cast<std::size_t>(j)]) *
-                     static_cast<double>(a(i, j));
+                e[static_cast<std::size_t>(j)] = static_cast<float>((*g)[static_cast<std::size_t>(j - 1)] / h);
+                f += static_cast<double>(e[static_cast<std::size_t>(j)]) * static_cast<double>(a(i, j));
             }
             const double hh = f / (h + h);
             // Each j's g needs only its own old e, so all of them can be
@@ -323,9 +300,8 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
             }
             kernels.updateLowerRow(block, kStride, u->data(), newE.data(), newG.data(), l - 1, l);
             nextReflect = prepareRow(a, l, e, nextH, *nextU);
-            kernels.lowerUpdateAndProduct(block, kStride, l - 1, u->data(), newE.data(),
-                                          newG.data(), nextReflect ? nextU->data() : nullptr,
-                                          nextG->data());
+            kernels.lowerUpdateAndProduct(block, kStride, l - 1, u->data(), newE.data(), newG.data(),
+                                          nextReflect ? nextU->data() : nullptr, nextG->data());
             nextHaveG = nextReflect;
         } else if (l >= 2) {
             nextReflect = prepareRow(a, l, e, nextH, *nextU);
@@ -344,8 +320,8 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
     for (int i = 1; i <= n; ++i) d[static_cast<std::size_t>(i)] = a(i, i);
 }
 
-void CentredFrequencies(const double* counts, double size, const double* pooled, int n,
-                        float* out, KernelIsa isa) {
+void CentredFrequencies(const double* counts, double size, const double* pooled, int n, float* out,
+                        KernelIsa isa) {
     kernelsFor(isa).centredFrequencies(counts, size, pooled, n, out);
 }
 
@@ -367,8 +343,8 @@ int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits) 
         for (;;) {
             int m = l;
             for (; m <= n - 1; ++m) {
-                const double dd = std::fabs(static_cast<double>(at(d, m))) +
-                                  std::fabs(static_cast<double>(at(d, m + 1)));
+                const double dd =
+                    std::fabs(static_cast<double>(at(d, m))) + std::fabs(static_cast<double>(at(d, m + 1)));
                 if (std::fabs(static_cast<double>(at(e, m))) + dd == dd) break;
             }
             if (m == l) break;
@@ -430,15 +406,13 @@ void FastSortEigenvalues(const RealVector& d, int n, EigenOrder& order) {
             slots[static_cast<std::size_t>(picked++)] = static_cast<std::uint16_t>(a);
     // Ties broken by slot make this a strict order, so std::sort (which
     // allocates nothing) gives the stable order.
-    std::sort(slots.begin(), slots.begin() + picked, [&](std::uint16_t x, std::uint16_t y) {
-        return d[x] > d[y] || (d[x] == d[y] && x < y);
-    });
+    std::sort(slots.begin(), slots.begin() + picked,
+              [&](std::uint16_t x, std::uint16_t y) { return d[x] > d[y] || (d[x] == d[y] && x < y); });
     int next = picked;
     for (int a = 1; a <= n; ++a)
         if (!(static_cast<double>(d[static_cast<std::size_t>(a)]) > kSortFloor))
             slots[static_cast<std::size_t>(next++)] = static_cast<std::uint16_t>(a);
-    for (int k = 1; k <= n; ++k)
-        order[static_cast<std::size_t>(k)] = slots[static_cast<std::size_t>(k - 1)];
+    for (int k = 1; k <= n; ++k) order[static_cast<std::size_t>(k)] = slots[static_cast<std::size_t>(k - 1)];
 }
 
 }  // namespace zeltric::analysis

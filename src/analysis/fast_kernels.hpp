@@ -70,27 +70,25 @@ inline CrossCase crossCase(int np, int nA) { return np > nA ? CrossCase::A : Cro
 // it). xt and p are scratch. Returns false, leaving m unspecified, when a
 // one-term product underflowed to a negative zero (only possible with tiny
 // inputs); the caller then takes the reference products.
-bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA,
-                      SquareMatrix& xt, SquareMatrix& p, SquareMatrix& m, KernelIsa isa);
+bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt,
+                      SquareMatrix& p, SquareMatrix& m, KernelIsa isa);
 
 // C <- A . B as MatMul(a, b, c, size) gives it, when A is zero (+0) outside
 // rows 1..rows, columns 1..inner and B zero (+0) outside rows 1..inner,
 // columns 1..cols. The whole leading size x size block of c is written.
-void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int size, int rows,
-                int inner, int cols, KernelIsa isa);
+void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int size, int rows, int inner,
+                int cols, KernelIsa isa);
 
 // Tridiagonalize without accumulating the transformations: the same d and e
 // (d[1..n], e[1..n], e[1] = 0, also for n = 0 and 1). Reads the lower
 // triangle of the leading n x n block of a and leaves the block unspecified.
 // Raises data::FatalError as Tridiagonalize does on a value that is not
 // finite.
-void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e,
-                                   KernelIsa isa);
+void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa);
 
 // out[c] <- float(counts[c] / 2.0 / size - pooled[c]) for c < n: one row
 // of the centred frequencies.
-void CentredFrequencies(const double* counts, double size, const double* pooled, int n,
-                        float* out, KernelIsa isa);
+void CentredFrequencies(const double* counts, double size, const double* pooled, int n, float* out, KernelIsa isa);
 
 // TQLI without eigenvectors: the same d, the same notices and errors.
 [[nodiscard]] int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits = {});

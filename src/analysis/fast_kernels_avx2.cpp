@@ -23,8 +23,7 @@ struct Avx2 {
         return _mm256_cvtps_pd(f);
     }
     static D selectUpTo(int c, int r, D x, D y) {
-        const D mask =
-            _mm256_cmp_pd(_mm256_set_pd(c + 3, c + 2, c + 1, c), _mm256_set1_pd(r), _CMP_LE_OQ);
+        const D mask = _mm256_cmp_pd(_mm256_set_pd(c + 3, c + 2, c + 1, c), _mm256_set1_pd(r), _CMP_LE_OQ);
         return _mm256_blendv_pd(y, x, mask);
     }
     static D load(const double* p) { return _mm256_loadu_pd(p); }

@@ -27,8 +27,7 @@ struct Avx512 {
         return _mm512_cvtps_pd(f);
     }
     static D selectUpTo(int c, int r, D x, D y) {
-        const __m512i lanes =
-            _mm512_add_epi64(_mm512_set1_epi64(c), _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0));
+        const __m512i lanes = _mm512_add_epi64(_mm512_set1_epi64(c), _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0));
         const __mmask8 mask = _mm512_cmple_epi64_mask(lanes, _mm512_set1_epi64(r));
         return _mm512_mask_blend_pd(mask, y, x);
     }

@@ -26,8 +26,8 @@ namespace zeltric::analysis::simd {
 // (otherwise GCC keeps them on the stack, and each term waits on a store and
 // a load).
 template <class V, int R, int U>
-inline void productTile(const double* const* a, const float* b, std::size_t bStride, int inner,
-                        int j, float* const* out) {
+inline void productTile(const double* const* a, const float* b, std::size_t bStride, int inner, int j,
+                        float* const* out) {
     using D = typename V::D;
     D acc[R][U];
 #pragma GCC unroll 8
@@ -43,8 +43,7 @@ inline void productTile(const double* const* a, const float* b, std::size_t bStr
         for (int r = 0; r < R; ++r) {
             const D av = V::set1(a[r][k]);
 #pragma GCC unroll 4
-            for (int u = 0; u < U; ++u)
-                acc[r][u] = V::roundToFloat(V::mulAdd(av, bv[u], acc[r][u]));
+            for (int u = 0; u < U; ++u) acc[r][u] = V::roundToFloat(V::mulAdd(av, bv[u], acc[r][u]));
         }
     }
 #pragma GCC unroll 8
@@ -54,8 +53,8 @@ inline void productTile(const double* const* a, const float* b, std::size_t bStr
 }
 
 template <class V, int R>
-inline void productRowsFixed(const float* const* narrow, const float* b, std::size_t bStride,
-                             int inner, int cols, float* const* out) {
+inline void productRowsFixed(const float* const* narrow, const float* b, std::size_t bStride, int inner, int cols,
+                             float* const* out) {
     // Every a[r][k] is broadcast once per column tile: widen the rows once,
     // so that a broadcast is a plain load.
     alignas(64) double wide[R][kMatrixOrder];
@@ -74,8 +73,8 @@ inline void productRowsFixed(const float* const* narrow, const float* b, std::si
 }
 
 template <class V>
-void productRows(const float* const* a, int rows, const float* b, std::size_t bStride, int inner,
-                 int cols, float* const* out) {
+void productRows(const float* const* a, int rows, const float* b, std::size_t bStride, int inner, int cols,
+                 float* const* out) {
     // Eight rows share every load of b where the registers allow it (32
     // vector registers with AVX-512, 16 otherwise).
     if constexpr (V::W < 8) {
@@ -86,33 +85,17 @@ void productRows(const float* const* a, int rows, const float* b, std::size_t bS
         }
     }
     switch (rows) {
-        case 1:
-            productRowsFixed<V, 1>(a, b, bStride, inner, cols, out);
-            break;
-        case 2:
-            productRowsFixed<V, 2>(a, b, bStride, inner, cols, out);
-            break;
-        case 3:
-            productRowsFixed<V, 3>(a, b, bStride, inner, cols, out);
-            break;
-        case 4:
-            productRowsFixed<V, 4>(a, b, bStride, inner, cols, out);
-            break;
+        case 1: productRowsFixed<V, 1>(a, b, bStride, inner, cols, out); break;
+        case 2: productRowsFixed<V, 2>(a, b, bStride, inner, cols, out); break;
+        case 3: productRowsFixed<V, 3>(a, b, bStride, inner, cols, out); break;
+        case 4: productRowsFixed<V, 4>(a, b, bStride, inner, cols, out); break;
         default:
             if constexpr (V::W >= 8) {
                 switch (rows) {
-                    case 5:
-                        productRowsFixed<V, 5>(a, b, bStride, inner, cols, out);
-                        break;
-                    case 6:
-                        productRowsFixed<V, 6>(a, b, bStride, inner, cols, out);
-                        break;
-                    case 7:
-                        productRowsFixed<V, 7>(a, b, bStride, inner, cols, out);
-                        break;
-                    default:
-                        productRowsFixed<V, 8>(a, b, bStride, inner, cols, out);
-                        break;
+                    case 5: productRowsFixed<V, 5>(a, b, bStride, inner, cols, out); break;
+                    case 6: productRowsFixed<V, 6>(a, b, bStride, inner, cols, out); break;
+                    case 7: productRowsFixed<V, 7>(a, b, bStride, inner, cols, out); break;
+                    default: productRowsFixed<V, 8>(a, b, bStride, inner, cols, out); break;
                 }
             }
             break;
@@ -123,24 +106,22 @@ void productRows(const float* const* a, int rows, const float* b, std::size_t bS
 //   (a - u[r] * e[c]) - g[r] * u[c],
 // lane by lane over columns c..c+W-1; ur and gr hold u[r] and g[r].
 template <class V>
-inline typename V::D lowerUpdate(typename V::D a, typename V::D ur, typename V::D gr,
-                                 typename V::D ec, typename V::D uc) {
+inline typename V::D lowerUpdate(typename V::D a, typename V::D ur, typename V::D gr, typename V::D ec,
+                                 typename V::D uc) {
     return V::sub(V::negMulAdd(ur, ec, a), V::mul(gr, uc));
 }
 
 template <class V>
-void updateLowerRow(float* s, std::size_t stride, const double* u, const double* e, const double* g,
-                    int r, int cols) {
+void updateLowerRow(float* s, std::size_t stride, const double* u, const double* e, const double* g, int r,
+                    int cols) {
     using D = typename V::D;
     float* row = s + static_cast<std::size_t>(r) * stride;
     const D ur = V::set1(u[r]);
     const D gr = V::set1(g[r]);
     int c = 0;
     for (; c + V::W <= cols; c += V::W)
-        V::storeRounded(row + c, lowerUpdate<V>(V::loadFloats(row + c), ur, gr, V::load(e + c),
-                                                V::load(u + c)));
-    for (; c < cols; ++c)
-        row[c] = static_cast<float>(static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
+        V::storeRounded(row + c, lowerUpdate<V>(V::loadFloats(row + c), ur, gr, V::load(e + c), V::load(u + c)));
+    for (; c < cols; ++c) row[c] = static_cast<float>(static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
 }
 
 // Rows r0..r0+M-1 (M <= W) of lowerUpdateAndProduct, one W x W tile of
@@ -153,8 +134,8 @@ void updateLowerRow(float* s, std::size_t stride, const double* u, const double*
 // the later groups add the rest through their tiles left of the diagonal.
 // Lanes of rows past M hold zeros and are never stored.
 template <class V, int M, bool Update, bool Multiply>
-inline void lowerGroup(float* s, std::size_t stride, int r0, const double* u, const double* e,
-                       const double* g, const double* nextU, double* next) {
+inline void lowerGroup(float* s, std::size_t stride, int r0, const double* u, const double* e, const double* g,
+                       const double* nextU, double* next) {
     using D = typename V::D;
     constexpr int W = V::W;
     // Whole arrays, the rows past M standing in for the last one, so that
@@ -185,8 +166,7 @@ inline void lowerGroup(float* s, std::size_t stride, int r0, const double* u, co
                 continue;
             }
             v[t] = V::loadFloats(rows[t] + c);
-            if constexpr (Update)
-                v[t] = V::storeRounded(rows[t] + c, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
+            if constexpr (Update) v[t] = V::storeRounded(rows[t] + c, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
         }
         if constexpr (Multiply) {
             D column = V::load(next + c);
@@ -212,8 +192,7 @@ inline void lowerGroup(float* s, std::size_t stride, int r0, const double* u, co
     for (int t = 0; t < M; ++t) {
         if constexpr (M == W) {
             v[t] = V::loadFloats(rows[t] + r0);
-            if constexpr (Update)
-                v[t] = V::storeRounded(rows[t] + r0, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
+            if constexpr (Update) v[t] = V::storeRounded(rows[t] + r0, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
         } else {
             alignas(64) float part[W] = {};
             for (int k = 0; k < W; ++k)
@@ -247,8 +226,8 @@ inline void lowerGroup(float* s, std::size_t stride, int r0, const double* u, co
 }
 
 template <class V, int M, bool Update, bool Multiply>
-inline void lowerLastGroup(float* s, std::size_t stride, int r0, int rows, const double* u,
-                           const double* e, const double* g, const double* nextU, double* next) {
+inline void lowerLastGroup(float* s, std::size_t stride, int r0, int rows, const double* u, const double* e,
+                           const double* g, const double* nextU, double* next) {
     if constexpr (M < V::W) {
         if (rows == M)
             lowerGroup<V, M, Update, Multiply>(s, stride, r0, u, e, g, nextU, next);
@@ -258,17 +237,16 @@ inline void lowerLastGroup(float* s, std::size_t stride, int r0, int rows, const
 }
 
 template <class V, bool Update, bool Multiply>
-void lowerPass(float* s, std::size_t stride, int n, const double* u, const double* e,
-               const double* g, const double* nextU, double* next) {
+void lowerPass(float* s, std::size_t stride, int n, const double* u, const double* e, const double* g,
+               const double* nextU, double* next) {
     int r0 = 0;
-    for (; r0 + V::W <= n; r0 += V::W)
-        lowerGroup<V, V::W, Update, Multiply>(s, stride, r0, u, e, g, nextU, next);
+    for (; r0 + V::W <= n; r0 += V::W) lowerGroup<V, V::W, Update, Multiply>(s, stride, r0, u, e, g, nextU, next);
     if (r0 < n) lowerLastGroup<V, 1, Update, Multiply>(s, stride, r0, n - r0, u, e, g, nextU, next);
 }
 
 template <class V>
-void lowerUpdateAndProduct(float* s, std::size_t stride, int n, const double* u, const double* e,
-                           const double* g, const double* nextU, double* next) {
+void lowerUpdateAndProduct(float* s, std::size_t stride, int n, const double* u, const double* e, const double* g,
+                           const double* nextU, double* next) {
     if (u != nullptr && nextU != nullptr)
         lowerPass<V, true, true>(s, stride, n, u, e, g, nextU, next);
     else if (u != nullptr)
@@ -279,21 +257,19 @@ void lowerUpdateAndProduct(float* s, std::size_t stride, int n, const double* u,
 
 // Halving is exact, so counts * 0.5 is the reference's counts / 2.0.
 template <class V>
-void centredFrequencies(const double* counts, double size, const double* pooled, int n,
-                        float* out) {
+void centredFrequencies(const double* counts, double size, const double* pooled, int n, float* out) {
     const typename V::D half = V::set1(0.5);
     const typename V::D sizes = V::set1(size);
     int c = 0;
     for (; c + V::W <= n; c += V::W)
-        V::storeFloats(out + c, V::sub(V::div(V::mul(V::load(counts + c), half), sizes),
-                                       V::load(pooled + c)));
+        V::storeFloats(out + c, V::sub(V::div(V::mul(V::load(counts + c), half), sizes), V::load(pooled + c)));
     for (; c < n; ++c) out[c] = static_cast<float>(counts[c] * 0.5 / size - pooled[c]);
 }
 
 template <class V>
 const SimdKernels& kernelTable() {
-    static const SimdKernels table{&productRows<V>, &updateLowerRow<V>,
-                                   &lowerUpdateAndProduct<V>, &centredFrequencies<V>};
+    static const SimdKernels table{&productRows<V>, &updateLowerRow<V>, &lowerUpdateAndProduct<V>,
+                                   &centredFrequencies<V>};
     return table;
 }
 

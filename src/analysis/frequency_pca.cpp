@@ -62,18 +62,16 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
             }
             if (ws.kernels.reference) {
                 for (int c = first; c <= last; ++c)
-                    row[c] = toFloat(
-                        counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]) / 2.0 / n -
-                        pooled[static_cast<std::size_t>(c)]);
+                    row[c] = toFloat(counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]) / 2.0 / n -
+                                     pooled[static_cast<std::size_t>(c)]);
                 continue;
             }
             // The locus's counts side by side, so the kernel divides a vector at a time.
             for (int c = first; c <= last; ++c)
                 gathered[static_cast<std::size_t>(c - first)] =
                     counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]);
-            CentredFrequencies(gathered.data(), static_cast<double>(n),
-                               &pooled[static_cast<std::size_t>(first)], last - first + 1,
-                               row + first, ws.kernels.isa);
+            CentredFrequencies(gathered.data(), static_cast<double>(n), &pooled[static_cast<std::size_t>(first)],
+                               last - first + 1, row + first, ws.kernels.isa);
         }
     }
     result.alleleColumnCount = static_cast<std::uint16_t>(col);
@@ -118,8 +116,7 @@ std::uint16_t BrokenStickAxes(const RealVector& eigenvalues, int p, float totalI
         b[static_cast<std::size_t>(k)] = sum;
     }
     int k = 1;
-    while (k < p && !(static_cast<double>(b[static_cast<std::size_t>(k)]) / p *
-                          static_cast<double>(totalInertia) >
+    while (k < p && !(static_cast<double>(b[static_cast<std::size_t>(k)]) / p * static_cast<double>(totalInertia) >
                       static_cast<double>(eigenvalues[static_cast<std::size_t>(k)])))
         ++k;
     return static_cast<std::uint16_t>(k - 1);
@@ -163,12 +160,10 @@ int retainedAlleles(const data::Dataset& ds, const data::CountTables& counts) {
     return nA;
 }
 
-std::array<int, data::NLMax + 1> sampleTotals(const data::Dataset& ds,
-                                              const data::CountTables& counts) {
+std::array<int, data::NLMax + 1> sampleTotals(const data::Dataset& ds, const data::CountTables& counts) {
     std::array<int, data::NLMax + 1> totals{};
     for (int l = 1; l <= ds.nl; ++l)
-        for (int j = 1; j <= ds.np; ++j)
-            totals[static_cast<std::size_t>(l)] += counts.sampleSize(j, l);
+        for (int j = 1; j <= ds.np; ++j) totals[static_cast<std::size_t>(l)] += counts.sampleSize(j, l);
     return totals;
 }
 
@@ -182,9 +177,8 @@ void storeFst(int p, PcaResult& result) {
     result.globalFst = noHeterozygosity ? 0.0f : toFloat(static_cast<double>(total) / h);
     for (int k = 1; k <= p; ++k)
         result.axisFst[static_cast<std::size_t>(k)] =
-            noHeterozygosity
-                ? 0.0f
-                : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) / h);
+            noHeterozygosity ? 0.0f
+                             : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) / h);
 }
 
 float clampedEigenvalue(const PcaWorkspace& ws, int k) {
@@ -196,8 +190,8 @@ float clampedEigenvalue(const PcaWorkspace& ws, int k) {
 // reference call, without the products by W and D, the upper triangle of M
 // and the eigenvectors. False when the cross product met tiny values; the
 // caller then makes the reference call.
-bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts, int nA,
-                        PcaWorkspace& ws, PcaResult& result, PcaCallReport& report) {
+bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts, int nA, PcaWorkspace& ws,
+                        PcaResult& result, PcaCallReport& report) {
     const int np = ds.np;
     // Only blocks of order s are written; the next reference call clears them.
     ws.usedOrder = std::max({ws.usedOrder, np, nA});
@@ -213,8 +207,7 @@ bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts
     TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, isa);
     report.tqliNotices = TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, p);
     FastSortEigenvalues(ws.diagonal, p, ws.order);
-    for (int k = 1; k <= p; ++k)
-        result.eigenvalues[static_cast<std::size_t>(k)] = clampedEigenvalue(ws, k);
+    for (int k = 1; k <= p; ++k) result.eigenvalues[static_cast<std::size_t>(k)] = clampedEigenvalue(ws, k);
     storeFst(p, result);
     return true;
 }
@@ -243,11 +236,9 @@ void crossProduct(PcaWorkspace& ws, const RealVector& weights, int np, int nA, i
     Transpose(ws.x, ws.xt, s);
     const CrossCase shape = crossCase(np, nA);
     if (shape == CrossCase::A)
-        for (int i = 1; i <= nA; ++i)
-            ws.w(i, i) = toFloat(std::sqrt(static_cast<double>(ws.w(i, i))));
+        for (int i = 1; i <= nA; ++i) ws.w(i, i) = toFloat(std::sqrt(static_cast<double>(ws.w(i, i))));
     else
-        for (int j = 1; j <= np; ++j)
-            ws.d(j, j) = toFloat(std::sqrt(static_cast<double>(ws.d(j, j))));
+        for (int j = 1; j <= np; ++j) ws.d(j, j) = toFloat(std::sqrt(static_cast<double>(ws.d(j, j))));
     if (fast && FastCrossProduct(ws.x, weights, np, nA, ws.xt, ws.p, ws.m, ws.kernels.isa)) return;
     if (shape == CrossCase::A) {
         MatMul(ws.x, ws.w, ws.r, s);
@@ -283,8 +274,7 @@ void keepObservedFigures(int p, PcaResult& result) {
     result.observedGlobalFst = result.globalFst;
     for (int k = 1; k <= p; ++k) {
         result.observedAxisShare[static_cast<std::size_t>(k)] = axisShare(result, k);
-        result.observedAxisFst[static_cast<std::size_t>(k)] =
-            result.axisFst[static_cast<std::size_t>(k)];
+        result.observedAxisFst[static_cast<std::size_t>(k)] = result.axisFst[static_cast<std::size_t>(k)];
     }
 }
 
@@ -294,12 +284,11 @@ void coordinates(PcaWorkspace& ws, int np, int nA, int p, int s, bool fast, PcaR
     result.alleleCoordinates.fillZero();
     clearBlock(ws.r, s);
     for (int k = 1; k <= p; ++k)
-        ws.r(k, k) = toFloat(
-            std::sqrt(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)])));
+        ws.r(k, k) = toFloat(std::sqrt(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)])));
     // Every operand is zero outside the block named by its dimensions, so
     // the fast products may stop there.
-    auto product = [&](const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int rows,
-                       int inner, int cols) {
+    auto product = [&](const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int rows, int inner,
+                       int cols) {
         if (fast)
             FastMatMul(a, b, c, s, rows, inner, cols, ws.kernels.isa);
         else
@@ -325,9 +314,7 @@ void inertiaShares(int p, PcaResult& result) {
     for (int k = 1; k <= p - 1; ++k) {
         const double lambda = result.eigenvalues[static_cast<std::size_t>(k)];
         result.percentInertia[static_cast<std::size_t>(k)] =
-            result.observedAxisShare[static_cast<std::size_t>(k)] > 0.001
-                ? toFloat(lambda * 100.0 / total)
-                : 0.0f;
+            result.observedAxisShare[static_cast<std::size_t>(k)] > 0.001 ? toFloat(lambda * 100.0 / total) : 0.0f;
     }
     result.brokenStickAxes = BrokenStickAxes(result.eigenvalues, p, total);
 }
@@ -346,8 +333,8 @@ void explainEmptyAnalysis(int p, const PcaResult& result, PcaCallReport& report)
 // The reference reading of steps 1 to 6; with fast kernels selected, the
 // cross product and the coordinate products take the fast kernels, which
 // give the same bits.
-PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts, bool observed,
-                       int nA, bool fast, PcaWorkspace& ws, PcaResult& result) {
+PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts, bool observed, int nA, bool fast,
+                       PcaWorkspace& ws, PcaResult& result) {
     PcaCallReport report;
     const int np = ds.np;
     RealVector weights{};
@@ -368,13 +355,14 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
 
 }  // namespace
 
-PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts,
-                              bool observed, PcaWorkspace& ws, PcaResult& result) {
+PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, bool observed,
+                              PcaWorkspace& ws, PcaResult& result) {
     ZELTRIC_ASSERT(ds.np <= data::NPMax && ds.nl <= data::NLMax && ds.nu <= data::NUMax);
 
     // Capacity first, so that nothing is stored for a data set that is refused.
     const int nA = retainedAlleles(ds, counts);
-    if (nA > kMatrixOrder) throw data::FatalError(data::MessageId::MatrixDimension, data::matrixDimensionMessage());
+    if (nA > kMatrixOrder)
+        throw data::FatalError(data::MessageId::MatrixDimension, data::matrixDimensionMessage());
 
     const bool fast = !ws.kernels.reference;
     if (fast && !observed) {

@@ -69,13 +69,15 @@ std::string resultsReportSection(const data::Dataset& ds, const PcaResult& resul
     line(out, "Number of alleles (loci): " + integerField(result.alleleColumnCount, 6) + "(" +
                   integerField(ds.nl) + ")");
     std::string perLocus = "Number of alleles per locus: ";
-    for (int l = 1; l <= ds.nl; ++l) perLocus += integerField(result.allelesPerLocus[static_cast<std::size_t>(l)], 4);
+    for (int l = 1; l <= ds.nl; ++l)
+        perLocus += integerField(result.allelesPerLocus[static_cast<std::size_t>(l)], 4);
     line(out, perLocus);
     line(out, "");
     line(out, "Total heterozygosity: " + realField(totalHeterozygosity(result), 10, 5));
     line(out, "Total inertia (Dst X nb loci): " + realField(result.totalInertia, 10, 5));
     line(out, "Per axis inertia");
-    line(out, shownValues([&](int k) { return realField(result.eigenvalues[static_cast<std::size_t>(k)], 10, 5); }));
+    line(out,
+         shownValues([&](int k) { return realField(result.eigenvalues[static_cast<std::size_t>(k)], 10, 5); }));
     line(out, "Percent inertia");
     line(out, shownValues([&](int k) { return realField(percentOf(result, k), 10, 2); }));
     line(out, "Percent Cumulative inertia");
@@ -87,12 +89,14 @@ std::string resultsReportSection(const data::Dataset& ds, const PcaResult& resul
     }
     line(out, cumulativeText);
     line(out, "");
-    line(out, "Number of significant axes according to the broken-stick: " + integerField(result.brokenStickAxes, 4));
+    line(out,
+         "Number of significant axes according to the broken-stick: " + integerField(result.brokenStickAxes, 4));
     line(out, "");
     line(out, "");
     line(out, "Global Fst: " + realField(result.observedGlobalFst, 10, 5));
     line(out, "Per axis Fst:");
-    line(out, shownValues([&](int k) { return realField(result.observedAxisFst[static_cast<std::size_t>(k)], 10, 5); }));
+    line(out, shownValues(
+                  [&](int k) { return realField(result.observedAxisFst[static_cast<std::size_t>(k)], 10, 5); }));
     line(out, "");
     return out;
 }
@@ -132,8 +136,7 @@ std::string testSectionText(const data::Dataset& ds, int randomisations, float f
     auto field = [](float value) { return data::realField(static_cast<double>(value), 10, 5); };
 
     std::string out;
-    line(out,
-         "P-values are given after " + data::integerField(randomisations) + " randomizations.");
+    line(out, "P-values are given after " + data::integerField(randomisations) + " randomizations.");
     line(out, "With the following number of complete genotypes :");
     for (int s = 1; s <= ds.np; ++s)
         line(out, ds.populationLabels[static_cast<std::size_t>(s)] + "  " +

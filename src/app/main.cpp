@@ -14,8 +14,7 @@ int main(int argc, char** argv) {
     const auto kernels = zeltric::analysis::KernelSelection::fromName(kernelName ? kernelName : "");
     if (!kernels) {
         std::cerr << "zeltric: the environment variable ZELTRIC_KERNELS holds \"" << kernelName
-                  << "\"; it takes one of " << zeltric::analysis::KernelSelection::names()
-                  << " (or unset it)\n";
+                  << "\"; it takes one of " << zeltric::analysis::KernelSelection::names() << " (or unset it)\n";
         return 2;
     }
     QApplication app(argc, argv);

@@ -45,18 +45,17 @@ std::string oneSampleMessage() {
 std::string capacityMessage() {
     return "Too many populations, loci or alleles. NPMax= " + std::to_string(NPMax) +
            " NLMax= " + std::to_string(NLMax) + " NUMax= " + std::to_string(NUMax) + kLineBreak +
-           "needs recompiling with a higher value for NPMax, NLMax or NUMax." + kLineBreak +
-           "Contact " + kMaintainerAddress + kLineBreak + "        Exiting...";
+           "needs recompiling with a higher value for NPMax, NLMax or NUMax." + kLineBreak + "Contact " +
+           kMaintainerAddress + kLineBreak + "        Exiting...";
 }
 
 std::string genotypeMessage(int sample, int individual, const std::string& locusName, int locus,
                             long long firstAllele, long long secondAllele) {
-    return std::string("Problem in the data file!!!!") + kLineBreak + "Genotype in sample: " +
-           std::to_string(sample) + ", individual: " + std::to_string(individual) + kLineBreak +
-           "For locus: " + locusName + "(locus: " + std::to_string(locus) + ")." + kLineBreak +
-           "first allele: " + std::to_string(firstAllele) +
-           ", second allele: " + std::to_string(secondAllele) + kLineBreak +
-           "Correct the data file before rerunning please. Exiting...";
+    return std::string("Problem in the data file!!!!") + kLineBreak +
+           "Genotype in sample: " + std::to_string(sample) + ", individual: " + std::to_string(individual) +
+           kLineBreak + "For locus: " + locusName + "(locus: " + std::to_string(locus) + ")." + kLineBreak +
+           "first allele: " + std::to_string(firstAllele) + ", second allele: " + std::to_string(secondAllele) +
+           kLineBreak + "Correct the data file before rerunning please. Exiting...";
 }
 
 std::string matrixDimensionMessage() {
@@ -134,7 +133,8 @@ std::string outOfMemoryMessage(const std::string& dataFile) {
 
 std::string messageText(MessageId id) {
     switch (id) {
-        case MessageId::Refusal: return refusalMessage("data.dat", 3, "\"x\" is not a whole number (sample number expected).");
+        case MessageId::Refusal:
+            return refusalMessage("data.dat", 3, "\"x\" is not a whole number (sample number expected).");
         case MessageId::Coding: return codingMessage();
         case MessageId::OneSample: return oneSampleMessage();
         case MessageId::Capacity: return capacityMessage();

@@ -21,8 +21,8 @@ std::string padLeft(std::string text, int width) {
 
 __extension__ typedef unsigned __int128 Wide;  // GCC and Clang on 64-bit targets
 
-constexpr std::array<std::uint64_t, 10> kPowersOfTen = {
-    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+constexpr std::array<std::uint64_t, 10> kPowersOfTen = {1,      10,      100,      1000,      10000,
+                                                        100000, 1000000, 10000000, 100000000, 1000000000};
 // Magnitudes below this take the integer path: the scaled value then stays
 // far inside 64 bits even with nine decimals.
 constexpr double kIntegerPathBound = 4294967296.0;  // 2^32
@@ -48,8 +48,7 @@ std::string exactDigitsField(double value, int width, int decimals) {
     std::string kept = integerPart + fraction;
     if (decider >= '5') {
         int i = static_cast<int>(kept.size()) - 1;
-        while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9')
-            kept[static_cast<std::size_t>(i--)] = '0';
+        while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9') kept[static_cast<std::size_t>(i--)] = '0';
         if (i < 0)
             kept.insert(0, 1, '1');
         else
@@ -64,9 +63,7 @@ std::string exactDigitsField(double value, int width, int decimals) {
 
 }  // namespace
 
-std::string integerField(long long value, int width) {
-    return padLeft(std::to_string(value), width);
-}
+std::string integerField(long long value, int width) { return padLeft(std::to_string(value), width); }
 
 std::string realField(double value, int width, int decimals) {
     ZELTRIC_ASSERT(std::isfinite(value));
@@ -87,15 +84,14 @@ std::string realField(double value, int width, int decimals) {
     // Below 2^32 a normal double's exponent is negative: at least 20 bits of
     // the mantissa lie right of the binary point.
     const int shift = biased == 0 ? 1074 : 1075 - biased;
-    const Wide scaled =
-        static_cast<Wide>(mantissa) * kPowersOfTen[static_cast<std::size_t>(decimals)];
+    const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[static_cast<std::size_t>(decimals)];
     std::uint64_t rounded = 0;
     if (shift < 128) {
         const Wide one = 1;
         const Wide rest = scaled & ((one << shift) - 1);
         rounded = static_cast<std::uint64_t>(scaled >> shift);
         if (rest >= (one << (shift - 1))) ++rounded;  // half away from zero
-    }  // else below 2^-75: rounds to 0 at any of these precisions
+    }                                                 // else below 2^-75: rounds to 0 at any of these precisions
 
     const std::uint64_t unit = kPowersOfTen[static_cast<std::size_t>(decimals)];
     std::array<char, 48> buffer{};

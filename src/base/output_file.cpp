@@ -67,7 +67,8 @@ void appendToFile(const std::string& path, const std::string& text) { writeWith(
 
 void replaceFileAtomically(const std::string& path, const std::string& text) {
     const platform::FileFailure failure = platform::replaceFileAtomically(path, text);
-    if (failure) fail(failure.step == platform::FileFailure::Step::Rename ? "replace" : "write", path, failure.error);
+    if (failure)
+        fail(failure.step == platform::FileFailure::Step::Rename ? "replace" : "write", path, failure.error);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

@@ -4,8 +4,8 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -54,8 +54,8 @@ TextReader TextReader::fromFile(const std::string& path, const std::string& what
     const bool failed = std::ferror(in) != 0;
     std::fclose(in);
     if (failed)
-        throw FatalError("Cannot read the " + what + " \"" + path + "\": " +
-                         std::strerror(saved != 0 ? saved : EIO) + ".");
+        throw FatalError("Cannot read the " + what + " \"" + path +
+                         "\": " + std::strerror(saved != 0 ? saved : EIO) + ".");
     return TextReader(std::move(content), path);
 }
 
@@ -87,7 +87,8 @@ long long TextReader::readNumber(const char* what) {
     const std::size_t digitsFrom = token[0] == '+' || token[0] == '-' ? 1 : 0;
     std::size_t digitsTo = digitsFrom;
     while (digitsTo < token.size() && token[digitsTo] >= '0' && token[digitsTo] <= '9') ++digitsTo;
-    const Decimal magnitude = parseDecimal(std::string_view(token).substr(digitsFrom, digitsTo - digitsFrom), Sign::Refused);
+    const Decimal magnitude =
+        parseDecimal(std::string_view(token).substr(digitsFrom, digitsTo - digitsFrom), Sign::Refused);
     const long long limit = static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1;
     const auto tooLarge = [&] {
         return FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" + what +

@@ -57,15 +57,17 @@ BatchOutcome settleSeeds(Session& session, const CliOptions& options, UserInterf
     const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
     if (!interactive && seed1 != 0 && seed2 != 0 && !randomisation::seedsUsable(seed1, seed2)) {
         const bool first = seed1 % (randomisation::kSeed1Max + 1) == 0;
-        return {kUsageError, "the seed file \"" + options.seedFile + "\" holds the " + (first ? "first" : "second") +
-                                 " seed " + std::to_string(first ? seed1 : seed2) + ", a multiple of " +
-                                 std::to_string(first ? randomisation::kSeed1Max + 1 : randomisation::kSeed2Max + 1) +
-                                 ", which would hold the generator at 0; give --seeds S1,S2 or run on a terminal "
-                                 "to type them"};
+        return {kUsageError,
+                "the seed file \"" + options.seedFile + "\" holds the " + (first ? "first" : "second") + " seed " +
+                    std::to_string(first ? seed1 : seed2) + ", a multiple of " +
+                    std::to_string(first ? randomisation::kSeed1Max + 1 : randomisation::kSeed2Max + 1) +
+                    ", which would hold the generator at 0; give --seeds S1,S2 or run on a terminal "
+                    "to type them"};
     }
     if (!interactive && (seed1 == 0 || seed2 == 0))
-        return {kUsageError, "the seed file \"" + options.seedFile +
-                                 "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them"};
+        return {kUsageError,
+                "the seed file \"" + options.seedFile +
+                    "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them"};
     if (!loadSeeds(session.generator, options.seedFile, ui))
         ui.information(data::seedsNotWrittenMessage(options.seedFile));
     return {};

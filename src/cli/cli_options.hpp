@@ -17,19 +17,19 @@ struct CliOptions {
     std::optional<int> test;  // randomisations
     std::string seedFile = "ZELTRIC.INI";
     std::optional<std::pair<long long, long long>> seeds;
-    int threads = 0;  // 0 = all cores
+    int threads = 0;               // 0 = all cores
     std::optional<int> bootstrap;  // replicates of the bootstrap over loci
     std::optional<std::pair<long long, long long>> bootstrapSeeds;
     std::optional<std::pair<int, int>> plot;
     std::optional<std::string> plotFile;
-    std::optional<std::string> kernels;  // a name analysis::KernelSelection::fromName takes
+    std::optional<std::string> kernels;     // a name analysis::KernelSelection::fromName takes
     std::optional<formats::Format> format;  // forced by --format
     formats::StructureOptions structure;
     bool convertOnly = false;
-    std::optional<std::string> figure;            // .svg, .pdf or .png
-    std::optional<std::pair<int, int>> axes;      // the figure's; default --plot's, else 1,2
-    std::optional<int> figureWidth;               // PNG pixels across
-    std::optional<std::string> rerun;  // a run record: data, labels, selection, test and seeds from it
+    std::optional<std::string> figure;        // .svg, .pdf or .png
+    std::optional<std::pair<int, int>> axes;  // the figure's; default --plot's, else 1,2
+    std::optional<int> figureWidth;           // PNG pixels across
+    std::optional<std::string> rerun;         // a run record: data, labels, selection, test and seeds from it
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <memory>
 #include <new>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #if ZELTRIC_HAS_PLOT
@@ -22,6 +22,7 @@
 #include "base/messages.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
+#include "cli/terminal_interface.hpp"
 #include "data/selection_filter.hpp"
 #include "figure/figure_file.hpp"
 #include "figure/session_figure.hpp"
@@ -29,11 +30,10 @@
 #include "platform/platform.hpp"
 #include "randomisation/seed_file.hpp"
 #include "run/file_roles.hpp"
+#include "run/go_step.hpp"
 #include "run/message_place.hpp"
 #include "run/session.hpp"
-#include "run/go_step.hpp"
 #include "run/steps.hpp"
-#include "cli/terminal_interface.hpp"
 #if ZELTRIC_HAS_PLOT
 #include "ui/plot_figure.hpp"
 #include "ui/plot_painter.hpp"
@@ -94,7 +94,8 @@ int writePlot(run::Session& session, const run::CliOptions& options) {
         std::cerr << "zeltric-cli: error: " << error << '\n';
         return kInputError;
     }
-    if (!options.quiet) std::cerr << "zeltric-cli: plot of axes " << x << " and " << y << " written to " << written << '\n';
+    if (!options.quiet)
+        std::cerr << "zeltric-cli: plot of axes " << x << " and " << y << " written to " << written << '\n';
     return 0;
 }
 #endif
@@ -108,8 +109,8 @@ int writeFigure(const run::Session& session, const run::CliOptions& options) {
         return usageError("--figure: the analysis has " + std::to_string(std::max(last, 0)) +
                           " reported axes; a figure needs at least two");
     if (x < 1 || x > last || y < 1 || y > last)
-        return usageError("--axes " + std::to_string(x) + "," + std::to_string(y) +
-                          ": both axes must lie in 1.." + std::to_string(last));
+        return usageError("--axes " + std::to_string(x) + "," + std::to_string(y) + ": both axes must lie in 1.." +
+                          std::to_string(last));
     const std::string& path = *options.figure;
 #if ZELTRIC_HAS_PLOT
     const figure::FigureRenderer render = ui::renderFigure;
@@ -142,11 +143,11 @@ void refuseUnsafeFiles(const run::Session& session, const run::CliOptions& optio
     const bool pops = session.menu.popsChecked;
     const std::string plain = run::baseName(session.openedPath);
     const std::string base = loci || pops ? data::selectionBaseName(plain, session.opened, loci, pops) : plain;
-    std::vector<run::FileRole> roles = {{"data file", session.openedPath, false},
-                                        {"label file", options.labels.value_or(""), false},
-                                        {"seed file", options.test && !options.keepSeedFile ? options.seedFile : "", false}};
-    for (const char* extension : run::kOutputExtensions)
-        roles.push_back({"output file", base + extension, true});
+    std::vector<run::FileRole> roles = {
+        {"data file", session.openedPath, false},
+        {"label file", options.labels.value_or(""), false},
+        {"seed file", options.test && !options.keepSeedFile ? options.seedFile : "", false}};
+    for (const char* extension : run::kOutputExtensions) roles.push_back({"output file", base + extension, true});
     if (loci || pops) roles.push_back({"filtered data file", base + ".dat", true});
 #if ZELTRIC_HAS_PLOT
     if (options.plot) roles.push_back({"plot file", plotPath(options, base), true});
@@ -162,10 +163,12 @@ void refuseUnsafeFiles(const run::Session& session, const run::CliOptions& optio
 void lockFor(platform::FileLock& lock, const std::string& file, const std::string& shownName,
              run::TerminalInterface& ui) {
     static bool toldUnsupported = false;
-    const auto state = lock.acquire(file + ".lock", [&] { ui.information("waiting for another run using " + shownName); });
+    const auto state =
+        lock.acquire(file + ".lock", [&] { ui.information("waiting for another run using " + shownName); });
     if (state == platform::FileLock::State::Unsupported && !toldUnsupported) {
         toldUnsupported = true;
-        ui.information("cannot lock \"" + file + ".lock\"; carrying on without guarding against runs at "
+        ui.information("cannot lock \"" + file +
+                       ".lock\"; carrying on without guarding against runs at "
                        "the same time.");
     }
 }
@@ -184,7 +187,8 @@ int runCli(int& argc, char** argv) {
     }
 
 #if !ZELTRIC_HAS_PLOT
-    if (options.plot) return usageError("--plot: this build of zeltric-cli has no BMP plot (it was built without Qt)");
+    if (options.plot)
+        return usageError("--plot: this build of zeltric-cli has no BMP plot (it was built without Qt)");
     if (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg)
         return usageError(figure::kNeedsQtBuild);
 #endif
@@ -280,7 +284,8 @@ int finishStandardOutput(int status) {
     const bool closed = std::fclose(stdout) == 0;
     if (streamOk && flushed && closed) return status;
     const int reason = !closed && error == 0 ? errno : error;
-    std::cerr << "zeltric-cli: error: cannot write standard output" << (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()) << ".\n";
+    std::cerr << "zeltric-cli: error: cannot write standard output"
+              << (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()) << ".\n";
     return status == 0 ? kInputError : status;
 }
 

@@ -24,8 +24,8 @@ std::optional<long long> number(const std::string& text) {
 
 }  // namespace
 
-std::optional<std::vector<int>> parseNumberList(const std::string& text, int maximum,
-                                                int minimumCount, std::string& message) {
+std::optional<std::vector<int>> parseNumberList(const std::string& text, int maximum, int minimumCount,
+                                                std::string& message) {
     const std::string example = " (write numbers and ranges such as 1,3,5-8)";
     if (trimmed(text).empty()) {
         message = "the list of numbers is empty" + example;
@@ -35,13 +35,11 @@ std::optional<std::vector<int>> parseNumberList(const std::string& text, int max
     std::size_t start = 0;
     while (true) {
         const std::size_t comma = text.find(',', start);
-        const std::string entry = trimmed(
-            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        const std::string entry =
+            trimmed(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
         const std::size_t dash = entry.find('-');
-        const auto first =
-            number(dash == std::string::npos ? entry : trimmed(entry.substr(0, dash)));
-        const auto last =
-            dash == std::string::npos ? first : number(trimmed(entry.substr(dash + 1)));
+        const auto first = number(dash == std::string::npos ? entry : trimmed(entry.substr(0, dash)));
+        const auto last = dash == std::string::npos ? first : number(trimmed(entry.substr(dash + 1)));
         if (!first || !last) {
             message = "\"" + entry + "\" in \"" + text + "\" is not a number or a range" + example;
             return std::nullopt;
@@ -52,8 +50,8 @@ std::optional<std::vector<int>> parseNumberList(const std::string& text, int max
         }
         for (const long long n : {*first, *last}) {
             if (n < 1 || n > maximum) {
-                message = "there is no number " + std::to_string(n) +
-                          ": the numbers run from 1 to " + std::to_string(maximum);
+                message = "there is no number " + std::to_string(n) + ": the numbers run from 1 to " +
+                          std::to_string(maximum);
                 return std::nullopt;
             }
         }
@@ -64,8 +62,8 @@ std::optional<std::vector<int>> parseNumberList(const std::string& text, int max
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     if (static_cast<int>(numbers.size()) < minimumCount) {
-        message = "at least " + std::to_string(minimumCount) +
-                  " different numbers are needed, the list gives " + std::to_string(numbers.size());
+        message = "at least " + std::to_string(minimumCount) + " different numbers are needed, the list gives " +
+                  std::to_string(numbers.size());
         return std::nullopt;
     }
     return numbers;

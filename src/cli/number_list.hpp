@@ -11,7 +11,7 @@ namespace zeltric::run {
 // numbers ascending without repeats, each within 1..maximum, and at least
 // `minimumCount` of them. Otherwise gives nothing and puts a one-line reason
 // in `message` (the caller names the option).
-std::optional<std::vector<int>> parseNumberList(const std::string& text, int maximum,
-                                                int minimumCount, std::string& message);
+std::optional<std::vector<int>> parseNumberList(const std::string& text, int maximum, int minimumCount,
+                                                std::string& message);
 
 }  // namespace zeltric::run

@@ -69,8 +69,9 @@ void TerminalInterface::progressStep(int position) {
     const double left = rate > 0 ? (maximum_ - position) / rate : 0.0;
     const int width = 30;
     const int filled = static_cast<int>(static_cast<long long>(width) * position / maximum_);
-    std::fprintf(stderr, "\r[%s%s] %d/%d  %.1f/s  %.0f s left ", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                 std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), position, maximum_, rate, left);
+    std::fprintf(
+        stderr, "\r[%s%s] %d/%d  %.1f/s  %.0f s left ", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+        std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), position, maximum_, rate, left);
     std::fflush(stderr);
 }
 

@@ -24,8 +24,7 @@ void clearCounts(const Dataset& ds, CountTables& counts) {
 // Counts one pass; `missing` receives per individual the loci it misses
 // (observed pass only).
 void countPass(const Dataset& ds, const GenotypeColumns& columns, CountTables& counts,
-               std::array<std::uint16_t, NIMax + 1>* missing,
-               std::array<std::uint16_t, NPMax + 1>* withMissing) {
+               std::array<std::uint16_t, NIMax + 1>* missing, std::array<std::uint16_t, NPMax + 1>* withMissing) {
     ZELTRIC_ASSERT(ds.alleleDivisor == 10 || ds.alleleDivisor == 100);
     clearCounts(ds, counts);
     const std::int32_t divisor = ds.alleleDivisor;
@@ -39,9 +38,9 @@ void countPass(const Dataset& ds, const GenotypeColumns& columns, CountTables& c
                 const std::int32_t a2 = code % divisor;
                 // A negative code or one beyond 16 bits is never a valid genotype.
                 if (!validGenotype(code, a1, a2, ds.nu))
-                    throw FatalError(MessageId::Genotype, genotypeMessage(s, counts.sampleSize(s, l) + 1,
-                                                     ds.locusNames[static_cast<std::size_t>(l)], l,
-                                                     a1, a2),
+                    throw FatalError(MessageId::Genotype,
+                                     genotypeMessage(s, counts.sampleSize(s, l) + 1,
+                                                     ds.locusNames[static_cast<std::size_t>(l)], l, a1, a2),
                                      i);
                 ++counts.sampleSize(s, l);
                 counts.alleleCount(s, l, a1) += 1.0;
@@ -78,8 +77,7 @@ bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables
         std::fill(total.begin(), total.begin() + nu + 1, 0);
         int first = 1;
         for (int s = 1; s <= ds.np; ++s) {
-            const int last =
-                s < ds.np ? ds.sampleEnds[static_cast<std::size_t>(s)] : ds.individualCount;
+            const int last = s < ds.np ? ds.sampleEnds[static_cast<std::size_t>(s)] : ds.individualCount;
             std::fill(local.begin(), local.begin() + nu + 1, 0);
             std::fill(second.begin(), second.begin() + nu + 1, 0);
             int typed = 0;
@@ -88,8 +86,7 @@ bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables
                 if (code == 0) continue;
                 const std::int32_t a1 = code / Divisor;
                 const std::int32_t a2 = code % Divisor;
-                if (!validGenotype(code, a1, a2, nu))
-                    return false;
+                if (!validGenotype(code, a1, a2, nu)) return false;
                 ++typed;
                 ++local[static_cast<std::size_t>(a1)];
                 ++second[static_cast<std::size_t>(a2)];
@@ -98,8 +95,7 @@ bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables
             counts.sampleSize(s, l) = static_cast<std::uint16_t>(typed);
             double* row = &counts.alleleCount(s, l, 0);
             for (int a = 1; a <= nu; ++a) {
-                const int count =
-                    local[static_cast<std::size_t>(a)] + second[static_cast<std::size_t>(a)];
+                const int count = local[static_cast<std::size_t>(a)] + second[static_cast<std::size_t>(a)];
                 row[a] = count;
                 total[static_cast<std::size_t>(a)] += count;
             }
@@ -113,8 +109,8 @@ bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables
 
 void countAlleles(const Dataset& ds, const GenotypeColumns& columns, CountTables& counts) {
     ZELTRIC_ASSERT(ds.alleleDivisor == 10 || ds.alleleDivisor == 100);
-    const bool valid = ds.alleleDivisor == 10 ? countByLocus<10>(ds, columns, counts)
-                                              : countByLocus<100>(ds, columns, counts);
+    const bool valid =
+        ds.alleleDivisor == 10 ? countByLocus<10>(ds, columns, counts) : countByLocus<100>(ds, columns, counts);
     if (!valid) countPass(ds, columns, counts, nullptr, nullptr);  // raises the genotype message
 }
 
@@ -176,8 +172,7 @@ void ArrangementCounter::count(const std::uint16_t* origin, CountTables& counts)
         for (int i = from; i <= last; ++i) {
             // The rows are visited in shuffled order: ask for one a few
             // individuals ahead.
-            if (i + 4 <= last)
-                __builtin_prefetch(&slots_[static_cast<std::size_t>(origin[i + 4]) * loci]);
+            if (i + 4 <= last) __builtin_prefetch(&slots_[static_cast<std::size_t>(origin[i + 4]) * loci]);
             const std::uint32_t* row = &slots_[static_cast<std::size_t>(origin[i]) * loci];
             for (std::size_t l = 0; l < loci; ++l) {
                 const std::uint32_t pair = row[l];
@@ -201,8 +196,7 @@ void ArrangementCounter::count(const std::uint16_t* origin, CountTables& counts)
     }
     for (int l = 1; l <= loci_; ++l) {
         const auto base = static_cast<std::size_t>((l - 1) * stride);
-        for (int a = 1; a <= alleles_; ++a)
-            counts.alleleTotal(l, a) = totals[base + static_cast<std::size_t>(a)];
+        for (int a = 1; a <= alleles_; ++a) counts.alleleTotal(l, a) = totals[base + static_cast<std::size_t>(a)];
     }
 }
 
@@ -213,8 +207,8 @@ void countObservedAlleles(Dataset& ds) {
     for (int s = 1; s <= ds.np; ++s) {
         const int previous = s > 1 ? ds.sampleEnds[static_cast<std::size_t>(s - 1)] : 0;
         const int individuals = ds.sampleEnds[static_cast<std::size_t>(s)] - previous;
-        ds.completeCounts[static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(
-            individuals - ds.completeCounts[static_cast<std::size_t>(s)]);
+        ds.completeCounts[static_cast<std::size_t>(s)] =
+            static_cast<std::uint16_t>(individuals - ds.completeCounts[static_cast<std::size_t>(s)]);
     }
 }
 

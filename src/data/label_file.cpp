@@ -21,8 +21,7 @@ void readLabelFile(Dataset& dataset, const std::string& path) {
     TextReader reader = TextReader::fromFile(path, "label file");
     const std::size_t np = dataset.np;
     std::vector<std::string> labels(np + 1);
-    for (std::size_t s = 1; s <= np; ++s)
-        labels[s] = reader.readLine();  // empty once the file has ended
+    for (std::size_t s = 1; s <= np; ++s) labels[s] = reader.readLine();  // empty once the file has ended
     for (std::size_t s = 1; s <= np; ++s) dataset.populationLabels[s] = std::move(labels[s]);
 }
 

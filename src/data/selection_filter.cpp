@@ -49,14 +49,14 @@ std::string flagBitmap(const std::array<std::uint8_t, N>& flags, int count) {
 }
 
 [[noreturn]] void fileFailure(const std::string& verb, const std::string& path, int error) {
-    throw FatalError("Cannot " + verb + " the filtered data file \"" + path +
-                     "\": " + std::strerror(error) + ".");
+    throw FatalError("Cannot " + verb + " the filtered data file \"" + path + "\": " + std::strerror(error) + ".");
 }
 
 // A failure never leaves a half-written file at `path`.
 void replaceFile(const std::string& path, const std::string& content) {
     const platform::FileFailure failure = platform::replaceFileAtomically(path, content);
-    if (failure) fileFailure(failure.step == platform::FileFailure::Step::Write ? "write" : "create", path, failure.error);
+    if (failure)
+        fileFailure(failure.step == platform::FileFailure::Step::Write ? "write" : "create", path, failure.error);
 }
 
 }  // namespace
@@ -69,8 +69,8 @@ std::string selectionSuffix(const Dataset& opened, bool lociChecked, bool popsCh
     return suffix;
 }
 
-std::string selectionBaseName(const std::string& dataFileName, const Dataset& opened,
-                              bool lociChecked, bool popsChecked) {
+std::string selectionBaseName(const std::string& dataFileName, const Dataset& opened, bool lociChecked,
+                              bool popsChecked) {
     const std::string full = selectionSuffix(opened, lociChecked, popsChecked);
     const std::size_t slash = dataFileName.find_last_of('/');
     const std::size_t baseLength =
@@ -88,8 +88,8 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
     return dataFileName + full.substr(0, room - code.size()) + code;
 }
 
-void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath,
-                           const std::string& outputPath, bool lociChecked, bool popsChecked) {
+void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, const std::string& outputPath,
+                           bool lociChecked, bool popsChecked) {
     if (!lociChecked && !popsChecked) return;
     ZELTRIC_ASSERT(opened.np <= NPMax && opened.nl <= NLMax);
     if (sameFile(inputPath, outputPath))
@@ -108,8 +108,8 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath,
 
     // The whole file is built first: a refused token then leaves nothing behind.
     std::string out;
-    out += integerField(samples, 4) + " " + integerField(loci, 4) + " " +
-           integerField(opened.nu, 4) + " " + integerField(opened.alleleCoding, 4);
+    out += integerField(samples, 4) + " " + integerField(loci, 4) + " " + integerField(opened.nu, 4) + " " +
+           integerField(opened.alleleCoding, 4);
     endLine(out);
     // The header's four numbers, taken as the header reader takes them.
     in.readNumber("number of samples");
@@ -134,14 +134,12 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath,
         const int line = in.lineNumber();
         if (sample != 0) {
             if (sample < 1 || sample > opened.np)
-                throw FatalError(placeOf(inputPath, line) + "sample number " +
-                                 std::to_string(sample) + " lies outside 1.." +
-                                 std::to_string(opened.np) + ".");
+                throw FatalError(placeOf(inputPath, line) + "sample number " + std::to_string(sample) +
+                                 " lies outside 1.." + std::to_string(opened.np) + ".");
             if (sample < previousSample)
-                throw FatalError(
-                    placeOf(inputPath, line) + "sample " + std::to_string(sample) +
-                    " follows sample " + std::to_string(previousSample) +
-                    "; the lines of each sample must be together, samples in ascending order.");
+                throw FatalError(placeOf(inputPath, line) + "sample " + std::to_string(sample) +
+                                 " follows sample " + std::to_string(previousSample) +
+                                 "; the lines of each sample must be together, samples in ascending order.");
             previousSample = sample;
             const int s = static_cast<int>(sample);
             if (sampleTaken(opened, s, popsChecked)) {
@@ -185,8 +183,7 @@ void applySelection(Dataset& analysed, const Dataset& opened, bool lociChecked, 
     for (int l = 1; l <= opened.nl; ++l) {
         if (!locusTaken(opened, l, lociChecked)) continue;
         ++loci;
-        analysed.locusNames[static_cast<std::size_t>(loci)] =
-            opened.locusNames[static_cast<std::size_t>(l)];
+        analysed.locusNames[static_cast<std::size_t>(loci)] = opened.locusNames[static_cast<std::size_t>(l)];
         analysed.locusSelected[static_cast<std::size_t>(loci)] = 1;
     }
     analysed.np = static_cast<std::uint16_t>(samples);

@@ -27,8 +27,8 @@ std::string selectionSuffix(const Dataset& opened, bool lociChecked, bool popsCh
 // the highest bit of the first digit). The code alone determines the choice
 // and no full suffix contains "~", so two different selections never share a
 // name. Raises FatalError when even the code does not fit beside the base name.
-std::string selectionBaseName(const std::string& dataFileName, const Dataset& opened,
-                              bool lociChecked, bool popsChecked);
+std::string selectionBaseName(const std::string& dataFileName, const Dataset& opened, bool lociChecked,
+                              bool popsChecked);
 
 // Writes the filtered copy of the data file at inputPath to outputPath: a
 // header of the selected sample count, selected locus count, nu and coding,
@@ -45,8 +45,8 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
 // it cannot be opened, created or written, or when outputPath is the data file
 // itself. The file appears complete or not at all (written under a temporary
 // name, then renamed). Does nothing when neither item is checked.
-void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath,
-                           const std::string& outputPath, bool lociChecked, bool popsChecked);
+void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, const std::string& outputPath,
+                           bool lociChecked, bool popsChecked);
 
 // Prepares the analysed data set from the opened one: copies its header,
 // locus names, flags and labels (never the per-run tables), then, when a

@@ -11,8 +11,8 @@ namespace zeltric::figure {
 namespace {
 
 constexpr double kPad = 8.0;
-constexpr double kTickGap = 2.5;    // between a tick's end and its number
-constexpr double kTitleGap = 6.0;   // between the numbers and the axis title
+constexpr double kTickGap = 2.5;       // between a tick's end and its number
+constexpr double kTitleGap = 6.0;      // between the numbers and the axis title
 constexpr double kRangeMargin = 0.08;  // share of the data's span added on each side
 
 std::string collapseSpaces(const std::string& text) {
@@ -69,8 +69,8 @@ std::string pValueText(double p, int randomisations) {
 }
 
 std::string axisTitle(const FigureAxis& axis) {
-    std::string text = "Axis " + std::to_string(axis.number) + " (" +
-                       data::realField(axis.percentInertia, 0, 1) + " % of inertia";
+    std::string text = "Axis " + std::to_string(axis.number) + " (" + data::realField(axis.percentInertia, 0, 1) +
+                       " % of inertia";
     if (!axis.interval.empty()) text += ", " + axis.interval;
     text += ", Fst " + data::realField(axis.fst, 0, 3);
     if (axis.pValue) text += ", " + pValueText(*axis.pValue, axis.randomisations);

@@ -18,8 +18,8 @@ namespace zeltric::figure {
 struct FigureSample {
     double x = 0.0;  // coordinate on the horizontal axis
     double y = 0.0;
-    std::string label;        // UTF-8; runs of white space print as one space
-    std::uint32_t rgb = 0;    // 0xRRGGBB
+    std::string label;      // UTF-8; runs of white space print as one space
+    std::uint32_t rgb = 0;  // 0xRRGGBB
 };
 
 struct FigureAxis {
@@ -63,8 +63,8 @@ struct FigureTick {
 
 struct FigureLabel {
     std::string text;
-    Rect box;            // padded box the placement kept free
-    Point baseline;      // where the text starts
+    Rect box;        // padded box the placement kept free
+    Point baseline;  // where the text starts
     std::uint32_t rgb = 0;
     LabelPlace::Kind kind = LabelPlace::Kind::Near;
     Point leaderStart;
@@ -90,8 +90,8 @@ struct FigureLayout {
     std::string yTitle;
     double xTitleSize = 0.0;  // shrunk when a long title would not fit
     double yTitleSize = 0.0;
-    Point xTitleCentre;       // the baseline's middle
-    Point yTitleCentre;       // the (rotated) baseline's middle
+    Point xTitleCentre;  // the baseline's middle
+    Point yTitleCentre;  // the (rotated) baseline's middle
     double xTickBaseline = 0.0;
     double yTickRight = 0.0;  // right end of the vertical axis' numbers
     std::vector<FigureMarker> markers;

@@ -18,8 +18,8 @@ struct GlyphAdvance {
 
 struct FontMetricsTable {
     int unitsPerEm;
-    int ascent;   // above the baseline, font units
-    int descent;  // below the baseline, font units (positive)
+    int ascent;                          // above the baseline, font units
+    int descent;                         // below the baseline, font units (positive)
     std::vector<GlyphAdvance> advances;  // ascending by code
 };
 

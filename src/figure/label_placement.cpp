@@ -78,14 +78,14 @@ private:
         // Diagonal places sit off the marker's corner square, not its circle:
         // boxes must clear the marker's square.
         const std::array<Rect, 8> candidates = {{
-            {x + r + g, y - h / 2, x + r + g + w, y + h / 2},  // right
+            {x + r + g, y - h / 2, x + r + g + w, y + h / 2},      // right
             {x + r + g, y - r - g - h, x + r + g + w, y - r - g},  // upper right
             {x + r + g, y + r + g, x + r + g + w, y + r + g + h},  // lower right
-            {x - r - g - w, y - h / 2, x - r - g, y + h / 2},  // left
+            {x - r - g - w, y - h / 2, x - r - g, y + h / 2},      // left
             {x - r - g - w, y - r - g - h, x - r - g, y - r - g},  // upper left
             {x - r - g - w, y + r + g, x - r - g, y + r + g + h},  // lower left
-            {x - w / 2, y - r - g - h, x + w / 2, y - r - g},  // above
-            {x - w / 2, y + r + g, x + w / 2, y + r + g + h},  // below
+            {x - w / 2, y - r - g - h, x + w / 2, y - r - g},      // above
+            {x - w / 2, y + r + g, x + w / 2, y + r + g + h},      // below
         }};
         for (const Rect& box : candidates)
             if (boxFree(box)) return box;

@@ -25,9 +25,9 @@ struct LabelRequest {
 struct LabelPlace {
     enum class Kind { Near, Leader, Omitted };
     Kind kind = Kind::Omitted;
-    Rect box;            // Near and Leader
-    Point leaderStart;   // Leader: on the marker's edge
-    Point leaderEnd;     // Leader: on the box's edge
+    Rect box;           // Near and Leader
+    Point leaderStart;  // Leader: on the marker's edge
+    Point leaderEnd;    // Leader: on the box's edge
 };
 
 struct PlacementStyle {

@@ -28,7 +28,8 @@ FigureAxis axisOf(const run::Session& session, int k) {
     for (const randomisation::BootstrapAxis& b : session.bootstrap.axes) {
         if (b.axis != k || session.bootstrap.replicates == 0) continue;
         char text[64];
-        std::snprintf(text, sizeof text, "95 %% interval %.1f\u2013%.1f", b.share.lower * 100.0, b.share.upper * 100.0);
+        std::snprintf(text, sizeof text, "95 %% interval %.1f\u2013%.1f", b.share.lower * 100.0,
+                      b.share.upper * 100.0);
         axis.interval = text;
     }
     return axis;
@@ -39,8 +40,9 @@ FigureAxis axisOf(const run::Session& session, int k) {
 std::optional<std::string> figureUnavailable(const run::Session& session, int x, int y) {
     const int axes = axisCount(session);
     if (axes < 2)
-        return std::string("No figure: the analysis has fewer than three samples or fewer than three alleles, "
-                           "so there is no pair of axes to show.");
+        return std::string(
+            "No figure: the analysis has fewer than three samples or fewer than three alleles, "
+            "so there is no pair of axes to show.");
     if (x < 1 || x > axes || y < 1 || y > axes)
         return "No figure of axes " + std::to_string(x) + " and " + std::to_string(y) +
                ": choose axes within 1.." + std::to_string(axes) + ".";

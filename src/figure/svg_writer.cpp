@@ -42,8 +42,7 @@ std::string line(Point a, Point b) {
 }
 
 std::string text(double x, double y, const std::string& content, const std::string& attributes = {}) {
-    return "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\"" + attributes + ">" + escapeXml(content) +
-           "</text>\n";
+    return "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\"" + attributes + ">" + escapeXml(content) + "</text>\n";
 }
 
 }  // namespace
@@ -85,7 +84,8 @@ std::string writeSvg(const FigureLayout& f, const std::string& title) {
     out += "</g>\n";
 
     out += "<g fill=\"none\" stroke=\"#000000\" stroke-width=\"0.6\">\n";
-    for (const FigureTick& t : f.xTicks) out += line({t.position, fr.bottom}, {t.position, fr.bottom + f.tickLength});
+    for (const FigureTick& t : f.xTicks)
+        out += line({t.position, fr.bottom}, {t.position, fr.bottom + f.tickLength});
     for (const FigureTick& t : f.yTicks) out += line({fr.left - f.tickLength, t.position}, {fr.left, t.position});
     out += "</g>\n";
     out += "<rect x=\"" + num(fr.left) + "\" y=\"" + num(fr.top) + "\" width=\"" + num(fr.width()) +
@@ -117,7 +117,8 @@ std::string writeSvg(const FigureLayout& f, const std::string& title) {
     // Tick numbers: centred under the horizontal axis, right-aligned left of
     // the vertical one and centred on their tick's height.
     const double tickMiddle = (fontAscent(s.tickSize) - fontDescent(s.tickSize)) / 2.0;
-    out += "<g font-family=\"DejaVu Sans\" font-size=\"" + num(s.tickSize) + "\" fill=\"#000000\" stroke=\"none\">\n";
+    out +=
+        "<g font-family=\"DejaVu Sans\" font-size=\"" + num(s.tickSize) + "\" fill=\"#000000\" stroke=\"none\">\n";
     for (const FigureTick& t : f.xTicks)
         out += text(t.position - textWidth(t.text, s.tickSize) / 2.0, f.xTickBaseline, t.text);
     for (const FigureTick& t : f.yTicks)
@@ -130,7 +131,8 @@ std::string writeSvg(const FigureLayout& f, const std::string& title) {
     out += "<text transform=\"translate(" + num(f.yTitleCentre.x) + "," + num(f.yTitleCentre.y) +
            ") rotate(-90)\" x=\"0\" y=\"0\" font-size=\"" + num(f.yTitleSize) + "\" text-anchor=\"middle\">" +
            escapeXml(f.yTitle) + "</text>\n";
-    if (!f.note.empty()) out += text(f.noteStart.x, f.noteStart.y, f.note, " font-size=\"" + num(s.noteSize) + "\"");
+    if (!f.note.empty())
+        out += text(f.noteStart.x, f.noteStart.y, f.note, " font-size=\"" + num(s.noteSize) + "\"");
     out += "</g>\n";
     out += "</svg>\n";
     return out;

@@ -67,7 +67,7 @@ bool createComplete(const std::string& path, const std::string& text) {
 }  // namespace
 
 std::optional<FileConversion> convertFile(const std::string& path, std::optional<Format> forced,
-                                         const StructureOptions& structure) {
+                                          const StructureOptions& structure) {
     // Folders, devices and unreadable files go to the data file reader,
     // which names what is wrong with them.
     std::error_code ec;
@@ -83,7 +83,8 @@ std::optional<FileConversion> convertFile(const std::string& path, std::optional
         }
     }
     if (!read) {
-        if (forced) throw data::FatalError("Cannot read the file \"" + path + "\" as a " + formatName(*forced) + " file.");
+        if (forced)
+            throw data::FatalError("Cannot read the file \"" + path + "\" as a " + formatName(*forced) + " file.");
         return std::nullopt;
     }
     const std::string extension = fs::path(path).extension().string();

@@ -88,8 +88,9 @@ Conversion buildConversion(ForeignData d, const std::string& fileName) {
     for (const ForeignSample& s : d.samples) {
         if (s.individuals.empty())
             refuse(fileName, s.line,
-                   s.name.empty() ? std::string("a sample without individuals (an individual after this line expected).")
-                                  : "the sample \"" + s.name + "\" has no individual.");
+                   s.name.empty()
+                       ? std::string("a sample without individuals (an individual after this line expected).")
+                       : "the sample \"" + s.name + "\" has no individual.");
         individuals += s.individuals.size();
     }
     if (individuals > static_cast<std::size_t>(data::NIMax))
@@ -159,9 +160,8 @@ Conversion buildConversion(ForeignData d, const std::string& fileName) {
         for (std::size_t b = a + 1; b < nl; ++b)
             if (d.loci[a].substr(0, 6) == d.loci[b].substr(0, 6))
                 c.notes.push_back("The loci " + std::to_string(a + 1) + " (\"" + d.loci[a] + "\") and " +
-                                  std::to_string(b + 1) + " (\"" + d.loci[b] +
-                                  "\") share the name \"" + d.loci[a].substr(0, 6) +
-                                  "\" in the data file, which keeps six characters.");
+                                  std::to_string(b + 1) + " (\"" + d.loci[b] + "\") share the name \"" +
+                                  d.loci[a].substr(0, 6) + "\" in the data file, which keeps six characters.");
     if (halfMissing > 0)
         c.notes.push_back(std::to_string(halfMissing) + (halfMissing == 1 ? " genotype" : " genotypes") +
                           " with one allele missing counted as missing.");
@@ -180,11 +180,11 @@ std::optional<Format> formatFromName(std::string_view name) {
 
 std::string formatName(Format format) {
     switch (format) {
-    case Format::Genepop: return "genepop";
-    case Format::Structure: return "structure";
-    case Format::Genetix: return "genetix";
-    case Format::Fstat: return "fstat";
-    case Format::ZeltricData: break;
+        case Format::Genepop: return "genepop";
+        case Format::Structure: return "structure";
+        case Format::Genetix: return "genetix";
+        case Format::Fstat: return "fstat";
+        case Format::ZeltricData: break;
     }
     return "data";
 }
@@ -192,12 +192,12 @@ std::string formatName(Format format) {
 Conversion convert(Format format, std::string_view bytes, const std::string& fileName,
                    const StructureOptions& structure) {
     switch (format) {
-    case Format::Genepop: return detail::buildConversion(detail::readGenepop(bytes, fileName), fileName);
-    case Format::Structure:
-        return detail::buildConversion(detail::readStructure(bytes, fileName, structure), fileName);
-    case Format::Genetix: return detail::buildConversion(detail::readGenetix(bytes, fileName), fileName);
-    case Format::Fstat: return detail::buildConversion(detail::readFstat(bytes, fileName), fileName);
-    case Format::ZeltricData: break;
+        case Format::Genepop: return detail::buildConversion(detail::readGenepop(bytes, fileName), fileName);
+        case Format::Structure:
+            return detail::buildConversion(detail::readStructure(bytes, fileName, structure), fileName);
+        case Format::Genetix: return detail::buildConversion(detail::readGenetix(bytes, fileName), fileName);
+        case Format::Fstat: return detail::buildConversion(detail::readFstat(bytes, fileName), fileName);
+        case Format::ZeltricData: break;
     }
     throw data::FatalError("The file \"" + fileName + "\" is a data file; it needs no conversion.");
 }

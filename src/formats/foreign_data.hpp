@@ -50,8 +50,7 @@ bool wholeNumber(std::string_view text, long long& value);
 [[noreturn]] void refuse(const std::string& fileName, int line, const std::string& reason);
 
 ForeignData readGenepop(std::string_view bytes, const std::string& fileName);
-ForeignData readStructure(std::string_view bytes, const std::string& fileName,
-                          const StructureOptions& options);
+ForeignData readStructure(std::string_view bytes, const std::string& fileName, const StructureOptions& options);
 ForeignData readGenetix(std::string_view bytes, const std::string& fileName);
 ForeignData readFstat(std::string_view bytes, const std::string& fileName);
 

@@ -98,6 +98,6 @@ struct FileConversion {
     std::vector<std::string> notes;
 };
 std::optional<FileConversion> convertFile(const std::string& path, std::optional<Format> forced,
-                                         const StructureOptions& structure = {});
+                                          const StructureOptions& structure = {});
 
 }  // namespace zeltric::formats

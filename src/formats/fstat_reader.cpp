@@ -16,14 +16,16 @@ ForeignData readFstat(std::string_view bytes, const std::string& fileName) {
     if (head.size() < 4 || !wholeNumber(head[0], h[0]) || !wholeNumber(head[1], h[1]) ||
         !wholeNumber(head[2], h[2]) || !wholeNumber(head[3], h[3]) || h[0] < 1 || h[1] < 1 || h[1] > 100000 ||
         h[3] < 1 || h[3] > 3)
-        refuse(fileName, 1,
-               "the numbers of samples and loci, the highest allele and the digits per allele (1, 2 or 3) expected.");
+        refuse(
+            fileName, 1,
+            "the numbers of samples and loci, the highest allele and the digits per allele (1, 2 or 3) expected.");
     const long long np = h[0];
     const long long divisor = h[3] == 1 ? 10 : h[3] == 2 ? 100 : 1000;
     ForeignData d;
     std::size_t k = 1;
     for (long long l = 0; l < h[1]; ++l, ++k) {
-        if (k == lines.size()) refuse(fileName, lines.back().number, "the file ends early (a locus name expected).");
+        if (k == lines.size())
+            refuse(fileName, lines.back().number, "the file ends early (a locus name expected).");
         d.loci.push_back(trim(lines[k].text));
     }
     std::map<long long, ForeignSample> samples;

@@ -47,7 +47,8 @@ ForeignData readGenepop(std::string_view bytes, const std::string& fileName) {
         if (trim(line.text).empty()) continue;
         const std::size_t comma = line.text.find(',');
         if (comma == std::string::npos)
-            refuse(fileName, line.number, "no comma after the individual's label (\"label , genotypes\" expected).");
+            refuse(fileName, line.number,
+                   "no comma after the individual's label (\"label , genotypes\" expected).");
         ForeignSample& sample = d.samples.back();
         if (sample.individuals.empty()) sample.name = trim(line.text.substr(0, comma));
         const std::vector<std::string> codes = tokens(std::string_view(line.text).substr(comma + 1));

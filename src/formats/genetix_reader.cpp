@@ -54,12 +54,12 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
         const std::vector<std::string> t = tokens(list.text);
         long long count = 0;
         if (t.empty() || !wholeNumber(t[0], count) || count < 0 || static_cast<long long>(t.size()) - 1 != count)
-            refuse(fileName, list.number,
-                   "the number of alleles followed by that many allele names expected.");
+            refuse(fileName, list.number, "the number of alleles followed by that many allele names expected.");
         long long allele = 0;
         for (std::size_t i = 1; i < t.size(); ++i)
             if (!wholeNumber(t[i], allele) || allele < 1)
-                refuse(fileName, list.number, "\"" + t[i] + "\" is not an allele name (a positive number expected).");
+                refuse(fileName, list.number,
+                       "\"" + t[i] + "\" is not an allele name (a positive number expected).");
     }
     for (long long s = 0; s < np; ++s) {
         const Line& nameLine = in.next("a sample name");
@@ -77,8 +77,10 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
             for (const std::string& code : codes) {
                 long long value = 0;
                 if (code.size() != 6 || !wholeNumber(code, value) || value < 0)
-                    refuse(fileName, line.number,
-                           "\"" + code + "\" is not a genotype of 6 digits (two alleles of 3 digits, 000 missing, expected).");
+                    refuse(
+                        fileName, line.number,
+                        "\"" + code +
+                            "\" is not a genotype of 6 digits (two alleles of 3 digits, 000 missing, expected).");
                 Genotype g;
                 if (value / 1000 != 0) g.first = value / 1000;
                 if (value % 1000 != 0) g.second = value % 1000;
@@ -90,7 +92,8 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
     }
     if (!in.atEnd()) {
         const Line& extra = in.next("");
-        refuse(fileName, extra.number, "more lines than the samples' sizes announce (the end of the file expected).");
+        refuse(fileName, extra.number,
+               "more lines than the samples' sizes announce (the end of the file expected).");
     }
     return d;
 }

@@ -48,8 +48,9 @@ StructureLayout layoutOf(const Rows& r, const std::string& fileName, const Struc
                            std::to_string(r.cells[k].size()) + " columns, " + std::to_string(columns) +
                                " expected as in line " + std::to_string(r.lines[first].number) + ".");
     if (columns < 3)
-        detail::refuse(fileName, r.lines[first].number,
-                       "a label, the population and genotypes expected (" + std::to_string(columns) + " columns).");
+        detail::refuse(
+            fileName, r.lines[first].number,
+            "a label, the population and genotypes expected (" + std::to_string(columns) + " columns).");
     const std::size_t count = r.cells.size() - first;
 
     if (o.rows) {
@@ -99,7 +100,8 @@ StructureLayout layoutOf(const Rows& r, const std::string& fileName, const Struc
             if (o.extraColumns)
                 detail::refuse(fileName, r.lines[first].number,
                                std::to_string(columns) + " columns do not hold a label, the population, " +
-                                   std::to_string(layout.extraColumns) + " extra columns and two columns per locus.");
+                                   std::to_string(layout.extraColumns) +
+                                   " extra columns and two columns per locus.");
             ambiguous(fileName, "without a names row, " + std::to_string(columns) +
                                     " columns do not tell the number of extra columns from the loci.");
         }
@@ -159,7 +161,8 @@ ForeignData readStructure(std::string_view bytes, const std::string& fileName, c
                    "\"" + r.cells[k][1] + "\" is not a population number (PopData, a whole number, expected).");
         if (layout.rows == 2 && (r.cells[k + 1][0] != r.cells[k][0] || r.cells[k + 1][1] != r.cells[k][1]))
             refuse(fileName, r.lines[k + 1].number,
-                   "the second row of individual \"" + r.cells[k][0] + "\" expected (the same label and population).");
+                   "the second row of individual \"" + r.cells[k][0] +
+                       "\" expected (the same label and population).");
         ForeignIndividual individual{r.lines[k].number, {}};
         for (std::size_t l = 0; l < static_cast<std::size_t>(layout.loci); ++l) {
             Genotype g;

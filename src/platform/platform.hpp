@@ -56,8 +56,8 @@ struct TemporaryFileOptions {
 // temporaries beside `target`, writes all of `content` to a new temporary
 // file there (createTemporaryBeside) and closes it. On failure the temporary
 // is removed again; on success the caller gives it its name.
-FileFailure writeTemporaryBeside(const std::string& target, const std::string& content,
-                                 std::string& temporaryPath, const TemporaryFileOptions& options = {});
+FileFailure writeTemporaryBeside(const std::string& target, const std::string& content, std::string& temporaryPath,
+                                 const TemporaryFileOptions& options = {});
 
 // writeTemporaryBeside, then the temporary renamed over `target`, so that a
 // failure never leaves `target` empty or half written.

@@ -15,9 +15,7 @@ namespace zeltric::platform {
 
 FileLock::~FileLock() { release(); }
 
-FileLock::State FileLock::acquire(const std::string&, const std::function<void()>&) {
-    return State::Unsupported;
-}
+FileLock::State FileLock::acquire(const std::string&, const std::function<void()>&) { return State::Unsupported; }
 
 void FileLock::release() { fd_ = -1; }
 

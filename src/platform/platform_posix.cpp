@@ -67,8 +67,7 @@ std::filesystem::path folderOf(const std::string& target) {
 }  // namespace
 
 int createTemporaryBeside(const std::string& target, std::string& temporaryPath) {
-    const std::string prefix =
-        (folderOf(target) / (kTemporaryPrefix + std::to_string(::getpid()) + "-")).string();
+    const std::string prefix = (folderOf(target) / (kTemporaryPrefix + std::to_string(::getpid()) + "-")).string();
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 1000; ++attempt) {
         temporaryPath = prefix + std::to_string(counter++) + kTemporarySuffix;

@@ -12,7 +12,7 @@ namespace {
 // The digest of the bytes at `data` (hex, malloc'ed), or 0 when the library
 // is missing.
 EM_JS(char*, digestBytes, (const unsigned char* data, int size), {
-    if (typeof sha256 === 'undefined') return 0;
+    if (typeof sha256 == = 'undefined') return 0;
     const hex = sha256.hex(HEAPU8.subarray(data, data + size));
     const out = _malloc(hex.length + 1);
     stringToUTF8(hex, out, hex.length + 1);
@@ -22,7 +22,7 @@ EM_JS(char*, digestBytes, (const unsigned char* data, int size), {
 // The digest of a file of the in-memory file system, or 0 when it cannot be
 // read.
 EM_JS(char*, digestFile, (const char* path), {
-    if (typeof sha256 === 'undefined') return 0;
+    if (typeof sha256 == = 'undefined') return 0;
     let bytes;
     try {
         bytes = FS.readFile(UTF8ToString(path));
@@ -48,8 +48,8 @@ namespace zeltric::platform {
 std::optional<std::string> fileSha256(const std::string& path) { return taken(digestFile(path.c_str())); }
 
 std::string sha256Hex(const std::string& bytes) {
-    const auto hex = taken(digestBytes(reinterpret_cast<const unsigned char*>(bytes.data()),
-                                       static_cast<int>(bytes.size())));
+    const auto hex =
+        taken(digestBytes(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size())));
     return hex.value_or(std::string());
 }
 

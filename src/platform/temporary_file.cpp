@@ -25,8 +25,8 @@ int writeAll(int fd, const std::string& content) {
 
 }  // namespace
 
-FileFailure writeTemporaryBeside(const std::string& target, const std::string& content,
-                                 std::string& temporaryPath, const TemporaryFileOptions& options) {
+FileFailure writeTemporaryBeside(const std::string& target, const std::string& content, std::string& temporaryPath,
+                                 const TemporaryFileOptions& options) {
     removeStaleTemporaries(target);
     const int fd = createTemporaryBeside(target, temporaryPath);
     if (fd < 0) return {FileFailure::Step::Create, errno};

@@ -66,8 +66,7 @@ void drawLoci(RandomGenerator& generator, int nl, std::vector<int>& loci) {
     for (int& locus : loci) locus = 1 + generator.integerDeviate(nl);
 }
 
-void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci,
-                     data::CountTables& counts) {
+void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci, data::CountTables& counts) {
     const int nl = static_cast<int>(loci.size());
     ZELTRIC_ASSERT(nl <= data::NLMax);
     if (counts.samples() < ds.np || counts.loci() < nl) counts.allocate(ds.np, nl);
@@ -76,15 +75,13 @@ void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci,
         ZELTRIC_ASSERT(from >= 1 && from <= ds.nl);
         for (int s = 1; s <= ds.np; ++s) {
             counts.sampleSize(s, l) = ds.counts.sampleSize(s, from);
-            for (int a = 1; a <= ds.nu; ++a)
-                counts.alleleCount(s, l, a) = ds.counts.alleleCount(s, from, a);
+            for (int a = 1; a <= ds.nu; ++a) counts.alleleCount(s, l, a) = ds.counts.alleleCount(s, from, a);
         }
         for (int a = 1; a <= ds.nu; ++a) counts.alleleTotal(l, a) = ds.counts.alleleTotal(from, a);
     }
 }
 
-ReplicateAnalyser::ReplicateAnalyser(const data::Dataset& ds, int axes,
-                                     analysis::KernelSelection kernels)
+ReplicateAnalyser::ReplicateAnalyser(const data::Dataset& ds, int axes, analysis::KernelSelection kernels)
     : ds_(ds), axes_(axes), tables_(std::make_unique<ReplicateTables>(kernels)) {
     tables_->replicate.np = ds.np;
     tables_->replicate.nu = ds.nu;
@@ -101,8 +98,7 @@ void takeFigures(const analysis::PcaResult& result, int axes, ReplicateFigures& 
     // Axis k is the replicate's k-th largest eigenvalue; 0 beyond its axes.
     const int present = std::min(axes, static_cast<int>(result.dimension));
     for (int k = 1; k <= present; ++k) {
-        figures.axisFst[static_cast<std::size_t>(k - 1)] =
-            result.axisFst[static_cast<std::size_t>(k)];
+        figures.axisFst[static_cast<std::size_t>(k - 1)] = result.axisFst[static_cast<std::size_t>(k)];
         figures.share[static_cast<std::size_t>(k - 1)] = analysis::axisShare(result, k);
     }
 }
@@ -179,9 +175,8 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
             if (n == 0) continue;
             for (int col = firstColumn[static_cast<std::size_t>(l)];
                  col < firstColumn[static_cast<std::size_t>(l) + 1]; ++col)
-                x(j, col) =
-                    toFloat(c.alleleCount(j, l, alleleOf[static_cast<std::size_t>(col)]) / 2.0 / n -
-                            pooled[static_cast<std::size_t>(col)]);
+                x(j, col) = toFloat(c.alleleCount(j, l, alleleOf[static_cast<std::size_t>(col)]) / 2.0 / n -
+                                    pooled[static_cast<std::size_t>(col)]);
         }
 
     // Sample weights: the mean over typed loci of n(j,l) / N(l), or that
@@ -200,9 +195,8 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
     std::vector<float> p(width * n);  // P(k, j) at k * np + j - 1
     for (int j = 1; j <= np; ++j)
         for (int k = 0; k < nA; ++k)
-            p[static_cast<std::size_t>(k) * n + static_cast<std::size_t>(j - 1)] =
-                positiveZero(toFloat(static_cast<double>(root[static_cast<std::size_t>(j)]) *
-                                     static_cast<double>(x(j, k))));
+            p[static_cast<std::size_t>(k) * n + static_cast<std::size_t>(j - 1)] = positiveZero(
+                toFloat(static_cast<double>(root[static_cast<std::size_t>(j)]) * static_cast<double>(x(j, k))));
     analysis::PcaWorkspace& ws = t.workspace;
     std::vector<float> sums(n);
     for (int i = 1; i <= np; ++i) {
@@ -214,13 +208,12 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
             const double factor = x(i, k);
             const float* row = &p[static_cast<std::size_t>(k) * n];
             for (std::size_t j = 0; j < count; ++j)
-                sums[j] =
-                    toFloat(factor * static_cast<double>(row[j]) + static_cast<double>(sums[j]));
+                sums[j] = toFloat(factor * static_cast<double>(row[j]) + static_cast<double>(sums[j]));
         }
         const double rootI = root[static_cast<std::size_t>(i)];
         for (int j = 1; j <= i; ++j) {
-            const float value = positiveZero(
-                toFloat(rootI * static_cast<double>(sums[static_cast<std::size_t>(j - 1)])));
+            const float value =
+                positiveZero(toFloat(rootI * static_cast<double>(sums[static_cast<std::size_t>(j - 1)])));
             ws.m(i, j) = value;
             ws.m(j, i) = value;
         }
@@ -234,8 +227,7 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
         figures.tqliNotices = analysis::TQLI(ws.diagonal, ws.offDiagonal, order, ws.m);
         analysis::SortEigenvalues(ws.diagonal, order, ws.order);
     } else {
-        analysis::TridiagonalizeEigenvaluesOnly(ws.m, order, ws.diagonal, ws.offDiagonal,
-                                                ws.kernels.isa);
+        analysis::TridiagonalizeEigenvaluesOnly(ws.m, order, ws.diagonal, ws.offDiagonal, ws.kernels.isa);
         figures.tqliNotices = analysis::TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, order);
         analysis::FastSortEigenvalues(ws.diagonal, order, ws.order);
     }
@@ -251,9 +243,7 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
     result.globalFst = none ? 0.0f : toFloat(static_cast<double>(total) / het);
     for (int k = 1; k <= order; ++k)
         result.axisFst[static_cast<std::size_t>(k)] =
-            none ? 0.0f
-                 : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) /
-                           het);
+            none ? 0.0f : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) / het);
     takeFigures(result, axes_, figures);
 }
 
@@ -289,8 +279,7 @@ int summarisedAxes(const analysis::PcaResult& observed) {
 struct ReplicateTally {
     ReplicateTally(int replicates, int axes)
         : global(static_cast<std::size_t>(replicates)),
-          axisFst(static_cast<std::size_t>(axes),
-                  std::vector<float>(static_cast<std::size_t>(replicates))),
+          axisFst(static_cast<std::size_t>(axes), std::vector<float>(static_cast<std::size_t>(replicates))),
           share(axisFst) {}
 
     void take(int replicate, const ReplicateFigures& figures, TestObserver& observer) {
@@ -330,9 +319,9 @@ BootstrapOutcome startOutcome(int replicates, std::int32_t seed1, std::int32_t s
 
 }  // namespace
 
-BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed,
-                              int replicates, std::int32_t seed1, std::int32_t seed2, int threads,
-                              TestObserver& observer, analysis::KernelSelection kernels) {
+BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed, int replicates,
+                              std::int32_t seed1, std::int32_t seed2, int threads, TestObserver& observer,
+                              analysis::KernelSelection kernels) {
     ZELTRIC_ASSERT(replicates >= 1);
     BootstrapOutcome outcome = startOutcome(replicates, seed1, seed2);
     const int axes = summarisedAxes(observed);
@@ -344,8 +333,7 @@ BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult
         return slots[static_cast<std::size_t>(replicate) % slots.size()];
     };
     std::vector<std::unique_ptr<ReplicateAnalyser>> analysers;
-    for (int w = 0; w < workers; ++w)
-        analysers.push_back(std::make_unique<ReplicateAnalyser>(ds, axes, kernels));
+    for (int w = 0; w < workers; ++w) analysers.push_back(std::make_unique<ReplicateAnalyser>(ds, axes, kernels));
     OrderedPool pool(
         workers, static_cast<int>(slots.size()),
         [&](int worker, int replicate) {
@@ -384,9 +372,8 @@ BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult
 }
 
 struct SteppedBootstrap::State {
-    State(const data::Dataset& dataset, const analysis::PcaResult& observedResult, int count,
-          std::int32_t seed1, std::int32_t seed2, TestObserver& obs,
-          analysis::KernelSelection kernels)
+    State(const data::Dataset& dataset, const analysis::PcaResult& observedResult, int count, std::int32_t seed1,
+          std::int32_t seed2, TestObserver& obs, analysis::KernelSelection kernels)
         : ds(dataset),
           observed(observedResult),
           replicates(count),
@@ -416,9 +403,9 @@ struct SteppedBootstrap::State {
     bool over = false;
 };
 
-SteppedBootstrap::SteppedBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed,
-                                   int replicates, std::int32_t seed1, std::int32_t seed2,
-                                   TestObserver& observer, analysis::KernelSelection kernels) {
+SteppedBootstrap::SteppedBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed, int replicates,
+                                   std::int32_t seed1, std::int32_t seed2, TestObserver& observer,
+                                   analysis::KernelSelection kernels) {
     ZELTRIC_ASSERT(replicates >= 1);
     state_ = std::make_unique<State>(ds, observed, replicates, seed1, seed2, observer, kernels);
     observer.started(replicates);
@@ -467,15 +454,13 @@ std::string bootstrapSectionText(const BootstrapSummaries& summaries) {
     };
     auto row = [&](std::string label, const BootstrapFigure& f) {
         label.resize(std::max(label.size(), kLabelWidth), ' ');
-        for (double value : {f.observed, f.mean, f.se, f.lower, f.upper})
-            label += data::realField(value, 10, 5);
+        for (double value : {f.observed, f.mean, f.se, f.lower, f.upper}) label += data::realField(value, 10, 5);
         return label;
     };
     std::string out;
     line(out, std::string(43, '*'));
-    line(out, "Bootstrap over loci: " + data::integerField(summaries.replicates) +
-                  " replicates, seeds " + data::integerField(summaries.seed1) + "," +
-                  data::integerField(summaries.seed2));
+    line(out, "Bootstrap over loci: " + data::integerField(summaries.replicates) + " replicates, seeds " +
+                  data::integerField(summaries.seed1) + "," + data::integerField(summaries.seed2));
     line(out, "Intervals: 2.5 and 97.5 percentiles of the replicates");
     line(out, std::string(kLabelWidth, ' ') + "  observed      mean        se     lower     upper");
     line(out, row("Global Fst", summaries.globalFst));

@@ -8,8 +8,8 @@
 #include "analysis/fast_kernels.hpp"
 #include "analysis/pca_result.hpp"
 #include "data/dataset.hpp"
-#include "randomisation/random_generator.hpp"
 #include "randomisation/permutation_engine.hpp"
+#include "randomisation/random_generator.hpp"
 
 namespace zeltric::randomisation {
 
@@ -66,8 +66,7 @@ void drawLoci(RandomGenerator& generator, int nl, std::vector<int>& loci);
 // The count tables of the data set whose locus l' (1..loci.size()) is locus
 // loci[l' - 1] of `ds`, read from ds.counts (the observed counts): the
 // counts of a locus depend on that locus alone.
-void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci,
-                     data::CountTables& counts);
+void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci, data::CountTables& counts);
 
 // What one replicate gives: global Fst, and per axis k = 1..axes the axis
 // Fst (0 where the replicate has fewer axes) and its share.
@@ -116,9 +115,9 @@ private:
 // cancelRequested() polled before each replicate is taken. Eigen-solver
 // notices reach notice() in replicate order. An analysis error ends the
 // bootstrap and is rethrown. `kernels` as the analysis (the same bits).
-BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed,
-                              int replicates, std::int32_t seed1, std::int32_t seed2, int threads,
-                              TestObserver& observer, analysis::KernelSelection kernels);
+BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed, int replicates,
+                              std::int32_t seed1, std::int32_t seed2, int threads, TestObserver& observer,
+                              analysis::KernelSelection kernels);
 
 // The same bootstrap on the calling thread, no worker thread at all, for
 // front ends without threads: each advance() takes at most `count`

@@ -10,11 +10,11 @@
 
 #include "analysis/frequency_pca.hpp"
 #include "analysis/results_report.hpp"
-#include "data/allele_counting.hpp"
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
 #include "base/number_field.hpp"
 #include "base/output_file.hpp"
+#include "data/allele_counting.hpp"
 #include "randomisation/ordered_pool.hpp"
 
 namespace zeltric::randomisation {
@@ -28,8 +28,7 @@ struct WorkerTables {
     // Starts as the observed result so that the share lines show the axes
     // the observed analysis showed; randomised calls rewrite only the
     // per-call fields.
-    WorkerTables(const analysis::PcaResult& observed, analysis::KernelSelection kernels)
-        : result(observed) {
+    WorkerTables(const analysis::PcaResult& observed, analysis::KernelSelection kernels) : result(observed) {
         workspace.kernels = kernels;
     }
     data::CountTables counts;
@@ -68,8 +67,7 @@ void gatherColumns(const data::Dataset& ds, const data::GenotypeColumns& start,
 
 // Recounts and analyses one arrangement into `job`.
 void analyseArrangement(const data::Dataset& ds, const data::GenotypeColumns& initial,
-                        const data::ArrangementCounter& counter, int testedAxes, Job& job,
-                        WorkerTables& tables) {
+                        const data::ArrangementCounter& counter, int testedAxes, Job& job, WorkerTables& tables) {
     job.tqliNotices = 0;
     if (counter.valid()) {
         counter.count(job.origin.data(), tables.counts);
@@ -90,9 +88,7 @@ void analyseArrangement(const data::Dataset& ds, const data::GenotypeColumns& in
 // Ends the progress display however the test ends.
 class ProgressGuard {
 public:
-    ProgressGuard(TestObserver& observer, int maximum) : observer_(observer) {
-        observer_.started(maximum);
-    }
+    ProgressGuard(TestObserver& observer, int maximum) : observer_(observer) { observer_.started(maximum); }
     ~ProgressGuard() { observer_.finished(); }
     ProgressGuard(const ProgressGuard&) = delete;
     ProgressGuard& operator=(const ProgressGuard&) = delete;
@@ -121,16 +117,14 @@ private:
 };
 
 float pValue(int reached, int randomisations) {
-    return static_cast<float>(static_cast<double>(reached + 1) /
-                              static_cast<double>(randomisations));
+    return static_cast<float>(static_cast<double>(reached + 1) / static_cast<double>(randomisations));
 }
 
 // The shuffle of shuffleArrangement applied to where each genotype came
 // from instead of to the genotypes themselves: one move per position instead
 // of one per locus, the same draws, and columns[l][p] = start[l][origin[p]]
 // afterwards for every position p, the scratch slot included.
-void shuffleOrigins(const data::Dataset& ds, std::vector<std::uint16_t>& origin,
-                    RandomGenerator& generator) {
+void shuffleOrigins(const data::Dataset& ds, std::vector<std::uint16_t>& origin, RandomGenerator& generator) {
     for (int i = ds.individualCount; i >= 2; --i) {
         if (ds.missingLoci[static_cast<std::size_t>(i)] > 0) continue;
         origin[0] = origin[static_cast<std::size_t>(i)];
@@ -140,8 +134,7 @@ void shuffleOrigins(const data::Dataset& ds, std::vector<std::uint16_t>& origin,
     }
 }
 
-void copyAllPositions(const data::Dataset& ds, const data::GenotypeColumns& from,
-                      data::GenotypeColumns& to) {
+void copyAllPositions(const data::Dataset& ds, const data::GenotypeColumns& from, data::GenotypeColumns& to) {
     const auto count = static_cast<std::size_t>(ds.individualCount) + 1;
     for (int l = 1; l <= ds.nl; ++l) std::copy_n(from.column(l), count, to.column(l));
 }
@@ -187,8 +180,7 @@ void flushAfterError(ShareWriter& shares) {
 
 }  // namespace
 
-void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns,
-                        RandomGenerator& generator) {
+void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns, RandomGenerator& generator) {
     const int loci = ds.nl;
     for (int i = ds.individualCount; i >= 2; --i) {
         if (ds.missingLoci[static_cast<std::size_t>(i)] > 0) continue;
@@ -298,9 +290,8 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
 }
 
 struct SteppedPermutationTest::State {
-    State(data::Dataset& dataset, const analysis::PcaResult& observedResult,
-          RandomGenerator& gen, int count, const std::string& path, TestObserver& obs,
-          analysis::KernelSelection kernels)
+    State(data::Dataset& dataset, const analysis::PcaResult& observedResult, RandomGenerator& gen, int count,
+          const std::string& path, TestObserver& obs, analysis::KernelSelection kernels)
         : ds(dataset),
           generator(gen),
           randomisations(count),
@@ -349,15 +340,12 @@ struct SteppedPermutationTest::State {
     PermutationOutcome outcome;
 };
 
-SteppedPermutationTest::SteppedPermutationTest(data::Dataset& ds,
-                                               const analysis::PcaResult& observed,
+SteppedPermutationTest::SteppedPermutationTest(data::Dataset& ds, const analysis::PcaResult& observed,
                                                RandomGenerator& generator, int randomisations,
-                                               const std::string& sharePath,
-                                               TestObserver& observer,
+                                               const std::string& sharePath, TestObserver& observer,
                                                analysis::KernelSelection kernels) {
     ZELTRIC_ASSERT(randomisations >= 1);
-    state_ = std::make_unique<State>(ds, observed, generator, randomisations, sharePath, observer,
-                                     kernels);
+    state_ = std::make_unique<State>(ds, observed, generator, randomisations, sharePath, observer, kernels);
     observer.started(randomisations);
 }
 

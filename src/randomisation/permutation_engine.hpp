@@ -81,9 +81,8 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
 // gives; so are the observer calls, cancel and errors (rethrown by advance).
 class SteppedPermutationTest {
 public:
-    SteppedPermutationTest(data::Dataset& ds, const analysis::PcaResult& observed,
-                           RandomGenerator& generator, int randomisations,
-                           const std::string& sharePath, TestObserver& observer,
+    SteppedPermutationTest(data::Dataset& ds, const analysis::PcaResult& observed, RandomGenerator& generator,
+                           int randomisations, const std::string& sharePath, TestObserver& observer,
                            analysis::KernelSelection kernels = analysis::KernelSelection::best());
     ~SteppedPermutationTest();
     SteppedPermutationTest(const SteppedPermutationTest&) = delete;
@@ -102,7 +101,6 @@ private:
 
 // One shuffle of `columns` (loci 1..ds.nl, positions 1..ds.individualCount)
 // as described above.
-void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns,
-                        RandomGenerator& generator);
+void shuffleArrangement(const data::Dataset& ds, data::GenotypeColumns& columns, RandomGenerator& generator);
 
 }  // namespace zeltric::randomisation

@@ -52,12 +52,10 @@ std::uint64_t magnitude(std::int32_t v) {
 double scaledUniform(std::int32_t z) {
     if (z == 0) return 0.0;
     int exponent = kScaleExponent;
-    Wide significand =
-        roundToDigits(Wide{magnitude(z)} * kScaleSignificand, kExtendedDigits, exponent);
+    Wide significand = roundToDigits(Wide{magnitude(z)} * kScaleSignificand, kExtendedDigits, exponent);
     significand = roundToDigits(significand, kDoubleDigits, exponent);
     // Exact: fewer than 54 bits, and the result is a normal double.
-    const double value =
-        std::ldexp(static_cast<double>(static_cast<std::uint64_t>(significand)), exponent);
+    const double value = std::ldexp(static_cast<double>(static_cast<std::uint64_t>(significand)), exponent);
     return z < 0 ? -value : value;
 }
 
@@ -68,8 +66,7 @@ std::int32_t truncatedExtendedProduct(double u, std::int32_t n) {
     const double fraction = std::frexp(std::fabs(u), &exponent);
     const auto uSignificand = static_cast<std::uint64_t>(std::ldexp(fraction, kDoubleDigits));
     exponent -= kDoubleDigits;
-    const Wide significand =
-        roundToDigits(Wide{uSignificand} * magnitude(n), kExtendedDigits, exponent);
+    const Wide significand = roundToDigits(Wide{uSignificand} * magnitude(n), kExtendedDigits, exponent);
     Wide whole = 0;
     if (exponent >= 0)
         whole = significand << exponent;
@@ -128,8 +125,7 @@ std::uint64_t scaledSignificand(std::int32_t z, int& exponent) {
     // z >= 1 and the scale factor has its leading bit set: the product has
     // at least 64 bits.
     int dropped = 0;
-    const std::uint64_t wide =
-        leading64(Wide{static_cast<std::uint64_t>(z)} * kScaleSignificand, dropped);
+    const std::uint64_t wide = leading64(Wide{static_cast<std::uint64_t>(z)} * kScaleSignificand, dropped);
     exponent = kScaleExponent + dropped;
     // Exactly 64 bits, so the rounding to double is a fixed shift by 11.
     constexpr int kDropped = kExtendedDigits - kDoubleDigits;
@@ -163,8 +159,7 @@ std::int32_t deviateOf(std::int32_t z, std::int32_t n) {
     // farther than 2^-20 from a whole number, p has the same whole part.
     // Otherwise (about one draw in 500,000) the exact integer arithmetic below.
     if (n <= kEstimateCountMax) {
-        const double estimate =
-            static_cast<double>(static_cast<std::int64_t>(z) * n) * kScaleDouble;
+        const double estimate = static_cast<double>(static_cast<std::int64_t>(z) * n) * kScaleDouble;
         const auto whole = static_cast<std::int64_t>(estimate);
         const double fraction = estimate - static_cast<double>(whole);  // exact
         if (fraction >= kEstimateMargin && fraction <= 1.0 - kEstimateMargin)
@@ -177,8 +172,7 @@ std::int32_t deviateOf(std::int32_t z, std::int32_t n) {
     const std::uint64_t significand = scaledSignificand(z, exponent);
     // 53 bits times at most 31: never more than 64 + 63 bits.
     int dropped = 0;
-    const std::uint64_t product =
-        leading64(Wide{significand} * static_cast<std::uint64_t>(n), dropped);
+    const std::uint64_t product = leading64(Wide{significand} * static_cast<std::uint64_t>(n), dropped);
     exponent += dropped;
     // The value is below n, so the point lies inside or left of the 64 bits.
     if (exponent >= 0 || exponent <= -64) {

@@ -72,8 +72,8 @@ std::string resolveSeedFileName(const std::string& fileName) {
         std::error_code ec;
         const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
         if (ec) return path;
-        path = target.is_absolute() ? target.string()
-                                    : (std::filesystem::path(path).parent_path() / target).string();
+        path =
+            target.is_absolute() ? target.string() : (std::filesystem::path(path).parent_path() / target).string();
     }
     return path;
 }

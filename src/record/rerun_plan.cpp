@@ -43,15 +43,14 @@ std::string locate(const std::string& recordPath, const std::string& recordedPat
     else if (fs::is_regular_file(recorded, ec))
         found = recorded.string();
     else
-        throw data::FatalError("The " + what + " \"" + recorded.filename().string() +
-                               "\" of the run record \"" + recordPath + "\" is neither beside the record nor at \"" +
-                               recordedPath + "\"; nothing was run.");
+        throw data::FatalError("The " + what + " \"" + recorded.filename().string() + "\" of the run record \"" +
+                               recordPath + "\" is neither beside the record nor at \"" + recordedPath +
+                               "\"; nothing was run.");
     const auto actual = platform::fileSha256(found);
     if (!actual) throw data::FatalError("Cannot read the " + what + " \"" + found + "\"; nothing was run.");
     if (*actual != sha256)
-        throw data::FatalError("The " + what + " \"" + found +
-                               "\" differs from the one of the run record \"" + recordPath + "\" (its SHA-256 is " +
-                               *actual + ", the record's " + sha256 +
+        throw data::FatalError("The " + what + " \"" + found + "\" differs from the one of the run record \"" +
+                               recordPath + "\" (its SHA-256 is " + *actual + ", the record's " + sha256 +
                                "); nothing was run. Rerun with the file the record was made from.");
     return found;
 }
@@ -61,7 +60,8 @@ std::vector<int> numbers(const json& value, const std::string& recordPath, const
     std::vector<int> out;
     for (const json& n : value) {
         if (!n.is_number_integer() || n.get<long long>() < 1 || n.get<long long>() > 100000)
-            badRecord(recordPath, "\"" + std::string(key) + "\" of the selection holds something other than numbers");
+            badRecord(recordPath,
+                      "\"" + std::string(key) + "\" of the selection holds something other than numbers");
         out.push_back(n.get<int>());
     }
     return out;
@@ -73,8 +73,7 @@ std::optional<SeedPair> seeds(const json& value, const std::string& recordPath) 
         badRecord(recordPath, "\"seeds_start\" is not a pair of whole numbers");
     const long long s1 = value[0].get<long long>();
     const long long s2 = value[1].get<long long>();
-    if (!data::validSeeds(s1, s2))
-        badRecord(recordPath, "\"seeds_start\" lies outside the seed ranges");
+    if (!data::validSeeds(s1, s2)) badRecord(recordPath, "\"seeds_start\" lies outside the seed ranges");
     return SeedPair{static_cast<std::int32_t>(s1), static_cast<std::int32_t>(s2)};
 }
 

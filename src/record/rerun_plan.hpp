@@ -14,13 +14,13 @@ namespace zeltric::record {
 // looking further, so a rerun never analyses other bytes than the recorded
 // run did.
 struct RerunPlan {
-    std::string dataPath;                  // the file found
-    std::optional<std::string> labelPath;  // the label file found, when the run had one
+    std::string dataPath;                     // the file found
+    std::optional<std::string> labelPath;     // the label file found, when the run had one
     std::optional<std::vector<int>> loci;     // set when "Loci to use" applied
     std::optional<std::vector<int>> samples;  // set when "Pops to use" applied
     std::optional<int> randomisations;
     std::optional<SeedPair> seedsStart;
-    bool cancelled = false;  // the recorded test was cancelled
+    bool cancelled = false;                  // the recorded test was cancelled
     std::optional<int> bootstrapReplicates;  // a completed bootstrap over loci
     std::optional<SeedPair> bootstrapSeeds;
 };

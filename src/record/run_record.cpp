@@ -1,8 +1,8 @@
 #include "record/run_record.hpp"
 
 #include <charconv>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -80,9 +80,7 @@ json resultsSection(const data::Dataset& ds, const analysis::PcaResult& result, 
                     const std::optional<TestFacts>& test) {
     const bool tested = test && !test->cancelled;
     // The opened file's number of analysed sample j (the selection keeps order).
-    auto openedSample = [&](int j) {
-        return at(j) <= input.samples.size() ? input.samples[at(j - 1)] : j;
-    };
+    auto openedSample = [&](int j) { return at(j) <= input.samples.size() ? input.samples[at(j - 1)] : j; };
     auto openedLocus = [&](int l) { return at(l) <= input.loci.size() ? input.loci[at(l - 1)] : l; };
 
     json perLocus = json::array();
@@ -104,10 +102,13 @@ json resultsSection(const data::Dataset& ds, const analysis::PcaResult& result, 
     json samples = json::array();
     for (int j = 1; j <= ds.np; ++j) {
         const std::string& label = ds.populationLabels[at(j)];
-        complete.push_back({{"label", label}, {"number", openedSample(j)}, {"complete", ds.completeCounts[at(j)]}});
+        complete.push_back(
+            {{"label", label}, {"number", openedSample(j)}, {"complete", ds.completeCounts[at(j)]}});
         json coordinates = json::array();
-        for (int k = 1; k <= axisCount; ++k) coordinates.push_back(floatNumber(result.populationCoordinates(j, k)));
-        samples.push_back({{"label", label}, {"number", openedSample(j)}, {"coordinates", std::move(coordinates)}});
+        for (int k = 1; k <= axisCount; ++k)
+            coordinates.push_back(floatNumber(result.populationCoordinates(j, k)));
+        samples.push_back(
+            {{"label", label}, {"number", openedSample(j)}, {"coordinates", std::move(coordinates)}});
     }
 
     // Retained alleles in the analysis's column order: loci in order, alleles

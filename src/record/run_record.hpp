@@ -89,8 +89,8 @@ Json inputSection(const InputFacts& input);
 // analysis, `input` gives the opened file's numbers of its samples and loci;
 // `test` adds the P-values when it completed. One axis object for each axis
 // with coordinates (1..dimension-1); "p_value" on the axes the test lists.
-Json resultsSection(const data::Dataset& ds, const analysis::PcaResult& result,
-                              const InputFacts& input, const std::optional<TestFacts>& test);
+Json resultsSection(const data::Dataset& ds, const analysis::PcaResult& result, const InputFacts& input,
+                    const std::optional<TestFacts>& test);
 Json buildRecord(const RunFacts& facts, const data::Dataset& ds, const analysis::PcaResult& result);
 
 // The file's bytes: two-space indentation, LF line ends, a final LF.

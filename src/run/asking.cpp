@@ -25,14 +25,12 @@ std::int32_t askRandomisationCount(UserInterface& ui) {
         const auto answer = ui.askCount("100");
         if (!answer) continue;
         const auto count = parseIntegerEntry(*answer);
-        if (count && *count >= randomisation::kMinRandomisations &&
-            *count <= randomisation::kMaxRandomisations)
+        if (count && *count >= randomisation::kMinRandomisations && *count <= randomisation::kMaxRandomisations)
             return *count;
     }
 }
 
-bool loadSeeds(randomisation::RandomGenerator& generator, const std::string& fileName,
-               UserInterface& ui) {
+bool loadSeeds(randomisation::RandomGenerator& generator, const std::string& fileName, UserInterface& ui) {
     const auto [first, second] = randomisation::readSeedFile(fileName);
     if (randomisation::seedsUsable(first, second)) {
         generator.seed1 = first;

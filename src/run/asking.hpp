@@ -28,7 +28,6 @@ std::int32_t askRandomisationCount(UserInterface& ui);
 // multiple of the modulus) asks through the seed prompt until valid seeds are given and writes them
 // with one blank between them. False only when that write failed; the
 // generator holds the typed seeds either way and the old file is untouched.
-bool loadSeeds(randomisation::RandomGenerator& generator, const std::string& fileName,
-               UserInterface& ui);
+bool loadSeeds(randomisation::RandomGenerator& generator, const std::string& fileName, UserInterface& ui);
 
 }  // namespace zeltric::run

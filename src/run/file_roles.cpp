@@ -27,7 +27,8 @@ void refuseSharedFiles(const std::vector<FileRole>& roles) {
                 throw data::FatalError("The " + later.role + " \"" + later.path + "\" and the " + first.role +
                                        " \"" + first.path + "\" are the same file; " + advice(later));
             // Outputs of one run differ by extension; only a chosen name can meet another.
-            const std::string what = first.output ? first.role + " \"" + first.path + "\" of this run" : first.role;
+            const std::string what =
+                first.output ? first.role + " \"" + first.path + "\" of this run" : first.role;
             throw data::FatalError("The " + later.role + " \"" + later.path + "\" would replace the " + what +
                                    "; " + advice(later));
         }

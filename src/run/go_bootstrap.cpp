@@ -37,8 +37,7 @@ void bootstrapToggle(Session& session, const CountPrompt& askCount) {
         const auto answer = askCount("1000");
         if (!answer) continue;
         const auto count = randomisation::parseIntegerEntry(*answer);
-        if (count && *count >= randomisation::kMinReplicates &&
-            *count <= randomisation::kMaxReplicates) {
+        if (count && *count >= randomisation::kMinReplicates && *count <= randomisation::kMaxReplicates) {
             session.bootstrapReplicates = *count;
             return;
         }

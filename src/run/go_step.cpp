@@ -12,14 +12,14 @@
 #include "data/allele_counting.hpp"
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
+#include "data/selection_filter.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/permutation_engine.hpp"
+#include "run/file_roles.hpp"
+#include "run/go_bootstrap.hpp"
+#include "run/label_command.hpp"
 #include "run/port_observer.hpp"
 #include "run/reader_preparation.hpp"
-#include "data/selection_filter.hpp"
-#include "run/file_roles.hpp"
-#include "run/label_command.hpp"
-#include "run/go_bootstrap.hpp"
 #include "run/run_record_step.hpp"
 #include "run/steps.hpp"
 
@@ -33,8 +33,7 @@ void refuseClobbering(const Session& session, const std::string& base, bool sele
     std::vector<FileRole> roles = {{"data file", session.openedPath, false},
                                    {"label file", session.labelFileName, false},
                                    {"seed file", session.seedFileName, false}};
-    for (const char* extension : kOutputExtensions)
-        roles.push_back({"output file", base + extension, true});
+    for (const char* extension : kOutputExtensions) roles.push_back({"output file", base + extension, true});
     // The run record is checked where it is written: a file there that is not
     // a record of ours is left alone.
     if (selection) roles.push_back({"filtered data file", base + ".dat", true});
@@ -60,8 +59,8 @@ void endTest(Session& session, UserInterface& ui, const randomisation::Permutati
     session.testedRandomisations = session.randomisationCount;
     const std::string resultsPath = outputPath(session, ".pca");
     data::appendToFile(resultsPath,
-                       analysis::testSectionText(session.analysed, session.randomisationCount,
-                                                      outcome.fstPValue, session.axisPValues, session.pca.dimension));
+                       analysis::testSectionText(session.analysed, session.randomisationCount, outcome.fstPValue,
+                                                 session.axisPValues, session.pca.dimension));
     ui.showResults(resultsPath);
 }
 
@@ -96,9 +95,7 @@ void goUpToTest(Session& session, UserInterface& ui, GoRecord& record) {
 }
 
 // A cancelled test stops the run: the bootstrap is not started after it.
-bool bootstrapFollows(const Session& session) {
-    return session.menu.bootstrapChecked && !session.testCancelled;
-}
+bool bootstrapFollows(const Session& session) { return session.menu.bootstrapChecked && !session.testCancelled; }
 
 void writeRecord(Session& session, const GoRecord& record) {
     if (record.wanted) writeRunRecord(session, record.path, record.clock, record.seedsStart);
@@ -190,10 +187,9 @@ void analyseObserved(Session& session, UserInterface& ui) {
 void runTest(Session& session, UserInterface& ui) {
     startTest(session);
     PortObserver observer(ui);
-    const randomisation::PermutationOutcome outcome =
-        randomisation::runPermutationTest(session.analysed, session.pca, session.generator,
-                                          session.randomisationCount, session.threads, outputPath(session, ".per"),
-                                          observer, session.kernels);
+    const randomisation::PermutationOutcome outcome = randomisation::runPermutationTest(
+        session.analysed, session.pca, session.generator, session.randomisationCount, session.threads,
+        outputPath(session, ".per"), observer, session.kernels);
     endTest(session, ui, outcome);
 }
 

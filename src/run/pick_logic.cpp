@@ -16,19 +16,16 @@ int itemCount(const data::Dataset& dataset, PickKind kind) {
 
 std::uint8_t& flag(data::Dataset& dataset, PickKind kind, int item) {
     const auto index = static_cast<std::size_t>(item);
-    return kind == PickKind::Loci ? dataset.locusSelected[index]
-                                  : dataset.populationSelected[index];
+    return kind == PickKind::Loci ? dataset.locusSelected[index] : dataset.populationSelected[index];
 }
 
 std::uint8_t flag(const data::Dataset& dataset, PickKind kind, int item) {
     const auto index = static_cast<std::size_t>(item);
-    return kind == PickKind::Loci ? dataset.locusSelected[index]
-                                  : dataset.populationSelected[index];
+    return kind == PickKind::Loci ? dataset.locusSelected[index] : dataset.populationSelected[index];
 }
 
 std::string itemText(const data::Dataset& dataset, PickKind kind, int item) {
-    return kind == PickKind::Loci ? locusItemText(dataset, item)
-                                  : populationItemText(dataset, item);
+    return kind == PickKind::Loci ? locusItemText(dataset, item) : populationItemText(dataset, item);
 }
 
 }  // namespace
@@ -38,8 +35,7 @@ std::string locusItemText(const data::Dataset& dataset, int locus) {
 }
 
 std::string populationItemText(const data::Dataset& dataset, int sample) {
-    return std::to_string(sample) + ". " +
-           dataset.populationLabels[static_cast<std::size_t>(sample)];
+    return std::to_string(sample) + ". " + dataset.populationLabels[static_cast<std::size_t>(sample)];
 }
 
 std::vector<std::string> itemTexts(const data::Dataset& dataset, PickKind kind) {
@@ -49,8 +45,7 @@ std::vector<std::string> itemTexts(const data::Dataset& dataset, PickKind kind) 
     return items;
 }
 
-int setFlagsFromChosen(data::Dataset& dataset, PickKind kind,
-                       const std::vector<std::string>& chosen) {
+int setFlagsFromChosen(data::Dataset& dataset, PickKind kind, const std::vector<std::string>& chosen) {
     const int count = itemCount(dataset, kind);
     for (int i = 1; i <= count; ++i) flag(dataset, kind, i) = 0;
     for (const std::string& text : chosen)

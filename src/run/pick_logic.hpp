@@ -22,8 +22,7 @@ std::vector<std::string> itemTexts(const data::Dataset& dataset, PickKind kind);
 // After OK: every flag of the kind becomes 0, then each chosen text that
 // equals an item text exactly (case-sensitive) sets that item's flag to 1.
 // The order of `chosen` does not matter. Returns the number of chosen texts.
-int setFlagsFromChosen(data::Dataset& dataset, PickKind kind,
-                       const std::vector<std::string>& chosen);
+int setFlagsFromChosen(data::Dataset& dataset, PickKind kind, const std::vector<std::string>& chosen);
 
 // At least 1 locus, at least 2 samples; a smaller choice shows the dialog again.
 int minimumChoice(PickKind kind);

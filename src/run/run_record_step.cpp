@@ -45,7 +45,8 @@ constexpr long long kMaxTableIndex = 1000000;
 
 std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tablePath) {
     std::ifstream in(tablePath, std::ios::binary);
-    if (!in) throw data::FatalError("Cannot read the allele table \"" + tablePath + "\" to record the allele names.");
+    if (!in)
+        throw data::FatalError("Cannot read the allele table \"" + tablePath + "\" to record the allele names.");
     std::vector<std::vector<std::string>> names;
     std::string line;
     std::getline(in, line);  // the heading
@@ -65,7 +66,8 @@ std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tab
             continue;
         if (names.size() <= static_cast<std::size_t>(*locus)) names.resize(static_cast<std::size_t>(*locus) + 1);
         auto& ofLocus = names[static_cast<std::size_t>(*locus)];
-        if (ofLocus.size() <= static_cast<std::size_t>(*number)) ofLocus.resize(static_cast<std::size_t>(*number) + 1);
+        if (ofLocus.size() <= static_cast<std::size_t>(*number))
+            ofLocus.resize(static_cast<std::size_t>(*number) + 1);
         ofLocus[static_cast<std::size_t>(*number)] = fields[3];
     }
     return names;
@@ -74,7 +76,11 @@ std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tab
 // The observed value is a stored single-precision figure; the summaries over
 // the replicates are double.
 record::Json summaryJson(const randomisation::BootstrapFigure& f) {
-    return {{"observed", record::floatNumber(static_cast<float>(f.observed))}, {"mean", f.mean}, {"se", f.se}, {"lower", f.lower}, {"upper", f.upper}};
+    return {{"observed", record::floatNumber(static_cast<float>(f.observed))},
+            {"mean", f.mean},
+            {"se", f.se},
+            {"lower", f.lower},
+            {"upper", f.upper}};
 }
 
 record::Json bootstrapJson(const randomisation::BootstrapSummaries& b) {
@@ -95,8 +101,7 @@ bool clearRunRecord(const Session& session, UserInterface& ui, const std::string
         userFile = userFile || (!own->empty() && data::sameFile(recordPath, *own));
     if (!userFile) {
         switch (record::inspectRecordFile(recordPath)) {
-            case record::RecordFile::Absent:
-                return true;
+            case record::RecordFile::Absent: return true;
             case record::RecordFile::Ours: {
                 std::error_code ec;
                 std::filesystem::remove(recordPath, ec);
@@ -105,8 +110,7 @@ bool clearRunRecord(const Session& session, UserInterface& ui, const std::string
                                            "\" of the earlier run: " + ec.message() + ".");
                 return true;
             }
-            case record::RecordFile::Foreign:
-                break;
+            case record::RecordFile::Foreign: break;
         }
     }
     ui.information("The file \"" + recordPath +

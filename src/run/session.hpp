@@ -8,8 +8,8 @@
 #include "analysis/fast_kernels.hpp"
 #include "analysis/pca_result.hpp"
 #include "analysis/square_matrix.hpp"
-#include "data/dataset.hpp"
 #include "base/limits.hpp"
+#include "data/dataset.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/random_generator.hpp"
 
@@ -19,10 +19,10 @@ namespace zeltric::run {
 struct MenuState {
     bool optionsEnabled = false;
     bool goEnabled = false;
-    bool labelChecked = false;    // "&Label file for pops"
-    bool popsChecked = false;     // "Pops to use"
-    bool lociChecked = false;     // "Loci to use"
-    bool testingChecked = false;  // "&Testing"
+    bool labelChecked = false;      // "&Label file for pops"
+    bool popsChecked = false;       // "Pops to use"
+    bool lociChecked = false;       // "Loci to use"
+    bool testingChecked = false;    // "&Testing"
     bool bootstrapChecked = false;  // "Bootstrap over loci"
 };
 
@@ -40,7 +40,7 @@ struct Session {
     // renumbered), with its genotype and count tables.
     data::Dataset analysed;
     bool fileOpen = false;
-    bool runDone = false;  // a go step completed its observed analysis
+    bool runDone = false;        // a go step completed its observed analysis
     bool testCancelled = false;  // the last go step's test was cancelled (no P-values)
     // Randomisations of the last go step's completed test (its P-values are
     // axisPValues); 0 when that go step completed none.
@@ -72,9 +72,9 @@ struct Session {
     };
     std::optional<ConvertedSource> convertedFrom;
 
-    std::string openedPath;      // the data file chosen in the open step
-    std::string dataFileName;    // base of every output name (with the selection suffix)
-    std::string labelFileName;   // the label file chosen last; kept across open steps
+    std::string openedPath;     // the data file chosen in the open step
+    std::string dataFileName;   // base of every output name (with the selection suffix)
+    std::string labelFileName;  // the label file chosen last; kept across open steps
     std::string seedFileName = kDefaultSeedFile;
 
     // Run options.

@@ -2,14 +2,14 @@
 
 #include <filesystem>
 
-#include "data/allele_counting.hpp"
 #include "base/fatal_error.hpp"
+#include "base/output_file.hpp"
+#include "data/allele_counting.hpp"
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
-#include "base/output_file.hpp"
-#include "run/asking.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/seed_file.hpp"
+#include "run/asking.hpp"
 
 namespace zeltric::run {
 

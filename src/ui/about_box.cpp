@@ -64,14 +64,13 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     icon_->setGeometry(9, 11, 32, 32);
     icon_->setPixmap(programIcon().pixmap(32, 32));
 
-    programName_ =
-        placedLabel(this, "SKUName", QStringLiteral("ZELTRIC"), 82, 9, 19, true, false, true);
+    programName_ = placedLabel(this, "SKUName", QStringLiteral("ZELTRIC"), 82, 9, 19, true, false, true);
     version_ = placedLabel(this, "Version", QStringLiteral("Version 1.2"), 82, 35, 13);
     for (int i = 0; i < 7; ++i) {
         const CreditLine& line = kCredits[i];
         const QByteArray name = "Credit" + QByteArray::number(i + 1);
-        credits_[i] = placedLabel(this, name.constData(), QString::fromLatin1(line.text), line.left,
-                                  line.top, 11, !line.italicNavy, line.italicNavy, false,
+        credits_[i] = placedLabel(this, name.constData(), QString::fromLatin1(line.text), line.left, line.top, 11,
+                                  !line.italicNavy, line.italicNavy, false,
                                   line.italicNavy ? QColor(0, 0, 128) : QColor(Qt::black));
     }
 
@@ -82,8 +81,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     rule_->setGeometry(86, 182, 251, 2);
 
     systemLine_ = placedLabel(this, "OS", QString(), 86, 191, 11);
-    memoryLabel_ =
-        placedLabel(this, "Label3", QStringLiteral("Memory Available to Windows:"), 86, 208, 11);
+    memoryLabel_ = placedLabel(this, "Label3", QStringLiteral("Memory Available to Windows:"), 86, 208, 11);
     memoryLine_ = placedLabel(this, "PhysMem", QStringLiteral("0"), 0, 208, 11);
     memoryLine_->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
@@ -103,8 +101,7 @@ void AboutBox::describeMachine() {
     systemLine_->setText(QString::fromStdString(formatOsLine(currentOsVersion())));
     systemLine_->adjustSize();
     const std::string separator = QLocale::system().groupSeparator().toStdString();
-    memoryLine_->setText(
-        QString::fromStdString(formatMemoryLine(totalPhysicalMemory(), separator)));
+    memoryLine_->setText(QString::fromStdString(formatMemoryLine(totalPhysicalMemory(), separator)));
     memoryLine_->adjustSize();
     // Right-aligned on the edge at 329, unless the substitute font makes the
     // two texts of the line meet: then it starts just after the label.

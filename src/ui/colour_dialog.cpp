@@ -13,8 +13,7 @@ namespace zeltric::ui {
 
 namespace {
 
-QPushButton* colorButton(QWidget* parent, const char* name, const QString& caption, int top,
-                         std::int32_t color) {
+QPushButton* colorButton(QWidget* parent, const char* name, const QString& caption, int top, std::int32_t color) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(189, top, 60, 20);
@@ -27,8 +26,7 @@ QPushButton* colorButton(QWidget* parent, const char* name, const QString& capti
 
 }  // namespace
 
-ColourDialog::ColourDialog(run::Session& session, QWidget* parent)
-    : QDialog(parent), session_(session) {
+ColourDialog::ColourDialog(run::Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("fColor"));
     setWindowTitle(QStringLiteral("Color"));
     setFont(sansSerifFont(10));
@@ -54,9 +52,8 @@ ColourDialog::ColourDialog(run::Session& session, QWidget* parent)
                    {"bGreen", "Green", 208, kColorGreen}};
     for (const auto& button : buttons) {
         const std::int32_t color = button.color;
-        connect(
-            colorButton(this, button.name, QString::fromLatin1(button.caption), button.top, color),
-            &QPushButton::clicked, this, [this, color] { assign(color); });
+        connect(colorButton(this, button.name, QString::fromLatin1(button.caption), button.top, color),
+                &QPushButton::clicked, this, [this, color] { assign(color); });
     }
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
@@ -84,8 +81,7 @@ void ColourDialog::showEvent(QShowEvent* event) {
 void ColourDialog::assign(std::int32_t color) {
     const int np = std::min(static_cast<int>(session_.analysed.np), sampleList_->count());
     for (int s = 1; s <= np; ++s) {
-        if (sampleList_->item(s - 1)->isSelected())
-            session_.popColor[static_cast<std::size_t>(s)] = color;
+        if (sampleList_->item(s - 1)->isSelected()) session_.popColor[static_cast<std::size_t>(s)] = color;
     }
 }
 

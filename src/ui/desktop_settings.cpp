@@ -33,9 +33,7 @@ void setRecentFiles(const QStringList& files) { settings().setValue(kRecentKey, 
 
 QByteArray savedMainWindowGeometry() { return settings().value(kGeometryKey).toByteArray(); }
 
-void saveMainWindowGeometry(const QByteArray& geometry) {
-    settings().setValue(kGeometryKey, geometry);
-}
+void saveMainWindowGeometry(const QByteArray& geometry) { settings().setValue(kGeometryKey, geometry); }
 
 void clearDesktopSettings() {
     QSettings all = settings();

@@ -17,9 +17,8 @@ Desktop::Desktop(run::Session& session) : window(session), seedDialog(&window), 
 void startDesktop(Desktop& desktop) {
     run::Session& session = desktop.window.session();
     if (!run::loadSeeds(session.generator, session.seedFileName, desktop.window.port())) {
-        desktop.window.dialogs().message(
-            nullptr, MessageKind::Error,
-            QString::fromStdString(data::seedsNotSavedMessage(session.seedFileName)));
+        desktop.window.dialogs().message(nullptr, MessageKind::Error,
+                                         QString::fromStdString(data::seedsNotSavedMessage(session.seedFileName)));
     }
     showAboutBox(nullptr, desktop.window.dialogs());
     desktop.window.show();

@@ -30,17 +30,15 @@ std::optional<QString> DialogSeam::chooseFile(QFileDialog& dialog) {
     return dialog.selectedFiles().first();
 }
 
-std::optional<QString> DialogSeam::chooseSaveFile(QWidget* parent, const QString& caption,
-                                                  const QString& filter, QString* selectedFilter,
-                                                  QFileDialog::Options options) {
+std::optional<QString> DialogSeam::chooseSaveFile(QWidget* parent, const QString& caption, const QString& filter,
+                                                  QString* selectedFilter, QFileDialog::Options options) {
     ++fileDialogsShown;
     if (const std::optional<ScriptedFile> answer = takeScriptedFile()) {
         if (selectedFilter != nullptr) selectedFilter->clear();
         if (!answer->chosen || answer->path.isEmpty()) return std::nullopt;
         return answer->path;
     }
-    const QString name =
-        QFileDialog::getSaveFileName(parent, caption, QString(), filter, selectedFilter, options);
+    const QString name = QFileDialog::getSaveFileName(parent, caption, QString(), filter, selectedFilter, options);
     if (name.isEmpty()) return std::nullopt;
     return name;
 }
@@ -70,8 +68,7 @@ void DialogSeam::message(QWidget* parent, MessageKind kind, const QString& text)
     message(parent, kind, text, QString::fromUtf8(run::kApplicationTitle));
 }
 
-void DialogSeam::message(QWidget* parent, MessageKind kind, const QString& text,
-                         const QString& title) {
+void DialogSeam::message(QWidget* parent, MessageKind kind, const QString& text, const QString& title) {
     if (kind == MessageKind::Information) {
         informations.push_back(text);
     } else {

@@ -26,9 +26,8 @@ public:
     // The save dialog: the name typed, or nothing on cancel. The real dialog
     // sets `selectedFilter` (when given) to the filter chosen; a scripted
     // answer leaves it empty, the name standing as given.
-    std::optional<QString> chooseSaveFile(QWidget* parent, const QString& caption,
-                                          const QString& filter, QString* selectedFilter = nullptr,
-                                          QFileDialog::Options options = {});
+    std::optional<QString> chooseSaveFile(QWidget* parent, const QString& caption, const QString& filter,
+                                          QString* selectedFilter = nullptr, QFileDialog::Options options = {});
     // The font dialog proposing `proposed`: the font confirmed, or nothing.
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& proposed);
     // Shows a dialog modally; true when accepted.

@@ -57,15 +57,14 @@ public:
     QVariant loadResource(int type, const QUrl& name) override {
         QVariant loaded = QTextBrowser::loadResource(type, name);
         if (type != QTextDocument::HtmlResource || !loaded.isValid()) return loaded;
-        const QString html = loaded.userType() == QMetaType::QByteArray
-                                 ? QString::fromUtf8(loaded.toByteArray())
-                                 : loaded.toString();
+        const QString html = loaded.userType() == QMetaType::QByteArray ? QString::fromUtf8(loaded.toByteArray())
+                                                                        : loaded.toString();
         return prepareManualHtml(html);
     }
 };
 
-QToolButton* navigationButton(QWidget* parent, const char* name, const QString& text,
-                              const QKeySequence& key, const QString& tip) {
+QToolButton* navigationButton(QWidget* parent, const char* name, const QString& text, const QKeySequence& key,
+                              const QString& tip) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setText(text);
@@ -89,12 +88,11 @@ QString prepareManualHtml(QString html) {
 HelpViewer::HelpViewer(const QString& manualPath, QWidget* parent)
     : QDialog(parent),
       browser_(new ManualBrowser(this)),
-      backButton_(navigationButton(this, "helpBack", QStringLiteral("Back"), QKeySequence::Back,
-                                   QStringLiteral("Back"))),
-      forwardButton_(navigationButton(this, "helpForward", QStringLiteral("Forward"),
-                                      QKeySequence::Forward, QStringLiteral("Forward"))),
-      homeButton_(navigationButton(this, "helpHome", QStringLiteral("Home"),
-                                   QKeySequence(Qt::ALT | Qt::Key_Home),
+      backButton_(
+          navigationButton(this, "helpBack", QStringLiteral("Back"), QKeySequence::Back, QStringLiteral("Back"))),
+      forwardButton_(navigationButton(this, "helpForward", QStringLiteral("Forward"), QKeySequence::Forward,
+                                      QStringLiteral("Forward"))),
+      homeButton_(navigationButton(this, "helpHome", QStringLiteral("Home"), QKeySequence(Qt::ALT | Qt::Key_Home),
                                    QStringLiteral("The start of the manual"))),
       findField_(new QLineEdit(this)),
       findStatus_(new QLabel(this)) {
@@ -136,9 +134,8 @@ HelpViewer::HelpViewer(const QString& manualPath, QWidget* parent)
     // scroll back to it (the table of contents) instead of to the section:
     // once the page shows, the cursor moves to its visible top.
     connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
-        QTimer::singleShot(0, browser_, [this] {
-            browser_->setTextCursor(browser_->cursorForPosition(QPoint(0, 0)));
-        });
+        QTimer::singleShot(0, browser_,
+                           [this] { browser_->setTextCursor(browser_->cursorForPosition(QPoint(0, 0))); });
     });
     connect(findField_, &QLineEdit::returnPressed, this, [this] { findNext(); });
     connect(findField_, &QLineEdit::textChanged, findStatus_, &QLabel::clear);

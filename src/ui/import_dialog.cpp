@@ -20,8 +20,9 @@
 
 namespace zeltric::ui {
 
-StructureImportDialog::StructureImportDialog(
-    QWidget* parent, const std::optional<formats::StructureLayout>& detected, const QString& report)
+StructureImportDialog::StructureImportDialog(QWidget* parent,
+                                             const std::optional<formats::StructureLayout>& detected,
+                                             const QString& report)
     : QDialog(parent),
       detectedLabel_(new QLabel(report)),
       lociField_(new QSpinBox),
@@ -79,9 +80,9 @@ bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChos
     if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const formats::Format format =
-        fstatChosen ? formats::Format::Fstat
-                    : formats::detect(bytes, std::filesystem::path(path).extension().string());
+    const formats::Format format = fstatChosen
+                                       ? formats::Format::Fstat
+                                       : formats::detect(bytes, std::filesystem::path(path).extension().string());
     if (format == formats::Format::ZeltricData) return false;
 
     formats::StructureOptions options;

@@ -59,16 +59,17 @@ QString plural(long long count, const char* one, const char* many) {
 }
 
 QString openStatus(const run::Session& session, std::optional<int> individuals) {
-    QString text = QStringLiteral("%1: %2, %3")
-                       .arg(QFileInfo(QString::fromStdString(session.openedPath)).fileName(),
-                            plural(session.opened.np, "sample", "samples"),
-                            plural(session.opened.nl, "locus", "loci"));
+    QString text =
+        QStringLiteral("%1: %2, %3")
+            .arg(QFileInfo(QString::fromStdString(session.openedPath)).fileName(),
+                 plural(session.opened.np, "sample", "samples"), plural(session.opened.nl, "locus", "loci"));
     if (individuals) text += QStringLiteral(", ") + plural(*individuals, "individual", "individuals");
     return text;
 }
 
 QString durationText(qint64 milliseconds) {
-    if (milliseconds < 60000) return QStringLiteral("%1 s").arg(static_cast<double>(milliseconds) / 1000.0, 0, 'f', 2);
+    if (milliseconds < 60000)
+        return QStringLiteral("%1 s").arg(static_cast<double>(milliseconds) / 1000.0, 0, 'f', 2);
     const qint64 seconds = (milliseconds + 500) / 1000;
     return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
 }
@@ -105,10 +106,10 @@ void placeBeside(QWidget& plot, const QWidget& main) {
 MainWindow::MainWindow(run::Session& session, QWidget* parent)
     : QMainWindow(parent),
       resultsView_(new QPlainTextEdit),
-      openDataDialog_(openDialog(
-          this, "mOpenDlg",
-          QStringLiteral("data files (*.dat);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
-                         "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
+      openDataDialog_(
+          openDialog(this, "mOpenDlg",
+                     QStringLiteral("data files (*.dat);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
+                                    "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
       // "*" lists every file; "*.*" would hide names without a full stop.
       openLabelDialog_(openDialog(this, "labOpenDlg", QStringLiteral("label files (*)"))),
       progressPanel_(new ProgressPanel),
@@ -159,19 +160,15 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
 
     optionsMenu_ = bar->addMenu(QStringLiteral("O&ptions"));
     optionsMenu_->setObjectName(QStringLiteral("moptions"));
-    labelFileAction_ =
-        namedAction(optionsMenu_->addAction(QStringLiteral("&Label file for pops")), "mLabelfile");
-    samplesAction_ =
-        namedAction(optionsMenu_->addAction(QStringLiteral("Pops to use")), "mPopstouse1");
-    lociAction_ =
-        namedAction(optionsMenu_->addAction(QStringLiteral("Loci to use")), "mLocitouse1");
+    labelFileAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("&Label file for pops")), "mLabelfile");
+    samplesAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("Pops to use")), "mPopstouse1");
+    lociAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("Loci to use")), "mLocitouse1");
     namedAction(optionsMenu_->addSeparator(), "N1");
     testingAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("&Testing")), "mTesting");
     for (QAction* checkable : {labelFileAction_, samplesAction_, lociAction_, testingAction_}) {
         checkable->setCheckable(true);
     }
-    bootstrapAction_ =
-        namedAction(optionsMenu_->addAction(QStringLiteral("Bootstrap over loci")), "mBootstrap");
+    bootstrapAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("Bootstrap over loci")), "mBootstrap");
     bootstrapAction_->setCheckable(true);
 
     goAction_ = namedAction(bar->addAction(QStringLiteral("&Go")), "mGo");
@@ -321,8 +318,7 @@ void MainWindow::openFrom(const std::function<std::optional<QString>()>& choose)
         const std::optional<QString> path = choose();
         if (path) {
             const std::string chosen = QDir::toNativeSeparators(*path).toStdString();
-            const bool fstat =
-                openDataDialog_->selectedNameFilter().startsWith(QStringLiteral("FSTAT"));
+            const bool fstat = openDataDialog_->selectedNameFilter().startsWith(QStringLiteral("FSTAT"));
             if (!openForeignFile(*this, chosen, fstat)) run::openStep(session_, port_, chosen);
             const QFileInfo opened(*path);
             setRecentFiles(withRecentFile(recentFiles(), opened.absoluteFilePath()));
@@ -342,9 +338,9 @@ void MainWindow::openRecentFile(const QString& path) {
             files.removeAll(path);
             setRecentFiles(files);
             rebuildRecentMenu();
-            dialogs_.message(this, MessageKind::Information,
-                             QString::fromStdString(data::recentFileGoneMessage(
-                                 QDir::toNativeSeparators(path).toStdString())));
+            dialogs_.message(
+                this, MessageKind::Information,
+                QString::fromStdString(data::recentFileGoneMessage(QDir::toNativeSeparators(path).toStdString())));
             return;
         }
         openFrom([&path] { return std::optional<QString>(path); });
@@ -442,9 +438,8 @@ void MainWindow::toggleBootstrap() {
         bootstrapDialog_->setQuestion(QStringLiteral("Number of replicates ? [100..100000]"));
     }
     guarded([this] {
-        run::bootstrapToggle(session_, [this](const std::string& offered) {
-            return bootstrapDialog_->prompt(offered, dialogs_);
-        });
+        run::bootstrapToggle(
+            session_, [this](const std::string& offered) { return bootstrapDialog_->prompt(offered, dialogs_); });
     });
     syncMenu();
 }
@@ -479,9 +474,10 @@ void MainWindow::runAnalysis() {
 void MainWindow::showManual() {
     const QString manual = findManual(manualSearchPath_);
     if (manual.isEmpty()) {
-        dialogs_.message(this, MessageKind::Information,
-                         QStringLiteral("The manual %1 was not found. It was looked for in:\n%2")
-                             .arg(QString::fromLatin1(kManualFileName), manualSearchPath_.join(QLatin1Char('\n'))));
+        dialogs_.message(
+            this, MessageKind::Information,
+            QStringLiteral("The manual %1 was not found. It was looked for in:\n%2")
+                .arg(QString::fromLatin1(kManualFileName), manualSearchPath_.join(QLatin1Char('\n'))));
         return;
     }
     if (helpViewer_.isNull()) {

@@ -24,11 +24,9 @@ T* named(T* widget, const char* name) {
 SeedDialog::SeedDialog(QWidget* parent)
     : QDialog(parent),
       panel_(named(new QFrame(this), "psrnd")),
-      firstLabel_(
-          named(new QLabel(QStringLiteral("First seed? [1..2147483562]"), panel_), "lfirstseed")),
+      firstLabel_(named(new QLabel(QStringLiteral("First seed? [1..2147483562]"), panel_), "lfirstseed")),
       firstSeedField_(named(new QLineEdit(panel_), "Ernd1")),
-      secondLabel_(named(new QLabel(QStringLiteral("Second seed?  [1..2147483398]"), panel_),
-                         "Lsecondseed")),
+      secondLabel_(named(new QLabel(QStringLiteral("Second seed?  [1..2147483398]"), panel_), "Lsecondseed")),
       secondSeedField_(named(new QLineEdit(panel_), "ERnd2")),
       okButton_(named(new QPushButton(QStringLiteral("&OK"), panel_), "Button1")) {
     setObjectName(QStringLiteral("fseedRnd"));
@@ -58,8 +56,7 @@ std::optional<std::pair<std::string, std::string>> SeedDialog::prompt(DialogSeam
     if (!dialogs.runDialog(*this)) {
         return std::nullopt;
     }
-    return std::make_pair(firstSeedField_->text().toStdString(),
-                          secondSeedField_->text().toStdString());
+    return std::make_pair(firstSeedField_->text().toStdString(), secondSeedField_->text().toStdString());
 }
 
 void SeedDialog::showEvent(QShowEvent* event) {
@@ -69,8 +66,8 @@ void SeedDialog::showEvent(QShowEvent* event) {
 
 CountDialog::CountDialog(QWidget* parent)
     : QDialog(parent),
-      questionLabel_(named(
-          new QLabel(QStringLiteral("Number of randomisations ? [100..15000]"), this), "lnbrand")),
+      questionLabel_(
+          named(new QLabel(QStringLiteral("Number of randomisations ? [100..15000]"), this), "lnbrand")),
       countField_(named(new QLineEdit(QStringLiteral("100"), this), "Enbrand")),
       okButton_(named(new QPushButton(QStringLiteral("OK"), this), "bOKnbrand")) {
     setObjectName(QStringLiteral("fnbrand"));

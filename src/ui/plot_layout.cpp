@@ -73,9 +73,7 @@ std::string describeAxes(const run::Session& session, int x, int y, bool withPVa
     return text;
 }
 
-bool testWasCancelled(const run::Session& session) {
-    return session.runDone && session.testCancelled;
-}
+bool testWasCancelled(const run::Session& session) { return session.runDone && session.testCancelled; }
 
 std::string describeAxes(const run::Session& session, int x, int y) {
     // A cancelled test leaves P-values of zero that mean nothing.
@@ -83,8 +81,7 @@ std::string describeAxes(const run::Session& session, int x, int y) {
 }
 
 int plotAxisCount(const run::Session& session) {
-    const int m = std::min(static_cast<int>(session.analysed.np),
-                           static_cast<int>(session.pca.alleleColumnCount));
+    const int m = std::min(static_cast<int>(session.analysed.np), static_cast<int>(session.pca.alleleColumnCount));
     return std::max(m - 1, 0);
 }
 
@@ -143,11 +140,9 @@ PlotLayout layoutPlot(const run::Session& session, int x, int y, int width, int 
         mark.left = centreX + roundHalfEven(cx * layout.scaleX);
         // Not flipped: a positive Y coordinate lies below the horizontal axis.
         mark.top = centreY + roundHalfEven(cy * layout.scaleY);
-        mark.text = session.menu.labelChecked
-                        ? session.analysed.populationLabels[static_cast<std::size_t>(s)]
-                        : std::to_string(s);
-        mark.color =
-            static_cast<std::uint32_t>(session.popColor[static_cast<std::size_t>(s)]) & 0x00FFFFFFu;
+        mark.text = session.menu.labelChecked ? session.analysed.populationLabels[static_cast<std::size_t>(s)]
+                                              : std::to_string(s);
+        mark.color = static_cast<std::uint32_t>(session.popColor[static_cast<std::size_t>(s)]) & 0x00FFFFFFu;
         layout.samples.push_back(std::move(mark));
     }
     return layout;

@@ -24,9 +24,7 @@ inline constexpr int kPlotMargin = 50;
 inline constexpr int kPlotFrameInset = 10;
 
 // Height of Panel2 for a window whose outer height is `outerHeight`.
-inline int plotPanel2Height(int outerHeight) {
-    return outerHeight - kPlotPanel1Height - kPlotResizeAllowance;
-}
+inline int plotPanel2Height(int outerHeight) { return outerHeight - kPlotPanel1Height - kPlotResizeAllowance; }
 
 // Nearest integer, ties to the even one (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
 // Values beyond the pixel range are clamped so that a pathological scale can

@@ -30,8 +30,7 @@ void writeText(QPainter& painter, const QFont& font, const PlotText& text) {
     const QString string = QString::fromStdString(text.text);
     const QFontMetrics metrics(font);
     painter.setFont(font);
-    painter.fillRect(
-        QRect(text.left, text.top, metrics.horizontalAdvance(string), metrics.height()), kWhite);
+    painter.fillRect(QRect(text.left, text.top, metrics.horizontalAdvance(string), metrics.height()), kWhite);
     painter.setPen(plotColor(text.color));
     painter.drawText(QPoint(text.left, text.top + metrics.ascent()), string);
 }
@@ -39,8 +38,7 @@ void writeText(QPainter& painter, const QFont& font, const PlotText& text) {
 }  // namespace
 
 std::pair<int, int> newWindowBitmapSize() {
-    return {kPlotWindowWidth - 2 * kPlotImageBorder,
-            plotPanel2Height(kPlotWindowHeight) - 2 * kPlotImageBorder};
+    return {kPlotWindowWidth - 2 * kPlotImageBorder, plotPanel2Height(kPlotWindowHeight) - 2 * kPlotImageBorder};
 }
 
 QFont sansSerifFont(int pixels) {
@@ -76,8 +74,7 @@ QImage paintPlot(const PlotLayout& layout, const QFont* sampleFont, qreal device
         painter.setPen(kBlack);
         painter.drawText(QRect(kPlotFrameInset, kPlotFrameInset, layout.width - 2 * kPlotFrameInset,
                                layout.height - 2 * kPlotFrameInset),
-                         Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
-                         QString::fromStdString(layout.note));
+                         Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(layout.note));
         return image;
     }
 
@@ -102,8 +99,8 @@ QImage paintPlot(const PlotLayout& layout, const QFont* sampleFont, qreal device
     return image;
 }
 
-QImage renderPlot(const run::Session& session, int x, int y, int width, int height,
-                  const QFont* sampleFont, qreal devicePixelRatio) {
+QImage renderPlot(const run::Session& session, int x, int y, int width, int height, const QFont* sampleFont,
+                  qreal devicePixelRatio) {
     return paintPlot(layoutPlot(session, x, y, width, height), sampleFont, devicePixelRatio);
 }
 
@@ -121,8 +118,7 @@ bool savePlotBmp(const QImage& image, const std::string& chosenName, std::string
     const std::string path = bitmapFileName(chosenName);
     if (writtenPath != nullptr) *writtenPath = path;
     auto fail = [&](const QString& reason) {
-        if (error != nullptr)
-            *error = "Cannot write the file \"" + path + "\": " + reason.toStdString();
+        if (error != nullptr) *error = "Cannot write the file \"" + path + "\": " + reason.toStdString();
         return false;
     };
     if (image.isNull()) return fail(QStringLiteral("the picture is empty."));

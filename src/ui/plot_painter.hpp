@@ -37,8 +37,8 @@ QColor plotColor(std::uint32_t bgr);
 QImage paintPlot(const PlotLayout& layout, const QFont* sampleFont, qreal devicePixelRatio = 1.0);
 
 // layoutPlot + paintPlot.
-QImage renderPlot(const run::Session& session, int x, int y, int width, int height,
-                  const QFont* sampleFont, qreal devicePixelRatio = 1.0);
+QImage renderPlot(const run::Session& session, int x, int y, int width, int height, const QFont* sampleFont,
+                  qreal devicePixelRatio = 1.0);
 
 // The name a chosen file name is written under: the name itself when its
 // extension (from the last full stop of the file name to its end) is exactly
@@ -49,7 +49,6 @@ std::string bitmapFileName(const std::string& chosenName);
 // Writes `image` as a BMP file under bitmapFileName(chosenName), replacing an
 // existing file. Returns false with a message naming the file when it cannot
 // be written. `writtenPath` and `error` may be null.
-bool savePlotBmp(const QImage& image, const std::string& chosenName, std::string* writtenPath,
-                 std::string* error);
+bool savePlotBmp(const QImage& image, const std::string& chosenName, std::string* writtenPath, std::string* error);
 
 }  // namespace zeltric::ui

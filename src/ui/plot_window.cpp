@@ -33,8 +33,8 @@ QFont initialPlotFont() { return sansSerifFont(13); }
 
 QFont descriptionFont() {
     QFont font;
-    font.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Nimbus Mono PS"),
-                      QStringLiteral("DejaVu Sans Mono")});
+    font.setFamilies(
+        {QStringLiteral("Courier New"), QStringLiteral("Nimbus Mono PS"), QStringLiteral("DejaVu Sans Mono")});
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setBold(true);
@@ -183,8 +183,7 @@ void PlotWindow::layoutPanels() {
     const int panelHeight =
         std::clamp(plotPanel2Height(height()), 2 * kPlotImageBorder, std::max(clientHeight, 2));
     plotPanel_->setGeometry(0, clientHeight - panelHeight, width, panelHeight);
-    plotImage_->setGeometry(kPlotImageBorder, kPlotImageBorder,
-                            std::max(width - 2 * kPlotImageBorder, 0),
+    plotImage_->setGeometry(kPlotImageBorder, kPlotImageBorder, std::max(width - 2 * kPlotImageBorder, 0),
                             panelHeight - 2 * kPlotImageBorder);
 }
 
@@ -203,12 +202,10 @@ void PlotWindow::redraw(int x, int y) {
 
     const QFont* sampleFont = fontAction_->isChecked() && plotFont_ ? &*plotFont_ : nullptr;
     const qreal ratio = devicePixelRatioF();
-    QImage picture =
-        renderPlot(session_, x, y, plotImage_->width(), plotImage_->height(), sampleFont);
+    QImage picture = renderPlot(session_, x, y, plotImage_->width(), plotImage_->height(), sampleFont);
     QImage display;
     if (ratio != 1.0)
-        display = renderPlot(session_, x, y, plotImage_->width(), plotImage_->height(), sampleFont,
-                             ratio);
+        display = renderPlot(session_, x, y, plotImage_->width(), plotImage_->height(), sampleFont, ratio);
     plotImage_->setPicture(std::move(picture), std::move(display));
 }
 
@@ -220,14 +217,13 @@ void PlotWindow::closeWindow() {
 }
 
 void PlotWindow::showError(const std::string& message) {
-    dialogs_.message(this, MessageKind::Error, QString::fromStdString(message),
-                     QStringLiteral("Error"));
+    dialogs_.message(this, MessageKind::Error, QString::fromStdString(message), QStringLiteral("Error"));
 }
 
 void PlotWindow::saveBitmap() {
     const std::optional<QString> chosen =
-        dialogs_.chooseSaveFile(this, QStringLiteral("Save As"), QStringLiteral("Bitmaps (*.bmp)"),
-                                nullptr, QFileDialog::DontConfirmOverwrite);
+        dialogs_.chooseSaveFile(this, QStringLiteral("Save As"), QStringLiteral("Bitmaps (*.bmp)"), nullptr,
+                                QFileDialog::DontConfirmOverwrite);
     if (!chosen) return;
 
     std::string error;
@@ -243,9 +239,9 @@ void PlotWindow::exportFigure() {
     const QString pdf = QStringLiteral("PDF figure (*.pdf)");
     const QString png = QStringLiteral("PNG figure (*.png)");
     QString filter = svg;
-    std::optional<QString> chosen = dialogs_.chooseSaveFile(
-        this, QStringLiteral("Export figure"),
-        svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png, &filter);
+    std::optional<QString> chosen =
+        dialogs_.chooseSaveFile(this, QStringLiteral("Export figure"),
+                                svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png, &filter);
     if (!chosen) return;
     // A name typed without a figure extension takes the chosen filter's (a
     // scripted name stands as given).
@@ -257,16 +253,14 @@ void PlotWindow::exportFigure() {
     const std::string path = chosen->toStdString();
     for (const std::string& input : {session_.openedPath, session_.labelFileName})
         if (!input.empty() && data::sameFile(path, input))
-            return showError("Cannot write the figure \"" + path + "\": that is the input file \"" +
-                             input + "\".");
+            return showError("Cannot write the figure \"" + path + "\": that is the input file \"" + input +
+                             "\".");
     for (const char* extension : run::kOutputExtensions)
         if (data::sameFile(path, run::outputPath(session_, extension)))
-            return showError("Cannot write the figure \"" + path +
-                             "\": that is the results file \"" +
+            return showError("Cannot write the figure \"" + path + "\": that is the results file \"" +
                              run::outputPath(session_, extension) + "\".");
     try {
-        figure::writeFigureFile(path, figure::figureSvg(session_, x, y), figure::kDefaultPngWidth,
-                                renderFigure);
+        figure::writeFigureFile(path, figure::figureSvg(session_, x, y), figure::kDefaultPngWidth, renderFigure);
     } catch (const data::FatalError& e) {
         showError(e.what());
     }
@@ -279,8 +273,7 @@ void PlotWindow::chooseColours() {
 void PlotWindow::chooseFont() {
     // A checkable action toggles itself when triggered; the mark must follow
     // the dialog's outcome only.
-    const std::optional<QFont> chosen =
-        dialogs_.chooseFont(this, plotFont_.value_or(initialPlotFont()));
+    const std::optional<QFont> chosen = dialogs_.chooseFont(this, plotFont_.value_or(initialPlotFont()));
     if (chosen) {
         plotFont_ = *chosen;
         fontMarked_ = true;

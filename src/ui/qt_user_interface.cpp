@@ -85,7 +85,8 @@ QString loadTextForDisplay(const QString& path, bool* ok) {
         *ok = true;
     }
     // CR and LF are single bytes in both decodings: normalised before decoding.
-    const std::string lines = data::displayLineEnds(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const std::string lines =
+        data::displayLineEnds(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     const QByteArray normalised(lines.data(), static_cast<qsizetype>(lines.size()));
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(normalised);

@@ -14,15 +14,15 @@
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
 #include "cli/batch_run.hpp"
+#include "cli/cli_options.hpp"
 #include "data/genotype_reader.hpp"
 #include "figure/figure_layout.hpp"
 #include "figure/session_figure.hpp"
 #include "figure/svg_writer.hpp"
-#include "cli/cli_options.hpp"
 #include "formats/foreign_formats.hpp"
 #include "randomisation/seed_file.hpp"
-#include "run/message_place.hpp"
 #include "run/go_step.hpp"
+#include "run/message_place.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
 #include "run/user_interface.hpp"
@@ -244,8 +244,8 @@ nlohmann::json openSummary(int argc, char** argv) {
 nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours) {
     const run::Session& session = web.session;
     if (!session.runDone) return {{"error", "There is no finished run to draw."}};
-    const int axes = std::max(std::min(static_cast<int>(session.analysed.np),
-                                       static_cast<int>(session.pca.alleleColumnCount)) - 1, 0);
+    const int axes = std::max(
+        std::min(static_cast<int>(session.analysed.np), static_cast<int>(session.pca.alleleColumnCount)) - 1, 0);
     if (const auto why = figure::figureUnavailable(session, x, y)) return {{"error", *why}, {"axes", axes}};
     figure::FigureInput input = figure::figureInput(session, x, y);
     std::size_t at = 0;
@@ -288,7 +288,6 @@ EMSCRIPTEN_KEEPALIVE const char* zeltric_figure(int x, int y, const char* colour
     jsonReply = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return jsonReply.c_str();
 }
-
 
 EMSCRIPTEN_KEEPALIVE const char* zeltric_version() { return ZELTRIC_VERSION; }
 

@@ -279,7 +279,8 @@ TEST(TQLI, CountsTheNoticeOncePerEigenvalueAndGivesUpAtTheLimit) {
     const Decomposition noticed = decompose(a, 12, TqliLimits{1, 10000});
     EXPECT_GT(noticed.notices, 0);
     EXPECT_LE(noticed.notices, 12);
-    for (int i = 1; i <= 12; ++i) EXPECT_EQ(noticed.d[static_cast<std::size_t>(i)], reference.d[static_cast<std::size_t>(i)]);
+    for (int i = 1; i <= 12; ++i)
+        EXPECT_EQ(noticed.d[static_cast<std::size_t>(i)], reference.d[static_cast<std::size_t>(i)]);
 
     try {
         (void)decompose(a, 12, TqliLimits{30, 1});

@@ -20,9 +20,7 @@ namespace {
 
 using test::AnalysisData;
 
-std::string variantName(const testing::TestParamInfo<KernelIsa>& info) {
-    return isaName(info.param);
-}
+std::string variantName(const testing::TestParamInfo<KernelIsa>& info) { return isaName(info.param); }
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -42,16 +40,15 @@ void expectSameBlock(const SquareMatrix& expected, const SquareMatrix& actual, i
 }
 
 void expectSameVector(const RealVector& expected, const RealVector& actual, int first, int last) {
-    ASSERT_EQ(std::memcmp(&expected[static_cast<std::size_t>(first)],
-                          &actual[static_cast<std::size_t>(first)],
+    ASSERT_EQ(std::memcmp(&expected[static_cast<std::size_t>(first)], &actual[static_cast<std::size_t>(first)],
                           sizeof(float) * static_cast<std::size_t>(std::max(0, last - first + 1))),
               0);
 }
 
 // The cross product as the reference products give it, from X and the
 // sample weights.
-std::unique_ptr<SquareMatrix> referenceCrossProduct(const SquareMatrix& x,
-                                                    const RealVector& weights, int np, int nA) {
+std::unique_ptr<SquareMatrix> referenceCrossProduct(const SquareMatrix& x, const RealVector& weights, int np,
+                                                    int nA) {
     const int s = std::max(np, nA);
     auto w = std::make_unique<SquareMatrix>();
     auto d = std::make_unique<SquareMatrix>();
@@ -68,8 +65,7 @@ std::unique_ptr<SquareMatrix> referenceCrossProduct(const SquareMatrix& x,
         MatMul(*xt, *p, *r, s);
         MatMul(*w, *r, *m, s);
     } else {
-        for (int j = 1; j <= np; ++j)
-            (*d)(j, j) = static_cast<float>(std::sqrt(static_cast<double>((*d)(j, j))));
+        for (int j = 1; j <= np; ++j) (*d)(j, j) = static_cast<float>(std::sqrt(static_cast<double>((*d)(j, j))));
         MatMul(*xt, *d, *r, s);
         MatMul(*w, *r, *p, s);
         MatMul(x, *p, *r, s);
@@ -95,16 +91,14 @@ CrossInput randomCrossInput(int np, int nA, unsigned seed) {
     std::uniform_int_distribution<int> grid(-40, 40);
     for (int j = 1; j <= np; ++j) {
         in.weights[static_cast<std::size_t>(j)] = static_cast<float>(grid(engine) + 41) / 2000.0f;
-        for (int k = 1; k <= nA; ++k)
-            (*in.x)(j, k) = static_cast<float>(grid(engine) / 80.0 - 1.0 / 3000.0);
+        for (int k = 1; k <= nA; ++k) (*in.x)(j, k) = static_cast<float>(grid(engine) / 80.0 - 1.0 / 3000.0);
     }
     if (np >= 3) {
         for (int k = 1; k <= nA; ++k) (*in.x)(2, k) = 0.0f;  // an untyped sample
         in.weights[2] = 0.0f;
     }
     if (nA >= 3)
-        for (int j = 1; j <= np; ++j)
-            (*in.x)(j, 3) = 0.0f;  // an allele at the same frequency everywhere
+        for (int j = 1; j <= np; ++j) (*in.x)(j, 3) = 0.0f;  // an allele at the same frequency everywhere
     return in;
 }
 
@@ -116,9 +110,8 @@ TEST_P(FastKernels, CrossProductEqualsTheReferenceProductsInBothCases) {
         int nA;
     };
     // Case A, case B, np == nA, p = 1 and p = 2 from either side.
-    for (const Shape shape :
-         {Shape{9, 4}, Shape{4, 9}, Shape{7, 7}, Shape{1, 6}, Shape{6, 1}, Shape{2, 13},
-          Shape{13, 2}, Shape{37, 61}, Shape{61, 37}, Shape{1, 1}}) {
+    for (const Shape shape : {Shape{9, 4}, Shape{4, 9}, Shape{7, 7}, Shape{1, 6}, Shape{6, 1}, Shape{2, 13},
+                              Shape{13, 2}, Shape{37, 61}, Shape{61, 37}, Shape{1, 1}}) {
         SCOPED_TRACE(std::to_string(shape.np) + " x " + std::to_string(shape.nA));
         const CrossInput in =
             randomCrossInput(shape.np, shape.nA, static_cast<unsigned>(shape.np * 1000 + shape.nA));
@@ -170,8 +163,7 @@ TEST_P(FastKernels, RectangularProductsEqualMatMul) {
         SquareMatrix expected, actual;
         MatMul(a, b, expected, size);
         for (int i = 1; i <= size; ++i)
-            for (int j = 1; j <= size; ++j)
-                actual(i, j) = 99.0f;  // stale values must be overwritten
+            for (int j = 1; j <= size; ++j) actual(i, j) = 99.0f;  // stale values must be overwritten
         FastMatMul(a, b, actual, size, rows, inner, cols, GetParam());
         SCOPED_TRACE(size);
         expectSameBlock(expected, actual, size);
@@ -226,8 +218,7 @@ TEST_P(FastKernels, CentredFrequenciesEqualTheScalarExpressionAtEveryLength) {
         CentredFrequencies(counts.data(), size, pooled.data(), n, out.data(), GetParam());
         for (int c = 0; c < n; ++c) {
             const auto k = static_cast<std::size_t>(c);
-            ASSERT_TRUE(sameBits(out[k], static_cast<float>(counts[k] / 2.0 / size - pooled[k])))
-                << n << " " << c;
+            ASSERT_TRUE(sameBits(out[k], static_cast<float>(counts[k] / 2.0 / size - pooled[k]))) << n << " " << c;
         }
         EXPECT_EQ(out[static_cast<std::size_t>(n)], -7.0f) << "wrote past " << n;
     }
@@ -285,8 +276,7 @@ TEST_P(FastKernels, ReductionAtAndAroundVectorWidthsAndTileEdgesIgnoresTheUpperT
         // Nothing written outside the block (the zeros the products rely on).
         for (int k = 1; k <= kMatrixOrder; ++k)
             for (int i = n + 1; i <= kMatrixOrder; ++i)
-                ASSERT_TRUE(sameBits((*fast)(i, k), 0.0f) && sameBits((*fast)(k, i), 0.0f))
-                    << i << " " << k;
+                ASSERT_TRUE(sameBits((*fast)(i, k), 0.0f) && sameBits((*fast)(k, i), 0.0f)) << i << " " << k;
     }
 }
 
@@ -337,14 +327,11 @@ TEST_P(FastKernels, AnalysisCallsGiveTheSameFiguresOnRandomAndEdgeData) {
     // Case B, case A, np == nA (3 samples, one triallelic locus), p = 1
     // (one sample), p = 2, missing genotypes.
     for (const Shape shape :
-         {Shape{6, 4, 5, 12, 0.0}, Shape{12, 1, 3, 8, 0.0}, Shape{3, 1, 3, 10, 0.0},
-          Shape{1, 3, 4, 15, 0.0}, Shape{2, 5, 3, 9, 0.1}, Shape{15, 3, 2, 7, 0.2},
-          Shape{20, 6, 8, 10, 0.05}}) {
-        SCOPED_TRACE(std::to_string(shape.samples) + " samples, " + std::to_string(shape.loci) +
-                     " loci");
-        AnalysisData data =
-            AnalysisData::generated(shape.samples, shape.loci, shape.alleles, shape.individuals,
-                                    shape.missing, static_cast<unsigned>(shape.samples));
+         {Shape{6, 4, 5, 12, 0.0}, Shape{12, 1, 3, 8, 0.0}, Shape{3, 1, 3, 10, 0.0}, Shape{1, 3, 4, 15, 0.0},
+          Shape{2, 5, 3, 9, 0.1}, Shape{15, 3, 2, 7, 0.2}, Shape{20, 6, 8, 10, 0.05}}) {
+        SCOPED_TRACE(std::to_string(shape.samples) + " samples, " + std::to_string(shape.loci) + " loci");
+        AnalysisData data = AnalysisData::generated(shape.samples, shape.loci, shape.alleles, shape.individuals,
+                                                    shape.missing, static_cast<unsigned>(shape.samples));
         for (const bool observed : {true, false}) expectSameCall(data.ds, observed, GetParam());
     }
 }
@@ -361,8 +348,8 @@ TEST_P(FastKernels, AnalysisCallsAgreeWithAnUntypedSampleAndAMonomorphicLocus) {
     for (const bool observed : {true, false}) expectSameCall(data.ds, observed, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryVariantOfThisProcessor, FastKernels,
-                         testing::ValuesIn(supportedIsas()), variantName);
+INSTANTIATE_TEST_SUITE_P(EveryVariantOfThisProcessor, FastKernels, testing::ValuesIn(supportedIsas()),
+                         variantName);
 
 TEST(KernelSelection, NamesChooseTheKernelsAndAnUnknownNameIsRefused) {
     // Every processor runs the scalar variant; x86 ones the SSE2 one too.
@@ -430,9 +417,9 @@ std::vector<std::string> outputsOfTest(const std::string& dataText, const std::s
                                        const std::string& option) {
     TempDir dir;
     writeFile(dir.file("d.dat"), dataText);
-    const ProcessResult r = runProcess(
-        environment + " " + shellQuote(ZELTRIC_CLI_PATH) + " " + option +
-        " --test 200 --seeds 12345,67890 --threads 2 --quiet " + shellQuote(dir.file("d.dat")));
+    const ProcessResult r =
+        runProcess(environment + " " + shellQuote(ZELTRIC_CLI_PATH) + " " + option +
+                   " --test 200 --seeds 12345,67890 --threads 2 --quiet " + shellQuote(dir.file("d.dat")));
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::vector<std::string> out;
     for (const char* extension : {".pca", ".per", ".fre", ".al", ".pop"})
@@ -451,18 +438,13 @@ TEST(FastKernelsCli, PermutationTestFilesAreByteIdenticalToTheReference) {
         caseA += std::to_string(sample) + " " +
                  (i % 11 == 4 ? std::string("0") : std::to_string(first * 100 + second)) + "\r\n";
     }
-    for (const std::string& data :
-         {readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"), caseA}) {
-        const std::vector<std::string> reference =
-            outputsOfTest(data, "ZELTRIC_KERNELS=reference", "");
+    for (const std::string& data : {readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"), caseA}) {
+        const std::vector<std::string> reference = outputsOfTest(data, "ZELTRIC_KERNELS=reference", "");
         // The option wins over the environment.
-        const std::vector<std::string> fast =
-            outputsOfTest(data, "ZELTRIC_KERNELS=reference", "--kernels sse2");
+        const std::vector<std::string> fast = outputsOfTest(data, "ZELTRIC_KERNELS=reference", "--kernels sse2");
         ASSERT_EQ(reference.size(), fast.size());
-        EXPECT_NE(reference[0].find("P-values are given after 200 randomizations."),
-                  std::string::npos);
-        for (std::size_t f = 0; f < reference.size(); ++f)
-            EXPECT_EQ(reference[f], fast[f]) << "file " << f;
+        EXPECT_NE(reference[0].find("P-values are given after 200 randomizations."), std::string::npos);
+        for (std::size_t f = 0; f < reference.size(); ++f) EXPECT_EQ(reference[f], fast[f]) << "file " << f;
     }
 }
 

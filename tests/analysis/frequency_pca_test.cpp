@@ -80,7 +80,8 @@ Matrix crossProduct(const data::Dataset& ds) {
             if (c.alleleTotal(l, a) == 0.0) continue;
             std::vector<double> column;
             for (int j = 1; j <= ds.np; ++j)
-                column.push_back(c.alleleCount(j, l, a) / (2.0 * c.sampleSize(j, l)) - c.alleleTotal(l, a) / (2.0 * bigN));
+                column.push_back(c.alleleCount(j, l, a) / (2.0 * c.sampleSize(j, l)) -
+                                 c.alleleTotal(l, a) / (2.0 * bigN));
             columns.push_back(column);
         }
     }
@@ -139,7 +140,8 @@ void expectCoordinatesMatchEigenvalues(const data::Dataset& ds, const PcaRun& ru
             const double weight = caseA ? stored : stored * stored;
             samples += weight * r.populationCoordinates(j, k) * r.populationCoordinates(j, k);
         }
-        for (int i = 1; i <= r.alleleColumnCount; ++i) alleles += r.alleleCoordinates(i, k) * r.alleleCoordinates(i, k);
+        for (int i = 1; i <= r.alleleColumnCount; ++i)
+            alleles += r.alleleCoordinates(i, k) * r.alleleCoordinates(i, k);
         EXPECT_NEAR(samples, lambda, 1e-4 * at(r.eigenvalues, 1)) << "axis " << k;
         EXPECT_NEAR(alleles, lambda, 1e-4 * at(r.eigenvalues, 1)) << "axis " << k;
     }
@@ -180,9 +182,8 @@ INSTANTIATE_TEST_SUITE_P(BothCases, CrossCheck,
 
 TEST(FrequencyPca, ThreeSamplesOneBiallelicLocusUseCaseA) {
     AnalysisData data(3, 1, 2);
-    const std::pair<int, int> genotypes[3][4] = {{{1, 1}, {1, 1}, {1, 2}, {1, 1}},
-                                                 {{1, 2}, {2, 2}, {1, 2}, {2, 2}},
-                                                 {{1, 2}, {1, 2}, {2, 2}, {1, 1}}};
+    const std::pair<int, int> genotypes[3][4] = {
+        {{1, 1}, {1, 1}, {1, 2}, {1, 1}}, {{1, 2}, {2, 2}, {1, 2}, {2, 2}}, {{1, 2}, {1, 2}, {2, 2}, {1, 1}}};
     for (int j = 0; j < 3; ++j)
         for (const auto& g : genotypes[j]) data.genotypes[static_cast<std::size_t>(j)].push_back({g});
     data.count();
@@ -255,7 +256,8 @@ TEST(FrequencyPca, SameShareAtEveryLocusIsUsedAsItIs) {
     const AnalysisData data = AnalysisData::generated(5, 7, 3, 9, 0.0, 31);
     const PcaRun run = analyse(data.ds);  // case B
     for (int j = 1; j <= 5; ++j)
-        EXPECT_EQ(run.ws->d(j, j), static_cast<float>(std::sqrt(static_cast<double>(static_cast<float>(9.0 / 45.0)))));
+        EXPECT_EQ(run.ws->d(j, j),
+                  static_cast<float>(std::sqrt(static_cast<double>(static_cast<float>(9.0 / 45.0)))));
 }
 
 TEST(FrequencyPca, AlleleWithZeroTotalGetsNoColumn) {

@@ -69,7 +69,8 @@ struct FiveAxes {
         r->observedGlobalFst = 0.5f;
         r->brokenStickAxes = 1;
         for (int j = 1; j <= 3; ++j)
-            for (int k = 1; k <= 5; ++k) r->populationCoordinates(j, k) = static_cast<float>(j) - 0.5f * static_cast<float>(k);
+            for (int k = 1; k <= 5; ++k)
+                r->populationCoordinates(j, k) = static_cast<float>(j) - 0.5f * static_cast<float>(k);
         for (int i = 1; i <= 6; ++i)
             for (int k = 1; k <= 5; ++k) r->alleleCoordinates(i, k) = 0.01f * static_cast<float>(i * k);
     }
@@ -171,11 +172,9 @@ TEST(TestSection, WhichAxesAreWritten) {
         int written;
     };
     const Case cases[] = {
-        {{0.9, 0.9, 0.9, 0.9, 0.9}, 2},  // axes 1 and 2 always
-        {{0.01, 0.01, 0.01, 0.01, 0.01}, 5},
-        {{0.9, 0.3, 0.9, 0.9, 0.9}, 2},  // 30 of 100 is stored above 0.3
-        {{0.9, 0.29, 0.9, 0.9, 0.9}, 3},
-        {{0.9, 0.9, 0.05, 0.9, 0.9}, 2},    // 5 of 100 is stored above 0.05
+        {{0.9, 0.9, 0.9, 0.9, 0.9}, 2},                                        // axes 1 and 2 always
+        {{0.01, 0.01, 0.01, 0.01, 0.01}, 5}, {{0.9, 0.3, 0.9, 0.9, 0.9}, 2},   // 30 of 100 is stored above 0.3
+        {{0.9, 0.29, 0.9, 0.9, 0.9}, 3},     {{0.9, 0.9, 0.05, 0.9, 0.9}, 2},  // 5 of 100 is stored above 0.05
         {{0.9, 0.9, 0.04, 0.9, 0.9}, 4},    // axis 3 is small, and axis 4 follows it
         {{0.9, 0.9, 0.04, 0.31, 0.01}, 5},  // axis 4 follows axis 3, axis 5 is small
         {{0.9, 0.9, 0.9, 0.01, 0.01}, 2},   // once stopped, small later axes stay out

@@ -20,7 +20,8 @@ TEST(Decimal, ReadsSignsDigitsAndTheEdgesOfLongLong) {
 }
 
 TEST(Decimal, RefusesAnythingButOneSignAndDigits) {
-    for (const char* text : {"", "+", "-", " 1", "1 ", "1a", "a1", "+-1", "-+1", "--1", "1.0", "1e3", "0x10", "1,2"})
+    for (const char* text :
+         {"", "+", "-", " 1", "1 ", "1a", "a1", "+-1", "-+1", "--1", "1.0", "1e3", "0x10", "1,2"})
         EXPECT_EQ(parseDecimal(text).status, Status::NotANumber) << '"' << text << '"';
     EXPECT_EQ(parseDecimal("+5", Sign::Refused).status, Status::NotANumber);
     EXPECT_EQ(parseDecimal("-5", Sign::Refused).status, Status::NotANumber);

@@ -46,10 +46,11 @@ TEST(Messages, FrontEndTextsKeepTheirWords) {
     EXPECT_EQ(seedsNotSavedMessage("/a/ZELTRIC.INI"),
               "The seeds could not be saved: the file /a/ZELTRIC.INI could not be written.");
     EXPECT_EQ(seedsNotWrittenMessage("s.ini"), "The seeds could not be written to \"s.ini\".");
-    EXPECT_EQ(seedsNotAdvancedMessage("s.ini").rfind("The results are complete, but the seeds could not be written "
-                                                     "to \"s.ini\": the random stream was not advanced",
-                                                     0),
-              0u);
+    EXPECT_EQ(
+        seedsNotAdvancedMessage("s.ini").rfind("The results are complete, but the seeds could not be written "
+                                               "to \"s.ini\": the random stream was not advanced",
+                                               0),
+        0u);
     EXPECT_EQ(refusalMessage("d.dat", 4, "bad."), placeOf("d.dat", 4) + "bad.");
 }
 

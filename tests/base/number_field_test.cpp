@@ -40,8 +40,7 @@ std::string expandedField(double value, int width, int decimals) {
     std::snprintf(buffer.data(), buffer.size(), "%.*f", decimals + 70, std::fabs(value));
     const std::string digits(buffer.data());
     const std::size_t point = digits.find('.');
-    std::string kept =
-        digits.substr(0, point) + digits.substr(point + 1, static_cast<std::size_t>(decimals));
+    std::string kept = digits.substr(0, point) + digits.substr(point + 1, static_cast<std::size_t>(decimals));
     if (digits[point + 1 + static_cast<std::size_t>(decimals)] >= '5') {
         std::size_t i = kept.size();
         while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
@@ -54,8 +53,7 @@ std::string expandedField(double value, int width, int decimals) {
     std::string text = kept.substr(0, integerDigits);
     if (decimals > 0) text += "." + kept.substr(integerDigits);
     if (negative) text.insert(0, 1, '-');
-    if (static_cast<int>(text.size()) < width)
-        text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+    if (static_cast<int>(text.size()) < width) text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
     return text;
 }
 
@@ -85,14 +83,13 @@ TEST(NumberField, RealMatchesTheExactExpansionAtEveryTie) {
     for (int decimals = 0; decimals <= 10; ++decimals)
         for (long odd = 1; odd < 60'000; odd += 2) {
             const double tie = std::ldexp(static_cast<double>(odd), -(decimals + 1));
-            for (const double value :
-                 {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300), -tie})
+            for (const double value : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300), -tie})
                 ASSERT_EQ(realField(value, 10, decimals), expandedField(value, 10, decimals))
                     << "value " << value << " decimals " << decimals;
         }
     // Around the largest magnitudes of the fast path and beyond it.
-    for (const double value : {4294967295.999995, 4294967296.0, 4294967296.000005, 1e15 + 0.5,
-                               1e300, 5e-324, 1e-300, 0.000005, 0.0000049999999999999996})
+    for (const double value : {4294967295.999995, 4294967296.0, 4294967296.000005, 1e15 + 0.5, 1e300, 5e-324,
+                               1e-300, 0.000005, 0.0000049999999999999996})
         for (int decimals : {0, 5, 9, 12})
             EXPECT_EQ(realField(value, 10, decimals), expandedField(value, 10, decimals))
                 << "value " << value << " decimals " << decimals;

@@ -59,7 +59,8 @@ std::vector<BadInput> cases() {
         c.push_back({std::move(name), std::move(data), exitCode, std::move(message), {}, {}, {}, {}});
     };
     const std::string notWhole = "\" is not a whole number (";
-    const std::string atLeastOne = "the number of samples, of loci and the highest allele number must each be at least 1";
+    const std::string atLeastOne =
+        "the number of samples, of loci and the highest allele number must each be at least 1";
     const std::string capacity = "Too many populations, loci or alleles. NPMax= 500 NLMax= 50 NUMax= 99";
     const std::string coding = "has to be a 1 or a 2, depending in the way alleles are coded.";
 
@@ -70,9 +71,9 @@ std::vector<BadInput> cases() {
     add("TwoHeaderNumbersAtEnd", "2 1\r\n", 1, atLeastOne + " (read 2, 1, 0).");
     add("TwoHeaderNumbers", "2 1\r\nL\r\n1 11\r\n2 12\r\n", 1, "line 2: \"L" + notWhole + "highest allele number");
     add("ThreeHeaderNumbers", "2 1 9\r\nL\r\n1 11\r\n2 12\r\n", 1, "line 2: \"L" + notWhole + "allele coding");
-    for (const auto& [tag, token] : {std::pair{"Fraction", "1.5"}, std::pair{"Letters", "abc"},
-                                     std::pair{"TrailingLetter", "12x"}, std::pair{"DoubleMinus", "--3"},
-                                     std::pair{"SignAlone", "+"}}) {
+    for (const auto& [tag, token] :
+         {std::pair{"Fraction", "1.5"}, std::pair{"Letters", "abc"}, std::pair{"TrailingLetter", "12x"},
+          std::pair{"DoubleMinus", "--3"}, std::pair{"SignAlone", "+"}}) {
         const std::string t = token;
         add(std::string("HeaderToken") + tag, t + " 1 9 1\r\nL\r\n1 11\r\n2 12\r\n", 1,
             "line 1: \"" + t + notWhole + "number of samples expected).");
@@ -82,8 +83,9 @@ std::vector<BadInput> cases() {
             "line 4: \"" + t + notWhole + "genotype code expected).");
     }
     add("NegativeSampleCount", "-2 1 9 1\r\nL\r\n1 11\r\n2 12\r\n", 1, atLeastOne + " (read -2, 1, 9).");
-    for (const auto& [tag, number] : {std::pair{"TwoTo31", "2147483648"}, std::pair{"TwoTo63", "9223372036854775808"},
-                                      std::pair{"TwentyDigits", "12345678901234567890"}}) {
+    for (const auto& [tag, number] :
+         {std::pair{"TwoTo31", "2147483648"}, std::pair{"TwoTo63", "9223372036854775808"},
+          std::pair{"TwentyDigits", "12345678901234567890"}}) {
         const std::string n = number;
         add(std::string("HeaderHuge") + tag, n + " 1 9 1\r\nL\r\n1 11\r\n2 12\r\n", 1,
             "line 1: the number \"" + n + "\" is too large (number of samples expected).");
@@ -116,7 +118,8 @@ std::vector<BadInput> cases() {
     add("SamplesAboveLimit", "501 1 9 1\r\nL\r\n1 11\r\n2 12\r\n", 1, capacity);
     add("LociAboveLimit", "2 51 9 1\r\n" + repeat("L\r\n", 51) + "1" + repeat(" 11", 51) + "\r\n", 1, capacity);
     add("AllelesAboveLimit", "2 1 100 2\r\nL\r\n1 101\r\n2 102\r\n", 1, capacity);
-    add("LociAtLimit", "2 50 99 2\r\n" + repeat("L\r\n", 50) + "1" + repeat(" 9901", 50) + "\r\n2" + repeat(" 9999", 50) + "\r\n",
+    add("LociAtLimit",
+        "2 50 99 2\r\n" + repeat("L\r\n", 50) + "1" + repeat(" 9901", 50) + "\r\n2" + repeat(" 9999", 50) + "\r\n",
         0, "");
     add("SamplesAtLimit", "500 1 99 2\r\nL\r\n1 101\r\n1 9999\r\n250 101\r\n500 9999\r\n500 9901\r\n", 0, "");
 
@@ -138,16 +141,24 @@ std::vector<BadInput> cases() {
     add("NulSeparatesNumbers", kHeader + "1 11\r\n2 1" + std::string(1, '\0') + "2\r\n", 1,
         "first allele: 0, second allele: 1");
     add("NulInLocusName", "2 1 9 1\r\nL" + std::string(1, '\0') + "X\r\n1 11\r\n1 12\r\n2 12\r\n2 22\r\n", 0, "");
-    add("MegabyteLocusLine", "2 1 9 1\r\n" + std::string(1 << 20, 'L') + "\r\n1 11\r\n1 12\r\n2 12\r\n2 22\r\n", 0, "");
-    add("MegabyteTrailingBlanks", kHeader + "1 11" + std::string(1 << 20, ' ') + "\r\n1 12\r\n2 12\r\n2 22\r\n", 0, "");
+    add("MegabyteLocusLine", "2 1 9 1\r\n" + std::string(1 << 20, 'L') + "\r\n1 11\r\n1 12\r\n2 12\r\n2 22\r\n", 0,
+        "");
+    add("MegabyteTrailingBlanks", kHeader + "1 11" + std::string(1 << 20, ' ') + "\r\n1 12\r\n2 12\r\n2 22\r\n", 0,
+        "");
     // The message quotes a shortened token, not a megabyte of it.
     add("MegabyteToken", kHeader + "1 11\r\n2 " + std::string(1 << 20, '7') + "x\r\n", 1,
         "line 4: the number \"7777777777777777777777777777777777777777...\" is too large");
 
     // Locus names: six bytes as they stand; the genotype reader blanks codes 38 and below.
     auto named = [&](std::string name, std::string locusLine, std::string shown) {
-        c.push_back({std::move(name), "2 1 9 1\r\n" + locusLine + "\r\n1 11\r\n1 12\r\n2 12\r\n2 22\r\n", 0, "", {}, {},
-                     "loci\r\n " + shown + "\r\n", {}});
+        c.push_back({std::move(name),
+                     "2 1 9 1\r\n" + locusLine + "\r\n1 11\r\n1 12\r\n2 12\r\n2 22\r\n",
+                     0,
+                     "",
+                     {},
+                     {},
+                     "loci\r\n " + shown + "\r\n",
+                     {}});
     };
     named("LocusNameTabsAndAmpersand", "\tA&B!C#D", " A B C");
     named("LocusNameUtf8", "\xc3\xa9t\xc3\xa9-long", "\xc3\xa9t\xc3\xa9-");
@@ -177,17 +188,22 @@ std::vector<BadInput> cases() {
     seeded("SeedsNegativeAreUsedAsRead", "-5 -7\r\n", 0, "");
 
     // A selection reads the data file through the filter, which refuses the same faults.
-    auto selected = [&](std::string name, std::string data, std::string options, int exitCode, std::string message) {
-        c.push_back({std::move(name), std::move(data), exitCode, std::move(message), {}, {}, {}, std::move(options)});
+    auto selected = [&](std::string name, std::string data, std::string options, int exitCode,
+                        std::string message) {
+        c.push_back(
+            {std::move(name), std::move(data), exitCode, std::move(message), {}, {}, {}, std::move(options)});
     };
     const std::string three = "3 2 9 1\r\nL\r\nM\r\n1 11 12\r\n2 12 22\r\n3 22 11\r\n";
     selected("SelectionSampleAboveCount", three + "4 11 11\r\n", "--pops 1,3", 1,
              "line 7: sample number 4 lies outside 1..3.");
-    selected("SelectionSamplesOutOfOrder", three + "1 11 11\r\n", "--loci 2", 1, "line 7: sample 1 follows sample 3");
+    selected("SelectionSamplesOutOfOrder", three + "1 11 11\r\n", "--loci 2", 1,
+             "line 7: sample 1 follows sample 3");
     selected("SelectionToken", three + "3 1x 11\r\n", "--pops 1,3", 1, "line 7: \"1x" + notWhole);
-    selected("SelectionKeepsOversizedCodes", three + "3 11 65547\r\n", "--loci 2", 1,
-             "Genotype in sample: 3, individual: 2\nFor locus: M(locus: 1).\nfirst allele: 6554, second allele: 7");
-    selected("SelectionOfUnknownSample", three, "--pops 1,4", 2, "there is no number 4: the numbers run from 1 to 3");
+    selected(
+        "SelectionKeepsOversizedCodes", three + "3 11 65547\r\n", "--loci 2", 1,
+        "Genotype in sample: 3, individual: 2\nFor locus: M(locus: 1).\nfirst allele: 6554, second allele: 7");
+    selected("SelectionOfUnknownSample", three, "--pops 1,4", 2,
+             "there is no number 4: the numbers run from 1 to 3");
     // Files of other formats, converted before the open step: refused with
     // file and line, and none of the converted files is left behind.
     const std::string at = "In file \"study.dat\", line ";
@@ -200,10 +216,10 @@ std::vector<BadInput> cases() {
              at + "2: 3 columns, 4 expected as in line 1.");
     selected("StructureLetterAllele", "x 1 152 156\r\ny 2 152 15b\r\n", "--format structure", 1,
              at + "2: \"15b\" is not an allele");
-    selected("StructureSecondRowMissing", "x 1 152\r\nx 1 156\r\ny 2 152\r\n", "--format structure --structure-rows 2",
-             1, at + "3: the second row of this individual is missing.");
-    selected("StructureStatedLociDoNotFit", "x 1 152 156\r\ny 2 152 156\r\n", "--format structure --structure-loci 3",
-             1, at + "1: 4 columns do not hold a label, the population");
+    selected("StructureSecondRowMissing", "x 1 152\r\nx 1 156\r\ny 2 152\r\n",
+             "--format structure --structure-rows 2", 1, at + "3: the second row of this individual is missing.");
+    selected("StructureStatedLociDoNotFit", "x 1 152 156\r\ny 2 152 156\r\n",
+             "--format structure --structure-loci 3", 1, at + "1: 4 columns do not hold a label, the population");
     selected("GenetixShortCode", "1\r\n1\r\nA\r\n1 152\r\np\r\n1\r\nind       15215\r\n", "--format genetix", 1,
              at + "7: \"15215\" is not a genotype of 6 digits");
     selected("GenetixEndsEarly", "1\r\n2\r\nA\r\n1 152\r\np\r\n1\r\nind       152152\r\n", "--format genetix", 1,
@@ -212,7 +228,8 @@ std::vector<BadInput> cases() {
              at + "4: \"3\" is not a sample number (1..2 expected).");
     selected("FstatCodeTooLong", "2 1 200 3\r\nA\r\n1 1521520\r\n", "--format fstat", 1,
              at + "3: \"1521520\" is not a genotype of two alleles of 3 digits.");
-    selected("UnknownFormat", kGood, "--format arlequin", 2, "--format needs genepop, structure, genetix or fstat");
+    selected("UnknownFormat", kGood, "--format arlequin", 2,
+             "--format needs genepop, structure, genetix or fstat");
     return c;
 }
 
@@ -233,9 +250,8 @@ TEST_P(BadInputTest, ExitCodeMessageAndUntouchedInputs) {
         arguments += " --test 100 --threads 2 --seed-file " + shellQuote(dir.file("ZELTRIC.INI"));
     }
     // Run from inside the folder so that messages name "study.dat" as given.
-    const ProcessResult r =
-        runProcess("cd " + shellQuote(dir.path().string()) + " && " + shellQuote(ZELTRIC_CLI_PATH) + " " + arguments +
-                   " study.dat");
+    const ProcessResult r = runProcess("cd " + shellQuote(dir.path().string()) + " && " +
+                                       shellQuote(ZELTRIC_CLI_PATH) + " " + arguments + " study.dat");
 
     EXPECT_EQ(r.exitCode, in.exitCode) << r.err;
     if (!in.message.empty()) {
@@ -273,9 +289,7 @@ TEST_P(BadInputTest, ExitCodeMessageAndUntouchedInputs) {
             const std::string name = entry.path().filename().string();
             EXPECT_NE(name.rfind(".zeltric-", 0), 0u) << name << ": a temporary file was left behind";
             if (output == data || name == "study.lab" || name == "ZELTRIC.INI" || extension == ".dat") continue;
-            {
-                EXPECT_EQ(fs::file_size(output), 0u) << extension << " looks written";
-            }
+            { EXPECT_EQ(fs::file_size(output), 0u) << extension << " looks written"; }
         }
     }
 }
@@ -294,12 +308,9 @@ TEST(BadInputLineEnds, AllVariantsGiveTheSameOutputs) {
         return out;
     };
     const std::vector<std::pair<std::string, std::string>> variants = {
-        {"crlf", join({"\r\n"}, "\r\n")},
-        {"lf", join({"\n"}, "\n")},
-        {"cr", join({"\r"}, "\r")},
-        {"mixed", join({"\r\n", "\n", "\r"}, "\n")},
-        {"no final end", join({"\r\n"}, "")},
-        {"character 26", join({"\r\n"}, "\r\n") + "\x1a" + "2 99 99\r\n"},
+        {"crlf", join({"\r\n"}, "\r\n")},     {"lf", join({"\n"}, "\n")},
+        {"cr", join({"\r"}, "\r")},           {"mixed", join({"\r\n", "\n", "\r"}, "\n")},
+        {"no final end", join({"\r\n"}, "")}, {"character 26", join({"\r\n"}, "\r\n") + "\x1a" + "2 99 99\r\n"},
     };
     std::string referencePca;
     std::string referenceFre;
@@ -349,7 +360,8 @@ TEST(BadInputPaths, FolderDeviceAndMissingFileAreRefused) {
     EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
 
     writeFile(dir.file("good.dat"), kGood);
-    const ProcessResult labels = runCli("--labels " + shellQuote(dir.file("none.lab")) + " " + shellQuote(dir.file("good.dat")));
+    const ProcessResult labels =
+        runCli("--labels " + shellQuote(dir.file("none.lab")) + " " + shellQuote(dir.file("good.dat")));
     EXPECT_EQ(labels.exitCode, 1);
     EXPECT_NE(labels.err.find("Cannot open the label file"), std::string::npos) << labels.err;
     EXPECT_FALSE(fs::exists(dir.file("good.pca"))) << "the run went on without its labels";
@@ -360,7 +372,8 @@ TEST(BadInputPaths, FolderDeviceAndMissingFileAreRefused) {
 TEST(BadInputPaths, ReadErrorIsNotTheEndOfTheFile) {
     const ProcessResult data = runCli("/proc/self/mem");
     EXPECT_EQ(data.exitCode, 1);
-    EXPECT_NE(data.err.find("Cannot read the data file \"/proc/self/mem\": Input/output error."), std::string::npos)
+    EXPECT_NE(data.err.find("Cannot read the data file \"/proc/self/mem\": Input/output error."),
+              std::string::npos)
         << data.err;
 
     TempDir dir;
@@ -377,7 +390,8 @@ TEST(BadInputPaths, UnreadableFile) {
     fs::permissions(data, fs::perms::none);
     if (std::FILE* probe = std::fopen(data.c_str(), "rb")) {
         std::fclose(probe);
-        GTEST_SKIP() << "running with the right to read any file (root): permissions cannot make a file unreadable";
+        GTEST_SKIP()
+            << "running with the right to read any file (root): permissions cannot make a file unreadable";
     }
     const ProcessResult r = runCli(shellQuote(data));
     EXPECT_EQ(r.exitCode, 1);
@@ -461,9 +475,7 @@ public:
         if (mounted_) ::umount2(where_.c_str(), MNT_DETACH);
     }
     bool ok() const { return mounted_; }
-    bool makeReadOnly() {
-        return ::mount(nullptr, where_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
+    bool makeReadOnly() { return ::mount(nullptr, where_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0; }
 
 private:
     fs::path where_;
@@ -489,7 +501,8 @@ TEST(BadOutput, DiskFullWhileWritingLeavesNoPartialReport) {
     TempDir dir;
     const fs::path root = dir.path() / "small";
     Mounted fsys(root, "size=64k");
-    if (!fsys.ok()) GTEST_SKIP() << "cannot mount a file system here; the full disk is tried through /dev/full only";
+    if (!fsys.ok())
+        GTEST_SKIP() << "cannot mount a file system here; the full disk is tried through /dev/full only";
     const std::string data = (root / "study.dat").string();
     writeFile(data, kGood);
     // Long labels make the report far longer than the space left.
@@ -516,14 +529,14 @@ TEST(BadOutput, DiskFullWhileWritingLeavesNoPartialReport) {
 TEST(BadInputSeeds, MissingOrFolderSeedFileIsNeverCreated) {
     TempDir dir;
     writeFile(dir.file("good.dat"), kGood);
-    const ProcessResult missing = runCli("--quiet --test 100 --seed-file " + shellQuote(dir.file("none.ini")) + " " +
-                                         shellQuote(dir.file("good.dat")));
+    const ProcessResult missing = runCli("--quiet --test 100 --seed-file " + shellQuote(dir.file("none.ini")) +
+                                         " " + shellQuote(dir.file("good.dat")));
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_FALSE(fs::exists(dir.file("none.ini")));
 
     fs::create_directories(dir.file("folder.ini"));
-    const ProcessResult folder = runCli("--quiet --test 100 --seed-file " + shellQuote(dir.file("folder.ini")) + " " +
-                                        shellQuote(dir.file("good.dat")));
+    const ProcessResult folder = runCli("--quiet --test 100 --seed-file " + shellQuote(dir.file("folder.ini")) +
+                                        " " + shellQuote(dir.file("good.dat")));
     EXPECT_EQ(folder.exitCode, 2);
     EXPECT_TRUE(fs::is_directory(dir.file("folder.ini")));
 }

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "run/session.hpp"
 #include "run/go_step.hpp"
+#include "run/session.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
 
@@ -102,9 +102,9 @@ void TestCliPlot::fullDiskLeavesNoPartPicture() {
     std::filesystem::create_directory(small);
     if (std::system(("mount -t tmpfs -o size=64k tmpfs " + test::shellQuote(small) + " 2>/dev/null").c_str()) != 0)
         QSKIP("cannot mount a small tmpfs here");
-    const test::ProcessResult run = test::runCli("--quiet --plot 1,2 --plot-file " +
-                                                 test::shellQuote(small + "/p.bmp") + " " +
-                                                 test::shellQuote(dir.file("trout.dat")));
+    const test::ProcessResult run =
+        test::runCli("--quiet --plot 1,2 --plot-file " + test::shellQuote(small + "/p.bmp") + " " +
+                     test::shellQuote(dir.file("trout.dat")));
     const bool leftovers = !std::filesystem::is_empty(small);
     std::system(("umount " + test::shellQuote(small)).c_str());
     QCOMPARE(run.exitCode, 1);

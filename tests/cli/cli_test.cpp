@@ -151,14 +151,13 @@ TEST(Cli, AnUnknownKernelNameIsAUsageErrorBeforeAnyOutput) {
     const ProcessResult environment =
         runProcess("ZELTRIC_KERNELS=AVX2 " + shellQuote(ZELTRIC_CLI_PATH) + " " + data);
     EXPECT_EQ(environment.exitCode, 2);
-    EXPECT_NE(environment.err.find("ZELTRIC_KERNELS holds \"AVX2\""), std::string::npos)
-        << environment.err;
+    EXPECT_NE(environment.err.find("ZELTRIC_KERNELS holds \"AVX2\""), std::string::npos) << environment.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("two.pca")));
     // A valid option overrides a bad environment value, which is then not read.
-    EXPECT_EQ(runProcess("ZELTRIC_KERNELS=AVX2 " + shellQuote(ZELTRIC_CLI_PATH) +
-                         " --quiet --kernels reference " + data)
-                  .exitCode,
-              0);
+    EXPECT_EQ(
+        runProcess("ZELTRIC_KERNELS=AVX2 " + shellQuote(ZELTRIC_CLI_PATH) + " --quiet --kernels reference " + data)
+            .exitCode,
+        0);
 }
 
 TEST(Cli, NeverReplacesTheDataFile) {
@@ -244,9 +243,9 @@ TEST(Cli, BootstrapOverLoci) {
         writeFile(dir.file("t.dat"), readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"));
         const std::string seeds = "   1234   5678\r\n";
         writeFile(dir.file("z.ini"), seeds);
-        const ProcessResult r = runCli(std::string("--threads ") + threads +
-                                       " --bootstrap 500 --bootstrap-seeds 99,77 --seed-file " +
-                                       shellQuote(dir.file("z.ini")) + " " + shellQuote(dir.file("t.dat")));
+        const ProcessResult r =
+            runCli(std::string("--threads ") + threads + " --bootstrap 500 --bootstrap-seeds 99,77 --seed-file " +
+                   shellQuote(dir.file("z.ini")) + " " + shellQuote(dir.file("t.dat")));
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(readFile(dir.file("z.ini")), seeds);
         const std::string pca = readFile(dir.file("t.pca"));
@@ -255,7 +254,8 @@ TEST(Cli, BootstrapOverLoci) {
         sections.push_back(pca.substr(report.size()));
         EXPECT_NE(sections.back().find("Bootstrap over loci: 500 replicates, seeds 99,77\r\n"), std::string::npos);
         for (const char* ext : {".per", ".pop", ".al", ".fre"})
-            EXPECT_EQ(readFile(dir.file(std::string("t") + ext)), readFile(plain.file(std::string("t") + ext))) << ext;
+            EXPECT_EQ(readFile(dir.file(std::string("t") + ext)), readFile(plain.file(std::string("t") + ext)))
+                << ext;
     }
     EXPECT_EQ(sections[0], sections[1]);
     EXPECT_EQ(sections[0], sections[2]);

@@ -77,11 +77,31 @@ TEST(CliUsage, EveryExampleParses) {
 TEST(CliUsage, EveryOptionTheParserKnowsIsListed) {
     const std::string usage = cliUsage();
     // An option the parser accepts is documented; an unknown one is refused.
-    for (const char* option : {"--loci", "--pops", "--labels", "--test", "--seed-file", "--seeds", "--threads",
-                               "--plot", "--plot-file", "--quiet", "--help", "--version", "--format", "--convert-only",
-                               "--structure-loci", "--structure-rows", "--structure-extra-columns",
-                               "--structure-missing", "--rerun", "--kernels", "--bootstrap", "--bootstrap-seeds",
-                               "--figure", "--axes", "--figure-width"}) {
+    for (const char* option : {"--loci",
+                               "--pops",
+                               "--labels",
+                               "--test",
+                               "--seed-file",
+                               "--seeds",
+                               "--threads",
+                               "--plot",
+                               "--plot-file",
+                               "--quiet",
+                               "--help",
+                               "--version",
+                               "--format",
+                               "--convert-only",
+                               "--structure-loci",
+                               "--structure-rows",
+                               "--structure-extra-columns",
+                               "--structure-missing",
+                               "--rerun",
+                               "--kernels",
+                               "--bootstrap",
+                               "--bootstrap-seeds",
+                               "--figure",
+                               "--axes",
+                               "--figure-width"}) {
         EXPECT_NE(usage.find(std::string("  ") + option), std::string::npos) << option;
     }
     EXPECT_NE(parseWords({"zeltric-cli", "--colour", "trout.dat"}).error, "");

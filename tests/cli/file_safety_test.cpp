@@ -2,12 +2,12 @@
 // as a process: files that must stay apart, links and pipes, seeds that
 // cannot be saved or used, standard output, messages that name their file,
 // locks between runs and Ctrl-C in a shell loop.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <fcntl.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -89,9 +89,10 @@ std::vector<SafetyCase> cases() {
                  "The seed file \"trout.dat\" and the data file \"trout.dat\" are the same file",
                  unchanged("trout.dat", trout)});
     c.push_back({"SeedFileIsTheLabelFileThroughDotDot", nothing,
-                 "CLI --labels trout.lab --test 100 --seed-file ../" + std::string("X/trout.lab") + " trout.dat", 1,
-                 "are the same file", unchanged("trout.lab", labels)});
-    c.push_back({"PlotWouldReplaceTheDataFile", [trout](const TempDir& d) { writeFile(d.file("samples.bmp"), trout); },
+                 "CLI --labels trout.lab --test 100 --seed-file ../" + std::string("X/trout.lab") + " trout.dat",
+                 1, "are the same file", unchanged("trout.lab", labels)});
+    c.push_back({"PlotWouldReplaceTheDataFile",
+                 [trout](const TempDir& d) { writeFile(d.file("samples.bmp"), trout); },
                  "CLI --plot 1,2 samples.bmp", 1, "The plot file \"samples.bmp\" would replace the data file",
                  [trout](const TempDir& d, const ProcessResult&) {
                      EXPECT_EQ(readFile(d.file("samples.bmp")), trout);
@@ -136,12 +137,18 @@ std::vector<SafetyCase> cases() {
                      for (const auto& entry : fs::directory_iterator(d.path()))
                          EXPECT_NE(entry.path().extension(), ".tmp") << "temporary file left: " << entry.path();
                  }});
-    c.push_back({"FifoAsTheDataFile", [](const TempDir& d) { ASSERT_EQ(::mkfifo(d.file("f.dat").c_str(), 0600), 0); },
+    c.push_back({"FifoAsTheDataFile",
+                 [](const TempDir& d) { ASSERT_EQ(::mkfifo(d.file("f.dat").c_str(), 0600), 0); },
                  "timeout 20 CLI f.dat", 1, "Cannot read the data file \"f.dat\": it is a pipe",
                  [](const TempDir& d, const ProcessResult&) { EXPECT_FALSE(fs::exists(d.file("f.pca"))); }});
-    c.push_back({"StandardInputAsTheDataFile", nothing, "cat trout.dat | timeout 20 CLI /dev/stdin", 1,
-                 "it is a pipe or a socket, not a file", {}});
-    c.push_back({"FifoAtAnOutputName", [](const TempDir& d) { ASSERT_EQ(::mkfifo(d.file("trout.al").c_str(), 0600), 0); },
+    c.push_back({"StandardInputAsTheDataFile",
+                 nothing,
+                 "cat trout.dat | timeout 20 CLI /dev/stdin",
+                 1,
+                 "it is a pipe or a socket, not a file",
+                 {}});
+    c.push_back({"FifoAtAnOutputName",
+                 [](const TempDir& d) { ASSERT_EQ(::mkfifo(d.file("trout.al").c_str(), 0600), 0); },
                  "timeout 20 CLI trout.dat", 1, "The output file \"trout.al\" exists and is not a regular file",
                  [](const TempDir& d, const ProcessResult&) { EXPECT_FALSE(fs::exists(d.file("trout.pca"))); }});
 
@@ -155,12 +162,14 @@ std::vector<SafetyCase> cases() {
                  },
                  "CLI --quiet --test 100 --seed-file link.ini trout.dat && "
                  "CLI --quiet --test 100 --seed-file plain.ini trout.dat",
-                 0, "", [](const TempDir& d, const ProcessResult&) {
+                 0, "",
+                 [](const TempDir& d, const ProcessResult&) {
                      EXPECT_TRUE(isLink(d.file("link.ini")));
                      EXPECT_NE(readFile(d.file("plain.ini")), "12345 67890\r\n");
                      EXPECT_EQ(readFile(d.file("keep/real.ini")), readFile(d.file("plain.ini")));
                  }});
-    c.push_back({"UnsavedSeedsAreAFailure", [](const TempDir& d) {
+    c.push_back({"UnsavedSeedsAreAFailure",
+                 [](const TempDir& d) {
                      writeFile(d.file("ro.ini"), "12345 67890\r\n");
                      fs::permissions(d.file("ro.ini"), fs::perms::owner_read | fs::perms::group_read);
                  },
@@ -169,7 +178,8 @@ std::vector<SafetyCase> cases() {
                  "was not advanced",
                  [](const TempDir& d, const ProcessResult&) {
                      EXPECT_EQ(readFile(d.file("ro.ini")), "12345 67890\r\n");
-                     EXPECT_NE(readFile(d.file("trout.pca")).find("P-values are given after 100"), std::string::npos);
+                     EXPECT_NE(readFile(d.file("trout.pca")).find("P-values are given after 100"),
+                               std::string::npos);
                  }});
     c.push_back({"StaleTemporarySeedFilesAreRemoved",
                  [](const TempDir& d) {
@@ -192,28 +202,42 @@ std::vector<SafetyCase> cases() {
                      "CLI --quiet --test 100 --seed-file m.ini trout.dat", 2,
                      "the seed file \"m.ini\" holds " + std::string(shown), unchanged("m.ini", content)});
     }
-    c.push_back({"NegativeSeedsAreUsedAsRead", [](const TempDir& d) { writeFile(d.file("n.ini"), "-5 -7\r\n"); },
-                 "CLI --quiet --test 100 --seed-file n.ini trout.dat", 0, "",
-                 [](const TempDir& d, const ProcessResult&) { EXPECT_NE(readFile(d.file("n.ini")), "-5 -7\r\n"); }});
+    c.push_back(
+        {"NegativeSeedsAreUsedAsRead", [](const TempDir& d) { writeFile(d.file("n.ini"), "-5 -7\r\n"); },
+         "CLI --quiet --test 100 --seed-file n.ini trout.dat", 0, "",
+         [](const TempDir& d, const ProcessResult&) { EXPECT_NE(readFile(d.file("n.ini")), "-5 -7\r\n"); }});
 
     // Exit status and messages.
-    c.push_back({"FullStandardOutput", nothing, "CLI trout.dat > /dev/full", 1, "cannot write standard output", {}});
+    c.push_back(
+        {"FullStandardOutput", nothing, "CLI trout.dat > /dev/full", 1, "cannot write standard output", {}});
     c.push_back({"DoubleDashEndsTheOptions", [trout](const TempDir& d) { writeFile(d.file("-x.dat"), trout); },
                  "CLI --quiet -- -x.dat", 0, "",
                  [](const TempDir& d, const ProcessResult&) { EXPECT_TRUE(fs::exists(d.file("-x.pca"))); }});
     c.push_back({"CapacityMessageNamesFileAndLine",
-                 [](const TempDir& d) { writeFile(d.file("cap.dat"), "501 1 9 1\r\nL\r\n1 11\r\n"); }, "CLI cap.dat", 1,
-                 "zeltric-cli: cap.dat: line 1: Too many populations, loci or alleles.", {}});
+                 [](const TempDir& d) { writeFile(d.file("cap.dat"), "501 1 9 1\r\nL\r\n1 11\r\n"); },
+                 "CLI cap.dat",
+                 1,
+                 "zeltric-cli: cap.dat: line 1: Too many populations, loci or alleles.",
+                 {}});
     c.push_back({"CodingMessageNamesFileAndLine",
-                 [](const TempDir& d) { writeFile(d.file("c.dat"), "2 1 9 3\r\nL\r\n1 11\r\n2 11\r\n"); }, "CLI c.dat", 1,
-                 "zeltric-cli: c.dat: line 1: error in the input file.", {}});
+                 [](const TempDir& d) { writeFile(d.file("c.dat"), "2 1 9 3\r\nL\r\n1 11\r\n2 11\r\n"); },
+                 "CLI c.dat",
+                 1,
+                 "zeltric-cli: c.dat: line 1: error in the input file.",
+                 {}});
     const std::string threeSamples = "3 1 9 1\r\nL\r\n1 11\r\n2 12\r\n\r\n2 11\r\n3 13\r\n3 10\r\n";
     c.push_back({"GenotypeMessageNamesFileAndLine",
-                 [=](const TempDir& d) { writeFile(d.file("g.dat"), threeSamples); }, "CLI g.dat", 1,
-                 "zeltric-cli: g.dat: line 8: Problem in the data file!!!!\nGenotype in sample: 3, individual: 2", {}});
+                 [=](const TempDir& d) { writeFile(d.file("g.dat"), threeSamples); },
+                 "CLI g.dat",
+                 1,
+                 "zeltric-cli: g.dat: line 8: Problem in the data file!!!!\nGenotype in sample: 3, individual: 2",
+                 {}});
     c.push_back({"GenotypeMessageOfASelectionNamesTheOpenedFile",
-                 [=](const TempDir& d) { writeFile(d.file("g.dat"), threeSamples); }, "CLI --pops 1,3 g.dat", 1,
-                 "zeltric-cli: g.dat: line 8: Problem in the data file!!!!\nGenotype in sample: 2, individual: 2", {}});
+                 [=](const TempDir& d) { writeFile(d.file("g.dat"), threeSamples); },
+                 "CLI --pops 1,3 g.dat",
+                 1,
+                 "zeltric-cli: g.dat: line 8: Problem in the data file!!!!\nGenotype in sample: 2, individual: 2",
+                 {}});
     c.push_back({"MatrixSizeMessageNamesTheFile",
                  [](const TempDir& d) {
                      // 50 loci with 12 alleles each: 600 allele columns.
@@ -226,12 +250,17 @@ std::vector<SafetyCase> cases() {
                      }
                      writeFile(d.file("m.dat"), text);
                  },
-                 "CLI m.dat", 1, "zeltric-cli: m.dat: " + data::matrixDimensionMessage().substr(0, 20), {}});
+                 "CLI m.dat",
+                 1,
+                 "zeltric-cli: m.dat: " + data::matrixDimensionMessage().substr(0, 20),
+                 {}});
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     c.push_back({"OutOfMemoryIsAClearFailure",
                  [](const TempDir& d) { writeFile(d.file("big.dat"), manySamples(500, 20)); },
-                 "ulimit -v 400000; CLI --quiet --threads 16 --test 100 --seeds 1,2 big.dat", 1,
-                 "zeltric-cli: error: Out of memory", {}});
+                 "ulimit -v 400000; CLI --quiet --threads 16 --test 100 --seeds 1,2 big.dat",
+                 1,
+                 "zeltric-cli: error: Out of memory",
+                 {}});
 #endif
     return c;
 }
@@ -296,9 +325,9 @@ int lineCount(const std::string& path) {
 TEST(FileSafetyInterrupt, CtrlCDuringATestStopsTheShellLoop) {
     TempDir dir;
     writeFile(dir.file("a.dat"), manySamples(300, 20));
-    const std::string script = "cd " + shellQuote(dir.path().string()) +
-                               "; for f in a.dat missing.dat; do echo start $f; " + cli() +
-                               " --quiet --test 15000 --threads 1 --seeds 1,2 \"$f\" || echo failed; done; echo end";
+    const std::string script =
+        "cd " + shellQuote(dir.path().string()) + "; for f in a.dat missing.dat; do echo start $f; " + cli() +
+        " --quiet --test 15000 --threads 1 --seeds 1,2 \"$f\" || echo failed; done; echo end";
     const pid_t pid = startShell(script, dir.file("log"));
     // The observed share line is written just before the test starts.
     ASSERT_TRUE(waitUntil([&] { return lineCount(dir.file("a.per")) >= 1; }));
@@ -339,8 +368,8 @@ TEST(FileSafetyInterrupt, CtrlCWhileReadingStopsPromptly) {
 // Starts the program in the background; its status lands in `status`.
 void startCli(const TempDir& dir, const std::string& arguments, const std::string& tag) {
     const std::string command = "cd " + shellQuote(dir.path().string()) + " && ( " + cli() + " " + arguments +
-                                " 2> " + tag + ".err; echo $? > " + tag + ".status.tmp; mv " + tag + ".status.tmp " +
-                                tag + ".status ) &";
+                                " 2> " + tag + ".err; echo $? > " + tag + ".status.tmp; mv " + tag +
+                                ".status.tmp " + tag + ".status ) &";
     ASSERT_EQ(std::system(command.c_str()), 0);
 }
 
@@ -412,8 +441,9 @@ TEST(FileSafetyLocks, RefusedLocksAreReportedOnce) {
     const ProcessResult r = runProcess("cd " + shellQuote(dir.path().string()) + " && " + cli() +
                                        " --quiet --test 100 --seeds 1,2 trout.dat");
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err, "zeltric-cli: cannot lock \"trout.lock\"; carrying on without guarding against runs at the "
-                     "same time.\n");
+    EXPECT_EQ(r.err,
+              "zeltric-cli: cannot lock \"trout.lock\"; carrying on without guarding against runs at the "
+              "same time.\n");
     EXPECT_TRUE(fs::exists(dir.file("trout.pca")));
 }
 

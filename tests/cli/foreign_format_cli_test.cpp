@@ -19,9 +19,18 @@ namespace fs = std::filesystem;
 // missing). The third individual of sample 3 misses one allele at locus 2.
 using Ranks = std::array<std::array<int, 2>, 3>;
 const std::array<std::array<Ranks, 4>, 3> kRanks = {{
-    {{{{{1, 2}, {1, 1}, {2, 3}}}, {{{2, 2}, {1, 2}, {0, 0}}}, {{{1, 3}, {2, 2}, {1, 1}}}, {{{3, 3}, {1, 2}, {2, 2}}}}},
-    {{{{{2, 3}, {2, 2}, {3, 3}}}, {{{1, 1}, {0, 0}, {1, 3}}}, {{{3, 3}, {1, 2}, {2, 3}}}, {{{2, 2}, {2, 2}, {1, 2}}}}},
-    {{{{{1, 1}, {1, 1}, {1, 1}}}, {{{1, 2}, {2, 2}, {3, 3}}}, {{{2, 3}, {1, 0}, {2, 2}}}, {{{1, 1}, {1, 2}, {1, 3}}}}},
+    {{{{{1, 2}, {1, 1}, {2, 3}}},
+      {{{2, 2}, {1, 2}, {0, 0}}},
+      {{{1, 3}, {2, 2}, {1, 1}}},
+      {{{3, 3}, {1, 2}, {2, 2}}}}},
+    {{{{{2, 3}, {2, 2}, {3, 3}}},
+      {{{1, 1}, {0, 0}, {1, 3}}},
+      {{{3, 3}, {1, 2}, {2, 3}}},
+      {{{2, 2}, {2, 2}, {1, 2}}}}},
+    {{{{{1, 1}, {1, 1}, {1, 1}}},
+      {{{1, 2}, {2, 2}, {3, 3}}},
+      {{{2, 3}, {1, 0}, {2, 2}}},
+      {{{1, 1}, {1, 2}, {1, 3}}}}},
 }};
 
 // The data file written by hand: coding 2, the half-missing genotype missing.
@@ -55,7 +64,8 @@ std::string genepop(int digits) {
         for (int i = 0; i < 4; ++i) {
             out += "p" + std::to_string(s + 1) + "i" + std::to_string(i + 1) + " ,";
             for (int l = 0; l < 3; ++l) {
-                const auto& g = kRanks[static_cast<std::size_t>(s)][static_cast<std::size_t>(i)][static_cast<std::size_t>(l)];
+                const auto& g =
+                    kRanks[static_cast<std::size_t>(s)][static_cast<std::size_t>(i)][static_cast<std::size_t>(l)];
                 out += "  " + padded(nameOf(names, l, g[0]), digits) + padded(nameOf(names, l, g[1]), digits);
             }
             out += "\n";
@@ -98,7 +108,8 @@ std::string structure(int rows, bool namesRow) {
 // PopData not in order and a sample's rows apart.
 std::string publishedStructure() {
     const int popData[3] = {7, 12, 3};  // file samples 1..3; ascending order 3, 7, 12
-    const int order[12][2] = {{0, 0}, {1, 0}, {0, 1}, {2, 0}, {2, 1}, {1, 1}, {0, 2}, {1, 2}, {2, 2}, {0, 3}, {1, 3}, {2, 3}};
+    const int order[12][2] = {{0, 0}, {1, 0}, {0, 1}, {2, 0}, {2, 1}, {1, 1},
+                              {0, 2}, {1, 2}, {2, 2}, {0, 3}, {1, 3}, {2, 3}};
     std::string out;
     for (const auto& [s, i] : order)
         out += structureRows(s, i, 2, popData[s], "\t" + std::string(s == 1 ? "0" : "1"), "\t");
@@ -115,7 +126,8 @@ std::string genetix() {
             label.resize(10, ' ');
             out += label;
             for (int l = 0; l < 3; ++l) {
-                const auto& g = kRanks[static_cast<std::size_t>(s)][static_cast<std::size_t>(i)][static_cast<std::size_t>(l)];
+                const auto& g =
+                    kRanks[static_cast<std::size_t>(s)][static_cast<std::size_t>(i)][static_cast<std::size_t>(l)];
                 out += padded(nameOf(kThreeDigits, l, g[0]), 3) + padded(nameOf(kThreeDigits, l, g[1]), 3) + " ";
             }
             out += "\n";
@@ -131,7 +143,8 @@ std::string fstat() {
         for (int s = 2; s >= 0; --s) {
             out += std::to_string(s + 1);
             for (int l = 0; l < 3; ++l) {
-                const auto& g = kRanks[static_cast<std::size_t>(s)][static_cast<std::size_t>(i)][static_cast<std::size_t>(l)];
+                const auto& g =
+                    kRanks[static_cast<std::size_t>(s)][static_cast<std::size_t>(i)][static_cast<std::size_t>(l)];
                 out += " " + std::to_string(nameOf(kThreeDigits, l, g[0]) * 1000 + nameOf(kThreeDigits, l, g[1]));
             }
             out += "\n";
@@ -183,14 +196,16 @@ TEST_P(ForeignFormatTest, SameFiguresAsTheHandWrittenDataFile) {
     writeFile(hand.file("hand.dat"), handData);
     writeFile(hand.file("hand.lab"), c.labels);
     const std::string common = "--quiet --threads 2 --test 200 --seeds 12345,67890 --seed-file ";
-    const ProcessResult expected = runCli(common + shellQuote(hand.file("S.INI")) + " --labels " +
-                                          shellQuote(hand.file("hand.lab")) + " " + shellQuote(hand.file("hand.dat")));
+    const ProcessResult expected =
+        runCli(common + shellQuote(hand.file("S.INI")) + " --labels " + shellQuote(hand.file("hand.lab")) + " " +
+               shellQuote(hand.file("hand.dat")));
     ASSERT_EQ(expected.exitCode, 0) << expected.err;
 
     TempDir foreign;
     const std::string source = foreign.file(c.fileName);
     writeFile(source, c.content);
-    const std::string arguments = common + shellQuote(foreign.file("S.INI")) + " " + c.options + " " + shellQuote(source);
+    const std::string arguments =
+        common + shellQuote(foreign.file("S.INI")) + " " + c.options + " " + shellQuote(source);
     const ProcessResult r = runCli(arguments);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(readFile(source), c.content) << "the source changed";

@@ -73,8 +73,8 @@ std::string only(const fs::path& dir, const std::string& extension) {
 }
 
 TEST(RunRecord, FloatNumbersReadBackAsTheSameFloat) {
-    std::vector<float> values = {0.0f, -0.0f, 0.1f, 1.0f / 3.0f, 123456.78f, 1e-30f, 3.4028235e38f,
-                                 1.4e-45f, 1.17549435e-38f, -2.5f};
+    std::vector<float> values = {0.0f,   -0.0f,         0.1f,     1.0f / 3.0f,     123456.78f,
+                                 1e-30f, 3.4028235e38f, 1.4e-45f, 1.17549435e-38f, -2.5f};
     // A sweep over the bit patterns, subnormals through the largest.
     for (std::uint32_t bits = 1; bits < 0x7f800000u; bits += 4099u) {
         float f;
@@ -160,8 +160,8 @@ TEST(RunRecord, AgreesWithTheResultsTheSeedFileAndTheData) {
     seeds >> s1 >> s2;
     EXPECT_EQ(r["seeds_end"], json({s1, s2}));
     EXPECT_FALSE(r["cancelled"].get<bool>());
-    EXPECT_TRUE(std::regex_match(r["started"].get<std::string>(),
-                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
+    EXPECT_TRUE(
+        std::regex_match(r["started"].get<std::string>(), std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
     EXPECT_GE(r["elapsed_seconds"].get<double>(), 0.0);
 
     // The stored figures print as the results file's text.
@@ -226,9 +226,9 @@ TEST(RunRecord, RerunWritesTheSameOutputsAndLeavesTheSeedFileAlone) {
     fs::copy_file(run.recordPath, recordCopy);
     writeFile(copy.file("ZELTRIC.INI"), "1 1\r\n");
 
-    const ProcessResult rerun = runProcess("cd " + shellQuote(copy.path().string()) + " && " +
-                                           shellQuote(ZELTRIC_CLI_PATH) + " --quiet --threads 1 --rerun " +
-                                           shellQuote(recordCopy));
+    const ProcessResult rerun =
+        runProcess("cd " + shellQuote(copy.path().string()) + " && " + shellQuote(ZELTRIC_CLI_PATH) +
+                   " --quiet --threads 1 --rerun " + shellQuote(recordCopy));
     ASSERT_EQ(rerun.exitCode, 0) << rerun.err;
     EXPECT_EQ(readFile(copy.file("ZELTRIC.INI")), "1 1\r\n");
 
@@ -356,9 +356,9 @@ TEST(RunRecord, ConvertedSourceAndBootstrapAreRecordedAndRerun) {
               "a1 , 152154 098098\na2 , 152152 098102\na3 , 154154 102102\nPop\n"
               "b1 , 156154 098102\nb2 , 156156 000000\nb3 , 152156 102102\nPop\n"
               "c1 , 152152 098098\nc2 , 154156 098102\nc3 , 156156 102098\n");
-    const ProcessResult first = runProcess("cd " + shellQuote(dir.path().string()) + " && " +
-                                           shellQuote(ZELTRIC_CLI_PATH) +
-                                           " --quiet --bootstrap 200 --bootstrap-seeds 3,4 fish.gen");
+    const ProcessResult first =
+        runProcess("cd " + shellQuote(dir.path().string()) + " && " + shellQuote(ZELTRIC_CLI_PATH) +
+                   " --quiet --bootstrap 200 --bootstrap-seeds 3,4 fish.gen");
     ASSERT_EQ(first.exitCode, 0) << first.err;
     const std::string recordPath = only(dir.path(), ".json");
     const json r = readRecord(recordPath);

@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
+#include "run/go_step.hpp"
 #include "run/label_command.hpp"
 #include "run/pick_logic.hpp"
-#include "run/go_step.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
 
@@ -37,8 +37,7 @@ protected:
     }
     std::vector<std::string> outputs(const std::string& base) const {
         std::vector<std::string> contents;
-        for (const char* extension : kOutputs)
-            contents.push_back(readFile(dir.file(base + extension)));
+        for (const char* extension : kOutputs) contents.push_back(readFile(dir.file(base + extension)));
         return contents;
     }
 };
@@ -80,18 +79,16 @@ TEST(SelectionCli, LociPopsAndLabelsEndToEnd) {
     test::writeFile(dir.file("trout.dat"), example("trout.dat"));
     test::writeFile(dir.file("trout.lab"), example("trout.lab"));
     const test::ProcessResult r =
-        test::runCli("--quiet --loci 6,1,3-4 --pops 2-3,5,8 --labels " +
-                     shellQuote(dir.file("trout.lab")) + " " + shellQuote(dir.file("trout.dat")));
+        test::runCli("--quiet --loci 6,1,3-4 --pops 2-3,5,8 --labels " + shellQuote(dir.file("trout.lab")) + " " +
+                     shellQuote(dir.file("trout.dat")));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     for (const char* extension : kOutputs)
-        EXPECT_TRUE(std::filesystem::exists(dir.file(std::string("trout-L1346-P2358") + extension)))
-            << extension;
+        EXPECT_TRUE(std::filesystem::exists(dir.file(std::string("trout-L1346-P2358") + extension))) << extension;
     EXPECT_FALSE(std::filesystem::exists(dir.file("trout.pca")));
     EXPECT_NE(readFile(dir.file("trout-L1346-P2358.pca")).find("Rhone-A"), std::string::npos);
 
     for (const std::string bad : {"--loci 0", "--loci 7", "--pops 3", "--pops 1,x", "--loci ''"}) {
-        const test::ProcessResult refused =
-            test::runCli(bad + " " + shellQuote(dir.file("trout.dat")));
+        const test::ProcessResult refused = test::runCli(bad + " " + shellQuote(dir.file("trout.dat")));
         EXPECT_EQ(refused.exitCode, 2) << bad;
         EXPECT_FALSE(refused.err.empty()) << bad;
     }

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "data/allele_counting.hpp"
 #include "base/fatal_error.hpp"
+#include "base/messages.hpp"
+#include "data/allele_counting.hpp"
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
-#include "base/messages.hpp"
 #include "test_support.hpp"
 
 namespace zeltric::data {
@@ -70,7 +70,8 @@ TEST(GenotypeReader, TwoSampleExampleCounts) {
 }
 
 TEST(GenotypeReader, LineEndsReadAlike) {
-    const std::string expected = frequencyFileText(load(twoSampleData("\r\n")).ds, load(twoSampleData("\r\n")).ds.counts);
+    const std::string expected =
+        frequencyFileText(load(twoSampleData("\r\n")).ds, load(twoSampleData("\r\n")).ds.counts);
     for (const std::string eol : {"\r", "\n"}) {
         const Loaded l = load(twoSampleData(eol));
         EXPECT_EQ(frequencyFileText(l.ds, l.ds.counts), expected) << "line end " << int(eol[0]);
@@ -78,7 +79,9 @@ TEST(GenotypeReader, LineEndsReadAlike) {
     // Mixed line ends, trailing blank lines and character 26 ending the file.
     std::string mixed = twoSampleData("\n");
     mixed.replace(mixed.find("\n"), 1, "\r");
-    const Loaded m = load(mixed + "\r\n\r\n   \n\x1a" "9 99 garbage");
+    const Loaded m = load(mixed +
+                          "\r\n\r\n   \n\x1a"
+                          "9 99 garbage");
     EXPECT_EQ(frequencyFileText(m.ds, m.ds.counts), expected);
 }
 
@@ -119,8 +122,7 @@ TEST(GenotypeReader, EmptySampleAndLocusWithoutTypes) {
     EXPECT_EQ(l.ds.sampleEnds[2], 1);
     EXPECT_EQ(l.ds.sampleEnds[3], 2);
     // Locus B has no typed individual: no field at all.
-    EXPECT_EQ(frequencyFileText(l.ds, l.ds.counts),
-              " 1.000  0.000 \r\n 0.000  0.000 \r\n 0.500  0.500 \r\n");
+    EXPECT_EQ(frequencyFileText(l.ds, l.ds.counts), " 1.000  0.000 \r\n 0.000  0.000 \r\n 0.500  0.500 \r\n");
 }
 
 TEST(GenotypeReader, ThreeAlleleFrequencyExample) {

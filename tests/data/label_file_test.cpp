@@ -91,9 +91,7 @@ protected:
         writeFile(dir.file(name), content);
         run::openStep(session, ui, dir.file(name));
     }
-    const std::string& label(int s) const {
-        return session.opened.populationLabels[static_cast<std::size_t>(s)];
-    }
+    const std::string& label(int s) const { return session.opened.populationLabels[static_cast<std::size_t>(s)]; }
 };
 
 TEST_F(LabelCommand, CancelBeforeAnyChoiceKeepsNumbersUnchecked) {

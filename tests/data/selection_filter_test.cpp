@@ -92,8 +92,7 @@ TEST(SelectionFilter, EveryLocusCheckedListsEveryLocus) {
     writeFilteredDataFile(f.ds, f.path, f.base() + "-L12345.dat", true, false);
     const std::string out = readFile(f.base() + "-L12345.dat");
     EXPECT_EQ(out.substr(0, 21), "   3    5    9    1\r\n");
-    EXPECT_NE(out.find("\r\nlocE\r\n     1     11     12     13     14     15 \r\n"),
-              std::string::npos);
+    EXPECT_NE(out.find("\r\nlocE\r\n     1     11     12     13     14     15 \r\n"), std::string::npos);
     EXPECT_NE(out.find("     3     31     32     33     34     35 \r\n"), std::string::npos);
 }
 
@@ -141,9 +140,8 @@ TEST(SelectionFilter, CodesAreWrittenAsReadNotWrapped) {
     Opened f("2 2 9 1\r\na\r\nb\r\n1 65547 -5\r\n2 +07 11\r\n");
     f.choosePops({1, 2});
     writeFilteredDataFile(f.ds, f.path, f.base() + "-P12.dat", false, true);
-    EXPECT_EQ(
-        readFile(f.base() + "-P12.dat"),
-        "   2    2    9    1\r\na\r\nb\r\n     1  65547     -5 \r\n     2      7     11 \r\n");
+    EXPECT_EQ(readFile(f.base() + "-P12.dat"),
+              "   2    2    9    1\r\na\r\nb\r\n     1  65547     -5 \r\n     2      7     11 \r\n");
 }
 
 TEST(SelectionFilter, ShortRecordsAndBlankLinesReadAsTheGenotypeReaderDoes) {
@@ -152,9 +150,8 @@ TEST(SelectionFilter, ShortRecordsAndBlankLinesReadAsTheGenotypeReaderDoes) {
     Opened f("2 3 9 1\r\na\r\nb\r\nc\r\n1 11\r\n12 13\r\n\r\n0 99 99 99\r\n2 21 22");
     f.chooseLoci({1, 3});
     writeFilteredDataFile(f.ds, f.path, f.base() + "-L13.dat", true, false);
-    EXPECT_EQ(
-        readFile(f.base() + "-L13.dat"),
-        "   2    2    9    1\r\na\r\nc\r\n     1     11     13 \r\n     2     21      0 \r\n");
+    EXPECT_EQ(readFile(f.base() + "-L13.dat"),
+              "   2    2    9    1\r\na\r\nc\r\n     1     11     13 \r\n     2     21      0 \r\n");
 }
 
 TEST(SelectionFilter, RefusesBadInputNamingFileAndLineAndWritesNothing) {
@@ -191,8 +188,7 @@ TEST(SelectionFilter, NeverWritesOverTheDataFile) {
     f.choosePops({1, 2});
     EXPECT_THROW(writeFilteredDataFile(f.ds, f.path, f.path, false, true), FatalError);
     std::filesystem::create_symlink(f.path, f.dir.file("link.dat"));
-    EXPECT_THROW(writeFilteredDataFile(f.ds, f.path, f.dir.file("link.dat"), false, true),
-                 FatalError);
+    EXPECT_THROW(writeFilteredDataFile(f.ds, f.path, f.dir.file("link.dat"), false, true), FatalError);
     EXPECT_EQ(readFile(f.path), kFiveLoci);
 }
 
@@ -223,8 +219,7 @@ TEST(SelectionFilter, FilteredFileReadsBackAsTheSelection) {
     EXPECT_EQ(back.locusNames[1], "  locB");
     const int expected[4][4] = {{}, {0, 22, 23, 25}, {0, 22, 0, 0}, {0, 32, 33, 35}};
     for (int i = 1; i <= 3; ++i)
-        for (int l = 1; l <= 3; ++l)
-            EXPECT_EQ(back.genotypeColumns.at(l, i), expected[i][l]) << i << "," << l;
+        for (int l = 1; l <= 3; ++l) EXPECT_EQ(back.genotypeColumns.at(l, i), expected[i][l]) << i << "," << l;
 }
 
 TEST(SelectionFilter, RenumbersTheAnalysedCopyOnly) {
@@ -266,10 +261,8 @@ Dataset randomChoice(std::mt19937& random, int np, int nl) {
     Dataset ds;
     ds.np = static_cast<std::uint16_t>(np);
     ds.nl = static_cast<std::uint16_t>(nl);
-    for (int s = 1; s <= np; ++s)
-        ds.populationSelected[static_cast<std::size_t>(s)] = random() % 2 ? 1 : 0;
-    for (int l = 1; l <= nl; ++l)
-        ds.locusSelected[static_cast<std::size_t>(l)] = random() % 2 ? 1 : 0;
+    for (int s = 1; s <= np; ++s) ds.populationSelected[static_cast<std::size_t>(s)] = random() % 2 ? 1 : 0;
+    for (int l = 1; l <= nl; ++l) ds.locusSelected[static_cast<std::size_t>(l)] = random() % 2 ? 1 : 0;
     return ds;
 }
 

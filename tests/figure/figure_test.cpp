@@ -93,7 +93,8 @@ XmlCheck checkXml(const std::string& doc) {
         if (lt == std::string::npos) break;
         const std::string between = doc.substr(i, lt - i);
         if (between.find('>') != std::string::npos) result.wellFormed = false;
-        if (!open.empty() && (open.back() == "text" || open.back() == "title")) result.texts.push_back(unescape(between));
+        if (!open.empty() && (open.back() == "text" || open.back() == "title"))
+            result.texts.push_back(unescape(between));
         const std::size_t gt = doc.find('>', lt);
         if (gt == std::string::npos) return {false, {}, {}};
         std::string tag = doc.substr(lt + 1, gt - lt - 1);
@@ -160,8 +161,10 @@ TEST(LabelPlacement, SparseSamplesAllSitBesideTheirMarkers) {
     FigureInput input;
     input.horizontal = axis(1, 40, 0.1);
     input.vertical = axis(2, 20, 0.05);
-    input.samples = {{-2.0, 1.0, "Loire", 0x0000ff}, {1.0, -0.5, "Rhone", 0xff0000},
-                     {0.0, 0.0, "Seine", 0}, {1.5, -1.0, "Somme", 0x00ff00}};
+    input.samples = {{-2.0, 1.0, "Loire", 0x0000ff},
+                     {1.0, -0.5, "Rhone", 0xff0000},
+                     {0.0, 0.0, "Seine", 0},
+                     {1.5, -1.0, "Somme", 0x00ff00}};
     const FigureLayout f = layoutFigure(input);
     ASSERT_EQ(f.labels.size(), 4u);
     EXPECT_EQ(f.omitted, 0);
@@ -183,8 +186,9 @@ TEST(LabelPlacement, CrowdsKeepLabelsApartAndCountTheOmitted) {
         EXPECT_EQ(static_cast<int>(f.labels.size()) + f.omitted, samples);
         EXPECT_GT(f.omitted, 0);
         EXPECT_NE(f.note.find(std::to_string(f.omitted) + " sample labels were left out"), std::string::npos);
-        const auto leaders = std::count_if(f.labels.begin(), f.labels.end(),
-                                           [](const FigureLabel& l) { return l.kind == LabelPlace::Kind::Leader; });
+        const auto leaders = std::count_if(f.labels.begin(), f.labels.end(), [](const FigureLabel& l) {
+            return l.kind == LabelPlace::Kind::Leader;
+        });
         EXPECT_GT(leaders, 0);
         // The note sits under the axis title, inside the figure.
         EXPECT_GT(f.noteStart.y, f.xTitleCentre.y);
@@ -215,7 +219,10 @@ TEST(Geometry, SegmentsAgainstBoxesAndSegments) {
 TEST(SvgWriter, WellFormedWithEveryLabelAndBothTitles) {
     FigureInput input = crowd(12, 1.6, 3);
     input.samples.push_back({0.5, 0.5, "Tom & \"Jerry\" <b>", 0x00ff00});
-    input.samples.push_back({-0.5, 0.5, "bad\xFF" "byte", 0});
+    input.samples.push_back({-0.5, 0.5,
+                             "bad\xFF"
+                             "byte",
+                             0});
     input.vertical.pValue = 0.001;
     input.vertical.randomisations = 1000;
     const FigureLayout f = layoutFigure(input);
@@ -230,10 +237,14 @@ TEST(SvgWriter, WellFormedWithEveryLabelAndBothTitles) {
         return std::find(xml.texts.begin(), xml.texts.end(), t) != xml.texts.end();
     };
     for (const FigureSample& s : input.samples)
-        if (s.label != "bad\xFF" "byte") {
+        if (s.label !=
+            "bad\xFF"
+            "byte") {
             EXPECT_TRUE(has(s.label)) << s.label;
         }
-    EXPECT_TRUE(has("bad\xEF\xBF\xBD" "byte"));
+    EXPECT_TRUE(
+        has("bad\xEF\xBF\xBD"
+            "byte"));
     EXPECT_TRUE(has("Axis 1 (39.4 % of inertia, Fst 0.033)"));
     EXPECT_TRUE(has("Axis 2 (20.1 % of inertia, Fst 0.017, P \u2264 0.001)"));
     EXPECT_TRUE(has("Ordination of samples, axes 1 and 2"));
@@ -241,7 +252,8 @@ TEST(SvgWriter, WellFormedWithEveryLabelAndBothTitles) {
     // One marker per sample; numbers never use a comma.
     EXPECT_EQ(static_cast<std::size_t>(std::count(svg.begin(), svg.end(), '\n')) > input.samples.size(), true);
     std::size_t circles = 0;
-    for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1)) ++circles;
+    for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1))
+        ++circles;
     EXPECT_EQ(circles, input.samples.size());
 }
 

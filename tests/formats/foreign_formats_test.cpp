@@ -50,10 +50,8 @@ TEST(Detect, ContentAndExtension) {
 
 TEST(Numbering, AscendingNumericPerLocusAndHeaderOfTheLargestCount) {
     // 9 < 10 < 100 numerically although not as text; locus B has a single allele.
-    const formats::Conversion c = formats::convert(
-        Format::Structure, "a 1 100 9 5 5\nb 2 10 10 5 -9\n", "f.str");
-    EXPECT_EQ(c.dataFile,
-              "   2    2    3    2\r\nL1\r\nL2\r\n     1    301    101 \r\n     2    202      0 \r\n");
+    const formats::Conversion c = formats::convert(Format::Structure, "a 1 100 9 5 5\nb 2 10 10 5 -9\n", "f.str");
+    EXPECT_EQ(c.dataFile, "   2    2    3    2\r\nL1\r\nL2\r\n     1    301    101 \r\n     2    202      0 \r\n");
     EXPECT_EQ(c.labelFile, "1\r\n2\r\n");
     EXPECT_EQ(c.alleleTable,
               "locus\tname\tnumber\tallele\r\n1\tL1\t1\t9\r\n1\tL1\t2\t10\r\n1\tL1\t3\t100\r\n2\tL2\t1\t5\r\n");
@@ -64,8 +62,7 @@ TEST(Numbering, AscendingNumericPerLocusAndHeaderOfTheLargestCount) {
 TEST(Numbering, NinetyNineAllelesFitAndAHundredAreRefusedNamingTheLocus) {
     auto genepop = [](int alleles) {
         std::string out = "t\nfirst\nMicro7\npop\n";
-        for (int a = 1; a <= alleles; ++a)
-            out += "i , 101101 " + std::to_string(100100 + a * 1001) + "\n";
+        for (int a = 1; a <= alleles; ++a) out += "i , 101101 " + std::to_string(100100 + a * 1001) + "\n";
         return out;
     };
     const formats::Conversion fits = formats::convert(Format::Genepop, genepop(99), "f.gen");
@@ -96,9 +93,10 @@ TEST(Numbering, SixCharacterNameCollisionsAreReported) {
     EXPECT_NE(c.dataFile.find("\r\nMicro1\r\nMicro1\r\nOther\r\n"), std::string::npos);
     EXPECT_NE(c.alleleTable.find("2\tMicro13\t1\t1"), std::string::npos);
     ASSERT_EQ(c.notes.size(), 1u);
-    EXPECT_EQ(c.notes[0],
-              "The loci 1 (\"Micro12\") and 2 (\"Micro13\") share the name \"Micro1\" in the data file, which keeps "
-              "six characters.");
+    EXPECT_EQ(
+        c.notes[0],
+        "The loci 1 (\"Micro12\") and 2 (\"Micro13\") share the name \"Micro1\" in the data file, which keeps "
+        "six characters.");
 }
 
 TEST(Structure, LayoutDetection) {
@@ -106,12 +104,14 @@ TEST(Structure, LayoutDetection) {
         const char* bytes;
         const char* expected;
     } cases[] = {
-        {"A B\nx 1 1 152 90\nx 1 1 156 92\n", "a names row, 2 rows per individual, 1 extra column (PopFlag), 2 loci"},
+        {"A B\nx 1 1 152 90\nx 1 1 156 92\n",
+         "a names row, 2 rows per individual, 1 extra column (PopFlag), 2 loci"},
         {"x 1 1 152 90\nx 1 1 156 92\ny 2 0 152 92\ny 2 0 152 90\n",
          "no names row, 2 rows per individual, 1 extra column (PopFlag), 2 loci"},
         {"x\t1\t152\t156\ny\t2\t152\t160\n", "no names row, 1 row per individual, 0 extra columns, 1 locus"},
         {"A\nx 1 152 156\ny 2 152 160\n", "a names row, 1 row per individual, 0 extra columns, 1 locus"},
-        {"x 1 0 152 156\ny 2 1 152 160\n", "no names row, 1 row per individual, 1 extra column (PopFlag), 1 locus"},
+        {"x 1 0 152 156\ny 2 1 152 160\n",
+         "no names row, 1 row per individual, 1 extra column (PopFlag), 1 locus"},
     };
     for (const auto& c : cases)
         EXPECT_NE(formats::describeLayout(formats::structureLayout(c.bytes, "f", {})).find(c.expected),
@@ -119,15 +119,15 @@ TEST(Structure, LayoutDetection) {
             << c.bytes << formats::describeLayout(formats::structureLayout(c.bytes, "f", {}));
 
     // Rows that pair up only partly, and odd genotype columns, are left to the user.
-    EXPECT_NE(refusal(Format::Structure, "x 1 5 5\nx 1 5 5\ny 1 5 5\n").find("--structure-rows"), std::string::npos);
-    const formats::StructureLayout stated =
-        formats::structureLayout("x 1 5 5\nx 1 5 5\ny 1 5 5\n", "f", {.loci = {}, .rows = 1, .extraColumns = {}, .missing = {}});
+    EXPECT_NE(refusal(Format::Structure, "x 1 5 5\nx 1 5 5\ny 1 5 5\n").find("--structure-rows"),
+              std::string::npos);
+    const formats::StructureLayout stated = formats::structureLayout(
+        "x 1 5 5\nx 1 5 5\ny 1 5 5\n", "f", {.loci = {}, .rows = 1, .extraColumns = {}, .missing = {}});
     EXPECT_EQ(stated.loci, 1);
     EXPECT_EQ(stated.rows, 1);
     // A stated missing code and a stated number of loci.
-    const formats::Conversion c = formats::convert(
-        Format::Structure, "x 1 0 0 152\ny 1 0 156 152\n", "f",
-        {.loci = 1, .rows = 1, .extraColumns = {}, .missing = 0});
+    const formats::Conversion c = formats::convert(Format::Structure, "x 1 0 0 152\ny 1 0 156 152\n", "f",
+                                                   {.loci = 1, .rows = 1, .extraColumns = {}, .missing = 0});
     EXPECT_EQ(c.dataFile, "   1    1    2    2\r\nL1\r\n     1      0 \r\n     1    201 \r\n");
     EXPECT_NE(c.notes[1].find("1 genotype with one allele"), std::string::npos);
 }
@@ -154,7 +154,8 @@ TEST(Refusals, NameTheFileTheLineAndWhatWasExpected) {
         {Format::Genepop, "t\nA\npop\nx , 01a1\n", "line 4: \"01a1\" is not a genotype of 4 digits"},
         {Format::Genepop, "t\nA\npop\nx , 0101\ny , 101101\n", "line 5: \"101101\" is not a genotype of 4 digits"},
         {Format::Genepop, "t\nA\npop\nx , 101\n", "line 4: \"101\" is not a genotype"},
-        {Format::Genepop, "t\nA\npop\nx , 0101\npop\n", "line 5: a sample without individuals (an individual after this line expected)."},
+        {Format::Genepop, "t\nA\npop\nx , 0101\npop\n",
+         "line 5: a sample without individuals (an individual after this line expected)."},
         {Format::Structure, "", "line 1: the file is empty"},
         {Format::Structure, "x 1 5 5\ny 1 5\n", "line 2: 3 columns, 4 expected as in line 1."},
         {Format::Structure, "x 1 5 5\n\nx 1 a 5\n", "line 3: \"a\" is not an allele"},
@@ -163,15 +164,18 @@ TEST(Refusals, NameTheFileTheLineAndWhatWasExpected) {
         {Format::Genetix, "", "line 1: the file ends early (the number of loci expected)."},
         {Format::Genetix, "1\nx\n", "line 2: \"x\" is not the number of samples"},
         {Format::Genetix, "1\n1\nA\n2 152\n", "line 4: the number of alleles followed by that many"},
-        {Format::Genetix, "1\n1\nA\n1 152\np\n1\ni         15215\n", "line 7: \"15215\" is not a genotype of 6 digits"},
+        {Format::Genetix, "1\n1\nA\n1 152\np\n1\ni         15215\n",
+         "line 7: \"15215\" is not a genotype of 6 digits"},
         {Format::Genetix, "1\n1\nA\n1 152\np\n1\nshort\n", "line 7: 0 genotypes after the 10 columns"},
-        {Format::Genetix, "1\n1\nA\n1 152\np\n2\ni         152152\n", "line 7: the file ends early (an individual expected)."},
+        {Format::Genetix, "1\n1\nA\n1 152\np\n2\ni         152152\n",
+         "line 7: the file ends early (an individual expected)."},
         {Format::Genetix, "1\n1\nA\n1 152\np\n1\ni         152152\nmore\n", "line 8: more lines than"},
         {Format::Fstat, "2 1 9\nA\n", "line 1: the numbers of samples and loci"},
         {Format::Fstat, "2 2 200 3\nA\n", "line 2: the file ends early"},
         {Format::Fstat, "2 1 200 3\nA\n3 152152\n", "line 3: \"3\" is not a sample number (1..2 expected)."},
         {Format::Fstat, "2 1 200 3\nA\n1 152152 1\n", "line 3: 2 genotypes for 1 loci."},
-        {Format::Fstat, "2 1 200 3\nA\n1 1521520\n", "line 3: \"1521520\" is not a genotype of two alleles of 3 digits."},
+        {Format::Fstat, "2 1 200 3\nA\n1 1521520\n",
+         "line 3: \"1521520\" is not a genotype of two alleles of 3 digits."},
     };
     for (const auto& c : cases) {
         const std::string message = refusal(c.format, c.bytes);

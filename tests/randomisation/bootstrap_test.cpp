@@ -45,24 +45,20 @@ struct Analysed {
 };
 
 // Header, locus names loc1.., then per individual "sample codes...".
-std::string dataFile(int loci, int alleles, int coding,
-                     const std::vector<std::vector<int>>& individuals) {
+std::string dataFile(int loci, int alleles, int coding, const std::vector<std::vector<int>>& individuals) {
     int samples = 0;
     for (const auto& row : individuals) samples = std::max(samples, row[0]);
-    std::string text = std::to_string(samples) + " " + std::to_string(loci) + " " +
-                       std::to_string(alleles) + " " + std::to_string(coding) + "\r\n";
+    std::string text = std::to_string(samples) + " " + std::to_string(loci) + " " + std::to_string(alleles) + " " +
+                       std::to_string(coding) + "\r\n";
     for (int l = 1; l <= loci; ++l) text += "loc" + std::to_string(l) + "\r\n";
     for (const auto& row : individuals) {
-        for (std::size_t i = 0; i < row.size(); ++i)
-            text += (i ? " " : "") + std::to_string(row[i]);
+        for (std::size_t i = 0; i < row.size(); ++i) text += (i ? " " : "") + std::to_string(row[i]);
         text += "\r\n";
     }
     return text;
 }
 
-std::string troutText() {
-    return test::readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat");
-}
+std::string troutText() { return test::readFile(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat"); }
 
 std::vector<int> fileOrder(int nl) {
     std::vector<int> loci(static_cast<std::size_t>(nl));
@@ -94,8 +90,7 @@ TEST(Bootstrap, ReplicateInFileOrderIsTheObservedAnalysis) {
     Analysed a(troutText());
     const int axes = a.observed.dimension - 1;
     ASSERT_GE(axes, 3);
-    for (const auto kernels : {analysis::KernelSelection::best(),
-                               analysis::KernelSelection::referenceKernels()}) {
+    for (const auto kernels : {analysis::KernelSelection::best(), analysis::KernelSelection::referenceKernels()}) {
         ReplicateAnalyser analyser(a.ds, axes, kernels);
         ReplicateFigures narrow;
         ReplicateFigures wide;
@@ -104,12 +99,8 @@ TEST(Bootstrap, ReplicateInFileOrderIsTheObservedAnalysis) {
         for (const ReplicateFigures* f : {&narrow, &wide}) {
             EXPECT_EQ(f->globalFst, a.observed.observedGlobalFst);
             for (int k = 1; k <= axes; ++k) {
-                EXPECT_EQ(f->axisFst[static_cast<std::size_t>(k - 1)],
-                          a.observed.observedAxisFst[k])
-                    << k;
-                EXPECT_EQ(f->share[static_cast<std::size_t>(k - 1)],
-                          a.observed.observedAxisShare[k])
-                    << k;
+                EXPECT_EQ(f->axisFst[static_cast<std::size_t>(k - 1)], a.observed.observedAxisFst[k]) << k;
+                EXPECT_EQ(f->share[static_cast<std::size_t>(k - 1)], a.observed.observedAxisShare[k]) << k;
             }
         }
         // A drawn replicate (loci repeated and missing) agrees between the paths too.
@@ -131,8 +122,7 @@ TEST(Bootstrap, ReplicateWiderThanTheMatrixLimit) {
     for (int s = 1; s <= 3; ++s)
         for (int i = 0; i < 60; ++i) {
             std::vector<int> row = {s, ((i + 5 * s) % 90 + 1) * 100 + (i * 7 + s * s) % 90 + 1};
-            for (int l = 2; l <= 6; ++l)
-                row.push_back((i + l) % (s + 2) == 0 ? 102 : 101 + (i % 2) * 101);
+            for (int l = 2; l <= 6; ++l) row.push_back((i + l) % (s + 2) == 0 ? 102 : 101 + (i % 2) * 101);
             rows.push_back(row);
         }
     Analysed a(dataFile(6, 99, 2, rows));
@@ -164,7 +154,8 @@ TEST(Bootstrap, CopiesOfOneLocusGiveZeroWidthIntervalsAtTheObservedValue) {
     ASSERT_GE(a.observed.dimension, 3);
     RecordingInterface ui;
     run::PortObserver observer(ui);
-    const BootstrapOutcome outcome = runBootstrap(a.ds, a.observed, 200, 5, 7, 2, observer, analysis::KernelSelection::best());
+    const BootstrapOutcome outcome =
+        runBootstrap(a.ds, a.observed, 200, 5, 7, 2, observer, analysis::KernelSelection::best());
     ASSERT_FALSE(outcome.cancelled);
     const BootstrapSummaries& s = outcome.summaries;
     std::vector<BootstrapFigure> figures = {s.globalFst};
@@ -240,7 +231,8 @@ TEST(Bootstrap, HandComputedTwoSampleCase) {
     RecordingInterface ui;
     run::PortObserver observer(ui);
     const BootstrapSummaries s =
-        runBootstrap(a.ds, a.observed, replicates, 11, 13, 1, observer, analysis::KernelSelection::best()).summaries;
+        runBootstrap(a.ds, a.observed, replicates, 11, 13, 1, observer, analysis::KernelSelection::best())
+            .summaries;
     EXPECT_NEAR(s.globalFst.observed, (d[1] + d[2] + d[3]) / (h[1] + h[2] + h[3]), 1e-6);
     EXPECT_NEAR(s.globalFst.mean, mean, 1e-6);
     EXPECT_NEAR(s.globalFst.lower, lower, 1e-6);
@@ -269,8 +261,7 @@ TEST(Bootstrap, SameSummariesForAnyThreadCount) {
     }
     EXPECT_EQ(texts[0], texts[1]);
     EXPECT_EQ(texts[0], texts[2]);
-    EXPECT_NE(texts[0].find("Bootstrap over loci: 300 replicates, seeds 4711,815\r\n"),
-              std::string::npos)
+    EXPECT_NE(texts[0].find("Bootstrap over loci: 300 replicates, seeds 4711,815\r\n"), std::string::npos)
         << texts[0];
 }
 
@@ -347,8 +338,7 @@ TEST(Bootstrap, ErrorOnTheCallingThreadEndsTheProgress) {
     RecordingInterface ui;
     {
         run::PortObserver observer(ui);
-        SteppedBootstrap bootstrap(broken, a.observed, 100, 1, 2, observer,
-                                   analysis::KernelSelection::best());
+        SteppedBootstrap bootstrap(broken, a.observed, 100, 1, 2, observer, analysis::KernelSelection::best());
         EXPECT_THROW(bootstrap.advance(10), data::FatalError);
         EXPECT_TRUE(bootstrap.done());
         EXPECT_FALSE(bootstrap.advance(10));
@@ -363,19 +353,17 @@ TEST(Bootstrap, SectionLayout) {
     s.seed1 = 1;
     s.seed2 = 2;
     s.globalFst = {0.08448, 0.0853, 0.012434, 0.062081, 0.110249};
-    s.axes.push_back({1,
-                      {0.03326, 0.03912, 0.00969, 0.02486, 0.06165},
-                      {0.39366, 0.45822, 0.08583, 0.3052, 0.62898}});
-    EXPECT_EQ(bootstrapSectionText(s),
-              std::string(43, '*') +
-                  "\r\n"
-                  "Bootstrap over loci: 1000 replicates, seeds 1,2\r\n"
-                  "Intervals: 2.5 and 97.5 percentiles of the replicates\r\n"
-                  "                  observed      mean        se     lower     upper\r\n"
-                  "Global Fst         0.08448   0.08530   0.01243   0.06208   0.11025\r\n"
-                  "Axis 1 Fst         0.03326   0.03912   0.00969   0.02486   0.06165\r\n"
-                  "Axis 1 share       0.39366   0.45822   0.08583   0.30520   0.62898\r\n"
-                  "\r\n");
+    s.axes.push_back(
+        {1, {0.03326, 0.03912, 0.00969, 0.02486, 0.06165}, {0.39366, 0.45822, 0.08583, 0.3052, 0.62898}});
+    EXPECT_EQ(bootstrapSectionText(s), std::string(43, '*') +
+                                           "\r\n"
+                                           "Bootstrap over loci: 1000 replicates, seeds 1,2\r\n"
+                                           "Intervals: 2.5 and 97.5 percentiles of the replicates\r\n"
+                                           "                  observed      mean        se     lower     upper\r\n"
+                                           "Global Fst         0.08448   0.08530   0.01243   0.06208   0.11025\r\n"
+                                           "Axis 1 Fst         0.03326   0.03912   0.00969   0.02486   0.06165\r\n"
+                                           "Axis 1 share       0.39366   0.45822   0.08583   0.30520   0.62898\r\n"
+                                           "\r\n");
 }
 
 TEST(Bootstrap, CancelWritesNoSection) {

@@ -9,8 +9,8 @@
 namespace zeltric::randomisation {
 namespace {
 
-using run::askSeedsUntilValid;
 using run::askRandomisationCount;
+using run::askSeedsUntilValid;
 
 using Seeds = std::optional<std::pair<std::string, std::string>>;
 
@@ -56,8 +56,7 @@ TEST(IntegerEntry, InvalidTexts) {
                            "2147483648",
                            "-2147483649",
                            "99999999999999999999"};
-    for (const char* text : cases)
-        EXPECT_FALSE(parseIntegerEntry(text).has_value()) << '"' << text << '"';
+    for (const char* text : cases) EXPECT_FALSE(parseIntegerEntry(text).has_value()) << '"' << text << '"';
 }
 
 TEST(SeedPrompt, RepeatsUntilBothFieldsAreValidAndInRange) {
@@ -88,9 +87,8 @@ TEST(SeedPrompt, AcceptsTheBoundsOfBothRanges) {
 
 TEST(CountPrompt, RefusesOutOfRangeAndInvalidEntriesOfferingHundredEachTime) {
     test::RecordingInterface ui;
-    ui.countAnswers = {std::string("99"),   std::string("15001"), std::string("abc"),
-                       std::string(""),     std::nullopt,         std::string("-100"),
-                       std::string("150 "), std::string("15000")};
+    ui.countAnswers = {std::string("99"), std::string("15001"), std::string("abc"),  std::string(""),
+                       std::nullopt,      std::string("-100"),  std::string("150 "), std::string("15000")};
     EXPECT_EQ(askRandomisationCount(ui), 15000);
     EXPECT_EQ(ui.countOffers, std::vector<std::string>(8, "100"));
     EXPECT_TRUE(ui.countAnswers.empty());

@@ -84,8 +84,7 @@ TEST(OrderedPool, WaitingForABatchLeavesEveryItemOfItDone) {
         "a test");
     for (int item = 1; item <= 12; ++item) pool.submit(item);
     pool.waitFor(1, 12);
-    for (int item = 1; item <= 12; ++item)
-        EXPECT_EQ(done[static_cast<std::size_t>(item)], 1) << item;
+    for (int item = 1; item <= 12; ++item) EXPECT_EQ(done[static_cast<std::size_t>(item)], 1) << item;
 }
 
 TEST(OrderedPool, AnErrorIsReturnedForItsItemAlone) {
@@ -140,8 +139,8 @@ TEST(OrderedPool, StopsWithItemsStillQueued) {
 [[noreturn]] void startPoolInLittleAddressSpace() {
     long pages = 0;
     std::ifstream("/proc/self/statm") >> pages;
-    const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
-                        (rlim_t{32} << 20);
+    const rlim_t room =
+        static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{32} << 20);
     const rlimit limit{room, room};
     if (setrlimit(RLIMIT_AS, &limit) != 0) std::exit(2);
     try {

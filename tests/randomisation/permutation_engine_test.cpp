@@ -10,10 +10,10 @@
 
 #include "analysis/frequency_pca.hpp"
 #include "analysis/results_report.hpp"
-#include "data/allele_counting.hpp"
 #include "base/fatal_error.hpp"
-#include "data/genotype_reader.hpp"
 #include "base/output_file.hpp"
+#include "data/allele_counting.hpp"
+#include "data/genotype_reader.hpp"
 #include "run/port_observer.hpp"
 #include "test_support.hpp"
 
@@ -28,8 +28,8 @@ using test::TempDir;
 using Samples = std::vector<std::vector<std::vector<int>>>;
 
 std::string dataFileText(int loci, int alleles, const Samples& samples) {
-    std::string text = std::to_string(samples.size()) + " " + std::to_string(loci) + " " +
-                       std::to_string(alleles) + " 1\r\n";
+    std::string text =
+        std::to_string(samples.size()) + " " + std::to_string(loci) + " " + std::to_string(alleles) + " 1\r\n";
     for (int l = 1; l <= loci; ++l) text += "loc" + std::to_string(l) + "\r\n";
     for (std::size_t s = 0; s < samples.size(); ++s)
         for (const auto& codes : samples[s]) {
@@ -62,16 +62,13 @@ struct Analysed {
         data::appendToFile(sharePath, analysis::shareLine(observed));
     }
 
-    PermutationOutcome test(RandomGenerator& generator, int randomisations, int threads,
-                            RecordingInterface& ui) {
+    PermutationOutcome test(RandomGenerator& generator, int randomisations, int threads, RecordingInterface& ui) {
         run::PortObserver observer(ui);
-        return runPermutationTest(ds, observed, generator, randomisations, threads, sharePath,
-                                  observer);
+        return runPermutationTest(ds, observed, generator, randomisations, threads, sharePath, observer);
     }
     // The same test on the calling thread, `batch` arrangements per call;
     // checks that each call returns after at most one batch.
-    PermutationOutcome stepped(RandomGenerator& generator, int randomisations, int batch,
-                               RecordingInterface& ui) {
+    PermutationOutcome stepped(RandomGenerator& generator, int randomisations, int batch, RecordingInterface& ui) {
         run::PortObserver observer(ui);
         SteppedPermutationTest test(ds, observed, generator, randomisations, sharePath, observer);
         int calls = 0;
@@ -253,8 +250,7 @@ TEST(PermutationTest, NothingReachingGivesOneOverR) {
     EXPECT_EQ(data.shareLines().size(), 1000u);
     const std::string section =
         analysis::testSectionText(data.ds, 1000, outcome.fstPValue, outcome.axisPValues, 2);
-    EXPECT_NE(section.find("P-value for overall Fst: \r\n   0.00100\r\n"), std::string::npos)
-        << section;
+    EXPECT_NE(section.find("P-value for overall Fst: \r\n   0.00100\r\n"), std::string::npos) << section;
 }
 
 TEST(PermutationTest, ArrangementsEqualToTheObservedOneReachIt) {
@@ -272,8 +268,7 @@ TEST(PermutationTest, ArrangementsEqualToTheObservedOneReachIt) {
     RecordingInterface ui;
     const PermutationOutcome outcome = data.test(generator, 100, 2, ui);
     EXPECT_EQ(outcome.fstPValue, 1.0f);
-    for (int k = 1; k <= 3; ++k)
-        EXPECT_EQ(outcome.axisPValues[static_cast<std::size_t>(k)], 1.0f) << k;
+    for (int k = 1; k <= 3; ++k) EXPECT_EQ(outcome.axisPValues[static_cast<std::size_t>(k)], 1.0f) << k;
     EXPECT_EQ(generator.seed1, 1);
 }
 
@@ -292,8 +287,7 @@ TEST(PermutationTest, TwoSampleExampleHandlesArrangementsWithoutInertia) {
     int withoutInertia = 0;
     for (std::size_t n = 1; n < shareLines.size(); ++n) {
         ASSERT_EQ(shareLines[n].size(), 20u) << shareLines[n];
-        EXPECT_EQ(shareLines[n].find_first_not_of(" 0123456789.-"), std::string::npos)
-            << shareLines[n];
+        EXPECT_EQ(shareLines[n].find_first_not_of(" 0123456789.-"), std::string::npos) << shareLines[n];
         if (shareLines[n] == "   0.00000   0.00000") ++withoutInertia;
     }
     EXPECT_GT(withoutInertia, 10);
@@ -338,17 +332,16 @@ RunRecord recordRun(int threads, int randomisations) {
     RunRecord record;
     record.generator = seeded(2147483562, 2147483398);
     RecordingInterface ui;
-    const PermutationOutcome outcome =
-        threads > 0 ? data.test(record.generator, randomisations, threads, ui)
-                    : data.stepped(record.generator, randomisations, -threads, ui);
+    const PermutationOutcome outcome = threads > 0 ? data.test(record.generator, randomisations, threads, ui)
+                                                   : data.stepped(record.generator, randomisations, -threads, ui);
     EXPECT_EQ(ui.progressSteps, randomisations - 1);
     EXPECT_EQ(ui.progressEnds, 1);
     EXPECT_FALSE(outcome.cancelled);
     record.shares = test::readFile(data.sharePath);
     record.fst = outcome.fstPValue;
     record.axes = outcome.axisPValues;
-    record.section = analysis::testSectionText(data.ds, randomisations, outcome.fstPValue,
-                                     outcome.axisPValues, data.observed.dimension);
+    record.section = analysis::testSectionText(data.ds, randomisations, outcome.fstPValue, outcome.axisPValues,
+                                               data.observed.dimension);
     for (int l = 1; l <= data.ds.nl; ++l)
         for (int i = 1; i <= data.ds.individualCount; ++i)
             record.finalColumns.push_back(data.ds.genotypeColumns.at(l, i));
@@ -420,9 +413,7 @@ data::Dataset codedDataset(int loci, int alleles, int divisor, const std::vector
     ds.genotypeColumns.resize(loci);
     for (int l = 1; l <= loci; ++l)
         for (int i = 1; i <= individuals; ++i) {
-            auto allele = [&] {
-                return 1 + static_cast<int>(engine() % static_cast<unsigned>(alleles));
-            };
+            auto allele = [&] { return 1 + static_cast<int>(engine() % static_cast<unsigned>(alleles)); };
             ds.genotypeColumns.at(l, i) = engine() % 10 == 0 ? 0 : allele() * divisor + allele();
         }
     return ds;
@@ -436,8 +427,7 @@ void expectSameCounts(const data::Dataset& ds, const data::CountTables& expected
         for (int s = 1; s <= ds.np; ++s) {
             ASSERT_EQ(actual.sampleSize(s, l), expected.sampleSize(s, l)) << s << " " << l;
             for (int a = 1; a <= ds.nu; ++a)
-                ASSERT_EQ(actual.alleleCount(s, l, a), expected.alleleCount(s, l, a))
-                    << s << " " << l << " " << a;
+                ASSERT_EQ(actual.alleleCount(s, l, a), expected.alleleCount(s, l, a)) << s << " " << l << " " << a;
         }
     }
 }
@@ -468,8 +458,7 @@ TEST(ArrangementCounter, CountsWhatCountAllelesCountsInTheGatheredColumns) {
             if (arrangement > 0) std::shuffle(origin.begin() + 1, origin.end(), engine);
             for (int l = 1; l <= ds.nl; ++l)
                 for (int p = 1; p <= ds.individualCount; ++p)
-                    gathered.at(l, p) =
-                        ds.genotypeColumns.at(l, origin[static_cast<std::size_t>(p)]);
+                    gathered.at(l, p) = ds.genotypeColumns.at(l, origin[static_cast<std::size_t>(p)]);
             data::countAlleles(ds, gathered, expected);
             counter.count(origin.data(), counted);
             SCOPED_TRACE(testing::Message() << c.loci << " loci, arrangement " << arrangement);
@@ -505,8 +494,7 @@ TEST(PermutationTest, CancelStopsAfterTheArrangementsTaken) {
     EXPECT_EQ(generator.seed2, threeRuns.generator.seed2);
     std::vector<int> columns;
     for (int l = 1; l <= data.ds.nl; ++l)
-        for (int i = 1; i <= data.ds.individualCount; ++i)
-            columns.push_back(data.ds.genotypeColumns.at(l, i));
+        for (int i = 1; i <= data.ds.individualCount; ++i) columns.push_back(data.ds.genotypeColumns.at(l, i));
     EXPECT_EQ(columns, threeRuns.finalColumns);
 }
 
@@ -525,8 +513,7 @@ TEST(PermutationTest, CancelOnTheCallingThreadStopsAfterTheArrangementsTaken) {
     EXPECT_EQ(generator.seed2, threeRuns.generator.seed2);
     std::vector<int> columns;
     for (int l = 1; l <= data.ds.nl; ++l)
-        for (int i = 1; i <= data.ds.individualCount; ++i)
-            columns.push_back(data.ds.genotypeColumns.at(l, i));
+        for (int i = 1; i <= data.ds.individualCount; ++i) columns.push_back(data.ds.genotypeColumns.at(l, i));
     EXPECT_EQ(columns, threeRuns.finalColumns);
 }
 

@@ -62,11 +62,8 @@ TEST(RandomGenerator, OtherSeedsFirstDraw) {
 TEST(RandomGenerator, SeedsAtTheEndsOfTheRangeStayInRange) {
     // Negative seeds and the extreme 32-bit values are used as read: the
     // first step maps each component into its range without overflow.
-    const std::pair<std::int32_t, std::int32_t> cases[] = {{-1, -1},
-                                                           {-12345, 67890},
-                                                           {INT32_MIN, INT32_MIN},
-                                                           {INT32_MAX, INT32_MAX},
-                                                           {kSeed1Max, kSeed2Max}};
+    const std::pair<std::int32_t, std::int32_t> cases[] = {
+        {-1, -1}, {-12345, 67890}, {INT32_MIN, INT32_MIN}, {INT32_MAX, INT32_MAX}, {kSeed1Max, kSeed2Max}};
     for (const auto& [seed1, seed2] : cases) {
         RandomGenerator generator = seeded(seed1, seed2);
         for (int i = 0; i < 3; ++i) {
@@ -90,7 +87,6 @@ TEST(RandomGenerator, IntegerDeviateStaysBelowItsCount) {
     }
     EXPECT_EQ(generator.integerDeviate(1), 0);
 }
-
 
 // Seed pairs of every size: the smallest, the largest, negative and extreme
 // 32-bit values as read from a seed file, and random ones.
@@ -125,9 +121,7 @@ std::uint64_t bitsOf(double value) {
 // The x87 extended type itself, which the streams were recorded with: the
 // oracle of the integer emulation, wherever long double is that type.
 constexpr bool kExtendedOracle = true;
-double extendedUniform(std::int32_t z) {
-    return static_cast<double>(static_cast<long double>(z) * 4.656613e-10L);
-}
+double extendedUniform(std::int32_t z) { return static_cast<double>(static_cast<long double>(z) * 4.656613e-10L); }
 std::int32_t extendedDeviate(double u, std::int32_t n) {
     return static_cast<std::int32_t>(static_cast<long double>(u) * static_cast<long double>(n));
 }
@@ -194,36 +188,30 @@ TEST(RandomGenerator, DeviateOfEqualsTheDoubleRoundTrip) {
     std::mt19937_64 random(7);
     std::uniform_int_distribution<std::int32_t> anyZ(1, kSeed1Max);
     std::uniform_int_distribution<std::int32_t> anyN(1, INT32_MAX);
-    const std::int32_t edgeZ[] = {1, 2, 3, 165, 1 << 20, (1 << 30) - 1, 1 << 30, kSeed1Max - 1,
-                                  kSeed1Max, INT32_MAX, 0, -1, INT32_MIN};
-    const std::int32_t edgeN[] = {1,         2,         3,         4999, 5000, 65535, (1 << 22) - 1,
-                                  (1 << 22), (1 << 22) + 1, INT32_MAX, 0,   -1,   -INT32_MAX};
+    const std::int32_t edgeZ[] = {1,         2,         3, 165, 1 << 20,  (1 << 30) - 1, 1 << 30, kSeed1Max - 1,
+                                  kSeed1Max, INT32_MAX, 0, -1,  INT32_MIN};
+    const std::int32_t edgeN[] = {
+        1, 2, 3, 4999, 5000, 65535, (1 << 22) - 1, (1 << 22), (1 << 22) + 1, INT32_MAX, 0, -1, -INT32_MAX};
     for (std::int32_t z : edgeZ)
         for (std::int32_t n : edgeN)
-            ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n))
-                << z << " * " << n;
+            ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n)) << z << " * " << n;
     for (std::int32_t z : edgeZ) {
         if (z < 1) continue;
         int exponent = 0;
         const std::uint64_t significand = scaledSignificand(z, exponent);
         ASSERT_EQ(significand >> 52, 1u) << z;
-        ASSERT_EQ(bitsOf(std::ldexp(static_cast<double>(significand), exponent)),
-                  bitsOf(scaledUniform(z)))
-            << z;
+        ASSERT_EQ(bitsOf(std::ldexp(static_cast<double>(significand), exponent)), bitsOf(scaledUniform(z))) << z;
     }
     for (int i = 0; i < 2000000; ++i) {
         const std::int32_t z = anyZ(random);
         int exponent = 0;
         const std::uint64_t significand = scaledSignificand(z, exponent);
-        ASSERT_EQ(bitsOf(std::ldexp(static_cast<double>(significand), exponent)),
-                  bitsOf(scaledUniform(z)))
-            << z;
+        ASSERT_EQ(bitsOf(std::ldexp(static_cast<double>(significand), exponent)), bitsOf(scaledUniform(z))) << z;
         // Counts either side of the largest one the double estimate takes.
         const std::int32_t n = i % 4 == 0   ? anyN(random)
                                : i % 4 == 1 ? static_cast<std::int32_t>((1 << 22) - 2 + random() % 5)
                                             : static_cast<std::int32_t>(1 + random() % 5000);
-        ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n))
-            << z << " * " << n;
+        ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n)) << z << " * " << n;
     }
     // Whole numbers of z times the scale factor times n sit where the
     // truncation turns: z near k / (n * 4.656613e-10) for each k.
@@ -234,8 +222,7 @@ TEST(RandomGenerator, DeviateOfEqualsTheDoubleRoundTrip) {
         for (std::int64_t z = centre - 2; z <= centre + 2; ++z)
             if (z >= 1 && z <= kSeed1Max) {
                 const auto z32 = static_cast<std::int32_t>(z);
-                ASSERT_EQ(deviateOf(z32, n), truncatedExtendedProduct(scaledUniform(z32), n))
-                    << z << " * " << n;
+                ASSERT_EQ(deviateOf(z32, n), truncatedExtendedProduct(scaledUniform(z32), n)) << z << " * " << n;
             }
     }
 }
@@ -244,19 +231,18 @@ TEST(RandomGenerator, DeviateOfEqualsTheDoubleRoundTrip) {
 // z * scale * 2^22 lies within 2^-30 of the whole number j: the draws
 // whose double estimate cannot tell which side of j they fall.
 TEST(RandomGenerator, DeviateOfDrawsNextToAWholeNumberTakeTheExactPath) {
-    const std::int32_t nearWhole[] = {1467544024, 1724364241, 256820217,  1981184458,
-                                      513640434,  770460651,  953903590,  1210723807};
+    const std::int32_t nearWhole[] = {1467544024, 1724364241, 256820217, 1981184458,
+                                      513640434,  770460651,  953903590, 1210723807};
     for (std::int32_t z : nearWhole)
         for (std::int32_t n : {1 << 22, 1 << 21, 1 << 20, (1 << 22) - 1})
-            ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n))
-                << z << " * " << n;
+            ASSERT_EQ(deviateOf(z, n), truncatedExtendedProduct(scaledUniform(z), n)) << z << " * " << n;
 }
 
 // Recorded from the x87 extended type; the same on every processor.
 TEST(RandomGenerator, LongStreamsGiveTheRecordedDigests) {
-    const std::uint64_t expected[] = {
-        0xa73f00788e9ecb00, 0x3bc088d4babe604f, 0x0b8a5e905bcbaa2c, 0xa562b89c19e43f85,
-        0x479e25c872fb4a33, 0x5428506785f93f35, 0x0f75ddfc07f16c5e, 0x31325d6979967276};
+    const std::uint64_t expected[] = {0xa73f00788e9ecb00, 0x3bc088d4babe604f, 0x0b8a5e905bcbaa2c,
+                                      0xa562b89c19e43f85, 0x479e25c872fb4a33, 0x5428506785f93f35,
+                                      0x0f75ddfc07f16c5e, 0x31325d6979967276};
     std::size_t index = 0;
     for (const auto& [seed1, seed2] : streamSeeds()) {
         RandomGenerator uniforms = seeded(seed1, seed2);

@@ -5,9 +5,9 @@
 
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
+#include "run/go_step.hpp"
 #include "run/label_command.hpp"
 #include "run/pick_logic.hpp"
-#include "run/go_step.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
 

@@ -11,8 +11,7 @@ data::Dataset fourLoci() {
     ds.np = 3;
     const char* names[] = {"", "Loc1", "  b2", "Loc3", "loc4"};
     for (int l = 1; l <= 4; ++l) ds.locusNames[static_cast<std::size_t>(l)] = names[l];
-    for (int s = 1; s <= 3; ++s)
-        ds.populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
+    for (int s = 1; s <= 3; ++s) ds.populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
     ds.locusSelected.fill(1);
     ds.populationSelected.fill(1);
     return ds;

@@ -45,9 +45,7 @@ using zeltric::test::ModalScript;
 namespace {
 
 struct Fixture : test::DesktopFixture {
-    QString data(const std::string& name = "small.dat") {
-        return QString::fromStdString(writeData(name));
-    }
+    QString data(const std::string& name = "small.dat") { return QString::fromStdString(writeData(name)); }
     void open(const QString& path) {
         window().dialogs().setNextFileName(path);
         control<QAction>(window(), "mfopen")->trigger();
@@ -157,8 +155,7 @@ private slots:
         control<QAction>(f.window(), "mGo")->trigger();
         ui::PlotWindow* graph = f.window().graph();
         QVERIFY(graph != nullptr);
-        QCOMPARE(control<QAction>(graph, "SaveAs1")->shortcut(),
-                 QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(control<QAction>(graph, "SaveAs1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
         QCOMPARE(control<QAction>(graph, "Exit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
         // Ctrl+E is File > Export figure's alone.
         for (const QAction* action : graph->findChildren<QAction*>())
@@ -217,8 +214,7 @@ private slots:
         control<QAction>(w, "mRecent2")->trigger();
         QCOMPARE(w.dialogs().informations.size(), 1);
         QVERIFY(w.dialogs().informations[0].contains(gone));
-        QVERIFY(
-            w.dialogs().informations[0].contains(QStringLiteral("removed from the recent files")));
+        QVERIFY(w.dialogs().informations[0].contains(QStringLiteral("removed from the recent files")));
         QCOMPARE(ui::recentFiles(), QStringList({kept}));
         QCOMPARE(recentTexts(w), QStringList({QStringLiteral("&1 ") + kept}));
         // Nothing else changed: the open file and the view stay.
@@ -287,8 +283,7 @@ private slots:
         f.open(f.data());
         QCOMPARE(statusLine(w), QStringLiteral("small.dat: 3 samples, 2 loci, 12 individuals"));
         control<QAction>(w, "mGo")->trigger();
-        const QRegularExpression after(
-            QStringLiteral("^Outputs in (.+); the run took \\d+\\.\\d\\d s$"));
+        const QRegularExpression after(QStringLiteral("^Outputs in (.+); the run took \\d+\\.\\d\\d s$"));
         const QRegularExpressionMatch match = after.match(statusLine(w));
         QVERIFY2(match.hasMatch(), qPrintable(statusLine(w)));
         QCOMPARE(match.captured(1), QString::fromStdString(f.dir.path().string()));
@@ -346,9 +341,8 @@ private slots:
         QCOMPARE(control<QTextBrowser>(viewer, "helpBrowser")->horizontalScrollBar()->maximum(), 0);
 
         // Every line of a code block lies in one shaded cell, none shaded alone.
-        const QTextCursor found = control<QTextBrowser>(viewer, "helpBrowser")
-                                      ->document()
-                                      ->find(QStringLiteral("mkdir ~/trout"));
+        const QTextCursor found =
+            control<QTextBrowser>(viewer, "helpBrowser")->document()->find(QStringLiteral("mkdir ~/trout"));
         QVERIFY(!found.isNull());
         QTextTable* table = found.currentTable();
         QVERIFY(table != nullptr);
@@ -409,8 +403,7 @@ private slots:
         QTest::keyClick(control<QLineEdit>(viewer, "helpFind"), Qt::Key_Return);
         QVERIFY(browser->textCursor().position() > firstMatch);
         QVERIFY(control<QLabel>(viewer, "helpFindStatus")->text().isEmpty());
-        control<QLineEdit>(viewer, "helpFind")
-            ->setText(QStringLiteral("no such words in the manual"));
+        control<QLineEdit>(viewer, "helpFind")->setText(QStringLiteral("no such words in the manual"));
         QVERIFY(!viewer->findNext());
         QCOMPARE(control<QLabel>(viewer, "helpFindStatus")->text(), QStringLiteral("Not found"));
     }
@@ -424,14 +417,12 @@ private slots:
                  QStringList({"Enbrand", "bOKnbrand", "Enbrand"}));
         ui::SamplePickDialog pick(3, nullptr);
         control<QListWidget>(pick, "ListBox1")->addItems({"1. 1", "2. 2", "3. 3"});
-        QCOMPARE(
-            tabWalk(pick, control<QListWidget>(pick, "ListBox1"), 6),
-            QStringList({"ListBox1", "Button2", "Button3", "ListBox2", "Button1", "ListBox1"}));
+        QCOMPARE(tabWalk(pick, control<QListWidget>(pick, "ListBox1"), 6),
+                 QStringList({"ListBox1", "Button2", "Button3", "ListBox2", "Button1", "ListBox1"}));
         run::Session session;
         ui::ColourDialog colour(session);
-        QCOMPARE(
-            tabWalk(colour, control<QListWidget>(colour, "ListBox1"), 7),
-            QStringList({"ListBox1", "bRed", "bBlue", "bYellow", "bGreen", "Button5", "ListBox1"}));
+        QCOMPARE(tabWalk(colour, control<QListWidget>(colour, "ListBox1"), 7),
+                 QStringList({"ListBox1", "bRed", "bBlue", "bYellow", "bGreen", "Button5", "ListBox1"}));
         ui::HelpViewer viewer(QStringLiteral(ZELTRIC_SOURCE_DIR "/docs/manual.html"));
         control<QTextBrowser>(viewer, "helpBrowser")
             ->setSource(QUrl(QStringLiteral("#plot")));  // Back becomes available

@@ -54,12 +54,10 @@ private slots:
         utsname names{};
         QCOMPARE(uname(&names), 0);
         const QRegularExpressionMatch release =
-            QRegularExpression(QStringLiteral("^(\\d+)\\.(\\d+)"))
-                .match(QString::fromLatin1(names.release));
+            QRegularExpression(QStringLiteral("^(\\d+)\\.(\\d+)")).match(QString::fromLatin1(names.release));
         QVERIFY2(release.hasMatch(), names.release);
-        const QString expected = QStringLiteral("Linux %1.%2")
-                                     .arg(release.captured(1).toInt())
-                                     .arg(release.captured(2).toInt());
+        const QString expected =
+            QStringLiteral("Linux %1.%2").arg(release.captured(1).toInt()).arg(release.captured(2).toInt());
         QCOMPARE(QString::fromStdString(ui::formatOsLine(ui::currentOsVersion())), expected);
         ui::AboutBox box;
         QCOMPARE(control<QLabel>(box, "OS")->text(), expected);
@@ -80,8 +78,7 @@ private slots:
         QCOMPARE(box.size(), QSize(342, 258));
         QCOMPARE(control<QLabel>(box, "SKUName")->text(), QStringLiteral("ZELTRIC"));
         QCOMPARE(control<QLabel>(box, "Version")->text(), QStringLiteral("Version 1.2"));
-        QCOMPARE(control<QLabel>(box, "Label3")->text(),
-                 QStringLiteral("Memory Available to Windows:"));
+        QCOMPARE(control<QLabel>(box, "Label3")->text(), QStringLiteral("Memory Available to Windows:"));
         auto* ok = control<QPushButton>(box, "OKButton");
         QCOMPARE(ok->text(), QStringLiteral("OK"));
         QVERIFY(ok->isDefault());
@@ -93,8 +90,7 @@ private slots:
         // box and no two overlap.
         QList<QWidget*> parts;
         for (QWidget* child : box.findChildren<QWidget*>()) {
-            if (qobject_cast<QLabel*>(child) != nullptr ||
-                qobject_cast<QPushButton*>(child) != nullptr)
+            if (qobject_cast<QLabel*>(child) != nullptr || qobject_cast<QPushButton*>(child) != nullptr)
                 parts << child;
         }
         QCOMPARE(parts.size(),
@@ -103,8 +99,7 @@ private slots:
             QVERIFY2(box.rect().contains(parts[i]->geometry()), qPrintable(parts[i]->objectName()));
             for (int j = i + 1; j < parts.size(); ++j) {
                 QVERIFY2(!parts[i]->geometry().intersects(parts[j]->geometry()),
-                         qPrintable(parts[i]->objectName() + QStringLiteral(" meets ") +
-                                    parts[j]->objectName()));
+                         qPrintable(parts[i]->objectName() + QStringLiteral(" meets ") + parts[j]->objectName()));
             }
         }
 
@@ -123,8 +118,7 @@ private slots:
             const QByteArray name = "Credit" + QByteArray::number(i);
             QVERIFY(!control<QLabel>(box, name.constData())->text().isEmpty());
         }
-        QVERIFY(
-            control<QLabel>(box, "Credit5")->text().contains(QStringLiteral("ZELTRIC project")));
+        QVERIFY(control<QLabel>(box, "Credit5")->text().contains(QStringLiteral("ZELTRIC project")));
     }
 
     void aboutBox_escapeCloses() {
@@ -141,10 +135,8 @@ private slots:
         ui::SeedDialog dialog;
         ui::DialogSeam dialogs;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Seeds Random Number generator?"));
-        QCOMPARE(control<QLabel>(dialog, "lfirstseed")->text(),
-                 QStringLiteral("First seed? [1..2147483562]"));
-        QCOMPARE(control<QLabel>(dialog, "Lsecondseed")->text(),
-                 QStringLiteral("Second seed?  [1..2147483398]"));
+        QCOMPARE(control<QLabel>(dialog, "lfirstseed")->text(), QStringLiteral("First seed? [1..2147483562]"));
+        QCOMPARE(control<QLabel>(dialog, "Lsecondseed")->text(), QStringLiteral("Second seed?  [1..2147483398]"));
         QCOMPARE(control<QPushButton>(dialog, "Button1")->text(), QStringLiteral("&OK"));
         QVERIFY(control<QFrame>(dialog, "psrnd") != nullptr);
         // No Cancel: OK is the only button.
@@ -155,8 +147,7 @@ private slots:
         script.then([&](QDialog& shown) {
             auto& seed = static_cast<ui::SeedDialog&>(shown);
             QTRY_VERIFY(control<QLineEdit>(seed, "Ernd1")->hasFocus());
-            firstAtShow = control<QLineEdit>(seed, "Ernd1")->text() +
-                          control<QLineEdit>(seed, "ERnd2")->text();
+            firstAtShow = control<QLineEdit>(seed, "Ernd1")->text() + control<QLineEdit>(seed, "ERnd2")->text();
             control<QLineEdit>(seed, "Ernd1")->setText(QStringLiteral(" 42"));
             control<QLineEdit>(seed, "ERnd2")->setText(QStringLiteral("7"));
             QTest::mouseClick(control<QPushButton>(seed, "Button1"), Qt::LeftButton);
@@ -219,22 +210,17 @@ private slots:
 
     void pickDialog_movesBothWaysKeepingOrder() {
         ui::SamplePickDialog dialog(5, nullptr);
-        control<QListWidget>(dialog, "ListBox1")
-            ->addItems({"1. a", "2. b", "3. c", "4. d", "5. e"});
+        control<QListWidget>(dialog, "ListBox1")->addItems({"1. a", "2. b", "3. c", "4. d", "5. e"});
         highlight(*control<QListWidget>(dialog, "ListBox1"), {"2. b", "3. c", "5. e"});
         QTest::mouseClick(control<QPushButton>(dialog, "Button2"), Qt::LeftButton);
-        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox1")),
-                 QStringList({"1. a", "4. d"}));
-        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox2")),
-                 QStringList({"2. b", "3. c", "5. e"}));
+        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox1")), QStringList({"1. a", "4. d"}));
+        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox2")), QStringList({"2. b", "3. c", "5. e"}));
 
         highlight(*control<QListWidget>(dialog, "ListBox2"), {"2. b"});
         QTest::mouseClick(control<QPushButton>(dialog, "Button3"), Qt::LeftButton);
         // Moved back to the end: the lists are not re-sorted.
-        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox1")),
-                 QStringList({"1. a", "4. d", "2. b"}));
-        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox2")),
-                 QStringList({"3. c", "5. e"}));
+        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox1")), QStringList({"1. a", "4. d", "2. b"}));
+        QCOMPARE(listTexts(*control<QListWidget>(dialog, "ListBox2")), QStringList({"3. c", "5. e"}));
         QCOMPARE(dialog.chosenTexts(), QStringList({"3. c", "5. e"}));
 
         // Nothing highlighted, or an empty source: nothing moves.

@@ -126,8 +126,9 @@ private slots:
         const SvgContent svg = readSvg(readAll(dir.file("fig.svg")));
         QVERIFY2(svg.valid, qPrintable(svg.error));
         int titles = 0;
-        const QRegularExpression title(QStringLiteral("^Axis \\d \\(([0-9.]+) % of inertia, .*95 % interval "
-                                                      "([0-9.]+)\u2013([0-9.]+)"));
+        const QRegularExpression title(
+            QStringLiteral("^Axis \\d \\(([0-9.]+) % of inertia, .*95 % interval "
+                           "([0-9.]+)\u2013([0-9.]+)"));
         for (const QString& t : svg.texts) {
             const QRegularExpressionMatch m = title.match(t);
             if (!m.hasMatch()) continue;
@@ -177,9 +178,9 @@ private slots:
         test::TempDir dir;
         const std::string data = copyExample(dir);
         const auto titles = [&](const std::string& options) {
-            const test::ProcessResult run = test::runCli("--quiet " + options + " --figure " +
-                                                         test::shellQuote(dir.file("f.svg")) + " " +
-                                                         test::shellQuote(data));
+            const test::ProcessResult run =
+                test::runCli("--quiet " + options + " --figure " + test::shellQuote(dir.file("f.svg")) + " " +
+                             test::shellQuote(data));
             QStringList found;
             if (run.exitCode != 0) return found;
             for (const QString& t : readSvg(readAll(dir.file("f.svg"))).texts)
@@ -224,8 +225,7 @@ private slots:
     }
 
     void renderer_refusesBrokenSvgAndOddWidths() {
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                                 ui::renderFigure("<svg", figure::FigureFormat::Png, 1000));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, ui::renderFigure("<svg", figure::FigureFormat::Png, 1000));
         const std::string svg =
             "<?xml version=\"1.0\"?><svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.2\" "
             "baseProfile=\"tiny\" width=\"100pt\" height=\"50pt\" viewBox=\"0 0 100 50\"/>";

@@ -36,9 +36,10 @@ class TestForeignOpen : public QObject {
 private slots:
     void genepopOpensTheConvertedFileWithItsLabels() {
         Fixture f;
-        const std::string path = f.writeData(
-            "trout.gen", "title\nLm12, Lm20\npop\nnorth1 , 148152 098100\nnorth2 , 152152 100100\n"
-                         "pop\nsouth1 , 160148 100098\nsouth2 , 160160 098000\npop\neast1 , 148148 098098\n");
+        const std::string path =
+            f.writeData("trout.gen",
+                        "title\nLm12, Lm20\npop\nnorth1 , 148152 098100\nnorth2 , 152152 100100\n"
+                        "pop\nsouth1 , 160148 100098\nsouth2 , 160160 098000\npop\neast1 , 148148 098098\n");
         openFile(f, path);
         QVERIFY(f.session.fileOpen);
         QVERIFY(f.endCodes.empty());
@@ -56,8 +57,9 @@ private slots:
 
     void structureDialogShowsTheDetectedLayoutAndCancelOpensNothing() {
         Fixture f;
-        const std::string path = f.writeData("trout.str", "Lm12 Lm20\na\t1\t1\t148\t98\na\t1\t1\t152\t100\n"
-                                                          "b\t2\t0\t160\t100\nb\t2\t0\t148\t-9\n");
+        const std::string path = f.writeData("trout.str",
+                                             "Lm12 Lm20\na\t1\t1\t148\t98\na\t1\t1\t152\t100\n"
+                                             "b\t2\t0\t160\t100\nb\t2\t0\t148\t-9\n");
         // Read in the answer, checked after it (a check returns from the function it is in).
         bool shown = false;
         QString report;
@@ -78,7 +80,8 @@ private slots:
         });
         openFile(f, path);
         QVERIFY(shown);
-        QVERIFY2(report.contains(QStringLiteral("a names row, 2 rows per individual, 1 extra column (PopFlag), 2 loci")),
+        QVERIFY2(report.contains(
+                     QStringLiteral("a names row, 2 rows per individual, 1 extra column (PopFlag), 2 loci")),
                  qPrintable(report));
         QCOMPARE(loci, 2);
         QCOMPARE(rows, QStringLiteral("2"));
@@ -95,9 +98,7 @@ private slots:
         f.window().dialogs().setNextDialogAnswer([](QDialog& dialog) {
             auto* import = qobject_cast<ui::StructureImportDialog*>(&dialog);
             if (import == nullptr) return false;
-            if (!control<QLabel>(import, "lDetected")
-                     ->text()
-                     .contains(QStringLiteral("is ambiguous")))
+            if (!control<QLabel>(import, "lDetected")->text().contains(QStringLiteral("is ambiguous")))
                 return false;
             control<QComboBox>(import, "cRows")->setCurrentIndex(1);
             control<QSpinBox>(import, "eExtra")->setValue(1);
@@ -107,22 +108,21 @@ private slots:
         QVERIFY(f.session.fileOpen);
         QCOMPARE(f.session.opened.nl, 1);
         QCOMPARE(f.session.opened.populationLabels[1], std::string("1"));
-        QCOMPARE(test::readFile(path + "-structure.dat"),
-                 std::string("   2    1    3    2\r\nL1\r\n     1    102 \r\n     1    201 \r\n     2    303 \r\n"));
+        QCOMPARE(
+            test::readFile(path + "-structure.dat"),
+            std::string("   2    1    3    2\r\nL1\r\n     1    102 \r\n     1    201 \r\n     2    303 \r\n"));
     }
 
     void fstatIsConvertedOnlyWhenItsFileTypeIsChosen() {
         Fixture f;
         const std::string path = f.writeData("three.dat", "2 1 160 3\nLm12\n1 148152\n2 160160\n1 152152\n");
-        control<QFileDialog>(f.window(), "mOpenDlg")
-            ->selectNameFilter(QStringLiteral("FSTAT files (*.dat)"));
+        control<QFileDialog>(f.window(), "mOpenDlg")->selectNameFilter(QStringLiteral("FSTAT files (*.dat)"));
         openFile(f, path);
         QVERIFY(f.session.fileOpen);
         QCOMPARE(f.session.dataFileName, path + "-fstat");
         QCOMPARE(test::readFile(path + "-fstat.lab"), std::string("1\r\n2\r\n"));
 
-        control<QFileDialog>(f.window(), "mOpenDlg")
-            ->selectNameFilter(QStringLiteral("data files (*.dat)"));
+        control<QFileDialog>(f.window(), "mOpenDlg")->selectNameFilter(QStringLiteral("data files (*.dat)"));
         openFile(f, path);  // a data file now: its reader refuses the highest allele 160
         QCOMPARE(f.endCodes, std::vector<int>{1});
         QVERIFY(f.window().dialogs().errors.front().contains(QStringLiteral("Too many populations")));

@@ -44,7 +44,8 @@ struct Fixture : test::DesktopFixture {
     }
 };
 
-void answerSeeds(ModalScript& script, const QString& first, const QString& second, QStringList* shownTexts = nullptr) {
+void answerSeeds(ModalScript& script, const QString& first, const QString& second,
+                 QStringList* shownTexts = nullptr) {
     script.then([=](QDialog& dialog) {
         auto& seed = static_cast<ui::SeedDialog&>(dialog);
         if (shownTexts != nullptr) {
@@ -112,11 +113,10 @@ private slots:
         QCOMPARE(top[0], control<QMenu>(w, "mFile")->menuAction());
         QCOMPARE(top[1], control<QMenu>(w, "moptions")->menuAction());
         QCOMPARE(top[3], control<QMenu>(w, "mHelp")->menuAction());
-        QCOMPARE(
-            control<QMenu>(w, "moptions")->actions(),
-            QList<QAction*>({control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
-                             control<QAction>(w, "mLocitouse1"), control<QAction>(w, "N1"),
-                             control<QAction>(w, "mTesting"), control<QAction>(w, "mBootstrap")}));
+        QCOMPARE(control<QMenu>(w, "moptions")->actions(),
+                 QList<QAction*>({control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
+                                  control<QAction>(w, "mLocitouse1"), control<QAction>(w, "N1"),
+                                  control<QAction>(w, "mTesting"), control<QAction>(w, "mBootstrap")}));
         QCOMPARE(control<QAction>(w, "mBootstrap")->text(), QStringLiteral("Bootstrap over loci"));
         QVERIFY(control<QAction>(w, "mBootstrap")->isCheckable() &&
                 !control<QAction>(w, "mBootstrap")->isChecked());
@@ -124,13 +124,10 @@ private slots:
         // Before any file is opened, Go and the Options cannot be chosen.
         QVERIFY(!control<QMenu>(w, "moptions")->menuAction()->isEnabled());
         QVERIFY(!control<QAction>(w, "mGo")->isEnabled());
-        QVERIFY(control<QAction>(w, "mfopen")->isEnabled() &&
-                control<QAction>(w, "Exit1")->isEnabled());
-        QVERIFY(control<QAction>(w, "mContents")->isEnabled() &&
-                control<QAction>(w, "mAbout1")->isEnabled());
-        for (QAction* mark :
-             {control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
-              control<QAction>(w, "mLocitouse1"), control<QAction>(w, "mTesting")}) {
+        QVERIFY(control<QAction>(w, "mfopen")->isEnabled() && control<QAction>(w, "Exit1")->isEnabled());
+        QVERIFY(control<QAction>(w, "mContents")->isEnabled() && control<QAction>(w, "mAbout1")->isEnabled());
+        for (QAction* mark : {control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
+                              control<QAction>(w, "mLocitouse1"), control<QAction>(w, "mTesting")}) {
             QVERIFY(mark->isCheckable());
             QVERIFY(!mark->isChecked());
         }
@@ -142,7 +139,8 @@ private slots:
         QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         // Fixed pitch, measured: the report's columns line up.
         const QFontMetrics metrics(memo->font());
-        QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")), metrics.horizontalAdvance(QStringLiteral("WWWW")));
+        QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")),
+                 metrics.horizontalAdvance(QStringLiteral("WWWW")));
         QVERIFY(memo->toPlainText().isEmpty());
 
         // Data files first and chosen; the other formats follow.
@@ -150,8 +148,7 @@ private slots:
         QCOMPARE(open->nameFilters().front(), QStringLiteral("data files (*.dat)"));
         QCOMPARE(open->selectedNameFilter(), QStringLiteral("data files (*.dat)"));
         QCOMPARE(open->nameFilters().size(), 6);
-        QCOMPARE(control<QFileDialog>(w, "labOpenDlg")->nameFilters(),
-                 QStringList("label files (*)"));
+        QCOMPARE(control<QFileDialog>(w, "labOpenDlg")->nameFilters(), QStringList("label files (*)"));
         QCOMPARE(control<QFileDialog>(w, "mOpenDlg")->fileMode(), QFileDialog::ExistingFile);
     }
 
@@ -159,11 +156,11 @@ private slots:
         Fixture f;
         ModalScript script;
         QStringList shown;
-        answerSeeds(script, "0", "5", &shown);            // out of range
-        answerSeeds(script, "12", "", &shown);            // second field empty
+        answerSeeds(script, "0", "5", &shown);                  // out of range
+        answerSeeds(script, "12", "", &shown);                  // second field empty
         script.then([](QDialog& dialog) { dialog.reject(); });  // closed by the frame
-        answerSeeds(script, "42x", "7", &shown);          // not a number
-        answerSeeds(script, " 42", "2147483398", &shown); // valid
+        answerSeeds(script, "42x", "7", &shown);                // not a number
+        answerSeeds(script, " 42", "2147483398", &shown);       // valid
         QString aboutCaption;
         closeAboutBox(script, &aboutCaption);
         ui::startDesktop(*f.desktop);
@@ -199,9 +196,8 @@ private slots:
         f.open(f.writeData());
         QVERIFY(control<QMenu>(w, "moptions")->menuAction()->isEnabled());
         QVERIFY(control<QAction>(w, "mGo")->isEnabled());
-        for (QAction* mark :
-             {control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
-              control<QAction>(w, "mLocitouse1"), control<QAction>(w, "mTesting")}) {
+        for (QAction* mark : {control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
+                              control<QAction>(w, "mLocitouse1"), control<QAction>(w, "mTesting")}) {
             QVERIFY(!mark->isChecked());
         }
         QVERIFY(control<QPlainTextEdit>(w, "Memo1")->toPlainText().isEmpty());
@@ -348,8 +344,7 @@ private slots:
         QCOMPARE(f.window().windowTitle(), QStringLiteral("ZELTRIC is Processing: small.dat"));
         const std::string results = test::readFile(f.dir.file("small.pca"));
         QVERIFY(!results.empty());
-        QCOMPARE(control<QPlainTextEdit>(f.window(), "Memo1")->toPlainText(),
-                 test::asDisplayed(results));
+        QCOMPARE(control<QPlainTextEdit>(f.window(), "Memo1")->toPlainText(), test::asDisplayed(results));
         QVERIFY(f.window().graph() != nullptr);
         QVERIFY(f.session.graphShown);
         QVERIFY(f.endCodes.empty());
@@ -397,8 +392,7 @@ private slots:
             sampled = true;
             progressVisible = control<QWidget>(w, "progressPanel")->isVisible();
             maximum = control<QProgressBar>(w, "progressBar")->maximum();
-            anyEnabled = control<QAction>(w, "mfopen")->isEnabled() ||
-                         control<QAction>(w, "mGo")->isEnabled() ||
+            anyEnabled = control<QAction>(w, "mfopen")->isEnabled() || control<QAction>(w, "mGo")->isEnabled() ||
                          control<QAction>(w, "Exit1")->isEnabled() ||
                          control<QMenu>(w, "moptions")->menuAction()->isEnabled();
             control<QAction>(w, "mGo")->trigger();     // ignored while the test runs
@@ -411,8 +405,7 @@ private slots:
         QCOMPARE(maximum, 100);
         QVERIFY(!anyEnabled);
         QVERIFY(!control<QWidget>(w, "progressPanel")->isVisible());
-        QVERIFY(control<QAction>(w, "mGo")->isEnabled() &&
-                control<QAction>(w, "mfopen")->isEnabled() &&
+        QVERIFY(control<QAction>(w, "mGo")->isEnabled() && control<QAction>(w, "mfopen")->isEnabled() &&
                 control<QAction>(w, "Exit1")->isEnabled());
         QCOMPARE(w.dialogs().fileDialogsShown, 1);  // only the first open
 
@@ -423,9 +416,8 @@ private slots:
         // The generator moved on: Exit saves the new state, three blanks apart.
         QVERIFY(f.session.generator.seed1 != 12345);
         control<QAction>(w, "Exit1")->trigger();
-        QCOMPARE(test::readFile(f.session.seedFileName),
-                 std::to_string(f.session.generator.seed1) + "   " + std::to_string(f.session.generator.seed2) +
-                     "\r\n");
+        QCOMPARE(test::readFile(f.session.seedFileName), std::to_string(f.session.generator.seed1) + "   " +
+                                                             std::to_string(f.session.generator.seed2) + "\r\n");
         QCOMPARE(f.endCodes, std::vector<int>({0}));
         QVERIFY(!f.session.graphShown);
     }
@@ -461,9 +453,8 @@ private slots:
         for (const QString& entry : {QStringLiteral("99"), QStringLiteral("200")}) {
             script.then([&seen, entry](QDialog& dialog) {
                 auto& count = static_cast<ui::CountDialog&>(dialog);
-                seen << dialog.windowTitle() + QLatin1Char('|') +
-                            control<QLabel>(count, "lnbrand")->text() + QLatin1Char('|') +
-                            control<QLineEdit>(count, "Enbrand")->text();
+                seen << dialog.windowTitle() + QLatin1Char('|') + control<QLabel>(count, "lnbrand")->text() +
+                            QLatin1Char('|') + control<QLineEdit>(count, "Enbrand")->text();
                 control<QLineEdit>(count, "Enbrand")->setText(entry);
                 control<QPushButton>(count, "bOKnbrand")->click();
             });
@@ -471,7 +462,8 @@ private slots:
         control<QAction>(w, "mBootstrap")->trigger();
         QVERIFY(script.done());
         QCOMPARE(seen.size(), 2);
-        QCOMPARE(seen[0], QStringLiteral("Number of bootstrap replicates|Number of replicates ? [100..100000]|1000"));
+        QCOMPARE(seen[0],
+                 QStringLiteral("Number of bootstrap replicates|Number of replicates ? [100..100000]|1000"));
         QVERIFY(control<QAction>(w, "mBootstrap")->isChecked());
         QVERIFY(!control<QAction>(w, "mTesting")->isChecked());
         control<QAction>(w, "mGo")->trigger();
@@ -558,9 +550,8 @@ private slots:
         QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")
                     ->toPlainText()
                     .contains(QStringLiteral("Getting started")));
-        QVERIFY(control<QTextBrowser>(viewer, "helpBrowser")
-                    ->toPlainText()
-                    .contains(QStringLiteral("Output files")));
+        QVERIFY(
+            control<QTextBrowser>(viewer, "helpBrowser")->toPlainText().contains(QStringLiteral("Output files")));
 
         Fixture g;
         g.window().setManualSearchPath({QString::fromStdString(g.dir.path().string())});

@@ -9,10 +9,10 @@
 
 #include <optional>
 
+#include "desktop_fixture.hpp"
 #include "test_support.hpp"
 #include "ui/desktop_start.hpp"
 #include "ui/main_window.hpp"
-#include "desktop_fixture.hpp"
 #include "ui_test_support.hpp"
 
 using zeltric::test::control;
@@ -45,8 +45,7 @@ private slots:
         QVERIFY(w.dialogs().errors.isEmpty());
         QVERIFY(f.endCodes.empty());
         // The next File > Open starts in the file's folder.
-        QCOMPARE(QFileInfo(control<QFileDialog>(w, "mOpenDlg")->directory().absolutePath())
-                     .canonicalFilePath(),
+        QCOMPARE(QFileInfo(control<QFileDialog>(w, "mOpenDlg")->directory().absolutePath()).canonicalFilePath(),
                  QFileInfo(QString::fromStdString(f.dir.path().string())).canonicalFilePath());
     }
 

@@ -25,8 +25,8 @@ private slots:
         session.analysed.np = 4;
         session.pca.alleleColumnCount = 8;
         session.pca.dimension = 4;
-        const float coordinates[5][3] = {{0, 0, 0}, {0, -2.0f, 1.0f}, {0, 1.0f, -0.5f}, {0, 0.5f, 0.25f},
-                                         {0, 1.5f, -1.0f}};
+        const float coordinates[5][3] = {
+            {0, 0, 0}, {0, -2.0f, 1.0f}, {0, 1.0f, -0.5f}, {0, 0.5f, 0.25f}, {0, 1.5f, -1.0f}};
         for (int s = 1; s <= 4; ++s)
             for (int k = 1; k <= 2; ++k) session.pca.populationCoordinates(s, k) = coordinates[s][k];
         ui::PlotWindow* window = ui::launchGraph(session);
@@ -52,8 +52,8 @@ private slots:
         QCOMPARE(shown.size(), QSize(2 * width, 2 * height));
         for (int y = 0; y < height; y += 7)
             for (int x = 0; x < width; x += 5)
-                if (expected.pixel(x, y) == qRgb(0, 0, 0) && x > 12 && y > 12 && x < width - 12 && y < height - 12 &&
-                    (x == width / 2 || y == height / 2))
+                if (expected.pixel(x, y) == qRgb(0, 0, 0) && x > 12 && y > 12 && x < width - 12 &&
+                    y < height - 12 && (x == width / 2 || y == height / 2))
                     QCOMPARE(shown.pixel(2 * x, 2 * y), qRgb(0, 0, 0));  // the axes
         ui::destroyGraph(session, window);
     }

@@ -37,8 +37,7 @@ std::unique_ptr<Session> fourSamples() {
     session->axisPValues[1] = 0.01f;
     session->axisPValues[2] = 0.5f;
     const char* labels[] = {"", "Loire", "Rhone", "Seine", "Garonne"};
-    for (int s = 1; s <= 4; ++s)
-        session->analysed.populationLabels[static_cast<std::size_t>(s)] = labels[s];
+    for (int s = 1; s <= 4; ++s) session->analysed.populationLabels[static_cast<std::size_t>(s)] = labels[s];
     return session;
 }
 

@@ -49,8 +49,7 @@ std::unique_ptr<Session> fiveSamples() {
         session->axisPValues[static_cast<std::size_t>(k)] = 0.01f * static_cast<float>(k);
     }
     const char* labels[] = {"", "Loire", "Rhone", "Seine", "Garonne", "Somme"};
-    for (int s = 1; s <= 5; ++s)
-        session->analysed.populationLabels[static_cast<std::size_t>(s)] = labels[s];
+    for (int s = 1; s <= 5; ++s) session->analysed.populationLabels[static_cast<std::size_t>(s)] = labels[s];
     return session;
 }
 
@@ -121,9 +120,7 @@ private slots:
         QCOMPARE(bitmapFileName("/d/run.v2/plot"), std::string("/d/run.v2/plot.bmp"));
     }
 
-    void newWindowBitmapSize_is690x399() {
-        QCOMPARE(newWindowBitmapSize(), std::make_pair(690, 399));
-    }
+    void newWindowBitmapSize_is690x399() { QCOMPARE(newWindowBitmapSize(), std::make_pair(690, 399)); }
 
     void savedBitmap_readsBackExactly() {
         auto session = fiveSamples();
@@ -167,12 +164,8 @@ private slots:
         QCOMPARE(image.pixel(344, 0), kWhite);
 
         // Only black, white and the four colours: text is drawn crisp.
-        const std::set<QRgb> allowed = {kWhite,
-                                        kBlack,
-                                        rgbOf(kColorRed),
-                                        rgbOf(kColorBlue),
-                                        rgbOf(kColorPink),
-                                        rgbOf(kColorGreen)};
+        const std::set<QRgb> allowed = {
+            kWhite, kBlack, rgbOf(kColorRed), rgbOf(kColorBlue), rgbOf(kColorPink), rgbOf(kColorGreen)};
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 QVERIFY2(allowed.count(image.pixel(x, y)) == 1,
@@ -192,8 +185,7 @@ private slots:
         // background included: its cell holds only white and pink.
         const QRect originCell = textCell(layout.samples[2], font);
         QCOMPARE(countColour(image, originCell, kBlack), 0);
-        QCOMPARE(countColour(image, originCell, kWhite) +
-                     countColour(image, originCell, rgbOf(kColorPink)),
+        QCOMPARE(countColour(image, originCell, kWhite) + countColour(image, originCell, rgbOf(kColorPink)),
                  originCell.width() * originCell.height());
     }
 
@@ -327,9 +319,8 @@ private slots:
             QCOMPARE(control<QPushButton>(&dialog, "bYellow")->text(), QStringLiteral("Pink"));
             QCOMPARE(control<QPushButton>(&dialog, "bRed")->palette().color(QPalette::ButtonText),
                      QColor(255, 0, 0));
-            QCOMPARE(
-                control<QPushButton>(&dialog, "bYellow")->palette().color(QPalette::ButtonText),
-                QColor(255, 0, 255));
+            QCOMPARE(control<QPushButton>(&dialog, "bYellow")->palette().color(QPalette::ButtonText),
+                     QColor(255, 0, 255));
             selectOnly(&dialog, {0});
             click(&dialog, "bRed");
             selectOnly(&dialog, {1});
@@ -341,8 +332,7 @@ private slots:
         });
         control<QAction>(run.window, "Color1")->trigger();
 
-        QCOMPARE(lines,
-                 QStringList({"1. Loire", "2. Rhone", "3. Seine", "4. Garonne", "5. Somme"}));
+        QCOMPARE(lines, QStringList({"1. Loire", "2. Rhone", "3. Seine", "4. Garonne", "5. Somme"}));
         const auto& colours = run.session->popColor;
         QCOMPARE(colours[1], kColorRed);
         QCOMPARE(colours[2], kColorGreen);
@@ -378,8 +368,7 @@ private slots:
             dialog.close();
         });
         control<QAction>(run.window, "Color1")->trigger();
-        for (int s = 1; s <= 4; ++s)
-            QCOMPARE(run.session->popColor[static_cast<std::size_t>(s)], 0);
+        for (int s = 1; s <= 4; ++s) QCOMPARE(run.session->popColor[static_cast<std::size_t>(s)], 0);
         QCOMPARE(run.session->popColor[5], kColorPink);
         const PlotLayout layout = layoutPlot(*run.session, 1, 2, 690, 399);
         QVERIFY(countColour(run.window->picture(), textCell(layout.samples[4], plotDefaultFont()),
@@ -424,12 +413,10 @@ private slots:
 
         run.window->dialogs().setNextFileName(std::nullopt);  // cancelled: nothing written
         control<QAction>(run.window, "SaveAs1")->trigger();
-        QCOMPARE(QDir(QString::fromStdString(dir.path().string())).entryList(QDir::Files).size(),
-                 1);
+        QCOMPARE(QDir(QString::fromStdString(dir.path().string())).entryList(QDir::Files).size(), 1);
 
         const QStringList& errors = run.window->dialogs().errors;
-        run.window->dialogs().setNextFileName(
-            QString::fromStdString(dir.file("missing/ordination")));
+        run.window->dialogs().setNextFileName(QString::fromStdString(dir.file("missing/ordination")));
         control<QAction>(run.window, "SaveAs1")->trigger();
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors[0].contains(QStringLiteral("missing/ordination.bmp")));

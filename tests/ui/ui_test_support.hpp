@@ -22,13 +22,11 @@ template <typename T>
 T* control(const QObject& root, const char* name) {
     const QString wanted = QString::fromLatin1(name);
     QList<T*> found = root.findChildren<T*>(wanted);
-    if (auto* self = qobject_cast<T*>(const_cast<QObject*>(&root));
-        self != nullptr && root.objectName() == wanted)
+    if (auto* self = qobject_cast<T*>(const_cast<QObject*>(&root)); self != nullptr && root.objectName() == wanted)
         found.prepend(self);
     if (found.size() != 1) {
-        qFatal("window test: %s control \"%s\" (%s) in \"%s\"",
-               found.isEmpty() ? "no" : "more than one", name, T::staticMetaObject.className(),
-               qPrintable(root.objectName()));
+        qFatal("window test: %s control \"%s\" (%s) in \"%s\"", found.isEmpty() ? "no" : "more than one", name,
+               T::staticMetaObject.className(), qPrintable(root.objectName()));
     }
     return found.front();
 }

@@ -62,8 +62,7 @@ struct Fixture : test::DesktopFixture {
             for (int row = 0; row < control<QListWidget>(pick, "ListBox1")->count(); ++row)
                 control<QListWidget>(pick, "ListBox1")
                     ->item(row)
-                    ->setSelected(
-                        lines.contains(control<QListWidget>(pick, "ListBox1")->item(row)->text()));
+                    ->setSelected(lines.contains(control<QListWidget>(pick, "ListBox1")->item(row)->text()));
             control<QPushButton>(pick, "Button2")->click();
             control<QPushButton>(pick, "Button1")->click();
         });
@@ -73,8 +72,7 @@ struct Fixture : test::DesktopFixture {
 
 std::vector<std::string> plottedNames(const run::Session& session) {
     std::vector<std::string> names;
-    for (const ui::PlotText& mark : ui::layoutPlot(session, 1, 2, 690, 399).samples)
-        names.push_back(mark.text);
+    for (const ui::PlotText& mark : ui::layoutPlot(session, 1, 2, 690, 399).samples) names.push_back(mark.text);
     return names;
 }
 
@@ -122,8 +120,7 @@ private slots:
                                 control<ui::PlotImage>(graph, "Image1")->height(), nullptr));
         QCOMPARE(colourLines(f), QStringList({"1. A", "2. C", "3. E"}));
         // The results written at Go keep the names they had.
-        QVERIFY(test::readFile(f.dir.file("eight-P135.pca")).find(" 1 3 5\r\n") !=
-                std::string::npos);
+        QVERIFY(test::readFile(f.dir.file("eight-P135.pca")).find(" 1 3 5\r\n") != std::string::npos);
 
         // A label file that cannot be read leaves the numbers of the opened file.
         f.chooseLabels(f.dir.file("missing"));
@@ -219,12 +216,11 @@ private slots:
                     ->toPlainText()
                     .contains(QStringLiteral("Getting started")));
         // The manual's pictures come along with it.
-        const QString source =
-            QString::fromStdString(test::readFile(ZELTRIC_SOURCE_DIR "/docs/manual.html"));
+        const QString source = QString::fromStdString(test::readFile(ZELTRIC_SOURCE_DIR "/docs/manual.html"));
         QVERIFY(source.contains(QStringLiteral("src=\"images/")));
-        const QVariant picture = control<QTextBrowser>(viewer, "helpBrowser")
-                                     ->loadResource(QTextDocument::ImageResource,
-                                                    QUrl(QStringLiteral("images/main-window.png")));
+        const QVariant picture =
+            control<QTextBrowser>(viewer, "helpBrowser")
+                ->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("images/main-window.png")));
         QVERIFY(picture.isValid());
         QVERIFY(!QImage::fromData(picture.toByteArray()).isNull());
     }

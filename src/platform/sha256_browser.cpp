@@ -9,10 +9,12 @@
 
 namespace {
 
+// The bodies are JavaScript, not for the C++ formatter.
+// clang-format off
 // The digest of the bytes at `data` (hex, malloc'ed), or 0 when the library
 // is missing.
 EM_JS(char*, digestBytes, (const unsigned char* data, int size), {
-    if (typeof sha256 == = 'undefined') return 0;
+    if (typeof sha256 === 'undefined') return 0;
     const hex = sha256.hex(HEAPU8.subarray(data, data + size));
     const out = _malloc(hex.length + 1);
     stringToUTF8(hex, out, hex.length + 1);
@@ -22,7 +24,7 @@ EM_JS(char*, digestBytes, (const unsigned char* data, int size), {
 // The digest of a file of the in-memory file system, or 0 when it cannot be
 // read.
 EM_JS(char*, digestFile, (const char* path), {
-    if (typeof sha256 == = 'undefined') return 0;
+    if (typeof sha256 === 'undefined') return 0;
     let bytes;
     try {
         bytes = FS.readFile(UTF8ToString(path));
@@ -34,6 +36,7 @@ EM_JS(char*, digestFile, (const char* path), {
     stringToUTF8(hex, out, hex.length + 1);
     return out;
 });
+// clang-format on
 
 std::optional<std::string> taken(char* hex) {
     if (hex == nullptr) return std::nullopt;

@@ -36,9 +36,12 @@ using run::kUsageError;
 constexpr int kInternalError = 3;
 
 // Progress goes to the worker through the module object it created.
+// The body is JavaScript, not for the C++ formatter.
+// clang-format off
 EM_JS(void, reportProgress, (int stage, int done, int total), {
     if (Module.zeltricProgress) Module.zeltricProgress(stage, done, total);
 });
+// clang-format on
 
 // The port for a run in the worker: messages are kept for the caller, no
 // dialog is ever shown (every answer comes with the request).

@@ -255,17 +255,6 @@ struct Slot {
     ReplicateFigures figures;
 };
 
-class ProgressGuard {
-public:
-    ProgressGuard(TestObserver& observer, int maximum) : observer_(observer) { observer_.started(maximum); }
-    ~ProgressGuard() { observer_.finished(); }
-    ProgressGuard(const ProgressGuard&) = delete;
-    ProgressGuard& operator=(const ProgressGuard&) = delete;
-
-private:
-    TestObserver& observer_;
-};
-
 std::vector<double> widened(const std::vector<float>& values) {
     return std::vector<double>(values.begin(), values.end());
 }

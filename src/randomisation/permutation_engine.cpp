@@ -85,18 +85,6 @@ void analyseArrangement(const data::Dataset& ds, const data::GenotypeColumns& in
     job.shareLine = analysis::shareLine(tables.result);
 }
 
-// Ends the progress display however the test ends.
-class ProgressGuard {
-public:
-    ProgressGuard(TestObserver& observer, int maximum) : observer_(observer) { observer_.started(maximum); }
-    ~ProgressGuard() { observer_.finished(); }
-    ProgressGuard(const ProgressGuard&) = delete;
-    ProgressGuard& operator=(const ProgressGuard&) = delete;
-
-private:
-    TestObserver& observer_;
-};
-
 // Share lines are appended in chunks rather than one file open per line.
 class ShareWriter {
 public:

@@ -26,6 +26,18 @@ public:
     virtual void notice(const std::string& text) = 0;
 };
 
+// Tells the observer a run started and, however it ends, that it finished.
+class ProgressGuard {
+public:
+    ProgressGuard(TestObserver& observer, int maximum) : observer_(observer) { observer_.started(maximum); }
+    ~ProgressGuard() { observer_.finished(); }
+    ProgressGuard(const ProgressGuard&) = delete;
+    ProgressGuard& operator=(const ProgressGuard&) = delete;
+
+private:
+    TestObserver& observer_;
+};
+
 struct PermutationOutcome {
     // The user asked to stop: the caller writes no test section.
     bool cancelled = false;

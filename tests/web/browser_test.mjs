@@ -10,33 +10,11 @@
 import { execFileSync, spawn } from 'node:child_process';
 import { existsSync, mkdtempSync, realpathSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { join, resolve } from 'node:path';
+import { prepare, source } from './harness.mjs';
 import { serve } from './serve.mjs';
 
-const here = dirname(fileURLToPath(import.meta.url));
-const source = resolve(here, '..', '..');
-const options = { site: join(source, 'build', 'web'), cli: null, only: null, chromium: '/usr/bin/chromium' };
-for (let i = 2; i < process.argv.length; i += 2) options[process.argv[i].replace(/^--/, '')] = process.argv[i + 1];
-
-function skip(reason) {
-  if (process.env.CI === 'true') {
-    console.error(`browser test: FAILED, cannot run under CI: ${reason}`);
-    process.exit(1);
-  }
-  console.error(`browser test: skipped: ${reason}`);
-  process.exit(77);
-}
-
-if (!options.cli || !existsSync(options.cli)) skip(`zeltric-cli not found at ${options.cli}`);
-if (!existsSync(join(options.site, 'zeltric-core.wasm'))) skip(`no browser build in ${options.site} (scripts/build-web)`);
-if (!existsSync(options.chromium)) skip(`no Chromium at ${options.chromium} (scripts/setup)`);
-let puppeteer;
-try {
-  puppeteer = (await import('puppeteer-core')).default;
-} catch {
-  skip('puppeteer-core is not installed (scripts/setup)');
-}
+const { options, puppeteer } = await prepare('browser test', { only: null });
 
 const example = (name) => readFileSync(join(source, 'examples', name));
 const text = (lines) => Buffer.from(lines.join('\r\n') + '\r\n', 'latin1');

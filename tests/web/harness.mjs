@@ -1,0 +1,31 @@
+// What the browser tests share before their first case: their options, and
+// the checks that the site, zeltric-cli, Chromium and puppeteer-core are
+// there. A missing one skips the test (exit 77), except under CI=true,
+// where a skipped test is a failure.
+import { existsSync } from 'node:fs';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+export const source = resolve(dirname(fileURLToPath(import.meta.url)), '..', '..');
+
+// `--name value` pairs over `defaults`; then the tools, or a skip.
+export async function prepare(name, defaults) {
+  const options = { site: join(source, 'build', 'web'), cli: null, chromium: '/usr/bin/chromium', ...defaults };
+  for (let i = 2; i < process.argv.length; i += 2) options[process.argv[i].replace(/^--/, '')] = process.argv[i + 1];
+  const skip = (reason) => {
+    if (process.env.CI === 'true') {
+      console.error(`${name}: FAILED, cannot run under CI: ${reason}`);
+      process.exit(1);
+    }
+    console.error(`${name}: skipped: ${reason}`);
+    process.exit(77);
+  };
+  if (!options.cli || !existsSync(options.cli)) skip(`zeltric-cli not found at ${options.cli}`);
+  if (!existsSync(join(options.site, 'zeltric-core.wasm'))) skip(`no browser build in ${options.site} (scripts/build-web)`);
+  if (!existsSync(options.chromium)) skip(`no Chromium at ${options.chromium} (scripts/setup)`);
+  try {
+    return { options, puppeteer: (await import('puppeteer-core')).default };
+  } catch {
+    skip('puppeteer-core is not installed (scripts/setup)');
+  }
+}

@@ -11,7 +11,7 @@ import { execFileSync, spawn } from 'node:child_process';
 import { existsSync, mkdtempSync, realpathSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { prepare, source } from './harness.mjs';
+import { comparableRecord, prepare, source } from './harness.mjs';
 import { serve } from './serve.mjs';
 
 const { options, puppeteer } = await prepare('browser test', { only: null });
@@ -145,23 +145,6 @@ async function runCli(testCase) {
   }
 }
 
-// The run record without what differs between any two runs; the files' folder
-// (the worker's is /files) becomes FOLDER.
-function comparableRecord(bytes, folder) {
-  const record = JSON.parse(bytes.toString('utf8').split(folder + '/').join('FOLDER/'));
-  const drop = (value, path) => {
-    if (Array.isArray(value)) return value.map((v) => drop(v, path));
-    if (value === null || typeof value !== 'object') return value;
-    const out = {};
-    for (const [key, v] of Object.entries(value)) {
-      if (key === 'started' || key === 'elapsed_seconds') continue;
-      if ((key === 'threads' || key === 'kernels') && path.includes('program')) continue;
-      out[key] = drop(v, [...path, key]);
-    }
-    return out;
-  };
-  return JSON.stringify(drop(record, []));
-}
 
 async function runInBrowser(page, testCase, cancelAfter) {
   const files = Object.fromEntries(Object.entries(testCase.files).map(([n, b]) => [n, b.toString('base64')]));

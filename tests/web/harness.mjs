@@ -29,3 +29,22 @@ export async function prepare(name, defaults) {
     skip('puppeteer-core is not installed (scripts/setup)');
   }
 }
+
+// The run record without what differs between any two runs (the moment,
+// the machine's threads and kernels); the files' folder (the worker's is
+// /files) becomes FOLDER.
+export function comparableRecord(bytes, folder) {
+  const record = JSON.parse(bytes.toString('utf8').split(folder + '/').join('FOLDER/'));
+  const drop = (value, path) => {
+    if (Array.isArray(value)) return value.map((v) => drop(v, path));
+    if (value === null || typeof value !== 'object') return value;
+    const out = {};
+    for (const [key, v] of Object.entries(value)) {
+      if (key === 'started' || key === 'elapsed_seconds') continue;
+      if ((key === 'threads' || key === 'kernels') && path.includes('program')) continue;
+      out[key] = drop(v, [...path, key]);
+    }
+    return out;
+  };
+  return JSON.stringify(drop(record, []));
+}

@@ -11,7 +11,7 @@ import { execFileSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, realpathSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { prepare, source } from './harness.mjs';
+import { comparableRecord, prepare, source } from './harness.mjs';
 import { serve } from './serve.mjs';
 
 const { options, puppeteer } = await prepare('page test', { screenshots: null });
@@ -60,22 +60,6 @@ function unzip(bytes) {
   return files;
 }
 
-// The run record without what differs between any two runs.
-function comparableRecord(bytes, folder) {
-  const record = JSON.parse(bytes.toString('utf8').split(folder + '/').join('FOLDER/'));
-  const drop = (value, path) => {
-    if (Array.isArray(value)) return value.map((v) => drop(v, path));
-    if (value === null || typeof value !== 'object') return value;
-    const out = {};
-    for (const [key, v] of Object.entries(value)) {
-      if (key === 'started' || key === 'elapsed_seconds') continue;
-      if ((key === 'threads' || key === 'kernels') && path.includes('program')) continue;
-      out[key] = drop(v, [...path, key]);
-    }
-    return out;
-  };
-  return JSON.stringify(drop(record, []));
-}
 
 // Every output zeltric-cli left in `folder` (not the given files, not its locks).
 function cliOutputs(folder, given) {

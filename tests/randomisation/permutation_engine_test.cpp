@@ -477,34 +477,17 @@ TEST(ArrangementCounter, AnInvalidCodeLeavesTheCountToCountAlleles) {
     }
 }
 
-TEST(PermutationTest, CancelStopsAfterTheArrangementsTaken) {
+// A cancel after three arrangements leaves what a complete test of three
+// runs leaves: share lines, stream and columns.
+void expectCancelAfterThreeRuns(bool onCallingThread) {
     const RunRecord threeRuns = recordRun(2, 4);
     Analysed data(3, 4, generatedSamples());
     RandomGenerator generator = seeded(2147483562, 2147483398);
     RecordingInterface ui;
     ui.cancelAfterSteps = 3;
-    const PermutationOutcome outcome = data.test(generator, 100, 2, ui);
+    const PermutationOutcome outcome =
+        onCallingThread ? data.stepped(generator, 100, 2, ui) : data.test(generator, 100, 2, ui);
 
-    EXPECT_TRUE(outcome.cancelled);
-    EXPECT_EQ(ui.progressSteps, 3);
-    EXPECT_EQ(ui.progressEnds, 1);
-    // The same as a complete test of three runs: share lines, stream, columns.
-    EXPECT_EQ(test::readFile(data.sharePath), threeRuns.shares);
-    EXPECT_EQ(generator.seed1, threeRuns.generator.seed1);
-    EXPECT_EQ(generator.seed2, threeRuns.generator.seed2);
-    std::vector<int> columns;
-    for (int l = 1; l <= data.ds.nl; ++l)
-        for (int i = 1; i <= data.ds.individualCount; ++i) columns.push_back(data.ds.genotypeColumns.at(l, i));
-    EXPECT_EQ(columns, threeRuns.finalColumns);
-}
-
-TEST(PermutationTest, CancelOnTheCallingThreadStopsAfterTheArrangementsTaken) {
-    const RunRecord threeRuns = recordRun(2, 4);
-    Analysed data(3, 4, generatedSamples());
-    RandomGenerator generator = seeded(2147483562, 2147483398);
-    RecordingInterface ui;
-    ui.cancelAfterSteps = 3;
-    const PermutationOutcome outcome = data.stepped(generator, 100, 2, ui);
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_EQ(ui.progressSteps, 3);
     EXPECT_EQ(ui.progressEnds, 1);
@@ -516,6 +499,10 @@ TEST(PermutationTest, CancelOnTheCallingThreadStopsAfterTheArrangementsTaken) {
         for (int i = 1; i <= data.ds.individualCount; ++i) columns.push_back(data.ds.genotypeColumns.at(l, i));
     EXPECT_EQ(columns, threeRuns.finalColumns);
 }
+
+TEST(PermutationTest, CancelStopsAfterTheArrangementsTaken) { expectCancelAfterThreeRuns(false); }
+
+TEST(PermutationTest, CancelOnTheCallingThreadStopsAfterTheArrangementsTaken) { expectCancelAfterThreeRuns(true); }
 
 TEST(PermutationTest, ErrorOnTheCallingThreadReachesTheCaller) {
     Analysed data(3, 4, generatedSamples());

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <optional>
 #include <string>
@@ -55,6 +56,13 @@ struct DesktopFixture {
             control<QPushButton>(countDialog, "bOKnbrand")->click();
         });
         control<QAction>(window(), "mTesting")->trigger();
+    }
+
+    // Go, with Cancel pressed as soon as the event loop runs (during the test).
+    void goAndCancel() {
+        ui::MainWindow& w = window();
+        QTimer::singleShot(0, &w, [&w] { control<QPushButton>(w, "bCancel")->click(); });
+        control<QAction>(w, "mGo")->trigger();
     }
 
     std::string writeData(const std::string& name = "small.dat", const char* content = kSmallData) {

@@ -430,8 +430,7 @@ private slots:
         ModalScript script;
         f.testingOn(script, "15000");
         ui::MainWindow& w = f.window();
-        QTimer::singleShot(0, &w, [&] { control<QPushButton>(w, "bCancel")->click(); });
-        control<QAction>(w, "mGo")->trigger();
+        f.goAndCancel();
         const std::string results = test::readFile(f.dir.file("small.pca"));
         QVERIFY(!results.empty());
         QVERIFY(results.find("P-values") == std::string::npos);

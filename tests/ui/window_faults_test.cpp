@@ -164,8 +164,7 @@ private slots:
         ModalScript script;
         f.testingOn(script, "15000");
         ui::MainWindow& w = f.window();
-        QTimer::singleShot(0, &w, [&] { control<QPushButton>(w, "bCancel")->click(); });
-        control<QAction>(w, "mGo")->trigger();
+        f.goAndCancel();
         QVERIFY(f.session.testCancelled);
         QVERIFY(control<QAction>(w, "mTesting")->isChecked());
         ui::PlotWindow* graph = w.graph();

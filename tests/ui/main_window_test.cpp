@@ -475,9 +475,8 @@ private slots:
         QVERIFY(!control<QWidget>(w, "progressPanel")->isVisible());
 
         // Cancel: the report stays, without the section.
-        QTimer::singleShot(0, &w, [&] { control<QPushButton>(w, "bCancel")->click(); });
         f.session.bootstrapReplicates = 100000;
-        control<QAction>(w, "mGo")->trigger();
+        f.goAndCancel();
         const std::string cancelled = test::readFile(f.dir.file("small.pca"));
         QVERIFY(!cancelled.empty());
         QVERIFY(cancelled.find("Bootstrap") == std::string::npos);

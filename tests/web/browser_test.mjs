@@ -11,7 +11,7 @@ import { execFileSync, spawn } from 'node:child_process';
 import { existsSync, mkdtempSync, realpathSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { comparableRecord, prepare, source } from './harness.mjs';
+import { comparableRecord, launch, prepare, source } from './harness.mjs';
 import { serve } from './serve.mjs';
 
 const { options, puppeteer } = await prepare('browser test', { only: null });
@@ -216,11 +216,7 @@ function compareCancelled(testCase, browser, cli) {
 }
 
 const server = await serve(options.site);
-const browser = await puppeteer.launch({
-  executablePath: options.chromium,
-  headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'],
-});
+const browser = await launch(puppeteer, options);
 try {
   const page = await browser.newPage();
   page.on('pageerror', (error) => failures.push(`page error: ${error.message}`));

@@ -48,3 +48,12 @@ export function comparableRecord(bytes, folder) {
   };
   return JSON.stringify(drop(record, []));
 }
+
+// Headless Chromium as both tests run it.
+export function launch(puppeteer, options) {
+  return puppeteer.launch({
+    executablePath: options.chromium,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'],
+  });
+}

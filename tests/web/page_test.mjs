@@ -11,7 +11,7 @@ import { execFileSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, realpathSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { comparableRecord, prepare, source } from './harness.mjs';
+import { comparableRecord, launch, prepare, source } from './harness.mjs';
 import { serve } from './serve.mjs';
 
 const { options, puppeteer } = await prepare('page test', { screenshots: null });
@@ -102,11 +102,7 @@ async function downloaded(name) {
 }
 
 const server = await serve(options.site);
-const browser = await puppeteer.launch({
-  executablePath: options.chromium,
-  headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'],
-});
+const browser = await launch(puppeteer, options);
 try {
   const page = await browser.newPage();
   await page.setViewport({ width: 1280, height: 900 });

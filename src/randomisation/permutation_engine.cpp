@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,11 +38,14 @@ struct WorkerTables {
     data::GenotypeColumns columns;
     analysis::PcaWorkspace workspace;
     analysis::PcaResult result;
+    // The partners of the arrangement being shuffled.
+    std::vector<std::uint16_t> partners;
 };
 
-// One arrangement in flight: its genotypes, the generator state after it
-// was drawn, and what its analysis gave.
+// One arrangement in flight: the generator state its draws start from and
+// end at, its genotypes, and what its analysis gave.
 struct Job {
+    RandomGenerator start;
     // Where each position's genotype (position 0: the scratch slot) sat in
     // the arrangement the test started from.
     std::vector<std::uint16_t> origin;
@@ -108,19 +113,60 @@ float pValue(int reached, int randomisations) {
     return static_cast<float>(static_cast<double>(reached + 1) / static_cast<double>(randomisations));
 }
 
-// The shuffle of shuffleArrangement applied to where each genotype came
+// The positions i the shuffle draws a partner for, in drawing order: every
+// arrangement takes exactly one draw for each.
+std::vector<std::uint16_t> drawingPositions(const data::Dataset& ds) {
+    std::vector<std::uint16_t> positions;
+    for (int i = ds.individualCount; i >= 2; --i)
+        if (ds.missingLoci[static_cast<std::size_t>(i)] == 0) positions.push_back(static_cast<std::uint16_t>(i));
+    return positions;
+}
+
+// The partner j = 1 + integerDeviate(i) of every drawing position i.
+void drawPartners(const std::vector<std::uint16_t>& positions, RandomGenerator& generator,
+                  std::vector<std::uint16_t>& partners) {
+    partners.resize(positions.size());
+    for (std::size_t n = 0; n < positions.size(); ++n)
+        partners[n] = static_cast<std::uint16_t>(1 + generator.integerDeviate(positions[n]));
+}
+
+// The exchanges of shuffleArrangement applied to where each genotype came
 // from instead of to the genotypes themselves: one move per position instead
-// of one per locus, the same draws, and columns[l][p] = start[l][origin[p]]
-// afterwards for every position p, the scratch slot included.
-void shuffleOrigins(const data::Dataset& ds, std::vector<std::uint16_t>& origin, RandomGenerator& generator) {
-    for (int i = ds.individualCount; i >= 2; --i) {
-        if (ds.missingLoci[static_cast<std::size_t>(i)] > 0) continue;
-        origin[0] = origin[static_cast<std::size_t>(i)];
-        const int j = 1 + generator.integerDeviate(i);
-        origin[static_cast<std::size_t>(i)] = origin[static_cast<std::size_t>(j)];
-        origin[static_cast<std::size_t>(j)] = origin[0];
+// of one per locus, and columns[l][p] = start[l][origin[p]] afterwards for
+// every position p, the scratch slot included.
+void exchangeOrigins(const std::vector<std::uint16_t>& positions, const std::vector<std::uint16_t>& partners,
+                     std::vector<std::uint16_t>& origin) {
+    for (std::size_t n = 0; n < positions.size(); ++n) {
+        const std::size_t i = positions[n];
+        const std::size_t j = partners[n];
+        origin[0] = origin[i];
+        origin[i] = origin[j];
+        origin[j] = origin[0];
     }
 }
+
+// Arrangements build on one another, so their origins are completed in
+// order: a worker draws its partners at once, then waits here for the
+// arrangement before its own.
+class OriginChain {
+public:
+    void waitFor(int arrangement) {
+        std::unique_lock lock(mutex_);
+        completed_.wait(lock, [&] { return through_ >= arrangement; });
+    }
+    void complete(int arrangement) {
+        {
+            std::lock_guard lock(mutex_);
+            through_ = arrangement;
+        }
+        completed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable completed_;
+    int through_ = 0;
+};
 
 void copyAllPositions(const data::Dataset& ds, const data::GenotypeColumns& from, data::GenotypeColumns& to) {
     const auto count = static_cast<std::size_t>(ds.individualCount) + 1;
@@ -203,15 +249,23 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
         const RandomGenerator start = generator;
         data::GenotypeColumns initial(ds.nl);
         copyAllPositions(ds, ds.genotypeColumns, initial);
-        std::vector<std::uint16_t> origin(static_cast<std::size_t>(ds.individualCount) + 1);
-        for (std::size_t p = 0; p < origin.size(); ++p) origin[p] = static_cast<std::uint16_t>(p);
+        // The origins of the first arrangement are drawn from.
+        std::vector<std::uint16_t> identity(static_cast<std::size_t>(ds.individualCount) + 1);
+        for (std::size_t p = 0; p < identity.size(); ++p) identity[p] = static_cast<std::uint16_t>(p);
+        // The draws happen on the workers, each from its arrangement's start
+        // state, found by jumping over the draws of the ones before: this
+        // thread only hands out states and takes results.
+        const std::vector<std::uint16_t> positions = drawingPositions(ds);
+        const GeneratorJump jump(positions.size());
+        RandomGenerator next = generator;
+        OriginChain chain;
 
         // Enough arrangements ahead to keep every worker busy, plus the slot
         // of the last arrangement taken, which a cancel goes back to.
         const data::ArrangementCounter counter(ds, initial);
         const int window = kJobsPerWorker * workers + 2;
         std::vector<Job> jobs(static_cast<std::size_t>(window));
-        for (Job& job : jobs) job.origin.resize(origin.size());
+        for (Job& job : jobs) job.origin.resize(identity.size());
         std::vector<std::unique_ptr<WorkerTables>> tables;
         for (int w = 0; w < workers; ++w) tables.push_back(std::make_unique<WorkerTables>(observed, kernels));
         auto jobOf = [&](int arrangement) -> Job& {
@@ -220,8 +274,18 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
         OrderedPool pool(
             workers, window,
             [&](int worker, int arrangement) {
-                analyseArrangement(ds, initial, counter, tested, jobOf(arrangement),
-                                   *tables[static_cast<std::size_t>(worker)]);
+                WorkerTables& own = *tables[static_cast<std::size_t>(worker)];
+                Job& job = jobOf(arrangement);
+                RandomGenerator drawing = job.start;
+                drawPartners(positions, drawing, own.partners);
+                // Nothing before the chain is complete may throw: the next
+                // arrangement's worker waits for it.
+                chain.waitFor(arrangement - 1);
+                job.origin = arrangement == 1 ? identity : jobOf(arrangement - 1).origin;
+                exchangeOrigins(positions, own.partners, job.origin);
+                chain.complete(arrangement);
+                ZELTRIC_ASSERT(drawing.seed1 == job.seed1After && drawing.seed2 == job.seed2After);
+                analyseArrangement(ds, initial, counter, tested, job, own);
             },
             "the permutation test");
         // Arrangements taken per wake-up of this thread when it has to wait.
@@ -251,11 +315,11 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
             const int last = std::min(runs, r + pool.window() - 2);
             while (produced < last) {
                 ++produced;
-                shuffleOrigins(ds, origin, generator);
                 Job& job = jobOf(produced);
-                job.origin = origin;
-                job.seed1After = generator.seed1;
-                job.seed2After = generator.seed2;
+                job.start = next;
+                jump.apply(next);
+                job.seed1After = next.seed1;
+                job.seed2After = next.seed2;
                 pool.submit(produced);
             }
 
@@ -290,6 +354,7 @@ struct SteppedPermutationTest::State {
           shares(sharePath),
           initial(dataset.nl),
           origin(static_cast<std::size_t>(dataset.individualCount) + 1),
+          positions(drawingPositions(dataset)),
           tables(observedResult, kernels),
           tally(observedResult, tested) {
         copyAllPositions(ds, ds.genotypeColumns, initial);
@@ -317,6 +382,7 @@ struct SteppedPermutationTest::State {
     ShareWriter shares;
     data::GenotypeColumns initial;
     std::vector<std::uint16_t> origin;
+    const std::vector<std::uint16_t> positions;
     std::unique_ptr<data::ArrangementCounter> counter;
     Job job;
     WorkerTables tables;
@@ -358,7 +424,8 @@ bool SteppedPermutationTest::advance(int count) {
                 return false;
             }
             const int r = ++st.taken;
-            shuffleOrigins(st.ds, st.origin, st.generator);
+            drawPartners(st.positions, st.generator, st.tables.partners);
+            exchangeOrigins(st.positions, st.tables.partners, st.origin);
             st.job.origin = st.origin;
             try {
                 analyseArrangement(st.ds, st.initial, *st.counter, st.tested, st.job, st.tables);

@@ -76,6 +76,43 @@ std::int32_t truncatedExtendedProduct(double u, std::int32_t n) {
     return static_cast<std::int32_t>((u < 0.0) != (n < 0) ? -value : value);
 }
 
+namespace {
+
+constexpr std::uint64_t kModulus1 = 2147483563;
+constexpr std::uint64_t kModulus2 = 2147483399;
+
+// a^steps mod m; every product stays below 2^62.
+std::uint64_t powerMod(std::uint64_t a, std::uint64_t steps, std::uint64_t m) {
+    std::uint64_t result = 1 % m;
+    for (a %= m; steps != 0; steps >>= 1) {
+        if ((steps & 1) != 0) result = result * a % m;
+        a = a * a % m;
+    }
+    return result;
+}
+
+bool withinModulus(std::int32_t seed, std::uint64_t m) {
+    return seed >= 0 && static_cast<std::uint64_t>(seed) < m;
+}
+
+}  // namespace
+
+GeneratorJump::GeneratorJump(std::uint64_t steps)
+    : steps_(steps), factor1_(powerMod(40014, steps, kModulus1)), factor2_(powerMod(40692, steps, kModulus2)) {}
+
+void GeneratorJump::apply(RandomGenerator& generator) const {
+    // Schrage's steps are exact multiplications mod m only for a state
+    // below m; any other state (never reached from valid seeds) is stepped.
+    if (!withinModulus(generator.seed1, kModulus1) || !withinModulus(generator.seed2, kModulus2)) {
+        for (std::uint64_t n = 0; n < steps_; ++n) generator.uniform();
+        return;
+    }
+    generator.seed1 =
+        static_cast<std::int32_t>(static_cast<std::uint64_t>(generator.seed1) * factor1_ % kModulus1);
+    generator.seed2 =
+        static_cast<std::int32_t>(static_cast<std::uint64_t>(generator.seed2) * factor2_ % kModulus2);
+}
+
 std::int32_t RandomGenerator::step() {
     std::int32_t k = seed1 / 53668;
     seed1 = 40014 * (seed1 - k * 53668) - k * 12211;

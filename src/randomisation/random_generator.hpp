@@ -28,6 +28,21 @@ private:
     std::int32_t step();
 };
 
+// The generator `steps` steps on, without taking them: each component is
+// x <- a x mod m, so a jump is one multiplication by a^steps mod m. The
+// permutation test gives each worker the state its arrangement starts from.
+class GeneratorJump {
+public:
+    explicit GeneratorJump(std::uint64_t steps);
+    // The same state as `steps` calls of uniform() leave.
+    void apply(RandomGenerator& generator) const;
+
+private:
+    std::uint64_t steps_;
+    std::uint64_t factor1_;
+    std::uint64_t factor2_;
+};
+
 inline constexpr std::int32_t kSeed1Max = static_cast<std::int32_t>(data::kSeed1Max);
 inline constexpr std::int32_t kSeed2Max = static_cast<std::int32_t>(data::kSeed2Max);
 

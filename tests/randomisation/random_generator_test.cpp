@@ -51,6 +51,34 @@ TEST(RandomGenerator, SeedsOneOneGiveTheKnownStream) {
     }
 }
 
+TEST(RandomGenerator, JumpLeavesTheStateThatSteppingLeaves) {
+    std::mt19937 engine(77u);
+    std::vector<std::pair<std::int32_t, std::int32_t>> states = {
+        {1, 1},
+        {2147483562, 2147483398},
+        {0, 5},
+        {12345, 67890},
+        // Outside the moduli (no valid seed reaches them): stepped, not jumped.
+        {-7, 3},
+        {5, 2147483647},
+        {2147483647, -1}};
+    for (int n = 0; n < 5; ++n)
+        states.emplace_back(static_cast<std::int32_t>(1 + engine() % 2147483562u),
+                            static_cast<std::int32_t>(1 + engine() % 2147483398u));
+    for (const std::uint64_t steps : {0ull, 1ull, 2ull, 3ull, 4999ull, 65536ull, 200001ull}) {
+        const GeneratorJump jump(steps);
+        for (const auto& [seed1, seed2] : states) {
+            SCOPED_TRACE(testing::Message() << steps << " steps from " << seed1 << "," << seed2);
+            RandomGenerator stepped = seeded(seed1, seed2);
+            for (std::uint64_t k = 0; k < steps; ++k) stepped.uniform();
+            RandomGenerator jumped = seeded(seed1, seed2);
+            jump.apply(jumped);
+            EXPECT_EQ(jumped.seed1, stepped.seed1);
+            EXPECT_EQ(jumped.seed2, stepped.seed2);
+        }
+    }
+}
+
 TEST(RandomGenerator, OtherSeedsFirstDraw) {
     RandomGenerator generator = seeded(12345, 67890);
     EXPECT_EQ(generator.uniform(), 0.9435973904241443);

@@ -11,7 +11,7 @@ namespace zeltric::data {
 namespace {
 
 void clearCounts(const Dataset& ds, CountTables& counts) {
-    if (counts.samples() < ds.np || counts.loci() < ds.nl) counts.allocate(ds.np, ds.nl);
+    if (!counts.holds(ds.np, ds.nl, ds.nu)) counts.allocate(ds.np, ds.nl);
     for (int s = 1; s <= ds.np; ++s)
         for (int l = 1; l <= ds.nl; ++l) {
             counts.sampleSize(s, l) = 0;
@@ -65,7 +65,7 @@ void countPass(const Dataset& ds, const GenotypeColumns& columns, CountTables& c
 // which reports the same code the data file order meets first.
 template <std::int32_t Divisor>
 bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables& counts) {
-    if (counts.samples() < ds.np || counts.loci() < ds.nl) counts.allocate(ds.np, ds.nl);
+    if (!counts.holds(ds.np, ds.nl, ds.nu)) counts.allocate(ds.np, ds.nl);
     const int nu = ds.nu;
     // Two tallies, one per allele of a genotype, so that consecutive
     // increments of the same allele do not wait on each other.
@@ -153,7 +153,8 @@ ArrangementCounter::ArrangementCounter(const Dataset& ds, const GenotypeColumns&
 
 void ArrangementCounter::count(const std::uint16_t* origin, CountTables& counts) const {
     ZELTRIC_ASSERT(valid_);
-    if (counts.samples() < samples_ || counts.loci() < loci_) counts.allocate(samples_, loci_);
+    if (!counts.holds(samples_, loci_, alleles_) || counts.alleles() != alleles_)
+        counts.allocate(samples_, loci_, alleles_);
     const int stride = alleles_ + 1;
     const auto used = static_cast<std::size_t>(loci_ * stride);
     const auto loci = static_cast<std::size_t>(loci_);

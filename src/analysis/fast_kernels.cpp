@@ -164,14 +164,24 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
         inner = np;
     } else {
         // P = W . (Xt . D^1/2): column k of X scaled by the root weight of sample j.
-        for (int j = 1; j <= np; ++j) {
-            const float root =
+        for (int j = 1; j <= np; ++j)
+            post[static_cast<std::size_t>(j)] =
                 static_cast<float>(std::sqrt(static_cast<double>(weights[static_cast<std::size_t>(j)])));
-            post[static_cast<std::size_t>(j)] = root;
+        // A band of samples at a time, so that both X (read along its rows)
+        // and P (written along its rows) stay within a few cache lines each.
+        // Any order will do: the first negative zero ends the call.
+        constexpr int kBand = 16;
+        for (int first = 1; first <= np; first += kBand) {
+            const int last = std::min(np, first + kBand - 1);
             for (int k = 1; k <= nA; ++k) {
-                const float term = diagonalTerm(root, x(j, k));
-                if (isNegativeZero(term)) return false;
-                p(k, j) = term;
+                float* row = p.row(k);
+                bool negativeZero = false;
+                for (int j = first; j <= last; ++j) {
+                    const float term = diagonalTerm(post[static_cast<std::size_t>(j)], x(j, k));
+                    negativeZero |= isNegativeZero(term);
+                    row[j] = term;
+                }
+                if (negativeZero) return false;
             }
         }
         left = &x;
@@ -186,11 +196,14 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
         for (int r = 0; r < rows; ++r) {
             const int i = first + r;
             const float factor = post[static_cast<std::size_t>(i)];
+            float* row = m.row(i);
+            bool negativeZero = false;
             for (int j = 1; j <= i; ++j) {
-                const float value = diagonalTerm(factor, m(i, j));
-                if (isNegativeZero(value)) return false;
-                m(i, j) = value;
+                const float value = diagonalTerm(factor, row[j]);
+                negativeZero |= isNegativeZero(value);
+                row[j] = value;
             }
+            if (negativeZero) return false;
         }
     }
     clearSpill(m, order, order);

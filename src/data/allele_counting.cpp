@@ -158,6 +158,7 @@ void ArrangementCounter::count(const std::uint16_t* origin, CountTables& counts)
     const int stride = alleles_ + 1;
     const auto used = static_cast<std::size_t>(loci_ * stride);
     const auto loci = static_cast<std::size_t>(loci_);
+    const std::size_t rowBytes = loci * sizeof(std::uint32_t);
     // Tallies of the first and of the second allele of each genotype, kept
     // apart so that a homozygote's two increments do not wait on each other.
     // A sample holds at most NIMax individuals, so 16 bits suffice.
@@ -172,8 +173,13 @@ void ArrangementCounter::count(const std::uint16_t* origin, CountTables& counts)
         std::fill_n(second.begin(), used, std::uint16_t{0});
         for (int i = from; i <= last; ++i) {
             // The rows are visited in shuffled order: ask for one a few
-            // individuals ahead.
-            if (i + 4 <= last) __builtin_prefetch(&slots_[static_cast<std::size_t>(origin[i + 4]) * loci]);
+            // individuals ahead, every cache line of it (a row of 50 loci
+            // spans four). Past the sample's end the next sample's rows come.
+            if (i + 4 <= individuals_) {
+                const char* ahead =
+                    reinterpret_cast<const char*>(&slots_[static_cast<std::size_t>(origin[i + 4]) * loci]);
+                for (std::size_t offset = 0; offset < rowBytes; offset += 64) __builtin_prefetch(ahead + offset);
+            }
             const std::uint32_t* row = &slots_[static_cast<std::size_t>(origin[i]) * loci];
             for (std::size_t l = 0; l < loci; ++l) {
                 const std::uint32_t pair = row[l];

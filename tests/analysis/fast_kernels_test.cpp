@@ -109,9 +109,15 @@ TEST_P(FastKernels, CrossProductEqualsTheReferenceProductsInBothCases) {
         int np;
         int nA;
     };
-    // Case A, case B, np == nA, p = 1 and p = 2 from either side.
-    for (const Shape shape : {Shape{9, 4}, Shape{4, 9}, Shape{7, 7}, Shape{1, 6}, Shape{6, 1}, Shape{2, 13},
-                              Shape{13, 2}, Shape{37, 61}, Shape{61, 37}, Shape{1, 1}}) {
+    // Case A, case B, np == nA, p = 1 and p = 2 from either side, then
+    // orders at and either side of vector widths and of the 8-row blocks.
+    // P as floats and as doubles; the doubles' scratch is kept from shape to
+    // shape, as a worker keeps it.
+    std::vector<double> scratch;
+    for (const Shape shape :
+         {Shape{9, 4}, Shape{4, 9}, Shape{7, 7}, Shape{1, 6}, Shape{6, 1}, Shape{2, 13}, Shape{13, 2},
+          Shape{37, 61}, Shape{61, 37}, Shape{1, 1}, Shape{66, 65}, Shape{64, 65}, Shape{33, 32}, Shape{16, 17},
+          Shape{17, 16}, Shape{8, 9}, Shape{9, 8}, Shape{3, 2}, Shape{5, 4}, Shape{4, 5}, Shape{24, 24}}) {
         SCOPED_TRACE(std::to_string(shape.np) + " x " + std::to_string(shape.nA));
         const CrossInput in =
             randomCrossInput(shape.np, shape.nA, static_cast<unsigned>(shape.np * 1000 + shape.nA));
@@ -119,6 +125,9 @@ TEST_P(FastKernels, CrossProductEqualsTheReferenceProductsInBothCases) {
         SquareMatrix xt, p, m;
         ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, p, m, GetParam()));
         expectSameLowerTriangle(*expected, m, std::min(in.np, in.nA));
+        SquareMatrix xtWide, mWide;
+        ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xtWide, scratch, mWide, GetParam()));
+        expectSameLowerTriangle(*expected, mWide, std::min(in.np, in.nA));
     }
 }
 
@@ -134,6 +143,8 @@ TEST_P(FastKernels, CrossProductRefusesAnUnderflowToNegativeZero) {
     (*in.x)(2, 2) = 0.25f;
     SquareMatrix xt, p, m;
     EXPECT_FALSE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, p, m, GetParam()));
+    std::vector<double> scratch;
+    EXPECT_FALSE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, scratch, m, GetParam()));
 
     // Tiny values that do not underflow stay on the fast path and agree.
     (*in.x)(1, 1) = -1e-20f;
@@ -337,6 +348,10 @@ TEST_P(FastKernels, FiveHundredSquareCrossProductGivesTheSameBits) {
     SquareMatrix xt, p, m;
     ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, p, m, GetParam()));
     expectSameLowerTriangle(*expected, m, 500);
+    std::vector<double> scratch;
+    SquareMatrix mWide;
+    ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, scratch, mWide, GetParam()));
+    expectSameLowerTriangle(*expected, mWide, 500);
 }
 
 // Whole analysis calls: every figure the call writes, bit for bit.

@@ -134,55 +134,10 @@ std::optional<KernelSelection> KernelSelection::fromName(std::string_view name) 
 
 const char* KernelSelection::names() { return "reference, scalar, sse2, avx2, avx512"; }
 
-namespace {
-
-// Rows of a multiple of 8 doubles (64 bytes), so that every tile of 8
-// columns of an aligned matrix lies on one cache line.
-constexpr std::size_t kWideStride = (kMatrixOrder + 7) / 8 * 8;
-
-// `rows` rows of kWideStride doubles in scratch (grown as needed), the
-// first one starting on a 64-byte boundary.
-double* wideRows(std::vector<double>& scratch, int rows) {
-    const std::size_t needed = static_cast<std::size_t>(rows) * kWideStride + 8;
-    if (scratch.size() < needed) scratch.resize(needed);
-    const auto address = reinterpret_cast<std::uintptr_t>(scratch.data());
-    return scratch.data() + ((64 - address % 64) % 64) / sizeof(double);
-}
-
-// P of the cross product as the product kernel reads it: the float matrix,
-// or doubles holding the same float values (read without conversions).
-struct FloatFactor {
-    SquareMatrix& p;
-    void prepare(int, int) {}
-    float* row(int k) { return p.row(k) + 1; }  // column 1 first
-    void product(const simd::SimdKernels& kernels, const float* const* a, int rows, int inner, int cols,
-                 float* const* out) {
-        kernels.productRows(a, rows, p.row(1) + 1, kStride, inner, cols, out);
-    }
-};
-
-struct WideFactor {
-    std::vector<double>& scratch;
-    double* data = nullptr;
-    // Rows 1..rows of columns 1..cols; the columns a narrow block's vector
-    // reads past them are zeroed.
-    void prepare(int rows, int cols) {
-        data = wideRows(scratch, rows);
-        const auto first = static_cast<std::size_t>(cols);
-        const std::size_t last = std::min(kWideStride, first + static_cast<std::size_t>(kWidestVector));
-        for (int k = 1; k <= rows; ++k)
-            for (std::size_t j = first; j < last; ++j) data[static_cast<std::size_t>(k - 1) * kWideStride + j] = 0.0;
-    }
-    double* row(int k) { return data + static_cast<std::size_t>(k - 1) * kWideStride; }  // column 1 first
-    void product(const simd::SimdKernels& kernels, const float* const* a, int rows, int inner, int cols,
-                 float* const* out) {
-        kernels.productRowsWide(a, rows, data, kWideStride, inner, cols, out);
-    }
-};
-
-template <class Factor>
-bool crossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt, Factor& p,
-                  SquareMatrix& m, const simd::SimdKernels& kernels) {
+bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt,
+                      SquareMatrix& p, SquareMatrix& m, KernelIsa isa) {
+    ZELTRIC_ASSERT(np >= 0 && np <= kMatrixOrder && nA >= 0 && nA <= kMatrixOrder);
+    const simd::SimdKernels& kernels = kernelsFor(isa);
     const int order = std::min(np, nA);
     if (order == 0) return true;
     const CrossCase shape = crossCase(np, nA);
@@ -194,15 +149,13 @@ bool crossProduct(const SquareMatrix& x, const RealVector& weights, int np, int 
     const SquareMatrix* left = nullptr;
     int inner = 0;
     if (shape == CrossCase::A) {
-        p.prepare(np, nA);
         // P = D . (X . W): row k of X scaled by the weight of sample k.
         for (int k = 1; k <= np; ++k) {
             const float w = weights[static_cast<std::size_t>(k)];
-            auto* row = p.row(k);
             for (int j = 1; j <= nA; ++j) {
                 const float term = diagonalTerm(w, static_cast<float>(static_cast<double>(x(k, j)) + 0.0));
                 if (isNegativeZero(term)) return false;
-                row[j - 1] = term;
+                p(k, j) = term;
                 xt(j, k) = x(k, j);
             }
         }
@@ -210,7 +163,6 @@ bool crossProduct(const SquareMatrix& x, const RealVector& weights, int np, int 
         left = &xt;
         inner = np;
     } else {
-        p.prepare(nA, np);
         // P = W . (Xt . D^1/2): column k of X scaled by the root weight of sample j.
         for (int j = 1; j <= np; ++j)
             post[static_cast<std::size_t>(j)] =
@@ -222,12 +174,12 @@ bool crossProduct(const SquareMatrix& x, const RealVector& weights, int np, int 
         for (int first = 1; first <= np; first += kBand) {
             const int last = std::min(np, first + kBand - 1);
             for (int k = 1; k <= nA; ++k) {
-                auto* row = p.row(k);
+                float* row = p.row(k);
                 bool negativeZero = false;
                 for (int j = first; j <= last; ++j) {
                     const float term = diagonalTerm(post[static_cast<std::size_t>(j)], x(j, k));
                     negativeZero |= isNegativeZero(term);
-                    row[j - 1] = term;
+                    row[j] = term;
                 }
                 if (negativeZero) return false;
             }
@@ -240,13 +192,7 @@ bool crossProduct(const SquareMatrix& x, const RealVector& weights, int np, int 
     // diagonal that a block computes are never read.
     for (int first = 1; first <= order; first += kBlockRows) {
         const int rows = std::min(kBlockRows, order - first + 1);
-        const float* aRows[kBlockRows];
-        float* outRows[kBlockRows];
-        for (int r = 0; r < rows; ++r) {
-            aRows[r] = left->row(first + r) + 1;
-            outRows[r] = m.row(first + r) + 1;
-        }
-        p.product(kernels, aRows, rows, inner, first + rows - 1, outRows);
+        productBlock(kernels, *left, p, first, rows, inner, first + rows - 1, m);
         for (int r = 0; r < rows; ++r) {
             const int i = first + r;
             const float factor = post[static_cast<std::size_t>(i)];
@@ -262,22 +208,6 @@ bool crossProduct(const SquareMatrix& x, const RealVector& weights, int np, int 
     }
     clearSpill(m, order, order);
     return true;
-}
-
-}  // namespace
-
-bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt,
-                      SquareMatrix& p, SquareMatrix& m, KernelIsa isa) {
-    ZELTRIC_ASSERT(np >= 0 && np <= kMatrixOrder && nA >= 0 && nA <= kMatrixOrder);
-    FloatFactor factor{p};
-    return crossProduct(x, weights, np, nA, xt, factor, m, kernelsFor(isa));
-}
-
-bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt,
-                      std::vector<double>& scratch, SquareMatrix& m, KernelIsa isa) {
-    ZELTRIC_ASSERT(np >= 0 && np <= kMatrixOrder && nA >= 0 && nA <= kMatrixOrder);
-    WideFactor factor{scratch};
-    return crossProduct(x, weights, np, nA, xt, factor, m, kernelsFor(isa));
 }
 
 void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, int size, int rows, int inner,
@@ -317,6 +247,10 @@ struct FloatCells {
         k.lowerUpdateAndProduct(s, stride, n, u, e, g, nextU, next);
     }
 };
+
+// Rows of a multiple of 8 doubles (64 bytes), so that every tile of 8
+// columns of an aligned matrix lies on one cache line.
+constexpr std::size_t kWideStride = (kMatrixOrder + 7) / 8 * 8;
 
 struct WideCells {
     double* data;  // element (1, 1), 64-byte aligned
@@ -451,7 +385,12 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
                                    std::vector<double>& scratch) {
     ZELTRIC_ASSERT(n >= 0 && n <= kMatrixOrder);
     requireFiniteLowerTriangle(a, n);
-    WideCells cells{wideRows(scratch, n)};
+    // Room for n rows and for moving the start up to a 64-byte boundary.
+    const std::size_t needed = static_cast<std::size_t>(n) * kWideStride + 8;
+    if (scratch.size() < needed) scratch.resize(needed);
+    const auto address = reinterpret_cast<std::uintptr_t>(scratch.data());
+    const std::size_t skip = ((64 - address % 64) % 64) / sizeof(double);
+    WideCells cells{scratch.data() + skip};
     // The lower triangle; the upper slots a vector of the diagonal tile
     // reads (up to the row's next multiple of 8 columns) are zeroed, so that
     // no stale value there slows the arithmetic on lanes of no use.

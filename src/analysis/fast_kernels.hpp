@@ -72,10 +72,6 @@ inline CrossCase crossCase(int np, int nA) { return np > nA ? CrossCase::A : Cro
 // inputs); the caller then takes the reference products.
 bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt,
                       SquareMatrix& p, SquareMatrix& m, KernelIsa isa);
-// The same, faster: P is kept as doubles in `scratch` (grown as needed, kept
-// for the next call), which the product reads without conversions.
-bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, int nA, SquareMatrix& xt,
-                      std::vector<double>& scratch, SquareMatrix& m, KernelIsa isa);
 
 // C <- A . B as MatMul(a, b, c, size) gives it, when A is zero (+0) outside
 // rows 1..rows, columns 1..inner and B zero (+0) outside rows 1..inner,

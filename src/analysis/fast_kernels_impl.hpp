@@ -25,18 +25,8 @@ namespace zeltric::analysis::simd {
 // The accumulators must stay in registers: every loop over them is unrolled
 // (otherwise GCC keeps them on the stack, and each term waits on a store and
 // a load).
-// b as floats, or as doubles holding float values (loaded without a conversion).
-template <class V>
-inline typename V::D loadOperand(const float* p) {
-    return V::loadFloats(p);
-}
-template <class V>
-inline typename V::D loadOperand(const double* p) {
-    return V::load(p);
-}
-
-template <class V, int R, int U, class B>
-inline void productTile(const double* const* a, const B* b, std::size_t bStride, int inner, int j,
+template <class V, int R, int U>
+inline void productTile(const double* const* a, const float* b, std::size_t bStride, int inner, int j,
                         float* const* out) {
     using D = typename V::D;
     D acc[R][U];
@@ -45,10 +35,10 @@ inline void productTile(const double* const* a, const B* b, std::size_t bStride,
 #pragma GCC unroll 4
         for (int u = 0; u < U; ++u) acc[r][u] = V::zero();
     for (int k = 0; k < inner; ++k) {
-        const B* row = b + static_cast<std::size_t>(k) * bStride + j;
+        const float* row = b + static_cast<std::size_t>(k) * bStride + j;
         D bv[U];
 #pragma GCC unroll 4
-        for (int u = 0; u < U; ++u) bv[u] = loadOperand<V>(row + u * V::W);
+        for (int u = 0; u < U; ++u) bv[u] = V::loadFloats(row + u * V::W);
 #pragma GCC unroll 8
         for (int r = 0; r < R; ++r) {
             const D av = V::set1(a[r][k]);
@@ -62,8 +52,8 @@ inline void productTile(const double* const* a, const B* b, std::size_t bStride,
         for (int u = 0; u < U; ++u) V::storeFloats(out[r] + j + u * V::W, acc[r][u]);
 }
 
-template <class V, int R, class B>
-inline void productRowsFixed(const float* const* narrow, const B* b, std::size_t bStride, int inner, int cols,
+template <class V, int R>
+inline void productRowsFixed(const float* const* narrow, const float* b, std::size_t bStride, int inner, int cols,
                              float* const* out) {
     // Every a[r][k] is broadcast once per column tile: widen the rows once,
     // so that a broadcast is a plain load.
@@ -82,15 +72,15 @@ inline void productRowsFixed(const float* const* narrow, const B* b, std::size_t
     if (j < cols) productTile<V, R, 1>(a, b, bStride, inner, cols >= V::W ? cols - V::W : 0, out);
 }
 
-template <class V, class B>
-void productRows(const float* const* a, int rows, const B* b, std::size_t bStride, int inner, int cols,
+template <class V>
+void productRows(const float* const* a, int rows, const float* b, std::size_t bStride, int inner, int cols,
                  float* const* out) {
     // Eight rows share every load of b where the registers allow it (32
     // vector registers with AVX-512, 16 otherwise).
     if constexpr (V::W < 8) {
         if (rows > 4) {
-            productRows<V, B>(a, 4, b, bStride, inner, cols, out);
-            productRows<V, B>(a + 4, rows - 4, b, bStride, inner, cols, out + 4);
+            productRows<V>(a, 4, b, bStride, inner, cols, out);
+            productRows<V>(a + 4, rows - 4, b, bStride, inner, cols, out + 4);
             return;
         }
     }
@@ -303,8 +293,7 @@ void centredFrequencies(const double* counts, double size, const double* pooled,
 
 template <class V>
 const SimdKernels& kernelTable() {
-    static const SimdKernels table{&productRows<V, float>,
-                                   &productRows<V, double>,
+    static const SimdKernels table{&productRows<V>,
                                    &updateLowerRow<V, float>,
                                    &lowerUpdateAndProduct<V, float>,
                                    &updateLowerRow<V, double>,

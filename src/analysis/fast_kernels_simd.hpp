@@ -17,9 +17,6 @@ struct SimdKernels {
     // those columns of b are read: both must lie inside the row storage.
     void (*productRows)(const float* const* a, int rows, const float* b, std::size_t bStride, int inner, int cols,
                         float* const* out);
-    // The same with b as doubles that hold float values.
-    void (*productRowsWide)(const float* const* a, int rows, const double* b, std::size_t bStride, int inner,
-                            int cols, float* const* out);
     // Row r of the rank-two update of one Householder step, columns
     // 0..cols-1 (cols <= r + 1, the lower triangle):
     //   a[r][k] <- (a[r][k] - u[r] * e[k]) - g[r] * u[k]

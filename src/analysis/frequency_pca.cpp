@@ -200,11 +200,11 @@ bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts
     RealVector weights{};
     computeWeights(ds, counts, locusTotals, weights);
     const KernelIsa isa = ws.kernels.isa;
-    if (!FastCrossProduct(ws.x, weights, np, nA, ws.xt, ws.wideScratch, ws.m, isa)) return false;
+    if (!FastCrossProduct(ws.x, weights, np, nA, ws.xt, ws.p, ws.m, isa)) return false;
 
     const int p = std::min(np, nA);
     result.dimension = static_cast<std::uint16_t>(p);
-    TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, isa, ws.wideScratch);
+    TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, isa, ws.reductionScratch);
     report.tqliNotices = TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, p);
     FastSortEigenvalues(ws.diagonal, p, ws.order);
     for (int k = 1; k <= p; ++k) result.eigenvalues[static_cast<std::size_t>(k)] = clampedEigenvalue(ws, k);

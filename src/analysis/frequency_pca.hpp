@@ -27,9 +27,7 @@ struct PcaWorkspace {
     RealVector diagonal{};
     RealVector offDiagonal{};
     EigenOrder order{};
-    // The fast kernels' matrices of doubles: the cross product's factor P,
-    // then the reduction's widened matrix.
-    std::vector<double> wideScratch;
+    std::vector<double> reductionScratch;  // the fast reduction's widened matrix
     // Largest block order written so far; a call clears up to it so that the
     // zero invariant of the products holds whatever an earlier call left.
     int usedOrder = 0;

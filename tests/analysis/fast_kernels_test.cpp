@@ -111,9 +111,6 @@ TEST_P(FastKernels, CrossProductEqualsTheReferenceProductsInBothCases) {
     };
     // Case A, case B, np == nA, p = 1 and p = 2 from either side, then
     // orders at and either side of vector widths and of the 8-row blocks.
-    // P as floats and as doubles; the doubles' scratch is kept from shape to
-    // shape, as a worker keeps it.
-    std::vector<double> scratch;
     for (const Shape shape :
          {Shape{9, 4}, Shape{4, 9}, Shape{7, 7}, Shape{1, 6}, Shape{6, 1}, Shape{2, 13}, Shape{13, 2},
           Shape{37, 61}, Shape{61, 37}, Shape{1, 1}, Shape{66, 65}, Shape{64, 65}, Shape{33, 32}, Shape{16, 17},
@@ -125,9 +122,6 @@ TEST_P(FastKernels, CrossProductEqualsTheReferenceProductsInBothCases) {
         SquareMatrix xt, p, m;
         ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, p, m, GetParam()));
         expectSameLowerTriangle(*expected, m, std::min(in.np, in.nA));
-        SquareMatrix xtWide, mWide;
-        ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xtWide, scratch, mWide, GetParam()));
-        expectSameLowerTriangle(*expected, mWide, std::min(in.np, in.nA));
     }
 }
 
@@ -143,8 +137,6 @@ TEST_P(FastKernels, CrossProductRefusesAnUnderflowToNegativeZero) {
     (*in.x)(2, 2) = 0.25f;
     SquareMatrix xt, p, m;
     EXPECT_FALSE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, p, m, GetParam()));
-    std::vector<double> scratch;
-    EXPECT_FALSE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, scratch, m, GetParam()));
 
     // Tiny values that do not underflow stay on the fast path and agree.
     (*in.x)(1, 1) = -1e-20f;
@@ -348,10 +340,6 @@ TEST_P(FastKernels, FiveHundredSquareCrossProductGivesTheSameBits) {
     SquareMatrix xt, p, m;
     ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, p, m, GetParam()));
     expectSameLowerTriangle(*expected, m, 500);
-    std::vector<double> scratch;
-    SquareMatrix mWide;
-    ASSERT_TRUE(FastCrossProduct(*in.x, in.weights, in.np, in.nA, xt, scratch, mWide, GetParam()));
-    expectSameLowerTriangle(*expected, mWide, 500);
 }
 
 // Whole analysis calls: every figure the call writes, bit for bit.

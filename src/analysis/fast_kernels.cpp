@@ -450,9 +450,9 @@ int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits) 
                 const double f = s * static_cast<double>(at(e, i));
                 const double b = c * static_cast<double>(at(e, i));
                 // 2.0 * c * b of the reference, (2c) b, is c (2b): doubling is exact
-                // (|c| <= 1 and b within float range never overflow), so both are the one
-                // rounding of 2cb. Formed now, 2b keeps a multiply off the chain that
-                // runs through the new c.
+                // (c, a cosine or sine, and b, within float range, are far from
+                // overflowing), so both are the one rounding of 2cb. Formed now, 2b
+                // keeps a multiply off the chain that runs through the new c.
                 const double twiceB = 2.0 * b;
                 if (std::fabs(f) >= std::fabs(g)) {
                     c = g / f;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 #include <utility>
@@ -163,14 +164,24 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
         inner = np;
     } else {
         // P = W . (Xt . D^1/2): column k of X scaled by the root weight of sample j.
-        for (int j = 1; j <= np; ++j) {
-            const float root =
+        for (int j = 1; j <= np; ++j)
+            post[static_cast<std::size_t>(j)] =
                 static_cast<float>(std::sqrt(static_cast<double>(weights[static_cast<std::size_t>(j)])));
-            post[static_cast<std::size_t>(j)] = root;
+        // A band of samples at a time, so that both X (read along its rows)
+        // and P (written along its rows) stay within a few cache lines each.
+        // Any order will do: the first negative zero ends the call.
+        constexpr int kBand = 16;
+        for (int first = 1; first <= np; first += kBand) {
+            const int last = std::min(np, first + kBand - 1);
             for (int k = 1; k <= nA; ++k) {
-                const float term = diagonalTerm(root, x(j, k));
-                if (isNegativeZero(term)) return false;
-                p(k, j) = term;
+                float* row = p.row(k);
+                bool negativeZero = false;
+                for (int j = first; j <= last; ++j) {
+                    const float term = diagonalTerm(post[static_cast<std::size_t>(j)], x(j, k));
+                    negativeZero |= isNegativeZero(term);
+                    row[j] = term;
+                }
+                if (negativeZero) return false;
             }
         }
         left = &x;
@@ -185,11 +196,14 @@ bool FastCrossProduct(const SquareMatrix& x, const RealVector& weights, int np, 
         for (int r = 0; r < rows; ++r) {
             const int i = first + r;
             const float factor = post[static_cast<std::size_t>(i)];
+            float* row = m.row(i);
+            bool negativeZero = false;
             for (int j = 1; j <= i; ++j) {
-                const float value = diagonalTerm(factor, m(i, j));
-                if (isNegativeZero(value)) return false;
-                m(i, j) = value;
+                const float value = diagonalTerm(factor, row[j]);
+                negativeZero |= isNegativeZero(value);
+                row[j] = value;
             }
+            if (negativeZero) return false;
         }
     }
     clearSpill(m, order, order);
@@ -217,17 +231,57 @@ void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, i
 
 namespace {
 
+// The reduction's matrix as the fast kernels take it: the float matrix in
+// place, or its lower triangle widened to doubles.
+struct FloatCells {
+    SquareMatrix& a;
+    float& operator()(int i, int k) { return a(i, k); }
+    float* block() { return a.row(1) + 1; }
+    static constexpr std::size_t stride = kStride;
+    static void update(const simd::SimdKernels& k, float* s, const double* u, const double* e, const double* g,
+                       int r, int cols) {
+        k.updateLowerRow(s, stride, u, e, g, r, cols);
+    }
+    static void pass(const simd::SimdKernels& k, float* s, int n, const double* u, const double* e, const double* g,
+                     const double* nextU, double* next) {
+        k.lowerUpdateAndProduct(s, stride, n, u, e, g, nextU, next);
+    }
+};
+
+// Rows of a multiple of 8 doubles (64 bytes), so that every tile of 8
+// columns of an aligned matrix lies on one cache line.
+constexpr std::size_t kWideStride = (kMatrixOrder + 7) / 8 * 8;
+
+struct WideCells {
+    double* data;  // element (1, 1), 64-byte aligned
+    double& operator()(int i, int k) {
+        return data[static_cast<std::size_t>(i - 1) * stride + static_cast<std::size_t>(k - 1)];
+    }
+    double* block() { return data; }
+    static constexpr std::size_t stride = kWideStride;
+    static void update(const simd::SimdKernels& k, double* s, const double* u, const double* e, const double* g,
+                       int r, int cols) {
+        k.updateLowerRowWide(s, stride, u, e, g, r, cols);
+    }
+    static void pass(const simd::SimdKernels& k, double* s, int n, const double* u, const double* e,
+                     const double* g, const double* nextU, double* next) {
+        k.lowerUpdateAndProductWide(s, stride, n, u, e, g, nextU, next);
+    }
+};
+
 // The start of Householder step i (rows 1..i - 1 to the left of the
 // diagonal): scale, normalise row i, e[i], h. True when the row needs a
-// reflection; u then holds its vector (row i, columns 1..i - 1).
-bool prepareRow(SquareMatrix& a, int i, RealVector& e, double& h, WorkVector& u) {
+// reflection; u then holds its vector (row i, columns 1..i - 1). Every
+// element is stored as a float value, whatever the cells hold.
+template <class Cells>
+bool prepareRow(Cells& a, int i, RealVector& e, double& h, WorkVector& u) {
     const int l = i - 1;
     h = 0.0;
     double scale = 0.0;
     if (l > 1)
         for (int k = 1; k <= l; ++k) scale += std::fabs(static_cast<double>(a(i, k)));
     if (l <= 1 || scale == 0.0) {
-        e[static_cast<std::size_t>(i)] = a(i, l);  // nothing to reduce
+        e[static_cast<std::size_t>(i)] = static_cast<float>(a(i, l));  // nothing to reduce
         return false;
     }
     for (int k = 1; k <= l; ++k) {
@@ -243,14 +297,8 @@ bool prepareRow(SquareMatrix& a, int i, RealVector& e, double& h, WorkVector& u)
     return true;
 }
 
-}  // namespace
-
-void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa) {
-    ZELTRIC_ASSERT(n >= 0 && n <= kMatrixOrder);
-    for (int i = 1; i <= n; ++i)
-        for (int k = 1; k <= i; ++k) requireFinite(a(i, k));
-    const simd::SimdKernels& kernels = kernelsFor(isa);
-
+template <class Cells>
+void reduceEigenvaluesOnly(Cells& a, int n, RealVector& d, RealVector& e, const simd::SimdKernels& kernels) {
     // Only the lower triangle is read and kept: the reference reads every
     // element from its lower twin (its upper triangle is not bitwise the
     // mirror of the lower one).
@@ -260,7 +308,7 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
     // with the next step's product: row l is updated first and gives the next
     // vector, then one pass over the other rows updates them and forms the
     // next product, so the block is read once per step instead of twice.
-    float* block = a.row(1) + 1;
+    auto* block = a.block();
     // Two buffers each for u and g, this step's and the next one's, taking
     // turns (swapping the pointers, not the contents). Every entry in use is
     // written before it is read; the rest only ever fill lanes of no use.
@@ -281,8 +329,7 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
         bool nextReflect = false;
         bool nextHaveG = false;
         if (reflect) {
-            if (!haveG)
-                kernels.lowerUpdateAndProduct(block, kStride, l, nullptr, nullptr, nullptr, u->data(), g->data());
+            if (!haveG) Cells::pass(kernels, block, l, nullptr, nullptr, nullptr, u->data(), g->data());
             double f = 0.0;
             for (int j = 1; j <= l; ++j) {
                 e[static_cast<std::size_t>(j)] = static_cast<float>((*g)[static_cast<std::size_t>(j - 1)] / h);
@@ -298,10 +345,10 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
                 newG[static_cast<std::size_t>(j - 1)] = gj;
                 newE[static_cast<std::size_t>(j - 1)] = e[static_cast<std::size_t>(j)];
             }
-            kernels.updateLowerRow(block, kStride, u->data(), newE.data(), newG.data(), l - 1, l);
+            Cells::update(kernels, block, u->data(), newE.data(), newG.data(), l - 1, l);
             nextReflect = prepareRow(a, l, e, nextH, *nextU);
-            kernels.lowerUpdateAndProduct(block, kStride, l - 1, u->data(), newE.data(), newG.data(),
-                                          nextReflect ? nextU->data() : nullptr, nextG->data());
+            Cells::pass(kernels, block, l - 1, u->data(), newE.data(), newG.data(),
+                        nextReflect ? nextU->data() : nullptr, nextG->data());
             nextHaveG = nextReflect;
         } else if (l >= 2) {
             nextReflect = prepareRow(a, l, e, nextH, *nextU);
@@ -317,7 +364,44 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
     d[1] = 0.0f;
     e[1] = 0.0f;
     // The accumulation would take d from the diagonal left by the reduction.
-    for (int i = 1; i <= n; ++i) d[static_cast<std::size_t>(i)] = a(i, i);
+    for (int i = 1; i <= n; ++i) d[static_cast<std::size_t>(i)] = static_cast<float>(a(i, i));
+}
+
+void requireFiniteLowerTriangle(const SquareMatrix& a, int n) {
+    for (int i = 1; i <= n; ++i)
+        for (int k = 1; k <= i; ++k) requireFinite(a(i, k));
+}
+
+}  // namespace
+
+void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa) {
+    ZELTRIC_ASSERT(n >= 0 && n <= kMatrixOrder);
+    requireFiniteLowerTriangle(a, n);
+    FloatCells cells{a};
+    reduceEigenvaluesOnly(cells, n, d, e, kernelsFor(isa));
+}
+
+void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa,
+                                   std::vector<double>& scratch) {
+    ZELTRIC_ASSERT(n >= 0 && n <= kMatrixOrder);
+    requireFiniteLowerTriangle(a, n);
+    // Room for n rows and for moving the start up to a 64-byte boundary.
+    const std::size_t needed = static_cast<std::size_t>(n) * kWideStride + 8;
+    if (scratch.size() < needed) scratch.resize(needed);
+    const auto address = reinterpret_cast<std::uintptr_t>(scratch.data());
+    const std::size_t skip = ((64 - address % 64) % 64) / sizeof(double);
+    WideCells cells{scratch.data() + skip};
+    // The lower triangle; the upper slots a vector of the diagonal tile
+    // reads (up to the row's next multiple of 8 columns) are zeroed, so that
+    // no stale value there slows the arithmetic on lanes of no use.
+    for (int i = 1; i <= n; ++i) {
+        const float* from = a.row(i) + 1;
+        double* to = &cells(i, 1);
+        const int padded = std::min<int>(static_cast<int>(kWideStride), (i + 7) / 8 * 8);
+        for (int k = 0; k < i; ++k) to[k] = static_cast<double>(from[k]);
+        for (int k = i; k < padded; ++k) to[k] = 0.0;
+    }
+    reduceEigenvaluesOnly(cells, n, d, e, kernelsFor(isa));
 }
 
 void CentredFrequencies(const double* counts, double size, const double* pooled, int n, float* out,
@@ -365,6 +449,11 @@ int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits) 
             for (int i = m - 1; i >= l; --i) {
                 const double f = s * static_cast<double>(at(e, i));
                 const double b = c * static_cast<double>(at(e, i));
+                // 2.0 * c * b of the reference, (2c) b, is c (2b): doubling is exact
+                // (c, a cosine or sine, and b, within float range, are far from
+                // overflowing), so both are the one rounding of 2cb. Formed now, 2b
+                // keeps a multiply off the chain that runs through the new c.
+                const double twiceB = 2.0 * b;
                 if (std::fabs(f) >= std::fabs(g)) {
                     c = g / f;
                     r = std::sqrt(c * c + 1.0);
@@ -379,7 +468,7 @@ int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits) 
                     s = s * c;
                 }
                 g = static_cast<double>(at(d, i + 1)) - p;
-                r = (static_cast<double>(at(d, i)) - g) * s + 2.0 * c * b;
+                r = (static_cast<double>(at(d, i)) - g) * s + c * twiceB;
                 p = s * r;
                 at(d, i + 1) = static_cast<float>(g + p);
                 g = c * r - b;

@@ -85,6 +85,11 @@ void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, i
 // Raises data::FatalError as Tridiagonalize does on a value that is not
 // finite.
 void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa);
+// The same, faster: the lower triangle is first widened into `scratch`
+// (grown as needed, kept for the next call), whose vector loads then need no
+// conversion; a is left unchanged.
+void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa,
+                                   std::vector<double>& scratch);
 
 // out[c] <- float(counts[c] / 2.0 / size - pooled[c]) for c < n: one row
 // of the centred frequencies.

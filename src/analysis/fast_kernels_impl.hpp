@@ -102,6 +102,28 @@ void productRows(const float* const* a, int rows, const float* b, std::size_t bS
     }
 }
 
+// The reduction's matrix is held either as floats or as doubles holding
+// float values (loaded without a conversion); both give the same bits.
+template <class V>
+inline typename V::D loadCells(const float* p) {
+    return V::loadFloats(p);
+}
+template <class V>
+inline typename V::D loadCells(const double* p) {
+    return V::load(p);
+}
+// Rounds to float, stores, and returns the stored values.
+template <class V>
+inline typename V::D storeCellsRounded(float* p, typename V::D v) {
+    return V::storeRounded(p, v);
+}
+template <class V>
+inline typename V::D storeCellsRounded(double* p, typename V::D v) {
+    const typename V::D rounded = V::roundToFloat(v);
+    V::store(p, rounded);
+    return rounded;
+}
+
 // One element of the rank-two update below or on the diagonal (column c <= row r):
 //   (a - u[r] * e[c]) - g[r] * u[c],
 // lane by lane over columns c..c+W-1; ur and gr hold u[r] and g[r].
@@ -111,17 +133,18 @@ inline typename V::D lowerUpdate(typename V::D a, typename V::D ur, typename V::
     return V::sub(V::negMulAdd(ur, ec, a), V::mul(gr, uc));
 }
 
-template <class V>
-void updateLowerRow(float* s, std::size_t stride, const double* u, const double* e, const double* g, int r,
-                    int cols) {
+template <class V, class T>
+void updateLowerRow(T* s, std::size_t stride, const double* u, const double* e, const double* g, int r, int cols) {
     using D = typename V::D;
-    float* row = s + static_cast<std::size_t>(r) * stride;
+    T* row = s + static_cast<std::size_t>(r) * stride;
     const D ur = V::set1(u[r]);
     const D gr = V::set1(g[r]);
     int c = 0;
     for (; c + V::W <= cols; c += V::W)
-        V::storeRounded(row + c, lowerUpdate<V>(V::loadFloats(row + c), ur, gr, V::load(e + c), V::load(u + c)));
-    for (; c < cols; ++c) row[c] = static_cast<float>(static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]);
+        storeCellsRounded<V>(row + c,
+                             lowerUpdate<V>(loadCells<V>(row + c), ur, gr, V::load(e + c), V::load(u + c)));
+    for (; c < cols; ++c)
+        row[c] = static_cast<T>(static_cast<float>(static_cast<double>(row[c]) - u[r] * e[c] - g[r] * u[c]));
 }
 
 // Rows r0..r0+M-1 (M <= W) of lowerUpdateAndProduct, one W x W tile of
@@ -133,14 +156,14 @@ void updateLowerRow(float* s, std::size_t stride, const double* u, const double*
 // its transpose. Next of the group's rows is then complete up to k = r0+W-1;
 // the later groups add the rest through their tiles left of the diagonal.
 // Lanes of rows past M hold zeros and are never stored.
-template <class V, int M, bool Update, bool Multiply>
-inline void lowerGroup(float* s, std::size_t stride, int r0, const double* u, const double* e, const double* g,
+template <class V, int M, bool Update, bool Multiply, class T>
+inline void lowerGroup(T* s, std::size_t stride, int r0, const double* u, const double* e, const double* g,
                        const double* nextU, double* next) {
     using D = typename V::D;
     constexpr int W = V::W;
     // Whole arrays, the rows past M standing in for the last one, so that
     // no index depends on M (never used for those rows).
-    float* rows[W];
+    T* rows[W];
     D ur[W];
     D gr[W];
 #pragma GCC unroll 8
@@ -165,8 +188,9 @@ inline void lowerGroup(float* s, std::size_t stride, int r0, const double* u, co
                 v[t] = V::zero();
                 continue;
             }
-            v[t] = V::loadFloats(rows[t] + c);
-            if constexpr (Update) v[t] = V::storeRounded(rows[t] + c, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
+            v[t] = loadCells<V>(rows[t] + c);
+            if constexpr (Update)
+                v[t] = storeCellsRounded<V>(rows[t] + c, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
         }
         if constexpr (Multiply) {
             D column = V::load(next + c);
@@ -191,15 +215,16 @@ inline void lowerGroup(float* s, std::size_t stride, int r0, const double* u, co
 #pragma GCC unroll 8
     for (int t = 0; t < M; ++t) {
         if constexpr (M == W) {
-            v[t] = V::loadFloats(rows[t] + r0);
-            if constexpr (Update) v[t] = V::storeRounded(rows[t] + r0, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
+            v[t] = loadCells<V>(rows[t] + r0);
+            if constexpr (Update)
+                v[t] = storeCellsRounded<V>(rows[t] + r0, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
         } else {
-            alignas(64) float part[W] = {};
+            alignas(64) T part[W] = {};
             for (int k = 0; k < W; ++k)
                 if (k <= t) part[k] = rows[t][r0 + k];
-            v[t] = V::loadFloats(part);
+            v[t] = loadCells<V>(part);
             if constexpr (Update) {
-                v[t] = V::storeRounded(part, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
+                v[t] = storeCellsRounded<V>(part, lowerUpdate<V>(v[t], ur[t], gr[t], ec, uc));
                 for (int k = 0; k < W; ++k)
                     if (k <= t) rows[t][r0 + k] = part[k];
             }
@@ -225,8 +250,8 @@ inline void lowerGroup(float* s, std::size_t stride, int r0, const double* u, co
     }
 }
 
-template <class V, int M, bool Update, bool Multiply>
-inline void lowerLastGroup(float* s, std::size_t stride, int r0, int rows, const double* u, const double* e,
+template <class V, int M, bool Update, bool Multiply, class T>
+inline void lowerLastGroup(T* s, std::size_t stride, int r0, int rows, const double* u, const double* e,
                            const double* g, const double* nextU, double* next) {
     if constexpr (M < V::W) {
         if (rows == M)
@@ -236,16 +261,16 @@ inline void lowerLastGroup(float* s, std::size_t stride, int r0, int rows, const
     }
 }
 
-template <class V, bool Update, bool Multiply>
-void lowerPass(float* s, std::size_t stride, int n, const double* u, const double* e, const double* g,
+template <class V, bool Update, bool Multiply, class T>
+void lowerPass(T* s, std::size_t stride, int n, const double* u, const double* e, const double* g,
                const double* nextU, double* next) {
     int r0 = 0;
     for (; r0 + V::W <= n; r0 += V::W) lowerGroup<V, V::W, Update, Multiply>(s, stride, r0, u, e, g, nextU, next);
     if (r0 < n) lowerLastGroup<V, 1, Update, Multiply>(s, stride, r0, n - r0, u, e, g, nextU, next);
 }
 
-template <class V>
-void lowerUpdateAndProduct(float* s, std::size_t stride, int n, const double* u, const double* e, const double* g,
+template <class V, class T>
+void lowerUpdateAndProduct(T* s, std::size_t stride, int n, const double* u, const double* e, const double* g,
                            const double* nextU, double* next) {
     if (u != nullptr && nextU != nullptr)
         lowerPass<V, true, true>(s, stride, n, u, e, g, nextU, next);
@@ -268,7 +293,11 @@ void centredFrequencies(const double* counts, double size, const double* pooled,
 
 template <class V>
 const SimdKernels& kernelTable() {
-    static const SimdKernels table{&productRows<V>, &updateLowerRow<V>, &lowerUpdateAndProduct<V>,
+    static const SimdKernels table{&productRows<V>,
+                                   &updateLowerRow<V, float>,
+                                   &lowerUpdateAndProduct<V, float>,
+                                   &updateLowerRow<V, double>,
+                                   &lowerUpdateAndProduct<V, double>,
                                    &centredFrequencies<V>};
     return table;
 }

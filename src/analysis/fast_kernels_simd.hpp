@@ -35,6 +35,12 @@ struct SimdKernels {
     // overwritten with values of no use.
     void (*lowerUpdateAndProduct)(float* s, std::size_t stride, int n, const double* u, const double* e,
                                   const double* g, const double* nextU, double* next);
+    // The same two on a matrix of doubles that hold float values (stored
+    // rounded to float, as the float matrix stores them).
+    void (*updateLowerRowWide)(double* s, std::size_t stride, const double* u, const double* e, const double* g,
+                               int r, int cols);
+    void (*lowerUpdateAndProductWide)(double* s, std::size_t stride, int n, const double* u, const double* e,
+                                      const double* g, const double* nextU, double* next);
     // out[c] <- float(counts[c] * 0.5 / size - pooled[c]) for c < n.
     void (*centredFrequencies)(const double* counts, double size, const double* pooled, int n, float* out);
 };

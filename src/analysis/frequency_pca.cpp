@@ -204,7 +204,7 @@ bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts
 
     const int p = std::min(np, nA);
     result.dimension = static_cast<std::uint16_t>(p);
-    TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, isa);
+    TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, isa, ws.reductionScratch);
     report.tqliNotices = TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, p);
     FastSortEigenvalues(ws.diagonal, p, ws.order);
     for (int k = 1; k <= p; ++k) result.eigenvalues[static_cast<std::size_t>(k)] = clampedEigenvalue(ws, k);

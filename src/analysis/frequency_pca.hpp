@@ -27,6 +27,7 @@ struct PcaWorkspace {
     RealVector diagonal{};
     RealVector offDiagonal{};
     EigenOrder order{};
+    std::vector<double> reductionScratch;  // the fast reduction's widened matrix
     // Largest block order written so far; a call clears up to it so that the
     // zero invariant of the products holds whatever an earlier call left.
     int usedOrder = 0;

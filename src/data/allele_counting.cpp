@@ -11,7 +11,7 @@ namespace zeltric::data {
 namespace {
 
 void clearCounts(const Dataset& ds, CountTables& counts) {
-    if (counts.samples() < ds.np || counts.loci() < ds.nl) counts.allocate(ds.np, ds.nl);
+    if (!counts.holds(ds.np, ds.nl, ds.nu)) counts.allocate(ds.np, ds.nl);
     for (int s = 1; s <= ds.np; ++s)
         for (int l = 1; l <= ds.nl; ++l) {
             counts.sampleSize(s, l) = 0;
@@ -65,7 +65,7 @@ void countPass(const Dataset& ds, const GenotypeColumns& columns, CountTables& c
 // which reports the same code the data file order meets first.
 template <std::int32_t Divisor>
 bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables& counts) {
-    if (counts.samples() < ds.np || counts.loci() < ds.nl) counts.allocate(ds.np, ds.nl);
+    if (!counts.holds(ds.np, ds.nl, ds.nu)) counts.allocate(ds.np, ds.nl);
     const int nu = ds.nu;
     // Two tallies, one per allele of a genotype, so that consecutive
     // increments of the same allele do not wait on each other.
@@ -153,10 +153,12 @@ ArrangementCounter::ArrangementCounter(const Dataset& ds, const GenotypeColumns&
 
 void ArrangementCounter::count(const std::uint16_t* origin, CountTables& counts) const {
     ZELTRIC_ASSERT(valid_);
-    if (counts.samples() < samples_ || counts.loci() < loci_) counts.allocate(samples_, loci_);
+    if (!counts.holds(samples_, loci_, alleles_) || counts.alleles() != alleles_)
+        counts.allocate(samples_, loci_, alleles_);
     const int stride = alleles_ + 1;
     const auto used = static_cast<std::size_t>(loci_ * stride);
     const auto loci = static_cast<std::size_t>(loci_);
+    const std::size_t rowBytes = loci * sizeof(std::uint32_t);
     // Tallies of the first and of the second allele of each genotype, kept
     // apart so that a homozygote's two increments do not wait on each other.
     // A sample holds at most NIMax individuals, so 16 bits suffice.
@@ -171,8 +173,13 @@ void ArrangementCounter::count(const std::uint16_t* origin, CountTables& counts)
         std::fill_n(second.begin(), used, std::uint16_t{0});
         for (int i = from; i <= last; ++i) {
             // The rows are visited in shuffled order: ask for one a few
-            // individuals ahead.
-            if (i + 4 <= last) __builtin_prefetch(&slots_[static_cast<std::size_t>(origin[i + 4]) * loci]);
+            // individuals ahead, every cache line of it (a row of 50 loci
+            // spans four). Past the sample's end the next sample's rows come.
+            if (i + 4 <= individuals_) {
+                const char* ahead =
+                    reinterpret_cast<const char*>(&slots_[static_cast<std::size_t>(origin[i + 4]) * loci]);
+                for (std::size_t offset = 0; offset < rowBytes; offset += 64) __builtin_prefetch(ahead + offset);
+            }
             const std::uint32_t* row = &slots_[static_cast<std::size_t>(origin[i]) * loci];
             for (std::size_t l = 0; l < loci; ++l) {
                 const std::uint32_t pair = row[l];

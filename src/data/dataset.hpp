@@ -42,33 +42,45 @@ private:
 
 // The count tables that the allele counting derives from the genotypes. One
 // set belongs to the observed pass; every permutation worker owns its own.
-// Index base 1: sample 1..np, locus 1..nl, allele 1..NUMax.
+// Index base 1: sample 1..np, locus 1..nl, allele 1..alleles() (NUMax unless
+// allocated for fewer).
 class CountTables {
 public:
-    static constexpr std::size_t kAlleleSlots = NUMax + 1;
     static constexpr std::size_t kLocusSlots = NLMax + 1;
 
     // The sizes change only once every table is in place: after a failed
-    // allocation (out of memory) the tables stay as they were.
-    void allocate(int samples, int loci) {
-        std::vector<double> counts(static_cast<std::size_t>(samples + 1) * kLocusSlots * kAlleleSlots, 0.0);
-        std::vector<double> totals(kLocusSlots * kAlleleSlots, 0.0);
+    // allocation (out of memory) the tables stay as they were. Alleles
+    // 1..alleles fit each (sample, locus) row; a recount that knows its
+    // highest allele asks for no more, so that the rows lie close together
+    // (a whole-range row is mostly empty and the table far beyond the caches).
+    void allocate(int samples, int loci, int alleles = NUMax) {
+        const auto alleleSlots = static_cast<std::size_t>(alleles) + 1;
+        std::vector<double> counts(static_cast<std::size_t>(samples + 1) * kLocusSlots * alleleSlots, 0.0);
+        std::vector<double> totals(kLocusSlots * alleleSlots, 0.0);
         std::vector<std::uint16_t> sizes(static_cast<std::size_t>(samples + 1) * kLocusSlots, 0);
         alleleCounts_.swap(counts);
         alleleTotals_.swap(totals);
         sampleSizes_.swap(sizes);
         samples_ = samples;
         loci_ = loci;
+        alleles_ = alleles;
+        alleleSlots_ = alleleSlots;
     }
     void release() {
         alleleCounts_ = {};
         alleleTotals_ = {};
         sampleSizes_ = {};
-        samples_ = loci_ = 0;
+        samples_ = loci_ = alleles_ = 0;
+        alleleSlots_ = 1;
     }
     bool allocated() const { return !sampleSizes_.empty(); }
     int samples() const { return samples_; }
     int loci() const { return loci_; }
+    int alleles() const { return alleles_; }
+    // Whether samples 1..samples, loci 1..loci and alleles 1..alleles fit.
+    bool holds(int samples, int loci, int alleles) const {
+        return samples_ >= samples && loci_ >= loci && alleles_ >= alleles;
+    }
 
     double& alleleCount(int s, int l, int a) { return alleleCounts_[countIndex(s, l, a)]; }
     double alleleCount(int s, int l, int a) const { return alleleCounts_[countIndex(s, l, a)]; }
@@ -78,18 +90,20 @@ public:
     std::uint16_t sampleSize(int s, int l) const { return sampleSizes_[sizeIndex(s, l)]; }
 
 private:
-    static std::size_t countIndex(int s, int l, int a) {
-        return (static_cast<std::size_t>(s) * kLocusSlots + static_cast<std::size_t>(l)) * kAlleleSlots +
+    std::size_t countIndex(int s, int l, int a) const {
+        return (static_cast<std::size_t>(s) * kLocusSlots + static_cast<std::size_t>(l)) * alleleSlots_ +
                static_cast<std::size_t>(a);
     }
-    static std::size_t totalIndex(int l, int a) {
-        return static_cast<std::size_t>(l) * kAlleleSlots + static_cast<std::size_t>(a);
+    std::size_t totalIndex(int l, int a) const {
+        return static_cast<std::size_t>(l) * alleleSlots_ + static_cast<std::size_t>(a);
     }
     static std::size_t sizeIndex(int s, int l) {
         return static_cast<std::size_t>(s) * kLocusSlots + static_cast<std::size_t>(l);
     }
     int samples_ = 0;
     int loci_ = 0;
+    int alleles_ = 0;
+    std::size_t alleleSlots_ = 1;
     std::vector<double> alleleCounts_;
     std::vector<double> alleleTotals_;
     std::vector<std::uint16_t> sampleSizes_;

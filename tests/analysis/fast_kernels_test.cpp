@@ -109,9 +109,12 @@ TEST_P(FastKernels, CrossProductEqualsTheReferenceProductsInBothCases) {
         int np;
         int nA;
     };
-    // Case A, case B, np == nA, p = 1 and p = 2 from either side.
-    for (const Shape shape : {Shape{9, 4}, Shape{4, 9}, Shape{7, 7}, Shape{1, 6}, Shape{6, 1}, Shape{2, 13},
-                              Shape{13, 2}, Shape{37, 61}, Shape{61, 37}, Shape{1, 1}}) {
+    // Case A, case B, np == nA, p = 1 and p = 2 from either side, then
+    // orders at and either side of vector widths and of the 8-row blocks.
+    for (const Shape shape :
+         {Shape{9, 4}, Shape{4, 9}, Shape{7, 7}, Shape{1, 6}, Shape{6, 1}, Shape{2, 13}, Shape{13, 2},
+          Shape{37, 61}, Shape{61, 37}, Shape{1, 1}, Shape{66, 65}, Shape{64, 65}, Shape{33, 32}, Shape{16, 17},
+          Shape{17, 16}, Shape{8, 9}, Shape{9, 8}, Shape{3, 2}, Shape{5, 4}, Shape{4, 5}, Shape{24, 24}}) {
         SCOPED_TRACE(std::to_string(shape.np) + " x " + std::to_string(shape.nA));
         const CrossInput in =
             randomCrossInput(shape.np, shape.nA, static_cast<unsigned>(shape.np * 1000 + shape.nA));
@@ -190,6 +193,12 @@ void expectSameEigenvalues(const SquareMatrix& input, int n, KernelIsa isa) {
     auto fast = std::make_unique<SquareMatrix>(input);
     RealVector d1{}, e1{}, d2{}, e2{};
     Tridiagonalize(*reference, n, d1, e1);
+    // Both forms of the fast reduction: on the float matrix and widened.
+    std::vector<double> scratch;
+    RealVector dWide{}, eWide{};
+    TridiagonalizeEigenvaluesOnly(*fast, n, dWide, eWide, isa, scratch);
+    expectSameVector(d1, dWide, 1, std::max(1, n));
+    expectSameVector(e1, eWide, 1, std::max(1, n));
     TridiagonalizeEigenvaluesOnly(*fast, n, d2, e2, isa);
     expectSameVector(d1, d2, 1, std::max(1, n));
     expectSameVector(e1, e2, 1, std::max(1, n));
@@ -261,6 +270,11 @@ TEST_P(FastKernels, ReductionAtAndAroundVectorWidthsAndTileEdgesIgnoresTheUpperT
     for (const int n : {31, 32, 33, 63, 64, 65, 127, 128, 129, 495, 497, 499}) orders.push_back(n);
     std::mt19937 random(21);
     for (int k = 0; k < 6; ++k) orders.push_back(27 + static_cast<int>(random() % 470));
+    // Then back down, largest first, with the widened matrix's scratch kept
+    // from order to order as a worker keeps it: what an earlier, larger call
+    // left there must not matter.
+    for (const int n : {500, 9, 257, 8, 1, 0, 499}) orders.push_back(n);
+    std::vector<double> scratch;
     for (const int n : orders) {
         SCOPED_TRACE(n);
         auto input = symmetricInput(n, static_cast<unsigned>(n) + 1000u);
@@ -270,6 +284,16 @@ TEST_P(FastKernels, ReductionAtAndAroundVectorWidthsAndTileEdgesIgnoresTheUpperT
             for (int k = i + 1; k <= n; ++k) (*fast)(i, k) = std::nanf("");
         RealVector d1{}, e1{}, d2{}, e2{};
         Tridiagonalize(*reference, n, d1, e1);
+        auto widened = std::make_unique<SquareMatrix>(*fast);
+        TridiagonalizeEigenvaluesOnly(*widened, n, d2, e2, GetParam(), scratch);
+        expectSameVector(d1, d2, 1, std::max(1, n));
+        expectSameVector(e1, e2, 1, std::max(1, n));
+        // The widened form works on its own copy.
+        for (int i = 1; i <= kMatrixOrder; ++i)
+            for (int k = 1; k <= kMatrixOrder; ++k)
+                ASSERT_TRUE(sameBits((*widened)(i, k), (*fast)(i, k))) << i << " " << k;
+        d2 = {};
+        e2 = {};
         TridiagonalizeEigenvaluesOnly(*fast, n, d2, e2, GetParam());
         expectSameVector(d1, d2, 1, std::max(1, n));
         expectSameVector(e1, e2, 1, std::max(1, n));
@@ -278,6 +302,32 @@ TEST_P(FastKernels, ReductionAtAndAroundVectorWidthsAndTileEdgesIgnoresTheUpperT
             for (int i = n + 1; i <= kMatrixOrder; ++i)
                 ASSERT_TRUE(sameBits((*fast)(i, k), 0.0f) && sameBits((*fast)(k, i), 0.0f)) << i << " " << k;
     }
+}
+
+TEST(FastKernelsQl, EigenvaluesOnlyQlGivesTheSameBitsAtTheEdgesOfTheFloatRange) {
+    // Tridiagonal matrices scaled towards the smallest and the largest
+    // floats: the rotations' products then run into subnormal doubles or
+    // near the top of the float range, where a rearranged product would
+    // round differently.
+    std::mt19937 random(31);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    for (const float scale : {1e-38f, 1e-30f, 1.0f, 1e30f, 1e37f})
+        for (const int n : {2, 3, 8, 40}) {
+            SCOPED_TRACE(testing::Message() << scale << " " << n);
+            RealVector d1{}, e1{};
+            for (int i = 1; i <= n; ++i) {
+                d1[static_cast<std::size_t>(i)] = unit(random) * scale;
+                e1[static_cast<std::size_t>(i)] = i == 1 ? 0.0f : unit(random) * scale;
+            }
+            RealVector d2 = d1;
+            RealVector e2 = e1;
+            SquareMatrix z;
+            for (int i = 1; i <= n; ++i) z(i, i) = 1.0f;
+            const int notices1 = TQLI(d1, e1, n, z);
+            const int notices2 = TqliEigenvaluesOnly(d2, e2, n);
+            EXPECT_EQ(notices1, notices2);
+            expectSameVector(d1, d2, 1, n);
+        }
 }
 
 TEST_P(FastKernels, FiveHundredSquareDecompositionGivesTheSameBits) {
@@ -385,6 +435,8 @@ TEST(KernelSelection, EigenvaluesOnlySolverRefusesWhatTheReferenceRefuses) {
     a(2, 1) = std::nanf("");
     RealVector d{}, e{};
     EXPECT_THROW(TridiagonalizeEigenvaluesOnly(a, 2, d, e, bestSupportedIsa()), data::FatalError);
+    std::vector<double> scratch;
+    EXPECT_THROW(TridiagonalizeEigenvaluesOnly(a, 2, d, e, bestSupportedIsa(), scratch), data::FatalError);
     // The give-up bound of the QL iteration, reached on a matrix that needs
     // a few iterations.
     auto input = symmetricInput(8, 3);

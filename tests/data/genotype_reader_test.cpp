@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
@@ -67,6 +69,45 @@ TEST(GenotypeReader, TwoSampleExampleCounts) {
     EXPECT_EQ(ds.counts.alleleTotal(1, 2), 24.0);
     EXPECT_EQ(ds.completeCounts[1], 10);
     EXPECT_EQ(frequencyFileText(ds, ds.counts), test::golden("two_sample.fre"));
+}
+
+// Every count of samples 1..np, loci 1..nl, alleles 1..nu.
+void expectSameCounts(const Dataset& ds, const CountTables& expected, const CountTables& actual) {
+    for (int l = 1; l <= ds.nl; ++l) {
+        for (int a = 1; a <= ds.nu; ++a) ASSERT_EQ(actual.alleleTotal(l, a), expected.alleleTotal(l, a));
+        for (int s = 1; s <= ds.np; ++s) {
+            ASSERT_EQ(actual.sampleSize(s, l), expected.sampleSize(s, l));
+            for (int a = 1; a <= ds.nu; ++a)
+                ASSERT_EQ(actual.alleleCount(s, l, a), expected.alleleCount(s, l, a)) << s << " " << l << " " << a;
+        }
+    }
+}
+
+TEST(AlleleCounting, TablesSizedForFewAllelesAreWidenedForMoreAndNarrowedByTheRecount) {
+    const Loaded two = load(twoSampleData());  // alleles 1..2
+    const Loaded nine = load("2 2 9 1\r\nloc\r\nother\r\n1 99 12\r\n1 11 0\r\n2 11 93\r\n2 0 99\r\n");
+    std::vector<std::uint16_t> origin(21);
+    for (std::size_t p = 0; p < origin.size(); ++p) origin[p] = static_cast<std::uint16_t>(p);
+
+    // The recount asks for rows of two alleles only.
+    CountTables tables;
+    ArrangementCounter(two.ds, two.ds.genotypeColumns).count(origin.data(), tables);
+    EXPECT_EQ(tables.alleles(), 2);
+    expectSameCounts(two.ds, two.ds.counts, tables);
+
+    // The same tables for nine alleles: widened, every count in its place.
+    countAlleles(nine.ds, nine.ds.genotypeColumns, tables);
+    EXPECT_GE(tables.alleles(), 9);
+    EXPECT_EQ(tables.alleleCount(1, 1, 9), 2.0);
+    expectSameCounts(nine.ds, nine.ds.counts, tables);
+
+    // Whole-range tables handed to the recount come back narrowed, refilled.
+    CountTables wide;
+    wide.allocate(2, 2);
+    wide.alleleCount(2, 2, 99) = 5.0;
+    ArrangementCounter(nine.ds, nine.ds.genotypeColumns).count(origin.data(), wide);
+    EXPECT_EQ(wide.alleles(), 9);
+    expectSameCounts(nine.ds, nine.ds.counts, wide);
 }
 
 TEST(GenotypeReader, LineEndsReadAlike) {

@@ -242,8 +242,8 @@ struct FloatCells {
                        int r, int cols) {
         k.updateLowerRow(s, stride, u, e, g, r, cols);
     }
-    static void pass(const simd::SimdKernels& k, float* s, int n, const double* u, const double* e, const double* g,
-                     const double* nextU, double* next) {
+    static void pass(const simd::SimdKernels& k, float* s, int n, const double* u, const double* e,
+                     const double* g, const double* nextU, double* next) {
         k.lowerUpdateAndProduct(s, stride, n, u, e, g, nextU, next);
     }
 };

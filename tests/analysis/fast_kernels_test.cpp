@@ -112,9 +112,9 @@ TEST_P(FastKernels, CrossProductEqualsTheReferenceProductsInBothCases) {
     // Case A, case B, np == nA, p = 1 and p = 2 from either side, then
     // orders at and either side of vector widths and of the 8-row blocks.
     for (const Shape shape :
-         {Shape{9, 4}, Shape{4, 9}, Shape{7, 7}, Shape{1, 6}, Shape{6, 1}, Shape{2, 13}, Shape{13, 2},
+         {Shape{9, 4},   Shape{4, 9},   Shape{7, 7}, Shape{1, 6},   Shape{6, 1},   Shape{2, 13},  Shape{13, 2},
           Shape{37, 61}, Shape{61, 37}, Shape{1, 1}, Shape{66, 65}, Shape{64, 65}, Shape{33, 32}, Shape{16, 17},
-          Shape{17, 16}, Shape{8, 9}, Shape{9, 8}, Shape{3, 2}, Shape{5, 4}, Shape{4, 5}, Shape{24, 24}}) {
+          Shape{17, 16}, Shape{8, 9},   Shape{9, 8}, Shape{3, 2},   Shape{5, 4},   Shape{4, 5},   Shape{24, 24}}) {
         SCOPED_TRACE(std::to_string(shape.np) + " x " + std::to_string(shape.nA));
         const CrossInput in =
             randomCrossInput(shape.np, shape.nA, static_cast<unsigned>(shape.np * 1000 + shape.nA));

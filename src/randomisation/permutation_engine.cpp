@@ -249,7 +249,7 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
         const RandomGenerator start = generator;
         data::GenotypeColumns initial(ds.nl);
         copyAllPositions(ds, ds.genotypeColumns, initial);
-        // The origins of the first arrangement are drawn from.
+        // The origin list the first arrangement starts from.
         std::vector<std::uint16_t> identity(static_cast<std::size_t>(ds.individualCount) + 1);
         for (std::size_t p = 0; p < identity.size(); ++p) identity[p] = static_cast<std::uint16_t>(p);
         // The draws happen on the workers, each from its arrangement's start
@@ -267,7 +267,11 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
         std::vector<Job> jobs(static_cast<std::size_t>(window));
         for (Job& job : jobs) job.origin.resize(identity.size());
         std::vector<std::unique_ptr<WorkerTables>> tables;
-        for (int w = 0; w < workers; ++w) tables.push_back(std::make_unique<WorkerTables>(observed, kernels));
+        for (int w = 0; w < workers; ++w) {
+            tables.push_back(std::make_unique<WorkerTables>(observed, kernels));
+            // Sized now: the workers' draws must not allocate (see below).
+            tables.back()->partners.resize(positions.size());
+        }
         auto jobOf = [&](int arrangement) -> Job& {
             return jobs[static_cast<std::size_t>(arrangement) % jobs.size()];
         };
@@ -278,8 +282,8 @@ PermutationOutcome runPermutationTest(data::Dataset& ds, const analysis::PcaResu
                 Job& job = jobOf(arrangement);
                 RandomGenerator drawing = job.start;
                 drawPartners(positions, drawing, own.partners);
-                // Nothing before the chain is complete may throw: the next
-                // arrangement's worker waits for it.
+                // Nothing before the chain is complete may throw (nor
+                // allocate): the next arrangement's worker waits for it.
                 chain.waitFor(arrangement - 1);
                 job.origin = arrangement == 1 ? identity : jobOf(arrangement - 1).origin;
                 exchangeOrigins(positions, own.partners, job.origin);

@@ -231,43 +231,43 @@ void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, i
 
 namespace {
 
-// The reduction's matrix as the fast kernels take it: the float matrix in
-// place, or its lower triangle widened to doubles.
-struct FloatCells {
-    SquareMatrix& a;
-    float& operator()(int i, int k) { return a(i, k); }
-    float* block() { return a.row(1) + 1; }
-    static constexpr std::size_t stride = kStride;
-    static void update(const simd::SimdKernels& k, float* s, const double* u, const double* e, const double* g,
-                       int r, int cols) {
-        k.updateLowerRow(s, stride, u, e, g, r, cols);
-    }
-    static void pass(const simd::SimdKernels& k, float* s, int n, const double* u, const double* e,
-                     const double* g, const double* nextU, double* next) {
-        k.lowerUpdateAndProduct(s, stride, n, u, e, g, nextU, next);
-    }
-};
-
 // Rows of a multiple of 8 doubles (64 bytes), so that every tile of 8
 // columns of an aligned matrix lies on one cache line.
 constexpr std::size_t kWideStride = (kMatrixOrder + 7) / 8 * 8;
 
+// The reduction's matrix as the fast kernels take it: the float matrix in
+// place, or its lower triangle widened to doubles. The kernels are chosen
+// by the element type (rowUpdate, updatePass below).
+struct FloatCells {
+    SquareMatrix& a;
+    float& operator()(int i, int k) { return a(i, k); }
+    float* block() { return a.row(1) + 1; }
+};
+
 struct WideCells {
     double* data;  // element (1, 1), 64-byte aligned
     double& operator()(int i, int k) {
-        return data[static_cast<std::size_t>(i - 1) * stride + static_cast<std::size_t>(k - 1)];
+        return data[static_cast<std::size_t>(i - 1) * kWideStride + static_cast<std::size_t>(k - 1)];
     }
     double* block() { return data; }
-    static constexpr std::size_t stride = kWideStride;
-    static void update(const simd::SimdKernels& k, double* s, const double* u, const double* e, const double* g,
-                       int r, int cols) {
-        k.updateLowerRowWide(s, stride, u, e, g, r, cols);
-    }
-    static void pass(const simd::SimdKernels& k, double* s, int n, const double* u, const double* e,
-                     const double* g, const double* nextU, double* next) {
-        k.lowerUpdateAndProductWide(s, stride, n, u, e, g, nextU, next);
-    }
 };
+
+void rowUpdate(const simd::SimdKernels& k, float* s, const double* u, const double* e, const double* g, int r,
+               int cols) {
+    k.updateLowerRow(s, kStride, u, e, g, r, cols);
+}
+void rowUpdate(const simd::SimdKernels& k, double* s, const double* u, const double* e, const double* g, int r,
+               int cols) {
+    k.updateLowerRowWide(s, kWideStride, u, e, g, r, cols);
+}
+void updatePass(const simd::SimdKernels& k, float* s, int n, const double* u, const double* e, const double* g,
+                const double* nextU, double* next) {
+    k.lowerUpdateAndProduct(s, kStride, n, u, e, g, nextU, next);
+}
+void updatePass(const simd::SimdKernels& k, double* s, int n, const double* u, const double* e, const double* g,
+                const double* nextU, double* next) {
+    k.lowerUpdateAndProductWide(s, kWideStride, n, u, e, g, nextU, next);
+}
 
 // The start of Householder step i (rows 1..i - 1 to the left of the
 // diagonal): scale, normalise row i, e[i], h. True when the row needs a
@@ -329,7 +329,7 @@ void reduceEigenvaluesOnly(Cells& a, int n, RealVector& d, RealVector& e, const 
         bool nextReflect = false;
         bool nextHaveG = false;
         if (reflect) {
-            if (!haveG) Cells::pass(kernels, block, l, nullptr, nullptr, nullptr, u->data(), g->data());
+            if (!haveG) updatePass(kernels, block, l, nullptr, nullptr, nullptr, u->data(), g->data());
             double f = 0.0;
             for (int j = 1; j <= l; ++j) {
                 e[static_cast<std::size_t>(j)] = static_cast<float>((*g)[static_cast<std::size_t>(j - 1)] / h);
@@ -345,10 +345,10 @@ void reduceEigenvaluesOnly(Cells& a, int n, RealVector& d, RealVector& e, const 
                 newG[static_cast<std::size_t>(j - 1)] = gj;
                 newE[static_cast<std::size_t>(j - 1)] = e[static_cast<std::size_t>(j)];
             }
-            Cells::update(kernels, block, u->data(), newE.data(), newG.data(), l - 1, l);
+            rowUpdate(kernels, block, u->data(), newE.data(), newG.data(), l - 1, l);
             nextReflect = prepareRow(a, l, e, nextH, *nextU);
-            Cells::pass(kernels, block, l - 1, u->data(), newE.data(), newG.data(),
-                        nextReflect ? nextU->data() : nullptr, nextG->data());
+            updatePass(kernels, block, l - 1, u->data(), newE.data(), newG.data(),
+                       nextReflect ? nextU->data() : nullptr, nextG->data());
             nextHaveG = nextReflect;
         } else if (l >= 2) {
             nextReflect = prepareRow(a, l, e, nextH, *nextU);

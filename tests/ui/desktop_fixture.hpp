@@ -58,11 +58,27 @@ struct DesktopFixture {
         control<QAction>(window(), "mTesting")->trigger();
     }
 
+    // File > Open, answering the file dialog with `path`.
+    void open(const std::string& path) {
+        window().dialogs().setNextFileName(QString::fromStdString(path));
+        control<QAction>(window(), "mfopen")->trigger();
+    }
+
     // Go, with Cancel pressed as soon as the event loop runs (during the test).
     void goAndCancel() {
         ui::MainWindow& w = window();
         QTimer::singleShot(0, &w, [&w] { control<QPushButton>(w, "bCancel")->click(); });
         control<QAction>(w, "mGo")->trigger();
+    }
+
+    // The small data file, seeds 1,1 and a 15,000-randomisation test,
+    // cancelled while it runs.
+    void cancelLongTest(ModalScript& script) {
+        session.generator.seed1 = 1;
+        session.generator.seed2 = 1;
+        open(writeData());
+        testingOn(script, "15000");
+        goAndCancel();
     }
 
     std::string writeData(const std::string& name = "small.dat", const char* content = kSmallData) {

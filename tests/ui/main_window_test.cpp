@@ -37,12 +37,7 @@ using zeltric::test::ModalScript;
 namespace {
 
 // The shared desktop instance, with the steps these tests repeat.
-struct Fixture : test::DesktopFixture {
-    void open(const std::string& path) {
-        window().dialogs().setNextFileName(QString::fromStdString(path));
-        control<QAction>(window(), "mfopen")->trigger();
-    }
-};
+struct Fixture : test::DesktopFixture {};
 
 void answerSeeds(ModalScript& script, const QString& first, const QString& second,
                  QStringList* shownTexts = nullptr) {
@@ -424,13 +419,9 @@ private slots:
 
     void go_cancelledTestWritesNoSection() {
         Fixture f;
-        f.session.generator.seed1 = 1;
-        f.session.generator.seed2 = 1;
-        f.open(f.writeData());
         ModalScript script;
-        f.testingOn(script, "15000");
+        f.cancelLongTest(script);
         ui::MainWindow& w = f.window();
-        f.goAndCancel();
         const std::string results = test::readFile(f.dir.file("small.pca"));
         QVERIFY(!results.empty());
         QVERIFY(results.find("P-values") == std::string::npos);

@@ -47,10 +47,6 @@ const char* kEightSamples =
     "8 33 13\r\n8 22 12\r\n";
 
 struct Fixture : test::DesktopFixture {
-    void open(const std::string& path) {
-        window().dialogs().setNextFileName(QString::fromStdString(path));
-        control<QAction>(window(), "mfopen")->trigger();
-    }
     void chooseLabels(const std::string& path) {
         window().dialogs().setNextFileName(QString::fromStdString(path));
         control<QAction>(window(), "mLabelfile")->trigger();
@@ -158,13 +154,9 @@ private slots:
 
     void cancelledTest_plotShowsNoPValues() {
         Fixture f;
-        f.session.generator.seed1 = 1;
-        f.session.generator.seed2 = 1;
-        f.open(f.writeData());
         ModalScript script;
-        f.testingOn(script, "15000");
+        f.cancelLongTest(script);
         ui::MainWindow& w = f.window();
-        f.goAndCancel();
         QVERIFY(f.session.testCancelled);
         QVERIFY(control<QAction>(w, "mTesting")->isChecked());
         ui::PlotWindow* graph = w.graph();

@@ -51,8 +51,7 @@ struct Shape {
 };
 
 const std::vector<Shape> kShapes = {
-    {17, 9, 110, 240},    {50, 20, 300, 5000}, {100, 30, 400, 5000},
-    {500, 50, 500, 5000}, {300, 10, 40, 5000},
+    {17, 9, 110, 240}, {50, 20, 300, 5000}, {100, 30, 400, 5000}, {500, 50, 500, 5000}, {300, 10, 40, 5000},
 };
 
 class SilentInterface : public run::UserInterface {
@@ -83,8 +82,7 @@ Generated generate(const Shape& shape, unsigned seed) {
     g.allelesPerLocus = std::clamp((shape.alleles + shape.loci - 1) / shape.loci, 2, 99);
     std::mt19937 engine(seed);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::vector<std::vector<std::discrete_distribution<int>>> draws(
-        static_cast<std::size_t>(shape.samples));
+    std::vector<std::vector<std::discrete_distribution<int>>> draws(static_cast<std::size_t>(shape.samples));
     for (auto& perSample : draws)
         for (int l = 0; l < shape.loci; ++l) {
             std::vector<double> weights;
@@ -124,10 +122,8 @@ std::unique_ptr<data::Dataset> makeDataset(const Shape& shape) {
     ds->nu = static_cast<std::uint16_t>(g.allelesPerLocus);
     ds->alleleCoding = 2;
     ds->alleleDivisor = 100;
-    for (int l = 1; l <= shape.loci; ++l)
-        ds->locusNames[static_cast<std::size_t>(l)] = "L" + std::to_string(l);
-    for (int s = 1; s <= shape.samples; ++s)
-        ds->populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
+    for (int l = 1; l <= shape.loci; ++l) ds->locusNames[static_cast<std::size_t>(l)] = "L" + std::to_string(l);
+    for (int s = 1; s <= shape.samples; ++s) ds->populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
     ds->individualCount = static_cast<std::uint16_t>(shape.individuals);
     ds->genotypeColumns.resize(shape.loci);
     for (int i = 1; i <= shape.individuals; ++i) {
@@ -160,9 +156,8 @@ double processorSeconds() {
 
 // Runs the test engine with `kernels` on `threads` threads for about
 // `seconds`, starting from the observed arrangement each time.
-Measurement measure(const data::Dataset& observedData, const analysis::PcaResult& observed,
-                    const char* kernels, int threads, double seconds,
-                    const std::string& sharePath) {
+Measurement measure(const data::Dataset& observedData, const analysis::PcaResult& observed, const char* kernels,
+                    int threads, double seconds, const std::string& sharePath) {
     // The engine takes its kernels as a parameter (an empty name: the best).
     const auto selection = analysis::KernelSelection::fromName(kernels);
     if (!selection) {
@@ -185,8 +180,8 @@ Measurement measure(const data::Dataset& observedData, const analysis::PcaResult
         const double processorStart = processorSeconds();
         const auto start = std::chrono::steady_clock::now();
         run::PortObserver observer(ui);
-        (void)randomisation::runPermutationTest(*ds, observed, generator, runs + 1, threads,
-                                                sharePath, observer, *selection);
+        (void)randomisation::runPermutationTest(*ds, observed, generator, runs + 1, threads, sharePath, observer,
+                                                *selection);
         elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         processor = processorSeconds() - processorStart;
         if (elapsed >= seconds || runs >= 15000) break;
@@ -201,11 +196,12 @@ Measurement measure(const data::Dataset& observedData, const analysis::PcaResult
 }
 
 // Bootstrap replicates per second with the fast kernels on `threads` threads.
-double measureBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed, int threads,
-                        double seconds, const char* kernels) {
+double measureBootstrap(const data::Dataset& ds, const analysis::PcaResult& observed, int threads, double seconds,
+                        const char* kernels) {
     SilentInterface ui;
     run::PortObserver observer(ui);
-    const auto selection = analysis::KernelSelection::fromName(kernels).value_or(analysis::KernelSelection::best());
+    const auto selection =
+        analysis::KernelSelection::fromName(kernels).value_or(analysis::KernelSelection::best());
     int replicates = 100;
     for (;;) {
         const auto start = std::chrono::steady_clock::now();
@@ -213,8 +209,8 @@ double measureBootstrap(const data::Dataset& ds, const analysis::PcaResult& obse
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (elapsed >= seconds || replicates >= randomisation::kMaxReplicates) return replicates / elapsed;
         const double wanted = elapsed > 0.0 ? replicates * seconds / elapsed * 1.05 : replicates * 10.0;
-        replicates = static_cast<int>(
-            std::min<double>(randomisation::kMaxReplicates, std::max(wanted, replicates * 2.0)));
+        replicates =
+            static_cast<int>(std::min<double>(randomisation::kMaxReplicates, std::max(wanted, replicates * 2.0)));
     }
 }
 
@@ -266,16 +262,15 @@ int main(int argc, char** argv) {
         }
     }
 
-    const std::string sharePath = (std::filesystem::temp_directory_path() /
-                                   ("zeltric-bench-" + std::to_string(::getpid()) + ".per"))
-                                      .string();
+    const std::string sharePath =
+        (std::filesystem::temp_directory_path() / ("zeltric-bench-" + std::to_string(::getpid()) + ".per"))
+            .string();
     std::printf("fast kernels: %s; %d threads; about %.1f s per figure\n",
-                fastVariant.empty() ? analysis::isaName(analysis::bestSupportedIsa())
-                                    : fastVariant.c_str(),
+                fastVariant.empty() ? analysis::isaName(analysis::bestSupportedIsa()) : fastVariant.c_str(),
                 threads, seconds);
-    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %11s %11s | %12s | %8s\n", "shape (np,nl,nA,N)",
-                "case", "ref 1t /s", "fast 1t /s", "fast Nt /s", "fast/ref", "Nt/1t", "cpu ms 1t",
-                "cpu ms Nt", "boot Nt /s", "peak MB");
+    std::printf("%-22s %5s | %12s %12s %12s | %9s %9s | %11s %11s | %12s | %8s\n", "shape (np,nl,nA,N)", "case",
+                "ref 1t /s", "fast 1t /s", "fast Nt /s", "fast/ref", "Nt/1t", "cpu ms 1t", "cpu ms Nt",
+                "boot Nt /s", "peak MB");
     for (const int index : chosen) {
         if (index < 1 || index > static_cast<int>(kShapes.size())) continue;
         const Shape& shape = kShapes[static_cast<std::size_t>(index - 1)];
@@ -286,19 +281,15 @@ int main(int argc, char** argv) {
         const int nA = observed->alleleColumnCount;
 
         const Measurement reference = measure(*ds, *observed, "reference", 1, seconds, sharePath);
-        const Measurement fast1 =
-            measure(*ds, *observed, fastVariant.c_str(), 1, seconds, sharePath);
-        const Measurement fastN =
-            measure(*ds, *observed, fastVariant.c_str(), threads, seconds, sharePath);
+        const Measurement fast1 = measure(*ds, *observed, fastVariant.c_str(), 1, seconds, sharePath);
+        const Measurement fastN = measure(*ds, *observed, fastVariant.c_str(), threads, seconds, sharePath);
         const double bootstrapN = measureBootstrap(*ds, *observed, threads, seconds, fastVariant.c_str());
         char label[64];
-        std::snprintf(label, sizeof label, "(%d, %d, %d, %d)", shape.samples, shape.loci, nA,
-                      shape.individuals);
-        std::printf("%-22s %5s | %12.2f %12.1f %12.1f | %8.1fx %8.2fx | %11.3f %11.3f | %12.1f | %8.1f\n",
-                    label, shape.samples > nA ? "A" : "B", reference.perSecond, fast1.perSecond,
-                    fastN.perSecond, fast1.perSecond / reference.perSecond,
-                    fastN.perSecond / fast1.perSecond, fast1.cpuMilliseconds, fastN.cpuMilliseconds,
-                    bootstrapN, peakMegabytes());
+        std::snprintf(label, sizeof label, "(%d, %d, %d, %d)", shape.samples, shape.loci, nA, shape.individuals);
+        std::printf("%-22s %5s | %12.2f %12.1f %12.1f | %8.1fx %8.2fx | %11.3f %11.3f | %12.1f | %8.1f\n", label,
+                    shape.samples > nA ? "A" : "B", reference.perSecond, fast1.perSecond, fastN.perSecond,
+                    fast1.perSecond / reference.perSecond, fastN.perSecond / fast1.perSecond,
+                    fast1.cpuMilliseconds, fastN.cpuMilliseconds, bootstrapN, peakMegabytes());
         std::fflush(stdout);
     }
     std::filesystem::remove(sharePath);

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_support.hpp"
 #include "cli/cli_options.hpp"
 #include "cli/number_list.hpp"
+#include "fuzz_support.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     using namespace zeltric;
@@ -29,20 +29,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     std::vector<const char*> argv;
     for (const std::string& a : arguments) argv.push_back(a.c_str());
-    const run::CliParse parse = run::parseCliOptions(static_cast<int>(argv.size()), argv.data());
+    const cli::CliParse parse = cli::parseCliOptions(static_cast<int>(argv.size()), argv.data());
     if (parse.error.empty()) {
-        const run::CliOptions& o = parse.options;
+        const cli::CliOptions& o = parse.options;
         FUZZ_CHECK(o.help || o.version || !o.dataFile.empty());
         if (o.test) FUZZ_CHECK(*o.test >= 100 && *o.test <= 15000);
-        if (o.seeds) FUZZ_CHECK(o.seeds->first >= 1 && o.seeds->first <= 2147483562 && o.seeds->second >= 1 &&
-                                o.seeds->second <= 2147483398);
+        if (o.seeds)
+            FUZZ_CHECK(o.seeds->first >= 1 && o.seeds->first <= 2147483562 && o.seeds->second >= 1 &&
+                       o.seeds->second <= 2147483398);
         FUZZ_CHECK(o.threads >= 0 && o.threads <= 256);
         if (o.plotFile) FUZZ_CHECK(o.plot.has_value());
     }
 
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         std::string message;
-        const auto numbers = run::parseNumberList(arguments[i], maximum, minimumCount, message);
+        const auto numbers = cli::parseNumberList(arguments[i], maximum, minimumCount, message);
         if (!numbers) {
             FUZZ_CHECK(!message.empty());
             continue;

@@ -1,14 +1,14 @@
 // The data file from its first byte to an analysis: header reader, genotype
 // reader, allele counting, frequency text, the selection filter and, for
 // small inputs, the observed analysis and its report texts. Refusals
-// (data::FatalError) are expected; anything else that escapes is a finding.
+// (base::FatalError) are expected; anything else that escapes is a finding.
 #include <cmath>
 #include <string>
 
 #include "analysis/frequency_pca.hpp"
 #include "analysis/results_report.hpp"
-#include "data/allele_counting.hpp"
 #include "base/fatal_error.hpp"
+#include "data/allele_counting.hpp"
 #include "data/frequency_file.hpp"
 #include "data/genotype_reader.hpp"
 #include "data/selection_filter.hpp"
@@ -19,9 +19,10 @@ namespace {
 using namespace zeltric;
 
 void checkCounts(const data::Dataset& ds) {
-    FUZZ_CHECK(ds.individualCount <= data::NIMax);
+    FUZZ_CHECK(ds.individualCount <= base::NIMax);
     FUZZ_CHECK(ds.sampleEnds[ds.np] == ds.individualCount);
-    for (int s = 2; s <= ds.np; ++s) FUZZ_CHECK(ds.sampleEnds[static_cast<std::size_t>(s - 1)] <= ds.sampleEnds[static_cast<std::size_t>(s)]);
+    for (int s = 2; s <= ds.np; ++s)
+        FUZZ_CHECK(ds.sampleEnds[static_cast<std::size_t>(s - 1)] <= ds.sampleEnds[static_cast<std::size_t>(s)]);
     for (int s = 1; s <= ds.np; ++s)
         for (int l = 1; l <= ds.nl; ++l) {
             double sum = 0.0;
@@ -38,12 +39,14 @@ bool finiteText(const std::string& text) {
 // selection it was written for.
 void filterAndReread(const data::Dataset& opened, const std::string& path) {
     data::Dataset chosen = opened;
-    for (int s = 1; s <= chosen.np; ++s) chosen.populationSelected[static_cast<std::size_t>(s)] = static_cast<std::uint8_t>(s % 2);
-    for (int l = 1; l <= chosen.nl; ++l) chosen.locusSelected[static_cast<std::size_t>(l)] = static_cast<std::uint8_t>(l % 2);
+    for (int s = 1; s <= chosen.np; ++s)
+        chosen.populationSelected[static_cast<std::size_t>(s)] = static_cast<std::uint8_t>(s % 2);
+    for (int l = 1; l <= chosen.nl; ++l)
+        chosen.locusSelected[static_cast<std::size_t>(l)] = static_cast<std::uint8_t>(l % 2);
     const std::string filtered = zeltric::fuzz::scratchPath("filtered.dat");
     try {
         data::writeFilteredDataFile(chosen, path, filtered, true, true);
-    } catch (const data::FatalError&) {
+    } catch (const base::FatalError&) {
         return;
     }
     data::Dataset analysed;
@@ -52,7 +55,7 @@ void filterAndReread(const data::Dataset& opened, const std::string& path) {
     const int loci = analysed.nl;
     try {
         data::readGenotypes(analysed, filtered, [](const std::string&) {});
-    } catch (const data::FatalError&) {
+    } catch (const base::FatalError&) {
         return;  // e.g. no genotype line of a selected sample
     }
     FUZZ_CHECK(analysed.np == samples && analysed.nl == loci);
@@ -69,11 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     data::Dataset opened;
     try {
         data::readHeader(opened, path, ignore);
-    } catch (const data::FatalError&) {
+    } catch (const base::FatalError&) {
         return 0;
     }
-    FUZZ_CHECK(opened.np >= 1 && opened.np <= data::NPMax && opened.nl >= 1 && opened.nl <= data::NLMax &&
-               opened.nu >= 1 && opened.nu <= data::NUMax);
+    FUZZ_CHECK(opened.np >= 1 && opened.np <= base::NPMax && opened.nl >= 1 && opened.nl <= base::NLMax &&
+               opened.nu >= 1 && opened.nu <= base::NUMax);
     for (int l = 1; l <= opened.nl; ++l) FUZZ_CHECK(opened.locusNames[static_cast<std::size_t>(l)].size() <= 6);
     if (opened.alleleCoding != 1 && opened.alleleCoding != 2) return 0;  // the go step refuses it
 
@@ -84,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         data::readGenotypes(ds, path, ignore);
         ds.counts.allocate(ds.np, ds.nl);
         data::countObservedAlleles(ds);
-    } catch (const data::FatalError&) {
+    } catch (const base::FatalError&) {
         return 0;
     }
     checkCounts(ds);
@@ -97,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     analysis::PcaResult result;
     try {
         analysis::RunFrequencyPca(ds, ds.counts, true, workspace, result);
-    } catch (const data::FatalError&) {
+    } catch (const base::FatalError&) {
         return 0;
     }
     FUZZ_CHECK(std::isfinite(result.totalInertia) && std::isfinite(result.globalFst));

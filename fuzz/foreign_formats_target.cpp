@@ -1,13 +1,13 @@
 // The readers of other formats: the first byte chooses the format (or
 // detection), the rest is the file. A conversion either is refused
-// (data::FatalError) or gives a data file that the genotype reader reads
+// (base::FatalError) or gives a data file that the genotype reader reads
 // back whole, with as many labels as samples and every code within the
 // highest allele number.
 #include <algorithm>
 #include <string>
 
-#include "data/allele_counting.hpp"
 #include "base/fatal_error.hpp"
+#include "data/allele_counting.hpp"
 #include "data/genotype_reader.hpp"
 #include "formats/foreign_formats.hpp"
 #include "fuzz_support.hpp"
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     formats::Conversion c;
     try {
         c = formats::convert(format, content, "fuzz", options);
-    } catch (const data::FatalError&) {
+    } catch (const base::FatalError&) {
         return 0;
     }
     const std::string path = fuzz::scratchPath("converted.dat");
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     try {
         data::readHeader(ds, path, ignore);
         data::readGenotypes(ds, path, ignore);
-    } catch (const data::FatalError& e) {
+    } catch (const base::FatalError& e) {
         fuzz::propertyFailed(e.what());
     }
     FUZZ_CHECK(ds.alleleCoding == 2);
@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     for (int l = 1; l <= ds.nl; ++l)
         for (int i = 1; i <= ds.individualCount; ++i) {
             const std::int32_t code = ds.genotypeColumns.at(l, i);
-            FUZZ_CHECK(code == 0 || (code / 100 >= 1 && code / 100 <= ds.nu && code % 100 >= 1 && code % 100 <= ds.nu));
+            FUZZ_CHECK(code == 0 ||
+                       (code / 100 >= 1 && code / 100 <= ds.nu && code % 100 >= 1 && code % 100 <= ds.nu));
         }
     return 0;
 }

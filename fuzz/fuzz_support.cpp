@@ -19,8 +19,7 @@ const fs::path& folder() {
     static const fs::path path = [] {
         std::error_code ec;
         // Memory-backed when available: the targets write one file per input.
-        const fs::path base =
-            fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+        const fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
         fs::path made = base / ("zeltric-fuzz-" + std::to_string(::getpid()));
         fs::create_directories(made, ec);
         std::atexit(removeFolder);

@@ -11,12 +11,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     using namespace zeltric;
     if (size < 1 || size > 1 << 20) return 0;
     data::Dataset ds;
-    ds.np = static_cast<std::uint16_t>(1 + bytes[0] % data::NPMax);
+    ds.np = static_cast<std::uint16_t>(1 + bytes[0] % base::NPMax);
     const std::string path = zeltric::fuzz::scratchPath("labels.txt");
     zeltric::fuzz::writeScratch(path, bytes + 1, size - 1);
     try {
         data::readLabelFile(ds, path);
-    } catch (const data::FatalError&) {
+    } catch (const base::FatalError&) {
         return 0;
     }
     std::size_t total = 0;
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         total += label.size();
     }
     FUZZ_CHECK(total <= size - 1);
-    for (int s = ds.np + 1; s <= data::NPMax; ++s)
+    for (int s = ds.np + 1; s <= base::NPMax; ++s)
         FUZZ_CHECK(ds.populationLabels[static_cast<std::size_t>(s)].empty());
     return 0;
 }

@@ -11,7 +11,7 @@ namespace zeltric::analysis {
 namespace {
 
 void requireFinite(double value) {
-    if (!std::isfinite(value)) throw data::FatalError(data::MessageId::SolverInput, data::solverInputMessage());
+    if (!std::isfinite(value)) throw base::FatalError(base::MessageId::SolverInput, base::solverInputMessage());
 }
 
 }  // namespace
@@ -139,7 +139,7 @@ int TQLI(RealVector& d, RealVector& e, int n, SquareMatrix& z, TqliLimits limits
 
             if (iterations == limits.notice) ++notices;
             if (iterations == limits.limit)
-                throw data::FatalError(data::MessageId::TqliFailure, data::tqliFailureMessage(l, iterations));
+                throw base::FatalError(base::MessageId::TqliFailure, base::tqliFailureMessage(l, iterations));
             ++iterations;
 
             double g =

@@ -39,7 +39,7 @@ void Transpose(const SquareMatrix& src, SquareMatrix& dst, int size);
 // On return d[1..n] is the diagonal of the tridiagonal form, e[2..n] its
 // sub-diagonal (e[i] couples rows i-1 and i), e[1] = 0, and a holds the
 // accumulated orthogonal transformation. d[1] and e[1] are set also for
-// n = 0 and 1. Raises data::FatalError when the lower triangle holds a value
+// n = 0 and 1. Raises base::FatalError when the lower triangle holds a value
 // that is not finite.
 void Tridiagonalize(SquareMatrix& a, int n, RealVector& d, RealVector& e);
 
@@ -58,8 +58,8 @@ struct TqliLimits {
 //
 // Returns how many eigenvalues needed more than limits.notice iterations:
 // for each of them the caller shows the iteration notice once
-// (data::tqliNotice()) and the result is valid all the same. Raises
-// data::FatalError when d or e holds a value that is not finite, and when an
+// (base::tqliNotice()) and the result is valid all the same. Raises
+// base::FatalError when d or e holds a value that is not finite, and when an
 // eigenvalue has not converged after limits.limit iterations (never
 // seen on the positive semi-definite matrices of the analysis; it stops a
 // corrupted input from hanging the program).

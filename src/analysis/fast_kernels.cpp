@@ -38,7 +38,7 @@ const simd::SimdKernels& kernelsFor(KernelIsa isa) {
 }
 
 void requireFinite(double value) {
-    if (!std::isfinite(value)) throw data::FatalError(data::MessageId::SolverInput, data::solverInputMessage());
+    if (!std::isfinite(value)) throw base::FatalError(base::MessageId::SolverInput, base::solverInputMessage());
 }
 
 // Rows of a product computed together (productRows).
@@ -435,7 +435,7 @@ int TqliEigenvaluesOnly(RealVector& d, RealVector& e, int n, TqliLimits limits) 
 
             if (iterations == limits.notice) ++notices;
             if (iterations == limits.limit)
-                throw data::FatalError(data::MessageId::TqliFailure, data::tqliFailureMessage(l, iterations));
+                throw base::FatalError(base::MessageId::TqliFailure, base::tqliFailureMessage(l, iterations));
             ++iterations;
 
             double g = (static_cast<double>(at(d, l + 1)) - static_cast<double>(at(d, l))) /

@@ -82,7 +82,7 @@ void FastMatMul(const SquareMatrix& a, const SquareMatrix& b, SquareMatrix& c, i
 // Tridiagonalize without accumulating the transformations: the same d and e
 // (d[1..n], e[1..n], e[1] = 0, also for n = 0 and 1). Reads the lower
 // triangle of the leading n x n block of a and leaves the block unspecified.
-// Raises data::FatalError as Tridiagonalize does on a value that is not
+// Raises base::FatalError as Tridiagonalize does on a value that is not
 // finite.
 void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa);
 // The same, faster: the lower triangle is first widened into `scratch`

@@ -22,13 +22,13 @@ float toFloat(double value) { return static_cast<float>(value); }
 
 // Step 1: centred frequencies into X, allele columns, heterozygosity.
 void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, PcaWorkspace& ws,
-                      PcaResult& result, const std::array<int, data::NLMax + 1>& locusTotals) {
+                      PcaResult& result, const std::array<int, base::NLMax + 1>& locusTotals) {
     // Columns, pooled frequencies and H in locus and allele order first;
     // then X row by row, so that the count tables and X are read and
     // written along their rows (each element is computed the same way).
     std::array<double, kMatrixOrder + 1> pooled{};
     std::array<std::uint8_t, kMatrixOrder + 1> alleleOf{};
-    std::array<int, data::NLMax + 2> firstColumn{};
+    std::array<int, base::NLMax + 2> firstColumn{};
     float h = 0.0f;
     int col = 0;
     int typedLoci = 0;
@@ -82,7 +82,7 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
 
 // Step 2: the weight of every sample.
 void computeWeights(const data::Dataset& ds, const data::CountTables& counts,
-                    const std::array<int, data::NLMax + 1>& locusTotals, RealVector& weights) {
+                    const std::array<int, base::NLMax + 1>& locusTotals, RealVector& weights) {
     for (int j = 1; j <= ds.np; ++j)
         weights[static_cast<std::size_t>(j)] = sampleWeight(counts, locusTotals, ds.nl, j);
 }
@@ -128,7 +128,7 @@ double axisShareRatio(const PcaResult& result, int k) {
            static_cast<double>(result.globalFst);
 }
 
-float sampleWeight(const data::CountTables& counts, const std::array<int, data::NLMax + 1>& locusTotals, int nl,
+float sampleWeight(const data::CountTables& counts, const std::array<int, base::NLMax + 1>& locusTotals, int nl,
                    int j) {
     double sum = 0.0;
     double first = 0.0;
@@ -160,8 +160,8 @@ int retainedAlleles(const data::Dataset& ds, const data::CountTables& counts) {
     return nA;
 }
 
-std::array<int, data::NLMax + 1> sampleTotals(const data::Dataset& ds, const data::CountTables& counts) {
-    std::array<int, data::NLMax + 1> totals{};
+std::array<int, base::NLMax + 1> sampleTotals(const data::Dataset& ds, const data::CountTables& counts) {
+    std::array<int, base::NLMax + 1> totals{};
     for (int l = 1; l <= ds.nl; ++l)
         for (int j = 1; j <= ds.np; ++j) totals[static_cast<std::size_t>(l)] += counts.sampleSize(j, l);
     return totals;
@@ -195,7 +195,7 @@ bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts
     const int np = ds.np;
     // Only blocks of order s are written; the next reference call clears them.
     ws.usedOrder = std::max({ws.usedOrder, np, nA});
-    const std::array<int, data::NLMax + 1> locusTotals = sampleTotals(ds, counts);
+    const std::array<int, base::NLMax + 1> locusTotals = sampleTotals(ds, counts);
     buildFrequencies(ds, counts, ws, result, locusTotals);
     RealVector weights{};
     computeWeights(ds, counts, locusTotals, weights);
@@ -222,7 +222,7 @@ int prepareCall(const data::Dataset& ds, const data::CountTables& counts, int nA
         clearBlock(*matrix, clearOrder);
     ws.usedOrder = s;
 
-    const std::array<int, data::NLMax + 1> locusTotals = sampleTotals(ds, counts);
+    const std::array<int, base::NLMax + 1> locusTotals = sampleTotals(ds, counts);
     buildFrequencies(ds, counts, ws, result, locusTotals);
     ZELTRIC_ASSERT(result.alleleColumnCount == nA);
     computeWeights(ds, counts, locusTotals, weights);
@@ -323,11 +323,11 @@ void inertiaShares(int p, PcaResult& result) {
 void explainEmptyAnalysis(int p, const PcaResult& result, PcaCallReport& report) {
     const bool noHeterozygosity = !(static_cast<double>(result.heterozygositySum) > 0.0);
     if (p == 0)
-        report.informations.push_back(data::noAlleleMessage());
+        report.informations.push_back(base::noAlleleMessage());
     else if (noHeterozygosity)
-        report.informations.push_back(data::noHeterozygosityMessage());
+        report.informations.push_back(base::noHeterozygosityMessage());
     else if (result.totalInertia == 0.0f)
-        report.informations.push_back(data::noInertiaMessage());
+        report.informations.push_back(base::noInertiaMessage());
 }
 
 // The reference reading of steps 1 to 6; with fast kernels selected, the
@@ -357,12 +357,12 @@ PcaCallReport fullCall(const data::Dataset& ds, const data::CountTables& counts,
 
 PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, bool observed,
                               PcaWorkspace& ws, PcaResult& result) {
-    ZELTRIC_ASSERT(ds.np <= data::NPMax && ds.nl <= data::NLMax && ds.nu <= data::NUMax);
+    ZELTRIC_ASSERT(ds.np <= base::NPMax && ds.nl <= base::NLMax && ds.nu <= base::NUMax);
 
     // Capacity first, so that nothing is stored for a data set that is refused.
     const int nA = retainedAlleles(ds, counts);
     if (nA > kMatrixOrder)
-        throw data::FatalError(data::MessageId::MatrixDimension, data::matrixDimensionMessage());
+        throw base::FatalError(base::MessageId::MatrixDimension, base::matrixDimensionMessage());
 
     const bool fast = !ws.kernels.reference;
     if (fast && !observed) {

@@ -38,7 +38,7 @@ struct PcaWorkspace {
 // What the caller owes the user after one call.
 struct PcaCallReport {
     // Eigenvalues that needed more than 30 QL iterations: show
-    // data::tqliNotice() once for each. The results are valid all the same.
+    // base::tqliNotice() once for each. The results are valid all the same.
     int tqliNotices = 0;
     // Information messages to show (observed call only), in order.
     std::vector<std::string> informations;
@@ -73,7 +73,7 @@ struct PcaCallReport {
 // In an observed call each case adds one information message (p = 0 before
 // H = 0 before T = 0; only the first that applies).
 //
-// Raises data::FatalError with data::matrixDimensionMessage() when more than
+// Raises base::FatalError with base::matrixDimensionMessage() when more than
 // 500 alleles would be retained, before any column is stored; and the
 // eigen-solver's errors (eigen_solver.hpp).
 PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, bool observed,
@@ -91,7 +91,7 @@ double axisShareRatio(const PcaResult& result, int k);
 
 // The weight of sample j: its share n(j,l) / N(l) of the typed individuals,
 // or the mean of those shares over the typed loci when they differ.
-float sampleWeight(const data::CountTables& counts, const std::array<int, data::NLMax + 1>& locusTotals, int nl,
+float sampleWeight(const data::CountTables& counts, const std::array<int, base::NLMax + 1>& locusTotals, int nl,
                    int j);
 
 // The same share rounded to single precision, as observedAxisShare holds it,

@@ -14,7 +14,7 @@ namespace zeltric::analysis {
 struct PcaResult {
     // Every call.
     std::uint16_t alleleColumnCount = 0;  // nA, columns of X
-    std::array<std::uint16_t, data::NLMax + 1> allelesPerLocus{};
+    std::array<std::uint16_t, base::NLMax + 1> allelesPerLocus{};
     std::uint16_t dimension = 0;  // p = min(np, nA)
     float heterozygositySum = 0.0f;
     std::uint16_t typedLoci = 0;  // loci with at least one typed individual

@@ -10,9 +10,9 @@ namespace zeltric::analysis {
 
 namespace {
 
-using data::endLine;
-using data::integerField;
-using data::realField;
+using base::endLine;
+using base::integerField;
+using base::realField;
 
 constexpr double kShownShare = 0.001;
 
@@ -131,16 +131,16 @@ std::string testSectionText(const data::Dataset& ds, int randomisations, float f
                             const RealVector& axisPValues, int dimension) {
     auto line = [](std::string& out, const std::string& text) {
         out += text;
-        data::endLine(out);
+        base::endLine(out);
     };
-    auto field = [](float value) { return data::realField(static_cast<double>(value), 10, 5); };
+    auto field = [](float value) { return base::realField(static_cast<double>(value), 10, 5); };
 
     std::string out;
-    line(out, "P-values are given after " + data::integerField(randomisations) + " randomizations.");
+    line(out, "P-values are given after " + base::integerField(randomisations) + " randomizations.");
     line(out, "With the following number of complete genotypes :");
     for (int s = 1; s <= ds.np; ++s)
         line(out, ds.populationLabels[static_cast<std::size_t>(s)] + "  " +
-                      data::integerField(ds.completeCounts[static_cast<std::size_t>(s)], 4));
+                      base::integerField(ds.completeCounts[static_cast<std::size_t>(s)], 4));
     line(out, "");
     line(out, "P-value for overall Fst: ");
     line(out, field(fstPValue));

@@ -9,7 +9,7 @@ namespace zeltric::analysis {
 
 // Text builders for the four report files. Each returns the exact bytes to
 // append to its file, every line ending CR LF; the run driver writes them.
-// Figures go through data::realField / data::integerField. Axes 1..p-1 are
+// Figures go through base::realField / base::integerField. Axes 1..p-1 are
 // reported (p = dimension); an axis is shown in the value lines when its
 // observedAxisShare exceeds 0.001.
 

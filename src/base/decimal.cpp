@@ -4,7 +4,7 @@
 #include <limits>
 #include <system_error>
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 Decimal parseDecimal(std::string_view text, Sign sign) {
     Decimal result;
@@ -37,4 +37,4 @@ std::optional<long long> decimalValue(std::string_view text, Sign sign) {
     return d.value;
 }
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

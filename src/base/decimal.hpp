@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 // The one reader of decimal integers in text the user gives (files, options,
 // dialog fields): an optional sign ('+' or '-', where signs are allowed) and
@@ -23,4 +23,4 @@ Decimal parseDecimal(std::string_view text, Sign sign = Sign::Allowed);
 // The value of a text that parseDecimal reads as Ok; nothing otherwise.
 std::optional<long long> decimalValue(std::string_view text, Sign sign = Sign::Allowed);
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

@@ -5,7 +5,7 @@
 
 #include "base/messages.hpp"
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 // Raised for every fatal input error (capacity, genotype, matrix dimension and
 // every input the project refuses). It carries the exact message text; the
@@ -31,7 +31,7 @@ private:
 // Always-on check of an internal invariant (not of user input).
 [[noreturn]] void invariantFailed(const char* expression, const char* file, int line);
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base
 
 #define ZELTRIC_ASSERT(expr) \
-    ((expr) ? static_cast<void>(0) : ::zeltric::data::invariantFailed(#expr, __FILE__, __LINE__))
+    ((expr) ? static_cast<void>(0) : ::zeltric::base::invariantFailed(#expr, __FILE__, __LINE__))

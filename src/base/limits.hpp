@@ -1,6 +1,6 @@
 #pragma once
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 // Capacity limits fixed at build time; a data file beyond them is refused.
 inline constexpr int NPMax = 500;   // samples (populations) per data file
@@ -16,4 +16,4 @@ inline constexpr bool validSeeds(long long seed1, long long seed2) {
     return seed1 >= 1 && seed1 <= kSeed1Max && seed2 >= 1 && seed2 <= kSeed2Max;
 }
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

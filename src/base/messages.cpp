@@ -7,7 +7,7 @@
 #include "base/limits.hpp"
 #include "base/text_reader.hpp"
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 namespace {
 
@@ -163,4 +163,4 @@ void invariantFailed(const char* expression, const char* file, int line) {
     std::abort();
 }
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

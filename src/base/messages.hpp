@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 // The messages a user can meet. Lines are separated by LF CR, as the texts
 // were defined; a front end may normalise the separator for display only.
@@ -71,4 +71,4 @@ std::string messageText(MessageId id);
 // Maintainer address shown in the capacity message.
 inline constexpr const char* kMaintainerAddress = "zeltric-maintainers@users.noreply.example.org";
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

@@ -10,7 +10,7 @@
 
 #include "base/fatal_error.hpp"
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 namespace {
 std::string padLeft(std::string text, int width) {
@@ -115,4 +115,4 @@ std::string realField(double value, int width, int decimals) {
     return text;
 }
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 // The one number-field helper every file writer uses.
 //
@@ -21,4 +21,4 @@ std::string realField(double value, int width, int decimals);
 // Appends the CR LF that ends every written line.
 inline void endLine(std::string& out) { out += "\r\n"; }
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

@@ -12,7 +12,7 @@
 #include "base/fatal_error.hpp"
 #include "platform/platform.hpp"
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 namespace {
 
@@ -81,4 +81,4 @@ bool sameFile(const std::string& a, const std::string& b) {
     return ca == cb;
 }
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

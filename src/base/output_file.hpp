@@ -2,10 +2,10 @@
 
 #include <string>
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 // File writes that report every failure with a message naming the file
-// (data::FatalError), so nothing is reported as done that was not written.
+// (base::FatalError), so nothing is reported as done that was not written.
 void createEmptyFile(const std::string& path);
 void appendToFile(const std::string& path, const std::string& text);
 // Writes a temporary file beside `path`, then renames it over `path`.
@@ -14,4 +14,4 @@ void replaceFileAtomically(const std::string& path, const std::string& text);
 // Whether two paths name the same file (also through links or "..").
 bool sameFile(const std::string& a, const std::string& b);
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

@@ -12,7 +12,7 @@
 #include "base/decimal.hpp"
 #include "base/fatal_error.hpp"
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 std::string placeOf(const std::string& fileName, int line) {
     return "In file \"" + fileName + "\", line " + std::to_string(line) + ": ";
@@ -121,4 +121,4 @@ void TextReader::skipLine() {
     consumeLineEnd();
 }
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-namespace zeltric::data {
+namespace zeltric::base {
 
 // Reads the system's text files by their conventions: a line ends with CR,
 // CR LF or LF alone; numbers are decimal integers separated by any
@@ -45,4 +45,4 @@ private:
 // "file 'name', line N: "-style prefix for refusals.
 std::string placeOf(const std::string& fileName, int line);
 
-}  // namespace zeltric::data
+}  // namespace zeltric::base

@@ -12,9 +12,9 @@
 #include "run/pick_logic.hpp"
 #include "run/steps.hpp"
 
-namespace zeltric::run {
+namespace zeltric::cli {
 
-BatchOutcome openForBatch(Session& session, const CliOptions& options, UserInterface& ui,
+BatchOutcome openForBatch(run::Session& session, const CliOptions& options, run::UserInterface& ui,
                           const std::function<void(const formats::FileConversion&)>& converted) {
     // A file in another format is analysed through its converted data and label files.
     const auto conversion = formats::convertFile(options.dataFile, options.format, options.structure);
@@ -25,30 +25,31 @@ BatchOutcome openForBatch(Session& session, const CliOptions& options, UserInter
     } else if (options.convertOnly) {
         return {kUsageError, "--convert-only: \"" + options.dataFile + "\" is a data file already"};
     }
-    openStep(session, ui, conversion ? conversion->paths.dataFile : options.dataFile);
+    run::openStep(session, ui, conversion ? conversion->paths.dataFile : options.dataFile);
     if (conversion)
-        session.convertedFrom = Session::ConvertedSource{options.dataFile, formats::formatName(conversion->format),
-                                                         conversion->paths.alleleTable};
+        session.convertedFrom = run::Session::ConvertedSource{
+            options.dataFile, formats::formatName(conversion->format), conversion->paths.alleleTable};
     // The open step has told the coding's message.
     if (!data::validCoding(session.opened.alleleCoding)) return {kInputError, {}};
     if (options.labels)
-        labelCommand(session, *options.labels);
+        run::labelCommand(session, *options.labels);
     else if (conversion)
-        labelCommand(session, conversion->paths.labelFile);
-    for (const auto& [list, kind, option] : {std::tuple{options.loci, PickKind::Loci, "--loci"},
-                                             std::tuple{options.pops, PickKind::Populations, "--pops"}}) {
+        run::labelCommand(session, conversion->paths.labelFile);
+    for (const auto& [list, kind, option] : {std::tuple{options.loci, run::PickKind::Loci, "--loci"},
+                                             std::tuple{options.pops, run::PickKind::Populations, "--pops"}}) {
         if (!list) continue;
-        const bool loci = kind == PickKind::Loci;
+        const bool loci = kind == run::PickKind::Loci;
         std::string reason;
         const auto numbers =
-            parseNumberList(*list, loci ? session.opened.nl : session.opened.np, minimumChoice(kind), reason);
+            parseNumberList(*list, loci ? session.opened.nl : session.opened.np, run::minimumChoice(kind), reason);
         if (!numbers) return {kUsageError, std::string(option) + " " + *list + ": " + reason};
-        chooseByNumbers(session, kind, *numbers);
+        run::chooseByNumbers(session, kind, *numbers);
     }
     return {};
 }
 
-BatchOutcome settleSeeds(Session& session, const CliOptions& options, UserInterface& ui, bool interactive) {
+BatchOutcome settleSeeds(run::Session& session, const CliOptions& options, run::UserInterface& ui,
+                         bool interactive) {
     if (options.seeds) {
         session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
         session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
@@ -68,12 +69,12 @@ BatchOutcome settleSeeds(Session& session, const CliOptions& options, UserInterf
         return {kUsageError,
                 "the seed file \"" + options.seedFile +
                     "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them"};
-    if (!loadSeeds(session.generator, options.seedFile, ui))
-        ui.information(data::seedsNotWrittenMessage(options.seedFile));
+    if (!run::loadSeeds(session.generator, options.seedFile, ui))
+        ui.information(base::seedsNotWrittenMessage(options.seedFile));
     return {};
 }
 
-void applyRandomisationChoices(Session& session, const CliOptions& options) {
+void applyRandomisationChoices(run::Session& session, const CliOptions& options) {
     if (options.test) {
         session.menu.testingChecked = true;
         session.randomisationCount = *options.test;
@@ -88,4 +89,4 @@ void applyRandomisationChoices(Session& session, const CliOptions& options) {
     }
 }
 
-}  // namespace zeltric::run
+}  // namespace zeltric::cli

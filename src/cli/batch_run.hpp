@@ -7,7 +7,7 @@
 #include "run/session.hpp"
 #include "run/user_interface.hpp"
 
-namespace zeltric::run {
+namespace zeltric::cli {
 
 // The batch run both batch front ends share (zeltric-cli and the browser's
 // binding): the same options lead to the same session, messages and exit
@@ -29,17 +29,18 @@ struct BatchOutcome {
 
 // Converts a file in another format (its notes told through `ui`, then
 // `converted` called with the result), opens the data file, reads the labels
-// and applies --loci and --pops. Raises data::FatalError for a fatal input
+// and applies --loci and --pops. Raises base::FatalError for a fatal input
 // error.
-BatchOutcome openForBatch(Session& session, const CliOptions& options, UserInterface& ui,
+BatchOutcome openForBatch(run::Session& session, const CliOptions& options, run::UserInterface& ui,
                           const std::function<void(const formats::FileConversion&)>& converted = {});
 
 // The test's seeds: given by --seeds, else read from the seed file (asked
 // for through `ui` when the seed file has none). A run that cannot ask
 // (`interactive` false) refuses a seed file without usable seeds.
-BatchOutcome settleSeeds(Session& session, const CliOptions& options, UserInterface& ui, bool interactive);
+BatchOutcome settleSeeds(run::Session& session, const CliOptions& options, run::UserInterface& ui,
+                         bool interactive);
 
 // --test and --bootstrap as the menu's check marks, counts and seeds.
-void applyRandomisationChoices(Session& session, const CliOptions& options);
+void applyRandomisationChoices(run::Session& session, const CliOptions& options);
 
-}  // namespace zeltric::run
+}  // namespace zeltric::cli

@@ -15,15 +15,15 @@
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/random_generator.hpp"
 
-namespace zeltric::run {
+namespace zeltric::cli {
 
 namespace {
 
 // Every check of a number is a range check, so a number too large for any
 // type is simply out of range.
 std::optional<long long> wholeNumber(const std::string& text) {
-    const data::Decimal d = data::parseDecimal(text);
-    if (d.status == data::Decimal::Status::NotANumber) return std::nullopt;
+    const base::Decimal d = base::parseDecimal(text);
+    if (d.status == base::Decimal::Status::NotANumber) return std::nullopt;
     return d.value;
 }
 
@@ -298,7 +298,7 @@ private:
 
     static std::pair<long long, long long> seedPair(const std::string& option, const std::string& v) {
         auto pair = numberPair(v);
-        if (!pair || !data::validSeeds(pair->first, pair->second))
+        if (!pair || !base::validSeeds(pair->first, pair->second))
             refuse(option + " needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in 1..2147483398, not \"" + v +
                    "\"");
         return *pair;
@@ -455,4 +455,4 @@ void applyRerunPlan(CliOptions& options, const record::RerunPlan& plan) {
     options.keepSeedFile = true;
 }
 
-}  // namespace zeltric::run
+}  // namespace zeltric::cli

@@ -6,7 +6,7 @@
 #include "formats/foreign_formats.hpp"
 #include "record/rerun_plan.hpp"
 
-namespace zeltric::run {
+namespace zeltric::cli {
 
 // The batch front end's command line.
 struct CliOptions {
@@ -49,4 +49,4 @@ std::string cliUsage();
 // neither read nor written (keepSeedFile).
 void applyRerunPlan(CliOptions& options, const record::RerunPlan& plan);
 
-}  // namespace zeltric::run
+}  // namespace zeltric::cli

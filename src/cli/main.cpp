@@ -39,12 +39,8 @@
 #include "ui/plot_painter.hpp"
 #endif
 
+namespace zeltric::cli {
 namespace {
-
-using namespace zeltric;
-
-using run::kInputError;
-using run::kUsageError;
 
 int usageError(const std::string& message) {
     std::cerr << "zeltric-cli: " << message << "\nTry 'zeltric-cli --help'.\n";
@@ -53,7 +49,7 @@ int usageError(const std::string& message) {
 
 // The kernels of --kernels, else of ZELTRIC_KERNELS (read here, once: the
 // core never reads the environment); an unknown name is a usage error.
-std::optional<analysis::KernelSelection> chooseKernels(const run::CliOptions& options) {
+std::optional<analysis::KernelSelection> chooseKernels(const CliOptions& options) {
     if (options.kernels) return analysis::KernelSelection::fromName(*options.kernels);
     const char* variable = std::getenv("ZELTRIC_KERNELS");
     if (variable == nullptr) return analysis::KernelSelection::best();
@@ -76,7 +72,7 @@ std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
 }
 
 // The plot of a new plot window, drawn headless. Returns an exit status.
-int writePlot(run::Session& session, const run::CliOptions& options) {
+int writePlot(run::Session& session, const CliOptions& options) {
     const auto [x, y] = *options.plot;
     const int last = static_cast<int>(session.pca.dimension) - 1;  // axes 1..last are reported
     if (last < 2)
@@ -102,7 +98,7 @@ int writePlot(run::Session& session, const run::CliOptions& options) {
 
 // The publication figure of --axes (or --plot's axes, or 1 and 2). Returns an
 // exit status. The figure's file was checked with the run's other files.
-int writeFigure(const run::Session& session, const run::CliOptions& options) {
+int writeFigure(const run::Session& session, const CliOptions& options) {
     const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
     const int last = static_cast<int>(session.pca.dimension) - 1;
     if (last < 2)
@@ -120,7 +116,7 @@ int writeFigure(const run::Session& session, const run::CliOptions& options) {
     try {
         figure::writeFigureFile(path, figure::figureSvg(session, x, y),
                                 options.figureWidth.value_or(figure::kDefaultPngWidth), render);
-    } catch (const data::FatalError& e) {
+    } catch (const base::FatalError& e) {
         std::cerr << "zeltric-cli: error: " << e.what() << '\n';
         return kInputError;
     }
@@ -131,14 +127,14 @@ int writeFigure(const run::Session& session, const run::CliOptions& options) {
 
 #if ZELTRIC_HAS_PLOT
 // The plot's file name as savePlotBmp will write it.
-std::string plotPath(const run::CliOptions& options, const std::string& base) {
+std::string plotPath(const CliOptions& options, const std::string& base) {
     return ui::bitmapFileName(options.plotFile ? *options.plotFile : base + ".bmp");
 }
 #endif
 
 // Every file of the run, checked before the seeds are read or anything is
 // written: no two roles may share a file, no output is a link or a pipe.
-void refuseUnsafeFiles(const run::Session& session, const run::CliOptions& options) {
+void refuseUnsafeFiles(const run::Session& session, const CliOptions& options) {
     const bool loci = session.menu.lociChecked;
     const bool pops = session.menu.popsChecked;
     const std::string plain = run::baseName(session.openedPath);
@@ -161,7 +157,7 @@ void refuseUnsafeFiles(const run::Session& session, const run::CliOptions& optio
 // Takes `lock` on the companion lock file of `file`; says once per run when
 // locks cannot be had and carries on without.
 void lockFor(platform::FileLock& lock, const std::string& file, const std::string& shownName,
-             run::TerminalInterface& ui) {
+             cli::TerminalInterface& ui) {
     static bool toldUnsupported = false;
     const auto state =
         lock.acquire(file + ".lock", [&] { ui.information("waiting for another run using " + shownName); });
@@ -174,11 +170,11 @@ void lockFor(platform::FileLock& lock, const std::string& file, const std::strin
 }
 
 int runCli(int& argc, char** argv) {
-    const run::CliParse parse = run::parseCliOptions(argc, argv);
+    const cli::CliParse parse = cli::parseCliOptions(argc, argv);
     if (!parse.error.empty()) return usageError(parse.error);
-    run::CliOptions options = parse.options;
+    CliOptions options = parse.options;
     if (options.help) {
-        std::cout << run::cliUsage();
+        std::cout << cli::cliUsage();
         return 0;
     }
     if (options.version) {
@@ -198,7 +194,7 @@ int runCli(int& argc, char** argv) {
                           std::string(std::getenv("ZELTRIC_KERNELS")) + "\"; it takes one of " +
                           analysis::KernelSelection::names() + " (or unset it)");
 
-    run::TerminalInterface ui(options.quiet);
+    cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
     run::Session session;
     session.kernels = *kernels;
@@ -216,11 +212,11 @@ int runCli(int& argc, char** argv) {
             const record::RerunPlan plan = record::planRerun(*options.rerun);
             if (plan.cancelled)
                 ui.information("The recorded test was cancelled; this rerun runs all its randomisations.");
-            run::applyRerunPlan(options, plan);
+            cli::applyRerunPlan(options, plan);
             ui.setDataFile(options.dataFile);
         }
-        const run::BatchOutcome opened =
-            run::openForBatch(session, options, ui, [&](const formats::FileConversion& converted) {
+        const cli::BatchOutcome opened =
+            cli::openForBatch(session, options, ui, [&](const formats::FileConversion& converted) {
                 if (!options.quiet)
                     std::cerr << "zeltric-cli: converted to " << converted.paths.dataFile << ", "
                               << converted.paths.labelFile << " and " << converted.paths.alleleTable << '\n';
@@ -231,26 +227,26 @@ int runCli(int& argc, char** argv) {
         lockFor(outputsLock, run::baseName(session.openedPath), options.dataFile, ui);
         if (options.test) {
             if (!options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
-            const run::BatchOutcome seeds = run::settleSeeds(session, options, ui, ui.interactive());
+            const cli::BatchOutcome seeds = cli::settleSeeds(session, options, ui, ui.interactive());
             if (seeds.status != 0) return usageError(seeds.message);
         }
-        run::applyRandomisationChoices(session, options);
-        run::installInterruptHandler();
+        cli::applyRandomisationChoices(session, options);
+        cli::installInterruptHandler();
         run::goStep(session, ui);
         if (options.test && !options.keepSeedFile) {
             if (options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
             seedsSaved = randomisation::saveSeeds(session.generator, options.seedFile);
             seedLock.release();
         }
-    } catch (const data::FatalError& e) {
+    } catch (const base::FatalError& e) {
         const std::string place = run::placeOfFixedMessage(session, options.dataFile, e);
         if (place.empty())
             ui.error(e.what());
         else
-            std::cerr << "zeltric-cli: " << place << run::TerminalInterface::displayText(e.what()) << '\n';
+            std::cerr << "zeltric-cli: " << place << cli::TerminalInterface::displayText(e.what()) << '\n';
         return kInputError;
     } catch (const std::bad_alloc&) {
-        ui.error(data::outOfMemoryMessage(options.dataFile));
+        ui.error(base::outOfMemoryMessage(options.dataFile));
         return kInputError;
     }
 #if ZELTRIC_HAS_PLOT
@@ -267,7 +263,7 @@ int runCli(int& argc, char** argv) {
         std::cout << results.rdbuf();
     }
     if (!seedsSaved) {
-        ui.error(data::seedsNotAdvancedMessage(options.seedFile));
+        ui.error(base::seedsNotAdvancedMessage(options.seedFile));
         return kInputError;
     }
     return 0;
@@ -290,19 +286,20 @@ int finishStandardOutput(int status) {
 }
 
 }  // namespace
+}  // namespace zeltric::cli
 
 int main(int argc, char** argv) {
     int status = 3;
     try {
-        status = runCli(argc, argv);
+        status = zeltric::cli::runCli(argc, argv);
     } catch (const std::bad_alloc&) {
         std::cerr << "zeltric-cli: error: out of memory.\n";
-        status = kInputError;
+        status = zeltric::cli::kInputError;
     } catch (const std::exception& e) {
         std::cerr << "zeltric-cli: internal error: " << e.what() << '\n';
         status = 3;
     }
-    status = finishStandardOutput(status);
+    status = zeltric::cli::finishStandardOutput(status);
     // A cancelled test finished as usual; the caller (a shell loop) must still
     // see that the run was interrupted.
     if (zeltric::platform::interruptRequested()) zeltric::platform::endByInterrupt();

@@ -5,7 +5,7 @@
 
 #include "base/decimal.hpp"
 
-namespace zeltric::run {
+namespace zeltric::cli {
 namespace {
 
 std::string trimmed(const std::string& text) {
@@ -17,8 +17,8 @@ std::string trimmed(const std::string& text) {
 
 // A positive decimal number of digits only; saturates far above any limit.
 std::optional<long long> number(const std::string& text) {
-    const data::Decimal d = data::parseDecimal(text, data::Sign::Refused);
-    if (d.status == data::Decimal::Status::NotANumber) return std::nullopt;
+    const base::Decimal d = base::parseDecimal(text, base::Sign::Refused);
+    if (d.status == base::Decimal::Status::NotANumber) return std::nullopt;
     return std::min(d.value, 1000000000LL);
 }
 
@@ -69,4 +69,4 @@ std::optional<std::vector<int>> parseNumberList(const std::string& text, int max
     return numbers;
 }
 
-}  // namespace zeltric::run
+}  // namespace zeltric::cli

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace zeltric::run {
+namespace zeltric::cli {
 
 // Reads a list of item numbers such as "1,3,5-8": numbers and ranges A-B
 // (A <= B) separated by commas, blanks allowed around each entry. Gives the
@@ -14,4 +14,4 @@ namespace zeltric::run {
 std::optional<std::vector<int>> parseNumberList(const std::string& text, int maximum, int minimumCount,
                                                 std::string& message);
 
-}  // namespace zeltric::run
+}  // namespace zeltric::cli

@@ -8,7 +8,7 @@
 #include "base/messages.hpp"
 #include "platform/platform.hpp"
 
-namespace zeltric::run {
+namespace zeltric::cli {
 
 namespace {
 std::optional<std::string> readLine() {
@@ -24,10 +24,10 @@ void installInterruptHandler() { platform::installInterruptHandler(); }
 TerminalInterface::TerminalInterface(bool quiet)
     : quiet_(quiet), stdinIsTerminal_(::isatty(0) != 0), stderrIsTerminal_(::isatty(2) != 0) {}
 
-std::string TerminalInterface::displayText(const std::string& text) { return data::displayLineEnds(text); }
+std::string TerminalInterface::displayText(const std::string& text) { return base::displayLineEnds(text); }
 
 void TerminalInterface::information(const std::string& text) {
-    const bool placed = !dataFile_.empty() && text == data::codingMessage();
+    const bool placed = !dataFile_.empty() && text == base::codingMessage();
     std::cerr << "zeltric-cli: " << (placed ? dataFile_ + ": line 1: " : "") << displayText(text) << '\n';
 }
 
@@ -83,4 +83,4 @@ void TerminalInterface::progressEnd() {
 
 bool TerminalInterface::cancelRequested() { return platform::interruptRequested(); }
 
-}  // namespace zeltric::run
+}  // namespace zeltric::cli

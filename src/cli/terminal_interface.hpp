@@ -5,12 +5,12 @@
 
 #include "run/user_interface.hpp"
 
-namespace zeltric::run {
+namespace zeltric::cli {
 
 // The batch front end's port: messages on standard error (lines joined by
 // LF), prompts on the terminal when standard input is one, a progress bar
 // on standard error when it is a terminal.
-class TerminalInterface : public UserInterface {
+class TerminalInterface : public run::UserInterface {
 public:
     explicit TerminalInterface(bool quiet);
 
@@ -46,4 +46,4 @@ private:
 // Ctrl-C cancels a running test cleanly; anywhere else it ends the run.
 void installInterruptHandler();
 
-}  // namespace zeltric::run
+}  // namespace zeltric::cli

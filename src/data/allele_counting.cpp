@@ -24,7 +24,8 @@ void clearCounts(const Dataset& ds, CountTables& counts) {
 // Counts one pass; `missing` receives per individual the loci it misses
 // (observed pass only).
 void countPass(const Dataset& ds, const GenotypeColumns& columns, CountTables& counts,
-               std::array<std::uint16_t, NIMax + 1>* missing, std::array<std::uint16_t, NPMax + 1>* withMissing) {
+               std::array<std::uint16_t, base::NIMax + 1>* missing,
+               std::array<std::uint16_t, base::NPMax + 1>* withMissing) {
     ZELTRIC_ASSERT(ds.alleleDivisor == 10 || ds.alleleDivisor == 100);
     clearCounts(ds, counts);
     const std::int32_t divisor = ds.alleleDivisor;
@@ -38,10 +39,11 @@ void countPass(const Dataset& ds, const GenotypeColumns& columns, CountTables& c
                 const std::int32_t a2 = code % divisor;
                 // A negative code or one beyond 16 bits is never a valid genotype.
                 if (!validGenotype(code, a1, a2, ds.nu))
-                    throw FatalError(MessageId::Genotype,
-                                     genotypeMessage(s, counts.sampleSize(s, l) + 1,
-                                                     ds.locusNames[static_cast<std::size_t>(l)], l, a1, a2),
-                                     i);
+                    throw base::FatalError(
+                        base::MessageId::Genotype,
+                        base::genotypeMessage(s, counts.sampleSize(s, l) + 1,
+                                              ds.locusNames[static_cast<std::size_t>(l)], l, a1, a2),
+                        i);
                 ++counts.sampleSize(s, l);
                 counts.alleleCount(s, l, a1) += 1.0;
                 counts.alleleCount(s, l, a2) += 1.0;
@@ -69,9 +71,9 @@ bool countByLocus(const Dataset& ds, const GenotypeColumns& columns, CountTables
     const int nu = ds.nu;
     // Two tallies, one per allele of a genotype, so that consecutive
     // increments of the same allele do not wait on each other.
-    std::array<int, NUMax + 1> local{};
-    std::array<int, NUMax + 1> second{};
-    std::array<int, NUMax + 1> total{};
+    std::array<int, base::NUMax + 1> local{};
+    std::array<int, base::NUMax + 1> second{};
+    std::array<int, base::NUMax + 1> total{};
     for (int l = 1; l <= ds.nl; ++l) {
         const std::int32_t* column = columns.column(l);
         std::fill(total.begin(), total.begin() + nu + 1, 0);
@@ -121,7 +123,7 @@ ArrangementCounter::ArrangementCounter(const Dataset& ds, const GenotypeColumns&
       individuals_(ds.individualCount),
       sampleLast_(static_cast<std::size_t>(ds.np) + 1, 0) {
     ZELTRIC_ASSERT(ds.alleleDivisor == 10 || ds.alleleDivisor == 100);
-    ZELTRIC_ASSERT(loci_ <= NLMax && alleles_ <= NUMax);
+    ZELTRIC_ASSERT(loci_ <= base::NLMax && alleles_ <= base::NUMax);
     // The sample ranges of countByLocus: a sample ends at its sampleEnds
     // entry, the last one at the last individual.
     for (int s = 1; s <= samples_; ++s)
@@ -162,9 +164,9 @@ void ArrangementCounter::count(const std::uint16_t* origin, CountTables& counts)
     // Tallies of the first and of the second allele of each genotype, kept
     // apart so that a homozygote's two increments do not wait on each other.
     // A sample holds at most NIMax individuals, so 16 bits suffice.
-    std::array<std::uint16_t, NLMax*(NUMax + 1)> first;
-    std::array<std::uint16_t, NLMax*(NUMax + 1)> second;
-    std::array<int, NLMax*(NUMax + 1)> totals;
+    std::array<std::uint16_t, base::NLMax*(base::NUMax + 1)> first;
+    std::array<std::uint16_t, base::NLMax*(base::NUMax + 1)> second;
+    std::array<int, base::NLMax*(base::NUMax + 1)> totals;
     std::fill_n(totals.begin(), used, 0);
     int from = 1;
     for (int s = 1; s <= samples_; ++s) {

@@ -30,7 +30,7 @@ public:
     std::int32_t* column(int locus) { return &codes_[index(locus, 0)]; }
     const std::int32_t* column(int locus) const { return &codes_[index(locus, 0)]; }
 
-    static constexpr std::size_t kStride = NIMax + 1;
+    static constexpr std::size_t kStride = base::NIMax + 1;
 
 private:
     std::size_t index(int locus, int position) const {
@@ -46,14 +46,14 @@ private:
 // allocated for fewer).
 class CountTables {
 public:
-    static constexpr std::size_t kLocusSlots = NLMax + 1;
+    static constexpr std::size_t kLocusSlots = base::NLMax + 1;
 
     // The sizes change only once every table is in place: after a failed
     // allocation (out of memory) the tables stay as they were. Alleles
     // 1..alleles fit each (sample, locus) row; a recount that knows its
     // highest allele asks for no more, so that the rows lie close together
     // (a whole-range row is mostly empty and the table far beyond the caches).
-    void allocate(int samples, int loci, int alleles = NUMax) {
+    void allocate(int samples, int loci, int alleles = base::NUMax) {
         const auto alleleSlots = static_cast<std::size_t>(alleles) + 1;
         std::vector<double> counts(static_cast<std::size_t>(samples + 1) * kLocusSlots * alleleSlots, 0.0);
         std::vector<double> totals(kLocusSlots * alleleSlots, 0.0);
@@ -131,19 +131,19 @@ struct Dataset {
     std::int32_t alleleCoding = 0;
     std::int32_t alleleDivisor = 0;  // 10 or 100; 0 while no valid coding was read
 
-    std::array<std::string, NLMax + 1> locusNames{};      // at most 6 one-byte characters each
-    std::array<std::uint8_t, NLMax + 1> locusSelected{};  // 1 = takes part
-    std::array<std::uint8_t, NPMax + 1> populationSelected{};
-    std::array<std::string, NPMax + 1> populationLabels{};
+    std::array<std::string, base::NLMax + 1> locusNames{};      // at most 6 one-byte characters each
+    std::array<std::uint8_t, base::NLMax + 1> locusSelected{};  // 1 = takes part
+    std::array<std::uint8_t, base::NPMax + 1> populationSelected{};
+    std::array<std::string, base::NPMax + 1> populationLabels{};
 
     // Genotype reader.
-    std::array<std::uint16_t, NPMax + 1> sampleEnds{};  // running totals after reading
+    std::array<std::uint16_t, base::NPMax + 1> sampleEnds{};  // running totals after reading
     std::uint16_t individualCount = 0;
     GenotypeColumns genotypeColumns;
 
     // Allele counting on the observed pass.
-    std::array<std::uint16_t, NIMax + 1> missingLoci{};
-    std::array<std::uint16_t, NPMax + 1> completeCounts{};
+    std::array<std::uint16_t, base::NIMax + 1> missingLoci{};
+    std::array<std::uint16_t, base::NPMax + 1> completeCounts{};
     CountTables counts;
 
     // Sample of individual position i: the first s with sampleEnds[s] >= i.

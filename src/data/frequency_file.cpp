@@ -12,12 +12,12 @@ std::string frequencyFileText(const Dataset& ds, const CountTables& counts) {
             for (int a = 1; a <= ds.nu; ++a) {
                 if (!(counts.alleleTotal(l, a) > 0.0)) continue;
                 if (size != 0)
-                    out += realField(counts.alleleCount(s, l, a) / 2.0 / size, 6, 3) + " ";
+                    out += base::realField(counts.alleleCount(s, l, a) / 2.0 / size, 6, 3) + " ";
                 else
                     out += " 0.000 ";
             }
         }
-        endLine(out);
+        base::endLine(out);
     }
     return out;
 }

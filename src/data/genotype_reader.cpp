@@ -16,22 +16,24 @@ struct HeaderCounts {
 
 // The capacity check comes before anything is stored, so a header beyond the
 // limits can never overrun the fixed tables.
-void checkHeader(const HeaderCounts& h, const TextReader& reader) {
-    if (h.np > NPMax || h.nl > NLMax || h.nu > NUMax) throw FatalError(MessageId::Capacity, capacityMessage());
+void checkHeader(const HeaderCounts& h, const base::TextReader& reader) {
+    if (h.np > base::NPMax || h.nl > base::NLMax || h.nu > base::NUMax)
+        throw base::FatalError(base::MessageId::Capacity, base::capacityMessage());
     if (h.np < 1 || h.nl < 1 || h.nu < 1)
-        throw FatalError(placeOf(reader.fileName(), 1) +
-                         "the number of samples, of loci and the highest allele number must each be at "
-                         "least 1 (read " +
-                         std::to_string(h.np) + ", " + std::to_string(h.nl) + ", " + std::to_string(h.nu) + ").");
+        throw base::FatalError(base::placeOf(reader.fileName(), 1) +
+                               "the number of samples, of loci and the highest allele number must each be at "
+                               "least 1 (read " +
+                               std::to_string(h.np) + ", " + std::to_string(h.nl) + ", " + std::to_string(h.nu) +
+                               ").");
 }
 
-TextReader openDataFile(const std::string& path) {
-    TextReader reader = TextReader::fromFile(path, "data file");
-    if (reader.atEnd()) throw FatalError("The data file \"" + path + "\" is empty.");
+base::TextReader openDataFile(const std::string& path) {
+    base::TextReader reader = base::TextReader::fromFile(path, "data file");
+    if (reader.atEnd()) throw base::FatalError("The data file \"" + path + "\" is empty.");
     return reader;
 }
 
-HeaderCounts readCounts(TextReader& reader) {
+HeaderCounts readCounts(base::TextReader& reader) {
     HeaderCounts h{};
     h.np = reader.readNumber("number of samples");
     h.nl = reader.readNumber("number of loci");
@@ -48,7 +50,7 @@ void storeCounts(Dataset& ds, const HeaderCounts& h) {
 }  // namespace
 
 void readHeader(Dataset& ds, const std::string& path, const Notify& notify) {
-    TextReader reader = openDataFile(path);
+    base::TextReader reader = openDataFile(path);
     const HeaderCounts h = readCounts(reader);
     const long long coding = reader.readNumber("allele coding");
     reader.skipLine();
@@ -67,15 +69,15 @@ void readHeader(Dataset& ds, const std::string& path, const Notify& notify) {
     if (validCoding(coding))
         ds.alleleDivisor = coding == 1 ? 10 : 100;
     else
-        notify(codingMessage());
+        notify(base::codingMessage());
 }
 
 void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
-    TextReader reader = openDataFile(path);
+    base::TextReader reader = openDataFile(path);
     const HeaderCounts h = readCounts(reader);
     // The coding number is not read again: the open step took it.
     reader.skipLine();
-    if (h.np == 1) notify(oneSampleMessage());
+    if (h.np == 1) notify(base::oneSampleMessage());
     checkHeader(h, reader);
     storeCounts(ds, h);
 
@@ -97,16 +99,16 @@ void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
         const int line = reader.lineNumber();
         if (sample != 0) {
             if (sample < 1 || sample > ds.np)
-                throw FatalError(placeOf(path, line) + "sample number " + std::to_string(sample) +
-                                 " lies outside 1.." + std::to_string(ds.np) + ".");
+                throw base::FatalError(base::placeOf(path, line) + "sample number " + std::to_string(sample) +
+                                       " lies outside 1.." + std::to_string(ds.np) + ".");
             if (sample < previousSample)
-                throw FatalError(placeOf(path, line) + "sample " + std::to_string(sample) + " follows sample " +
-                                 std::to_string(previousSample) +
-                                 "; the lines of each sample must be together, samples in ascending order.");
-            if (individual == NIMax)
-                throw FatalError(placeOf(path, line) + "more than " + std::to_string(NIMax) +
-                                 " genotype lines; at most " + std::to_string(NIMax) +
-                                 " individuals fit in one data file.");
+                throw base::FatalError(base::placeOf(path, line) + "sample " + std::to_string(sample) +
+                                       " follows sample " + std::to_string(previousSample) +
+                                       "; the lines of each sample must be together, samples in ascending order.");
+            if (individual == base::NIMax)
+                throw base::FatalError(base::placeOf(path, line) + "more than " + std::to_string(base::NIMax) +
+                                       " genotype lines; at most " + std::to_string(base::NIMax) +
+                                       " individuals fit in one data file.");
             previousSample = sample;
             ++ds.sampleEnds[static_cast<std::size_t>(sample)];
             ++individual;
@@ -118,7 +120,7 @@ void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
     }
     ds.individualCount = static_cast<std::uint16_t>(individual);
     if (individual == 0)
-        throw FatalError("The data file \"" + path + "\" holds no genotype lines: nothing to analyse.");
+        throw base::FatalError("The data file \"" + path + "\" holds no genotype lines: nothing to analyse.");
     for (int s = 2; s <= ds.np; ++s)
         ds.sampleEnds[static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(
             ds.sampleEnds[static_cast<std::size_t>(s)] + ds.sampleEnds[static_cast<std::size_t>(s - 1)]);

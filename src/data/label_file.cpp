@@ -10,15 +10,15 @@
 namespace zeltric::data {
 
 void setDefaultLabels(Dataset& dataset) {
-    ZELTRIC_ASSERT(dataset.np <= NPMax);
+    ZELTRIC_ASSERT(dataset.np <= base::NPMax);
     for (int s = 1; s <= dataset.np; ++s)
         dataset.populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
 }
 
 void readLabelFile(Dataset& dataset, const std::string& path) {
-    ZELTRIC_ASSERT(dataset.np <= NPMax);
+    ZELTRIC_ASSERT(dataset.np <= base::NPMax);
     // Read before anything changes, so that a refused file leaves the labels alone.
-    TextReader reader = TextReader::fromFile(path, "label file");
+    base::TextReader reader = base::TextReader::fromFile(path, "label file");
     const std::size_t np = dataset.np;
     std::vector<std::string> labels(np + 1);
     for (std::size_t s = 1; s <= np; ++s) labels[s] = reader.readLine();  // empty once the file has ended

@@ -49,7 +49,8 @@ std::string flagBitmap(const std::array<std::uint8_t, N>& flags, int count) {
 }
 
 [[noreturn]] void fileFailure(const std::string& verb, const std::string& path, int error) {
-    throw FatalError("Cannot " + verb + " the filtered data file \"" + path + "\": " + std::strerror(error) + ".");
+    throw base::FatalError("Cannot " + verb + " the filtered data file \"" + path + "\": " + std::strerror(error) +
+                           ".");
 }
 
 // A failure never leaves a half-written file at `path`.
@@ -62,7 +63,7 @@ void replaceFile(const std::string& path, const std::string& content) {
 }  // namespace
 
 std::string selectionSuffix(const Dataset& opened, bool lociChecked, bool popsChecked) {
-    ZELTRIC_ASSERT(opened.np <= NPMax && opened.nl <= NLMax);
+    ZELTRIC_ASSERT(opened.np <= base::NPMax && opened.nl <= base::NLMax);
     std::string suffix;
     if (lociChecked) suffix += "-L" + numberList(opened.locusSelected, opened.nl);
     if (popsChecked) suffix += "-P" + numberList(opened.populationSelected, opened.np);
@@ -83,22 +84,22 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
     if (lociChecked) code += "L" + flagBitmap(opened.locusSelected, opened.nl);
     if (popsChecked) code += "P" + flagBitmap(opened.populationSelected, opened.np);
     if (code.size() > room)
-        throw FatalError("The name of the data file \"" + dataFileName +
-                         "\" is too long to carry the selection; give the file a shorter name.");
+        throw base::FatalError("The name of the data file \"" + dataFileName +
+                               "\" is too long to carry the selection; give the file a shorter name.");
     return dataFileName + full.substr(0, room - code.size()) + code;
 }
 
 void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, const std::string& outputPath,
                            bool lociChecked, bool popsChecked) {
     if (!lociChecked && !popsChecked) return;
-    ZELTRIC_ASSERT(opened.np <= NPMax && opened.nl <= NLMax);
-    if (sameFile(inputPath, outputPath))
-        throw FatalError("The filtered data file \"" + outputPath +
-                         "\" would replace the data file itself; nothing was written.");
+    ZELTRIC_ASSERT(opened.np <= base::NPMax && opened.nl <= base::NLMax);
+    if (base::sameFile(inputPath, outputPath))
+        throw base::FatalError("The filtered data file \"" + outputPath +
+                               "\" would replace the data file itself; nothing was written.");
 
-    TextReader in = TextReader::fromFile(inputPath, "data file");
+    base::TextReader in = base::TextReader::fromFile(inputPath, "data file");
 
-    std::array<int, NPMax + 1> newNumber{};
+    std::array<int, base::NPMax + 1> newNumber{};
     int samples = 0;
     for (int s = 1; s <= opened.np; ++s)
         if (sampleTaken(opened, s, popsChecked)) newNumber[static_cast<std::size_t>(s)] = ++samples;
@@ -108,9 +109,9 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
 
     // The whole file is built first: a refused token then leaves nothing behind.
     std::string out;
-    out += integerField(samples, 4) + " " + integerField(loci, 4) + " " + integerField(opened.nu, 4) + " " +
-           integerField(opened.alleleCoding, 4);
-    endLine(out);
+    out += base::integerField(samples, 4) + " " + base::integerField(loci, 4) + " " +
+           base::integerField(opened.nu, 4) + " " + base::integerField(opened.alleleCoding, 4);
+    base::endLine(out);
     // The header's four numbers, taken as the header reader takes them.
     in.readNumber("number of samples");
     in.readNumber("number of loci");
@@ -122,7 +123,7 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
         const std::string line = in.readLine();
         if (locusTaken(opened, l, lociChecked)) {
             out += line;
-            endLine(out);
+            base::endLine(out);
         }
     }
 
@@ -134,22 +135,22 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
         const int line = in.lineNumber();
         if (sample != 0) {
             if (sample < 1 || sample > opened.np)
-                throw FatalError(placeOf(inputPath, line) + "sample number " + std::to_string(sample) +
-                                 " lies outside 1.." + std::to_string(opened.np) + ".");
+                throw base::FatalError(base::placeOf(inputPath, line) + "sample number " + std::to_string(sample) +
+                                       " lies outside 1.." + std::to_string(opened.np) + ".");
             if (sample < previousSample)
-                throw FatalError(placeOf(inputPath, line) + "sample " + std::to_string(sample) +
-                                 " follows sample " + std::to_string(previousSample) +
-                                 "; the lines of each sample must be together, samples in ascending order.");
+                throw base::FatalError(base::placeOf(inputPath, line) + "sample " + std::to_string(sample) +
+                                       " follows sample " + std::to_string(previousSample) +
+                                       "; the lines of each sample must be together, samples in ascending order.");
             previousSample = sample;
             const int s = static_cast<int>(sample);
             if (sampleTaken(opened, s, popsChecked)) {
-                out += integerField(newNumber[static_cast<std::size_t>(s)], 6) + " ";
+                out += base::integerField(newNumber[static_cast<std::size_t>(s)], 6) + " ";
                 for (int l = 1; l <= opened.nl; ++l) {
                     // Written as read: the genotype reader judges codes beyond 16 bits.
                     const long long code = in.readNumber("genotype code");
-                    if (locusTaken(opened, l, lociChecked)) out += integerField(code, 6) + " ";
+                    if (locusTaken(opened, l, lociChecked)) out += base::integerField(code, 6) + " ";
                 }
-                endLine(out);
+                base::endLine(out);
             }
         }
         in.skipLine();
@@ -159,7 +160,7 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
 }
 
 void applySelection(Dataset& analysed, const Dataset& opened, bool lociChecked, bool popsChecked) {
-    ZELTRIC_ASSERT(opened.np <= NPMax && opened.nl <= NLMax);
+    ZELTRIC_ASSERT(opened.np <= base::NPMax && opened.nl <= base::NLMax);
     analysed.np = opened.np;
     analysed.nl = opened.nl;
     analysed.nu = opened.nu;

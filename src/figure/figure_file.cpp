@@ -22,12 +22,12 @@ std::optional<FigureFormat> figureFormat(const std::string& path) {
 
 void writeFigureFile(const std::string& path, const std::string& svg, int pngWidth, const FigureRenderer& render) {
     const auto fail = [&](const std::string& reason) {
-        throw data::FatalError("Cannot write the figure \"" + path + "\": " + reason);
+        throw base::FatalError("Cannot write the figure \"" + path + "\": " + reason);
     };
     const auto format = figureFormat(path);
     if (!format) fail("the file name must end in .svg, .pdf or .png.");
     if (*format == FigureFormat::Svg) {
-        data::replaceFileAtomically(path, svg);
+        base::replaceFileAtomically(path, svg);
         return;
     }
     if (!render) fail(kNeedsQtBuild);
@@ -37,7 +37,7 @@ void writeFigureFile(const std::string& path, const std::string& svg, int pngWid
     } catch (const std::exception& e) {
         fail(e.what());
     }
-    data::replaceFileAtomically(path, bytes);
+    base::replaceFileAtomically(path, bytes);
 }
 
 }  // namespace zeltric::figure

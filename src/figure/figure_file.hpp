@@ -27,7 +27,7 @@ inline constexpr const char* kNeedsQtBuild =
     "PDF and PNG figures need the Qt build of ZELTRIC; this build writes SVG figures only (name the file .svg).";
 
 // Writes the figure to `path` in its extension's format, atomically (a
-// temporary file renamed over the target). Throws data::FatalError with a
+// temporary file renamed over the target). Throws base::FatalError with a
 // message naming the file: unknown extension, PDF or PNG without a renderer,
 // a renderer failure or a write failure.
 void writeFigureFile(const std::string& path, const std::string& svg, int pngWidth, const FigureRenderer& render);

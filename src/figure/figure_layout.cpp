@@ -63,16 +63,16 @@ std::string pValueText(double p, int randomisations) {
     if (randomisations > 0 &&
         static_cast<float>(p) == static_cast<float>(1.0 / static_cast<double>(randomisations))) {
         const double bound = 1.0 / static_cast<double>(randomisations);
-        return "P \u2264 " + data::realField(bound, 0, decimalsFor(bound));
+        return "P \u2264 " + base::realField(bound, 0, decimalsFor(bound));
     }
-    return "P = " + data::realField(p, 0, decimalsFor(p));
+    return "P = " + base::realField(p, 0, decimalsFor(p));
 }
 
 std::string axisTitle(const FigureAxis& axis) {
-    std::string text = "Axis " + std::to_string(axis.number) + " (" + data::realField(axis.percentInertia, 0, 1) +
+    std::string text = "Axis " + std::to_string(axis.number) + " (" + base::realField(axis.percentInertia, 0, 1) +
                        " % of inertia";
     if (!axis.interval.empty()) text += ", " + axis.interval;
-    text += ", Fst " + data::realField(axis.fst, 0, 3);
+    text += ", Fst " + base::realField(axis.fst, 0, 3);
     if (axis.pValue) text += ", " + pValueText(*axis.pValue, axis.randomisations);
     text += ")";
     return text;
@@ -90,7 +90,7 @@ std::vector<std::pair<double, std::string>> niceTicks(double lo, double hi) {
     const auto last = static_cast<long long>(std::floor(hi / step + 1e-9));
     for (long long k = first; k <= last; ++k) {
         const double value = static_cast<double>(k) * step;
-        std::string text = data::realField(k == 0 ? 0.0 : value, 0, decimals);
+        std::string text = base::realField(k == 0 ? 0.0 : value, 0, decimals);
         if (!text.empty() && text[0] == '-') text.replace(0, 1, "\u2212");
         ticks.emplace_back(value, std::move(text));
     }

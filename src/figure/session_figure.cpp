@@ -53,7 +53,7 @@ FigureInput figureInput(const run::Session& session, int x, int y) {
     FigureInput input;
     input.horizontal = axisOf(session, x);
     input.vertical = axisOf(session, y);
-    const int np = std::min(static_cast<int>(session.analysed.np), data::NPMax);
+    const int np = std::min(static_cast<int>(session.analysed.np), base::NPMax);
     const auto& coordinates = session.pca.populationCoordinates;
     input.samples.reserve(static_cast<std::size_t>(np));
     for (int s = 1; s <= np; ++s) {

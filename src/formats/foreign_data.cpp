@@ -50,14 +50,14 @@ std::string trim(std::string_view text) {
 bool wholeNumber(std::string_view text, long long& value) {
     // At most 18 digits: later sums and products of codes stay far from overflow.
     constexpr long long bound = 1000000000000000000LL;
-    const auto parsed = data::decimalValue(text);
+    const auto parsed = base::decimalValue(text);
     if (!parsed || *parsed >= bound || *parsed <= -bound) return false;
     value = *parsed;
     return true;
 }
 
 void refuse(const std::string& fileName, int line, const std::string& reason) {
-    throw data::FatalError(data::placeOf(fileName, line) + reason);
+    throw base::FatalError(base::placeOf(fileName, line) + reason);
 }
 
 namespace {
@@ -72,18 +72,18 @@ std::string locusPlace(std::size_t l, const std::string& name) {
 
 Conversion buildConversion(ForeignData d, const std::string& fileName) {
     const auto refuseWhole = [&](const std::string& reason) {
-        throw data::FatalError("The file \"" + fileName + "\" cannot be converted: " + reason +
+        throw base::FatalError("The file \"" + fileName + "\" cannot be converted: " + reason +
                                "; nothing was written.");
     };
     const std::size_t nl = d.loci.size();
     if (nl == 0) refuseWhole("it names no locus");
-    if (nl > static_cast<std::size_t>(data::NLMax))
+    if (nl > static_cast<std::size_t>(base::NLMax))
         refuseWhole("it has " + std::to_string(nl) + " loci, a data file holds at most " +
-                    std::to_string(data::NLMax));
+                    std::to_string(base::NLMax));
     if (d.samples.empty()) refuseWhole("it holds no individual");
-    if (d.samples.size() > static_cast<std::size_t>(data::NPMax))
+    if (d.samples.size() > static_cast<std::size_t>(base::NPMax))
         refuseWhole("it has " + std::to_string(d.samples.size()) + " samples, a data file holds at most " +
-                    std::to_string(data::NPMax));
+                    std::to_string(base::NPMax));
     std::size_t individuals = 0;
     for (const ForeignSample& s : d.samples) {
         if (s.individuals.empty())
@@ -93,9 +93,9 @@ Conversion buildConversion(ForeignData d, const std::string& fileName) {
                        : "the sample \"" + s.name + "\" has no individual.");
         individuals += s.individuals.size();
     }
-    if (individuals > static_cast<std::size_t>(data::NIMax))
+    if (individuals > static_cast<std::size_t>(base::NIMax))
         refuseWhole("it has " + std::to_string(individuals) + " individuals, a data file holds at most " +
-                    std::to_string(data::NIMax));
+                    std::to_string(base::NIMax));
 
     // Half-missing genotypes count as missing, so their present allele is not observed.
     long long halfMissing = 0;
@@ -116,18 +116,18 @@ Conversion buildConversion(ForeignData d, const std::string& fileName) {
     int nu = 1;
     for (std::size_t l = 0; l < nl; ++l) {
         const std::size_t k = numbers[l].size();
-        if (k > static_cast<std::size_t>(data::NUMax))
+        if (k > static_cast<std::size_t>(base::NUMax))
             refuseWhole(locusPlace(l, d.loci[l]) + " has " + std::to_string(k) +
-                        " alleles, a data file holds at most " + std::to_string(data::NUMax) + " per locus");
+                        " alleles, a data file holds at most " + std::to_string(base::NUMax) + " per locus");
         int next = 0;
         for (auto& entry : numbers[l]) entry.second = ++next;
         nu = std::max(nu, next);
     }
 
     Conversion c;
-    c.dataFile = data::integerField(static_cast<long long>(d.samples.size()), 4) + " " +
-                 data::integerField(static_cast<long long>(nl), 4) + " " + data::integerField(nu, 4) + " " +
-                 data::integerField(2, 4);
+    c.dataFile = base::integerField(static_cast<long long>(d.samples.size()), 4) + " " +
+                 base::integerField(static_cast<long long>(nl), 4) + " " + base::integerField(nu, 4) + " " +
+                 base::integerField(2, 4);
     endLine(c.dataFile);
     for (const std::string& name : d.loci) {
         c.dataFile += name.substr(0, 6);
@@ -135,11 +135,11 @@ Conversion buildConversion(ForeignData d, const std::string& fileName) {
     }
     for (std::size_t s = 0; s < d.samples.size(); ++s) {
         for (const ForeignIndividual& i : d.samples[s].individuals) {
-            c.dataFile += data::integerField(static_cast<long long>(s + 1), 6) + " ";
+            c.dataFile += base::integerField(static_cast<long long>(s + 1), 6) + " ";
             for (std::size_t l = 0; l < nl; ++l) {
                 const Genotype& g = i.genotypes[l];
                 const int code = g.first == kMissing ? 0 : 100 * numbers[l][g.first] + numbers[l][g.second];
-                c.dataFile += data::integerField(code, 6) + " ";
+                c.dataFile += base::integerField(code, 6) + " ";
             }
             endLine(c.dataFile);
         }
@@ -199,7 +199,7 @@ Conversion convert(Format format, std::string_view bytes, const std::string& fil
         case Format::Fstat: return detail::buildConversion(detail::readFstat(bytes, fileName), fileName);
         case Format::ZeltricData: break;
     }
-    throw data::FatalError("The file \"" + fileName + "\" is a data file; it needs no conversion.");
+    throw base::FatalError("The file \"" + fileName + "\" is a data file; it needs no conversion.");
 }
 
 }  // namespace zeltric::formats

@@ -41,7 +41,7 @@ struct StructureLayout {
     long long missing = -9;
 };
 
-// Detects the layout; raises data::FatalError naming the file with what the
+// Detects the layout; raises base::FatalError naming the file with what the
 // user should state when the content leaves it open.
 StructureLayout structureLayout(std::string_view bytes, const std::string& fileName,
                                 const StructureOptions& options);
@@ -67,7 +67,7 @@ struct Conversion {
     std::vector<std::string> notes;  // half-missing genotypes, name collisions, layout
 };
 
-// Raises data::FatalError naming the file, the line and what was expected,
+// Raises base::FatalError naming the file, the line and what was expected,
 // or the locus beyond the capacity limits; nothing is returned then.
 Conversion convert(Format format, std::string_view bytes, const std::string& fileName,
                    const StructureOptions& structure = {});
@@ -84,14 +84,14 @@ ConvertedPaths convertedPaths(const std::string& sourcePath, Format format);
 
 // Writes the three files. A file that already exists with the same bytes
 // counts as written (a repeated conversion works); one with other bytes is
-// never replaced: data::FatalError names it, and nothing of this call is
+// never replaced: base::FatalError names it, and nothing of this call is
 // left behind. Each file appears complete or not at all.
 void writeConversion(const Conversion& conversion, const ConvertedPaths& paths);
 
 // The whole step for a file on disk: reads it, detects its format (unless
 // `forced`), converts and writes beside it. Nothing when it is a data file
 // (or cannot be opened and no format is forced: the data file reader then
-// reports it). Raises data::FatalError as convert and writeConversion do.
+// reports it). Raises base::FatalError as convert and writeConversion do.
 struct FileConversion {
     Format format;
     ConvertedPaths paths;

@@ -30,7 +30,7 @@ Rows nonBlankRows(std::string_view bytes) {
 }
 
 [[noreturn]] void ambiguous(const std::string& fileName, const std::string& what) {
-    throw data::FatalError("The layout of the STRUCTURE file \"" + fileName + "\" is ambiguous: " + what +
+    throw base::FatalError("The layout of the STRUCTURE file \"" + fileName + "\" is ambiguous: " + what +
                            " State it with --structure-loci N, --structure-rows 1|2 and "
                            "--structure-extra-columns N (in the desktop, in the import dialog).");
 }

@@ -68,7 +68,7 @@ void drawLoci(RandomGenerator& generator, int nl, std::vector<int>& loci) {
 
 void replicateCounts(const data::Dataset& ds, const std::vector<int>& loci, data::CountTables& counts) {
     const int nl = static_cast<int>(loci.size());
-    ZELTRIC_ASSERT(nl <= data::NLMax);
+    ZELTRIC_ASSERT(nl <= base::NLMax);
     if (counts.samples() < ds.np || counts.loci() < nl) counts.allocate(ds.np, nl);
     for (int l = 1; l <= nl; ++l) {
         const int from = loci[static_cast<std::size_t>(l - 1)];
@@ -137,14 +137,14 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
     const data::CountTables& c = t.counts;
     analysis::PcaResult& result = t.result;
 
-    std::array<int, data::NLMax + 1> totals{};
+    std::array<int, base::NLMax + 1> totals{};
     for (int l = 1; l <= nl; ++l)
         for (int j = 1; j <= np; ++j) totals[static_cast<std::size_t>(l)] += c.sampleSize(j, l);
 
     // Columns, pooled frequencies and heterozygosity, in locus and allele order.
     std::vector<double> pooled;
     std::vector<int> alleleOf;
-    std::array<int, data::NLMax + 2> firstColumn{};
+    std::array<int, base::NLMax + 2> firstColumn{};
     float h = 0.0f;
     int typedLoci = 0;
     for (int l = 1; l <= nl; ++l) {
@@ -272,7 +272,7 @@ struct ReplicateTally {
           share(axisFst) {}
 
     void take(int replicate, const ReplicateFigures& figures, TestObserver& observer) {
-        for (int n = 0; n < figures.tqliNotices; ++n) observer.notice(data::tqliNotice());
+        for (int n = 0; n < figures.tqliNotices; ++n) observer.notice(base::tqliNotice());
         const auto at = static_cast<std::size_t>(replicate - 1);
         global[at] = figures.globalFst;
         for (std::size_t k = 0; k < axisFst.size(); ++k) {
@@ -439,17 +439,17 @@ std::string bootstrapSectionText(const BootstrapSummaries& summaries) {
     constexpr std::size_t kLabelWidth = 16;
     auto line = [](std::string& out, const std::string& text) {
         out += text;
-        data::endLine(out);
+        base::endLine(out);
     };
     auto row = [&](std::string label, const BootstrapFigure& f) {
         label.resize(std::max(label.size(), kLabelWidth), ' ');
-        for (double value : {f.observed, f.mean, f.se, f.lower, f.upper}) label += data::realField(value, 10, 5);
+        for (double value : {f.observed, f.mean, f.se, f.lower, f.upper}) label += base::realField(value, 10, 5);
         return label;
     };
     std::string out;
     line(out, std::string(43, '*'));
-    line(out, "Bootstrap over loci: " + data::integerField(summaries.replicates) + " replicates, seeds " +
-                  data::integerField(summaries.seed1) + "," + data::integerField(summaries.seed2));
+    line(out, "Bootstrap over loci: " + base::integerField(summaries.replicates) + " replicates, seeds " +
+                  base::integerField(summaries.seed1) + "," + base::integerField(summaries.seed2));
     line(out, "Intervals: 2.5 and 97.5 percentiles of the replicates");
     line(out, std::string(kLabelWidth, ' ') + "  observed      mean        se     lower     upper");
     line(out, row("Global Fst", summaries.globalFst));

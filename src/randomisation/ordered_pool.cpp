@@ -22,7 +22,7 @@ OrderedPool::OrderedPool(int workers, int window, Work work, const std::string& 
         for (int w = 0; w < workers; ++w) threads_.emplace_back([this, w] { workerLoop(w); });
     } catch (const std::system_error&) {
         stop();
-        throw data::FatalError("Cannot start " + std::to_string(workers) + " worker threads for " + purpose +
+        throw base::FatalError("Cannot start " + std::to_string(workers) + " worker threads for " + purpose +
                                " (the system refused more threads); choose fewer threads.");
     } catch (...) {
         stop();

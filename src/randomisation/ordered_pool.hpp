@@ -39,7 +39,7 @@ public:
     using Work = std::function<void(int worker, int item)>;
 
     // Starts `workers` threads. When the system refuses a thread, the ones
-    // started are stopped and a data::FatalError names the count and
+    // started are stopped and a base::FatalError names the count and
     // `purpose` ("the permutation test").
     OrderedPool(int workers, int window, Work work, const std::string& purpose);
     // Stops the workers; items submitted and not yet analysed are dropped.

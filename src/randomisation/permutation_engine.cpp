@@ -100,7 +100,7 @@ public:
     }
     void flush() {
         if (buffer_.empty()) return;
-        data::appendToFile(path_, buffer_);
+        base::appendToFile(path_, buffer_);
         buffer_.clear();
     }
 
@@ -180,7 +180,7 @@ public:
     Tally(const analysis::PcaResult& observed, int tested) : observed_(observed), tested_(tested) {}
 
     void take(const Job& job, TestObserver& observer, ShareWriter& shares) {
-        for (int n = 0; n < job.tqliNotices; ++n) observer.notice(data::tqliNotice());
+        for (int n = 0; n < job.tqliNotices; ++n) observer.notice(base::tqliNotice());
         if (job.globalFst >= observed_.observedGlobalFst) ++fstReached_;
         for (int k = 1; k <= tested_; ++k)
             if (job.shares[static_cast<std::size_t>(k)] >=

@@ -43,8 +43,8 @@ private:
     std::uint64_t factor2_;
 };
 
-inline constexpr std::int32_t kSeed1Max = static_cast<std::int32_t>(data::kSeed1Max);
-inline constexpr std::int32_t kSeed2Max = static_cast<std::int32_t>(data::kSeed2Max);
+inline constexpr std::int32_t kSeed1Max = static_cast<std::int32_t>(base::kSeed1Max);
+inline constexpr std::int32_t kSeed2Max = static_cast<std::int32_t>(base::kSeed2Max);
 
 // z times the scale factor 4.656613e-10, both held with a 64-bit
 // significand, the product rounded to a 64-bit significand and then to

@@ -34,7 +34,7 @@ std::int32_t readNumber(std::FILE* in, int& c) {
     while (c != EOF && !isBlank(c)) c = std::getc(in);
     // A value beyond 32 bits is as unusable as text: it reads as 0, which
     // sends the program start to the seed prompt instead of a wrapped seed.
-    const auto value = data::decimalValue(number);
+    const auto value = base::decimalValue(number);
     if (!value || *value < std::numeric_limits<std::int32_t>::min() ||
         *value > std::numeric_limits<std::int32_t>::max())
         return 0;
@@ -88,8 +88,8 @@ bool writeSeedFile(const std::string& fileName, std::int32_t seed1, std::int32_t
                    ::access(target.c_str(), W_OK) != 0))
         return false;
 
-    std::string content = data::integerField(seed1) + separator + data::integerField(seed2);
-    data::endLine(content);
+    std::string content = base::integerField(seed1) + separator + base::integerField(seed2);
+    base::endLine(content);
 
     platform::TemporaryFileOptions options;
     if (exists) options.mode = static_cast<int>(old.st_mode & 07777);

@@ -15,7 +15,7 @@ using nlohmann::json;
 namespace {
 
 [[noreturn]] void badRecord(const std::string& recordPath, const std::string& what) {
-    throw data::FatalError("The run record \"" + recordPath + "\" cannot be rerun: " + what + ".");
+    throw base::FatalError("The run record \"" + recordPath + "\" cannot be rerun: " + what + ".");
 }
 
 const json& member(const json& object, const char* key, const std::string& recordPath, const std::string& where) {
@@ -43,13 +43,13 @@ std::string locate(const std::string& recordPath, const std::string& recordedPat
     else if (fs::is_regular_file(recorded, ec))
         found = recorded.string();
     else
-        throw data::FatalError("The " + what + " \"" + recorded.filename().string() + "\" of the run record \"" +
+        throw base::FatalError("The " + what + " \"" + recorded.filename().string() + "\" of the run record \"" +
                                recordPath + "\" is neither beside the record nor at \"" + recordedPath +
                                "\"; nothing was run.");
     const auto actual = platform::fileSha256(found);
-    if (!actual) throw data::FatalError("Cannot read the " + what + " \"" + found + "\"; nothing was run.");
+    if (!actual) throw base::FatalError("Cannot read the " + what + " \"" + found + "\"; nothing was run.");
     if (*actual != sha256)
-        throw data::FatalError("The " + what + " \"" + found + "\" differs from the one of the run record \"" +
+        throw base::FatalError("The " + what + " \"" + found + "\" differs from the one of the run record \"" +
                                recordPath + "\" (its SHA-256 is " + *actual + ", the record's " + sha256 +
                                "); nothing was run. Rerun with the file the record was made from.");
     return found;
@@ -73,13 +73,13 @@ std::optional<SeedPair> seeds(const json& value, const std::string& recordPath) 
         badRecord(recordPath, "\"seeds_start\" is not a pair of whole numbers");
     const long long s1 = value[0].get<long long>();
     const long long s2 = value[1].get<long long>();
-    if (!data::validSeeds(s1, s2)) badRecord(recordPath, "\"seeds_start\" lies outside the seed ranges");
+    if (!base::validSeeds(s1, s2)) badRecord(recordPath, "\"seeds_start\" lies outside the seed ranges");
     return SeedPair{static_cast<std::int32_t>(s1), static_cast<std::int32_t>(s2)};
 }
 
 RerunPlan planFromRecord(const std::string& recordPath) {
     std::ifstream in(recordPath, std::ios::binary);
-    if (!in) throw data::FatalError("Cannot read the run record \"" + recordPath + "\".");
+    if (!in) throw base::FatalError("Cannot read the run record \"" + recordPath + "\".");
     std::ostringstream content;
     content << in.rdbuf();
     const json record = json::parse(content.str(), nullptr, false);

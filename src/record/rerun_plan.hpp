@@ -25,7 +25,7 @@ struct RerunPlan {
     std::optional<SeedPair> bootstrapSeeds;
 };
 
-// Raises data::FatalError naming the record or the file at fault.
+// Raises base::FatalError naming the record or the file at fault.
 RerunPlan planRerun(const std::string& recordPath);
 
 }  // namespace zeltric::record

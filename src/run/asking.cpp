@@ -15,7 +15,7 @@ std::pair<std::int32_t, std::int32_t> askSeedsUntilValid(UserInterface& ui) {
         const auto first = parseIntegerEntry(answer->first);
         const auto second = parseIntegerEntry(answer->second);
         if (!first || !second) continue;
-        if (!data::validSeeds(*first, *second)) continue;
+        if (!base::validSeeds(*first, *second)) continue;
         return {*first, *second};
     }
 }

@@ -22,14 +22,14 @@ void refuseSharedFiles(const std::vector<FileRole>& roles) {
         for (std::size_t a = 0; a < b; ++a) {
             const FileRole& first = roles[a];
             const FileRole& later = roles[b];
-            if (first.path.empty() || later.path.empty() || !data::sameFile(first.path, later.path)) continue;
+            if (first.path.empty() || later.path.empty() || !base::sameFile(first.path, later.path)) continue;
             if (!later.output)
-                throw data::FatalError("The " + later.role + " \"" + later.path + "\" and the " + first.role +
+                throw base::FatalError("The " + later.role + " \"" + later.path + "\" and the " + first.role +
                                        " \"" + first.path + "\" are the same file; " + advice(later));
             // Outputs of one run differ by extension; only a chosen name can meet another.
             const std::string what =
                 first.output ? first.role + " \"" + first.path + "\" of this run" : first.role;
-            throw data::FatalError("The " + later.role + " \"" + later.path + "\" would replace the " + what +
+            throw base::FatalError("The " + later.role + " \"" + later.path + "\" would replace the " + what +
                                    "; " + advice(later));
         }
 }
@@ -38,11 +38,11 @@ void refuseUnsafeOutput(const FileRole& output) {
     struct stat info {};
     if (::lstat(output.path.c_str(), &info) != 0) return;
     if (S_ISLNK(info.st_mode))
-        throw data::FatalError("The " + output.role + " \"" + output.path +
+        throw base::FatalError("The " + output.role + " \"" + output.path +
                                "\" is a symbolic link; results are never written through a link. Remove "
                                "the link or move the data file; nothing was written.");
     if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-        throw data::FatalError("The " + output.role + " \"" + output.path +
+        throw base::FatalError("The " + output.role + " \"" + output.path +
                                "\" exists and is not a regular file (a pipe, a device or a socket); "
                                "nothing was written.");
 }

@@ -12,7 +12,7 @@ struct FileRole {
     bool output = false;  // written by the run
 };
 
-// Refuses (data::FatalError naming both roles) when two of `roles` name the
+// Refuses (base::FatalError naming both roles) when two of `roles` name the
 // same file, compared by identity (also through links or ".."). Roles with an
 // empty path are skipped.
 void refuseSharedFiles(const std::vector<FileRole>& roles);

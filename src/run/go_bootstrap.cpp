@@ -26,7 +26,7 @@ void endBootstrapStage(Session& session, UserInterface& ui, const randomisation:
     }
     session.bootstrap = outcome.summaries;
     const std::string resultsPath = outputPath(session, ".pca");
-    data::appendToFile(resultsPath, randomisation::bootstrapSectionText(session.bootstrap));
+    base::appendToFile(resultsPath, randomisation::bootstrapSectionText(session.bootstrap));
     ui.showResults(resultsPath);
 }
 

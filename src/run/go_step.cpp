@@ -51,14 +51,14 @@ void startTest(Session& session) {
 void endTest(Session& session, UserInterface& ui, const randomisation::PermutationOutcome& outcome) {
     session.testCancelled = outcome.cancelled;
     if (outcome.cancelled) {
-        ui.information(data::testCancelledMessage());
+        ui.information(base::testCancelledMessage());
         return;
     }
     session.axisPValues = outcome.axisPValues;
     session.fstPValue = outcome.fstPValue;
     session.testedRandomisations = session.randomisationCount;
     const std::string resultsPath = outputPath(session, ".pca");
-    data::appendToFile(resultsPath,
+    base::appendToFile(resultsPath,
                        analysis::testSectionText(session.analysed, session.randomisationCount, outcome.fstPValue,
                                                  session.axisPValues, session.pca.dimension));
     ui.showResults(resultsPath);
@@ -126,10 +126,10 @@ void refuseUnsafeFiles(const Session& session) {
 }
 
 void checkRunnable(const Session& session) {
-    if (!session.fileOpen) throw data::FatalError("No data file is open.");
+    if (!session.fileOpen) throw base::FatalError("No data file is open.");
     const data::Dataset& opened = session.opened;
     if (!data::validCoding(opened.alleleCoding))
-        throw data::FatalError("The data file \"" + session.openedPath + "\" gives the allele coding " +
+        throw base::FatalError("The data file \"" + session.openedPath + "\" gives the allele coding " +
                                std::to_string(opened.alleleCoding) +
                                " as the 4th number on its first line; it has to be 1 (one digit per allele) "
                                "or 2 (two digits). Correct the file and open it again.");
@@ -156,7 +156,7 @@ void createOutputs(Session& session, UserInterface& ui, const std::string& readP
 
     // The frequency file is emptied with the others, so a run that stops on an
     // error never leaves the frequency file of an earlier run beside its outputs.
-    for (const char* extension : kOutputExtensions) data::createEmptyFile(outputPath(session, extension));
+    for (const char* extension : kOutputExtensions) base::createEmptyFile(outputPath(session, extension));
 }
 
 void readAndCount(Session& session, UserInterface& ui, const std::string& readPath) {
@@ -165,7 +165,7 @@ void readAndCount(Session& session, UserInterface& ui, const std::string& readPa
     data::readGenotypes(ds, readPath, notify);
     ds.counts.allocate(ds.np, ds.nl);
     data::countObservedAlleles(ds);
-    data::appendToFile(outputPath(session, ".fre"), data::frequencyFileText(ds, ds.counts));
+    base::appendToFile(outputPath(session, ".fre"), data::frequencyFileText(ds, ds.counts));
 }
 
 void analyseObserved(Session& session, UserInterface& ui) {
@@ -173,15 +173,15 @@ void analyseObserved(Session& session, UserInterface& ui) {
     analysis::PcaWorkspace workspace;
     workspace.kernels = session.kernels;
     const analysis::PcaCallReport report = analysis::RunFrequencyPca(ds, ds.counts, true, workspace, session.pca);
-    for (int i = 0; i < report.tqliNotices; ++i) ui.information(data::tqliNotice());
+    for (int i = 0; i < report.tqliNotices; ++i) ui.information(base::tqliNotice());
     for (const std::string& text : report.informations) ui.information(text);
 
     const std::string resultsPath = outputPath(session, ".pca");
-    data::appendToFile(resultsPath, analysis::resultsReportSection(ds, session.pca));
+    base::appendToFile(resultsPath, analysis::resultsReportSection(ds, session.pca));
     ui.showResults(resultsPath);
-    data::appendToFile(outputPath(session, ".pop"), analysis::sampleCoordinateText(ds, session.pca));
-    data::appendToFile(outputPath(session, ".al"), analysis::alleleCoordinateText(session.pca));
-    data::appendToFile(outputPath(session, ".per"), analysis::shareLine(session.pca));
+    base::appendToFile(outputPath(session, ".pop"), analysis::sampleCoordinateText(ds, session.pca));
+    base::appendToFile(outputPath(session, ".al"), analysis::alleleCoordinateText(session.pca));
+    base::appendToFile(outputPath(session, ".per"), analysis::shareLine(session.pca));
 }
 
 void runTest(Session& session, UserInterface& ui) {

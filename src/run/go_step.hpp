@@ -11,7 +11,7 @@ namespace zeltric::run {
 // Go step: reader preparation (selection), output files, genotype reader,
 // allele counting, frequency file, observed analysis and report, and the
 // permutation test when "&Testing" is checked. The front end launches the
-// plot window afterwards. Raises data::FatalError for a fatal input error.
+// plot window afterwards. Raises base::FatalError for a fatal input error.
 void goStep(Session& session, UserInterface& ui);
 
 struct GoRecord;

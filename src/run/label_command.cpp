@@ -12,7 +12,7 @@ namespace {
 // follow the opened file's labels through the recorded numbering.
 void relabelAnalysed(Session& session) {
     if (!session.runDone) return;
-    const int np = std::min(static_cast<int>(session.analysed.np), data::NPMax);
+    const int np = std::min(static_cast<int>(session.analysed.np), base::NPMax);
     for (int s = 1; s <= np; ++s) {
         const std::uint16_t origin = session.analysedOrigin[static_cast<std::size_t>(s)];
         if (origin >= 1 && origin <= session.opened.np)
@@ -47,7 +47,7 @@ void recordAnalysedOrigin(Session& session) {
     const data::Dataset& opened = session.opened;
     const bool popsChecked = session.menu.popsChecked;
     std::size_t next = 0;
-    for (int s = 1; s <= std::min(static_cast<int>(opened.np), data::NPMax); ++s) {
+    for (int s = 1; s <= std::min(static_cast<int>(opened.np), base::NPMax); ++s) {
         if (popsChecked && opened.populationSelected[static_cast<std::size_t>(s)] == 0) continue;
         session.analysedOrigin[++next] = static_cast<std::uint16_t>(s);
     }

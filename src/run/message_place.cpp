@@ -10,7 +10,7 @@ int genotypeLineInOpenedFile(const Session& session, int individual) {
     const bool pops = session.menu.popsChecked;
     try {
         // Walks the opened file as the reader and the filter walk it.
-        data::TextReader in = data::TextReader::fromFile(session.openedPath, "data file");
+        base::TextReader in = base::TextReader::fromFile(session.openedPath, "data file");
         for (const char* what : {"number of samples", "number of loci", "highest allele number"})
             in.readNumber(what);
         in.skipLine();
@@ -25,18 +25,18 @@ int genotypeLineInOpenedFile(const Session& session, int individual) {
                 return line;
             in.skipLine();
         }
-    } catch (const data::FatalError&) {
+    } catch (const base::FatalError&) {
         // The file changed since it was read; the message then goes without a line.
     }
     return 0;
 }
 
 std::string placeOfFixedMessage(const Session& session, const std::string& dataFile,
-                                const data::FatalError& error) {
+                                const base::FatalError& error) {
     const std::string& file = dataFile;
     if (file.empty()) return {};
-    if (error.code() == data::MessageId::Capacity) return file + ": line 1: ";
-    if (error.code() == data::MessageId::MatrixDimension) return file + ": ";
+    if (error.code() == base::MessageId::Capacity) return file + ": line 1: ";
+    if (error.code() == base::MessageId::MatrixDimension) return file + ": ";
     if (error.individual() > 0) {
         const int line = genotypeLineInOpenedFile(session, error.individual());
         return line > 0 ? file + ": line " + std::to_string(line) + ": " : file + ": ";

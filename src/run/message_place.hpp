@@ -13,7 +13,7 @@ namespace zeltric::run {
 // other message, which names its file itself. A batch front end puts it in
 // front of the message so that a loop over files shows which one failed.
 std::string placeOfFixedMessage(const Session& session, const std::string& dataFile,
-                                const data::FatalError& error);
+                                const base::FatalError& error);
 
 // The line of the opened data file holding the genotype line at `individual`
 // (1-based) among those of the samples the run analysed; 0 when not found.

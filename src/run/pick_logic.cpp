@@ -10,7 +10,7 @@ namespace {
 
 int itemCount(const data::Dataset& dataset, PickKind kind) {
     const int count = kind == PickKind::Loci ? dataset.nl : dataset.np;
-    ZELTRIC_ASSERT(count <= (kind == PickKind::Loci ? data::NLMax : data::NPMax));
+    ZELTRIC_ASSERT(count <= (kind == PickKind::Loci ? base::NLMax : base::NPMax));
     return count;
 }
 

@@ -13,8 +13,8 @@ void prepareReader(Session& session, std::string& readPath) {
     const std::string base = data::selectionBaseName(session.dataFileName, session.opened, loci, pops);
     const std::string filtered = base + ".dat";
     for (const std::string* own : {&session.labelFileName, &session.seedFileName})
-        if (!own->empty() && data::sameFile(filtered, *own))
-            throw data::FatalError("The filtered data file \"" + filtered + "\" would replace \"" + *own +
+        if (!own->empty() && base::sameFile(filtered, *own))
+            throw base::FatalError("The filtered data file \"" + filtered + "\" would replace \"" + *own +
                                    "\"; nothing was written.");
     data::writeFilteredDataFile(session.opened, session.openedPath, filtered, loci, pops);
     data::applySelection(session.analysed, session.opened, loci, pops);

@@ -26,7 +26,7 @@ std::string absolute(const std::string& path) {
 
 std::string digestOf(const std::string& path) {
     const auto digest = platform::fileSha256(path);
-    if (!digest) throw data::FatalError("Cannot read the file \"" + path + "\" to record its SHA-256.");
+    if (!digest) throw base::FatalError("Cannot read the file \"" + path + "\" to record its SHA-256.");
     return *digest;
 }
 
@@ -46,7 +46,7 @@ constexpr long long kMaxTableIndex = 1000000;
 std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tablePath) {
     std::ifstream in(tablePath, std::ios::binary);
     if (!in)
-        throw data::FatalError("Cannot read the allele table \"" + tablePath + "\" to record the allele names.");
+        throw base::FatalError("Cannot read the allele table \"" + tablePath + "\" to record the allele names.");
     std::vector<std::vector<std::string>> names;
     std::string line;
     std::getline(in, line);  // the heading
@@ -60,8 +60,8 @@ std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tab
         if (fields.size() != 4) continue;
         // A line that was edited into something else is passed over, as a
         // line of another shape is (no table grows to a number's size).
-        const auto locus = data::decimalValue(fields[0], data::Sign::Refused);
-        const auto number = data::decimalValue(fields[2], data::Sign::Refused);
+        const auto locus = base::decimalValue(fields[0], base::Sign::Refused);
+        const auto number = base::decimalValue(fields[2], base::Sign::Refused);
         if (!locus || !number || *locus < 1 || *number < 1 || *locus > kMaxTableIndex || *number > kMaxTableIndex)
             continue;
         if (names.size() <= static_cast<std::size_t>(*locus)) names.resize(static_cast<std::size_t>(*locus) + 1);
@@ -98,7 +98,7 @@ record::Json bootstrapJson(const randomisation::BootstrapSummaries& b) {
 bool clearRunRecord(const Session& session, UserInterface& ui, const std::string& recordPath) {
     bool userFile = false;
     for (const std::string* own : {&session.openedPath, &session.labelFileName, &session.seedFileName})
-        userFile = userFile || (!own->empty() && data::sameFile(recordPath, *own));
+        userFile = userFile || (!own->empty() && base::sameFile(recordPath, *own));
     if (!userFile) {
         switch (record::inspectRecordFile(recordPath)) {
             case record::RecordFile::Absent: return true;
@@ -106,7 +106,7 @@ bool clearRunRecord(const Session& session, UserInterface& ui, const std::string
                 std::error_code ec;
                 std::filesystem::remove(recordPath, ec);
                 if (ec)
-                    throw data::FatalError("Cannot remove the run record \"" + recordPath +
+                    throw base::FatalError("Cannot remove the run record \"" + recordPath +
                                            "\" of the earlier run: " + ec.message() + ".");
                 return true;
             }
@@ -161,7 +161,7 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
 
     record::Json json = record::buildRecord(facts, session.analysed, session.pca);
     if (session.bootstrap.replicates > 0) json["bootstrap"] = bootstrapJson(session.bootstrap);
-    data::replaceFileAtomically(recordPath, record::recordText(json));
+    base::replaceFileAtomically(recordPath, record::recordText(json));
 }
 
 }  // namespace zeltric::run

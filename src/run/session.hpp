@@ -48,7 +48,7 @@ struct Session {
     float fstPValue = 0.0f;  // the global Fst's P-value of that test
     // The opened file's number of each analysed sample (entry s for s = 1..analysed.np),
     // set by every go step, so that labels read after it reach the plot.
-    std::array<std::uint16_t, data::NPMax + 1> analysedOrigin{};
+    std::array<std::uint16_t, base::NPMax + 1> analysedOrigin{};
 
     analysis::PcaResult pca;
     randomisation::RandomGenerator generator;
@@ -57,7 +57,7 @@ struct Session {
     analysis::RealVector axisPValues{};
 
     // Plot state.
-    std::array<std::int32_t, data::NPMax + 1> popColor{};
+    std::array<std::int32_t, base::NPMax + 1> popColor{};
     bool graphShown = false;
 
     MenuState menu;

@@ -8,7 +8,7 @@
 
 namespace zeltric::run {
 
-// The steps of the run driver. Each raises data::FatalError for a fatal
+// The steps of the run driver. Each raises base::FatalError for a fatal
 // input error (the front end shows it and ends with exit code 1); nothing
 // here calls exit.
 

@@ -63,7 +63,7 @@ ColourDialog::ColourDialog(run::Session& session, QWidget* parent) : QDialog(par
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
     sampleList_->clear();
-    const int np = std::min(static_cast<int>(session_.analysed.np), data::NPMax);
+    const int np = std::min(static_cast<int>(session_.analysed.np), base::NPMax);
     for (int s = 1; s <= np; ++s) {
         const QString line =
             QString::number(s) + QStringLiteral(". ") +
@@ -89,7 +89,7 @@ int runColourCommand(run::Session& session, QWidget* parent, DialogSeam& dialogs
                      const std::function<void()>& redraw) {
     // Each use starts from all samples black, before the dialog lists them.
     auto dialog = std::make_unique<ColourDialog>(session, parent);
-    const int np = std::min(static_cast<int>(session.analysed.np), data::NPMax);
+    const int np = std::min(static_cast<int>(session.analysed.np), base::NPMax);
     for (int s = 1; s <= np; ++s) session.popColor[static_cast<std::size_t>(s)] = 0;
 
     const int result = dialogs.runDialog(*dialog) ? QDialog::Accepted : QDialog::Rejected;

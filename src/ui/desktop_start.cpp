@@ -18,7 +18,7 @@ void startDesktop(Desktop& desktop) {
     run::Session& session = desktop.window.session();
     if (!run::loadSeeds(session.generator, session.seedFileName, desktop.window.port())) {
         desktop.window.dialogs().message(nullptr, MessageKind::Error,
-                                         QString::fromStdString(data::seedsNotSavedMessage(session.seedFileName)));
+                                         QString::fromStdString(base::seedsNotSavedMessage(session.seedFileName)));
     }
     showAboutBox(nullptr, desktop.window.dialogs());
     desktop.window.show();
@@ -33,7 +33,7 @@ void openAtStart(Desktop& desktop, const QString& path) {
         const QFileInfo file(path);
         if (!file.isFile()) {
             window->dialogs().message(window, MessageKind::Error,
-                                      QString::fromStdString(data::dataFileMissingMessage(path.toStdString())));
+                                      QString::fromStdString(base::dataFileMissingMessage(path.toStdString())));
             return;
         }
         // The same open as a file chosen in File > Open; File > Open then

@@ -85,7 +85,7 @@ void DialogSeam::message(QWidget* parent, MessageKind kind, const QString& text,
 }
 
 QString displayText(const std::string& text) {
-    const std::string shown = data::displayLineEnds(text);
+    const std::string shown = base::displayLineEnds(text);
     return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 

@@ -92,7 +92,7 @@ bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChos
         try {
             detected = formats::structureLayout(bytes, path, {});
             report = QStringLiteral("Detected: ") + QString::fromStdString(formats::describeLayout(*detected));
-        } catch (const data::FatalError& open) {
+        } catch (const base::FatalError& open) {
             report = displayText(open.what());
         }
         StructureImportDialog dialog(&window, detected, report);

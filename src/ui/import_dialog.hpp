@@ -41,7 +41,7 @@ private:
 // layout, converts it beside the source and opens the converted data file
 // with its label file. Returns false when the file is a data file (the
 // caller opens it as before); true when it was converted and opened, or the
-// import dialog was cancelled. Raises data::FatalError as the conversion does.
+// import dialog was cancelled. Raises base::FatalError as the conversion does.
 bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChosen);
 
 }  // namespace zeltric::ui

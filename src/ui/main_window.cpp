@@ -278,7 +278,7 @@ void MainWindow::guarded(const std::function<void()>& work) {
     try {
         work();
         return;
-    } catch (const data::FatalError& failure) {
+    } catch (const base::FatalError& failure) {
         dialogs_.message(this, MessageKind::Error, displayText(failure.what()));
     } catch (const std::exception& failure) {
         dialogs_.message(this, MessageKind::Error, displayText(failure.what()));
@@ -340,7 +340,7 @@ void MainWindow::openRecentFile(const QString& path) {
             rebuildRecentMenu();
             dialogs_.message(
                 this, MessageKind::Information,
-                QString::fromStdString(data::recentFileGoneMessage(QDir::toNativeSeparators(path).toStdString())));
+                QString::fromStdString(base::recentFileGoneMessage(QDir::toNativeSeparators(path).toStdString())));
             return;
         }
         openFrom([&path] { return std::optional<QString>(path); });
@@ -391,7 +391,7 @@ void MainWindow::exitProgram() {
         }
         if (!run::exitStep(session_)) {
             dialogs_.message(this, MessageKind::Error,
-                             QString::fromStdString(data::seedsNotSavedMessage(session_.seedFileName)));
+                             QString::fromStdString(base::seedsNotSavedMessage(session_.seedFileName)));
         }
     });
     if (!ended_) {
@@ -407,7 +407,7 @@ void MainWindow::chooseLabelFile() {
     }
     try {
         run::labelCommand(session_, path);
-    } catch (const data::FatalError& failure) {
+    } catch (const base::FatalError& failure) {
         // An unreadable label file leaves the numbers as labels and the item
         // unchecked: reported, and the program goes on.
         dialogs_.message(this, MessageKind::Error, displayText(failure.what()));

@@ -34,7 +34,7 @@ int roundHalfEven(double value) {
 }
 
 std::string describeAxes(const run::Session& session, int x, int y, bool withPValues) {
-    using data::realField;
+    using base::realField;
     if (!axisInStore(x) || !axisInStore(y)) return {};
     const auto& pca = session.pca;
     const auto xs = static_cast<std::size_t>(x);
@@ -102,7 +102,7 @@ PlotLayout layoutPlot(const run::Session& session, int x, int y, int width, int 
         return layout;
     }
 
-    const int np = std::min(static_cast<int>(session.analysed.np), data::NPMax);
+    const int np = std::min(static_cast<int>(session.analysed.np), base::NPMax);
     const auto& coordinates = session.pca.populationCoordinates;
 
     double maxX = -1000.0, minX = 1000.0, maxY = -1000.0, minY = 1000.0;

@@ -130,8 +130,8 @@ bool savePlotBmp(const QImage& image, const std::string& chosenName, std::string
     QImageWriter writer(&buffer, "bmp");
     if (!writer.write(image)) return fail(writer.errorString());
     try {
-        data::replaceFileAtomically(path, buffer.data().toStdString());
-    } catch (const data::FatalError& e) {
+        base::replaceFileAtomically(path, buffer.data().toStdString());
+    } catch (const base::FatalError& e) {
         if (error != nullptr) *error = e.what();
         return false;
     }

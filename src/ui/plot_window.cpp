@@ -196,7 +196,7 @@ void PlotWindow::redraw(int x, int y) {
         description_.clear();
     }
     // The label shows the LF CR separator as one plain line break.
-    const QString shown = QString::fromStdString(data::displayLineEnds(description_));
+    const QString shown = QString::fromStdString(base::displayLineEnds(description_));
     descriptionLabel_->setText(shown);
     descriptionLabel_->adjustSize();
 
@@ -252,16 +252,16 @@ void PlotWindow::exportFigure() {
 
     const std::string path = chosen->toStdString();
     for (const std::string& input : {session_.openedPath, session_.labelFileName})
-        if (!input.empty() && data::sameFile(path, input))
+        if (!input.empty() && base::sameFile(path, input))
             return showError("Cannot write the figure \"" + path + "\": that is the input file \"" + input +
                              "\".");
     for (const char* extension : run::kOutputExtensions)
-        if (data::sameFile(path, run::outputPath(session_, extension)))
+        if (base::sameFile(path, run::outputPath(session_, extension)))
             return showError("Cannot write the figure \"" + path + "\": that is the results file \"" +
                              run::outputPath(session_, extension) + "\".");
     try {
         figure::writeFigureFile(path, figure::figureSvg(session_, x, y), figure::kDefaultPngWidth, renderFigure);
-    } catch (const data::FatalError& e) {
+    } catch (const base::FatalError& e) {
         showError(e.what());
     }
 }
@@ -311,7 +311,7 @@ void PlotWindow::showFirstAxes() {
 
 PlotWindow* launchGraph(run::Session& session) {
     auto* window = new PlotWindow(session);
-    const int np = std::min(static_cast<int>(session.analysed.np), data::NPMax);
+    const int np = std::min(static_cast<int>(session.analysed.np), base::NPMax);
     for (int s = 1; s <= np; ++s) session.popColor[static_cast<std::size_t>(s)] = 0;
     window->showFirstAxes();
     return window;

@@ -86,7 +86,7 @@ QString loadTextForDisplay(const QString& path, bool* ok) {
     }
     // CR and LF are single bytes in both decodings: normalised before decoding.
     const std::string lines =
-        data::displayLineEnds(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        base::displayLineEnds(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     const QByteArray normalised(lines.data(), static_cast<qsizetype>(lines.size()));
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(normalised);
@@ -103,7 +103,7 @@ void QtUserInterface::showResults(const std::string& resultsPath) {
     resultsView_.clear();
     if (!ok) {
         dialogs_.message(&window_, MessageKind::Error,
-                         QString::fromStdString(data::resultsUnreadableMessage(resultsPath)));
+                         QString::fromStdString(base::resultsUnreadableMessage(resultsPath)));
         return;
     }
     resultsView_.setPlainText(text);

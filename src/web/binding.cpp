@@ -27,12 +27,11 @@
 #include "run/steps.hpp"
 #include "run/user_interface.hpp"
 
+namespace zeltric::web {
 namespace {
 
-using namespace zeltric;
-
-using run::kInputError;
-using run::kUsageError;
+using cli::kInputError;
+using cli::kUsageError;
 constexpr int kInternalError = 3;
 
 // Progress goes to the worker through the module object it created.
@@ -77,7 +76,7 @@ private:
 struct WebRun {
     run::Session session;
     WorkerInterface ui;
-    run::CliOptions options;
+    cli::CliOptions options;
     std::unique_ptr<run::SteppedGoStep> go;
     int status = 0;
     std::string error;
@@ -90,13 +89,13 @@ std::unique_ptr<WebRun> current;
 // locks and the plot), then the go step's stages up to the test. Returns an
 // exit status.
 int start(WebRun& web, int argc, char** argv) {
-    const run::CliParse parse = run::parseCliOptions(argc, argv);
+    const cli::CliParse parse = cli::parseCliOptions(argc, argv);
     if (!parse.error.empty()) {
         web.error = parse.error;
         return kUsageError;
     }
     web.options = parse.options;
-    const run::CliOptions& options = web.options;
+    const cli::CliOptions& options = web.options;
     if (options.rerun) {
         web.error = "--rerun is not offered in the browser";
         return kUsageError;
@@ -113,7 +112,7 @@ int start(WebRun& web, int argc, char** argv) {
     session.seedFileName = options.seedFile;
     // One thread in the browser; the results do not depend on it.
     session.threads = 1;
-    const run::BatchOutcome opened = run::openForBatch(session, options, web.ui);
+    const cli::BatchOutcome opened = cli::openForBatch(session, options, web.ui);
     if (opened.finished) return 0;
     if (opened.status != 0) {
         // An input error here is the coding's, told as the open step's message.
@@ -125,14 +124,14 @@ int start(WebRun& web, int argc, char** argv) {
     }
     if (options.test) {
         // No terminal to type seeds on.
-        const run::BatchOutcome seeds = run::settleSeeds(session, options, web.ui, false);
+        const cli::BatchOutcome seeds = cli::settleSeeds(session, options, web.ui, false);
         if (seeds.status != 0) {
             web.error = seeds.message;
             return seeds.status;
         }
         web.ui.testRuns = true;
     }
-    run::applyRandomisationChoices(session, options);
+    cli::applyRandomisationChoices(session, options);
     web.go = std::make_unique<run::SteppedGoStep>(session, web.ui);
     return 0;
 }
@@ -141,7 +140,7 @@ int start(WebRun& web, int argc, char** argv) {
 int finish(WebRun& web) {
     if (web.options.test && !web.options.keepSeedFile &&
         !randomisation::saveSeeds(web.session.generator, web.options.seedFile)) {
-        web.error = data::seedsNotAdvancedMessage(web.options.seedFile);
+        web.error = base::seedsNotAdvancedMessage(web.options.seedFile);
         return kInputError;
     }
     return 0;
@@ -153,7 +152,7 @@ template <typename Stage>
 void guarded(WebRun& web, Stage stage) {
     try {
         web.status = stage();
-    } catch (const data::FatalError& e) {
+    } catch (const base::FatalError& e) {
         web.error = run::placeOfFixedMessage(web.session, web.options.dataFile, e) + e.what();
         web.status = kInputError;
     } catch (const std::exception& e) {
@@ -170,13 +169,13 @@ void guarded(WebRun& web, Stage stage) {
 // alleles seen. A fault gets the message zeltric-cli would print.
 nlohmann::json openSummary(int argc, char** argv) {
     nlohmann::json out = {{"error", nullptr}};
-    const run::CliParse parse = run::parseCliOptions(argc, argv);
+    const cli::CliParse parse = cli::parseCliOptions(argc, argv);
     if (!parse.error.empty()) {
         out["error"] = parse.error;
         return out;
     }
     // The opened file's own numbering: no --loci or --pops applied here.
-    run::CliOptions options = parse.options;
+    cli::CliOptions options = parse.options;
     options.loci.reset();
     options.pops.reset();
     options.convertOnly = false;
@@ -185,8 +184,8 @@ nlohmann::json openSummary(int argc, char** argv) {
     try {
         out["format"] = "zeltric";
         out["notes"] = std::vector<std::string>{};
-        const run::BatchOutcome opened =
-            run::openForBatch(session, options, ui, [&out](const formats::FileConversion& conversion) {
+        const cli::BatchOutcome opened =
+            cli::openForBatch(session, options, ui, [&out](const formats::FileConversion& conversion) {
                 out["format"] = formats::formatName(conversion.format);
                 out["notes"] = conversion.notes;
             });
@@ -233,7 +232,7 @@ nlohmann::json openSummary(int argc, char** argv) {
         out["locusNames"] = loci;
         out["allelesPerLocus"] = alleles;
         out["alleles"] = allAlleles;
-    } catch (const data::FatalError& e) {
+    } catch (const base::FatalError& e) {
         out["error"] = run::placeOfFixedMessage(session, options.dataFile, e) + e.what();
     } catch (const std::exception& e) {
         out["error"] = std::string("internal error: ") + e.what();
@@ -346,3 +345,5 @@ EMSCRIPTEN_KEEPALIVE const char* zeltric_message(int index) {
 EMSCRIPTEN_KEEPALIVE const char* zeltric_record_name() { return current ? current->recordName.c_str() : ""; }
 
 }  // extern "C"
+
+}  // namespace zeltric::web

@@ -262,13 +262,13 @@ TEST(TQLI, RefusesNonFiniteInput) {
     try {
         (void)TQLI(d, e, 2, z);
         FAIL() << "no error";
-    } catch (const data::FatalError& error) {
-        EXPECT_EQ(error.what(), data::solverInputMessage());
+    } catch (const base::FatalError& error) {
+        EXPECT_EQ(error.what(), base::solverInputMessage());
     }
     SquareMatrix a;
     a(1, 1) = 1.0f;
     a(2, 1) = INFINITY;
-    EXPECT_THROW(Tridiagonalize(a, 2, d, e), data::FatalError);
+    EXPECT_THROW(Tridiagonalize(a, 2, d, e), base::FatalError);
 }
 
 TEST(TQLI, CountsTheNoticeOncePerEigenvalueAndGivesUpAtTheLimit) {
@@ -285,8 +285,8 @@ TEST(TQLI, CountsTheNoticeOncePerEigenvalueAndGivesUpAtTheLimit) {
     try {
         (void)decompose(a, 12, TqliLimits{30, 1});
         FAIL() << "no error";
-    } catch (const data::FatalError& error) {
-        EXPECT_EQ(error.what(), data::tqliFailureMessage(1, 1));
+    } catch (const base::FatalError& error) {
+        EXPECT_EQ(error.what(), base::tqliFailureMessage(1, 1));
     }
 }
 

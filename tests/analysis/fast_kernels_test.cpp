@@ -434,14 +434,14 @@ TEST(KernelSelection, EigenvaluesOnlySolverRefusesWhatTheReferenceRefuses) {
     SquareMatrix a;
     a(2, 1) = std::nanf("");
     RealVector d{}, e{};
-    EXPECT_THROW(TridiagonalizeEigenvaluesOnly(a, 2, d, e, bestSupportedIsa()), data::FatalError);
+    EXPECT_THROW(TridiagonalizeEigenvaluesOnly(a, 2, d, e, bestSupportedIsa()), base::FatalError);
     std::vector<double> scratch;
-    EXPECT_THROW(TridiagonalizeEigenvaluesOnly(a, 2, d, e, bestSupportedIsa(), scratch), data::FatalError);
+    EXPECT_THROW(TridiagonalizeEigenvaluesOnly(a, 2, d, e, bestSupportedIsa(), scratch), base::FatalError);
     // The give-up bound of the QL iteration, reached on a matrix that needs
     // a few iterations.
     auto input = symmetricInput(8, 3);
     TridiagonalizeEigenvaluesOnly(*input, 8, d, e, bestSupportedIsa());
-    EXPECT_THROW((void)TqliEigenvaluesOnly(d, e, 8, TqliLimits{0, 1}), data::FatalError);
+    EXPECT_THROW((void)TqliEigenvaluesOnly(d, e, 8, TqliLimits{0, 1}), base::FatalError);
 }
 
 TEST(KernelSelection, SortKeepsSlotOrderAmongTiesAndPutsFloorValuesLast) {

@@ -308,8 +308,8 @@ TEST(FrequencyPca, FiveHundredAndOneColumnsAreRefusedBeforeAnythingIsStored) {
     try {
         (void)RunFrequencyPca(data.ds, data.ds.counts, true, *run.ws, *run.result);
         FAIL() << "no error";
-    } catch (const data::FatalError& error) {
-        EXPECT_EQ(error.what(), data::matrixDimensionMessage());
+    } catch (const base::FatalError& error) {
+        EXPECT_EQ(error.what(), base::matrixDimensionMessage());
         EXPECT_EQ(std::string(error.what()), "Required matrix dimension too large (<=500). Existing.");
     }
     EXPECT_EQ(run.result->alleleColumnCount, 7);
@@ -331,7 +331,7 @@ TEST(FrequencyPca, MonomorphicLociGiveZeroFstAndAMessage) {
     EXPECT_EQ(at(r.axisFst, 1), 0.0f);
     EXPECT_EQ(at(r.observedAxisShare, 1), 0.0f);
     ASSERT_EQ(run.report.informations.size(), 1u);
-    EXPECT_EQ(run.report.informations[0], data::noHeterozygosityMessage());
+    EXPECT_EQ(run.report.informations[0], base::noHeterozygosityMessage());
     // Every text builds (the number fields refuse NaN and infinity).
     EXPECT_NE(resultsReportSection(data.ds, r).find("Global Fst:    0.00000"), std::string::npos);
     EXPECT_EQ(shareLine(r), "   0.00000\r\n");
@@ -351,7 +351,7 @@ TEST(FrequencyPca, EqualFrequenciesGiveZeroInertiaAndZeroShares) {
     EXPECT_EQ(at(r.percentInertia, 1), 0.0f);
     EXPECT_EQ(r.brokenStickAxes, 0);
     ASSERT_EQ(run.report.informations.size(), 1u);
-    EXPECT_EQ(run.report.informations[0], data::noInertiaMessage());
+    EXPECT_EQ(run.report.informations[0], base::noInertiaMessage());
     const std::string section = resultsReportSection(data.ds, r);
     EXPECT_NE(section.find("Percent Cumulative inertia\r\n\r\n"), std::string::npos);
     EXPECT_EQ(shareLine(r), "   0.00000\r\n");
@@ -368,7 +368,7 @@ TEST(FrequencyPca, NoRetainedAlleleGivesDimensionZeroAndAMessage) {
     EXPECT_EQ(r.brokenStickAxes, 0);
     EXPECT_EQ(r.globalFst, 0.0f);
     ASSERT_EQ(run.report.informations.size(), 1u);
-    EXPECT_EQ(run.report.informations[0], data::noAlleleMessage());
+    EXPECT_EQ(run.report.informations[0], base::noAlleleMessage());
     EXPECT_NE(resultsReportSection(data.ds, r).find("Total heterozygosity:    0.00000\r\n"), std::string::npos);
     EXPECT_EQ(sampleCoordinateText(data.ds, r), "\r\n\r\n\r\n");
     EXPECT_EQ(alleleCoordinateText(r), "");

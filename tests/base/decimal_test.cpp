@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-namespace zeltric::data {
+namespace zeltric::base {
 namespace {
 
 using Status = Decimal::Status;
@@ -42,4 +42,4 @@ TEST(Decimal, TooLargeSaturatesTowardsItsSign) {
 }
 
 }  // namespace
-}  // namespace zeltric::data
+}  // namespace zeltric::base

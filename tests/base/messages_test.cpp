@@ -8,7 +8,7 @@
 #include "base/fatal_error.hpp"
 #include "base/text_reader.hpp"
 
-namespace zeltric::data {
+namespace zeltric::base {
 namespace {
 
 TEST(Messages, DisplayLineEndsMakesEveryLineEndOneLf) {
@@ -55,4 +55,4 @@ TEST(Messages, FrontEndTextsKeepTheirWords) {
 }
 
 }  // namespace
-}  // namespace zeltric::data
+}  // namespace zeltric::base

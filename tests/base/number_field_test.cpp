@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace zeltric::data {
+namespace zeltric::base {
 namespace {
 
 TEST(NumberField, RealRoundsHalfAwayFromZeroOnExactExpansion) {
@@ -102,4 +102,4 @@ TEST(NumberField, Integers) {
 }
 
 }  // namespace
-}  // namespace zeltric::data
+}  // namespace zeltric::base

@@ -10,11 +10,11 @@
 
 namespace {
 
-zeltric::run::CliParse parse(std::vector<std::string> args) {
+zeltric::cli::CliParse parse(std::vector<std::string> args) {
     args.insert(args.begin(), "zeltric-cli");
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
-    return zeltric::run::parseCliOptions(static_cast<int>(argv.size()), argv.data());
+    return zeltric::cli::parseCliOptions(static_cast<int>(argv.size()), argv.data());
 }
 
 TEST(CliOptions, AValueMayLookLikeAnOption) {

@@ -14,8 +14,8 @@
 
 namespace {
 
-using zeltric::run::cliUsage;
-using zeltric::run::parseCliOptions;
+using zeltric::cli::cliUsage;
+using zeltric::cli::parseCliOptions;
 
 std::vector<std::string> words(const std::string& line) {
     std::istringstream in(line);
@@ -24,7 +24,7 @@ std::vector<std::string> words(const std::string& line) {
     return out;
 }
 
-zeltric::run::CliParse parseWords(std::vector<std::string> args) {
+zeltric::cli::CliParse parseWords(std::vector<std::string> args) {
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
     return parseCliOptions(static_cast<int>(argv.size()), argv.data());

@@ -252,7 +252,7 @@ std::vector<SafetyCase> cases() {
                  },
                  "CLI m.dat",
                  1,
-                 "zeltric-cli: m.dat: " + data::matrixDimensionMessage().substr(0, 20),
+                 "zeltric-cli: m.dat: " + base::matrixDimensionMessage().substr(0, 20),
                  {}});
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     c.push_back({"OutOfMemoryIsAClearFailure",

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zeltric::run {
+namespace zeltric::cli {
 namespace {
 
 struct Good {
@@ -55,4 +55,4 @@ TEST(NumberList, RefusesWithAReason) {
 }
 
 }  // namespace
-}  // namespace zeltric::run
+}  // namespace zeltric::cli

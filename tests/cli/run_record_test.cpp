@@ -167,15 +167,15 @@ TEST(RunRecord, AgreesWithTheResultsTheSeedFileAndTheData) {
     // The stored figures print as the results file's text.
     const json& res = r["results"];
     const std::string pca = run.output(".pca");
-    auto field = [](const json& v, int w, int d) { return data::realField(v.get<double>(), w, d); };
+    auto field = [](const json& v, int w, int d) { return base::realField(v.get<double>(), w, d); };
     EXPECT_EQ(res["samples"], 5);
     EXPECT_EQ(res["loci"], 5);
-    EXPECT_NE(pca.find("Global Fst: " + data::realField(asFloat(res["global_fst"]), 10, 5)), std::string::npos);
+    EXPECT_NE(pca.find("Global Fst: " + base::realField(asFloat(res["global_fst"]), 10, 5)), std::string::npos);
     EXPECT_NE(pca.find("Total inertia (Dst X nb loci): " + field(res["total_inertia"], 10, 5)), std::string::npos);
     EXPECT_NE(pca.find("Total heterozygosity: " + field(res["total_heterozygosity"], 10, 5)), std::string::npos);
     EXPECT_EQ(lineAfter(pca, "P-value for overall Fst"), field(res["global_fst_p_value"], 10, 5));
     std::string perLocus = "Number of alleles per locus: ";
-    for (const json& n : res["alleles_per_locus"]) perLocus += data::integerField(n.get<int>(), 4);
+    for (const json& n : res["alleles_per_locus"]) perLocus += base::integerField(n.get<int>(), 4);
     EXPECT_NE(pca.find(perLocus), std::string::npos) << perLocus;
 
     std::string inertia, fst, pValues;
@@ -197,7 +197,7 @@ TEST(RunRecord, AgreesWithTheResultsTheSeedFileAndTheData) {
         const json& complete = res["complete_genotypes"][j];
         EXPECT_EQ(complete["label"], labels[j]);
         EXPECT_NE(std::find(pcaLines.begin(), pcaLines.end(),
-                            labels[j] + "  " + data::integerField(complete["complete"].get<int>(), 4)),
+                            labels[j] + "  " + base::integerField(complete["complete"].get<int>(), 4)),
                   pcaLines.end());
         EXPECT_EQ(res["sample_coordinates"][j]["label"], labels[j]);
         EXPECT_EQ(res["sample_coordinates"][j]["number"], input["selection"]["samples"][j]);

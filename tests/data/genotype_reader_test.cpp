@@ -49,7 +49,7 @@ Loaded load(const std::string& content, bool count = true) {
 std::string refusal(const std::string& content) {
     try {
         load(content);
-    } catch (const FatalError& e) {
+    } catch (const base::FatalError& e) {
         return e.what();
     }
     ADD_FAILURE() << "no refusal for:\n" << content;
@@ -172,13 +172,13 @@ TEST(GenotypeReader, ThreeAlleleFrequencyExample) {
 }
 
 TEST(GenotypeReader, InvalidGenotypesGiveTheGenotypeMessage) {
-    EXPECT_EQ(refusal("2 1 9 1\r\nloc\r\n1 11\r\n1 10\r\n2 11\r\n"), genotypeMessage(1, 2, "loc", 1, 1, 0));
-    EXPECT_EQ(refusal("2 1 20 2\r\nloc\r\n1 101\r\n2 2101\r\n"), genotypeMessage(2, 1, "loc", 1, 21, 1));
+    EXPECT_EQ(refusal("2 1 9 1\r\nloc\r\n1 11\r\n1 10\r\n2 11\r\n"), base::genotypeMessage(1, 2, "loc", 1, 1, 0));
+    EXPECT_EQ(refusal("2 1 20 2\r\nloc\r\n1 101\r\n2 2101\r\n"), base::genotypeMessage(2, 1, "loc", 1, 21, 1));
     // n counts only the individuals typed at that locus before.
-    EXPECT_EQ(refusal("1 2 9 1\r\nA\r\nB\r\n1 11 0\r\n1 11 5\r\n"), genotypeMessage(1, 1, "B", 2, 0, 5));
+    EXPECT_EQ(refusal("1 2 9 1\r\nA\r\nB\r\n1 11 0\r\n1 11 5\r\n"), base::genotypeMessage(1, 1, "B", 2, 0, 5));
     // Codes beyond 16 bits and negative codes are never wrapped into valid ones.
-    EXPECT_EQ(refusal("2 1 9 1\r\nloc\r\n1 65547\r\n2 11\r\n"), genotypeMessage(1, 1, "loc", 1, 6554, 7));
-    EXPECT_EQ(refusal("2 1 9 1\r\nloc\r\n1 -11\r\n2 11\r\n"), genotypeMessage(1, 1, "loc", 1, -1, -1));
+    EXPECT_EQ(refusal("2 1 9 1\r\nloc\r\n1 65547\r\n2 11\r\n"), base::genotypeMessage(1, 1, "loc", 1, 6554, 7));
+    EXPECT_EQ(refusal("2 1 9 1\r\nloc\r\n1 -11\r\n2 11\r\n"), base::genotypeMessage(1, 1, "loc", 1, -1, -1));
     // 99 is the homozygote 9/9 with coding 1.
     EXPECT_EQ(load("2 1 9 1\r\nloc\r\n1 99\r\n2 11\r\n").ds.counts.alleleCount(1, 1, 9), 2.0);
 }
@@ -198,9 +198,9 @@ TEST(GenotypeReader, LargestDataSetAccepted) {
 }
 
 TEST(GenotypeReader, RefusesWhatTheTablesCannotHold) {
-    EXPECT_EQ(refusal("501 1 9 1\r\nL\r\n1 11\r\n"), capacityMessage());
-    EXPECT_EQ(refusal("2 51 9 1\r\nL\r\n1 11\r\n"), capacityMessage());
-    EXPECT_EQ(refusal("2 1 100 1\r\nL\r\n1 11\r\n"), capacityMessage());
+    EXPECT_EQ(refusal("501 1 9 1\r\nL\r\n1 11\r\n"), base::capacityMessage());
+    EXPECT_EQ(refusal("2 51 9 1\r\nL\r\n1 11\r\n"), base::capacityMessage());
+    EXPECT_EQ(refusal("2 1 100 1\r\nL\r\n1 11\r\n"), base::capacityMessage());
     EXPECT_NE(refusal("2 1 9 1\r\nL\r\n3 11\r\n").find("line 3"), std::string::npos);
     EXPECT_NE(refusal("2 1 9 1\r\nL\r\n-1 11\r\n").find("outside 1..2"), std::string::npos);
     EXPECT_NE(refusal("2 1 9 1\r\nL\r\n2 11\r\n1 11\r\n").find("ascending"), std::string::npos);
@@ -227,7 +227,7 @@ TEST(GenotypeReader, CodingOutsideOneAndTwo) {
     std::vector<std::string> notices;
     readHeader(ds, dir.file("c.dat"), [&](const std::string& t) { notices.push_back(t); });
     ASSERT_EQ(notices.size(), 1u);
-    EXPECT_EQ(notices[0], codingMessage());
+    EXPECT_EQ(notices[0], base::codingMessage());
     EXPECT_EQ(ds.alleleDivisor, 100);  // kept as it was
 }
 

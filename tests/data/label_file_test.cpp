@@ -71,10 +71,10 @@ TEST(LabelFile, UnreadableFileIsRefusedNamingItAndChangesNothing) {
     try {
         readLabelFile(ds, dir.file("missing.lab"));
         ADD_FAILURE() << "accepted";
-    } catch (const FatalError& e) {
+    } catch (const base::FatalError& e) {
         EXPECT_NE(std::string(e.what()).find(dir.file("missing.lab")), std::string::npos);
     }
-    EXPECT_THROW(readLabelFile(ds, dir.path().string()), FatalError);  // a folder
+    EXPECT_THROW(readLabelFile(ds, dir.path().string()), base::FatalError);  // a folder
     EXPECT_EQ(ds.populationLabels[1], "kept");
 }
 
@@ -133,7 +133,7 @@ TEST_F(LabelCommand, FileIsKeptAcrossOpensAndAppliedToTheNewFile) {
 
 TEST_F(LabelCommand, UnreadableChoiceLeavesNumbersAndNoCheckMark) {
     open("a.dat", 2);
-    EXPECT_THROW(run::labelCommand(session, dir.file("nowhere.lab")), FatalError);
+    EXPECT_THROW(run::labelCommand(session, dir.file("nowhere.lab")), base::FatalError);
     EXPECT_FALSE(session.menu.labelChecked);
     EXPECT_EQ(label(1), "1");
 }

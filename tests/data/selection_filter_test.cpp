@@ -172,7 +172,7 @@ TEST(SelectionFilter, RefusesBadInputNamingFileAndLineAndWritesNothing) {
         try {
             writeFilteredDataFile(f.ds, f.path, out, false, true);
             ADD_FAILURE() << "accepted: " << c.data;
-        } catch (const FatalError& e) {
+        } catch (const base::FatalError& e) {
             const std::string message = e.what();
             EXPECT_NE(message.find(f.path), std::string::npos) << message;
             EXPECT_NE(message.find(c.expected), std::string::npos) << message;
@@ -186,9 +186,9 @@ TEST(SelectionFilter, RefusesBadInputNamingFileAndLineAndWritesNothing) {
 TEST(SelectionFilter, NeverWritesOverTheDataFile) {
     Opened f(kFiveLoci);
     f.choosePops({1, 2});
-    EXPECT_THROW(writeFilteredDataFile(f.ds, f.path, f.path, false, true), FatalError);
+    EXPECT_THROW(writeFilteredDataFile(f.ds, f.path, f.path, false, true), base::FatalError);
     std::filesystem::create_symlink(f.path, f.dir.file("link.dat"));
-    EXPECT_THROW(writeFilteredDataFile(f.ds, f.path, f.dir.file("link.dat"), false, true), FatalError);
+    EXPECT_THROW(writeFilteredDataFile(f.ds, f.path, f.dir.file("link.dat"), false, true), base::FatalError);
     EXPECT_EQ(readFile(f.path), kFiveLoci);
 }
 
@@ -321,7 +321,7 @@ TEST(SelectionFilter, BaseTooLongForAnyCodeIsRefused) {
     try {
         selectionBaseName("/d/" + std::string(200, 'n'), ds, true, true);
         ADD_FAILURE() << "accepted";
-    } catch (const FatalError& e) {
+    } catch (const base::FatalError& e) {
         EXPECT_NE(std::string(e.what()).find(std::string(200, 'n')), std::string::npos);
     }
 }

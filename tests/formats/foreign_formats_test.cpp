@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 std::string refusal(Format format, const std::string& bytes, const formats::StructureOptions& o = {}) {
     try {
         formats::convert(format, bytes, "f.txt", o);
-    } catch (const data::FatalError& e) {
+    } catch (const base::FatalError& e) {
         return e.what();
     }
     ADD_FAILURE() << "accepted: " << bytes.substr(0, 80);
@@ -200,7 +200,7 @@ TEST(Writer, SameBytesSucceedOtherBytesAreNeverReplaced) {
     fs::remove(paths.dataFile);
     fs::remove(paths.labelFile);
     writeFile(paths.alleleTable, "mine");
-    EXPECT_THROW(formats::writeConversion(c, paths), data::FatalError);
+    EXPECT_THROW(formats::writeConversion(c, paths), base::FatalError);
     EXPECT_EQ(readFile(paths.alleleTable), "mine");
     EXPECT_FALSE(fs::exists(paths.dataFile));
     EXPECT_FALSE(fs::exists(paths.labelFile));

@@ -339,7 +339,7 @@ TEST(Bootstrap, ErrorOnTheCallingThreadEndsTheProgress) {
     {
         run::PortObserver observer(ui);
         SteppedBootstrap bootstrap(broken, a.observed, 100, 1, 2, observer, analysis::KernelSelection::best());
-        EXPECT_THROW(bootstrap.advance(10), data::FatalError);
+        EXPECT_THROW(bootstrap.advance(10), base::FatalError);
         EXPECT_TRUE(bootstrap.done());
         EXPECT_FALSE(bootstrap.advance(10));
     }

@@ -146,7 +146,7 @@ TEST(OrderedPool, StopsWithItemsStillQueued) {
     try {
         OrderedPool pool(
             64, 64, [](int, int) {}, "the pool's test");
-    } catch (const data::FatalError& e) {
+    } catch (const base::FatalError& e) {
         std::fputs(e.what(), stderr);
         std::exit(0);
     }

@@ -58,8 +58,8 @@ struct Analysed {
         data::countObservedAlleles(ds);
         analysis::RunFrequencyPca(ds, ds.counts, true, workspace, observed);
         sharePath = dir.file("data.per");
-        data::createEmptyFile(sharePath);
-        data::appendToFile(sharePath, analysis::shareLine(observed));
+        base::createEmptyFile(sharePath);
+        base::appendToFile(sharePath, analysis::shareLine(observed));
     }
 
     PermutationOutcome test(RandomGenerator& generator, int randomisations, int threads, RecordingInterface& ui) {
@@ -512,7 +512,7 @@ TEST(PermutationTest, ErrorOnTheCallingThreadReachesTheCaller) {
     {
         run::PortObserver observer(ui);
         SteppedPermutationTest test(data.ds, data.observed, generator, 100, data.sharePath, observer);
-        EXPECT_THROW(test.advance(10), data::FatalError);
+        EXPECT_THROW(test.advance(10), base::FatalError);
         EXPECT_TRUE(test.done());
         EXPECT_FALSE(test.advance(10));
     }
@@ -527,7 +527,7 @@ TEST(PermutationTest, ErrorInAnAnalysisReachesTheCaller) {
     data.ds.genotypeColumns.at(1, 1) = 10;
     RandomGenerator generator = seeded(1, 1);
     RecordingInterface ui;
-    EXPECT_THROW(data.test(generator, 100, 2, ui), data::FatalError);
+    EXPECT_THROW(data.test(generator, 100, 2, ui), base::FatalError);
     EXPECT_EQ(ui.progressEnds, 1);
     EXPECT_EQ(ui.progressSteps, 0);
     EXPECT_EQ(data.shareLines().size(), 1u);

@@ -91,9 +91,9 @@ TEST(GoStep, OpenResetsSelectionsAndRefusesBadCodingAtGo) {
     EXPECT_FALSE(session.menu.popsChecked || session.menu.lociChecked || session.menu.testingChecked ||
                  session.menu.labelChecked);
     ASSERT_EQ(ui.informations.size(), 1u);
-    EXPECT_EQ(ui.informations[0], data::codingMessage());
+    EXPECT_EQ(ui.informations[0], base::codingMessage());
     EXPECT_TRUE(session.menu.goEnabled);
-    EXPECT_THROW(goStep(session, ui), data::FatalError);
+    EXPECT_THROW(goStep(session, ui), base::FatalError);
     EXPECT_FALSE(std::filesystem::exists(dir.file("b.pca")));
 }
 

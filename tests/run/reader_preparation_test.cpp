@@ -72,7 +72,7 @@ TEST_F(ReaderPreparation, NeverWritesOverTheLabelFile) {
     chooseByNumbers(session, PickKind::Populations, {1, 2});
     writeFile(dir.file("trout-P12.dat"), "labels\r\n");
     labelCommand(session, dir.file("trout-P12.dat"));
-    EXPECT_THROW(prepare(), data::FatalError);
+    EXPECT_THROW(prepare(), base::FatalError);
     EXPECT_EQ(readFile(dir.file("trout-P12.dat")), "labels\r\n");
 }
 

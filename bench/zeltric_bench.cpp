@@ -32,6 +32,7 @@
 
 #include "analysis/fast_kernels.hpp"
 #include "analysis/frequency_pca.hpp"
+#include "base/limits.hpp"
 #include "data/allele_counting.hpp"
 #include "data/dataset.hpp"
 #include "randomisation/bootstrap.hpp"
@@ -207,10 +208,9 @@ double measureBootstrap(const data::Dataset& ds, const analysis::PcaResult& obse
         const auto start = std::chrono::steady_clock::now();
         (void)randomisation::runBootstrap(ds, observed, replicates, 1, 1, threads, observer, selection);
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (elapsed >= seconds || replicates >= randomisation::kMaxReplicates) return replicates / elapsed;
+        if (elapsed >= seconds || replicates >= base::kMaxReplicates) return replicates / elapsed;
         const double wanted = elapsed > 0.0 ? replicates * seconds / elapsed * 1.05 : replicates * 10.0;
-        replicates =
-            static_cast<int>(std::min<double>(randomisation::kMaxReplicates, std::max(wanted, replicates * 2.0)));
+        replicates = static_cast<int>(std::min<double>(base::kMaxReplicates, std::max(wanted, replicates * 2.0)));
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace zeltric::base {
 
 // Capacity limits fixed at build time; a data file beyond them is refused.
@@ -7,6 +9,14 @@ inline constexpr int NPMax = 500;   // samples (populations) per data file
 inline constexpr int NLMax = 50;    // loci per data file
 inline constexpr int NUMax = 99;    // highest allele number at any locus
 inline constexpr int NIMax = 5000;  // genotype lines, all samples together
+
+// Range of the permutation test's randomisation count, both bounds allowed.
+inline constexpr std::int32_t kMinRandomisations = 100;
+inline constexpr std::int32_t kMaxRandomisations = 15000;
+
+// Range of the bootstrap's replicate count, both bounds allowed.
+inline constexpr std::int32_t kMinReplicates = 100;
+inline constexpr std::int32_t kMaxReplicates = 100000;
 
 // The generator's seed ranges, both bounds allowed: a seed outside them
 // (from an option, a dialog or a run record) is refused where it is given.

@@ -174,7 +174,7 @@ public:
         value("--labels", [this](const std::string& v) { o_.labels = v; });
         value("--test", [this](const std::string& v) {
             auto r = wholeNumber(v);
-            if (!r || *r < randomisation::kMinRandomisations || *r > randomisation::kMaxRandomisations)
+            if (!r || *r < base::kMinRandomisations || *r > base::kMaxRandomisations)
                 refuse("--test needs a number of randomisations within 100..15000, not \"" + v + "\"");
             o_.test = static_cast<int>(*r);
         });
@@ -186,7 +186,7 @@ public:
         value("--seeds", [this](const std::string& v) { o_.seeds = seedPair("--seeds", v); });
         value("--bootstrap", [this](const std::string& v) {
             auto b = wholeNumber(v);
-            if (!b || *b < randomisation::kMinReplicates || *b > randomisation::kMaxReplicates)
+            if (!b || *b < base::kMinReplicates || *b > base::kMaxReplicates)
                 refuse("--bootstrap needs a number of replicates within 100..100000, not \"" + v + "\"");
             o_.bootstrap = static_cast<int>(*b);
         });

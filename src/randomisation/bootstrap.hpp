@@ -13,10 +13,6 @@
 
 namespace zeltric::randomisation {
 
-// Range of the bootstrap's replicate count, both bounds allowed.
-inline constexpr std::int32_t kMinReplicates = 100;
-inline constexpr std::int32_t kMaxReplicates = 100000;
-
 // One figure summarised over the replicates, in double precision.
 struct BootstrapFigure {
     double observed = 0.0;  // the observed analysis's value

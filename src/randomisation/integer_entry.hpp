@@ -12,8 +12,4 @@ namespace zeltric::randomisation {
 // (a trailing blank included) or a value beyond the 32-bit range is invalid.
 std::optional<std::int32_t> parseIntegerEntry(const std::string& text);
 
-// Range of the permutation test's randomisation count, both bounds allowed.
-inline constexpr std::int32_t kMinRandomisations = 100;
-inline constexpr std::int32_t kMaxRandomisations = 15000;
-
 }  // namespace zeltric::randomisation

@@ -25,8 +25,7 @@ std::int32_t askRandomisationCount(UserInterface& ui) {
         const auto answer = ui.askCount("100");
         if (!answer) continue;
         const auto count = parseIntegerEntry(*answer);
-        if (count && *count >= randomisation::kMinRandomisations && *count <= randomisation::kMaxRandomisations)
-            return *count;
+        if (count && *count >= base::kMinRandomisations && *count <= base::kMaxRandomisations) return *count;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "run/go_bootstrap.hpp"
 
+#include "base/limits.hpp"
 #include "base/output_file.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/integer_entry.hpp"
@@ -37,7 +38,7 @@ void bootstrapToggle(Session& session, const CountPrompt& askCount) {
         const auto answer = askCount("1000");
         if (!answer) continue;
         const auto count = randomisation::parseIntegerEntry(*answer);
-        if (count && *count >= randomisation::kMinReplicates && *count <= randomisation::kMaxReplicates) {
+        if (count && *count >= base::kMinReplicates && *count <= base::kMaxReplicates) {
             session.bootstrapReplicates = *count;
             return;
         }

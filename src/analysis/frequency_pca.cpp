@@ -20,15 +20,18 @@ void clearBlock(SquareMatrix& matrix, int n) {
 
 float toFloat(double value) { return static_cast<float>(value); }
 
-// Step 1: centred frequencies into X, allele columns, heterozygosity.
-void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, PcaWorkspace& ws,
-                      PcaResult& result, const std::array<int, base::NLMax + 1>& locusTotals) {
-    // Columns, pooled frequencies and H in locus and allele order first;
-    // then X row by row, so that the count tables and X are read and
-    // written along their rows (each element is computed the same way).
-    std::array<double, kMatrixOrder + 1> pooled{};
-    std::array<std::uint8_t, kMatrixOrder + 1> alleleOf{};
-    std::array<int, base::NLMax + 2> firstColumn{};
+// A product that rounded to a negative zero is followed, in the reference
+// products, by the +0 terms of the zero rows and columns beyond the data,
+// which turn it into +0.
+float positiveZero(float value) { return value == 0.0f ? 0.0f : value; }
+
+// Step 1, first part: the retained alleles' columns 1..nA in locus and
+// allele order (pooled frequency, allele number, each locus's first column,
+// firstColumn[nl + 1] = nA + 1), the alleles per locus, H and the typed
+// loci. pooled and alleleOf hold at least capacity + 1 entries.
+void poolColumns(const data::Dataset& ds, const data::CountTables& counts,
+                 const std::array<int, base::NLMax + 1>& locusTotals, int capacity, double* pooled,
+                 std::uint8_t* alleleOf, std::array<int, base::NLMax + 2>& firstColumn, PcaResult& result) {
     float h = 0.0f;
     int col = 0;
     int typedLoci = 0;
@@ -41,17 +44,30 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
             const double t = counts.alleleTotal(l, a);
             if (t == 0.0) continue;
             ++col;
-            ZELTRIC_ASSERT(col <= kMatrixOrder && bigN > 0);
+            ZELTRIC_ASSERT(col <= capacity && bigN > 0);
             ++result.allelesPerLocus[static_cast<std::size_t>(l)];
             h = toFloat(static_cast<double>(h) + t * t / 4.0 / bigN / bigN);
-            pooled[static_cast<std::size_t>(col)] = t / 2.0 / bigN;
-            alleleOf[static_cast<std::size_t>(col)] = static_cast<std::uint8_t>(a);
+            pooled[col] = t / 2.0 / bigN;
+            alleleOf[col] = static_cast<std::uint8_t>(a);
         }
     }
     firstColumn[static_cast<std::size_t>(ds.nl) + 1] = col + 1;
-    std::array<double, kMatrixOrder + 1> gathered;
+    result.alleleColumnCount = static_cast<std::uint16_t>(col);
+    result.typedLoci = static_cast<std::uint16_t>(typedLoci);
+    // An untyped locus has no retained allele and no heterozygosity.
+    result.heterozygositySum = toFloat(static_cast<double>(typedLoci) - static_cast<double>(h));
+}
+
+// Step 1, second part: the centred frequencies of every sample into its row
+// of X, rowOf(j), indexed by column; read and written along the rows of the
+// count tables and of X.
+template <class RowOf>
+void centreRows(const data::Dataset& ds, const data::CountTables& counts, const double* pooled,
+                const std::uint8_t* alleleOf, const std::array<int, base::NLMax + 2>& firstColumn,
+                const KernelSelection& kernels, RowOf rowOf) {
+    std::array<double, base::NUMax + 1> gathered;
     for (int j = 1; j <= ds.np; ++j) {
-        float* row = ws.x.row(j);
+        float* row = rowOf(j);
         for (int l = 1; l <= ds.nl; ++l) {
             const int n = counts.sampleSize(j, l);
             const int first = firstColumn[static_cast<std::size_t>(l)];
@@ -60,24 +76,29 @@ void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, 
                 for (int c = first; c <= last; ++c) row[c] = 0.0f;
                 continue;
             }
-            if (ws.kernels.reference) {
+            if (kernels.reference) {
                 for (int c = first; c <= last; ++c)
-                    row[c] = toFloat(counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]) / 2.0 / n -
-                                     pooled[static_cast<std::size_t>(c)]);
+                    row[c] = toFloat(counts.alleleCount(j, l, alleleOf[c]) / 2.0 / n - pooled[c]);
                 continue;
             }
             // The locus's counts side by side, so the kernel divides a vector at a time.
             for (int c = first; c <= last; ++c)
-                gathered[static_cast<std::size_t>(c - first)] =
-                    counts.alleleCount(j, l, alleleOf[static_cast<std::size_t>(c)]);
-            CentredFrequencies(gathered.data(), static_cast<double>(n), &pooled[static_cast<std::size_t>(first)],
-                               last - first + 1, row + first, ws.kernels.isa);
+                gathered[static_cast<std::size_t>(c - first)] = counts.alleleCount(j, l, alleleOf[c]);
+            CentredFrequencies(gathered.data(), static_cast<double>(n), &pooled[first], last - first + 1,
+                               row + first, kernels.isa);
         }
     }
-    result.alleleColumnCount = static_cast<std::uint16_t>(col);
-    result.typedLoci = static_cast<std::uint16_t>(typedLoci);
-    // An untyped locus has no retained allele and no heterozygosity.
-    result.heterozygositySum = toFloat(static_cast<double>(typedLoci) - static_cast<double>(h));
+}
+
+// Step 1: centred frequencies into X, allele columns, heterozygosity.
+void buildFrequencies(const data::Dataset& ds, const data::CountTables& counts, PcaWorkspace& ws,
+                      PcaResult& result, const std::array<int, base::NLMax + 1>& locusTotals) {
+    std::array<double, kMatrixOrder + 1> pooled{};
+    std::array<std::uint8_t, kMatrixOrder + 1> alleleOf{};
+    std::array<int, base::NLMax + 2> firstColumn{};
+    poolColumns(ds, counts, locusTotals, kMatrixOrder, pooled.data(), alleleOf.data(), firstColumn, result);
+    centreRows(ds, counts, pooled.data(), alleleOf.data(), firstColumn, ws.kernels,
+               [&](int j) { return ws.x.row(j); });
 }
 
 // Step 2: the weight of every sample.
@@ -186,6 +207,21 @@ float clampedEigenvalue(const PcaWorkspace& ws, int k) {
     return lambda >= 0.0f ? lambda : 0.0f;  // a negative rounding residue
 }
 
+// Step 4 of a randomised call: the eigenvalues of the leading p x p block of
+// ws.m alone, in descending order, by the kernels selected.
+void randomisedEigenvalues(PcaWorkspace& ws, int p, PcaResult& result, PcaCallReport& report) {
+    if (ws.kernels.reference) {
+        Tridiagonalize(ws.m, p, ws.diagonal, ws.offDiagonal);
+        report.tqliNotices = TQLI(ws.diagonal, ws.offDiagonal, p, ws.m);
+        SortEigenvalues(ws.diagonal, p, ws.order);
+    } else {
+        TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, ws.kernels.isa, ws.reductionScratch);
+        report.tqliNotices = TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, p);
+        FastSortEigenvalues(ws.diagonal, p, ws.order);
+    }
+    for (int k = 1; k <= p; ++k) result.eigenvalues[static_cast<std::size_t>(k)] = clampedEigenvalue(ws, k);
+}
+
 // A randomised call with the fast kernels: the same figures as the
 // reference call, without the products by W and D, the upper triangle of M
 // and the eigenvectors. False when the cross product met tiny values; the
@@ -204,10 +240,7 @@ bool fastRandomisedCall(const data::Dataset& ds, const data::CountTables& counts
 
     const int p = std::min(np, nA);
     result.dimension = static_cast<std::uint16_t>(p);
-    TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, isa, ws.reductionScratch);
-    report.tqliNotices = TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, p);
-    FastSortEigenvalues(ws.diagonal, p, ws.order);
-    for (int k = 1; k <= p; ++k) result.eigenvalues[static_cast<std::size_t>(k)] = clampedEigenvalue(ws, k);
+    randomisedEigenvalues(ws, p, result, report);
     storeFst(p, result);
     return true;
 }
@@ -361,8 +394,10 @@ PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& 
 
     // Capacity first, so that nothing is stored for a data set that is refused.
     const int nA = retainedAlleles(ds, counts);
-    if (nA > kMatrixOrder)
-        throw base::FatalError(base::MessageId::MatrixDimension, base::matrixDimensionMessage());
+    if (nA > kMatrixOrder) {
+        if (observed) throw base::FatalError(base::MessageId::MatrixDimension, base::matrixDimensionMessage());
+        return RunWideFrequencyPca(ds, counts, ws, result);
+    }
 
     const bool fast = !ws.kernels.reference;
     if (fast && !observed) {
@@ -371,6 +406,73 @@ PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& 
         return fullCall(ds, counts, observed, nA, false, ws, result);
     }
     return fullCall(ds, counts, observed, nA, fast, ws, result);
+}
+
+PcaCallReport RunWideFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, PcaWorkspace& ws,
+                                  PcaResult& result) {
+    ZELTRIC_ASSERT(ds.np <= base::NPMax && ds.nl <= base::NLMax && ds.nu <= base::NUMax);
+    PcaCallReport report;
+    const int np = ds.np;
+    const int nA = retainedAlleles(ds, counts);
+    ZELTRIC_ASSERT(np <= nA);
+
+    // Step 1 into the wide tables.
+    const std::array<int, base::NLMax + 1> locusTotals = sampleTotals(ds, counts);
+    const auto width = static_cast<std::size_t>(nA) + 1;
+    ws.widePooled.resize(width);
+    ws.wideAlleleOf.resize(width);
+    ws.wideX.resize(static_cast<std::size_t>(np) * width);
+    std::array<int, base::NLMax + 2> firstColumn{};
+    poolColumns(ds, counts, locusTotals, nA, ws.widePooled.data(), ws.wideAlleleOf.data(), firstColumn, result);
+    auto rowOf = [&](int j) { return &ws.wideX[static_cast<std::size_t>(j - 1) * width]; };
+    centreRows(ds, counts, ws.widePooled.data(), ws.wideAlleleOf.data(), firstColumn, ws.kernels, rowOf);
+
+    // Step 2: the square roots of the sample weights (case B).
+    RealVector root{};
+    for (int j = 1; j <= np; ++j)
+        root[static_cast<std::size_t>(j)] =
+            toFloat(std::sqrt(static_cast<double>(sampleWeight(counts, locusTotals, ds.nl, j))));
+
+    // Step 3: P = W . (Xt . D^1/2), then M = D^1/2 . (X . P), every sum in
+    // column order rounded to single precision after each term. Only the
+    // lower triangle is formed, as the fast cross product forms it: the
+    // eigenvalue reduction reads no other element.
+    const auto n = static_cast<std::size_t>(np);
+    std::vector<float> p(static_cast<std::size_t>(nA) * n);  // P(k, j) at (k - 1) * np + j - 1
+    for (int j = 1; j <= np; ++j) {
+        const float* xRow = rowOf(j);
+        for (int k = 1; k <= nA; ++k)
+            p[static_cast<std::size_t>(k - 1) * n + static_cast<std::size_t>(j - 1)] = positiveZero(
+                toFloat(static_cast<double>(root[static_cast<std::size_t>(j)]) * static_cast<double>(xRow[k])));
+    }
+    std::vector<float> sums(n);
+    for (int i = 1; i <= np; ++i) {
+        const auto count = static_cast<std::size_t>(i);
+        std::fill_n(sums.begin(), count, 0.0f);
+        const float* xRow = rowOf(i);
+        // Term k for every j of the row at once: each sum still takes its
+        // terms in order, one rounding after each.
+        for (int k = 1; k <= nA; ++k) {
+            const double factor = xRow[k];
+            const float* pRow = &p[static_cast<std::size_t>(k - 1) * n];
+            for (std::size_t j = 0; j < count; ++j)
+                sums[j] = toFloat(factor * static_cast<double>(pRow[j]) + static_cast<double>(sums[j]));
+        }
+        const double rootI = root[static_cast<std::size_t>(i)];
+        for (int j = 1; j <= i; ++j) {
+            const float value =
+                positiveZero(toFloat(rootI * static_cast<double>(sums[static_cast<std::size_t>(j - 1)])));
+            ws.m(i, j) = value;
+            ws.m(j, i) = value;
+        }
+    }
+    ws.usedOrder = std::max(ws.usedOrder, np);
+
+    // Steps 4 and 5.
+    result.dimension = static_cast<std::uint16_t>(np);
+    randomisedEigenvalues(ws, np, result, report);
+    storeFst(np, result);
+    return report;
 }
 
 }  // namespace zeltric::analysis

@@ -33,6 +33,13 @@ struct PcaWorkspace {
     int usedOrder = 0;
     // Fast or reference kernels (the results are the same bits).
     KernelSelection kernels = KernelSelection::best();
+    // The wide path's tables (a randomised call retaining more than 500
+    // alleles): centred frequencies np x (nA + 1) row by row, column 0
+    // unused; pooled frequencies and allele numbers by column. Grown as
+    // needed and kept for the next call.
+    std::vector<float> wideX;
+    std::vector<double> widePooled;
+    std::vector<std::uint8_t> wideAlleleOf;
 };
 
 // What the caller owes the user after one call.
@@ -73,11 +80,22 @@ struct PcaCallReport {
 // In an observed call each case adds one information message (p = 0 before
 // H = 0 before T = 0; only the first that applies).
 //
-// Raises base::FatalError with base::matrixDimensionMessage() when more than
-// 500 alleles would be retained, before any column is stored; and the
-// eigen-solver's errors (eigen_solver.hpp).
+// More than 500 retained alleles: an observed call raises base::FatalError
+// with base::matrixDimensionMessage(), before any column is stored; a
+// randomised call (a bootstrap replicate that draws a locus more than once)
+// takes RunWideFrequencyPca. Also the eigen-solver's errors
+// (eigen_solver.hpp).
 PcaCallReport RunFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, bool observed,
                               PcaWorkspace& ws, PcaResult& result);
+
+// A randomised call by the same arithmetic on a frequency matrix of any
+// width with np <= nA, held in the workspace's wide tables: the figures and
+// notices a randomised RunFrequencyPca call gives where both apply (the
+// tests prove them equal). The cross-product matrix then has the sample
+// order (D^1/2 X Xt D^1/2, at most 500), and the products by W and D reduce
+// to single terms as in the fast kernels. Writes what every call writes.
+PcaCallReport RunWideFrequencyPca(const data::Dataset& ds, const data::CountTables& counts, PcaWorkspace& ws,
+                                  PcaResult& result);
 
 // Broken-stick rule: the number of leading axes, at most p - 1, whose
 // eigenvalue reaches its expectation (sum over z = k..p of 1/z, summed in

@@ -1,11 +1,9 @@
 #include "randomisation/bootstrap.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <exception>
 
-#include "analysis/eigen_solver.hpp"
 #include "analysis/frequency_pca.hpp"
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
@@ -14,17 +12,6 @@
 
 namespace zeltric::randomisation {
 
-namespace {
-
-float toFloat(double value) { return static_cast<float>(value); }
-
-// A product that rounded to a negative zero is followed, in the reference
-// products, by the +0 terms of the zero rows and columns beyond the data,
-// which turn it into +0.
-float positiveZero(float value) { return value == 0.0f ? 0.0f : value; }
-
-}  // namespace
-
 // The work tables of one analyser.
 struct ReplicateTables {
     explicit ReplicateTables(analysis::KernelSelection kernels) { workspace.kernels = kernels; }
@@ -32,7 +19,6 @@ struct ReplicateTables {
     data::CountTables counts;
     analysis::PcaWorkspace workspace;
     analysis::PcaResult result;
-    std::vector<float> wideX;  // np x nA, row by row, for the wide path
 };
 
 double percentile(const std::vector<double>& sorted, double q) {
@@ -109,142 +95,20 @@ void ReplicateAnalyser::analyse(const std::vector<int>& loci, ReplicateFigures& 
     ReplicateTables& t = *tables_;
     t.replicate.nl = static_cast<std::uint16_t>(loci.size());
     replicateCounts(ds_, loci, t.counts);
-    int nA = 0;
-    for (int l = 1; l <= t.replicate.nl; ++l)
-        for (int a = 1; a <= ds_.nu; ++a)
-            if (t.counts.alleleTotal(l, a) != 0.0) ++nA;
-    if (nA > analysis::kMatrixOrder) {
-        analyseWide(loci, figures);
-        return;
-    }
     const analysis::PcaCallReport report =
         analysis::RunFrequencyPca(t.replicate, t.counts, false, t.workspace, t.result);
     figures.tqliNotices = report.tqliNotices;
     takeFigures(t.result, axes_, figures);
 }
 
-// The randomised analysis call of frequency_pca.cpp, step by step, for a
-// frequency matrix wider than the fixed matrices hold. With np <= 500 <
-// nA the cross product is the sample-order one (D^1/2 X Xt D^1/2), and the
-// products by W and D reduce to single terms as in the fast kernels.
 void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigures& figures) {
     ReplicateTables& t = *tables_;
-    const int np = ds_.np;
-    const int nl = static_cast<int>(loci.size());
-    const int nu = ds_.nu;
-    t.replicate.nl = static_cast<std::uint16_t>(nl);
+    t.replicate.nl = static_cast<std::uint16_t>(loci.size());
     replicateCounts(ds_, loci, t.counts);
-    const data::CountTables& c = t.counts;
-    analysis::PcaResult& result = t.result;
-
-    std::array<int, base::NLMax + 1> totals{};
-    for (int l = 1; l <= nl; ++l)
-        for (int j = 1; j <= np; ++j) totals[static_cast<std::size_t>(l)] += c.sampleSize(j, l);
-
-    // Columns, pooled frequencies and heterozygosity, in locus and allele order.
-    std::vector<double> pooled;
-    std::vector<int> alleleOf;
-    std::array<int, base::NLMax + 2> firstColumn{};
-    float h = 0.0f;
-    int typedLoci = 0;
-    for (int l = 1; l <= nl; ++l) {
-        firstColumn[static_cast<std::size_t>(l)] = static_cast<int>(pooled.size());
-        const int bigN = totals[static_cast<std::size_t>(l)];
-        if (bigN > 0) ++typedLoci;
-        for (int a = 1; a <= nu; ++a) {
-            const double total = c.alleleTotal(l, a);
-            if (total == 0.0) continue;
-            h = toFloat(static_cast<double>(h) + total * total / 4.0 / bigN / bigN);
-            pooled.push_back(total / 2.0 / bigN);
-            alleleOf.push_back(a);
-        }
-    }
-    const int nA = static_cast<int>(pooled.size());
-    firstColumn[static_cast<std::size_t>(nl) + 1] = nA;
-    ZELTRIC_ASSERT(np <= nA);
-    result.heterozygositySum = toFloat(static_cast<double>(typedLoci) - static_cast<double>(h));
-
-    const auto width = static_cast<std::size_t>(nA);
-    t.wideX.assign(static_cast<std::size_t>(np) * width, 0.0f);
-    auto x = [&](int j, int col) -> float& {
-        return t.wideX[static_cast<std::size_t>(j - 1) * width + static_cast<std::size_t>(col)];
-    };
-    for (int j = 1; j <= np; ++j)
-        for (int l = 1; l <= nl; ++l) {
-            const int n = c.sampleSize(j, l);
-            if (n == 0) continue;
-            for (int col = firstColumn[static_cast<std::size_t>(l)];
-                 col < firstColumn[static_cast<std::size_t>(l) + 1]; ++col)
-                x(j, col) = toFloat(c.alleleCount(j, l, alleleOf[static_cast<std::size_t>(col)]) / 2.0 / n -
-                                    pooled[static_cast<std::size_t>(col)]);
-        }
-
-    // Sample weights: the mean over typed loci of n(j,l) / N(l), or that
-    // share itself when it is the same at every typed locus.
-    std::vector<float> root(static_cast<std::size_t>(np) + 1, 0.0f);
-    for (int j = 1; j <= np; ++j) {
-        const float weight = analysis::sampleWeight(c, totals, nl, j);
-        root[static_cast<std::size_t>(j)] = toFloat(std::sqrt(static_cast<double>(weight)));
-    }
-
-    // P = W . (Xt . D^1/2), then M = D^1/2 . (X . P), every sum in column
-    // order rounded to single precision after each term. Only the lower
-    // triangle is formed, as the fast cross product forms it: the
-    // eigenvalue reduction reads no other element.
-    const auto n = static_cast<std::size_t>(np);
-    std::vector<float> p(width * n);  // P(k, j) at k * np + j - 1
-    for (int j = 1; j <= np; ++j)
-        for (int k = 0; k < nA; ++k)
-            p[static_cast<std::size_t>(k) * n + static_cast<std::size_t>(j - 1)] = positiveZero(
-                toFloat(static_cast<double>(root[static_cast<std::size_t>(j)]) * static_cast<double>(x(j, k))));
-    analysis::PcaWorkspace& ws = t.workspace;
-    std::vector<float> sums(n);
-    for (int i = 1; i <= np; ++i) {
-        const auto count = static_cast<std::size_t>(i);
-        std::fill_n(sums.begin(), count, 0.0f);
-        // Term k for every j of the row at once: each sum still takes its
-        // terms in order, one rounding after each.
-        for (int k = 0; k < nA; ++k) {
-            const double factor = x(i, k);
-            const float* row = &p[static_cast<std::size_t>(k) * n];
-            for (std::size_t j = 0; j < count; ++j)
-                sums[j] = toFloat(factor * static_cast<double>(row[j]) + static_cast<double>(sums[j]));
-        }
-        const double rootI = root[static_cast<std::size_t>(i)];
-        for (int j = 1; j <= i; ++j) {
-            const float value =
-                positiveZero(toFloat(rootI * static_cast<double>(sums[static_cast<std::size_t>(j - 1)])));
-            ws.m(i, j) = value;
-            ws.m(j, i) = value;
-        }
-    }
-    ws.usedOrder = std::max(ws.usedOrder, np);
-
-    const int order = np;
-    result.dimension = static_cast<std::uint16_t>(order);
-    if (ws.kernels.reference) {
-        analysis::Tridiagonalize(ws.m, order, ws.diagonal, ws.offDiagonal);
-        figures.tqliNotices = analysis::TQLI(ws.diagonal, ws.offDiagonal, order, ws.m);
-        analysis::SortEigenvalues(ws.diagonal, order, ws.order);
-    } else {
-        analysis::TridiagonalizeEigenvaluesOnly(ws.m, order, ws.diagonal, ws.offDiagonal, ws.kernels.isa);
-        figures.tqliNotices = analysis::TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, order);
-        analysis::FastSortEigenvalues(ws.diagonal, order, ws.order);
-    }
-    float total = 0.0f;
-    for (int k = 1; k <= order; ++k) {
-        const float lambda = ws.diagonal[ws.order[static_cast<std::size_t>(k)]];
-        result.eigenvalues[static_cast<std::size_t>(k)] = lambda >= 0.0f ? lambda : 0.0f;
-        total = total + result.eigenvalues[static_cast<std::size_t>(k)];
-    }
-    result.totalInertia = total;
-    const double het = result.heterozygositySum;
-    const bool none = !(het > 0.0);
-    result.globalFst = none ? 0.0f : toFloat(static_cast<double>(total) / het);
-    for (int k = 1; k <= order; ++k)
-        result.axisFst[static_cast<std::size_t>(k)] =
-            none ? 0.0f : toFloat(static_cast<double>(result.eigenvalues[static_cast<std::size_t>(k)]) / het);
-    takeFigures(result, axes_, figures);
+    const analysis::PcaCallReport report =
+        analysis::RunWideFrequencyPca(t.replicate, t.counts, t.workspace, t.result);
+    figures.tqliNotices = report.tqliNotices;
+    takeFigures(t.result, axes_, figures);
 }
 
 namespace {

@@ -75,11 +75,11 @@ struct ReplicateFigures {
 };
 
 // The analysis of one replicate (counts from replicateCounts, np and nu of
-// `ds`, nl = loci count), as a randomised analysis call gives it: the fast
-// kernels or the reference kernels as `kernels` selects, the same bits.
-// A replicate with more than 500 retained alleles (possible when loci
-// are drawn twice) is analysed by the same arithmetic on a wider frequency
-// matrix; its cross-product matrix has the sample order (at most 500).
+// `ds`, nl = loci count): a randomised analysis call
+// (analysis::RunFrequencyPca, which takes its wide path for a replicate
+// with more than 500 retained alleles, possible when loci are drawn twice),
+// with the fast kernels or the reference kernels as `kernels` selects, the
+// same bits.
 struct ReplicateTables;
 class ReplicateAnalyser {
 public:
@@ -89,8 +89,8 @@ public:
     ReplicateAnalyser& operator=(const ReplicateAnalyser&) = delete;
 
     void analyse(const std::vector<int>& loci, ReplicateFigures& figures);
-    // The wide path for any width with np <= nA (tests prove it equal to the
-    // analysis call where both apply).
+    // The same by analysis::RunWideFrequencyPca whatever the width (np <= nA),
+    // so that tests can set both paths side by side.
     void analyseWide(const std::vector<int>& loci, ReplicateFigures& figures);
 
 private:

@@ -317,6 +317,70 @@ TEST(FrequencyPca, FiveHundredAndOneColumnsAreRefusedBeforeAnythingIsStored) {
         for (int col = 1; col <= kMatrixOrder; ++col) ASSERT_EQ(run.ws->x(j, col), 0.0f);
 }
 
+// What a randomised call gives, compared bit for bit.
+void expectSameRandomisedFigures(const PcaRun& expected, const PcaRun& actual) {
+    const PcaResult& e = *expected.result;
+    const PcaResult& a = *actual.result;
+    EXPECT_EQ(a.alleleColumnCount, e.alleleColumnCount);
+    EXPECT_EQ(a.typedLoci, e.typedLoci);
+    EXPECT_EQ(a.heterozygositySum, e.heterozygositySum);
+    ASSERT_EQ(a.dimension, e.dimension);
+    for (int k = 1; k <= e.dimension; ++k) {
+        EXPECT_EQ(at(a.eigenvalues, k), at(e.eigenvalues, k)) << "axis " << k;
+        EXPECT_EQ(at(a.axisFst, k), at(e.axisFst, k)) << "axis " << k;
+    }
+    EXPECT_EQ(a.totalInertia, e.totalInertia);
+    EXPECT_EQ(a.globalFst, e.globalFst);
+    EXPECT_EQ(actual.report.tqliNotices, expected.report.tqliNotices);
+}
+
+// The wide path is the randomised call's arithmetic on another matrix
+// layout: where both apply (np <= nA), the same bits with either kernels,
+// on complete and on missing data.
+TEST(FrequencyPca, WidePathGivesTheRandomisedCallsBits) {
+    for (const KernelSelection kernels : {KernelSelection::best(), KernelSelection::referenceKernels()})
+        for (const double missing : {0.0, 0.2})
+            for (const GeneratedCase g : {GeneratedCase{6, 5, 4, 21}, GeneratedCase{12, 6, 5, 22},
+                                          GeneratedCase{8, 2, 4, 23}, GeneratedCase{30, 9, 8, 24}}) {
+                SCOPED_TRACE("seed " + std::to_string(g.seed) + (kernels.reference ? " reference" : " fast") +
+                             (missing > 0.0 ? " missing" : ""));
+                const AnalysisData data =
+                    AnalysisData::generated(g.samples, g.loci, g.alleles, 15, missing, g.seed);
+                PcaRun narrow;
+                PcaRun wide;
+                narrow.ws->kernels = kernels;
+                wide.ws->kernels = kernels;
+                narrow.report = RunFrequencyPca(data.ds, data.ds.counts, false, *narrow.ws, *narrow.result);
+                wide.report = RunWideFrequencyPca(data.ds, data.ds.counts, *wide.ws, *wide.result);
+                ASSERT_LE(g.samples, narrow.result->alleleColumnCount);
+                expectSameRandomisedFigures(narrow, wide);
+            }
+}
+
+// Past 500 columns a randomised call (a bootstrap replicate) is analysed,
+// not refused, and a workspace that held a wider or a narrower table before
+// gives the bits of a fresh one.
+TEST(FrequencyPca, RandomisedCallPastFiveHundredColumnsTakesTheWidePath) {
+    const AnalysisData wideData = manyAlleles(6, 90, 51);  // 501 columns
+    const AnalysisData narrowData = manyAlleles(10, 50, 0);
+    PcaRun fresh;
+    fresh.report = RunFrequencyPca(wideData.ds, wideData.ds.counts, false, *fresh.ws, *fresh.result);
+    EXPECT_EQ(fresh.result->alleleColumnCount, 501);
+    EXPECT_EQ(fresh.result->dimension, 2);
+    EXPECT_GT(fresh.result->globalFst, 0.0f);
+    PcaRun direct;
+    direct.report = RunWideFrequencyPca(wideData.ds, wideData.ds.counts, *direct.ws, *direct.result);
+    expectSameRandomisedFigures(fresh, direct);
+
+    const PcaRun freshNarrow = analyse(narrowData.ds, false);
+    PcaRun reused;
+    reused.report = RunFrequencyPca(narrowData.ds, narrowData.ds.counts, false, *reused.ws, *reused.result);
+    reused.report = RunFrequencyPca(wideData.ds, wideData.ds.counts, false, *reused.ws, *reused.result);
+    expectSameRandomisedFigures(fresh, reused);
+    reused.report = RunFrequencyPca(narrowData.ds, narrowData.ds.counts, false, *reused.ws, *reused.result);
+    expectSameRandomisedFigures(freshNarrow, reused);
+}
+
 TEST(FrequencyPca, MonomorphicLociGiveZeroFstAndAMessage) {
     AnalysisData data(2, 2, 3);
     using G = std::pair<int, int>;

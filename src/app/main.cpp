@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     zeltric::run::Session session;
-    session.kernels = *kernels;
+    session.settings.kernels = *kernels;
     zeltric::ui::Desktop desktop(session);
     zeltric::ui::startDesktop(desktop);
     // `zeltric FILE`: a file manager opening a .dat file with the program.

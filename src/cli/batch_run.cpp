@@ -27,10 +27,10 @@ BatchOutcome openForBatch(run::Session& session, const CliOptions& options, run:
     }
     run::openStep(session, ui, conversion ? conversion->paths.dataFile : options.dataFile);
     if (conversion)
-        session.convertedFrom = run::Session::ConvertedSource{
+        session.settings.convertedFrom = run::ConvertedSource{
             options.dataFile, formats::formatName(conversion->format), conversion->paths.alleleTable};
     // The open step has told the coding's message.
-    if (!data::validCoding(session.opened.alleleCoding)) return {kInputError, {}};
+    if (!data::validCoding(session.settings.opened.alleleCoding)) return {kInputError, {}};
     if (options.labels)
         run::labelCommand(session, *options.labels);
     else if (conversion)
@@ -40,8 +40,8 @@ BatchOutcome openForBatch(run::Session& session, const CliOptions& options, run:
         if (!list) continue;
         const bool loci = kind == run::PickKind::Loci;
         std::string reason;
-        const auto numbers =
-            parseNumberList(*list, loci ? session.opened.nl : session.opened.np, run::minimumChoice(kind), reason);
+        const auto numbers = parseNumberList(*list, loci ? session.settings.opened.nl : session.settings.opened.np,
+                                             run::minimumChoice(kind), reason);
         if (!numbers) return {kUsageError, std::string(option) + " " + *list + ": " + reason};
         run::chooseByNumbers(session, kind, *numbers);
     }
@@ -51,8 +51,8 @@ BatchOutcome openForBatch(run::Session& session, const CliOptions& options, run:
 BatchOutcome settleSeeds(run::Session& session, const CliOptions& options, run::UserInterface& ui,
                          bool interactive) {
     if (options.seeds) {
-        session.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
-        session.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
+        session.settings.generator.seed1 = static_cast<std::int32_t>(options.seeds->first);
+        session.settings.generator.seed2 = static_cast<std::int32_t>(options.seeds->second);
         return {};
     }
     const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
@@ -69,22 +69,22 @@ BatchOutcome settleSeeds(run::Session& session, const CliOptions& options, run::
         return {kUsageError,
                 "the seed file \"" + options.seedFile +
                     "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them"};
-    if (!run::loadSeeds(session.generator, options.seedFile, ui))
+    if (!run::loadSeeds(session.settings.generator, options.seedFile, ui))
         ui.information(base::seedsNotWrittenMessage(options.seedFile));
     return {};
 }
 
 void applyRandomisationChoices(run::Session& session, const CliOptions& options) {
     if (options.test) {
-        session.menu.testingChecked = true;
-        session.randomisationCount = *options.test;
+        session.settings.testingOn = true;
+        session.settings.randomisationCount = *options.test;
     }
     if (options.bootstrap) {
-        session.menu.bootstrapChecked = true;
-        session.bootstrapReplicates = *options.bootstrap;
+        session.settings.bootstrapOn = true;
+        session.settings.bootstrapReplicates = *options.bootstrap;
         if (options.bootstrapSeeds) {
-            session.bootstrapSeed1 = static_cast<std::int32_t>(options.bootstrapSeeds->first);
-            session.bootstrapSeed2 = static_cast<std::int32_t>(options.bootstrapSeeds->second);
+            session.settings.bootstrapSeed1 = static_cast<std::int32_t>(options.bootstrapSeeds->first);
+            session.settings.bootstrapSeed2 = static_cast<std::int32_t>(options.bootstrapSeeds->second);
         }
     }
 }

@@ -74,7 +74,7 @@ std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
 // The plot of a new plot window, drawn headless. Returns an exit status.
 int writePlot(run::Session& session, const CliOptions& options) {
     const auto [x, y] = *options.plot;
-    const int last = static_cast<int>(session.pca.dimension) - 1;  // axes 1..last are reported
+    const int last = static_cast<int>(session.results.pca.dimension) - 1;  // axes 1..last are reported
     if (last < 2)
         return usageError("--plot: the analysis has " + std::to_string(std::max(last, 0)) +
                           " reported axes; a plot needs at least two");
@@ -83,7 +83,7 @@ int writePlot(run::Session& session, const CliOptions& options) {
                           std::to_string(last - 1) + " and Y in 2.." + std::to_string(last));
     const auto [width, height] = ui::newWindowBitmapSize();
     const QImage picture = ui::renderPlot(session, x, y, width, height, nullptr);
-    const std::string chosen = options.plotFile ? *options.plotFile : session.dataFileName + ".bmp";
+    const std::string chosen = options.plotFile ? *options.plotFile : session.results.dataFileName + ".bmp";
     std::string written;
     std::string error;
     if (!ui::savePlotBmp(picture, chosen, &written, &error)) {
@@ -100,7 +100,7 @@ int writePlot(run::Session& session, const CliOptions& options) {
 // exit status. The figure's file was checked with the run's other files.
 int writeFigure(const run::Session& session, const CliOptions& options) {
     const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
-    const int last = static_cast<int>(session.pca.dimension) - 1;
+    const int last = static_cast<int>(session.results.pca.dimension) - 1;
     if (last < 2)
         return usageError("--figure: the analysis has " + std::to_string(std::max(last, 0)) +
                           " reported axes; a figure needs at least two");
@@ -114,7 +114,7 @@ int writeFigure(const run::Session& session, const CliOptions& options) {
     const figure::FigureRenderer render;
 #endif
     try {
-        figure::writeFigureFile(path, figure::figureSvg(session, x, y),
+        figure::writeFigureFile(path, figure::figureSvg(session.settings, session.results, x, y),
                                 options.figureWidth.value_or(figure::kDefaultPngWidth), render);
     } catch (const base::FatalError& e) {
         std::cerr << "zeltric-cli: error: " << e.what() << '\n';
@@ -135,12 +135,13 @@ std::string plotPath(const CliOptions& options, const std::string& base) {
 // Every file of the run, checked before the seeds are read or anything is
 // written: no two roles may share a file, no output is a link or a pipe.
 void refuseUnsafeFiles(const run::Session& session, const CliOptions& options) {
-    const bool loci = session.menu.lociChecked;
-    const bool pops = session.menu.popsChecked;
-    const std::string plain = run::baseName(session.openedPath);
-    const std::string base = loci || pops ? data::selectionBaseName(plain, session.opened, loci, pops) : plain;
+    const bool loci = session.settings.selectLoci;
+    const bool pops = session.settings.selectPops;
+    const std::string plain = run::baseName(session.settings.openedPath);
+    const std::string base =
+        loci || pops ? data::selectionBaseName(plain, session.settings.opened, loci, pops) : plain;
     std::vector<run::FileRole> roles = {
-        {"data file", session.openedPath, false},
+        {"data file", session.settings.openedPath, false},
         {"label file", options.labels.value_or(""), false},
         {"seed file", options.test && !options.keepSeedFile ? options.seedFile : "", false}};
     for (const char* extension : run::kOutputExtensions) roles.push_back({"output file", base + extension, true});
@@ -197,9 +198,9 @@ int runCli(int& argc, char** argv) {
     cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
     run::Session session;
-    session.kernels = *kernels;
-    session.seedFileName = options.seedFile;
-    session.threads = options.threads;
+    session.settings.kernels = *kernels;
+    session.settings.seedFileName = options.seedFile;
+    session.settings.threads = options.threads;
     // Held for the go step and until the plot and the results are out, so two
     // runs on one data file never mix their outputs.
     platform::FileLock outputsLock;
@@ -224,7 +225,7 @@ int runCli(int& argc, char** argv) {
         if (opened.finished) return 0;
         if (opened.status != 0) return opened.message.empty() ? opened.status : usageError(opened.message);
         refuseUnsafeFiles(session, options);
-        lockFor(outputsLock, run::baseName(session.openedPath), options.dataFile, ui);
+        lockFor(outputsLock, run::baseName(session.settings.openedPath), options.dataFile, ui);
         if (options.test) {
             if (!options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
             const cli::BatchOutcome seeds = cli::settleSeeds(session, options, ui, ui.interactive());
@@ -235,7 +236,7 @@ int runCli(int& argc, char** argv) {
         run::goStep(session, ui);
         if (options.test && !options.keepSeedFile) {
             if (options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
-            seedsSaved = randomisation::saveSeeds(session.generator, options.seedFile);
+            seedsSaved = randomisation::saveSeeds(session.settings.generator, options.seedFile);
             seedLock.release();
         }
     } catch (const base::FatalError& e) {

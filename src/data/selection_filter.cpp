@@ -15,11 +15,11 @@ namespace {
 
 // An item whose menu entry is unchecked takes part whatever its flag says, so
 // that the filtered file always matches the name it is given.
-bool locusTaken(const Dataset& d, int l, bool lociChecked) {
-    return !lociChecked || d.locusSelected[static_cast<std::size_t>(l)] != 0;
+bool locusTaken(const Dataset& d, int l, bool selectLoci) {
+    return !selectLoci || d.locusSelected[static_cast<std::size_t>(l)] != 0;
 }
-bool sampleTaken(const Dataset& d, int s, bool popsChecked) {
-    return !popsChecked || d.populationSelected[static_cast<std::size_t>(s)] != 0;
+bool sampleTaken(const Dataset& d, int s, bool selectPops) {
+    return !selectPops || d.populationSelected[static_cast<std::size_t>(s)] != 0;
 }
 
 template <std::size_t N>
@@ -62,17 +62,17 @@ void replaceFile(const std::string& path, const std::string& content) {
 
 }  // namespace
 
-std::string selectionSuffix(const Dataset& opened, bool lociChecked, bool popsChecked) {
+std::string selectionSuffix(const Dataset& opened, bool selectLoci, bool selectPops) {
     ZELTRIC_ASSERT(opened.np <= base::NPMax && opened.nl <= base::NLMax);
     std::string suffix;
-    if (lociChecked) suffix += "-L" + numberList(opened.locusSelected, opened.nl);
-    if (popsChecked) suffix += "-P" + numberList(opened.populationSelected, opened.np);
+    if (selectLoci) suffix += "-L" + numberList(opened.locusSelected, opened.nl);
+    if (selectPops) suffix += "-P" + numberList(opened.populationSelected, opened.np);
     return suffix;
 }
 
-std::string selectionBaseName(const std::string& dataFileName, const Dataset& opened, bool lociChecked,
-                              bool popsChecked) {
-    const std::string full = selectionSuffix(opened, lociChecked, popsChecked);
+std::string selectionBaseName(const std::string& dataFileName, const Dataset& opened, bool selectLoci,
+                              bool selectPops) {
+    const std::string full = selectionSuffix(opened, selectLoci, selectPops);
     const std::size_t slash = dataFileName.find_last_of('/');
     const std::size_t baseLength =
         slash == std::string::npos ? dataFileName.size() : dataFileName.size() - slash - 1;
@@ -81,8 +81,8 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
     if (full.size() <= room) return dataFileName + full;
 
     std::string code = "~";
-    if (lociChecked) code += "L" + flagBitmap(opened.locusSelected, opened.nl);
-    if (popsChecked) code += "P" + flagBitmap(opened.populationSelected, opened.np);
+    if (selectLoci) code += "L" + flagBitmap(opened.locusSelected, opened.nl);
+    if (selectPops) code += "P" + flagBitmap(opened.populationSelected, opened.np);
     if (code.size() > room)
         throw base::FatalError("The name of the data file \"" + dataFileName +
                                "\" is too long to carry the selection; give the file a shorter name.");
@@ -90,8 +90,8 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
 }
 
 void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, const std::string& outputPath,
-                           bool lociChecked, bool popsChecked) {
-    if (!lociChecked && !popsChecked) return;
+                           bool selectLoci, bool selectPops) {
+    if (!selectLoci && !selectPops) return;
     ZELTRIC_ASSERT(opened.np <= base::NPMax && opened.nl <= base::NLMax);
     if (base::sameFile(inputPath, outputPath))
         throw base::FatalError("The filtered data file \"" + outputPath +
@@ -102,10 +102,10 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
     std::array<int, base::NPMax + 1> newNumber{};
     int samples = 0;
     for (int s = 1; s <= opened.np; ++s)
-        if (sampleTaken(opened, s, popsChecked)) newNumber[static_cast<std::size_t>(s)] = ++samples;
+        if (sampleTaken(opened, s, selectPops)) newNumber[static_cast<std::size_t>(s)] = ++samples;
     int loci = 0;
     for (int l = 1; l <= opened.nl; ++l)
-        if (locusTaken(opened, l, lociChecked)) ++loci;
+        if (locusTaken(opened, l, selectLoci)) ++loci;
 
     // The whole file is built first: a refused token then leaves nothing behind.
     std::string out;
@@ -121,7 +121,7 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
 
     for (int l = 1; l <= opened.nl; ++l) {
         const std::string line = in.readLine();
-        if (locusTaken(opened, l, lociChecked)) {
+        if (locusTaken(opened, l, selectLoci)) {
             out += line;
             base::endLine(out);
         }
@@ -143,12 +143,12 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
                                        "; the lines of each sample must be together, samples in ascending order.");
             previousSample = sample;
             const int s = static_cast<int>(sample);
-            if (sampleTaken(opened, s, popsChecked)) {
+            if (sampleTaken(opened, s, selectPops)) {
                 out += base::integerField(newNumber[static_cast<std::size_t>(s)], 6) + " ";
                 for (int l = 1; l <= opened.nl; ++l) {
                     // Written as read: the genotype reader judges codes beyond 16 bits.
                     const long long code = in.readNumber("genotype code");
-                    if (locusTaken(opened, l, lociChecked)) out += base::integerField(code, 6) + " ";
+                    if (locusTaken(opened, l, selectLoci)) out += base::integerField(code, 6) + " ";
                 }
                 base::endLine(out);
             }
@@ -159,7 +159,7 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
     replaceFile(outputPath, out);
 }
 
-void applySelection(Dataset& analysed, const Dataset& opened, bool lociChecked, bool popsChecked) {
+void applySelection(Dataset& analysed, const Dataset& opened, bool selectLoci, bool selectPops) {
     ZELTRIC_ASSERT(opened.np <= base::NPMax && opened.nl <= base::NLMax);
     analysed.np = opened.np;
     analysed.nl = opened.nl;
@@ -170,11 +170,11 @@ void applySelection(Dataset& analysed, const Dataset& opened, bool lociChecked, 
     analysed.locusSelected = opened.locusSelected;
     analysed.populationSelected = opened.populationSelected;
     analysed.populationLabels = opened.populationLabels;
-    if (!lociChecked && !popsChecked) return;
+    if (!selectLoci && !selectPops) return;
 
     int samples = 0;
     for (int s = 1; s <= opened.np; ++s) {
-        if (!sampleTaken(opened, s, popsChecked)) continue;
+        if (!sampleTaken(opened, s, selectPops)) continue;
         ++samples;
         analysed.populationLabels[static_cast<std::size_t>(samples)] =
             opened.populationLabels[static_cast<std::size_t>(s)];
@@ -182,7 +182,7 @@ void applySelection(Dataset& analysed, const Dataset& opened, bool lociChecked, 
     }
     int loci = 0;
     for (int l = 1; l <= opened.nl; ++l) {
-        if (!locusTaken(opened, l, lociChecked)) continue;
+        if (!locusTaken(opened, l, selectLoci)) continue;
         ++loci;
         analysed.locusNames[static_cast<std::size_t>(loci)] = opened.locusNames[static_cast<std::size_t>(l)];
         analysed.locusSelected[static_cast<std::size_t>(loci)] = 1;

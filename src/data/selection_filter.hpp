@@ -13,11 +13,11 @@ inline constexpr std::size_t kFileNameLimit = 255;
 inline constexpr std::size_t kLongestExtension = 4;
 
 // The selection suffix in full: "-L" and the numbers of the selected loci when
-// lociChecked, then "-P" and the numbers of the selected samples when
-// popsChecked; numbers ascending, in decimal, without separators (loci 1, 3
+// selectLoci, then "-P" and the numbers of the selected samples when
+// selectPops; numbers ascending, in decimal, without separators (loci 1, 3
 // and 12 give "-L1312"). Empty when neither is checked. Reads the flags of
 // `opened`, which are in the opened file's numbering.
-std::string selectionSuffix(const Dataset& opened, bool lociChecked, bool popsChecked);
+std::string selectionSuffix(const Dataset& opened, bool selectLoci, bool selectPops);
 
 // The output base name of a selection: dataFileName followed by the suffix.
 // When base name, suffix and the longest extension would exceed
@@ -27,8 +27,8 @@ std::string selectionSuffix(const Dataset& opened, bool lociChecked, bool popsCh
 // the highest bit of the first digit). The code alone determines the choice
 // and no full suffix contains "~", so two different selections never share a
 // name. Raises FatalError when even the code does not fit beside the base name.
-std::string selectionBaseName(const std::string& dataFileName, const Dataset& opened, bool lociChecked,
-                              bool popsChecked);
+std::string selectionBaseName(const std::string& dataFileName, const Dataset& opened, bool selectLoci,
+                              bool selectPops);
 
 // Writes the filtered copy of the data file at inputPath to outputPath: a
 // header of the selected sample count, selected locus count, nu and coding,
@@ -46,13 +46,13 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
 // itself. The file appears complete or not at all (written under a temporary
 // name, then renamed). Does nothing when neither item is checked.
 void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, const std::string& outputPath,
-                           bool lociChecked, bool popsChecked);
+                           bool selectLoci, bool selectPops);
 
 // Prepares the analysed data set from the opened one: copies its header,
 // locus names, flags and labels (never the per-run tables), then, when a
 // selection is checked, renumbers: the labels and locus names of the selected
 // items move to the front in ascending order of their old numbers, np and nl
 // become the selected counts, and the flags of the new numbering are all 1.
-void applySelection(Dataset& analysed, const Dataset& opened, bool lociChecked, bool popsChecked);
+void applySelection(Dataset& analysed, const Dataset& opened, bool selectLoci, bool selectPops);
 
 }  // namespace zeltric::data

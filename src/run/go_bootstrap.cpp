@@ -10,12 +10,13 @@
 namespace zeltric::run {
 
 void runBootstrapStage(Session& session, UserInterface& ui) {
-    session.bootstrap = {};
+    session.results.bootstrap = {};
     PortObserver observer(ui);
     endBootstrapStage(session, ui,
-                      randomisation::runBootstrap(session.analysed, session.pca, session.bootstrapReplicates,
-                                                  session.bootstrapSeed1, session.bootstrapSeed2, session.threads,
-                                                  observer, session.kernels));
+                      randomisation::runBootstrap(session.results.analysed, session.results.pca,
+                                                  session.settings.bootstrapReplicates,
+                                                  session.settings.bootstrapSeed1, session.settings.bootstrapSeed2,
+                                                  session.settings.threads, observer, session.settings.kernels));
 }
 
 void endBootstrapStage(Session& session, UserInterface& ui, const randomisation::BootstrapOutcome& outcome) {
@@ -25,21 +26,21 @@ void endBootstrapStage(Session& session, UserInterface& ui, const randomisation:
             "observed analysis are complete.");
         return;
     }
-    session.bootstrap = outcome.summaries;
+    session.results.bootstrap = outcome.summaries;
     const std::string resultsPath = outputPath(session, ".pca");
-    base::appendToFile(resultsPath, randomisation::bootstrapSectionText(session.bootstrap));
+    base::appendToFile(resultsPath, randomisation::bootstrapSectionText(session.results.bootstrap));
     ui.showResults(resultsPath);
 }
 
 void bootstrapToggle(Session& session, const CountPrompt& askCount) {
-    session.menu.bootstrapChecked = !session.menu.bootstrapChecked;
-    if (!session.menu.bootstrapChecked) return;
+    session.settings.bootstrapOn = !session.settings.bootstrapOn;
+    if (!session.settings.bootstrapOn) return;
     for (;;) {
         const auto answer = askCount("1000");
         if (!answer) continue;
         const auto count = randomisation::parseIntegerEntry(*answer);
         if (count && *count >= base::kMinReplicates && *count <= base::kMaxReplicates) {
-            session.bootstrapReplicates = *count;
+            session.settings.bootstrapReplicates = *count;
             return;
         }
     }

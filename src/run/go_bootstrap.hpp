@@ -11,11 +11,11 @@
 namespace zeltric::run {
 
 // The bootstrap stage of the go step, after the permutation test: with
-// session.bootstrapReplicates replicates and the bootstrap seeds (never the
+// session.settings.bootstrapReplicates replicates and the bootstrap seeds (never the
 // seed file's), appends its section to the results file and shows it. A
 // cancelled bootstrap writes nothing and says so.
 void runBootstrapStage(Session& session, UserInterface& ui);
-// Its end, for a bootstrap run in batches (session.bootstrap emptied before
+// Its end, for a bootstrap run in batches (session.results.bootstrap emptied before
 // it started): the section, or the notice of a cancel.
 void endBootstrapStage(Session& session, UserInterface& ui, const randomisation::BootstrapOutcome& outcome);
 

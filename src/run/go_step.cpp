@@ -30,9 +30,9 @@ namespace {
 // No file the run writes may take the place of another file of the run, and
 // none is written through a link or into a pipe; checked before the first write.
 void refuseClobbering(const Session& session, const std::string& base, bool selection) {
-    std::vector<FileRole> roles = {{"data file", session.openedPath, false},
-                                   {"label file", session.labelFileName, false},
-                                   {"seed file", session.seedFileName, false}};
+    std::vector<FileRole> roles = {{"data file", session.settings.openedPath, false},
+                                   {"label file", session.settings.labelFileName, false},
+                                   {"seed file", session.settings.seedFileName, false}};
     for (const char* extension : kOutputExtensions) roles.push_back({"output file", base + extension, true});
     // The run record is checked where it is written: a file there that is not
     // a record of ours is left alone.
@@ -44,23 +44,25 @@ void refuseClobbering(const Session& session, const std::string& base, bool sele
 
 // The test starts from zero; a cancelled test leaves zeros, not stale values.
 void startTest(Session& session) {
-    for (int k = 1; k <= session.pca.dimension; ++k) session.axisPValues[static_cast<std::size_t>(k)] = 0.0f;
+    for (int k = 1; k <= session.results.pca.dimension; ++k)
+        session.results.axisPValues[static_cast<std::size_t>(k)] = 0.0f;
 }
 
 // After the last arrangement: the test section, or the notice of a cancel.
 void endTest(Session& session, UserInterface& ui, const randomisation::PermutationOutcome& outcome) {
-    session.testCancelled = outcome.cancelled;
+    session.results.testCancelled = outcome.cancelled;
     if (outcome.cancelled) {
         ui.information(base::testCancelledMessage());
         return;
     }
-    session.axisPValues = outcome.axisPValues;
-    session.fstPValue = outcome.fstPValue;
-    session.testedRandomisations = session.randomisationCount;
+    session.results.axisPValues = outcome.axisPValues;
+    session.results.fstPValue = outcome.fstPValue;
+    session.results.testedRandomisations = session.settings.randomisationCount;
     const std::string resultsPath = outputPath(session, ".pca");
-    base::appendToFile(resultsPath,
-                       analysis::testSectionText(session.analysed, session.randomisationCount, outcome.fstPValue,
-                                                 session.axisPValues, session.pca.dimension));
+    base::appendToFile(
+        resultsPath,
+        analysis::testSectionText(session.results.analysed, session.settings.randomisationCount, outcome.fstPValue,
+                                  session.results.axisPValues, session.results.pca.dimension));
     ui.showResults(resultsPath);
 }
 
@@ -82,20 +84,22 @@ void goUpToTest(Session& session, UserInterface& ui, GoRecord& record) {
     record.clock = RunClock();
     std::string readPath = startFromOpened(session);
     refuseUnsafeFiles(session);
-    if (session.menu.lociChecked || session.menu.popsChecked) prepareSelection(session, readPath);
+    if (session.settings.selectLoci || session.settings.selectPops) prepareSelection(session, readPath);
     createOutputs(session, ui, readPath);
     // A run that then fails leaves no record of the earlier run either.
     record.path = outputPath(session, ".json");
     record.wanted = clearRunRecord(session, ui, record.path);
     readAndCount(session, ui, readPath);
     analyseObserved(session, ui);
-    session.runDone = true;
-    if (session.menu.testingChecked)
-        record.seedsStart = record::SeedPair{session.generator.seed1, session.generator.seed2};
+    session.results.runDone = true;
+    if (session.settings.testingOn)
+        record.seedsStart = record::SeedPair{session.settings.generator.seed1, session.settings.generator.seed2};
 }
 
 // A cancelled test stops the run: the bootstrap is not started after it.
-bool bootstrapFollows(const Session& session) { return session.menu.bootstrapChecked && !session.testCancelled; }
+bool bootstrapFollows(const Session& session) {
+    return session.settings.bootstrapOn && !session.results.testCancelled;
+}
 
 void writeRecord(Session& session, const GoRecord& record) {
     if (record.wanted) writeRunRecord(session, record.path, record.clock, record.seedsStart);
@@ -112,47 +116,47 @@ void goAfterTest(Session& session, UserInterface& ui, const GoRecord& record) {
 void goStep(Session& session, UserInterface& ui) {
     GoRecord record;
     goUpToTest(session, ui, record);
-    if (session.menu.testingChecked) runTest(session, ui);
+    if (session.settings.testingOn) runTest(session, ui);
     goAfterTest(session, ui, record);
 }
 
 void refuseUnsafeFiles(const Session& session) {
-    const bool selection = session.menu.lociChecked || session.menu.popsChecked;
+    const bool selection = session.settings.selectLoci || session.settings.selectPops;
     refuseClobbering(session,
-                     selection ? data::selectionBaseName(session.dataFileName, session.opened,
-                                                         session.menu.lociChecked, session.menu.popsChecked)
-                               : session.dataFileName,
+                     selection ? data::selectionBaseName(session.results.dataFileName, session.settings.opened,
+                                                         session.settings.selectLoci, session.settings.selectPops)
+                               : session.results.dataFileName,
                      selection);
 }
 
 void checkRunnable(const Session& session) {
-    if (!session.fileOpen) throw base::FatalError("No data file is open.");
-    const data::Dataset& opened = session.opened;
+    if (!session.settings.fileOpen) throw base::FatalError("No data file is open.");
+    const data::Dataset& opened = session.settings.opened;
     if (!data::validCoding(opened.alleleCoding))
-        throw base::FatalError("The data file \"" + session.openedPath + "\" gives the allele coding " +
+        throw base::FatalError("The data file \"" + session.settings.openedPath + "\" gives the allele coding " +
                                std::to_string(opened.alleleCoding) +
                                " as the 4th number on its first line; it has to be 1 (one digit per allele) "
                                "or 2 (two digits). Correct the file and open it again.");
 }
 
 std::string startFromOpened(Session& session) {
-    session.runDone = false;
-    session.testCancelled = false;
-    session.testedRandomisations = 0;
-    session.fstPValue = 0.0f;
-    session.analysed = session.opened;
+    session.results.runDone = false;
+    session.results.testCancelled = false;
+    session.results.testedRandomisations = 0;
+    session.results.fstPValue = 0.0f;
+    session.results.analysed = session.settings.opened;
     recordAnalysedOrigin(session);
-    session.bootstrap = {};  // no summaries of an earlier go step
-    session.dataFileName = baseName(session.openedPath);
-    return session.openedPath;
+    session.results.bootstrap = {};  // no summaries of an earlier go step
+    session.results.dataFileName = baseName(session.settings.openedPath);
+    return session.settings.openedPath;
 }
 
 void prepareSelection(Session& session, std::string& readPath) { prepareReader(session, readPath); }
 
 void createOutputs(Session& session, UserInterface& ui, const std::string& readPath) {
     const std::string shownName = std::filesystem::path(readPath).filename().string();
-    session.caption = "ZELTRIC is Processing: " + shownName;
-    ui.setCaption(session.caption);
+    session.desktop.caption = "ZELTRIC is Processing: " + shownName;
+    ui.setCaption(session.desktop.caption);
 
     // The frequency file is emptied with the others, so a run that stops on an
     // error never leaves the frequency file of an earlier run beside its outputs.
@@ -160,7 +164,7 @@ void createOutputs(Session& session, UserInterface& ui, const std::string& readP
 }
 
 void readAndCount(Session& session, UserInterface& ui, const std::string& readPath) {
-    data::Dataset& ds = session.analysed;
+    data::Dataset& ds = session.results.analysed;
     const data::Notify notify = [&](const std::string& text) { ui.information(text); };
     data::readGenotypes(ds, readPath, notify);
     ds.counts.allocate(ds.np, ds.nl);
@@ -169,35 +173,38 @@ void readAndCount(Session& session, UserInterface& ui, const std::string& readPa
 }
 
 void analyseObserved(Session& session, UserInterface& ui) {
-    data::Dataset& ds = session.analysed;
+    data::Dataset& ds = session.results.analysed;
     analysis::PcaWorkspace workspace;
-    workspace.kernels = session.kernels;
-    const analysis::PcaCallReport report = analysis::RunFrequencyPca(ds, ds.counts, true, workspace, session.pca);
+    workspace.kernels = session.settings.kernels;
+    const analysis::PcaCallReport report =
+        analysis::RunFrequencyPca(ds, ds.counts, true, workspace, session.results.pca);
     for (int i = 0; i < report.tqliNotices; ++i) ui.information(base::tqliNotice());
     for (const std::string& text : report.informations) ui.information(text);
 
     const std::string resultsPath = outputPath(session, ".pca");
-    base::appendToFile(resultsPath, analysis::resultsReportSection(ds, session.pca));
+    base::appendToFile(resultsPath, analysis::resultsReportSection(ds, session.results.pca));
     ui.showResults(resultsPath);
-    base::appendToFile(outputPath(session, ".pop"), analysis::sampleCoordinateText(ds, session.pca));
-    base::appendToFile(outputPath(session, ".al"), analysis::alleleCoordinateText(session.pca));
-    base::appendToFile(outputPath(session, ".per"), analysis::shareLine(session.pca));
+    base::appendToFile(outputPath(session, ".pop"), analysis::sampleCoordinateText(ds, session.results.pca));
+    base::appendToFile(outputPath(session, ".al"), analysis::alleleCoordinateText(session.results.pca));
+    base::appendToFile(outputPath(session, ".per"), analysis::shareLine(session.results.pca));
 }
 
 void runTest(Session& session, UserInterface& ui) {
     startTest(session);
     PortObserver observer(ui);
     const randomisation::PermutationOutcome outcome = randomisation::runPermutationTest(
-        session.analysed, session.pca, session.generator, session.randomisationCount, session.threads,
-        outputPath(session, ".per"), observer, session.kernels);
+        session.results.analysed, session.results.pca, session.settings.generator,
+        session.settings.randomisationCount, session.settings.threads, outputPath(session, ".per"), observer,
+        session.settings.kernels);
     endTest(session, ui, outcome);
 }
 
 struct SteppedGoStep::Test {
     Test(Session& session, UserInterface& ui)
         : observer(ui),
-          engine(session.analysed, session.pca, session.generator, session.randomisationCount,
-                 outputPath(session, ".per"), observer, session.kernels) {}
+          engine(session.results.analysed, session.results.pca, session.settings.generator,
+                 session.settings.randomisationCount, outputPath(session, ".per"), observer,
+                 session.settings.kernels) {}
     PortObserver observer;
     randomisation::SteppedPermutationTest engine;
 };
@@ -205,8 +212,9 @@ struct SteppedGoStep::Test {
 struct SteppedGoStep::Bootstrap {
     Bootstrap(Session& session, UserInterface& ui)
         : observer(ui),
-          engine(session.analysed, session.pca, session.bootstrapReplicates, session.bootstrapSeed1,
-                 session.bootstrapSeed2, observer, session.kernels) {}
+          engine(session.results.analysed, session.results.pca, session.settings.bootstrapReplicates,
+                 session.settings.bootstrapSeed1, session.settings.bootstrapSeed2, observer,
+                 session.settings.kernels) {}
     PortObserver observer;
     randomisation::SteppedBootstrap engine;
 };
@@ -214,7 +222,7 @@ struct SteppedGoStep::Bootstrap {
 SteppedGoStep::SteppedGoStep(Session& session, UserInterface& ui)
     : session_(session), ui_(ui), record_(std::make_unique<GoRecord>()) {
     goUpToTest(session, ui, *record_);
-    if (!session.menu.testingChecked) {
+    if (!session.settings.testingOn) {
         afterTest();
         return;
     }
@@ -226,7 +234,7 @@ SteppedGoStep::~SteppedGoStep() = default;
 
 void SteppedGoStep::afterTest() {
     if (bootstrapFollows(session_)) {
-        session_.bootstrap = {};
+        session_.results.bootstrap = {};
         bootstrap_ = std::make_unique<Bootstrap>(session_, ui_);
         return;
     }

@@ -48,7 +48,7 @@ private:
 
 // Refuses a go step without an open file or with a bad allele coding.
 void checkRunnable(const Session& session);
-// session.analysed starts again from the opened file, its flags and labels;
+// session.results.analysed starts again from the opened file, its flags and labels;
 // the output base name from the opened path. Returns the file to read.
 std::string startFromOpened(Session& session);
 // Before anything is written: no two files of the run (data, label, seed,
@@ -56,7 +56,7 @@ std::string startFromOpened(Session& session);
 // pipe.
 void refuseUnsafeFiles(const Session& session);
 // With "Loci to use" or "Pops to use": appends the selection suffix to
-// dataFileName, writes the filtered data file, renumbers session.analysed;
+// dataFileName, writes the filtered data file, renumbers session.results.analysed;
 // readPath becomes the filtered file.
 void prepareSelection(Session& session, std::string& readPath);
 // Shows the processing caption, then creates every output empty.
@@ -65,7 +65,7 @@ void createOutputs(Session& session, UserInterface& ui, const std::string& readP
 void readAndCount(Session& session, UserInterface& ui, const std::string& readPath);
 // Observed analysis: PCA, results report, coordinate files, first share line.
 void analyseObserved(Session& session, UserInterface& ui);
-// The permutation test with session.randomisationCount arrangements and its
+// The permutation test with session.settings.randomisationCount arrangements and its
 // section of the results file.
 void runTest(Session& session, UserInterface& ui);
 

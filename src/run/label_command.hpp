@@ -21,7 +21,7 @@ namespace zeltric::run {
 void labelCommand(Session& session, const std::optional<std::string>& chosenPath);
 
 // Records which opened sample each analysed sample is: called by the go step
-// once session.analysed holds the selection's numbering.
+// once session.results.analysed holds the selection's numbering.
 void recordAnalysedOrigin(Session& session);
 
 }  // namespace zeltric::run

@@ -6,11 +6,11 @@
 namespace zeltric::run {
 
 int genotypeLineInOpenedFile(const Session& session, int individual) {
-    const data::Dataset& opened = session.opened;
-    const bool pops = session.menu.popsChecked;
+    const data::Dataset& opened = session.settings.opened;
+    const bool pops = session.settings.selectPops;
     try {
         // Walks the opened file as the reader and the filter walk it.
-        base::TextReader in = base::TextReader::fromFile(session.openedPath, "data file");
+        base::TextReader in = base::TextReader::fromFile(session.settings.openedPath, "data file");
         for (const char* what : {"number of samples", "number of loci", "highest allele number"})
             in.readNumber(what);
         in.skipLine();

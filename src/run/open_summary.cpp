@@ -9,13 +9,13 @@
 namespace zeltric::run {
 
 std::optional<int> countIndividuals(const Session& session) {
-    if (!session.fileOpen) return std::nullopt;
+    if (!session.settings.fileOpen) return std::nullopt;
     // Only a plain file can be read a second time (a pipe would block).
     std::error_code error;
-    if (!std::filesystem::is_regular_file(session.openedPath, error)) return std::nullopt;
+    if (!std::filesystem::is_regular_file(session.settings.openedPath, error)) return std::nullopt;
     try {
         auto scratch = std::make_unique<data::Dataset>();
-        data::readGenotypes(*scratch, session.openedPath, [](const std::string&) {});
+        data::readGenotypes(*scratch, session.settings.openedPath, [](const std::string&) {});
         return scratch->individualCount;
     } catch (const std::exception&) {
         return std::nullopt;

@@ -84,14 +84,14 @@ int moveHighlighted(std::vector<std::string>& source, std::vector<bool>& sourceH
 }
 
 void chooseByNumbers(Session& session, PickKind kind, const std::vector<int>& numbers) {
-    data::Dataset& dataset = session.opened;
+    data::Dataset& dataset = session.settings.opened;
     const int count = itemCount(dataset, kind);
     for (int i = 1; i <= count; ++i) flag(dataset, kind, i) = 0;
     for (int number : numbers) {
         ZELTRIC_ASSERT(number >= 1 && number <= count);
         flag(dataset, kind, number) = 1;
     }
-    (kind == PickKind::Loci ? session.menu.lociChecked : session.menu.popsChecked) = true;
+    (kind == PickKind::Loci ? session.settings.selectLoci : session.settings.selectPops) = true;
 }
 
 }  // namespace zeltric::run

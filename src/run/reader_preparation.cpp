@@ -7,18 +7,19 @@
 namespace zeltric::run {
 
 void prepareReader(Session& session, std::string& readPath) {
-    const bool loci = session.menu.lociChecked;
-    const bool pops = session.menu.popsChecked;
+    const bool loci = session.settings.selectLoci;
+    const bool pops = session.settings.selectPops;
     if (!loci && !pops) return;
-    const std::string base = data::selectionBaseName(session.dataFileName, session.opened, loci, pops);
+    const std::string base =
+        data::selectionBaseName(session.results.dataFileName, session.settings.opened, loci, pops);
     const std::string filtered = base + ".dat";
-    for (const std::string* own : {&session.labelFileName, &session.seedFileName})
+    for (const std::string* own : {&session.settings.labelFileName, &session.settings.seedFileName})
         if (!own->empty() && base::sameFile(filtered, *own))
             throw base::FatalError("The filtered data file \"" + filtered + "\" would replace \"" + *own +
                                    "\"; nothing was written.");
-    data::writeFilteredDataFile(session.opened, session.openedPath, filtered, loci, pops);
-    data::applySelection(session.analysed, session.opened, loci, pops);
-    session.dataFileName = base;
+    data::writeFilteredDataFile(session.settings.opened, session.settings.openedPath, filtered, loci, pops);
+    data::applySelection(session.results.analysed, session.settings.opened, loci, pops);
+    session.results.dataFileName = base;
     readPath = filtered;
 }
 

@@ -97,7 +97,8 @@ record::Json bootstrapJson(const randomisation::BootstrapSummaries& b) {
 
 bool clearRunRecord(const Session& session, UserInterface& ui, const std::string& recordPath) {
     bool userFile = false;
-    for (const std::string* own : {&session.openedPath, &session.labelFileName, &session.seedFileName})
+    for (const std::string* own :
+         {&session.settings.openedPath, &session.settings.labelFileName, &session.settings.seedFileName})
         userFile = userFile || (!own->empty() && base::sameFile(recordPath, *own));
     if (!userFile) {
         switch (record::inspectRecordFile(recordPath)) {
@@ -120,47 +121,49 @@ bool clearRunRecord(const Session& session, UserInterface& ui, const std::string
 
 void writeRunRecord(const Session& session, const std::string& recordPath, const RunClock& clock,
                     const std::optional<record::SeedPair>& seedsStart) {
-    const data::Dataset& opened = session.opened;
+    const data::Dataset& opened = session.settings.opened;
     record::RunFacts facts;
-    const analysis::KernelSelection kernels = session.kernels;
+    const analysis::KernelSelection kernels = session.settings.kernels;
     facts.program.version = ZELTRIC_VERSION;
     facts.program.kernels = kernels.reference ? "reference" : analysis::isaName(kernels.isa);
-    facts.program.threads = session.threads > 0 ? session.threads : platform::usableProcessorCount();
+    facts.program.threads =
+        session.settings.threads > 0 ? session.settings.threads : platform::usableProcessorCount();
 
     record::InputFacts& input = facts.input;
-    input.dataPath = absolute(session.openedPath);
-    input.dataSha256 = digestOf(session.openedPath);
-    if (session.menu.labelChecked && !session.labelFileName.empty()) {
-        input.labelPath = absolute(session.labelFileName);
-        input.labelSha256 = digestOf(session.labelFileName);
+    input.dataPath = absolute(session.settings.openedPath);
+    input.dataSha256 = digestOf(session.settings.openedPath);
+    if (session.settings.useLabels && !session.settings.labelFileName.empty()) {
+        input.labelPath = absolute(session.settings.labelFileName);
+        input.labelSha256 = digestOf(session.settings.labelFileName);
     }
-    if (session.convertedFrom) {
-        input.sourcePath = absolute(session.convertedFrom->path);
-        input.sourceSha256 = digestOf(session.convertedFrom->path);
-        input.sourceFormat = session.convertedFrom->format;
-        input.originalAlleleNames = originalAlleleNames(session.convertedFrom->alleleTable);
+    if (session.settings.convertedFrom) {
+        input.sourcePath = absolute(session.settings.convertedFrom->path);
+        input.sourceSha256 = digestOf(session.settings.convertedFrom->path);
+        input.sourceFormat = session.settings.convertedFrom->format;
+        input.originalAlleleNames = originalAlleleNames(session.settings.convertedFrom->alleleTable);
     }
-    input.lociChosen = session.menu.lociChecked;
-    input.samplesChosen = session.menu.popsChecked;
+    input.lociChosen = session.settings.selectLoci;
+    input.samplesChosen = session.settings.selectPops;
     input.loci = chosenNumbers(opened.locusSelected, opened.nl, input.lociChosen);
     input.samples = chosenNumbers(opened.populationSelected, opened.np, input.samplesChosen);
 
     if (seedsStart) {
         record::TestFacts test;
-        test.randomisations = session.randomisationCount;
+        test.randomisations = session.settings.randomisationCount;
         test.seedsStart = *seedsStart;
-        test.seedsEnd = {session.generator.seed1, session.generator.seed2};
-        test.cancelled = session.testCancelled;
-        test.fstPValue = session.fstPValue;
-        test.axisPValues = session.axisPValues;
-        test.reportedAxes = analysis::reportedPValueAxes(session.axisPValues, session.pca.dimension);
+        test.seedsEnd = {session.settings.generator.seed1, session.settings.generator.seed2};
+        test.cancelled = session.results.testCancelled;
+        test.fstPValue = session.results.fstPValue;
+        test.axisPValues = session.results.axisPValues;
+        test.reportedAxes =
+            analysis::reportedPValueAxes(session.results.axisPValues, session.results.pca.dimension);
         facts.test = test;
     }
     facts.started = clock.started;
     facts.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - clock.start).count();
 
-    record::Json json = record::buildRecord(facts, session.analysed, session.pca);
-    if (session.bootstrap.replicates > 0) json["bootstrap"] = bootstrapJson(session.bootstrap);
+    record::Json json = record::buildRecord(facts, session.results.analysed, session.results.pca);
+    if (session.results.bootstrap.replicates > 0) json["bootstrap"] = bootstrapJson(session.results.bootstrap);
     base::replaceFileAtomically(recordPath, record::recordText(json));
 }
 

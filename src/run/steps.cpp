@@ -22,41 +22,41 @@ std::string baseName(const std::string& path) {
 }
 
 std::string outputPath(const Session& session, const std::string& extension) {
-    return session.dataFileName + extension;
+    return session.results.dataFileName + extension;
 }
 
 void openStep(Session& session, UserInterface& ui, const std::string& path) {
     data::Dataset fresh;
     // The divisor of an earlier file stays when the new coding is bad; the go
     // step refuses such a file anyway.
-    fresh.alleleDivisor = session.opened.alleleDivisor;
+    fresh.alleleDivisor = session.settings.opened.alleleDivisor;
     data::readHeader(fresh, path, [&](const std::string& text) { ui.information(text); });
     if (!data::validCoding(fresh.alleleCoding)) fresh.alleleDivisor = 0;
-    session.opened = std::move(fresh);
-    session.openedPath = path;
-    session.convertedFrom.reset();
-    session.dataFileName = baseName(path);
-    session.fileOpen = true;
-    session.runDone = false;
-    session.menu.optionsEnabled = true;
-    session.menu.goEnabled = true;
-    session.menu.labelChecked = false;
-    session.menu.popsChecked = false;
-    session.menu.lociChecked = false;
-    session.menu.testingChecked = false;
-    session.menu.bootstrapChecked = false;
+    session.settings.opened = std::move(fresh);
+    session.settings.openedPath = path;
+    session.settings.convertedFrom.reset();
+    session.results.dataFileName = baseName(path);
+    session.settings.fileOpen = true;
+    session.results.runDone = false;
+    session.desktop.optionsEnabled = true;
+    session.desktop.goEnabled = true;
+    session.settings.useLabels = false;
+    session.settings.selectPops = false;
+    session.settings.selectLoci = false;
+    session.settings.testingOn = false;
+    session.settings.bootstrapOn = false;
 }
 
 void testingToggle(Session& session, UserInterface& ui) {
-    session.menu.testingChecked = !session.menu.testingChecked;
-    if (session.menu.testingChecked) session.randomisationCount = askRandomisationCount(ui);
+    session.settings.testingOn = !session.settings.testingOn;
+    if (session.settings.testingOn) session.settings.randomisationCount = askRandomisationCount(ui);
 }
 
 bool exitStep(Session& session) {
     // Another program run may be saving the same seed file at this moment.
     platform::FileLock lock;
-    lock.acquire(randomisation::resolveSeedFileName(session.seedFileName) + ".lock", {});
-    return randomisation::saveSeeds(session.generator, session.seedFileName);
+    lock.acquire(randomisation::resolveSeedFileName(session.settings.seedFileName) + ".lock", {});
+    return randomisation::saveSeeds(session.settings.generator, session.settings.seedFileName);
 }
 
 }  // namespace zeltric::run

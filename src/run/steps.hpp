@@ -13,7 +13,7 @@ namespace zeltric::run {
 // here calls exit.
 
 // Open step for a chosen data file: reads the header and locus names into
-// session.opened, resets selections, labels and check marks, enables the
+// session.settings.opened, resets selections, labels and check marks, enables the
 // Options menu and Go. The front end first destroys any plot window and
 // clears the results view (also when the user cancels the file dialog).
 void openStep(Session& session, UserInterface& ui, const std::string& path);

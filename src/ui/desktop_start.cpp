@@ -16,9 +16,10 @@ Desktop::Desktop(run::Session& session) : window(session), seedDialog(&window), 
 
 void startDesktop(Desktop& desktop) {
     run::Session& session = desktop.window.session();
-    if (!run::loadSeeds(session.generator, session.seedFileName, desktop.window.port())) {
-        desktop.window.dialogs().message(nullptr, MessageKind::Error,
-                                         QString::fromStdString(base::seedsNotSavedMessage(session.seedFileName)));
+    if (!run::loadSeeds(session.settings.generator, session.settings.seedFileName, desktop.window.port())) {
+        desktop.window.dialogs().message(
+            nullptr, MessageKind::Error,
+            QString::fromStdString(base::seedsNotSavedMessage(session.settings.seedFileName)));
     }
     showAboutBox(nullptr, desktop.window.dialogs());
     desktop.window.show();

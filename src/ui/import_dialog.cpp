@@ -103,8 +103,8 @@ bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChos
     for (const std::string& note : converted->notes)
         window.dialogs().message(&window, MessageKind::Information, displayText(note));
     run::openStep(window.session(), window.port(), converted->paths.dataFile);
-    window.session().convertedFrom =
-        run::Session::ConvertedSource{path, formats::formatName(format), converted->paths.alleleTable};
+    window.session().settings.convertedFrom =
+        run::ConvertedSource{path, formats::formatName(format), converted->paths.alleleTable};
     run::labelCommand(window.session(), converted->paths.labelFile);
     return true;
 }

@@ -59,10 +59,10 @@ QString plural(long long count, const char* one, const char* many) {
 }
 
 QString openStatus(const run::Session& session, std::optional<int> individuals) {
-    QString text =
-        QStringLiteral("%1: %2, %3")
-            .arg(QFileInfo(QString::fromStdString(session.openedPath)).fileName(),
-                 plural(session.opened.np, "sample", "samples"), plural(session.opened.nl, "locus", "loci"));
+    QString text = QStringLiteral("%1: %2, %3")
+                       .arg(QFileInfo(QString::fromStdString(session.settings.openedPath)).fileName(),
+                            plural(session.settings.opened.np, "sample", "samples"),
+                            plural(session.settings.opened.nl, "locus", "loci"));
     if (individuals) text += QStringLiteral(", ") + plural(*individuals, "individual", "individuals");
     return text;
 }
@@ -76,7 +76,7 @@ QString durationText(qint64 milliseconds) {
 
 QString goStatus(const run::Session& session, qint64 milliseconds) {
     const QString folder =
-        QDir::toNativeSeparators(QFileInfo(QString::fromStdString(session.dataFileName)).absolutePath());
+        QDir::toNativeSeparators(QFileInfo(QString::fromStdString(session.results.dataFileName)).absolutePath());
     QString text = QStringLiteral("Outputs in %1; the run took %2").arg(folder, durationText(milliseconds));
     if (testWasCancelled(session)) text += QStringLiteral(" (test cancelled)");
     return text;
@@ -117,7 +117,7 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
       port_(*this, *resultsView_, *progressPanel_, dialogs_),
       endProgram_([](int code) { QCoreApplication::exit(code); }) {
     setObjectName(QStringLiteral("fpca"));
-    setWindowTitle(QString::fromUtf8(session_.caption.c_str()));
+    setWindowTitle(QString::fromUtf8(session_.desktop.caption.c_str()));
     setWindowIcon(programIcon());
     QFont windowFont(QStringLiteral("MS Sans Serif"));
     windowFont.setPointSize(8);
@@ -228,20 +228,22 @@ void MainWindow::setPromptDialogs(SeedDialog* seedDialog, CountDialog* countDial
 }
 
 void MainWindow::syncMenu() {
-    const run::MenuState& menu = session_.menu;
+    const run::DesktopState& desktop = session_.desktop;
+    const run::RunSettings& settings = session_.settings;
     // While a go step runs its test, nothing may start another step inside it.
     const bool available = idle();
     openAction_->setEnabled(available);
     exitAction_->setEnabled(available);
-    optionsMenu_->setEnabled(available && menu.optionsEnabled);
-    optionsMenu_->menuAction()->setEnabled(available && menu.optionsEnabled);
-    goAction_->setEnabled(available && menu.goEnabled);
-    labelFileAction_->setChecked(menu.labelChecked);
-    samplesAction_->setChecked(menu.popsChecked);
-    lociAction_->setChecked(menu.lociChecked);
-    testingAction_->setChecked(menu.testingChecked);
+    optionsMenu_->setEnabled(available && desktop.optionsEnabled);
+    optionsMenu_->menuAction()->setEnabled(available && desktop.optionsEnabled);
+    goAction_->setEnabled(available && desktop.goEnabled);
+    // The check marks show what the next go step is asked to do.
+    labelFileAction_->setChecked(settings.useLabels);
+    samplesAction_->setChecked(settings.selectPops);
+    lociAction_->setChecked(settings.selectLoci);
+    testingAction_->setChecked(settings.testingOn);
     recentMenu_->menuAction()->setEnabled(available && !recentMenu_->isEmpty());
-    bootstrapAction_->setChecked(menu.bootstrapChecked);
+    bootstrapAction_->setChecked(settings.bootstrapOn);
 }
 
 void MainWindow::showStatus(const QString& text) {
@@ -300,7 +302,7 @@ void MainWindow::closeGraph() {
     PlotWindow* graph = graph_.data();
     destroyGraph(session_, graph);
     graph_ = graph;
-    session_.graphShown = false;
+    session_.desktop.graphShown = false;
 }
 
 void MainWindow::openChosenFile() {
@@ -384,14 +386,14 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::exitProgram() {
     guarded([this] {
-        if (session_.graphShown) {
+        if (session_.desktop.graphShown) {
             PlotWindow* graph = graph_.data();
             releaseRun(session_, graph);
             graph_ = graph;
         }
         if (!run::exitStep(session_)) {
             dialogs_.message(this, MessageKind::Error,
-                             QString::fromStdString(base::seedsNotSavedMessage(session_.seedFileName)));
+                             QString::fromStdString(base::seedsNotSavedMessage(session_.settings.seedFileName)));
         }
     });
     if (!ended_) {
@@ -445,7 +447,7 @@ void MainWindow::toggleBootstrap() {
 }
 
 void MainWindow::runAnalysis() {
-    if (!session_.menu.goEnabled) {
+    if (!session_.desktop.goEnabled) {
         return;
     }
     running_ = true;
@@ -457,9 +459,9 @@ void MainWindow::runAnalysis() {
         run::goStep(session_, port_);
         const qint64 elapsed = clock.elapsed();
         closeGraph();
-        if (session_.runDone) {
+        if (session_.results.runDone) {
             graph_ = launchGraph(session_);
-            session_.graphShown = !graph_.isNull();
+            session_.desktop.graphShown = !graph_.isNull();
             if (!graph_.isNull()) placeBeside(*graph_, *this);
             showStatus(goStatus(session_, elapsed));
         }

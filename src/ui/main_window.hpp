@@ -31,8 +31,8 @@ class CountDialog;
 
 // The main window: the menu that drives every step and the results view.
 // Handlers move values between the widgets and the session; the steps do the
-// work. Enabled states and check marks mirror session.menu. Tests reach the
-// controls by their object names.
+// work. Enabled states mirror the session's desktop state, check marks its
+// run settings. Tests reach the controls by their object names.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -55,7 +55,7 @@ public:
     // True while a go step runs (its permutation test processes events).
     bool busy() const { return running_; }
 
-    // Copies session.menu (and the busy state) into the actions.
+    // Copies the enabled states, the check marks (and the busy state) into the actions.
     void syncMenu();
 
     // Opens `path` as File > Open opens a chosen file (a dropped file, an

@@ -158,7 +158,7 @@ std::vector<std::string> toStrings(const QStringList& texts) {
 // the choice is large enough, then the check mark.
 void runPickCommand(run::Session& session, run::PickKind kind, PickDialog& dialog, bool& checkMark,
                     DialogSeam& dialogs) {
-    data::Dataset& dataset = session.opened;
+    data::Dataset& dataset = session.settings.opened;
     dialog.offer(run::itemTexts(dataset, kind));
     bool confirmedOnce = false;
     while (true) {
@@ -182,13 +182,13 @@ void runPickCommand(run::Session& session, run::PickKind kind, PickDialog& dialo
 }  // namespace
 
 void runLocusCommand(run::Session& session, QWidget* parent, DialogSeam& dialogs) {
-    auto dialog = std::make_unique<LocusPickDialog>(session.opened.nl, parent);
-    runPickCommand(session, run::PickKind::Loci, *dialog, session.menu.lociChecked, dialogs);
+    auto dialog = std::make_unique<LocusPickDialog>(session.settings.opened.nl, parent);
+    runPickCommand(session, run::PickKind::Loci, *dialog, session.settings.selectLoci, dialogs);
 }
 
 void runPopulationCommand(run::Session& session, QWidget* parent, DialogSeam& dialogs) {
-    auto dialog = std::make_unique<SamplePickDialog>(session.opened.np, parent);
-    runPickCommand(session, run::PickKind::Populations, *dialog, session.menu.popsChecked, dialogs);
+    auto dialog = std::make_unique<SamplePickDialog>(session.settings.opened.np, parent);
+    runPickCommand(session, run::PickKind::Populations, *dialog, session.settings.selectPops, dialogs);
 }
 
 }  // namespace zeltric::ui

@@ -36,7 +36,7 @@ int roundHalfEven(double value) {
 std::string describeAxes(const run::Session& session, int x, int y, bool withPValues) {
     using base::realField;
     if (!axisInStore(x) || !axisInStore(y)) return {};
-    const auto& pca = session.pca;
+    const auto& pca = session.results.pca;
     const auto xs = static_cast<std::size_t>(x);
     const auto ys = static_cast<std::size_t>(y);
     const std::string xText = std::to_string(x);
@@ -48,7 +48,7 @@ std::string describeAxes(const run::Session& session, int x, int y, bool withPVa
     text += realField(pca.percentInertia[xs], 5, 2);
     if (withPValues) {
         text += "(p=";
-        text += realField(session.axisPValues[xs], 5, 3);
+        text += realField(session.results.axisPValues[xs], 5, 3);
         text += ") ; ";
     } else {
         text += "    ; ";
@@ -58,7 +58,7 @@ std::string describeAxes(const run::Session& session, int x, int y, bool withPVa
     text += realField(pca.percentInertia[ys], 5, 2);
     if (withPValues) {
         text += "(p=";
-        text += realField(session.axisPValues[ys], 5, 3);
+        text += realField(session.results.axisPValues[ys], 5, 3);
         text += ")";
     }
     text += "\n\r";
@@ -73,15 +73,18 @@ std::string describeAxes(const run::Session& session, int x, int y, bool withPVa
     return text;
 }
 
-bool testWasCancelled(const run::Session& session) { return session.runDone && session.testCancelled; }
+bool testWasCancelled(const run::Session& session) {
+    return session.results.runDone && session.results.testCancelled;
+}
 
 std::string describeAxes(const run::Session& session, int x, int y) {
     // A cancelled test leaves P-values of zero that mean nothing.
-    return describeAxes(session, x, y, session.menu.testingChecked && !testWasCancelled(session));
+    return describeAxes(session, x, y, session.settings.testingOn && !testWasCancelled(session));
 }
 
 int plotAxisCount(const run::Session& session) {
-    const int m = std::min(static_cast<int>(session.analysed.np), static_cast<int>(session.pca.alleleColumnCount));
+    const int m = std::min(static_cast<int>(session.results.analysed.np),
+                           static_cast<int>(session.results.pca.alleleColumnCount));
     return std::max(m - 1, 0);
 }
 
@@ -102,8 +105,8 @@ PlotLayout layoutPlot(const run::Session& session, int x, int y, int width, int 
         return layout;
     }
 
-    const int np = std::min(static_cast<int>(session.analysed.np), base::NPMax);
-    const auto& coordinates = session.pca.populationCoordinates;
+    const int np = std::min(static_cast<int>(session.results.analysed.np), base::NPMax);
+    const auto& coordinates = session.results.pca.populationCoordinates;
 
     double maxX = -1000.0, minX = 1000.0, maxY = -1000.0, minY = 1000.0;
     for (int s = 1; s <= np; ++s) {
@@ -140,9 +143,11 @@ PlotLayout layoutPlot(const run::Session& session, int x, int y, int width, int 
         mark.left = centreX + roundHalfEven(cx * layout.scaleX);
         // Not flipped: a positive Y coordinate lies below the horizontal axis.
         mark.top = centreY + roundHalfEven(cy * layout.scaleY);
-        mark.text = session.menu.labelChecked ? session.analysed.populationLabels[static_cast<std::size_t>(s)]
-                                              : std::to_string(s);
-        mark.color = static_cast<std::uint32_t>(session.popColor[static_cast<std::size_t>(s)]) & 0x00FFFFFFu;
+        mark.text = session.settings.useLabels
+                        ? session.results.analysed.populationLabels[static_cast<std::size_t>(s)]
+                        : std::to_string(s);
+        mark.color =
+            static_cast<std::uint32_t>(session.desktop.popColor[static_cast<std::size_t>(s)]) & 0x00FFFFFFu;
         layout.samples.push_back(std::move(mark));
     }
     return layout;

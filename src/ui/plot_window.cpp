@@ -213,7 +213,7 @@ void PlotWindow::closeWindow() {
     fontMarked_ = false;
     fontAction_->setChecked(false);
     close();
-    session_.graphShown = false;
+    session_.desktop.graphShown = false;
 }
 
 void PlotWindow::showError(const std::string& message) {
@@ -230,10 +230,25 @@ void PlotWindow::saveBitmap() {
     if (!savePlotBmp(picture(), chosen->toStdString(), nullptr, &error)) showError(error);
 }
 
+namespace {
+
+// The colours the colour dialog chose (0x00BBGGRR), as the figure takes them.
+figure::FigureOptions figureColours(const run::Session& session) {
+    figure::FigureOptions options;
+    const int np = std::min(static_cast<int>(session.results.analysed.np), base::NPMax);
+    for (int s = 1; s <= np; ++s) {
+        const auto bgr = static_cast<std::uint32_t>(session.desktop.popColor[static_cast<std::size_t>(s)]);
+        options.sampleRgb.push_back(((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu));
+    }
+    return options;
+}
+
+}  // namespace
+
 void PlotWindow::exportFigure() {
     const int x = xAxisChooser_->value();
     const int y = yAxisChooser_->value();
-    if (const auto why = figure::figureUnavailable(session_, x, y)) return showError(*why);
+    if (const auto why = figure::figureUnavailable(session_.results, x, y)) return showError(*why);
 
     const QString svg = QStringLiteral("SVG figure (*.svg)");
     const QString pdf = QStringLiteral("PDF figure (*.pdf)");
@@ -251,7 +266,7 @@ void PlotWindow::exportFigure() {
                                    : QStringLiteral(".svg");
 
     const std::string path = chosen->toStdString();
-    for (const std::string& input : {session_.openedPath, session_.labelFileName})
+    for (const std::string& input : {session_.settings.openedPath, session_.settings.labelFileName})
         if (!input.empty() && base::sameFile(path, input))
             return showError("Cannot write the figure \"" + path + "\": that is the input file \"" + input +
                              "\".");
@@ -260,7 +275,9 @@ void PlotWindow::exportFigure() {
             return showError("Cannot write the figure \"" + path + "\": that is the results file \"" +
                              run::outputPath(session_, extension) + "\".");
     try {
-        figure::writeFigureFile(path, figure::figureSvg(session_, x, y), figure::kDefaultPngWidth, renderFigure);
+        figure::writeFigureFile(
+            path, figure::figureSvg(session_.settings, session_.results, x, y, figureColours(session_)),
+            figure::kDefaultPngWidth, renderFigure);
     } catch (const base::FatalError& e) {
         showError(e.what());
     }
@@ -302,7 +319,7 @@ void PlotWindow::showFirstAxes() {
         yAxisChooser_->setValue(xAxisChooser_->value() + 1);
     }
     redrawCurrent();
-    session_.graphShown = true;
+    session_.desktop.graphShown = true;
     show();
     // Moved to a screen of another pixel density, the picture is drawn anew.
     if (QWindow* handle = windowHandle())
@@ -311,8 +328,8 @@ void PlotWindow::showFirstAxes() {
 
 PlotWindow* launchGraph(run::Session& session) {
     auto* window = new PlotWindow(session);
-    const int np = std::min(static_cast<int>(session.analysed.np), base::NPMax);
-    for (int s = 1; s <= np; ++s) session.popColor[static_cast<std::size_t>(s)] = 0;
+    const int np = std::min(static_cast<int>(session.results.analysed.np), base::NPMax);
+    for (int s = 1; s <= np; ++s) session.desktop.popColor[static_cast<std::size_t>(s)] = 0;
     window->showFirstAxes();
     return window;
 }
@@ -323,16 +340,16 @@ void destroyGraph(run::Session& session, PlotWindow*& window) {
         delete window;
         window = nullptr;
     }
-    session.graphShown = false;
+    session.desktop.graphShown = false;
 }
 
 void releaseRun(run::Session& session, PlotWindow*& window) {
     destroyGraph(session, window);
-    session.analysed.counts.release();
-    session.analysed.genotypeColumns = data::GenotypeColumns{};
-    session.menu.testingChecked = false;
-    session.menu.goEnabled = false;
-    session.graphShown = false;
+    session.results.analysed.counts.release();
+    session.results.analysed.genotypeColumns = data::GenotypeColumns{};
+    session.settings.testingOn = false;
+    session.desktop.goEnabled = false;
+    session.desktop.graphShown = false;
 }
 
 }  // namespace zeltric::ui

@@ -108,10 +108,10 @@ int start(WebRun& web, int argc, char** argv) {
     const auto kernels = options.kernels ? analysis::KernelSelection::fromName(*options.kernels)
                                          : std::optional(analysis::KernelSelection::best());
     run::Session& session = web.session;
-    session.kernels = kernels.value_or(analysis::KernelSelection::best());
-    session.seedFileName = options.seedFile;
+    session.settings.kernels = kernels.value_or(analysis::KernelSelection::best());
+    session.settings.seedFileName = options.seedFile;
     // One thread in the browser; the results do not depend on it.
-    session.threads = 1;
+    session.settings.threads = 1;
     const cli::BatchOutcome opened = cli::openForBatch(session, options, web.ui);
     if (opened.finished) return 0;
     if (opened.status != 0) {
@@ -139,7 +139,7 @@ int start(WebRun& web, int argc, char** argv) {
 // What zeltric-cli does after the go step: a test's seeds are saved.
 int finish(WebRun& web) {
     if (web.options.test && !web.options.keepSeedFile &&
-        !randomisation::saveSeeds(web.session.generator, web.options.seedFile)) {
+        !randomisation::saveSeeds(web.session.settings.generator, web.options.seedFile)) {
         web.error = base::seedsNotAdvancedMessage(web.options.seedFile);
         return kInputError;
     }
@@ -160,7 +160,7 @@ void guarded(WebRun& web, Stage stage) {
         web.status = kInternalError;
     }
     if (web.status != 0) web.go.reset();
-    if (web.session.runDone) web.recordName = run::outputPath(web.session, ".json");
+    if (web.session.results.runDone) web.recordName = run::outputPath(web.session, ".json");
 }
 
 // What the page shows once a file is chosen: the opened file as zeltric-cli
@@ -195,13 +195,13 @@ nlohmann::json openSummary(int argc, char** argv) {
                                                    : ui.messages.back();
             return out;
         }
-        data::Dataset scratch = session.opened;
-        data::readGenotypes(scratch, session.openedPath, [](const std::string&) {});
-        const data::Dataset& ds = session.opened;
+        data::Dataset scratch = session.settings.opened;
+        data::readGenotypes(scratch, session.settings.openedPath, [](const std::string&) {});
+        const data::Dataset& ds = session.settings.opened;
         out["samples"] = ds.np;
         out["loci"] = ds.nl;
         out["individuals"] = scratch.individualCount;
-        out["labelled"] = session.menu.labelChecked;
+        out["labelled"] = session.settings.useLabels;
         std::vector<std::string> names, loci;
         std::vector<int> sizes;
         for (int s = 1; s <= ds.np; ++s) {
@@ -245,11 +245,13 @@ nlohmann::json openSummary(int argc, char** argv) {
 // each analysed sample's colour as RRGGBB, comma-separated (missing: black).
 nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours) {
     const run::Session& session = web.session;
-    if (!session.runDone) return {{"error", "There is no finished run to draw."}};
-    const int axes = std::max(
-        std::min(static_cast<int>(session.analysed.np), static_cast<int>(session.pca.alleleColumnCount)) - 1, 0);
-    if (const auto why = figure::figureUnavailable(session, x, y)) return {{"error", *why}, {"axes", axes}};
-    figure::FigureInput input = figure::figureInput(session, x, y);
+    if (!session.results.runDone) return {{"error", "There is no finished run to draw."}};
+    const int columns = std::min(static_cast<int>(session.results.analysed.np),
+                                 static_cast<int>(session.results.pca.alleleColumnCount));
+    const int axes = std::max(columns - 1, 0);
+    if (const auto why = figure::figureUnavailable(session.results, x, y))
+        return {{"error", *why}, {"axes", axes}};
+    figure::FigureInput input = figure::figureInput(session.settings, session.results, x, y);
     std::size_t at = 0;
     for (figure::FigureSample& sample : input.samples) {
         if (at >= colours.size()) break;

@@ -67,17 +67,19 @@ void TestCliPlot::bitmapOfTheExample() {
     QVERIFY2(vertical > h * 3 / 4, qPrintable(QString::number(vertical)));
 
     double maxX = -1000, minX = 1000, maxY = -1000, minY = 1000;
-    const int np = session.analysed.np;
+    const int np = session.results.analysed.np;
     for (int s = 1; s <= np; ++s) {
-        const double cx = session.pca.populationCoordinates(s, 1);
-        const double cy = session.pca.populationCoordinates(s, 2);
+        const double cx = session.results.pca.populationCoordinates(s, 1);
+        const double cy = session.results.pca.populationCoordinates(s, 2);
         maxX = std::max(maxX, cx), minX = std::min(minX, cx), maxY = std::max(maxY, cy), minY = std::min(minY, cy);
     }
     const double sx = ((w - 50) / 2) / (std::fabs(maxX) > std::fabs(minX) ? maxX : std::fabs(minX));
     const double sy = ((h - 50) / 2) / (std::fabs(maxY) > std::fabs(minY) ? maxY : std::fabs(minY));
     for (int s = 1; s <= np; ++s) {
-        const int px = w / 2 + static_cast<int>(std::nearbyint(session.pca.populationCoordinates(s, 1) * sx));
-        const int py = h / 2 + static_cast<int>(std::nearbyint(session.pca.populationCoordinates(s, 2) * sy));
+        const int px =
+            w / 2 + static_cast<int>(std::nearbyint(session.results.pca.populationCoordinates(s, 1) * sx));
+        const int py =
+            h / 2 + static_cast<int>(std::nearbyint(session.results.pca.populationCoordinates(s, 2) * sy));
         int dark = 0;
         for (int y = py; y < std::min(h, py + 14); ++y)
             for (int x = px; x < std::min(w, px + 8); ++x)

@@ -45,17 +45,17 @@ protected:
 TEST_F(SelectionGo, RepeatedGoStepGivesTheSameOutputs) {
     goStep(session, ui);
     const std::string base = "trout-L1346-P2358";
-    EXPECT_EQ(session.dataFileName, dir.file(base));
-    EXPECT_EQ(session.analysed.np, 4);
-    EXPECT_EQ(session.analysed.populationLabels[2], "Allier");
+    EXPECT_EQ(session.results.dataFileName, dir.file(base));
+    EXPECT_EQ(session.results.analysed.np, 4);
+    EXPECT_EQ(session.results.analysed.populationLabels[2], "Allier");
     const std::vector<std::string> first = outputs(base);
     EXPECT_EQ(first[0].substr(0, 21), "   4    4    8    2\r\n");
 
     goStep(session, ui);
-    EXPECT_EQ(session.dataFileName, dir.file(base));
+    EXPECT_EQ(session.results.dataFileName, dir.file(base));
     EXPECT_EQ(outputs(base), first);
-    EXPECT_EQ(session.opened.np, 8);  // the opened numbering is untouched
-    EXPECT_EQ(session.opened.populationLabels[2], "Loire-B");
+    EXPECT_EQ(session.settings.opened.np, 8);  // the opened numbering is untouched
+    EXPECT_EQ(session.settings.opened.populationLabels[2], "Loire-B");
 }
 
 TEST_F(SelectionGo, SelectionAnalysesAsTheFilteredFileOpenedDirectly) {

@@ -91,29 +91,31 @@ protected:
         writeFile(dir.file(name), content);
         run::openStep(session, ui, dir.file(name));
     }
-    const std::string& label(int s) const { return session.opened.populationLabels[static_cast<std::size_t>(s)]; }
+    const std::string& label(int s) const {
+        return session.settings.opened.populationLabels[static_cast<std::size_t>(s)];
+    }
 };
 
 TEST_F(LabelCommand, CancelBeforeAnyChoiceKeepsNumbersUnchecked) {
     open("a.dat", 3);
-    session.opened.populationLabels[2] = "stale";
+    session.settings.opened.populationLabels[2] = "stale";
     run::labelCommand(session, std::nullopt);
-    EXPECT_FALSE(session.menu.labelChecked);
+    EXPECT_FALSE(session.settings.useLabels);
     EXPECT_EQ(label(2), "2");
-    EXPECT_TRUE(session.labelFileName.empty());
+    EXPECT_TRUE(session.settings.labelFileName.empty());
 }
 
 TEST_F(LabelCommand, ChoiceReadsAndChecksAndCancelRereads) {
     open("a.dat", 3);
     writeFile(dir.file("a.lab"), "North\r\nSouth\r\n");
     run::labelCommand(session, dir.file("a.lab"));
-    EXPECT_TRUE(session.menu.labelChecked);
+    EXPECT_TRUE(session.settings.useLabels);
     EXPECT_EQ(label(1), "North");
     EXPECT_EQ(label(3), "");
 
     writeFile(dir.file("a.lab"), "East\r\nWest\r\nMiddle\r\n");
     run::labelCommand(session, std::nullopt);
-    EXPECT_TRUE(session.menu.labelChecked);
+    EXPECT_TRUE(session.settings.useLabels);
     EXPECT_EQ(label(1), "East");
     EXPECT_EQ(label(3), "Middle");
 }
@@ -123,18 +125,18 @@ TEST_F(LabelCommand, FileIsKeptAcrossOpensAndAppliedToTheNewFile) {
     writeFile(dir.file("pops.lab"), "one\r\ntwo\r\nthree\r\nfour\r\n");
     run::labelCommand(session, dir.file("pops.lab"));
     open("b.dat", 4);
-    EXPECT_FALSE(session.menu.labelChecked);
+    EXPECT_FALSE(session.settings.useLabels);
     EXPECT_EQ(label(4), "4");
-    EXPECT_EQ(session.labelFileName, dir.file("pops.lab"));
+    EXPECT_EQ(session.settings.labelFileName, dir.file("pops.lab"));
     run::labelCommand(session, std::nullopt);
-    EXPECT_TRUE(session.menu.labelChecked);
+    EXPECT_TRUE(session.settings.useLabels);
     EXPECT_EQ(label(4), "four");
 }
 
 TEST_F(LabelCommand, UnreadableChoiceLeavesNumbersAndNoCheckMark) {
     open("a.dat", 2);
     EXPECT_THROW(run::labelCommand(session, dir.file("nowhere.lab")), base::FatalError);
-    EXPECT_FALSE(session.menu.labelChecked);
+    EXPECT_FALSE(session.settings.useLabels);
     EXPECT_EQ(label(1), "1");
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "figure/figure_layout.hpp"
 #include "figure/font_metrics.hpp"
 #include "figure/label_placement.hpp"
+#include "figure/session_figure.hpp"
 #include "figure/svg_writer.hpp"
 
 using namespace zeltric::figure;
@@ -284,4 +286,80 @@ TEST(FigureFile, FormatFromTheExtensionAndSvgWithoutRenderer) {
         EXPECT_NE(std::string(e.what()).find("need the Qt build"), std::string::npos);
     }
     EXPECT_EQ(std::fopen(pdfPath.c_str(), "rb"), nullptr);
+}
+
+namespace {
+
+// A finished run of four samples with five allele columns: three reported axes.
+std::unique_ptr<zeltric::run::RunResults> fourSampleResults() {
+    auto results = std::make_unique<zeltric::run::RunResults>();
+    results->runDone = true;
+    results->analysed.np = 4;
+    results->pca.alleleColumnCount = 5;
+    results->pca.dimension = 4;
+    for (int s = 1; s <= 4; ++s) {
+        results->analysed.populationLabels[static_cast<std::size_t>(s)] =
+            "Pop " + std::string(1, char('A' + s - 1));
+        for (int k = 1; k <= 3; ++k) results->pca.populationCoordinates(s, k) = static_cast<float>(s * 10 + k);
+    }
+    results->pca.percentInertia[2] = 30.0f;
+    results->pca.observedAxisFst[2] = 0.02f;
+    return results;
+}
+
+}  // namespace
+
+// The figure takes the run's results, its settings' label flag and the
+// colours given as an option; nothing else of the session reaches it.
+TEST(SessionFigure, LabelsFromTheSettingsColoursFromTheOptions) {
+    const auto results = fourSampleResults();
+    zeltric::run::RunSettings settings;
+    FigureOptions options;
+    options.sampleRgb = {0xFF0000u, 0x01ABCDEFu};  // the second beyond 24 bits: the colour alone
+
+    FigureInput input = figureInput(settings, *results, 2, 3, options);
+    ASSERT_EQ(input.samples.size(), 4u);
+    EXPECT_EQ(input.samples[0].label, "1");
+    EXPECT_EQ(input.samples[3].label, "4");
+    EXPECT_EQ(input.samples[1].x, 22.0);
+    EXPECT_EQ(input.samples[1].y, 23.0);
+    EXPECT_EQ(input.samples[0].rgb, 0xFF0000u);
+    EXPECT_EQ(input.samples[1].rgb, 0xABCDEFu);
+    EXPECT_EQ(input.samples[2].rgb, 0u);  // beyond the list: black
+    EXPECT_EQ(input.horizontal.number, 2);
+    EXPECT_DOUBLE_EQ(input.horizontal.percentInertia, 30.0);
+    EXPECT_FALSE(input.horizontal.pValue.has_value());
+    EXPECT_TRUE(input.horizontal.interval.empty());
+
+    settings.useLabels = true;
+    input = figureInput(settings, *results, 1, 2);
+    EXPECT_EQ(input.samples[2].label, "Pop C");
+    for (const FigureSample& sample : input.samples) EXPECT_EQ(sample.rgb, 0u);
+}
+
+TEST(SessionFigure, PValuesAfterATestIntervalsAfterABootstrap) {
+    const auto results = fourSampleResults();
+    results->testedRandomisations = 1000;
+    results->axisPValues[2] = 0.013f;
+    results->bootstrap.replicates = 200;
+    zeltric::randomisation::BootstrapAxis axis2;
+    axis2.axis = 2;
+    axis2.share.lower = 0.351;
+    axis2.share.upper = 0.43;
+    results->bootstrap.axes = {axis2};
+    const FigureInput input = figureInput(zeltric::run::RunSettings{}, *results, 2, 1);
+    EXPECT_EQ(axisTitle(input.horizontal),
+              "Axis 2 (30.0 % of inertia, 95 % interval 35.1\u201343.0, Fst 0.020, P = 0.013)");
+    EXPECT_EQ(input.vertical.randomisations, 1000);
+    EXPECT_TRUE(input.vertical.interval.empty());
+}
+
+TEST(SessionFigure, UnavailableWithoutAPairOfAxesOrOutsideThem) {
+    const auto results = fourSampleResults();
+    EXPECT_FALSE(figureUnavailable(*results, 1, 3).has_value());
+    EXPECT_EQ(figureUnavailable(*results, 1, 4).value_or(""),
+              "No figure of axes 1 and 4: choose axes within 1..3.");
+    EXPECT_TRUE(figureUnavailable(*results, 0, 2).has_value());
+    results->analysed.np = 2;  // one reported axis
+    EXPECT_NE(figureUnavailable(*results, 1, 2).value_or("").find("fewer than three samples"), std::string::npos);
 }

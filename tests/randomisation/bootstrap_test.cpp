@@ -372,13 +372,13 @@ TEST(Bootstrap, CancelWritesNoSection) {
     run::Session session;
     RecordingInterface ui;
     run::openStep(session, ui, dir.file("trout.dat"));
-    session.menu.bootstrapChecked = true;
-    session.bootstrapReplicates = 500;
+    session.settings.bootstrapOn = true;
+    session.settings.bootstrapReplicates = 500;
     ui.cancelAfterSteps = 20;
     run::goStep(session, ui);
     const std::string results = test::readFile(dir.file("trout.pca"));
     EXPECT_EQ(results.find("Bootstrap"), std::string::npos);
-    EXPECT_EQ(session.bootstrap.replicates, 0);
+    EXPECT_EQ(session.results.bootstrap.replicates, 0);
     EXPECT_EQ(ui.progressSteps, 20);
     EXPECT_EQ(ui.progressEnds, 1);
     ASSERT_FALSE(ui.informations.empty());
@@ -392,13 +392,13 @@ TEST(Bootstrap, CancelWritesNoSection) {
     EXPECT_EQ(withSection.rfind(results, 0), 0u);
     EXPECT_EQ(withSection.find("Bootstrap over loci:"), results.size() + 45);
     EXPECT_EQ(test::readFile(dir.file("trout.per")), per);
-    EXPECT_EQ(session.bootstrap.replicates, 500);
+    EXPECT_EQ(session.results.bootstrap.replicates, 500);
     EXPECT_EQ(calm.shownResults.back(), withSection);
 
     // A later go without the bootstrap keeps no summaries of this one.
-    session.menu.bootstrapChecked = false;
+    session.settings.bootstrapOn = false;
     run::goStep(session, calm);
-    EXPECT_EQ(session.bootstrap.replicates, 0);
+    EXPECT_EQ(session.results.bootstrap.replicates, 0);
     EXPECT_EQ(test::readFile(dir.file("trout.pca")), results);
 }
 
@@ -412,11 +412,11 @@ TEST(Bootstrap, ToggleAsksForTheCountUntilValid) {
         return answers.at(next++);
     };
     run::bootstrapToggle(session, ask);
-    EXPECT_TRUE(session.menu.bootstrapChecked);
-    EXPECT_EQ(session.bootstrapReplicates, 250);
+    EXPECT_TRUE(session.settings.bootstrapOn);
+    EXPECT_EQ(session.settings.bootstrapReplicates, 250);
     EXPECT_EQ(offers, std::vector<std::string>(5, "1000"));
     run::bootstrapToggle(session, ask);
-    EXPECT_FALSE(session.menu.bootstrapChecked);
+    EXPECT_FALSE(session.settings.bootstrapOn);
     EXPECT_EQ(next, answers.size());
 }
 

@@ -34,8 +34,8 @@ TEST(GoStep, WorkedExampleThroughTheGoStep) {
     Session session;
     RecordingInterface ui;
     openStep(session, ui, dir.file("trout.dat"));
-    EXPECT_TRUE(session.menu.goEnabled);
-    EXPECT_TRUE(session.menu.optionsEnabled);
+    EXPECT_TRUE(session.desktop.goEnabled);
+    EXPECT_TRUE(session.desktop.optionsEnabled);
     goStep(session, ui);
     ASSERT_EQ(ui.captions.size(), 1u);
     EXPECT_EQ(ui.captions[0], "ZELTRIC is Processing: trout.dat");
@@ -67,8 +67,8 @@ TEST(GoStep, RepeatedSelectionGivesTheSameFiles) {
     for (const char* ext : {".dat", ".pca", ".pop", ".al", ".per", ".fre"})
         first.push_back(readFile(dir.file(std::string("trout-L13-P245") + ext)));
     EXPECT_NE(first[1].find(" two four five\r\n"), std::string::npos);
-    EXPECT_EQ(session.analysed.np, 3);
-    EXPECT_EQ(session.opened.np, 8);  // the opened file's numbering stays
+    EXPECT_EQ(session.results.analysed.np, 3);
+    EXPECT_EQ(session.settings.opened.np, 8);  // the opened file's numbering stays
 
     goStep(session, ui);
     EXPECT_EQ(ui.captions.back(), "ZELTRIC is Processing: trout-L13-P245.dat");
@@ -86,13 +86,13 @@ TEST(GoStep, OpenResetsSelectionsAndRefusesBadCodingAtGo) {
     RecordingInterface ui;
     openStep(session, ui, dir.file("a.dat"));
     chooseByNumbers(session, PickKind::Populations, {1, 2});
-    session.menu.testingChecked = true;
+    session.settings.testingOn = true;
     openStep(session, ui, dir.file("b.dat"));
-    EXPECT_FALSE(session.menu.popsChecked || session.menu.lociChecked || session.menu.testingChecked ||
-                 session.menu.labelChecked);
+    EXPECT_FALSE(session.settings.selectPops || session.settings.selectLoci || session.settings.testingOn ||
+                 session.settings.useLabels);
     ASSERT_EQ(ui.informations.size(), 1u);
     EXPECT_EQ(ui.informations[0], base::codingMessage());
-    EXPECT_TRUE(session.menu.goEnabled);
+    EXPECT_TRUE(session.desktop.goEnabled);
     EXPECT_THROW(goStep(session, ui), base::FatalError);
     EXPECT_FALSE(std::filesystem::exists(dir.file("b.pca")));
 }
@@ -102,14 +102,14 @@ TEST(GoStep, TestingToggleAsksForTheCountEachTimeItIsSet) {
     RecordingInterface ui;
     ui.countAnswers = {std::string("99"), std::string("abc"), std::string("250")};
     testingToggle(session, ui);
-    EXPECT_TRUE(session.menu.testingChecked);
-    EXPECT_EQ(session.randomisationCount, 250);
+    EXPECT_TRUE(session.settings.testingOn);
+    EXPECT_EQ(session.settings.randomisationCount, 250);
     testingToggle(session, ui);  // off: no question
-    EXPECT_FALSE(session.menu.testingChecked);
+    EXPECT_FALSE(session.settings.testingOn);
     EXPECT_EQ(ui.countOffers.size(), 3u);
     ui.countAnswers = {std::string("100")};
     testingToggle(session, ui);
-    EXPECT_EQ(session.randomisationCount, 100);
+    EXPECT_EQ(session.settings.randomisationCount, 100);
     EXPECT_EQ(ui.countOffers.back(), "100");
 }
 
@@ -132,18 +132,18 @@ SteppedRun runExampleTest(bool stepped, int batch, int cancelAfter, int test = 1
     test::TempDir dir;
     std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
     Session session;
-    session.threads = 1;
+    session.settings.threads = 1;
     test::RecordingInterface ui;
     ui.cancelAfterSteps = cancelAfter;
     openStep(session, ui, dir.file("trout.dat"));
-    session.generator.seed1 = 12345;
-    session.generator.seed2 = 67890;
-    session.menu.testingChecked = test > 0;
-    session.randomisationCount = test;
-    session.menu.bootstrapChecked = bootstrap > 0;
-    session.bootstrapReplicates = bootstrap;
-    session.bootstrapSeed1 = 31;
-    session.bootstrapSeed2 = 4159;
+    session.settings.generator.seed1 = 12345;
+    session.settings.generator.seed2 = 67890;
+    session.settings.testingOn = test > 0;
+    session.settings.randomisationCount = test;
+    session.settings.bootstrapOn = bootstrap > 0;
+    session.settings.bootstrapReplicates = bootstrap;
+    session.settings.bootstrapSeed1 = 31;
+    session.settings.bootstrapSeed2 = 4159;
     SteppedRun run;
     if (stepped) {
         SteppedGoStep go(session, ui);
@@ -153,7 +153,8 @@ SteppedRun runExampleTest(bool stepped, int batch, int cancelAfter, int test = 1
     }
     for (const char* ext : {".pca", ".pop", ".al", ".per", ".fre"})
         run.files.push_back(test::readFile(dir.file(std::string("trout") + ext)));
-    run.files.push_back(std::to_string(session.generator.seed1) + " " + std::to_string(session.generator.seed2));
+    run.files.push_back(std::to_string(session.settings.generator.seed1) + " " +
+                        std::to_string(session.settings.generator.seed2));
     run.informations = ui.informations;
     return run;
 }

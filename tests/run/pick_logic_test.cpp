@@ -110,14 +110,14 @@ TEST(PickLogic, MoveStopsAfterTheLimitAndOnEmptyLists) {
 
 TEST(PickLogic, ChoosingByNumbersChecksTheItem) {
     Session session;
-    session.opened = fourLoci();
+    session.settings.opened = fourLoci();
     chooseByNumbers(session, PickKind::Loci, {1, 2, 3, 4});
-    EXPECT_TRUE(session.menu.lociChecked);
-    EXPECT_FALSE(session.menu.popsChecked);
+    EXPECT_TRUE(session.settings.selectLoci);
+    EXPECT_FALSE(session.settings.selectPops);
     chooseByNumbers(session, PickKind::Populations, {3, 1});
-    EXPECT_TRUE(session.menu.popsChecked);
-    EXPECT_EQ(session.opened.populationSelected[2], 0);
-    EXPECT_EQ(session.opened.populationSelected[3], 1);
+    EXPECT_TRUE(session.settings.selectPops);
+    EXPECT_EQ(session.settings.opened.populationSelected[2], 0);
+    EXPECT_EQ(session.settings.opened.populationSelected[3], 1);
 }
 
 }  // namespace

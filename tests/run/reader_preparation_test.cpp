@@ -30,9 +30,9 @@ protected:
     }
     // What the go step does before reading: start again from the opened file.
     std::string prepare() {
-        session.analysed = session.opened;
-        session.dataFileName = dir.file("trout");
-        std::string readPath = session.openedPath;
+        session.results.analysed = session.settings.opened;
+        session.results.dataFileName = dir.file("trout");
+        std::string readPath = session.settings.openedPath;
         prepareReader(session, readPath);
         return readPath;
     }
@@ -40,8 +40,8 @@ protected:
 
 TEST_F(ReaderPreparation, NoSelectionReadsTheOpenedFile) {
     EXPECT_EQ(prepare(), dir.file("trout.dat"));
-    EXPECT_EQ(session.dataFileName, dir.file("trout"));
-    EXPECT_EQ(session.analysed.np, 4);
+    EXPECT_EQ(session.results.dataFileName, dir.file("trout"));
+    EXPECT_EQ(session.results.analysed.np, 4);
 }
 
 TEST_F(ReaderPreparation, RepeatedWithTheSameSelectionGivesTheSameFile) {
@@ -54,18 +54,18 @@ TEST_F(ReaderPreparation, RepeatedWithTheSameSelectionGivesTheSameFile) {
     EXPECT_EQ(first, dir.file("trout-L3-P24.dat"));
     const std::string content = readFile(first);
     EXPECT_EQ(content, "   2    1    9    1\r\nloc3\r\n     1     23 \r\n     2     43 \r\n");
-    const data::Dataset analysed = session.analysed;
+    const data::Dataset analysed = session.results.analysed;
     EXPECT_EQ(analysed.np, 2);
     EXPECT_EQ(analysed.populationLabels[2], "D");
 
     const std::string second = prepare();
     EXPECT_EQ(second, first);
-    EXPECT_EQ(session.dataFileName, dir.file("trout-L3-P24"));
+    EXPECT_EQ(session.results.dataFileName, dir.file("trout-L3-P24"));
     EXPECT_EQ(readFile(second), content);
-    EXPECT_EQ(session.analysed.populationLabels, analysed.populationLabels);
-    EXPECT_EQ(session.analysed.np, analysed.np);
-    EXPECT_EQ(session.opened.np, 4);  // the opened numbering stays
-    EXPECT_EQ(session.opened.populationLabels[2], "B");
+    EXPECT_EQ(session.results.analysed.populationLabels, analysed.populationLabels);
+    EXPECT_EQ(session.results.analysed.np, analysed.np);
+    EXPECT_EQ(session.settings.opened.np, 4);  // the opened numbering stays
+    EXPECT_EQ(session.settings.opened.populationLabels[2], "B");
 }
 
 TEST_F(ReaderPreparation, NeverWritesOverTheLabelFile) {

@@ -123,18 +123,18 @@ private slots:
         QCOMPARE(control<QAction>(w, "mGo")->shortcut(), QKeySequence(Qt::Key_F5));
         QCOMPARE(control<QAction>(w, "mContents")->shortcut(), QKeySequence(Qt::Key_F1));
         QCOMPARE(control<QAction>(w, "Exit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-        test::writeFile(f.session.seedFileName, "5 7\r\n");
-        f.session.generator.seed1 = 5;
-        f.session.generator.seed2 = 7;
+        test::writeFile(f.session.settings.seedFileName, "5 7\r\n");
+        f.session.settings.generator.seed1 = 5;
+        f.session.settings.generator.seed2 = 7;
         QVERIFY(activate(w));
 
         w.dialogs().setNextFileName(f.data());
         QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
-        QVERIFY(f.session.fileOpen);
+        QVERIFY(f.session.settings.fileOpen);
         QVERIFY(control<QAction>(w, "mGo")->isEnabled());
 
         QTest::keyClick(&w, Qt::Key_F5);
-        QVERIFY(f.session.runDone);
+        QVERIFY(f.session.results.runDone);
         QVERIFY(w.graph() != nullptr);
 
         QVERIFY(activate(w));
@@ -146,7 +146,7 @@ private slots:
         QVERIFY(activate(w));
         QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(f.endCodes, std::vector<int>({0}));
-        QCOMPARE(test::readFile(f.session.seedFileName), std::string("5   7\r\n"));
+        QCOMPARE(test::readFile(f.session.settings.seedFileName), std::string("5   7\r\n"));
     }
 
     void plotShortcuts_saveAndClose_ctrlEExportsTheFigure() {
@@ -169,7 +169,7 @@ private slots:
 
         QTest::keyClick(graph, Qt::Key_W, Qt::ControlModifier);
         QVERIFY(!graph->isVisible());
-        QVERIFY(!f.session.graphShown);
+        QVERIFY(!f.session.desktop.graphShown);
     }
 
     void openRecent_newestFirstEightKeptAndRemembered() {
@@ -192,7 +192,7 @@ private slots:
 
         // Opening one again moves it to the front, once.
         control<QAction>(w, "mRecent4")->trigger();  // run7
-        QCOMPARE(QString::fromStdString(f.session.openedPath), paths[6]);
+        QCOMPARE(QString::fromStdString(f.session.settings.openedPath), paths[6]);
         QCOMPARE(ui::recentFiles().mid(0, 3), QStringList({paths[6], paths[9], paths[8]}));
         QCOMPARE(ui::recentFiles().size(), ui::kRecentFileLimit);
 
@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(ui::recentFiles(), QStringList({kept}));
         QCOMPARE(recentTexts(w), QStringList({QStringLiteral("&1 ") + kept}));
         // Nothing else changed: the open file and the view stay.
-        QCOMPARE(QString::fromStdString(f.session.openedPath), kept);
+        QCOMPARE(QString::fromStdString(f.session.settings.openedPath), kept);
         QCOMPARE(control<QPlainTextEdit>(w, "Memo1")->toPlainText(), QStringLiteral("results"));
         QVERIFY(f.endCodes.empty());
     }
@@ -229,8 +229,8 @@ private slots:
         const QString path = f.data();
         control<QPlainTextEdit>(w, "Memo1")->setPlainText(QStringLiteral("old"));
         QVERIFY(dropFiles(w, {path}));
-        QVERIFY(f.session.fileOpen);
-        QCOMPARE(QString::fromStdString(f.session.openedPath), path);
+        QVERIFY(f.session.settings.fileOpen);
+        QCOMPARE(QString::fromStdString(f.session.settings.openedPath), path);
         QVERIFY(control<QPlainTextEdit>(w, "Memo1")->toPlainText().isEmpty());
         QVERIFY(control<QAction>(w, "mGo")->isEnabled());
         QCOMPARE(ui::recentFiles(), QStringList({path}));
@@ -241,7 +241,7 @@ private slots:
         QVERIFY(!dropFiles(w, {other, path}));
         QVERIFY(!dropFiles(w, {QString::fromStdString(f.dir.path().string())}));
         QVERIFY(!dropFiles(w, {QString::fromStdString(f.dir.file("missing.dat"))}));
-        QCOMPARE(QString::fromStdString(f.session.openedPath), path);
+        QCOMPARE(QString::fromStdString(f.session.settings.openedPath), path);
     }
 
     void whileATestRuns_dropAndOpenRecentAreRefused() {
@@ -271,7 +271,7 @@ private slots:
         QVERIFY(!dropTaken);
         QVERIFY(inStatusBar);
         QVERIFY(progressShown);
-        QCOMPARE(QString::fromStdString(f.session.openedPath), path);
+        QCOMPARE(QString::fromStdString(f.session.settings.openedPath), path);
         QVERIFY(control<QMenu>(w, "mRecent")->menuAction()->isEnabled());
         QVERIFY(statusLine(w).endsWith(QStringLiteral(" (test cancelled)")));
     }

@@ -41,7 +41,7 @@ struct DesktopFixture {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QString::fromStdString(settingsFolder.path().string()));
         ui::clearDesktopSettings();
-        session.seedFileName = dir.file("ZELTRIC.INI");
+        session.settings.seedFileName = dir.file("ZELTRIC.INI");
         desktop.emplace(session);
         window().dialogs().setRecordMessages(true);
         window().setEndProgram([this](int code) { endCodes.push_back(code); });
@@ -74,8 +74,8 @@ struct DesktopFixture {
     // The small data file, seeds 1,1 and a 15,000-randomisation test,
     // cancelled while it runs.
     void cancelLongTest(ModalScript& script) {
-        session.generator.seed1 = 1;
-        session.generator.seed2 = 1;
+        session.settings.generator.seed1 = 1;
+        session.settings.generator.seed2 = 1;
         open(writeData());
         testingOn(script, "15000");
         goAndCancel();

@@ -254,8 +254,8 @@ private slots:
 
         control<QSpinBox>(window, "SpinEdit1")->setValue(2);
         control<QSpinBox>(window, "SpinEdit2")->setValue(3);
-        session.popColor[1] = ui::kColorRed;
-        session.popColor[2] = ui::kColorBlue;
+        session.desktop.popColor[1] = ui::kColorRed;
+        session.desktop.popColor[2] = ui::kColorBlue;
         window->dialogs().setNextFileName(QString::fromStdString(dir.file("window.svg")));
         control<QAction>(window, "ExportFigure1")->trigger();
         const SvgContent svg = readSvg(readAll(dir.file("window.svg")));

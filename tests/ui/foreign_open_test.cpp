@@ -41,13 +41,13 @@ private slots:
                         "title\nLm12, Lm20\npop\nnorth1 , 148152 098100\nnorth2 , 152152 100100\n"
                         "pop\nsouth1 , 160148 100098\nsouth2 , 160160 098000\npop\neast1 , 148148 098098\n");
         openFile(f, path);
-        QVERIFY(f.session.fileOpen);
+        QVERIFY(f.session.settings.fileOpen);
         QVERIFY(f.endCodes.empty());
-        QCOMPARE(f.session.dataFileName, path + "-genepop");
-        QCOMPARE(f.session.opened.np, 3);
-        QCOMPARE(f.session.opened.nl, 2);
-        QCOMPARE(f.session.opened.populationLabels[2], std::string("south1"));
-        QVERIFY(f.session.menu.labelChecked);
+        QCOMPARE(f.session.results.dataFileName, path + "-genepop");
+        QCOMPARE(f.session.settings.opened.np, 3);
+        QCOMPARE(f.session.settings.opened.nl, 2);
+        QCOMPARE(f.session.settings.opened.populationLabels[2], std::string("south1"));
+        QVERIFY(f.session.settings.useLabels);
         QCOMPARE(f.window().dialogs().informations.size(), 1);  // the half-missing genotype
         QVERIFY(f.window().dialogs().informations[0].contains(QStringLiteral("one allele missing")));
         control<QAction>(f.window(), "mGo")->trigger();
@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(rows, QStringLiteral("2"));
         QCOMPARE(extra, 1);
         QCOMPARE(missing, QStringLiteral("-9"));
-        QVERIFY(!f.session.fileOpen);
+        QVERIFY(!f.session.settings.fileOpen);
         QVERIFY(!std::filesystem::exists(path + "-structure.dat"));
         QVERIFY(f.endCodes.empty());
     }
@@ -105,9 +105,9 @@ private slots:
             return true;
         });
         openFile(f, path);
-        QVERIFY(f.session.fileOpen);
-        QCOMPARE(f.session.opened.nl, 1);
-        QCOMPARE(f.session.opened.populationLabels[1], std::string("1"));
+        QVERIFY(f.session.settings.fileOpen);
+        QCOMPARE(f.session.settings.opened.nl, 1);
+        QCOMPARE(f.session.settings.opened.populationLabels[1], std::string("1"));
         QCOMPARE(
             test::readFile(path + "-structure.dat"),
             std::string("   2    1    3    2\r\nL1\r\n     1    102 \r\n     1    201 \r\n     2    303 \r\n"));
@@ -118,8 +118,8 @@ private slots:
         const std::string path = f.writeData("three.dat", "2 1 160 3\nLm12\n1 148152\n2 160160\n1 152152\n");
         control<QFileDialog>(f.window(), "mOpenDlg")->selectNameFilter(QStringLiteral("FSTAT files (*.dat)"));
         openFile(f, path);
-        QVERIFY(f.session.fileOpen);
-        QCOMPARE(f.session.dataFileName, path + "-fstat");
+        QVERIFY(f.session.settings.fileOpen);
+        QCOMPARE(f.session.results.dataFileName, path + "-fstat");
         QCOMPARE(test::readFile(path + "-fstat.lab"), std::string("1\r\n2\r\n"));
 
         control<QFileDialog>(f.window(), "mOpenDlg")->selectNameFilter(QStringLiteral("data files (*.dat)"));

@@ -164,29 +164,29 @@ private slots:
         QCOMPARE(script.unscripted, 0);
         // Every showing starts with empty fields.
         QCOMPARE(shown, QStringList({"|", "|", "|", "|"}));
-        QCOMPARE(f.session.generator.seed1, 42);
-        QCOMPARE(f.session.generator.seed2, 2147483398);
-        QCOMPARE(test::readFile(f.session.seedFileName), std::string("42 2147483398\r\n"));
+        QCOMPARE(f.session.settings.generator.seed1, 42);
+        QCOMPARE(f.session.settings.generator.seed2, 2147483398);
+        QCOMPARE(test::readFile(f.session.settings.seedFileName), std::string("42 2147483398\r\n"));
         QCOMPARE(aboutCaption, QStringLiteral("About ZELTRIC"));
         QVERIFY(f.window().isVisible());
     }
 
     void start_seedFileReadWithoutAsking() {
         Fixture f;
-        test::writeFile(f.session.seedFileName, "123   456\r\n");
+        test::writeFile(f.session.settings.seedFileName, "123   456\r\n");
         ModalScript script;
         closeAboutBox(script);
         ui::startDesktop(*f.desktop);
         QCOMPARE(script.shown, 1);  // the about box only
-        QCOMPARE(f.session.generator.seed1, 123);
-        QCOMPARE(f.session.generator.seed2, 456);
+        QCOMPARE(f.session.settings.generator.seed1, 123);
+        QCOMPARE(f.session.settings.generator.seed2, 456);
     }
 
     void open_enablesOptionsAndClearsMarks() {
         Fixture f;
         ui::MainWindow& w = f.window();
-        f.session.menu.lociChecked = true;  // left over from an earlier file
-        f.session.menu.testingChecked = true;
+        f.session.settings.selectLoci = true;  // left over from an earlier file
+        f.session.settings.testingOn = true;
         control<QPlainTextEdit>(w, "Memo1")->setPlainText("old results");
         f.open(f.writeData());
         QVERIFY(control<QMenu>(w, "moptions")->menuAction()->isEnabled());
@@ -196,14 +196,14 @@ private slots:
             QVERIFY(!mark->isChecked());
         }
         QVERIFY(control<QPlainTextEdit>(w, "Memo1")->toPlainText().isEmpty());
-        QCOMPARE(f.session.opened.np, 3);
+        QCOMPARE(f.session.settings.opened.np, 3);
 
         // Cancelling a later open keeps the data set; the view is cleared.
         control<QPlainTextEdit>(w, "Memo1")->setPlainText("shown");
         w.dialogs().setNextFileName(std::nullopt);
         control<QAction>(w, "mfopen")->trigger();
         QVERIFY(control<QAction>(w, "mGo")->isEnabled());
-        QCOMPARE(f.session.opened.np, 3);
+        QCOMPARE(f.session.settings.opened.np, 3);
         QVERIFY(control<QPlainTextEdit>(w, "Memo1")->toPlainText().isEmpty());
     }
 
@@ -235,9 +235,9 @@ private slots:
         QVERIFY(script.done());
         QCOMPARE(script.shown, entries.size());
         QCOMPARE(offers, QStringList(QVector<QString>(entries.size(), QStringLiteral("100")).toList()));
-        QCOMPARE(f.session.randomisationCount, expected);
+        QCOMPARE(f.session.settings.randomisationCount, expected);
         QVERIFY(control<QAction>(f.window(), "mTesting")->isChecked());
-        QVERIFY(f.session.menu.testingChecked);
+        QVERIFY(f.session.settings.testingOn);
     }
 
     void testing_offThenOnAsksAgain() {
@@ -248,11 +248,11 @@ private slots:
         control<QAction>(f.window(), "mTesting")->trigger();  // off: no dialog
         QCOMPARE(script.shown, 1);
         QVERIFY(!control<QAction>(f.window(), "mTesting")->isChecked());
-        QVERIFY(!f.session.menu.testingChecked);
-        QCOMPARE(f.session.randomisationCount, 500);
+        QVERIFY(!f.session.settings.testingOn);
+        QCOMPARE(f.session.settings.randomisationCount, 500);
         f.testingOn(script, "300");
         QCOMPARE(script.shown, 2);
-        QCOMPARE(f.session.randomisationCount, 300);
+        QCOMPARE(f.session.settings.randomisationCount, 300);
     }
 
     void pickLoci_minimumMovesFlagsAndMark() {
@@ -280,8 +280,8 @@ private slots:
         QVERIFY(script.done());
         QCOMPARE(script.shown, 2);
         QCOMPARE(offered, QStringList({"1. locA", "2. locB"}));
-        QCOMPARE(f.session.opened.locusSelected[1], 0);
-        QCOMPARE(f.session.opened.locusSelected[2], 1);
+        QCOMPARE(f.session.settings.opened.locusSelected[1], 0);
+        QCOMPARE(f.session.settings.opened.locusSelected[2], 1);
         QVERIFY(control<QAction>(f.window(), "mLocitouse1")->isChecked());
 
         // Choosing every locus keeps the earlier mark.
@@ -292,7 +292,7 @@ private slots:
             control<QPushButton>(pick, "Button1")->click();
         });
         control<QAction>(f.window(), "mLocitouse1")->trigger();
-        QCOMPARE(f.session.opened.locusSelected[1], 1);
+        QCOMPARE(f.session.settings.opened.locusSelected[1], 1);
         QVERIFY(control<QAction>(f.window(), "mLocitouse1")->isChecked());
     }
 
@@ -305,7 +305,7 @@ private slots:
         control<QAction>(f.window(), "mPopstouse1")->trigger();
         QCOMPARE(script.shown, 1);
         QVERIFY(!control<QAction>(f.window(), "mPopstouse1")->isChecked());
-        QCOMPARE(f.session.opened.populationSelected[1], 1);
+        QCOMPARE(f.session.settings.opened.populationSelected[1], 1);
 
         script.then([](QDialog& dialog) {
             auto& pick = static_cast<ui::SamplePickDialog&>(dialog);
@@ -326,9 +326,9 @@ private slots:
         control<QAction>(f.window(), "mPopstouse1")->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.shown, 4);
-        QCOMPARE(f.session.opened.populationSelected[1], 1);
-        QCOMPARE(f.session.opened.populationSelected[2], 0);
-        QCOMPARE(f.session.opened.populationSelected[3], 1);
+        QCOMPARE(f.session.settings.opened.populationSelected[1], 1);
+        QCOMPARE(f.session.settings.opened.populationSelected[2], 0);
+        QCOMPARE(f.session.settings.opened.populationSelected[3], 1);
         QVERIFY(control<QAction>(f.window(), "mPopstouse1")->isChecked());
     }
 
@@ -341,7 +341,7 @@ private slots:
         QVERIFY(!results.empty());
         QCOMPARE(control<QPlainTextEdit>(f.window(), "Memo1")->toPlainText(), test::asDisplayed(results));
         QVERIFY(f.window().graph() != nullptr);
-        QVERIFY(f.session.graphShown);
+        QVERIFY(f.session.desktop.graphShown);
         QVERIFY(f.endCodes.empty());
         QVERIFY(control<QAction>(f.window(), "mGo")->isEnabled() &&
                 control<QAction>(f.window(), "mfopen")->isEnabled());
@@ -371,9 +371,9 @@ private slots:
 
     void go_withTest_disablesCommandsAndShowsPValues() {
         Fixture f;
-        test::writeFile(f.session.seedFileName, "12345 67890\r\n");
-        f.session.generator.seed1 = 12345;
-        f.session.generator.seed2 = 67890;
+        test::writeFile(f.session.settings.seedFileName, "12345 67890\r\n");
+        f.session.settings.generator.seed1 = 12345;
+        f.session.settings.generator.seed2 = 67890;
         f.open(f.writeData());
         ModalScript script;
         f.testingOn(script, "100");
@@ -409,12 +409,13 @@ private slots:
         QCOMPARE(control<QPlainTextEdit>(w, "Memo1")->toPlainText(), test::asDisplayed(results));
         QCOMPARE(w.windowTitle(), QStringLiteral("ZELTRIC is Processing: small.dat"));
         // The generator moved on: Exit saves the new state, three blanks apart.
-        QVERIFY(f.session.generator.seed1 != 12345);
+        QVERIFY(f.session.settings.generator.seed1 != 12345);
         control<QAction>(w, "Exit1")->trigger();
-        QCOMPARE(test::readFile(f.session.seedFileName), std::to_string(f.session.generator.seed1) + "   " +
-                                                             std::to_string(f.session.generator.seed2) + "\r\n");
+        QCOMPARE(test::readFile(f.session.settings.seedFileName),
+                 std::to_string(f.session.settings.generator.seed1) + "   " +
+                     std::to_string(f.session.settings.generator.seed2) + "\r\n");
         QCOMPARE(f.endCodes, std::vector<int>({0}));
-        QVERIFY(!f.session.graphShown);
+        QVERIFY(!f.session.desktop.graphShown);
     }
 
     void go_cancelledTestWritesNoSection() {
@@ -434,8 +435,8 @@ private slots:
 
     void bootstrap_countDialogMarkAndSection() {
         Fixture f;
-        f.session.generator.seed1 = 12345;
-        f.session.generator.seed2 = 67890;
+        f.session.settings.generator.seed1 = 12345;
+        f.session.settings.generator.seed2 = 67890;
         f.open(f.writeData());
         ui::MainWindow& w = f.window();
         ModalScript script;
@@ -461,12 +462,12 @@ private slots:
         QVERIFY(results.find("Bootstrap over loci: 200 replicates, seeds 1,1\r\n") != std::string::npos);
         QCOMPARE(control<QPlainTextEdit>(w, "Memo1")->toPlainText(), test::asDisplayed(results));
         // The test's generator is not the bootstrap's.
-        QCOMPARE(f.session.generator.seed1, 12345);
-        QCOMPARE(f.session.generator.seed2, 67890);
+        QCOMPARE(f.session.settings.generator.seed1, 12345);
+        QCOMPARE(f.session.settings.generator.seed2, 67890);
         QVERIFY(!control<QWidget>(w, "progressPanel")->isVisible());
 
         // Cancel: the report stays, without the section.
-        f.session.bootstrapReplicates = 100000;
+        f.session.settings.bootstrapReplicates = 100000;
         f.goAndCancel();
         const std::string cancelled = test::readFile(f.dir.file("small.pca"));
         QVERIFY(!cancelled.empty());
@@ -484,28 +485,28 @@ private slots:
     void exit_writesSeedsAndCloseDoesNot() {
         {
             Fixture f;
-            test::writeFile(f.session.seedFileName, "5 7\r\n");
-            f.session.generator.seed1 = 5;
-            f.session.generator.seed2 = 7;
+            test::writeFile(f.session.settings.seedFileName, "5 7\r\n");
+            f.session.settings.generator.seed1 = 5;
+            f.session.settings.generator.seed2 = 7;
             f.window().show();
             f.window().close();
-            QCOMPARE(test::readFile(f.session.seedFileName), std::string("5 7\r\n"));
+            QCOMPARE(test::readFile(f.session.settings.seedFileName), std::string("5 7\r\n"));
             QCOMPARE(f.endCodes, std::vector<int>({0}));
         }
         {
             Fixture f;
-            test::writeFile(f.session.seedFileName, "5 7\r\n");
-            f.session.generator.seed1 = 5;
-            f.session.generator.seed2 = 7;
+            test::writeFile(f.session.settings.seedFileName, "5 7\r\n");
+            f.session.settings.generator.seed1 = 5;
+            f.session.settings.generator.seed2 = 7;
             control<QAction>(f.window(), "Exit1")->trigger();
-            QCOMPARE(test::readFile(f.session.seedFileName), std::string("5   7\r\n"));
+            QCOMPARE(test::readFile(f.session.settings.seedFileName), std::string("5   7\r\n"));
             QCOMPARE(f.endCodes, std::vector<int>({0}));
         }
     }
 
     void exit_unwritableSeedFileIsReported() {
         Fixture f;
-        f.session.seedFileName = f.dir.file("missing-folder/ZELTRIC.INI");
+        f.session.settings.seedFileName = f.dir.file("missing-folder/ZELTRIC.INI");
         control<QAction>(f.window(), "Exit1")->trigger();
         QCOMPARE(f.window().dialogs().errors.size(), 1);
         QVERIFY(f.window().dialogs().errors[0].contains(QStringLiteral("missing-folder/ZELTRIC.INI")));

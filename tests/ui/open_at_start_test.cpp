@@ -33,13 +33,13 @@ private slots:
         const std::string path = f.writeData("small.dat", test::kSmallData);
         ui::openAtStart(*f.desktop, QString::fromStdString(path));
         // Nothing happens before the event loop turns.
-        QVERIFY(!f.session.fileOpen);
-        QTRY_VERIFY(f.session.fileOpen);
+        QVERIFY(!f.session.settings.fileOpen);
+        QTRY_VERIFY(f.session.settings.fileOpen);
 
         ui::MainWindow& w = f.window();
-        QCOMPARE(f.session.opened.np, 3);
-        QCOMPARE(f.session.opened.nl, 2);
-        QCOMPARE(f.session.dataFileName, f.dir.file("small"));
+        QCOMPARE(f.session.settings.opened.np, 3);
+        QCOMPARE(f.session.settings.opened.nl, 2);
+        QCOMPARE(f.session.results.dataFileName, f.dir.file("small"));
         QVERIFY(control<QAction>(w, "mGo")->isEnabled());
         QVERIFY(control<QMenu>(w, "moptions")->menuAction()->isEnabled());
         QVERIFY(w.dialogs().errors.isEmpty());
@@ -57,11 +57,11 @@ private slots:
         const std::string second = f.writeData("second.dat", test::kSmallData);
         f.window().dialogs().setNextFileName(QString::fromStdString(second));
         ui::openAtStart(*f.desktop, QString::fromStdString(first));
-        QTRY_VERIFY(f.session.fileOpen);
-        QCOMPARE(f.session.dataFileName, f.dir.file("first"));
+        QTRY_VERIFY(f.session.settings.fileOpen);
+        QCOMPARE(f.session.results.dataFileName, f.dir.file("first"));
         QCOMPARE(f.window().dialogs().fileDialogsShown, 0);
         control<QAction>(f.window(), "mfopen")->trigger();
-        QCOMPARE(f.session.dataFileName, f.dir.file("second"));
+        QCOMPARE(f.session.results.dataFileName, f.dir.file("second"));
     }
 
     void relativePathIsTakenFromTheCurrentFolder() {
@@ -70,11 +70,11 @@ private slots:
         const QString previous = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(f.dir.path().string()));
         ui::openAtStart(*f.desktop, QStringLiteral("trout.dat"));
-        QTRY_VERIFY(f.session.fileOpen);
+        QTRY_VERIFY(f.session.settings.fileOpen);
         QDir::setCurrent(previous);
         // Outputs go beside the data file whatever the folder is later.
-        QVERIFY(QFileInfo(QString::fromStdString(f.session.dataFileName)).isAbsolute());
-        QCOMPARE(QFileInfo(QString::fromStdString(f.session.dataFileName + ".dat")).canonicalFilePath(),
+        QVERIFY(QFileInfo(QString::fromStdString(f.session.results.dataFileName)).isAbsolute());
+        QCOMPARE(QFileInfo(QString::fromStdString(f.session.results.dataFileName + ".dat")).canonicalFilePath(),
                  QFileInfo(QString::fromStdString(f.dir.file("trout.dat"))).canonicalFilePath());
     }
 
@@ -84,7 +84,7 @@ private slots:
         ui::openAtStart(*f.desktop, missing);
         QTRY_COMPARE(f.window().dialogs().errors.size(), 1);
         QVERIFY(f.window().dialogs().errors.front().contains(missing));
-        QVERIFY(!f.session.fileOpen);
+        QVERIFY(!f.session.settings.fileOpen);
         QVERIFY(!control<QAction>(f.window(), "mGo")->isEnabled());
         QVERIFY(f.endCodes.empty());  // the program goes on; File > Open still works
         QVERIFY(control<QAction>(f.window(), "mfopen")->isEnabled());
@@ -94,7 +94,7 @@ private slots:
         Fixture f;
         const std::string path = f.writeData("coded3.dat", "2 1 2 3\r\nloc1\r\n1 11\r\n2 12\r\n");
         ui::openAtStart(*f.desktop, QString::fromStdString(path));
-        QTRY_VERIFY(f.session.fileOpen);
+        QTRY_VERIFY(f.session.settings.fileOpen);
         QCOMPARE(f.window().dialogs().informations.size(), 1);
         QVERIFY(f.window().dialogs().informations.front().contains(QStringLiteral("has to be a 1 or a 2")));
         QVERIFY(control<QAction>(f.window(), "mGo")->isEnabled());  // as after File > Open

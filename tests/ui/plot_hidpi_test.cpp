@@ -22,15 +22,15 @@ class TestPlotHiDpi : public QObject {
 private slots:
     void ratioTwo_drawsSharpAndSavesTheSameBitmap() {
         run::Session session;
-        session.analysed.np = 4;
-        session.pca.alleleColumnCount = 8;
-        session.pca.dimension = 4;
+        session.results.analysed.np = 4;
+        session.results.pca.alleleColumnCount = 8;
+        session.results.pca.dimension = 4;
         const float coordinates[5][3] = {
             {0, 0, 0}, {0, -2.0f, 1.0f}, {0, 1.0f, -0.5f}, {0, 0.5f, 0.25f}, {0, 1.5f, -1.0f}};
         for (int s = 1; s <= 4; ++s)
-            for (int k = 1; k <= 2; ++k) session.pca.populationCoordinates(s, k) = coordinates[s][k];
+            for (int k = 1; k <= 2; ++k) session.results.pca.populationCoordinates(s, k) = coordinates[s][k];
         ui::PlotWindow* window = ui::launchGraph(session);
-        session.popColor[2] = ui::kColorRed;
+        session.desktop.popColor[2] = ui::kColorRed;
         window->redraw(1, 2);
         QCOMPARE(window->devicePixelRatioF(), 2.0);
 

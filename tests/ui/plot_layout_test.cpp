@@ -18,8 +18,8 @@ namespace {
 // largest magnitude on the negative side, axis 2 on the positive side.
 std::unique_ptr<Session> fourSamples() {
     auto session = std::make_unique<Session>();
-    auto& pca = session->pca;
-    session->analysed.np = 4;
+    auto& pca = session->results.pca;
+    session->results.analysed.np = 4;
     pca.alleleColumnCount = 6;
     pca.dimension = 4;
     const float coordinates[5][4] = {
@@ -34,10 +34,11 @@ std::unique_ptr<Session> fourSamples() {
     pca.observedAxisFst[1] = 0.1234f;
     pca.observedAxisFst[2] = 0.0567f;
     pca.observedAxisFst[3] = 0.002f;
-    session->axisPValues[1] = 0.01f;
-    session->axisPValues[2] = 0.5f;
+    session->results.axisPValues[1] = 0.01f;
+    session->results.axisPValues[2] = 0.5f;
     const char* labels[] = {"", "Loire", "Rhone", "Seine", "Garonne"};
-    for (int s = 1; s <= 4; ++s) session->analysed.populationLabels[static_cast<std::size_t>(s)] = labels[s];
+    for (int s = 1; s <= 4; ++s)
+        session->results.analysed.populationLabels[static_cast<std::size_t>(s)] = labels[s];
     return session;
 }
 
@@ -76,15 +77,15 @@ private slots:
     void description_followsTestingCheckMarkAndNamesAxesPlainly() {
         auto session = fourSamples();
         QVERIFY(zeltric::ui::describeAxes(*session, 1, 2).find("(p=") == std::string::npos);
-        session->menu.testingChecked = true;
+        session->settings.testingOn = true;
         QVERIFY(zeltric::ui::describeAxes(*session, 1, 2).find("(p=") != std::string::npos);
         // x = y names the same axis twice; a P-value nobody computed shows as 0.
-        session->axisPValues[3] = 0.0f;
+        session->results.axisPValues[3] = 0.0f;
         QCOMPARE(zeltric::ui::describeAxes(*session, 3, 3, true),
                  std::string("%Inertia . 3 : 3.25(p=0.000) ; 3:  3.25(p=0.000)\n\r"
                              "     Fst . 3 :0.002          ; 3: 0.002"));
         // A wider value widens its field instead of being cut.
-        session->pca.percentInertia[1] = 100.0f;
+        session->results.pca.percentInertia[1] = 100.0f;
         QCOMPARE(zeltric::ui::describeAxes(*session, 1, 2, false).substr(0, 20),
                  std::string("%Inertia . 1 :100.00"));
     }
@@ -121,7 +122,7 @@ private slots:
         QCOMPARE(sample(layout, 1).left, 25);
         QCOMPARE(sample(layout, 2).left, 345 + 160);
         // Largest |X| positive: column 665.
-        session->pca.populationCoordinates(1, 1) = 2.0f;
+        session->results.pca.populationCoordinates(1, 1) = 2.0f;
         layout = layoutPlot(*session, 1, 2, 690, 399);
         QCOMPARE(sample(layout, 1).left, 665);
     }
@@ -150,7 +151,7 @@ private slots:
         PlotLayout layout = layoutPlot(*session, 1, 2, 690, 399);
         QCOMPARE(sample(layout, 1).text, std::string("1"));
         QCOMPARE(sample(layout, 4).text, std::string("4"));
-        session->menu.labelChecked = true;
+        session->settings.useLabels = true;
         layout = layoutPlot(*session, 1, 2, 690, 399);
         QCOMPARE(sample(layout, 1).text, std::string("Loire"));
         QCOMPARE(sample(layout, 4).text, std::string("Garonne"));
@@ -158,8 +159,8 @@ private slots:
 
     void colorsComeFromPopColor() {
         auto session = fourSamples();
-        session->popColor[2] = 0x0000FF;
-        session->popColor[4] = 0x00FF00;
+        session->desktop.popColor[2] = 0x0000FF;
+        session->desktop.popColor[4] = 0x00FF00;
         const PlotLayout layout = layoutPlot(*session, 1, 2, 690, 399);
         QCOMPARE(sample(layout, 1).color, 0u);
         QCOMPARE(sample(layout, 2).color, 0x0000FFu);
@@ -203,17 +204,17 @@ private slots:
     void fewerThanThreeAxesGiveTheNote() {
         auto session = fourSamples();
         QCOMPARE(zeltric::ui::plotAxisCount(*session), 3);
-        session->analysed.np = 2;
+        session->results.analysed.np = 2;
         QVERIFY(!zeltric::ui::hasAxisPair(*session));
         PlotLayout layout = layoutPlot(*session, 1, 2, 690, 399);
         QCOMPARE(layout.kind, PlotLayout::Kind::NoAxisPair);
         QVERIFY(!layout.note.empty());
         QVERIFY(layout.samples.empty());
 
-        session->analysed.np = 40;
-        session->pca.alleleColumnCount = 2;
+        session->results.analysed.np = 40;
+        session->results.pca.alleleColumnCount = 2;
         QCOMPARE(layoutPlot(*session, 1, 2, 690, 399).kind, PlotLayout::Kind::NoAxisPair);
-        session->pca.alleleColumnCount = 3;  // smallest with a pair: axes 1 and 2
+        session->results.pca.alleleColumnCount = 3;  // smallest with a pair: axes 1 and 2
         QCOMPARE(zeltric::ui::plotAxisCount(*session), 2);
         QCOMPARE(layoutPlot(*session, 1, 2, 690, 399).kind, PlotLayout::Kind::Plot);
     }

@@ -33,8 +33,8 @@ const QRgb kBlack = qRgb(0, 0, 0);
 // Five samples on four axes; sample 3 sits at the origin.
 std::unique_ptr<Session> fiveSamples() {
     auto session = std::make_unique<Session>();
-    auto& pca = session->pca;
-    session->analysed.np = 5;
+    auto& pca = session->results.pca;
+    session->results.analysed.np = 5;
     pca.alleleColumnCount = 9;
     pca.dimension = 5;
     const float coordinates[6][5] = {
@@ -46,10 +46,11 @@ std::unique_ptr<Session> fiveSamples() {
     for (int k = 1; k <= 4; ++k) {
         pca.percentInertia[static_cast<std::size_t>(k)] = 40.0f / static_cast<float>(k);
         pca.observedAxisFst[static_cast<std::size_t>(k)] = 0.1f / static_cast<float>(k);
-        session->axisPValues[static_cast<std::size_t>(k)] = 0.01f * static_cast<float>(k);
+        session->results.axisPValues[static_cast<std::size_t>(k)] = 0.01f * static_cast<float>(k);
     }
     const char* labels[] = {"", "Loire", "Rhone", "Seine", "Garonne", "Somme"};
-    for (int s = 1; s <= 5; ++s) session->analysed.populationLabels[static_cast<std::size_t>(s)] = labels[s];
+    for (int s = 1; s <= 5; ++s)
+        session->results.analysed.populationLabels[static_cast<std::size_t>(s)] = labels[s];
     return session;
 }
 
@@ -124,11 +125,11 @@ private slots:
 
     void savedBitmap_readsBackExactly() {
         auto session = fiveSamples();
-        session->popColor[1] = kColorRed;
-        session->popColor[2] = kColorBlue;
-        session->popColor[3] = kColorPink;
-        session->popColor[4] = kColorGreen;
-        session->popColor[5] = 0;
+        session->desktop.popColor[1] = kColorRed;
+        session->desktop.popColor[2] = kColorBlue;
+        session->desktop.popColor[3] = kColorPink;
+        session->desktop.popColor[4] = kColorGreen;
+        session->desktop.popColor[5] = 0;
         const auto [width, height] = newWindowBitmapSize();
         const QImage rendered = renderPlot(*session, 1, 2, width, height, nullptr);
 
@@ -176,7 +177,7 @@ private slots:
         const QFont font = plotDefaultFont();
         for (const PlotText& mark : layout.samples) {
             const QRect cell = textCell(mark, font);
-            const QRgb colour = rgbOf(session->popColor[static_cast<std::size_t>(mark.sample)]);
+            const QRgb colour = rgbOf(session->desktop.popColor[static_cast<std::size_t>(mark.sample)]);
             QVERIFY2(countColour(image, cell, colour) > 0, mark.text.c_str());
         }
         QCOMPARE(layout.samples[0].left, 25);  // the sample farthest left
@@ -191,7 +192,7 @@ private slots:
 
     void blackSamplesAreDarkAtTheirAnchors() {
         auto session = fiveSamples();
-        session->menu.labelChecked = true;
+        session->settings.useLabels = true;
         const QImage image = renderPlot(*session, 2, 3, 500, 300, nullptr);
         const PlotLayout layout = layoutPlot(*session, 2, 3, 500, 300);
         QCOMPARE(layout.samples[3].text, std::string("Garonne"));
@@ -235,12 +236,12 @@ private slots:
 
     void launch_setsRangesColoursAndDraws() {
         auto session = fiveSamples();
-        session->popColor[1] = kColorRed;  // left from an earlier window
+        session->desktop.popColor[1] = kColorRed;  // left from an earlier window
         Launched run(std::move(session));
         PlotWindow* w = run.window;
         QVERIFY(w->isVisible());
-        QVERIFY(run.session->graphShown);
-        QCOMPARE(run.session->popColor[1], 0);
+        QVERIFY(run.session->desktop.graphShown);
+        QCOMPARE(run.session->desktop.popColor[1], 0);
         QCOMPARE(w->windowTitle(), QStringLiteral("Ordination of samples"));
 
         auto* x = control<QSpinBox>(w, "SpinEdit1");
@@ -295,8 +296,8 @@ private slots:
 
     void testingAndLabelMarksShowAtTheNextRedraw() {
         Launched run(fiveSamples());
-        run.session->menu.testingChecked = true;
-        run.session->menu.labelChecked = true;
+        run.session->settings.testingOn = true;
+        run.session->settings.useLabels = true;
         run.window->redraw(1, 2);
         QCOMPARE(run.window->description(), describeAxes(*run.session, 1, 2, true));
         QVERIFY(run.window->description().find("(p=0.010)") != std::string::npos);
@@ -333,7 +334,7 @@ private slots:
         control<QAction>(run.window, "Color1")->trigger();
 
         QCOMPARE(lines, QStringList({"1. Loire", "2. Rhone", "3. Seine", "4. Garonne", "5. Somme"}));
-        const auto& colours = run.session->popColor;
+        const auto& colours = run.session->desktop.popColor;
         QCOMPARE(colours[1], kColorRed);
         QCOMPARE(colours[2], kColorGreen);
         QCOMPARE(colours[3], 0);
@@ -352,11 +353,11 @@ private slots:
 
     void colourCommand_startsFromBlackEachTime() {
         Launched run(fiveSamples());
-        run.session->popColor[2] = kColorPink;
+        run.session->desktop.popColor[2] = kColorPink;
         // Closed without a click: every sample black again.
         run.answerColours([](QDialog& dialog) { click(&dialog, "Button5"); });
         control<QAction>(run.window, "Color1")->trigger();
-        QCOMPARE(run.session->popColor[2], 0);
+        QCOMPARE(run.session->desktop.popColor[2], 0);
 
         // A click without a selected line changes nothing; closing by the
         // frame keeps what was clicked.
@@ -368,8 +369,8 @@ private slots:
             dialog.close();
         });
         control<QAction>(run.window, "Color1")->trigger();
-        for (int s = 1; s <= 4; ++s) QCOMPARE(run.session->popColor[static_cast<std::size_t>(s)], 0);
-        QCOMPARE(run.session->popColor[5], kColorPink);
+        for (int s = 1; s <= 4; ++s) QCOMPARE(run.session->desktop.popColor[static_cast<std::size_t>(s)], 0);
+        QCOMPARE(run.session->desktop.popColor[5], kColorPink);
         const PlotLayout layout = layoutPlot(*run.session, 1, 2, 690, 399);
         QVERIFY(countColour(run.window->picture(), textCell(layout.samples[4], plotDefaultFont()),
                             qRgb(255, 0, 255)) > 0);
@@ -427,7 +428,7 @@ private slots:
         Launched run(fiveSamples());
         run.window->close();
         QVERIFY(!run.window->isVisible());
-        QVERIFY(run.session->graphShown);
+        QVERIFY(run.session->desktop.graphShown);
 
         run.window->show();
         run.window->dialogs().setNextFont(QFont(QStringLiteral("DejaVu Sans")));
@@ -436,30 +437,30 @@ private slots:
         control<QAction>(run.window, "Exit1")->trigger();
         QVERIFY(!control<QAction>(run.window, "mFont1")->isChecked());
         QVERIFY(!run.window->isVisible());
-        QVERIFY(!run.session->graphShown);
+        QVERIFY(!run.session->desktop.graphShown);
     }
 
     void releaseRun_destroysWindowAndTables() {
         auto session = fiveSamples();
-        session->analysed.genotypeColumns.resize(3);
-        session->analysed.counts.allocate(5, 3);
-        session->menu.testingChecked = true;
-        session->menu.goEnabled = true;
+        session->results.analysed.genotypeColumns.resize(3);
+        session->results.analysed.counts.allocate(5, 3);
+        session->settings.testingOn = true;
+        session->desktop.goEnabled = true;
         PlotWindow* window = launchGraph(*session);
         QPointer<PlotWindow> watch(window);
         releaseRun(*session, window);
         QVERIFY(window == nullptr);
         QVERIFY(watch.isNull());
-        QVERIFY(!session->analysed.counts.allocated());
-        QCOMPARE(session->analysed.genotypeColumns.loci(), 0);
-        QVERIFY(!session->menu.testingChecked);
-        QVERIFY(!session->menu.goEnabled);
-        QVERIFY(!session->graphShown);
+        QVERIFY(!session->results.analysed.counts.allocated());
+        QCOMPARE(session->results.analysed.genotypeColumns.loci(), 0);
+        QVERIFY(!session->settings.testingOn);
+        QVERIFY(!session->desktop.goEnabled);
+        QVERIFY(!session->desktop.graphShown);
     }
 
     void fewerThanThreeAxes_noteInsteadOfAPlot() {
         auto session = fiveSamples();
-        session->analysed.np = 2;
+        session->results.analysed.np = 2;
         Launched run(std::move(session));
         QVERIFY(run.window->isVisible());
         QVERIFY(!control<QSpinBox>(run.window, "SpinEdit1")->isEnabled());
@@ -476,7 +477,7 @@ private slots:
             click(&dialog, "Button5");
         });
         control<QAction>(run.window, "Color1")->trigger();
-        QCOMPARE(run.session->popColor[2], kColorRed);
+        QCOMPARE(run.session->desktop.popColor[2], kColorRed);
         run.window->resize(500, 400);
         QTRY_COMPARE(run.window->picture().width(), 498);
     }

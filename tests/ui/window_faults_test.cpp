@@ -100,7 +100,7 @@ private slots:
         QVERIFY(control<QAction>(f.window(), "mPopstouse1")->isChecked());
         control<QAction>(f.window(), "mGo")->trigger();
         QVERIFY(f.window().graph() != nullptr);
-        QCOMPARE(f.session.analysed.np, 3);
+        QCOMPARE(f.session.results.analysed.np, 3);
         QVERIFY(ui::hasAxisPair(f.session));
         QCOMPARE(plottedNames(f.session), std::vector<std::string>({"1", "2", "3"}));
 
@@ -157,7 +157,7 @@ private slots:
         ModalScript script;
         f.cancelLongTest(script);
         ui::MainWindow& w = f.window();
-        QVERIFY(f.session.testCancelled);
+        QVERIFY(f.session.results.testCancelled);
         QVERIFY(control<QAction>(w, "mTesting")->isChecked());
         ui::PlotWindow* graph = w.graph();
         QVERIFY(graph != nullptr);
@@ -166,8 +166,8 @@ private slots:
         QCOMPARE(graph->description(), ui::describeAxes(f.session, 1, 2, false));
 
         // A completed test shows its P-values again.
-        f.session.generator.seed1 = 1;
-        f.session.generator.seed2 = 1;
+        f.session.settings.generator.seed1 = 1;
+        f.session.settings.generator.seed2 = 1;
         script.then([](QDialog& dialog) {
             auto& countDialog = static_cast<ui::CountDialog&>(dialog);
             control<QLineEdit>(countDialog, "Enbrand")->setText(QStringLiteral("100"));
@@ -176,7 +176,7 @@ private slots:
         control<QAction>(w, "mTesting")->trigger();  // off
         control<QAction>(w, "mTesting")->trigger();  // on, 100
         control<QAction>(w, "mGo")->trigger();
-        QVERIFY(!f.session.testCancelled);
+        QVERIFY(!f.session.results.testCancelled);
         QVERIFY(w.graph()->description().find("(p=") != std::string::npos);
     }
 

@@ -51,6 +51,57 @@ TEST(GoStep, WorkedExampleThroughTheGoStep) {
     EXPECT_EQ(readFile(dir.file("trout.per")), test::golden("two_sample.per"));
 }
 
+// The go step reads what it was asked to do and fills what it found: the
+// settings come out as they went in, but for the test's generator, which
+// the test advances so that the next test continues the stream.
+TEST(GoStep, ReadsTheSettingsAndFillsTheResults) {
+    TempDir dir;
+    std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));
+    writeFile(dir.file("names.lab"), "one\r\ntwo\r\nthree\r\nfour\r\nfive\r\n");
+    Session session;
+    RecordingInterface ui;
+    openStep(session, ui, dir.file("trout.dat"));
+    labelCommand(session, dir.file("names.lab"));
+    chooseByNumbers(session, PickKind::Populations, {1, 2, 4, 5});
+    RunSettings& settings = session.settings;
+    settings.testingOn = true;
+    settings.randomisationCount = 100;
+    settings.generator.seed1 = 12345;
+    settings.generator.seed2 = 67890;
+    settings.bootstrapOn = true;
+    settings.bootstrapReplicates = 100;
+    settings.bootstrapSeed1 = 4711;
+    settings.bootstrapSeed2 = 815;
+    settings.threads = 2;
+    const RunSettings before = settings;
+
+    goStep(session, ui);
+    EXPECT_EQ(settings.useLabels, before.useLabels);
+    EXPECT_TRUE(settings.useLabels);
+    EXPECT_EQ(settings.selectPops, before.selectPops);
+    EXPECT_EQ(settings.selectLoci, before.selectLoci);
+    EXPECT_EQ(settings.testingOn, before.testingOn);
+    EXPECT_EQ(settings.bootstrapOn, before.bootstrapOn);
+    EXPECT_EQ(settings.randomisationCount, 100);
+    EXPECT_EQ(settings.bootstrapReplicates, 100);
+    EXPECT_EQ(settings.bootstrapSeed1, 4711);
+    EXPECT_EQ(settings.bootstrapSeed2, 815);
+    EXPECT_EQ(settings.openedPath, before.openedPath);
+    EXPECT_EQ(settings.labelFileName, before.labelFileName);
+    EXPECT_EQ(settings.opened.np, before.opened.np);
+    EXPECT_EQ(settings.opened.populationSelected, before.opened.populationSelected);
+    EXPECT_EQ(settings.opened.populationLabels, before.opened.populationLabels);
+    EXPECT_NE(settings.generator.seed1, 12345);  // the test's draws were taken
+
+    const RunResults& results = session.results;
+    EXPECT_TRUE(results.runDone);
+    EXPECT_EQ(results.analysed.np, 4);
+    EXPECT_EQ(results.dataFileName, dir.file("trout-P1245"));
+    EXPECT_EQ(results.testedRandomisations, 100);
+    EXPECT_EQ(results.bootstrap.replicates, 100);
+    EXPECT_EQ(results.bootstrap.axes.size(), static_cast<std::size_t>(results.pca.dimension - 1));
+}
+
 TEST(GoStep, RepeatedSelectionGivesTheSameFiles) {
     TempDir dir;
     std::filesystem::copy(std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat", dir.file("trout.dat"));

@@ -41,7 +41,9 @@ export function applyLimits(state, limits) {
   const hints = countHints(limits);
   $('test-hint').textContent = hints.test;
   $('bootstrap-hint').textContent = hints.bootstrap;
+  $('test-count').min = limits.minRandomisations;
   $('test-count').max = limits.maxRandomisations;
+  $('bootstrap').min = limits.minReplicates;
   $('bootstrap').max = limits.maxReplicates;
 }
 

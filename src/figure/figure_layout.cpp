@@ -31,27 +31,6 @@ std::string collapseSpaces(const std::string& text) {
     return out;
 }
 
-struct Range {
-    double lo;
-    double hi;
-};
-
-// The data's span with zero in it, widened so markers and their labels keep
-// clear of the frame. An axis on which every sample sits at zero gets -1..1.
-Range axisRange(const std::vector<FigureSample>& samples, bool horizontal) {
-    double lo = 0.0;
-    double hi = 0.0;
-    for (const FigureSample& s : samples) {
-        const double v = horizontal ? s.x : s.y;
-        if (!std::isfinite(v)) continue;
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-    }
-    const double span = hi - lo;
-    if (span <= 0.0) return {-1.0, 1.0};
-    return {lo - kRangeMargin * span, hi + kRangeMargin * span};
-}
-
 }  // namespace
 
 std::string pValueText(double p, int randomisations) {
@@ -97,15 +76,39 @@ std::vector<std::pair<double, std::string>> niceTicks(double lo, double hi) {
     return ticks;
 }
 
+AxisScale axisScale(const std::vector<FigureSample>& samples, bool horizontal) {
+    // The data's span with zero in it, widened so markers and their labels
+    // keep clear of the frame. An axis on which every sample sits at zero gets -1..1.
+    double lo = 0.0;
+    double hi = 0.0;
+    for (const FigureSample& s : samples) {
+        const double v = horizontal ? s.x : s.y;
+        if (!std::isfinite(v)) continue;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    const double span = hi - lo;
+    AxisScale scale;
+    if (span <= 0.0) {
+        scale.lo = -1.0;
+        scale.hi = 1.0;
+    } else {
+        scale.lo = lo - kRangeMargin * span;
+        scale.hi = hi + kRangeMargin * span;
+    }
+    scale.ticks = niceTicks(scale.lo, scale.hi);
+    return scale;
+}
+
 FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style) {
     FigureLayout f;
     f.style = style;
     f.width = style.width;
 
-    const Range xr = axisRange(input.samples, true);
-    const Range yr = axisRange(input.samples, false);
-    const auto xTicks = niceTicks(xr.lo, xr.hi);
-    const auto yTicks = niceTicks(yr.lo, yr.hi);
+    const AxisScale xr = axisScale(input.samples, true);
+    const AxisScale yr = axisScale(input.samples, false);
+    const auto& xTicks = xr.ticks;
+    const auto& yTicks = yr.ticks;
 
     const double tickAscent = fontAscent(style.tickSize);
     const double tickDescent = fontDescent(style.tickSize);

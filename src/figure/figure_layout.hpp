@@ -107,4 +107,15 @@ FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style = {
 // with their texts (a true minus sign, the step's decimals).
 std::vector<std::pair<double, std::string>> niceTicks(double lo, double hi);
 
+// One axis of the figure in the data's units: the range the frame spans (the
+// samples' span with zero in it, widened so markers and labels keep clear of
+// the frame; -1..1 when every sample sits at zero) and its ticks within it.
+// layoutFigure draws exactly these; the browser's plot draws them too.
+struct AxisScale {
+    double lo = 0.0;
+    double hi = 0.0;
+    std::vector<std::pair<double, std::string>> ticks;
+};
+AxisScale axisScale(const std::vector<FigureSample>& samples, bool horizontal);
+
 }  // namespace zeltric::figure

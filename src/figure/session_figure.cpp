@@ -9,11 +9,6 @@ namespace zeltric::figure {
 
 namespace {
 
-int axisCount(const run::RunResults& results) {
-    const int m = std::min(static_cast<int>(results.analysed.np), static_cast<int>(results.pca.alleleColumnCount));
-    return std::max(m - 1, 0);
-}
-
 FigureAxis axisOf(const run::RunResults& results, int k) {
     const auto ks = static_cast<std::size_t>(k);
     FigureAxis axis;
@@ -37,8 +32,17 @@ FigureAxis axisOf(const run::RunResults& results, int k) {
 
 }  // namespace
 
+int figureAxisCount(const run::RunResults& results) {
+    const int m = std::min(static_cast<int>(results.analysed.np), static_cast<int>(results.pca.alleleColumnCount));
+    return std::max(m - 1, 0);
+}
+
+std::string figureTitle(int x, int y) {
+    return "Ordination of samples, axes " + std::to_string(x) + " and " + std::to_string(y);
+}
+
 std::optional<std::string> figureUnavailable(const run::RunResults& results, int x, int y) {
-    const int axes = axisCount(results);
+    const int axes = figureAxisCount(results);
     if (axes < 2)
         return std::string(
             "No figure: the analysis has fewer than three samples or fewer than three alleles, "
@@ -72,7 +76,7 @@ FigureInput figureInput(const run::RunSettings& settings, const run::RunResults&
 std::string figureSvg(const run::RunSettings& settings, const run::RunResults& results, int x, int y,
                       const FigureOptions& options) {
     const FigureLayout layout = layoutFigure(figureInput(settings, results, x, y, options));
-    return writeSvg(layout, "Ordination of samples, axes " + std::to_string(x) + " and " + std::to_string(y));
+    return writeSvg(layout, figureTitle(x, y));
 }
 
 }  // namespace zeltric::figure

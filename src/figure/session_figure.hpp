@@ -23,6 +23,12 @@ struct FigureOptions {
     std::vector<std::uint32_t> sampleRgb;
 };
 
+// The number of ordination axes a figure can show (0 before an analysis).
+int figureAxisCount(const run::RunResults& results);
+
+// The figure's title for axes x and y, as the SVG states it.
+std::string figureTitle(int x, int y);
+
 // Why there is no figure of axes x and y, or nothing when there is one.
 std::optional<std::string> figureUnavailable(const run::RunResults& results, int x, int y);
 

@@ -5,17 +5,16 @@
 #include <emscripten.h>
 
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "base/fatal_error.hpp"
+#include "base/limits.hpp"
 #include "base/messages.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
-#include "data/genotype_reader.hpp"
 #include "figure/figure_layout.hpp"
 #include "figure/session_figure.hpp"
 #include "figure/svg_writer.hpp"
@@ -23,6 +22,7 @@
 #include "randomisation/seed_file.hpp"
 #include "run/go_step.hpp"
 #include "run/message_place.hpp"
+#include "run/open_summary.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
 #include "run/user_interface.hpp"
@@ -165,8 +165,8 @@ void guarded(WebRun& web, Stage stage) {
 
 // What the page shows once a file is chosen: the opened file as zeltric-cli
 // would open it for the same command line (a foreign format converted first,
-// the labels read), and its genotypes read for the individuals and the
-// alleles seen. A fault gets the message zeltric-cli would print.
+// the labels read), and the run layer's summary of its genotypes. A fault
+// gets the message zeltric-cli would print.
 nlohmann::json openSummary(int argc, char** argv) {
     nlohmann::json out = {{"error", nullptr}};
     const cli::CliParse parse = cli::parseCliOptions(argc, argv);
@@ -195,43 +195,20 @@ nlohmann::json openSummary(int argc, char** argv) {
                                                    : ui.messages.back();
             return out;
         }
-        data::Dataset scratch = session.settings.opened;
-        data::readGenotypes(scratch, session.settings.openedPath, [](const std::string&) {});
+        const run::OpenedSummary summary = run::summariseOpened(session);
         const data::Dataset& ds = session.settings.opened;
         out["samples"] = ds.np;
         out["loci"] = ds.nl;
-        out["individuals"] = scratch.individualCount;
+        out["individuals"] = summary.individuals;
         out["labelled"] = session.settings.useLabels;
         std::vector<std::string> names, loci;
-        std::vector<int> sizes;
-        for (int s = 1; s <= ds.np; ++s) {
-            names.push_back(ds.populationLabels[static_cast<std::size_t>(s)]);
-            const int end = scratch.sampleEnds[static_cast<std::size_t>(s)];
-            const int start = s == 1 ? 0 : scratch.sampleEnds[static_cast<std::size_t>(s - 1)];
-            sizes.push_back(end - start);
-        }
-        // Distinct alleles at each locus among the typed genotypes.
-        std::vector<int> alleles;
-        int allAlleles = 0;
-        const std::int32_t divisor = scratch.alleleDivisor > 0 ? scratch.alleleDivisor : 100;
-        for (int l = 1; l <= ds.nl; ++l) {
-            loci.push_back(ds.locusNames[static_cast<std::size_t>(l)]);
-            std::set<std::int32_t> seen;
-            for (int i = 1; i <= scratch.individualCount; ++i) {
-                const std::int32_t code = scratch.genotypeColumns.at(l, i);
-                if (code <= 0) continue;
-                seen.insert(code / divisor);
-                seen.insert(code % divisor);
-            }
-            seen.erase(0);
-            alleles.push_back(static_cast<int>(seen.size()));
-            allAlleles += static_cast<int>(seen.size());
-        }
+        for (int s = 1; s <= ds.np; ++s) names.push_back(ds.populationLabels[static_cast<std::size_t>(s)]);
+        for (int l = 1; l <= ds.nl; ++l) loci.push_back(ds.locusNames[static_cast<std::size_t>(l)]);
         out["sampleNames"] = names;
-        out["sampleSizes"] = sizes;
+        out["sampleSizes"] = summary.sampleSizes;
         out["locusNames"] = loci;
-        out["allelesPerLocus"] = alleles;
-        out["alleles"] = allAlleles;
+        out["allelesPerLocus"] = summary.allelesPerLocus;
+        out["alleles"] = summary.alleles;
     } catch (const base::FatalError& e) {
         out["error"] = run::placeOfFixedMessage(session, options.dataFile, e) + e.what();
     } catch (const std::exception& e) {
@@ -240,15 +217,21 @@ nlohmann::json openSummary(int argc, char** argv) {
     return out;
 }
 
+// An axis's range and ticks in the data's units, as the figure draws them.
+nlohmann::json scaleJson(const figure::AxisScale& scale) {
+    nlohmann::json ticks = nlohmann::json::array();
+    for (const auto& [value, text] : scale.ticks) ticks.push_back({{"value", value}, {"text", text}});
+    return {{"lo", scale.lo}, {"hi", scale.hi}, {"ticks", ticks}};
+}
+
 // The figure of the last run's axes x and y: the samples' coordinates and
-// titles for the page's own plot, and the figure file's SVG. `colours` gives
+// the figure layer's titles, ranges and ticks for the page's own plot, and
+// the figure file's SVG. `colours` gives
 // each analysed sample's colour as RRGGBB, comma-separated (missing: black).
 nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours) {
     const run::Session& session = web.session;
     if (!session.results.runDone) return {{"error", "There is no finished run to draw."}};
-    const int columns = std::min(static_cast<int>(session.results.analysed.np),
-                                 static_cast<int>(session.results.pca.alleleColumnCount));
-    const int axes = std::max(columns - 1, 0);
+    const int axes = figure::figureAxisCount(session.results);
     if (const auto why = figure::figureUnavailable(session.results, x, y))
         return {{"error", *why}, {"axes", axes}};
     figure::FigureInput input = figure::figureInput(session.settings, session.results, x, y);
@@ -264,13 +247,26 @@ nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours) {
     nlohmann::json samples = nlohmann::json::array();
     for (const figure::FigureSample& sample : input.samples)
         samples.push_back({{"label", sample.label}, {"x", sample.x}, {"y", sample.y}, {"rgb", sample.rgb}});
-    const std::string title = "Ordination of samples, axes " + std::to_string(x) + " and " + std::to_string(y);
     return {{"error", nullptr},
             {"axes", axes},
             {"samples", samples},
+            {"title", figure::figureTitle(x, y)},
             {"xTitle", figure::axisTitle(input.horizontal)},
             {"yTitle", figure::axisTitle(input.vertical)},
-            {"svg", figure::writeSvg(figure::layoutFigure(input), title)}};
+            {"xScale", scaleJson(figure::axisScale(input.samples, true))},
+            {"yScale", scaleJson(figure::axisScale(input.samples, false))},
+            {"svg", figure::writeSvg(figure::layoutFigure(input), figure::figureTitle(x, y))}};
+}
+
+// The ranges a request is checked against, for the page's hints, fields and
+// its own check of a seed pair before it keeps it.
+nlohmann::json limits() {
+    return {{"minRandomisations", base::kMinRandomisations},
+            {"maxRandomisations", base::kMaxRandomisations},
+            {"minReplicates", base::kMinReplicates},
+            {"maxReplicates", base::kMaxReplicates},
+            {"seed1Max", base::kSeed1Max},
+            {"seed2Max", base::kSeed2Max}};
 }
 
 std::string jsonReply;
@@ -294,6 +290,12 @@ EMSCRIPTEN_KEEPALIVE const char* zeltric_figure(int x, int y, const char* colour
 }
 
 EMSCRIPTEN_KEEPALIVE const char* zeltric_version() { return ZELTRIC_VERSION; }
+
+// The ranges of the randomisations, the replicates and the seeds (JSON).
+EMSCRIPTEN_KEEPALIVE const char* zeltric_limits() {
+    jsonReply = limits().dump();
+    return jsonReply.c_str();
+}
 
 // Starts a run with zeltric-cli's command line in the current folder.
 // Returns non-zero while there is work left for zeltric_advance.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <random>
 #include <string>
@@ -145,6 +146,41 @@ TEST(NiceTicks, StepsOfOneTwoOrFiveWithTrueMinus) {
     EXPECT_EQ(wide.front().second, "\u221210");
     EXPECT_EQ(wide.back().second, "30");
     EXPECT_TRUE(niceTicks(1.0, 1.0).empty());
+}
+
+TEST(AxisScale, ZeroInsideTheWidenedSpanAndTheLayoutDrawsItsTicks) {
+    FigureInput input;
+    input.horizontal = axis(1, 39.4, 0.033);
+    input.vertical = axis(2, 20.1, 0.017);
+    input.samples = {{0.2, -0.5, "a", 0}, {0.7, -0.1, "b", 0}, {0.4, -0.3, "c", 0}};
+    // Horizontal: 0..0.7 widened by 8 % of the span on each side; zero is in it.
+    const AxisScale x = axisScale(input.samples, true);
+    EXPECT_DOUBLE_EQ(x.lo, -0.08 * 0.7);
+    EXPECT_DOUBLE_EQ(x.hi, 0.7 + 0.08 * 0.7);
+    EXPECT_EQ(x.ticks, niceTicks(x.lo, x.hi));
+    const AxisScale y = axisScale(input.samples, false);
+    EXPECT_DOUBLE_EQ(y.lo, -0.5 - 0.08 * 0.5);
+    EXPECT_DOUBLE_EQ(y.hi, 0.08 * 0.5);
+    // The figure file shows exactly these ticks, in the same order.
+    const FigureLayout layout = layoutFigure(input);
+    ASSERT_EQ(layout.xTicks.size(), x.ticks.size());
+    ASSERT_EQ(layout.yTicks.size(), y.ticks.size());
+    for (std::size_t i = 0; i < x.ticks.size(); ++i) EXPECT_EQ(layout.xTicks[i].text, x.ticks[i].second);
+    for (std::size_t i = 0; i < y.ticks.size(); ++i) EXPECT_EQ(layout.yTicks[i].text, y.ticks[i].second);
+    EXPECT_DOUBLE_EQ(layout.xTicks.front().position - layout.frame.left,
+                     (x.ticks.front().first - x.lo) / (x.hi - x.lo) * layout.frame.width());
+}
+
+TEST(AxisScale, EverySampleAtZeroOrNotFiniteGivesMinusOneToOne) {
+    const std::vector<FigureSample> zero = {{0.0, 0.0, "a", 0}, {0.0, 0.0, "b", 0}};
+    const AxisScale scale = axisScale(zero, true);
+    EXPECT_EQ(scale.lo, -1.0);
+    EXPECT_EQ(scale.hi, 1.0);
+    EXPECT_FALSE(scale.ticks.empty());
+    const std::vector<FigureSample> nan = {{std::nan(""), 2.0, "a", 0}};
+    EXPECT_EQ(axisScale(nan, true).lo, -1.0);
+    EXPECT_DOUBLE_EQ(axisScale(nan, false).hi, 2.16);
+    EXPECT_TRUE(axisScale({}, false).hi == 1.0);
 }
 
 TEST(FontMetrics, DejaVuAdvancesAndUnknownCharacters) {

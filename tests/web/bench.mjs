@@ -25,8 +25,11 @@ const counts = { 1: 15000, 2: 3000, 3: 1000, 4: 100, 5: 3000 };
 
 const folder = mkdtempSync(join(tmpdir(), 'zeltric-bench-'));
 const server = await serve(options.site);
-const browser = await puppeteer.launch({ executablePath: options.chromium, headless: true,
-                                         args: ['--no-sandbox', '--disable-gpu'] });
+const browser = await puppeteer.launch({
+  executablePath: options.chromium,
+  headless: true,
+  args: ['--no-sandbox', '--disable-gpu'],
+});
 try {
   const page = await browser.newPage();
   await page.goto(`http://127.0.0.1:${server.address().port}/`);
@@ -40,23 +43,32 @@ try {
     const seconds = (args) => {
       const started = process.hrtime.bigint();
       const kernels = options.kernels ? ['--kernels', options.kernels] : [];
-      execFileSync(resolve(options.cli), ['--quiet', '--threads', '1', ...kernels, ...args, data], { cwd: folder, stdio: 'ignore' });
+      execFileSync(resolve(options.cli), ['--quiet', '--threads', '1', ...kernels, ...args, data], {
+        cwd: folder,
+        stdio: 'ignore',
+      });
       return Number(process.hrtime.bigint() - started) / 1e9;
     };
     const nativeRate = (R - 1) / (seconds(['--test', String(R), '--seeds', '12345,67890']) - seconds([]));
     const bytes = readFileSync(data).toString('base64');
-    const webSeconds = await page.evaluate(async (bytes, R) => {
-      const files = { 'shape.dat': Uint8Array.from(atob(bytes), (c) => c.charCodeAt(0)) };
-      const time = async (request) => {
-        const started = performance.now();
-        const result = await window.zeltric.run({ files, data: 'shape.dat', ...request });
-        if (result.error) throw new Error(result.error);
-        return (performance.now() - started) / 1000;
-      };
-      return (await time({ test: R, seeds: [12345, 67890] })) - (await time({}));
-    }, bytes, R);
+    const webSeconds = await page.evaluate(
+      async (bytes, R) => {
+        const files = { 'shape.dat': Uint8Array.from(atob(bytes), (c) => c.charCodeAt(0)) };
+        const time = async (request) => {
+          const started = performance.now();
+          const result = await window.zeltric.run({ files, data: 'shape.dat', ...request });
+          if (result.error) throw new Error(result.error);
+          return (performance.now() - started) / 1000;
+        };
+        return (await time({ test: R, seeds: [12345, 67890] })) - (await time({}));
+      },
+      bytes,
+      R,
+    );
     const webRate = (R - 1) / webSeconds;
-    console.log(`| ${shape} | ${R} | ${nativeRate.toFixed(1)} | ${webRate.toFixed(1)} | ${(nativeRate / webRate).toFixed(2)}x |`);
+    console.log(
+      `| ${shape} | ${R} | ${nativeRate.toFixed(1)} | ${webRate.toFixed(1)} | ${(nativeRate / webRate).toFixed(2)}x |`,
+    );
   }
 } finally {
   await browser.close();

@@ -8,7 +8,16 @@
 // Exit 77 (skipped) when the site or Chromium is missing, except under
 // CI=true, where a skipped browser test is a failure.
 import { execFileSync, spawn } from 'node:child_process';
-import { existsSync, mkdtempSync, realpathSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import {
+  existsSync,
+  mkdtempSync,
+  realpathSync,
+  readdirSync,
+  readFileSync,
+  rmSync,
+  statSync,
+  writeFileSync,
+} from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { comparableRecord, launch, prepare, source } from './harness.mjs';
@@ -56,10 +65,23 @@ const cases = [
   {
     name: 'a foreign format (Genepop)',
     files: {
-      'lakes.gen': text(['Three lakes, two loci', 'Loc1', 'Loc2',
-                         'Pop', 'north1 , 0101 0102', 'north2 , 0102 0202', 'north3 , 0101 0101',
-                         'Pop', 'east1 , 0303 0102', 'east2 , 0103 0000', 'east3 , 0303 0202',
-                         'POP', 'south1 , 0202 0101', 'south2 , 0102 0101', 'south3 , 0202 0102']),
+      'lakes.gen': text([
+        'Three lakes, two loci',
+        'Loc1',
+        'Loc2',
+        'Pop',
+        'north1 , 0101 0102',
+        'north2 , 0102 0202',
+        'north3 , 0101 0101',
+        'Pop',
+        'east1 , 0303 0102',
+        'east2 , 0103 0000',
+        'east3 , 0303 0202',
+        'POP',
+        'south1 , 0202 0101',
+        'south2 , 0102 0101',
+        'south3 , 0202 0102',
+      ]),
     },
     request: { data: 'lakes.gen', test: 100, seeds: '5,6' },
     args: ['--test', '100', '--seeds', '5,6', 'lakes.gen'],
@@ -67,10 +89,27 @@ const cases = [
   {
     name: 'a test and a bootstrap',
     files: { 'trout.dat': example('trout.dat'), 'trout.lab': example('trout.lab') },
-    request: { data: 'trout.dat', labels: 'trout.lab', test: 100, seeds: [31, 4159],
-               bootstrap: 300, bootstrapSeeds: [4711, 815] },
-    args: ['--labels', 'trout.lab', '--test', '100', '--seeds', '31,4159',
-           '--bootstrap', '300', '--bootstrap-seeds', '4711,815', 'trout.dat'],
+    request: {
+      data: 'trout.dat',
+      labels: 'trout.lab',
+      test: 100,
+      seeds: [31, 4159],
+      bootstrap: 300,
+      bootstrapSeeds: [4711, 815],
+    },
+    args: [
+      '--labels',
+      'trout.lab',
+      '--test',
+      '100',
+      '--seeds',
+      '31,4159',
+      '--bootstrap',
+      '300',
+      '--bootstrap-seeds',
+      '4711,815',
+      'trout.dat',
+    ],
   },
   {
     name: 'a bootstrap alone',
@@ -102,15 +141,20 @@ function outputsOf(folder, inputs) {
 
 // zeltric-cli's empty companion lock files: the browser has no other
 // process to lock against.
-const withoutLocks = (outputs) => Object.fromEntries(Object.entries(outputs).filter(([name]) => !name.endsWith('.lock')));
+const withoutLocks = (outputs) =>
+  Object.fromEntries(Object.entries(outputs).filter(([name]) => !name.endsWith('.lock')));
 
 // zeltric-cli interrupted (Ctrl-C) once its share file holds more than
 // `lines` lines.
 async function interruptedCli(testCase, folder) {
-  const child = spawn(resolve(options.cli), ['--quiet', '--threads', '1', ...testCase.args],
-                      { cwd: folder, stdio: ['ignore', 'ignore', 'pipe'] });
+  const child = spawn(resolve(options.cli), ['--quiet', '--threads', '1', ...testCase.args], {
+    cwd: folder,
+    stdio: ['ignore', 'ignore', 'pipe'],
+  });
   let stderr = '';
-  child.stderr.on('data', (chunk) => { stderr += chunk; });
+  child.stderr.on('data', (chunk) => {
+    stderr += chunk;
+  });
   const ended = new Promise((resolveEnd) => child.on('exit', (code) => resolveEnd(code)));
   const shares = join(folder, testCase.request.data.replace(/\.[^.]*$/, '') + '.per');
   for (;;) {
@@ -133,8 +177,10 @@ async function runCli(testCase) {
     let status = 0;
     let stderr = '';
     try {
-      execFileSync(resolve(options.cli), ['--quiet', '--threads', '1', ...testCase.args],
-                   { cwd: folder, stdio: ['ignore', 'ignore', 'pipe'] });
+      execFileSync(resolve(options.cli), ['--quiet', '--threads', '1', ...testCase.args], {
+        cwd: folder,
+        stdio: ['ignore', 'ignore', 'pipe'],
+      });
     } catch (e) {
       status = e.status;
       stderr = e.stderr.toString();
@@ -145,30 +191,42 @@ async function runCli(testCase) {
   }
 }
 
-
 async function runInBrowser(page, testCase, cancelAfter) {
   const files = Object.fromEntries(Object.entries(testCase.files).map(([n, b]) => [n, b.toString('base64')]));
-  const result = await page.evaluate(async (files, request, cancelAfter) => {
-    const decode = (s) => Uint8Array.from(atob(s), (c) => c.charCodeAt(0));
-    const encode = (bytes) => { let s = ''; for (const b of bytes) s += String.fromCharCode(b); return btoa(s); };
-    const given = Object.fromEntries(Object.entries(files).map(([n, s]) => [n, decode(s)]));
-    let progressEvents = 0;
-    const stages = [];
-    let cancelled = false;
-    const result = await window.zeltric.run({ ...request, files: given }, (progress) => {
-      ++progressEvents;
-      if (!stages.includes(progress.stage)) stages.push(progress.stage);
-      if (cancelAfter !== null && !cancelled && progress.done >= cancelAfter) {
-        cancelled = true;
-        window.zeltric.cancel();
-      }
-    });
-    return {
-      outputs: Object.fromEntries(Object.entries(result.outputs).map(([n, b]) => [n, encode(b)])),
-      record: result.record, error: result.error, status: result.status, messages: result.messages,
-      progressEvents, stages,
-    };
-  }, files, testCase.request, cancelAfter ?? null);
+  const result = await page.evaluate(
+    async (files, request, cancelAfter) => {
+      const decode = (s) => Uint8Array.from(atob(s), (c) => c.charCodeAt(0));
+      const encode = (bytes) => {
+        let s = '';
+        for (const b of bytes) s += String.fromCharCode(b);
+        return btoa(s);
+      };
+      const given = Object.fromEntries(Object.entries(files).map(([n, s]) => [n, decode(s)]));
+      let progressEvents = 0;
+      const stages = [];
+      let cancelled = false;
+      const result = await window.zeltric.run({ ...request, files: given }, (progress) => {
+        ++progressEvents;
+        if (!stages.includes(progress.stage)) stages.push(progress.stage);
+        if (cancelAfter !== null && !cancelled && progress.done >= cancelAfter) {
+          cancelled = true;
+          window.zeltric.cancel();
+        }
+      });
+      return {
+        outputs: Object.fromEntries(Object.entries(result.outputs).map(([n, b]) => [n, encode(b)])),
+        record: result.record,
+        error: result.error,
+        status: result.status,
+        messages: result.messages,
+        progressEvents,
+        stages,
+      };
+    },
+    files,
+    testCase.request,
+    cancelAfter ?? null,
+  );
   result.outputs = Object.fromEntries(Object.entries(result.outputs).map(([n, s]) => [n, Buffer.from(s, 'base64')]));
   return result;
 }
@@ -180,8 +238,11 @@ function check(testCase, condition, what) {
 
 function compareOutputs(testCase, browser, cli) {
   const names = Object.keys(cli.outputs).sort();
-  check(testCase, JSON.stringify(Object.keys(browser.outputs).sort()) === JSON.stringify(names),
-        `files differ: browser ${Object.keys(browser.outputs).sort()} against zeltric-cli ${names}`);
+  check(
+    testCase,
+    JSON.stringify(Object.keys(browser.outputs).sort()) === JSON.stringify(names),
+    `files differ: browser ${Object.keys(browser.outputs).sort()} against zeltric-cli ${names}`,
+  );
   for (const name of names) {
     const a = browser.outputs[name];
     if (!a) continue;
@@ -189,7 +250,11 @@ function compareOutputs(testCase, browser, cli) {
       const [x, y] = [comparableRecord(a, '/files'), comparableRecord(cli.outputs[name], cli.folder)];
       let at = 0;
       while (at < x.length && x[at] === y[at]) ++at;
-      check(testCase, x === y, `the run record ${name} differs at ${x.slice(Math.max(0, at - 60), at + 40)} against ${y.slice(Math.max(0, at - 60), at + 40)}`);
+      check(
+        testCase,
+        x === y,
+        `the run record ${name} differs at ${x.slice(Math.max(0, at - 60), at + 40)} against ${y.slice(Math.max(0, at - 60), at + 40)}`,
+      );
     } else {
       check(testCase, Buffer.compare(a, cli.outputs[name]) === 0, `${name} differs`);
     }
@@ -207,11 +272,24 @@ function compareCancelled(testCase, browser, cli) {
   const cliShares = lines(cli.outputs[base + '.per']);
   const shorter = webShares.length < cliShares.length ? webShares : cliShares;
   const longer = shorter === webShares ? cliShares : webShares;
-  check(testCase, webShares.length > testCase.cancelAfter && webShares.length < testCase.request.test,
-        `${webShares.length - 1} arrangements were taken before the cancel was seen`);
-  check(testCase, shorter.every((line, i) => line === longer[i]), 'the share lines differ');
-  const strip = (result) => ({ ...result, outputs: Object.fromEntries(Object.entries(result.outputs)
-    .filter(([name]) => name !== base + '.per' && name !== 'ZELTRIC.INI' && !name.endsWith('.json'))) });
+  check(
+    testCase,
+    webShares.length > testCase.cancelAfter && webShares.length < testCase.request.test,
+    `${webShares.length - 1} arrangements were taken before the cancel was seen`,
+  );
+  check(
+    testCase,
+    shorter.every((line, i) => line === longer[i]),
+    'the share lines differ',
+  );
+  const strip = (result) => ({
+    ...result,
+    outputs: Object.fromEntries(
+      Object.entries(result.outputs).filter(
+        ([name]) => name !== base + '.per' && name !== 'ZELTRIC.INI' && !name.endsWith('.json'),
+      ),
+    ),
+  });
   compareOutputs(testCase, strip(browser), strip(cli));
 }
 
@@ -233,16 +311,23 @@ try {
     check(testCase, web.status === cli.status, `exit status ${web.status}, zeltric-cli ${cli.status}`);
     if (testCase.failing) {
       check(testCase, cli.status !== 0, 'zeltric-cli accepted the input');
-      check(testCase, typeof web.error === 'string' && web.error.length > 0 &&
-            cli.stderr.replace(/\n/g, ' ').includes(web.error.replace(/\r?\n\r?/g, ' ')),
-            `error "${web.error}" is not what zeltric-cli printed: "${cli.stderr}"`);
+      check(
+        testCase,
+        typeof web.error === 'string' &&
+          web.error.length > 0 &&
+          cli.stderr.replace(/\n/g, ' ').includes(web.error.replace(/\r?\n\r?/g, ' ')),
+        `error "${web.error}" is not what zeltric-cli printed: "${cli.stderr}"`,
+      );
     } else {
       check(testCase, web.error === null, `unexpected error ${web.error}`);
     }
     if (testCase.request.test) check(testCase, web.progressEvents > 0, 'no progress was reported');
     if (testCase.request.bootstrap)
-      check(testCase, web.stages.join() === (testCase.request.test ? 'test,bootstrap' : 'bootstrap'),
-            `progress reported for the stages ${web.stages}`);
+      check(
+        testCase,
+        web.stages.join() === (testCase.request.test ? 'test,bootstrap' : 'bootstrap'),
+        `progress reported for the stages ${web.stages}`,
+      );
     console.error(`browser test: ${testCase.name}: ${Object.keys(web.outputs).length} files compared`);
   }
   // Requests the worker refuses before the core sees them: the promise still
@@ -263,8 +348,11 @@ try {
     });
     const refused = { name: 'refused requests' };
     for (const answer of refusals)
-      check(refused, answer.status === 2 && typeof answer.error === 'string' && answer.outputs === 0,
-            `a bad request gave ${JSON.stringify(answer)}`);
+      check(
+        refused,
+        answer.status === 2 && typeof answer.error === 'string' && answer.outputs === 0,
+        `a bad request gave ${JSON.stringify(answer)}`,
+      );
   }
 } finally {
   await browser.close();

@@ -21,7 +21,8 @@ export async function prepare(name, defaults) {
     process.exit(77);
   };
   if (!options.cli || !existsSync(options.cli)) skip(`zeltric-cli not found at ${options.cli}`);
-  if (!existsSync(join(options.site, 'zeltric-core.wasm'))) skip(`no browser build in ${options.site} (scripts/build-web)`);
+  if (!existsSync(join(options.site, 'zeltric-core.wasm')))
+    skip(`no browser build in ${options.site} (scripts/build-web)`);
   if (!existsSync(options.chromium)) skip(`no Chromium at ${options.chromium} (scripts/setup)`);
   try {
     return { options, puppeteer: (await import('puppeteer-core')).default };
@@ -34,7 +35,12 @@ export async function prepare(name, defaults) {
 // the machine's threads and kernels); the files' folder (the worker's is
 // /files) becomes FOLDER.
 export function comparableRecord(bytes, folder) {
-  const record = JSON.parse(bytes.toString('utf8').split(folder + '/').join('FOLDER/'));
+  const record = JSON.parse(
+    bytes
+      .toString('utf8')
+      .split(folder + '/')
+      .join('FOLDER/'),
+  );
   const drop = (value, path) => {
     if (Array.isArray(value)) return value.map((v) => drop(v, path));
     if (value === null || typeof value !== 'object') return value;

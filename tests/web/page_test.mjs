@@ -8,7 +8,18 @@
 // Exit 77 (skipped) when the site or Chromium is missing, except under
 // CI=true, where a skipped test is a failure.
 import { execFileSync } from 'node:child_process';
-import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, realpathSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import {
+  copyFileSync,
+  existsSync,
+  mkdirSync,
+  mkdtempSync,
+  readdirSync,
+  readFileSync,
+  realpathSync,
+  rmSync,
+  statSync,
+  writeFileSync,
+} from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { comparableRecord, launch, prepare, source } from './harness.mjs';
@@ -35,7 +46,10 @@ function folderWith(name, files) {
 
 function cli(folder, args) {
   try {
-    execFileSync(resolve(options.cli), ['--quiet', '--threads', '1', ...args], { cwd: folder, stdio: ['ignore', 'ignore', 'pipe'] });
+    execFileSync(resolve(options.cli), ['--quiet', '--threads', '1', ...args], {
+      cwd: folder,
+      stdio: ['ignore', 'ignore', 'pipe'],
+    });
     return { status: 0, stderr: '' };
   } catch (e) {
     return { status: e.status, stderr: e.stderr.toString() };
@@ -60,7 +74,6 @@ function unzip(bytes) {
   return files;
 }
 
-
 // Every output zeltric-cli left in `folder` (not the given files, not its locks).
 function cliOutputs(folder, given) {
   const outputs = {};
@@ -76,14 +89,20 @@ function cliOutputs(folder, given) {
 
 function compareFiles(what, page, cliFiles, folder) {
   const names = Object.keys(cliFiles).sort();
-  check(what, JSON.stringify(Object.keys(page).sort()) === JSON.stringify(names),
-        `files ${Object.keys(page).sort()} against zeltric-cli's ${names}`);
+  check(
+    what,
+    JSON.stringify(Object.keys(page).sort()) === JSON.stringify(names),
+    `files ${Object.keys(page).sort()} against zeltric-cli's ${names}`,
+  );
   for (const name of names) {
     if (!page[name]) continue;
     if (name.endsWith('.json'))
-      check(what, comparableRecord(page[name], '/files') === comparableRecord(cliFiles[name], folder), `the run record ${name} differs`);
-    else
-      check(what, Buffer.compare(page[name], cliFiles[name]) === 0, `${name} differs`);
+      check(
+        what,
+        comparableRecord(page[name], '/files') === comparableRecord(cliFiles[name], folder),
+        `the run record ${name} differs`,
+      );
+    else check(what, Buffer.compare(page[name], cliFiles[name]) === 0, `${name} differs`);
   }
 }
 
@@ -116,22 +135,34 @@ try {
   const byId = (id) => page.$(`[data-testid="${id}"]`);
   const text = (id) => page.$eval(`[data-testid="${id}"]`, (e) => e.textContent);
   const type = async (id, value) => {
-    await page.$eval(`[data-testid="${id}"]`, (e) => { e.value = ''; });
+    await page.$eval(`[data-testid="${id}"]`, (e) => {
+      e.value = '';
+    });
     if (value !== '') await (await byId(id)).type(value);
     await page.$eval(`[data-testid="${id}"]`, (e) => e.dispatchEvent(new Event('change')));
   };
   const open = async (path) => {
-    await page.$eval('#summary-line', (e) => { e.textContent = ''; });
-    await page.$eval('[data-testid="error"]', (e) => { e.textContent = ''; });
+    await page.$eval('#summary-line', (e) => {
+      e.textContent = '';
+    });
+    await page.$eval('[data-testid="error"]', (e) => {
+      e.textContent = '';
+    });
     await (await byId('file-input')).uploadFile(path);
-    await page.waitForFunction(() => document.getElementById('summary-line').textContent ||
-                               document.querySelector('[data-testid="error"]').textContent);
+    await page.waitForFunction(
+      () =>
+        document.getElementById('summary-line').textContent ||
+        document.querySelector('[data-testid="error"]').textContent,
+    );
   };
   const run = async () => {
-    await page.$eval('#progress-text', (e) => { e.textContent = ''; });
+    await page.$eval('#progress-text', (e) => {
+      e.textContent = '';
+    });
     await (await byId('run')).click();
-    await page.waitForFunction(() => /^(Done|Stopped)/.test(document.getElementById('progress-text').textContent),
-                               { timeout: 120000 });
+    await page.waitForFunction(() => /^(Done|Stopped)/.test(document.getElementById('progress-text').textContent), {
+      timeout: 120000,
+    });
   };
   const downloadAll = async () => {
     await page.click('#tab-files');
@@ -146,10 +177,21 @@ try {
   const folder = folderWith('selection');
   await open(join(folder, 'trout.dat'));
   await (await byId('labels-input')).uploadFile(join(folder, 'trout.lab'));
-  await page.waitForFunction(() => document.querySelector('#sample-table tbody td:nth-child(2)')?.textContent === 'Loire-A');
+  await page.waitForFunction(
+    () => document.querySelector('#sample-table tbody td:nth-child(2)')?.textContent === 'Loire-A',
+  );
   const summary = await page.$eval('#summary-line', (e) => e.textContent);
-  const genotypeLines = readFileSync(join(folder, 'trout.dat'), 'latin1').split(/\r?\n/).filter((l) => l.trim()).length - 1 - 6;
-  check('open', summary === `trout.dat: 8 samples, 6 loci, ${genotypeLines} individuals, 33 alleles`, `summary "${summary}"`);
+  const genotypeLines =
+    readFileSync(join(folder, 'trout.dat'), 'latin1')
+      .split(/\r?\n/)
+      .filter((l) => l.trim()).length -
+    1 -
+    6;
+  check(
+    'open',
+    summary === `trout.dat: 8 samples, 6 loci, ${genotypeLines} individuals, 33 alleles`,
+    `summary "${summary}"`,
+  );
 
   // A selection, a test with seeds: the report, each file and the zip against zeltric-cli.
   await type('loci', '1,3-5');
@@ -158,22 +200,53 @@ try {
   await type('seeds', '12345,67890');
   await run();
   check('selection', (await text('error')) === '', `error "${await text('error')}"`);
-  const given = { 'trout.dat': readFileSync(join(folder, 'trout.dat')), 'trout.lab': readFileSync(join(folder, 'trout.lab')) };
-  cli(folder, ['--labels', 'trout.lab', '--loci', '1,3-5', '--pops', '1-3,6', '--test', '200', '--seeds', '12345,67890', 'trout.dat']);
+  const given = {
+    'trout.dat': readFileSync(join(folder, 'trout.dat')),
+    'trout.lab': readFileSync(join(folder, 'trout.lab')),
+  };
+  cli(folder, [
+    '--labels',
+    'trout.lab',
+    '--loci',
+    '1,3-5',
+    '--pops',
+    '1-3,6',
+    '--test',
+    '200',
+    '--seeds',
+    '12345,67890',
+    'trout.dat',
+  ]);
   const first = cliOutputs(folder, given);
   const base = 'trout-L1345-P1236';
-  check('report', (await text('report')) === first[base + '.pca'].toString('latin1').replace(/\r\n/g, '\n'), 'the report is not the results file');
+  check(
+    'report',
+    (await text('report')) === first[base + '.pca'].toString('latin1').replace(/\r\n/g, '\n'),
+    'the report is not the results file',
+  );
   compareFiles('selection (zip)', await downloadAll(), first, realpathSync(folder));
   await page.click(`#files a[data-file="${base}.fre"]`);
-  check('one file', Buffer.compare(await downloaded(base + '.fre'), first[base + '.fre']) === 0, 'the frequency file differs');
+  check(
+    'one file',
+    Buffer.compare(await downloaded(base + '.fre'), first[base + '.fre']) === 0,
+    'the frequency file differs',
+  );
 
   // The seeds went on as the seed file does: the field shows them, a reload
   // keeps them, and the next test continues zeltric-cli's stream.
   const [s1, s2] = first['ZELTRIC.INI'].toString('latin1').trim().split(/\s+/);
-  check('seeds', (await page.$eval('[data-testid="seeds"]', (e) => e.value)) === `${s1},${s2}`, 'the seeds shown are not the seed file\'s');
+  check(
+    'seeds',
+    (await page.$eval('[data-testid="seeds"]', (e) => e.value)) === `${s1},${s2}`,
+    "the seeds shown are not the seed file's",
+  );
   await page.reload();
   await page.waitForFunction(() => /is ready/.test(document.getElementById('status').textContent));
-  check('seeds', (await page.$eval('[data-testid="seeds"]', (e) => e.value)) === `${s1},${s2}`, 'the seeds did not survive a reload');
+  check(
+    'seeds',
+    (await page.$eval('[data-testid="seeds"]', (e) => e.value)) === `${s1},${s2}`,
+    'the seeds did not survive a reload',
+  );
   await open(join(folder, 'trout.dat'));
   zipName = 'trout.zip';
   await type('test-count', '100');
@@ -187,27 +260,57 @@ try {
   await page.click('#tab-plot');
   check('plot', (await page.$$('[data-testid="plot"] .point')).length === 8, 'not eight samples on the plot');
   await page.select('#axis-y', '3');
-  await page.waitForFunction(() => /^Axis 3/.test(document.querySelectorAll('[data-testid="plot"] .title')[1]?.textContent || ''));
+  await page.waitForFunction(() =>
+    /^Axis 3/.test(document.querySelectorAll('[data-testid="plot"] .title')[1]?.textContent || ''),
+  );
   // From the last plot control, Tab reaches the first sample.
   await page.focus('#colour-all');
   await page.keyboard.press('Tab');
-  check('plot', /^1: -?\d+\.\d{4}, -?\d+\.\d{4}$/.test(await page.$eval('#plot-point', (e) => e.textContent)), 'no name and coordinates on focus');
+  check(
+    'plot',
+    /^1: -?\d+\.\d{4}, -?\d+\.\d{4}$/.test(await page.$eval('#plot-point', (e) => e.textContent)),
+    'no name and coordinates on focus',
+  );
   await page.click('#figure-svg');
-  cli(folder, ['--figure', 'figure.svg', '--axes', '1,3', '--test', '100', '--seeds', `${s1},${s2}`, '--seed-file', 'figure.ini', 'trout.dat']);
+  cli(folder, [
+    '--figure',
+    'figure.svg',
+    '--axes',
+    '1,3',
+    '--test',
+    '100',
+    '--seeds',
+    `${s1},${s2}`,
+    '--seed-file',
+    'figure.ini',
+    'trout.dat',
+  ]);
   const svg = await downloaded('trout-axes1-3.svg');
-  check('figure', Buffer.compare(svg, readFileSync(join(folder, 'figure.svg'))) === 0, 'the SVG figure is not zeltric-cli\'s');
+  check(
+    'figure',
+    Buffer.compare(svg, readFileSync(join(folder, 'figure.svg'))) === 0,
+    "the SVG figure is not zeltric-cli's",
+  );
   await page.click('#figure-png');
   const png = await downloaded('trout-axes1-3.png');
-  check('figure', png.subarray(1, 4).toString() === 'PNG' && png.readUInt32BE(16) === 2400, 'the PNG is not 2400 pixels across');
+  check(
+    'figure',
+    png.subarray(1, 4).toString() === 'PNG' && png.readUInt32BE(16) === 2400,
+    'the PNG is not 2400 pixels across',
+  );
 
   // A bootstrap over loci with its own seeds, and no test: the files as zeltric-cli's.
   await type('test-count', '');
   await type('bootstrap', '200');
-  await page.$eval('#bootstrap-seeds', (e) => { e.value = '4321,8765'; e.dispatchEvent(new Event('change')); });
+  await page.$eval('#bootstrap-seeds', (e) => {
+    e.value = '4321,8765';
+    e.dispatchEvent(new Event('change'));
+  });
   await run();
   check('bootstrap', (await text('error')) === '', `error "${await text('error')}"`);
   check('bootstrap', /bootstrap/i.test(await text('report')), 'the report has no bootstrap section');
-  for (const name of readdirSync(folder)) if (!given[name]) rmSync(join(folder, name), { recursive: true, force: true });
+  for (const name of readdirSync(folder))
+    if (!given[name]) rmSync(join(folder, name), { recursive: true, force: true });
   writeFileSync(join(folder, 'ZELTRIC.INI'), given['ZELTRIC.INI']);
   cli(folder, ['--bootstrap', '200', '--bootstrap-seeds', '4321,8765', 'trout.dat']);
   compareFiles('bootstrap', await downloadAll(), cliOutputs(folder, given), realpathSync(folder));
@@ -215,42 +318,75 @@ try {
 
   // Cancel a long test: the page stops, the shares taken so far are kept.
   await type('test-count', '15000');
-  await page.$eval('#progress-text', (e) => { e.textContent = ''; });
+  await page.$eval('#progress-text', (e) => {
+    e.textContent = '';
+  });
   await (await byId('run')).click();
   await page.waitForFunction(() => document.querySelector('[data-testid="progress"]').value >= 50);
   await (await byId('cancel')).click();
-  await page.waitForFunction(() => /^(Done|Stopped)/.test(document.getElementById('progress-text').textContent), { timeout: 120000 });
-  check('cancel', /test cancelled/.test(await page.$eval('#progress-text', (e) => e.textContent)), 'not reported as cancelled');
+  await page.waitForFunction(() => /^(Done|Stopped)/.test(document.getElementById('progress-text').textContent), {
+    timeout: 120000,
+  });
+  check(
+    'cancel',
+    /test cancelled/.test(await page.$eval('#progress-text', (e) => e.textContent)),
+    'not reported as cancelled',
+  );
   const cancelled = await downloadAll();
   const shares = cancelled['trout.per'] ? cancelled['trout.per'].toString('latin1').split('\r\n').length - 2 : -1;
   check('cancel', shares >= 50 && shares < 15000, `${shares} randomisations in the share file`);
   check('cancel', !(await page.$eval('[data-testid="run"]', (b) => b.disabled)), 'Run stays disabled');
 
   // A file in another format is recognised and summarised through its conversion.
-  const lakes = ['Three lakes, two loci', 'Loc1', 'Loc2',
-                 'Pop', 'north1 , 0101 0102', 'north2 , 0102 0202', 'north3 , 0101 0101',
-                 'Pop', 'east1 , 0303 0102', 'east2 , 0103 0000', 'east3 , 0303 0202',
-                 'POP', 'south1 , 0202 0101', 'south2 , 0102 0101', 'south3 , 0202 0102'];
+  const lakes = [
+    'Three lakes, two loci',
+    'Loc1',
+    'Loc2',
+    'Pop',
+    'north1 , 0101 0102',
+    'north2 , 0102 0202',
+    'north3 , 0101 0101',
+    'Pop',
+    'east1 , 0303 0102',
+    'east2 , 0103 0000',
+    'east3 , 0303 0202',
+    'POP',
+    'south1 , 0202 0101',
+    'south2 , 0102 0101',
+    'south3 , 0202 0102',
+  ];
   const foreign = folderWith('foreign', { 'lakes.gen': Buffer.from(lakes.join('\r\n') + '\r\n', 'latin1') });
   await open(join(foreign, 'lakes.gen'));
   const lakesSummary = await page.$eval('#summary-line', (e) => e.textContent);
-  check('Genepop', lakesSummary === 'lakes.gen: 3 samples, 2 loci, 9 individuals, 5 alleles (read as genepop)', `summary "${lakesSummary}"`);
+  check(
+    'Genepop',
+    lakesSummary === 'lakes.gen: 3 samples, 2 loci, 9 individuals, 5 alleles (read as genepop)',
+    `summary "${lakesSummary}"`,
+  );
 
   // Bad inputs: zeltric-cli's own message.
-  const bad = folderWith('bad', { 'bad.dat': Buffer.from('2 2 2 2\r\nL1\r\nL2\r\n1 1 0101 0102\r\n1 2 0x01 0101\r\n2 1 0101 0101\r\n', 'latin1') });
+  const bad = folderWith('bad', {
+    'bad.dat': Buffer.from('2 2 2 2\r\nL1\r\nL2\r\n1 1 0101 0102\r\n1 2 0x01 0101\r\n2 1 0101 0101\r\n', 'latin1'),
+  });
   await open(join(bad, 'bad.dat'));
   const badCli = cli(bad, ['bad.dat']);
   const shown = await text('error');
-  check('bad file', badCli.status !== 0 && shown.length > 0 && badCli.stderr.replace(/\n/g, ' ').includes(shown.replace(/\n/g, ' ')),
-        `"${shown}" is not zeltric-cli's "${badCli.stderr}"`);
+  check(
+    'bad file',
+    badCli.status !== 0 && shown.length > 0 && badCli.stderr.replace(/\n/g, ' ').includes(shown.replace(/\n/g, ' ')),
+    `"${shown}" is not zeltric-cli's "${badCli.stderr}"`,
+  );
   check('bad file', await page.$eval('[data-testid="run"]', (b) => b.disabled), 'Run is offered for a bad file');
   await open(join(bad, 'trout.dat'));
   await type('loci', '1,99');
   await run();
   const selectionCli = cli(bad, ['--loci', '1,99', 'trout.dat']);
   const selectionShown = await text('error');
-  check('bad selection', selectionCli.status !== 0 && selectionShown.length > 0 && selectionCli.stderr.includes(selectionShown),
-        `"${selectionShown}" is not zeltric-cli's "${selectionCli.stderr}"`);
+  check(
+    'bad selection',
+    selectionCli.status !== 0 && selectionShown.length > 0 && selectionCli.stderr.includes(selectionShown),
+    `"${selectionShown}" is not zeltric-cli's "${selectionCli.stderr}"`,
+  );
 
   // A label file with the data file's name would replace it: refused, and
   // taking the labels away again brings the file back.
@@ -265,10 +401,17 @@ try {
   check('same name', (await text('error')) === '', 'the message stays');
 
   // Every control has a name for a screen reader, and neither width scrolls sideways.
-  const unnamed = await page.$$eval('input, select, button, textarea', (controls) => controls
-    .filter((c) => !(c.labels && c.labels.length) && !c.getAttribute('aria-label') && !c.getAttribute('aria-labelledby') &&
-                   !(c.tagName === 'BUTTON' && c.textContent.trim()))
-    .map((c) => c.id || c.outerHTML.slice(0, 60)));
+  const unnamed = await page.$$eval('input, select, button, textarea', (controls) =>
+    controls
+      .filter(
+        (c) =>
+          !(c.labels && c.labels.length) &&
+          !c.getAttribute('aria-label') &&
+          !c.getAttribute('aria-labelledby') &&
+          !(c.tagName === 'BUTTON' && c.textContent.trim()),
+      )
+      .map((c) => c.id || c.outerHTML.slice(0, 60)),
+  );
   check('labels', unnamed.length === 0, `controls without a label: ${unnamed}`);
   for (const width of [1280, 768]) {
     await page.setViewport({ width, height: 900 });
@@ -281,14 +424,28 @@ try {
   if (options.screenshots) {
     await open(join(folder, 'trout.dat'));
     await (await byId('labels-input')).uploadFile(join(folder, 'trout.lab'));
-    await page.waitForFunction(() => document.querySelector('#sample-table tbody td:nth-child(2)')?.textContent === 'Loire-A');
+    await page.waitForFunction(
+      () => document.querySelector('#sample-table tbody td:nth-child(2)')?.textContent === 'Loire-A',
+    );
     await type('test-count', '1000');
     await run();
     await page.click('#tab-plot');
     // The Loire samples in one colour, the Rhone ones in another.
-    for (const [sample, colour] of [[0, '#1f5fa8'], [1, '#1f5fa8'], [4, '#c0392b'], [5, '#c0392b']]) {
+    for (const [sample, colour] of [
+      [0, '#1f5fa8'],
+      [1, '#1f5fa8'],
+      [4, '#c0392b'],
+      [5, '#c0392b'],
+    ]) {
       await page.select('#colour-sample', String(sample));
-      await page.$eval('#colour', (e, c) => { e.value = c; e.dispatchEvent(new Event('input')); }, colour);
+      await page.$eval(
+        '#colour',
+        (e, c) => {
+          e.value = c;
+          e.dispatchEvent(new Event('input'));
+        },
+        colour,
+      );
     }
     await page.focus('#colour-all');
     await page.keyboard.press('Tab');
@@ -307,4 +464,4 @@ if (failures.length) {
   for (const failure of failures) console.error(`page test: FAILED ${failure}`);
   process.exit(1);
 }
-console.error('page test: the page\'s files and messages match zeltric-cli');
+console.error("page test: the page's files and messages match zeltric-cli");

@@ -4,16 +4,20 @@
 // batches of randomisations it returns to its event loop, so progress goes
 // out and a cancel message is seen.
 'use strict';
-// The module, and the SHA-256 library its run record uses.
-importScripts('sha256.min.js', 'zeltric-core.js');
+// The module, the SHA-256 library its run record uses, and the checks and
+// command lines of the requests.
+importScripts('sha256.min.js', 'zeltric-core.js', 'worker-request.js');
 
 // About this long per batch: short enough for a responsive Cancel, long
 // enough that the return to the event loop costs little.
 const BATCH_MILLISECONDS = 30;
 
+// Every request's files go into this folder of the module's file system
+// (emptied after each), so a run record names them as /files/NAME.
+const FOLDER = '/files';
+
 let core = null;
 let cancelRequested = false;
-let runNumber = 0;
 let queue = Promise.resolve();
 let reportProgress = null;
 
@@ -25,13 +29,19 @@ function loadCore() {
     locateFile: (name) => new URL(name, self.location.href).href,
     print: () => {},
     printErr: (text) => console.warn(text),
-    zeltricProgress: (stage, done, total) => { if (reportProgress) reportProgress(stage, done, total); },
-  }).then((module) => {
-    core = module;
-    self.postMessage({ type: 'ready', version: core.UTF8ToString(core._zeltric_version()) });
-  }, (error) => {
-    self.postMessage({ type: 'failed', error: String(error && error.message ? error.message : error) });
-  });
+    zeltricProgress: (stage, done, total) => {
+      if (reportProgress) reportProgress(stage, done, total);
+    },
+  }).then(
+    (module) => {
+      core = module;
+      const limits = JSON.parse(core.UTF8ToString(core._zeltric_limits()));
+      self.postMessage({ type: 'ready', version: core.UTF8ToString(core._zeltric_version()), limits });
+    },
+    (error) => {
+      self.postMessage({ type: 'failed', error: String(error && error.message ? error.message : error) });
+    },
+  );
 }
 let loading = loadCore();
 
@@ -53,51 +63,15 @@ self.onmessage = (event) => {
 // that nested timers are held back.
 const yieldChannel = new MessageChannel();
 const yieldWaiters = [];
-yieldChannel.port1.onmessage = () => { const resolve = yieldWaiters.shift(); if (resolve) resolve(); };
-const yieldToEvents = () => new Promise((resolve) => { yieldWaiters.push(resolve); yieldChannel.port2.postMessage(0); });
-
-// The command line zeltric-cli would be given for this request.
-function commandLine(request) {
-  const args = ['zeltric-cli', '--quiet'];
-  const add = (option, value) => {
-    if (value === undefined || value === null || value === '') return;
-    args.push(option, Array.isArray(value) ? value.join(',') : String(value));
-  };
-  add('--format', request.format);
-  add('--labels', request.labels);
-  add('--loci', request.loci);
-  add('--pops', request.pops);
-  add('--test', request.test);
-  add('--seeds', request.seeds);
-  add('--bootstrap', request.bootstrap);
-  add('--bootstrap-seeds', request.bootstrapSeeds);
-  // A name that starts with a dash is still the data file, not an option.
-  const data = String(request.data);
-  args.push(data.startsWith('-') ? './' + data : data);
-  return args;
-}
-
-function checkRequest(request) {
-  if (!request || typeof request !== 'object') return 'the request is not an object';
-  const files = request.files;
-  if (!files || typeof files !== 'object') return 'the request has no files';
-  for (const [name, bytes] of Object.entries(files)) {
-    if (!/^[^/\\]+$/.test(name) || name === '.' || name === '..')
-      return 'the file name "' + name + '" is not a plain file name';
-    if (!(bytes instanceof Uint8Array)) return 'the file "' + name + '" is not a Uint8Array';
-  }
-  if (typeof request.data !== 'string' || !(request.data in files))
-    return 'the data file "' + request.data + '" is not among the files';
-  if (typeof request.labels === 'string' && !(request.labels in files))
-    return 'the label file "' + request.labels + '" is not among the files';
-  return null;
-}
-
-function sameBytes(a, b) {
-  if (a.length !== b.length) return false;
-  for (let i = 0; i < a.length; ++i) if (a[i] !== b[i]) return false;
-  return true;
-}
+yieldChannel.port1.onmessage = () => {
+  const resolve = yieldWaiters.shift();
+  if (resolve) resolve();
+};
+const yieldToEvents = () =>
+  new Promise((resolve) => {
+    yieldWaiters.push(resolve);
+    yieldChannel.port2.postMessage(0);
+  });
 
 async function runOne(id, request) {
   await loading;
@@ -116,15 +90,6 @@ async function runOne(id, request) {
     return;
   }
   cancelRequested = false;
-  const FS = core.FS;
-  // Every run in the same folder (emptied after each), so a run record names
-  // the files as /files/NAME.
-  const folder = '/files';
-  ++runNumber;
-  FS.mkdirTree(folder);
-  for (const [name, bytes] of Object.entries(request.files)) FS.writeFile(folder + '/' + name, bytes);
-  FS.chdir(folder);
-
   let lastPost = 0;
   reportProgress = (stage, done, total) => {
     const now = performance.now();
@@ -132,41 +97,61 @@ async function runOne(id, request) {
     lastPost = now;
     self.postMessage({ type: 'progress', id, progress: { stage: stage === 1 ? 'bootstrap' : 'test', done, total } });
   };
-
-  const args = commandLine(request);
   try {
-    let more = callWithArguments(args);
-    let batch = 1;
-    while (more) {
-      await yieldToEvents();
-      if (cancelRequested) core._zeltric_cancel();
-      const started = performance.now();
-      more = core._zeltric_advance(batch) !== 0;
-      const spent = performance.now() - started;
-      // Aim each batch at about BATCH_MILLISECONDS from the last one's pace.
-      batch = Math.max(1, Math.min(1 << 20, Math.round(batch * BATCH_MILLISECONDS / Math.max(spent, 1))));
-    }
-    result.status = core._zeltric_status();
-    const error = core.UTF8ToString(core._zeltric_error());
-    if (error) result.error = error;
-    const messageCount = core._zeltric_message_count();
-    for (let i = 0; i < messageCount; ++i) result.messages.push(core.UTF8ToString(core._zeltric_message(i)));
-    collectOutputs(FS, folder, request.files, result);
+    await inFolder(request.files, async () => {
+      let more = callWithArguments(commandLine(request));
+      let batch = 1;
+      while (more) {
+        await yieldToEvents();
+        if (cancelRequested) core._zeltric_cancel();
+        const started = performance.now();
+        more = core._zeltric_advance(batch) !== 0;
+        const spent = performance.now() - started;
+        // Aim each batch at about BATCH_MILLISECONDS from the last one's pace.
+        batch = Math.max(1, Math.min(1 << 20, Math.round((batch * BATCH_MILLISECONDS) / Math.max(spent, 1))));
+      }
+      result.status = core._zeltric_status();
+      const error = core.UTF8ToString(core._zeltric_error());
+      if (error) result.error = error;
+      const messageCount = core._zeltric_message_count();
+      for (let i = 0; i < messageCount; ++i) result.messages.push(core.UTF8ToString(core._zeltric_message(i)));
+      collectOutputs(request.files, result);
+    });
   } catch (e) {
-    result.error = 'internal error: ' + (e && e.message ? e.message : String(e));
+    result.error = internalError(e);
     result.status = 3;
-    loading = loadCore();
   } finally {
     reportProgress = null;
+  }
+  const transfer = Object.values(result.outputs).map((bytes) => bytes.buffer);
+  self.postMessage({ type: 'done', id, result }, transfer);
+}
+
+// Writes `files` into FOLDER, runs `action` there and removes the folder
+// again. A fault of the module (a trap) throws out of here and the next
+// request gets a new module.
+async function inFolder(files, action) {
+  const FS = core.FS;
+  FS.mkdirTree(FOLDER);
+  try {
+    for (const [name, bytes] of Object.entries(files)) FS.writeFile(FOLDER + '/' + name, bytes);
+    FS.chdir(FOLDER);
+    return await action();
+  } catch (e) {
+    loading = loadCore();
+    throw e;
+  } finally {
     try {
       FS.chdir('/');
-      removeTree(FS, folder);
+      removeTree(FS, FOLDER);
     } catch (e) {
       // The module is being replaced; its file system goes with it.
     }
   }
-  const transfer = Object.values(result.outputs).map((bytes) => bytes.buffer);
-  self.postMessage({ type: 'done', id, result }, transfer);
+}
+
+function internalError(e) {
+  return 'internal error: ' + (e && e.message ? e.message : String(e));
 }
 
 // argv in the module's memory for zeltric_begin (or another call given).
@@ -190,13 +175,14 @@ function callWithArguments(args, call) {
 }
 
 // Every file the run created, and every given file it changed.
-function collectOutputs(FS, folder, inputs, result) {
-  for (const name of FS.readdir(folder)) {
+function collectOutputs(inputs, result) {
+  const FS = core.FS;
+  for (const name of FS.readdir(FOLDER)) {
     if (name === '.' || name === '..') continue;
-    const path = folder + '/' + name;
+    const path = FOLDER + '/' + name;
     if (!FS.isFile(FS.stat(path).mode)) continue;
     const bytes = FS.readFile(path);
-    if (name in inputs && sameBytes(bytes, inputs[name])) continue;
+    if (Object.hasOwn(inputs, name) && sameBytes(bytes, inputs[name])) continue;
     result.outputs[name] = bytes;
   }
   const recordName = core.UTF8ToString(core._zeltric_record_name());
@@ -228,23 +214,14 @@ async function summaryOne(id, request) {
   if (problem) {
     result = { error: problem };
   } else {
-    const FS = core.FS;
-    const folder = '/files';
-    FS.mkdirTree(folder);
     try {
-      for (const [name, bytes] of Object.entries(request.files)) FS.writeFile(folder + '/' + name, bytes);
-      FS.chdir(folder);
-      result = JSON.parse(callWithArguments(commandLine(request), (n, argv) => core.UTF8ToString(core._zeltric_open_summary(n, argv))));
+      result = await inFolder(request.files, () =>
+        JSON.parse(
+          callWithArguments(commandLine(request), (n, argv) => core.UTF8ToString(core._zeltric_open_summary(n, argv))),
+        ),
+      );
     } catch (e) {
-      result = { error: 'internal error: ' + (e && e.message ? e.message : String(e)) };
-      loading = loadCore();
-    } finally {
-      try {
-        FS.chdir('/');
-        removeTree(FS, folder);
-      } catch (e) {
-        // The module is being replaced; its file system goes with it.
-      }
+      result = { error: internalError(e) };
     }
   }
   self.postMessage({ type: 'done', id, result });
@@ -264,7 +241,7 @@ async function figureOne(id, request) {
     try {
       result = JSON.parse(core.UTF8ToString(core._zeltric_figure(request.x | 0, request.y | 0, pointer)));
     } catch (e) {
-      result = { error: 'internal error: ' + (e && e.message ? e.message : String(e)) };
+      result = { error: internalError(e) };
     } finally {
       core._free(pointer);
     }

@@ -7,28 +7,54 @@
 //   zeltric.cancel()   stops a running test; the promise still resolves with
 //                      what was written up to then.
 //   zeltric.ready      a promise of the core's version once the module loaded.
+//   zeltric.limits     a promise of the core's ranges: {minRandomisations,
+//                      maxRandomisations, minReplicates, maxReplicates,
+//                      seed1Max, seed2Max}.
 //   zeltric.summary({files, data, labels, format})  what the core reads of the
 //                      data file: samples, loci, individuals, alleles, names.
 //   zeltric.figure({x, y, colours})  the last run's figure of two axes: the
-//                      points, the axis titles and the figure's SVG.
+//                      points, the figure's titles, each axis's range and
+//                      ticks ({lo, hi, ticks: [{value, text}]}) and its SVG.
 (function () {
   'use strict';
   const here = document.currentScript ? document.currentScript.src : window.location.href;
   const worker = new Worker(new URL('zeltric-worker.js', here));
   const pending = new Map();
   let nextId = 1;
-  let readyResolve, readyReject;
-  const ready = new Promise((resolve, reject) => { readyResolve = resolve; readyReject = reject; });
+  let readyResolve, readyReject, limitsResolve, limitsReject;
+  const ready = new Promise((resolve, reject) => {
+    readyResolve = resolve;
+    readyReject = reject;
+  });
+  const limits = new Promise((resolve, reject) => {
+    limitsResolve = resolve;
+    limitsReject = reject;
+  });
+  const failed = (error) => {
+    readyReject(error);
+    limitsReject(error);
+  };
 
   worker.onmessage = (event) => {
     const message = event.data;
-    if (message.type === 'ready') { readyResolve(message.version); return; }
-    if (message.type === 'failed') { readyReject(new Error(message.error)); return; }
+    if (message.type === 'ready') {
+      readyResolve(message.version);
+      limitsResolve(message.limits);
+      return;
+    }
+    if (message.type === 'failed') {
+      failed(new Error(message.error));
+      return;
+    }
     const job = pending.get(message.id);
     if (!job) return;
     if (message.type === 'progress') {
       if (job.onProgress) {
-        try { job.onProgress(message.progress); } catch (e) { console.error(e); }
+        try {
+          job.onProgress(message.progress);
+        } catch (e) {
+          console.error(e);
+        }
       }
     } else if (message.type === 'done') {
       pending.delete(message.id);
@@ -37,7 +63,7 @@
   };
   worker.onerror = (event) => {
     const error = new Error('the worker stopped: ' + (event.message || 'unknown error'));
-    readyReject(error);
+    failed(error);
     for (const job of pending.values()) job.reject(error);
     pending.clear();
   };
@@ -56,7 +82,8 @@
     return call('summary', request);
   }
 
-  // The last run's figure of axes x and y: {samples, xTitle, yTitle, axes, svg} or {error}.
+  // The last run's figure of axes x and y:
+  // {samples, title, xTitle, yTitle, xScale, yScale, axes, svg} or {error}.
   function figure(request) {
     return call('figure', request);
   }
@@ -73,5 +100,5 @@
     worker.postMessage({ type: 'cancel' });
   }
 
-  window.zeltric = Object.freeze({ run, cancel, ready, summary, figure });
+  window.zeltric = Object.freeze({ run, cancel, ready, limits, summary, figure });
 })();

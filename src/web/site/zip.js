@@ -30,9 +30,9 @@
       const crc = crc32(bytes);
       const local = new DataView(new ArrayBuffer(30));
       local.setUint32(0, 0x04034b50, true);
-      local.setUint16(4, 20, true);      // version needed
-      local.setUint16(6, 0x0800, true);  // names are UTF-8
-      local.setUint16(8, 0, true);       // stored
+      local.setUint16(4, 20, true); // version needed
+      local.setUint16(6, 0x0800, true); // names are UTF-8
+      local.setUint16(8, 0, true); // stored
       local.setUint16(10, dosTime, true);
       local.setUint16(12, dosDate, true);
       local.setUint32(14, crc, true);

@@ -1,6 +1,7 @@
 #include "run/reader_preparation.hpp"
 
 #include "base/fatal_error.hpp"
+#include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 #include "data/selection_filter.hpp"
 
@@ -14,8 +15,7 @@ void prepareReader(Session& session, std::string& readPath) {
     const std::string filtered = base + ".dat";
     for (const std::string* own : {&session.labelFileName, &session.seedFileName})
         if (!own->empty() && base::sameFile(filtered, *own))
-            throw base::FatalError("The filtered data file \"" + filtered + "\" would replace \"" + *own +
-                                   "\"; nothing was written.");
+            throw base::FatalError(base::filteredFileWouldReplaceMessage(filtered, *own));
     data::writeFilteredDataFile(session.opened, session.openedPath, filtered, loci, pops);
     data::applySelection(session.analysed, session.opened, loci, pops);
     session.dataFileName = base;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "base/messages_cli.hpp"
 #include "run/session.hpp"
 #include "ui/about_box.hpp"
 #include "ui/desktop_start.hpp"
@@ -13,8 +14,9 @@ int main(int argc, char** argv) {
     const char* kernelName = std::getenv("ZELTRIC_KERNELS");
     const auto kernels = zeltric::analysis::KernelSelection::fromName(kernelName ? kernelName : "");
     if (!kernels) {
-        std::cerr << "zeltric: the environment variable ZELTRIC_KERNELS holds \"" << kernelName
-                  << "\"; it takes one of " << zeltric::analysis::KernelSelection::names() << " (or unset it)\n";
+        std::cerr << "zeltric: "
+                  << zeltric::base::kernelsVariableMessage(kernelName, zeltric::analysis::KernelSelection::names())
+                  << '\n';
         return 2;
     }
     QApplication app(argc, argv);

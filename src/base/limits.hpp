@@ -18,6 +18,11 @@ inline constexpr std::int32_t kMaxRandomisations = 15000;
 inline constexpr std::int32_t kMinReplicates = 100;
 inline constexpr std::int32_t kMaxReplicates = 100000;
 
+// A PNG figure's width in pixels: the range, both bounds allowed, and the default.
+inline constexpr int kMinPngWidth = 200;
+inline constexpr int kMaxPngWidth = 20000;
+inline constexpr int kDefaultPngWidth = 2400;
+
 // The generator's seed ranges, both bounds allowed: a seed outside them
 // (from an option, a dialog or a run record) is refused where it is given.
 inline constexpr long long kSeed1Max = 2147483562;

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "base/fatal_error.hpp"
+#include "base/messages_files.hpp"
 #include "platform/platform.hpp"
 
 namespace zeltric::base {
@@ -17,7 +18,7 @@ namespace zeltric::base {
 namespace {
 
 [[noreturn]] void fail(const std::string& verb, const std::string& path, int error) {
-    throw FatalError("Cannot " + verb + " the file \"" + path + "\": " + std::strerror(error) + ".");
+    throw FatalError(fileFailureMessage(verb, "file", path, std::strerror(error)));
 }
 
 // Writes all of `text`; an append that fails part-way is cut back to the

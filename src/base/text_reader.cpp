@@ -11,6 +11,9 @@
 
 #include "base/decimal.hpp"
 #include "base/fatal_error.hpp"
+#include "base/messages.hpp"
+#include "base/messages_files.hpp"
+#include "base/messages_input.hpp"
 
 namespace zeltric::base {
 
@@ -29,20 +32,19 @@ TextReader TextReader::fromFile(const std::string& path, const std::string& what
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode))
-            throw FatalError("Cannot read the " + what + " \"" + path + "\": it is a folder, not a file.");
+            throw FatalError(fileFailureMessage("read", what, path, notAFileReason(NotAFile::Folder)));
         // A device such as /dev/zero never ends; reading it would only exhaust memory.
         if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
-            throw FatalError("Cannot read the " + what + " \"" + path + "\": it is a device, not a file.");
+            throw FatalError(fileFailureMessage("read", what, path, notAFileReason(NotAFile::Device)));
         // A pipe blocks until written to and cannot be read twice, as the data file is.
         if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
-            throw FatalError("Cannot read the " + what + " \"" + path +
-                             "\": it is a pipe or a socket, not a file; save the data to a file first.");
+            throw FatalError(fileFailureMessage("read", what, path, notAFileReason(NotAFile::PipeOrSocket)));
     }
     errno = 0;
     std::FILE* in = std::fopen(path.c_str(), "rb");
     if (in == nullptr) {
         const int saved = errno;
-        throw FatalError("Cannot open the " + what + " \"" + path + "\": " + std::strerror(saved) + ".");
+        throw FatalError(fileFailureMessage("open", what, path, std::strerror(saved)));
     }
     // A read error must not pass for the end of the file: the rest of the
     // file would silently be missing.
@@ -53,9 +55,7 @@ TextReader TextReader::fromFile(const std::string& path, const std::string& what
     const int saved = errno;
     const bool failed = std::ferror(in) != 0;
     std::fclose(in);
-    if (failed)
-        throw FatalError("Cannot read the " + what + " \"" + path +
-                         "\": " + std::strerror(saved != 0 ? saved : EIO) + ".");
+    if (failed) throw FatalError(fileFailureMessage("read", what, path, std::strerror(saved != 0 ? saved : EIO)));
     return TextReader(std::move(content), path);
 }
 
@@ -91,13 +91,11 @@ long long TextReader::readNumber(const char* what) {
         parseDecimal(std::string_view(token).substr(digitsFrom, digitsTo - digitsFrom), Sign::Refused);
     const long long limit = static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1;
     const auto tooLarge = [&] {
-        return FatalError(placeOf(fileName_, tokenLine) + "the number \"" + shown + "\" is too large (" + what +
-                          " expected).");
+        return FatalError(refusalMessage(fileName_, tokenLine, numberTooLargeReason(shown, what)));
     };
     if (magnitude.status == Decimal::Status::TooLarge || magnitude.value > limit) throw tooLarge();
     if (magnitude.status != Decimal::Status::Ok || digitsTo != token.size())
-        throw FatalError(placeOf(fileName_, tokenLine) + "\"" + shown + "\" is not a whole number (" + what +
-                         " expected).");
+        throw FatalError(refusalMessage(fileName_, tokenLine, notWholeNumberReason(shown, what)));
     const long long value = token[0] == '-' ? -magnitude.value : magnitude.value;
     if (value > std::numeric_limits<std::int32_t>::max()) throw tooLarge();
     return value;

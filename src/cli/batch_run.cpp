@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "base/messages.hpp"
+#include "base/messages_cli.hpp"
 #include "cli/number_list.hpp"
 #include "data/dataset.hpp"
 #include "randomisation/random_generator.hpp"
@@ -23,7 +24,7 @@ BatchOutcome openForBatch(run::Session& session, const CliOptions& options, run:
         if (converted) converted(*conversion);
         if (options.convertOnly) return {0, {}, true};
     } else if (options.convertOnly) {
-        return {kUsageError, "--convert-only: \"" + options.dataFile + "\" is a data file already"};
+        return {kUsageError, base::convertOnlyDataFileMessage(options.dataFile)};
     }
     run::openStep(session, ui, conversion ? conversion->paths.dataFile : options.dataFile);
     if (conversion)
@@ -42,7 +43,7 @@ BatchOutcome openForBatch(run::Session& session, const CliOptions& options, run:
         std::string reason;
         const auto numbers = parseNumberList(*list, loci ? session.settings.opened.nl : session.settings.opened.np,
                                              run::minimumChoice(kind), reason);
-        if (!numbers) return {kUsageError, std::string(option) + " " + *list + ": " + reason};
+        if (!numbers) return {kUsageError, base::numberListMessage(option, *list, reason)};
         run::chooseByNumbers(session, kind, *numbers);
     }
     return {};
@@ -58,17 +59,12 @@ BatchOutcome settleSeeds(run::Session& session, const CliOptions& options, run::
     const auto [seed1, seed2] = randomisation::readSeedFile(options.seedFile);
     if (!interactive && seed1 != 0 && seed2 != 0 && !randomisation::seedsUsable(seed1, seed2)) {
         const bool first = seed1 % (randomisation::kSeed1Max + 1) == 0;
-        return {kUsageError,
-                "the seed file \"" + options.seedFile + "\" holds the " + (first ? "first" : "second") + " seed " +
-                    std::to_string(first ? seed1 : seed2) + ", a multiple of " +
-                    std::to_string(first ? randomisation::kSeed1Max + 1 : randomisation::kSeed2Max + 1) +
-                    ", which would hold the generator at 0; give --seeds S1,S2 or run on a terminal "
-                    "to type them"};
+        return {kUsageError, base::seedFileMultipleMessage(
+                                 options.seedFile, first, first ? seed1 : seed2,
+                                 first ? randomisation::kSeed1Max + 1LL : randomisation::kSeed2Max + 1LL)};
     }
     if (!interactive && (seed1 == 0 || seed2 == 0))
-        return {kUsageError,
-                "the seed file \"" + options.seedFile +
-                    "\" is missing or holds a zero; give --seeds S1,S2 or run on a terminal to type them"};
+        return {kUsageError, base::seedFileMissingMessage(options.seedFile)};
     if (!run::loadSeeds(session.settings.generator, options.seedFile, ui))
         ui.information(base::seedsNotWrittenMessage(options.seedFile));
     return {};

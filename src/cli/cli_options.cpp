@@ -11,6 +11,8 @@
 #include "analysis/fast_kernels.hpp"
 #include "base/decimal.hpp"
 #include "base/limits.hpp"
+#include "base/messages_cli.hpp"
+#include "base/messages_ranges.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/integer_entry.hpp"
 #include "randomisation/random_generator.hpp"
@@ -67,16 +69,24 @@ std::string cliUsage() {
            "                       e.g. --pops 1-4,7\n"
            "  --labels FILE      sample labels, one per line, like \"Label file for pops\"\n"
            "                       e.g. --labels trout.lab\n"
-           "  --test R           permutation test with R randomisations (100..15000), like \"Testing\"\n"
+           "  --test R           permutation test with R randomisations (" +
+           base::randomisationRange() +
+           "), like \"Testing\"\n"
            "                       e.g. --test 1000\n"
            "  --seed-file FILE   the seed file: its seeds start the test (unless --seeds is given) and\n"
            "                     the generator's state is saved there after it, so the next run\n"
            "                     continues the stream (default ZELTRIC.INI in the current folder)\n"
            "                       e.g. --seed-file $HOME/zeltric/ZELTRIC.INI\n"
-           "  --seeds S1,S2      the generator's seeds for this test (S1 in 1..2147483562,\n"
-           "                     S2 in 1..2147483398) instead of the seed file's\n"
+           "  --seeds S1,S2      the generator's seeds for this test (S1 in " +
+           base::firstSeedRange() +
+           ",\n"
+           "                     S2 in " +
+           base::secondSeedRange() +
+           ") instead of the seed file's\n"
            "                       e.g. --seeds 12345,67890\n"
-           "  --bootstrap B      bootstrap over loci with B replicates (100..100000), like \"Bootstrap\n"
+           "  --bootstrap B      bootstrap over loci with B replicates (" +
+           base::replicateRange() +
+           "), like \"Bootstrap\n"
            "                     over loci\": intervals for the global Fst and each axis's Fst and\n"
            "                     share, appended to the results file\n"
            "                       e.g. --bootstrap 1000\n"
@@ -123,7 +133,9 @@ std::string cliUsage() {
            "  --axes X,Y         the figure's horizontal and vertical axes (default: those of --plot,\n"
            "                     else 1,2)\n"
            "                       e.g. --figure trout13.svg --axes 1,3\n"
-           "  --figure-width N   pixels across a PNG figure, 200..20000 (default 2400); needs --figure\n"
+           "  --figure-width N   pixels across a PNG figure, " +
+           base::pngWidthRange() + " (default " + std::to_string(base::kDefaultPngWidth) +
+           "); needs --figure\n"
            "                       e.g. --figure trout.png --figure-width 3000\n"
            "  --rerun RECORD     run again from a run record NAME.json alone: its data and label files\n"
            "                     (beside the record by name, else at the recorded path, refused\n"
@@ -175,7 +187,7 @@ public:
         value("--test", [this](const std::string& v) {
             auto r = wholeNumber(v);
             if (!r || *r < base::kMinRandomisations || *r > base::kMaxRandomisations)
-                refuse("--test needs a number of randomisations within 100..15000, not \"" + v + "\"");
+                refuse(base::optionValueMessage(base::OptionValue::Randomisations, "--test", v));
             o_.test = static_cast<int>(*r);
         });
         value("--seed-file", [this](const std::string& v) {
@@ -187,20 +199,21 @@ public:
         value("--bootstrap", [this](const std::string& v) {
             auto b = wholeNumber(v);
             if (!b || *b < base::kMinReplicates || *b > base::kMaxReplicates)
-                refuse("--bootstrap needs a number of replicates within 100..100000, not \"" + v + "\"");
+                refuse(base::optionValueMessage(base::OptionValue::Replicates, "--bootstrap", v));
             o_.bootstrap = static_cast<int>(*b);
         });
         value("--bootstrap-seeds",
               [this](const std::string& v) { o_.bootstrapSeeds = seedPair("--bootstrap-seeds", v); });
         value("--threads", [this](const std::string& v) {
             auto n = wholeNumber(v);
-            if (!n || *n < 1 || *n > 256) refuse("--threads needs a number within 1..256, not \"" + v + "\"");
+            if (!n || *n < 1 || *n > 256)
+                refuse(base::optionValueMessage(base::OptionValue::Threads, "--threads", v));
             o_.threads = static_cast<int>(*n);
         });
         value("--plot", [this](const std::string& v) {
             auto pair = numberPair(v);
             if (!pair || pair->first < 1 || pair->second < 1 || pair->first > 500 || pair->second > 500)
-                refuse("--plot needs two axis numbers X,Y, not \"" + v + "\"");
+                refuse(base::optionValueMessage(base::OptionValue::PlotAxes, "--plot", v));
             o_.plot = std::make_pair(static_cast<int>(pair->first), static_cast<int>(pair->second));
         });
         value("--plot-file", [this](const std::string& v) {
@@ -209,55 +222,56 @@ public:
         });
         value("--kernels", [this](const std::string& v) {
             if (v.empty() || !analysis::KernelSelection::fromName(v))
-                refuse("--kernels needs one of " + std::string(analysis::KernelSelection::names()) + ", not \"" +
-                       v + "\"");
+                refuse(base::kernelsValueMessage(analysis::KernelSelection::names(), v));
             o_.kernels = v;
         });
         value("--format", [this](const std::string& v) {
             o_.format = formats::formatFromName(v);
-            if (!o_.format) refuse("--format needs genepop, structure, genetix or fstat, not \"" + v + "\"");
+            if (!o_.format) refuse(base::optionValueMessage(base::OptionValue::Format, "--format", v));
         });
         flag("--convert-only", o_.convertOnly);
         value("--structure-loci", [this](const std::string& v) {
             auto n = wholeNumber(v);
             if (!n || *n < 1 || *n > 100000)
-                refuse("--structure-loci needs a number of loci of at least 1, not \"" + v + "\"");
+                refuse(base::optionValueMessage(base::OptionValue::StructureLoci, "--structure-loci", v));
             o_.structure.loci = static_cast<int>(*n);
         });
         value("--structure-rows", [this](const std::string& v) {
             auto n = wholeNumber(v);
-            if (!n || (*n != 1 && *n != 2)) refuse("--structure-rows needs 1 or 2, not \"" + v + "\"");
+            if (!n || (*n != 1 && *n != 2))
+                refuse(base::optionValueMessage(base::OptionValue::StructureRows, "--structure-rows", v));
             o_.structure.rows = static_cast<int>(*n);
         });
         value("--structure-extra-columns", [this](const std::string& v) {
             auto n = wholeNumber(v);
             if (!n || *n < 0 || *n > 100000)
-                refuse("--structure-extra-columns needs a number of columns of at least 0, not \"" + v + "\"");
+                refuse(base::optionValueMessage(base::OptionValue::StructureExtraColumns,
+                                                "--structure-extra-columns", v));
             o_.structure.extraColumns = static_cast<int>(*n);
         });
         value("--structure-missing", [this](const std::string& v) {
             auto n = wholeNumber(v);
             if (!n || *n < -999999999 || *n > 999999999)
-                refuse("--structure-missing needs a whole number, not \"" + v + "\"");
+                refuse(base::optionValueMessage(base::OptionValue::StructureMissing, "--structure-missing", v));
             o_.structure.missing = *n;
         });
         value("--figure", [this](const std::string& v) {
             if (v.empty()) refuse(needsValue("--figure"));
             if (!figureExtension(v))
-                refuse("--figure needs a file name ending in .svg, .pdf or .png, not \"" + v + "\"");
+                refuse(base::optionValueMessage(base::OptionValue::FigureFile, "--figure", v));
             o_.figure = v;
         });
         value("--axes", [this](const std::string& v) {
             auto pair = numberPair(v);
             if (!pair || pair->first < 1 || pair->second < 1 || pair->first > 500 || pair->second > 500 ||
                 pair->first == pair->second)
-                refuse("--axes needs two different axis numbers X,Y, not \"" + v + "\"");
+                refuse(base::optionValueMessage(base::OptionValue::FigureAxes, "--axes", v));
             o_.axes = std::make_pair(static_cast<int>(pair->first), static_cast<int>(pair->second));
         });
         value("--figure-width", [this](const std::string& v) {
             auto n = wholeNumber(v);
-            if (!n || *n < 200 || *n > 20000)
-                refuse("--figure-width needs a number of pixels within 200..20000, not \"" + v + "\"");
+            if (!n || *n < base::kMinPngWidth || *n > base::kMaxPngWidth)
+                refuse(base::optionValueMessage(base::OptionValue::FigureWidth, "--figure-width", v));
             o_.figureWidth = static_cast<int>(*n);
         });
         value("--rerun", [this](const std::string& v) {
@@ -294,13 +308,12 @@ public:
 
 private:
     [[noreturn]] static void refuse(const std::string& message) { throw CLI::ValidationError(message); }
-    static std::string needsValue(const std::string& option) { return "option " + option + " needs a value"; }
+    static std::string needsValue(const std::string& option) { return base::optionNeedsValueMessage(option); }
 
     static std::pair<long long, long long> seedPair(const std::string& option, const std::string& v) {
         auto pair = numberPair(v);
         if (!pair || !base::validSeeds(pair->first, pair->second))
-            refuse(option + " needs two seeds S1,S2 with S1 in 1..2147483562 and S2 in 1..2147483398, not \"" + v +
-                   "\"");
+            refuse(base::optionValueMessage(base::OptionValue::Seeds, option, v));
         return *pair;
     }
 
@@ -383,9 +396,9 @@ private:
             if (!optionsEnded_ && arg == "--") {
                 optionsEnded_ = true;
             } else if (!optionsEnded_ && arg.size() > 1 && arg[0] == '-') {
-                refuse("unknown option " + arg);
+                refuse(base::unknownOptionMessage(arg));
             } else {
-                if (!o_.dataFile.empty()) refuse("only one data file can be analysed per run");
+                if (!o_.dataFile.empty()) refuse(base::oneDataFileMessage());
                 o_.dataFile = arg;
             }
         }
@@ -411,7 +424,7 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
     const bool seedFileGiven = reader.seedFileGiven;
     if (o.rerun && !o.help && !o.version) {
         // The record alone says what ran; nothing may change it.
-        if (!o.dataFile.empty()) return fail("--rerun takes the data file from the record; give no DATA_FILE");
+        if (!o.dataFile.empty()) return fail(base::rerunWithDataFileMessage());
         for (const auto& [given, option] : {std::pair{o.loci.has_value(), "--loci"},
                                             {o.pops.has_value(), "--pops"},
                                             {o.labels.has_value(), "--labels"},
@@ -422,16 +435,15 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
                                             {o.bootstrapSeeds.has_value(), "--bootstrap-seeds"},
                                             {o.format.has_value(), "--format"},
                                             {o.convertOnly, "--convert-only"}})
-            if (given)
-                return fail(std::string("--rerun takes its settings from the record; ") + option +
-                            " cannot be given with it");
+            if (given) return fail(base::rerunWithSettingMessage(option));
         return result;
     }
-    if (!o.help && !o.version && o.dataFile.empty()) return fail("no data file given");
-    if (o.plotFile && !o.plot) return fail("--plot-file needs --plot X,Y");
-    if (o.bootstrapSeeds && !o.bootstrap) return fail("--bootstrap-seeds needs --bootstrap B");
-    if (o.axes && !o.figure) return fail("--axes needs --figure FILE");
-    if (o.figureWidth && !o.figure) return fail("--figure-width needs --figure FILE");
+    if (!o.help && !o.version && o.dataFile.empty()) return fail(base::noDataFileMessage());
+    if (o.plotFile && !o.plot) return fail(base::optionNeedsOptionMessage("--plot-file", "--plot X,Y"));
+    if (o.bootstrapSeeds && !o.bootstrap)
+        return fail(base::optionNeedsOptionMessage("--bootstrap-seeds", "--bootstrap B"));
+    if (o.axes && !o.figure) return fail(base::optionNeedsOptionMessage("--axes", "--figure FILE"));
+    if (o.figureWidth && !o.figure) return fail(base::optionNeedsOptionMessage("--figure-width", "--figure FILE"));
     return result;
 }
 

@@ -20,6 +20,8 @@
 #include "analysis/fast_kernels.hpp"
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
+#include "base/messages_cli.hpp"
+#include "base/messages_run.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
 #include "cli/terminal_interface.hpp"
@@ -32,6 +34,7 @@
 #include "run/file_roles.hpp"
 #include "run/go_step.hpp"
 #include "run/message_place.hpp"
+#include "run/run_files.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
 #if ZELTRIC_HAS_PLOT
@@ -75,12 +78,8 @@ std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
 int writePlot(run::Session& session, const CliOptions& options) {
     const auto [x, y] = *options.plot;
     const int last = static_cast<int>(session.results.pca.dimension) - 1;  // axes 1..last are reported
-    if (last < 2)
-        return usageError("--plot: the analysis has " + std::to_string(std::max(last, 0)) +
-                          " reported axes; a plot needs at least two");
-    if (x < 1 || x > last - 1 || y < 2 || y > last)
-        return usageError("--plot " + std::to_string(x) + "," + std::to_string(y) + ": X must lie in 1.." +
-                          std::to_string(last - 1) + " and Y in 2.." + std::to_string(last));
+    if (last < 2) return usageError(base::tooFewAxesMessage("--plot", last, "plot"));
+    if (x < 1 || x > last - 1 || y < 2 || y > last) return usageError(base::plotAxesOutsideMessage(x, y, last));
     const auto [width, height] = ui::newWindowBitmapSize();
     const QImage picture = ui::renderPlot(session, x, y, width, height, nullptr);
     const std::string chosen = options.plotFile ? *options.plotFile : session.results.dataFileName + ".bmp";
@@ -90,8 +89,7 @@ int writePlot(run::Session& session, const CliOptions& options) {
         std::cerr << "zeltric-cli: error: " << error << '\n';
         return kInputError;
     }
-    if (!options.quiet)
-        std::cerr << "zeltric-cli: plot of axes " << x << " and " << y << " written to " << written << '\n';
+    if (!options.quiet) std::cerr << "zeltric-cli: " << base::pictureWrittenNotice("plot", x, y, written) << '\n';
     return 0;
 }
 #endif
@@ -101,12 +99,8 @@ int writePlot(run::Session& session, const CliOptions& options) {
 int writeFigure(const run::Session& session, const CliOptions& options) {
     const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
     const int last = static_cast<int>(session.results.pca.dimension) - 1;
-    if (last < 2)
-        return usageError("--figure: the analysis has " + std::to_string(std::max(last, 0)) +
-                          " reported axes; a figure needs at least two");
-    if (x < 1 || x > last || y < 1 || y > last)
-        return usageError("--axes " + std::to_string(x) + "," + std::to_string(y) + ": both axes must lie in 1.." +
-                          std::to_string(last));
+    if (last < 2) return usageError(base::tooFewAxesMessage("--figure", last, "figure"));
+    if (x < 1 || x > last || y < 1 || y > last) return usageError(base::axesOptionOutsideMessage(x, y, last));
     const std::string& path = *options.figure;
 #if ZELTRIC_HAS_PLOT
     const figure::FigureRenderer render = ui::renderFigure;
@@ -120,8 +114,7 @@ int writeFigure(const run::Session& session, const CliOptions& options) {
         std::cerr << "zeltric-cli: error: " << e.what() << '\n';
         return kInputError;
     }
-    if (!options.quiet)
-        std::cerr << "zeltric-cli: figure of axes " << x << " and " << y << " written to " << path << '\n';
+    if (!options.quiet) std::cerr << "zeltric-cli: " << base::pictureWrittenNotice("figure", x, y, path) << '\n';
     return 0;
 }
 
@@ -140,19 +133,14 @@ void refuseUnsafeFiles(const run::Session& session, const CliOptions& options) {
     const std::string plain = run::baseName(session.settings.openedPath);
     const std::string base =
         loci || pops ? data::selectionBaseName(plain, session.settings.opened, loci, pops) : plain;
-    std::vector<run::FileRole> roles = {
-        {"data file", session.settings.openedPath, false},
-        {"label file", options.labels.value_or(""), false},
-        {"seed file", options.test && !options.keepSeedFile ? options.seedFile : "", false}};
-    for (const char* extension : run::kOutputExtensions) roles.push_back({"output file", base + extension, true});
-    if (loci || pops) roles.push_back({"filtered data file", base + ".dat", true});
+    std::vector<run::FileRole> roles =
+        run::goStepFiles(session.settings.openedPath, options.labels.value_or(""),
+                         options.test && !options.keepSeedFile ? options.seedFile : "", base, loci || pops);
 #if ZELTRIC_HAS_PLOT
     if (options.plot) roles.push_back({"plot file", plotPath(options, base), true});
 #endif
     if (options.figure) roles.push_back({"figure file", *options.figure, true});
-    run::refuseSharedFiles(roles);
-    for (const run::FileRole& role : roles)
-        if (role.output) run::refuseUnsafeOutput(role);
+    run::refuseUnsafeFileRoles(roles);
 }
 
 // Takes `lock` on the companion lock file of `file`; says once per run when
@@ -161,12 +149,10 @@ void lockFor(platform::FileLock& lock, const std::string& file, const std::strin
              cli::TerminalInterface& ui) {
     static bool toldUnsupported = false;
     const auto state =
-        lock.acquire(file + ".lock", [&] { ui.information("waiting for another run using " + shownName); });
+        lock.acquire(file + ".lock", [&] { ui.information(base::waitingForLockNotice(shownName)); });
     if (state == platform::FileLock::State::Unsupported && !toldUnsupported) {
         toldUnsupported = true;
-        ui.information("cannot lock \"" + file +
-                       ".lock\"; carrying on without guarding against runs at "
-                       "the same time.");
+        ui.information(base::lockUnsupportedNotice(file + ".lock"));
     }
 }
 
@@ -184,16 +170,14 @@ int runCli(int& argc, char** argv) {
     }
 
 #if !ZELTRIC_HAS_PLOT
-    if (options.plot)
-        return usageError("--plot: this build of zeltric-cli has no BMP plot (it was built without Qt)");
+    if (options.plot) return usageError(base::noBmpPlotMessage());
     if (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg)
-        return usageError(figure::kNeedsQtBuild);
+        return usageError(base::figureNeedsQtBuildMessage());
 #endif
     const auto kernels = chooseKernels(options);
     if (!kernels)
-        return usageError("the environment variable ZELTRIC_KERNELS holds \"" +
-                          std::string(std::getenv("ZELTRIC_KERNELS")) + "\"; it takes one of " +
-                          analysis::KernelSelection::names() + " (or unset it)");
+        return usageError(
+            base::kernelsVariableMessage(std::getenv("ZELTRIC_KERNELS"), analysis::KernelSelection::names()));
 
     cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
@@ -211,16 +195,17 @@ int runCli(int& argc, char** argv) {
     try {
         if (options.rerun) {
             const record::RerunPlan plan = record::planRerun(*options.rerun);
-            if (plan.cancelled)
-                ui.information("The recorded test was cancelled; this rerun runs all its randomisations.");
+            if (plan.cancelled) ui.information(base::recordedTestCancelledNotice());
             cli::applyRerunPlan(options, plan);
             ui.setDataFile(options.dataFile);
         }
         const cli::BatchOutcome opened =
             cli::openForBatch(session, options, ui, [&](const formats::FileConversion& converted) {
                 if (!options.quiet)
-                    std::cerr << "zeltric-cli: converted to " << converted.paths.dataFile << ", "
-                              << converted.paths.labelFile << " and " << converted.paths.alleleTable << '\n';
+                    std::cerr << "zeltric-cli: "
+                              << base::convertedNotice(converted.paths.dataFile, converted.paths.labelFile,
+                                                       converted.paths.alleleTable)
+                              << '\n';
             });
         if (opened.finished) return 0;
         if (opened.status != 0) return opened.message.empty() ? opened.status : usageError(opened.message);
@@ -281,8 +266,8 @@ int finishStandardOutput(int status) {
     const bool closed = std::fclose(stdout) == 0;
     if (streamOk && flushed && closed) return status;
     const int reason = !closed && error == 0 ? errno : error;
-    std::cerr << "zeltric-cli: error: cannot write standard output"
-              << (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()) << ".\n";
+    std::cerr << "zeltric-cli: error: "
+              << base::standardOutputFailure(reason != 0 ? std::strerror(reason) : std::string()) << '\n';
     return status == 0 ? kInputError : status;
 }
 
@@ -294,7 +279,7 @@ int main(int argc, char** argv) {
     try {
         status = zeltric::cli::runCli(argc, argv);
     } catch (const std::bad_alloc&) {
-        std::cerr << "zeltric-cli: error: out of memory.\n";
+        std::cerr << "zeltric-cli: error: " << zeltric::base::outOfMemoryFailure() << '\n';
         status = zeltric::cli::kInputError;
     } catch (const std::exception& e) {
         std::cerr << "zeltric-cli: internal error: " << e.what() << '\n';

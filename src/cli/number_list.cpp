@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "base/decimal.hpp"
+#include "base/messages_cli.hpp"
 
 namespace zeltric::cli {
 namespace {
@@ -26,9 +27,8 @@ std::optional<long long> number(const std::string& text) {
 
 std::optional<std::vector<int>> parseNumberList(const std::string& text, int maximum, int minimumCount,
                                                 std::string& message) {
-    const std::string example = " (write numbers and ranges such as 1,3,5-8)";
     if (trimmed(text).empty()) {
-        message = "the list of numbers is empty" + example;
+        message = base::emptyListReason();
         return std::nullopt;
     }
     std::vector<int> numbers;
@@ -41,17 +41,16 @@ std::optional<std::vector<int>> parseNumberList(const std::string& text, int max
         const auto first = number(dash == std::string::npos ? entry : trimmed(entry.substr(0, dash)));
         const auto last = dash == std::string::npos ? first : number(trimmed(entry.substr(dash + 1)));
         if (!first || !last) {
-            message = "\"" + entry + "\" in \"" + text + "\" is not a number or a range" + example;
+            message = base::notNumberOrRangeReason(entry, text);
             return std::nullopt;
         }
         if (*first > *last) {
-            message = "the range " + entry + " runs backwards" + example;
+            message = base::backwardsRangeReason(entry);
             return std::nullopt;
         }
         for (const long long n : {*first, *last}) {
             if (n < 1 || n > maximum) {
-                message = "there is no number " + std::to_string(n) + ": the numbers run from 1 to " +
-                          std::to_string(maximum);
+                message = base::noSuchNumberReason(n, maximum);
                 return std::nullopt;
             }
         }
@@ -62,8 +61,7 @@ std::optional<std::vector<int>> parseNumberList(const std::string& text, int max
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     if (static_cast<int>(numbers.size()) < minimumCount) {
-        message = "at least " + std::to_string(minimumCount) + " different numbers are needed, the list gives " +
-                  std::to_string(numbers.size());
+        message = base::tooFewNumbersReason(minimumCount, numbers.size());
         return std::nullopt;
     }
     return numbers;

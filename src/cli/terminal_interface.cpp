@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "base/messages.hpp"
+#include "base/messages_ranges.hpp"
 #include "platform/platform.hpp"
 
 namespace zeltric::cli {
@@ -36,17 +37,17 @@ void TerminalInterface::error(const std::string& text) {
 }
 
 std::optional<std::pair<std::string, std::string>> TerminalInterface::askSeeds() {
-    std::cerr << "Seeds Random Number generator?\nFirst seed? [1..2147483562] " << std::flush;
+    std::cerr << base::seedQuestionTitle() << '\n' << base::firstSeedQuestion() << ' ' << std::flush;
     auto first = readLine();
     if (!first) return std::nullopt;
-    std::cerr << "Second seed?  [1..2147483398] " << std::flush;
+    std::cerr << base::secondSeedQuestion() << ' ' << std::flush;
     auto second = readLine();
     if (!second) return std::nullopt;
     return std::make_pair(*first, *second);
 }
 
 std::optional<std::string> TerminalInterface::askCount(const std::string& offered) {
-    std::cerr << "Number of randomisations ? [100..15000] (" << offered << ") " << std::flush;
+    std::cerr << base::randomisationCountQuestion() << " (" << offered << ") " << std::flush;
     auto line = readLine();
     if (!line) return std::nullopt;
     return line->empty() ? offered : *line;

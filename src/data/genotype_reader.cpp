@@ -2,6 +2,7 @@
 
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
+#include "base/messages_input.hpp"
 #include "base/text_reader.hpp"
 
 namespace zeltric::data {
@@ -20,16 +21,13 @@ void checkHeader(const HeaderCounts& h, const base::TextReader& reader) {
     if (h.np > base::NPMax || h.nl > base::NLMax || h.nu > base::NUMax)
         throw base::FatalError(base::MessageId::Capacity, base::capacityMessage());
     if (h.np < 1 || h.nl < 1 || h.nu < 1)
-        throw base::FatalError(base::placeOf(reader.fileName(), 1) +
-                               "the number of samples, of loci and the highest allele number must each be at "
-                               "least 1 (read " +
-                               std::to_string(h.np) + ", " + std::to_string(h.nl) + ", " + std::to_string(h.nu) +
-                               ").");
+        throw base::FatalError(
+            base::refusalMessage(reader.fileName(), 1, base::headerCountsReason(h.np, h.nl, h.nu)));
 }
 
 base::TextReader openDataFile(const std::string& path) {
     base::TextReader reader = base::TextReader::fromFile(path, "data file");
-    if (reader.atEnd()) throw base::FatalError("The data file \"" + path + "\" is empty.");
+    if (reader.atEnd()) throw base::FatalError(base::emptyDataFileMessage(path));
     return reader;
 }
 
@@ -99,16 +97,12 @@ void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
         const int line = reader.lineNumber();
         if (sample != 0) {
             if (sample < 1 || sample > ds.np)
-                throw base::FatalError(base::placeOf(path, line) + "sample number " + std::to_string(sample) +
-                                       " lies outside 1.." + std::to_string(ds.np) + ".");
+                throw base::FatalError(base::refusalMessage(path, line, base::sampleOutsideReason(sample, ds.np)));
             if (sample < previousSample)
-                throw base::FatalError(base::placeOf(path, line) + "sample " + std::to_string(sample) +
-                                       " follows sample " + std::to_string(previousSample) +
-                                       "; the lines of each sample must be together, samples in ascending order.");
+                throw base::FatalError(
+                    base::refusalMessage(path, line, base::sampleOrderReason(sample, previousSample)));
             if (individual == base::NIMax)
-                throw base::FatalError(base::placeOf(path, line) + "more than " + std::to_string(base::NIMax) +
-                                       " genotype lines; at most " + std::to_string(base::NIMax) +
-                                       " individuals fit in one data file.");
+                throw base::FatalError(base::refusalMessage(path, line, base::tooManyGenotypeLinesReason()));
             previousSample = sample;
             ++ds.sampleEnds[static_cast<std::size_t>(sample)];
             ++individual;
@@ -119,8 +113,7 @@ void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
         reader.skipLine();
     }
     ds.individualCount = static_cast<std::uint16_t>(individual);
-    if (individual == 0)
-        throw base::FatalError("The data file \"" + path + "\" holds no genotype lines: nothing to analyse.");
+    if (individual == 0) throw base::FatalError(base::noGenotypeLinesMessage(path));
     for (int s = 2; s <= ds.np; ++s)
         ds.sampleEnds[static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(
             ds.sampleEnds[static_cast<std::size_t>(s)] + ds.sampleEnds[static_cast<std::size_t>(s - 1)]);

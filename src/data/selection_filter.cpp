@@ -5,6 +5,9 @@
 
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
+#include "base/messages.hpp"
+#include "base/messages_files.hpp"
+#include "base/messages_input.hpp"
 #include "base/number_field.hpp"
 #include "base/output_file.hpp"
 #include "base/text_reader.hpp"
@@ -49,8 +52,7 @@ std::string flagBitmap(const std::array<std::uint8_t, N>& flags, int count) {
 }
 
 [[noreturn]] void fileFailure(const std::string& verb, const std::string& path, int error) {
-    throw base::FatalError("Cannot " + verb + " the filtered data file \"" + path + "\": " + std::strerror(error) +
-                           ".");
+    throw base::FatalError(base::fileFailureMessage(verb, "filtered data file", path, std::strerror(error)));
 }
 
 // A failure never leaves a half-written file at `path`.
@@ -83,9 +85,7 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
     std::string code = "~";
     if (selectLoci) code += "L" + flagBitmap(opened.locusSelected, opened.nl);
     if (selectPops) code += "P" + flagBitmap(opened.populationSelected, opened.np);
-    if (code.size() > room)
-        throw base::FatalError("The name of the data file \"" + dataFileName +
-                               "\" is too long to carry the selection; give the file a shorter name.");
+    if (code.size() > room) throw base::FatalError(base::selectionNameTooLongMessage(dataFileName));
     return dataFileName + full.substr(0, room - code.size()) + code;
 }
 
@@ -94,8 +94,7 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
     if (!selectLoci && !selectPops) return;
     ZELTRIC_ASSERT(opened.np <= base::NPMax && opened.nl <= base::NLMax);
     if (base::sameFile(inputPath, outputPath))
-        throw base::FatalError("The filtered data file \"" + outputPath +
-                               "\" would replace the data file itself; nothing was written.");
+        throw base::FatalError(base::filteredFileWouldReplaceDataMessage(outputPath));
 
     base::TextReader in = base::TextReader::fromFile(inputPath, "data file");
 
@@ -135,12 +134,11 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
         const int line = in.lineNumber();
         if (sample != 0) {
             if (sample < 1 || sample > opened.np)
-                throw base::FatalError(base::placeOf(inputPath, line) + "sample number " + std::to_string(sample) +
-                                       " lies outside 1.." + std::to_string(opened.np) + ".");
+                throw base::FatalError(
+                    base::refusalMessage(inputPath, line, base::sampleOutsideReason(sample, opened.np)));
             if (sample < previousSample)
-                throw base::FatalError(base::placeOf(inputPath, line) + "sample " + std::to_string(sample) +
-                                       " follows sample " + std::to_string(previousSample) +
-                                       "; the lines of each sample must be together, samples in ascending order.");
+                throw base::FatalError(
+                    base::refusalMessage(inputPath, line, base::sampleOrderReason(sample, previousSample)));
             previousSample = sample;
             const int s = static_cast<int>(sample);
             if (sampleTaken(opened, s, selectPops)) {

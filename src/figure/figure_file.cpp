@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "base/fatal_error.hpp"
+#include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 
 namespace zeltric::figure {
@@ -22,15 +23,15 @@ std::optional<FigureFormat> figureFormat(const std::string& path) {
 
 void writeFigureFile(const std::string& path, const std::string& svg, int pngWidth, const FigureRenderer& render) {
     const auto fail = [&](const std::string& reason) {
-        throw base::FatalError("Cannot write the figure \"" + path + "\": " + reason);
+        throw base::FatalError(base::figureFailureMessage(path, reason));
     };
     const auto format = figureFormat(path);
-    if (!format) fail("the file name must end in .svg, .pdf or .png.");
+    if (!format) fail(base::figureExtensionReason());
     if (*format == FigureFormat::Svg) {
         base::replaceFileAtomically(path, svg);
         return;
     }
-    if (!render) fail(kNeedsQtBuild);
+    if (!render) fail(base::figureNeedsQtBuildMessage());
     std::string bytes;
     try {
         bytes = render(svg, *format, pngWidth);

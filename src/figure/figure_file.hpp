@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "base/limits.hpp"
+
 // Writing a figure file: SVG as laid out, PDF and PNG drawn from the SVG by a
 // renderer that the Qt build supplies.
 
@@ -11,9 +13,9 @@ namespace zeltric::figure {
 
 enum class FigureFormat { Svg, Pdf, Png };
 
-inline constexpr int kDefaultPngWidth = 2400;
-inline constexpr int kMinPngWidth = 200;
-inline constexpr int kMaxPngWidth = 20000;
+inline constexpr int kDefaultPngWidth = base::kDefaultPngWidth;
+inline constexpr int kMinPngWidth = base::kMinPngWidth;
+inline constexpr int kMaxPngWidth = base::kMaxPngWidth;
 
 // The format named by the file's extension (.svg, .pdf, .png, any case), or
 // nothing for another extension or none.
@@ -22,9 +24,6 @@ std::optional<FigureFormat> figureFormat(const std::string& path);
 // Turns the SVG into PDF or PNG bytes (PNG `pngWidth` pixels across); throws
 // std::runtime_error with the reason when it cannot.
 using FigureRenderer = std::function<std::string(const std::string& svg, FigureFormat format, int pngWidth)>;
-
-inline constexpr const char* kNeedsQtBuild =
-    "PDF and PNG figures need the Qt build of ZELTRIC; this build writes SVG figures only (name the file .svg).";
 
 // Writes the figure to `path` in its extension's format, atomically (a
 // temporary file renamed over the target). Throws base::FatalError with a

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/messages_run.hpp"
 #include "figure/svg_writer.hpp"
 
 namespace zeltric::figure {
@@ -43,13 +44,8 @@ std::string figureTitle(int x, int y) {
 
 std::optional<std::string> figureUnavailable(const run::RunResults& results, int x, int y) {
     const int axes = figureAxisCount(results);
-    if (axes < 2)
-        return std::string(
-            "No figure: the analysis has fewer than three samples or fewer than three alleles, "
-            "so there is no pair of axes to show.");
-    if (x < 1 || x > axes || y < 1 || y > axes)
-        return "No figure of axes " + std::to_string(x) + " and " + std::to_string(y) +
-               ": choose axes within 1.." + std::to_string(axes) + ".";
+    if (axes < 2) return base::noFigureAxesMessage();
+    if (x < 1 || x > axes || y < 1 || y > axes) return base::figureAxesUnavailableMessage(x, y, axes);
     return std::nullopt;
 }
 

@@ -7,6 +7,8 @@
 #include <system_error>
 
 #include "base/fatal_error.hpp"
+#include "base/messages_files.hpp"
+#include "base/messages_formats.hpp"
 #include "formats/foreign_formats.hpp"
 #include "platform/platform.hpp"
 
@@ -24,14 +26,12 @@ std::optional<std::string> existingContent(const std::string& path) {
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(path, ec)) && !fs::exists(path, ec)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw base::FatalError("The file \"" + path + "\" exists but cannot be read; it was not replaced.");
+    if (!in) throw base::FatalError(base::existingUnreadableMessage(path));
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 [[noreturn]] void otherBytes(const std::string& path) {
-    throw base::FatalError("The file \"" + path +
-                           "\" already exists with other content; it was not replaced and nothing was "
-                           "converted. Move it away to convert again.");
+    throw base::FatalError(base::existingDiffersMessage(path));
 }
 
 // A complete temporary file beside `path`, then a link under the final name,
@@ -41,8 +41,8 @@ bool createComplete(const std::string& path, const std::string& text) {
     std::string temporary;
     const platform::FileFailure failure = platform::writeTemporaryBeside(path, text, temporary);
     if (failure.step == platform::FileFailure::Step::Create)
-        throw base::FatalError("Cannot create the file \"" + path + "\": " + std::strerror(failure.error) + ".");
-    if (failure) throw base::FatalError("Cannot write the file \"" + path + "\".");
+        throw base::FatalError(base::fileFailureMessage("create", "file", path, std::strerror(failure.error)));
+    if (failure) throw base::FatalError(base::cannotWriteFileMessage(path));
     std::error_code ec;
 #ifdef __EMSCRIPTEN__
     // The browser's in-memory file system has no hard links; a run owns its
@@ -60,7 +60,7 @@ bool createComplete(const std::string& path, const std::string& text) {
         if (existingContent(path) != text) otherBytes(path);
         return false;
     }
-    if (ec) throw base::FatalError("Cannot create the file \"" + path + "\": " + ec.message() + ".");
+    if (ec) throw base::FatalError(base::fileFailureMessage("create", "file", path, ec.message()));
     return true;
 }
 
@@ -83,8 +83,7 @@ std::optional<FileConversion> convertFile(const std::string& path, std::optional
         }
     }
     if (!read) {
-        if (forced)
-            throw base::FatalError("Cannot read the file \"" + path + "\" as a " + formatName(*forced) + " file.");
+        if (forced) throw base::FatalError(base::unreadableAsFormatMessage(path, formatName(*forced)));
         return std::nullopt;
     }
     const std::string extension = fs::path(path).extension().string();

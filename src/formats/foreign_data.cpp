@@ -6,6 +6,8 @@
 #include "base/decimal.hpp"
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
+#include "base/messages.hpp"
+#include "base/messages_formats.hpp"
 #include "base/number_field.hpp"
 #include "base/text_reader.hpp"
 
@@ -57,7 +59,7 @@ bool wholeNumber(std::string_view text, long long& value) {
 }
 
 void refuse(const std::string& fileName, int line, const std::string& reason) {
-    throw base::FatalError(base::placeOf(fileName, line) + reason);
+    throw base::FatalError(base::refusalMessage(fileName, line, reason));
 }
 
 namespace {
@@ -72,30 +74,21 @@ std::string locusPlace(std::size_t l, const std::string& name) {
 
 Conversion buildConversion(ForeignData d, const std::string& fileName) {
     const auto refuseWhole = [&](const std::string& reason) {
-        throw base::FatalError("The file \"" + fileName + "\" cannot be converted: " + reason +
-                               "; nothing was written.");
+        throw base::FatalError(base::notConvertibleMessage(fileName, reason));
     };
     const std::size_t nl = d.loci.size();
-    if (nl == 0) refuseWhole("it names no locus");
-    if (nl > static_cast<std::size_t>(base::NLMax))
-        refuseWhole("it has " + std::to_string(nl) + " loci, a data file holds at most " +
-                    std::to_string(base::NLMax));
-    if (d.samples.empty()) refuseWhole("it holds no individual");
+    if (nl == 0) refuseWhole(base::noLocusWhat());
+    if (nl > static_cast<std::size_t>(base::NLMax)) refuseWhole(base::beyondCapacityWhat(nl, "loci", base::NLMax));
+    if (d.samples.empty()) refuseWhole(base::noIndividualWhat());
     if (d.samples.size() > static_cast<std::size_t>(base::NPMax))
-        refuseWhole("it has " + std::to_string(d.samples.size()) + " samples, a data file holds at most " +
-                    std::to_string(base::NPMax));
+        refuseWhole(base::beyondCapacityWhat(d.samples.size(), "samples", base::NPMax));
     std::size_t individuals = 0;
     for (const ForeignSample& s : d.samples) {
-        if (s.individuals.empty())
-            refuse(fileName, s.line,
-                   s.name.empty()
-                       ? std::string("a sample without individuals (an individual after this line expected).")
-                       : "the sample \"" + s.name + "\" has no individual.");
+        if (s.individuals.empty()) refuse(fileName, s.line, base::sampleWithoutIndividualsReason(s.name));
         individuals += s.individuals.size();
     }
     if (individuals > static_cast<std::size_t>(base::NIMax))
-        refuseWhole("it has " + std::to_string(individuals) + " individuals, a data file holds at most " +
-                    std::to_string(base::NIMax));
+        refuseWhole(base::beyondCapacityWhat(individuals, "individuals", base::NIMax));
 
     // Half-missing genotypes count as missing, so their present allele is not observed.
     long long halfMissing = 0;
@@ -159,12 +152,9 @@ Conversion buildConversion(ForeignData d, const std::string& fileName) {
     for (std::size_t a = 0; a < nl; ++a)
         for (std::size_t b = a + 1; b < nl; ++b)
             if (d.loci[a].substr(0, 6) == d.loci[b].substr(0, 6))
-                c.notes.push_back("The loci " + std::to_string(a + 1) + " (\"" + d.loci[a] + "\") and " +
-                                  std::to_string(b + 1) + " (\"" + d.loci[b] + "\") share the name \"" +
-                                  d.loci[a].substr(0, 6) + "\" in the data file, which keeps six characters.");
-    if (halfMissing > 0)
-        c.notes.push_back(std::to_string(halfMissing) + (halfMissing == 1 ? " genotype" : " genotypes") +
-                          " with one allele missing counted as missing.");
+                c.notes.push_back(
+                    base::sharedLocusNameNote(a + 1, d.loci[a], b + 1, d.loci[b], d.loci[a].substr(0, 6)));
+    if (halfMissing > 0) c.notes.push_back(base::halfMissingNote(halfMissing));
     return c;
 }
 
@@ -199,7 +189,7 @@ Conversion convert(Format format, std::string_view bytes, const std::string& fil
         case Format::Fstat: return detail::buildConversion(detail::readFstat(bytes, fileName), fileName);
         case Format::ZeltricData: break;
     }
-    throw base::FatalError("The file \"" + fileName + "\" is a data file; it needs no conversion.");
+    throw base::FatalError(base::alreadyDataFileMessage(fileName));
 }
 
 }  // namespace zeltric::formats

@@ -3,6 +3,7 @@
 // genotypes" with 4-digit (2 + 2) or 6-digit (3 + 3) codes, zeros missing.
 #include <cctype>
 
+#include "base/messages_formats.hpp"
 #include "formats/foreign_data.hpp"
 
 namespace zeltric::formats::detail {
@@ -20,7 +21,7 @@ bool isPopLine(const std::string& text) {
 
 ForeignData readGenepop(std::string_view bytes, const std::string& fileName) {
     const std::vector<Line> lines = splitLines(bytes);
-    if (lines.empty()) refuse(fileName, 1, "the file is empty (a Genepop title line expected).");
+    if (lines.empty()) refuse(fileName, 1, base::emptyForeignFileReason("a Genepop title line"));
     ForeignData d;
     std::size_t k = 1;
     for (; k < lines.size() && !isPopLine(lines[k].text); ++k) {
@@ -33,9 +34,8 @@ ForeignData readGenepop(std::string_view bytes, const std::string& fileName) {
             rest.remove_prefix(comma + 1);
         }
     }
-    if (k == lines.size())
-        refuse(fileName, lines.back().number, "no \"Pop\" line (a line \"Pop\" before each sample expected).");
-    if (d.loci.empty()) refuse(fileName, lines[k].number, "no locus name before the first \"Pop\" line.");
+    if (k == lines.size()) refuse(fileName, lines.back().number, base::noPopLineReason());
+    if (d.loci.empty()) refuse(fileName, lines[k].number, base::noLocusBeforePopReason());
 
     std::size_t digits = 0;  // 4 or 6, fixed by the first genotype
     for (; k < lines.size(); ++k) {
@@ -46,24 +46,18 @@ ForeignData readGenepop(std::string_view bytes, const std::string& fileName) {
         }
         if (trim(line.text).empty()) continue;
         const std::size_t comma = line.text.find(',');
-        if (comma == std::string::npos)
-            refuse(fileName, line.number,
-                   "no comma after the individual's label (\"label , genotypes\" expected).");
+        if (comma == std::string::npos) refuse(fileName, line.number, base::noCommaReason());
         ForeignSample& sample = d.samples.back();
         if (sample.individuals.empty()) sample.name = trim(line.text.substr(0, comma));
         const std::vector<std::string> codes = tokens(std::string_view(line.text).substr(comma + 1));
         if (codes.size() != d.loci.size())
-            refuse(fileName, line.number,
-                   std::to_string(codes.size()) + " genotypes for " + std::to_string(d.loci.size()) + " loci.");
+            refuse(fileName, line.number, base::genotypeCountReason(codes.size(), d.loci.size()));
         ForeignIndividual individual{line.number, {}};
         for (const std::string& code : codes) {
             long long value = 0;
             if (digits == 0 && (code.size() == 4 || code.size() == 6)) digits = code.size();
             if (code.size() != digits || !wholeNumber(code, value) || value < 0)
-                refuse(fileName, line.number,
-                       "\"" + code + "\" is not a genotype of " + std::to_string(digits == 0 ? 4 : digits) +
-                           " digits (two alleles of " + std::to_string(digits == 6 ? 3 : 2) +
-                           " digits each, zeros for missing, expected).");
+                refuse(fileName, line.number, base::notGenepopGenotypeReason(code, digits));
             const long long divisor = digits == 6 ? 1000 : 100;
             Genotype g;
             if (value / divisor != 0) g.first = value / divisor;

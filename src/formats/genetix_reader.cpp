@@ -1,6 +1,7 @@
 // GENETIX: the numbers of loci and of samples, each locus's name and allele
 // list, then each sample's name, size and individuals (the name in the first
 // 10 columns, then 6-digit codes, 000000 missing).
+#include "base/messages_formats.hpp"
 #include "formats/foreign_data.hpp"
 
 namespace zeltric::formats::detail {
@@ -16,8 +17,7 @@ public:
     const Line& next(const std::string& expected) {
         while (k_ < lines_.size() && trim(lines_[k_].text).empty()) ++k_;
         if (k_ == lines_.size())
-            refuse(fileName_, lines_.empty() ? 1 : lines_.back().number,
-                   "the file ends early (" + expected + " expected).");
+            refuse(fileName_, lines_.empty() ? 1 : lines_.back().number, base::endsEarlyReason(expected));
         return lines_[k_++];
     }
     long long number(const std::string& expected, long long low, long long high) {
@@ -26,8 +26,7 @@ public:
         long long value = 0;
         if (t.empty() || !wholeNumber(t[0], value) || value < low || value > high)
             refuse(fileName_, line.number,
-                   "\"" + (t.empty() ? std::string() : t[0]) + "\" is not " + expected + " (a whole number in " +
-                       std::to_string(low) + ".." + std::to_string(high) + " expected).");
+                   base::notWholeNumberInReason(t.empty() ? std::string() : t[0], expected, low, high));
         return value;
     }
     bool atEnd() {
@@ -54,12 +53,11 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
         const std::vector<std::string> t = tokens(list.text);
         long long count = 0;
         if (t.empty() || !wholeNumber(t[0], count) || count < 0 || static_cast<long long>(t.size()) - 1 != count)
-            refuse(fileName, list.number, "the number of alleles followed by that many allele names expected.");
+            refuse(fileName, list.number, base::alleleListReason());
         long long allele = 0;
         for (std::size_t i = 1; i < t.size(); ++i)
             if (!wholeNumber(t[i], allele) || allele < 1)
-                refuse(fileName, list.number,
-                       "\"" + t[i] + "\" is not an allele name (a positive number expected).");
+                refuse(fileName, list.number, base::notAlleleNameReason(t[i]));
     }
     for (long long s = 0; s < np; ++s) {
         const Line& nameLine = in.next("a sample name");
@@ -70,17 +68,12 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
             const std::vector<std::string> codes =
                 tokens(line.text.size() > kNameColumns ? std::string_view(line.text).substr(kNameColumns) : "");
             if (codes.size() != static_cast<std::size_t>(nl))
-                refuse(fileName, line.number,
-                       std::to_string(codes.size()) + " genotypes after the 10 columns of the name, " +
-                           std::to_string(nl) + " expected.");
+                refuse(fileName, line.number, base::genetixGenotypeCountReason(codes.size(), nl));
             ForeignIndividual individual{line.number, {}};
             for (const std::string& code : codes) {
                 long long value = 0;
                 if (code.size() != 6 || !wholeNumber(code, value) || value < 0)
-                    refuse(
-                        fileName, line.number,
-                        "\"" + code +
-                            "\" is not a genotype of 6 digits (two alleles of 3 digits, 000 missing, expected).");
+                    refuse(fileName, line.number, base::notGenetixGenotypeReason(code));
                 Genotype g;
                 if (value / 1000 != 0) g.first = value / 1000;
                 if (value % 1000 != 0) g.second = value % 1000;
@@ -92,8 +85,7 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
     }
     if (!in.atEnd()) {
         const Line& extra = in.next("");
-        refuse(fileName, extra.number,
-               "more lines than the samples' sizes announce (the end of the file expected).");
+        refuse(fileName, extra.number, base::linesBeyondSamplesReason());
     }
     return d;
 }

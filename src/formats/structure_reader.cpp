@@ -6,6 +6,7 @@
 #include <map>
 
 #include "base/fatal_error.hpp"
+#include "base/messages_formats.hpp"
 #include "formats/foreign_data.hpp"
 
 namespace zeltric::formats {
@@ -30,13 +31,11 @@ Rows nonBlankRows(std::string_view bytes) {
 }
 
 [[noreturn]] void ambiguous(const std::string& fileName, const std::string& what) {
-    throw base::FatalError("The layout of the STRUCTURE file \"" + fileName + "\" is ambiguous: " + what +
-                           " State it with --structure-loci N, --structure-rows 1|2 and "
-                           "--structure-extra-columns N (in the desktop, in the import dialog).");
+    throw base::FatalError(base::structureAmbiguousMessage(fileName, what));
 }
 
 StructureLayout layoutOf(const Rows& r, const std::string& fileName, const StructureOptions& o) {
-    if (r.cells.empty()) detail::refuse(fileName, 1, "the file is empty (rows of individuals expected).");
+    if (r.cells.empty()) detail::refuse(fileName, 1, base::emptyForeignFileReason("rows of individuals"));
     StructureLayout layout;
     layout.missing = o.missing.value_or(-9);
     layout.namesRow = r.cells.size() > 1 && r.cells[0].size() < r.cells[1].size();
@@ -45,12 +44,8 @@ StructureLayout layoutOf(const Rows& r, const std::string& fileName, const Struc
     for (std::size_t k = first; k < r.cells.size(); ++k)
         if (r.cells[k].size() != columns)
             detail::refuse(fileName, r.lines[k].number,
-                           std::to_string(r.cells[k].size()) + " columns, " + std::to_string(columns) +
-                               " expected as in line " + std::to_string(r.lines[first].number) + ".");
-    if (columns < 3)
-        detail::refuse(
-            fileName, r.lines[first].number,
-            "a label, the population and genotypes expected (" + std::to_string(columns) + " columns).");
+                           base::columnCountReason(r.cells[k].size(), columns, r.lines[first].number));
+    if (columns < 3) detail::refuse(fileName, r.lines[first].number, base::tooFewColumnsReason(columns));
     const std::size_t count = r.cells.size() - first;
 
     if (o.rows) {
@@ -68,7 +63,7 @@ StructureLayout layoutOf(const Rows& r, const std::string& fileName, const Struc
         else if (!anyPair)
             layout.rows = 1;
         else
-            ambiguous(fileName, "some consecutive rows share a label, but not every individual has two rows.");
+            ambiguous(fileName, base::rowsShareLabelWhat());
     }
     const long long perLocus = layout.rows == 1 ? 2 : 1;
     const long long free = static_cast<long long>(columns) - 2;
@@ -79,11 +74,9 @@ StructureLayout layoutOf(const Rows& r, const std::string& fileName, const Struc
         const long long extra = free - perLocus * layout.loci;
         if (extra < 0 || (o.extraColumns && *o.extraColumns != extra))
             detail::refuse(fileName, r.lines[first].number,
-                           std::to_string(columns) + " columns do not hold a label, the population, " +
-                               (o.extraColumns ? std::to_string(*o.extraColumns) : std::string("the")) +
-                               " extra columns and " + std::to_string(layout.loci) + " loci of " +
-                               std::to_string(layout.rows) + (layout.rows == 1 ? " row" : " rows") +
-                               " per individual.");
+                           base::columnsDoNotHoldReason(
+                               columns, o.extraColumns ? std::to_string(*o.extraColumns) : std::string(),
+                               layout.loci, layout.rows));
         layout.extraColumns = static_cast<int>(extra);
     } else {
         if (o.extraColumns) {
@@ -99,11 +92,8 @@ StructureLayout layoutOf(const Rows& r, const std::string& fileName, const Struc
         if (genotypeColumns < perLocus || genotypeColumns % perLocus != 0) {
             if (o.extraColumns)
                 detail::refuse(fileName, r.lines[first].number,
-                               std::to_string(columns) + " columns do not hold a label, the population, " +
-                                   std::to_string(layout.extraColumns) +
-                                   " extra columns and two columns per locus.");
-            ambiguous(fileName, "without a names row, " + std::to_string(columns) +
-                                    " columns do not tell the number of extra columns from the loci.");
+                               base::columnsDoNotHoldPairsReason(columns, layout.extraColumns));
+            ambiguous(fileName, base::extraColumnsUnclearWhat(columns));
         }
         layout.loci = static_cast<int>(genotypeColumns / perLocus);
     }
@@ -124,11 +114,8 @@ StructureLayout structureLayout(std::string_view bytes, const std::string& fileN
 }
 
 std::string describeLayout(const StructureLayout& layout) {
-    return std::string("STRUCTURE layout: ") + (layout.namesRow ? "a names row, " : "no names row, ") +
-           std::to_string(layout.rows) + (layout.rows == 1 ? " row" : " rows") + " per individual, " +
-           std::to_string(layout.extraColumns) + (layout.extraColumns == 1 ? " extra column" : " extra columns") +
-           (layout.popFlag ? " (PopFlag)" : "") + ", " + std::to_string(layout.loci) +
-           (layout.loci == 1 ? " locus" : " loci") + ", missing value " + std::to_string(layout.missing) + ".";
+    return base::structureLayoutNote(layout.namesRow, layout.rows, layout.extraColumns, layout.popFlag,
+                                     layout.loci, layout.missing);
 }
 
 namespace detail {
@@ -141,28 +128,23 @@ ForeignData readStructure(std::string_view bytes, const std::string& fileName, c
     for (int l = 0; l < layout.loci; ++l)
         d.loci.push_back(layout.namesRow ? r.cells[0][static_cast<std::size_t>(l)] : "L" + std::to_string(l + 1));
     if ((r.cells.size() - first) % static_cast<std::size_t>(layout.rows) != 0)
-        refuse(fileName, r.lines.back().number, "the second row of this individual is missing.");
+        refuse(fileName, r.lines.back().number, base::secondRowMissingReason());
 
     const std::size_t genotypes = 2 + static_cast<std::size_t>(layout.extraColumns);
     auto allele = [&](std::size_t row, std::size_t column) {
         const std::string& cell = r.cells[row][column];
         long long value = 0;
         if (!wholeNumber(cell, value))
-            refuse(fileName, r.lines[row].number,
-                   "\"" + cell + "\" is not an allele (a whole number or the missing value " +
-                       std::to_string(layout.missing) + " expected).");
+            refuse(fileName, r.lines[row].number, base::notStructureAlleleReason(cell, layout.missing));
         return value == layout.missing ? kMissing : value;
     };
     std::map<long long, ForeignSample> samples;
     for (std::size_t k = first; k < r.cells.size(); k += static_cast<std::size_t>(layout.rows)) {
         long long pop = 0;
         if (!wholeNumber(r.cells[k][1], pop))
-            refuse(fileName, r.lines[k].number,
-                   "\"" + r.cells[k][1] + "\" is not a population number (PopData, a whole number, expected).");
+            refuse(fileName, r.lines[k].number, base::notPopulationNumberReason(r.cells[k][1]));
         if (layout.rows == 2 && (r.cells[k + 1][0] != r.cells[k][0] || r.cells[k + 1][1] != r.cells[k][1]))
-            refuse(fileName, r.lines[k + 1].number,
-                   "the second row of individual \"" + r.cells[k][0] +
-                       "\" expected (the same label and population).");
+            refuse(fileName, r.lines[k + 1].number, base::secondRowExpectedReason(r.cells[k][0]));
         ForeignIndividual individual{r.lines[k].number, {}};
         for (std::size_t l = 0; l < static_cast<std::size_t>(layout.loci); ++l) {
             Genotype g;

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "base/fatal_error.hpp"
+#include "base/messages_run.hpp"
 #include "platform/platform.hpp"
 
 namespace zeltric::randomisation {
@@ -22,8 +23,7 @@ OrderedPool::OrderedPool(int workers, int window, Work work, const std::string& 
         for (int w = 0; w < workers; ++w) threads_.emplace_back([this, w] { workerLoop(w); });
     } catch (const std::system_error&) {
         stop();
-        throw base::FatalError("Cannot start " + std::to_string(workers) + " worker threads for " + purpose +
-                               " (the system refused more threads); choose fewer threads.");
+        throw base::FatalError(base::threadsRefusedMessage(workers, purpose));
     } catch (...) {
         stop();
         throw;

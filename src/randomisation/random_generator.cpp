@@ -78,8 +78,14 @@ std::int32_t truncatedExtendedProduct(double u, std::int32_t n) {
 
 namespace {
 
-constexpr std::uint64_t kModulus1 = 2147483563;
-constexpr std::uint64_t kModulus2 = 2147483399;
+// The two components' moduli m1 and m2. A component's state lies in
+// 1..m-1, so the seed ranges are the moduli less one, and the combined value
+// seed1 - seed2 is brought into 1..m1-1 by adding m1 - 1.
+constexpr std::int32_t kM1 = 2147483563;
+constexpr std::int32_t kM2 = 2147483399;
+static_assert(kSeed1Max == kM1 - 1 && kSeed2Max == kM2 - 1);
+constexpr std::uint64_t kModulus1 = kM1;
+constexpr std::uint64_t kModulus2 = kM2;
 
 // a^steps mod m; every product stays below 2^62.
 std::uint64_t powerMod(std::uint64_t a, std::uint64_t steps, std::uint64_t m) {
@@ -116,12 +122,12 @@ void GeneratorJump::apply(RandomGenerator& generator) const {
 std::int32_t RandomGenerator::step() {
     std::int32_t k = seed1 / 53668;
     seed1 = 40014 * (seed1 - k * 53668) - k * 12211;
-    if (seed1 < 0) seed1 += 2147483563;
+    if (seed1 < 0) seed1 += kM1;
     k = seed2 / 52774;
     seed2 = 40692 * (seed2 - k * 52774) - k * 3791;
-    if (seed2 < 0) seed2 += 2147483399;
+    if (seed2 < 0) seed2 += kM2;
     std::int32_t z = seed1 - seed2;
-    if (z < 1) z += 2147483562;
+    if (z < 1) z += kSeed1Max;  // m1 - 1
     return z;
 }
 

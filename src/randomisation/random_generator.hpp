@@ -24,7 +24,7 @@ public:
     std::int32_t integerDeviate(std::int32_t n);
 
 private:
-    // Advances the state; the combined value, 1..2147483562 from any valid state.
+    // Advances the state; the combined value, 1..kSeed1Max from any valid state.
     std::int32_t step();
 };
 

@@ -6,6 +6,7 @@
 
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
+#include "base/messages_record.hpp"
 #include "platform/sha256.hpp"
 
 namespace zeltric::record {
@@ -15,18 +16,18 @@ using nlohmann::json;
 namespace {
 
 [[noreturn]] void badRecord(const std::string& recordPath, const std::string& what) {
-    throw base::FatalError("The run record \"" + recordPath + "\" cannot be rerun: " + what + ".");
+    throw base::FatalError(base::badRecordMessage(recordPath, what));
 }
 
 const json& member(const json& object, const char* key, const std::string& recordPath, const std::string& where) {
     const auto found = object.find(key);
-    if (found == object.end()) badRecord(recordPath, "it has no \"" + std::string(key) + "\" in " + where);
+    if (found == object.end()) badRecord(recordPath, base::recordMissingReason(key, where));
     return *found;
 }
 
 std::string text(const json& object, const char* key, const std::string& recordPath, const std::string& where) {
     const json& value = member(object, key, recordPath, where);
-    if (!value.is_string()) badRecord(recordPath, "\"" + std::string(key) + "\" in " + where + " is not a text");
+    if (!value.is_string()) badRecord(recordPath, base::recordNotTextReason(key, where));
     return value.get<std::string>();
 }
 
@@ -43,25 +44,21 @@ std::string locate(const std::string& recordPath, const std::string& recordedPat
     else if (fs::is_regular_file(recorded, ec))
         found = recorded.string();
     else
-        throw base::FatalError("The " + what + " \"" + recorded.filename().string() + "\" of the run record \"" +
-                               recordPath + "\" is neither beside the record nor at \"" + recordedPath +
-                               "\"; nothing was run.");
+        throw base::FatalError(
+            base::recordedFileMissingMessage(what, recorded.filename().string(), recordPath, recordedPath));
     const auto actual = platform::fileSha256(found);
-    if (!actual) throw base::FatalError("Cannot read the " + what + " \"" + found + "\"; nothing was run.");
+    if (!actual) throw base::FatalError(base::recordedFileUnreadableMessage(what, found));
     if (*actual != sha256)
-        throw base::FatalError("The " + what + " \"" + found + "\" differs from the one of the run record \"" +
-                               recordPath + "\" (its SHA-256 is " + *actual + ", the record's " + sha256 +
-                               "); nothing was run. Rerun with the file the record was made from.");
+        throw base::FatalError(base::recordedFileDiffersMessage(what, found, recordPath, *actual, sha256));
     return found;
 }
 
 std::vector<int> numbers(const json& value, const std::string& recordPath, const char* key) {
-    if (!value.is_array()) badRecord(recordPath, "\"" + std::string(key) + "\" of the selection is not a list");
+    if (!value.is_array()) badRecord(recordPath, base::recordSelectionNotListReason(key));
     std::vector<int> out;
     for (const json& n : value) {
         if (!n.is_number_integer() || n.get<long long>() < 1 || n.get<long long>() > 100000)
-            badRecord(recordPath,
-                      "\"" + std::string(key) + "\" of the selection holds something other than numbers");
+            badRecord(recordPath, base::recordSelectionNotNumbersReason(key));
         out.push_back(n.get<int>());
     }
     return out;
@@ -70,26 +67,26 @@ std::vector<int> numbers(const json& value, const std::string& recordPath, const
 std::optional<SeedPair> seeds(const json& value, const std::string& recordPath) {
     if (value.is_null()) return std::nullopt;
     if (!value.is_array() || value.size() != 2 || !value[0].is_number_integer() || !value[1].is_number_integer())
-        badRecord(recordPath, "\"seeds_start\" is not a pair of whole numbers");
+        badRecord(recordPath, base::recordSeedsNotPairReason());
     const long long s1 = value[0].get<long long>();
     const long long s2 = value[1].get<long long>();
-    if (!base::validSeeds(s1, s2)) badRecord(recordPath, "\"seeds_start\" lies outside the seed ranges");
+    if (!base::validSeeds(s1, s2)) badRecord(recordPath, base::recordSeedsOutsideReason());
     return SeedPair{static_cast<std::int32_t>(s1), static_cast<std::int32_t>(s2)};
 }
 
 RerunPlan planFromRecord(const std::string& recordPath) {
     std::ifstream in(recordPath, std::ios::binary);
-    if (!in) throw base::FatalError("Cannot read the run record \"" + recordPath + "\".");
+    if (!in) throw base::FatalError(base::recordUnreadableMessage(recordPath));
     std::ostringstream content;
     content << in.rdbuf();
     const json record = json::parse(content.str(), nullptr, false);
-    if (!record.is_object()) badRecord(recordPath, "it is not a JSON object");
+    if (!record.is_object()) badRecord(recordPath, base::recordNotJsonObjectReason());
     const auto program = record.find("program");
     if (program == record.end() || !program->is_object() || program->value("name", json()) != kProgramName)
-        badRecord(recordPath, "it is not a ZELTRIC run record (no \"program\" named \"zeltric\")");
+        badRecord(recordPath, base::recordNotOursReason());
 
     const json& input = member(record, "input", recordPath, "the record");
-    if (!input.is_object()) badRecord(recordPath, "\"input\" is not an object");
+    if (!input.is_object()) badRecord(recordPath, base::recordNotObjectReason("input"));
     RerunPlan plan;
     plan.dataPath = locate(recordPath, text(input, "data_file", recordPath, "\"input\""),
                            text(input, "sha256", recordPath, "\"input\""), "data file");
@@ -98,7 +95,7 @@ RerunPlan planFromRecord(const std::string& recordPath) {
                                 text(input, "label_sha256", recordPath, "\"input\""), "label file");
 
     const json& selection = member(input, "selection", recordPath, "\"input\"");
-    if (!selection.is_object()) badRecord(recordPath, "\"selection\" is not an object");
+    if (!selection.is_object()) badRecord(recordPath, base::recordNotObjectReason("selection"));
     if (selection.value("loci_chosen", false))
         plan.loci = numbers(member(selection, "loci", recordPath, "\"selection\""), recordPath, "loci");
     if (selection.value("samples_chosen", false))
@@ -106,25 +103,25 @@ RerunPlan planFromRecord(const std::string& recordPath) {
 
     const json& randomisations = member(record, "randomisations", recordPath, "the record");
     if (!randomisations.is_null()) {
-        if (!randomisations.is_number_integer() || randomisations.get<long long>() < 100 ||
-            randomisations.get<long long>() > 15000)
-            badRecord(recordPath, "\"randomisations\" is not a number within 100..15000");
+        if (!randomisations.is_number_integer() || randomisations.get<long long>() < base::kMinRandomisations ||
+            randomisations.get<long long>() > base::kMaxRandomisations)
+            badRecord(recordPath, base::recordRandomisationsReason());
         plan.randomisations = randomisations.get<int>();
         plan.seedsStart = seeds(member(record, "seeds_start", recordPath, "the record"), recordPath);
-        if (!plan.seedsStart) badRecord(recordPath, "it has a test but no \"seeds_start\"");
+        if (!plan.seedsStart) badRecord(recordPath, base::recordTestWithoutSeedsReason());
     }
     plan.cancelled = record.value("cancelled", false);
 
     // A completed bootstrap is run again with its replicates and seeds.
     if (const auto bootstrap = record.find("bootstrap"); bootstrap != record.end() && !bootstrap->is_null()) {
-        if (!bootstrap->is_object()) badRecord(recordPath, "\"bootstrap\" is not an object");
+        if (!bootstrap->is_object()) badRecord(recordPath, base::recordNotObjectReason("bootstrap"));
         const json& replicates = member(*bootstrap, "replicates", recordPath, "\"bootstrap\"");
-        if (!replicates.is_number_integer() || replicates.get<long long>() < 100 ||
-            replicates.get<long long>() > 100000)
-            badRecord(recordPath, "\"replicates\" of the bootstrap is not a number within 100..100000");
+        if (!replicates.is_number_integer() || replicates.get<long long>() < base::kMinReplicates ||
+            replicates.get<long long>() > base::kMaxReplicates)
+            badRecord(recordPath, base::recordReplicatesReason());
         plan.bootstrapReplicates = replicates.get<int>();
         plan.bootstrapSeeds = seeds(member(*bootstrap, "seeds", recordPath, "\"bootstrap\""), recordPath);
-        if (!plan.bootstrapSeeds) badRecord(recordPath, "the bootstrap has no \"seeds\"");
+        if (!plan.bootstrapSeeds) badRecord(recordPath, base::recordBootstrapWithoutSeedsReason());
     }
     return plan;
 }
@@ -136,7 +133,7 @@ RerunPlan planRerun(const std::string& recordPath) {
         return planFromRecord(recordPath);
     } catch (const nlohmann::json::exception&) {
         // A value of the wrong kind under a known key.
-        badRecord(recordPath, "a value in it has the wrong type");
+        badRecord(recordPath, base::recordWrongTypeReason());
     }
 }
 

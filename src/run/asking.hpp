@@ -19,7 +19,8 @@ namespace zeltric::run {
 std::pair<std::int32_t, std::int32_t> askSeedsUntilValid(UserInterface& ui);
 
 // The count prompt the Testing command runs: offers "100" at every showing
-// and repeats until an OK gives a valid entry within 100..15000. Closing the
+// and repeats until an OK gives a valid entry within
+// kMinRandomisations..kMaxRandomisations. Closing the
 // dialog without OK shows it again.
 std::int32_t askRandomisationCount(UserInterface& ui);
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "base/fatal_error.hpp"
+#include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 
 namespace zeltric::run {
@@ -10,9 +11,9 @@ namespace zeltric::run {
 namespace {
 
 std::string advice(const FileRole& later) {
-    if (later.role == "plot file") return "choose another name for the plot.";
-    if (!later.output) return "give each its own file; nothing was read or written.";
-    return "rename the data file so that its name without the extension differs from its other files.";
+    if (later.role == "plot file") return base::choosePlotNameAdvice();
+    if (!later.output) return base::ownFileAdvice();
+    return base::renameDataFileAdvice();
 }
 
 }  // namespace
@@ -24,27 +25,21 @@ void refuseSharedFiles(const std::vector<FileRole>& roles) {
             const FileRole& later = roles[b];
             if (first.path.empty() || later.path.empty() || !base::sameFile(first.path, later.path)) continue;
             if (!later.output)
-                throw base::FatalError("The " + later.role + " \"" + later.path + "\" and the " + first.role +
-                                       " \"" + first.path + "\" are the same file; " + advice(later));
+                throw base::FatalError(
+                    base::sameFileMessage(later.role, later.path, first.role, first.path, advice(later)));
             // Outputs of one run differ by extension; only a chosen name can meet another.
             const std::string what =
                 first.output ? first.role + " \"" + first.path + "\" of this run" : first.role;
-            throw base::FatalError("The " + later.role + " \"" + later.path + "\" would replace the " + what +
-                                   "; " + advice(later));
+            throw base::FatalError(base::wouldReplaceMessage(later.role, later.path, what, advice(later)));
         }
 }
 
 void refuseUnsafeOutput(const FileRole& output) {
     struct stat info {};
     if (::lstat(output.path.c_str(), &info) != 0) return;
-    if (S_ISLNK(info.st_mode))
-        throw base::FatalError("The " + output.role + " \"" + output.path +
-                               "\" is a symbolic link; results are never written through a link. Remove "
-                               "the link or move the data file; nothing was written.");
+    if (S_ISLNK(info.st_mode)) throw base::FatalError(base::outputIsLinkMessage(output.role, output.path));
     if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-        throw base::FatalError("The " + output.role + " \"" + output.path +
-                               "\" exists and is not a regular file (a pipe, a device or a socket); "
-                               "nothing was written.");
+        throw base::FatalError(base::outputNotRegularMessage(output.role, output.path));
 }
 
 }  // namespace zeltric::run

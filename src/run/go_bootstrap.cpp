@@ -1,6 +1,7 @@
 #include "run/go_bootstrap.hpp"
 
 #include "base/limits.hpp"
+#include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/integer_entry.hpp"
@@ -21,9 +22,7 @@ void runBootstrapStage(Session& session, UserInterface& ui) {
 
 void endBootstrapStage(Session& session, UserInterface& ui, const randomisation::BootstrapOutcome& outcome) {
     if (outcome.cancelled) {
-        ui.information(
-            "The bootstrap over loci was cancelled: no intervals were written. The results of the "
-            "observed analysis are complete.");
+        ui.information(base::bootstrapCancelledMessage());
         return;
     }
     session.results.bootstrap = outcome.summaries;

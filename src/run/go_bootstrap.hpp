@@ -21,7 +21,7 @@ void endBootstrapStage(Session& session, UserInterface& ui, const randomisation:
 
 // "Bootstrap over loci": inverts the check mark and, when it becomes set,
 // asks for the replicate count (offering 1000) until it lies within
-// 100..100000, as the Testing command asks for its count. `askCount` shows
+// kMinReplicates..kMaxReplicates, as the Testing command asks for its count. `askCount` shows
 // the count dialog once offering its argument: the text confirmed, or
 // nothing when it was closed without OK (it is then shown again).
 using CountPrompt = std::function<std::optional<std::string>(const std::string& offered)>;

@@ -8,6 +8,7 @@
 #include "analysis/results_report.hpp"
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
+#include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 #include "data/allele_counting.hpp"
 #include "data/frequency_file.hpp"
@@ -20,27 +21,13 @@
 #include "run/label_command.hpp"
 #include "run/port_observer.hpp"
 #include "run/reader_preparation.hpp"
+#include "run/run_files.hpp"
 #include "run/run_record_step.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
 
 namespace {
-
-// No file the run writes may take the place of another file of the run, and
-// none is written through a link or into a pipe; checked before the first write.
-void refuseClobbering(const Session& session, const std::string& base, bool selection) {
-    std::vector<FileRole> roles = {{"data file", session.settings.openedPath, false},
-                                   {"label file", session.settings.labelFileName, false},
-                                   {"seed file", session.settings.seedFileName, false}};
-    for (const char* extension : kOutputExtensions) roles.push_back({"output file", base + extension, true});
-    // The run record is checked where it is written: a file there that is not
-    // a record of ours is left alone.
-    if (selection) roles.push_back({"filtered data file", base + ".dat", true});
-    refuseSharedFiles(roles);
-    for (const FileRole& role : roles)
-        if (role.output) refuseUnsafeOutput(role);
-}
 
 // The test starts from zero; a cancelled test leaves zeros, not stale values.
 void startTest(Session& session) {
@@ -122,21 +109,19 @@ void goStep(Session& session, UserInterface& ui) {
 
 void refuseUnsafeFiles(const Session& session) {
     const bool selection = session.settings.selectLoci || session.settings.selectPops;
-    refuseClobbering(session,
-                     selection ? data::selectionBaseName(session.results.dataFileName, session.settings.opened,
-                                                         session.settings.selectLoci, session.settings.selectPops)
-                               : session.results.dataFileName,
-                     selection);
+    const std::string base =
+        selection ? data::selectionBaseName(session.results.dataFileName, session.settings.opened,
+                                            session.settings.selectLoci, session.settings.selectPops)
+                  : session.results.dataFileName;
+    refuseUnsafeFileRoles(goStepFiles(session.settings.openedPath, session.settings.labelFileName,
+                                      session.settings.seedFileName, base, selection));
 }
 
 void checkRunnable(const Session& session) {
-    if (!session.settings.fileOpen) throw base::FatalError("No data file is open.");
+    if (!session.settings.fileOpen) throw base::FatalError(base::noDataFileOpenMessage());
     const data::Dataset& opened = session.settings.opened;
     if (!data::validCoding(opened.alleleCoding))
-        throw base::FatalError("The data file \"" + session.settings.openedPath + "\" gives the allele coding " +
-                               std::to_string(opened.alleleCoding) +
-                               " as the 4th number on its first line; it has to be 1 (one digit per allele) "
-                               "or 2 (two digits). Correct the file and open it again.");
+        throw base::FatalError(base::alleleCodingMessage(session.settings.openedPath, opened.alleleCoding));
 }
 
 std::string startFromOpened(Session& session) {

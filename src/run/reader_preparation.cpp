@@ -1,6 +1,7 @@
 #include "run/reader_preparation.hpp"
 
 #include "base/fatal_error.hpp"
+#include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 #include "data/selection_filter.hpp"
 
@@ -15,8 +16,7 @@ void prepareReader(Session& session, std::string& readPath) {
     const std::string filtered = base + ".dat";
     for (const std::string* own : {&session.settings.labelFileName, &session.settings.seedFileName})
         if (!own->empty() && base::sameFile(filtered, *own))
-            throw base::FatalError("The filtered data file \"" + filtered + "\" would replace \"" + *own +
-                                   "\"; nothing was written.");
+            throw base::FatalError(base::filteredFileWouldReplaceMessage(filtered, *own));
     data::writeFilteredDataFile(session.settings.opened, session.settings.openedPath, filtered, loci, pops);
     data::applySelection(session.results.analysed, session.settings.opened, loci, pops);
     session.results.dataFileName = base;

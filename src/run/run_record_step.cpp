@@ -9,6 +9,7 @@
 #include "analysis/results_report.hpp"
 #include "base/decimal.hpp"
 #include "base/fatal_error.hpp"
+#include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 #include "platform/platform.hpp"
 #include "platform/sha256.hpp"
@@ -26,7 +27,7 @@ std::string absolute(const std::string& path) {
 
 std::string digestOf(const std::string& path) {
     const auto digest = platform::fileSha256(path);
-    if (!digest) throw base::FatalError("Cannot read the file \"" + path + "\" to record its SHA-256.");
+    if (!digest) throw base::FatalError(base::digestUnreadableMessage(path));
     return *digest;
 }
 
@@ -45,8 +46,7 @@ constexpr long long kMaxTableIndex = 1000000;
 
 std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tablePath) {
     std::ifstream in(tablePath, std::ios::binary);
-    if (!in)
-        throw base::FatalError("Cannot read the allele table \"" + tablePath + "\" to record the allele names.");
+    if (!in) throw base::FatalError(base::alleleTableUnreadableMessage(tablePath));
     std::vector<std::vector<std::string>> names;
     std::string line;
     std::getline(in, line);  // the heading
@@ -106,16 +106,13 @@ bool clearRunRecord(const Session& session, UserInterface& ui, const std::string
             case record::RecordFile::Ours: {
                 std::error_code ec;
                 std::filesystem::remove(recordPath, ec);
-                if (ec)
-                    throw base::FatalError("Cannot remove the run record \"" + recordPath +
-                                           "\" of the earlier run: " + ec.message() + ".");
+                if (ec) throw base::FatalError(base::earlierRecordNotRemovedMessage(recordPath, ec.message()));
                 return true;
             }
             case record::RecordFile::Foreign: break;
         }
     }
-    ui.information("The file \"" + recordPath +
-                   "\" is not a ZELTRIC run record; it was left alone and this run writes no record.");
+    ui.information(base::foreignRecordNotice(recordPath));
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "run/run_files.hpp"
 #include "run/session.hpp"
 #include "run/user_interface.hpp"
 
@@ -19,7 +20,7 @@ namespace zeltric::run {
 void openStep(Session& session, UserInterface& ui, const std::string& path);
 
 // "&Testing": inverts the check mark and, when it becomes set, asks for the
-// randomisation count until it lies within 100..15000.
+// randomisation count until it lies within kMinRandomisations..kMaxRandomisations.
 void testingToggle(Session& session, UserInterface& ui);
 
 // Exit step's seed saving (the front end closes the plot window first).
@@ -29,11 +30,6 @@ bool exitStep(Session& session);
 // The opened path without its extension (the text from the last full stop
 // of the file name on).
 std::string baseName(const std::string& path);
-
-// The files every go step writes, as extensions of dataFileName, in the
-// order it creates them (results, sample and allele coordinates, shares,
-// frequencies).
-inline constexpr std::array<const char*, 5> kOutputExtensions = {".pca", ".pop", ".al", ".per", ".fre"};
 
 // dataFileName + extension.
 std::string outputPath(const Session& session, const std::string& extension);

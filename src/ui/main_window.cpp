@@ -21,6 +21,8 @@
 
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
+#include "base/messages_ranges.hpp"
+#include "base/messages_run.hpp"
 #include "run/go_bootstrap.hpp"
 #include "run/go_step.hpp"
 #include "run/label_command.hpp"
@@ -437,7 +439,7 @@ void MainWindow::toggleBootstrap() {
         bootstrapDialog_ = new CountDialog(this);
         bootstrapDialog_->setObjectName(QStringLiteral("fnbootstrap"));
         bootstrapDialog_->setWindowTitle(QStringLiteral("Number of bootstrap replicates"));
-        bootstrapDialog_->setQuestion(QStringLiteral("Number of replicates ? [100..100000]"));
+        bootstrapDialog_->setQuestion(QString::fromStdString(base::replicateCountQuestion()));
     }
     guarded([this] {
         run::bootstrapToggle(
@@ -476,10 +478,9 @@ void MainWindow::runAnalysis() {
 void MainWindow::showManual() {
     const QString manual = findManual(manualSearchPath_);
     if (manual.isEmpty()) {
-        dialogs_.message(
-            this, MessageKind::Information,
-            QStringLiteral("The manual %1 was not found. It was looked for in:\n%2")
-                .arg(QString::fromLatin1(kManualFileName), manualSearchPath_.join(QLatin1Char('\n'))));
+        dialogs_.message(this, MessageKind::Information,
+                         QString::fromStdString(base::manualNotFoundMessage(
+                             kManualFileName, manualSearchPath_.join(QLatin1Char('\n')).toStdString())));
         return;
     }
     if (helpViewer_.isNull()) {

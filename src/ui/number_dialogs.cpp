@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/messages_ranges.hpp"
 #include "ui/dialog_seam.hpp"
 
 namespace zeltric::ui {
@@ -24,13 +25,13 @@ T* named(T* widget, const char* name) {
 SeedDialog::SeedDialog(QWidget* parent)
     : QDialog(parent),
       panel_(named(new QFrame(this), "psrnd")),
-      firstLabel_(named(new QLabel(QStringLiteral("First seed? [1..2147483562]"), panel_), "lfirstseed")),
+      firstLabel_(named(new QLabel(QString::fromStdString(base::firstSeedQuestion()), panel_), "lfirstseed")),
       firstSeedField_(named(new QLineEdit(panel_), "Ernd1")),
-      secondLabel_(named(new QLabel(QStringLiteral("Second seed?  [1..2147483398]"), panel_), "Lsecondseed")),
+      secondLabel_(named(new QLabel(QString::fromStdString(base::secondSeedQuestion()), panel_), "Lsecondseed")),
       secondSeedField_(named(new QLineEdit(panel_), "ERnd2")),
       okButton_(named(new QPushButton(QStringLiteral("&OK"), panel_), "Button1")) {
     setObjectName(QStringLiteral("fseedRnd"));
-    setWindowTitle(QStringLiteral("Seeds Random Number generator?"));
+    setWindowTitle(QString::fromStdString(base::seedQuestionTitle()));
     setModal(true);
     panel_->setFrameShape(QFrame::Panel);
     panel_->setFrameShadow(QFrame::Raised);
@@ -67,7 +68,7 @@ void SeedDialog::showEvent(QShowEvent* event) {
 CountDialog::CountDialog(QWidget* parent)
     : QDialog(parent),
       questionLabel_(
-          named(new QLabel(QStringLiteral("Number of randomisations ? [100..15000]"), this), "lnbrand")),
+          named(new QLabel(QString::fromStdString(base::randomisationCountQuestion()), this), "lnbrand")),
       countField_(named(new QLineEdit(QStringLiteral("100"), this), "Enbrand")),
       okButton_(named(new QPushButton(QStringLiteral("OK"), this), "bOKnbrand")) {
     setObjectName(QStringLiteral("fnbrand"));

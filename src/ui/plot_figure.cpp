@@ -10,6 +10,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "base/messages_run.hpp"
+
 namespace zeltric::ui {
 
 namespace {
@@ -21,9 +23,10 @@ constexpr double kInchesPerMetre = 39.3700787;
 
 std::string renderFigure(const std::string& svg, figure::FigureFormat format, int pngWidth) {
     QSvgRenderer renderer(QByteArray::fromStdString(svg));
-    if (!renderer.isValid()) throw std::runtime_error("the SVG renderer could not read the figure.");
+    if (!renderer.isValid()) throw std::runtime_error(base::renderFaultReason(base::RenderFault::SvgUnreadable));
     const QRectF box = renderer.viewBoxF();
-    if (box.width() <= 0.0 || box.height() <= 0.0) throw std::runtime_error("the figure has no size.");
+    if (box.width() <= 0.0 || box.height() <= 0.0)
+        throw std::runtime_error(base::renderFaultReason(base::RenderFault::NoSize));
 
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -33,16 +36,16 @@ std::string renderFigure(const std::string& svg, figure::FigureFormat format, in
         writer.setPageSize(QPageSize(box.size(), QPageSize::Point, QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter;
-        if (!painter.begin(&writer)) throw std::runtime_error("the PDF could not be started.");
+        if (!painter.begin(&writer))
+            throw std::runtime_error(base::renderFaultReason(base::RenderFault::PdfNotStarted));
         renderer.render(&painter, QRectF(0, 0, writer.width(), writer.height()));
         painter.end();
     } else if (format == figure::FigureFormat::Png) {
         if (pngWidth < figure::kMinPngWidth || pngWidth > figure::kMaxPngWidth)
-            throw std::runtime_error("the PNG width must lie within " + std::to_string(figure::kMinPngWidth) +
-                                     ".." + std::to_string(figure::kMaxPngWidth) + " pixels.");
+            throw std::runtime_error(base::pngWidthReason());
         const int height = static_cast<int>(std::lround(pngWidth * box.height() / box.width()));
         QImage image(pngWidth, height, QImage::Format_RGB32);
-        if (image.isNull()) throw std::runtime_error("there is not enough memory for the picture.");
+        if (image.isNull()) throw std::runtime_error(base::renderFaultReason(base::RenderFault::NoMemory));
         image.fill(Qt::white);
         const double dotsPerInch = pngWidth / (box.width() / kPointsPerInch);
         const int dotsPerMetre = static_cast<int>(std::lround(dotsPerInch * kInchesPerMetre));

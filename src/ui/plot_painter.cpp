@@ -1,6 +1,7 @@
 #include "ui/plot_painter.hpp"
 
 #include "base/fatal_error.hpp"
+#include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 
 #include <QBuffer>
@@ -118,10 +119,10 @@ bool savePlotBmp(const QImage& image, const std::string& chosenName, std::string
     const std::string path = bitmapFileName(chosenName);
     if (writtenPath != nullptr) *writtenPath = path;
     auto fail = [&](const QString& reason) {
-        if (error != nullptr) *error = "Cannot write the file \"" + path + "\": " + reason.toStdString();
+        if (error != nullptr) *error = base::plotFailureMessage(path, reason.toStdString());
         return false;
     };
-    if (image.isNull()) return fail(QStringLiteral("the picture is empty."));
+    if (image.isNull()) return fail(QString::fromStdString(base::emptyPictureReason()));
 
     // Encoded in memory, then written beside the target and renamed over it,
     // so a failed write (a full disk) never leaves a part-written picture.

@@ -15,6 +15,7 @@
 
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
+#include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 #include "figure/session_figure.hpp"
 #include "run/steps.hpp"
@@ -268,12 +269,10 @@ void PlotWindow::exportFigure() {
     const std::string path = chosen->toStdString();
     for (const std::string& input : {session_.settings.openedPath, session_.settings.labelFileName})
         if (!input.empty() && base::sameFile(path, input))
-            return showError("Cannot write the figure \"" + path + "\": that is the input file \"" + input +
-                             "\".");
+            return showError(base::figureIsInputMessage(path, input));
     for (const char* extension : run::kOutputExtensions)
         if (base::sameFile(path, run::outputPath(session_, extension)))
-            return showError("Cannot write the figure \"" + path + "\": that is the results file \"" +
-                             run::outputPath(session_, extension) + "\".");
+            return showError(base::figureIsResultsMessage(path, run::outputPath(session_, extension)));
     try {
         figure::writeFigureFile(
             path, figure::figureSvg(session_.settings, session_.results, x, y, figureColours(session_)),

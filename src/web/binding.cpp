@@ -13,6 +13,8 @@
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
 #include "base/messages.hpp"
+#include "base/messages_cli.hpp"
+#include "base/messages_run.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
 #include "figure/figure_layout.hpp"
@@ -97,11 +99,11 @@ int start(WebRun& web, int argc, char** argv) {
     web.options = parse.options;
     const cli::CliOptions& options = web.options;
     if (options.rerun) {
-        web.error = "--rerun is not offered in the browser";
+        web.error = base::notInBrowserRerunMessage();
         return kUsageError;
     }
     if (options.plot || options.figure) {
-        web.error = "this build has no plot or figure files yet";
+        web.error = base::notInBrowserPicturesMessage();
         return kUsageError;
     }
     // The option parser has refused an unknown name.
@@ -191,7 +193,7 @@ nlohmann::json openSummary(int argc, char** argv) {
             });
         if (opened.status != 0) {
             out["error"] = !opened.message.empty() ? opened.message
-                           : ui.messages.empty()   ? "the data file could not be opened"
+                           : ui.messages.empty()   ? base::dataFileNotOpenedMessage()
                                                    : ui.messages.back();
             return out;
         }
@@ -230,7 +232,7 @@ nlohmann::json scaleJson(const figure::AxisScale& scale) {
 // each analysed sample's colour as RRGGBB, comma-separated (missing: black).
 nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours) {
     const run::Session& session = web.session;
-    if (!session.results.runDone) return {{"error", "There is no finished run to draw."}};
+    if (!session.results.runDone) return {{"error", base::noFinishedRunMessage()}};
     const int axes = figure::figureAxisCount(session.results);
     if (const auto why = figure::figureUnavailable(session.results, x, y))
         return {{"error", *why}, {"axes", axes}};
@@ -283,8 +285,8 @@ EMSCRIPTEN_KEEPALIVE const char* zeltric_open_summary(int argc, char** argv) {
 
 // The last run's figure of axes x and y (JSON), coloured as `colours` says.
 EMSCRIPTEN_KEEPALIVE const char* zeltric_figure(int x, int y, const char* colours) {
-    const nlohmann::json reply = current ? figureOf(*current, x, y, colours)
-                                         : nlohmann::json{{"error", "There is no finished run to draw."}};
+    const nlohmann::json reply =
+        current ? figureOf(*current, x, y, colours) : nlohmann::json{{"error", base::noFinishedRunMessage()}};
     jsonReply = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return jsonReply.c_str();
 }

@@ -6,6 +6,11 @@
 #include <string>
 
 #include "base/fatal_error.hpp"
+#include "base/limits.hpp"
+#include "base/messages_cli.hpp"
+#include "base/messages_files.hpp"
+#include "base/messages_ranges.hpp"
+#include "base/messages_run.hpp"
 #include "base/text_reader.hpp"
 
 namespace zeltric::base {
@@ -52,6 +57,48 @@ TEST(Messages, FrontEndTextsKeepTheirWords) {
                                                0),
         0u);
     EXPECT_EQ(refusalMessage("d.dat", 4, "bad."), placeOf("d.dat", 4) + "bad.");
+}
+
+// The dialogs' and the terminal's questions keep their words and spacing
+// (two blanks before the second seed's range) while the ranges come from
+// the limits.
+TEST(Messages, RangeQuestionsStateTheLimits) {
+    EXPECT_EQ(firstSeedQuestion(), "First seed? [1.." + std::to_string(kSeed1Max) + "]");
+    EXPECT_EQ(secondSeedQuestion(), "Second seed?  [1.." + std::to_string(kSeed2Max) + "]");
+    EXPECT_EQ(randomisationCountQuestion(),
+              "Number of randomisations ? [100.." + std::to_string(kMaxRandomisations) + "]");
+    EXPECT_EQ(replicateCountQuestion(), "Number of replicates ? [100..100000]");
+    EXPECT_EQ(randomisationRange(), "100.." + std::to_string(kMaxRandomisations));
+}
+
+// Every kind of refused option value has its own expectation, and the
+// refusal names the option and quotes what was given.
+TEST(Messages, EveryOptionValueSaysWhatItNeeds) {
+    std::set<std::string> texts;
+    for (int k = 0; k <= static_cast<int>(OptionValue::FigureWidth); ++k) {
+        const std::string text = optionValueMessage(static_cast<OptionValue>(k), "--opt", "x y");
+        EXPECT_EQ(text.rfind("--opt needs ", 0), 0u) << text;
+        EXPECT_EQ(text.find("needs , not"), std::string::npos) << "kind " << k;
+        EXPECT_TRUE(text.ends_with(", not \"x y\"")) << text;
+        EXPECT_TRUE(texts.insert(text).second) << "kind " << k << " repeats \"" << text << '"';
+    }
+    EXPECT_EQ(optionValueMessage(OptionValue::Seeds, "--seeds", "0,0"),
+              "--seeds needs two seeds S1,S2 with S1 in 1.." + std::to_string(kSeed1Max) + " and S2 in 1.." +
+                  std::to_string(kSeed2Max) + ", not \"0,0\"");
+}
+
+// The reasons chosen by kind (a path that is no file, a renderer's fault)
+// are each their own words, and a file's failure ends in one full stop.
+TEST(Messages, ReasonsByKindDiffer) {
+    std::set<std::string> reasons;
+    for (NotAFile kind : {NotAFile::Folder, NotAFile::Device, NotAFile::PipeOrSocket})
+        EXPECT_TRUE(reasons.insert(notAFileReason(kind)).second);
+    for (RenderFault fault :
+         {RenderFault::SvgUnreadable, RenderFault::NoSize, RenderFault::PdfNotStarted, RenderFault::NoMemory})
+        EXPECT_TRUE(reasons.insert(renderFaultReason(fault)).second);
+    EXPECT_EQ(reasons.count(""), 0u);
+    EXPECT_EQ(fileFailureMessage("read", "data file", "/d/x.dat", notAFileReason(NotAFile::Folder)),
+              "Cannot read the data file \"/d/x.dat\": it is a folder, not a file.");
 }
 
 }  // namespace

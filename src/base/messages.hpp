@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/files.hpp"
 
 namespace zeltric::base {
 
@@ -64,6 +67,14 @@ std::string dataFileMissingMessage(const std::string& dataFile);
 std::string recentFileGoneMessage(const std::string& dataFile);
 std::string resultsUnreadableMessage(const std::string& resultsFile);
 std::string outOfMemoryMessage(const std::string& dataFile);
+
+// Refusals of a name that stands for something other than a regular file
+// (`type` is never Regular or Missing): a file to read (`what` names its
+// role: "data file", "run record", ...), and a converted file's name taken.
+std::string notAFileMessage(const std::string& what, const std::string& path, platform::FileType type);
+std::string convertedNameTakenMessage(const std::string& path, platform::FileType type);
+// A run record larger than any record a run writes (`limitBytes`).
+std::string recordTooLargeMessage(const std::string& path, std::uint64_t limitBytes);
 
 // The text of a message with example arguments; lets a test walk every id.
 std::string messageText(MessageId id);

@@ -4,12 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <new>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #if ZELTRIC_HAS_PLOT
@@ -27,6 +26,7 @@
 #include "figure/figure_file.hpp"
 #include "figure/session_figure.hpp"
 #include "formats/foreign_formats.hpp"
+#include "platform/files.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/seed_file.hpp"
 #include "run/file_roles.hpp"
@@ -62,11 +62,8 @@ std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt warns on every start without a runtime folder; give it a private one.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const std::string folder = "/tmp/zeltric-runtime-" + std::to_string(::getuid());
-        struct stat info {};
-        if ((::mkdir(folder.c_str(), 0700) == 0 || ::stat(folder.c_str(), &info) == 0) &&
-            (info.st_mode == 0 || (S_ISDIR(info.st_mode) && info.st_uid == ::getuid())))
-            qputenv("XDG_RUNTIME_DIR", folder.c_str());
+        const std::string folder = platform::privateRuntimeFolder();
+        if (!folder.empty()) qputenv("XDG_RUNTIME_DIR", folder.c_str());
     }
     return std::make_unique<QGuiApplication>(argc, argv);
 }
@@ -154,19 +151,47 @@ void refuseUnsafeFiles(const run::Session& session, const CliOptions& options) {
         if (role.output) run::refuseUnsafeOutput(role);
 }
 
-// Takes `lock` on the companion lock file of `file`; says once per run when
-// locks cannot be had and carries on without.
-void lockFor(platform::FileLock& lock, const std::string& file, const std::string& shownName,
-             cli::TerminalInterface& ui) {
-    static bool toldUnsupported = false;
-    const auto state =
-        lock.acquire(file + ".lock", [&] { ui.information("waiting for another run using " + shownName); });
-    if (state == platform::FileLock::State::Unsupported && !toldUnsupported) {
-        toldUnsupported = true;
-        ui.information("cannot lock \"" + file +
-                       ".lock\"; carrying on without guarding against runs at "
-                       "the same time.");
+// Says once per run that locks cannot be had; the run carries on without.
+void tellUnsupported(const std::string& lockName, cli::TerminalInterface& ui) {
+    static bool told = false;
+    if (told) return;
+    told = true;
+    ui.information("cannot lock \"" + lockName +
+                   "\"; carrying on without guarding against runs at the same time.");
+}
+
+// Says once per lock that another run holds it.
+std::function<void()> waitingNotice(const std::string& shownName, cli::TerminalInterface& ui) {
+    return [&ui, shownName, told = false]() mutable {
+        if (!told) ui.information("waiting for another run using " + shownName);
+        told = true;
+    };
+}
+
+// Takes `lock` on the lock file NAME.lock of the outputs NAME.*.
+void lockOutputs(platform::FileLock& lock, const std::string& name, const std::string& shownName,
+                 cli::TerminalInterface& ui) {
+    if (lock.acquire(name + ".lock", waitingNotice(shownName, ui)) != platform::FileLock::State::Held)
+        tellUnsupported(name + ".lock", ui);
+}
+
+// Takes `lock` on the seed file by its identity, so that every name of it
+// (hard links) shares one lock. While it does not exist, a lock file beside
+// its name stands in (a missing file has no other name); the seed file is
+// only ever created under that lock file.
+void lockSeedFile(platform::FileLock& lock, const std::string& target, const std::string& shownName,
+                  cli::TerminalInterface& ui) {
+    const std::function<void()> waiting = waitingNotice(shownName, ui);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const platform::FileLock::State state = lock.acquireIdentity(target, waiting);
+        if (state == platform::FileLock::State::Held) return;
+        if (state == platform::FileLock::State::Unsupported) return tellUnsupported(target, ui);
+        if (lock.acquire(target + ".lock", waiting) != platform::FileLock::State::Held)
+            return tellUnsupported(target + ".lock", ui);
+        if (platform::fileStatus(target).type == platform::FileType::Missing) return;
+        lock.release();  // created meanwhile: lock it by its identity
     }
+    tellUnsupported(target, ui);
 }
 
 int runCli(int& argc, char** argv) {
@@ -194,6 +219,8 @@ int runCli(int& argc, char** argv) {
                           std::string(std::getenv("ZELTRIC_KERNELS")) + "\"; it takes one of " +
                           analysis::KernelSelection::names() + " (or unset it)");
 
+    // From here a stop signal removes the lock files before it ends the run.
+    cli::installInterruptHandler();
     cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
     run::Session session;
@@ -224,17 +251,16 @@ int runCli(int& argc, char** argv) {
         if (opened.finished) return 0;
         if (opened.status != 0) return opened.message.empty() ? opened.status : usageError(opened.message);
         refuseUnsafeFiles(session, options);
-        lockFor(outputsLock, run::baseName(session.openedPath), options.dataFile, ui);
+        lockOutputs(outputsLock, run::baseName(session.openedPath), options.dataFile, ui);
         if (options.test) {
-            if (!options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
+            if (!options.seeds) lockSeedFile(seedLock, seedTarget, options.seedFile, ui);
             const cli::BatchOutcome seeds = cli::settleSeeds(session, options, ui, ui.interactive());
             if (seeds.status != 0) return usageError(seeds.message);
         }
         cli::applyRandomisationChoices(session, options);
-        cli::installInterruptHandler();
         run::goStep(session, ui);
         if (options.test && !options.keepSeedFile) {
-            if (options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
+            if (options.seeds) lockSeedFile(seedLock, seedTarget, options.seedFile, ui);
             seedsSaved = randomisation::saveSeeds(session.generator, options.seedFile);
             seedLock.release();
         }

@@ -28,8 +28,10 @@ std::string resolveSeedFileName(const std::string& fileName);
 
 // Replaces the file (the target of a link) with one line: seed1, `separator`, seed2, CR LF. The new
 // content goes to a temporary file in the same folder that is then renamed
-// over the old one, so a failure leaves the old file as it was. A file
-// without write permission is left alone. False when nothing was written.
+// over the old one, so a failure leaves the old file as it was; a file with
+// several names (hard links) is rewritten in place instead, so that every
+// name holds the new seeds (callers hold the file's lock). A file without
+// write permission is left alone. False when nothing was written.
 bool writeSeedFile(const std::string& fileName, std::int32_t seed1, std::int32_t seed2,
                    const std::string& separator);
 

@@ -1,9 +1,8 @@
 #include "run/file_roles.hpp"
 
-#include <sys/stat.h>
-
 #include "base/fatal_error.hpp"
 #include "base/output_file.hpp"
+#include "platform/files.hpp"
 
 namespace zeltric::run {
 
@@ -35,13 +34,13 @@ void refuseSharedFiles(const std::vector<FileRole>& roles) {
 }
 
 void refuseUnsafeOutput(const FileRole& output) {
-    struct stat info {};
-    if (::lstat(output.path.c_str(), &info) != 0) return;
-    if (S_ISLNK(info.st_mode))
+    const platform::FileType type = platform::linkStatus(output.path).type;
+    if (type == platform::FileType::Missing) return;
+    if (type == platform::FileType::Link)
         throw base::FatalError("The " + output.role + " \"" + output.path +
                                "\" is a symbolic link; results are never written through a link. Remove "
                                "the link or move the data file; nothing was written.");
-    if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+    if (type != platform::FileType::Regular && type != platform::FileType::Folder)
         throw base::FatalError("The " + output.role + " \"" + output.path +
                                "\" exists and is not a regular file (a pipe, a device or a socket); "
                                "nothing was written.");

@@ -382,7 +382,7 @@ TEST(FileSafetyLocks, RunsWaitForEachOther) {
     writeFile(dir.file("seeds.ini"), "12345 67890\r\n");
     {
         platform::FileLock held;
-        ASSERT_EQ(held.acquire(dir.file("seeds.ini.lock"), {}), platform::FileLock::State::Held);
+        ASSERT_EQ(held.acquireIdentity(dir.file("seeds.ini"), {}), platform::FileLock::State::Held);
         startCli(dir, "--quiet --test 500 --seed-file seeds.ini a.dat", "a");
         // Standard error is unbuffered: wait for the whole line, not its first piece.
         ASSERT_TRUE(waitUntil([&] {

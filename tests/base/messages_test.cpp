@@ -54,5 +54,27 @@ TEST(Messages, FrontEndTextsKeepTheirWords) {
     EXPECT_EQ(refusalMessage("d.dat", 4, "bad."), placeOf("d.dat", 4) + "bad.");
 }
 
+// What stands at a file's name, said with the name: never a reader's own
+// words for a folder or a pipe.
+TEST(Messages, NamesThatAreNoFileSayWhatTheyAre) {
+    using platform::FileType;
+    const std::pair<FileType, const char*> kinds[] = {{FileType::Folder, "it is a folder, not a file."},
+                                                      {FileType::Device, "it is a device, not a file."},
+                                                      {FileType::Pipe, "it is a pipe or a socket, not a file; "},
+                                                      {FileType::Socket, "it is a pipe or a socket, not a file; "},
+                                                      {FileType::Other, "it is a special file, not a file."}};
+    for (const auto& [type, words] : kinds) {
+        const std::string read = notAFileMessage("run record", "r/x.json", type);
+        EXPECT_EQ(read.rfind("Cannot read the run record \"r/x.json\": ", 0), 0u) << read;
+        EXPECT_NE(read.find(words), std::string::npos) << read;
+        const std::string taken = convertedNameTakenMessage("g.gen-genepop.lab", type);
+        EXPECT_EQ(taken.rfind("The file \"g.gen-genepop.lab\" is ", 0), 0u) << taken;
+        EXPECT_NE(taken.find("nothing was converted"), std::string::npos) << taken;
+    }
+    EXPECT_EQ(recordTooLargeMessage("big.json", 64ull << 20),
+              "Cannot read the run record \"big.json\": it holds more than 64 MiB, far more than a run record; "
+              "nothing was run.");
+}
+
 }  // namespace
 }  // namespace zeltric::base

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysinfo.h>
@@ -228,7 +229,13 @@ extern "C" void onStopSignal(int signal) {
 }  // namespace
 
 void installInterruptHandler() {
-    for (const int signal : kStopSignals) std::signal(signal, onStopSignal);
+    for (const int signal : kStopSignals) {
+        // A signal the caller chose to ignore stays ignored (nohup, a
+        // background job of a shell script).
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+        std::signal(signal, onStopSignal);
+    }
 }
 void setInterruptDeferred(bool on) { deferred = on ? 1 : 0; }
 bool interruptRequested() { return stopSignal != 0; }

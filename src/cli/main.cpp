@@ -26,7 +26,6 @@
 #include "figure/figure_file.hpp"
 #include "figure/session_figure.hpp"
 #include "formats/foreign_formats.hpp"
-#include "platform/files.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/seed_file.hpp"
 #include "run/file_roles.hpp"
@@ -175,23 +174,11 @@ void lockOutputs(platform::FileLock& lock, const std::string& name, const std::s
         tellUnsupported(name + ".lock", ui);
 }
 
-// Takes `lock` on the seed file by its identity, so that every name of it
-// (hard links) shares one lock. While it does not exist, a lock file beside
-// its name stands in (a missing file has no other name); the seed file is
-// only ever created under that lock file.
+// Takes `lock` on the seed file (randomisation::lockSeedFile).
 void lockSeedFile(platform::FileLock& lock, const std::string& target, const std::string& shownName,
                   cli::TerminalInterface& ui) {
-    const std::function<void()> waiting = waitingNotice(shownName, ui);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const platform::FileLock::State state = lock.acquireIdentity(target, waiting);
-        if (state == platform::FileLock::State::Held) return;
-        if (state == platform::FileLock::State::Unsupported) return tellUnsupported(target, ui);
-        if (lock.acquire(target + ".lock", waiting) != platform::FileLock::State::Held)
-            return tellUnsupported(target + ".lock", ui);
-        if (platform::fileStatus(target).type == platform::FileType::Missing) return;
-        lock.release();  // created meanwhile: lock it by its identity
-    }
-    tellUnsupported(target, ui);
+    const std::string refused = randomisation::lockSeedFile(lock, target, waitingNotice(shownName, ui));
+    if (!refused.empty()) tellUnsupported(refused, ui);
 }
 
 int runCli(int& argc, char** argv) {

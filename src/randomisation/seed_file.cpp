@@ -96,6 +96,19 @@ bool writeSeedFile(const std::string& fileName, std::int32_t seed1, std::int32_t
     return !platform::replaceFileAtomically(target, content, options);
 }
 
+std::string lockSeedFile(platform::FileLock& lock, const std::string& target,
+                         const std::function<void()>& waiting) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const platform::FileLock::State state = lock.acquireIdentity(target, waiting);
+        if (state == platform::FileLock::State::Held) return {};
+        if (state == platform::FileLock::State::Unsupported) return target;
+        if (lock.acquire(target + ".lock", waiting) != platform::FileLock::State::Held) return target + ".lock";
+        if (platform::fileStatus(target).type == platform::FileType::Missing) return {};
+        lock.release();  // created meanwhile: lock it by its identity
+    }
+    return target;
+}
+
 bool saveSeeds(const RandomGenerator& generator, const std::string& fileName) {
     return writeSeedFile(fileName, generator.seed1, generator.seed2, "   ");
 }

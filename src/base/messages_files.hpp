@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "platform/files.hpp"
 
 namespace zeltric::base {
 
@@ -13,8 +16,12 @@ namespace zeltric::base {
 std::string fileFailureMessage(const std::string& verb, const std::string& what, const std::string& path,
                                const std::string& reason);
 
-// Why a path that is no regular file cannot be read (for fileFailureMessage).
-enum class NotAFile { Folder, Device, PipeOrSocket };
-std::string notAFileReason(NotAFile kind);
+// Refusals of a name that stands for something other than a regular file
+// (`type` is never Regular or Missing): a file to read (`what` names its
+// role: "data file", "run record", ...), and a converted file's name taken.
+std::string notAFileMessage(const std::string& what, const std::string& path, platform::FileType type);
+std::string convertedNameTakenMessage(const std::string& path, platform::FileType type);
+// A run record larger than any record a run writes (`limitBytes`).
+std::string recordTooLargeMessage(const std::string& path, std::uint64_t limitBytes);
 
 }  // namespace zeltric::base

@@ -1,9 +1,5 @@
 #include "base/output_file.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +7,7 @@
 
 #include "base/fatal_error.hpp"
 #include "base/messages_files.hpp"
+#include "platform/files.hpp"
 #include "platform/platform.hpp"
 
 namespace zeltric::base {
@@ -21,39 +18,10 @@ namespace {
     throw FatalError(fileFailureMessage(verb, "file", path, std::strerror(error)));
 }
 
-// Writes all of `text`; an append that fails part-way is cut back to the
-// old end, so a file never holds a half-written section that looks whole.
-void writeTo(int fd, const std::string& path, bool append, const std::string& text);
-
 void writeWith(const std::string& path, bool append, const std::string& text, const std::string& verb) {
     // Never through a link: an output name that is a link must not change the link's target.
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (append ? O_APPEND : O_TRUNC), 0666);
-    if (fd < 0) fail(verb, path, errno);
-    writeTo(fd, path, append, text);
-}
-
-void writeTo(int fd, const std::string& path, bool append, const std::string& text) {
-    struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    const off_t before = regular && append ? info.st_size : 0;
-    int error = 0;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (error != 0 && regular) static_cast<void>(::ftruncate(fd, before));
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-        if (regular) static_cast<void>(::truncate(path.c_str(), before));
-    }
-    if (error != 0) fail("write", path, error);
+    const int error = platform::writeFile(path, text, append);
+    if (error != 0) fail(verb, path, error);
 }
 
 }  // namespace

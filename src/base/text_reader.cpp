@@ -1,7 +1,5 @@
 #include "base/text_reader.hpp"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -14,6 +12,7 @@
 #include "base/messages.hpp"
 #include "base/messages_files.hpp"
 #include "base/messages_input.hpp"
+#include "platform/files.hpp"
 
 namespace zeltric::base {
 
@@ -29,17 +28,11 @@ TextReader::TextReader(std::string content, std::string fileName)
 }
 
 TextReader TextReader::fromFile(const std::string& path, const std::string& what) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode))
-            throw FatalError(fileFailureMessage("read", what, path, notAFileReason(NotAFile::Folder)));
-        // A device such as /dev/zero never ends; reading it would only exhaust memory.
-        if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
-            throw FatalError(fileFailureMessage("read", what, path, notAFileReason(NotAFile::Device)));
-        // A pipe blocks until written to and cannot be read twice, as the data file is.
-        if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
-            throw FatalError(fileFailureMessage("read", what, path, notAFileReason(NotAFile::PipeOrSocket)));
-    }
+    // A device such as /dev/zero never ends, and a pipe blocks until written
+    // to and cannot be read twice, as the data file is: only files are read.
+    const platform::FileType type = platform::fileStatus(path).type;
+    if (type != platform::FileType::Regular && type != platform::FileType::Missing)
+        throw FatalError(notAFileMessage(what, path, type));
     errno = 0;
     std::FILE* in = std::fopen(path.c_str(), "rb");
     if (in == nullptr) {

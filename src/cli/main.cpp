@@ -4,12 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <new>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #if ZELTRIC_HAS_PLOT
@@ -65,11 +64,8 @@ std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt warns on every start without a runtime folder; give it a private one.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const std::string folder = "/tmp/zeltric-runtime-" + std::to_string(::getuid());
-        struct stat info {};
-        if ((::mkdir(folder.c_str(), 0700) == 0 || ::stat(folder.c_str(), &info) == 0) &&
-            (info.st_mode == 0 || (S_ISDIR(info.st_mode) && info.st_uid == ::getuid())))
-            qputenv("XDG_RUNTIME_DIR", folder.c_str());
+        const std::string folder = platform::privateRuntimeFolder();
+        if (!folder.empty()) qputenv("XDG_RUNTIME_DIR", folder.c_str());
     }
     return std::make_unique<QGuiApplication>(argc, argv);
 }
@@ -143,17 +139,34 @@ void refuseUnsafeFiles(const run::Session& session, const CliOptions& options) {
     run::refuseUnsafeFileRoles(roles);
 }
 
-// Takes `lock` on the companion lock file of `file`; says once per run when
-// locks cannot be had and carries on without.
-void lockFor(platform::FileLock& lock, const std::string& file, const std::string& shownName,
-             cli::TerminalInterface& ui) {
-    static bool toldUnsupported = false;
-    const auto state =
-        lock.acquire(file + ".lock", [&] { ui.information(base::waitingForLockNotice(shownName)); });
-    if (state == platform::FileLock::State::Unsupported && !toldUnsupported) {
-        toldUnsupported = true;
-        ui.information(base::lockUnsupportedNotice(file + ".lock"));
-    }
+// Says once per run that locks cannot be had; the run carries on without.
+void tellUnsupported(const std::string& lockName, cli::TerminalInterface& ui) {
+    static bool told = false;
+    if (told) return;
+    told = true;
+    ui.information(base::lockUnsupportedNotice(lockName));
+}
+
+// Says once per lock that another run holds it.
+std::function<void()> waitingNotice(const std::string& shownName, cli::TerminalInterface& ui) {
+    return [&ui, shownName, told = false]() mutable {
+        if (!told) ui.information(base::waitingForLockNotice(shownName));
+        told = true;
+    };
+}
+
+// Takes `lock` on the lock file NAME.lock of the outputs NAME.*.
+void lockOutputs(platform::FileLock& lock, const std::string& name, const std::string& shownName,
+                 cli::TerminalInterface& ui) {
+    if (lock.acquire(name + ".lock", waitingNotice(shownName, ui)) != platform::FileLock::State::Held)
+        tellUnsupported(name + ".lock", ui);
+}
+
+// Takes `lock` on the seed file (randomisation::lockSeedFile).
+void lockSeedFile(platform::FileLock& lock, const std::string& target, const std::string& shownName,
+                  cli::TerminalInterface& ui) {
+    const std::string refused = randomisation::lockSeedFile(lock, target, waitingNotice(shownName, ui));
+    if (!refused.empty()) tellUnsupported(refused, ui);
 }
 
 int runCli(int& argc, char** argv) {
@@ -179,6 +192,8 @@ int runCli(int& argc, char** argv) {
         return usageError(
             base::kernelsVariableMessage(std::getenv("ZELTRIC_KERNELS"), analysis::KernelSelection::names()));
 
+    // From here a stop signal removes the lock files before it ends the run.
+    cli::installInterruptHandler();
     cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
     run::Session session;
@@ -210,17 +225,16 @@ int runCli(int& argc, char** argv) {
         if (opened.finished) return 0;
         if (opened.status != 0) return opened.message.empty() ? opened.status : usageError(opened.message);
         refuseUnsafeFiles(session, options);
-        lockFor(outputsLock, run::baseName(session.settings.openedPath), options.dataFile, ui);
+        lockOutputs(outputsLock, run::baseName(session.settings.openedPath), options.dataFile, ui);
         if (options.test) {
-            if (!options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
+            if (!options.seeds) lockSeedFile(seedLock, seedTarget, options.seedFile, ui);
             const cli::BatchOutcome seeds = cli::settleSeeds(session, options, ui, ui.interactive());
             if (seeds.status != 0) return usageError(seeds.message);
         }
         cli::applyRandomisationChoices(session, options);
-        cli::installInterruptHandler();
         run::goStep(session, ui);
         if (options.test && !options.keepSeedFile) {
-            if (options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
+            if (options.seeds) lockSeedFile(seedLock, seedTarget, options.seedFile, ui);
             seedsSaved = randomisation::saveSeeds(session.settings.generator, options.seedFile);
             seedLock.release();
         }

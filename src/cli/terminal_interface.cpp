@@ -1,12 +1,11 @@
 #include "cli/terminal_interface.hpp"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 
 #include "base/messages.hpp"
 #include "base/messages_ranges.hpp"
+#include "platform/files.hpp"
 #include "platform/platform.hpp"
 
 namespace zeltric::cli {
@@ -23,7 +22,7 @@ std::optional<std::string> readLine() {
 void installInterruptHandler() { platform::installInterruptHandler(); }
 
 TerminalInterface::TerminalInterface(bool quiet)
-    : quiet_(quiet), stdinIsTerminal_(::isatty(0) != 0), stderrIsTerminal_(::isatty(2) != 0) {}
+    : quiet_(quiet), stdinIsTerminal_(platform::isTerminal(0)), stderrIsTerminal_(platform::isTerminal(2)) {}
 
 std::string TerminalInterface::displayText(const std::string& text) { return base::displayLineEnds(text); }
 

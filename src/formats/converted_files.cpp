@@ -7,9 +7,11 @@
 #include <system_error>
 
 #include "base/fatal_error.hpp"
+#include "base/messages.hpp"
 #include "base/messages_files.hpp"
 #include "base/messages_formats.hpp"
 #include "formats/foreign_formats.hpp"
+#include "platform/files.hpp"
 #include "platform/platform.hpp"
 
 namespace zeltric::formats {
@@ -25,6 +27,10 @@ struct Target {
 std::optional<std::string> existingContent(const std::string& path) {
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(path, ec)) && !fs::exists(path, ec)) return std::nullopt;
+    // A folder cannot be read as a file, and opening a pipe waits for a writer.
+    const platform::FileType type = platform::fileStatus(path).type;
+    if (type != platform::FileType::Regular && type != platform::FileType::Missing)
+        throw base::FatalError(base::convertedNameTakenMessage(path, type));
     std::ifstream in(path, std::ios::binary);
     if (!in) throw base::FatalError(base::existingUnreadableMessage(path));
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

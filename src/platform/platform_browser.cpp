@@ -16,6 +16,9 @@ namespace zeltric::platform {
 FileLock::~FileLock() { release(); }
 
 FileLock::State FileLock::acquire(const std::string&, const std::function<void()>&) { return State::Unsupported; }
+FileLock::State FileLock::acquireIdentity(const std::string&, const std::function<void()>&) {
+    return State::Unsupported;
+}
 
 void FileLock::release() { fd_ = -1; }
 
@@ -39,5 +42,10 @@ void installInterruptHandler() {}
 void setInterruptDeferred(bool) {}
 bool interruptRequested() { return false; }
 void endByInterrupt() { std::abort(); }
+
+// The page shows no about box and starts no Qt.
+KernelVersion kernelVersion() { return {}; }
+std::uint64_t totalPhysicalMemory() { return 0; }
+std::string privateRuntimeFolder() { return {}; }
 
 }  // namespace zeltric::platform

@@ -3,43 +3,142 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysinfo.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 
 namespace zeltric::platform {
 
+namespace {
+
+// Lock files held now, for a signal that ends the process at once (unlink
+// may be called in a signal handler). A lock beyond the slots is only left
+// behind by such a signal, as every lock file was before.
+constexpr int kLockSlots = 8;
+std::atomic<const char*> heldLockFiles[kLockSlots] = {};
+
+void rememberLockFile(const char* path) {
+    for (std::atomic<const char*>& slot : heldLockFiles) {
+        const char* empty = nullptr;
+        if (slot.compare_exchange_strong(empty, path)) return;
+    }
+}
+
+void forgetLockFile(const char* path) {
+    for (std::atomic<const char*>& slot : heldLockFiles) {
+        const char* expected = path;
+        if (slot.compare_exchange_strong(expected, nullptr)) return;
+    }
+}
+
+void removeHeldLockFiles() {
+    for (std::atomic<const char*>& slot : heldLockFiles)
+        if (const char* path = slot.exchange(nullptr)) ::unlink(path);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Takes the lock on `fd`, waiting if another process holds it; `waiting` is
+// called before the first wait only (`told` remembers it across retries).
+bool lockDescriptor(int fd, const std::function<void()>& waiting, bool& told) {
+    int result = ::flock(fd, LOCK_EX | LOCK_NB);
+    if (result != 0 && errno == EWOULDBLOCK) {
+        if (waiting && !told) waiting();
+        told = true;
+        do result = ::flock(fd, LOCK_EX);
+        while (result != 0 && errno == EINTR);
+    }
+    return result == 0;
+}
+
+// A name that changes hands this often while we wait is not a lock we can use.
+constexpr int kLockAttempts = 1000;
+
+}  // namespace
+
 FileLock::~FileLock() { release(); }
 
 void FileLock::release() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ < 0) return;
+    if (!removeOnRelease_.empty()) {
+        forgetLockFile(removeOnRelease_.c_str());
+        // Still under the lock: whoever waits on this file finds its name
+        // gone once it has the lock, and starts again with a new file.
+        struct stat named {};
+        struct stat locked {};
+        if (::lstat(removeOnRelease_.c_str(), &named) == 0 && ::fstat(fd_, &locked) == 0 &&
+            sameFile(named, locked))
+            ::unlink(removeOnRelease_.c_str());
+        removeOnRelease_.clear();
+    }
+    ::close(fd_);
     fd_ = -1;
 }
 
 FileLock::State FileLock::acquire(const std::string& lockPath, const std::function<void()>& waiting) {
     release();
-    // Never through a link: a planted link must not make us create files elsewhere.
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0) return State::Unsupported;
-    int result = ::flock(fd, LOCK_EX | LOCK_NB);
-    if (result != 0 && errno == EWOULDBLOCK) {
-        if (waiting) waiting();
-        do result = ::flock(fd, LOCK_EX);
-        while (result != 0 && errno == EINTR);
-    }
-    if (result != 0) {
+    bool told = false;
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        // A link, a folder or anything else at the name is left alone.
+        struct stat named {};
+        if (::lstat(lockPath.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) return State::Unsupported;
+        // Never through a link: a planted link must not make us create files elsewhere.
+        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+        if (fd < 0) return State::Unsupported;
+        struct stat locked {};
+        if (::fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode) || !lockDescriptor(fd, waiting, told)) {
+            ::close(fd);
+            return State::Unsupported;
+        }
+        // The holder before us may have removed the file after we opened it.
+        if (::lstat(lockPath.c_str(), &named) == 0 && sameFile(named, locked)) {
+            fd_ = fd;
+            removeOnRelease_ = lockPath;
+            rememberLockFile(removeOnRelease_.c_str());
+            return State::Held;
+        }
         ::close(fd);
-        return State::Unsupported;
     }
-    fd_ = fd;
-    return State::Held;
+    return State::Unsupported;
+}
+
+FileLock::State FileLock::acquireIdentity(const std::string& path, const std::function<void()>& waiting) {
+    release();
+    bool told = false;
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        // Only a regular file is opened: a device may act on being opened.
+        struct stat named {};
+        if (::stat(path.c_str(), &named) != 0) return errno == ENOENT ? State::Missing : State::Unsupported;
+        if (!S_ISREG(named.st_mode)) return State::Unsupported;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return errno == ENOENT ? State::Missing : State::Unsupported;
+        struct stat locked {};
+        if (::fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode) || !lockDescriptor(fd, waiting, told)) {
+            ::close(fd);
+            return State::Unsupported;
+        }
+        // The holder before us may have replaced the file (a rename over its name).
+        const bool stillNamed = ::stat(path.c_str(), &named) == 0;
+        const int error = errno;
+        if (stillNamed && sameFile(named, locked)) {
+            fd_ = fd;
+            return State::Held;
+        }
+        ::close(fd);
+        if (!stillNamed && error == ENOENT) return State::Missing;
+    }
+    return State::Unsupported;
 }
 
 int usableProcessorCount() {
@@ -109,29 +208,75 @@ void removeStaleTemporaries(const std::string& target) {
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
+// The signal that asked the run to stop (0 while none did).
+volatile std::sig_atomic_t stopSignal = 0;
 volatile std::sig_atomic_t deferred = 0;
 
-extern "C" void onInterrupt(int) {
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void onStopSignal(int signal) {
     if (deferred != 0) {
-        interrupted = 1;
+        if (stopSignal == 0) stopSignal = signal;
         return;
     }
-    // Outside the test nothing waits for a clean stop: end as if unhandled.
-    std::signal(SIGINT, SIG_DFL);
-    std::raise(SIGINT);
+    // Outside the test nothing waits for a clean stop: end as if unhandled,
+    // leaving no lock file behind.
+    removeHeldLockFiles();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
 }  // namespace
 
-void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+void installInterruptHandler() {
+    for (const int signal : kStopSignals) {
+        // A signal the caller chose to ignore stays ignored (nohup, a
+        // background job of a shell script).
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+        std::signal(signal, onStopSignal);
+    }
+}
 void setInterruptDeferred(bool on) { deferred = on ? 1 : 0; }
-bool interruptRequested() { return interrupted != 0; }
+bool interruptRequested() { return stopSignal != 0; }
 
 void endByInterrupt() {
-    std::signal(SIGINT, SIG_DFL);
-    std::raise(SIGINT);
-    std::_Exit(130);  // only if the signal was blocked
+    const int signal = stopSignal != 0 ? static_cast<int>(stopSignal) : SIGINT;
+    removeHeldLockFiles();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    std::_Exit(128 + signal);  // only if the signal was blocked
+}
+
+KernelVersion kernelVersion() {
+    KernelVersion version;
+    utsname names{};
+    if (::uname(&names) == 0) {
+        int major = 0;
+        int minor = 0;
+        if (std::sscanf(names.release, "%d.%d", &major, &minor) >= 1) {
+            version.major = major;
+            version.minor = minor;
+        }
+    }
+    return version;
+}
+
+std::uint64_t totalPhysicalMemory() {
+    struct sysinfo info {};
+    if (::sysinfo(&info) != 0) return 0;
+    return static_cast<std::uint64_t>(info.totalram) * static_cast<std::uint64_t>(info.mem_unit);
+}
+
+std::string privateRuntimeFolder() {
+    const std::string folder = "/tmp/zeltric-runtime-" + std::to_string(::getuid());
+    if (::mkdir(folder.c_str(), 0700) == 0) return folder;
+    // One made before, by us alone: not a link, not someone else's.
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+        (info.st_mode & 077) == 0)
+        return folder;
+    return {};
 }
 
 }  // namespace zeltric::platform

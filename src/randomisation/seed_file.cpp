@@ -1,9 +1,5 @@
 #include "randomisation/seed_file.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +8,7 @@
 
 #include "base/decimal.hpp"
 #include "base/number_field.hpp"
+#include "platform/files.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/integer_entry.hpp"
 
@@ -46,8 +43,7 @@ std::int32_t readNumber(std::FILE* in, int& c) {
 std::pair<std::int32_t, std::int32_t> readSeedFile(const std::string& fileName) {
     // Only a regular file is read: a folder or a pipe of that name reads as
     // an unreadable file would, without blocking the program start.
-    struct stat info {};
-    if (::stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {0, 0};
+    if (platform::fileStatus(fileName).type != platform::FileType::Regular) return {0, 0};
     std::FILE* in = std::fopen(fileName.c_str(), "rb");
     if (in == nullptr) return {0, 0};
     int c = std::getc(in);
@@ -67,8 +63,7 @@ std::string resolveSeedFileName(const std::string& fileName) {
     // the link itself and leave the old seeds in its target.
     std::string path = fileName;
     for (int depth = 0; depth < 40; ++depth) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        if (platform::linkStatus(path).type != platform::FileType::Link) return path;
         std::error_code ec;
         const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
         if (ec) return path;
@@ -82,19 +77,36 @@ bool writeSeedFile(const std::string& fileName, std::int32_t seed1, std::int32_t
                    const std::string& separator) {
     const std::string target = resolveSeedFileName(fileName);
     // Renaming would replace even a file the user made read-only; respect it.
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
-                   ::access(target.c_str(), W_OK) != 0))
+    const platform::FileStatus old = platform::fileStatus(target);
+    const bool exists = old.type != platform::FileType::Missing;
+    if (exists &&
+        (old.type != platform::FileType::Regular || (old.permissions & 0222) == 0 || !platform::mayWrite(target)))
         return false;
 
     std::string content = base::integerField(seed1) + separator + base::integerField(seed2);
     base::endLine(content);
 
+    // A file of several names (hard links) keeps its identity: a rename would
+    // leave the other names holding the old seeds, and the next run through
+    // one of them would repeat this stream.
+    if (exists && old.links > 1) return platform::rewriteInPlace(target, content) == 0;
     platform::TemporaryFileOptions options;
-    if (exists) options.mode = static_cast<int>(old.st_mode & 07777);
+    if (exists) options.mode = static_cast<int>(old.permissions);
     options.sync = true;
     return !platform::replaceFileAtomically(target, content, options);
+}
+
+std::string lockSeedFile(platform::FileLock& lock, const std::string& target,
+                         const std::function<void()>& waiting) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const platform::FileLock::State state = lock.acquireIdentity(target, waiting);
+        if (state == platform::FileLock::State::Held) return {};
+        if (state == platform::FileLock::State::Unsupported) return target;
+        if (lock.acquire(target + ".lock", waiting) != platform::FileLock::State::Held) return target + ".lock";
+        if (platform::fileStatus(target).type == platform::FileType::Missing) return {};
+        lock.release();  // created meanwhile: lock it by its identity
+    }
+    return target;
 }
 
 bool saveSeeds(const RandomGenerator& generator, const std::string& fileName) {

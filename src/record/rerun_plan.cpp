@@ -6,7 +6,10 @@
 
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
+#include "base/messages.hpp"
+#include "base/messages_files.hpp"
 #include "base/messages_record.hpp"
+#include "platform/files.hpp"
 #include "platform/sha256.hpp"
 
 namespace zeltric::record {
@@ -75,6 +78,13 @@ std::optional<SeedPair> seeds(const json& value, const std::string& recordPath) 
 }
 
 RerunPlan planFromRecord(const std::string& recordPath) {
+    // A pipe would wait for a writer and a device such as /dev/zero never
+    // ends: only a file of a record's size is read.
+    const platform::FileStatus status = platform::fileStatus(recordPath);
+    if (status.type != platform::FileType::Regular && status.type != platform::FileType::Missing)
+        throw base::FatalError(base::notAFileMessage("run record", recordPath, status.type));
+    if (status.size > kRecordSizeLimit)
+        throw base::FatalError(base::recordTooLargeMessage(recordPath, kRecordSizeLimit));
     std::ifstream in(recordPath, std::ios::binary);
     if (!in) throw base::FatalError(base::recordUnreadableMessage(recordPath));
     std::ostringstream content;

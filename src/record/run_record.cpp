@@ -171,7 +171,8 @@ RecordFile inspectRecordFile(const std::string& path) {
     std::error_code ec;
     const auto status = std::filesystem::symlink_status(path, ec);
     if (ec || status.type() == std::filesystem::file_type::not_found) return RecordFile::Absent;
-    if (!std::filesystem::is_regular_file(path, ec)) return RecordFile::Foreign;
+    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > kRecordSizeLimit)
+        return RecordFile::Foreign;
     std::ifstream in(path, std::ios::binary);
     if (!in) return RecordFile::Foreign;
     std::ostringstream text;

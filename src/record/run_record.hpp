@@ -25,6 +25,8 @@ namespace zeltric::record {
 // the shortest decimal that reads back to the same double.
 
 inline constexpr const char* kProgramName = "zeltric";
+// No record a run writes comes near this size; a larger file is not read.
+inline constexpr std::uint64_t kRecordSizeLimit = 64ull * 1024 * 1024;
 
 // Keys keep the order they were added in, so the file reads from the
 // program and its input down to the figures.

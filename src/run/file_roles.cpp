@@ -1,10 +1,9 @@
 #include "run/file_roles.hpp"
 
-#include <sys/stat.h>
-
 #include "base/fatal_error.hpp"
 #include "base/messages_run.hpp"
 #include "base/output_file.hpp"
+#include "platform/files.hpp"
 
 namespace zeltric::run {
 
@@ -35,10 +34,11 @@ void refuseSharedFiles(const std::vector<FileRole>& roles) {
 }
 
 void refuseUnsafeOutput(const FileRole& output) {
-    struct stat info {};
-    if (::lstat(output.path.c_str(), &info) != 0) return;
-    if (S_ISLNK(info.st_mode)) throw base::FatalError(base::outputIsLinkMessage(output.role, output.path));
-    if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+    const platform::FileType type = platform::linkStatus(output.path).type;
+    if (type == platform::FileType::Missing) return;
+    if (type == platform::FileType::Link)
+        throw base::FatalError(base::outputIsLinkMessage(output.role, output.path));
+    if (type != platform::FileType::Regular && type != platform::FileType::Folder)
         throw base::FatalError(base::outputNotRegularMessage(output.role, output.path));
 }
 

@@ -55,7 +55,7 @@ void testingToggle(Session& session, UserInterface& ui) {
 bool exitStep(Session& session) {
     // Another program run may be saving the same seed file at this moment.
     platform::FileLock lock;
-    lock.acquire(randomisation::resolveSeedFileName(session.settings.seedFileName) + ".lock", {});
+    randomisation::lockSeedFile(lock, randomisation::resolveSeedFileName(session.settings.seedFileName), {});
     return randomisation::saveSeeds(session.settings.generator, session.settings.seedFileName);
 }
 

@@ -1,9 +1,6 @@
 #include "ui/system_info.hpp"
 
-#include <sys/sysinfo.h>
-#include <sys/utsname.h>
-
-#include <cstdio>
+#include "platform/platform.hpp"
 
 namespace zeltric::ui {
 
@@ -29,24 +26,12 @@ std::string formatMemoryLine(std::uint64_t totalBytes, const std::string& separa
 
 OsVersion currentOsVersion() {
     OsVersion version;
-    utsname names{};
-    if (uname(&names) == 0) {
-        int major = 0;
-        int minor = 0;
-        if (std::sscanf(names.release, "%d.%d", &major, &minor) >= 1) {
-            version.major = major;
-            version.minor = minor;
-        }
-    }
+    const platform::KernelVersion kernel = platform::kernelVersion();
+    version.major = kernel.major;
+    version.minor = kernel.minor;
     return version;
 }
 
-std::uint64_t totalPhysicalMemory() {
-    struct sysinfo info {};
-    if (sysinfo(&info) != 0) {
-        return 0;
-    }
-    return static_cast<std::uint64_t>(info.totalram) * static_cast<std::uint64_t>(info.mem_unit);
-}
+std::uint64_t totalPhysicalMemory() { return platform::totalPhysicalMemory(); }
 
 }  // namespace zeltric::ui

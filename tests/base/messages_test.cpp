@@ -87,18 +87,38 @@ TEST(Messages, EveryOptionValueSaysWhatItNeeds) {
                   std::to_string(kSeed2Max) + ", not \"0,0\"");
 }
 
-// The reasons chosen by kind (a path that is no file, a renderer's fault)
-// are each their own words, and a file's failure ends in one full stop.
+// The reasons chosen by kind (a renderer's fault) are each their own words,
+// and a file's failure ends in one full stop.
 TEST(Messages, ReasonsByKindDiffer) {
     std::set<std::string> reasons;
-    for (NotAFile kind : {NotAFile::Folder, NotAFile::Device, NotAFile::PipeOrSocket})
-        EXPECT_TRUE(reasons.insert(notAFileReason(kind)).second);
     for (RenderFault fault :
          {RenderFault::SvgUnreadable, RenderFault::NoSize, RenderFault::PdfNotStarted, RenderFault::NoMemory})
         EXPECT_TRUE(reasons.insert(renderFaultReason(fault)).second);
     EXPECT_EQ(reasons.count(""), 0u);
-    EXPECT_EQ(fileFailureMessage("read", "data file", "/d/x.dat", notAFileReason(NotAFile::Folder)),
-              "Cannot read the data file \"/d/x.dat\": it is a folder, not a file.");
+    EXPECT_EQ(fileFailureMessage("read", "data file", "/d/x.dat", "No such file or directory"),
+              "Cannot read the data file \"/d/x.dat\": No such file or directory.");
+}
+
+// What stands at a file's name, said with the name: never a reader's own
+// words for a folder or a pipe.
+TEST(Messages, NamesThatAreNoFileSayWhatTheyAre) {
+    using platform::FileType;
+    const std::pair<FileType, const char*> kinds[] = {{FileType::Folder, "it is a folder, not a file."},
+                                                      {FileType::Device, "it is a device, not a file."},
+                                                      {FileType::Pipe, "it is a pipe or a socket, not a file; "},
+                                                      {FileType::Socket, "it is a pipe or a socket, not a file; "},
+                                                      {FileType::Other, "it is a special file, not a file."}};
+    for (const auto& [type, words] : kinds) {
+        const std::string read = notAFileMessage("run record", "r/x.json", type);
+        EXPECT_EQ(read.rfind("Cannot read the run record \"r/x.json\": ", 0), 0u) << read;
+        EXPECT_NE(read.find(words), std::string::npos) << read;
+        const std::string taken = convertedNameTakenMessage("g.gen-genepop.lab", type);
+        EXPECT_EQ(taken.rfind("The file \"g.gen-genepop.lab\" is ", 0), 0u) << taken;
+        EXPECT_NE(taken.find("nothing was converted"), std::string::npos) << taken;
+    }
+    EXPECT_EQ(recordTooLargeMessage("big.json", 64ull << 20),
+              "Cannot read the run record \"big.json\": it holds more than 64 MiB, far more than a run record; "
+              "nothing was run.");
 }
 
 }  // namespace

@@ -291,7 +291,7 @@ pid_t startShell(const std::string& script, const std::string& log) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setpgid(0, 0);
-        std::signal(SIGINT, SIG_DFL);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
         const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(fd, 1);
         ::dup2(fd, 2);
@@ -313,6 +313,14 @@ bool waitUntil(const std::function<bool()>& ready, int seconds = 120) {
 
 // The file's content, or nothing while it does not exist yet.
 std::string readIfThere(const std::string& path) { return fs::exists(path) ? readFile(path) : std::string(); }
+
+// The lock files left in `folder`.
+std::vector<std::string> lockFilesIn(const TempDir& dir) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        if (entry.path().extension() == ".lock") found.push_back(entry.path().filename().string());
+    return found;
+}
 
 int lineCount(const std::string& path) {
     if (!fs::exists(path)) return 0;
@@ -344,6 +352,7 @@ TEST(FileSafetyInterrupt, CtrlCDuringATestStopsTheShellLoop) {
     EXPECT_NE(results.find("Fst"), std::string::npos);
     EXPECT_EQ(results.find("P-values are given"), std::string::npos);
     EXPECT_GE(lineCount(dir.file("a.per")), 2);
+    EXPECT_EQ(lockFilesIn(dir), std::vector<std::string>{});
 }
 
 // Ctrl-C while a large file is read stops at once, not after the analysis.
@@ -363,7 +372,44 @@ TEST(FileSafetyInterrupt, CtrlCWhileReadingStopsPromptly) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << readFile(dir.file("log"));
     EXPECT_EQ(readFile(dir.file("a.pca")), "");
+    // Ended at once, by the interrupt, yet without leaving its lock file.
+    EXPECT_EQ(lockFilesIn(dir), std::vector<std::string>{});
 }
+
+// SIGTERM (a scheduler's time limit) and SIGHUP (a closed terminal) during a
+// test stop it as Ctrl-C does: the observed results, a record marked
+// cancelled and the seeds saved, then the run ends by the same signal.
+class FileSafetyStopSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(FileSafetyStopSignal, DuringATestEndsLikeCtrlC) {
+    const int signal = GetParam();
+    TempDir dir;
+    writeFile(dir.file("a.dat"), manySamples(300, 20));
+    writeFile(dir.file("seeds.ini"), "12345 67890\r\n");
+    const pid_t pid = startShell("cd " + shellQuote(dir.path().string()) + " && exec " + cli() +
+                                     " --quiet --test 15000 --threads 1 --seed-file seeds.ini a.dat",
+                                 dir.file("log"));
+    ASSERT_TRUE(waitUntil([&] { return lineCount(dir.file("a.per")) >= 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    ::kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const std::string log = readFile(dir.file("log"));
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status << log;
+    EXPECT_NE(log.find("The permutation test was cancelled"), std::string::npos) << log;
+    const std::string results = readFile(dir.file("a.pca"));
+    EXPECT_NE(results.find("Fst"), std::string::npos);
+    EXPECT_EQ(results.find("P-values are given"), std::string::npos);
+    const std::string record = readIfThere(dir.file("a.json"));
+    EXPECT_NE(record.find("\"cancelled\": true"), std::string::npos) << record;
+    EXPECT_NE(readFile(dir.file("seeds.ini")), "12345 67890\r\n");
+    EXPECT_EQ(lockFilesIn(dir), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, FileSafetyStopSignal, ::testing::Values(SIGTERM, SIGHUP, SIGINT), [](const auto& param) {
+        return std::string(param.param == SIGTERM ? "Term" : param.param == SIGHUP ? "Hangup" : "Interrupt");
+    });
 
 // Starts the program in the background; its status lands in `status`.
 void startCli(const TempDir& dir, const std::string& arguments, const std::string& tag) {
@@ -382,7 +428,7 @@ TEST(FileSafetyLocks, RunsWaitForEachOther) {
     writeFile(dir.file("seeds.ini"), "12345 67890\r\n");
     {
         platform::FileLock held;
-        ASSERT_EQ(held.acquire(dir.file("seeds.ini.lock"), {}), platform::FileLock::State::Held);
+        ASSERT_EQ(held.acquireIdentity(dir.file("seeds.ini"), {}), platform::FileLock::State::Held);
         startCli(dir, "--quiet --test 500 --seed-file seeds.ini a.dat", "a");
         // Standard error is unbuffered: wait for the whole line, not its first piece.
         ASSERT_TRUE(waitUntil([&] {
@@ -430,6 +476,84 @@ TEST(FileSafetyLocks, RunsWaitForEachOther) {
     }
     ASSERT_TRUE(waitUntil([&] { return statusWritten("c.status"); }));
     EXPECT_EQ(readFile(dir.file("c.status")), "0\n");
+    EXPECT_EQ(lockFilesIn(dir), std::vector<std::string>{});
+}
+
+// The run one after another that the runs at once must match: `runs` runs
+// of --test `count` on copies of one data file, from `seeds`.
+std::string seedsAfterSerialRuns(int runs, int count, const std::string& seeds) {
+    TempDir serial;
+    fs::copy(example("trout.dat"), serial.file("a.dat"));
+    writeFile(serial.file("seeds.ini"), seeds);
+    for (int run = 0; run < runs; ++run)
+        EXPECT_EQ(runProcess("cd " + shellQuote(serial.path().string()) + " && " + cli() + " --quiet --test " +
+                             std::to_string(count) + " --seed-file seeds.ini a.dat")
+                      .exitCode,
+                  0);
+    return readFile(serial.file("seeds.ini"));
+}
+
+// Many short runs at once on one seed file continue one stream, as if they
+// had run one after another (pairs of them also share their outputs' lock),
+// and no lock file stays.
+TEST(FileSafetyLocks, ManyRunsAtOnceContinueOneStreamAndLeaveNoLock) {
+    constexpr int kRuns = 12;
+    TempDir dir;
+    for (int i = 0; i < kRuns / 2; ++i) fs::copy(example("trout.dat"), dir.file("d" + std::to_string(i) + ".dat"));
+    writeFile(dir.file("seeds.ini"), "12345 67890\r\n");
+    const ProcessResult r =
+        runProcess("cd " + shellQuote(dir.path().string()) + " && for i in $(seq 0 " + std::to_string(kRuns - 1) +
+                   "); do ( " + cli() + " --quiet --test 100 --seed-file seeds.ini d$((i % " +
+                   std::to_string(kRuns / 2) + ")).dat 2> err$i || echo \"run $i failed\" ) & done; wait");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "");
+    // Each run says at most that it waited, once for each lock.
+    for (int i = 0; i < kRuns; ++i) {
+        const std::string errors = readFile(dir.file("err" + std::to_string(i)));
+        const std::string seeds = "zeltric-cli: waiting for another run using seeds.ini\n";
+        const std::string outputs =
+            "zeltric-cli: waiting for another run using d" + std::to_string(i % (kRuns / 2)) + ".dat\n";
+        EXPECT_TRUE(errors.empty() || errors == seeds || errors == outputs || errors == outputs + seeds) << errors;
+        fs::remove(dir.file("err" + std::to_string(i)));
+    }
+    EXPECT_EQ(readFile(dir.file("seeds.ini")), seedsAfterSerialRuns(kRuns, 100, "12345 67890\r\n"));
+    EXPECT_EQ(lockFilesIn(dir), std::vector<std::string>{});
+}
+
+// Two names of one seed file (hard links) share one lock and one stream:
+// a run through either name waits for a holder of the other, and both names
+// hold the seeds where the stream stands.
+TEST(FileSafetyLocks, NamesOfAHardLinkedSeedFileShareOneStream) {
+    TempDir dir;
+    fs::copy(example("trout.dat"), dir.file("a.dat"));
+    fs::copy(example("trout.dat"), dir.file("b.dat"));
+    writeFile(dir.file("seeds.ini"), "12345 67890\r\n");
+    fs::create_hard_link(dir.file("seeds.ini"), dir.file("other.ini"));
+    {
+        platform::FileLock held;
+        ASSERT_EQ(held.acquireIdentity(dir.file("seeds.ini"), {}), platform::FileLock::State::Held);
+        startCli(dir, "--quiet --test 500 --seed-file other.ini a.dat", "a");
+        ASSERT_TRUE(waitUntil([&] {
+            const std::string err = readIfThere(dir.file("a.err"));
+            return err.find("waiting") != std::string::npos && err.back() == '\n';
+        }));
+        EXPECT_EQ(readFile(dir.file("a.err")), "zeltric-cli: waiting for another run using other.ini\n");
+        startCli(dir, "--quiet --test 500 --seed-file seeds.ini b.dat", "b");
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_FALSE(fs::exists(dir.file("a.status")));
+    }
+    const auto statusWritten = [&](const char* name) {
+        const std::string status = readIfThere(dir.file(name));
+        return !status.empty() && status.back() == '\n';
+    };
+    ASSERT_TRUE(waitUntil([&] { return statusWritten("a.status") && statusWritten("b.status"); }));
+    EXPECT_EQ(readFile(dir.file("a.status")), "0\n");
+    EXPECT_EQ(readFile(dir.file("b.status")), "0\n");
+    const std::string serial = seedsAfterSerialRuns(2, 500, "12345 67890\r\n");
+    EXPECT_EQ(readFile(dir.file("seeds.ini")), serial);
+    EXPECT_EQ(readFile(dir.file("other.ini")), serial);
+    EXPECT_EQ(fs::hard_link_count(dir.file("seeds.ini")), 2u);
+    EXPECT_EQ(lockFilesIn(dir), std::vector<std::string>{});
 }
 
 // Where no lock can be had, the run says so once and carries on.
@@ -445,6 +569,20 @@ TEST(FileSafetyLocks, RefusedLocksAreReportedOnce) {
               "zeltric-cli: cannot lock \"trout.lock\"; carrying on without guarding against runs at the "
               "same time.\n");
     EXPECT_TRUE(fs::exists(dir.file("trout.pca")));
+    // Folders at the lock files' names are left as they are.
+    EXPECT_TRUE(fs::is_directory(dir.file("trout.lock")));
+    EXPECT_TRUE(fs::is_directory(dir.file("ZELTRIC.INI.lock")));
+
+    // So is a link, and nothing is created where it points.
+    TempDir linked;
+    fs::copy(example("trout.dat"), linked.file("trout.dat"));
+    fs::create_symlink("elsewhere", linked.file("trout.lock"));
+    const ProcessResult l =
+        runProcess("cd " + shellQuote(linked.path().string()) + " && " + cli() + " --quiet trout.dat");
+    EXPECT_EQ(l.exitCode, 0) << l.err;
+    EXPECT_NE(l.err.find("cannot lock \"trout.lock\""), std::string::npos) << l.err;
+    EXPECT_TRUE(fs::is_symlink(linked.file("trout.lock")));
+    EXPECT_FALSE(fs::exists(linked.file("elsewhere")));
 }
 
 // The default number of workers follows the processors this process may use.

@@ -256,6 +256,39 @@ TEST(ForeignFormatCli, ConvertOnlyWritesThreeFilesAndNeverReplacesOthers) {
     EXPECT_FALSE(fs::exists(dir.file("plain.dat-fstat.dat")));
 }
 
+// Something other than a file at a converted file's name (a folder, a pipe)
+// is refused with its name, never read (a pipe would wait for a writer);
+// nothing is converted.
+TEST(ForeignFormatCli, NoFileAtAConvertedNameIsRefusedByName) {
+    const std::pair<const char*, const char*> cases[] = {{"-genepop.lab", "folder"},
+                                                         {"-genepop.lab", "pipe"},
+                                                         {"-genepop.dat", "pipe"},
+                                                         {"-genepop-alleles.txt", "folder"}};
+    for (const auto& [suffix, kind] : cases) {
+        SCOPED_TRACE(std::string(suffix) + " " + kind);
+        TempDir dir;
+        const std::string source = dir.file("g3.gen");
+        writeFile(source, genepop(3));
+        const std::string taken = source + suffix;
+        if (std::string(kind) == "folder")
+            fs::create_directory(taken);
+        else
+            ASSERT_EQ(runProcess("mkfifo " + shellQuote(taken)).exitCode, 0);
+        // The time limit turns a hang into a failure.
+        const ProcessResult r =
+            runProcess("timeout 60 " + shellQuote(ZELTRIC_CLI_PATH) + " --quiet " + shellQuote(source));
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_NE(r.err.find("\"" + taken + "\" is a " + (std::string(kind) == "folder" ? "folder" : "pipe")),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find("nothing was converted"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("internal error"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(source + "-genepop.pca"));
+        EXPECT_EQ(fs::status(taken).type(),
+                  std::string(kind) == "folder" ? fs::file_type::directory : fs::file_type::fifo);
+    }
+}
+
 TEST(ForeignFormatCli, StructureAmbiguityNamesWhatToState) {
     TempDir dir;
     // One row per individual, no names row, an odd number of columns after PopData.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -289,6 +290,35 @@ TEST(RunRecord, RerunRefusesAChangedOrMissingFile) {
     EXPECT_EQ(runCli("--rerun x.json --test 100").exitCode, 2);
     EXPECT_EQ(runCli("--rerun x.json trout.dat").exitCode, 2);
     EXPECT_EQ(runCli("--rerun x.json --seed-file S").exitCode, 2);
+}
+
+// --rerun reads only a file of a record's size: a pipe would wait for a
+// writer, a device never ends, a huge file would fill the memory.
+TEST(RunRecord, RerunRefusesWhatIsNoRecordFile) {
+    TempDir dir;
+    ASSERT_EQ(runProcess("mkfifo " + shellQuote(dir.file("pipe.json"))).exitCode, 0);
+    fs::create_directory(dir.file("folder.json"));
+    {
+        // Sparse: one byte past the limit costs no disk.
+        std::FILE* big = std::fopen(dir.file("big.json").c_str(), "wb");
+        ASSERT_NE(big, nullptr);
+        std::fseek(big, static_cast<long>(record::kRecordSizeLimit), SEEK_SET);
+        std::fputc('}', big);
+        std::fclose(big);
+    }
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.file("pipe.json"), "\": it is a pipe or a socket, not a file"},
+        {"/dev/zero", "\": it is a device, not a file."},
+        {dir.file("folder.json"), "\": it is a folder, not a file."},
+        {dir.file("big.json"), "\": it holds more than 64 MiB, far more than a run record; nothing was run."},
+    };
+    for (const auto& [path, words] : cases) {
+        // The time limit turns a hang into a failure.
+        const ProcessResult r =
+            runProcess("timeout 60 " + shellQuote(ZELTRIC_CLI_PATH) + " --rerun " + shellQuote(path));
+        EXPECT_EQ(r.exitCode, 1) << path << r.err;
+        EXPECT_NE(r.err.find("the run record \"" + path + words), std::string::npos) << r.err;
+    }
 }
 
 TEST(RunRecord, ForeignFileLeftAloneAndFailedRunRemovesTheRecord) {

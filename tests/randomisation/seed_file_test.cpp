@@ -152,5 +152,49 @@ TEST(SeedFile, ReplacingKeepsThePermissionsOfTheOldFile) {
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+// Every name of a seed file sees the new seeds: a file of several names is
+// rewritten in place (its identity kept), one of a single name is replaced
+// whole by a new file.
+TEST(SeedFile, SavingKeepsEveryNameOfTheFile) {
+    test::TempDir dir;
+    const std::string path = dir.file("ZELTRIC.INI");
+    const std::string other = dir.file("other.ini");
+    test::writeFile(path, "1   2   and a longer tail\r\n");
+    std::filesystem::create_hard_link(path, other);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    RandomGenerator generator;
+    generator.seed1 = 3;
+    generator.seed2 = 4;
+    ASSERT_TRUE(saveSeeds(generator, other));
+    EXPECT_EQ(test::readFile(path), "3   4\r\n");  // the old tail is gone
+    EXPECT_EQ(test::readFile(other), "3   4\r\n");
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_nlink, 2u);
+
+    // Through a symbolic link to one of the names, the same.
+    std::filesystem::create_symlink("other.ini", dir.file("link.ini"));
+    generator.seed1 = 5;
+    ASSERT_TRUE(saveSeeds(generator, dir.file("link.ini")));
+    EXPECT_EQ(test::readFile(path), "5   4\r\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.ini")));
+
+    // A single name: replaced by a new file, as ever.
+    std::filesystem::remove(other);
+    ASSERT_TRUE(saveSeeds(generator, path));
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(test::readFile(path), "5   4\r\n");
+
+    // A read-only file of several names is left alone too.
+    std::filesystem::create_hard_link(path, other);
+    ::chmod(path.c_str(), 0444);
+    generator.seed1 = 7;
+    EXPECT_FALSE(saveSeeds(generator, other));
+    EXPECT_EQ(test::readFile(other), "5   4\r\n");
+}
+
 }  // namespace
 }  // namespace zeltric::randomisation

@@ -11,11 +11,10 @@
 #include "base/messages.hpp"
 #include "base/number_field.hpp"
 #include "base/output_file.hpp"
-#include "data/genotype_reader.hpp"
 #include "extended/allele_outputs.hpp"
+#include "extended/data_file_reader.hpp"
 #include "extended/extended_analysis.hpp"
 #include "extended/extended_report.hpp"
-#include "extended/from_dataset.hpp"
 #include "extended/input_kind.hpp"
 #include "formats/foreign_data.hpp"
 #include "platform/sha256.hpp"
@@ -145,12 +144,10 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
                                        : formats::detect(bytes, std::filesystem::path(path).extension().string());
     if (format == formats::Format::ZeltricData) {
         if (!request.asked) return std::nullopt;
-        data::Dataset ds;
-        const data::Notify notify = [&](const std::string& text) { tell(request, text); };
-        data::readHeader(ds, path, notify);
-        data::readGenotypes(ds, path, notify);
+        extended::ExtendedData data =
+            extended::ReadDataFileUnlimited(path, [&](const std::string& text) { tell(request, text); });
         tell(request, base::extendedAnalysisNote(path, "--analysis extended"));
-        return extended::FromDataset(ds);
+        return data;
     }
     const fd::ForeignData foreign = readForeign(format, bytes, path, request.structure);
     const bool fits = fitsDataFile(foreign);

@@ -268,10 +268,24 @@ TEST(ExtendedCliForeign, GenepopPastTheLimitsGoesToTheExtendedAnalysis) {
     // A data file past its limits keeps today's refusal.
     std::string data = "2 60 2 1\n";
     for (int l = 1; l <= 60; ++l) data += "L" + std::to_string(l) + "\n";
-    writeFile(dir.file("wide.dat"), data + "1 " + std::string(60 * 3, ' ') + "\n");
-    const ProcessResult refused = runCli("-q " + shellQuote(dir.file("wide.dat")));
+    writeFile(dir.file("over.dat"), data + "1 " + std::string(60 * 3, ' ') + "\n");
+    const ProcessResult refused = runCli("-q " + shellQuote(dir.file("over.dat")));
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find(base::capacityMessage().substr(0, 30)), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir.file("over.pca")));
+
+    // Unless the extended analysis is asked for.
+    data = "2 60 2 1\n";
+    for (int l = 1; l <= 60; ++l) data += "L" + std::to_string(l) + "\n";
+    for (int i = 0; i < 8; ++i) {
+        data += std::to_string(1 + i / 4);
+        for (int l = 0; l < 60; ++l) data += (i + l) % 3 == 0 ? " 12" : (i < 4 ? " 11" : " 22");
+        data += "\n";
+    }
+    writeFile(dir.file("over.dat"), data);
+    const ProcessResult asked = runCli("-q --analysis extended " + shellQuote(dir.file("over.dat")));
+    ASSERT_EQ(asked.exitCode, 0) << asked.err;
+    EXPECT_EQ(recordOf(dir.file("over.json"))["results"]["loci"], 60);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "base/fatal_error.hpp"
 #include "data/allele_counting.hpp"
 #include "data/genotype_reader.hpp"
+#include "extended/data_file_reader.hpp"
 #include "extended/from_dataset.hpp"
 #include "extended/symmetric_eigen.hpp"
 #include "test_support.hpp"
@@ -196,6 +197,47 @@ TEST(ExtendedAnalysis, AgreesWithTheExactAnalysisOnTheExample) {
     ds.individualCount = static_cast<std::uint16_t>(kept);
     data::countObservedAlleles(ds);
     expectAgreement(ds, ext::FromDataset(ds));
+}
+
+TEST(ExtendedAnalysis, DataFileReadWithoutLimitsGivesTheSameData) {
+    const std::string path = std::string(ZELTRIC_SOURCE_DIR) + "/examples/trout.dat";
+    data::Dataset ds;
+    const data::Notify ignore = [](const std::string&) {};
+    data::readHeader(ds, path, ignore);
+    data::readGenotypes(ds, path, ignore);
+    const ext::ExtendedData bounded = ext::FromDataset(ds);
+    const ext::ExtendedData unlimited = ext::ReadDataFileUnlimited(path, ignore);
+    EXPECT_EQ(unlimited.sampleOf, bounded.sampleOf);
+    EXPECT_EQ(unlimited.alleleNames, bounded.alleleNames);
+    ASSERT_EQ(unlimited.loci(), bounded.loci());
+    for (std::size_t l = 0; l < bounded.loci(); ++l)
+        for (std::size_t i = 0; i < bounded.individuals(); ++i) {
+            EXPECT_EQ(unlimited.genotypes.at(l, i).first, bounded.genotypes.at(l, i).first);
+            EXPECT_EQ(unlimited.genotypes.at(l, i).second, bounded.genotypes.at(l, i).second);
+        }
+
+    // Past every limit: 600 samples of one individual, 60 loci.
+    TempDir dir;
+    std::string big = "600 60 2 1\n";
+    for (int l = 1; l <= 60; ++l) big += "L" + std::to_string(l) + "\n";
+    for (int j = 1; j <= 600; ++j) {
+        big += std::to_string(j);
+        for (int l = 1; l <= 60; ++l) big += (j + l) % 3 == 0 ? " 12" : (j + l) % 3 == 1 ? " 11" : " 0";
+        big += "\n";
+    }
+    writeFile(dir.file("big.dat"), big);
+    const ext::ExtendedData wide = ext::ReadDataFileUnlimited(dir.file("big.dat"), ignore);
+    EXPECT_EQ(wide.samples(), 600u);
+    EXPECT_EQ(wide.loci(), 60u);
+    EXPECT_TRUE(wide.genotypes.at(0, 0).missing());  // sample 1, locus 1: (1 + 1) % 3 = 2, code 0
+    EXPECT_FALSE(wide.genotypes.at(1, 0).missing());
+    writeFile(dir.file("bad.dat"), "2 1 2 1\nL1\n1 11\n2 13\n");
+    try {
+        ext::ReadDataFileUnlimited(dir.file("bad.dat"), ignore);
+        ADD_FAILURE() << "allele 3 of 2 accepted";
+    } catch (const base::FatalError& e) {
+        EXPECT_EQ(e.code(), base::MessageId::Genotype);
+    }
 }
 
 TEST(ExtendedAnalysis, AgreesWithTheExactAnalysisOnGeneratedCompleteData) {

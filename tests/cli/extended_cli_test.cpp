@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <sstream>
 
 #include "base/messages.hpp"
 #include "extended/extended_analysis.hpp"
@@ -286,6 +287,39 @@ TEST(ExtendedCliForeign, GenepopPastTheLimitsGoesToTheExtendedAnalysis) {
     const ProcessResult asked = runCli("-q --analysis extended " + shellQuote(dir.file("over.dat")));
     ASSERT_EQ(asked.exitCode, 0) << asked.err;
     EXPECT_EQ(recordOf(dir.file("over.json"))["results"]["loci"], 60);
+}
+
+// The HGDP-CEPH panel (1350 individuals, 678 loci, up to 35 alleles) as the
+// peer package exports it; its figures computed there from the allele table.
+// Needs R with adegenet (not installed by scripts/setup): skipped without.
+TEST(ExtendedCliPanel, HgdpCephPanelFromThePeerPackage) {
+    if (runProcess("Rscript -e 'suppressMessages(library(adegenet))' 2>/dev/null").exitCode != 0)
+        GTEST_SKIP() << "R with adegenet (Debian's r-cran-adegenet) is not installed";
+    TempDir dir;
+    const ProcessResult r =
+        runProcess("Rscript " + shellQuote(std::string(ZELTRIC_TEST_DIR) + "/data/ehgdp_panel.R") + " " +
+                   shellQuote(dir.file("hgdp.gen")) + " " + shellQuote(dir.file("r.txt")));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream figures(readFile(dir.file("r.txt")));
+    long long samples = 0, loci = 0, alleles = 0, individuals = 0;
+    double fst = 0.0, axisFst = 0.0, share2 = 0.0;
+    figures >> samples >> loci >> alleles >> individuals >> fst >> axisFst >> share2;
+    ASSERT_EQ(samples, 79);
+    ASSERT_EQ(loci, 678);
+
+    const ProcessResult run = runCli("-q --threads 2 " + shellQuote(dir.file("hgdp.gen")));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("past the data file's limits"), std::string::npos);
+    const nlohmann::json results = recordOf(dir.file("hgdp.json"))["results"];
+    EXPECT_EQ(results["samples"], samples);
+    EXPECT_EQ(results["loci"], loci);
+    EXPECT_EQ(results["alleles"], alleles);
+    long long typed = 0;
+    for (const auto& sample : results["sample_coordinates"]) typed += sample["individuals"].get<long long>();
+    EXPECT_EQ(typed, individuals);
+    EXPECT_NEAR(results["global_fst"].get<double>(), fst, 1e-9 * fst);
+    EXPECT_NEAR(results["axes"][0]["fst"].get<double>(), axisFst, 1e-9 * axisFst);
+    EXPECT_NEAR(results["axes"][1]["share"].get<double>(), share2, 1e-9 * share2);
 }
 
 }  // namespace

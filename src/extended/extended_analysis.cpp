@@ -49,7 +49,9 @@ bool centredColumn(const LocusCounts& counts, std::size_t a, std::size_t samples
     return true;
 }
 
-void sumBlock(const ExtendedData& data, std::size_t first, std::size_t last, Worker& w) {
+// Sums loci first..last-1 into w; writes their columns to perLocus (each
+// block its own range, so workers never share an entry).
+void sumBlock(const ExtendedData& data, std::size_t first, std::size_t last, Worker& w, std::uint32_t* perLocus) {
     const std::size_t samples = data.samples();
     BlockSums& s = w.sums;
     std::fill(s.cross.begin(), s.cross.end(), 0.0);
@@ -66,6 +68,7 @@ void sumBlock(const ExtendedData& data, std::size_t first, std::size_t last, Wor
             if (!centredColumn(w.counts, a, samples, w.column, pbar)) continue;
             homozygosity += pbar * pbar;
             ++s.columns;
+            ++perLocus[l];
             const double* x = w.column.data();
             for (std::size_t j = 0; j < samples; ++j) {
                 const double xj = x[j];
@@ -161,13 +164,14 @@ ExtendedResult RunExtendedAnalysis(const ExtendedData& data, const ExtendedOptio
         w.typedAnywhere.assign(data.individuals(), 0);
     }
     std::vector<double> cross(samples * samples, 0.0);
+    result.allelesPerLocus.assign(loci, 0);
     const std::size_t block = ExtendedOptions::kLociPerBlock;
     const std::size_t blocks = (loci + block - 1) / block;
     for (std::size_t round = 0; round < blocks; round += threads) {
         const std::size_t inRound = std::min(threads, blocks - round);
         auto work = [&](std::size_t t) {
             const std::size_t first = (round + t) * block;
-            sumBlock(data, first, std::min(first + block, loci), workers[t]);
+            sumBlock(data, first, std::min(first + block, loci), workers[t], result.allelesPerLocus.data());
         };
         std::vector<std::thread> pool;
         for (std::size_t t = 1; t < inRound; ++t) pool.emplace_back(work, t);

@@ -47,14 +47,15 @@ struct ExtendedOptions {
 };
 
 struct ExtendedResult {
-    std::size_t samples = 0;                 // P
-    std::vector<std::int64_t> typedMembers;  // m_j
-    std::vector<double> weights;             // w_j
-    std::size_t typedLoci = 0;               // loci with N(l) > 0
-    std::size_t columns = 0;                 // alleles with t(l,a) > 0
-    std::size_t dimension = 0;               // p
-    double heterozygositySum = 0.0;          // H
-    double totalInertia = 0.0;               // T
+    std::size_t samples = 0;                     // P
+    std::vector<std::int64_t> typedMembers;      // m_j
+    std::vector<double> weights;                 // w_j
+    std::size_t typedLoci = 0;                   // loci with N(l) > 0
+    std::size_t columns = 0;                     // alleles with t(l,a) > 0
+    std::vector<std::uint32_t> allelesPerLocus;  // columns of each locus
+    std::size_t dimension = 0;                   // p
+    double heterozygositySum = 0.0;              // H
+    double totalInertia = 0.0;                   // T
     double globalFst = 0.0;
     std::vector<double> eigenvalues;  // p, descending
     std::vector<double> axisFst;      // p

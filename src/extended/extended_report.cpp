@@ -14,22 +14,11 @@ constexpr double kShownShare = 0.001;
 
 }  // namespace
 
-std::vector<std::size_t> AllelesPerLocus(const ExtendedData& data) {
-    std::vector<std::size_t> perLocus(data.loci(), 0);
-    LocusCounts counts;
-    for (std::size_t l = 0; l < data.loci(); ++l) {
-        CountLocus(data, l, counts);
-        for (const std::int64_t t : counts.alleleTotals) perLocus[l] += t > 0 ? 1 : 0;
-    }
-    return perLocus;
-}
-
 double ExtendedPercent(const ExtendedResult& result, std::size_t k) {
     return result.totalInertia > 0.0 ? result.eigenvalues[k] * 100.0 / result.totalInertia : 0.0;
 }
 
-std::string ExtendedResultsText(const ExtendedData& data, const ExtendedResult& result,
-                                const std::vector<std::size_t>& allelesPerLocus) {
+std::string ExtendedResultsText(const ExtendedData& data, const ExtendedResult& result) {
     const std::size_t axes = result.dimension > 0 ? result.dimension - 1 : 0;
     auto line = [](std::string& out, const std::string& text) {
         out += text;
@@ -57,7 +46,7 @@ std::string ExtendedResultsText(const ExtendedData& data, const ExtendedResult& 
     line(out, "Number of alleles (loci): " + integerField(static_cast<long long>(result.columns), 6) + "(" +
                   integerField(static_cast<long long>(data.loci())) + ")");
     std::string perLocus = "Number of alleles per locus: ";
-    for (const std::size_t n : allelesPerLocus) perLocus += integerField(static_cast<long long>(n), 4);
+    for (const std::uint32_t n : result.allelesPerLocus) perLocus += integerField(static_cast<long long>(n), 4);
     line(out, perLocus);
     line(out, "");
     const double meanH =

@@ -13,14 +13,10 @@ namespace zeltric::extended {
 // field when a number needs it). Axes 1..p-1 are reported; an axis is shown
 // in the value lines when its share exceeds 0.001.
 
-// Alleles with t(l,a) > 0 per locus, in locus order.
-std::vector<std::size_t> AllelesPerLocus(const ExtendedData& data);
-
 // The results file: loci and samples, counts, heterozygosity (H over the
 // typed loci), inertia, per-axis inertia and percentages, cumulative
 // percentages, the broken-stick count, global and per-axis Fst.
-std::string ExtendedResultsText(const ExtendedData& data, const ExtendedResult& result,
-                                const std::vector<std::size_t>& allelesPerLocus);
+std::string ExtendedResultsText(const ExtendedData& data, const ExtendedResult& result);
 
 // One line per sample: its coordinates on axes 1..p-1 as 8:4.
 std::string ExtendedSampleCoordinateText(const ExtendedResult& result);

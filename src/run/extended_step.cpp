@@ -166,9 +166,8 @@ std::string RunExtendedStep(const ExtendedRequest& request, const extended::Exte
     for (const std::string& text : result.informations) tell(request, text);
 
     const std::string base = baseName(request.dataFile);
-    const std::vector<std::size_t> perLocus = extended::AllelesPerLocus(data);
     const std::string resultsPath = base + ".pca";
-    base::replaceFileAtomically(resultsPath, extended::ExtendedResultsText(data, result, perLocus));
+    base::replaceFileAtomically(resultsPath, extended::ExtendedResultsText(data, result));
     base::replaceFileAtomically(base + ".pop", extended::ExtendedSampleCoordinateText(result));
     const bool perAllele = request.alleleOutputs || data.loci() <= kPerAlleleLoci;
     const bool compressed = data.loci() > kPerAlleleLoci;

@@ -26,7 +26,7 @@ if [[ ! -f panel.bed ]]; then
   awk -v m="$snps" 'BEGIN { OFS = "\t" } { c = int((NR - 1) * 22 / m) + 1; print c, $2, $3, NR, $5, $6 }' dummy.bim > panel.bim
   cp dummy.bed panel.bed
   awk '{ print $1, $2, $1 }' panel.fam | sed '1i #FID IID pop' > pop.pheno
-  awk '{ print $2, $1 }' panel.fam > panel.popmap
+  awk '{ print $1 "_" $2, $1 }' panel.fam > panel.popmap
   plink2 --silent --bfile panel --threads 2 --export vcf bgz --out panel >/dev/null
 fi
 

@@ -108,16 +108,25 @@ void countLocus(const ExtendedData& data, std::size_t locus, LocusCounts& counts
     counts.total = 0;
     const std::size_t individuals = data.individuals();
     if (g.packed(locus)) {
+        // Four individuals a byte; allele 0's copies follow from 2n - c1.
         const std::uint8_t* codes = g.packedCodes(locus);
-        for (std::size_t i = 0; i < individuals; ++i) {
-            const unsigned code = (codes[i / 4] >> (2 * (i % 4))) & 3u;
-            if (code == 3u) continue;
-            if (typedAnywhere != nullptr) typedAnywhere[i] = 1;
-            const auto j = static_cast<std::size_t>(data.sampleOf[i]);
-            ++counts.typed[j];
-            counts.copies[j * 2] += 2 - code;
-            counts.copies[j * 2 + 1] += code;
+        const int* sampleOf = data.sampleOf.data();
+        std::int64_t* typed = counts.typed.data();
+        std::int64_t* copies = counts.copies.data();
+        for (std::size_t first = 0; first < individuals; first += 4) {
+            unsigned byte = codes[first / 4];
+            if (byte == 0xFFu) continue;  // four missing
+            const std::size_t end = std::min<std::size_t>(4, individuals - first);
+            for (std::size_t k = 0; k < end; ++k, byte >>= 2) {
+                const unsigned code = byte & 3u;
+                if (code == 3u) continue;
+                if (typedAnywhere != nullptr) typedAnywhere[first + k] = 1;
+                const auto j = static_cast<std::size_t>(sampleOf[first + k]);
+                ++typed[j];
+                copies[j * 2 + 1] += code;
+            }
         }
+        for (std::size_t j = 0; j < samples; ++j) copies[j * 2] = 2 * typed[j] - copies[j * 2 + 1];
     } else {
         for (std::size_t i = 0; i < individuals; ++i) {
             const Genotype call = g.at(locus, i);

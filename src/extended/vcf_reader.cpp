@@ -44,6 +44,7 @@ ExtendedData ReadVariants(const std::string& path, const ReadOptions& options, R
     const htsFormat* format = hts_get_format(file.get());
     if (format->format != vcf && format->format != bcf)
         throw base::FatalError(base::variantFileUnreadableMessage(path));
+    if (options.threads > 1) hts_set_threads(file.get(), options.threads - 1);
     std::unique_ptr<bcf_hdr_t, HeaderFree> header(bcf_hdr_read(file.get()));
     if (!header) throw base::FatalError(base::variantFileUnreadableMessage(path));
 

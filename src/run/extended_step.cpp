@@ -128,6 +128,7 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
         extended::ReadOptions options;
         options.map = map ? &*map : nullptr;
         options.progress = request.progress;
+        options.threads = request.threads;
         extended::ReadNotes notes;
         extended::ExtendedData data = extended::ReadExtendedInput(path, kind, options, notes);
         tell(request, base::extendedAnalysisNote(path, kindName(kind)));

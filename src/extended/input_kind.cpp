@@ -1,6 +1,7 @@
 #include "extended/input_kind.hpp"
 
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 
@@ -27,10 +28,20 @@ InputKind DetectInputKind(const std::string& path) {
     if (endsWith(path, ".bed")) return InputKind::Plink;
     for (const std::string_view suffix : {".vcf", ".vcf.gz", ".vcf.bgz", ".bcf"})
         if (endsWith(path, suffix)) return InputKind::Variants;
-    std::ifstream in(path, std::ios::binary);
+    // Only a regular file is looked into: a pipe's bytes read here would be
+    // gone for the reader that takes it.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return InputKind::Other;
     std::array<char, 16> head{};
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    const std::string_view start(head.data(), static_cast<std::size_t>(in.gcount()));
+    std::streamsize got = 0;
+    try {
+        std::ifstream in(path, std::ios::binary);
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        got = in.gcount();
+    } catch (const std::exception&) {
+        return InputKind::Other;
+    }
+    const std::string_view start(head.data(), static_cast<std::size_t>(got));
     if (start.size() >= 3 && start[0] == '\x6C' && start[1] == '\x1B' && start[2] == '\x01')
         return InputKind::Plink;
     if (start.substr(0, 16) == "##fileformat=VCF") return InputKind::Variants;

@@ -136,10 +136,19 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
         return data;
     }
 
+    // Folders, devices, pipes and unreadable files go to the data file
+    // reader, which names what is wrong with them (a pipe read here would be
+    // gone for it).
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;  // the data file reader names it
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+    std::string bytes;
+    try {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof()) return std::nullopt;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
     const formats::Format format = request.forcedFormat
                                        ? *request.forcedFormat
                                        : formats::detect(bytes, std::filesystem::path(path).extension().string());

@@ -131,6 +131,110 @@ std::string outOfMemoryMessage(const std::string& dataFile) {
            "\" needs more memory than the system allows this run (fewer --threads need less).";
 }
 
+std::string recordPlaceOf(const std::string& fileName, long long record) {
+    return "In file \"" + fileName + "\", record " + std::to_string(record) + ": ";
+}
+
+std::string popmapColumnsMessage(const std::string& mapFile, long long line) {
+    return placeOf(mapFile, static_cast<int>(line)) +
+           "a population map line holds two columns, the individual and its sample.";
+}
+
+std::string popmapTwoSamplesMessage(const std::string& mapFile, long long line, const std::string& individual,
+                                    const std::string& firstSample, const std::string& secondSample) {
+    return placeOf(mapFile, static_cast<int>(line)) + "the individual \"" + individual + "\" is in sample \"" +
+           firstSample + "\" already; it cannot be in sample \"" + secondSample + "\" too.";
+}
+
+std::string popmapUnreadableMessage(const std::string& mapFile) {
+    return "The population map \"" + mapFile + "\" cannot be read.";
+}
+
+std::string popmapNeededMessage(const std::string& dataFile) {
+    return "The file \"" + dataFile +
+           "\" names its individuals but not their samples. Give a population map with --popmap FILE: "
+           "one line per individual, its name and its sample, separated by blanks.";
+}
+
+std::string unmappedIndividualsNote(long long count, const std::string& mapFile) {
+    return std::to_string(count) + (count == 1 ? " individual" : " individuals") +
+           " of the data, not in the population map \"" + mapFile + "\", left out.";
+}
+
+std::string unusedMapEntriesNote(const std::string& mapFile, const std::vector<std::string>& individuals) {
+    constexpr std::size_t kNamed = 20;
+    std::string text = "The population map \"" + mapFile + "\" names individuals not in the data: ";
+    for (std::size_t i = 0; i < individuals.size() && i < kNamed; ++i)
+        text += (i > 0 ? ", " : "") + individuals[i];
+    if (individuals.size() > kNamed) text += " and " + std::to_string(individuals.size() - kNamed) + " more";
+    return text + ".";
+}
+
+std::string noMappedIndividualMessage(const std::string& dataFile) {
+    return "No individual of the file \"" + dataFile + "\" is in a sample: nothing to analyse.";
+}
+
+std::string duplicateIndividualMessage(const std::string& dataFile, long long line,
+                                       const std::string& individual) {
+    return placeOf(dataFile, static_cast<int>(line)) + "the individual \"" + individual +
+           "\" appears a second time.";
+}
+
+std::string companionMissingMessage(const std::string& companion, const std::string& bedFile) {
+    return "The file \"" + companion + "\", which goes with \"" + bedFile + "\", cannot be read.";
+}
+
+std::string bedMagicMessage(const std::string& bedFile) {
+    return "The file \"" + bedFile +
+           "\" is not a PLINK 1 .bed file in locus-major order: its first three bytes are not 6C 1B 01.";
+}
+
+std::string bedSizeMessage(const std::string& bedFile, unsigned long long actual, unsigned long long expected,
+                           unsigned long long loci, unsigned long long individuals) {
+    return "The file \"" + bedFile + "\" has " + std::to_string(actual) + " bytes; its .bim and .fam (" +
+           std::to_string(loci) + " loci, " + std::to_string(individuals) + " individuals) call for " +
+           std::to_string(expected) + ".";
+}
+
+std::string plinkColumnsMessage(const std::string& file, long long line, int expected, int found) {
+    return placeOf(file, static_cast<int>(line)) + std::to_string(expected) + " columns expected, " +
+           std::to_string(found) + " found.";
+}
+
+std::string plinkAlleleMessage(const std::string& file, long long line) {
+    return placeOf(file, static_cast<int>(line)) + "the two alleles of the locus are the same.";
+}
+
+std::string variantFileUnreadableMessage(const std::string& file) {
+    return "The file \"" + file + "\" cannot be read as VCF or BCF.";
+}
+
+std::string variantRecordMessage(const std::string& file, long long record) {
+    return recordPlaceOf(file, record) + "the record is malformed.";
+}
+
+std::string ploidyMessage(const std::string& file, long long record, const std::string& individual, int copies) {
+    return recordPlaceOf(file, record) + "the individual \"" + individual + "\" has a " +
+           (copies == 1 ? std::string("haploid") : std::to_string(copies) + "-copy") +
+           " call; only diploid genotypes can be analysed.";
+}
+
+std::string tooManyAllelesMessage(const std::string& file, long long record, long long alleles) {
+    return recordPlaceOf(file, record) + "the locus has " + std::to_string(alleles) +
+           " alleles, more than the 65534 a locus may have.";
+}
+
+std::string noLocusMessage(const std::string& file) { return "The file \"" + file + "\" holds no locus."; }
+
+std::string extendedAnalysisNote(const std::string& dataFile, const std::string& why) {
+    return "\"" + dataFile + "\" goes to the extended analysis (" + why +
+           "): the same quantities, in double precision, without the data file's limits.";
+}
+
+std::string extendedTestRefusalMessage() {
+    return "The permutation test is not available with the extended analysis yet: run without --test.";
+}
+
 std::string messageText(MessageId id) {
     switch (id) {
         case MessageId::Refusal:

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zeltric::base {
 
@@ -65,6 +66,32 @@ std::string dataFileMissingMessage(const std::string& dataFile);
 std::string recentFileGoneMessage(const std::string& dataFile);
 std::string resultsUnreadableMessage(const std::string& resultsFile);
 std::string outOfMemoryMessage(const std::string& dataFile);
+
+// Data past the data file's limits: the extended analysis, its readers and
+// the population map. Refusals carry MessageId::Refusal.
+std::string recordPlaceOf(const std::string& fileName, long long record);
+std::string popmapColumnsMessage(const std::string& mapFile, long long line);
+std::string popmapTwoSamplesMessage(const std::string& mapFile, long long line, const std::string& individual,
+                                    const std::string& firstSample, const std::string& secondSample);
+std::string popmapUnreadableMessage(const std::string& mapFile);
+std::string popmapNeededMessage(const std::string& dataFile);
+std::string unmappedIndividualsNote(long long count, const std::string& mapFile);
+std::string unusedMapEntriesNote(const std::string& mapFile, const std::vector<std::string>& individuals);
+std::string noMappedIndividualMessage(const std::string& dataFile);
+std::string duplicateIndividualMessage(const std::string& dataFile, long long line, const std::string& individual);
+std::string companionMissingMessage(const std::string& companion, const std::string& bedFile);
+std::string bedMagicMessage(const std::string& bedFile);
+std::string bedSizeMessage(const std::string& bedFile, unsigned long long actual, unsigned long long expected,
+                           unsigned long long loci, unsigned long long individuals);
+std::string plinkColumnsMessage(const std::string& file, long long line, int expected, int found);
+std::string plinkAlleleMessage(const std::string& file, long long line);
+std::string variantFileUnreadableMessage(const std::string& file);
+std::string variantRecordMessage(const std::string& file, long long record);
+std::string ploidyMessage(const std::string& file, long long record, const std::string& individual, int copies);
+std::string tooManyAllelesMessage(const std::string& file, long long record, long long alleles);
+std::string noLocusMessage(const std::string& file);
+std::string extendedAnalysisNote(const std::string& dataFile, const std::string& why);
+std::string extendedTestRefusalMessage();
 
 // The text of a message with example arguments; lets a test walk every id.
 std::string messageText(MessageId id);

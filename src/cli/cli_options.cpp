@@ -143,6 +143,19 @@ std::string cliUsage() {
            "                     seeds; the outputs go beside the data file and the seed file is left\n"
            "                     alone\n"
            "                       e.g. zeltric-cli --rerun trout.json\n"
+           "  --analysis exact|extended\n"
+           "                     which analysis runs. VCF, BCF and PLINK files (and foreign files past\n"
+           "                     a data file's limits) go to the extended analysis: the same figures\n"
+           "                     in double precision from exact counts, without fixed limits; a data\n"
+           "                     file past its limits is refused unless extended is asked for\n"
+           "                       e.g. --analysis extended\n"
+           "  --popmap FILE      the samples of a VCF, BCF or PLINK file's individuals: one line per\n"
+           "                     individual, its name and its sample, separated by blanks (# starts\n"
+           "                     a comment); a .fam's family IDs are the samples without it\n"
+           "                       e.g. --popmap samples.txt\n"
+           "  --allele-outputs   the extended analysis's per-allele files (.fre, .al) also for more\n"
+           "                     than 5000 loci, compressed (.fre.gz, .al.gz)\n"
+           "                       e.g. --allele-outputs\n"
            "  --quiet, -q        nothing on standard output and no progress; messages still go to\n"
            "                     standard error\n"
            "                       e.g. zeltric-cli --quiet --test 1000 trout.dat\n"
@@ -279,6 +292,15 @@ public:
             if (v.empty()) refuse(needsValue("--rerun"));
             o_.rerun = v;
         });
+        value("--popmap", [this](const std::string& v) {
+            if (v.empty()) refuse(needsValue("--popmap"));
+            o_.popmap = v;
+        });
+        value("--analysis", [this](const std::string& v) {
+            if (v != "exact" && v != "extended") refuse("--analysis needs exact or extended, not \"" + v + "\"");
+            o_.analysis = v;
+        });
+        flag("--allele-outputs", o_.alleleOutputs);
         flag("--quiet", o_.quiet);
         flag("--help", o_.help);
         flag("--version", o_.version);
@@ -435,7 +457,9 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
                                             {o.bootstrap.has_value(), "--bootstrap"},
                                             {o.bootstrapSeeds.has_value(), "--bootstrap-seeds"},
                                             {o.format.has_value(), "--format"},
-                                            {o.convertOnly, "--convert-only"}})
+                                            {o.convertOnly, "--convert-only"},
+                                            {o.popmap.has_value(), "--popmap"},
+                                            {o.analysis.has_value(), "--analysis"}})
             if (given) return fail(base::rerunWithSettingMessage(option));
         return result;
     }

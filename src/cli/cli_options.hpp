@@ -30,6 +30,9 @@ struct CliOptions {
     std::optional<std::pair<int, int>> axes;  // the figure's; default --plot's, else 1,2
     std::optional<int> figureWidth;           // PNG pixels across
     std::optional<std::string> rerun;         // a run record: data, labels, selection, test and seeds from it
+    std::optional<std::string> popmap;        // individual -> sample, for VCF, BCF and PLINK files
+    std::optional<std::string> analysis;      // "exact" or "extended"
+    bool alleleOutputs = false;               // per-allele files of the extended analysis for any size
     bool quiet = false;
     bool help = false;
     bool version = false;

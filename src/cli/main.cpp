@@ -23,6 +23,7 @@
 #include "base/messages_run.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
+#include "cli/extended_batch.hpp"
 #include "cli/terminal_interface.hpp"
 #include "data/selection_filter.hpp"
 #include "figure/figure_file.hpp"
@@ -196,6 +197,7 @@ int runCli(int& argc, char** argv) {
     cli::installInterruptHandler();
     cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
+    if (const std::optional<int> extendedStatus = cli::runExtendedIfChosen(options, ui)) return *extendedStatus;
     run::Session session;
     session.settings.kernels = *kernels;
     session.settings.seedFileName = options.seedFile;

@@ -1,0 +1,257 @@
+#include "run/extended_step.hpp"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "base/fatal_error.hpp"
+#include "base/limits.hpp"
+#include "base/messages.hpp"
+#include "base/number_field.hpp"
+#include "base/output_file.hpp"
+#include "extended/allele_outputs.hpp"
+#include "extended/data_file_reader.hpp"
+#include "extended/extended_analysis.hpp"
+#include "extended/extended_report.hpp"
+#include "extended/input_kind.hpp"
+#include "formats/foreign_data.hpp"
+#include "platform/sha256.hpp"
+#include "record/run_record.hpp"
+#include "run/steps.hpp"
+
+namespace zeltric::run {
+
+namespace {
+
+namespace fd = formats::detail;
+
+void tell(const ExtendedRequest& request, const std::string& text) {
+    if (request.note) request.note(text);
+}
+
+// Whether a foreign file's data fit a data file and the exact analysis's
+// 500 allele columns.
+bool fitsDataFile(const fd::ForeignData& d) {
+    if (d.loci.size() > static_cast<std::size_t>(base::NLMax) ||
+        d.samples.size() > static_cast<std::size_t>(base::NPMax))
+        return false;
+    std::size_t individuals = 0;
+    for (const fd::ForeignSample& s : d.samples) individuals += s.individuals.size();
+    if (individuals > static_cast<std::size_t>(base::NIMax)) return false;
+    std::size_t columns = 0;
+    for (std::size_t l = 0; l < d.loci.size(); ++l) {
+        std::map<long long, int> seen;
+        for (const fd::ForeignSample& s : d.samples)
+            for (const fd::ForeignIndividual& i : s.individuals) {
+                const fd::Genotype& g = i.genotypes[l];
+                if (g.first == fd::kMissing || g.second == fd::kMissing) continue;
+                seen[g.first] = seen[g.second] = 0;
+            }
+        if (seen.size() > static_cast<std::size_t>(base::NUMax)) return false;
+        columns += seen.size();
+    }
+    return columns <= 500;
+}
+
+// Samples in file order; at each locus the allele names seen in complete
+// genotypes, ascending (a genotype with one allele missing is missing), as
+// the conversion numbers them.
+extended::ExtendedData fromForeign(const fd::ForeignData& d) {
+    extended::ExtendedData out;
+    for (const fd::ForeignSample& s : d.samples) {
+        if (s.individuals.empty()) continue;
+        const int number = static_cast<int>(out.sampleNames.size());
+        out.sampleNames.push_back(s.name.empty() ? std::to_string(number + 1) : s.name);
+        for (std::size_t i = 0; i < s.individuals.size(); ++i) {
+            out.sampleOf.push_back(number);
+            out.individualNames.push_back(std::to_string(out.individualNames.size() + 1));
+        }
+    }
+    out.genotypes = extended::GenotypeMatrix(out.sampleOf.size());
+    std::vector<extended::Genotype> calls(out.sampleOf.size());
+    for (std::size_t l = 0; l < d.loci.size(); ++l) {
+        std::map<long long, int> numbers;
+        for (const fd::ForeignSample& s : d.samples)
+            for (const fd::ForeignIndividual& i : s.individuals) {
+                const fd::Genotype& g = i.genotypes[l];
+                if (g.first == fd::kMissing || g.second == fd::kMissing) continue;
+                numbers[g.first] = numbers[g.second] = 0;
+            }
+        std::vector<std::string> names;
+        for (auto& [value, index] : numbers) {
+            index = static_cast<int>(names.size());
+            names.push_back(std::to_string(value));
+        }
+        std::size_t at = 0;
+        for (const fd::ForeignSample& s : d.samples)
+            for (const fd::ForeignIndividual& i : s.individuals) {
+                const fd::Genotype& g = i.genotypes[l];
+                calls[at++] = g.first == fd::kMissing || g.second == fd::kMissing
+                                  ? extended::Genotype{}
+                                  : extended::Genotype{static_cast<std::uint16_t>(numbers[g.first]),
+                                                       static_cast<std::uint16_t>(numbers[g.second])};
+            }
+        out.genotypes.addLocus(static_cast<int>(names.size()), calls);
+        out.addLocusNames(d.loci[l], std::move(names));
+    }
+    return out;
+}
+
+fd::ForeignData readForeign(formats::Format format, const std::string& bytes, const std::string& path,
+                            const formats::StructureOptions& structure) {
+    switch (format) {
+        case formats::Format::Genepop: return fd::readGenepop(bytes, path);
+        case formats::Format::Structure: return fd::readStructure(bytes, path, structure);
+        case formats::Format::Genetix: return fd::readGenetix(bytes, path);
+        case formats::Format::Fstat: return fd::readFstat(bytes, path);
+        case formats::Format::ZeltricData: break;
+    }
+    ZELTRIC_ASSERT(false);
+    return {};
+}
+
+std::string kindName(extended::InputKind kind) {
+    return kind == extended::InputKind::Plink ? "a PLINK file" : "a VCF or BCF file";
+}
+
+}  // namespace
+
+std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& request) {
+    const std::string& path = request.dataFile;
+    const extended::InputKind kind =
+        request.forcedFormat ? extended::InputKind::Other : extended::DetectInputKind(path);
+    if (kind != extended::InputKind::Other) {
+        std::optional<extended::PopulationMap> map;
+        if (request.popmapFile) map = extended::ReadPopulationMap(*request.popmapFile);
+        extended::ReadOptions options;
+        options.map = map ? &*map : nullptr;
+        options.progress = request.progress;
+        options.threads = request.threads;
+        extended::ReadNotes notes;
+        extended::ExtendedData data = extended::ReadExtendedInput(path, kind, options, notes);
+        tell(request, base::extendedAnalysisNote(path, kindName(kind)));
+        for (const std::string& n : notes) tell(request, n);
+        return data;
+    }
+
+    // Folders, devices, pipes and unreadable files go to the data file
+    // reader, which names what is wrong with them (a pipe read here would be
+    // gone for it).
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+    std::string bytes;
+    try {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof()) return std::nullopt;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    const formats::Format format = request.forcedFormat
+                                       ? *request.forcedFormat
+                                       : formats::detect(bytes, std::filesystem::path(path).extension().string());
+    if (format == formats::Format::ZeltricData) {
+        if (!request.asked) return std::nullopt;
+        extended::ExtendedData data =
+            extended::ReadDataFileUnlimited(path, [&](const std::string& text) { tell(request, text); });
+        tell(request, base::extendedAnalysisNote(path, "--analysis extended"));
+        return data;
+    }
+    const fd::ForeignData foreign = readForeign(format, bytes, path, request.structure);
+    const bool fits = fitsDataFile(foreign);
+    if (fits && !request.asked) return std::nullopt;
+    tell(request, base::extendedAnalysisNote(path, fits ? "--analysis extended" : "past the data file's limits"));
+    for (const std::string& n : foreign.notes) tell(request, n);
+    return fromForeign(foreign);
+}
+
+std::string RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data) {
+    const std::string started = record::utcNow();
+    const auto clockStart = std::chrono::steady_clock::now();
+    extended::ExtendedOptions options;
+    options.threads = request.threads;
+    const extended::ExtendedResult result = extended::RunExtendedAnalysis(data, options);
+    for (const std::string& text : result.informations) tell(request, text);
+
+    const std::string base = baseName(request.dataFile);
+    const std::string resultsPath = base + ".pca";
+    base::replaceFileAtomically(resultsPath, extended::ExtendedResultsText(data, result));
+    base::replaceFileAtomically(base + ".pop", extended::ExtendedSampleCoordinateText(result));
+    const bool perAllele = request.alleleOutputs || data.loci() <= kPerAlleleLoci;
+    const bool compressed = data.loci() > kPerAlleleLoci;
+    std::optional<extended::AlleleOutputFiles> alleleFiles;
+    if (perAllele) alleleFiles = extended::WriteAlleleOutputs(data, result, base, compressed);
+
+    // The run record: the exact analysis's keys where they apply.
+    using record::Json;
+    const std::size_t axes = result.dimension > 0 ? result.dimension - 1 : 0;
+    Json input = {{"data_file", std::filesystem::absolute(request.dataFile).string()},
+                  {"sha256", platform::fileSha256(request.dataFile).value_or("")}};
+    Json companions = Json::array();
+    if (extended::DetectInputKind(request.dataFile) == extended::InputKind::Plink) {
+        for (const char* extension : {".bim", ".fam"}) {
+            std::filesystem::path companion(request.dataFile);
+            companion.replace_extension(extension);
+            companions.push_back({{"file", std::filesystem::absolute(companion).string()},
+                                  {"sha256", platform::fileSha256(companion.string()).value_or("")}});
+        }
+    }
+    input["companion_files"] = std::move(companions);
+    input["popmap_file"] =
+        request.popmapFile ? Json(std::filesystem::absolute(*request.popmapFile).string()) : Json(nullptr);
+    input["popmap_sha256"] =
+        request.popmapFile ? Json(platform::fileSha256(*request.popmapFile).value_or("")) : Json(nullptr);
+
+    Json axisList = Json::array();
+    for (std::size_t k = 0; k < axes; ++k)
+        axisList.push_back({{"axis", k + 1},
+                            {"inertia", result.eigenvalues[k]},
+                            {"percent", extended::ExtendedPercent(result, k)},
+                            {"fst", result.axisFst[k]},
+                            {"share", result.axisShare[k]}});
+    Json samples = Json::array();
+    for (std::size_t j = 0; j < data.samples(); ++j) {
+        Json coordinates = Json::array();
+        for (std::size_t k = 0; k < axes; ++k) coordinates.push_back(result.sampleCoordinate(j, k));
+        samples.push_back({{"label", data.sampleNames[j]},
+                           {"number", j + 1},
+                           {"individuals", result.typedMembers[j]},
+                           {"weight", result.weights[j]},
+                           {"coordinates", std::move(coordinates)}});
+    }
+    Json results = {
+        {"samples", data.samples()},
+        {"loci", data.loci()},
+        {"typed_loci", result.typedLoci},
+        {"alleles", result.columns},
+        {"total_heterozygosity",
+         result.typedLoci > 0 ? result.heterozygositySum / static_cast<double>(result.typedLoci) : 0.0},
+        {"total_inertia", result.totalInertia},
+        {"global_fst", result.globalFst},
+        {"global_fst_p_value", nullptr},
+        {"broken_stick_axes", result.brokenStickAxes},
+        {"axes", std::move(axisList)},
+        {"sample_coordinates", std::move(samples)}};
+    Json outputs = Json::array({resultsPath, base + ".pop"});
+    if (alleleFiles) {
+        outputs.push_back(alleleFiles->frequencies);
+        outputs.push_back(alleleFiles->coordinates);
+    }
+    Json record = Json::object();
+    record["program"] = {
+        {"name", record::kProgramName}, {"version", request.version}, {"threads", request.threads}};
+    record["analysis"] = "extended";
+    record["input"] = std::move(input);
+    record["randomisations"] = nullptr;
+    record["started"] = started;
+    record["elapsed_seconds"] =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
+    record["outputs"] = std::move(outputs);
+    record["results"] = std::move(results);
+    base::replaceFileAtomically(base + ".json", record::recordText(record));
+    return resultsPath;
+}
+
+}  // namespace zeltric::run

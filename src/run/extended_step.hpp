@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "extended/extended_data.hpp"
+#include "formats/foreign_formats.hpp"
+
+namespace zeltric::run {
+
+// The run of the extended analysis from a batch front end: which files go to
+// it, reading them and writing its outputs. Kept apart from the exact
+// analysis's session, which it does not touch.
+
+struct ExtendedRequest {
+    std::string dataFile;
+    std::optional<std::string> popmapFile;
+    std::optional<formats::Format> forcedFormat;  // --format
+    formats::StructureOptions structure;
+    bool asked = false;  // --analysis extended
+    int threads = 1;
+    bool alleleOutputs = false;  // per-allele files asked for
+    std::string version;
+    std::function<void(const std::string&)> note;    // information for the user
+    std::function<void(std::size_t loci)> progress;  // while reading
+};
+
+// Loci above which the per-allele files (.fre, .al) are written only when
+// asked for, and then compressed.
+inline constexpr std::size_t kPerAlleleLoci = 5000;
+
+// The data of the extended analysis when the file goes there: VCF, BCF and
+// PLINK files always; Genepop, STRUCTURE, GENETIX and FSTAT files past any
+// limit of the data file (with a note saying so); a data file or a foreign
+// file within the limits only when asked. Nothing (the exact analysis runs as
+// today) otherwise. Raises base::FatalError for unreadable input.
+std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& request);
+
+// Analyses `data` and writes NAME.pca (results), NAME.pop (sample
+// coordinates), NAME.json (the run record) and, for at most kPerAlleleLoci
+// loci or when asked, NAME.fre and NAME.al (compressed as .gz past
+// kPerAlleleLoci). NAME is the data file without its extension. Returns the
+// results file's path.
+std::string RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data);
+
+}  // namespace zeltric::run

@@ -277,11 +277,14 @@ int finishStandardOutput(int status) {
     errno = 0;
     const bool flushed = std::fflush(stdout) == 0;
     const int error = errno;
+    // A write that failed after earlier bytes got through (a full disk, a
+    // reader that closed the pipe) leaves only the stream's error mark: the
+    // stream state and the last flush may both look fine.
+    const bool noEarlierError = std::ferror(stdout) == 0;
     const bool closed = std::fclose(stdout) == 0;
-    if (streamOk && flushed && closed) return status;
+    if (streamOk && flushed && noEarlierError && closed) return status;
     const int reason = !closed && error == 0 ? errno : error;
-    std::cerr << "zeltric-cli: error: cannot write standard output"
-              << (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()) << ".\n";
+    std::cerr << "zeltric-cli: error: " << base::standardOutputFailedMessage(reason) << '\n';
     return status == 0 ? kInputError : status;
 }
 

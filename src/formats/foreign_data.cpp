@@ -6,6 +6,7 @@
 #include "base/decimal.hpp"
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
+#include "base/messages.hpp"
 #include "base/number_field.hpp"
 #include "base/text_reader.hpp"
 
@@ -13,6 +14,7 @@ namespace zeltric::formats {
 namespace detail {
 
 std::vector<Line> splitLines(std::string_view bytes) {
+    bytes.remove_prefix(base::utf8MarkLength(bytes));  // an editor's invisible mark
     const std::size_t end = std::min(bytes.find('\x1a'), bytes.size());
     std::vector<Line> lines;
     std::size_t start = 0;
@@ -191,6 +193,7 @@ std::string formatName(Format format) {
 
 Conversion convert(Format format, std::string_view bytes, const std::string& fileName,
                    const StructureOptions& structure) {
+    if (base::looksUtf16(bytes)) throw base::FatalError(base::utf16FileMessage(formatName(format) + " file", fileName));
     switch (format) {
         case Format::Genepop: return detail::buildConversion(detail::readGenepop(bytes, fileName), fileName);
         case Format::Structure:

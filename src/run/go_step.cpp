@@ -143,7 +143,8 @@ std::string startFromOpened(Session& session) {
     session.analysed = session.opened;
     recordAnalysedOrigin(session);
     session.bootstrap = {};  // no summaries of an earlier go step
-    session.dataFileName = baseName(session.openedPath);
+    session.dataSha256.clear();
+    session.dataFileName = outputBase(session);
     return session.openedPath;
 }
 
@@ -162,7 +163,9 @@ void createOutputs(Session& session, UserInterface& ui, const std::string& readP
 void readAndCount(Session& session, UserInterface& ui, const std::string& readPath) {
     data::Dataset& ds = session.analysed;
     const data::Notify notify = [&](const std::string& text) { ui.information(text); };
-    data::readGenotypes(ds, readPath, notify);
+    const std::string digest = data::readGenotypes(ds, readPath, notify);
+    // With a selection, the opened file's bytes were read by the filter.
+    if (readPath == session.openedPath) session.dataSha256 = digest;
     ds.counts.allocate(ds.np, ds.nl);
     data::countObservedAlleles(ds);
     base::appendToFile(outputPath(session, ".fre"), data::frequencyFileText(ds, ds.counts));

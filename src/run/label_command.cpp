@@ -32,8 +32,9 @@ void labelCommand(Session& session, const std::optional<std::string>& chosenPath
         return;
     }
     session.menu.labelChecked = false;  // until the file has been read
+    session.labelSha256.clear();
     try {
-        data::readLabelFile(session.opened, session.labelFileName);
+        session.labelSha256 = data::readLabelFile(session.opened, session.labelFileName);
     } catch (...) {
         relabelAnalysed(session);  // the sample numbers, as in the opened file
         throw;

@@ -16,7 +16,7 @@ void prepareReader(Session& session, std::string& readPath) {
         if (!own->empty() && base::sameFile(filtered, *own))
             throw base::FatalError("The filtered data file \"" + filtered + "\" would replace \"" + *own +
                                    "\"; nothing was written.");
-    data::writeFilteredDataFile(session.opened, session.openedPath, filtered, loci, pops);
+    session.dataSha256 = data::writeFilteredDataFile(session.opened, session.openedPath, filtered, loci, pops);
     data::applySelection(session.analysed, session.opened, loci, pops);
     session.dataFileName = base;
     readPath = filtered;

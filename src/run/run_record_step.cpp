@@ -11,7 +11,6 @@
 #include "base/fatal_error.hpp"
 #include "base/output_file.hpp"
 #include "platform/platform.hpp"
-#include "platform/sha256.hpp"
 #include "randomisation/permutation_engine.hpp"
 
 namespace zeltric::run {
@@ -24,10 +23,11 @@ std::string absolute(const std::string& path) {
     return ec ? path : full.lexically_normal().string();
 }
 
-std::string digestOf(const std::string& path) {
-    const auto digest = platform::fileSha256(path);
-    if (!digest) throw base::FatalError("Cannot read the file \"" + path + "\" to record its SHA-256.");
-    return *digest;
+std::string certified(const std::string& digestRead, const std::string& path) {
+    if (digestRead.empty())
+        throw base::FatalError("The SHA-256 of the bytes read from \"" + path +
+                               "\" is unknown; no record certifies a file that was not read.");
+    return digestRead;
 }
 
 // The opened file's numbers of the items that take part.
@@ -129,14 +129,16 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
 
     record::InputFacts& input = facts.input;
     input.dataPath = absolute(session.openedPath);
-    input.dataSha256 = digestOf(session.openedPath);
+    // The digests of the bytes that were read, not of the files as they are
+    // now: a file changed during a long test is not certified.
+    input.dataSha256 = certified(session.dataSha256, session.openedPath);
     if (session.menu.labelChecked && !session.labelFileName.empty()) {
         input.labelPath = absolute(session.labelFileName);
-        input.labelSha256 = digestOf(session.labelFileName);
+        input.labelSha256 = certified(session.labelSha256, session.labelFileName);
     }
     if (session.convertedFrom) {
         input.sourcePath = absolute(session.convertedFrom->path);
-        input.sourceSha256 = digestOf(session.convertedFrom->path);
+        input.sourceSha256 = certified(session.convertedFrom->sha256, session.convertedFrom->path);
         input.sourceFormat = session.convertedFrom->format;
         input.originalAlleleNames = originalAlleleNames(session.convertedFrom->alleleTable);
     }

@@ -69,6 +69,7 @@ struct Session {
         std::string path;
         std::string format;
         std::string alleleTable;
+        std::string sha256;  // of the bytes that were converted
     };
     std::optional<ConvertedSource> convertedFrom;
 
@@ -76,6 +77,14 @@ struct Session {
     std::string dataFileName;   // base of every output name (with the selection suffix)
     std::string labelFileName;  // the label file chosen last; kept across open steps
     std::string seedFileName = kDefaultSeedFile;
+    // SHA-256 of the bytes actually read and parsed, for the run record: the
+    // opened data file as the last go step read it, the label file as the
+    // label command read it.
+    std::string dataSha256;
+    std::string labelSha256;
+    // When set, the outputs go into this folder (named as beside the data
+    // file): a rerun's check never writes over the original run's files.
+    std::string outputFolder;
 
     // Run options.
     // Randomisations of the permutation test, as last confirmed; kept across

@@ -21,6 +21,12 @@ std::string baseName(const std::string& path) {
     return path.substr(0, path.size() - (file.size() - dot));
 }
 
+std::string outputBase(const Session& session) {
+    const std::string base = baseName(session.openedPath);
+    if (session.outputFolder.empty()) return base;
+    return (std::filesystem::path(session.outputFolder) / std::filesystem::path(base).filename()).string();
+}
+
 std::string outputPath(const Session& session, const std::string& extension) {
     return session.dataFileName + extension;
 }
@@ -35,7 +41,7 @@ void openStep(Session& session, UserInterface& ui, const std::string& path) {
     session.opened = std::move(fresh);
     session.openedPath = path;
     session.convertedFrom.reset();
-    session.dataFileName = baseName(path);
+    session.dataFileName = outputBase(session);
     session.fileOpen = true;
     session.runDone = false;
     session.menu.optionsEnabled = true;

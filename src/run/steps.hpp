@@ -35,6 +35,10 @@ std::string baseName(const std::string& path);
 // frequencies).
 inline constexpr std::array<const char*, 5> kOutputExtensions = {".pca", ".pop", ".al", ".per", ".fre"};
 
+// The outputs' base name without a selection suffix: the opened path
+// without its extension, moved into outputFolder when that is set.
+std::string outputBase(const Session& session);
+
 // dataFileName + extension.
 std::string outputPath(const Session& session, const std::string& extension);
 

@@ -171,8 +171,8 @@ std::string utf16FileMessage(const std::string& what, const std::string& fileNam
 
 std::string otherFormatHint(const std::string& fileName) {
     return "If \"" + fileName +
-           "\" is a Genepop, STRUCTURE, GENETIX or FSTAT file, state its format: --format genepop, structure, "
-           "genetix or fstat (in the desktop, File > Import).";
+           "\" is a Genepop, STRUCTURE, GENETIX or FSTAT file, state its format with --format genepop, "
+           "structure, genetix or fstat.";
 }
 
 std::string replacedLabelCharactersNote(int count) {

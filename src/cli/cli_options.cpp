@@ -51,7 +51,7 @@ bool figureExtension(const std::string& path) {
 
 std::string cliUsage() {
     return "Usage: zeltric-cli [OPTIONS] DATA_FILE\n"
-           "       zeltric-cli [--threads N] [--plot X,Y] [--quiet] --rerun NAME.json\n"
+           "       zeltric-cli [--threads N] [--plot X,Y] [--quiet] [--out DIR] --rerun NAME.json\n"
            "\n"
            "Analyses the genotype data file DATA_FILE as the desktop program's Go does and writes the\n"
            "allele frequency (.fre), results (.pca), sample coordinate (.pop), allele coordinate (.al)\n"
@@ -125,12 +125,17 @@ std::string cliUsage() {
            "                       e.g. --figure trout13.svg --axes 1,3\n"
            "  --figure-width N   pixels across a PNG figure, 200..20000 (default 2400); needs --figure\n"
            "                       e.g. --figure trout.png --figure-width 3000\n"
-           "  --rerun RECORD     run again from a run record NAME.json alone: its data and label files\n"
+           "  --rerun RECORD     check a run from its record NAME.json alone: its data and label files\n"
            "                     (beside the record by name, else at the recorded path, refused\n"
-           "                     when their SHA-256 differs), selection, test, bootstrap and starting\n"
-           "                     seeds; the outputs go beside the data file and the seed file is left\n"
-           "                     alone\n"
+           "                     when their SHA-256 differs; a converted run's source file is\n"
+           "                     converted again), selection, test, bootstrap and starting seeds.\n"
+           "                     The outputs go into a folder of their own, NAME-rerun/ beside the\n"
+           "                     record (or --out), and each is compared with the original run's\n"
+           "                     beside the record: byte-identical or differing. The seed file is\n"
+           "                     left alone\n"
            "                       e.g. zeltric-cli --rerun trout.json\n"
+           "  --out DIR          the folder of a rerun's outputs (created when missing); needs --rerun\n"
+           "                       e.g. zeltric-cli --rerun trout.json --out check\n"
            "  --quiet, -q        nothing on standard output and no progress; messages still go to\n"
            "                     standard error\n"
            "                       e.g. zeltric-cli --quiet --test 1000 trout.dat\n"
@@ -143,7 +148,8 @@ std::string cliUsage() {
            "                       e.g. zeltric-cli -- -x.dat\n"
            "\n"
            "Exit status: 0 success, 1 an input error (the message names the file and line), an\n"
-           "output that could not be written or seeds that could not be saved, 2 a usage error;\n"
+           "output that could not be written or seeds that could not be saved, 2 a usage error,\n"
+           "4 a rerun whose outputs differ from the original run's (each is named);\n"
            "a run stopped by Ctrl-C ends killed by the interrupt signal (status 130 in a shell).\n"
            "\n"
            "Examples:\n"
@@ -263,6 +269,10 @@ public:
         value("--rerun", [this](const std::string& v) {
             if (v.empty()) refuse(needsValue("--rerun"));
             o_.rerun = v;
+        });
+        value("--out", [this](const std::string& v) {
+            if (v.empty()) refuse(needsValue("--out"));
+            o_.out = v;
         });
         flag("--quiet", o_.quiet);
         flag("--help", o_.help);
@@ -427,6 +437,7 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
                             " cannot be given with it");
         return result;
     }
+    if (o.out && !o.help && !o.version) return fail("--out needs --rerun RECORD");
     if (!o.help && !o.version && o.dataFile.empty()) return fail("no data file given");
     if (o.plotFile && !o.plot) return fail("--plot-file needs --plot X,Y");
     if (o.bootstrapSeeds && !o.bootstrap) return fail("--bootstrap-seeds needs --bootstrap B");
@@ -441,7 +452,9 @@ void applyRerunPlan(CliOptions& options, const record::RerunPlan& plan) {
         for (int n : numbers) text += (text.empty() ? "" : ",") + std::to_string(n);
         return text;
     };
-    options.dataFile = plan.dataPath;
+    // A converted run's source file is converted again as the run did.
+    options.dataFile = plan.sourcePath ? *plan.sourcePath : plan.dataPath;
+    if (plan.sourceFormat) options.format = formats::formatFromName(*plan.sourceFormat);
     options.labels = plan.labelPath;
     options.loci = plan.loci ? std::optional(listText(*plan.loci)) : std::nullopt;
     options.pops = plan.samples ? std::optional(listText(*plan.samples)) : std::nullopt;

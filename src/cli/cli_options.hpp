@@ -30,6 +30,7 @@ struct CliOptions {
     std::optional<std::pair<int, int>> axes;  // the figure's; default --plot's, else 1,2
     std::optional<int> figureWidth;           // PNG pixels across
     std::optional<std::string> rerun;         // a run record: data, labels, selection, test and seeds from it
+    std::optional<std::string> out;           // the rerun's folder (default NAME-rerun beside the record)
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include "base/messages.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
+#include "cli/rerun_check.hpp"
 #include "cli/terminal_interface.hpp"
 #include "data/selection_filter.hpp"
 #include "figure/figure_file.hpp"
@@ -56,6 +58,40 @@ std::optional<analysis::KernelSelection> chooseKernels(const CliOptions& options
     return analysis::KernelSelection::fromName(variable);
 }
 
+// What is wrong with --plot's and the figure's axes when the analysis reports
+// axes 1..last (`bound`: at most that many, known before the analysis), as
+// a usage error's text; empty when they can be drawn.
+std::string axesProblem(const CliOptions& options, int last, bool bound) {
+    const std::string has = std::string(bound ? "the samples analysed give at most " : "the analysis has ") +
+                            std::to_string(std::max(last, 0)) + " reported axes";
+    if (options.plot) {
+        const auto [x, y] = *options.plot;
+        if (last < 2) return "--plot: " + has + "; a plot needs at least two";
+        if (x < 1 || x > last - 1 || y < 2 || y > last)
+            return "--plot " + std::to_string(x) + "," + std::to_string(y) + ": X must lie in 1.." +
+                   std::to_string(last - 1) + " and Y in 2.." + std::to_string(last) + (bound ? " (" + has + ")" : "");
+    }
+    if (options.figure) {
+        const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
+        if (last < 2) return "--figure: " + has + "; a figure needs at least two";
+        if (x < 1 || x > last || y < 1 || y > last)
+            return "--axes " + std::to_string(x) + "," + std::to_string(y) + ": both axes must lie in 1.." +
+                   std::to_string(last) + (bound ? " (" + has + ")" : "");
+    }
+    return {};
+}
+
+// An impossible --plot or --axes is refused before anything is written: by
+// the samples analysed before the go step (an analysis of n samples reports
+// at most n - 1 axes), by the analysis's own dimension before the test.
+std::string axesProblemBeforeGo(const run::Session& session, const CliOptions& options) {
+    int samples = 0;
+    for (int s = 1; s <= session.opened.np; ++s)
+        if (!session.menu.popsChecked || session.opened.populationSelected[static_cast<std::size_t>(s)] != 0)
+            ++samples;
+    return axesProblem(options, samples - 1, true);
+}
+
 #if ZELTRIC_HAS_PLOT
 // Qt Gui without a display, for the plot and the PDF and PNG figures.
 std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
@@ -75,12 +111,7 @@ std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
 int writePlot(run::Session& session, const CliOptions& options) {
     const auto [x, y] = *options.plot;
     const int last = static_cast<int>(session.pca.dimension) - 1;  // axes 1..last are reported
-    if (last < 2)
-        return usageError("--plot: the analysis has " + std::to_string(std::max(last, 0)) +
-                          " reported axes; a plot needs at least two");
-    if (x < 1 || x > last - 1 || y < 2 || y > last)
-        return usageError("--plot " + std::to_string(x) + "," + std::to_string(y) + ": X must lie in 1.." +
-                          std::to_string(last - 1) + " and Y in 2.." + std::to_string(last));
+    if (const std::string problem = axesProblem(options, last, false); !problem.empty()) return usageError(problem);
     const auto [width, height] = ui::newWindowBitmapSize();
     const QImage picture = ui::renderPlot(session, x, y, width, height, nullptr);
     const std::string chosen = options.plotFile ? *options.plotFile : session.dataFileName + ".bmp";
@@ -101,12 +132,7 @@ int writePlot(run::Session& session, const CliOptions& options) {
 int writeFigure(const run::Session& session, const CliOptions& options) {
     const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
     const int last = static_cast<int>(session.pca.dimension) - 1;
-    if (last < 2)
-        return usageError("--figure: the analysis has " + std::to_string(std::max(last, 0)) +
-                          " reported axes; a figure needs at least two");
-    if (x < 1 || x > last || y < 1 || y > last)
-        return usageError("--axes " + std::to_string(x) + "," + std::to_string(y) + ": both axes must lie in 1.." +
-                          std::to_string(last));
+    if (const std::string problem = axesProblem(options, last, false); !problem.empty()) return usageError(problem);
     const std::string& path = *options.figure;
 #if ZELTRIC_HAS_PLOT
     const figure::FigureRenderer render = ui::renderFigure;
@@ -206,67 +232,97 @@ int runCli(int& argc, char** argv) {
     // Held from reading the seeds to saving them, so two runs continue one stream.
     platform::FileLock seedLock;
     const std::string seedTarget = randomisation::resolveSeedFileName(options.seedFile);
+    // Once a test has drawn from the stream, its continuation must be saved,
+    // or the next run silently repeats the stream: whatever ends the run
+    // after that says so when saving failed.
     bool seedsSaved = true;
-    try {
-        if (options.rerun) {
-            const record::RerunPlan plan = record::planRerun(*options.rerun);
-            if (plan.cancelled)
-                ui.information("The recorded test was cancelled; this rerun runs all its randomisations.");
-            cli::applyRerunPlan(options, plan);
-            ui.setDataFile(options.dataFile);
+    const int status = [&]() -> int {
+        std::optional<record::RerunPlan> plan;
+        try {
+            if (options.rerun) {
+                plan = record::planRerun(*options.rerun);
+                if (plan->cancelled)
+                    ui.information("The recorded test was cancelled; this rerun runs all its randomisations.");
+                cli::applyRerunPlan(options, *plan);
+                session.outputFolder = cli::rerunFolder(options, *plan);
+                ui.setDataFile(options.dataFile);
+            }
+            const cli::BatchOutcome opened =
+                cli::openForBatch(session, options, ui, [&](const formats::FileConversion& converted) {
+                    if (!options.quiet)
+                        std::cerr << "zeltric-cli: converted to " << converted.paths.dataFile << ", "
+                                  << converted.paths.labelFile << " and " << converted.paths.alleleTable << '\n';
+                });
+            if (opened.finished) return 0;
+            if (opened.status != 0) return opened.message.empty() ? opened.status : usageError(opened.message);
+            if (plan) cli::checkRerunData(session, *plan);
+            if (const std::string problem = axesProblemBeforeGo(session, options); !problem.empty())
+                return usageError(problem);
+            refuseUnsafeFiles(session, options);
+            lockFor(outputsLock, run::outputBase(session), options.dataFile, ui);
+            if (options.test) {
+                if (!options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
+                const cli::BatchOutcome seeds = cli::settleSeeds(session, options, ui, ui.interactive());
+                if (seeds.status != 0) return usageError(seeds.message);
+            }
+            cli::applyRandomisationChoices(session, options);
+            cli::installInterruptHandler();
+            const std::pair<std::int32_t, std::int32_t> streamStart{session.generator.seed1,
+                                                                     session.generator.seed2};
+            const auto saveSeeds = [&] {
+                const bool drawn = std::pair{session.generator.seed1, session.generator.seed2} != streamStart;
+                if (!options.test || options.keepSeedFile || !drawn) return;
+                if (options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
+                seedsSaved = randomisation::saveSeeds(session.generator, options.seedFile);
+                seedLock.release();
+            };
+            try {
+                run::goStep(session, ui, [&](const run::Session& analysed) {
+                    const int last = static_cast<int>(analysed.pca.dimension) - 1;
+                    if (const std::string problem = axesProblem(options, last, false); !problem.empty())
+                        throw cli::UsageRefusal(problem);
+                });
+            } catch (...) {
+                saveSeeds();  // a run that failed after its test still moves the stream on
+                throw;
+            }
+            saveSeeds();
+            if (plan) cli::checkRerunAnalysed(session, *plan);
+        } catch (const cli::UsageRefusal& e) {
+            return usageError(e.what());
+        } catch (const base::FatalError& e) {
+            const std::string place = run::placeOfFixedMessage(session, options.dataFile, e);
+            if (place.empty())
+                ui.error(e.what());
+            else
+                std::cerr << "zeltric-cli: " << place << cli::TerminalInterface::displayText(e.what()) << '\n';
+            return kInputError;
+        } catch (const std::bad_alloc&) {
+            ui.error(base::outOfMemoryMessage(options.dataFile));
+            return kInputError;
         }
-        const cli::BatchOutcome opened =
-            cli::openForBatch(session, options, ui, [&](const formats::FileConversion& converted) {
-                if (!options.quiet)
-                    std::cerr << "zeltric-cli: converted to " << converted.paths.dataFile << ", "
-                              << converted.paths.labelFile << " and " << converted.paths.alleleTable << '\n';
-            });
-        if (opened.finished) return 0;
-        if (opened.status != 0) return opened.message.empty() ? opened.status : usageError(opened.message);
-        refuseUnsafeFiles(session, options);
-        lockFor(outputsLock, run::baseName(session.openedPath), options.dataFile, ui);
-        if (options.test) {
-            if (!options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
-            const cli::BatchOutcome seeds = cli::settleSeeds(session, options, ui, ui.interactive());
-            if (seeds.status != 0) return usageError(seeds.message);
-        }
-        cli::applyRandomisationChoices(session, options);
-        cli::installInterruptHandler();
-        run::goStep(session, ui);
-        if (options.test && !options.keepSeedFile) {
-            if (options.seeds) lockFor(seedLock, seedTarget, options.seedFile, ui);
-            seedsSaved = randomisation::saveSeeds(session.generator, options.seedFile);
-            seedLock.release();
-        }
-    } catch (const base::FatalError& e) {
-        const std::string place = run::placeOfFixedMessage(session, options.dataFile, e);
-        if (place.empty())
-            ui.error(e.what());
-        else
-            std::cerr << "zeltric-cli: " << place << cli::TerminalInterface::displayText(e.what()) << '\n';
-        return kInputError;
-    } catch (const std::bad_alloc&) {
-        ui.error(base::outOfMemoryMessage(options.dataFile));
-        return kInputError;
-    }
 #if ZELTRIC_HAS_PLOT
-    std::unique_ptr<QGuiApplication> gui;
-    if (options.plot || (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg))
-        gui = startHeadlessGui(argc, argv);
-    if (options.plot)
-        if (const int status = writePlot(session, options); status != 0) return status;
+        std::unique_ptr<QGuiApplication> gui;
+        if (options.plot ||
+            (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg))
+            gui = startHeadlessGui(argc, argv);
+        if (options.plot)
+            if (const int failed = writePlot(session, options); failed != 0) return failed;
 #endif
-    if (options.figure)
-        if (const int status = writeFigure(session, options); status != 0) return status;
-    if (!options.quiet) {
-        std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
-        std::cout << results.rdbuf();
-    }
+        if (options.figure)
+            if (const int failed = writeFigure(session, options); failed != 0) return failed;
+        if (!options.quiet) {
+            std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
+            std::cout << results.rdbuf();
+        }
+        if (plan) return cli::compareRerunOutputs(session, *plan, ui);
+        return 0;
+    }();
     if (!seedsSaved) {
         ui.error(base::seedsNotAdvancedMessage(options.seedFile));
-        return kInputError;
+        return status == 0 ? kInputError : status;
     }
-    return 0;
+    return status;
 }
 
 // Everything printed must have arrived: a full disk or a closed pipe on

@@ -109,9 +109,10 @@ void goAfterTest(Session& session, UserInterface& ui, const GoRecord& record) {
 
 }  // namespace
 
-void goStep(Session& session, UserInterface& ui) {
+void goStep(Session& session, UserInterface& ui, const std::function<void(const Session&)>& beforeTest) {
     GoRecord record;
     goUpToTest(session, ui, record);
+    if (beforeTest) beforeTest(session);
     if (session.menu.testingChecked) runTest(session, ui);
     goAfterTest(session, ui, record);
 }

@@ -11,6 +11,8 @@ namespace {
 
 std::string advice(const FileRole& later) {
     if (later.role == "plot file") return "choose another name for the plot.";
+    // A figure's name is chosen: renaming the data file would not help.
+    if (later.role == "figure file") return "choose another name for the figure; nothing was written.";
     if (!later.output) return "give each its own file; nothing was read or written.";
     return "rename the data file so that its name without the extension differs from its other files.";
 }

@@ -160,7 +160,8 @@ std::string messageText(MessageId id) {
 }
 
 std::string standardOutputFailedMessage(int reason) {
-    return std::string("cannot write standard output") + (reason != 0 ? std::string(": ") + std::strerror(reason) : "") +
+    return std::string("cannot write standard output") +
+           (reason != 0 ? std::string(": ") + std::strerror(reason) : "") +
            "; what was printed there is incomplete.";
 }
 
@@ -182,8 +183,7 @@ std::string replacedLabelCharactersNote(int count) {
 }
 
 std::string seedFileUnusableMessage(const std::string& seedFile, const std::string& what) {
-    return "the seed file \"" + seedFile + "\" " + what +
-           "; give --seeds S1,S2 or run on a terminal to type them";
+    return "the seed file \"" + seedFile + "\" " + what + "; give --seeds S1,S2 or run on a terminal to type them";
 }
 
 std::string rerunComparisonLine(const std::string& output, const std::string& original, bool identical) {

@@ -23,6 +23,10 @@ namespace zeltric::cli {
 namespace {
 
 bool mayBeOtherFormat(const std::string& path) {
+    // Only a regular file is looked into: a pipe would block here, and the
+    // data file reader names what else it is.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     std::string head(4096, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
@@ -82,7 +86,8 @@ BatchOutcome openForBatch(run::Session& session, const CliOptions& options, run:
         run::openStep(session, ui, conversion ? conversion->paths.dataFile : options.dataFile);
     } catch (const base::FatalError& e) {
         if (!hint) throw;
-        throw base::FatalError(e.code(), std::string(e.what()) + base::kLineBreak + base::otherFormatHint(options.dataFile),
+        throw base::FatalError(e.code(),
+                               std::string(e.what()) + base::kLineBreak + base::otherFormatHint(options.dataFile),
                                e.individual());
     }
     if (conversion)

@@ -69,7 +69,8 @@ std::string axesProblem(const CliOptions& options, int last, bool bound) {
         if (last < 2) return "--plot: " + has + "; a plot needs at least two";
         if (x < 1 || x > last - 1 || y < 2 || y > last)
             return "--plot " + std::to_string(x) + "," + std::to_string(y) + ": X must lie in 1.." +
-                   std::to_string(last - 1) + " and Y in 2.." + std::to_string(last) + (bound ? " (" + has + ")" : "");
+                   std::to_string(last - 1) + " and Y in 2.." + std::to_string(last) +
+                   (bound ? " (" + has + ")" : "");
     }
     if (options.figure) {
         const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
@@ -111,7 +112,8 @@ std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
 int writePlot(run::Session& session, const CliOptions& options) {
     const auto [x, y] = *options.plot;
     const int last = static_cast<int>(session.pca.dimension) - 1;  // axes 1..last are reported
-    if (const std::string problem = axesProblem(options, last, false); !problem.empty()) return usageError(problem);
+    if (const std::string problem = axesProblem(options, last, false); !problem.empty())
+        return usageError(problem);
     const auto [width, height] = ui::newWindowBitmapSize();
     const QImage picture = ui::renderPlot(session, x, y, width, height, nullptr);
     const std::string chosen = options.plotFile ? *options.plotFile : session.dataFileName + ".bmp";
@@ -132,7 +134,8 @@ int writePlot(run::Session& session, const CliOptions& options) {
 int writeFigure(const run::Session& session, const CliOptions& options) {
     const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
     const int last = static_cast<int>(session.pca.dimension) - 1;
-    if (const std::string problem = axesProblem(options, last, false); !problem.empty()) return usageError(problem);
+    if (const std::string problem = axesProblem(options, last, false); !problem.empty())
+        return usageError(problem);
     const std::string& path = *options.figure;
 #if ZELTRIC_HAS_PLOT
     const figure::FigureRenderer render = ui::renderFigure;
@@ -268,7 +271,7 @@ int runCli(int& argc, char** argv) {
             cli::applyRandomisationChoices(session, options);
             cli::installInterruptHandler();
             const std::pair<std::int32_t, std::int32_t> streamStart{session.generator.seed1,
-                                                                     session.generator.seed2};
+                                                                    session.generator.seed2};
             const auto saveSeeds = [&] {
                 const bool drawn = std::pair{session.generator.seed1, session.generator.seed2} != streamStart;
                 if (!options.test || options.keepSeedFile || !drawn) return;
@@ -303,8 +306,7 @@ int runCli(int& argc, char** argv) {
         }
 #if ZELTRIC_HAS_PLOT
         std::unique_ptr<QGuiApplication> gui;
-        if (options.plot ||
-            (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg))
+        if (options.plot || (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg))
             gui = startHeadlessGui(argc, argv);
         if (options.plot)
             if (const int failed = writePlot(session, options); failed != 0) return failed;

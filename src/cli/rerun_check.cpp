@@ -61,7 +61,8 @@ void checkRerunAnalysed(const run::Session& session, const record::RerunPlan& pl
     if (session.dataSha256 != plan.dataSha256)
         throw base::FatalError("The data file \"" + session.openedPath +
                                "\" changed while the rerun read it (its SHA-256 is no longer the record's); "
-                               "the rerun's outputs in \"" + session.outputFolder + "\" are not a check.");
+                               "the rerun's outputs in \"" +
+                               session.outputFolder + "\" are not a check.");
 }
 
 int compareRerunOutputs(const run::Session& session, const record::RerunPlan& plan, run::UserInterface& ui) {

@@ -46,8 +46,8 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
 // itself. The file appears complete or not at all (written under a temporary
 // name, then renamed). Does nothing when neither item is checked. Returns the
 // SHA-256 of the data file's bytes it read (empty when it did nothing).
-std::string writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, const std::string& outputPath,
-                           bool lociChecked, bool popsChecked);
+std::string writeFilteredDataFile(const Dataset& opened, const std::string& inputPath,
+                                  const std::string& outputPath, bool lociChecked, bool popsChecked);
 
 // Prepares the analysed data set from the opened one: copies its header,
 // locus names, flags and labels (never the per-run tables), then, when a

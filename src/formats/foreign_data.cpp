@@ -193,7 +193,11 @@ std::string formatName(Format format) {
 
 Conversion convert(Format format, std::string_view bytes, const std::string& fileName,
                    const StructureOptions& structure) {
-    if (base::looksUtf16(bytes)) throw base::FatalError(base::utf16FileMessage(formatName(format) + " file", fileName));
+    if (base::looksUtf16(bytes)) {
+        static constexpr const char* kShown[] = {"data file", "Genepop file", "STRUCTURE file", "GENETIX file",
+                                                 "FSTAT file"};
+        throw base::FatalError(base::utf16FileMessage(kShown[static_cast<int>(format)], fileName));
+    }
     switch (format) {
         case Format::Genepop: return detail::buildConversion(detail::readGenepop(bytes, fileName), fileName);
         case Format::Structure:

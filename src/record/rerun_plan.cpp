@@ -132,8 +132,8 @@ RerunPlan planFromRecord(const std::string& recordPath) {
         const std::string sourceFile = fileName(input, "source_file", recordPath);
         const auto found = find(recordPath, sourceFile);
         if (found) {
-            plan.sourcePath = checked(recordPath, *found, text(input, "source_sha256", recordPath, "\"input\""),
-                                      "source file");
+            plan.sourcePath =
+                checked(recordPath, *found, text(input, "source_sha256", recordPath, "\"input\""), "source file");
             plan.sourceFormat = format;
             convertedLabel = fs::path(formats::convertedPaths(sourceFile, *known).labelFile).filename().string();
         }
@@ -143,8 +143,8 @@ RerunPlan planFromRecord(const std::string& recordPath) {
         const std::string labelFile = fileName(input, "label_file", recordPath);
         // The conversion writes its label file again.
         if (!convertedLabel || fs::path(labelFile).filename().string() != *convertedLabel)
-            plan.labelPath = locate(recordPath, labelFile, text(input, "label_sha256", recordPath, "\"input\""),
-                                    "label file");
+            plan.labelPath =
+                locate(recordPath, labelFile, text(input, "label_sha256", recordPath, "\"input\""), "label file");
     }
 
     const json& selection = member(input, "selection", recordPath, "\"input\"");
@@ -160,7 +160,8 @@ RerunPlan planFromRecord(const std::string& recordPath) {
             randomisations.get<long long>() > 15000)
             badRecord(recordPath, "\"randomisations\" is not a number within 100..15000");
         plan.randomisations = randomisations.get<int>();
-        plan.seedsStart = seeds(member(record, "seeds_start", recordPath, "the record"), recordPath, "\"seeds_start\"");
+        plan.seedsStart =
+            seeds(member(record, "seeds_start", recordPath, "the record"), recordPath, "\"seeds_start\"");
         if (!plan.seedsStart) badRecord(recordPath, "it has a test but no \"seeds_start\"");
     }
     plan.cancelled = record.value("cancelled", false);

@@ -76,9 +76,9 @@ json inputSection(const InputFacts& input) {
                       {"samples_chosen", input.samplesChosen}}}};
     // JSON holds only UTF-8 text: a name that is not is shown with U+FFFD
     // and kept byte for byte, percent-encoded, under a key of its own.
-    for (const auto& [key, path] : {std::pair{"data_file", std::optional(input.dataPath)},
-                                    std::pair{"label_file", input.labelPath},
-                                    std::pair{"source_file", input.sourcePath}})
+    for (const auto& [key, path] :
+         {std::pair{"data_file", std::optional(input.dataPath)}, std::pair{"label_file", input.labelPath},
+          std::pair{"source_file", input.sourcePath}})
         if (path && !validUtf8(*path)) section[std::string(key) + "_bytes"] = percentEncoded(*path);
     return section;
 }

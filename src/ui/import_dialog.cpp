@@ -103,9 +103,8 @@ bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChos
     for (const std::string& note : converted->notes)
         window.dialogs().message(&window, MessageKind::Information, displayText(note));
     run::openStep(window.session(), window.port(), converted->paths.dataFile);
-    window.session().convertedFrom =
-        run::Session::ConvertedSource{path, formats::formatName(format), converted->paths.alleleTable,
-                                      converted->sha256};
+    window.session().convertedFrom = run::Session::ConvertedSource{
+        path, formats::formatName(format), converted->paths.alleleTable, converted->sha256};
     run::labelCommand(window.session(), converted->paths.labelFile);
     return true;
 }

@@ -154,11 +154,18 @@ std::vector<BadInput> cases() {
     std::string utf16 = "\xFF\xFE";
     for (const char ch : kGood) utf16 += std::string(1, ch) + '\0';
     add("Utf16Named", utf16, 1, "The data file \"study.dat\" is UTF-16 text");
-    c.push_back({"LabelsByteOrderMarkSkipped", kGood, 0, "", "\xEF\xBB\xBFNorth\r\nSouth\r\n", {},
-                 "populations:\r\n North South\r\n", {}});
+    c.push_back({"LabelsByteOrderMarkSkipped",
+                 kGood,
+                 0,
+                 "",
+                 "\xEF\xBB\xBFNorth\r\nSouth\r\n",
+                 {},
+                 "populations:\r\n North South\r\n",
+                 {}});
     std::string labels16 = "\xFE\xFF";
     for (const char ch : std::string("North\r\nSouth\r\n")) labels16 += std::string(1, '\0') + ch;
-    c.push_back({"LabelsUtf16Named", kGood, 1, "is UTF-16 text, which ZELTRIC does not read", labels16, {}, {}, {}});
+    c.push_back(
+        {"LabelsUtf16Named", kGood, 1, "is UTF-16 text, which ZELTRIC does not read", labels16, {}, {}, {}});
     // A file that may be another program's says how to state its format.
     add("ThreeDigitFstatGetsTheFormatHint", "2 1 200 3\r\nA\r\n1 152152\r\n2 152156\r\n", 1,
         "If \"study.dat\" is a Genepop, STRUCTURE, GENETIX or FSTAT file, state its format with --format");
@@ -197,11 +204,12 @@ std::vector<BadInput> cases() {
     const std::string giveSeeds = "; give --seeds S1,S2";
     seeded("SeedsEmptyFile", "", 2, "\" is empty" + giveSeeds);
     seeded("SeedsBlank", " \r\n\t\r\n", 2, "\" is empty" + giveSeeds);
-    seeded("SeedsText", "first second\r\n", 2, "\" holds \"first\" where a seed (a whole number) is expected" + giveSeeds);
+    seeded("SeedsText", "first second\r\n", 2,
+           "\" holds \"first\" where a seed (a whole number) is expected" + giveSeeds);
     seeded("SeedsAbc", "abc\r\n", 2, "\" holds \"abc\" where a seed (a whole number) is expected" + giveSeeds);
     seeded("SeedsTextSecond", "12345 x\r\n", 2, "\" holds \"x\" where a seed");
     seeded("SeedsOneNumber", "12345\r\n", 2, "\" holds one number; two seeds are expected" + giveSeeds);
-    seeded("SeedsZero", "0 12345\r\n", 2, "\" holds the seed 0" + giveSeeds);
+    seeded("SeedsZero", "0 12345\r\n", 2, "\" holds the seed 0, which would hold the generator at 0" + giveSeeds);
     seeded("SeedsBeyond32Bits", "4294967297 12345\r\n", 2, "\" holds a number beyond the seeds' range");
     seeded("SeedsNegativeAreUsedAsRead", "-5 -7\r\n", 0, "");
 

@@ -214,13 +214,16 @@ std::vector<SafetyCase> cases() {
     // ignored, as a scheduler's wrapper may do): the report is incomplete.
     c.push_back({"StandardOutputClosedEarly",
                  [](const TempDir& d) {
-                     std::string labels;
-                     for (int s = 1; s <= 8; ++s) labels += "label" + std::to_string(s) + std::string(30000, 'a') + "\r\n";
-                     writeFile(d.file("long.lab"), labels);
+                     std::string longLabels;
+                     for (int s = 1; s <= 8; ++s)
+                         longLabels += "label" + std::to_string(s) + std::string(30000, 'a') + "\r\n";
+                     writeFile(d.file("long.lab"), longLabels);
                  },
                  "trap '' PIPE; { CLI --labels long.lab trout.dat; echo $? > status; } | head -c 10 > /dev/null; "
                  "exit $(cat status)",
-                 1, "cannot write standard output", {}});
+                 1,
+                 "cannot write standard output",
+                 {}});
     // Once a test has drawn from the stream, seeds that could not be saved
     // are told however the run ends.
     c.push_back({"UnsavedSeedsAreToldWhenTheFigureFailsAfterwards",
@@ -239,11 +242,12 @@ std::vector<SafetyCase> cases() {
                      "--axes 1,9: both axes must lie in 1..7 (the samples analysed give at most 7 reported axes)"},
           std::tuple{"PlotAxesBeyondTheSelectedSamples", "--pops 1-3 --plot 2,3 --figure f.svg",
                      "--plot 2,3: X must lie in 1..1 and Y in 2..2"}}) {
-        c.push_back({tag, nothing, "CLI --test 100 --seeds 3,4 " + std::string(options) + " trout.dat", 2, message,
-                     [](const TempDir& d, const ProcessResult&) {
-                         for (const char* name : {"trout.pca", "trout-P123.pca", "f.svg", "ZELTRIC.INI", "trout.json"})
-                             EXPECT_FALSE(fs::exists(d.file(name))) << name;
-                     }});
+        c.push_back(
+            {tag, nothing, "CLI --test 100 --seeds 3,4 " + std::string(options) + " trout.dat", 2, message,
+             [](const TempDir& d, const ProcessResult&) {
+                 for (const char* name : {"trout.pca", "trout-P123.pca", "f.svg", "ZELTRIC.INI", "trout.json"})
+                     EXPECT_FALSE(fs::exists(d.file(name))) << name;
+             }});
     }
     // Two alleles in all give one reported axis, whatever the samples: known
     // after the analysis, refused before the test and its record.
@@ -259,8 +263,9 @@ std::vector<SafetyCase> cases() {
                      EXPECT_FALSE(fs::exists(d.file("ZELTRIC.INI"))) << "no test ran";
                  }});
     c.push_back({"FigureNamedAsTheLabelFileIsRenamedNotTheData",
-                 [labels](const TempDir& d) { writeFile(d.file("l.svg"), labels); }, "CLI --labels l.svg --figure l.svg trout.dat",
-                 1, "choose another name for the figure", unchanged("l.svg", labels)});
+                 [labels](const TempDir& d) { writeFile(d.file("l.svg"), labels); },
+                 "CLI --labels l.svg --figure l.svg trout.dat", 1, "choose another name for the figure",
+                 unchanged("l.svg", labels)});
     c.push_back({"DoubleDashEndsTheOptions", [trout](const TempDir& d) { writeFile(d.file("-x.dat"), trout); },
                  "CLI --quiet -- -x.dat", 0, "",
                  [](const TempDir& d, const ProcessResult&) { EXPECT_TRUE(fs::exists(d.file("-x.pca"))); }});

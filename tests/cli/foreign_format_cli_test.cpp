@@ -274,7 +274,6 @@ TEST(ForeignFormatCli, StructureAmbiguityNamesWhatToState) {
     EXPECT_NE(stated.err.find("1 extra column, 1 locus"), std::string::npos) << stated.err;
 }
 
-
 // The extensions of other programs decide before the first line's numbers,
 // and a data file that may be another format says how to state it.
 TEST(ForeignFormatCli, ExtensionsDecideAndDataFileMessagesPointToFormat) {
@@ -294,7 +293,8 @@ TEST(ForeignFormatCli, ExtensionsDecideAndDataFileMessagesPointToFormat) {
     writeFile(dir.file("three.dat"), fstat());
     const ProcessResult fst = runCli("--quiet " + shellQuote(dir.file("three.dat")));
     EXPECT_EQ(fst.exitCode, 1);
-    EXPECT_NE(fst.err.find("state its format with --format genepop, structure, genetix or fstat"), std::string::npos)
+    EXPECT_NE(fst.err.find("state its format with --format genepop, structure, genetix or fstat"),
+              std::string::npos)
         << fst.err;
     // A data file's own faults get no such hint.
     writeFile(dir.file("plain.dat"), "2 1 9 1\r\nL\r\n1 11\r\n2 1x\r\n");
@@ -310,7 +310,8 @@ TEST(ForeignFormatCli, FailedConversionWriteGivesItsReason) {
     std::string big = "many\nA, B\n";
     for (int s = 0; s < 3; ++s) {
         big += "pop\n";
-        for (int i = 0; i < 300; ++i) big += "x" + std::to_string(i) + " , 0102 030" + std::to_string(s + 1) + "\n";
+        for (int i = 0; i < 300; ++i)
+            big += "x" + std::to_string(i) + " , 0102 030" + std::to_string(s + 1) + "\n";
     }
     writeFile(source, big);
     // A file size limit of a few kilobytes (the signal ignored) fails the
@@ -318,7 +319,8 @@ TEST(ForeignFormatCli, FailedConversionWriteGivesItsReason) {
     const ProcessResult r = runProcess("trap '' XFSZ; ulimit -f 8; " + shellQuote(ZELTRIC_CLI_PATH) +
                                        " --convert-only " + shellQuote(source));
     EXPECT_EQ(r.exitCode, 1) << r.err;
-    EXPECT_NE(r.err.find("Cannot write the file \"" + source + "-genepop.dat\": File too large"), std::string::npos)
+    EXPECT_NE(r.err.find("Cannot write the file \"" + source + "-genepop.dat\": File too large"),
+              std::string::npos)
         << r.err;
     EXPECT_FALSE(fs::exists(source + "-genepop.dat"));
 }

@@ -413,15 +413,15 @@ TEST(RunRecord, ConvertedSourceAndBootstrapAreRecordedAndRerun) {
     fs::copy_file(recordPath, alone.file("fish.gen-genepop.json"));
     fs::remove(dir.file("fish.gen"));  // nor at the recorded path
     fs::remove(dir.file("fish.gen-genepop.dat"));
-    const ProcessResult fromSource =
-        runProcess(shellQuote(ZELTRIC_CLI_PATH) + " --quiet --rerun " + shellQuote(alone.file("fish.gen-genepop.json")));
+    const ProcessResult fromSource = runProcess(shellQuote(ZELTRIC_CLI_PATH) + " --quiet --rerun " +
+                                                shellQuote(alone.file("fish.gen-genepop.json")));
     ASSERT_EQ(fromSource.exitCode, 0) << fromSource.err;
     EXPECT_EQ(readFile(alone.file("fish.gen-genepop-rerun/fish.gen-genepop.pca")), results);
 
     // A source of other bytes is refused, as a data file of other bytes is.
     writeFile(alone.file("fish.gen"), readFile(alone.file("fish.gen")) + "d1 , 152152 098098\n");
-    const ProcessResult changed =
-        runProcess(shellQuote(ZELTRIC_CLI_PATH) + " --quiet --rerun " + shellQuote(alone.file("fish.gen-genepop.json")));
+    const ProcessResult changed = runProcess(shellQuote(ZELTRIC_CLI_PATH) + " --quiet --rerun " +
+                                             shellQuote(alone.file("fish.gen-genepop.json")));
     EXPECT_EQ(changed.exitCode, 1);
     EXPECT_NE(changed.err.find("source file \"" + alone.file("fish.gen") + "\" differs"), std::string::npos)
         << changed.err;
@@ -437,15 +437,16 @@ TEST(RunRecord, RerunNamesTheOutputsThatDifferAndEndsWithItsOwnStatus) {
     const std::string out = run.dir.file("check");
     const ProcessResult r = runCli("--rerun " + shellQuote(run.recordPath) + " --out " + shellQuote(out));
     EXPECT_EQ(r.exitCode, 4) << r.err;
-    EXPECT_NE(r.err.find(out + "/trout.per: DIFFERS from " + run.dir.file("trout.per")), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(out + "/trout.per: DIFFERS from " + run.dir.file("trout.per")), std::string::npos)
+        << r.err;
     EXPECT_NE(r.err.find(out + "/trout.pca: byte-identical to "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("4 outputs byte-identical, 1 differing."), std::string::npos) << r.err;
     EXPECT_EQ(readFile(run.dir.file("trout.per")), per) << "the original is left as it was";
     EXPECT_TRUE(fs::exists(out + "/trout.json"));
 
     writeFile(run.dir.file("taken"), "a file, not a folder");
-    const ProcessResult blocked = runCli("--rerun " + shellQuote(run.recordPath) + " --out " +
-                                         shellQuote(run.dir.file("taken")));
+    const ProcessResult blocked =
+        runCli("--rerun " + shellQuote(run.recordPath) + " --out " + shellQuote(run.dir.file("taken")));
     EXPECT_EQ(blocked.exitCode, 1);
     EXPECT_NE(blocked.err.find("as the rerun's folder"), std::string::npos) << blocked.err;
     EXPECT_EQ(runCli("--out x trout.dat").exitCode, 2);

@@ -76,7 +76,8 @@ TEST(Encoding, ByteOrderMarkSkippedAndUtf16Named) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);
         const formats::Conversion plain = formats::convert(c.format, c.bytes, "f.txt");
-        const formats::Conversion marked = formats::convert(c.format, "\xEF\xBB\xBF" + std::string(c.bytes), "f.txt");
+        const formats::Conversion marked =
+            formats::convert(c.format, "\xEF\xBB\xBF" + std::string(c.bytes), "f.txt");
         EXPECT_EQ(marked.dataFile, plain.dataFile);
         EXPECT_EQ(marked.labelFile, plain.labelFile);
         EXPECT_EQ(marked.alleleTable, plain.alleleTable);
@@ -108,8 +109,8 @@ TEST(Genetix, AllelesOutsideTheHeadersListAreReadAndNoted) {
     EXPECT_NE(c.notes[1].find("Locus 2 (\"B\"): the alleles 102 "), std::string::npos);
     EXPECT_NE(c.alleleTable.find("1\tA\t4\t160"), std::string::npos);
     // Alleles all listed: no note.
-    EXPECT_TRUE(formats::convert(Format::Genetix, "1\n1\nA\n2 152 156\np\n1\ni         152156\n", "f.gtx")
-                    .notes.empty());
+    EXPECT_TRUE(
+        formats::convert(Format::Genetix, "1\n1\nA\n2 152 156\np\n1\ni         152156\n", "f.gtx").notes.empty());
 }
 
 TEST(Numbering, AscendingNumericPerLocusAndHeaderOfTheLargestCount) {

@@ -166,7 +166,7 @@ std::string plotPath(const CliOptions& options, const std::string& base) {
 void refuseUnsafeFiles(const run::Session& session, const CliOptions& options) {
     const bool loci = session.menu.lociChecked;
     const bool pops = session.menu.popsChecked;
-    const std::string plain = run::baseName(session.openedPath);
+    const std::string plain = run::outputBase(session);
     const std::string base = loci || pops ? data::selectionBaseName(plain, session.opened, loci, pops) : plain;
     std::vector<run::FileRole> roles = {
         {"data file", session.openedPath, false},

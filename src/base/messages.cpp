@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
@@ -260,6 +261,50 @@ std::string messageText(MessageId id) {
         case MessageId::OutOfMemory: return outOfMemoryMessage("data.dat");
     }
     return {};
+}
+
+std::string standardOutputFailedMessage(int reason) {
+    return std::string("cannot write standard output") +
+           (reason != 0 ? std::string(": ") + std::strerror(reason) : "") +
+           "; what was printed there is incomplete.";
+}
+
+std::string utf16FileMessage(const std::string& what, const std::string& fileName) {
+    return "The " + what + " \"" + fileName +
+           "\" is UTF-16 text, which ZELTRIC does not read; save it as UTF-8 (or plain ASCII) text and try again.";
+}
+
+std::string otherFormatHint(const std::string& fileName) {
+    return "If \"" + fileName +
+           "\" is a Genepop, STRUCTURE, GENETIX or FSTAT file, state its format with --format genepop, "
+           "structure, genetix or fstat.";
+}
+
+std::string replacedLabelCharactersNote(int count) {
+    return std::to_string(count) + (count == 1 ? " character" : " characters") +
+           " of the labels that SVG cannot hold (control characters, U+FFFE, U+FFFF) "
+           "replaced by U+FFFD.";
+}
+
+std::string seedFileUnusableMessage(const std::string& seedFile, const std::string& what) {
+    return "the seed file \"" + seedFile + "\" " + what + "; give --seeds S1,S2 or run on a terminal to type them";
+}
+
+std::string rerunComparisonLine(const std::string& output, const std::string& original, bool identical) {
+    if (original.empty()) return output + ": no original to compare with";
+    return output + (identical ? ": byte-identical to " : ": DIFFERS from ") + original;
+}
+
+std::string rerunSummaryMessage(int identical, int differing, int withoutOriginal) {
+    std::string text = "rerun: " + std::to_string(identical) + " output" + (identical == 1 ? "" : "s") +
+                       " byte-identical, " + std::to_string(differing) + " differing";
+    if (withoutOriginal > 0) text += ", " + std::to_string(withoutOriginal) + " without an original";
+    return text + ".";
+}
+
+std::string allelesOutsideHeaderNote(int locus, const std::string& name, const std::string& alleles) {
+    return "Locus " + std::to_string(locus) + " (\"" + name + "\"): the alleles " + alleles +
+           " of the genotypes are not in the header's allele list of the locus; they were read as written.";
 }
 
 void invariantFailed(const char* expression, const char* file, int line) {

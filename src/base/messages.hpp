@@ -92,6 +92,23 @@ std::string tooManyAllelesMessage(const std::string& file, long long record, lon
 std::string noLocusMessage(const std::string& file);
 std::string extendedAnalysisNote(const std::string& dataFile, const std::string& why);
 std::string extendedTestRefusalMessage();
+// Texts of hostile input and of reruns (refusals and notes, code Refusal
+// where raised).
+// Standard output lost part of what was printed; `reason` an errno, or 0.
+std::string standardOutputFailedMessage(int reason);
+// A text file stored as UTF-16 (`what` names its role: "data file", ...).
+std::string utf16FileMessage(const std::string& what, const std::string& fileName);
+// Added to a refusal of the data file reader for a file that may be another format.
+std::string otherFormatHint(const std::string& fileName);
+// The figure's note when label characters had to be replaced.
+std::string replacedLabelCharactersNote(int count);
+// A seed file that cannot be used without asking (missing, unreadable, not two numbers, zero).
+std::string seedFileUnusableMessage(const std::string& seedFile, const std::string& what);
+// --rerun's verdict on one output compared with the original run's.
+std::string rerunComparisonLine(const std::string& output, const std::string& original, bool identical);
+std::string rerunSummaryMessage(int identical, int differing, int withoutOriginal);
+// GENETIX alleles in genotypes but not in the header's list of their locus.
+std::string allelesOutsideHeaderNote(int locus, const std::string& name, const std::string& alleles);
 
 // The text of a message with example arguments; lets a test walk every id.
 std::string messageText(MessageId id);

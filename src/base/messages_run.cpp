@@ -17,6 +17,7 @@ std::string wouldReplaceMessage(const std::string& role, const std::string& path
 }
 
 std::string choosePlotNameAdvice() { return "choose another name for the plot."; }
+std::string chooseFigureNameAdvice() { return "choose another name for the figure; nothing was written."; }
 std::string ownFileAdvice() { return "give each its own file; nothing was read or written."; }
 std::string renameDataFileAdvice() {
     return "rename the data file so that its name without the extension differs from its other files.";
@@ -58,7 +59,8 @@ std::string threadsRefusedMessage(int workers, const std::string& purpose) {
 }
 
 std::string digestUnreadableMessage(const std::string& path) {
-    return "Cannot read the file \"" + path + "\" to record its SHA-256.";
+    return "The SHA-256 of the bytes read from \"" + path +
+           "\" is unknown; no record certifies a file that was not read.";
 }
 
 std::string alleleTableUnreadableMessage(const std::string& tablePath) {

@@ -15,6 +15,7 @@ std::string sameFileMessage(const std::string& laterRole, const std::string& lat
 std::string wouldReplaceMessage(const std::string& role, const std::string& path, const std::string& what,
                                 const std::string& advice);
 std::string choosePlotNameAdvice();
+std::string chooseFigureNameAdvice();
 std::string ownFileAdvice();
 std::string renameDataFileAdvice();
 // An output name is a link, or an existing file of another kind.

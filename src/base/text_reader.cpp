@@ -13,6 +13,7 @@
 #include "base/messages_files.hpp"
 #include "base/messages_input.hpp"
 #include "platform/files.hpp"
+#include "platform/sha256.hpp"
 
 namespace zeltric::base {
 
@@ -20,8 +21,19 @@ std::string placeOf(const std::string& fileName, int line) {
     return "In file \"" + fileName + "\", line " + std::to_string(line) + ": ";
 }
 
+std::size_t utf8MarkLength(std::string_view bytes) { return bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0; }
+
+bool looksUtf16(std::string_view bytes) {
+    if (bytes.size() < 2) return false;
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF)) return true;
+    return (byte(0) == 0 && byte(1) != 0 && byte(1) < 0x80) || (byte(0) != 0 && byte(0) < 0x80 && byte(1) == 0);
+}
+
 TextReader::TextReader(std::string content, std::string fileName)
     : content_(std::move(content)), fileName_(std::move(fileName)) {
+    // An editor's invisible mark is not part of the first token.
+    if (const std::size_t mark = utf8MarkLength(content_); mark > 0) content_.erase(0, mark);
     // Character 26 ends the file for reading.
     const std::size_t eof = content_.find('\x1a');
     if (eof != std::string::npos) content_.resize(eof);
@@ -49,7 +61,11 @@ TextReader TextReader::fromFile(const std::string& path, const std::string& what
     const bool failed = std::ferror(in) != 0;
     std::fclose(in);
     if (failed) throw FatalError(fileFailureMessage("read", what, path, std::strerror(saved != 0 ? saved : EIO)));
-    return TextReader(std::move(content), path);
+    if (looksUtf16(content)) throw FatalError(utf16FileMessage(what, path));
+    std::string digest = platform::sha256Hex(content);
+    TextReader reader(std::move(content), path);
+    reader.sha256_ = std::move(digest);
+    return reader;
 }
 
 void TextReader::advance() {

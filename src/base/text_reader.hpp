@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace zeltric::base {
 
@@ -15,7 +16,13 @@ public:
     TextReader(std::string content, std::string fileName);
     // Reads the whole file; a file that cannot be opened or read is refused
     // with a message naming it.
+    // A UTF-8 byte-order mark is skipped; UTF-16 text is refused with a
+    // message saying so.
     static TextReader fromFile(const std::string& path, const std::string& what);
+    // The SHA-256 of the bytes read from the file (before anything was
+    // skipped), so a record certifies what was parsed; empty for a reader
+    // made from a text.
+    const std::string& sha256() const { return sha256_; }
 
     bool atEnd() const { return pos_ >= content_.size(); }
     // A signed 32-bit decimal integer; `what` names it in a refusal.
@@ -38,9 +45,16 @@ private:
 
     std::string content_;
     std::string fileName_;
+    std::string sha256_;
     std::size_t pos_ = 0;
     int line_ = 1;
 };
+
+// The length of a UTF-8 byte-order mark at the start of `bytes` (3), or 0.
+std::size_t utf8MarkLength(std::string_view bytes);
+// Whether `bytes` start as UTF-16 text: its byte-order mark, or an ASCII
+// character next to a zero byte.
+bool looksUtf16(std::string_view bytes);
 
 // "file 'name', line N: "-style prefix for refusals.
 std::string placeOf(const std::string& fileName, int line);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "cli/cli_options.hpp"
@@ -16,6 +17,13 @@ namespace zeltric::cli {
 
 inline constexpr int kInputError = 1;
 inline constexpr int kUsageError = 2;
+// A rerun ran, and some of its outputs differ from the original run's.
+inline constexpr int kRerunDiffers = 4;
+
+// A usage error met inside a stage that can only raise (exit status 2).
+struct UsageRefusal : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // How a stage ended: status 0 goes on; otherwise the exit status, with the
 // usage error's text in `message` (an input error was told through the port

@@ -53,7 +53,7 @@ bool figureExtension(const std::string& path) {
 
 std::string cliUsage() {
     return "Usage: zeltric-cli [OPTIONS] DATA_FILE\n"
-           "       zeltric-cli [--threads N] [--plot X,Y] [--quiet] --rerun NAME.json\n"
+           "       zeltric-cli [--threads N] [--plot X,Y] [--quiet] [--out DIR] --rerun NAME.json\n"
            "\n"
            "Analyses the genotype data file DATA_FILE as the desktop program's Go does and writes the\n"
            "allele frequency (.fre), results (.pca), sample coordinate (.pop), allele coordinate (.al)\n"
@@ -137,11 +137,14 @@ std::string cliUsage() {
            base::pngWidthRange() + " (default " + std::to_string(base::kDefaultPngWidth) +
            "); needs --figure\n"
            "                       e.g. --figure trout.png --figure-width 3000\n"
-           "  --rerun RECORD     run again from a run record NAME.json alone: its data and label files\n"
+           "  --rerun RECORD     check a run from its record NAME.json alone: its data and label files\n"
            "                     (beside the record by name, else at the recorded path, refused\n"
-           "                     when their SHA-256 differs), selection, test, bootstrap and starting\n"
-           "                     seeds; the outputs go beside the data file and the seed file is left\n"
-           "                     alone\n"
+           "                     when their SHA-256 differs; a converted run's source file is\n"
+           "                     converted again), selection, test, bootstrap and starting seeds.\n"
+           "                     The outputs go into a folder of their own, NAME-rerun/ beside the\n"
+           "                     record (or --out), and each is compared with the original run's\n"
+           "                     beside the record: byte-identical or differing. The seed file is\n"
+           "                     left alone\n"
            "                       e.g. zeltric-cli --rerun trout.json\n"
            "  --analysis exact|extended\n"
            "                     which analysis runs. VCF, BCF and PLINK files (and foreign files past\n"
@@ -156,6 +159,8 @@ std::string cliUsage() {
            "  --allele-outputs   the extended analysis's per-allele files (.fre, .al) also for more\n"
            "                     than 5000 loci, compressed (.fre.gz, .al.gz)\n"
            "                       e.g. --allele-outputs\n"
+           "  --out DIR          the folder of a rerun's outputs (created when missing); needs --rerun\n"
+           "                       e.g. zeltric-cli --rerun trout.json --out check\n"
            "  --quiet, -q        nothing on standard output and no progress; messages still go to\n"
            "                     standard error\n"
            "                       e.g. zeltric-cli --quiet --test 1000 trout.dat\n"
@@ -168,7 +173,8 @@ std::string cliUsage() {
            "                       e.g. zeltric-cli -- -x.dat\n"
            "\n"
            "Exit status: 0 success, 1 an input error (the message names the file and line), an\n"
-           "output that could not be written or seeds that could not be saved, 2 a usage error;\n"
+           "output that could not be written or seeds that could not be saved, 2 a usage error,\n"
+           "4 a rerun whose outputs differ from the original run's (each is named);\n"
            "a run stopped by Ctrl-C, SIGTERM or SIGHUP ends killed by that signal (status 130 in a\n"
            "shell after Ctrl-C).\n"
            "\n"
@@ -301,6 +307,10 @@ public:
             o_.analysis = v;
         });
         flag("--allele-outputs", o_.alleleOutputs);
+        value("--out", [this](const std::string& v) {
+            if (v.empty()) refuse(needsValue("--out"));
+            o_.out = v;
+        });
         flag("--quiet", o_.quiet);
         flag("--help", o_.help);
         flag("--version", o_.version);
@@ -463,6 +473,7 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
             if (given) return fail(base::rerunWithSettingMessage(option));
         return result;
     }
+    if (o.out && !o.help && !o.version) return fail(base::optionNeedsOptionMessage("--out", "--rerun RECORD"));
     if (!o.help && !o.version && o.dataFile.empty()) return fail(base::noDataFileMessage());
     if (o.plotFile && !o.plot) return fail(base::optionNeedsOptionMessage("--plot-file", "--plot X,Y"));
     if (o.bootstrapSeeds && !o.bootstrap)
@@ -478,7 +489,9 @@ void applyRerunPlan(CliOptions& options, const record::RerunPlan& plan) {
         for (int n : numbers) text += (text.empty() ? "" : ",") + std::to_string(n);
         return text;
     };
-    options.dataFile = plan.dataPath;
+    // A converted run's source file is converted again as the run did.
+    options.dataFile = plan.sourcePath ? *plan.sourcePath : plan.dataPath;
+    if (plan.sourceFormat) options.format = formats::formatFromName(*plan.sourceFormat);
     options.labels = plan.labelPath;
     options.loci = plan.loci ? std::optional(listText(*plan.loci)) : std::nullopt;
     options.pops = plan.samples ? std::optional(listText(*plan.samples)) : std::nullopt;

@@ -33,6 +33,7 @@ struct CliOptions {
     std::optional<std::string> popmap;        // individual -> sample, for VCF, BCF and PLINK files
     std::optional<std::string> analysis;      // "exact" or "extended"
     bool alleleOutputs = false;               // per-allele files of the extended analysis for any size
+    std::optional<std::string> out;           // the rerun's folder (default NAME-rerun beside the record)
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
 #include "cli/extended_batch.hpp"
+#include "cli/rerun_check.hpp"
 #include "cli/terminal_interface.hpp"
 #include "data/selection_filter.hpp"
 #include "figure/figure_file.hpp"
@@ -59,6 +61,42 @@ std::optional<analysis::KernelSelection> chooseKernels(const CliOptions& options
     return analysis::KernelSelection::fromName(variable);
 }
 
+// What is wrong with --plot's and the figure's axes when the analysis reports
+// axes 1..last (`bound`: at most that many, known before the analysis), as
+// a usage error's text; empty when they can be drawn.
+std::string axesProblem(const CliOptions& options, int last, bool bound) {
+    const std::string has = std::string(bound ? "the samples analysed give at most " : "the analysis has ") +
+                            std::to_string(std::max(last, 0)) + " reported axes";
+    if (options.plot) {
+        const auto [x, y] = *options.plot;
+        if (last < 2) return "--plot: " + has + "; a plot needs at least two";
+        if (x < 1 || x > last - 1 || y < 2 || y > last)
+            return "--plot " + std::to_string(x) + "," + std::to_string(y) + ": X must lie in 1.." +
+                   std::to_string(last - 1) + " and Y in 2.." + std::to_string(last) +
+                   (bound ? " (" + has + ")" : "");
+    }
+    if (options.figure) {
+        const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
+        if (last < 2) return "--figure: " + has + "; a figure needs at least two";
+        if (x < 1 || x > last || y < 1 || y > last)
+            return "--axes " + std::to_string(x) + "," + std::to_string(y) + ": both axes must lie in 1.." +
+                   std::to_string(last) + (bound ? " (" + has + ")" : "");
+    }
+    return {};
+}
+
+// An impossible --plot or --axes is refused before anything is written: by
+// the samples analysed before the go step (an analysis of n samples reports
+// at most n - 1 axes), by the analysis's own dimension before the test.
+std::string axesProblemBeforeGo(const run::Session& session, const CliOptions& options) {
+    int samples = 0;
+    for (int s = 1; s <= session.settings.opened.np; ++s)
+        if (!session.settings.selectPops ||
+            session.settings.opened.populationSelected[static_cast<std::size_t>(s)] != 0)
+            ++samples;
+    return axesProblem(options, samples - 1, true);
+}
+
 #if ZELTRIC_HAS_PLOT
 // Qt Gui without a display, for the plot and the PDF and PNG figures.
 std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
@@ -75,8 +113,8 @@ std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
 int writePlot(run::Session& session, const CliOptions& options) {
     const auto [x, y] = *options.plot;
     const int last = static_cast<int>(session.results.pca.dimension) - 1;  // axes 1..last are reported
-    if (last < 2) return usageError(base::tooFewAxesMessage("--plot", last, "plot"));
-    if (x < 1 || x > last - 1 || y < 2 || y > last) return usageError(base::plotAxesOutsideMessage(x, y, last));
+    if (const std::string problem = axesProblem(options, last, false); !problem.empty())
+        return usageError(problem);
     const auto [width, height] = ui::newWindowBitmapSize();
     const QImage picture = ui::renderPlot(session, x, y, width, height, nullptr);
     const std::string chosen = options.plotFile ? *options.plotFile : session.results.dataFileName + ".bmp";
@@ -96,8 +134,8 @@ int writePlot(run::Session& session, const CliOptions& options) {
 int writeFigure(const run::Session& session, const CliOptions& options) {
     const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
     const int last = static_cast<int>(session.results.pca.dimension) - 1;
-    if (last < 2) return usageError(base::tooFewAxesMessage("--figure", last, "figure"));
-    if (x < 1 || x > last || y < 1 || y > last) return usageError(base::axesOptionOutsideMessage(x, y, last));
+    if (const std::string problem = axesProblem(options, last, false); !problem.empty())
+        return usageError(problem);
     const std::string& path = *options.figure;
 #if ZELTRIC_HAS_PLOT
     const figure::FigureRenderer render = ui::renderFigure;
@@ -127,7 +165,7 @@ std::string plotPath(const CliOptions& options, const std::string& base) {
 void refuseUnsafeFiles(const run::Session& session, const CliOptions& options) {
     const bool loci = session.settings.selectLoci;
     const bool pops = session.settings.selectPops;
-    const std::string plain = run::baseName(session.settings.openedPath);
+    const std::string plain = run::outputBase(session);
     const std::string base =
         loci || pops ? data::selectionBaseName(plain, session.settings.opened, loci, pops) : plain;
     std::vector<run::FileRole> roles =
@@ -208,67 +246,97 @@ int runCli(int& argc, char** argv) {
     // Held from reading the seeds to saving them, so two runs continue one stream.
     platform::FileLock seedLock;
     const std::string seedTarget = randomisation::resolveSeedFileName(options.seedFile);
+    // Once a test has drawn from the stream, its continuation must be saved,
+    // or the next run silently repeats the stream: whatever ends the run
+    // after that says so when saving failed.
     bool seedsSaved = true;
-    try {
-        if (options.rerun) {
-            const record::RerunPlan plan = record::planRerun(*options.rerun);
-            if (plan.cancelled) ui.information(base::recordedTestCancelledNotice());
-            cli::applyRerunPlan(options, plan);
-            ui.setDataFile(options.dataFile);
+    const int status = [&]() -> int {
+        std::optional<record::RerunPlan> plan;
+        try {
+            if (options.rerun) {
+                plan = record::planRerun(*options.rerun);
+                if (plan->cancelled) ui.information(base::recordedTestCancelledNotice());
+                cli::applyRerunPlan(options, *plan);
+                session.settings.outputFolder = cli::rerunFolder(options, *plan);
+                ui.setDataFile(options.dataFile);
+            }
+            const cli::BatchOutcome opened =
+                cli::openForBatch(session, options, ui, [&](const formats::FileConversion& converted) {
+                    if (!options.quiet)
+                        std::cerr << "zeltric-cli: "
+                                  << base::convertedNotice(converted.paths.dataFile, converted.paths.labelFile,
+                                                           converted.paths.alleleTable)
+                                  << '\n';
+                });
+            if (opened.finished) return 0;
+            if (opened.status != 0) return opened.message.empty() ? opened.status : usageError(opened.message);
+            if (plan) cli::checkRerunData(session, *plan);
+            if (const std::string problem = axesProblemBeforeGo(session, options); !problem.empty())
+                return usageError(problem);
+            refuseUnsafeFiles(session, options);
+            lockOutputs(outputsLock, run::outputBase(session), options.dataFile, ui);
+            if (options.test) {
+                if (!options.seeds) lockSeedFile(seedLock, seedTarget, options.seedFile, ui);
+                const cli::BatchOutcome seeds = cli::settleSeeds(session, options, ui, ui.interactive());
+                if (seeds.status != 0) return usageError(seeds.message);
+            }
+            cli::applyRandomisationChoices(session, options);
+            const std::pair<std::int32_t, std::int32_t> streamStart{session.settings.generator.seed1,
+                                                                    session.settings.generator.seed2};
+            const auto saveSeeds = [&] {
+                const bool drawn =
+                    std::pair{session.settings.generator.seed1, session.settings.generator.seed2} != streamStart;
+                if (!options.test || options.keepSeedFile || !drawn) return;
+                if (options.seeds) lockSeedFile(seedLock, seedTarget, options.seedFile, ui);
+                seedsSaved = randomisation::saveSeeds(session.settings.generator, options.seedFile);
+                seedLock.release();
+            };
+            try {
+                run::goStep(session, ui, [&](const run::Session& analysed) {
+                    const int last = static_cast<int>(analysed.results.pca.dimension) - 1;
+                    if (const std::string problem = axesProblem(options, last, false); !problem.empty())
+                        throw cli::UsageRefusal(problem);
+                });
+            } catch (...) {
+                saveSeeds();  // a run that failed after its test still moves the stream on
+                throw;
+            }
+            saveSeeds();
+            if (plan) cli::checkRerunAnalysed(session, *plan);
+        } catch (const cli::UsageRefusal& e) {
+            return usageError(e.what());
+        } catch (const base::FatalError& e) {
+            const std::string place = run::placeOfFixedMessage(session, options.dataFile, e);
+            if (place.empty())
+                ui.error(e.what());
+            else
+                std::cerr << "zeltric-cli: " << place << cli::TerminalInterface::displayText(e.what()) << '\n';
+            return kInputError;
+        } catch (const std::bad_alloc&) {
+            ui.error(base::outOfMemoryMessage(options.dataFile));
+            return kInputError;
         }
-        const cli::BatchOutcome opened =
-            cli::openForBatch(session, options, ui, [&](const formats::FileConversion& converted) {
-                if (!options.quiet)
-                    std::cerr << "zeltric-cli: "
-                              << base::convertedNotice(converted.paths.dataFile, converted.paths.labelFile,
-                                                       converted.paths.alleleTable)
-                              << '\n';
-            });
-        if (opened.finished) return 0;
-        if (opened.status != 0) return opened.message.empty() ? opened.status : usageError(opened.message);
-        refuseUnsafeFiles(session, options);
-        lockOutputs(outputsLock, run::baseName(session.settings.openedPath), options.dataFile, ui);
-        if (options.test) {
-            if (!options.seeds) lockSeedFile(seedLock, seedTarget, options.seedFile, ui);
-            const cli::BatchOutcome seeds = cli::settleSeeds(session, options, ui, ui.interactive());
-            if (seeds.status != 0) return usageError(seeds.message);
-        }
-        cli::applyRandomisationChoices(session, options);
-        run::goStep(session, ui);
-        if (options.test && !options.keepSeedFile) {
-            if (options.seeds) lockSeedFile(seedLock, seedTarget, options.seedFile, ui);
-            seedsSaved = randomisation::saveSeeds(session.settings.generator, options.seedFile);
-            seedLock.release();
-        }
-    } catch (const base::FatalError& e) {
-        const std::string place = run::placeOfFixedMessage(session, options.dataFile, e);
-        if (place.empty())
-            ui.error(e.what());
-        else
-            std::cerr << "zeltric-cli: " << place << cli::TerminalInterface::displayText(e.what()) << '\n';
-        return kInputError;
-    } catch (const std::bad_alloc&) {
-        ui.error(base::outOfMemoryMessage(options.dataFile));
-        return kInputError;
-    }
 #if ZELTRIC_HAS_PLOT
-    std::unique_ptr<QGuiApplication> gui;
-    if (options.plot || (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg))
-        gui = startHeadlessGui(argc, argv);
-    if (options.plot)
-        if (const int status = writePlot(session, options); status != 0) return status;
+        std::unique_ptr<QGuiApplication> gui;
+        if (options.plot || (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg))
+            gui = startHeadlessGui(argc, argv);
+        if (options.plot)
+            if (const int failed = writePlot(session, options); failed != 0) return failed;
 #endif
-    if (options.figure)
-        if (const int status = writeFigure(session, options); status != 0) return status;
-    if (!options.quiet) {
-        std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
-        std::cout << results.rdbuf();
-    }
+        if (options.figure)
+            if (const int failed = writeFigure(session, options); failed != 0) return failed;
+        if (!options.quiet) {
+            std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
+            std::cout << results.rdbuf();
+        }
+        if (plan) return cli::compareRerunOutputs(session, *plan, ui);
+        return 0;
+    }();
     if (!seedsSaved) {
         ui.error(base::seedsNotAdvancedMessage(options.seedFile));
-        return kInputError;
+        return status == 0 ? kInputError : status;
     }
-    return 0;
+    return status;
 }
 
 // Everything printed must have arrived: a full disk or a closed pipe on
@@ -279,11 +347,14 @@ int finishStandardOutput(int status) {
     errno = 0;
     const bool flushed = std::fflush(stdout) == 0;
     const int error = errno;
+    // A write that failed after earlier bytes got through (a full disk, a
+    // reader that closed the pipe) leaves only the stream's error mark: the
+    // stream state and the last flush may both look fine.
+    const bool noEarlierError = std::ferror(stdout) == 0;
     const bool closed = std::fclose(stdout) == 0;
-    if (streamOk && flushed && closed) return status;
+    if (streamOk && flushed && noEarlierError && closed) return status;
     const int reason = !closed && error == 0 ? errno : error;
-    std::cerr << "zeltric-cli: error: "
-              << base::standardOutputFailure(reason != 0 ? std::strerror(reason) : std::string()) << '\n';
+    std::cerr << "zeltric-cli: error: " << base::standardOutputFailedMessage(reason) << '\n';
     return status == 0 ? kInputError : status;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "base/decimal.hpp"
 #include "base/messages_cli.hpp"
@@ -48,9 +49,13 @@ std::optional<std::vector<int>> parseNumberList(const std::string& text, int max
             message = base::backwardsRangeReason(entry);
             return std::nullopt;
         }
-        for (const long long n : {*first, *last}) {
+        const std::string firstText = trimmed(dash == std::string::npos ? entry : entry.substr(0, dash));
+        const std::string lastText = dash == std::string::npos ? firstText : trimmed(entry.substr(dash + 1));
+        for (const auto& [n, written] : {std::pair{*first, firstText}, std::pair{*last, lastText}}) {
             if (n < 1 || n > maximum) {
-                message = base::noSuchNumberReason(n, maximum);
+                // The number as written: a saturated value would name another number.
+                const std::string shown = written.size() > 40 ? written.substr(0, 40) + "..." : written;
+                message = "there is no number " + shown + ": the numbers run from 1 to " + std::to_string(maximum);
                 return std::nullopt;
             }
         }

@@ -70,7 +70,7 @@ void readHeader(Dataset& ds, const std::string& path, const Notify& notify) {
         notify(base::codingMessage());
 }
 
-void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
+std::string readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
     base::TextReader reader = openDataFile(path);
     const HeaderCounts h = readCounts(reader);
     // The coding number is not read again: the open step took it.
@@ -117,6 +117,7 @@ void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify) {
     for (int s = 2; s <= ds.np; ++s)
         ds.sampleEnds[static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(
             ds.sampleEnds[static_cast<std::size_t>(s)] + ds.sampleEnds[static_cast<std::size_t>(s - 1)]);
+    return reader.sha256();
 }
 
 int Dataset::sampleOf(int position) const {

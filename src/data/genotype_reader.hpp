@@ -22,6 +22,7 @@ void readHeader(Dataset& ds, const std::string& path, const Notify& notify);
 // genotypeColumns, individualCount, sampleEnds as running totals. Refuses
 // sample numbers outside 1..np or out of ascending order, more than NIMax
 // genotype lines and files without genotype lines.
-void readGenotypes(Dataset& ds, const std::string& path, const Notify& notify);
+// Returns the SHA-256 of the bytes it read (and parsed).
+std::string readGenotypes(Dataset& ds, const std::string& path, const Notify& notify);
 
 }  // namespace zeltric::data

@@ -15,7 +15,7 @@ void setDefaultLabels(Dataset& dataset) {
         dataset.populationLabels[static_cast<std::size_t>(s)] = std::to_string(s);
 }
 
-void readLabelFile(Dataset& dataset, const std::string& path) {
+std::string readLabelFile(Dataset& dataset, const std::string& path) {
     ZELTRIC_ASSERT(dataset.np <= base::NPMax);
     // Read before anything changes, so that a refused file leaves the labels alone.
     base::TextReader reader = base::TextReader::fromFile(path, "label file");
@@ -23,6 +23,7 @@ void readLabelFile(Dataset& dataset, const std::string& path) {
     std::vector<std::string> labels(np + 1);
     for (std::size_t s = 1; s <= np; ++s) labels[s] = reader.readLine();  // empty once the file has ended
     for (std::size_t s = 1; s <= np; ++s) dataset.populationLabels[s] = std::move(labels[s]);
+    return reader.sha256();
 }
 
 }  // namespace zeltric::data

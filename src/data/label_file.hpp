@@ -15,6 +15,7 @@ void setDefaultLabels(Dataset& dataset);
 // Samples after the file's last line get empty labels; lines after line np
 // are ignored. Raises FatalError naming the file when it cannot be opened or
 // read; the labels are then left unchanged.
-void readLabelFile(Dataset& dataset, const std::string& path);
+// Returns the SHA-256 of the bytes it read.
+std::string readLabelFile(Dataset& dataset, const std::string& path);
 
 }  // namespace zeltric::data

@@ -89,9 +89,9 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
     return dataFileName + full.substr(0, room - code.size()) + code;
 }
 
-void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, const std::string& outputPath,
-                           bool selectLoci, bool selectPops) {
-    if (!selectLoci && !selectPops) return;
+std::string writeFilteredDataFile(const Dataset& opened, const std::string& inputPath,
+                                  const std::string& outputPath, bool selectLoci, bool selectPops) {
+    if (!selectLoci && !selectPops) return {};
     ZELTRIC_ASSERT(opened.np <= base::NPMax && opened.nl <= base::NLMax);
     if (base::sameFile(inputPath, outputPath))
         throw base::FatalError(base::filteredFileWouldReplaceDataMessage(outputPath));
@@ -155,6 +155,7 @@ void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, 
     }
 
     replaceFile(outputPath, out);
+    return in.sha256();
 }
 
 void applySelection(Dataset& analysed, const Dataset& opened, bool selectLoci, bool selectPops) {

@@ -44,9 +44,10 @@ std::string selectionBaseName(const std::string& dataFileName, const Dataset& op
 // not a decimal integer or a sample number outside 1..np; naming the file when
 // it cannot be opened, created or written, or when outputPath is the data file
 // itself. The file appears complete or not at all (written under a temporary
-// name, then renamed). Does nothing when neither item is checked.
-void writeFilteredDataFile(const Dataset& opened, const std::string& inputPath, const std::string& outputPath,
-                           bool selectLoci, bool selectPops);
+// name, then renamed). Does nothing when neither item is checked. Returns the
+// SHA-256 of the data file's bytes it read (empty when it did nothing).
+std::string writeFilteredDataFile(const Dataset& opened, const std::string& inputPath,
+                                  const std::string& outputPath, bool selectLoci, bool selectPops);
 
 // Prepares the analysed data set from the opened one: copies its header,
 // locus names, flags and labels (never the per-run tables), then, when a

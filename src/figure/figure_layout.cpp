@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/messages.hpp"
 #include "base/number_field.hpp"
 #include "figure/font_metrics.hpp"
 
@@ -15,20 +16,26 @@ constexpr double kTickGap = 2.5;       // between a tick's end and its number
 constexpr double kTitleGap = 6.0;      // between the numbers and the axis title
 constexpr double kRangeMargin = 0.08;  // share of the data's span added on each side
 
-std::string collapseSpaces(const std::string& text) {
-    std::string out;
+// Runs of white space become one space; characters XML forbids (other
+// control characters, U+FFFE, U+FFFF, lone surrogates) become U+FFFD and are
+// counted in `replaced`, so the figure stays valid SVG and its note says so.
+std::string collapseSpaces(const std::string& text, int& replaced) {
+    std::u32string out;
     bool space = false;
-    for (const char c : text) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
+    for (char32_t c : decodeUtf8(text)) {
+        if (c == U' ' || c == U'\t' || c == U'\r' || c == U'\n' || c == U'\f' || c == U'\v') {
             space = !out.empty();
             continue;
         }
-        if (space) out.push_back(' ');
+        if (space) out.push_back(U' ');
         space = false;
-        // Other control characters have no place in a figure's text.
-        out.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+        if (c < 0x20 || c == 0xFFFE || c == 0xFFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            c = 0xFFFD;
+            ++replaced;
+        }
+        out.push_back(c);
     }
-    return out;
+    return encodeUtf8(out);
 }
 
 }  // namespace
@@ -154,12 +161,13 @@ FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style) {
     std::vector<LabelRequest> requests;
     std::vector<std::size_t> requestSample;
     std::vector<std::string> texts;
+    int replaced = 0;
     for (std::size_t s = 0; s < input.samples.size(); ++s) {
         const FigureSample& sample = input.samples[s];
         const Point centre{px(std::isfinite(sample.x) ? sample.x : 0.0),
                            py(std::isfinite(sample.y) ? sample.y : 0.0)};
         f.markers.push_back({centre, sample.rgb & 0xFFFFFFu});
-        std::string text = collapseSpaces(sample.label);
+        std::string text = collapseSpaces(sample.label, replaced);
         if (text.empty()) continue;
         const double w = textWidth(text, style.labelSize);
         // Room for kerning and hinting differences between renderers.
@@ -190,11 +198,13 @@ FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style) {
     }
 
     double bottom = xTitleBaseline + titleDescent;
-    if (f.omitted > 0) {
+    if (f.omitted > 0)
         f.note = f.omitted == 1
                      ? "1 sample label was left out: there was no room for it near its marker."
                      : std::to_string(f.omitted) +
                            " sample labels were left out: there was no room for them near their markers.";
+    if (replaced > 0) f.note += (f.note.empty() ? "" : " ") + base::replacedLabelCharactersNote(replaced);
+    if (!f.note.empty()) {
         const double noteBaseline = bottom + kTitleGap + fontAscent(style.noteSize);
         f.noteStart = {fr.left, noteBaseline};
         bottom = noteBaseline + fontDescent(style.noteSize);

@@ -97,7 +97,7 @@ struct FigureLayout {
     std::vector<FigureMarker> markers;
     std::vector<FigureLabel> labels;  // the placed ones, in sample order
     int omitted = 0;
-    std::string note;  // under the figure when labels were left out
+    std::string note;  // under the figure when labels were left out or characters replaced
     Point noteStart;
 };
 

@@ -49,7 +49,11 @@ std::string text(double x, double y, const std::string& content, const std::stri
 
 std::string escapeXml(const std::string& text) {
     // Through the decoder, so that no malformed byte reaches the document.
-    const std::string valid = encodeUtf8(decodeUtf8(text));
+    // U+FFFE and U+FFFF are no XML characters either.
+    std::u32string decoded = decodeUtf8(text);
+    for (char32_t& c : decoded)
+        if (c == 0xFFFE || c == 0xFFFF) c = 0xFFFD;
+    const std::string valid = encodeUtf8(decoded);
     std::string out;
     out.reserve(valid.size());
     for (const char c : valid) {

@@ -13,6 +13,7 @@
 #include "formats/foreign_formats.hpp"
 #include "platform/files.hpp"
 #include "platform/platform.hpp"
+#include "platform/sha256.hpp"
 
 namespace zeltric::formats {
 namespace {
@@ -48,7 +49,10 @@ bool createComplete(const std::string& path, const std::string& text) {
     const platform::FileFailure failure = platform::writeTemporaryBeside(path, text, temporary);
     if (failure.step == platform::FileFailure::Step::Create)
         throw base::FatalError(base::fileFailureMessage("create", "file", path, std::strerror(failure.error)));
-    if (failure) throw base::FatalError(base::cannotWriteFileMessage(path));
+    if (failure)
+        throw base::FatalError("Cannot write the file \"" + path + "\"" +
+                               (failure.error != 0 ? std::string(": ") + std::strerror(failure.error) : "") +
+                               "; nothing of the conversion was kept.");
     std::error_code ec;
 #ifdef __EMSCRIPTEN__
     // The browser's in-memory file system has no hard links; a run owns its
@@ -96,7 +100,8 @@ std::optional<FileConversion> convertFile(const std::string& path, std::optional
     const Format format = forced ? *forced : detect(bytes, extension);
     if (format == Format::ZeltricData) return std::nullopt;
     Conversion conversion = convert(format, bytes, path, structure);
-    FileConversion result{format, convertedPaths(path, format), std::move(conversion.notes)};
+    FileConversion result{format, convertedPaths(path, format), std::move(conversion.notes),
+                          platform::sha256Hex(bytes)};
     writeConversion(conversion, result.paths);
     return result;
 }

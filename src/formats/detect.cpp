@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "formats/foreign_data.hpp"
 
@@ -61,25 +62,44 @@ bool looksStructure(const std::vector<Line>& lines) {
     return true;
 }
 
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+std::optional<Format> formatOfExtension(std::string_view extension) {
+    const std::string ext = lowerCase(extension);
+    if (ext == ".gtx") return Format::Genetix;
+    if (ext == ".gen" || ext == ".genepop") return Format::Genepop;
+    if (ext == ".str" || ext == ".stru" || ext == ".structure") return Format::Structure;
+    return std::nullopt;
+}
+
 }  // namespace
 
 Format detect(std::string_view bytes, std::string_view extension) {
+    // The extension says what the user's program wrote; a title or a first
+    // row of numbers must not turn such a file into a data file.
+    if (const auto stated = formatOfExtension(extension)) return *stated;
     const std::vector<Line> lines = splitLines(bytes.substr(0, std::min<std::size_t>(bytes.size(), 1 << 24)));
     if (lines.empty()) return Format::ZeltricData;
     const std::vector<std::string> head = tokens(lines[0].text);
     if (head.size() >= 4 && std::all_of(head.begin(), head.begin() + 4, isNumber)) return Format::ZeltricData;
 
-    std::string ext(extension);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (ext == ".gtx") return Format::Genetix;
-    if (ext == ".gen" || ext == ".genepop") return Format::Genepop;
-    if (ext == ".str" || ext == ".stru" || ext == ".structure") return Format::Structure;
-
     if (looksGenepop(lines)) return Format::Genepop;
     if (looksGenetix(lines)) return Format::Genetix;
     if (looksStructure(lines)) return Format::Structure;
     return Format::ZeltricData;
+}
+
+bool mayBeOtherFormat(std::string_view bytes, std::string_view extension) {
+    if (lowerCase(extension) != ".dat") return true;
+    const std::size_t end = bytes.find_first_of("\r\n");
+    const std::vector<std::string> head = tokens(bytes.substr(0, std::min(end, bytes.size())));
+    long long coding = 0;
+    return head.size() >= 4 && wholeNumber(head[3], coding) && coding != 1 && coding != 2;
 }
 
 }  // namespace zeltric::formats

@@ -15,6 +15,7 @@ namespace zeltric::formats {
 namespace detail {
 
 std::vector<Line> splitLines(std::string_view bytes) {
+    bytes.remove_prefix(base::utf8MarkLength(bytes));  // an editor's invisible mark
     const std::size_t end = std::min(bytes.find('\x1a'), bytes.size());
     std::vector<Line> lines;
     std::size_t start = 0;
@@ -181,6 +182,11 @@ std::string formatName(Format format) {
 
 Conversion convert(Format format, std::string_view bytes, const std::string& fileName,
                    const StructureOptions& structure) {
+    if (base::looksUtf16(bytes)) {
+        static constexpr const char* kShown[] = {"data file", "Genepop file", "STRUCTURE file", "GENETIX file",
+                                                 "FSTAT file"};
+        throw base::FatalError(base::utf16FileMessage(kShown[static_cast<int>(format)], fileName));
+    }
     switch (format) {
         case Format::Genepop: return detail::buildConversion(detail::readGenepop(bytes, fileName), fileName);
         case Format::Structure:

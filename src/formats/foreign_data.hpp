@@ -40,7 +40,8 @@ struct Line {
     int number;
     std::string text;
 };
-// CR, CR LF and LF end a line; a byte 26 ends the file.
+// CR, CR LF and LF end a line; a byte 26 ends the file; a UTF-8 byte-order
+// mark at the start is skipped.
 std::vector<Line> splitLines(std::string_view bytes);
 // Tokens separated by blanks, tabs and other characters of code 32 or below.
 std::vector<std::string> tokens(std::string_view text);

@@ -16,12 +16,20 @@ enum class Format { ZeltricData, Genepop, Structure, Genetix, Fstat };
 std::optional<Format> formatFromName(std::string_view name);
 std::string formatName(Format format);
 
-// The format of a file from its content and its extension (".gtx", with the
-// dot, any case). A file whose first line holds four integers is always a
-// data file, and so is anything not recognised: the data file reader then
-// judges it with its own messages. FSTAT is never detected (it is a data file
-// by its first line); it is converted only when asked for.
+// The format of a file from its extension (".gtx", with the dot, any case)
+// first: .gen and .genepop are Genepop, .str, .stru and .structure
+// STRUCTURE, .gtx GENETIX, whatever the content. Otherwise a file whose
+// first line holds four integers is a data file, and so is anything not
+// recognised: the data file reader then judges it with its own messages.
+// FSTAT is never detected (it is a data file by its first line); it is
+// converted only when asked for.
 Format detect(std::string_view bytes, std::string_view extension);
+
+// Whether a file taken as a data file may be in another format, so that a
+// refusal of the data file reader says how to state the format: an
+// extension other than .dat, or a first line whose 4th number is not an
+// allele coding of the data file (a 3-digit FSTAT file).
+bool mayBeOtherFormat(std::string_view bytes, std::string_view extension);
 
 // What the user states about a STRUCTURE file; unset items are detected.
 struct StructureOptions {
@@ -96,6 +104,7 @@ struct FileConversion {
     Format format;
     ConvertedPaths paths;
     std::vector<std::string> notes;
+    std::string sha256;  // of the bytes that were converted
 };
 std::optional<FileConversion> convertFile(const std::string& path, std::optional<Format> forced,
                                           const StructureOptions& structure = {});

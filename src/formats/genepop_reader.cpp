@@ -9,7 +9,9 @@
 namespace zeltric::formats::detail {
 namespace {
 
+// A line with a comma is an individual ("pop 2 , 0202 0304"), never a Pop line.
 bool isPopLine(const std::string& text) {
+    if (text.find(',') != std::string::npos) return false;
     const std::string t = trim(text);
     if (t.size() < 3) return false;
     std::string head;
@@ -56,7 +58,9 @@ ForeignData readGenepop(std::string_view bytes, const std::string& fileName) {
         for (const std::string& code : codes) {
             long long value = 0;
             if (digits == 0 && (code.size() == 4 || code.size() == 6)) digits = code.size();
-            if (code.size() != digits || !wholeNumber(code, value) || value < 0)
+            // Digits only: a sign ("+102") is no allele code of the format.
+            const bool digitsOnly = code.find_first_not_of("0123456789") == std::string::npos;
+            if (code.size() != digits || !digitsOnly || !wholeNumber(code, value))
                 refuse(fileName, line.number, base::notGenepopGenotypeReason(code, digits));
             const long long divisor = digits == 6 ? 1000 : 100;
             Genotype g;

@@ -1,6 +1,9 @@
 // GENETIX: the numbers of loci and of samples, each locus's name and allele
 // list, then each sample's name, size and individuals (the name in the first
 // 10 columns, then 6-digit codes, 000000 missing).
+#include <set>
+
+#include "base/messages.hpp"
 #include "base/messages_formats.hpp"
 #include "formats/foreign_data.hpp"
 
@@ -45,6 +48,7 @@ private:
 ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
     LineCursor in(splitLines(bytes), fileName);
     ForeignData d;
+    std::vector<std::set<long long>> headerAlleles;  // each locus's list
     const long long nl = in.number("the number of loci", 1, 100000);
     const long long np = in.number("the number of samples", 1, 100000);
     for (long long l = 0; l < nl; ++l) {
@@ -55,10 +59,14 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
         if (t.empty() || !wholeNumber(t[0], count) || count < 0 || static_cast<long long>(t.size()) - 1 != count)
             refuse(fileName, list.number, base::alleleListReason());
         long long allele = 0;
-        for (std::size_t i = 1; i < t.size(); ++i)
+        std::set<long long>& listed = headerAlleles.emplace_back();
+        for (std::size_t i = 1; i < t.size(); ++i) {
             if (!wholeNumber(t[i], allele) || allele < 1)
                 refuse(fileName, list.number, base::notAlleleNameReason(t[i]));
+            listed.insert(allele);
+        }
     }
+    std::vector<std::set<long long>> unlisted(headerAlleles.size());
     for (long long s = 0; s < np; ++s) {
         const Line& nameLine = in.next("a sample name");
         ForeignSample sample{trim(nameLine.text), nameLine.number, {}};
@@ -72,11 +80,15 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
             ForeignIndividual individual{line.number, {}};
             for (const std::string& code : codes) {
                 long long value = 0;
-                if (code.size() != 6 || !wholeNumber(code, value) || value < 0)
+                const bool digitsOnly = code.find_first_not_of("0123456789") == std::string::npos;
+                if (code.size() != 6 || !digitsOnly || !wholeNumber(code, value))
                     refuse(fileName, line.number, base::notGenetixGenotypeReason(code));
                 Genotype g;
                 if (value / 1000 != 0) g.first = value / 1000;
                 if (value % 1000 != 0) g.second = value % 1000;
+                const std::size_t l = individual.genotypes.size();
+                for (const long long a : {g.first, g.second})
+                    if (a != kMissing && headerAlleles[l].count(a) == 0) unlisted[l].insert(a);
                 individual.genotypes.push_back(g);
             }
             sample.individuals.push_back(std::move(individual));
@@ -86,6 +98,13 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
     if (!in.atEnd()) {
         const Line& extra = in.next("");
         refuse(fileName, extra.number, base::linesBeyondSamplesReason());
+    }
+    // Read as written, but said: the header and the genotypes disagree.
+    for (std::size_t l = 0; l < unlisted.size(); ++l) {
+        if (unlisted[l].empty()) continue;
+        std::string alleles;
+        for (const long long a : unlisted[l]) alleles += (alleles.empty() ? "" : ", ") + std::to_string(a);
+        d.notes.push_back(base::allelesOutsideHeaderNote(static_cast<int>(l + 1), d.loci[l], alleles));
     }
     return d;
 }

@@ -30,6 +30,12 @@ Rows nonBlankRows(std::string_view bytes) {
     return r;
 }
 
+bool zeroOne(const Rows& r, std::size_t first) {
+    for (std::size_t k = first; k < r.cells.size(); ++k)
+        if (r.cells[k][2] != "0" && r.cells[k][2] != "1") return false;
+    return true;
+}
+
 [[noreturn]] void ambiguous(const std::string& fileName, const std::string& what) {
     throw base::FatalError(base::structureAmbiguousMessage(fileName, what));
 }
@@ -82,9 +88,16 @@ StructureLayout layoutOf(const Rows& r, const std::string& fileName, const Struc
         if (o.extraColumns) {
             layout.extraColumns = *o.extraColumns;
         } else {
-            bool flags = free > perLocus;
-            for (std::size_t k = first; k < r.cells.size() && flags; ++k)
-                flags = r.cells[k][2] == "0" || r.cells[k][2] == "1";
+            // A column of 0 and 1 is a PopFlag only where the layout tells it
+            // from a locus coded 0/1: in two-row files a PopFlag is the same
+            // on both rows of an individual (a locus differs in heterozygotes).
+            bool flags = free > perLocus && zeroOne(r, first);
+            if (flags && layout.rows == 2) {
+                bool sameOnBothRows = true;
+                for (std::size_t k = first; k + 1 < r.cells.size() && sameOnBothRows; k += 2)
+                    sameOnBothRows = r.cells[k][2] == r.cells[k + 1][2];
+                flags = sameOnBothRows;
+            }
             layout.extraColumns = flags ? 1 : 0;
             layout.popFlag = flags;
         }

@@ -47,6 +47,17 @@ std::pair<std::int32_t, std::int32_t> readSeedFile(const std::string& fileName) 
     std::FILE* in = std::fopen(fileName.c_str(), "rb");
     if (in == nullptr) return {0, 0};
     int c = std::getc(in);
+    // An editor's UTF-8 byte-order mark is not part of the first seed.
+    if (c == 0xEF) {
+        const int second = std::getc(in);
+        const int third = std::getc(in);
+        if (second == 0xBB && third == 0xBF) {
+            c = std::getc(in);
+        } else {
+            std::rewind(in);
+            c = std::getc(in);
+        }
+    }
     const std::int32_t first = readNumber(in, c);
     const std::int32_t second = readNumber(in, c);
     std::fclose(in);

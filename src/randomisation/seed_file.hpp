@@ -17,7 +17,8 @@ namespace zeltric::randomisation {
 // and takes the next run of other characters. A run that does not begin with
 // an optionally signed digit counts as 0, as does a missing number or one
 // beyond the signed 32-bit range; characters attached after the digits are
-// ignored. A missing, unreadable or empty file reads as (0, 0).
+// ignored. A missing, unreadable or empty file reads as (0, 0). A UTF-8
+// byte-order mark at the start is skipped.
 std::pair<std::int32_t, std::int32_t> readSeedFile(const std::string& fileName);
 
 // Whether seeds read from the file can start the generator: neither is a

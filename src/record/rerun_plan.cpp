@@ -9,6 +9,7 @@
 #include "base/messages.hpp"
 #include "base/messages_files.hpp"
 #include "base/messages_record.hpp"
+#include "formats/foreign_formats.hpp"
 #include "platform/files.hpp"
 #include "platform/sha256.hpp"
 
@@ -17,6 +18,8 @@ namespace zeltric::record {
 using nlohmann::json;
 
 namespace {
+
+namespace fs = std::filesystem;
 
 [[noreturn]] void badRecord(const std::string& recordPath, const std::string& what) {
     throw base::FatalError(base::badRecordMessage(recordPath, what));
@@ -34,21 +37,45 @@ std::string text(const json& object, const char* key, const std::string& recordP
     return value.get<std::string>();
 }
 
-// Beside the record by name, else at the recorded path; checked by SHA-256.
-std::string locate(const std::string& recordPath, const std::string& recordedPath, const std::string& sha256,
-                   const std::string& what) {
-    namespace fs = std::filesystem;
+// A recorded file name, byte for byte: from its percent-encoded copy when
+// the name is not UTF-8.
+std::string fileName(const json& input, const char* key, const std::string& recordPath) {
+    const std::string bytesKey = std::string(key) + "_bytes";
+    if (const auto exact = input.find(bytesKey); exact != input.end()) {
+        if (!exact->is_string()) badRecord(recordPath, "\"" + bytesKey + "\" in \"input\" is not a text");
+        const auto decoded = percentDecoded(exact->get<std::string>());
+        if (!decoded) badRecord(recordPath, "\"" + bytesKey + "\" in \"input\" holds a malformed %-escape");
+        return *decoded;
+    }
+    return text(input, key, recordPath, "\"input\"");
+}
+
+// Beside the record by name, else at the recorded path.
+std::optional<std::string> find(const std::string& recordPath, const std::string& recordedPath) {
     const fs::path recorded(recordedPath);
     const fs::path beside = fs::path(recordPath).parent_path() / recorded.filename();
     std::error_code ec;
-    std::string found;
-    if (!recorded.filename().empty() && fs::is_regular_file(beside, ec))
-        found = beside.string();
-    else if (fs::is_regular_file(recorded, ec))
-        found = recorded.string();
-    else
+    if (!recorded.filename().empty() && fs::is_regular_file(beside, ec)) return beside.string();
+    if (fs::is_regular_file(recorded, ec)) return recorded.string();
+    return std::nullopt;
+}
+
+std::string checked(const std::string& recordPath, const std::string& found, const std::string& sha256,
+                    const std::string& what);
+
+// Beside the record by name, else at the recorded path; checked by SHA-256.
+std::string locate(const std::string& recordPath, const std::string& recordedPath, const std::string& sha256,
+                   const std::string& what) {
+    const fs::path recorded(recordedPath);
+    const auto found = find(recordPath, recordedPath);
+    if (!found)
         throw base::FatalError(
             base::recordedFileMissingMessage(what, recorded.filename().string(), recordPath, recordedPath));
+    return checked(recordPath, *found, sha256, what);
+}
+
+std::string checked(const std::string& recordPath, const std::string& found, const std::string& sha256,
+                    const std::string& what) {
     const auto actual = platform::fileSha256(found);
     if (!actual) throw base::FatalError(base::recordedFileUnreadableMessage(what, found));
     if (*actual != sha256)
@@ -67,13 +94,14 @@ std::vector<int> numbers(const json& value, const std::string& recordPath, const
     return out;
 }
 
-std::optional<SeedPair> seeds(const json& value, const std::string& recordPath) {
+// `name` says which seeds: "\"seeds_start\"" or "\"seeds\" of the bootstrap".
+std::optional<SeedPair> seeds(const json& value, const std::string& recordPath, const std::string& name) {
     if (value.is_null()) return std::nullopt;
     if (!value.is_array() || value.size() != 2 || !value[0].is_number_integer() || !value[1].is_number_integer())
-        badRecord(recordPath, base::recordSeedsNotPairReason());
+        badRecord(recordPath, name + " is not a pair of whole numbers");
     const long long s1 = value[0].get<long long>();
     const long long s2 = value[1].get<long long>();
-    if (!base::validSeeds(s1, s2)) badRecord(recordPath, base::recordSeedsOutsideReason());
+    if (!base::validSeeds(s1, s2)) badRecord(recordPath, name + " lies outside the seed ranges");
     return SeedPair{static_cast<std::int32_t>(s1), static_cast<std::int32_t>(s2)};
 }
 
@@ -98,11 +126,33 @@ RerunPlan planFromRecord(const std::string& recordPath) {
     const json& input = member(record, "input", recordPath, "the record");
     if (!input.is_object()) badRecord(recordPath, base::recordNotObjectReason("input"));
     RerunPlan plan;
-    plan.dataPath = locate(recordPath, text(input, "data_file", recordPath, "\"input\""),
-                           text(input, "sha256", recordPath, "\"input\""), "data file");
-    if (const auto label = input.find("label_file"); label != input.end() && !label->is_null())
-        plan.labelPath = locate(recordPath, text(input, "label_file", recordPath, "\"input\""),
-                                text(input, "label_sha256", recordPath, "\"input\""), "label file");
+    plan.recordPath = recordPath;
+    const std::string dataFile = fileName(input, "data_file", recordPath);
+    plan.dataSha256 = text(input, "sha256", recordPath, "\"input\"");
+    // A converted run: its source file, converted again, stands for the
+    // converted files (which the record's folder need not hold).
+    std::optional<std::string> convertedLabel;
+    if (const auto source = input.find("source_file"); source != input.end() && !source->is_null()) {
+        const std::string format = text(input, "source_format", recordPath, "\"input\"");
+        const auto known = formats::formatFromName(format);
+        if (!known) badRecord(recordPath, "\"source_format\" names no format this program converts");
+        const std::string sourceFile = fileName(input, "source_file", recordPath);
+        const auto found = find(recordPath, sourceFile);
+        if (found) {
+            plan.sourcePath =
+                checked(recordPath, *found, text(input, "source_sha256", recordPath, "\"input\""), "source file");
+            plan.sourceFormat = format;
+            convertedLabel = fs::path(formats::convertedPaths(sourceFile, *known).labelFile).filename().string();
+        }
+    }
+    if (!plan.sourcePath) plan.dataPath = locate(recordPath, dataFile, plan.dataSha256, "data file");
+    if (const auto label = input.find("label_file"); label != input.end() && !label->is_null()) {
+        const std::string labelFile = fileName(input, "label_file", recordPath);
+        // The conversion writes its label file again.
+        if (!convertedLabel || fs::path(labelFile).filename().string() != *convertedLabel)
+            plan.labelPath =
+                locate(recordPath, labelFile, text(input, "label_sha256", recordPath, "\"input\""), "label file");
+    }
 
     const json& selection = member(input, "selection", recordPath, "\"input\"");
     if (!selection.is_object()) badRecord(recordPath, base::recordNotObjectReason("selection"));
@@ -117,8 +167,9 @@ RerunPlan planFromRecord(const std::string& recordPath) {
             randomisations.get<long long>() > base::kMaxRandomisations)
             badRecord(recordPath, base::recordRandomisationsReason());
         plan.randomisations = randomisations.get<int>();
-        plan.seedsStart = seeds(member(record, "seeds_start", recordPath, "the record"), recordPath);
-        if (!plan.seedsStart) badRecord(recordPath, base::recordTestWithoutSeedsReason());
+        plan.seedsStart =
+            seeds(member(record, "seeds_start", recordPath, "the record"), recordPath, "\"seeds_start\"");
+        if (!plan.seedsStart) badRecord(recordPath, "it has a test but no \"seeds_start\"");
     }
     plan.cancelled = record.value("cancelled", false);
 
@@ -130,8 +181,9 @@ RerunPlan planFromRecord(const std::string& recordPath) {
             replicates.get<long long>() > base::kMaxReplicates)
             badRecord(recordPath, base::recordReplicatesReason());
         plan.bootstrapReplicates = replicates.get<int>();
-        plan.bootstrapSeeds = seeds(member(*bootstrap, "seeds", recordPath, "\"bootstrap\""), recordPath);
-        if (!plan.bootstrapSeeds) badRecord(recordPath, base::recordBootstrapWithoutSeedsReason());
+        plan.bootstrapSeeds = seeds(member(*bootstrap, "seeds", recordPath, "\"bootstrap\""), recordPath,
+                                    "\"seeds\" of the bootstrap");
+        if (!plan.bootstrapSeeds) badRecord(recordPath, "the bootstrap has no \"seeds\"");
     }
     return plan;
 }

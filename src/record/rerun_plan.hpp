@@ -13,8 +13,15 @@ namespace zeltric::record {
 // found whose SHA-256 differs from the recorded one is refused without
 // looking further, so a rerun never analyses other bytes than the recorded
 // run did.
+// A converted run is rerun from its source file when that is found with its
+// recorded SHA-256: it is converted again (the format recorded), and the
+// converted data file must then have the recorded SHA-256 too.
 struct RerunPlan {
-    std::string dataPath;                     // the file found
+    std::string recordPath;
+    std::string dataPath;                     // the file found (empty when sourcePath is set)
+    std::string dataSha256;                   // the data file's recorded SHA-256
+    std::optional<std::string> sourcePath;    // a converted run's source file found
+    std::optional<std::string> sourceFormat;  // its format's name
     std::optional<std::string> labelPath;     // the label file found, when the run had one
     std::optional<std::vector<int>> loci;     // set when "Loci to use" applied
     std::optional<std::vector<int>> samples;  // set when "Pops to use" applied

@@ -62,18 +62,99 @@ json programSection(const ProgramFacts& program) {
 }
 
 json inputSection(const InputFacts& input) {
-    return {{"data_file", input.dataPath},
-            {"sha256", input.dataSha256},
-            {"label_file", optionalText(input.labelPath)},
-            {"label_sha256", optionalText(input.labelSha256)},
-            {"source_file", optionalText(input.sourcePath)},
-            {"source_sha256", optionalText(input.sourceSha256)},
-            {"source_format", optionalText(input.sourceFormat)},
-            {"selection",
-             {{"loci", input.loci},
-              {"samples", input.samples},
-              {"loci_chosen", input.lociChosen},
-              {"samples_chosen", input.samplesChosen}}}};
+    json section = {{"data_file", input.dataPath},
+                    {"sha256", input.dataSha256},
+                    {"label_file", optionalText(input.labelPath)},
+                    {"label_sha256", optionalText(input.labelSha256)},
+                    {"source_file", optionalText(input.sourcePath)},
+                    {"source_sha256", optionalText(input.sourceSha256)},
+                    {"source_format", optionalText(input.sourceFormat)},
+                    {"selection",
+                     {{"loci", input.loci},
+                      {"samples", input.samples},
+                      {"loci_chosen", input.lociChosen},
+                      {"samples_chosen", input.samplesChosen}}}};
+    // JSON holds only UTF-8 text: a name that is not is shown with U+FFFD
+    // and kept byte for byte, percent-encoded, under a key of its own.
+    for (const auto& [key, path] :
+         {std::pair{"data_file", std::optional(input.dataPath)}, std::pair{"label_file", input.labelPath},
+          std::pair{"source_file", input.sourcePath}})
+        if (path && !validUtf8(*path)) section[std::string(key) + "_bytes"] = percentEncoded(*path);
+    return section;
+}
+
+bool validUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        char32_t value = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            value = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            value = c & 0x0Fu;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            value = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0u) != 0x80u) return false;
+            value = (value << 6) | (next & 0x3Fu);
+        }
+        // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
+        if ((length == 3 && value < 0x800) || (length == 4 && (value < 0x10000 || value > 0x10FFFF)) ||
+            (value >= 0xD800 && value <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+std::string percentEncoded(std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c >= 0x80 || c == '%') {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0Fu];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> percentDecoded(std::string_view text) {
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) return std::nullopt;
+        const int high = digit(text[i + 1]);
+        const int low = digit(text[i + 2]);
+        if (high < 0 || low < 0) return std::nullopt;
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
 }
 
 json resultsSection(const data::Dataset& ds, const analysis::PcaResult& result, const InputFacts& input,

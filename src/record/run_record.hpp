@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -94,6 +95,13 @@ Json inputSection(const InputFacts& input);
 Json resultsSection(const data::Dataset& ds, const analysis::PcaResult& result, const InputFacts& input,
                     const std::optional<TestFacts>& test);
 Json buildRecord(const RunFacts& facts, const data::Dataset& ds, const analysis::PcaResult& result);
+
+// File names in the record: JSON text is UTF-8, so a name that is not valid
+// UTF-8 is also kept percent-encoded (bytes 0x00-0x1F, 0x80-0xFF and '%'
+// as %XX) under the key NAME_bytes, which a rerun reads back losslessly.
+bool validUtf8(std::string_view text);
+std::string percentEncoded(std::string_view bytes);
+std::optional<std::string> percentDecoded(std::string_view text);  // nothing for a malformed escape
 
 // The file's bytes: two-space indentation, LF line ends, a final LF.
 std::string recordText(const Json& record);

@@ -11,6 +11,8 @@ namespace {
 
 std::string advice(const FileRole& later) {
     if (later.role == "plot file") return base::choosePlotNameAdvice();
+    // A figure's name is chosen: renaming the data file would not help.
+    if (later.role == "figure file") return base::chooseFigureNameAdvice();
     if (!later.output) return base::ownFileAdvice();
     return base::renameDataFileAdvice();
 }

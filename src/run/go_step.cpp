@@ -100,9 +100,10 @@ void goAfterTest(Session& session, UserInterface& ui, const GoRecord& record) {
 
 }  // namespace
 
-void goStep(Session& session, UserInterface& ui) {
+void goStep(Session& session, UserInterface& ui, const std::function<void(const Session&)>& beforeTest) {
     GoRecord record;
     goUpToTest(session, ui, record);
+    if (beforeTest) beforeTest(session);
     if (session.settings.testingOn) runTest(session, ui);
     goAfterTest(session, ui, record);
 }
@@ -132,7 +133,8 @@ std::string startFromOpened(Session& session) {
     session.results.analysed = session.settings.opened;
     recordAnalysedOrigin(session);
     session.results.bootstrap = {};  // no summaries of an earlier go step
-    session.results.dataFileName = baseName(session.settings.openedPath);
+    session.results.dataSha256.clear();
+    session.results.dataFileName = outputBase(session);
     return session.settings.openedPath;
 }
 
@@ -151,7 +153,9 @@ void createOutputs(Session& session, UserInterface& ui, const std::string& readP
 void readAndCount(Session& session, UserInterface& ui, const std::string& readPath) {
     data::Dataset& ds = session.results.analysed;
     const data::Notify notify = [&](const std::string& text) { ui.information(text); };
-    data::readGenotypes(ds, readPath, notify);
+    const std::string digest = data::readGenotypes(ds, readPath, notify);
+    // With a selection, the opened file's bytes were read by the filter.
+    if (readPath == session.settings.openedPath) session.results.dataSha256 = digest;
     ds.counts.allocate(ds.np, ds.nl);
     data::countObservedAlleles(ds);
     base::appendToFile(outputPath(session, ".fre"), data::frequencyFileText(ds, ds.counts));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,7 +13,10 @@ namespace zeltric::run {
 // allele counting, frequency file, observed analysis and report, and the
 // permutation test when "&Testing" is checked. The front end launches the
 // plot window afterwards. Raises base::FatalError for a fatal input error.
-void goStep(Session& session, UserInterface& ui);
+// `beforeTest`, when given, is called once the observed analysis is done and
+// before the test: a front end checks there what needs the analysis's
+// dimension (the axes it will draw) and raises to stop the run.
+void goStep(Session& session, UserInterface& ui, const std::function<void(const Session&)>& beforeTest = {});
 
 struct GoRecord;
 

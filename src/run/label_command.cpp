@@ -32,8 +32,10 @@ void labelCommand(Session& session, const std::optional<std::string>& chosenPath
         return;
     }
     session.settings.useLabels = false;  // until the file has been read
+    session.settings.labelSha256.clear();
     try {
-        data::readLabelFile(session.settings.opened, session.settings.labelFileName);
+        session.settings.labelSha256 =
+            data::readLabelFile(session.settings.opened, session.settings.labelFileName);
     } catch (...) {
         relabelAnalysed(session);  // the sample numbers, as in the opened file
         throw;

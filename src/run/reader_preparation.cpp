@@ -17,7 +17,8 @@ void prepareReader(Session& session, std::string& readPath) {
     for (const std::string* own : {&session.settings.labelFileName, &session.settings.seedFileName})
         if (!own->empty() && base::sameFile(filtered, *own))
             throw base::FatalError(base::filteredFileWouldReplaceMessage(filtered, *own));
-    data::writeFilteredDataFile(session.settings.opened, session.settings.openedPath, filtered, loci, pops);
+    session.results.dataSha256 =
+        data::writeFilteredDataFile(session.settings.opened, session.settings.openedPath, filtered, loci, pops);
     data::applySelection(session.results.analysed, session.settings.opened, loci, pops);
     session.results.dataFileName = base;
     readPath = filtered;

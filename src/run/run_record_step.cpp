@@ -12,7 +12,6 @@
 #include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 #include "platform/platform.hpp"
-#include "platform/sha256.hpp"
 #include "randomisation/permutation_engine.hpp"
 
 namespace zeltric::run {
@@ -25,10 +24,9 @@ std::string absolute(const std::string& path) {
     return ec ? path : full.lexically_normal().string();
 }
 
-std::string digestOf(const std::string& path) {
-    const auto digest = platform::fileSha256(path);
-    if (!digest) throw base::FatalError(base::digestUnreadableMessage(path));
-    return *digest;
+std::string certified(const std::string& digestRead, const std::string& path) {
+    if (digestRead.empty()) throw base::FatalError(base::digestUnreadableMessage(path));
+    return digestRead;
 }
 
 // The opened file's numbers of the items that take part.
@@ -128,14 +126,17 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
 
     record::InputFacts& input = facts.input;
     input.dataPath = absolute(session.settings.openedPath);
-    input.dataSha256 = digestOf(session.settings.openedPath);
+    // The digests of the bytes that were read, not of the files as they are
+    // now: a file changed during a long test is not certified.
+    input.dataSha256 = certified(session.results.dataSha256, session.settings.openedPath);
     if (session.settings.useLabels && !session.settings.labelFileName.empty()) {
         input.labelPath = absolute(session.settings.labelFileName);
-        input.labelSha256 = digestOf(session.settings.labelFileName);
+        input.labelSha256 = certified(session.settings.labelSha256, session.settings.labelFileName);
     }
     if (session.settings.convertedFrom) {
         input.sourcePath = absolute(session.settings.convertedFrom->path);
-        input.sourceSha256 = digestOf(session.settings.convertedFrom->path);
+        input.sourceSha256 =
+            certified(session.settings.convertedFrom->sha256, session.settings.convertedFrom->path);
         input.sourceFormat = session.settings.convertedFrom->format;
         input.originalAlleleNames = originalAlleleNames(session.settings.convertedFrom->alleleTable);
     }

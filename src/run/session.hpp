@@ -25,6 +25,7 @@ struct ConvertedSource {
     std::string path;
     std::string format;
     std::string alleleTable;
+    std::string sha256;  // of the bytes that were converted
 };
 
 // What a run is asked to do. The front ends fill it (the open step, the label
@@ -39,6 +40,12 @@ struct RunSettings {
     std::optional<ConvertedSource> convertedFrom;
     std::string labelFileName;  // the label file chosen last; kept across open steps
     std::string seedFileName = kDefaultSeedFile;
+    // SHA-256 of the label file's bytes as the label command read and parsed
+    // them, for the run record.
+    std::string labelSha256;
+    // When set, the outputs go into this folder (named as beside the data
+    // file): a rerun's check never writes over the original run's files.
+    std::string outputFolder;
 
     // What the go step does beside the observed analysis. The desktop's check
     // marks show these flags; the open step clears them.
@@ -75,7 +82,10 @@ struct RunResults {
     // set by every go step, so that labels read after it reach the plot.
     std::array<std::uint16_t, base::NPMax + 1> analysedOrigin{};
     std::string dataFileName;  // base of every output name (with the selection suffix)
-    bool runDone = false;      // a go step completed its observed analysis
+    // SHA-256 of the opened data file's bytes as the last go step read and
+    // parsed them, for the run record.
+    std::string dataSha256;
+    bool runDone = false;  // a go step completed its observed analysis
 
     analysis::PcaResult pca;
 

@@ -21,6 +21,13 @@ std::string baseName(const std::string& path) {
     return path.substr(0, path.size() - (file.size() - dot));
 }
 
+std::string outputBase(const Session& session) {
+    const std::string base = baseName(session.settings.openedPath);
+    if (session.settings.outputFolder.empty()) return base;
+    return (std::filesystem::path(session.settings.outputFolder) / std::filesystem::path(base).filename())
+        .string();
+}
+
 std::string outputPath(const Session& session, const std::string& extension) {
     return session.results.dataFileName + extension;
 }
@@ -35,7 +42,7 @@ void openStep(Session& session, UserInterface& ui, const std::string& path) {
     session.settings.opened = std::move(fresh);
     session.settings.openedPath = path;
     session.settings.convertedFrom.reset();
-    session.results.dataFileName = baseName(path);
+    session.results.dataFileName = outputBase(session);
     session.settings.fileOpen = true;
     session.results.runDone = false;
     session.desktop.optionsEnabled = true;

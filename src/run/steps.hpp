@@ -31,6 +31,10 @@ bool exitStep(Session& session);
 // of the file name on).
 std::string baseName(const std::string& path);
 
+// The outputs' base name without a selection suffix: the opened path
+// without its extension, moved into outputFolder when that is set.
+std::string outputBase(const Session& session);
+
 // dataFileName + extension.
 std::string outputPath(const Session& session, const std::string& extension);
 

@@ -104,7 +104,7 @@ bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChos
         window.dialogs().message(&window, MessageKind::Information, displayText(note));
     run::openStep(window.session(), window.port(), converted->paths.dataFile);
     window.session().settings.convertedFrom =
-        run::ConvertedSource{path, formats::formatName(format), converted->paths.alleleTable};
+        run::ConvertedSource{path, formats::formatName(format), converted->paths.alleleTable, converted->sha256};
     run::labelCommand(window.session(), converted->paths.labelFile);
     return true;
 }

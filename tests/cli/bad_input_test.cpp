@@ -149,6 +149,27 @@ std::vector<BadInput> cases() {
     add("MegabyteToken", kHeader + "1 11\r\n2 " + std::string(1 << 20, '7') + "x\r\n", 1,
         "line 4: the number \"7777777777777777777777777777777777777777...\" is too large");
 
+    // Encodings: a UTF-8 byte-order mark is skipped; UTF-16 is named as such.
+    add("ByteOrderMarkSkipped", "\xEF\xBB\xBF" + kGood, 0, "");
+    std::string utf16 = "\xFF\xFE";
+    for (const char ch : kGood) utf16 += std::string(1, ch) + '\0';
+    add("Utf16Named", utf16, 1, "The data file \"study.dat\" is UTF-16 text");
+    c.push_back({"LabelsByteOrderMarkSkipped",
+                 kGood,
+                 0,
+                 "",
+                 "\xEF\xBB\xBFNorth\r\nSouth\r\n",
+                 {},
+                 "populations:\r\n North South\r\n",
+                 {}});
+    std::string labels16 = "\xFE\xFF";
+    for (const char ch : std::string("North\r\nSouth\r\n")) labels16 += std::string(1, '\0') + ch;
+    c.push_back(
+        {"LabelsUtf16Named", kGood, 1, "is UTF-16 text, which ZELTRIC does not read", labels16, {}, {}, {}});
+    // A file that may be another program's says how to state its format.
+    add("ThreeDigitFstatGetsTheFormatHint", "2 1 200 3\r\nA\r\n1 152152\r\n2 152156\r\n", 1,
+        "If \"study.dat\" is a Genepop, STRUCTURE, GENETIX or FSTAT file, state its format with --format");
+
     // Locus names: six bytes as they stand; the genotype reader blanks codes 38 and below.
     auto named = [&](std::string name, std::string locusLine, std::string shown) {
         c.push_back({std::move(name),
@@ -179,12 +200,17 @@ std::vector<BadInput> cases() {
     auto seeded = [&](std::string name, std::string seeds, int exitCode, std::string message) {
         c.push_back({std::move(name), kGood, exitCode, std::move(message), {}, std::move(seeds), {}, {}});
     };
-    const std::string noSeeds = "is missing or holds a zero; give --seeds S1,S2";
-    seeded("SeedsEmptyFile", "", 2, noSeeds);
-    seeded("SeedsText", "first second\r\n", 2, noSeeds);
-    seeded("SeedsOneNumber", "12345\r\n", 2, noSeeds);
-    seeded("SeedsZero", "0 12345\r\n", 2, noSeeds);
-    seeded("SeedsBeyond32Bits", "4294967297 12345\r\n", 2, noSeeds);
+    // Each says what the file holds.
+    const std::string giveSeeds = "; give --seeds S1,S2";
+    seeded("SeedsEmptyFile", "", 2, "\" is empty" + giveSeeds);
+    seeded("SeedsBlank", " \r\n\t\r\n", 2, "\" is empty" + giveSeeds);
+    seeded("SeedsText", "first second\r\n", 2,
+           "\" holds \"first\" where a seed (a whole number) is expected" + giveSeeds);
+    seeded("SeedsAbc", "abc\r\n", 2, "\" holds \"abc\" where a seed (a whole number) is expected" + giveSeeds);
+    seeded("SeedsTextSecond", "12345 x\r\n", 2, "\" holds \"x\" where a seed");
+    seeded("SeedsOneNumber", "12345\r\n", 2, "\" holds one number; two seeds are expected" + giveSeeds);
+    seeded("SeedsZero", "0 12345\r\n", 2, "\" holds the seed 0, which would hold the generator at 0" + giveSeeds);
+    seeded("SeedsBeyond32Bits", "4294967297 12345\r\n", 2, "\" holds a number beyond the seeds' range");
     seeded("SeedsNegativeAreUsedAsRead", "-5 -7\r\n", 0, "");
 
     // A selection reads the data file through the filter, which refuses the same faults.
@@ -204,6 +230,8 @@ std::vector<BadInput> cases() {
         "Genotype in sample: 3, individual: 2\nFor locus: M(locus: 1).\nfirst allele: 6554, second allele: 7");
     selected("SelectionOfUnknownSample", three, "--pops 1,4", 2,
              "there is no number 4: the numbers run from 1 to 3");
+    selected("SelectionOfAHugeNumberQuotesIt", three, "--loci 1-99999999999999999999", 2,
+             "there is no number 99999999999999999999: the numbers run from 1 to 2");
     // Files of other formats, converted before the open step: refused with
     // file and line, and none of the converted files is left behind.
     const std::string at = "In file \"study.dat\", line ";

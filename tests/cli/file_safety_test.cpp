@@ -210,6 +210,62 @@ std::vector<SafetyCase> cases() {
     // Exit status and messages.
     c.push_back(
         {"FullStandardOutput", nothing, "CLI trout.dat > /dev/full", 1, "cannot write standard output", {}});
+    // Some bytes get through, then the reader closes the pipe (SIGPIPE
+    // ignored, as a scheduler's wrapper may do): the report is incomplete.
+    c.push_back({"StandardOutputClosedEarly",
+                 [](const TempDir& d) {
+                     std::string longLabels;
+                     for (int s = 1; s <= 8; ++s)
+                         longLabels += "label" + std::to_string(s) + std::string(30000, 'a') + "\r\n";
+                     writeFile(d.file("long.lab"), longLabels);
+                 },
+                 "trap '' PIPE; { CLI --labels long.lab trout.dat; echo $? > status; } | head -c 10 > /dev/null; "
+                 "exit $(cat status)",
+                 1,
+                 "cannot write standard output",
+                 {}});
+    // Once a test has drawn from the stream, seeds that could not be saved
+    // are told however the run ends.
+    c.push_back({"UnsavedSeedsAreToldWhenTheFigureFailsAfterwards",
+                 [](const TempDir& d) {
+                     writeFile(d.file("ro.ini"), "12345 67890\r\n");
+                     fs::permissions(d.file("ro.ini"), fs::perms::owner_read | fs::perms::group_read);
+                 },
+                 "CLI --quiet --test 100 --seed-file ro.ini --figure missing/f.svg trout.dat", 1,
+                 "the seeds could not be written to \"ro.ini\"",
+                 [](const TempDir&, const ProcessResult& r) {
+                     EXPECT_NE(r.err.find("missing/f.svg"), std::string::npos) << r.err;
+                 }});
+    // Axes the samples cannot give are refused before anything is written.
+    for (const auto& [tag, options, message] :
+         {std::tuple{"FigureAxesBeyondTheSamples", "--figure f.svg --axes 1,9",
+                     "--axes 1,9: both axes must lie in 1..7 (the samples analysed give at most 7 reported axes)"},
+          std::tuple{"PlotAxesBeyondTheSelectedSamples", "--pops 1-3 --plot 2,3 --figure f.svg",
+                     "--plot 2,3: X must lie in 1..1 and Y in 2..2"}}) {
+        c.push_back(
+            {tag, nothing, "CLI --test 100 --seeds 3,4 " + std::string(options) + " trout.dat", 2, message,
+             [](const TempDir& d, const ProcessResult&) {
+                 for (const char* name : {"trout.pca", "trout-P123.pca", "f.svg", "ZELTRIC.INI", "trout.json"})
+                     EXPECT_FALSE(fs::exists(d.file(name))) << name;
+             }});
+    }
+    // Two alleles in all give one reported axis, whatever the samples: known
+    // after the analysis, refused before the test and its record.
+    c.push_back({"FigureAxesBeyondTheAnalysis",
+                 [](const TempDir& d) {
+                     writeFile(d.file("few.dat"), "4 1 2 1\r\nL\r\n1 11\r\n2 12\r\n3 22\r\n4 21\r\n");
+                 },
+                 "CLI --quiet --test 100 --seeds 3,4 --figure f.svg few.dat", 2,
+                 "--figure: the analysis has 1 reported axes; a figure needs at least two",
+                 [](const TempDir& d, const ProcessResult&) {
+                     EXPECT_FALSE(fs::exists(d.file("f.svg")));
+                     EXPECT_FALSE(fs::exists(d.file("few.json")));
+                     EXPECT_FALSE(fs::exists(d.file("ZELTRIC.INI"))) << "no test ran";
+                 }});
+    c.push_back({"FigureNamedAsTheLabelFileIsRenamedNotTheData",
+                 [labels](const TempDir& d) { writeFile(d.file("l.svg"), labels); },
+                 "CLI --labels l.svg --figure l.svg trout.dat", 1, "choose another name for the figure",
+                 unchanged("l.svg", labels)});
     c.push_back({"DoubleDashEndsTheOptions", [trout](const TempDir& d) { writeFile(d.file("-x.dat"), trout); },
                  "CLI --quiet -- -x.dat", 0, "",
                  [](const TempDir& d, const ProcessResult&) { EXPECT_TRUE(fs::exists(d.file("-x.pca"))); }});

@@ -307,5 +307,56 @@ TEST(ForeignFormatCli, StructureAmbiguityNamesWhatToState) {
     EXPECT_NE(stated.err.find("1 extra column, 1 locus"), std::string::npos) << stated.err;
 }
 
+// The extensions of other programs decide before the first line's numbers,
+// and a data file that may be another format says how to state it.
+TEST(ForeignFormatCli, ExtensionsDecideAndDataFileMessagesPointToFormat) {
+    TempDir dir;
+    // Numeric labels: the first line holds four numbers.
+    writeFile(dir.file("numid.str"), "1 1 152 156\n1 1 156 160\n2 2 152 152\n2 2 160 156\n");
+    const ProcessResult str = runCli("--convert-only " + shellQuote(dir.file("numid.str")));
+    EXPECT_EQ(str.exitCode, 0) << str.err;
+    EXPECT_TRUE(fs::exists(dir.file("numid.str-structure.dat")));
+    // A title of numbers.
+    writeFile(dir.file("titlenums.gen"), "2024 600 12 3\nA\npop\nx , 0101\npop\ny , 0102\n");
+    const ProcessResult gen = runCli("--convert-only " + shellQuote(dir.file("titlenums.gen")));
+    EXPECT_EQ(gen.exitCode, 0) << gen.err;
+    EXPECT_TRUE(fs::exists(dir.file("titlenums.gen-genepop.dat")));
+
+    // A 3-digit FSTAT file taken for a data file.
+    writeFile(dir.file("three.dat"), fstat());
+    const ProcessResult fst = runCli("--quiet " + shellQuote(dir.file("three.dat")));
+    EXPECT_EQ(fst.exitCode, 1);
+    EXPECT_NE(fst.err.find("state its format with --format genepop, structure, genetix or fstat"),
+              std::string::npos)
+        << fst.err;
+    // A data file's own faults get no such hint.
+    writeFile(dir.file("plain.dat"), "2 1 9 1\r\nL\r\n1 11\r\n2 1x\r\n");
+    const ProcessResult plain = runCli("--quiet " + shellQuote(dir.file("plain.dat")));
+    EXPECT_EQ(plain.exitCode, 1);
+    EXPECT_EQ(plain.err.find("--format"), std::string::npos) << plain.err;
+}
+
+// A write that fails while the converted files are written says why.
+TEST(ForeignFormatCli, FailedConversionWriteGivesItsReason) {
+    TempDir dir;
+    const std::string source = dir.file("trout.gen");
+    std::string big = "many\nA, B\n";
+    for (int s = 0; s < 3; ++s) {
+        big += "pop\n";
+        for (int i = 0; i < 300; ++i)
+            big += "x" + std::to_string(i) + " , 0102 030" + std::to_string(s + 1) + "\n";
+    }
+    writeFile(source, big);
+    // A file size limit of a few kilobytes (the signal ignored) fails the
+    // data file's writing as a full disk does, while messages still fit.
+    const ProcessResult r = runProcess("trap '' XFSZ; ulimit -f 8; " + shellQuote(ZELTRIC_CLI_PATH) +
+                                       " --convert-only " + shellQuote(source));
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("Cannot write the file \"" + source + "-genepop.dat\": File too large"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(source + "-genepop.dat"));
+}
+
 }  // namespace
 }  // namespace zeltric::test

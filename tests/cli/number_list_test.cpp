@@ -44,7 +44,10 @@ TEST(NumberList, RefusesWithAReason) {
         {"0", 1, "no number 0"},
         {"3,11", 1, "no number 11"},
         {"9-12", 1, "no number 12"},
-        {"99999999999999999999", 1, "1 to 10"},
+        {"99999999999999999999", 1, "no number 99999999999999999999: the numbers run from 1 to 10"},
+        {"1-99999999999999999999", 1, "no number 99999999999999999999: the numbers run from 1 to 10"},
+        {"1-1000000000", 1, "no number 1000000000:"},
+        {"1-" + std::string(60, '9'), 1, "no number " + std::string(40, '9') + "...: the numbers"},
         {"4,4", 2, "at least 2"},
     };
     for (const Bad& c : cases) {

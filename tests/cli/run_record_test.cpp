@@ -11,6 +11,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +19,7 @@
 #include "platform/sha256.hpp"
 #include "record/run_record.hpp"
 #include "run/go_step.hpp"
+#include "run/label_command.hpp"
 #include "run/pick_logic.hpp"
 #include "run/steps.hpp"
 #include "test_support.hpp"
@@ -227,25 +229,37 @@ TEST(RunRecord, RerunWritesTheSameOutputsAndLeavesTheSeedFileAlone) {
     fs::copy_file(run.recordPath, recordCopy);
     writeFile(copy.file("ZELTRIC.INI"), "1 1\r\n");
 
+    // The originals' outputs beside the record, to compare with.
+    const std::string base = fs::path(run.recordPath).stem().string();
+    for (const char* extension : {".pca", ".pop", ".al", ".per", ".fre", ".dat"})
+        fs::copy_file(run.dir.file(base + extension), copy.file(base + extension));
+    const std::string recordBytes = readFile(recordCopy);
+
     const ProcessResult rerun =
         runProcess("cd " + shellQuote(copy.path().string()) + " && " + shellQuote(ZELTRIC_CLI_PATH) +
                    " --quiet --threads 1 --rerun " + shellQuote(recordCopy));
     ASSERT_EQ(rerun.exitCode, 0) << rerun.err;
     EXPECT_EQ(readFile(copy.file("ZELTRIC.INI")), "1 1\r\n");
+    EXPECT_NE(rerun.err.find("rerun: 6 outputs byte-identical, 0 differing."), std::string::npos) << rerun.err;
+    // A check writes into a folder of its own: the original run's files stay as they were.
+    EXPECT_EQ(readFile(recordCopy), recordBytes);
 
+    const std::string folder = copy.file(base + "-rerun");
     int compared = 0;
     for (const auto& entry : fs::directory_iterator(run.dir.path())) {
         const std::string name = entry.path().filename().string();
-        if (name == "ZELTRIC.INI" || entry.path().extension() == ".json" || entry.path().extension() == ".lock")
+        if (name == "ZELTRIC.INI" || name == "trout.dat" || name == "trout.lab" ||
+            entry.path().extension() == ".json" || entry.path().extension() == ".lock")
             continue;
-        ASSERT_TRUE(fs::exists(copy.file(name))) << name;
-        EXPECT_EQ(readFile(copy.file(name)), readFile(entry.path().string())) << name;
+        ASSERT_TRUE(fs::exists(folder + "/" + name)) << name;
+        EXPECT_EQ(readFile(folder + "/" + name), readFile(entry.path().string())) << name;
+        EXPECT_NE(rerun.err.find(name + ": byte-identical to "), std::string::npos) << name;
         ++compared;
     }
-    EXPECT_EQ(compared, 8);  // data, labels, the filtered file and five outputs
+    EXPECT_EQ(compared, 6);  // the filtered file and five outputs
 
     json before = run.record;
-    json after = readRecord(recordCopy);
+    json after = readRecord(folder + "/" + base + ".json");
     EXPECT_EQ(after["program"]["threads"], 1);
     for (json* r : {&before, &after}) {
         r->erase("started");
@@ -270,12 +284,16 @@ TEST(RunRecord, RerunRefusesAChangedOrMissingFile) {
     EXPECT_NE(changed.err.find("\"" + copy.file("trout.dat") + "\" differs"), std::string::npos) << changed.err;
     EXPECT_FALSE(fs::exists(copy.file("trout.pca"))) << "no further search, nothing run";
 
-    // Not beside the record: found at the recorded path.
+    // Not beside the record: found at the recorded path, and the outputs go
+    // into the rerun's folder, not over the original run's beside the data.
     fs::remove(copy.file("trout.dat"));
     const std::string before = run.output(".pca");
+    const auto written = fs::last_write_time(run.dir.file("trout.pca"));
     const ProcessResult elsewhere = runCli("--quiet --rerun " + shellQuote(copy.file("trout.json")));
     EXPECT_EQ(elsewhere.exitCode, 0) << elsewhere.err;
-    EXPECT_EQ(run.output(".pca"), before);
+    EXPECT_EQ(readFile(copy.file("trout-rerun/trout.pca")), before);
+    EXPECT_EQ(fs::last_write_time(run.dir.file("trout.pca")), written);
+    EXPECT_NE(elsewhere.err.find("5 without an original"), std::string::npos) << elsewhere.err;
 
     fs::remove(run.dir.file("trout.dat"));
     const ProcessResult missing = runCli("--rerun " + shellQuote(copy.file("trout.json")));
@@ -413,11 +431,126 @@ TEST(RunRecord, ConvertedSourceAndBootstrapAreRecordedAndRerun) {
     // The rerun repeats the bootstrap: the same results file, section included.
     const std::string results = readFile(only(dir.path(), ".pca"));
     ASSERT_NE(results.find("Bootstrap over loci"), std::string::npos);
-    fs::remove(only(dir.path(), ".pca"));
     const ProcessResult rerun =
         runProcess(shellQuote(ZELTRIC_CLI_PATH) + " --quiet --rerun " + shellQuote(recordPath));
     ASSERT_EQ(rerun.exitCode, 0) << rerun.err;
-    EXPECT_EQ(readFile(only(dir.path(), ".pca")), results);
+    const std::string base = recordPath.substr(0, recordPath.size() - 5);
+    EXPECT_EQ(readFile(base + "-rerun/" + fs::path(base).filename().string() + ".pca"), results);
+
+    // From the source file alone: converted again, its data file certified.
+    TempDir alone;
+    fs::copy_file(dir.file("fish.gen"), alone.file("fish.gen"));
+    fs::copy_file(recordPath, alone.file("fish.gen-genepop.json"));
+    fs::remove(dir.file("fish.gen"));  // nor at the recorded path
+    fs::remove(dir.file("fish.gen-genepop.dat"));
+    const ProcessResult fromSource = runProcess(shellQuote(ZELTRIC_CLI_PATH) + " --quiet --rerun " +
+                                                shellQuote(alone.file("fish.gen-genepop.json")));
+    ASSERT_EQ(fromSource.exitCode, 0) << fromSource.err;
+    EXPECT_EQ(readFile(alone.file("fish.gen-genepop-rerun/fish.gen-genepop.pca")), results);
+
+    // A source of other bytes is refused, as a data file of other bytes is.
+    writeFile(alone.file("fish.gen"), readFile(alone.file("fish.gen")) + "d1 , 152152 098098\n");
+    const ProcessResult changed = runProcess(shellQuote(ZELTRIC_CLI_PATH) + " --quiet --rerun " +
+                                             shellQuote(alone.file("fish.gen-genepop.json")));
+    EXPECT_EQ(changed.exitCode, 1);
+    EXPECT_NE(changed.err.find("source file \"" + alone.file("fish.gen") + "\" differs"), std::string::npos)
+        << changed.err;
+}
+
+// A rerun whose outputs differ from the original's says which and ends with
+// its own status; --out chooses the folder.
+TEST(RunRecord, RerunNamesTheOutputsThatDifferAndEndsWithItsOwnStatus) {
+    const RecordedRun run("--test 100 --seeds 5,6");
+    std::string per = readFile(run.dir.file("trout.per"));
+    per[per.size() - 3] = per[per.size() - 3] == '1' ? '2' : '1';
+    writeFile(run.dir.file("trout.per"), per);
+    const std::string out = run.dir.file("check");
+    const ProcessResult r = runCli("--rerun " + shellQuote(run.recordPath) + " --out " + shellQuote(out));
+    EXPECT_EQ(r.exitCode, 4) << r.err;
+    EXPECT_NE(r.err.find(out + "/trout.per: DIFFERS from " + run.dir.file("trout.per")), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(out + "/trout.pca: byte-identical to "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("4 outputs byte-identical, 1 differing."), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(run.dir.file("trout.per")), per) << "the original is left as it was";
+    EXPECT_TRUE(fs::exists(out + "/trout.json"));
+
+    writeFile(run.dir.file("taken"), "a file, not a folder");
+    const ProcessResult blocked =
+        runCli("--rerun " + shellQuote(run.recordPath) + " --out " + shellQuote(run.dir.file("taken")));
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.err.find("as the rerun's folder"), std::string::npos) << blocked.err;
+    EXPECT_EQ(runCli("--out x trout.dat").exitCode, 2);
+}
+
+// The record certifies the bytes that were read and parsed: a data file
+// changed during a long test keeps the digest of what was analysed.
+TEST(RunRecord, CertifiesTheBytesReadNotTheFileAtRecordTime) {
+    TempDir dir;
+    fs::copy_file(example("trout.dat"), dir.file("trout.dat"));
+    writeFile(dir.file("names.lab"), "A\r\nB\r\nC\r\nD\r\nE\r\nF\r\nG\r\nH\r\n");
+    const std::string analysed = sha256sum(dir.file("trout.dat"));
+    const std::string labels = sha256sum(dir.file("names.lab"));
+    run::Session session;
+    session.settings.threads = 1;
+    session.settings.seedFileName = dir.file("ZELTRIC.INI");
+    RecordingInterface ui;
+    run::openStep(session, ui, dir.file("trout.dat"));
+    run::labelCommand(session, dir.file("names.lab"));
+    session.settings.testingOn = true;
+    session.settings.randomisationCount = 100;
+    session.settings.generator.seed1 = 11;
+    session.settings.generator.seed2 = 22;
+    // The files change once the analysis has read them, before the record is written.
+    run::goStep(session, ui, [&](const run::Session&) {
+        writeFile(dir.file("trout.dat"), readFile(dir.file("trout.dat")) + "\r\n");
+        writeFile(dir.file("names.lab"), "changed\r\n");
+    });
+    const json r = readRecord(dir.file("trout.json"));
+    EXPECT_EQ(r["input"]["sha256"], analysed);
+    EXPECT_EQ(r["input"]["label_sha256"], labels);
+    EXPECT_NE(r["input"]["sha256"], sha256sum(dir.file("trout.dat")));
+}
+
+// Names that are not UTF-8 are kept byte for byte, so a rerun finds the file.
+TEST(RunRecord, NonUtf8NamesAreKeptLosslesslyForTheRerun) {
+    EXPECT_EQ(record::percentEncoded("caf\xe9 50%.dat"), "caf%E9 50%25.dat");
+    EXPECT_EQ(record::percentDecoded("caf%E9 50%25.dat"), std::optional<std::string>("caf\xe9 50%.dat"));
+    EXPECT_EQ(record::percentDecoded("bad%4"), std::nullopt);
+    EXPECT_EQ(record::percentDecoded("bad%G1"), std::nullopt);
+    EXPECT_TRUE(record::validUtf8("caf\xc3\xa9"));
+    EXPECT_FALSE(record::validUtf8("caf\xe9"));
+    EXPECT_FALSE(record::validUtf8("\xc0\xaf"));      // overlong
+    EXPECT_FALSE(record::validUtf8("\xed\xa0\x80"));  // a surrogate
+
+    TempDir dir;
+    const std::string name = "caf\xe9";
+    fs::copy_file(example("trout.dat"), dir.file(name + ".dat"));
+    const ProcessResult first = runProcess("cd " + shellQuote(dir.path().string()) + " && " +
+                                           shellQuote(ZELTRIC_CLI_PATH) + " --quiet " + shellQuote(name + ".dat"));
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    const json r = readRecord(dir.file(name + ".json"));
+    EXPECT_EQ(fs::path(r["input"]["data_file"].get<std::string>()).filename(), "caf\xef\xbf\xbd.dat");
+    EXPECT_EQ(fs::path(*record::percentDecoded(r["input"]["data_file_bytes"].get<std::string>())).filename(),
+              name + ".dat");
+    const ProcessResult rerun = runCli("--quiet --rerun " + shellQuote(dir.file(name + ".json")));
+    EXPECT_EQ(rerun.exitCode, 0) << rerun.err;
+    EXPECT_EQ(readFile(dir.file(name + "-rerun/" + name + ".pca")), readFile(dir.file(name + ".pca")));
+}
+
+// Each bad value of a record gets a message naming it.
+TEST(RunRecord, BadSeedsOfTheRecordAreNamed) {
+    const RecordedRun run("--test 100 --seeds 5,6 --bootstrap 100");
+    for (const auto& [pointer, value, expected] :
+         {std::tuple{"/bootstrap/seeds", json({0, 5}), "\"seeds\" of the bootstrap lies outside the seed ranges"},
+          std::tuple{"/bootstrap/seeds", json("x"), "\"seeds\" of the bootstrap is not a pair of whole numbers"},
+          std::tuple{"/seeds_start", json({5, 2147483399}), "\"seeds_start\" lies outside the seed ranges"}}) {
+        json bad = run.record;
+        bad[json::json_pointer(pointer)] = value;
+        writeFile(run.recordPath, bad.dump());
+        const ProcessResult r = runCli("--rerun " + shellQuote(run.recordPath));
+        EXPECT_EQ(r.exitCode, 1) << pointer;
+        EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
+    }
 }
 
 }  // namespace

@@ -295,6 +295,37 @@ TEST(SvgWriter, WellFormedWithEveryLabelAndBothTitles) {
     EXPECT_EQ(circles, input.samples.size());
 }
 
+// Characters XML forbids never reach the SVG (a renderer would refuse the
+// figure); they are replaced and the note says how many.
+TEST(SvgWriter, CharactersXmlForbidsAreReplacedAndNoted) {
+    FigureInput input = crowd(3, 1.6, 5);
+    input.samples.push_back({0.5, 0.5,
+                             "A\xEF\xBF\xBE"
+                             "B\x01"
+                             "C",
+                             0});
+    input.samples.push_back({-0.5, 0.5,
+                             "D\xEF\xBF\xBF"
+                             "E\x1B",
+                             0});
+    const FigureLayout f = layoutFigure(input);
+    ASSERT_EQ(f.omitted, 0);
+    EXPECT_EQ(f.note,
+              "4 characters of the labels that SVG cannot hold (control characters, U+FFFE, U+FFFF) "
+              "replaced by U+FFFD.");
+    const std::string svg = writeSvg(f, "Ordination");
+    EXPECT_TRUE(checkXml(svg).wellFormed);
+    EXPECT_EQ(svg.find("\xEF\xBF\xBE"), std::string::npos);
+    EXPECT_EQ(svg.find("\xEF\xBF\xBF"), std::string::npos);
+    for (const char c : svg) EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 && c != '\n') << int(c);
+    EXPECT_NE(svg.find("A\xEF\xBF\xBD"
+                       "B\xEF\xBF\xBD"
+                       "C"),
+              std::string::npos);
+    // A label that merely crowds out others keeps the other note alone.
+    EXPECT_EQ(layoutFigure(crowd(3, 1.6, 5)).note, "");
+}
+
 TEST(FigureFile, FormatFromTheExtensionAndSvgWithoutRenderer) {
     EXPECT_EQ(figureFormat("a/b.SVG"), FigureFormat::Svg);
     EXPECT_EQ(figureFormat("fig.pdf"), FigureFormat::Pdf);

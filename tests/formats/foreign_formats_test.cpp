@@ -33,7 +33,13 @@ TEST(Detect, ContentAndExtension) {
         Format expected;
     } cases[] = {
         {"2 1 9 1\r\nL\r\n1 11\r\n", ".dat", Format::ZeltricData},
-        {"3 2 211 3\nA\nB\n1 152156 0\n", ".gtx", Format::ZeltricData},  // four integers win over the extension
+        // The extensions of other programs decide first: a first line of four
+        // numbers (an identifier and three numbers, a title of numbers) does not
+        // make such a file a data file.
+        {"3 2 211 3\nA\nB\n1 152156 0\n", ".gtx", Format::Genetix},
+        {"1 1 152 156\n1 1 156 160\n", ".str", Format::Structure},
+        {"1 2 3 4\nA\npop\nx , 0101\n", ".gen", Format::Genepop},
+        {"1 2 3 4\nA\npop\nx , 0101\n", ".txt", Format::ZeltricData},
         {"title\nA, B\npop\nx , 0101 0202\n", ".txt", Format::Genepop},
         {"title\nA\nB\nPOP\nx , 0101 0202\n", "", Format::Genepop},
         {"anything", ".GEN", Format::Genepop},
@@ -46,6 +52,65 @@ TEST(Detect, ContentAndExtension) {
         {"free text\nof some kind\n", ".txt", Format::ZeltricData},
     };
     for (const auto& c : cases) EXPECT_EQ(formats::detect(c.bytes, c.extension), c.expected) << c.bytes;
+}
+
+TEST(Detect, WhichDataFilesMayBeAnotherFormat) {
+    EXPECT_FALSE(formats::mayBeOtherFormat("2 1 9 1\r\nL\r\n", ".dat"));
+    EXPECT_FALSE(formats::mayBeOtherFormat("2 1 9 2\r\nL\r\n", ".DAT"));
+    EXPECT_TRUE(formats::mayBeOtherFormat("3 1 999 3\r\nA\r\n", ".dat"));  // a 3-digit FSTAT file
+    EXPECT_TRUE(formats::mayBeOtherFormat("2 1 9 1\r\nL\r\n", ".txt"));
+    EXPECT_TRUE(formats::mayBeOtherFormat("2 1 9 1\r\nL\r\n", ""));
+}
+
+// Every reader skips a UTF-8 byte-order mark and names UTF-16 text.
+TEST(Encoding, ByteOrderMarkSkippedAndUtf16Named) {
+    const struct {
+        Format format;
+        const char* bytes;
+    } cases[] = {
+        {Format::Genepop, "title\nA\npop\nx , 0101\npop\ny , 0102\n"},
+        {Format::Structure, "x 1 152 156\ny 2 152 160\n"},
+        {Format::Genetix, "1\n2\nA\n2 152 156\np\n1\ni         152156\nq\n1\nj         156156\n"},
+        {Format::Fstat, "2 1 200 3\nA\n1 152156\n2 156156\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const formats::Conversion plain = formats::convert(c.format, c.bytes, "f.txt");
+        const formats::Conversion marked =
+            formats::convert(c.format, "\xEF\xBB\xBF" + std::string(c.bytes), "f.txt");
+        EXPECT_EQ(marked.dataFile, plain.dataFile);
+        EXPECT_EQ(marked.labelFile, plain.labelFile);
+        EXPECT_EQ(marked.alleleTable, plain.alleleTable);
+        std::string utf16 = "\xFF\xFE";
+        for (const char ch : std::string(c.bytes)) utf16 += std::string(1, ch) + '\0';
+        EXPECT_NE(refusal(c.format, utf16).find("is UTF-16 text"), std::string::npos);
+        std::string unmarked;  // big-endian, without a mark
+        for (const char ch : std::string(c.bytes)) unmarked += std::string(1, '\0') + ch;
+        EXPECT_NE(refusal(c.format, unmarked).find("is UTF-16 text"), std::string::npos);
+    }
+}
+
+TEST(Genepop, ALineWithACommaIsAnIndividualNeverAPopLine) {
+    // The first individual's label starts with "pop": two samples of 2 and 1.
+    const formats::Conversion c =
+        formats::convert(Format::Genepop, "t\nA\npop\npop 2 , 0202\nx , 0101\npop\nz , 0102\n", "f.gen");
+    EXPECT_EQ(c.dataFile.substr(0, 21), "   2    1    2    2\r\n");
+    EXPECT_EQ(c.labelFile, "pop 2\r\nz\r\n");
+}
+
+TEST(Genetix, AllelesOutsideTheHeadersListAreReadAndNoted) {
+    const formats::Conversion c = formats::convert(
+        Format::Genetix, "2\n1\nA\n2 152 156\nB\n1 100\np\n2\ni         152160 100100\nj         158156 102102\n",
+        "f.gtx");
+    ASSERT_EQ(c.notes.size(), 2u);
+    EXPECT_EQ(c.notes[0],
+              "Locus 1 (\"A\"): the alleles 158, 160 of the genotypes are not in the header's allele list of the "
+              "locus; they were read as written.");
+    EXPECT_NE(c.notes[1].find("Locus 2 (\"B\"): the alleles 102 "), std::string::npos);
+    EXPECT_NE(c.alleleTable.find("1\tA\t4\t160"), std::string::npos);
+    // Alleles all listed: no note.
+    EXPECT_TRUE(
+        formats::convert(Format::Genetix, "1\n1\nA\n2 152 156\np\n1\ni         152156\n", "f.gtx").notes.empty());
 }
 
 TEST(Numbering, AscendingNumericPerLocusAndHeaderOfTheLargestCount) {
@@ -112,6 +177,10 @@ TEST(Structure, LayoutDetection) {
         {"A\nx 1 152 156\ny 2 152 160\n", "a names row, 1 row per individual, 0 extra columns, 1 locus"},
         {"x 1 0 152 156\ny 2 1 152 160\n",
          "no names row, 1 row per individual, 1 extra column (PopFlag), 1 locus"},
+        // A first locus coded 0/1 differs between the rows of a heterozygote:
+        // a locus, not a PopFlag (which is the same on both rows).
+        {"x 1 0 152 90\nx 1 1 156 92\ny 2 1 152 92\ny 2 1 152 90\n",
+         "no names row, 2 rows per individual, 0 extra columns, 3 loci"},
     };
     for (const auto& c : cases)
         EXPECT_NE(formats::describeLayout(formats::structureLayout(c.bytes, "f", {})).find(c.expected),
@@ -154,6 +223,8 @@ TEST(Refusals, NameTheFileTheLineAndWhatWasExpected) {
         {Format::Genepop, "t\nA\npop\nx , 01a1\n", "line 4: \"01a1\" is not a genotype of 4 digits"},
         {Format::Genepop, "t\nA\npop\nx , 0101\ny , 101101\n", "line 5: \"101101\" is not a genotype of 4 digits"},
         {Format::Genepop, "t\nA\npop\nx , 101\n", "line 4: \"101\" is not a genotype"},
+        {Format::Genepop, "t\nA\npop\nx , +102\n", "line 4: \"+102\" is not a genotype of 4 digits"},
+        {Format::Genepop, "t\nA\npop\nx , 0101\ny , -101\n", "line 5: \"-101\" is not a genotype of 4 digits"},
         {Format::Genepop, "t\nA\npop\nx , 0101\npop\n",
          "line 5: a sample without individuals (an individual after this line expected)."},
         {Format::Structure, "", "line 1: the file is empty"},
@@ -167,6 +238,8 @@ TEST(Refusals, NameTheFileTheLineAndWhatWasExpected) {
         {Format::Genetix, "1\n1\nA\n1 152\np\n1\ni         15215\n",
          "line 7: \"15215\" is not a genotype of 6 digits"},
         {Format::Genetix, "1\n1\nA\n1 152\np\n1\nshort\n", "line 7: 0 genotypes after the 10 columns"},
+        {Format::Genetix, "1\n1\nA\n1 152\np\n1\ni         +52152\n",
+         "line 7: \"+52152\" is not a genotype of 6 digits"},
         {Format::Genetix, "1\n1\nA\n1 152\np\n2\ni         152152\n",
          "line 7: the file ends early (an individual expected)."},
         {Format::Genetix, "1\n1\nA\n1 152\np\n1\ni         152152\nmore\n", "line 8: more lines than"},

@@ -37,6 +37,12 @@ TEST(SeedFile, ReadsNumbersSeparatedByAnyWhiteSpace) {
         {"", {0, 0}},
         {"2147483648 5", {0, 5}},  // beyond 32 bits
         {"5 -99999999999999999999", {5, 0}},
+        {"\xEF\xBB\xBF"
+         "12345 67890\r\n",
+         {12345, 67890}},  // a byte-order mark is skipped
+        {"\xEF\xBB"
+         "12345 67890",
+         {0, 67890}},  // half a mark is a stray run
     };
     for (const auto& [content, expected] : cases) {
         test::writeFile(path, content);

@@ -125,6 +125,12 @@ std::string cliUsage() {
            "                       e.g. --figure trout13.svg --axes 1,3\n"
            "  --figure-width N   pixels across a PNG figure, 200..20000 (default 2400); needs --figure\n"
            "                       e.g. --figure trout.png --figure-width 3000\n"
+           "  --figure-intervals after --bootstrap, each axis title of the figure also gives the 95 %\n"
+           "                     interval of its share of inertia (without it the figure holds none)\n"
+           "                       e.g. --bootstrap 1000 --figure trout.svg --figure-intervals\n"
+           "  --figure-aspect A  \"equal\" (default): both axes at one scale, the frame shaped by the\n"
+           "                     data; \"free\": each axis fills its side of the frame\n"
+           "                       e.g. --figure trout.svg --figure-aspect free\n"
            "  --rerun RECORD     run again from a run record NAME.json alone: its data and label files\n"
            "                     (beside the record by name, else at the recorded path, refused\n"
            "                     when their SHA-256 differs), selection, test, bootstrap and starting\n"
@@ -259,6 +265,11 @@ public:
             if (!n || *n < 200 || *n > 20000)
                 refuse("--figure-width needs a number of pixels within 200..20000, not \"" + v + "\"");
             o_.figureWidth = static_cast<int>(*n);
+        });
+        flag("--figure-intervals", o_.figureIntervals);
+        value("--figure-aspect", [this](const std::string& v) {
+            if (v != "equal" && v != "free") refuse("--figure-aspect needs equal or free, not \"" + v + "\"");
+            o_.figureAspect = v;
         });
         value("--rerun", [this](const std::string& v) {
             if (v.empty()) refuse(needsValue("--rerun"));
@@ -432,6 +443,8 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
     if (o.bootstrapSeeds && !o.bootstrap) return fail("--bootstrap-seeds needs --bootstrap B");
     if (o.axes && !o.figure) return fail("--axes needs --figure FILE");
     if (o.figureWidth && !o.figure) return fail("--figure-width needs --figure FILE");
+    if (o.figureIntervals && !o.figure) return fail("--figure-intervals needs --figure FILE");
+    if (o.figureAspect && !o.figure) return fail("--figure-aspect needs --figure FILE");
     return result;
 }
 

@@ -102,24 +102,51 @@ FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style) {
     f.style = style;
     f.width = style.width;
 
-    const Range xr = axisRange(input.samples, true);
-    const Range yr = axisRange(input.samples, false);
-    const auto xTicks = niceTicks(xr.lo, xr.hi);
-    const auto yTicks = niceTicks(yr.lo, yr.hi);
+    Range xr = axisRange(input.samples, true);
+    Range yr = axisRange(input.samples, false);
+    auto xTicks = niceTicks(xr.lo, xr.hi);
+    auto yTicks = niceTicks(yr.lo, yr.hi);
 
     const double tickAscent = fontAscent(style.tickSize);
     const double tickDescent = fontDescent(style.tickSize);
     const double titleAscent = fontAscent(style.titleSize);
     const double titleDescent = fontDescent(style.titleSize);
 
-    double yTickWidth = 0.0;
-    for (const auto& t : yTicks) yTickWidth = std::max(yTickWidth, textWidth(t.second, style.tickSize));
-    const double lastXTickHalf = xTicks.empty() ? 0.0 : textWidth(xTicks.back().second, style.tickSize) / 2.0;
-
-    f.frame.left = kPad + titleAscent + titleDescent + kTitleGap + yTickWidth + kTickGap + f.tickLength;
-    f.frame.right = f.width - std::max(kPad + 4.0, lastXTickHalf + kPad / 2.0);
-    f.frame.top = kPad + (tickAscent + tickDescent) / 2.0;
-    f.frame.bottom = f.frame.top + style.plotHeight;
+    const auto placeFrame = [&] {
+        double yTickWidth = 0.0;
+        for (const auto& t : yTicks) yTickWidth = std::max(yTickWidth, textWidth(t.second, style.tickSize));
+        const double lastXTickHalf = xTicks.empty() ? 0.0 : textWidth(xTicks.back().second, style.tickSize) / 2.0;
+        f.frame.left = kPad + titleAscent + titleDescent + kTitleGap + yTickWidth + kTickGap + f.tickLength;
+        f.frame.right = f.width - std::max(kPad + 4.0, lastXTickHalf + kPad / 2.0);
+        f.frame.top = kPad + (tickAscent + tickDescent) / 2.0;
+        f.frame.bottom = f.frame.top + style.plotHeight;
+    };
+    placeFrame();
+    if (input.oneScale) {
+        // The scale that fits both ranges; the side with room to spare
+        // shrinks to its data's range, but not below a third of the size
+        // asked (its range widens around the data instead, at the same scale).
+        const double askedWidth = f.frame.width();
+        const double askedHeight = f.frame.height();
+        const double scale = std::min(askedWidth / (xr.hi - xr.lo), askedHeight / (yr.hi - yr.lo));
+        const auto fit = [&](Range& r, double asked) {
+            const double side = std::max(scale * (r.hi - r.lo), asked / 3.0);
+            const double grow = (side / scale - (r.hi - r.lo)) / 2.0;
+            r = {r.lo - grow, r.hi + grow};
+            return side;
+        };
+        const double width = fit(xr, askedWidth);
+        const double height = fit(yr, askedHeight);
+        xTicks = niceTicks(xr.lo, xr.hi);
+        yTicks = niceTicks(yr.lo, yr.hi);
+        placeFrame();
+        // The numbers may have changed width: the frame keeps its left side
+        // and the one scale; the figure ends where the frame's right margin does.
+        const double margin = f.width - f.frame.right;
+        f.frame.right = f.frame.left + width;
+        f.frame.bottom = f.frame.top + height;
+        f.width = std::ceil(f.frame.right + margin);
+    }
     const Rect& fr = f.frame;
 
     const auto px = [&](double x) { return fr.left + (x - xr.lo) / (xr.hi - xr.lo) * fr.width(); };
@@ -186,16 +213,23 @@ FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style) {
         f.labels.push_back(std::move(label));
     }
 
+    // Notes under the figure, each shrunk to the figure's width if need be.
     double bottom = xTitleBaseline + titleDescent;
-    if (f.omitted > 0) {
-        f.note = f.omitted == 1
-                     ? "1 sample label was left out: there was no room for it near its marker."
-                     : std::to_string(f.omitted) +
-                           " sample labels were left out: there was no room for them near their markers.";
+    const auto addNote = [&](std::string& text, Point& start, const std::string& value) {
+        text = value;
         const double noteBaseline = bottom + kTitleGap + fontAscent(style.noteSize);
-        f.noteStart = {fr.left, noteBaseline};
+        start = {kPad, noteBaseline};
         bottom = noteBaseline + fontDescent(style.noteSize);
-    }
+        // A figure narrowed to its data's shape still holds its notes.
+        f.width = std::max(f.width, std::ceil(textWidth(value, style.noteSize) + 2.0 * kPad));
+    };
+    addNote(f.note, f.noteStart, kFstNote);
+    if (f.omitted > 0)
+        addNote(f.secondNote, f.secondNoteStart,
+                f.omitted == 1
+                    ? "1 sample label was left out: there was no room for it near its marker."
+                    : std::to_string(f.omitted) +
+                          " sample labels were left out: there was no room for them near their markers.");
     f.height = std::ceil(bottom + kPad);
     return f;
 }

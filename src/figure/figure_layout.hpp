@@ -39,9 +39,19 @@ struct FigureInput {
     std::vector<FigureSample> samples;
     FigureAxis horizontal;
     FigureAxis vertical;
+    // Both axes at one scale (points per unit), the frame shaped by the
+    // data's ranges within the size asked: distances between samples are
+    // what an ordination shows. False: each axis fills its side of the frame.
+    bool oneScale = true;
 };
 
 // "Axis 1 (39.4 % of inertia, Fst 0.033, P = 0.013)".
+// The Fst of the titles is the analysis's: the sample-size-weighted
+// between-sample share of the pooled expected heterozygosity (Dst/Ht, of
+// Nei's GST family), not Weir and Cockerham's theta; kFstNote says so
+// under every figure.
+inline constexpr const char* kFstNote =
+    "Fst: sample-size-weighted Dst/Ht (Nei's GST family), not Weir & Cockerham's theta.";
 std::string axisTitle(const FigureAxis& axis);
 // "P = 0.013", or "P ≤ 0.001" where the value is 1/R.
 std::string pValueText(double p, int randomisations);
@@ -97,8 +107,10 @@ struct FigureLayout {
     std::vector<FigureMarker> markers;
     std::vector<FigureLabel> labels;  // the placed ones, in sample order
     int omitted = 0;
-    std::string note;  // under the figure when labels were left out
+    std::string note;  // under the figure: which Fst, and labels left out
     Point noteStart;
+    std::string secondNote;  // the labels left out, when there is a note before
+    Point secondNoteStart;
 };
 
 FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style = {});

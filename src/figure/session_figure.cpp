@@ -14,7 +14,7 @@ int axisCount(const run::Session& session) {
     return std::max(m - 1, 0);
 }
 
-FigureAxis axisOf(const run::Session& session, int k) {
+FigureAxis axisOf(const run::Session& session, int k, bool intervals) {
     const auto ks = static_cast<std::size_t>(k);
     FigureAxis axis;
     axis.number = k;
@@ -25,6 +25,7 @@ FigureAxis axisOf(const run::Session& session, int k) {
         axis.randomisations = session.testedRandomisations;
     }
     // The bootstrap's interval of the axis's share of inertia, in percent.
+    if (!intervals) return axis;
     for (const randomisation::BootstrapAxis& b : session.bootstrap.axes) {
         if (b.axis != k || session.bootstrap.replicates == 0 || !b.share.hasInterval) continue;
         char text[64];
@@ -49,10 +50,11 @@ std::optional<std::string> figureUnavailable(const run::Session& session, int x,
     return std::nullopt;
 }
 
-FigureInput figureInput(const run::Session& session, int x, int y) {
+FigureInput figureInput(const run::Session& session, int x, int y, const FigureOptions& options) {
     FigureInput input;
-    input.horizontal = axisOf(session, x);
-    input.vertical = axisOf(session, y);
+    input.horizontal = axisOf(session, x, options.intervals);
+    input.vertical = axisOf(session, y, options.intervals);
+    input.oneScale = !options.freeAspect;
     const int np = std::min(static_cast<int>(session.analysed.np), base::NPMax);
     const auto& coordinates = session.pca.populationCoordinates;
     input.samples.reserve(static_cast<std::size_t>(np));
@@ -70,8 +72,8 @@ FigureInput figureInput(const run::Session& session, int x, int y) {
     return input;
 }
 
-std::string figureSvg(const run::Session& session, int x, int y) {
-    const FigureLayout layout = layoutFigure(figureInput(session, x, y));
+std::string figureSvg(const run::Session& session, int x, int y, const FigureOptions& options) {
+    const FigureLayout layout = layoutFigure(figureInput(session, x, y, options));
     return writeSvg(layout, "Ordination of samples, axes " + std::to_string(x) + " and " + std::to_string(y));
 }
 

@@ -15,11 +15,20 @@ namespace zeltric::figure {
 // Why there is no figure of axes x and y, or nothing when there is one.
 std::optional<std::string> figureUnavailable(const run::Session& session, int x, int y);
 
-// Needs a pair of axes (figureUnavailable gives nothing). After a bootstrap
-// over loci, each axis title gives the 95 % interval of its share of inertia.
-FigureInput figureInput(const run::Session& session, int x, int y);
+// What the user asks of a figure beyond its axes.
+struct FigureOptions {
+    // After a bootstrap over loci, each axis title gives the 95 % interval of
+    // its share of inertia (where one is given); otherwise the figure holds
+    // no interval text at all.
+    bool intervals = false;
+    // Each axis filling its side of the frame instead of one scale.
+    bool freeAspect = false;
+};
+
+// Needs a pair of axes (figureUnavailable gives nothing).
+FigureInput figureInput(const run::Session& session, int x, int y, const FigureOptions& options = {});
 
 // figureInput + layoutFigure + writeSvg.
-std::string figureSvg(const run::Session& session, int x, int y);
+std::string figureSvg(const run::Session& session, int x, int y, const FigureOptions& options = {});
 
 }  // namespace zeltric::figure

@@ -239,9 +239,10 @@ void PlotWindow::exportFigure() {
     const QString pdf = QStringLiteral("PDF figure (*.pdf)");
     const QString png = QStringLiteral("PNG figure (*.png)");
     QString filter = svg;
-    std::optional<QString> chosen =
-        dialogs_.chooseSaveFile(this, QStringLiteral("Export figure"),
-                                svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png, &filter);
+    std::optional<QString> chosen = dialogs_.chooseSaveFileWithCheck(
+        this, QStringLiteral("Export figure"), svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png,
+        &filter, QStringLiteral("Bootstrap intervals in the axis titles"), QStringLiteral("FigureIntervals"),
+        figureIntervals_);
     if (!chosen) return;
     // A name typed without a figure extension takes the chosen filter's (a
     // scripted name stands as given).
@@ -260,7 +261,10 @@ void PlotWindow::exportFigure() {
             return showError("Cannot write the figure \"" + path + "\": that is the results file \"" +
                              run::outputPath(session_, extension) + "\".");
     try {
-        figure::writeFigureFile(path, figure::figureSvg(session_, x, y), figure::kDefaultPngWidth, renderFigure);
+        figure::FigureOptions options;
+        options.intervals = figureIntervals_;
+        figure::writeFigureFile(path, figure::figureSvg(session_, x, y, options), figure::kDefaultPngWidth,
+                                renderFigure);
     } catch (const base::FatalError& e) {
         showError(e.what());
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -168,7 +169,7 @@ TEST(LabelPlacement, SparseSamplesAllSitBesideTheirMarkers) {
     const FigureLayout f = layoutFigure(input);
     ASSERT_EQ(f.labels.size(), 4u);
     EXPECT_EQ(f.omitted, 0);
-    EXPECT_TRUE(f.note.empty());
+    EXPECT_TRUE(f.secondNote.empty());
     for (const FigureLabel& l : f.labels) EXPECT_EQ(l.kind, LabelPlace::Kind::Near);
     expectClearLayout(f);
     // The vertical axis grows upwards: sample 1 (y = 1) lies above the zero line.
@@ -185,14 +186,16 @@ TEST(LabelPlacement, CrowdsKeepLabelsApartAndCountTheOmitted) {
         const int samples = count + 2;
         EXPECT_EQ(static_cast<int>(f.labels.size()) + f.omitted, samples);
         EXPECT_GT(f.omitted, 0);
-        EXPECT_NE(f.note.find(std::to_string(f.omitted) + " sample labels were left out"), std::string::npos);
+        EXPECT_NE(f.secondNote.find(std::to_string(f.omitted) + " sample labels were left out"),
+                  std::string::npos);
         const auto leaders = std::count_if(f.labels.begin(), f.labels.end(), [](const FigureLabel& l) {
             return l.kind == LabelPlace::Kind::Leader;
         });
         EXPECT_GT(leaders, 0);
-        // The note sits under the axis title, inside the figure.
+        // The notes sit under the axis title, inside the figure.
         EXPECT_GT(f.noteStart.y, f.xTitleCentre.y);
-        EXPECT_LT(f.noteStart.y, f.height);
+        EXPECT_GT(f.secondNoteStart.y, f.noteStart.y);
+        EXPECT_LT(f.secondNoteStart.y, f.height);
     }
 }
 
@@ -201,7 +204,50 @@ TEST(LabelPlacement, OneLabelLeftOutIsSaidInTheSingular) {
     input.samples.push_back({0.0, 0.0, std::string(400, 'W'), 0});  // wider than any frame
     const FigureLayout f = layoutFigure(input);
     EXPECT_EQ(f.omitted, 1);
-    EXPECT_EQ(f.note, "1 sample label was left out: there was no room for it near its marker.");
+    EXPECT_EQ(f.secondNote, "1 sample label was left out: there was no room for it near its marker.");
+}
+
+// Points per unit along x from two ticks, and along y.
+std::pair<double, double> scales(const FigureLayout& f) {
+    const auto value = [](std::string text) {
+        if (text.rfind("\u2212", 0) == 0) text.replace(0, std::string("\u2212").size(), "-");
+        return std::stod(text);
+    };
+    const auto per = [&](const std::vector<FigureTick>& ticks) {
+        const FigureTick& a = ticks.front();
+        const FigureTick& b = ticks.back();
+        return std::fabs(b.position - a.position) / (value(b.text) - value(a.text));
+    };
+    return {per(f.xTicks), per(f.yTicks)};
+}
+
+// Distances between samples are the message: one unit is as long on both
+// axes, the frame shaped by the data within the size asked; "free" fills
+// the frame on each axis as before. Every figure says which Fst it gives.
+TEST(FigureLayout, BothAxesAtOneScaleUnlessFree) {
+    for (const auto& [wide, tall] : std::vector<std::pair<double, double>>{{1.6, 1.5}, {3.0, 0.4}, {0.2, 2.0}}) {
+        SCOPED_TRACE(std::to_string(wide) + " x " + std::to_string(tall));
+        FigureInput input;
+        input.horizontal = axis(1, 39.4, 0.033);
+        input.vertical = axis(3, 9.6, 0.011);
+        input.samples = {
+            {-wide / 2, 0.1, "a", 0}, {wide / 2, -0.1, "b", 0}, {0.1, tall / 2, "c", 0}, {0.0, -tall / 2, "d", 0}};
+        const FigureLayout equal = layoutFigure(input);
+        const auto [sx, sy] = scales(equal);
+        ASSERT_GT(sx, 0.0);
+        EXPECT_NEAR(sx, sy, 1e-9 * sx);
+        EXPECT_LE(equal.frame.height(), FigureStyle{}.plotHeight + 1e-9);
+        EXPECT_LE(equal.frame.right, FigureStyle{}.width);
+        // Markers stay inside the frame.
+        for (const FigureMarker& m : equal.markers)
+            EXPECT_TRUE(equal.frame.contains(Rect{m.centre.x, m.centre.y, m.centre.x, m.centre.y}));
+        EXPECT_EQ(equal.note, kFstNote);
+
+        input.oneScale = false;
+        const FigureLayout free = layoutFigure(input);
+        EXPECT_EQ(free.frame.height(), FigureStyle{}.plotHeight);
+        EXPECT_EQ(free.width, FigureStyle{}.width);
+    }
 }
 
 TEST(Geometry, SegmentsAgainstBoxesAndSegments) {

@@ -162,6 +162,23 @@ Conversion buildConversion(ForeignData d, const std::string& fileName) {
                 c.notes.push_back("The loci " + std::to_string(a + 1) + " (\"" + d.loci[a] + "\") and " +
                                   std::to_string(b + 1) + " (\"" + d.loci[b] + "\") share the name \"" +
                                   d.loci[a].substr(0, 6) + "\" in the data file, which keeps six characters.");
+    // One note for all the long names: a message box each would be many.
+    std::string cut;
+    for (std::size_t l = 0; l < nl; ++l)
+        if (d.loci[l].size() > 6)
+            cut += std::string(cut.empty() ? "" : ", ") + "locus " + std::to_string(l + 1) + " \"" + d.loci[l] +
+                   "\" (\"" + d.loci[l].substr(0, 6) + "\")";
+    if (!cut.empty())
+        c.notes.push_back(
+            "Locus names longer than six characters are cut to six in the data file; the allele "
+            "table, the run record and the tables keep the full names: " +
+            cut + ".");
+    for (std::size_t a = 0; a < d.samples.size(); ++a)
+        for (std::size_t b = a + 1; b < d.samples.size(); ++b)
+            if (d.samples[a].name == d.samples[b].name)
+                c.notes.push_back("The samples " + std::to_string(a + 1) + " and " + std::to_string(b + 1) +
+                                  " have the same name, \"" + d.samples[a].name +
+                                  "\": they stay two samples; tell them apart by their numbers.");
     if (halfMissing > 0)
         c.notes.push_back(std::to_string(halfMissing) + (halfMissing == 1 ? " genotype" : " genotypes") +
                           " with one allele missing counted as missing.");

@@ -1,6 +1,8 @@
 // GENETIX: the numbers of loci and of samples, each locus's name and allele
 // list, then each sample's name, size and individuals (the name in the first
 // 10 columns, then 6-digit codes, 000000 missing).
+#include <algorithm>
+
 #include "formats/foreign_data.hpp"
 
 namespace zeltric::formats::detail {
@@ -40,6 +42,27 @@ private:
     const std::string& fileName_;
     std::size_t k_ = 0;
 };
+
+// Blocks with the same name are one sample, as a population split over
+// several blocks is: the merged sample takes the first block's place, its
+// individuals in file order.
+void mergeSameNames(ForeignData& d) {
+    std::vector<ForeignSample> merged;
+    for (ForeignSample& block : d.samples) {
+        auto same = std::find_if(merged.begin(), merged.end(),
+                                 [&](const ForeignSample& m) { return m.name == block.name; });
+        if (same == merged.end()) {
+            merged.push_back(std::move(block));
+            continue;
+        }
+        d.notes.push_back("The blocks named \"" + block.name + "\" at lines " + std::to_string(same->line) +
+                          " and " + std::to_string(block.line) +
+                          " are one sample: its individuals are those of both, in file order, and it takes "
+                          "the place of the first.");
+        for (ForeignIndividual& i : block.individuals) same->individuals.push_back(std::move(i));
+    }
+    d.samples = std::move(merged);
+}
 
 }  // namespace
 
@@ -95,6 +118,7 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
         refuse(fileName, extra.number,
                "more lines than the samples' sizes announce (the end of the file expected).");
     }
+    mergeSameNames(d);
     return d;
 }
 

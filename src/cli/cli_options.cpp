@@ -131,6 +131,9 @@ std::string cliUsage() {
            "  --figure-aspect A  \"equal\" (default): both axes at one scale, the frame shaped by the\n"
            "                     data; \"free\": each axis fills its side of the frame\n"
            "                       e.g. --figure trout.svg --figure-aspect free\n"
+           "  --tables           also write the results as CSV tables beside the outputs:\n"
+           "                     NAME-frequencies.csv, NAME-samples.csv, NAME-alleles.csv, NAME-axes.csv\n"
+           "                       e.g. --tables trout.dat\n"
            "  --rerun RECORD     run again from a run record NAME.json alone: its data and label files\n"
            "                     (beside the record by name, else at the recorded path, refused\n"
            "                     when their SHA-256 differs), selection, test, bootstrap and starting\n"
@@ -267,6 +270,7 @@ public:
             o_.figureWidth = static_cast<int>(*n);
         });
         flag("--figure-intervals", o_.figureIntervals);
+        flag("--tables", o_.tables);
         value("--figure-aspect", [this](const std::string& v) {
             if (v != "equal" && v != "free") refuse("--figure-aspect needs equal or free, not \"" + v + "\"");
             o_.figureAspect = v;

@@ -32,6 +32,7 @@
 #include "run/file_roles.hpp"
 #include "run/go_step.hpp"
 #include "run/message_place.hpp"
+#include "run/result_tables.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
 #if ZELTRIC_HAS_PLOT
@@ -261,6 +262,12 @@ int runCli(int& argc, char** argv) {
 #endif
     if (options.figure)
         if (const int status = writeFigure(session, options); status != 0) return status;
+    if (options.tables) try {
+            run::writeResultTables(session);
+        } catch (const base::FatalError& e) {
+            std::cerr << "zeltric-cli: error: " << e.what() << '\n';
+            return kInputError;
+        }
     if (!options.quiet) {
         std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
         std::cout << results.rdbuf();

@@ -25,6 +25,7 @@
 #include "run/go_step.hpp"
 #include "run/label_command.hpp"
 #include "run/open_summary.hpp"
+#include "run/result_tables.hpp"
 #include "run/steps.hpp"
 #include "ui/about_box.hpp"
 #include "ui/desktop_settings.hpp"
@@ -183,6 +184,7 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
     recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
     recentMenu_->setObjectName(QStringLiteral("mRecent"));
     recentMenu_->menuAction()->setObjectName(QStringLiteral("mOpenRecent"));
+    exportTablesAction_ = namedAction(fileMenu_->addAction(QStringLiteral("Export &tables")), "mExportTables");
 
     openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     exitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -202,6 +204,7 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
     onTriggered(testingAction_, &MainWindow::toggleTesting);
     onTriggered(bootstrapAction_, &MainWindow::toggleBootstrap);
     onTriggered(goAction_, &MainWindow::runAnalysis);
+    onTriggered(exportTablesAction_, &MainWindow::exportTables);
     // Help stays at hand while a test runs.
     connect(contentsAction_, &QAction::triggered, this, &MainWindow::showManual);
     connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
@@ -242,6 +245,20 @@ void MainWindow::syncMenu() {
     testingAction_->setChecked(menu.testingChecked);
     recentMenu_->menuAction()->setEnabled(available && !recentMenu_->isEmpty());
     bootstrapAction_->setChecked(menu.bootstrapChecked);
+    exportTablesAction_->setEnabled(available && session_.runDone);
+}
+
+void MainWindow::exportTables() {
+    if (!session_.runDone) return;
+    try {
+        QString written;
+        for (const std::string& path : run::writeResultTables(session_))
+            written += QStringLiteral("\n") + QString::fromStdString(path);
+        dialogs_.message(this, MessageKind::Information,
+                         QStringLiteral("The tables of the last run were written:") + written);
+    } catch (const base::FatalError& e) {
+        dialogs_.message(this, MessageKind::Error, displayText(e.what()));
+    }
 }
 
 void MainWindow::showStatus(const QString& text) {

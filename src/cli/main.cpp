@@ -212,8 +212,10 @@ int runCli(int& argc, char** argv) {
     const std::string seedTarget = randomisation::resolveSeedFileName(options.seedFile);
     bool seedsSaved = true;
     try {
+        std::optional<record::RerunOrigin> rerunOrigin;
         if (options.rerun) {
             const record::RerunPlan plan = record::planRerun(*options.rerun);
+            rerunOrigin = plan.origin;
             if (plan.cancelled)
                 ui.information("The recorded test was cancelled; this rerun runs all its randomisations.");
             cli::applyRerunPlan(options, plan);
@@ -226,6 +228,7 @@ int runCli(int& argc, char** argv) {
                               << converted.paths.labelFile << " and " << converted.paths.alleleTable << '\n';
             });
         if (opened.finished) return 0;
+        session.rerunOrigin = rerunOrigin;
         if (opened.status != 0) return opened.message.empty() ? opened.status : usageError(opened.message);
         refuseUnsafeFiles(session, options);
         lockFor(outputsLock, run::baseName(session.openedPath), options.dataFile, ui);

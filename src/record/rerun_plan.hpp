@@ -13,6 +13,20 @@ namespace zeltric::record {
 // found whose SHA-256 differs from the recorded one is refused without
 // looking further, so a rerun never analyses other bytes than the recorded
 // run did.
+// What the record says of the run it was made by, for the rerun's own record:
+// the rerun opens the converted data file, yet its record names the source
+// as the original did, and the record it reran.
+struct RerunOrigin {
+    std::string recordPath;  // as given
+    std::string recordSha256;
+    std::optional<std::string> sourcePath;
+    std::optional<std::string> sourceSha256;
+    std::optional<std::string> sourceFormat;
+    // As InputFacts holds them, from the record's allele coordinates.
+    std::vector<std::vector<std::string>> originalAlleleNames;
+    std::vector<std::string> fullLocusNames;
+};
+
 struct RerunPlan {
     std::string dataPath;                     // the file found
     std::optional<std::string> labelPath;     // the label file found, when the run had one
@@ -23,6 +37,7 @@ struct RerunPlan {
     bool cancelled = false;                  // the recorded test was cancelled
     std::optional<int> bootstrapReplicates;  // a completed bootstrap over loci
     std::optional<SeedPair> bootstrapSeeds;
+    RerunOrigin origin;
 };
 
 // Raises base::FatalError naming the record or the file at fault.

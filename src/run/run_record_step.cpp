@@ -117,6 +117,14 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
         input.originalAlleleNames = table.names;
         input.fullLocusNames = table.locusNames;
     }
+    if (!session.convertedFrom && session.rerunOrigin) {
+        const record::RerunOrigin& origin = *session.rerunOrigin;
+        input.sourcePath = origin.sourcePath;
+        input.sourceSha256 = origin.sourceSha256;
+        input.sourceFormat = origin.sourceFormat;
+        input.originalAlleleNames = origin.originalAlleleNames;
+        input.fullLocusNames = origin.fullLocusNames;
+    }
     input.lociChosen = session.menu.lociChecked;
     input.samplesChosen = session.menu.popsChecked;
     input.loci = chosenNumbers(opened.locusSelected, opened.nl, input.lociChosen);
@@ -138,6 +146,9 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
 
     record::Json json = record::buildRecord(facts, session.analysed, session.pca);
     if (session.bootstrap.replicates > 0) json["bootstrap"] = bootstrapJson(session.bootstrap);
+    if (session.rerunOrigin)
+        json["input"]["rerun_of"] = {{"record", absolute(session.rerunOrigin->recordPath)},
+                                     {"sha256", session.rerunOrigin->recordSha256}};
     base::replaceFileAtomically(recordPath, record::recordText(json));
 }
 

@@ -12,6 +12,7 @@
 #include "data/dataset.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/random_generator.hpp"
+#include "record/rerun_plan.hpp"
 
 namespace zeltric::run {
 
@@ -71,6 +72,10 @@ struct Session {
         std::string alleleTable;
     };
     std::optional<ConvertedSource> convertedFrom;
+    // A rerun: what its record said of the original run (the source file of
+    // a conversion, the allele names) and which record it was; the rerun's
+    // own record carries them.
+    std::optional<record::RerunOrigin> rerunOrigin;
 
     std::string openedPath;     // the data file chosen in the open step
     std::string dataFileName;   // base of every output name (with the selection suffix)

@@ -15,6 +15,7 @@
 
 #include "base/number_field.hpp"
 #include "platform/sha256.hpp"
+#include "randomisation/bootstrap.hpp"
 #include "record/run_record.hpp"
 #include "run/go_step.hpp"
 #include "run/pick_logic.hpp"
@@ -253,6 +254,9 @@ TEST(RunRecord, RerunWritesTheSameOutputsAndLeavesTheSeedFileAlone) {
         (*r)["input"].erase("data_file");
         (*r)["input"].erase("label_file");
     }
+    // The rerun names the record it reran; otherwise the records agree.
+    ASSERT_TRUE(after["input"].contains("rerun_of"));
+    after["input"].erase("rerun_of");
     EXPECT_EQ(before, after);
 }
 
@@ -384,10 +388,23 @@ TEST(RunRecord, ConvertedSourceAndBootstrapAreRecordedAndRerun) {
     const std::string results = readFile(only(dir.path(), ".pca"));
     ASSERT_NE(results.find("Bootstrap over loci"), std::string::npos);
     fs::remove(only(dir.path(), ".pca"));
+    EXPECT_EQ(b["method"], randomisation::kIntervalMethod);
+    const std::string recordSha = sha256sum(recordPath);
     const ProcessResult rerun =
         runProcess(shellQuote(ZELTRIC_CLI_PATH) + " --quiet --rerun " + shellQuote(recordPath));
     ASSERT_EQ(rerun.exitCode, 0) << rerun.err;
     EXPECT_EQ(readFile(only(dir.path(), ".pca")), results);
+
+    // The rerun's record names the source as the original did, the allele
+    // names included, and the record it reran.
+    const json again = readRecord(only(dir.path(), ".json"));
+    for (const char* key : {"source_file", "source_sha256", "source_format"})
+        EXPECT_EQ(again["input"][key], r["input"][key]) << key;
+    EXPECT_EQ(again["results"]["allele_coordinates"], r["results"]["allele_coordinates"]);
+    EXPECT_EQ(again["input"]["rerun_of"]["sha256"], recordSha);
+    EXPECT_EQ(fs::path(again["input"]["rerun_of"]["record"].get<std::string>()).filename(),
+              fs::path(recordPath).filename());
+    EXPECT_FALSE(r["input"].contains("rerun_of"));
 }
 
 }  // namespace

@@ -6,7 +6,10 @@
 #include <optional>
 #include <system_error>
 
+#include <algorithm>
+
 #include "base/fatal_error.hpp"
+#include "formats/foreign_data.hpp"
 #include "formats/foreign_formats.hpp"
 #include "platform/platform.hpp"
 
@@ -66,6 +69,13 @@ bool createComplete(const std::string& path, const std::string& text) {
 
 }  // namespace
 
+std::string unrecognisedFormatMessage(const std::string& path) {
+    return "The format of the file \"" + path +
+           "\" was not recognised. ZELTRIC reads its own data files (four numbers on the first line: samples, "
+           "loci, highest allele number, allele coding), Genepop, STRUCTURE and GENETIX files, and FSTAT files "
+           "when told so (--format fstat, or the FSTAT file type in File > Open).";
+}
+
 std::optional<FileConversion> convertFile(const std::string& path, std::optional<Format> forced,
                                           const StructureOptions& structure) {
     // Folders, devices and unreadable files go to the data file reader,
@@ -89,7 +99,17 @@ std::optional<FileConversion> convertFile(const std::string& path, std::optional
     }
     const std::string extension = fs::path(path).extension().string();
     const Format format = forced ? *forced : detect(bytes, extension);
-    if (format == Format::ZeltricData) return std::nullopt;
+    if (format == Format::ZeltricData) {
+        // A data file's first line holds its four header numbers; a first
+        // line without a digit is no data file, nor anything else read here.
+        const std::vector<detail::Line> lines =
+            detail::splitLines(bytes.substr(0, std::min<std::size_t>(bytes.size(), 1 << 16)));
+        const auto first = std::find_if(lines.begin(), lines.end(),
+                                        [](const detail::Line& l) { return !detail::trim(l.text).empty(); });
+        if (first != lines.end() && first->text.find_first_of("0123456789") == std::string::npos)
+            throw base::FatalError(unrecognisedFormatMessage(path));
+        return std::nullopt;
+    }
     Conversion conversion = convert(format, bytes, path, structure);
     FileConversion result{format, convertedPaths(path, format), std::move(conversion.notes)};
     writeConversion(conversion, result.paths);

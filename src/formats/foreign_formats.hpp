@@ -97,6 +97,11 @@ struct FileConversion {
     ConvertedPaths paths;
     std::vector<std::string> notes;
 };
+// "The format of the file ... was not recognised", with the formats read.
+std::string unrecognisedFormatMessage(const std::string& path);
+
+// A file whose first line holds no digit and that no format recognises
+// raises base::FatalError with unrecognisedFormatMessage.
 std::optional<FileConversion> convertFile(const std::string& path, std::optional<Format> forced,
                                           const StructureOptions& structure = {});
 

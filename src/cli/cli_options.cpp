@@ -133,7 +133,7 @@ std::string cliUsage() {
            "                       e.g. --figure trout.svg --figure-aspect free\n"
            "  --tables           also write the results as CSV tables beside the outputs:\n"
            "                     NAME-frequencies.csv, NAME-samples.csv, NAME-alleles.csv, NAME-axes.csv\n"
-           "                       e.g. --tables trout.dat\n"
+           "                       e.g. --test 1000 --tables\n"
            "  --rerun RECORD     run again from a run record NAME.json alone: its data and label files\n"
            "                     (beside the record by name, else at the recorded path, refused\n"
            "                     when their SHA-256 differs), selection, test, bootstrap and starting\n"

@@ -70,13 +70,7 @@ ExtendedData ReadPlink(const std::string& bedPath, const ReadOptions& options, R
     const SampleAssignment assignment = AssignSamples(famPath, names, lines, &families, options.map);
     notes.insert(notes.end(), assignment.notes.begin(), assignment.notes.end());
 
-    ExtendedData data;
-    data.sampleNames = assignment.sampleNames;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (assignment.sampleOf[i] < 0) continue;
-        data.sampleOf.push_back(assignment.sampleOf[i]);
-        data.individualNames.push_back(names[i]);
-    }
+    ExtendedData data = AssignedData(assignment, names);
     eachLine(bimPath, bedPath, 6, [&](const std::vector<std::string>& f, long long number) {
         if (f[4] == f[5] && f[4] != "0") throw base::FatalError(base::plinkAlleleMessage(bimPath, number));
         data.addLocusNames(f[1], {f[4], f[5]});

@@ -78,4 +78,15 @@ SampleAssignment AssignSamples(const std::string& dataFile, const std::vector<st
     return out;
 }
 
+ExtendedData AssignedData(const SampleAssignment& assignment, const std::vector<std::string>& individuals) {
+    ExtendedData data;
+    data.sampleNames = assignment.sampleNames;
+    for (std::size_t i = 0; i < individuals.size(); ++i) {
+        if (assignment.sampleOf[i] < 0) continue;
+        data.sampleOf.push_back(assignment.sampleOf[i]);
+        data.individualNames.push_back(individuals[i]);
+    }
+    return data;
+}
+
 }  // namespace zeltric::extended

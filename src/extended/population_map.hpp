@@ -5,6 +5,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "extended/extended_data.hpp"
+
 namespace zeltric::extended {
 
 // A population map: which sample each individual belongs to. One line per
@@ -36,5 +38,9 @@ struct SampleAssignment {
 SampleAssignment AssignSamples(const std::string& dataFile, const std::vector<std::string>& individuals,
                                const std::vector<long long>& lines, const std::vector<std::string>* fallback,
                                const PopulationMap* map);
+
+// A data set holding the assigned individuals of `individuals` (names in data
+// order) in their samples, its genotypes not yet read.
+ExtendedData AssignedData(const SampleAssignment& assignment, const std::vector<std::string>& individuals);
 
 }  // namespace zeltric::extended

@@ -54,13 +54,7 @@ ExtendedData ReadVariants(const std::string& path, const ReadOptions& options, R
     const SampleAssignment assignment = AssignSamples(path, names, {}, nullptr, options.map);
     notes.insert(notes.end(), assignment.notes.begin(), assignment.notes.end());
 
-    ExtendedData data;
-    data.sampleNames = assignment.sampleNames;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (assignment.sampleOf[i] < 0) continue;
-        data.sampleOf.push_back(assignment.sampleOf[i]);
-        data.individualNames.push_back(names[i]);
-    }
+    ExtendedData data = AssignedData(assignment, names);
     data.genotypes = GenotypeMatrix(data.individuals());
 
     std::unique_ptr<bcf1_t, RecordFree> record(bcf_init());

@@ -18,6 +18,7 @@
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
 #include "figure/figure_layout.hpp"
+#include "figure/label_placement.hpp"
 #include "figure/session_figure.hpp"
 #include "figure/svg_writer.hpp"
 #include "formats/foreign_formats.hpp"
@@ -260,6 +261,37 @@ nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours) {
             {"svg", figure::writeSvg(figure::layoutFigure(input), figure::figureTitle(x, y))}};
 }
 
+// The figure layer's placement of the page plot's labels: `request` gives
+// the frame {left, top, right, bottom}, the markers' radius, the gap and one
+// {x, y, width, height} per label (pixels, y down); the answer one place per
+// label: {kind: "near", "leader" or "omitted", box, start, end}.
+nlohmann::json placeLabels(const nlohmann::json& request) {
+    const auto rect = [](const nlohmann::json& r) {
+        return figure::Rect{r.at("left").get<double>(), r.at("top").get<double>(), r.at("right").get<double>(),
+                            r.at("bottom").get<double>()};
+    };
+    std::vector<figure::LabelRequest> labels;
+    for (const nlohmann::json& label : request.at("labels"))
+        labels.push_back({{label.at("x").get<double>(), label.at("y").get<double>()},
+                          label.at("width").get<double>(),
+                          label.at("height").get<double>()});
+    figure::PlacementStyle style;
+    style.markerRadius = request.at("radius").get<double>();
+    style.gap = request.at("gap").get<double>();
+    nlohmann::json places = nlohmann::json::array();
+    for (const figure::LabelPlace& place : figure::placeLabels(rect(request.at("frame")), labels, style)) {
+        const char* kind = place.kind == figure::LabelPlace::Kind::Near     ? "near"
+                           : place.kind == figure::LabelPlace::Kind::Leader ? "leader"
+                                                                            : "omitted";
+        const figure::Rect& b = place.box;
+        places.push_back({{"kind", kind},
+                          {"box", {{"left", b.left}, {"top", b.top}, {"right", b.right}, {"bottom", b.bottom}}},
+                          {"start", {{"x", place.leaderStart.x}, {"y", place.leaderStart.y}}},
+                          {"end", {{"x", place.leaderEnd.x}, {"y", place.leaderEnd.y}}}});
+    }
+    return places;
+}
+
 // The ranges a request is checked against, for the page's hints, fields and
 // its own check of a seed pair before it keeps it.
 nlohmann::json limits() {
@@ -287,6 +319,19 @@ EMSCRIPTEN_KEEPALIVE const char* zeltric_open_summary(int argc, char** argv) {
 EMSCRIPTEN_KEEPALIVE const char* zeltric_figure(int x, int y, const char* colours) {
     const nlohmann::json reply =
         current ? figureOf(*current, x, y, colours) : nlohmann::json{{"error", base::noFinishedRunMessage()}};
+    jsonReply = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return jsonReply.c_str();
+}
+
+// The labels of the page's plot placed by the figure layer (JSON in and out;
+// {"error"} for a request it cannot read).
+EMSCRIPTEN_KEEPALIVE const char* zeltric_place_labels(const char* request) {
+    nlohmann::json reply;
+    try {
+        reply = placeLabels(nlohmann::json::parse(request));
+    } catch (const std::exception& e) {
+        reply = {{"error", std::string("internal error: ") + e.what()}};
+    }
     jsonReply = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return jsonReply.c_str();
 }

@@ -15,6 +15,9 @@
 //   zeltric.figure({x, y, colours})  the last run's figure of two axes: the
 //                      points, the figure's titles, each axis's range and
 //                      ticks ({lo, hi, ticks: [{value, text}]}) and its SVG.
+//   zeltric.place({frame, radius, gap, labels: [{x, y, width, height}]})
+//                      the figure layer's places of the plot's labels:
+//                      [{kind: near|leader|omitted, box, start, end}].
 (function () {
   'use strict';
   const here = document.currentScript ? document.currentScript.src : window.location.href;
@@ -88,6 +91,11 @@
     return call('figure', request);
   }
 
+  // The figure layer's placement of labels beside their markers.
+  function place(request) {
+    return call('place', request);
+  }
+
   function call(type, request) {
     return new Promise((resolve, reject) => {
       const id = nextId++;
@@ -100,5 +108,5 @@
     worker.postMessage({ type: 'cancel' });
   }
 
-  window.zeltric = Object.freeze({ run, cancel, ready, limits, summary, figure });
+  window.zeltric = Object.freeze({ run, cancel, ready, limits, summary, figure, place });
 })();

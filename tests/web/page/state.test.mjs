@@ -8,6 +8,7 @@ import {
   fileRequest,
   nameClash,
   runRequest,
+  zipEntries,
 } from '../../../src/web/site/page/state.js';
 
 const bytes = (text) => new TextEncoder().encode(text);
@@ -75,5 +76,29 @@ describe('requests', () => {
     assert.equal('bootstrapSeeds' in request, false);
     // A test with an empty seeds field still sends it: the core refuses it with its message.
     assert.equal(runRequest(opened('trout.dat'), { test: '100', seeds: '' }).seeds, '');
+  });
+});
+
+describe('the zip', () => {
+  const text = (entry) => new TextDecoder().decode(entry.bytes);
+  test('holds the outputs, the given files and the figures, sorted by name', () => {
+    const entries = zipEntries(
+      { 'trout.pca': bytes('pca'), 'trout.json': bytes('record') },
+      { 'trout.dat': bytes('data'), 'trout.lab': bytes('labels') },
+      [{ name: 'trout-axes1-2.svg', bytes: bytes('<svg/>') }],
+    );
+    assert.deepEqual(
+      entries.map((e) => e.name),
+      ['trout-axes1-2.svg', 'trout.dat', 'trout.json', 'trout.lab', 'trout.pca'],
+    );
+    assert.deepEqual(entries.map(text), ['<svg/>', 'data', 'record', 'labels', 'pca']);
+  });
+  test("a file the run wrote keeps the run's bytes over a given or drawn one of its name", () => {
+    const entries = zipEntries(
+      { 'ZELTRIC.INI': bytes('after'), 'x.svg': bytes('output') },
+      { 'ZELTRIC.INI': bytes('before') },
+      [{ name: 'x.svg', bytes: bytes('figure') }],
+    );
+    assert.deepEqual(entries.map(text), ['after', 'output']);
   });
 });

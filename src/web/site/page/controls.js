@@ -167,7 +167,7 @@ async function run(state) {
     const seeds = seedsOfSeedFile(outputs['ZELTRIC.INI'], seedMaxima(state.limits));
     if (seeds) showSeeds(seeds);
   }
-  showOutputs(state, outputs);
+  showOutputs(state, outputs, true, request.files);
 }
 
 function wireFiles(state) {

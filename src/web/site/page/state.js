@@ -9,6 +9,7 @@ export function createState() {
     limits: null, // the core's ranges (window.zeltric.limits)
     running: false,
     outputs: {}, // the last run's files by name
+    inputs: {}, // the files the last run was given, by name (a rerun needs them)
     base: 'zeltric', // the outputs' common name, for downloads
     figure: null, // the figure drawn last
     colours: [], // '#rrggbb' per sample on the plot
@@ -62,4 +63,16 @@ export function runRequest(state, fields) {
 // A figure file's name: the outputs' base and the axes shown.
 export function figureName(base, x, y, extension) {
   return `${base}-axes${x}-${y}.${extension}`;
+}
+
+// What the zip holds: every output, the files the run was given (the
+// opened data file and the label file, so that its record reruns from the
+// zip alone) and the figures drawn from it ({name, bytes}). An output keeps
+// its own bytes over a given file of the same name; sorted by name.
+export function zipEntries(outputs, inputs, figures = []) {
+  const files = { ...inputs, ...outputs };
+  for (const figure of figures) if (!Object.hasOwn(files, figure.name)) files[figure.name] = figure.bytes;
+  return Object.keys(files)
+    .sort()
+    .map((name) => ({ name, bytes: files[name] }));
 }

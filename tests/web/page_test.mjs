@@ -416,6 +416,41 @@ try {
   check('cancel', shares >= 50 && shares < 15000, `${shares} randomisations in the share file`);
   check('cancel', !(await page.$eval('[data-testid="run"]', (b) => b.disabled)), 'Run stays disabled');
 
+  // Cancel during the observed analysis of a large file (500 samples, 50
+  // loci, 5000 individuals): the run is abandoned at once, nothing written,
+  // and the page works on (the next file below is read by a fresh worker).
+  const large = ['500 50 10 2'];
+  for (let l = 1; l <= 50; ++l) large.push(`L${l}`);
+  let draw = 12345;
+  const allele = (sample) => {
+    draw = (draw * 1103515245 + 12345) % 2147483648;
+    return 1 + ((draw >> 8) % 10 === 0 ? sample % 10 : (draw >> 12) % 10);
+  };
+  for (let i = 0; i < 5000; ++i) {
+    const sample = 1 + Math.floor(i / 10);
+    const codes = [];
+    for (let l = 0; l < 50; ++l)
+      codes.push(String(allele(sample)).padStart(2, '0') + String(allele(sample)).padStart(2, '0'));
+    large.push(`${sample} ${codes.join(' ')}`);
+  }
+  const largeFolder = folderWith('large', { 'large.dat': Buffer.from(large.join('\r\n') + '\r\n', 'latin1') });
+  await open(join(largeFolder, 'large.dat'));
+  await type('test-count', '');
+  await page.$eval('#progress-text', (e) => {
+    e.textContent = '';
+  });
+  await (await byId('run')).click();
+  await new Promise((r) => setTimeout(r, 300));
+  const abandonPressed = performance.now();
+  await (await byId('cancel')).click();
+  await page.waitForFunction(() => /^(Done|Stopped)/.test(document.getElementById('progress-text').textContent), {
+    timeout: 120000,
+  });
+  const abandonSeconds = (performance.now() - abandonPressed) / 1000;
+  const abandonText = await page.$eval('#progress-text', (e) => e.textContent);
+  check('cancel before the test', /cancelled before the test/.test(abandonText), `"${abandonText}"`);
+  check('cancel before the test', abandonSeconds < 3, `the page stopped ${abandonSeconds.toFixed(1)} s after Cancel`);
+
   // A file in another format is recognised and summarised through its conversion.
   const lakes = [
     'Three lakes, two loci',

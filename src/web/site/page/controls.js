@@ -156,6 +156,8 @@ async function run(state) {
   if (result.error) {
     showError(result.error);
     $('progress-text').textContent = 'Stopped: see the message.';
+  } else if (result.abandoned) {
+    $('progress-text').textContent = 'Stopped: cancelled before the test, nothing was written.';
   } else {
     const cancelled = result.record && result.record.cancelled;
     $('progress-text').textContent =

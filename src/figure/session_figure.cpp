@@ -22,7 +22,7 @@ FigureAxis axisOf(const run::RunResults& results, int k) {
     }
     // The bootstrap's interval of the axis's share of inertia, in percent.
     for (const randomisation::BootstrapAxis& b : results.bootstrap.axes) {
-        if (b.axis != k || results.bootstrap.replicates == 0) continue;
+        if (b.axis != k || results.bootstrap.replicates == 0 || !b.share.hasInterval) continue;
         char text[64];
         std::snprintf(text, sizeof text, "95 %% interval %.1f\u2013%.1f", b.share.lower * 100.0,
                       b.share.upper * 100.0);

@@ -1,5 +1,6 @@
 #include "run/run_record_step.hpp"
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -71,14 +72,20 @@ std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tab
     return names;
 }
 
-// The observed value is a stored single-precision figure; the summaries over
-// the replicates are double.
+// The observed value is a stored single-precision figure; the estimate (the
+// observed value measured as the replicates are) and the summaries over the
+// replicates are double. Without an interval, its bounds are null and the
+// reason is given.
 record::Json summaryJson(const randomisation::BootstrapFigure& f) {
-    return {{"observed", record::floatNumber(static_cast<float>(f.observed))},
-            {"mean", f.mean},
-            {"se", f.se},
-            {"lower", f.lower},
-            {"upper", f.upper}};
+    record::Json json = {{"observed", record::floatNumber(static_cast<float>(f.observed))},
+                         {"estimate", f.estimate},
+                         {"mean", f.mean},
+                         {"se", f.se}};
+    json["z0"] = std::isfinite(f.z0) ? record::Json(f.z0) : record::Json(nullptr);
+    json["lower"] = f.hasInterval ? record::Json(f.lower) : record::Json(nullptr);
+    json["upper"] = f.hasInterval ? record::Json(f.upper) : record::Json(nullptr);
+    if (!f.hasInterval) json["no_interval"] = f.noInterval;
+    return json;
 }
 
 record::Json bootstrapJson(const randomisation::BootstrapSummaries& b) {
@@ -87,6 +94,7 @@ record::Json bootstrapJson(const randomisation::BootstrapSummaries& b) {
         axes.push_back({{"axis", axis.axis}, {"fst", summaryJson(axis.fst)}, {"share", summaryJson(axis.share)}});
     return {{"replicates", b.replicates},
             {"seeds", {b.seed1, b.seed2}},
+            {"method", randomisation::kIntervalMethod},
             {"global_fst", summaryJson(b.globalFst)},
             {"axes", std::move(axes)}};
 }

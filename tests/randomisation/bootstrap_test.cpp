@@ -76,12 +76,70 @@ TEST(Bootstrap, PercentileInterpolatesBetweenOrderStatistics) {
     EXPECT_EQ(percentile({7.5}, 0.975), 7.5);
     EXPECT_EQ(percentile({3, 3, 3}, 0.025), 3.0);
 
-    const BootstrapFigure f = summariseFigure(0.5, {4, 1, 3, 2});
+    // Half the values below the estimate: z0 = 0, the 2.5 and 97.5 percentiles.
+    const BootstrapFigure f = summariseFigure(0.5, 2.5, {4, 1, 3, 2});
     EXPECT_EQ(f.observed, 0.5);
+    EXPECT_EQ(f.estimate, 2.5);
     EXPECT_DOUBLE_EQ(f.mean, 2.5);
     EXPECT_DOUBLE_EQ(f.se, std::sqrt(5.0 / 3.0));  // divisor B - 1
-    EXPECT_DOUBLE_EQ(f.lower, 1.075);
-    EXPECT_DOUBLE_EQ(f.upper, 3.925);
+    EXPECT_NEAR(f.z0, 0.0, 1e-15);
+    ASSERT_TRUE(f.hasInterval);
+    EXPECT_NEAR(f.lower, 1.0 + 3.0 * normalCdf(-1.96), 1e-12);
+    EXPECT_NEAR(f.upper, 1.0 + 3.0 * normalCdf(1.96), 1e-12);
+}
+
+TEST(Bootstrap, NormalQuantileInvertsTheDistributionFunction) {
+    EXPECT_NEAR(normalCdf(1.96), 0.9750021048517795, 1e-15);
+    EXPECT_NEAR(normalQuantile(0.975), 1.959963984540054, 1e-12);
+    EXPECT_NEAR(normalQuantile(0.5), 0.0, 1e-15);
+    for (double p : {1e-9, 0.001, 0.02425, 0.2, 0.7, 0.97575, 0.9999})
+        EXPECT_NEAR(normalCdf(normalQuantile(p)), p, 1e-12 * std::max(p, 1e-3)) << p;
+}
+
+// Ties count half, within 1e-9 relative of the estimate; the bounds move
+// with z0; more than 97.5 % on one side gives no interval, with the reason.
+TEST(Bootstrap, BiasCorrectedIntervalAndItsRefusals) {
+    std::vector<double> values(100);
+    std::iota(values.begin(), values.end(), 1.0);  // 1..100
+    // 30 below 30.5: z0 = quantile(0.3), bounds at Phi(2 z0 -+ 1.96).
+    const BootstrapFigure shifted = summariseFigure(30.5, 30.5, values);
+    const double z0 = normalQuantile(0.3);
+    EXPECT_NEAR(shifted.z0, z0, 1e-12);
+    ASSERT_TRUE(shifted.hasInterval);
+    EXPECT_NEAR(shifted.lower, 1.0 + 99.0 * normalCdf(2 * z0 - 1.96), 1e-9);
+    EXPECT_NEAR(shifted.upper, 1.0 + 99.0 * normalCdf(2 * z0 + 1.96), 1e-9);
+    EXPECT_LE(shifted.lower, 30.5);
+    EXPECT_GE(shifted.upper, 30.5);
+
+    // 30 + 3e-8 is a tie with 30 (1e-9 relative), 30 + 1e-6 is not.
+    EXPECT_NEAR(summariseFigure(30.0, 30.0 + 3e-8, values).z0, normalQuantile(29.5 / 100), 1e-12);
+    EXPECT_NEAR(summariseFigure(30.0, 30.0 + 1e-6, values).z0, normalQuantile(30.0 / 100), 1e-12);
+
+    // Every value a tie: a zero-width interval on the estimate.
+    const BootstrapFigure same = summariseFigure(0.25, 0.25, std::vector<double>(50, 0.25));
+    ASSERT_TRUE(same.hasInterval);
+    EXPECT_EQ(same.lower, 0.25);
+    EXPECT_EQ(same.upper, 0.25);
+
+    // 98 of 100 below: z0 > 1.96, no interval; all above: likewise.
+    const BootstrapFigure high = summariseFigure(98.5, 98.5, values);
+    EXPECT_GT(high.z0, 1.96);
+    EXPECT_FALSE(high.hasInterval);
+    EXPECT_NE(high.noInterval.find("98.0 % of the replicate values lie below the estimate"), std::string::npos);
+    const BootstrapFigure low = summariseFigure(0.0, 0.0, values);
+    EXPECT_FALSE(low.hasInterval);
+    EXPECT_TRUE(std::isinf(low.z0));
+    EXPECT_NE(low.noInterval.find("100.0 % of the replicate values lie above"), std::string::npos);
+    // 97.5 % below is still |z0| <= 1.96 by the rule, yet at B = 40 the
+    // interpolated lower bound would pass the estimate: none either.
+    std::vector<double> forty(40);
+    std::iota(forty.begin(), forty.end(), 1.0);
+    const BootstrapFigure edge = summariseFigure(39.0, 39.0, forty);  // 38 below, 1 tie: 38.5 / 40
+    EXPECT_LE(std::fabs(edge.z0), 1.96);
+    if (edge.hasInterval) {
+        EXPECT_LE(edge.lower, 39.0);
+        EXPECT_GE(edge.upper, 39.0);
+    }
 }
 
 // The replicate whose loci are the file's, in order, is the observed data
@@ -165,9 +223,13 @@ TEST(Bootstrap, CopiesOfOneLocusGiveZeroWidthIntervalsAtTheObservedValue) {
         figures.push_back(axis.share);
     }
     for (const BootstrapFigure& f : figures) {
-        EXPECT_EQ(f.lower, f.observed);
-        EXPECT_EQ(f.upper, f.observed);
-        EXPECT_NEAR(f.mean, f.observed, 1e-12);
+        // Every replicate is the data: all ties, z0 = 0, the interval is the estimate.
+        ASSERT_TRUE(f.hasInterval);
+        EXPECT_EQ(f.z0, 0.0);
+        EXPECT_EQ(f.lower, f.estimate);
+        EXPECT_EQ(f.upper, f.estimate);
+        EXPECT_NEAR(f.estimate, f.observed, 1e-5 * f.observed + 1e-8);  // double and single precision
+        EXPECT_NEAR(f.mean, f.estimate, 1e-12);
         EXPECT_NEAR(f.se, 0.0, 1e-12);
     }
     EXPECT_GT(s.globalFst.observed, 0.0);
@@ -223,30 +285,47 @@ TEST(Bootstrap, HandComputedTwoSampleCase) {
         if (sumD > 0.0) ++sharesOne;
     }
     const double mean = std::accumulate(fst.begin(), fst.end(), 0.0) / replicates;
+    const double estimate = (d[1] + d[2] + d[3]) / (h[1] + h[2] + h[3]);
+    // The bias correction by hand: the share below the estimate, ties half.
+    double below = 0.0;
+    for (double v : fst) below += std::fabs(v - estimate) <= 1e-9 * estimate ? 0.5 : v < estimate ? 1.0 : 0.0;
+    const double z0 = normalQuantile(below / replicates);
     std::sort(fst.begin(), fst.end());
-    // (B - 1) q = 9.975 and 389.025 from 0.
-    const double lower = 0.025 * fst[9] + 0.975 * fst[10];
-    const double upper = 0.975 * fst[389] + 0.025 * fst[390];
+    auto at = [&](double q) {
+        const double position = (replicates - 1) * q;
+        const auto i = static_cast<std::size_t>(position);
+        return fst[i] + (position - static_cast<double>(i)) * (fst[i + 1] - fst[i]);
+    };
+    const double lower = at(normalCdf(2 * z0 - 1.96));
+    const double upper = at(normalCdf(2 * z0 + 1.96));
 
     RecordingInterface ui;
     run::PortObserver observer(ui);
     const BootstrapSummaries s =
         runBootstrap(a.ds, a.observed, replicates, 11, 13, 1, observer, analysis::KernelSelection::best())
             .summaries;
-    EXPECT_NEAR(s.globalFst.observed, (d[1] + d[2] + d[3]) / (h[1] + h[2] + h[3]), 1e-6);
+    EXPECT_NEAR(s.globalFst.observed, estimate, 1e-6);
     EXPECT_NEAR(s.globalFst.mean, mean, 1e-6);
-    EXPECT_NEAR(s.globalFst.lower, lower, 1e-6);
-    EXPECT_NEAR(s.globalFst.upper, upper, 1e-6);
+    EXPECT_NEAR(s.globalFst.z0, z0, 1e-12);
+    ASSERT_TRUE(s.globalFst.hasInterval);
+    EXPECT_NEAR(s.globalFst.lower, lower, 1e-12);
+    EXPECT_NEAR(s.globalFst.upper, upper, 1e-12);
     EXPECT_LT(s.globalFst.lower, s.globalFst.upper);
     ASSERT_EQ(s.axes.size(), 1u);
+    // Two samples: the one axis carries every replicate's whole inertia.
     EXPECT_NEAR(s.axes[0].fst.mean, mean, 1e-6);
+    EXPECT_NEAR(s.axes[0].fst.estimate, estimate, 1e-12);
     // Locus 2 has the same frequencies in both samples: a replicate of it
     // alone has no inertia, so its Fst and its share are 0.
     EXPECT_EQ(d[2], 0.0);
     EXPECT_NEAR(s.axes[0].share.mean, static_cast<double>(sharesOne) / replicates, 1e-5);
-    EXPECT_NEAR(s.axes[0].share.upper, 1.0, 1e-5);
-    EXPECT_EQ(s.globalFst.lower, 0.0);
-    EXPECT_EQ(s.axes[0].share.lower, 0.0);
+    // The observed share is 1: replicates with inertia tie with it, those
+    // without lie below.
+    EXPECT_NEAR(s.axes[0].share.z0, normalQuantile((replicates - sharesOne / 2.0) / replicates), 1e-12);
+    if (s.axes[0].share.hasInterval) {
+        EXPECT_NEAR(s.axes[0].share.upper, 1.0, 1e-12);
+        EXPECT_LE(s.axes[0].share.lower, 1.0);
+    }
 }
 
 TEST(Bootstrap, SameSummariesForAnyThreadCount) {
@@ -348,22 +427,38 @@ TEST(Bootstrap, ErrorOnTheCallingThreadEndsTheProgress) {
 }
 
 TEST(Bootstrap, SectionLayout) {
+    auto figure = [](double observed, double mean, double se, double lower, double upper) {
+        BootstrapFigure f;
+        f.observed = observed;
+        f.mean = mean;
+        f.se = se;
+        f.hasInterval = true;
+        f.lower = lower;
+        f.upper = upper;
+        return f;
+    };
     BootstrapSummaries s;
     s.replicates = 1000;
     s.seed1 = 1;
     s.seed2 = 2;
-    s.globalFst = {0.08448, 0.0853, 0.012434, 0.062081, 0.110249};
-    s.axes.push_back(
-        {1, {0.03326, 0.03912, 0.00969, 0.02486, 0.06165}, {0.39366, 0.45822, 0.08583, 0.3052, 0.62898}});
-    EXPECT_EQ(bootstrapSectionText(s), std::string(43, '*') +
-                                           "\r\n"
-                                           "Bootstrap over loci: 1000 replicates, seeds 1,2\r\n"
-                                           "Intervals: 2.5 and 97.5 percentiles of the replicates\r\n"
-                                           "                  observed      mean        se     lower     upper\r\n"
-                                           "Global Fst         0.08448   0.08530   0.01243   0.06208   0.11025\r\n"
-                                           "Axis 1 Fst         0.03326   0.03912   0.00969   0.02486   0.06165\r\n"
-                                           "Axis 1 share       0.39366   0.45822   0.08583   0.30520   0.62898\r\n"
-                                           "\r\n");
+    s.globalFst = figure(0.08448, 0.0853, 0.012434, 0.062081, 0.110249);
+    BootstrapAxis axis{1, figure(0.03326, 0.03912, 0.00969, 0.02486, 0.06165),
+                       figure(0.39366, 0.45822, 0.08583, 0, 0)};
+    axis.share.hasInterval = false;
+    axis.share.noInterval = "why";
+    s.axes.push_back(axis);
+    EXPECT_EQ(
+        bootstrapSectionText(s),
+        std::string(43, '*') +
+            "\r\n"
+            "Bootstrap over loci: 1000 replicates, seeds 1,2\r\n"
+            "Intervals: bias-corrected percentile (95 %), replicate values measured along the observed axes\r\n"
+            "                  observed      mean        se     lower     upper\r\n"
+            "Global Fst         0.08448   0.08530   0.01243   0.06208   0.11025\r\n"
+            "Axis 1 Fst         0.03326   0.03912   0.00969   0.02486   0.06165\r\n"
+            "Axis 1 share       0.39366   0.45822   0.08583      none      none\r\n"
+            "Axis 1 share: no interval: why.\r\n"
+            "\r\n");
 }
 
 TEST(Bootstrap, CancelWritesNoSection) {

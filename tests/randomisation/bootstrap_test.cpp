@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <limits>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "analysis/frequency_pca.hpp"
 #include "base/fatal_error.hpp"
 #include "data/allele_counting.hpp"
 #include "data/genotype_reader.hpp"
+#include "formats/foreign_formats.hpp"
 #include "run/go_bootstrap.hpp"
 #include "run/go_step.hpp"
 #include "run/port_observer.hpp"
@@ -326,6 +328,113 @@ TEST(Bootstrap, HandComputedTwoSampleCase) {
         EXPECT_NEAR(s.axes[0].share.upper, 1.0, 1e-12);
         EXPECT_LE(s.axes[0].share.lower, 1.0);
     }
+}
+
+// Every interval given contains its estimate, exactly, and the observed
+// value to single precision: on the example and on one data set in each of
+// the formats read (the same cats in four files).
+TEST(Bootstrap, EveryIntervalGivenContainsItsEstimate) {
+    const std::string files = std::string(ZELTRIC_SOURCE_DIR) + "/tests/files/";
+    std::vector<std::pair<std::string, std::string>> dataTexts = {{"trout", troutText()}};
+    for (const auto& [name, format] :
+         std::vector<std::pair<std::string, formats::Format>>{{"nancycats.gen", formats::Format::Genepop},
+                                                              {"nancycats.str", formats::Format::Structure},
+                                                              {"nancycats.gtx", formats::Format::Genetix},
+                                                              {"nancycats-fstat.dat", formats::Format::Fstat}})
+        dataTexts.emplace_back(name, formats::convert(format, test::readFile(files + name), name).dataFile);
+    for (const auto& [name, text] : dataTexts) {
+        Analysed a(text);
+        RecordingInterface ui;
+        run::PortObserver observer(ui);
+        const BootstrapSummaries s =
+            runBootstrap(a.ds, a.observed, 1000, 5, 7, 2, observer, analysis::KernelSelection::best()).summaries;
+        std::vector<BootstrapFigure> figures = {s.globalFst};
+        for (const BootstrapAxis& axis : s.axes) {
+            figures.push_back(axis.fst);
+            figures.push_back(axis.share);
+        }
+        int given = 0;
+        for (const BootstrapFigure& f : figures) {
+            EXPECT_NEAR(f.estimate, f.observed, 1e-5 * f.observed + 1e-8) << name;
+            if (!f.hasInterval) {
+                EXPECT_GT(std::fabs(f.z0), 1.9) << name;
+                EXPECT_FALSE(f.noInterval.empty());
+                continue;
+            }
+            ++given;
+            EXPECT_LE(f.lower, f.estimate) << name;
+            EXPECT_GE(f.upper, f.estimate) << name;
+            EXPECT_LE(f.lower, f.observed * (1 + 1e-5)) << name;
+            EXPECT_GE(f.upper, f.observed * (1 - 1e-5)) << name;
+            EXPECT_LT(f.lower, f.upper) << name;
+        }
+        EXPECT_GT(given, static_cast<int>(figures.size()) / 2) << name;
+    }
+}
+
+// Coverage of the global Fst interval, by simulation from one model:
+// 8 samples of 25 diploids at 12 loci with 4 alleles; ancestral
+// frequencies Dirichlet(1,1,1,1) per locus, each sample's frequencies
+// Dirichlet with parameter p (1 - F) / F, F = 0.05 (the island model's
+// drift). The target is the mean of the estimate over many data sets.
+// The manual quotes the coverage this prints.
+TEST(Bootstrap, CoverageOfTheGlobalFstInterval) {
+    constexpr int kSamples = 8, kLoci = 12, kAlleles = 4, kDiploids = 25;
+    constexpr double kF = 0.05;
+    std::mt19937_64 random(20261207);
+    auto dirichlet = [&](const std::vector<double>& alpha) {
+        std::vector<double> x;
+        double sum = 0.0;
+        for (double a : alpha) {
+            x.push_back(std::gamma_distribution<double>(a, 1.0)(random));
+            sum += x.back();
+        }
+        for (double& v : x) v /= sum;
+        return x;
+    };
+    auto simulate = [&] {
+        std::vector<std::vector<double>> ancestral;
+        for (int l = 0; l < kLoci; ++l) ancestral.push_back(dirichlet(std::vector<double>(kAlleles, 1.0)));
+        std::vector<std::vector<int>> rows;
+        for (int s = 1; s <= kSamples; ++s) {
+            std::vector<std::discrete_distribution<int>> draw;
+            for (int l = 0; l < kLoci; ++l) {
+                std::vector<double> alpha;
+                for (double p : ancestral[static_cast<std::size_t>(l)])
+                    alpha.push_back(std::max(p, 1e-6) * (1 - kF) / kF);
+                const std::vector<double> f = dirichlet(alpha);
+                draw.emplace_back(f.begin(), f.end());
+            }
+            for (int i = 0; i < kDiploids; ++i) {
+                std::vector<int> row = {s};
+                for (auto& d : draw) row.push_back(10 * (1 + d(random)) + 1 + d(random));
+                rows.push_back(row);
+            }
+        }
+        return dataFile(kLoci, kAlleles, 1, rows);
+    };
+    double target = 0.0;
+    constexpr int kTargetSets = 1000;
+    for (int n = 0; n < kTargetSets; ++n) target += Analysed(simulate()).observed.observedGlobalFst;
+    target /= kTargetSets;
+
+    constexpr int kSets = 100;
+    int covered = 0;
+    int given = 0;
+    for (int n = 0; n < kSets; ++n) {
+        Analysed a(simulate());
+        RecordingInterface ui;
+        run::PortObserver observer(ui);
+        const BootstrapFigure f =
+            runBootstrap(a.ds, a.observed, 1000, 1 + n, 7, 2, observer, analysis::KernelSelection::best())
+                .summaries.globalFst;
+        if (!f.hasInterval) continue;
+        ++given;
+        if (f.lower <= target && target <= f.upper) ++covered;
+    }
+    std::printf("global Fst target %.5f: %d of %d intervals given, %d cover it\n", target, given, kSets, covered);
+    EXPECT_EQ(given, kSets);
+    EXPECT_GE(covered, 80);  // measured: 87 (95 % nominal; 100 sets give a standard error near 2 %)
 }
 
 TEST(Bootstrap, SameSummariesForAnyThreadCount) {

@@ -143,7 +143,10 @@ int writeFigure(const run::Session& session, const CliOptions& options) {
     const figure::FigureRenderer render;
 #endif
     try {
-        figure::writeFigureFile(path, figure::figureSvg(session.settings, session.results, x, y),
+        figure::FigureOptions figureOptions;
+        figureOptions.intervals = options.figureIntervals;
+        figureOptions.freeAspect = options.figureAspect == "free";
+        figure::writeFigureFile(path, figure::figureSvg(session.settings, session.results, x, y, figureOptions),
                                 options.figureWidth.value_or(figure::kDefaultPngWidth), render);
     } catch (const base::FatalError& e) {
         std::cerr << "zeltric-cli: error: " << e.what() << '\n';

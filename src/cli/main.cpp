@@ -36,6 +36,7 @@
 #include "run/file_roles.hpp"
 #include "run/go_step.hpp"
 #include "run/message_place.hpp"
+#include "run/result_tables.hpp"
 #include "run/run_files.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
@@ -328,6 +329,12 @@ int runCli(int& argc, char** argv) {
 #endif
         if (options.figure)
             if (const int failed = writeFigure(session, options); failed != 0) return failed;
+        if (options.tables) try {
+                run::writeResultTables(session);
+            } catch (const base::FatalError& e) {
+                std::cerr << "zeltric-cli: error: " << e.what() << '\n';
+                return kInputError;
+            }
         if (!options.quiet) {
             std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
             std::cout << results.rdbuf();

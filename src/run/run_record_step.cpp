@@ -14,6 +14,7 @@
 #include "base/output_file.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/permutation_engine.hpp"
+#include "run/allele_table.hpp"
 
 namespace zeltric::run {
 
@@ -37,39 +38,6 @@ std::vector<int> chosenNumbers(const std::array<std::uint8_t, N>& flags, int cou
     for (int i = 1; i <= count; ++i)
         if (!applied || flags[static_cast<std::size_t>(i)] != 0) numbers.push_back(i);
     return numbers;
-}
-
-// The allele table of a conversion (a heading, then "locus TAB name TAB number
-// TAB allele" lines): names[locus][number], both counted from 1.
-constexpr long long kMaxTableIndex = 1000000;
-
-std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tablePath) {
-    std::ifstream in(tablePath, std::ios::binary);
-    if (!in) throw base::FatalError(base::alleleTableUnreadableMessage(tablePath));
-    std::vector<std::vector<std::string>> names;
-    std::string line;
-    std::getline(in, line);  // the heading
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-            fields.push_back(line.substr(start, tab - start));
-        fields.push_back(line.substr(start));
-        if (fields.size() != 4) continue;
-        // A line that was edited into something else is passed over, as a
-        // line of another shape is (no table grows to a number's size).
-        const auto locus = base::decimalValue(fields[0], base::Sign::Refused);
-        const auto number = base::decimalValue(fields[2], base::Sign::Refused);
-        if (!locus || !number || *locus < 1 || *number < 1 || *locus > kMaxTableIndex || *number > kMaxTableIndex)
-            continue;
-        if (names.size() <= static_cast<std::size_t>(*locus)) names.resize(static_cast<std::size_t>(*locus) + 1);
-        auto& ofLocus = names[static_cast<std::size_t>(*locus)];
-        if (ofLocus.size() <= static_cast<std::size_t>(*number))
-            ofLocus.resize(static_cast<std::size_t>(*number) + 1);
-        ofLocus[static_cast<std::size_t>(*number)] = fields[3];
-    }
-    return names;
 }
 
 // The observed value is a stored single-precision figure; the estimate (the
@@ -146,7 +114,9 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
         input.sourceSha256 =
             certified(session.settings.convertedFrom->sha256, session.settings.convertedFrom->path);
         input.sourceFormat = session.settings.convertedFrom->format;
-        input.originalAlleleNames = originalAlleleNames(session.settings.convertedFrom->alleleTable);
+        const AlleleTable table = readAlleleTable(session.settings.convertedFrom->alleleTable);
+        input.originalAlleleNames = table.names;
+        input.fullLocusNames = table.locusNames;
     }
     input.lociChosen = session.settings.selectLoci;
     input.samplesChosen = session.settings.selectPops;

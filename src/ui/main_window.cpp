@@ -27,6 +27,7 @@
 #include "run/go_step.hpp"
 #include "run/label_command.hpp"
 #include "run/open_summary.hpp"
+#include "run/result_tables.hpp"
 #include "run/steps.hpp"
 #include "ui/about_box.hpp"
 #include "ui/desktop_settings.hpp"
@@ -185,6 +186,7 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
     recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
     recentMenu_->setObjectName(QStringLiteral("mRecent"));
     recentMenu_->menuAction()->setObjectName(QStringLiteral("mOpenRecent"));
+    exportTablesAction_ = namedAction(fileMenu_->addAction(QStringLiteral("Export &tables")), "mExportTables");
 
     openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     exitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -204,6 +206,7 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
     onTriggered(testingAction_, &MainWindow::toggleTesting);
     onTriggered(bootstrapAction_, &MainWindow::toggleBootstrap);
     onTriggered(goAction_, &MainWindow::runAnalysis);
+    onTriggered(exportTablesAction_, &MainWindow::exportTables);
     // Help stays at hand while a test runs.
     connect(contentsAction_, &QAction::triggered, this, &MainWindow::showManual);
     connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
@@ -246,6 +249,20 @@ void MainWindow::syncMenu() {
     testingAction_->setChecked(settings.testingOn);
     recentMenu_->menuAction()->setEnabled(available && !recentMenu_->isEmpty());
     bootstrapAction_->setChecked(settings.bootstrapOn);
+    exportTablesAction_->setEnabled(available && session_.results.runDone);
+}
+
+void MainWindow::exportTables() {
+    if (!session_.results.runDone) return;
+    try {
+        QString written;
+        for (const std::string& path : run::writeResultTables(session_))
+            written += QStringLiteral("\n") + QString::fromStdString(path);
+        dialogs_.message(this, MessageKind::Information,
+                         QStringLiteral("The tables of the last run were written:") + written);
+    } catch (const base::FatalError& e) {
+        dialogs_.message(this, MessageKind::Error, displayText(e.what()));
+    }
 }
 
 void MainWindow::showStatus(const QString& text) {

@@ -262,6 +262,7 @@ int runCli(int& argc, char** argv) {
                 if (plan->cancelled) ui.information(base::recordedTestCancelledNotice());
                 cli::applyRerunPlan(options, *plan);
                 session.settings.outputFolder = cli::rerunFolder(options, *plan);
+                session.settings.rerunOrigin = plan->origin;
                 ui.setDataFile(options.dataFile);
             }
             const cli::BatchOutcome opened =

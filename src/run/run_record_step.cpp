@@ -118,6 +118,16 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
         input.originalAlleleNames = table.names;
         input.fullLocusNames = table.locusNames;
     }
+    // A rerun that opened the converted data file still names the source as
+    // the original run did.
+    if (!session.settings.convertedFrom && session.settings.rerunOrigin) {
+        const record::RerunOrigin& origin = *session.settings.rerunOrigin;
+        input.sourcePath = origin.sourcePath;
+        input.sourceSha256 = origin.sourceSha256;
+        input.sourceFormat = origin.sourceFormat;
+        input.originalAlleleNames = origin.originalAlleleNames;
+        input.fullLocusNames = origin.fullLocusNames;
+    }
     input.lociChosen = session.settings.selectLoci;
     input.samplesChosen = session.settings.selectPops;
     input.loci = chosenNumbers(opened.locusSelected, opened.nl, input.lociChosen);
@@ -140,6 +150,9 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
 
     record::Json json = record::buildRecord(facts, session.results.analysed, session.results.pca);
     if (session.results.bootstrap.replicates > 0) json["bootstrap"] = bootstrapJson(session.results.bootstrap);
+    if (session.settings.rerunOrigin)
+        json["input"]["rerun_of"] = {{"record", absolute(session.settings.rerunOrigin->recordPath)},
+                                     {"sha256", session.settings.rerunOrigin->recordSha256}};
     base::replaceFileAtomically(recordPath, record::recordText(json));
 }
 

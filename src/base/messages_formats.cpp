@@ -174,6 +174,13 @@ std::string sameNamedBlocksNote(const std::string& name, int firstLine, int seco
            "first.";
 }
 
+std::string unrecognisedFormatMessage(const std::string& path) {
+    return "The format of the file \"" + path +
+           "\" was not recognised. ZELTRIC reads its own data files (four numbers on the first line: samples, "
+           "loci, highest allele number, allele coding), Genepop, STRUCTURE and GENETIX files, and FSTAT files "
+           "when told so (--format fstat, or the FSTAT file type in File > Open).";
+}
+
 std::string alreadyDataFileMessage(const std::string& fileName) {
     return "The file \"" + fileName + "\" is a data file; it needs no conversion.";
 }

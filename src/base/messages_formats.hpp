@@ -66,6 +66,8 @@ std::string sameSampleNameNote(std::size_t first, std::size_t second, const std:
 // GENETIX blocks of one name merged into one sample.
 std::string sameNamedBlocksNote(const std::string& name, int firstLine, int secondLine);
 std::string alreadyDataFileMessage(const std::string& fileName);
+// A file in no format read, named with the formats that are.
+std::string unrecognisedFormatMessage(const std::string& path);
 std::string unreadableAsFormatMessage(const std::string& path, const std::string& format);
 
 // The converted files beside the original.

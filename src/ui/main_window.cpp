@@ -109,10 +109,11 @@ void placeBeside(QWidget& plot, const QWidget& main) {
 MainWindow::MainWindow(run::Session& session, QWidget* parent)
     : QMainWindow(parent),
       resultsView_(new QPlainTextEdit),
-      openDataDialog_(
-          openDialog(this, "mOpenDlg",
-                     QStringLiteral("data files (*.dat);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
-                                    "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
+      openDataDialog_(openDialog(
+          this, "mOpenDlg",
+          QStringLiteral("data files (*.dat);;All supported files (*.dat *.gen *.genepop *.str *.stru "
+                         "*.structure *.gtx *.txt);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
+                         "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
       // "*" lists every file; "*.*" would hide names without a full stop.
       openLabelDialog_(openDialog(this, "labOpenDlg", QStringLiteral("label files (*)"))),
       progressPanel_(new ProgressPanel),

@@ -205,6 +205,25 @@ TEST(Numbering, SameNamedSamples) {
     }
 }
 
+// A file in no format read is named with the formats that are, instead of
+// a data file reader's complaint about its first number.
+TEST(Detect, UnrecognisedFormatIsSaidSo) {
+    const std::string snp = std::string(ZELTRIC_SOURCE_DIR) + "/tests/files/exampleSnpDat.snp";
+    try {
+        formats::convertFile(snp, std::nullopt);
+        ADD_FAILURE() << "accepted";
+    } catch (const base::FatalError& e) {
+        const std::string text = e.what();
+        EXPECT_NE(text.find("The format of the file \"" + snp + "\" was not recognised"), std::string::npos);
+        for (const char* format : {"Genepop", "STRUCTURE", "GENETIX", "FSTAT"})
+            EXPECT_NE(text.find(format), std::string::npos) << format;
+    }
+    // A data file with a bad first number still reaches the data file reader.
+    TempDir dir;
+    writeFile(dir.file("bad.dat"), "abc 1 9 1\r\nL\r\n");
+    EXPECT_FALSE(formats::convertFile(dir.file("bad.dat"), std::nullopt).has_value());
+}
+
 TEST(Structure, LayoutDetection) {
     const struct {
         const char* bytes;

@@ -86,7 +86,9 @@ QString goStatus(const run::Session& session, qint64 milliseconds) {
 }
 
 // Beside the main window, right or else left, when the screen has room for
-// the plot window's whole frame; otherwise it stays where it was put.
+// the plot window's whole frame; otherwise inside the screen where it was
+// put. A plot window larger than the screen (a high scale factor on a small
+// screen) first shrinks to it.
 void placeBeside(QWidget& plot, const QWidget& main) {
     const QScreen* screen = main.screen();
     if (screen == nullptr) return;
@@ -94,13 +96,22 @@ void placeBeside(QWidget& plot, const QWidget& main) {
     const QRect mainFrame = main.frameGeometry();
     // The plot window's frame is not known before the window manager draws
     // it: the main window's frame stands in for it.
-    const QSize plotFrame = plot.size() + (mainFrame.size() - main.geometry().size());
-    if (plotFrame.height() > available.height()) return;
-    const int top = std::clamp(mainFrame.top(), available.top(), available.bottom() + 1 - plotFrame.height());
+    const QSize border = mainFrame.size() - main.geometry().size();
+    const QSize room = available.size() - border;
+    if (plot.width() > room.width() || plot.height() > room.height())
+        plot.resize(std::min(plot.width(), room.width()), std::min(plot.height(), room.height()));
+    const QSize plotFrame = plot.size() + border;
+    const int top = std::clamp(mainFrame.top(), available.top(),
+                               std::max(available.top(), available.bottom() + 1 - plotFrame.height()));
     if (mainFrame.right() + plotFrame.width() <= available.right()) {
         plot.move(mainFrame.right() + 1, top);
     } else if (mainFrame.left() - plotFrame.width() >= available.left()) {
         plot.move(mainFrame.left() - plotFrame.width(), top);
+    } else {
+        const QPoint at = plot.frameGeometry().topLeft();
+        plot.move(std::clamp(at.x(), available.left(),
+                             std::max(available.left(), available.right() + 1 - plotFrame.width())),
+                  std::clamp(at.y(), available.top(), top));
     }
 }
 
@@ -330,7 +341,17 @@ void MainWindow::openChosenFile() {
 }
 
 void MainWindow::openFile(const QString& path) {
+    const std::string before = session_.settings.openedPath;
     runCommand([&] { openFrom([&path] { return std::optional<QString>(path); }); });
+    // A file dropped or given at start: the caption names it at once, so it
+    // never names the file opened before.
+    const run::RunSettings& settings = session_.settings;
+    const bool opened = settings.fileOpen && (settings.openedPath != before ||
+                                              settings.openedPath == QDir::toNativeSeparators(path).toStdString());
+    if (opened) {
+        session_.desktop.caption = "ZELTRIC: " + QFileInfo(path).fileName().toStdString();
+        setWindowTitle(QString::fromStdString(session_.desktop.caption));
+    }
 }
 
 void MainWindow::openFrom(const std::function<std::optional<QString>()>& choose) {

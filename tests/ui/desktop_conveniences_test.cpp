@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -235,6 +236,12 @@ private slots:
         QVERIFY(control<QAction>(w, "mGo")->isEnabled());
         QCOMPARE(ui::recentFiles(), QStringList({path}));
         QCOMPARE(w.dialogs().fileDialogsShown, 0);
+        // The caption names the dropped file at once, and the next one dropped.
+        QVERIFY(w.windowTitle().endsWith(QFileInfo(path).fileName()));
+        const QString second = f.data("second.dat");
+        QVERIFY(dropFiles(w, {second}));
+        QCOMPARE(w.windowTitle(), QStringLiteral("ZELTRIC: second.dat"));
+        QVERIFY(dropFiles(w, {path}));
 
         // Two files, a folder or a missing file are not taken.
         const QString other = f.data("other.dat");

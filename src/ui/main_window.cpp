@@ -111,7 +111,8 @@ void placeBeside(QWidget& plot, const QWidget& main) {
         const QPoint at = plot.frameGeometry().topLeft();
         plot.move(std::clamp(at.x(), available.left(),
                              std::max(available.left(), available.right() + 1 - plotFrame.width())),
-                  std::clamp(at.y(), available.top(), top));
+                  std::clamp(at.y(), available.top(),
+                             std::max(available.top(), available.bottom() + 1 - plotFrame.height())));
     }
 }
 
@@ -198,7 +199,8 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
     recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
     recentMenu_->setObjectName(QStringLiteral("mRecent"));
     recentMenu_->menuAction()->setObjectName(QStringLiteral("mOpenRecent"));
-    exportTablesAction_ = namedAction(fileMenu_->addAction(QStringLiteral("Export &tables")), "mExportTables");
+    exportTablesAction_ = namedAction(new QAction(QStringLiteral("Export &tables"), this), "mExportTables");
+    fileMenu_->insertAction(recentMenu_->menuAction(), exportTablesAction_);
 
     openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     exitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -30,7 +30,7 @@ struct ResultTable {
     std::string text;
 };
 
-// Needs a finished run (session.runDone).
+// Needs a finished run (session.results.runDone).
 std::vector<ResultTable> resultTables(const Session& session);
 
 // Writes the tables beside the outputs (outputPath(session, suffix)), each

@@ -394,7 +394,7 @@ TEST(SvgWriter, CharactersXmlForbidsAreReplacedAndNoted) {
                              0});
     const FigureLayout f = layoutFigure(input);
     ASSERT_EQ(f.omitted, 0);
-    EXPECT_EQ(f.note,
+    EXPECT_EQ(f.secondNote,
               "4 characters of the labels that SVG cannot hold (control characters, U+FFFE, U+FFFF) "
               "replaced by U+FFFD.");
     const std::string svg = writeSvg(f, "Ordination");
@@ -406,8 +406,9 @@ TEST(SvgWriter, CharactersXmlForbidsAreReplacedAndNoted) {
                        "B\xEF\xBF\xBD"
                        "C"),
               std::string::npos);
-    // A label that merely crowds out others keeps the other note alone.
-    EXPECT_EQ(layoutFigure(crowd(3, 1.6, 5)).note, "");
+    EXPECT_NE(svg.find(zeltric::base::figureFstNote().substr(0, 20)), std::string::npos);
+    // Without replaced characters nor labels left out, the Fst note stands alone.
+    EXPECT_EQ(layoutFigure(crowd(3, 1.6, 5)).secondNote, "");
 }
 
 TEST(FigureFile, FormatFromTheExtensionAndSvgWithoutRenderer) {

@@ -26,6 +26,7 @@
 #include "run/go_step.hpp"
 #include "run/message_place.hpp"
 #include "run/open_summary.hpp"
+#include "run/result_tables.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
 #include "run/user_interface.hpp"
@@ -139,13 +140,15 @@ int start(WebRun& web, int argc, char** argv) {
     return 0;
 }
 
-// What zeltric-cli does after the go step: a test's seeds are saved.
+// What zeltric-cli does after the go step: a test's seeds are saved, and
+// the tables written when asked.
 int finish(WebRun& web) {
     if (web.options.test && !web.options.keepSeedFile &&
         !randomisation::saveSeeds(web.session.settings.generator, web.options.seedFile)) {
         web.error = base::seedsNotAdvancedMessage(web.options.seedFile);
         return kInputError;
     }
+    if (web.options.tables) run::writeResultTables(web.session);
     return 0;
 }
 
@@ -229,15 +232,18 @@ nlohmann::json scaleJson(const figure::AxisScale& scale) {
 
 // The figure of the last run's axes x and y: the samples' coordinates and
 // the figure layer's titles, ranges and ticks for the page's own plot, and
-// the figure file's SVG. `colours` gives
+// the figure file's SVG, the bootstrap's intervals in the titles only with
+// `intervals` (as --figure-intervals). `colours` gives
 // each analysed sample's colour as RRGGBB, comma-separated (missing: black).
-nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours) {
+nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours, bool intervals) {
     const run::Session& session = web.session;
     if (!session.results.runDone) return {{"error", base::noFinishedRunMessage()}};
     const int axes = figure::figureAxisCount(session.results);
     if (const auto why = figure::figureUnavailable(session.results, x, y))
         return {{"error", *why}, {"axes", axes}};
-    figure::FigureInput input = figure::figureInput(session.settings, session.results, x, y);
+    figure::FigureOptions options;
+    options.intervals = intervals;
+    figure::FigureInput input = figure::figureInput(session.settings, session.results, x, y, options);
     std::size_t at = 0;
     for (figure::FigureSample& sample : input.samples) {
         if (at >= colours.size()) break;
@@ -315,10 +321,11 @@ EMSCRIPTEN_KEEPALIVE const char* zeltric_open_summary(int argc, char** argv) {
     return jsonReply.c_str();
 }
 
-// The last run's figure of axes x and y (JSON), coloured as `colours` says.
-EMSCRIPTEN_KEEPALIVE const char* zeltric_figure(int x, int y, const char* colours) {
-    const nlohmann::json reply =
-        current ? figureOf(*current, x, y, colours) : nlohmann::json{{"error", base::noFinishedRunMessage()}};
+// The last run's figure of axes x and y (JSON), coloured as `colours` says,
+// with the bootstrap's intervals in its titles when `intervals` is non-zero.
+EMSCRIPTEN_KEEPALIVE const char* zeltric_figure(int x, int y, const char* colours, int intervals) {
+    const nlohmann::json reply = current ? figureOf(*current, x, y, colours, intervals != 0)
+                                         : nlohmann::json{{"error", base::noFinishedRunMessage()}};
     jsonReply = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return jsonReply.c_str();
 }

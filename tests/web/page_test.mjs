@@ -373,21 +373,62 @@ try {
     'the PNG is not 2400 pixels across',
   );
 
-  // A bootstrap over loci with its own seeds, and no test: the files as zeltric-cli's.
+  // A bootstrap over loci with its own seeds, no test, and the tables: the
+  // files (the CSV tables among them) as zeltric-cli's.
   await type('test-count', '');
   await type('bootstrap', '200');
   await page.$eval('#bootstrap-seeds', (e) => {
     e.value = '4321,8765';
     e.dispatchEvent(new Event('change'));
   });
+  await page.click('[data-testid="tables"]');
   await run();
   check('bootstrap', (await text('error')) === '', `error "${await text('error')}"`);
   check('bootstrap', /bootstrap/i.test(await text('report')), 'the report has no bootstrap section');
   for (const name of readdirSync(folder))
     if (!given[name]) rmSync(join(folder, name), { recursive: true, force: true });
   writeFileSync(join(folder, 'ZELTRIC.INI'), given['ZELTRIC.INI']);
-  cli(folder, ['--bootstrap', '200', '--bootstrap-seeds', '4321,8765', 'trout.dat']);
-  compareFiles('bootstrap', await downloadAll(given), cliOutputs(folder, given), realpathSync(folder));
+  cli(folder, ['--bootstrap', '200', '--bootstrap-seeds', '4321,8765', '--tables', 'trout.dat']);
+  const withTables = cliOutputs(folder, given);
+  check(
+    'tables',
+    ['frequencies', 'samples', 'alleles', 'axes'].every((t) => withTables[`trout-${t}.csv`]),
+    `zeltric-cli wrote ${Object.keys(withTables)}`,
+  );
+  compareFiles('bootstrap and tables', await downloadAll(given), withTables, realpathSync(folder));
+  await page.click('[data-testid="tables"]');
+
+  // The bootstrap's intervals go into the figure's titles only when asked:
+  // without the box no interval text at all, with it zeltric-cli's figure.
+  await page.click('#tab-plot');
+  await page.waitForFunction(() => !document.getElementById('figure-svg').disabled);
+  await page.click('#figure-svg');
+  const plain = (await downloaded('trout-axes1-2.svg')).toString('utf8');
+  check('figure without intervals', !/interval/i.test(plain), 'the SVG names an interval');
+  await page.click('#figure-intervals');
+  await page.waitForFunction(() =>
+    /interval/.test(document.querySelectorAll('[data-testid="plot"] .title')[0]?.textContent || ''),
+  );
+  await page.click('#figure-svg');
+  const withIntervals = await downloaded('trout-axes1-2.svg');
+  cli(folder, [
+    '--bootstrap',
+    '200',
+    '--bootstrap-seeds',
+    '4321,8765',
+    '--figure',
+    'intervals.svg',
+    '--figure-intervals',
+    '--seed-file',
+    'intervals.ini',
+    'trout.dat',
+  ]);
+  check(
+    'figure with intervals',
+    Buffer.compare(withIntervals, readFileSync(join(folder, 'intervals.svg'))) === 0,
+    "the SVG with intervals is not zeltric-cli's",
+  );
+  await page.click('#figure-intervals');
   await type('bootstrap', '');
 
   // Cancel a long test: the page stops, the shares taken so far are kept.

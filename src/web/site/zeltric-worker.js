@@ -241,7 +241,9 @@ async function figureOne(id, request) {
     const pointer = core._malloc(size);
     core.stringToUTF8(colours, pointer, size);
     try {
-      result = JSON.parse(core.UTF8ToString(core._zeltric_figure(request.x | 0, request.y | 0, pointer)));
+      result = JSON.parse(
+        core.UTF8ToString(core._zeltric_figure(request.x | 0, request.y | 0, pointer, request.intervals ? 1 : 0)),
+      );
     } catch (e) {
       result = { error: internalError(e) };
     } finally {

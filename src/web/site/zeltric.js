@@ -2,7 +2,7 @@
 // in a Web Worker so that a long test never freezes the page.
 //
 //   zeltric.run({files: {NAME: Uint8Array, ...}, data: NAME, labels, loci, pops,
-//                test, seeds, bootstrap, bootstrapSeeds}, onProgress)
+//                test, seeds, bootstrap, bootstrapSeeds, tables}, onProgress)
 //     -> Promise<{outputs: {NAME: Uint8Array, ...}, record, messages, error, status}>
 //   zeltric.cancel()   stops a running test; the promise still resolves with
 //                      what was written up to then. Before a test or
@@ -16,7 +16,9 @@
 //                      seed1Max, seed2Max}.
 //   zeltric.summary({files, data, labels, format})  what the core reads of the
 //                      data file: samples, loci, individuals, alleles, names.
-//   zeltric.figure({x, y, colours})  the last run's figure of two axes: the
+//   zeltric.figure({x, y, colours, intervals})  the last run's figure of two
+//                      axes (the bootstrap's intervals in its titles only
+//                      with intervals: true): the
 //                      points, the figure's titles, each axis's range and
 //                      ticks ({lo, hi, ticks: [{value, text}]}) and its SVG.
 //   zeltric.place({frame, radius, gap, labels: [{x, y, width, height}]})

@@ -74,6 +74,9 @@ describe('requests', () => {
     assert.equal(request.seeds, '12345,67890');
     assert.equal(request.bootstrap, '300');
     assert.equal('bootstrapSeeds' in request, false);
+    assert.equal('tables' in request, false);
+    assert.equal(runRequest(opened('trout.dat'), { tables: true }).tables, true);
+    assert.equal('tables' in runRequest(opened('trout.dat'), { tables: false }), false);
     // A test with an empty seeds field still sends it: the core refuses it with its message.
     assert.equal(runRequest(opened('trout.dat'), { test: '100', seeds: '' }).seeds, '');
   });

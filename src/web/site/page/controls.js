@@ -20,6 +20,7 @@ const SETUP_CONTROLS = [
   'seeds-reset',
   'bootstrap',
   'bootstrap-seeds',
+  'tables',
 ];
 
 function readFile(file) {
@@ -137,6 +138,7 @@ async function run(state) {
     seeds: $('seeds').value,
     bootstrap: $('bootstrap').value,
     bootstrapSeeds: $('bootstrap-seeds').value,
+    tables: $('tables').checked,
   });
   showError('');
   $('messages').textContent = '';

@@ -98,7 +98,12 @@ export function clearPlot(state) {
 // run) takes the core's colours and offers its axes again.
 export async function drawFigure(state, x, y, fresh) {
   const plot = $('plot');
-  const figure = await window.zeltric.figure({ x, y, colours: state.colours.map((c) => c.slice(1)) });
+  const figure = await window.zeltric.figure({
+    x,
+    y,
+    colours: state.colours.map((c) => c.slice(1)),
+    intervals: $('figure-intervals').checked,
+  });
   plot.textContent = '';
   $('figure-svg').disabled = $('figure-png').disabled = !!figure.error;
   if (figure.error) {
@@ -226,10 +231,11 @@ export function chosenAxes() {
   return [Number($('axis-x').value) || 1, Number($('axis-y').value) || 2];
 }
 
-// The plot's own controls: the axes and the samples' colours.
+// The plot's own controls: the axes, the intervals in the titles and the
+// samples' colours.
 export function wirePlot(state) {
   const redraw = () => drawFigure(state, ...chosenAxes(), false);
-  for (const id of ['axis-x', 'axis-y']) $(id).addEventListener('change', redraw);
+  for (const id of ['axis-x', 'axis-y', 'figure-intervals']) $(id).addEventListener('change', redraw);
   $('colour-sample').addEventListener('change', () => {
     $('colour').value = state.colours[Number($('colour-sample').value)] || '#000000';
   });

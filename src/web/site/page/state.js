@@ -42,8 +42,8 @@ export function fileRequest(state, format) {
 }
 
 // A run's request: the files and the choices typed in `fields` (strings as
-// the controls hold them; an empty one is not given). Seeds go with a test
-// only; the core checks every value and refuses a bad one with its message.
+// the controls hold them; an empty one is not given; `tables` a check
+// box's true or false). Seeds go with a test only; the core checks every value and refuses a bad one with its message.
 export function runRequest(state, fields) {
   const request = fileRequest(state, fields.format);
   const given = (value) => String(value ?? '').trim();
@@ -57,6 +57,7 @@ export function runRequest(state, fields) {
     request.bootstrap = given(fields.bootstrap);
     if (given(fields.bootstrapSeeds)) request.bootstrapSeeds = given(fields.bootstrapSeeds);
   }
+  if (fields.tables === true) request.tables = true;
   return request;
 }
 

@@ -306,7 +306,7 @@ try {
     /^Axis 3/.test(document.querySelectorAll('[data-testid="plot"] .title')[1]?.textContent || ''),
   );
   // From the last plot control, Tab reaches the first sample.
-  await page.focus('#colour-all');
+  await page.focus('#figure-intervals');
   await page.keyboard.press('Tab');
   check(
     'plot',
@@ -602,7 +602,7 @@ try {
         colour,
       );
     }
-    await page.focus('#colour-all');
+    await page.focus('#figure-intervals');
     await page.keyboard.press('Tab');
     for (const width of [1280, 768, 390]) {
       await page.setViewport({ width, height: 900 });

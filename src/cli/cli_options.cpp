@@ -71,7 +71,10 @@ std::string cliUsage() {
            "                       e.g. --labels trout.lab\n"
            "  --test R           permutation test with R randomisations (" +
            base::randomisationRange() +
-           "), like \"Testing\"\n"
+           "), like \"Testing\";\n"
+           "                     up to " +
+           std::to_string(base::kMaxExtendedRandomisations) +
+           " with the extended analysis\n"
            "                       e.g. --test 1000\n"
            "  --seed-file FILE   the seed file: its seeds start the test (unless --seeds is given) and\n"
            "                     the generator's state is saved there after it, so the next run\n"
@@ -206,7 +209,9 @@ public:
         value("--labels", [this](const std::string& v) { o_.labels = v; });
         value("--test", [this](const std::string& v) {
             auto r = wholeNumber(v);
-            if (!r || *r < base::kMinRandomisations || *r > base::kMaxRandomisations)
+            // Past the exact analysis's range only the extended analysis
+            // takes the count (checked once the analysis is known).
+            if (!r || *r < base::kMinRandomisations || *r > base::kMaxExtendedRandomisations)
                 refuse(base::optionValueMessage(base::OptionValue::Randomisations, "--test", v));
             o_.test = static_cast<int>(*r);
         });

@@ -19,6 +19,7 @@
 
 #include "analysis/fast_kernels.hpp"
 #include "base/fatal_error.hpp"
+#include "base/limits.hpp"
 #include "base/messages.hpp"
 #include "base/messages_cli.hpp"
 #include "base/messages_run.hpp"
@@ -236,6 +237,9 @@ int runCli(int& argc, char** argv) {
     cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
     if (const std::optional<int> extendedStatus = cli::runExtendedIfChosen(options, ui)) return *extendedStatus;
+    if (options.test && *options.test > base::kMaxRandomisations)
+        return usageError(
+            base::optionValueMessage(base::OptionValue::Randomisations, "--test", std::to_string(*options.test)));
     run::Session session;
     session.settings.kernels = *kernels;
     session.settings.seedFileName = options.seedFile;

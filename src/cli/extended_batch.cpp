@@ -121,6 +121,7 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
             request.observer = &observer;
             request.buildGram = spread.buildGram;
             request.analyseBatch = spread.analyseBatch;
+            request.spreadProcesses = spread.processes;
         }
         const run::ExtendedStepOutcome outcome = run::RunExtendedStep(request, *data);
         saveSeeds();

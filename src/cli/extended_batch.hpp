@@ -14,7 +14,8 @@ namespace zeltric::cli {
 // process's threads (zeltric-mpi: on other processes too); see
 // run::ExtendedRequest.
 struct ExtendedSpread {
-    std::function<void(extended::ArrangementAnalyser&)> buildGram;
+    int processes = 1;  // sharing the arrangements (scales the batches)
+    std::function<void(extended::ArrangementAnalyser&, int threads)> buildGram;
     std::function<void(const extended::ArrangementAnalyser&, run::ArrangementBatch&)> analyseBatch;
 };
 

@@ -23,6 +23,7 @@
 #include "base/messages.hpp"
 #include "base/messages_cli.hpp"
 #include "base/messages_run.hpp"
+#include "cli/batch_main.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
 #include "cli/extended_batch.hpp"
@@ -209,7 +210,7 @@ void lockSeedFile(platform::FileLock& lock, const std::string& target, const std
     if (!refused.empty()) tellUnsupported(refused, ui);
 }
 
-int runCli(int& argc, char** argv) {
+int runCli(int& argc, char** argv, const cli::ExtendedSpread& spread) {
     const cli::CliParse parse = cli::parseCliOptions(argc, argv);
     if (!parse.error.empty()) return usageError(parse.error);
     CliOptions options = parse.options;
@@ -236,7 +237,8 @@ int runCli(int& argc, char** argv) {
     cli::installInterruptHandler();
     cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
-    if (const std::optional<int> extendedStatus = cli::runExtendedIfChosen(options, ui)) return *extendedStatus;
+    if (const std::optional<int> extendedStatus = cli::runExtendedIfChosen(options, ui, spread))
+        return *extendedStatus;
     if (options.test && *options.test > base::kMaxRandomisations)
         return usageError(
             base::optionValueMessage(base::OptionValue::Randomisations, "--test", std::to_string(*options.test)));
@@ -363,22 +365,29 @@ int finishStandardOutput(int status) {
 }
 
 }  // namespace
-}  // namespace zeltric::cli
 
-int main(int argc, char** argv) {
+int batchMain(int& argc, char** argv, const ExtendedSpread& spread) {
     int status = 3;
     try {
-        status = zeltric::cli::runCli(argc, argv);
+        status = runCli(argc, argv, spread);
     } catch (const std::bad_alloc&) {
-        std::cerr << "zeltric-cli: error: " << zeltric::base::outOfMemoryFailure() << '\n';
-        status = zeltric::cli::kInputError;
+        std::cerr << "zeltric-cli: error: " << base::outOfMemoryFailure() << '\n';
+        status = kInputError;
     } catch (const std::exception& e) {
         std::cerr << "zeltric-cli: internal error: " << e.what() << '\n';
         status = 3;
     }
-    status = zeltric::cli::finishStandardOutput(status);
+    return finishStandardOutput(status);
+}
+
+}  // namespace zeltric::cli
+
+#ifndef ZELTRIC_SPREAD_FRONT_END
+int main(int argc, char** argv) {
+    const int status = zeltric::cli::batchMain(argc, argv, {});
     // A cancelled test finished as usual; the caller (a shell loop) must still
     // see that the run was interrupted.
     if (zeltric::platform::interruptRequested()) zeltric::platform::endByInterrupt();
     return status;
 }
+#endif

@@ -62,6 +62,8 @@ public:
     std::size_t recountedLoci() const { return recounted_.size(); }
     std::size_t dimension() const { return dimension_; }
     std::size_t individuals() const { return individuals_; }
+    const ExtendedData& data() const { return data_; }
+    double heterozygosity() const { return heterozygosity_; }
 
     // Scratch of one worker.
     struct Work {

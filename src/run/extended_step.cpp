@@ -1,5 +1,6 @@
 #include "run/extended_step.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -196,11 +197,11 @@ ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extend
                                     extended::ExtendedShareLine(result, result.globalFst, result.axisShare));
         if (request.analyseBatch) {
             extended::ArrangementAnalyser analyser(data, result, request.threads, true, false);
-            request.buildGram(analyser);
+            request.buildGram(analyser, request.threads);
             test = RunExtendedPermutationTestBatched(
-                data, result, generator, request.randomisations, ArrangementBatchSize(analyser, request.threads),
-                sharePath, *request.observer,
-                [&](ArrangementBatch& batch) { request.analyseBatch(analyser, batch); });
+                data, result, generator, request.randomisations,
+                ArrangementBatchSize(analyser, request.threads) * std::max(1, request.spreadProcesses), sharePath,
+                *request.observer, [&](ArrangementBatch& batch) { request.analyseBatch(analyser, batch); });
         } else {
             const extended::ArrangementAnalyser analyser(data, result, request.threads);
             test = RunExtendedPermutationTest(data, result, analyser, generator, request.randomisations,
@@ -278,8 +279,9 @@ ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extend
         outputs.push_back(alleleFiles->coordinates);
     }
     Json record = Json::object();
-    record["program"] = {
-        {"name", record::kProgramName}, {"version", request.version}, {"threads", request.threads}};
+    // No thread count: the files are the same for any, and on any number of
+    // processes.
+    record["program"] = {{"name", record::kProgramName}, {"version", request.version}};
     record["analysis"] = "extended";
     record["input"] = std::move(input);
     record["randomisations"] = testing ? Json(request.randomisations) : Json(nullptr);

@@ -37,8 +37,9 @@ struct ExtendedRequest {
     randomisation::TestObserver* observer = nullptr;
     // Set when the arrangements are analysed elsewhere (other processes):
     // builds the analyser's Gram matrix and analyses each batch.
-    std::function<void(extended::ArrangementAnalyser&)> buildGram;
+    std::function<void(extended::ArrangementAnalyser&, int threads)> buildGram;
     std::function<void(const extended::ArrangementAnalyser&, ArrangementBatch&)> analyseBatch;
+    int spreadProcesses = 1;
 };
 
 // What the step did besides writing its files.

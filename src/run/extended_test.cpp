@@ -123,6 +123,30 @@ ExtendedTestOutcome RunExtendedPermutationTestBatched(
     return outcome;
 }
 
+void AnalyseArrangements(const extended::ArrangementAnalyser& analyser, ArrangementBatch& batch, std::size_t first,
+                         std::size_t last, int threads, std::vector<extended::ArrangementAnalyser::Work>& work) {
+    const std::size_t workers = static_cast<std::size_t>(std::max(1, threads));
+    if (work.size() < workers) work.resize(workers);
+    batch.figures.resize(batch.assignments.size());
+    std::atomic<std::size_t> next{first};
+    std::vector<std::exception_ptr> errors(batch.assignments.size());
+    auto loop = [&](std::size_t worker) {
+        for (std::size_t n = next++; n < last; n = next++) {
+            try {
+                analyser.analyse(batch.assignments[n], work[worker], batch.figures[n]);
+            } catch (...) {
+                errors[n] = std::current_exception();
+            }
+        }
+    };
+    std::vector<std::thread> pool;
+    for (std::size_t w = 1; w < std::min(workers, last - std::min(first, last)); ++w) pool.emplace_back(loop, w);
+    loop(0);
+    for (std::thread& th : pool) th.join();
+    for (const std::exception_ptr& error : errors)
+        if (error) std::rethrow_exception(error);
+}
+
 int ArrangementBatchSize(const extended::ArrangementAnalyser& analyser, int threads) {
     return std::max(1, threads) * (analyser.recountedLoci() > 0 ? 2 : kArrangementsPerWorker);
 }
@@ -134,28 +158,9 @@ ExtendedTestOutcome RunExtendedPermutationTest(const extended::ExtendedData& dat
                                                int threads, const std::string& sharePath,
                                                randomisation::TestObserver& observer) {
     const int workers = std::max(1, threads);
-    std::vector<extended::ArrangementAnalyser::Work> work(static_cast<std::size_t>(workers));
+    std::vector<extended::ArrangementAnalyser::Work> work;
     auto analyseBatch = [&](ArrangementBatch& batch) {
-        const auto count = static_cast<int>(batch.assignments.size());
-        std::atomic<int> next{0};
-        std::vector<std::exception_ptr> errors(batch.assignments.size());
-        auto loop = [&](int worker) {
-            for (int n = next++; n < count; n = next++) {
-                const auto at = static_cast<std::size_t>(n);
-                try {
-                    analyser.analyse(batch.assignments[at], work[static_cast<std::size_t>(worker)],
-                                     batch.figures[at]);
-                } catch (...) {
-                    errors[at] = std::current_exception();
-                }
-            }
-        };
-        std::vector<std::thread> pool;
-        for (int w = 1; w < std::min(workers, count); ++w) pool.emplace_back(loop, w);
-        loop(0);
-        for (std::thread& th : pool) th.join();
-        for (const std::exception_ptr& error : errors)
-            if (error) std::rethrow_exception(error);
+        AnalyseArrangements(analyser, batch, 0, batch.assignments.size(), workers, work);
     };
     return RunExtendedPermutationTestBatched(data, observed, generator, randomisations,
                                              ArrangementBatchSize(analyser, workers), sharePath, observer,

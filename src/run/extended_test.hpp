@@ -63,6 +63,12 @@ StartingArrangement StartArrangement(const extended::ExtendedData& data);
 // One Fisher-Yates pass over `individualAt` (positions 1..N as 0..N-1).
 void ShuffleArrangement(std::vector<int>& individualAt, randomisation::RandomGenerator& generator);
 
+// Analyses assignments first..last-1 of `batch` into its figures on
+// `threads` threads (`work`: one scratch per thread, kept between calls);
+// the first analysis error is rethrown once all are done.
+void AnalyseArrangements(const extended::ArrangementAnalyser& analyser, ArrangementBatch& batch, std::size_t first,
+                         std::size_t last, int threads, std::vector<extended::ArrangementAnalyser::Work>& work);
+
 // Arrangements a batch for `threads` workers: fewer when loci are recounted,
 // so that a cancel is answered soon.
 int ArrangementBatchSize(const extended::ArrangementAnalyser& analyser, int threads);

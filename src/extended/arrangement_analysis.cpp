@@ -20,51 +20,51 @@ constexpr std::size_t kLociPerGramBlock = 64 * kWordsPerBlock;
 
 __extension__ typedef __int128 Wide;
 
-// The bit planes of one block: for individual i, words i*W.. of `het` mark
-// code 1 (one copy of the second allele) and of `hom` code 2 (two copies).
+// The bit planes of one block: for individual i, words i*W.. of `some`
+// mark at least one copy of the second allele (codes 1 and 2), of `two`
+// two copies (code 2).
 struct Planes {
-    std::vector<std::uint64_t> het;
-    std::vector<std::uint64_t> hom;
+    std::vector<std::uint64_t> some;
+    std::vector<std::uint64_t> two;
 };
 
 void fillPlanes(const ExtendedData& data, std::span<const std::size_t> loci, Planes& planes) {
     const std::size_t n = data.individuals();
-    planes.het.assign(n * kWordsPerBlock, 0);
-    planes.hom.assign(n * kWordsPerBlock, 0);
+    planes.some.assign(n * kWordsPerBlock, 0);
+    planes.two.assign(n * kWordsPerBlock, 0);
     for (std::size_t b = 0; b < loci.size(); ++b) {
         const std::uint8_t* codes = data.genotypes.packedCodes(loci[b]);
         const std::size_t word = b / 64;
         const std::uint64_t bit = std::uint64_t{1} << (b % 64);
         for (std::size_t i = 0; i < n; ++i) {
             const unsigned code = (codes[i / 4] >> (2 * (i % 4))) & 3u;
-            if (code == 1u) planes.het[i * kWordsPerBlock + word] |= bit;
-            if (code == 2u) planes.hom[i * kWordsPerBlock + word] |= bit;
+            if (code == 1u || code == 2u) planes.some[i * kWordsPerBlock + word] |= bit;
+            if (code == 2u) planes.two[i * kWordsPerBlock + word] |= bit;
         }
     }
 }
 
-// g g' = het het' + 2 (het hom' + hom het') + 4 hom hom', summed over the
-// block's loci, into rows first..last-1 of the lower triangle `tri` (row i
-// at gramRowOffset(i) - gramRowOffset(first)).
+// With s = [g >= 1] and t = [g = 2] (so t implies s), g g' = s s' + 2 t t'
+// + [s t' or t s']: three population counts a word. Summed over the block's
+// loci into rows first..last-1 of the lower triangle `tri` (row i at
+// gramRowOffset(i) - gramRowOffset(first)).
 template <typename Count>
 void addBlock(const Planes& planes, std::size_t first, std::size_t last, std::uint32_t* tri, Count count) {
     const std::size_t base = ArrangementAnalyser::gramRowOffset(first);
     for (std::size_t i = first; i < last; ++i) {
-        const std::uint64_t* hetI = &planes.het[i * kWordsPerBlock];
-        const std::uint64_t* homI = &planes.hom[i * kWordsPerBlock];
+        const std::uint64_t* someI = &planes.some[i * kWordsPerBlock];
+        const std::uint64_t* twoI = &planes.two[i * kWordsPerBlock];
         std::uint32_t* row = tri + (ArrangementAnalyser::gramRowOffset(i) - base);
         for (std::size_t k = 0; k <= i; ++k) {
-            const std::uint64_t* hetK = &planes.het[k * kWordsPerBlock];
-            const std::uint64_t* homK = &planes.hom[k * kWordsPerBlock];
+            const std::uint64_t* someK = &planes.some[k * kWordsPerBlock];
+            const std::uint64_t* twoK = &planes.two[k * kWordsPerBlock];
             unsigned one = 0;
-            unsigned two = 0;
-            unsigned four = 0;
+            unsigned both = 0;
             for (std::size_t w = 0; w < kWordsPerBlock; ++w) {
-                one += count(hetI[w] & hetK[w]);
-                two += count(hetI[w] & homK[w]) + count(homI[w] & hetK[w]);
-                four += count(homI[w] & homK[w]);
+                one += count(someI[w] & someK[w]) + count((someI[w] & twoK[w]) | (twoI[w] & someK[w]));
+                both += count(twoI[w] & twoK[w]);
             }
-            row[k] += one + 2 * two + 4 * four;
+            row[k] += one + 2 * both;
         }
     }
 }
@@ -209,7 +209,12 @@ void ArrangementAnalyser::addRecounted(std::span<const int> sampleOf, Work& work
     for (const std::size_t l : recounted_) {
         CountLocusAs(data_, l, sampleOf, counts);
         if (counts.total == 0) continue;
-        for (std::size_t a = 0; a < counts.alleles; ++a) {
+        // Two alleles: the first's column is the second's negated, so the
+        // second's counts twice (nothing when either is absent).
+        const bool pair = counts.alleles == 2;
+        if (pair && (counts.alleleTotals[0] == 0 || counts.alleleTotals[1] == 0)) continue;
+        const double scale = pair ? 2.0 : 1.0;
+        for (std::size_t a = pair ? 1 : 0; a < counts.alleles; ++a) {
             const std::int64_t t = counts.alleleTotals[a];
             if (t == 0) continue;
             const double pbar = static_cast<double>(t) / (2.0 * static_cast<double>(counts.total));
@@ -222,7 +227,7 @@ void ArrangementAnalyser::addRecounted(std::span<const int> sampleOf, Work& work
                                  : 0.0;
             }
             for (std::size_t j = 0; j < p; ++j) {
-                const double xj = x[j];
+                const double xj = scale * x[j];
                 if (xj == 0.0) continue;
                 double* row = &work.cross[j * p];
                 for (std::size_t k = 0; k <= j; ++k) row[k] += xj * x[k];

@@ -51,6 +51,11 @@ bool figureExtension(const std::string& path) {
 
 }  // namespace
 
+std::string exactTestProblem(const CliOptions& options) {
+    if (!options.test || *options.test <= base::kMaxRandomisations) return {};
+    return base::optionValueMessage(base::OptionValue::Randomisations, "--test", std::to_string(*options.test));
+}
+
 std::string cliUsage() {
     return "Usage: zeltric-cli [OPTIONS] DATA_FILE\n"
            "       zeltric-cli [--threads N] [--plot X,Y] [--quiet] [--out DIR] --rerun NAME.json\n"

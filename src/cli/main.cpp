@@ -19,7 +19,6 @@
 
 #include "analysis/fast_kernels.hpp"
 #include "base/fatal_error.hpp"
-#include "base/limits.hpp"
 #include "base/messages.hpp"
 #include "base/messages_cli.hpp"
 #include "base/messages_run.hpp"
@@ -239,9 +238,7 @@ int runCli(int& argc, char** argv, const cli::ExtendedSpread& spread) {
     ui.setDataFile(options.dataFile);
     if (const std::optional<int> extendedStatus = cli::runExtendedIfChosen(options, ui, spread))
         return *extendedStatus;
-    if (options.test && *options.test > base::kMaxRandomisations)
-        return usageError(
-            base::optionValueMessage(base::OptionValue::Randomisations, "--test", std::to_string(*options.test)));
+    if (const std::string problem = cli::exactTestProblem(options); !problem.empty()) return usageError(problem);
     run::Session session;
     session.settings.kernels = *kernels;
     session.settings.seedFileName = options.seedFile;

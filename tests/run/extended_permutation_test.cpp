@@ -245,7 +245,8 @@ TEST(ExtendedPermutation, GramPathMatchesTheRecountOnEveryArrangement) {
     // same P-values and share lines.
     TempDir dir;
     ext::ExtendedData data = simulated({6, 9, 4, 7, 5, 3, 8, 2, 5, 6, 4, 3, 7, 5, 5, 2}, 2500, 0.0, false, 11);
-    const ext::ExtendedData withMissing = simulated({6, 9, 4, 7, 5, 3, 8, 2, 5, 6, 4, 3, 7, 5, 5, 2}, 40, 0.02, true, 12);
+    const ext::ExtendedData withMissing =
+        simulated({6, 9, 4, 7, 5, 3, 8, 2, 5, 6, 4, 3, 7, 5, 5, 2}, 40, 0.02, true, 12);
     for (std::size_t l = 0; l < withMissing.loci(); ++l) {
         std::vector<ext::Genotype> calls;
         for (std::size_t i = 0; i < withMissing.individuals(); ++i)

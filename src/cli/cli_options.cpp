@@ -51,6 +51,11 @@ bool figureExtension(const std::string& path) {
 
 }  // namespace
 
+std::string exactTestProblem(const CliOptions& options) {
+    if (!options.test || *options.test <= base::kMaxRandomisations) return {};
+    return base::optionValueMessage(base::OptionValue::Randomisations, "--test", std::to_string(*options.test));
+}
+
 std::string cliUsage() {
     return "Usage: zeltric-cli [OPTIONS] DATA_FILE\n"
            "       zeltric-cli [--threads N] [--plot X,Y] [--quiet] [--out DIR] --rerun NAME.json\n"
@@ -71,7 +76,10 @@ std::string cliUsage() {
            "                       e.g. --labels trout.lab\n"
            "  --test R           permutation test with R randomisations (" +
            base::randomisationRange() +
-           "), like \"Testing\"\n"
+           "), like \"Testing\";\n"
+           "                     up to " +
+           std::to_string(base::kMaxExtendedRandomisations) +
+           " with the extended analysis\n"
            "                       e.g. --test 1000\n"
            "  --seed-file FILE   the seed file: its seeds start the test (unless --seeds is given) and\n"
            "                     the generator's state is saved there after it, so the next run\n"
@@ -215,7 +223,9 @@ public:
         value("--labels", [this](const std::string& v) { o_.labels = v; });
         value("--test", [this](const std::string& v) {
             auto r = wholeNumber(v);
-            if (!r || *r < base::kMinRandomisations || *r > base::kMaxRandomisations)
+            // Past the exact analysis's range only the extended analysis
+            // takes the count (checked once the analysis is known).
+            if (!r || *r < base::kMinRandomisations || *r > base::kMaxExtendedRandomisations)
                 refuse(base::optionValueMessage(base::OptionValue::Randomisations, "--test", v));
             o_.test = static_cast<int>(*r);
         });

@@ -50,6 +50,11 @@ struct CliParse {
 };
 
 CliParse parseCliOptions(int argc, const char* const* argv);
+
+// The parser takes up to the extended analysis's randomisations; the exact
+// analysis's test refuses more than its own range with this usage error
+// (empty when the count fits).
+std::string exactTestProblem(const CliOptions& options);
 std::string cliUsage();
 
 // --rerun: the data file, labels, selection, test and seeds of the record's

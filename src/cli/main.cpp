@@ -22,6 +22,7 @@
 #include "base/messages.hpp"
 #include "base/messages_cli.hpp"
 #include "base/messages_run.hpp"
+#include "cli/batch_main.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
 #include "cli/extended_batch.hpp"
@@ -212,7 +213,7 @@ void lockSeedFile(platform::FileLock& lock, const std::string& target, const std
     if (!refused.empty()) tellUnsupported(refused, ui);
 }
 
-int runCli(int& argc, char** argv) {
+int runCli(int& argc, char** argv, const cli::ExtendedSpread& spread) {
     const cli::CliParse parse = cli::parseCliOptions(argc, argv);
     if (!parse.error.empty()) return usageError(parse.error);
     CliOptions options = parse.options;
@@ -239,7 +240,9 @@ int runCli(int& argc, char** argv) {
     cli::installInterruptHandler();
     cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
-    if (const std::optional<int> extendedStatus = cli::runExtendedIfChosen(options, ui)) return *extendedStatus;
+    if (const std::optional<int> extendedStatus = cli::runExtendedIfChosen(options, ui, spread))
+        return *extendedStatus;
+    if (const std::string problem = cli::exactTestProblem(options); !problem.empty()) return usageError(problem);
     run::Session session;
     session.settings.kernels = *kernels;
     session.settings.seedFileName = options.seedFile;
@@ -370,22 +373,29 @@ int finishStandardOutput(int status) {
 }
 
 }  // namespace
-}  // namespace zeltric::cli
 
-int main(int argc, char** argv) {
+int batchMain(int& argc, char** argv, const ExtendedSpread& spread) {
     int status = 3;
     try {
-        status = zeltric::cli::runCli(argc, argv);
+        status = runCli(argc, argv, spread);
     } catch (const std::bad_alloc&) {
-        std::cerr << "zeltric-cli: error: " << zeltric::base::outOfMemoryFailure() << '\n';
-        status = zeltric::cli::kInputError;
+        std::cerr << "zeltric-cli: error: " << base::outOfMemoryFailure() << '\n';
+        status = kInputError;
     } catch (const std::exception& e) {
         std::cerr << "zeltric-cli: internal error: " << e.what() << '\n';
         status = 3;
     }
-    status = zeltric::cli::finishStandardOutput(status);
+    return finishStandardOutput(status);
+}
+
+}  // namespace zeltric::cli
+
+#ifndef ZELTRIC_SPREAD_FRONT_END
+int main(int argc, char** argv) {
+    const int status = zeltric::cli::batchMain(argc, argv, {});
     // A cancelled test finished as usual; the caller (a shell loop) must still
     // see that the run was interrupted.
     if (zeltric::platform::interruptRequested()) zeltric::platform::endByInterrupt();
     return status;
 }
+#endif

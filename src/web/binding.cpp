@@ -100,6 +100,11 @@ int start(WebRun& web, int argc, char** argv) {
     }
     web.options = parse.options;
     const cli::CliOptions& options = web.options;
+    // The page runs the exact analysis only.
+    if (const std::string problem = cli::exactTestProblem(options); !problem.empty()) {
+        web.error = problem;
+        return kUsageError;
+    }
     if (options.rerun) {
         web.error = base::notInBrowserRerunMessage();
         return kUsageError;

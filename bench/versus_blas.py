@@ -20,8 +20,10 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SHAPE_LINE = re.compile(r"shape \(([^)]*)\): fast 1t ([0-9.]+) ms, fast \d+t ([0-9.]+) ms")
-PEER_LINE = re.compile(r"shape \(([^)]*)\) case \w: ([0-9.]+) ms")
+SHAPE_LINE = re.compile(
+    r"shape \(([^)]*)\): fast 1t ([0-9.]+) ms, fast \d+t ([0-9.]+) ms a randomisation; observed inertia (\S+)"
+)
+PEER_LINE = re.compile(r"shape \(([^)]*)\) case \w: ([0-9.]+) ms a randomisation; observed inertia (\S+)")
 
 
 def run(command):
@@ -74,7 +76,13 @@ def main(argv):
                 oursN.append(float(line.group(3)))
                 out = run(peer + [data, "--seconds", str(seconds), "--threads", str(threads)])
                 kernel_line = out.splitlines()[0]
-                theirs.append(float(PEER_LINE.search(out).group(2)))
+                peer_line = PEER_LINE.search(out)
+                theirs.append(float(peer_line.group(2)))
+                # Both analyse the same data the same way, or the ratio means nothing.
+                ours_t, theirs_t = float(line.group(4)), float(peer_line.group(3))
+                if peer_line.group(1) != label or abs(ours_t - theirs_t) > 1e-4 * max(abs(ours_t), 1e-30):
+                    sys.exit(f"versus_blas.py: shape {shape}: the peer analysed ({peer_line.group(1)}), "
+                             f"inertia {theirs_t}, against ({label}), inertia {ours_t}")
             one, many, other = (statistics.median(v) for v in (ours1, oursN, theirs))
             rows.append(
                 f"({label}):".ljust(24) + f" | {one:10.4f} {many:10.4f} | {other:10.4f} | "

@@ -8,6 +8,10 @@
 #include <string_view>
 #include <utility>
 
+#if __has_include(<unistd.h>)
+#include <unistd.h>
+#endif
+
 #include "analysis/fast_kernels_simd.hpp"
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
@@ -402,6 +406,25 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
         for (int k = i; k < padded; ++k) to[k] = 0.0;
     }
     reduceEigenvaluesOnly(cells, n, d, e, kernelsFor(isa));
+}
+
+long LevelTwoCacheBytes() {
+    static const long bytes = [] {
+#ifdef _SC_LEVEL2_CACHE_SIZE
+        const long reported = sysconf(_SC_LEVEL2_CACHE_SIZE);
+        return reported > 0 ? reported : 0L;
+#else
+        return 0L;
+#endif
+    }();
+    return bytes;
+}
+
+bool WidenedReductionFits(int n) {
+    const long cache = LevelTwoCacheBytes();
+    if (cache == 0) return true;
+    const double triangle = static_cast<double>(n) * (n + 1) / 2.0 * sizeof(double);
+    return triangle <= static_cast<double>(cache) / 2.0;
 }
 
 void CentredFrequencies(const double* counts, double size, const double* pooled, int n, float* out,

@@ -7,6 +7,7 @@
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
 #include "cli/batch_run.hpp"
+#include "cli/statistics_batch.hpp"
 #include "extended/input_kind.hpp"
 #include "platform/platform.hpp"
 #include "run/extended_step.hpp"
@@ -36,7 +37,8 @@ std::optional<int> refuseUnsupported(const CliOptions& o) {
 
 }  // namespace
 
-std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui) {
+std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui,
+                                       const figure::FigureRenderer& render) {
     if (options.rerun) return std::nullopt;
     const bool asked = options.analysis == std::optional<std::string>("extended");
     const bool exactAsked = options.analysis == std::optional<std::string>("exact");
@@ -70,7 +72,11 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
             return std::nullopt;
         }
         if (auto refused = refuseUnsupported(options)) return refused;
-        const std::string results = run::RunExtendedStep(request, *data);
+        std::vector<double> firstAxis;
+        const std::string results = run::RunExtendedStep(request, *data, &firstAxis);
+        const std::string base = results.substr(0, results.size() - std::string(".pca").size());
+        if (const int status = writeStatistics(options, *data, base, firstAxis, ui, render); status != 0)
+            return status;
         if (!options.quiet) {
             std::ifstream in(results, std::ios::binary);
             std::cout << in.rdbuf();

@@ -4,6 +4,7 @@
 
 #include "cli/cli_options.hpp"
 #include "cli/terminal_interface.hpp"
+#include "figure/figure_file.hpp"
 
 namespace zeltric::cli {
 
@@ -11,6 +12,8 @@ namespace zeltric::cli {
 // files past the data file's limits and any data under --analysis extended.
 // Returns the exit status when it ran (or refused the run), nothing when the
 // exact analysis goes on as before.
-std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui);
+// `render` draws a PDF or PNG pairwise figure (--pairwise-figure).
+std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui,
+                                       const figure::FigureRenderer& render = {});
 
 }  // namespace zeltric::cli

@@ -43,7 +43,9 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
 // coordinates), NAME.json (the run record) and, for at most kPerAlleleLoci
 // loci or when asked, NAME.fre and NAME.al (compressed as .gz past
 // kPerAlleleLoci). NAME is the data file without its extension. Returns the
-// results file's path.
-std::string RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data);
+// results file's path; `firstAxis`, when given, receives each sample's
+// coordinate on the first axis (0 when there is none).
+std::string RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,
+                            std::vector<double>* firstAxis = nullptr);
 
 }  // namespace zeltric::run

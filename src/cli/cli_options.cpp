@@ -151,7 +151,7 @@ std::string cliUsage() {
            "  --pairwise-seeds S1,S2\n"
            "                     the pairwise test's seeds (default 1,1; same ranges as --seeds); the\n"
            "                     seed file is neither read nor written for it\n"
-           "                       e.g. --pairwise-test 1000 --pairwise-seeds 4711,815\n"
+           "                       e.g. --statistics --pairwise-test 1000 --pairwise-seeds 4711,815\n"
            "  --pairwise-figure FILE\n"
            "                     with --statistics: a heat map of pairwise theta, samples in the order\n"
            "                     of the first axis, pairs below 0.05 after Holm's adjustment marked;\n"

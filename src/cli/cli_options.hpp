@@ -37,7 +37,7 @@ struct CliOptions {
     bool statistics = false;                  // theta, Nei's diversities and pairwise theta tables
     std::optional<int> pairwiseTest;          // randomisations per pair of the pairwise test
     std::optional<std::pair<long long, long long>> pairwiseSeeds;  // its generator's (default 1,1)
-    std::optional<std::string> pairwiseFigure;                      // heat map of pairwise theta
+    std::optional<std::string> pairwiseFigure;                     // heat map of pairwise theta
     bool quiet = false;
     bool help = false;
     bool version = false;

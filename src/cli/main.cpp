@@ -354,8 +354,8 @@ int runCli(int& argc, char** argv) {
             return kInputError;
         }
 #if ZELTRIC_HAS_PLOT
-        if (!gui &&
-            (options.plot || (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg)))
+        if (!gui && (options.plot ||
+                     (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg)))
             gui = startHeadlessGui(argc, argv);
         if (options.plot)
             if (const int failed = writePlot(session, options); failed != 0) return failed;

@@ -38,7 +38,8 @@ int writeStatistics(const CliOptions& options, const extended::ExtendedData& dat
     }
     request.threads = options.threads > 0 ? options.threads : platform::usableProcessorCount();
     try {
-        const run::StatisticsRun run = run::runStatisticsStep(data, request, base, base + ".pca", base + ".json", ui);
+        const run::StatisticsRun run =
+            run::runStatisticsStep(data, request, base, base + ".pca", base + ".json", ui);
         if (options.pairwiseFigure) {
             figure::PairwiseMap map;
             map.names = data.sampleNames;

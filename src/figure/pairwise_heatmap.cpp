@@ -117,13 +117,15 @@ std::string pairwiseHeatMapSvg(const PairwiseMap& map, const std::string& title)
                 const std::optional<double>& p = map.holm[pairIndex(order[row], order[column])];
                 if (!p || *p >= kSignificant) continue;
                 out += "<circle cx=\"" + num(left + cell * (static_cast<double>(column) + 0.5)) + "\" cy=\"" +
-                       num(top + cell * (static_cast<double>(row) + 0.5)) + "\" r=\"" + num(cell * 0.18) + "\"/>\n";
+                       num(top + cell * (static_cast<double>(row) + 0.5)) + "\" r=\"" + num(cell * 0.18) +
+                       "\"/>\n";
             }
         out += "</g>\n";
     }
 
     const double middle = (fontAscent(labelSize) - fontDescent(labelSize)) / 2.0;
-    out += "<g font-family=\"DejaVu Sans\" font-size=\"" + num(labelSize) + "\" fill=\"#000000\" stroke=\"none\">\n";
+    out +=
+        "<g font-family=\"DejaVu Sans\" font-size=\"" + num(labelSize) + "\" fill=\"#000000\" stroke=\"none\">\n";
     for (std::size_t i = 0; i < samples; ++i) {
         const std::string& name = map.names[order[i]];
         const double centre = cell * (static_cast<double>(i) + 0.5);

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "extended/extended_data.hpp"
+#include "run/user_interface.hpp"
 #include "statistics/observed_statistics.hpp"
 #include "statistics/pairwise_test.hpp"
-#include "run/user_interface.hpp"
 
 namespace zeltric::run {
 

@@ -64,7 +64,8 @@ Statistics computeStatistics(const extended::ExtendedData& data, int threads) {
             LocusTally& tally = tallies[i];
             tallyLocus(data, l, tally);
             LocusStatistics& locus = out.loci[l];
-            locus.typed = std::any_of(tally.typed.begin(), tally.typed.end(), [](std::int64_t n) { return n > 0; });
+            locus.typed =
+                std::any_of(tally.typed.begin(), tally.typed.end(), [](std::int64_t n) { return n > 0; });
             locus.components = varianceComponents(tally, all);
             locus.theta = thetaOf(locus.components);
             const Diversity d = neiDiversity(tally);

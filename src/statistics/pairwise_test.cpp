@@ -96,8 +96,8 @@ public:
                     for (std::size_t v = 0; v <= u; ++v) {
                         const extended::Genotype& x = calls[u];
                         const extended::Genotype& y = calls[v];
-                        gram_[u * n_ + v] += (x.first == y.first) + (x.first == y.second) +
-                                             (x.second == y.first) + (x.second == y.second);
+                        gram_[u * n_ + v] += (x.first == y.first) + (x.first == y.second) + (x.second == y.first) +
+                                             (x.second == y.second);
                     }
                 continue;
             }

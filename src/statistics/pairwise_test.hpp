@@ -42,11 +42,11 @@ struct PairwiseTestOptions {
 };
 
 struct PairwiseTestResult {
-    bool cancelled = false;                  // no P-values then
-    std::vector<std::int64_t> reached;       // per pair
-    std::vector<std::optional<double>> p;    // per pair, nothing without an observed theta
+    bool cancelled = false;                   // no P-values then
+    std::vector<std::int64_t> reached;        // per pair
+    std::vector<std::optional<double>> p;     // per pair, nothing without an observed theta
     std::vector<std::optional<double>> holm;  // holmAdjusted(p)
-    std::int32_t seed1After = 0;             // the generator after the last pair
+    std::int32_t seed1After = 0;              // the generator after the last pair
     std::int32_t seed2After = 0;
 };
 

@@ -95,7 +95,8 @@ std::string statisticsSection(const extended::ExtendedData& data, const Statisti
     line("Loci left out of theta (no figure): " + locusList(data, statistics.thetaLeftOut));
     line("Gene diversities (Nei 1987), means over " + std::to_string(statistics.neiLoci) + " loci");
     line("Ho: " + figure(statistics.ho) + "  Hs: " + figure(statistics.hs) + "  Ht: " + figure(statistics.ht));
-    line("Dst: " + figure(statistics.dst) + "  Fst: " + figure(statistics.fst) + "  Fis: " + figure(statistics.fis));
+    line("Dst: " + figure(statistics.dst) + "  Fst: " + figure(statistics.fst) +
+         "  Fis: " + figure(statistics.fis));
     line("Loci left out of the means (nobody typed twice in a sample): " + locusList(data, statistics.neiLeftOut));
     if (test != nullptr && options != nullptr) {
         if (test->cancelled) {

@@ -24,9 +24,10 @@ void writePanel(const TempDir& dir, const std::vector<int>& sizes, int snps, uns
     std::mt19937 engine(seed);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::normal_distribution<double> drift(0.0, 0.15);
-    std::string vcf = "##fileformat=VCFv4.2\n##contig=<ID=1>\n"
-                      "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
-                      "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
+    std::string vcf =
+        "##fileformat=VCFv4.2\n##contig=<ID=1>\n"
+        "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+        "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
     std::string popmap;
     std::string pheno = "#IID\tPOP\n";
     for (std::size_t p = 0; p < sizes.size(); ++p)
@@ -98,9 +99,8 @@ TEST(StatisticsCli, PairwiseThetaMatchesPlink2WeirCockerhamFst) {
                                            " && plink2 --vcf panel.vcf --pheno panel.pheno --fst POP method=wc "
                                            "--out panel >/dev/null 2>&1");
     ASSERT_EQ(plink.exitCode, 0) << plink.err;
-    const ProcessResult ours =
-        runCli("--quiet --statistics --popmap " + shellQuote(dir.file("panel.popmap")) + " " +
-               shellQuote(dir.file("panel.vcf")));
+    const ProcessResult ours = runCli("--quiet --statistics --popmap " + shellQuote(dir.file("panel.popmap")) +
+                                      " " + shellQuote(dir.file("panel.vcf")));
     ASSERT_EQ(ours.exitCode, 0) << ours.err;
     const auto rows = csvRows(readFile(dir.file("panel-pairwise.csv")));
     ASSERT_EQ(rows.size(), 7u);
@@ -137,10 +137,11 @@ TEST(StatisticsCli, TablesRecordAndSectionOnlyWhenAskedOtherOutputsUnchanged) {
                      shellQuote(plain.file("trout.dat")))
                   .exitCode,
               0);
-    const ProcessResult run = runCli("--quiet --statistics --pairwise-test 200 --pairwise-seeds 5,7 --threads 1 "
-                                     "--pairwise-figure " +
-                                     shellQuote(asked.file("theta.svg")) + " --labels " +
-                                     shellQuote(asked.file("trout.lab")) + " " + shellQuote(asked.file("trout.dat")));
+    const ProcessResult run = runCli(
+        "--quiet --statistics --pairwise-test 200 --pairwise-seeds 5,7 --threads 1 "
+        "--pairwise-figure " +
+        shellQuote(asked.file("theta.svg")) + " --labels " + shellQuote(asked.file("trout.lab")) + " " +
+        shellQuote(asked.file("trout.dat")));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     for (const char* extension : {".fre", ".al", ".pop", ".per"})
         EXPECT_EQ(readFile(plain.file(std::string("trout") + extension)),
@@ -194,11 +195,11 @@ TEST(StatisticsCli, TablesRecordAndSectionOnlyWhenAskedOtherOutputsUnchanged) {
 
 TEST(StatisticsCli, OptionsThatNeedAnotherAreRefused) {
     const std::string data = shellQuote(goldenPath("cli/inputs/trout.dat"));
-    for (const std::string& options : {std::string("--pairwise-test 1000"), std::string("--pairwise-figure x.svg"),
-                                       std::string("--statistics --pairwise-seeds 1,2"),
-                                       std::string("--statistics --pairwise-test 5"),
-                                       std::string("--statistics --pairwise-test 1000 --pairwise-seeds 0,1"),
-                                       std::string("--statistics --pairwise-figure x.txt")}) {
+    for (const std::string& options :
+         {std::string("--pairwise-test 1000"), std::string("--pairwise-figure x.svg"),
+          std::string("--statistics --pairwise-seeds 1,2"), std::string("--statistics --pairwise-test 5"),
+          std::string("--statistics --pairwise-test 1000 --pairwise-seeds 0,1"),
+          std::string("--statistics --pairwise-figure x.txt")}) {
         const ProcessResult r = runCli("--quiet " + options + " " + data);
         EXPECT_EQ(r.exitCode, 2) << options << "\n" << r.err;
     }

@@ -63,7 +63,8 @@ ext::ExtendedData randomData(const std::vector<int>& sizes, int loci, int maxAll
                     calls.push_back({});
                     continue;
                 }
-                calls.push_back({static_cast<std::uint16_t>(allele(engine)), static_cast<std::uint16_t>(allele(engine))});
+                calls.push_back(
+                    {static_cast<std::uint16_t>(allele(engine)), static_cast<std::uint16_t>(allele(engine))});
             }
         }
         b.locus(alleles, calls);

@@ -547,6 +547,11 @@ void applyRerunPlan(CliOptions& options, const record::RerunPlan& plan) {
     if (plan.bootstrapSeeds)
         options.bootstrapSeeds =
             std::pair<long long, long long>(plan.bootstrapSeeds->first, plan.bootstrapSeeds->second);
+    options.statistics = plan.statistics;
+    options.pairwiseTest = plan.pairwiseRandomisations;
+    if (plan.pairwiseSeeds)
+        options.pairwiseSeeds =
+            std::pair<long long, long long>(plan.pairwiseSeeds->first, plan.pairwiseSeeds->second);
     options.keepSeedFile = true;
 }
 

@@ -4,12 +4,17 @@
 
 namespace zeltric::statistics {
 
-Components varianceComponents(const LocusTally& tally, std::span<const std::size_t> which) {
+namespace {
+
+// The definition's arithmetic, over samples whose typed count, frequency and
+// heterozygote share come from `typed(s)`, `p(s, a)` and `h(s, a)`.
+template <typename Typed, typename P, typename H>
+Components components(std::size_t alleles, std::span<const std::size_t> which, Typed typed, P p, H h) {
     Components out;
     double r = 0.0;
     double sumN = 0.0;
     for (const std::size_t s : which) {
-        const auto n = static_cast<double>(tally.typed[s]);
+        const double n = typed(s);
         if (n <= 0.0) continue;
         r += 1.0;
         sumN += n;
@@ -19,31 +24,29 @@ Components varianceComponents(const LocusTally& tally, std::span<const std::size
     if (nbar <= 1.0) return out;
     double sumN2 = 0.0;
     for (const std::size_t s : which) {
-        const auto n = static_cast<double>(tally.typed[s]);
+        const double n = typed(s);
         if (n > 0.0) sumN2 += n * n;
     }
     const double rn = r * nbar;
     const double nc = (rn - sumN2 / rn) / (r - 1.0);
     out.counted = true;
-    for (std::size_t a = 0; a < tally.alleles; ++a) {
+    for (std::size_t a = 0; a < alleles; ++a) {
         double sumNp = 0.0;
         double sumNh = 0.0;
         for (const std::size_t s : which) {
-            const auto n = static_cast<double>(tally.typed[s]);
+            const double n = typed(s);
             if (n <= 0.0) continue;
-            const double p = static_cast<double>(tally.copiesOf(s, a)) / (2.0 * n);
-            const double h = static_cast<double>(tally.carriersOf(s, a)) / n;
-            sumNp += n * p;
-            sumNh += n * h;
+            sumNp += n * p(s, a);
+            sumNh += n * h(s, a);
         }
         const double pbar = sumNp / rn;
         const double hbar = sumNh / rn;
         double sumSquares = 0.0;
         for (const std::size_t s : which) {
-            const auto n = static_cast<double>(tally.typed[s]);
+            const double n = typed(s);
             if (n <= 0.0) continue;
-            const double p = static_cast<double>(tally.copiesOf(s, a)) / (2.0 * n);
-            sumSquares += n * (p - pbar) * (p - pbar);
+            const double d = p(s, a) - pbar;
+            sumSquares += n * d * d;
         }
         const double s2 = sumSquares / ((r - 1.0) * nbar);
         const double pq = pbar * (1.0 - pbar);
@@ -52,6 +55,39 @@ Components varianceComponents(const LocusTally& tally, std::span<const std::size
         out.c += hbar / 2.0;
     }
     return out;
+}
+
+}  // namespace
+
+Components varianceComponents(const LocusTally& tally, std::span<const std::size_t> which) {
+    const auto typed = [&](std::size_t s) { return static_cast<double>(tally.typed[s]); };
+    return components(
+        tally.alleles, which, typed,
+        [&](std::size_t s, std::size_t a) { return static_cast<double>(tally.copiesOf(s, a)) / (2.0 * typed(s)); },
+        [&](std::size_t s, std::size_t a) { return static_cast<double>(tally.carriersOf(s, a)) / typed(s); });
+}
+
+void frequenciesOf(const LocusTally& tally, LocusFrequencies& out) {
+    out.alleles = tally.alleles;
+    out.typed.resize(tally.samples);
+    out.p.assign(tally.samples * tally.alleles, 0.0);
+    out.h.assign(tally.samples * tally.alleles, 0.0);
+    for (std::size_t s = 0; s < tally.samples; ++s) {
+        const auto n = static_cast<double>(tally.typed[s]);
+        out.typed[s] = n;
+        if (n <= 0.0) continue;
+        for (std::size_t a = 0; a < tally.alleles; ++a) {
+            out.p[s * tally.alleles + a] = static_cast<double>(tally.copiesOf(s, a)) / (2.0 * n);
+            out.h[s * tally.alleles + a] = static_cast<double>(tally.carriersOf(s, a)) / n;
+        }
+    }
+}
+
+Components varianceComponents(const LocusFrequencies& f, std::span<const std::size_t> which) {
+    return components(
+        f.alleles, which, [&](std::size_t s) { return f.typed[s]; },
+        [&](std::size_t s, std::size_t a) { return f.p[s * f.alleles + a]; },
+        [&](std::size_t s, std::size_t a) { return f.h[s * f.alleles + a]; });
 }
 
 std::optional<double> thetaOf(const Components& components) {

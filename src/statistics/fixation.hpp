@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "statistics/locus_tallies.hpp"
 
@@ -28,6 +29,18 @@ struct Components {
     double total() const { return a + b + c; }
 };
 Components varianceComponents(const LocusTally& tally, std::span<const std::size_t> which);
+
+// A tally's frequencies p = copies / (2n) and heterozygote shares
+// h = carriers / n, divided once for the many pairs of samples at a locus;
+// varianceComponents of them gives the same bits as of the tally.
+struct LocusFrequencies {
+    std::size_t alleles = 0;
+    std::vector<double> typed;  // per sample
+    std::vector<double> p;      // [s * alleles + a], 0 where nobody is typed
+    std::vector<double> h;
+};
+void frequenciesOf(const LocusTally& tally, LocusFrequencies& out);
+Components varianceComponents(const LocusFrequencies& frequencies, std::span<const std::size_t> which);
 
 // a / (a + b + c), nothing when the locus adds nothing or the sum is 0.
 std::optional<double> thetaOf(const Components& components);

@@ -56,6 +56,7 @@ Statistics computeStatistics(const extended::ExtendedData& data, int threads) {
     for (std::size_t s = 0; s < samples; ++s) all[s] = s;
 
     std::vector<LocusTally> tallies(std::min(kBlockLoci, loci));
+    std::vector<LocusFrequencies> frequencies(tallies.size());
     std::vector<std::vector<std::optional<SampleLocusDiversity>>> within(tallies.size());
     for (std::size_t first = 0; first < loci; first += kBlockLoci) {
         const std::size_t count = std::min(kBlockLoci, loci - first);
@@ -77,6 +78,7 @@ Statistics computeStatistics(const extended::ExtendedData& data, int threads) {
                 locus.fst = ratio(locus.dst, d.ht);
                 locus.fis = oneMinusRatio(d.ho, d.hs);
             }
+            frequenciesOf(tally, frequencies[i]);
             within[i].assign(samples, std::nullopt);
             for (std::size_t s = 0; s < samples; ++s) within[i][s] = sampleDiversity(tally, s);
         });
@@ -85,7 +87,7 @@ Statistics computeStatistics(const extended::ExtendedData& data, int threads) {
             const std::array<std::size_t, 2> two{out.pairs[p].j, out.pairs[p].k};
             Components& sum = pairSums[p];
             for (std::size_t i = 0; i < count; ++i) {
-                const Components c = varianceComponents(tallies[i], two);
+                const Components c = varianceComponents(frequencies[i], two);
                 if (!c.counted) continue;
                 sum.counted = true;
                 sum.a += c.a;

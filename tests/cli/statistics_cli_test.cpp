@@ -184,6 +184,12 @@ TEST(StatisticsCli, TablesRecordAndSectionOnlyWhenAskedOtherOutputsUnchanged) {
     for (std::size_t j = 1; j < samples.size(); ++j)
         EXPECT_NE(svg.find(">" + samples[j][0] + "</text>"), std::string::npos) << samples[j][0];
 
+    // A rerun from the record repeats the statistics and their test.
+    const ProcessResult rerun = runCli("--threads 2 --rerun " + shellQuote(asked.file("trout.json")));
+    EXPECT_EQ(rerun.exitCode, 0) << rerun.err;
+    EXPECT_NE(rerun.err.find("trout-pairwise.csv: byte-identical"), std::string::npos) << rerun.err;
+    EXPECT_NE(rerun.err.find("0 differing"), std::string::npos) << rerun.err;
+
     // Another thread count, the same bits.
     const std::string firstTable = readFile(asked.file("trout-pairwise.csv"));
     ASSERT_EQ(runCli("--quiet --statistics --pairwise-test 200 --pairwise-seeds 5,7 --threads 3 --labels " +

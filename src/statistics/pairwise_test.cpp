@@ -243,8 +243,10 @@ private:
             const std::int64_t other = locus.typed - typed;
             if (other == 0) continue;
             const std::int64_t otherSquares = locus.squares - 2 * cross + squares;
-            const auto spread = static_cast<double>((squares * other + otherSquares * typed) * locus.typed -
-                                                    locus.squares * typed * other);
+            // In 128 bits: the terms grow as N^4.
+            const auto spread =
+                static_cast<double>((Wide{squares} * other + Wide{otherSquares} * typed) * locus.typed -
+                                    Wide{locus.squares} * typed * other);
             const double inverse = 1.0 / static_cast<double>(typed * other);
             const double locusA = locus.aSpread * spread * inverse * inverse - locus.aFixed * inverse;
             a += locusA;

@@ -1,8 +1,6 @@
 #include "statistics/statistics_tables.hpp"
 
-#include <charconv>
-
-#include "base/fatal_error.hpp"
+#include "base/csv_text.hpp"
 
 namespace zeltric::statistics {
 
@@ -10,19 +8,23 @@ namespace {
 
 constexpr const char* kLineEnd = "\r\n";
 
-std::string cell(const std::optional<double>& value) { return value ? shortestNumber(*value) : std::string(); }
+std::string cell(const std::optional<double>& value) {
+    return value ? base::shortestDecimal(*value) : std::string();
+}
 
 void row(std::string& out, std::initializer_list<std::string> fields) {
     bool first = true;
     for (const std::string& field : fields) {
         if (!first) out += ',';
-        out += csvField(field);
+        out += base::csvField(field);
         first = false;
     }
     out += kLineEnd;
 }
 
-std::string figure(const std::optional<double>& value) { return value ? shortestNumber(*value) : "undefined"; }
+std::string figure(const std::optional<double>& value) {
+    return value ? base::shortestDecimal(*value) : "undefined";
+}
 
 std::string locusList(const extended::ExtendedData& data, const std::vector<std::size_t>& loci) {
     if (loci.empty()) return "none";
@@ -32,23 +34,6 @@ std::string locusList(const extended::ExtendedData& data, const std::vector<std:
 }
 
 }  // namespace
-
-std::string shortestNumber(double value) {
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    ZELTRIC_ASSERT(result.ec == std::errc());
-    return std::string(text, result.ptr);
-}
-
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
 
 std::string lociTable(const extended::ExtendedData& data, const Statistics& statistics) {
     std::string out;

@@ -10,8 +10,9 @@
 namespace zeltric::statistics {
 
 // The tables of the statistics, RFC 4180 CSV (CRLF line ends, a field with a
-// comma, quote or line end quoted), numbers in the shortest form that reads
-// back to the same double, an empty cell where a figure is nothing.
+// comma, quote or line end quoted: base::csvField), numbers in the shortest
+// form that reads back to the same double (base::shortestDecimal, as the
+// result tables write them), an empty cell where a figure is nothing.
 
 // locus,theta,Ho,Hs,Ht,Dst,Fis: one row per locus typed in somebody, in
 // locus order, named as in the data.
@@ -31,10 +32,5 @@ std::string sampleDiversityTable(const extended::ExtendedData& data, const Stati
 // settings (lines end in CR LF as the results file's do).
 std::string statisticsSection(const extended::ExtendedData& data, const Statistics& statistics,
                               const PairwiseTestResult* test, const PairwiseTestOptions* options);
-
-// The shortest decimal form of `value` that reads back to it.
-std::string shortestNumber(double value);
-// One CSV field.
-std::string csvField(const std::string& text);
 
 }  // namespace zeltric::statistics

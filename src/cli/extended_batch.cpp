@@ -8,6 +8,7 @@
 #include "base/messages.hpp"
 #include "base/messages_cli.hpp"
 #include "cli/batch_run.hpp"
+#include "cli/statistics_batch.hpp"
 #include "extended/input_kind.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/seed_file.hpp"
@@ -53,7 +54,7 @@ void lockSeedFile(platform::FileLock& lock, const std::string& target, const std
 }  // namespace
 
 std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui,
-                                       const ExtendedSpread& spread) {
+                                       const ExtendedSpread& spread, const figure::FigureRenderer& render) {
     if (options.rerun) return std::nullopt;
     const bool asked = options.analysis == std::optional<std::string>("extended");
     const bool exactAsked = options.analysis == std::optional<std::string>("exact");
@@ -124,8 +125,13 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
             request.analyseBatch = spread.analyseBatch;
             request.spreadProcesses = spread.processes;
         }
-        const run::ExtendedStepOutcome outcome = run::RunExtendedStep(request, *data);
+        std::vector<double> firstAxis;
+        const run::ExtendedStepOutcome outcome = run::RunExtendedStep(request, *data, &firstAxis);
         saveSeeds();
+        const std::string& results = outcome.resultsPath;
+        const std::string base = results.substr(0, results.size() - std::string(".pca").size());
+        if (const int status = writeStatistics(options, *data, base, firstAxis, ui, render); status != 0)
+            return status;
         if (!options.quiet) {
             std::ifstream in(outcome.resultsPath, std::ios::binary);
             std::cout << in.rdbuf();

@@ -7,6 +7,7 @@
 #include "cli/terminal_interface.hpp"
 #include "extended/arrangement_analysis.hpp"
 #include "run/extended_test.hpp"
+#include "figure/figure_file.hpp"
 
 namespace zeltric::cli {
 
@@ -23,7 +24,9 @@ struct ExtendedSpread {
 // files past the data file's limits and any data under --analysis extended.
 // Returns the exit status when it ran (or refused the run), nothing when the
 // exact analysis goes on as before.
+// `render` draws a PDF or PNG pairwise figure (--pairwise-figure).
 std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui,
-                                       const ExtendedSpread& spread = {});
+                                       const ExtendedSpread& spread = {},
+                                       const figure::FigureRenderer& render = {});
 
 }  // namespace zeltric::cli

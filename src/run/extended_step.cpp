@@ -168,13 +168,19 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
     return fromForeign(foreign);
 }
 
-ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data) {
+ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,
+                                        std::vector<double>* firstAxis) {
     const std::string started = record::utcNow();
     const auto clockStart = std::chrono::steady_clock::now();
     extended::ExtendedOptions options;
     options.threads = request.threads;
     const extended::ExtendedResult result = extended::RunExtendedAnalysis(data, options);
     for (const std::string& text : result.informations) tell(request, text);
+    if (firstAxis != nullptr) {
+        firstAxis->assign(data.samples(), 0.0);
+        if (result.dimension > 1)
+            for (std::size_t j = 0; j < data.samples(); ++j) (*firstAxis)[j] = result.sampleCoordinate(j, 0);
+    }
 
     const std::string base = baseName(request.dataFile);
     const std::string resultsPath = base + ".pca";

@@ -66,6 +66,9 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
 // test, also NAME.per (the share file: the observed line, then one per
 // arrangement), the test section appended to NAME.pca and the P-values in the
 // record; the results and the record are written once the test is over.
-ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data);
+// `firstAxis`, when given, receives each sample's coordinate on the first
+// axis (0 when there is none).
+ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,
+                                    std::vector<double>* firstAxis = nullptr);
 
 }  // namespace zeltric::run

@@ -6,8 +6,8 @@
 #include "cli/cli_options.hpp"
 #include "cli/terminal_interface.hpp"
 #include "extended/arrangement_analysis.hpp"
-#include "run/extended_test.hpp"
 #include "figure/figure_file.hpp"
+#include "run/extended_test.hpp"
 
 namespace zeltric::cli {
 

@@ -169,7 +169,7 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
 }
 
 ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,
-                                        std::vector<double>* firstAxis) {
+                                    std::vector<double>* firstAxis) {
     const std::string started = record::utcNow();
     const auto clockStart = std::chrono::steady_clock::now();
     extended::ExtendedOptions options;

@@ -8,13 +8,10 @@
 #include <string_view>
 #include <utility>
 
-#if __has_include(<unistd.h>)
-#include <unistd.h>
-#endif
-
 #include "analysis/fast_kernels_simd.hpp"
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
+#include "platform/platform.hpp"
 
 namespace zeltric::analysis {
 
@@ -409,14 +406,7 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
 }
 
 long LevelTwoCacheBytes() {
-    static const long bytes = [] {
-#ifdef _SC_LEVEL2_CACHE_SIZE
-        const long reported = sysconf(_SC_LEVEL2_CACHE_SIZE);
-        return reported > 0 ? reported : 0L;
-#else
-        return 0L;
-#endif
-    }();
+    static const long bytes = platform::levelTwoCacheBytes();
     return bytes;
 }
 

@@ -13,6 +13,7 @@ std::string expected(OptionValue kind) {
         case OptionValue::Seeds:
             return "two seeds S1,S2 with S1 in " + firstSeedRange() + " and S2 in " + secondSeedRange();
         case OptionValue::Threads: return "a number within 1..256";
+        case OptionValue::BlockLoci: return "a number of loci of at least 1";
         case OptionValue::PlotAxes: return "two axis numbers X,Y";
         case OptionValue::Format: return "genepop, structure, genetix or fstat";
         case OptionValue::StructureLoci: return "a number of loci of at least 1";
@@ -44,6 +45,16 @@ std::string noDataFileMessage() { return "no data file given"; }
 
 std::string optionNeedsOptionMessage(const std::string& option, const std::string& needed) {
     return option + " needs " + needed;
+}
+
+std::string blockPastLociMessage(long long block, std::size_t loci) {
+    return "--bootstrap-block " + std::to_string(block) + ": the data have " + std::to_string(loci) +
+           " loci, and a block holds at most that many";
+}
+
+std::string blockExactMessage() {
+    return "--bootstrap-block is for the extended analysis (VCF, BCF and PLINK files, data past the data file's "
+           "limits, --analysis extended); the exact analysis draws loci one by one";
 }
 
 std::string rerunWithDataFileMessage() { return "--rerun takes the data file from the record; give no DATA_FILE"; }

@@ -12,6 +12,7 @@ namespace zeltric::base {
 enum class OptionValue {
     Randomisations,  // --test
     Replicates,      // --bootstrap
+    BlockLoci,       // --bootstrap-block
     Seeds,           // --seeds, --bootstrap-seeds
     Threads,
     PlotAxes,
@@ -35,6 +36,10 @@ std::string noDataFileMessage();
 // An option given without the one it belongs to ("--plot-file needs --plot X,Y").
 std::string optionNeedsOptionMessage(const std::string& option, const std::string& needed);
 std::string rerunWithDataFileMessage();
+// --bootstrap-block larger than the data's loci.
+std::string blockPastLociMessage(long long block, std::size_t loci);
+// --bootstrap-block with data the exact analysis takes.
+std::string blockExactMessage();
 std::string rerunWithSettingMessage(const std::string& option);
 
 // --convert-only given a data file.

@@ -102,6 +102,10 @@ std::string cliUsage() {
            "                     the bootstrap generator's seeds (default 1,1; same ranges as --seeds);\n"
            "                     the seed file is neither read nor written for it\n"
            "                       e.g. --bootstrap 1000 --bootstrap-seeds 4711,815\n"
+           "  --bootstrap-block N\n"
+           "                     the extended analysis's bootstrap draws blocks of N contiguous loci,\n"
+           "                     never across chromosomes (default: the loci / 100, at least 1)\n"
+           "                       e.g. --bootstrap 1000 --bootstrap-block 5000\n"
            "  --threads N        worker threads for the test and the bootstrap (default: all cores);\n"
            "                     the results do not depend on it\n"
            "                       e.g. --threads 2\n"
@@ -263,6 +267,12 @@ public:
         });
         value("--bootstrap-seeds",
               [this](const std::string& v) { o_.bootstrapSeeds = seedPair("--bootstrap-seeds", v); });
+        value("--bootstrap-block", [this](const std::string& v) {
+            auto n = wholeNumber(v);
+            if (!n || *n < 1)
+                refuse(base::optionValueMessage(base::OptionValue::BlockLoci, "--bootstrap-block", v));
+            o_.bootstrapBlock = *n;
+        });
         value("--threads", [this](const std::string& v) {
             auto n = wholeNumber(v);
             if (!n || *n < 1 || *n > 256)
@@ -527,6 +537,7 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
                                             {seedFileGiven, "--seed-file"},
                                             {o.bootstrap.has_value(), "--bootstrap"},
                                             {o.bootstrapSeeds.has_value(), "--bootstrap-seeds"},
+                                            {o.bootstrapBlock.has_value(), "--bootstrap-block"},
                                             {o.format.has_value(), "--format"},
                                             {o.convertOnly, "--convert-only"},
                                             {o.popmap.has_value(), "--popmap"},
@@ -543,6 +554,8 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
     if (o.plotFile && !o.plot) return fail(base::optionNeedsOptionMessage("--plot-file", "--plot X,Y"));
     if (o.bootstrapSeeds && !o.bootstrap)
         return fail(base::optionNeedsOptionMessage("--bootstrap-seeds", "--bootstrap B"));
+    if (o.bootstrapBlock && !o.bootstrap)
+        return fail(base::optionNeedsOptionMessage("--bootstrap-block", "--bootstrap B"));
     for (const auto& [given, option] : {std::pair{o.pairwiseTest.has_value(), "--pairwise-test"},
                                         {o.pairwiseSeeds.has_value(), "--pairwise-seeds"},
                                         {o.pairwiseFigure.has_value(), "--pairwise-figure"}})

@@ -20,6 +20,7 @@ struct CliOptions {
     int threads = 0;               // 0 = all cores
     std::optional<int> bootstrap;  // replicates of the bootstrap over loci
     std::optional<std::pair<long long, long long>> bootstrapSeeds;
+    std::optional<long long> bootstrapBlock;  // loci a block of the extended analysis's bootstrap
     std::optional<std::pair<int, int>> plot;
     std::optional<std::string> plotFile;
     std::optional<std::string> kernels;     // a name analysis::KernelSelection::fromName takes

@@ -30,7 +30,6 @@ std::optional<int> refuseUnsupported(const CliOptions& o) {
     for (const auto& [given, option] : {std::pair{o.loci.has_value(), "--loci"},
                                         {o.pops.has_value(), "--pops"},
                                         {o.labels.has_value(), "--labels"},
-                                        {o.bootstrap.has_value(), "--bootstrap"},
                                         {o.plot.has_value(), "--plot"},
                                         {o.figure.has_value(), "--figure"},
                                         {o.tables, "--tables"},
@@ -64,6 +63,7 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
         return usage("--analysis exact: VCF, BCF and PLINK files are analysed by the extended analysis only");
     if (exactAsked) {
         if (options.popmap) return usage("--popmap is for VCF, BCF and PLINK files");
+        if (options.bootstrapBlock) return usage(base::blockExactMessage());
         return std::nullopt;
     }
     if (kind != extended::InputKind::Other || asked)
@@ -108,9 +108,22 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
         std::optional<extended::ExtendedData> data = run::LoadForExtended(request);
         if (!data) {
             if (options.popmap) return usage("--popmap is for VCF, BCF and PLINK files");
+            if (options.bootstrapBlock) return usage(base::blockExactMessage());
             return std::nullopt;
         }
         if (auto refused = refuseUnsupported(options)) return refused;
+        if (options.bootstrapBlock && static_cast<unsigned long long>(*options.bootstrapBlock) > data->loci())
+            return usage(base::blockPastLociMessage(*options.bootstrapBlock, data->loci()));
+        if (options.bootstrap) {
+            request.bootstrapReplicates = *options.bootstrap;
+            if (options.bootstrapSeeds) {
+                request.bootstrapSeed1 = static_cast<std::int32_t>(options.bootstrapSeeds->first);
+                request.bootstrapSeed2 = static_cast<std::int32_t>(options.bootstrapSeeds->second);
+            }
+            request.bootstrapBlock =
+                options.bootstrapBlock ? static_cast<std::size_t>(*options.bootstrapBlock) : 0;
+            request.observer = &observer;
+        }
         if (options.test) {
             // The seeds as the exact analysis's test takes them: --seeds, else
             // the seed file, locked from reading to saving.

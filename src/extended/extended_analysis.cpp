@@ -50,8 +50,8 @@ bool centredColumn(const LocusCounts& counts, std::size_t a, std::size_t samples
     return true;
 }
 
-// Sums loci first..last-1 into w; writes their columns to perLocus (each
-// block its own range, so workers never share an entry).
+// Sums loci first..last-1 into w; writes their columns to perLocus when
+// given (each block its own range, so workers never share an entry).
 void sumBlock(const ExtendedData& data, std::size_t first, std::size_t last, Worker& w, std::uint32_t* perLocus) {
     const std::size_t samples = data.samples();
     BlockSums& s = w.sums;
@@ -69,7 +69,7 @@ void sumBlock(const ExtendedData& data, std::size_t first, std::size_t last, Wor
             if (!centredColumn(w.counts, a, samples, w.column, pbar)) continue;
             homozygosity += pbar * pbar;
             ++s.columns;
-            ++perLocus[l];
+            if (perLocus != nullptr) ++perLocus[l];
             const double* x = w.column.data();
             for (std::size_t j = 0; j < samples; ++j) {
                 const double xj = x[j];
@@ -155,6 +155,18 @@ void CountLocusAs(const ExtendedData& data, std::size_t locus, std::span<const i
                   LocusCounts& counts) {
     ZELTRIC_ASSERT(sampleOf.size() == data.individuals());
     countLocus(data, locus, sampleOf.data(), counts, nullptr);
+}
+
+void SumLoci(const ExtendedData& data, std::size_t first, std::size_t last, LociSums& sums) {
+    ZELTRIC_ASSERT(first <= last && last <= data.loci());
+    Worker w;
+    w.sums.cross.assign(data.samples() * data.samples(), 0.0);
+    w.column.assign(data.samples(), 0.0);
+    w.typedAnywhere.assign(data.individuals(), 0);
+    sumBlock(data, first, last, w, nullptr);
+    sums.cross = std::move(w.sums.cross);
+    sums.heterozygosity = w.sums.heterozygosity;
+    sums.typed = std::move(w.typedAnywhere);
 }
 
 double BrokenStickExpectation(std::size_t k, std::size_t p, double total) {

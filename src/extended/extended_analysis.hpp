@@ -85,6 +85,16 @@ void CountLocus(const ExtendedData& data, std::size_t locus, LocusCounts& counts
 // of the permutation test).
 void CountLocusAs(const ExtendedData& data, std::size_t locus, std::span<const int> sampleOf, LocusCounts& counts);
 
+// X X^T (lower triangle of a P x P row-major matrix), H, and the
+// individuals typed (1) or not (0), of loci first..last-1, summed in locus
+// order as the analysis sums one of its blocks.
+struct LociSums {
+    std::vector<double> cross;
+    double heterozygosity = 0.0;
+    std::vector<std::uint8_t> typed;
+};
+void SumLoci(const ExtendedData& data, std::size_t first, std::size_t last, LociSums& sums);
+
 // One column of X with its figures.
 struct AlleleColumn {
     std::size_t locus = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct ExtendedData {
     std::vector<std::string> alleleNames;
     std::vector<std::size_t> alleleStart{0};
     GenotypeMatrix genotypes;
+    // The chromosome of every locus (an index into chromosomeNames) when the
+    // file gives positions (VCF CHROM, .bim chromosome); empty otherwise.
+    std::vector<std::string> chromosomeNames;
+    std::vector<std::uint32_t> chromosomeOf;
 
     std::size_t samples() const { return sampleNames.size(); }
     std::size_t individuals() const { return sampleOf.size(); }
@@ -35,6 +40,17 @@ struct ExtendedData {
         locusNames.push_back(std::move(name));
         for (auto& a : alleles) alleleNames.push_back(std::move(a));
         alleleStart.push_back(alleleNames.size());
+    }
+    // Records the chromosome of the locus just added, by name (files sorted
+    // by position repeat the last locus's, so that is looked at first).
+    void addLocusChromosome(const std::string& name) {
+        std::size_t c = chromosomeOf.empty() ? 0 : chromosomeOf.back();
+        if (c >= chromosomeNames.size() || chromosomeNames[c] != name) {
+            c = 0;
+            while (c < chromosomeNames.size() && chromosomeNames[c] != name) ++c;
+            if (c == chromosomeNames.size()) chromosomeNames.push_back(name);
+        }
+        chromosomeOf.push_back(static_cast<std::uint32_t>(c));
     }
 };
 

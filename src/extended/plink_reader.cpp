@@ -74,6 +74,7 @@ ExtendedData ReadPlink(const std::string& bedPath, const ReadOptions& options, R
     eachLine(bimPath, bedPath, 6, [&](const std::vector<std::string>& f, long long number) {
         if (f[4] == f[5] && f[4] != "0") throw base::FatalError(base::plinkAlleleMessage(bimPath, number));
         data.addLocusNames(f[1], {f[4], f[5]});
+        data.addLocusChromosome(f[0]);
     });
 
     std::ifstream bed(bedPath, std::ios::binary);

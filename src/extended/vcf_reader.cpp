@@ -118,10 +118,12 @@ ExtendedData ReadVariants(const std::string& path, const ReadOptions& options, R
         }
         std::vector<std::string> alleleNames;
         for (int a = 0; a < alleles; ++a) alleleNames.emplace_back(rec->d.allele[a]);
+        const std::string chromosome = bcf_seqname_safe(header.get(), rec);
         std::string id = rec->d.id != nullptr ? rec->d.id : ".";
-        if (id == ".") id = std::string(bcf_seqname_safe(header.get(), rec)) + ":" + std::to_string(rec->pos + 1);
+        if (id == ".") id = chromosome + ":" + std::to_string(rec->pos + 1);
         data.genotypes.addLocus(alleles, calls);
         data.addLocusNames(std::move(id), std::move(alleleNames));
+        data.addLocusChromosome(chromosome);
         if (options.progress && number % 65536 == 0) options.progress(static_cast<std::size_t>(number));
     }
     if (status < -1) throw base::FatalError(base::variantRecordMessage(path, number + 1));

@@ -470,6 +470,10 @@ std::string bootstrapSectionText(const BootstrapSummaries& summaries) {
     line(out, std::string(43, '*'));
     line(out, "Bootstrap over loci: " + base::integerField(summaries.replicates) + " replicates, seeds " +
                   base::integerField(summaries.seed1) + "," + base::integerField(summaries.seed2));
+    if (summaries.blocks > 0)
+        line(out, "Blocks of up to " + std::to_string(summaries.blockLoci) +
+                      " contiguous loci, never across chromosomes: " + std::to_string(summaries.blocks) +
+                      " blocks drawn per replicate");
     line(out, std::string("Intervals: ") + kIntervalMethod);
     line(out, std::string(kLabelWidth, ' ') + "  observed      mean        se     lower     upper");
     for (const auto& [label, figure] : figures) line(out, row(label, *figure));

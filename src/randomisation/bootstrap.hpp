@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -44,6 +45,10 @@ struct BootstrapSummaries {
     int replicates = 0;
     std::int32_t seed1 = 1;
     std::int32_t seed2 = 1;
+    // Resampled in blocks of contiguous loci (the extended analysis): loci a
+    // block and blocks a replicate draws; 0 when loci are drawn one by one.
+    std::size_t blockLoci = 0;
+    std::size_t blocks = 0;
     BootstrapFigure globalFst;
     // Axes 1..dimension-1 of the observed analysis: the axes that have
     // coordinates in the sample and allele coordinate files.
@@ -171,6 +176,8 @@ private:
 // The section appended to the results file, every line ending CR LF:
 //   *******************************************
 //   Bootstrap over loci: B replicates, seeds S1,S2
+//   (with blocks: "Blocks of up to N contiguous loci, never across chromosomes:
+//    K blocks drawn per replicate")
 //   Intervals: <kIntervalMethod>
 //                     observed      mean        se     lower     upper
 //   Global Fst       (five 10:5 fields)

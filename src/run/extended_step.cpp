@@ -10,6 +10,7 @@
 #include "base/fatal_error.hpp"
 #include "base/limits.hpp"
 #include "base/messages.hpp"
+#include "base/messages_run.hpp"
 #include "base/number_field.hpp"
 #include "base/output_file.hpp"
 #include "extended/allele_outputs.hpp"
@@ -20,6 +21,8 @@
 #include "formats/foreign_data.hpp"
 #include "platform/sha256.hpp"
 #include "record/run_record.hpp"
+#include "run/bootstrap_record.hpp"
+#include "run/extended_bootstrap.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
@@ -186,18 +189,22 @@ ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extend
     const std::string resultsPath = base + ".pca";
     const std::string sharePath = base + ".per";
     const bool testing = request.randomisations > 0;
+    const bool bootstrapping = request.bootstrapReplicates > 0;
     // Written only once the test is over, so that a run that fails or is
     // ended on the way leaves no results looking complete.
     std::string resultsText = extended::ExtendedResultsText(data, result);
     std::optional<ExtendedTestOutcome> test;
     std::optional<record::SeedPair> seedsStart;
-    if (testing) {
-        ZELTRIC_ASSERT(request.generator != nullptr && request.observer != nullptr);
-        randomisation::RandomGenerator& generator = *request.generator;
-        // No results of an earlier run beside a test that may be ended.
+    if (testing || bootstrapping) {
+        // No results of an earlier run beside a test or bootstrap that may be
+        // ended.
         std::error_code ignored;
         std::filesystem::remove(resultsPath, ignored);
         std::filesystem::remove(base + ".json", ignored);
+    }
+    if (testing) {
+        ZELTRIC_ASSERT(request.generator != nullptr && request.observer != nullptr);
+        randomisation::RandomGenerator& generator = *request.generator;
         seedsStart = record::SeedPair{generator.seed1, generator.seed2};
         base::replaceFileAtomically(sharePath,
                                     extended::ExtendedShareLine(result, result.globalFst, result.axisShare));
@@ -219,6 +226,22 @@ ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extend
             resultsText += extended::ExtendedTestSectionText(data, request.randomisations, test->fstPValue,
                                                              test->axisPValues);
     }
+    std::optional<randomisation::BootstrapOutcome> bootstrap;
+    if (bootstrapping && !(test && test->cancelled)) {
+        ZELTRIC_ASSERT(request.observer != nullptr);
+        ExtendedBootstrapRequest asked;
+        asked.replicates = request.bootstrapReplicates;
+        asked.seed1 = request.bootstrapSeed1;
+        asked.seed2 = request.bootstrapSeed2;
+        asked.blockLoci = request.bootstrapBlock > 0 ? request.bootstrapBlock : DefaultBootstrapBlock(data.loci());
+        asked.threads = request.threads;
+        bootstrap = RunExtendedBootstrap(data, result, asked, *request.observer);
+        if (bootstrap->cancelled)
+            tell(request, base::bootstrapCancelledMessage());
+        else
+            resultsText += randomisation::bootstrapSectionText(bootstrap->summaries);
+    }
+    const bool bootstrapped = bootstrap && !bootstrap->cancelled;
     base::replaceFileAtomically(resultsPath, resultsText);
     base::replaceFileAtomically(base + ".pop", extended::ExtendedSampleCoordinateText(result));
     const bool perAllele = request.alleleOutputs || data.loci() <= kPerAlleleLoci;
@@ -300,6 +323,7 @@ ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extend
         std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
     record["outputs"] = std::move(outputs);
     record["results"] = std::move(results);
+    if (bootstrapped) record["bootstrap"] = BootstrapJson(bootstrap->summaries, false);
     base::replaceFileAtomically(base + ".json", record::recordText(record));
     return {resultsPath, test && test->cancelled};
 }

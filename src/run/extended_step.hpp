@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -40,6 +41,13 @@ struct ExtendedRequest {
     std::function<void(extended::ArrangementAnalyser&, int threads)> buildGram;
     std::function<void(const extended::ArrangementAnalyser&, ArrangementBatch&)> analyseBatch;
     int spreadProcesses = 1;
+    // The bootstrap over blocks of loci, when bootstrapReplicates > 0 (after
+    // the test; progress and cancel through `observer`); bootstrapBlock 0
+    // takes the default block.
+    int bootstrapReplicates = 0;
+    std::int32_t bootstrapSeed1 = 1;
+    std::int32_t bootstrapSeed2 = 1;
+    std::size_t bootstrapBlock = 0;
 };
 
 // What the step did besides writing its files.
@@ -65,7 +73,8 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
 // kPerAlleleLoci). NAME is the data file without its extension. With a
 // test, also NAME.per (the share file: the observed line, then one per
 // arrangement), the test section appended to NAME.pca and the P-values in the
-// record; the results and the record are written once the test is over.
+// record; with a bootstrap, its section appended to NAME.pca and its object
+// in the record; the results and the record are written once both are over.
 // `firstAxis`, when given, receives each sample's coordinate on the first
 // axis (0 when there is none).
 ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,

@@ -15,6 +15,7 @@
 #include "platform/platform.hpp"
 #include "randomisation/permutation_engine.hpp"
 #include "run/allele_table.hpp"
+#include "run/bootstrap_record.hpp"
 
 namespace zeltric::run {
 
@@ -38,33 +39,6 @@ std::vector<int> chosenNumbers(const std::array<std::uint8_t, N>& flags, int cou
     for (int i = 1; i <= count; ++i)
         if (!applied || flags[static_cast<std::size_t>(i)] != 0) numbers.push_back(i);
     return numbers;
-}
-
-// The observed value is a stored single-precision figure; the estimate (the
-// observed value measured as the replicates are) and the summaries over the
-// replicates are double. Without an interval, its bounds are null and the
-// reason is given.
-record::Json summaryJson(const randomisation::BootstrapFigure& f) {
-    record::Json json = {{"observed", record::floatNumber(static_cast<float>(f.observed))},
-                         {"estimate", f.estimate},
-                         {"mean", f.mean},
-                         {"se", f.se}};
-    json["z0"] = std::isfinite(f.z0) ? record::Json(f.z0) : record::Json(nullptr);
-    json["lower"] = f.hasInterval ? record::Json(f.lower) : record::Json(nullptr);
-    json["upper"] = f.hasInterval ? record::Json(f.upper) : record::Json(nullptr);
-    if (!f.hasInterval) json["no_interval"] = f.noInterval;
-    return json;
-}
-
-record::Json bootstrapJson(const randomisation::BootstrapSummaries& b) {
-    record::Json axes = record::Json::array();
-    for (const randomisation::BootstrapAxis& axis : b.axes)
-        axes.push_back({{"axis", axis.axis}, {"fst", summaryJson(axis.fst)}, {"share", summaryJson(axis.share)}});
-    return {{"replicates", b.replicates},
-            {"seeds", {b.seed1, b.seed2}},
-            {"method", randomisation::kIntervalMethod},
-            {"global_fst", summaryJson(b.globalFst)},
-            {"axes", std::move(axes)}};
 }
 
 }  // namespace
@@ -149,7 +123,8 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
     facts.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - clock.start).count();
 
     record::Json json = record::buildRecord(facts, session.results.analysed, session.results.pca);
-    if (session.results.bootstrap.replicates > 0) json["bootstrap"] = bootstrapJson(session.results.bootstrap);
+    if (session.results.bootstrap.replicates > 0)
+        json["bootstrap"] = BootstrapJson(session.results.bootstrap, true);
     if (session.settings.rerunOrigin)
         json["input"]["rerun_of"] = {{"record", absolute(session.settings.rerunOrigin->recordPath)},
                                      {"sha256", session.settings.rerunOrigin->recordSha256}};

@@ -249,6 +249,79 @@ TEST_F(ExtendedCli, TestWritesSharesSectionRecordAndSeedsForAnyThreadCount) {
     }
 }
 
+// The bootstrap over blocks of loci: its section and record, blocks cut at
+// the chromosome's end, the same bytes for any thread count; its refusals.
+TEST_F(ExtendedCli, BootstrapDrawsBlocksOfLociWithinChromosomes) {
+    // Loci 201..400 on chromosome 2.
+    std::string text = panel.vcf();
+    text.replace(text.find("##contig=<ID=1>\n"), 0, "##contig=<ID=2>\n");
+    for (int l = 201; l <= 400; ++l) {
+        const std::size_t at = text.find("\n1\t" + std::to_string(100 * l) + "\tsnp");
+        ASSERT_NE(at, std::string::npos) << l;
+        text[at + 1] = '2';
+    }
+    writeFile(dir.file("two.vcf"), text);
+    const std::string common = "--bootstrap 200 --bootstrap-seeds 3,4 --bootstrap-block 30 --popmap " +
+                               q("panel.map") + " " + q("two.vcf");
+    const ProcessResult one = run("--threads 1 " + common);
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    const std::string pca = readFile(dir.file("two.pca"));
+    EXPECT_NE(pca.find("Bootstrap over loci: 200 replicates, seeds 3,4\r\n"
+                       "Blocks of up to 30 contiguous loci, never across chromosomes: 14 blocks drawn per "
+                       "replicate\r\nIntervals: "),
+              std::string::npos)
+        << pca;
+    const nlohmann::json record = recordOf(dir.file("two.json"));
+    const nlohmann::json& b = record["bootstrap"];
+    EXPECT_EQ(b["replicates"], 200);
+    EXPECT_EQ(b["seeds"], nlohmann::json::array({3, 4}));
+    EXPECT_EQ(b["block_loci"], 30);
+    EXPECT_EQ(b["blocks"], 14);
+    EXPECT_EQ(b["global_fst"]["observed"].get<double>(), record["results"]["global_fst"].get<double>());
+    EXPECT_EQ(b["axes"].size(), record["results"]["axes"].size());
+    for (const nlohmann::json* f : {&b["global_fst"], &b["axes"][0]["fst"], &b["axes"][0]["share"]}) {
+        ASSERT_FALSE((*f)["lower"].is_null()) << *f;
+        EXPECT_LE((*f)["lower"].get<double>(), (*f)["estimate"].get<double>());
+        EXPECT_GE((*f)["upper"].get<double>(), (*f)["estimate"].get<double>());
+    }
+    const std::string json = readFile(dir.file("two.json"));
+    auto clockless = [](std::string t) {
+        for (const char* key : {"\"started\"", "\"elapsed_seconds\""}) {
+            const std::size_t at = t.find(key);
+            t.erase(at, t.find('\n', at) - at);
+        }
+        return t;
+    };
+    for (const char* threads : {"2", "3"}) {
+        ASSERT_EQ(run(std::string("--threads ") + threads + " " + common).exitCode, 0);
+        EXPECT_EQ(readFile(dir.file("two.pca")), pca) << threads;
+        EXPECT_EQ(clockless(readFile(dir.file("two.json"))), clockless(json)) << threads;
+    }
+    // By default a hundredth of the loci: 4 a block, 100 blocks.
+    ASSERT_EQ(run("-q --bootstrap 100 --popmap " + q("panel.map") + " " + q("two.vcf")).exitCode, 0);
+    EXPECT_EQ(recordOf(dir.file("two.json"))["bootstrap"]["blocks"], 100);
+
+    const std::string map = " --popmap " + q("panel.map") + " " + q("panel.vcf");
+    const ProcessResult zero = run("--bootstrap 100 --bootstrap-block 0" + map);
+    EXPECT_EQ(zero.exitCode, 2);
+    EXPECT_NE(zero.err.find("--bootstrap-block needs a number of loci of at least 1"), std::string::npos)
+        << zero.err;
+    const ProcessResult past = run("--bootstrap 100 --bootstrap-block 401" + map);
+    EXPECT_EQ(past.exitCode, 2);
+    EXPECT_NE(past.err.find("--bootstrap-block 401: the data have 400 loci"), std::string::npos) << past.err;
+    const ProcessResult alone = run("--bootstrap-block 5" + map);
+    EXPECT_EQ(alone.exitCode, 2);
+    EXPECT_NE(alone.err.find("--bootstrap-block needs --bootstrap B"), std::string::npos) << alone.err;
+    writeFile(dir.file("small.gen"),
+              "title\nL1\nL2\nPop\na1, 0101 0102\na2, 0202 0101\nPop\nb1, 0101 0202\n"
+              "b2, 0102 0102\n");
+    const ProcessResult exact = run("--bootstrap 100 --bootstrap-block 1 " + q("small.gen"));
+    EXPECT_EQ(exact.exitCode, 2);
+    EXPECT_NE(exact.err.find("--bootstrap-block is for the extended analysis"), std::string::npos) << exact.err;
+    for (const char* output : {"panel.pca", "panel.json", "small.pca"})
+        EXPECT_FALSE(fs::exists(dir.file(output))) << output;
+}
+
 // Ctrl-C during the test: the run ends as a cancelled test does (results
 // without P-values, the shares taken, the seeds saved), then by the
 // interrupt, so that a shell loop around it stops too.

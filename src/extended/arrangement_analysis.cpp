@@ -18,6 +18,19 @@ namespace {
 constexpr std::size_t kWordsPerBlock = 16;
 constexpr std::size_t kLociPerGramBlock = 64 * kWordsPerBlock;
 
+// Sparse loci a chunk of the samples' sums: 32 words of 32 codes.
+constexpr std::size_t kSparseChunk = 1024;
+constexpr std::size_t kChunkWords = kSparseChunk / 32;
+// The sums of a chunk: word (w * 4 + r) of the 8-bit sums holds the codes at
+// positions 32 w + 4 b + r, b = 0..7 its bytes; each becomes words 2 (w * 4 +
+// r) + q of 16-bit sums, lanes t = 0..3 holding byte b = 2 t + q.
+constexpr std::size_t kNarrowWords = kChunkWords * 4;
+constexpr std::size_t kWideWords = kNarrowWords * 2;
+constexpr std::uint64_t kByteLanes = 0x0303030303030303ULL;
+constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFULL;
+// Individuals added in 8-bit lanes before they are spread (2 x 127 < 256).
+constexpr int kNarrowAdds = 127;
+
 __extension__ typedef __int128 Wide;
 
 // The bit planes of one block: for individual i, words i*W.. of `some`
@@ -91,6 +104,40 @@ void addBlockAny(const Planes& planes, std::size_t first, std::size_t last, std:
 
 }  // namespace
 
+namespace {
+
+// Rows first..last-1 of the Gram matrix of g~ (copies of the second allele,
+// 0 where missing) over `loci`, on up to `threads` threads; integer sums, so
+// the blocks may be shared out and added in any order.
+std::vector<std::uint32_t> gramRows(const ExtendedData& data, const std::vector<std::size_t>& loci, std::size_t first,
+                                    std::size_t last, int threads) {
+    const std::size_t size = ArrangementAnalyser::gramRowOffset(last) - ArrangementAnalyser::gramRowOffset(first);
+    const std::size_t blocks = (loci.size() + kLociPerGramBlock - 1) / kLociPerGramBlock;
+    const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), blocks);
+    const bool popcnt = hasPopcnt();
+    std::vector<std::vector<std::uint32_t>> parts(std::max<std::size_t>(workers, 1));
+    auto work = [&](std::size_t t) {
+        std::vector<std::uint32_t>& tri = parts[t];
+        tri.assign(size, 0);
+        Planes planes;
+        for (std::size_t b = t; b < blocks; b += workers) {
+            const std::size_t begin = b * kLociPerGramBlock;
+            const std::size_t end = std::min(begin + kLociPerGramBlock, loci.size());
+            fillPlanes(data, std::span(loci).subspan(begin, end - begin), planes);
+            addBlockAny(planes, first, last, tri.data(), popcnt);
+        }
+    };
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < workers; ++t) pool.emplace_back(work, t);
+    work(0);
+    for (std::thread& th : pool) th.join();
+    for (std::size_t t = 1; t < parts.size(); ++t)
+        for (std::size_t e = 0; e < size; ++e) parts[0][e] += parts[t][e];
+    return std::move(parts[0]);
+}
+
+}  // namespace
+
 ArrangementAnalyser::ArrangementAnalyser(const ExtendedData& data, const ExtendedResult& observed, int threads,
                                          bool useGram, bool buildNow)
     : data_(data),
@@ -104,6 +151,11 @@ ArrangementAnalyser::ArrangementAnalyser(const ExtendedData& data, const Extende
     weighted_.assign(individuals_, 0);
     // A Gram entry holds at most 4 per complete locus.
     const std::size_t gramLimit = std::numeric_limits<std::uint32_t>::max() / 4;
+    // A sample's sums of a sparse locus live in 16-bit lanes.
+    const bool sparseFits =
+        useGram && std::all_of(sampleSizes_.begin(), sampleSizes_.end(), [](std::int64_t n) { return 2 * n <= 0xFFFF; });
+    sparseWeighted_.assign(individuals_, 0.0);
+    missingStart_.assign(1, 0);
     LocusCounts counts;
     for (std::size_t l = 0; l < data.loci(); ++l) {
         const GenotypeMatrix& g = data.genotypes;
@@ -125,40 +177,50 @@ ArrangementAnalyser::ArrangementAnalyser(const ExtendedData& data, const Extende
             squareSum_ += t * t;
             for (std::size_t i = 0; i < individuals_; ++i)
                 weighted_[i] += t * static_cast<std::int64_t>(g.packedCode(l, i));
+        } else if (sparseFits && g.packed(l) && sparse_.size() < gramLimit) {
+            CountLocus(data, l, counts);
+            // Untyped or one allele only: no column, nothing to add.
+            if (counts.total == 0 || counts.alleleTotals[0] == 0 || counts.alleleTotals[1] == 0) continue;
+            const double pbar =
+                static_cast<double>(counts.alleleTotals[1]) / (2.0 * static_cast<double>(counts.total));
+            sparse_.push_back(l);
+            sparseMean_.push_back(pbar);
+            sparseSquares_ += pbar * pbar;
+            for (std::size_t i = 0; i < individuals_; ++i) {
+                const unsigned code = g.packedCode(l, i);
+                if (code == 3u)
+                    missing_.push_back(static_cast<std::uint32_t>(i));
+                else
+                    sparseWeighted_[i] += static_cast<double>(code) * pbar;
+            }
+            missingStart_.push_back(missing_.size());
         } else {
             recounted_.push_back(l);
         }
     }
     gram_.assign(gramRowOffset(individuals_), 0);
     if (buildNow && !complete_.empty()) buildGram(threads);
+    if (!sparse_.empty()) {
+        // Each process builds this one itself (it is not shared out).
+        sparseGram_ = gramRows(data, sparse_, 0, individuals_, threads);
+        chunks_ = (sparse_.size() + kSparseChunk - 1) / kSparseChunk;
+        rows_.assign(individuals_ * chunks_ * kChunkWords, 0);
+        for (std::size_t s = 0; s < sparse_.size(); ++s) {
+            const std::size_t chunk = s / kSparseChunk;
+            const std::size_t at = s % kSparseChunk;
+            const unsigned shift = static_cast<unsigned>(2 * (at % 32));
+            for (std::size_t i = 0; i < individuals_; ++i) {
+                const unsigned code = data.genotypes.packedCode(sparse_[s], i);
+                if (code == 3u || code == 0u) continue;
+                rows_[(i * chunks_ + chunk) * kChunkWords + at / 32] |= std::uint64_t{code} << shift;
+            }
+        }
+    }
 }
 
 std::vector<std::uint32_t> ArrangementAnalyser::buildGramRows(std::size_t first, std::size_t last,
                                                               int threads) const {
-    const std::size_t size = gramRowOffset(last) - gramRowOffset(first);
-    const std::size_t blocks = (complete_.size() + kLociPerGramBlock - 1) / kLociPerGramBlock;
-    const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), blocks);
-    const bool popcnt = hasPopcnt();
-    // Integer sums: the blocks may be shared out and added in any order.
-    std::vector<std::vector<std::uint32_t>> parts(std::max<std::size_t>(workers, 1));
-    auto work = [&](std::size_t t) {
-        std::vector<std::uint32_t>& tri = parts[t];
-        tri.assign(size, 0);
-        Planes planes;
-        for (std::size_t b = t; b < blocks; b += workers) {
-            const std::size_t begin = b * kLociPerGramBlock;
-            const std::size_t end = std::min(begin + kLociPerGramBlock, complete_.size());
-            fillPlanes(data_, std::span(complete_).subspan(begin, end - begin), planes);
-            addBlockAny(planes, first, last, tri.data(), popcnt);
-        }
-    };
-    std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < workers; ++t) pool.emplace_back(work, t);
-    work(0);
-    for (std::thread& th : pool) th.join();
-    for (std::size_t t = 1; t < parts.size(); ++t)
-        for (std::size_t e = 0; e < size; ++e) parts[0][e] += parts[t][e];
-    return std::move(parts[0]);
+    return gramRows(data_, complete_, first, last, threads);
 }
 
 void ArrangementAnalyser::setGramRows(std::size_t first, std::span<const std::uint32_t> rows) {
@@ -169,26 +231,36 @@ void ArrangementAnalyser::setGramRows(std::size_t first, std::span<const std::ui
 
 void ArrangementAnalyser::buildGram(int threads) { setGramRows(0, buildGramRows(0, individuals_, threads)); }
 
-void ArrangementAnalyser::addComplete(std::span<const int> sampleOf, Work& work) const {
+void ArrangementAnalyser::sampleSums(const std::vector<std::uint32_t>& gram, std::span<const int> sampleOf,
+                                     Work& work, std::vector<std::int64_t>& lower,
+                                     std::vector<std::int64_t>& diagonal) const {
     const std::size_t n = individuals_;
     const std::size_t p = samples_;
     // rowSums[j][k'] = sum of G(i, k') over the individuals i >= k' of j.
     work.rowSums.assign(p * n, 0);
     for (std::size_t i = 0; i < n; ++i) {
         std::int64_t* sums = &work.rowSums[static_cast<std::size_t>(sampleOf[i]) * n];
-        const std::uint32_t* row = &gram_[gramRowOffset(i)];
+        const std::uint32_t* row = &gram[gramRowOffset(i)];
         for (std::size_t k = 0; k <= i; ++k) sums[k] += row[k];
     }
     // lower[j][k]: the pairs i >= i' with i in j, i' in k.
-    std::vector<std::int64_t> lower(p * p, 0);
-    std::vector<std::int64_t> diagonal(p, 0);
-    std::vector<std::int64_t> u(p, 0);
+    lower.assign(p * p, 0);
+    diagonal.assign(p, 0);
     for (std::size_t i = 0; i < n; ++i) {
         const auto k = static_cast<std::size_t>(sampleOf[i]);
         for (std::size_t j = 0; j < p; ++j) lower[j * p + k] += work.rowSums[j * n + i];
-        diagonal[k] += gram_[gramRowOffset(i) + i];
-        u[k] += weighted_[i];
+        diagonal[k] += gram[gramRowOffset(i) + i];
     }
+}
+
+void ArrangementAnalyser::addComplete(std::span<const int> sampleOf, Work& work) const {
+    const std::size_t n = individuals_;
+    const std::size_t p = samples_;
+    std::vector<std::int64_t> lower;
+    std::vector<std::int64_t> diagonal;
+    sampleSums(gram_, sampleOf, work, lower, diagonal);
+    std::vector<std::int64_t> u(p, 0);
+    for (std::size_t i = 0; i < n; ++i) u[static_cast<std::size_t>(sampleOf[i])] += weighted_[i];
     const Wide total = static_cast<Wide>(n);
     for (std::size_t j = 0; j < p; ++j) {
         const Wide nj = sampleSizes_[j];
@@ -201,6 +273,122 @@ void ArrangementAnalyser::addComplete(std::span<const int> sampleOf, Work& work)
             work.cross[j * p + k] += static_cast<double>(z) / denominator;
         }
     }
+}
+
+void ArrangementAnalyser::addSparse(std::span<const int> sampleOf, Work& work) const {
+    const std::size_t n = individuals_;
+    const std::size_t p = samples_;
+    std::vector<double> half(p, 0.0);  // 1 / 2 n_j
+    for (std::size_t j = 0; j < p; ++j)
+        half[j] = sampleSizes_[j] > 0 ? 1.0 / (2.0 * static_cast<double>(sampleSizes_[j])) : 0.0;
+
+    // The linear columns a, from the Gram matrix of g~.
+    std::vector<std::int64_t> lower;
+    std::vector<std::int64_t> diagonal;
+    sampleSums(sparseGram_, sampleOf, work, lower, diagonal);
+    std::vector<double> u(p, 0.0);
+    for (std::size_t i = 0; i < n; ++i) u[static_cast<std::size_t>(sampleOf[i])] += sparseWeighted_[i];
+    for (std::size_t j = 0; j < p; ++j)
+        for (std::size_t k = 0; k <= j; ++k) {
+            std::int64_t b = lower[j * p + k] + lower[k * p + j];
+            if (j == k) b -= diagonal[j];
+            work.cross[j * p + k] += 2.0 * (static_cast<double>(b) * half[j] * half[k] - u[j] * half[j] -
+                                            u[k] * half[k] + sparseSquares_);
+        }
+
+    // The individuals of each sample, in order.
+    work.memberStart.assign(p + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) ++work.memberStart[static_cast<std::size_t>(sampleOf[i]) + 1];
+    for (std::size_t j = 0; j < p; ++j) work.memberStart[j + 1] += work.memberStart[j];
+    work.members.assign(n, 0);
+    {
+        std::vector<std::size_t> next(work.memberStart.begin(), work.memberStart.end() - 1);
+        for (std::size_t i = 0; i < n; ++i)
+            work.members[next[static_cast<std::size_t>(sampleOf[i])]++] = static_cast<std::uint32_t>(i);
+    }
+
+    // The corrections where a sample holds a missing individual.
+    work.spread.assign(p * p, 0.0);
+    work.offset.assign(p, 0.0);
+    work.both.assign(p * p, 0.0);
+    work.absent.assign(p, 0);
+    work.b.assign(p, 0.0);
+    work.dirty.clear();
+    work.narrow.assign(kNarrowWords, 0);
+    work.wide.assign(p * kWideWords, 0);
+    for (std::size_t chunk = 0; chunk < chunks_; ++chunk) {
+        // The samples' sums c(j,l) of the chunk's loci.
+        std::fill(work.wide.begin(), work.wide.end(), 0);
+        for (std::size_t j = 0; j < p; ++j) {
+            std::uint64_t* wide = &work.wide[j * kWideWords];
+            std::uint64_t* narrow = work.narrow.data();
+            auto spreadOut = [&] {
+                for (std::size_t x = 0; x < kNarrowWords; ++x) {
+                    wide[2 * x] += narrow[x] & kEvenBytes;
+                    wide[2 * x + 1] += (narrow[x] >> 8) & kEvenBytes;
+                    narrow[x] = 0;
+                }
+            };
+            int added = 0;
+            for (std::size_t m = work.memberStart[j]; m < work.memberStart[j + 1]; ++m) {
+                const std::uint64_t* row = &rows_[(work.members[m] * chunks_ + chunk) * kChunkWords];
+                for (std::size_t w = 0; w < kChunkWords; ++w) {
+                    const std::uint64_t v = row[w];
+                    std::uint64_t* to = &narrow[w * 4];
+                    to[0] += v & kByteLanes;
+                    to[1] += (v >> 2) & kByteLanes;
+                    to[2] += (v >> 4) & kByteLanes;
+                    to[3] += (v >> 6) & kByteLanes;
+                }
+                if (++added == kNarrowAdds) {
+                    spreadOut();
+                    added = 0;
+                }
+            }
+            spreadOut();
+        }
+        const std::size_t begin = chunk * kSparseChunk;
+        const std::size_t end = std::min(begin + kSparseChunk, sparse_.size());
+        for (std::size_t s = begin; s < end; ++s) {
+            for (std::size_t m = missingStart_[s]; m < missingStart_[s + 1]; ++m) {
+                const auto j = static_cast<std::size_t>(sampleOf[missing_[m]]);
+                if (work.absent[j]++ == 0) work.dirty.push_back(j);
+            }
+            const std::size_t at = s - begin;
+            const std::size_t byte = (at % 32) / 4;
+            const std::size_t word = 2 * ((at / 32) * 4 + at % 4) + byte % 2;
+            const unsigned shift = static_cast<unsigned>(16 * (byte / 2));
+            auto sum = [&](std::size_t j) {
+                return static_cast<std::int64_t>((work.wide[j * kWideWords + word] >> shift) & 0xFFFFu);
+            };
+            const double pbar = sparseMean_[s];
+            for (const std::size_t j : work.dirty) {
+                const std::int64_t c = sum(j);
+                const std::int64_t typed = sampleSizes_[j] - work.absent[j];
+                const double x =
+                    typed > 0 ? static_cast<double>(c) / (2.0 * static_cast<double>(typed)) - pbar : 0.0;
+                const double a = static_cast<double>(c) * half[j] - pbar;
+                work.b[j] = x - a;
+            }
+            for (const std::size_t j : work.dirty) {
+                const double bj = work.b[j];
+                work.offset[j] += bj * pbar;
+                double* spread = &work.spread[j * p];
+                for (std::size_t k = 0; k < p; ++k) spread[k] += bj * static_cast<double>(sum(k));
+                for (const std::size_t k : work.dirty)
+                    if (k <= j) work.both[j * p + k] += bj * work.b[k];
+            }
+            for (const std::size_t j : work.dirty) {
+                work.absent[j] = 0;
+                work.b[j] = 0.0;
+            }
+            work.dirty.clear();
+        }
+    }
+    for (std::size_t j = 0; j < p; ++j)
+        for (std::size_t k = 0; k <= j; ++k)
+            work.cross[j * p + k] += 2.0 * ((work.spread[j * p + k] * half[k] - work.offset[j]) +
+                                            (work.spread[k * p + j] * half[j] - work.offset[k]) + work.both[j * p + k]);
 }
 
 void ArrangementAnalyser::addRecounted(std::span<const int> sampleOf, Work& work) const {
@@ -246,6 +434,7 @@ void ArrangementAnalyser::analyse(std::span<const int> sampleOf, Work& work, Arr
     work.cross.assign(p * p, 0.0);
     work.column.assign(p, 0.0);
     if (!complete_.empty()) addComplete(sampleOf, work);
+    if (!sparse_.empty()) addSparse(sampleOf, work);
     addRecounted(sampleOf, work);
 
     // The weights follow the individuals typed somewhere.

@@ -34,8 +34,20 @@ struct ArrangementFigures {
 //   N^2 B_jk - N n_k U_j - N n_j U_k + n_j n_k sum t^2,
 // with B_jk the sum of G over the individuals of j and k and U_j the sum of
 // u_i = sum_l t_l g(i,l) over those of j: about N^2 additions an
-// arrangement. Every other locus (a missing genotype, more alleles) is
-// recounted for each arrangement as the definition says, in locus order.
+// arrangement.
+//
+// Loci of two alleles with missing genotypes ("sparse loci", both alleles
+// seen) take a second Gram matrix, of the typed copies g~ (0 where missing):
+// with n_j the sample's size, the linear column a(j,l) = c(j,l) / 2n_j -
+// pbar(l) gives sum_l a_j a_k from it and u'_i = sum_l g~(i,l) pbar(l). The
+// definition's column x(j,l) = c(j,l) / 2n(j,l) - pbar(l) (0 when n(j,l) =
+// 0) differs from a only where sample j holds an individual missing at l:
+// for those (j,l) the correction x x^T - a a^T = b a^T + a b^T + b b^T, b =
+// x - a, is added from the samples' sums c(.,l) of the arrangement, formed
+// for all sparse loci at once from the individuals' packed rows (about
+// individuals x loci / 32 word operations) and the lists of missing
+// individuals. Every other locus (more alleles) is recounted for each
+// arrangement as the definition says, in locus order.
 //
 // Each arrangement is analysed by one call in a fixed order of operations,
 // so its figures do not depend on the thread that runs it. They differ from
@@ -60,6 +72,7 @@ public:
 
     std::size_t completeLoci() const { return complete_.size(); }
     std::size_t recountedLoci() const { return recounted_.size(); }
+    std::size_t sparseLoci() const { return sparse_.size(); }
     std::size_t dimension() const { return dimension_; }
     std::size_t individuals() const { return individuals_; }
     const ExtendedData& data() const { return data_; }
@@ -72,6 +85,16 @@ public:
         std::vector<double> column;
         std::vector<std::int64_t> typedMembers;
         LocusCounts counts;
+        std::vector<std::uint64_t> narrow;  // sample sums of a chunk, 8-bit lanes
+        std::vector<std::uint64_t> wide;    // the same, 16-bit lanes, P x chunk
+        std::vector<double> spread;         // E(j,k) = sum_l b(j,l) c(k,l)
+        std::vector<double> offset;         // F(j) = sum_l b(j,l) pbar(l)
+        std::vector<double> both;           // sum_l b(j,l) b(k,l), lower triangle
+        std::vector<std::int64_t> absent;   // per sample: its individuals missing at l
+        std::vector<std::size_t> dirty;
+        std::vector<double> b;
+        std::vector<std::uint32_t> members;  // individuals by sample
+        std::vector<std::size_t> memberStart;
     };
 
     // The figures of the arrangement where individual i is in sample
@@ -82,6 +105,9 @@ public:
 private:
     void addComplete(std::span<const int> sampleOf, Work& work) const;
     void addRecounted(std::span<const int> sampleOf, Work& work) const;
+    void addSparse(std::span<const int> sampleOf, Work& work) const;
+    void sampleSums(const std::vector<std::uint32_t>& gram, std::span<const int> sampleOf, Work& work,
+                    std::vector<std::int64_t>& lower, std::vector<std::int64_t>& diagonal) const;
 
     const ExtendedData& data_;
     std::size_t samples_ = 0;
@@ -95,6 +121,16 @@ private:
     std::vector<std::uint32_t> gram_;     // lower triangle, rows in order
     std::vector<std::int64_t> weighted_;  // u_i
     std::int64_t squareSum_ = 0;          // sum over complete loci of t^2
+
+    std::vector<std::size_t> sparse_;          // loci through the sparse route
+    std::vector<std::uint32_t> sparseGram_;    // lower triangle of g~ g~'
+    std::vector<double> sparseWeighted_;       // u'_i
+    double sparseSquares_ = 0.0;               // sum over sparse loci of pbar^2
+    std::vector<double> sparseMean_;           // pbar per sparse locus
+    std::vector<std::size_t> missingStart_;    // per sparse locus, into missing_
+    std::vector<std::uint32_t> missing_;       // individuals missing there
+    std::size_t chunks_ = 0;                   // of kSparseChunk sparse loci
+    std::vector<std::uint64_t> rows_;          // per individual and chunk: g~ packed, 32 words
 };
 
 }  // namespace zeltric::extended

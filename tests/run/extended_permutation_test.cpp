@@ -290,6 +290,52 @@ TEST(ExtendedPermutation, GramPathMatchesTheRecountOnEveryArrangement) {
     EXPECT_EQ(gram.shares, recount.shares);
 }
 
+TEST(ExtendedPermutation, SparseCorrectionsMatchTheRecountWithManyMissingGenotypes) {
+    // 30 % missing: samples of one and two individuals often have nobody
+    // typed at a locus; a sample of 130 passes the 8-bit sums' 127
+    // individuals; over 1024 two-allele loci with missing genotypes fill two
+    // chunks of the samples' sums; every fourth locus has three alleles
+    // (recounted).
+    TempDir dir;
+    const ext::ExtendedData data = simulated({1, 2, 130, 3, 5, 2}, 1500, 0.3, true, 17);
+    const ext::ExtendedResult observed = ext::RunExtendedAnalysis(data);
+    const ext::ArrangementAnalyser fast(data, observed, 2);
+    const ext::ArrangementAnalyser reference(data, observed, 1, false);
+    EXPECT_GT(fast.sparseLoci(), 1024u);
+    EXPECT_EQ(fast.completeLoci(), 0u);
+    EXPECT_EQ(fast.recountedLoci(), 375u);
+    EXPECT_EQ(reference.sparseLoci(), 0u);
+
+    ext::ArrangementAnalyser::Work work;
+    ext::ArrangementFigures f;
+    fast.analyse(data.sampleOf, work, f);
+    EXPECT_NEAR(f.globalFst, observed.globalFst, 1e-12 * observed.globalFst);
+    std::mt19937 random(5);
+    std::vector<int> sampleOf = data.sampleOf;
+    int emptySamples = 0;
+    for (int r = 0; r < 40; ++r) {
+        std::shuffle(sampleOf.begin(), sampleOf.end(), random);
+        ext::ArrangementFigures a;
+        ext::ArrangementFigures b;
+        fast.analyse(sampleOf, work, a);
+        reference.analyse(sampleOf, work, b);
+        EXPECT_NEAR(a.globalFst, b.globalFst, 1e-12 * b.globalFst) << r;
+        for (std::size_t k = 0; k < observed.dimension; ++k) EXPECT_NEAR(a.shares[k], b.shares[k], 1e-11) << r;
+        // Count the (sample, locus) pairs left with nobody typed.
+        for (std::size_t l = 0; l < data.loci(); ++l) {
+            ext::LocusCounts counts;
+            ext::CountLocusAs(data, l, sampleOf, counts);
+            for (const std::int64_t typed : counts.typed) emptySamples += typed == 0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(emptySamples, 1000);
+    const TestRun sparse = runTest(data, observed, 300, 2, dir);
+    const TestRun recount = runTest(data, observed, 300, 1, dir, false);
+    EXPECT_EQ(sparse.outcome.fstPValue, recount.outcome.fstPValue);
+    EXPECT_EQ(sparse.outcome.axisPValues, recount.outcome.axisPValues);
+    EXPECT_EQ(sparse.shares, recount.shares);
+}
+
 TEST(ExtendedPermutation, AnyThreadCountGivesTheSameBits) {
     TempDir dir;
     const ext::ExtendedData data = simulated({5, 8, 3, 6}, 70, 0.01, true, 5);

@@ -21,9 +21,9 @@ constexpr std::size_t kLociPerGramBlock = 64 * kWordsPerBlock;
 // Sparse loci a chunk of the samples' sums: 32 words of 32 codes.
 constexpr std::size_t kSparseChunk = 1024;
 constexpr std::size_t kChunkWords = kSparseChunk / 32;
-// The sums of a chunk: word (w * 4 + r) of the 8-bit sums holds the codes at
-// positions 32 w + 4 b + r, b = 0..7 its bytes; each becomes words 2 (w * 4 +
-// r) + q of 16-bit sums, lanes t = 0..3 holding byte b = 2 t + q.
+// The sums of a chunk: word (r * 32 + w) of the 8-bit sums holds the codes
+// at positions 32 w + 4 b + r, b = 0..7 its bytes; each becomes words
+// 2 (r * 32 + w) + q of 16-bit sums, lanes t = 0..3 holding byte b = 2 t + q.
 constexpr std::size_t kNarrowWords = kChunkWords * 4;
 constexpr std::size_t kWideWords = kNarrowWords * 2;
 constexpr std::uint64_t kByteLanes = 0x0303030303030303ULL;
@@ -332,13 +332,9 @@ void ArrangementAnalyser::addSparse(std::span<const int> sampleOf, Work& work) c
             int added = 0;
             for (std::size_t m = work.memberStart[j]; m < work.memberStart[j + 1]; ++m) {
                 const std::uint64_t* row = &rows_[(work.members[m] * chunks_ + chunk) * kChunkWords];
-                for (std::size_t w = 0; w < kChunkWords; ++w) {
-                    const std::uint64_t v = row[w];
-                    std::uint64_t* to = &narrow[w * 4];
-                    to[0] += v & kByteLanes;
-                    to[1] += (v >> 2) & kByteLanes;
-                    to[2] += (v >> 4) & kByteLanes;
-                    to[3] += (v >> 6) & kByteLanes;
+                for (unsigned r = 0; r < 4; ++r) {
+                    std::uint64_t* to = &narrow[r * kChunkWords];
+                    for (std::size_t w = 0; w < kChunkWords; ++w) to[w] += (row[w] >> (2 * r)) & kByteLanes;
                 }
                 if (++added == kNarrowAdds) {
                     spreadOut();
@@ -356,12 +352,14 @@ void ArrangementAnalyser::addSparse(std::span<const int> sampleOf, Work& work) c
             }
             const std::size_t at = s - begin;
             const std::size_t byte = (at % 32) / 4;
-            const std::size_t word = 2 * ((at / 32) * 4 + at % 4) + byte % 2;
+            const std::size_t word = 2 * ((at % 4) * kChunkWords + at / 32) + byte % 2;
             const unsigned shift = static_cast<unsigned>(16 * (byte / 2));
             auto sum = [&](std::size_t j) {
                 return static_cast<std::int64_t>((work.wide[j * kWideWords + word] >> shift) & 0xFFFFu);
             };
             const double pbar = sparseMean_[s];
+            double* column = work.column.data();
+            for (std::size_t k = 0; k < p; ++k) column[k] = static_cast<double>(sum(k));
             for (const std::size_t j : work.dirty) {
                 const std::int64_t c = sum(j);
                 const std::int64_t typed = sampleSizes_[j] - work.absent[j];
@@ -374,7 +372,7 @@ void ArrangementAnalyser::addSparse(std::span<const int> sampleOf, Work& work) c
                 const double bj = work.b[j];
                 work.offset[j] += bj * pbar;
                 double* spread = &work.spread[j * p];
-                for (std::size_t k = 0; k < p; ++k) spread[k] += bj * static_cast<double>(sum(k));
+                for (std::size_t k = 0; k < p; ++k) spread[k] += bj * column[k];
                 for (const std::size_t k : work.dirty)
                     if (k <= j) work.both[j * p + k] += bj * work.b[k];
             }

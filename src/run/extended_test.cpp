@@ -148,7 +148,8 @@ void AnalyseArrangements(const extended::ArrangementAnalyser& analyser, Arrangem
 }
 
 int ArrangementBatchSize(const extended::ArrangementAnalyser& analyser, int threads) {
-    return std::max(1, threads) * (analyser.recountedLoci() > 0 ? 2 : kArrangementsPerWorker);
+    const bool slow = analyser.recountedLoci() > 0 || analyser.sparseLoci() > 0;
+    return std::max(1, threads) * (slow ? 2 : kArrangementsPerWorker);
 }
 
 ExtendedTestOutcome RunExtendedPermutationTest(const extended::ExtendedData& data,

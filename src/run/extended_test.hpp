@@ -69,8 +69,8 @@ void ShuffleArrangement(std::vector<int>& individualAt, randomisation::RandomGen
 void AnalyseArrangements(const extended::ArrangementAnalyser& analyser, ArrangementBatch& batch, std::size_t first,
                          std::size_t last, int threads, std::vector<extended::ArrangementAnalyser::Work>& work);
 
-// Arrangements a batch for `threads` workers: fewer when loci are recounted,
-// so that a cancel is answered soon.
+// Arrangements a batch for `threads` workers: fewer when loci are recounted
+// or corrected for missing genotypes, so that a cancel is answered soon.
 int ArrangementBatchSize(const extended::ArrangementAnalyser& analyser, int threads);
 
 ExtendedTestOutcome RunExtendedPermutationTest(const extended::ExtendedData& data,

@@ -50,10 +50,11 @@ Timed runTest(const ext::ExtendedData& data, const ext::ExtendedResult& observed
               int threads, const std::string& sharePath) {
     Clock clock;
     const ext::ArrangementAnalyser analyser(data, observed, threads, gram);
-    std::printf("  %s: %zu loci through the complete Gram matrix, %zu with sparse corrections, %zu recounted; "
-                "set up in %.2f s (%.2f s processor)\n",
-                gram ? "zeltric-cli's route" : "recount", analyser.completeLoci(), analyser.sparseLoci(),
-                analyser.recountedLoci(), clock.wallSeconds(), clock.processorSeconds());
+    std::printf(
+        "  %s: %zu loci through the complete Gram matrix, %zu with sparse corrections, %zu recounted; "
+        "set up in %.2f s (%.2f s processor)\n",
+        gram ? "zeltric-cli's route" : "recount", analyser.completeLoci(), analyser.sparseLoci(),
+        analyser.recountedLoci(), clock.wallSeconds(), clock.processorSeconds());
     std::ofstream(sharePath, std::ios::binary | std::ios::trunc).close();
     zeltric::randomisation::RandomGenerator generator;
     generator.seed1 = 1;
@@ -61,8 +62,8 @@ Timed runTest(const ext::ExtendedData& data, const ext::ExtendedResult& observed
     Quiet quiet;
     Clock testClock;
     Timed t;
-    t.outcome = zeltric::run::RunExtendedPermutationTest(data, observed, analyser, generator, randomisations, threads,
-                                                          sharePath, quiet);
+    t.outcome = zeltric::run::RunExtendedPermutationTest(data, observed, analyser, generator, randomisations,
+                                                         threads, sharePath, quiet);
     t.wall = testClock.wallSeconds();
     t.processor = testClock.processorSeconds();
     std::ifstream in(sharePath, std::ios::binary);

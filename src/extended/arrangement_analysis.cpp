@@ -106,11 +106,40 @@ void addBlockAny(const Planes& planes, std::size_t first, std::size_t last, std:
 
 namespace {
 
+// narrow[r * 32 + w] += the codes of row[w] at positions 4 b + r, one a
+// byte: four independent lanes of plain word operations, which the compiler
+// turns into vector instructions.
+void addShifted(const std::uint64_t* __restrict row, std::uint64_t* __restrict narrow) {
+    std::uint64_t* __restrict n0 = narrow;
+    std::uint64_t* __restrict n1 = narrow + kChunkWords;
+    std::uint64_t* __restrict n2 = narrow + 2 * kChunkWords;
+    std::uint64_t* __restrict n3 = narrow + 3 * kChunkWords;
+    for (std::size_t w = 0; w < kChunkWords; ++w) {
+        const std::uint64_t v = row[w];
+        n0[w] += v & kByteLanes;
+        n1[w] += (v >> 2) & kByteLanes;
+        n2[w] += (v >> 4) & kByteLanes;
+        n3[w] += (v >> 6) & kByteLanes;
+    }
+}
+
+// to[k] += scale * from[k], each element rounded as alone (two at a time).
+void addScaled(double scale, const double* __restrict from, double* __restrict to, std::size_t count) {
+    std::size_t k = 0;
+    for (; k + 2 <= count; k += 2) {
+        const double a = scale * from[k];
+        const double b = scale * from[k + 1];
+        to[k] += a;
+        to[k + 1] += b;
+    }
+    if (k < count) to[k] += scale * from[k];
+}
+
 // Rows first..last-1 of the Gram matrix of g~ (copies of the second allele,
 // 0 where missing) over `loci`, on up to `threads` threads; integer sums, so
 // the blocks may be shared out and added in any order.
-std::vector<std::uint32_t> gramRows(const ExtendedData& data, const std::vector<std::size_t>& loci, std::size_t first,
-                                    std::size_t last, int threads) {
+std::vector<std::uint32_t> gramRows(const ExtendedData& data, const std::vector<std::size_t>& loci,
+                                    std::size_t first, std::size_t last, int threads) {
     const std::size_t size = ArrangementAnalyser::gramRowOffset(last) - ArrangementAnalyser::gramRowOffset(first);
     const std::size_t blocks = (loci.size() + kLociPerGramBlock - 1) / kLociPerGramBlock;
     const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), blocks);
@@ -152,8 +181,8 @@ ArrangementAnalyser::ArrangementAnalyser(const ExtendedData& data, const Extende
     // A Gram entry holds at most 4 per complete locus.
     const std::size_t gramLimit = std::numeric_limits<std::uint32_t>::max() / 4;
     // A sample's sums of a sparse locus live in 16-bit lanes.
-    const bool sparseFits =
-        useGram && std::all_of(sampleSizes_.begin(), sampleSizes_.end(), [](std::int64_t n) { return 2 * n <= 0xFFFF; });
+    const bool sparseFits = useGram && std::all_of(sampleSizes_.begin(), sampleSizes_.end(),
+                                                   [](std::int64_t n) { return 2 * n <= 0xFFFF; });
     sparseWeighted_.assign(individuals_, 0.0);
     missingStart_.assign(1, 0);
     LocusCounts counts;
@@ -320,22 +349,21 @@ void ArrangementAnalyser::addSparse(std::span<const int> sampleOf, Work& work) c
         // The samples' sums c(j,l) of the chunk's loci.
         std::fill(work.wide.begin(), work.wide.end(), 0);
         for (std::size_t j = 0; j < p; ++j) {
-            std::uint64_t* wide = &work.wide[j * kWideWords];
+            // Word y of the 16-bit sums at wide[y * p + j]: a locus's sums of
+            // every sample side by side.
+            std::uint64_t* wide = &work.wide[j];
             std::uint64_t* narrow = work.narrow.data();
             auto spreadOut = [&] {
                 for (std::size_t x = 0; x < kNarrowWords; ++x) {
-                    wide[2 * x] += narrow[x] & kEvenBytes;
-                    wide[2 * x + 1] += (narrow[x] >> 8) & kEvenBytes;
+                    wide[2 * x * p] += narrow[x] & kEvenBytes;
+                    wide[(2 * x + 1) * p] += (narrow[x] >> 8) & kEvenBytes;
                     narrow[x] = 0;
                 }
             };
             int added = 0;
             for (std::size_t m = work.memberStart[j]; m < work.memberStart[j + 1]; ++m) {
                 const std::uint64_t* row = &rows_[(work.members[m] * chunks_ + chunk) * kChunkWords];
-                for (unsigned r = 0; r < 4; ++r) {
-                    std::uint64_t* to = &narrow[r * kChunkWords];
-                    for (std::size_t w = 0; w < kChunkWords; ++w) to[w] += (row[w] >> (2 * r)) & kByteLanes;
-                }
+                addShifted(row, narrow);
                 if (++added == kNarrowAdds) {
                     spreadOut();
                     added = 0;
@@ -354,9 +382,8 @@ void ArrangementAnalyser::addSparse(std::span<const int> sampleOf, Work& work) c
             const std::size_t byte = (at % 32) / 4;
             const std::size_t word = 2 * ((at % 4) * kChunkWords + at / 32) + byte % 2;
             const unsigned shift = static_cast<unsigned>(16 * (byte / 2));
-            auto sum = [&](std::size_t j) {
-                return static_cast<std::int64_t>((work.wide[j * kWideWords + word] >> shift) & 0xFFFFu);
-            };
+            const std::uint64_t* sums = &work.wide[word * p];
+            auto sum = [&](std::size_t j) { return static_cast<std::int64_t>((sums[j] >> shift) & 0xFFFFu); };
             const double pbar = sparseMean_[s];
             double* column = work.column.data();
             for (std::size_t k = 0; k < p; ++k) column[k] = static_cast<double>(sum(k));
@@ -368,13 +395,17 @@ void ArrangementAnalyser::addSparse(std::span<const int> sampleOf, Work& work) c
                 const double a = static_cast<double>(c) * half[j] - pbar;
                 work.b[j] = x - a;
             }
-            for (const std::size_t j : work.dirty) {
+            const std::size_t dirtyCount = work.dirty.size();
+            for (std::size_t d = 0; d < dirtyCount; ++d) {
+                const std::size_t j = work.dirty[d];
                 const double bj = work.b[j];
                 work.offset[j] += bj * pbar;
-                double* spread = &work.spread[j * p];
-                for (std::size_t k = 0; k < p; ++k) spread[k] += bj * column[k];
-                for (const std::size_t k : work.dirty)
-                    if (k <= j) work.both[j * p + k] += bj * work.b[k];
+                addScaled(bj, column, &work.spread[j * p], p);
+                // Each pair of dirty samples once, into the lower triangle.
+                for (std::size_t e = 0; e <= d; ++e) {
+                    const std::size_t k = work.dirty[e];
+                    work.both[std::max(j, k) * p + std::min(j, k)] += bj * work.b[k];
+                }
             }
             for (const std::size_t j : work.dirty) {
                 work.absent[j] = 0;
@@ -385,8 +416,9 @@ void ArrangementAnalyser::addSparse(std::span<const int> sampleOf, Work& work) c
     }
     for (std::size_t j = 0; j < p; ++j)
         for (std::size_t k = 0; k <= j; ++k)
-            work.cross[j * p + k] += 2.0 * ((work.spread[j * p + k] * half[k] - work.offset[j]) +
-                                            (work.spread[k * p + j] * half[j] - work.offset[k]) + work.both[j * p + k]);
+            work.cross[j * p + k] +=
+                2.0 * ((work.spread[j * p + k] * half[k] - work.offset[j]) +
+                       (work.spread[k * p + j] * half[j] - work.offset[k]) + work.both[j * p + k]);
 }
 
 void ArrangementAnalyser::addRecounted(std::span<const int> sampleOf, Work& work) const {

@@ -122,15 +122,15 @@ private:
     std::vector<std::int64_t> weighted_;  // u_i
     std::int64_t squareSum_ = 0;          // sum over complete loci of t^2
 
-    std::vector<std::size_t> sparse_;          // loci through the sparse route
-    std::vector<std::uint32_t> sparseGram_;    // lower triangle of g~ g~'
-    std::vector<double> sparseWeighted_;       // u'_i
-    double sparseSquares_ = 0.0;               // sum over sparse loci of pbar^2
-    std::vector<double> sparseMean_;           // pbar per sparse locus
-    std::vector<std::size_t> missingStart_;    // per sparse locus, into missing_
-    std::vector<std::uint32_t> missing_;       // individuals missing there
-    std::size_t chunks_ = 0;                   // of kSparseChunk sparse loci
-    std::vector<std::uint64_t> rows_;          // per individual and chunk: g~ packed, 32 words
+    std::vector<std::size_t> sparse_;        // loci through the sparse route
+    std::vector<std::uint32_t> sparseGram_;  // lower triangle of g~ g~'
+    std::vector<double> sparseWeighted_;     // u'_i
+    double sparseSquares_ = 0.0;             // sum over sparse loci of pbar^2
+    std::vector<double> sparseMean_;         // pbar per sparse locus
+    std::vector<std::size_t> missingStart_;  // per sparse locus, into missing_
+    std::vector<std::uint32_t> missing_;     // individuals missing there
+    std::size_t chunks_ = 0;                 // of kSparseChunk sparse loci
+    std::vector<std::uint64_t> rows_;        // per individual and chunk: g~ packed, 32 words
 };
 
 }  // namespace zeltric::extended

@@ -8,7 +8,8 @@
 # Needs plink2 and bcftools (Debian packages of the same names).
 # Then the extended permutation test: 10,000 randomisations of the same
 # panel with complete genotypes, 100 of the 0.5 % missing one (its cost
-# grows with the randomisations), and zeltric-mpi (beside zeltric-cli, when
+# grows with the randomisations) and both routes of that test side by side
+# (bench/extended_test_bench.cpp), and zeltric-mpi (beside zeltric-cli, when
 # built) on one and two processes of one thread.
 #   bench/extended_bench.sh build/ci/src/zeltric-cli [WORKDIR]
 set -euo pipefail
@@ -58,6 +59,12 @@ measure "zeltric-cli extended analysis + --statistics, .bed" "$cli" -q --threads
 test=(-q --seeds 1,2 --seed-file bench.ini)
 measure "test, 10,000 randomisations, complete" "$cli" "${test[@]}" --threads 2 --test 10000 complete.bed
 measure "test, 100 randomisations, 0.5 % missing" "$cli" "${test[@]}" --threads 2 --test 100 panel.bed
+# Both routes of the test with missing genotypes in one run: zeltric-cli's
+# (Gram matrices and sparse corrections) and the recount of every locus.
+routes=$(dirname "$cli")/../bench/zeltric-extended-test-bench
+if [[ -x $routes ]]; then
+  "$routes" panel.bed 30 2
+fi
 mpi=$(dirname "$cli")/zeltric-mpi
 if [[ -x $mpi ]]; then
   for ranks in 1 2; do

@@ -236,6 +236,11 @@ std::string extendedTestRefusalMessage() {
     return "The permutation test is not available with the extended analysis yet: run without --test.";
 }
 
+std::string extendedDesktopTestNote() {
+    return "The permutation test and the bootstrap over loci are not available with the extended analysis "
+           "yet: this run computes the analysis without them.";
+}
+
 std::string messageText(MessageId id) {
     switch (id) {
         case MessageId::Refusal:

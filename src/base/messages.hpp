@@ -92,6 +92,8 @@ std::string tooManyAllelesMessage(const std::string& file, long long record, lon
 std::string noLocusMessage(const std::string& file);
 std::string extendedAnalysisNote(const std::string& dataFile, const std::string& why);
 std::string extendedTestRefusalMessage();
+// The desktop's go step with Testing or the bootstrap checked on extended data.
+std::string extendedDesktopTestNote();
 // Texts of hostile input and of reruns (refusals and notes, code Refusal
 // where raised).
 // Standard output lost part of what was printed; `reason` an errno, or 0.

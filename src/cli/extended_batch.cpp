@@ -70,7 +70,7 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
             return std::nullopt;
         }
         if (auto refused = refuseUnsupported(options)) return refused;
-        const std::string results = run::RunExtendedStep(request, *data);
+        const std::string results = run::RunExtendedStep(request, *data).resultsPath;
         if (!options.quiet) {
             std::ifstream in(results, std::ios::binary);
             std::cout << in.rdbuf();

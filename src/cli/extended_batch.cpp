@@ -2,14 +2,18 @@
 
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <new>
 
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
+#include "base/messages_run.hpp"
+#include "base/output_file.hpp"
 #include "cli/batch_run.hpp"
 #include "extended/input_kind.hpp"
 #include "platform/platform.hpp"
 #include "run/extended_step.hpp"
+#include "run/steps.hpp"
 
 namespace zeltric::cli {
 
@@ -21,14 +25,14 @@ int usage(const std::string& message) {
 }
 
 // The options the extended analysis does not offer yet.
-std::optional<int> refuseUnsupported(const CliOptions& o) {
+std::optional<int> refuseUnsupported(const CliOptions& o, bool pictures) {
     if (o.test) return usage(base::extendedTestRefusalMessage());
     for (const auto& [given, option] : {std::pair{o.loci.has_value(), "--loci"},
                                         {o.pops.has_value(), "--pops"},
                                         {o.labels.has_value(), "--labels"},
                                         {o.bootstrap.has_value(), "--bootstrap"},
-                                        {o.plot.has_value(), "--plot"},
-                                        {o.figure.has_value(), "--figure"},
+                                        {o.plot.has_value() && !pictures, "--plot"},
+                                        {o.figure.has_value() && !pictures, "--figure"},
                                         {o.convertOnly, "--convert-only"}})
         if (given) return usage(std::string(option) + " is not available with the extended analysis yet");
     return std::nullopt;
@@ -36,7 +40,8 @@ std::optional<int> refuseUnsupported(const CliOptions& o) {
 
 }  // namespace
 
-std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui) {
+std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui,
+                                       const ExtendedPictures& pictures) {
     if (options.rerun) return std::nullopt;
     const bool asked = options.analysis == std::optional<std::string>("extended");
     const bool exactAsked = options.analysis == std::optional<std::string>("exact");
@@ -49,7 +54,7 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
         return std::nullopt;
     }
     if (kind != extended::InputKind::Other || asked)
-        if (auto refused = refuseUnsupported(options)) return refused;
+        if (auto refused = refuseUnsupported(options, static_cast<bool>(pictures))) return refused;
 
     run::ExtendedRequest request;
     request.dataFile = options.dataFile;
@@ -69,8 +74,31 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
             if (options.popmap) return usage("--popmap is for VCF, BCF and PLINK files");
             return std::nullopt;
         }
-        if (auto refused = refuseUnsupported(options)) return refused;
-        const std::string results = run::RunExtendedStep(request, *data).resultsPath;
+        if (auto refused = refuseUnsupported(options, static_cast<bool>(pictures))) return refused;
+        // A picture is never written over the data or its map.
+        for (const std::optional<std::string>& picture : {options.figure, options.plotFile})
+            for (const std::optional<std::string>& input : {std::optional(options.dataFile), options.popmap})
+                if (picture && input && base::sameFile(*picture, *input))
+                    return usage(base::figureIsInputMessage(*picture, *input));
+        const std::string outputBase = run::baseName(options.dataFile);
+        for (const std::optional<std::string>& picture : {options.figure, options.plotFile})
+            for (const char* extension : {".pca", ".pop", ".json", ".fre", ".al", ".fre.gz", ".al.gz"})
+                if (picture && base::sameFile(*picture, outputBase + extension))
+                    return usage(base::figureIsResultsMessage(*picture, outputBase + extension));
+        auto opened = std::make_shared<run::ExtendedOpened>();
+        opened->data = std::move(*data);
+        opened->popmapFile = options.popmap;
+        run::Session session;
+        session.settings.openedPath = options.dataFile;
+        session.settings.fileOpen = true;
+        session.settings.extended = opened;
+        auto extendedRun = std::make_shared<run::ExtendedRun>(run::RunExtendedStep(request, opened->data));
+        const std::string results = extendedRun->resultsPath;
+        session.results.dataFileName = outputBase;
+        session.results.extended = std::move(extendedRun);
+        session.results.runDone = true;
+        if ((options.plot || options.figure) && pictures)
+            if (const int failed = pictures(session); failed != 0) return failed;
         if (!options.quiet) {
             std::ifstream in(results, std::ios::binary);
             std::cout << in.rdbuf();

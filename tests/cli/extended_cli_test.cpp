@@ -224,6 +224,32 @@ TEST_F(ExtendedCli, RefusalsWriteNothing) {
         EXPECT_FALSE(fs::exists(dir.file(output))) << output;
 }
 
+TEST_F(ExtendedCli, FigureOfTheExtendedAnalysisAndItsRefusals) {
+    const ProcessResult r =
+        run("-q --figure " + q("fig.svg") + " --axes 1,3 --popmap " + q("panel.map") + " " + q("panel.vcf"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string svg = readFile(dir.file("fig.svg"));
+    const nlohmann::json axes = recordOf(dir.file("panel.json"))["results"]["axes"];
+    char title[64];
+    std::snprintf(title, sizeof title, "Axis 3 (%.1f", axes[2]["percent"].get<double>());
+    EXPECT_NE(svg.find(title), std::string::npos) << svg;
+    for (const char* label : {">pop1<", ">pop2<", ">pop3<", ">pop4<"})
+        EXPECT_NE(svg.find(label), std::string::npos);
+    EXPECT_EQ(svg.find("P = "), std::string::npos);  // no test ran
+
+    // Four samples report three axes; the figure is never the data file.
+    const ProcessResult beyond =
+        run("-q --figure " + q("beyond.svg") + " --axes 1,4 --popmap " + q("panel.map") + " " + q("panel.vcf"));
+    EXPECT_EQ(beyond.exitCode, 2);
+    EXPECT_NE(beyond.err.find("both axes must lie in 1..3"), std::string::npos) << beyond.err;
+    EXPECT_FALSE(fs::exists(dir.file("beyond.svg")));
+    const std::string before = readFile(dir.file("panel.vcf"));
+    const ProcessResult overData =
+        run("-q --figure " + q("panel.vcf") + " --popmap " + q("panel.map") + " " + q("panel.vcf"));
+    EXPECT_EQ(overData.exitCode, 2);
+    EXPECT_EQ(readFile(dir.file("panel.vcf")), before);
+}
+
 TEST_F(ExtendedCli, MapLeavesOutAndNamesWhatItCannotPlace) {
     std::string map = panel.popmap();
     map = map.substr(0, map.rfind("ind48"));  // the last individual is left out

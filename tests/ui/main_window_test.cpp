@@ -142,7 +142,9 @@ private slots:
         QFileDialog* open = control<QFileDialog>(w, "mOpenDlg");
         QCOMPARE(open->nameFilters().front(), QStringLiteral("data files (*.dat)"));
         QCOMPARE(open->selectedNameFilter(), QStringLiteral("data files (*.dat)"));
-        QCOMPARE(open->nameFilters().size(), 6);
+        QCOMPARE(open->nameFilters().size(), 7);
+        QVERIFY(open->nameFilters().contains(
+            QStringLiteral("VCF, BCF and PLINK files (*.vcf *.vcf.gz *.vcf.bgz *.bcf *.bed)")));
         QCOMPARE(control<QFileDialog>(w, "labOpenDlg")->nameFilters(), QStringList("label files (*)"));
         QCOMPARE(control<QFileDialog>(w, "mOpenDlg")->fileMode(), QFileDialog::ExistingFile);
     }

@@ -33,6 +33,7 @@ std::optional<int> refuseUnsupported(const CliOptions& o, bool pictures) {
                                         {o.bootstrap.has_value(), "--bootstrap"},
                                         {o.plot.has_value() && !pictures, "--plot"},
                                         {o.figure.has_value() && !pictures, "--figure"},
+                                        {o.tables && !pictures, "--tables"},
                                         {o.convertOnly, "--convert-only"}})
         if (given) return usage(std::string(option) + " is not available with the extended analysis yet");
     return std::nullopt;
@@ -97,7 +98,7 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
         session.results.dataFileName = outputBase;
         session.results.extended = std::move(extendedRun);
         session.results.runDone = true;
-        if ((options.plot || options.figure) && pictures)
+        if ((options.plot || options.figure || options.tables) && pictures)
             if (const int failed = pictures(session); failed != 0) return failed;
         if (!options.quiet) {
             std::ifstream in(results, std::ios::binary);

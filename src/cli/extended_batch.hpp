@@ -13,8 +13,8 @@ namespace zeltric::cli {
 // files past the data file's limits and any data under --analysis extended.
 // Returns the exit status when it ran (or refused the run), nothing when the
 // exact analysis goes on as before. After the analysis, `pictures` writes
-// --plot and --figure from a session holding the extended run (as the
-// desktop's) and returns an exit status.
+// --plot, --figure and --tables from a session holding the extended run (as
+// the desktop's) and returns an exit status.
 using ExtendedPictures = std::function<int(const run::Session& session)>;
 std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui,
                                        const ExtendedPictures& pictures = {});

@@ -16,6 +16,7 @@
 #include "extended/extended_data.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/random_generator.hpp"
+#include "record/rerun_plan.hpp"
 
 namespace zeltric::run {
 
@@ -60,6 +61,10 @@ struct RunSettings {
     // Set when the opened file goes to the extended analysis (`opened` is then
     // empty); the exact analysis's open step clears it.
     std::shared_ptr<const ExtendedOpened> extended;
+    // A rerun: what its record said of the original run (the source file of
+    // a conversion, the allele names) and which record it was; the rerun's
+    // own record carries them.
+    std::optional<record::RerunOrigin> rerunOrigin;
     std::string labelFileName;  // the label file chosen last; kept across open steps
     std::string seedFileName = kDefaultSeedFile;
     // SHA-256 of the label file's bytes as the label command read and parsed

@@ -4,6 +4,7 @@
 #include <htslib/hts.h>
 #include <htslib/vcf.h>
 
+#include <charconv>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -205,6 +206,10 @@ TEST_F(ExtendedCli, RefusalsWriteNothing) {
     const ProcessResult test = run("--test 100 --popmap " + q("panel.map") + " " + q("panel.vcf"));
     EXPECT_EQ(test.exitCode, 2);
     EXPECT_NE(test.err.find(base::extendedTestRefusalMessage()), std::string::npos);
+    const ProcessResult bootstrap = run("--bootstrap 100 --popmap " + q("panel.map") + " " + q("panel.vcf"));
+    EXPECT_EQ(bootstrap.exitCode, 2);
+    EXPECT_NE(bootstrap.err.find("--bootstrap is not available with the extended analysis"), std::string::npos)
+        << bootstrap.err;
 
     std::string haploid = panel.vcf();
     const std::size_t at = haploid.find("\t0/0", haploid.find("snp3"));
@@ -248,6 +253,66 @@ TEST_F(ExtendedCli, FigureOfTheExtendedAnalysisAndItsRefusals) {
         run("-q --figure " + q("panel.vcf") + " --popmap " + q("panel.map") + " " + q("panel.vcf"));
     EXPECT_EQ(overData.exitCode, 2);
     EXPECT_EQ(readFile(dir.file("panel.vcf")), before);
+}
+
+TEST_F(ExtendedCli, TablesOfTheExtendedAnalysisReadBack) {
+    const ProcessResult r = run("-q --tables --popmap " + q("panel.map") + " " + q("panel.vcf"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const nlohmann::json results = recordOf(dir.file("panel.json"))["results"];
+    const auto lines = [](const std::string& text) {
+        std::vector<std::string> out;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) {
+            EXPECT_TRUE(!line.empty() && line.back() == '\r');
+            out.push_back(line.substr(0, line.size() - 1));
+        }
+        return out;
+    };
+    const auto number = [](const std::string& field) {
+        double value = 0.0;
+        std::from_chars(field.data(), field.data() + field.size(), value);
+        return value;
+    };
+    const auto fields = [](const std::string& line) {
+        std::vector<std::string> out;
+        std::istringstream in(line);
+        for (std::string field; std::getline(in, field, ',');) out.push_back(field);
+        return out;
+    };
+
+    const std::vector<std::string> axes = lines(readFile(dir.file("panel-axes.csv")));
+    ASSERT_EQ(axes.size(), 4u);  // a header and three axes
+    EXPECT_EQ(axes[0], "axis,eigenvalue,percent,fst,share,p_value,share_lower,share_upper,fst_lower,fst_upper");
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::vector<std::string> f = fields(axes[k + 1]);
+        EXPECT_EQ(number(f[1]), results["axes"][k]["inertia"].get<double>());  // full precision
+        EXPECT_EQ(number(f[3]), results["axes"][k]["fst"].get<double>());
+    }
+    const std::vector<std::string> samples = lines(readFile(dir.file("panel-samples.csv")));
+    ASSERT_EQ(samples.size(), 5u);
+    EXPECT_EQ(samples[0], "sample,label,size,complete,axis1,axis2,axis3");
+    const std::vector<std::string> third = fields(samples[3]);
+    EXPECT_EQ(third[1], "pop3");
+    EXPECT_EQ(third[2], "12");
+    EXPECT_EQ(number(third[4]), results["sample_coordinates"][2]["coordinates"][0].get<double>());
+    const std::size_t columns = results["alleles"].get<std::size_t>();
+    EXPECT_EQ(lines(readFile(dir.file("panel-alleles.csv"))).size(), columns + 1);
+    const std::vector<std::string> frequencies = lines(readFile(dir.file("panel-frequencies.csv")));
+    ASSERT_EQ(frequencies.size(), 4 * columns + 1);
+    // The first allele of the first locus (REF "A") in the first sample: its
+    // copies over twice the typed individuals, as the VCF says.
+    const std::vector<std::string> first = fields(frequencies[1]);
+    EXPECT_EQ(first[3], "snp1");
+    EXPECT_EQ(first[5], "A");
+    int copies = 0, typed = 0;
+    for (std::size_t i = 0; i < 12; ++i) {
+        const int g = panel.genotype[0][i];
+        if (g < 0) continue;
+        ++typed;
+        copies += 2 - g;
+    }
+    EXPECT_EQ(first[7], std::to_string(typed));
+    EXPECT_EQ(number(first[6]), static_cast<double>(copies) / (2.0 * typed));
 }
 
 TEST_F(ExtendedCli, MapLeavesOutAndNamesWhatItCannotPlace) {

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QtTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -210,6 +211,13 @@ private slots:
         QCOMPARE(markers, std::size_t{510});
         QVERIFY(svg.find("sample labels were left out") != std::string::npos);
         QVERIFY(svg.find("Axis 1 (") != std::string::npos);
+
+        // File > Export tables: a row for each sample.
+        control<QAction>(f.window(), "mExportTables")->trigger();
+        QVERIFY(f.window().dialogs().errors.isEmpty());
+        const std::string samples = test::readFile(f.dir.file("wide-samples.csv"));
+        QCOMPARE(std::count(samples.begin(), samples.end(), '\n'), 511L);
+        QVERIFY(samples.find("\r\n510,S510,1,1,") != std::string::npos);
     }
 };
 

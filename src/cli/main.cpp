@@ -285,8 +285,9 @@ int runCli(int& argc, char** argv, const cli::ExtendedSpread& spread) {
     ui.setDataFile(options.dataFile);
     const cli::ExtendedPictures extendedPictures = [&](const run::Session& analysed) -> int {
 #if ZELTRIC_HAS_PLOT
-        std::unique_ptr<QGuiApplication> gui;
-        if (options.plot || (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg))
+        // One application per process: the pairwise figure may have started it.
+        if (!gui && (options.plot ||
+                     (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg)))
             gui = startHeadlessGui(argc, argv);
         if (options.plot)
             if (const int failed = writePlot(analysed, options); failed != 0) return failed;

@@ -1,7 +1,6 @@
 #include "run/extended_tables.hpp"
 
-#include <charconv>
-
+#include "base/csv_text.hpp"
 #include "base/fatal_error.hpp"
 #include "extended/extended_report.hpp"
 #include "run/result_tables.hpp"
@@ -9,13 +8,6 @@
 namespace zeltric::run {
 
 namespace {
-
-std::string number(double value) {
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    ZELTRIC_ASSERT(result.ec == std::errc());
-    return std::string(text, result.ptr);
-}
 
 void row(std::string& out, const std::vector<std::string>& fields) {
     for (std::size_t i = 0; i < fields.size(); ++i) out += (i > 0 ? "," : "") + csvField(fields[i]);
@@ -62,11 +54,12 @@ std::vector<std::pair<std::string, std::string>> extendedResultTables(const Exte
         const std::string& name = data.alleleName(c.locus, c.allele);
         for (std::size_t j = 0; j < data.samples(); ++j) {
             const std::int64_t typed = counts.typed[j];
-            row(frequencies, {std::to_string(j + 1), data.sampleNames[j], locus, data.locusNames[c.locus], allele,
-                              name, typed == 0 ? std::string() : number(c.frequencies[j]), std::to_string(typed)});
+            row(frequencies,
+                {std::to_string(j + 1), data.sampleNames[j], locus, data.locusNames[c.locus], allele, name,
+                 typed == 0 ? std::string() : base::shortestDecimal(c.frequencies[j]), std::to_string(typed)});
         }
         std::vector<std::string> fields = {locus, data.locusNames[c.locus], allele, name};
-        for (std::size_t k = 0; k < axes; ++k) fields.push_back(number(c.coordinates[k]));
+        for (std::size_t k = 0; k < axes; ++k) fields.push_back(base::shortestDecimal(c.coordinates[k]));
         row(alleles, fields);
     });
 
@@ -77,7 +70,8 @@ std::vector<std::pair<std::string, std::string>> extendedResultTables(const Exte
     for (std::size_t j = 0; j < data.samples(); ++j) {
         std::vector<std::string> fields = {std::to_string(j + 1), data.sampleNames[j], std::to_string(size[j]),
                                            std::to_string(complete[j])};
-        for (std::size_t k = 0; k < axes; ++k) fields.push_back(number(result.sampleCoordinate(j, k)));
+        for (std::size_t k = 0; k < axes; ++k)
+            fields.push_back(base::shortestDecimal(result.sampleCoordinate(j, k)));
         row(samples, fields);
     }
 
@@ -86,8 +80,9 @@ std::vector<std::pair<std::string, std::string>> extendedResultTables(const Exte
                    "fst_lower", "fst_upper"});
     for (std::size_t k = 0; k < axes; ++k)
         row(axesText,
-            {std::to_string(k + 1), number(result.eigenvalues[k]), number(extended::ExtendedPercent(result, k)),
-             number(result.axisFst[k]), number(result.axisShare[k]), "", "", "", "", ""});
+            {std::to_string(k + 1), base::shortestDecimal(result.eigenvalues[k]),
+             base::shortestDecimal(extended::ExtendedPercent(result, k)), base::shortestDecimal(result.axisFst[k]),
+             base::shortestDecimal(result.axisShare[k]), "", "", "", "", ""});
     return {{"-frequencies.csv", frequencies},
             {"-samples.csv", samples},
             {"-alleles.csv", alleles},

@@ -376,10 +376,9 @@ TEST_F(ExtendedCli, RefusalsWriteNothing) {
 
     const ProcessResult exact = run("--analysis exact --popmap " + q("panel.map") + " " + q("panel.vcf"));
     EXPECT_EQ(exact.exitCode, 2);
-    const ProcessResult bootstrap = run("--bootstrap 100 --popmap " + q("panel.map") + " " + q("panel.vcf"));
-    EXPECT_EQ(bootstrap.exitCode, 2);
-    EXPECT_NE(bootstrap.err.find("--bootstrap is not available with the extended analysis"), std::string::npos)
-        << bootstrap.err;
+    const ProcessResult loci = run("--loci 1-3 --popmap " + q("panel.map") + " " + q("panel.vcf"));
+    EXPECT_EQ(loci.exitCode, 2);
+    EXPECT_NE(loci.err.find("--loci is not available with the extended analysis"), std::string::npos) << loci.err;
 
     std::string haploid = panel.vcf();
     const std::size_t at = haploid.find("\t0/0", haploid.find("snp3"));

@@ -13,7 +13,7 @@ std::string expected(OptionValue kind) {
         case OptionValue::Seeds:
             return "two seeds S1,S2 with S1 in " + firstSeedRange() + " and S2 in " + secondSeedRange();
         case OptionValue::Threads: return "a number within 1..256";
-        case OptionValue::BlockLoci: return "a number of loci of at least 1";
+        case OptionValue::BlockLoci: return "a block of at least 1 locus";
         case OptionValue::PlotAxes: return "two axis numbers X,Y";
         case OptionValue::Format: return "genepop, structure, genetix or fstat";
         case OptionValue::StructureLoci: return "a number of loci of at least 1";

@@ -305,7 +305,7 @@ TEST_F(ExtendedCli, BootstrapDrawsBlocksOfLociWithinChromosomes) {
     const std::string map = " --popmap " + q("panel.map") + " " + q("panel.vcf");
     const ProcessResult zero = run("--bootstrap 100 --bootstrap-block 0" + map);
     EXPECT_EQ(zero.exitCode, 2);
-    EXPECT_NE(zero.err.find("--bootstrap-block needs a number of loci of at least 1"), std::string::npos)
+    EXPECT_NE(zero.err.find("--bootstrap-block needs a block of at least 1 locus"), std::string::npos)
         << zero.err;
     const ProcessResult past = run("--bootstrap 100 --bootstrap-block 401" + map);
     EXPECT_EQ(past.exitCode, 2);

@@ -256,7 +256,9 @@ void StatisticsWindow::runTest() {
     options.seed2 = seed2_->value();
     options.threads = threads_;
     run_.testOptions = options;
+    // The last test's P-values do not stay beside the new test's settings.
     run_.test.reset();
+    refresh();
     note_->setText(QStringLiteral("Testing %1 pairs...").arg(run_.statistics.pairs.size()));
     setTestRunning(true);
     PanelObserver observer(*progress_);

@@ -187,7 +187,17 @@ private slots:
         const std::string cancelled = test::readFile(f.dir.file("trout-pairwise.csv"));
         QVERIFY(cancelled.find(",,\r\n") != std::string::npos);
 
-        // And the test runs again to the end.
+        // And the test runs again to the end; a test that follows a finished
+        // one shows none of its P-values while it runs.
+        Fixture::startTest(s, 100, 1, 1);
+        QVERIFY(s.shown().test && !s.shown().test->cancelled);
+        bool clearedDuringTest = false;
+        QTimer::singleShot(0, &s, [&] {
+            clearedDuringTest = allEmpty(column(*pairwise, QStringLiteral("P")));
+            control<QPushButton>(s, "bCancel")->click();
+        });
+        Fixture::startTest(s, 15000, 2, 2);
+        QVERIFY(clearedDuringTest);
         Fixture::startTest(s, 100, 1, 1);
         QVERIFY(s.shown().test && !s.shown().test->cancelled);
         QVERIFY(!allEmpty(column(*pairwise, QStringLiteral("P"))));

@@ -280,8 +280,9 @@ void MainWindow::showStatistics() {
     if (!session_.results.runDone) return;
     if (statistics_.isNull()) {
         try {
-            statistics_ = new StatisticsWindow(run::statisticsInput(session_), session_.results.dataFileName,
-                                               session_.settings.threads);
+            statistics_ = new StatisticsWindow(
+                run::statisticsInput(session_), session_.results.dataFileName, session_.settings.threads,
+                [this](const std::string& path) { return run::figureTargetProblem(session_, path); });
         } catch (const base::FatalError& e) {
             dialogs_.message(this, MessageKind::Error, displayText(e.what()));
             return;

@@ -97,10 +97,12 @@ QSpinBox* spinBox(const char* name, int minimum, int maximum, int value) {
 
 }  // namespace
 
-StatisticsWindow::StatisticsWindow(run::StatisticsInput input, std::string base, int threads)
+StatisticsWindow::StatisticsWindow(run::StatisticsInput input, std::string base, int threads,
+                                   FigureTargetCheck refuse)
     : input_(std::move(input)),
       base_(std::move(base)),
-      threads_(threads > 0 ? threads : platform::usableProcessorCount()) {
+      threads_(threads > 0 ? threads : platform::usableProcessorCount()),
+      refuse_(std::move(refuse)) {
     setObjectName(QStringLiteral("statisticsWindow"));
     setWindowTitle(QStringLiteral("Statistics: theta, gene diversities and pairwise theta"));
     setWindowIcon(QApplication::windowIcon());
@@ -303,8 +305,12 @@ void StatisticsWindow::exportFigure() {
         *chosen += filter == pdf   ? QStringLiteral(".pdf")
                    : filter == png ? QStringLiteral(".png")
                                    : QStringLiteral(".svg");
+    const std::string path = chosen->toStdString();
+    if (refuse_)
+        if (const auto problem = refuse_(path))
+            return dialogs_.message(this, MessageKind::Error, displayText(*problem));
     try {
-        figure::writeFigureFile(chosen->toStdString(), heatMapSvg(), figure::kDefaultPngWidth, renderFigure);
+        figure::writeFigureFile(path, heatMapSvg(), figure::kDefaultPngWidth, renderFigure);
     } catch (const base::FatalError& e) {
         dialogs_.message(this, MessageKind::Error, displayText(e.what()));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,7 +29,9 @@ class StatisticsWindow : public QMainWindow {
 public:
     // `base` names the outputs the tables go beside (NAME-loci.csv, ...);
     // `threads` the workers of the computation and the test (0: all cores).
-    StatisticsWindow(run::StatisticsInput input, std::string base, int threads);
+    // `refuse` says why a figure must not go to a path (nothing: it may).
+    using FigureTargetCheck = std::function<std::optional<std::string>(const std::string& path)>;
+    StatisticsWindow(run::StatisticsInput input, std::string base, int threads, FigureTargetCheck refuse);
     ~StatisticsWindow() override;
 
     bool testRunning() const { return testRunning_; }
@@ -61,6 +64,7 @@ private:
     run::StatisticsInput input_;
     std::string base_;
     int threads_;
+    FigureTargetCheck refuse_;
     run::StatisticsRun run_;
     DialogSeam dialogs_;
     QTabWidget* tabs_ = nullptr;

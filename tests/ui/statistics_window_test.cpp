@@ -137,6 +137,15 @@ private slots:
         s.dialogs().setNextFileName(QString::fromStdString(f.dir.file("theta.png")));
         control<QPushButton>(s, "exportHeatMap")->click();
         QVERIFY(s.dialogs().errors.isEmpty());
+        // Never over the data, the labels or the results.
+        const std::string data = test::readFile(f.dir.file("trout.dat"));
+        for (const char* kept : {"trout.dat", "trout.lab", "trout.pca"}) {
+            s.dialogs().setNextFileName(QString::fromStdString(f.dir.file(kept)));
+            control<QPushButton>(s, "exportHeatMap")->click();
+            QVERIFY2(s.dialogs().errors.last().contains(QString::fromLatin1(kept)), kept);
+        }
+        QCOMPARE(s.dialogs().errors.size(), 3);
+        QVERIFY(test::readFile(f.dir.file("trout.dat")) == data);
 
         const test::ProcessResult tested = test::runCli(
             "--quiet --statistics --pairwise-test 200 --pairwise-seeds 5,7 --threads 2 --pairwise-figure " +

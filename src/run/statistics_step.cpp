@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/fatal_error.hpp"
 #include "base/output_file.hpp"
 #include "extended/from_dataset.hpp"
 #include "record/run_record.hpp"
@@ -79,8 +80,18 @@ StatisticsFiles statisticsFiles(const std::string& base) {
 }
 
 StatisticsInput statisticsInput(const Session& session) {
-    const data::Dataset& ds = session.results.analysed;
     StatisticsInput input;
+    if (session.results.extended) {
+        // The extended analysis ran on the opened data whole.
+        ZELTRIC_ASSERT(session.settings.extended != nullptr);
+        input.data = session.settings.extended->data;
+        const extended::ExtendedResult& result = session.results.extended->result;
+        input.firstAxis.assign(input.data.samples(), 0.0);
+        if (result.dimension > 1)
+            for (std::size_t j = 0; j < input.data.samples(); ++j) input.firstAxis[j] = result.sampleCoordinate(j, 0);
+        return input;
+    }
+    const data::Dataset& ds = session.results.analysed;
     int before = 0;
     for (int s = 1; s <= ds.np; ++s) {
         const int end = ds.sampleEnds[static_cast<std::size_t>(s)];

@@ -38,10 +38,11 @@ struct StatisticsRun {
     StatisticsFiles files;
 };
 
-// The last go step's analysed data set as the statistics read it (samples
-// with individuals, in order, as the PCA numbered them) and each such
-// sample's coordinate on the first axis (0 without one): the heat map's
-// order. Raises base::FatalError for a genotype the counting refuses.
+// The last go step's analysed data set as the statistics read it (the exact
+// analysis's samples with individuals, in order, as the PCA numbered them;
+// the extended analysis's opened data whole) and each such sample's
+// coordinate on the first axis (0 without one): the heat map's order.
+// Raises base::FatalError for a genotype the counting refuses.
 struct StatisticsInput {
     extended::ExtendedData data;
     std::vector<double> firstAxis;

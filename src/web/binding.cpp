@@ -5,6 +5,7 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
 #include "cli/statistics_batch.hpp"
+#include "extended/input_kind.hpp"
 #include "figure/figure_layout.hpp"
 #include "figure/label_placement.hpp"
 #include "figure/pairwise_heatmap.hpp"
@@ -254,6 +256,12 @@ nlohmann::json openSummary(int argc, char** argv) {
     run::Session session;
     WorkerInterface ui;
     try {
+        // The extended analysis is not built into the page yet.
+        if (!options.format && extended::DetectInputKind(options.dataFile) != extended::InputKind::Other) {
+            out["error"] =
+                base::notInBrowserExtendedMessage(std::filesystem::path(options.dataFile).filename().string());
+            return out;
+        }
         out["format"] = "zeltric";
         out["notes"] = std::vector<std::string>{};
         const cli::BatchOutcome opened =

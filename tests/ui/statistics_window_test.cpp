@@ -212,6 +212,52 @@ private slots:
         QVERIFY(!allEmpty(column(*pairwise, QStringLiteral("P"))));
     }
 
+    // A VCF opened for the extended analysis: the window shows what
+    // zeltric-cli --statistics writes for it, the heat map in the order of
+    // the extended analysis's first axis.
+    void extendedRun_zeltricCliBytes() {
+        Fixture f;
+        std::string vcf =
+            "##fileformat=VCFv4.2\n##contig=<ID=1>\n"
+            "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+            "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
+        std::string popmap;
+        for (int i = 0; i < 12; ++i) {
+            vcf += "\ti" + std::to_string(i);
+            popmap += "i" + std::to_string(i) + " pop" + std::to_string(i / 3) + "\n";
+        }
+        vcf += "\n";
+        for (int l = 0; l < 8; ++l) {
+            vcf += "1\t" + std::to_string(10 * (l + 1)) + "\tsnp" + std::to_string(l) + "\tA\tG\t.\tPASS\t.\tGT";
+            for (int i = 0; i < 12; ++i) {
+                const int code = (i / 3 * (l + 1) + i % 3 + l) % 3;
+                vcf += i == 4 && l == 2 ? "\t./." : code == 0 ? "\t0/0" : code == 1 ? "\t0/1" : "\t1/1";
+            }
+            vcf += "\n";
+        }
+        f.writeData("panel.vcf", vcf.c_str());
+        f.writeData("panel.popmap", popmap.c_str());
+        f.window().dialogs().setNextFileName(QString::fromStdString(f.dir.file("panel.vcf")));
+        control<QAction>(f.window(), "mfopen")->trigger();
+        QVERIFY(f.session.settings.extended != nullptr);
+        control<QAction>(f.window(), "mGo")->trigger();
+        QVERIFY(f.session.results.extended != nullptr);
+        ui::StatisticsWindow& s = f.statistics();
+        QCOMPARE(control<QTableWidget>(s, "samplesTable")->rowCount(), 4);
+
+        const test::TempDir cliDir;
+        for (const char* name : {"panel.vcf", "panel.popmap"})
+            std::filesystem::copy_file(f.dir.file(name), cliDir.file(name));
+        const test::ProcessResult cli = test::runCli(
+            "--quiet --statistics --pairwise-figure " + test::shellQuote(cliDir.file("theta.svg")) + " --popmap " +
+            test::shellQuote(cliDir.file("panel.popmap")) + " " + test::shellQuote(cliDir.file("panel.vcf")));
+        QCOMPARE(cli.exitCode, 0);
+        QVERIFY(s.lociText() == test::readFile(cliDir.file("panel-loci.csv")));
+        QVERIFY(s.pairwiseText() == test::readFile(cliDir.file("panel-pairwise.csv")));
+        QVERIFY(s.samplesText() == test::readFile(cliDir.file("panel-sample-diversity.csv")));
+        QVERIFY(s.heatMapSvg() == test::readFile(cliDir.file("theta.svg")));
+    }
+
     void closingTheMainWindow_cancelsTheTestThenCloses() {
         Fixture f;
         f.goTrout();

@@ -335,9 +335,13 @@ try {
   const wide = await plotFacts();
   check('plot', wide.labels >= 6 && wide.overlaps === 0, `${wide.labels} labels, ${wide.overlaps} overlapping`);
   await page.setViewport({ width: 390, height: 844 });
-  await page.waitForFunction(
-    () => document.querySelector('[data-testid="plot"] svg')?.getBoundingClientRect().width <= 390,
-  );
+  // Redrawn at the new width, not the wide plot scaled down before the
+  // resize event's redraw (a loaded machine shows that in between).
+  await page.waitForFunction(() => {
+    const svg = document.querySelector('[data-testid="plot"] svg');
+    const width = svg?.getBoundingClientRect().width;
+    return width <= 390 && Math.abs(Number(svg.getAttribute('width')) - width) < 1;
+  });
   const phone = await plotFacts();
   check(
     'plot at 390 pixels',

@@ -88,7 +88,8 @@ StatisticsInput statisticsInput(const Session& session) {
         const extended::ExtendedResult& result = session.results.extended->result;
         input.firstAxis.assign(input.data.samples(), 0.0);
         if (result.dimension > 1)
-            for (std::size_t j = 0; j < input.data.samples(); ++j) input.firstAxis[j] = result.sampleCoordinate(j, 0);
+            for (std::size_t j = 0; j < input.data.samples(); ++j)
+                input.firstAxis[j] = result.sampleCoordinate(j, 0);
         return input;
     }
     const data::Dataset& ds = session.results.analysed;

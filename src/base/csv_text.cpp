@@ -74,4 +74,47 @@ std::string csvField(const std::string& text) {
     return quoted + "\"";
 }
 
+std::vector<std::vector<std::string>> csvRecords(const std::string& text) {
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> record;
+    std::string field;
+    bool quoted = false;
+    bool pending = false;  // a record has begun (a field or a comma seen)
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c != '"') {
+                field += c;
+            } else if (i + 1 < text.size() && text[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else {
+                quoted = false;
+            }
+        } else if (c == '"') {
+            quoted = true;
+            pending = true;
+        } else if (c == ',') {
+            record.push_back(std::move(field));
+            field.clear();
+            pending = true;
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            record.push_back(std::move(field));
+            field.clear();
+            records.push_back(std::move(record));
+            record.clear();
+            pending = false;
+        } else {
+            field += c;
+            pending = true;
+        }
+    }
+    if (pending) {
+        record.push_back(std::move(field));
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
 }  // namespace zeltric::base

@@ -30,7 +30,6 @@
 #include "cli/statistics_batch.hpp"
 #include "cli/terminal_interface.hpp"
 #include "data/selection_filter.hpp"
-#include "extended/from_dataset.hpp"
 #include "figure/figure_file.hpp"
 #include "figure/session_figure.hpp"
 #include "formats/foreign_formats.hpp"
@@ -43,6 +42,7 @@
 #include "run/run_files.hpp"
 #include "run/session.hpp"
 #include "run/shown_results.hpp"
+#include "run/statistics_step.hpp"
 #include "run/steps.hpp"
 #if ZELTRIC_HAS_PLOT
 #include "ui/plot_figure.hpp"
@@ -167,24 +167,13 @@ int writeFigure(const run::Session& session, const CliOptions& options) {
     return 0;
 }
 
-// --statistics on the analysed data set: the samples as the PCA numbered
-// them, those with individuals, in order.
+// --statistics on the analysed data set.
 int writeStatistics(const run::Session& session, const CliOptions& options, cli::TerminalInterface& ui,
                     const figure::FigureRenderer& render) {
-    const data::Dataset& ds = session.results.analysed;
-    std::vector<double> firstAxis;
-    int before = 0;
-    for (int s = 1; s <= ds.np; ++s) {
-        const int end = ds.sampleEnds[static_cast<std::size_t>(s)];
-        if (end > before)
-            firstAxis.push_back(session.results.pca.dimension > 1
-                                    ? static_cast<double>(session.results.pca.populationCoordinates(s, 1))
-                                    : 0.0);
-        before = end;
-    }
     try {
-        const extended::ExtendedData data = extended::FromDataset(ds);
-        return cli::writeStatistics(options, data, session.results.dataFileName, firstAxis, ui, render);
+        const run::StatisticsInput input = run::statisticsInput(session);
+        return cli::writeStatistics(options, input.data, session.results.dataFileName, input.firstAxis, ui,
+                                    render);
     } catch (const base::FatalError& e) {
         ui.error(e.what());
         return kInputError;

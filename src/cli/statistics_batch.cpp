@@ -6,7 +6,6 @@
 #include "figure/figure_file.hpp"
 #include "figure/pairwise_heatmap.hpp"
 #include "platform/platform.hpp"
-#include "run/statistics_step.hpp"
 
 namespace zeltric::cli {
 
@@ -26,10 +25,7 @@ std::vector<run::FileRole> statisticsFileRoles(const CliOptions& options, const 
     return roles;
 }
 
-int writeStatistics(const CliOptions& options, const extended::ExtendedData& data, const std::string& base,
-                    const std::vector<double>& firstAxis, run::UserInterface& ui,
-                    const figure::FigureRenderer& render) {
-    if (!options.statistics) return 0;
+run::StatisticsRequest statisticsRequest(const CliOptions& options) {
     run::StatisticsRequest request;
     if (options.pairwiseTest) request.randomisations = *options.pairwiseTest;
     if (options.pairwiseSeeds) {
@@ -37,20 +33,29 @@ int writeStatistics(const CliOptions& options, const extended::ExtendedData& dat
         request.seed2 = static_cast<std::int32_t>(options.pairwiseSeeds->second);
     }
     request.threads = options.threads > 0 ? options.threads : platform::usableProcessorCount();
+    return request;
+}
+
+void writePairwiseFigure(const CliOptions& options, const extended::ExtendedData& data,
+                         const std::vector<double>& firstAxis, const run::StatisticsRun& run,
+                         const figure::FigureRenderer& render) {
+    if (!options.pairwiseFigure) return;
+    const figure::PairwiseMap map =
+        figure::pairwiseMap(data.sampleNames, firstAxis, run.statistics, run.test ? &*run.test : nullptr);
+    figure::writeFigureFile(*options.pairwiseFigure,
+                            figure::pairwiseHeatMapSvg(map, figure::kPairwiseHeatMapTitle),
+                            options.figureWidth.value_or(figure::kDefaultPngWidth), render);
+}
+
+int writeStatistics(const CliOptions& options, const extended::ExtendedData& data, const std::string& base,
+                    const std::vector<double>& firstAxis, run::UserInterface& ui,
+                    const figure::FigureRenderer& render) {
+    if (!options.statistics) return 0;
+    const run::StatisticsRequest request = statisticsRequest(options);
     try {
         const run::StatisticsRun run =
             run::runStatisticsStep(data, request, base, base + ".pca", base + ".json", ui);
-        if (options.pairwiseFigure) {
-            figure::PairwiseMap map;
-            map.names = data.sampleNames;
-            map.firstAxis = firstAxis;
-            map.firstAxis.resize(data.samples(), 0.0);
-            map.theta = run.statistics.pairTheta;
-            if (run.test && !run.test->cancelled) map.holm = run.test->holm;
-            figure::writeFigureFile(*options.pairwiseFigure,
-                                    figure::pairwiseHeatMapSvg(map, "Pairwise theta (Weir and Cockerham)"),
-                                    options.figureWidth.value_or(figure::kDefaultPngWidth), render);
-        }
+        writePairwiseFigure(options, data, firstAxis, run, render);
     } catch (const base::FatalError& e) {
         ui.error(e.what());
         return kInputErrorStatus;

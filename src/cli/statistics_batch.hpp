@@ -8,6 +8,7 @@
 #include "extended/extended_data.hpp"
 #include "figure/figure_file.hpp"
 #include "run/file_roles.hpp"
+#include "run/statistics_step.hpp"
 #include "run/user_interface.hpp"
 
 namespace zeltric::cli {
@@ -21,6 +22,16 @@ namespace zeltric::cli {
 int writeStatistics(const CliOptions& options, const extended::ExtendedData& data, const std::string& base,
                     const std::vector<double>& firstAxis, run::UserInterface& ui,
                     const figure::FigureRenderer& render);
+
+// The statistics' request of --pairwise-test, --pairwise-seeds and
+// --threads (0: all cores).
+run::StatisticsRequest statisticsRequest(const CliOptions& options);
+
+// --pairwise-figure, when given, of a finished statistics run. Raises
+// base::FatalError naming the file when it cannot be written.
+void writePairwiseFigure(const CliOptions& options, const extended::ExtendedData& data,
+                         const std::vector<double>& firstAxis, const run::StatisticsRun& run,
+                         const figure::FigureRenderer& render);
 
 // The files --statistics and --pairwise-figure add to a run of outputs `base`.
 std::vector<run::FileRole> statisticsFileRoles(const CliOptions& options, const std::string& base);

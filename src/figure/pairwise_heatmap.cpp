@@ -153,4 +153,15 @@ std::string pairwiseHeatMapSvg(const PairwiseMap& map, const std::string& title)
     return out;
 }
 
+PairwiseMap pairwiseMap(const std::vector<std::string>& names, const std::vector<double>& firstAxis,
+                        const statistics::Statistics& statistics, const statistics::PairwiseTestResult* test) {
+    PairwiseMap map;
+    map.names = names;
+    map.firstAxis = firstAxis;
+    map.firstAxis.resize(names.size(), 0.0);
+    map.theta = statistics.pairTheta;
+    if (test != nullptr && !test->cancelled) map.holm = test->holm;
+    return map;
+}
+
 }  // namespace zeltric::figure

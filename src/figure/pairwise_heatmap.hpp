@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "statistics/observed_statistics.hpp"
+#include "statistics/pairwise_test.hpp"
 
 namespace zeltric::figure {
 
@@ -18,6 +19,15 @@ struct PairwiseMap {
     std::vector<std::optional<double>> theta;
     std::vector<std::optional<double>> holm;
 };
+
+// The title every front end gives the heat map.
+inline constexpr const char* kPairwiseHeatMapTitle = "Pairwise theta (Weir and Cockerham)";
+
+// The map of `statistics`' pairwise theta, the samples named `names` with
+// their first-axis coordinates (missing ones 0); marks only after a test
+// that was not cancelled.
+PairwiseMap pairwiseMap(const std::vector<std::string>& names, const std::vector<double>& firstAxis,
+                        const statistics::Statistics& statistics, const statistics::PairwiseTestResult* test);
 
 // The row and column order: sample indices sorted by their first-axis
 // coordinate.

@@ -3,7 +3,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/fatal_error.hpp"
 #include "base/output_file.hpp"
+#include "extended/from_dataset.hpp"
 #include "record/run_record.hpp"
 #include "run/port_observer.hpp"
 #include "statistics/statistics_tables.hpp"
@@ -77,9 +79,35 @@ StatisticsFiles statisticsFiles(const std::string& base) {
     return {base + "-loci.csv", base + "-pairwise.csv", base + "-sample-diversity.csv"};
 }
 
-StatisticsRun runStatisticsStep(const extended::ExtendedData& data, const StatisticsRequest& request,
-                                const std::string& base, const std::string& resultsPath,
-                                const std::string& recordPath, UserInterface& ui) {
+StatisticsInput statisticsInput(const Session& session) {
+    StatisticsInput input;
+    if (session.results.extended) {
+        // The extended analysis ran on the opened data whole.
+        ZELTRIC_ASSERT(session.settings.extended != nullptr);
+        input.data = session.settings.extended->data;
+        const extended::ExtendedResult& result = session.results.extended->result;
+        input.firstAxis.assign(input.data.samples(), 0.0);
+        if (result.dimension > 1)
+            for (std::size_t j = 0; j < input.data.samples(); ++j)
+                input.firstAxis[j] = result.sampleCoordinate(j, 0);
+        return input;
+    }
+    const data::Dataset& ds = session.results.analysed;
+    int before = 0;
+    for (int s = 1; s <= ds.np; ++s) {
+        const int end = ds.sampleEnds[static_cast<std::size_t>(s)];
+        if (end > before)
+            input.firstAxis.push_back(session.results.pca.dimension > 1
+                                          ? static_cast<double>(session.results.pca.populationCoordinates(s, 1))
+                                          : 0.0);
+        before = end;
+    }
+    input.data = extended::FromDataset(ds);
+    return input;
+}
+
+StatisticsRun startStatistics(const extended::ExtendedData& data, const StatisticsRequest& request,
+                              const std::string& base) {
     StatisticsRun run;
     run.files = statisticsFiles(base);
     run.statistics = statistics::computeStatistics(data, request.threads);
@@ -89,17 +117,39 @@ StatisticsRun runStatisticsStep(const extended::ExtendedData& data, const Statis
         options.seed1 = request.seed1;
         options.seed2 = request.seed2;
         options.threads = request.threads;
-        PortObserver observer(ui);
         run.testOptions = options;
-        run.test = statistics::runPairwiseTest(data, run.statistics.pairTheta, options, observer);
     }
+    return run;
+}
+
+std::vector<std::string> writeStatisticsTables(const extended::ExtendedData& data,
+                                               const statistics::Statistics& statistics,
+                                               const statistics::PairwiseTestResult* test,
+                                               const StatisticsFiles& files) {
+    base::replaceFileAtomically(files.loci, statistics::lociTable(data, statistics));
+    base::replaceFileAtomically(files.pairwise, statistics::pairwiseTable(statistics, test));
+    base::replaceFileAtomically(files.samples, statistics::sampleDiversityTable(data, statistics));
+    return {files.loci, files.pairwise, files.samples};
+}
+
+void writeStatisticsOutputs(const extended::ExtendedData& data, const StatisticsRun& run,
+                            const std::string& resultsPath, const std::string& recordPath) {
     const statistics::PairwiseTestResult* test = run.test ? &*run.test : nullptr;
-    base::replaceFileAtomically(run.files.loci, statistics::lociTable(data, run.statistics));
-    base::replaceFileAtomically(run.files.pairwise, statistics::pairwiseTable(run.statistics, test));
-    base::replaceFileAtomically(run.files.samples, statistics::sampleDiversityTable(data, run.statistics));
+    writeStatisticsTables(data, run.statistics, test, run.files);
     base::appendToFile(resultsPath, statistics::statisticsSection(data, run.statistics, test,
                                                                   run.testOptions ? &*run.testOptions : nullptr));
     addToRecord(recordPath, statisticsJson(data, run));
+}
+
+StatisticsRun runStatisticsStep(const extended::ExtendedData& data, const StatisticsRequest& request,
+                                const std::string& base, const std::string& resultsPath,
+                                const std::string& recordPath, UserInterface& ui) {
+    StatisticsRun run = startStatistics(data, request, base);
+    if (run.testOptions) {
+        PortObserver observer(ui);
+        run.test = statistics::runPairwiseTest(data, run.statistics.pairTheta, *run.testOptions, observer);
+    }
+    writeStatisticsOutputs(data, run, resultsPath, recordPath);
     return run;
 }
 

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "extended/extended_data.hpp"
+#include "run/session.hpp"
 #include "run/user_interface.hpp"
 #include "statistics/observed_statistics.hpp"
 #include "statistics/pairwise_test.hpp"
@@ -35,6 +37,31 @@ struct StatisticsRun {
     std::optional<statistics::PairwiseTestResult> test;
     StatisticsFiles files;
 };
+
+// The last go step's analysed data set as the statistics read it (the exact
+// analysis's samples with individuals, in order, as the PCA numbered them;
+// the extended analysis's opened data whole) and each such sample's
+// coordinate on the first axis (0 without one): the heat map's order.
+// Raises base::FatalError for a genotype the counting refuses.
+struct StatisticsInput {
+    extended::ExtendedData data;
+    std::vector<double> firstAxis;
+};
+StatisticsInput statisticsInput(const Session& session);
+
+// The pieces of runStatisticsStep, for front ends that run the pairwise test
+// themselves (the desktop's window, the browser's stepped run):
+// the statistics computed and the test's options set, nothing run or written.
+StatisticsRun startStatistics(const extended::ExtendedData& data, const StatisticsRequest& request,
+                              const std::string& base);
+// The three tables, each written atomically; returns their paths.
+std::vector<std::string> writeStatisticsTables(const extended::ExtendedData& data,
+                                               const statistics::Statistics& statistics,
+                                               const statistics::PairwiseTestResult* test,
+                                               const StatisticsFiles& files);
+// The tables, the results file's section and the record's object of `run`.
+void writeStatisticsOutputs(const extended::ExtendedData& data, const StatisticsRun& run,
+                            const std::string& resultsPath, const std::string& recordPath);
 
 // Computes the statistics of `data` (and the pairwise test, with progress
 // and Cancel through `ui`), writes the three tables beside the outputs

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/fatal_error.hpp"
+#include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 #include "data/allele_counting.hpp"
 #include "data/frequency_file.hpp"
@@ -10,6 +11,7 @@
 #include "platform/platform.hpp"
 #include "randomisation/seed_file.hpp"
 #include "run/asking.hpp"
+#include "run/run_files.hpp"
 
 namespace zeltric::run {
 
@@ -30,6 +32,15 @@ std::string outputBase(const Session& session) {
 
 std::string outputPath(const Session& session, const std::string& extension) {
     return session.results.dataFileName + extension;
+}
+
+std::optional<std::string> figureTargetProblem(const Session& session, const std::string& path) {
+    for (const std::string& input : {session.settings.openedPath, session.settings.labelFileName})
+        if (!input.empty() && base::sameFile(path, input)) return base::figureIsInputMessage(path, input);
+    for (const char* extension : kOutputExtensions)
+        if (base::sameFile(path, outputPath(session, extension)))
+            return base::figureIsResultsMessage(path, outputPath(session, extension));
+    return std::nullopt;
 }
 
 void openStep(Session& session, UserInterface& ui, const std::string& path) {

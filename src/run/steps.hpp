@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "run/run_files.hpp"
@@ -37,5 +38,10 @@ std::string outputBase(const Session& session);
 
 // dataFileName + extension.
 std::string outputPath(const Session& session, const std::string& extension);
+
+// Why a figure must not be written to `path`: it is the opened data file,
+// the label file or one of the last run's outputs (the message says which);
+// nothing when it may be written.
+std::optional<std::string> figureTargetProblem(const Session& session, const std::string& path);
 
 }  // namespace zeltric::run

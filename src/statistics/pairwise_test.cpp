@@ -331,66 +331,81 @@ std::vector<std::optional<double>> pairArrangementThetas(const extended::Extende
     return thetas;
 }
 
-PairwiseTestResult runPairwiseTest(const extended::ExtendedData& data,
-                                   const std::vector<std::optional<double>>& observed,
-                                   const PairwiseTestOptions& options, randomisation::TestObserver& observer) {
+PairwiseTestRun::PairwiseTestRun(const extended::ExtendedData& data,
+                                 const std::vector<std::optional<double>>& observed,
+                                 const PairwiseTestOptions& options)
+    : data_(data), observed_(observed), options_(options), pairs_(samplePairs(data.samples())) {
     ZELTRIC_ASSERT(options.randomisations >= 1);
-    const std::vector<SamplePair> pairs = samplePairs(data.samples());
-    ZELTRIC_ASSERT(observed.size() == pairs.size());
+    ZELTRIC_ASSERT(observed.size() == pairs_.size());
     std::vector<std::size_t> sizes(data.samples(), 0);
     for (const int s : data.sampleOf) ++sizes[static_cast<std::size_t>(s)];
 
     // Where the stream stands at each pair's start.
     const auto draws = static_cast<std::uint64_t>(options.randomisations - 1);
-    std::vector<randomisation::RandomGenerator> starts;
-    starts.reserve(pairs.size() + 1);
+    starts_.reserve(pairs_.size() + 1);
     std::uint64_t taken = 0;
-    for (std::size_t p = 0; p <= pairs.size(); ++p) {
+    for (std::size_t p = 0; p <= pairs_.size(); ++p) {
         randomisation::RandomGenerator g{options.seed1, options.seed2};
         randomisation::GeneratorJump(taken).apply(g);
-        starts.push_back(g);
-        if (p < pairs.size()) {
-            const std::size_t n = pairSize(sizes, pairs[p]);
+        starts_.push_back(g);
+        if (p < pairs_.size()) {
+            const std::size_t n = pairSize(sizes, pairs_[p]);
             taken += draws * static_cast<std::uint64_t>(n > 0 ? n - 1 : 0);
         }
     }
+    reached_.assign(pairs_.size(), 0);
+}
 
-    PairwiseTestResult out;
-    out.reached.assign(pairs.size(), 0);
+std::size_t PairwiseTestRun::advance(std::size_t count) {
+    count = std::min(count, pairs_.size() - done_);
     const auto work = [&](int, std::size_t p) {
-        if (!observed[p]) return;
-        const double limit = *observed[p] - 1e-9 * std::fabs(*observed[p]);
-        PairData pairData(data, pairs[p], options.route);
-        randomisation::RandomGenerator generator = starts[p];
+        if (!observed_[p]) return;
+        const double limit = *observed_[p] - 1e-9 * std::fabs(*observed_[p]);
+        PairData pairData(data_, pairs_[p], options_.route);
+        randomisation::RandomGenerator generator = starts_[p];
         std::vector<std::uint32_t> arrangement = identity(pairData.individuals());
         std::int64_t reached = 0;
-        for (std::int32_t r = 1; r < options.randomisations; ++r) {
+        for (std::int32_t r = 1; r < options_.randomisations; ++r) {
             shuffle(arrangement, generator);
             const std::optional<double> theta = pairData.theta(arrangement);
             if (theta && *theta >= limit) ++reached;
         }
-        out.reached[p] = reached;
+        reached_[p] = reached;
     };
+    const std::size_t first = done_;
+    parallelFor(count, options_.threads, [&](int worker, std::size_t i) { work(worker, first + i); });
+    done_ += count;
+    return done_;
+}
 
-    const randomisation::ProgressGuard progress(observer, static_cast<int>(pairs.size()));
-    const std::size_t batch = static_cast<std::size_t>(std::max(options.threads, 1)) * 4;
-    for (std::size_t first = 0; first < pairs.size(); first += batch) {
-        if (observer.cancelRequested()) {
-            out.cancelled = true;
-            return out;
-        }
-        const std::size_t count = std::min(batch, pairs.size() - first);
-        parallelFor(count, options.threads, [&](int worker, std::size_t i) { work(worker, first + i); });
-        observer.taken(static_cast<int>(first + count));
+PairwiseTestResult PairwiseTestRun::result(bool cancelled) const {
+    PairwiseTestResult out;
+    out.reached = reached_;
+    if (cancelled || done_ < pairs_.size()) {
+        out.cancelled = true;
+        return out;
     }
-    out.p.resize(pairs.size());
-    for (std::size_t p = 0; p < pairs.size(); ++p)
-        if (observed[p])
-            out.p[p] = static_cast<double>(1 + out.reached[p]) / static_cast<double>(options.randomisations);
+    out.p.resize(pairs_.size());
+    for (std::size_t p = 0; p < pairs_.size(); ++p)
+        if (observed_[p])
+            out.p[p] = static_cast<double>(1 + reached_[p]) / static_cast<double>(options_.randomisations);
     out.holm = holmAdjusted(out.p);
-    out.seed1After = starts.back().seed1;
-    out.seed2After = starts.back().seed2;
+    out.seed1After = starts_.back().seed1;
+    out.seed2After = starts_.back().seed2;
     return out;
+}
+
+PairwiseTestResult runPairwiseTest(const extended::ExtendedData& data,
+                                   const std::vector<std::optional<double>>& observed,
+                                   const PairwiseTestOptions& options, randomisation::TestObserver& observer) {
+    PairwiseTestRun run(data, observed, options);
+    const randomisation::ProgressGuard progress(observer, static_cast<int>(run.pairs()));
+    const std::size_t batch = static_cast<std::size_t>(std::max(options.threads, 1)) * 4;
+    while (run.done() < run.pairs()) {
+        if (observer.cancelRequested()) return run.result(true);
+        observer.taken(static_cast<int>(run.advance(batch)));
+    }
+    return run.result(false);
 }
 
 std::vector<std::optional<double>> holmAdjusted(const std::vector<std::optional<double>>& p) {

@@ -7,6 +7,7 @@
 
 #include "extended/extended_data.hpp"
 #include "randomisation/permutation_engine.hpp"
+#include "randomisation/random_generator.hpp"
 #include "statistics/observed_statistics.hpp"
 
 namespace zeltric::statistics {
@@ -56,6 +57,33 @@ struct PairwiseTestResult {
 PairwiseTestResult runPairwiseTest(const extended::ExtendedData& data,
                                    const std::vector<std::optional<double>>& observed,
                                    const PairwiseTestOptions& options, randomisation::TestObserver& observer);
+
+// The same test taken a few pairs at a time, for a front end that returns
+// to its event loop between batches (the browser's worker): the pairs'
+// starts are jumps from the seeds, so any batching gives runPairwiseTest's
+// bits. `data`, `observed` and `options` must outlive the run.
+class PairwiseTestRun {
+public:
+    PairwiseTestRun(const extended::ExtendedData& data, const std::vector<std::optional<double>>& observed,
+                    const PairwiseTestOptions& options);
+    std::size_t pairs() const { return pairs_.size(); }
+    std::size_t done() const { return done_; }
+    // Tests up to `count` more pairs (on options.threads workers); returns
+    // the pairs done so far.
+    std::size_t advance(std::size_t count);
+    // The P-values and Holm's adjustment once every pair is done; a
+    // cancelled (or unfinished) run gives none.
+    PairwiseTestResult result(bool cancelled) const;
+
+private:
+    const extended::ExtendedData& data_;
+    const std::vector<std::optional<double>>& observed_;
+    PairwiseTestOptions options_;
+    std::vector<SamplePair> pairs_;
+    std::vector<randomisation::RandomGenerator> starts_;
+    std::vector<std::int64_t> reached_;
+    std::size_t done_ = 0;
+};
 
 // The theta of every arrangement of one pair, in order (the observed
 // arrangement first), by the route asked for: what the tests compare.

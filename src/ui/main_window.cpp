@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
@@ -29,6 +30,7 @@
 #include "run/label_command.hpp"
 #include "run/open_summary.hpp"
 #include "run/result_tables.hpp"
+#include "run/statistics_step.hpp"
 #include "run/steps.hpp"
 #include "ui/about_box.hpp"
 #include "ui/desktop_settings.hpp"
@@ -39,6 +41,7 @@
 #include "ui/pick_dialogs.hpp"
 #include "ui/plot_layout.hpp"
 #include "ui/plot_window.hpp"
+#include "ui/statistics_window.hpp"
 
 namespace zeltric::ui {
 
@@ -197,6 +200,8 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
     }
     bootstrapAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("Bootstrap over loci")), "mBootstrap");
     bootstrapAction_->setCheckable(true);
+    namedAction(optionsMenu_->addSeparator(), "N2");
+    statisticsAction_ = namedAction(optionsMenu_->addAction(QStringLiteral("&Statistics")), "mStatistics");
 
     goAction_ = namedAction(bar->addAction(QStringLiteral("&Go")), "mGo");
 
@@ -232,6 +237,7 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
     onTriggered(bootstrapAction_, &MainWindow::toggleBootstrap);
     onTriggered(goAction_, &MainWindow::runAnalysis);
     onTriggered(exportTablesAction_, &MainWindow::exportTables);
+    onTriggered(statisticsAction_, &MainWindow::showStatistics);
     // Help stays at hand while a test runs.
     connect(contentsAction_, &QAction::triggered, this, &MainWindow::showManual);
     connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
@@ -247,11 +253,14 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
 MainWindow::~MainWindow() {
     delete graph_.data();
     delete helpViewer_.data();
+    delete statistics_.data();
 }
 
 PlotWindow* MainWindow::graph() const { return graph_.data(); }
 
 HelpViewer* MainWindow::helpViewer() const { return helpViewer_.data(); }
+
+StatisticsWindow* MainWindow::statisticsWindow() const { return statistics_.data(); }
 
 void MainWindow::setPromptDialogs(SeedDialog* seedDialog, CountDialog* countDialog) {
     port_.setPromptDialogs(seedDialog, countDialog);
@@ -279,6 +288,34 @@ void MainWindow::syncMenu() {
     recentMenu_->menuAction()->setEnabled(available && !recentMenu_->isEmpty());
     bootstrapAction_->setChecked(settings.bootstrapOn);
     exportTablesAction_->setEnabled(available && session_.results.runDone);
+    statisticsAction_->setEnabled(available && session_.results.runDone);
+}
+
+void MainWindow::showStatistics() {
+    if (!session_.results.runDone) return;
+    if (statistics_.isNull()) {
+        try {
+            statistics_ = new StatisticsWindow(
+                run::statisticsInput(session_), session_.results.dataFileName, session_.settings.threads,
+                [this](const std::string& path) { return run::figureTargetProblem(session_, path); });
+        } catch (const base::FatalError& e) {
+            dialogs_.message(this, MessageKind::Error, displayText(e.what()));
+            return;
+        }
+        connect(statistics_.data(), &StatisticsWindow::testRunningChanged, this, [this](bool running) {
+            statisticsBusy_ = running;
+            syncMenu();
+            // Closed once the test has unwound: the signal comes from inside
+            // the statistics window's handler, which closing would delete.
+            if (!running && closePending_)
+                QTimer::singleShot(0, this, [this] {
+                    if (closePending_ && !busy() && !ended_) close();
+                });
+        });
+    }
+    statistics_->show();
+    statistics_->raise();
+    statistics_->activateWindow();
 }
 
 void MainWindow::exportTables() {
@@ -347,6 +384,13 @@ void MainWindow::endProgram(int code) {
 }
 
 void MainWindow::closeGraph() {
+    // The statistics describe the run the plot shows: both go together
+    // (later, in case this runs inside one of its handlers).
+    if (!statistics_.isNull()) {
+        statistics_->hide();
+        statistics_->deleteLater();
+        statistics_ = nullptr;
+    }
     PlotWindow* graph = graph_.data();
     destroyGraph(session_, graph);
     graph_ = graph;
@@ -571,11 +615,12 @@ void MainWindow::showManual() {
 void MainWindow::showAbout() { showAboutBox(this, dialogs_); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (running_) {
+    if (running_ || statisticsBusy_) {
         // Closing during a test: cancel it; the window closes when the go
-        // step has unwound.
+        // step (or the statistics window's test) has unwound.
         closePending_ = true;
         progressPanel_->requestCancel();
+        if (!statistics_.isNull()) statistics_->requestCancel();
         event->ignore();
         return;
     }

@@ -25,6 +25,7 @@ class QPlainTextEdit;
 namespace zeltric::ui {
 
 class PlotWindow;
+class StatisticsWindow;
 class HelpViewer;
 class SeedDialog;
 class CountDialog;
@@ -45,6 +46,7 @@ public:
     run::Session& session() { return session_; }
     PlotWindow* graph() const;
     HelpViewer* helpViewer() const;
+    StatisticsWindow* statisticsWindow() const;
 
     // How the program ends; QCoreApplication::exit by default. A test puts
     // a recorder here.
@@ -52,8 +54,9 @@ public:
     // Folders searched for the manual (tests point it elsewhere).
     void setManualSearchPath(QStringList folders) { manualSearchPath_ = std::move(folders); }
 
-    // True while a go step runs (its permutation test processes events).
-    bool busy() const { return running_; }
+    // True while a go step or the statistics window's pairwise test runs
+    // (each processes events).
+    bool busy() const { return running_ || statisticsBusy_; }
 
     // Copies the enabled states, the check marks (and the busy state) into the actions.
     void syncMenu();
@@ -85,10 +88,12 @@ private:
     void showAbout();
     // File > Export tables: the last run's CSV tables beside its outputs.
     void exportTables();
+    // Options > Statistics: the statistics window of the last run.
+    void showStatistics();
 
     // No command starts while a go step runs (its test processes events)
     // or after the program has ended: the one guard of every command.
-    bool idle() const { return !running_ && !ended_; }
+    bool idle() const { return !running_ && !statisticsBusy_ && !ended_; }
     void runCommand(const std::function<void()>& command);
     void onTriggered(QAction* action, void (MainWindow::*command)());
     // Runs a handler's work; a fatal input error shows the error box and
@@ -114,6 +119,7 @@ private:
     QAction* lociAction_ = nullptr;
     QAction* testingAction_ = nullptr;
     QAction* bootstrapAction_ = nullptr;
+    QAction* statisticsAction_ = nullptr;
     QAction* goAction_ = nullptr;
     QAction* exportTablesAction_ = nullptr;
     QMenu* helpMenu_ = nullptr;
@@ -130,10 +136,12 @@ private:
     QtUserInterface port_;
     QPointer<PlotWindow> graph_;
     QPointer<HelpViewer> helpViewer_;
+    QPointer<StatisticsWindow> statistics_;
     CountDialog* bootstrapDialog_ = nullptr;  // the replicate count, made on first use
     QStringList manualSearchPath_;
     std::function<void(int)> endProgram_;
     bool running_ = false;
+    bool statisticsBusy_ = false;  // the statistics window's pairwise test runs
     bool closePending_ = false;
     bool ended_ = false;
 };

@@ -274,12 +274,7 @@ void PlotWindow::exportFigure() {
                                    : QStringLiteral(".svg");
 
     const std::string path = chosen->toStdString();
-    for (const std::string& input : {session_.settings.openedPath, session_.settings.labelFileName})
-        if (!input.empty() && base::sameFile(path, input))
-            return showError(base::figureIsInputMessage(path, input));
-    for (const char* extension : run::kOutputExtensions)
-        if (base::sameFile(path, run::outputPath(session_, extension)))
-            return showError(base::figureIsResultsMessage(path, run::outputPath(session_, extension)));
+    if (const auto problem = run::figureTargetProblem(session_, path)) return showError(*problem);
     try {
         figure::FigureOptions options = figureColours(session_);
         options.intervals = figureIntervals_;

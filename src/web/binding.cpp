@@ -4,8 +4,10 @@
 // same steps zeltric-cli runs, into the worker's in-memory file system.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,9 +20,11 @@
 #include "base/messages_run.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
+#include "cli/statistics_batch.hpp"
 #include "extended/input_kind.hpp"
 #include "figure/figure_layout.hpp"
 #include "figure/label_placement.hpp"
+#include "figure/pairwise_heatmap.hpp"
 #include "figure/session_figure.hpp"
 #include "figure/svg_writer.hpp"
 #include "formats/foreign_formats.hpp"
@@ -30,8 +34,10 @@
 #include "run/open_summary.hpp"
 #include "run/result_tables.hpp"
 #include "run/session.hpp"
+#include "run/statistics_step.hpp"
 #include "run/steps.hpp"
 #include "run/user_interface.hpp"
+#include "statistics/pairwise_test.hpp"
 
 namespace zeltric::web {
 namespace {
@@ -79,11 +85,19 @@ private:
     int stage_ = 0;  // 0 the test, 1 the bootstrap
 };
 
+// Progress stage of the statistics' pairwise test.
+constexpr int kPairwiseStage = 2;
+
 struct WebRun {
     run::Session session;
     WorkerInterface ui;
     cli::CliOptions options;
     std::unique_ptr<run::SteppedGoStep> go;
+    // --statistics after the go step: its data, the statistics and, while
+    // the pairwise test runs, its batches.
+    std::optional<run::StatisticsInput> statisticsInput;
+    run::StatisticsRun statistics;
+    std::unique_ptr<statistics::PairwiseTestRun> pairwise;
     int status = 0;
     std::string error;
     std::string recordName;
@@ -157,6 +171,53 @@ int finish(WebRun& web) {
     }
     if (web.options.tables) run::writeResultTables(web.session);
     return 0;
+}
+
+// The statistics' files as zeltric-cli's writeStatistics writes them, the
+// heat map (--pairwise-figure) in SVG only: the browser build has no
+// renderer for PDF or PNG and refuses them with the figure layer's message.
+void writeStatistics(WebRun& web) {
+    const run::StatisticsInput& input = *web.statisticsInput;
+    const std::string base = web.session.results.dataFileName;
+    run::writeStatisticsOutputs(input.data, web.statistics, base + ".pca", base + ".json");
+    cli::writePairwiseFigure(web.options, input.data, input.firstAxis, web.statistics, nullptr);
+}
+
+// --statistics once the go step has finished: the statistics computed and,
+// when --pairwise-test asks, the test set up for advanceStatistics. Returns
+// whether the test has pairs left.
+bool startStatistics(WebRun& web) {
+    if (!web.options.statistics || !web.session.results.runDone) return false;
+    web.statisticsInput = run::statisticsInput(web.session);
+    run::StatisticsRequest request = cli::statisticsRequest(web.options);
+    request.threads = 1;
+    web.statistics = run::startStatistics(web.statisticsInput->data, request, web.session.results.dataFileName);
+    if (!web.statistics.testOptions) {
+        writeStatistics(web);
+        return false;
+    }
+    web.pairwise = std::make_unique<statistics::PairwiseTestRun>(
+        web.statisticsInput->data, web.statistics.statistics.pairTheta, *web.statistics.testOptions);
+    reportProgress(kPairwiseStage, 0, static_cast<int>(web.pairwise->pairs()));
+    return true;
+}
+
+// Takes about `count` randomisations' worth of the pairwise test (whole
+// pairs of R - 1 each, at least one pair); the files are written once every
+// pair is done or Cancel was seen. Returns whether pairs are left.
+bool advanceStatistics(WebRun& web, int count) {
+    statistics::PairwiseTestRun& test = *web.pairwise;
+    if (!web.ui.cancel) {
+        const int perPair = std::max(1, web.statistics.testOptions->randomisations - 1);
+        const auto pairs = static_cast<std::size_t>(std::max(1, count / perPair));
+        const std::size_t done = test.advance(pairs);
+        reportProgress(kPairwiseStage, static_cast<int>(done), static_cast<int>(test.pairs()));
+        if (done < test.pairs()) return true;
+    }
+    web.statistics.test = test.result(web.ui.cancel);
+    web.pairwise.reset();
+    writeStatistics(web);
+    return false;
 }
 
 // Runs `stage` as zeltric-cli's main does: a fatal input error ends the run
@@ -356,6 +417,24 @@ EMSCRIPTEN_KEEPALIVE const char* zeltric_place_labels(const char* request) {
     return jsonReply.c_str();
 }
 
+// The last run's heat map of pairwise theta (JSON {error, svg}): the
+// figure zeltric-cli's --pairwise-figure draws, for a run with --statistics.
+EMSCRIPTEN_KEEPALIVE const char* zeltric_heat_map() {
+    nlohmann::json reply = {{"error", nullptr}};
+    if (!current || !current->statisticsInput || current->pairwise) {
+        reply["error"] = "No statistics were computed in the last run.";
+    } else {
+        const WebRun& web = *current;
+        const run::StatisticsInput& input = *web.statisticsInput;
+        const figure::PairwiseMap map =
+            figure::pairwiseMap(input.data.sampleNames, input.firstAxis, web.statistics.statistics,
+                                web.statistics.test ? &*web.statistics.test : nullptr);
+        reply["svg"] = figure::pairwiseHeatMapSvg(map, figure::kPairwiseHeatMapTitle);
+    }
+    jsonReply = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return jsonReply.c_str();
+}
+
 EMSCRIPTEN_KEEPALIVE const char* zeltric_version() { return ZELTRIC_VERSION; }
 
 // The ranges of the randomisations, the replicates and the seeds (JSON).
@@ -378,18 +457,34 @@ EMSCRIPTEN_KEEPALIVE int zeltric_begin(int argc, char** argv) {
 // Takes up to `count` more randomisations. Returns non-zero while there is
 // work left.
 EMSCRIPTEN_KEEPALIVE int zeltric_advance(int count) {
-    if (!current || !current->go) return 0;
+    if (!current) return 0;
     WebRun& web = *current;
     bool more = false;
-    guarded(web, [&] {
-        more = web.go->advance(count);
-        return 0;
-    });
-    if (more) return 1;
     if (web.go) {
+        guarded(web, [&] {
+            more = web.go->advance(count);
+            return 0;
+        });
+        if (more) return 1;
+        if (!web.go) return 0;
         web.go.reset();
-        guarded(web, [&] { return finish(web); });
+        // zeltric-cli writes the statistics after the analysis's files.
+        guarded(web, [&] {
+            more = startStatistics(web);
+            return 0;
+        });
+        if (more) return 1;
+    } else if (web.pairwise) {
+        guarded(web, [&] {
+            more = advanceStatistics(web, count);
+            return 0;
+        });
+        if (more) return 1;
+        web.pairwise.reset();
+    } else {
+        return 0;
     }
+    if (web.status == 0) guarded(web, [&] { return finish(web); });
     return 0;
 }
 

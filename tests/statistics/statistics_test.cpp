@@ -254,6 +254,41 @@ TEST(PairwiseTest, StreamRunsOnFromPairToPairAndMatchesTheSteps) {
     EXPECT_EQ(test.seed2After, stepped.seed2);
 }
 
+// The browser takes the test a few pairs at a time: any batching, the
+// bits of the whole test; an unfinished or cancelled run gives no P-values.
+TEST(PairwiseTest, SteppedRunGivesTheWholeTestsBitsInAnyBatches) {
+    const ext::ExtendedData data = randomData({5, 3, 6, 4, 7}, 20, 4, 0.05, 11);
+    const st::Statistics observed = st::computeStatistics(data, 1);
+    st::PairwiseTestOptions options;
+    options.randomisations = 120;
+    options.seed1 = 31;
+    options.seed2 = 77;
+    Silent quiet;
+    const st::PairwiseTestResult whole = st::runPairwiseTest(data, observed.pairTheta, options, quiet);
+    ASSERT_FALSE(whole.cancelled);
+    for (const std::size_t batch : {std::size_t{1}, std::size_t{3}, std::size_t{100}}) {
+        st::PairwiseTestRun run(data, observed.pairTheta, options);
+        ASSERT_EQ(run.pairs(), 10u);
+        EXPECT_TRUE(run.result(false).cancelled) << "no P-values before the pairs are done";
+        std::size_t calls = 0;
+        while (run.done() < run.pairs()) {
+            run.advance(batch);
+            ++calls;
+        }
+        EXPECT_EQ(calls, (10 + batch - 1) / batch);
+        EXPECT_EQ(run.advance(batch), 10u) << "nothing past the last pair";
+        const st::PairwiseTestResult stepped = run.result(false);
+        EXPECT_EQ(stepped.reached, whole.reached) << "batch " << batch;
+        EXPECT_EQ(stepped.p, whole.p);
+        EXPECT_EQ(stepped.holm, whole.holm);
+        EXPECT_EQ(stepped.seed1After, whole.seed1After);
+        EXPECT_EQ(stepped.seed2After, whole.seed2After);
+        const st::PairwiseTestResult cancelled = run.result(true);
+        EXPECT_TRUE(cancelled.cancelled);
+        EXPECT_TRUE(cancelled.p.empty() && cancelled.holm.empty());
+    }
+}
+
 TEST(PairwiseTest, IdenticalSamplesGiveThetaAtMostZeroAndPNearOne) {
     Builder b({10, 10, 10});
     std::mt19937 engine(8);

@@ -111,7 +111,8 @@ private slots:
         QCOMPARE(control<QMenu>(w, "moptions")->actions(),
                  QList<QAction*>({control<QAction>(w, "mLabelfile"), control<QAction>(w, "mPopstouse1"),
                                   control<QAction>(w, "mLocitouse1"), control<QAction>(w, "N1"),
-                                  control<QAction>(w, "mTesting"), control<QAction>(w, "mBootstrap")}));
+                                  control<QAction>(w, "mTesting"), control<QAction>(w, "mBootstrap"),
+                                  control<QAction>(w, "N2"), control<QAction>(w, "mStatistics")}));
         QCOMPARE(control<QAction>(w, "mBootstrap")->text(), QStringLiteral("Bootstrap over loci"));
         QVERIFY(control<QAction>(w, "mBootstrap")->isCheckable() &&
                 !control<QAction>(w, "mBootstrap")->isChecked());

@@ -335,9 +335,13 @@ try {
   const wide = await plotFacts();
   check('plot', wide.labels >= 6 && wide.overlaps === 0, `${wide.labels} labels, ${wide.overlaps} overlapping`);
   await page.setViewport({ width: 390, height: 844 });
-  await page.waitForFunction(
-    () => document.querySelector('[data-testid="plot"] svg')?.getBoundingClientRect().width <= 390,
-  );
+  // Redrawn at the new width, not the wide plot scaled down before the
+  // resize event's redraw (a loaded machine shows that in between).
+  await page.waitForFunction(() => {
+    const svg = document.querySelector('[data-testid="plot"] svg');
+    const width = svg?.getBoundingClientRect().width;
+    return width <= 390 && Math.abs(Number(svg.getAttribute('width')) - width) < 1;
+  });
   const phone = await plotFacts();
   check(
     'plot at 390 pixels',
@@ -430,6 +434,113 @@ try {
   );
   await page.click('#figure-intervals');
   await type('bootstrap', '');
+
+  // The statistics with their pairwise test: the three tables among the
+  // files, shown cell by cell as they hold them, and the heat map, all
+  // zeltric-cli's bytes.
+  await page.click('[data-testid="statistics"]');
+  await type('pairwise-count', '200');
+  await type('pairwise-seeds', '5,7');
+  await run();
+  check('statistics', (await text('error')) === '', `error "${await text('error')}"`);
+  await page.click('#tab-statistics');
+  await page.waitForFunction(() => document.querySelector('[data-testid="heat-map"] img'));
+  const shownRows = (id) =>
+    page.$$eval(`[data-testid="${id}"] tbody tr`, (rows) =>
+      rows.map((r) => [...r.cells].map((c) => c.textContent).join(',')),
+    );
+  const shownPairs = await shownRows('stat-pairwise');
+  const statisticsNote = await text('pairwise-note');
+  for (const name of readdirSync(folder))
+    if (!given[name]) rmSync(join(folder, name), { recursive: true, force: true });
+  writeFileSync(join(folder, 'ZELTRIC.INI'), given['ZELTRIC.INI']);
+  cli(folder, [
+    '--statistics',
+    '--pairwise-test',
+    '200',
+    '--pairwise-seeds',
+    '5,7',
+    '--pairwise-figure',
+    'theta.svg',
+    'trout.dat',
+  ]);
+  const cliHeatMap = readFileSync(join(folder, 'theta.svg'));
+  rmSync(join(folder, 'theta.svg'));
+  const withStatistics = cliOutputs(folder, given);
+  check(
+    'statistics',
+    ['loci', 'pairwise', 'sample-diversity'].every((t) => withStatistics[`trout-${t}.csv`]),
+    `zeltric-cli wrote ${Object.keys(withStatistics)}`,
+  );
+  compareFiles('statistics', await downloadAll(given), withStatistics, realpathSync(folder));
+  const cliPairs = withStatistics['trout-pairwise.csv'].toString('utf8').split('\r\n').slice(1, -1);
+  check(
+    'statistics',
+    cliPairs.length === 28 && JSON.stringify(shownPairs) === JSON.stringify(cliPairs),
+    `the pairwise table shown (${shownPairs.length} rows) is not the file's (${cliPairs.length})`,
+  );
+  check('statistics', /200 randomisations, seeds 5,7/.test(statisticsNote), `note "${statisticsNote}"`);
+  await page.click('#tab-statistics');
+  await page.click('#heat-map-svg');
+  check(
+    'heat map',
+    Buffer.compare(await downloaded('trout-pairwise-theta.svg'), cliHeatMap) === 0,
+    "the heat map is not zeltric-cli's",
+  );
+
+  // Cancel the pairwise test of a file with many pairs (60 samples): the
+  // page stops soon, the P columns stay empty and the note says so.
+  const pairsFile = ['60 10 10 2'];
+  for (let l = 1; l <= 10; ++l) pairsFile.push(`L${l}`);
+  let pairDraw = 4711;
+  const pairAllele = () => {
+    pairDraw = (pairDraw * 1103515245 + 12345) % 2147483648;
+    return 1 + ((pairDraw >> 12) % 10);
+  };
+  for (let i = 0; i < 600; ++i) {
+    const codes = [];
+    for (let l = 0; l < 10; ++l)
+      codes.push(String(pairAllele()).padStart(2, '0') + String(pairAllele()).padStart(2, '0'));
+    pairsFile.push(`${1 + Math.floor(i / 10)} ${codes.join(' ')}`);
+  }
+  const pairsFolder = folderWith('pairs', { 'pairs.dat': Buffer.from(pairsFile.join('\r\n') + '\r\n', 'latin1') });
+  await open(join(pairsFolder, 'pairs.dat'));
+  await type('pairwise-count', '15000');
+  await page.$eval('#progress-text', (e) => {
+    e.textContent = '';
+  });
+  await (await byId('run')).click();
+  await page.waitForFunction(
+    () =>
+      /^Pairwise test/.test(document.getElementById('progress-text').textContent) &&
+      document.querySelector('[data-testid="progress"]').value >= 1,
+    { timeout: 120000 },
+  );
+  const pairwiseCancelPressed = performance.now();
+  await (await byId('cancel')).click();
+  await page.waitForFunction(() => /^(Done|Stopped)/.test(document.getElementById('progress-text').textContent), {
+    timeout: 120000,
+  });
+  const pairwiseCancelSeconds = (performance.now() - pairwiseCancelPressed) / 1000;
+  check('pairwise cancel', pairwiseCancelSeconds < 5, `stopped ${pairwiseCancelSeconds.toFixed(1)} s after Cancel`);
+  check(
+    'pairwise cancel',
+    /test cancelled/.test(await page.$eval('#progress-text', (e) => e.textContent)),
+    'not reported as cancelled',
+  );
+  await page.click('#tab-statistics');
+  await page.waitForFunction(() => document.querySelector('[data-testid="heat-map"] img'));
+  const cancelledPairs = await shownRows('stat-pairwise');
+  check(
+    'pairwise cancel',
+    cancelledPairs.length === 1770 && cancelledPairs.every((row) => row.endsWith(',,')),
+    `${cancelledPairs.length} rows, P-values shown after a cancel`,
+  );
+  check('pairwise cancel', /cancelled: no P-values/.test(await text('pairwise-note')), 'the note does not say so');
+  check('pairwise cancel', !(await page.$eval('[data-testid="run"]', (b) => b.disabled)), 'Run stays disabled');
+  await page.click('[data-testid="statistics"]');
+  await type('pairwise-count', '');
+  await open(join(folder, 'trout.dat'));
 
   // Cancel a long test: the page stops, the shares taken so far are kept.
   await type('test-count', '15000');

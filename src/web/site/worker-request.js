@@ -27,6 +27,11 @@ function commandLine(request) {
   add('--bootstrap', request.bootstrap);
   add('--bootstrap-seeds', request.bootstrapSeeds);
   if (request.tables === true) args.push('--tables');
+  if (request.statistics === true) {
+    args.push('--statistics');
+    add('--pairwise-test', request.pairwiseTest);
+    if (request.pairwiseTest) add('--pairwise-seeds', request.pairwiseSeeds);
+  }
   args.push(fileArgument(request.data));
   return args;
 }

@@ -56,6 +56,8 @@ self.onmessage = (event) => {
     queue = queue.then(() => summaryOne(message.id, message.request));
   } else if (message.type === 'figure') {
     queue = queue.then(() => figureOne(message.id, message.request));
+  } else if (message.type === 'heatmap') {
+    queue = queue.then(() => heatMapOne(message.id));
   } else if (message.type === 'place') {
     queue = queue.then(() => placeOne(message.id, message.request));
   }
@@ -97,7 +99,8 @@ async function runOne(id, request) {
     const now = performance.now();
     if (done < total && now - lastPost < 50) return;
     lastPost = now;
-    self.postMessage({ type: 'progress', id, progress: { stage: stage === 1 ? 'bootstrap' : 'test', done, total } });
+    const name = ['test', 'bootstrap', 'pairwise'][stage] || 'test';
+    self.postMessage({ type: 'progress', id, progress: { stage: name, done, total } });
   };
   try {
     await inFolder(request.files, async () => {
@@ -249,6 +252,20 @@ async function figureOne(id, request) {
     } finally {
       core._free(pointer);
     }
+  }
+  self.postMessage({ type: 'done', id, result });
+}
+
+// The last run's heat map of pairwise theta (JSON from the core).
+async function heatMapOne(id) {
+  await loading;
+  let result;
+  try {
+    result = core
+      ? JSON.parse(core.UTF8ToString(core._zeltric_heat_map()))
+      : { error: 'The analysis module could not be loaded.' };
+  } catch (e) {
+    result = { error: internalError(e) };
   }
   self.postMessage({ type: 'done', id, result });
 }

@@ -2,7 +2,8 @@
 // in a Web Worker so that a long test never freezes the page.
 //
 //   zeltric.run({files: {NAME: Uint8Array, ...}, data: NAME, labels, loci, pops,
-//                test, seeds, bootstrap, bootstrapSeeds, tables}, onProgress)
+//                test, seeds, bootstrap, bootstrapSeeds, tables, statistics,
+//                pairwiseTest, pairwiseSeeds}, onProgress)
 //     -> Promise<{outputs: {NAME: Uint8Array, ...}, record, messages, error, status}>
 //   zeltric.cancel()   stops a running test; the promise still resolves with
 //                      what was written up to then. Before a test or
@@ -21,6 +22,8 @@
 //                      with intervals: true): the
 //                      points, the figure's titles, each axis's range and
 //                      ticks ({lo, hi, ticks: [{value, text}]}) and its SVG.
+//   zeltric.heatMap()  the last run's heat map of pairwise theta (a run with
+//                      statistics: true): {svg} or {error}.
 //   zeltric.place({frame, radius, gap, labels: [{x, y, width, height}]})
 //                      the figure layer's places of the plot's labels:
 //                      [{kind: near|leader|omitted, box, start, end}].
@@ -102,6 +105,11 @@
     return call('figure', request);
   }
 
+  // The heat map of the last run's pairwise theta: {svg} or {error}.
+  function heatMap() {
+    return call('heatmap', {});
+  }
+
   // The figure layer's placement of labels beside their markers.
   function place(request) {
     return call('place', request);
@@ -134,5 +142,5 @@
     pending.clear();
   }
 
-  window.zeltric = Object.freeze({ run, cancel, ready, limits, summary, figure, place });
+  window.zeltric = Object.freeze({ run, cancel, ready, limits, summary, figure, heatMap, place });
 })();

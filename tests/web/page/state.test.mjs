@@ -77,6 +77,18 @@ describe('requests', () => {
     assert.equal('tables' in request, false);
     assert.equal(runRequest(opened('trout.dat'), { tables: true }).tables, true);
     assert.equal('tables' in runRequest(opened('trout.dat'), { tables: false }), false);
+    // The pairwise test goes with the statistics only, its seeds with it.
+    const statistics = runRequest(opened('trout.dat'), {
+      statistics: true,
+      pairwiseTest: ' 500 ',
+      pairwiseSeeds: '3,4',
+    });
+    assert.equal(statistics.statistics, true);
+    assert.equal(statistics.pairwiseTest, '500');
+    assert.equal(statistics.pairwiseSeeds, '3,4');
+    const untested = runRequest(opened('trout.dat'), { statistics: true, pairwiseTest: '', pairwiseSeeds: '3,4' });
+    assert.equal('pairwiseSeeds' in untested, false);
+    assert.equal('pairwiseTest' in runRequest(opened('trout.dat'), { statistics: false, pairwiseTest: '500' }), false);
     // A test with an empty seeds field still sends it: the core refuses it with its message.
     assert.equal(runRequest(opened('trout.dat'), { test: '100', seeds: '' }).seeds, '');
   });

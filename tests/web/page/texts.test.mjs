@@ -4,8 +4,10 @@ import { describe, test } from 'node:test';
 import { axisMap, oneScale } from '../../../src/web/site/page/plot.js';
 import {
   countHints,
+  csvRecords,
   decodeText,
   hexColour,
+  pairwiseNote,
   progressText,
   seconds,
   summaryLine,
@@ -93,5 +95,32 @@ describe('the core ranges and results', () => {
     assert.ok(Math.abs(across - upwards) < 1e-9, `${across} against ${upwards}`);
     assert.ok(flat.y.lo < 0.1 && flat.y.hi > 0.11);
     assert.ok(Math.abs((flat.y.lo + flat.y.hi) / 2 - 0.105) < 1e-12);
+  });
+});
+
+describe('the statistics', () => {
+  test('the tables read back field by field, quoted fields whole', () => {
+    assert.deepEqual(csvRecords('j,k,theta,P,Holm_P\r\n1,2,0.5,,\r\n'), [
+      ['j', 'k', 'theta', 'P', 'Holm_P'],
+      ['1', '2', '0.5', '', ''],
+    ]);
+    assert.deepEqual(csvRecords('"a,b","say ""hi""","two\r\nlines"\nlast'), [
+      ['a,b', 'say "hi"', 'two\r\nlines'],
+      ['last'],
+    ]);
+    assert.deepEqual(csvRecords(''), []);
+  });
+  test('the note says whether the pairwise test ran, was cancelled, or found pairs', () => {
+    assert.match(pairwiseNote({ pairwise: { pairs: 3, test: null } }), /No pairwise test/);
+    assert.match(pairwiseNote({ pairwise: { pairs: 3, test: { cancelled: true } } }), /cancelled: no P-values/);
+    assert.equal(
+      pairwiseNote({
+        pairwise: { pairs: 3, test: { cancelled: false, randomisations: 200, seeds: [5, 7], holm_below_0_05: 2 } },
+      }),
+      "Pairwise test of 200 randomisations, seeds 5,7: 2 of 3 pairs with Holm's P below 0.05 (dots in the heat map).",
+    );
+  });
+  test('the pairwise stage counts pairs', () => {
+    assert.equal(progressText({ stage: 'pairwise', done: 3, total: 45 }, 0), 'Pairwise test: 3 / 45 pairs');
   });
 });

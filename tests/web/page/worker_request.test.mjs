@@ -70,6 +70,29 @@ describe('commandLine', () => {
       'trout.dat',
     ]);
   });
+  test('the statistics with true; their test and its seeds only with them', () => {
+    assert.deepEqual(commandLine({ data: 'a.dat', statistics: true, pairwiseTest: '200', pairwiseSeeds: '5,7' }), [
+      'zeltric-cli',
+      '--quiet',
+      '--statistics',
+      '--pairwise-test',
+      '200',
+      '--pairwise-seeds',
+      '5,7',
+      'a.dat',
+    ]);
+    assert.deepEqual(commandLine({ data: 'a.dat', statistics: true, pairwiseTest: '', pairwiseSeeds: '5,7' }), [
+      'zeltric-cli',
+      '--quiet',
+      '--statistics',
+      'a.dat',
+    ]);
+    assert.deepEqual(commandLine({ data: 'a.dat', statistics: 'yes', pairwiseTest: '200' }), [
+      'zeltric-cli',
+      '--quiet',
+      'a.dat',
+    ]);
+  });
   test('the tables only when asked for with true', () => {
     assert.deepEqual(commandLine({ data: 'trout.dat', tables: true }), [
       'zeltric-cli',

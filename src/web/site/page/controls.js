@@ -4,6 +4,7 @@
 
 import { $, fillList, setStatus, showError } from './dom.js';
 import { clearResults, showOutputs } from './downloads.js';
+import { pairwiseCancelled, showStatistics } from './statistics.js';
 import { keepSeeds, parseSeeds, randomSeeds, seedMaxima, seedsOfSeedFile, storedSeeds } from './seeds.js';
 import { baseOf, fileRequest, nameClash, runRequest } from './state.js';
 import { countHints, progressText, summaryLine } from './texts.js';
@@ -21,6 +22,9 @@ const SETUP_CONTROLS = [
   'bootstrap',
   'bootstrap-seeds',
   'tables',
+  'statistics',
+  'pairwise-count',
+  'pairwise-seeds',
 ];
 
 function readFile(file) {
@@ -97,6 +101,7 @@ async function openData(state, file) {
   state.data = await readFile(file);
   state.base = baseOf(state.data.name);
   clearResults(state);
+  await showStatistics(state, {}, null);
   $('loci').value = '';
   $('pops').value = '';
   await summarise(state);
@@ -139,11 +144,14 @@ async function run(state) {
     bootstrap: $('bootstrap').value,
     bootstrapSeeds: $('bootstrap-seeds').value,
     tables: $('tables').checked,
+    statistics: $('statistics').checked,
+    pairwiseTest: $('pairwise-count').value,
+    pairwiseSeeds: $('pairwise-seeds').value,
   });
   showError('');
   $('messages').textContent = '';
   $('progress').value = 0;
-  $('progress-text').textContent = request.test || request.bootstrap ? 'Starting…' : 'Running…';
+  $('progress-text').textContent = request.test || request.bootstrap || request.pairwiseTest ? 'Starting…' : 'Running…';
   setRunning(state, true);
   const started = performance.now();
   let result;
@@ -161,7 +169,7 @@ async function run(state) {
   } else if (result.abandoned) {
     $('progress-text').textContent = 'Stopped: cancelled before the test, nothing was written.';
   } else {
-    const cancelled = result.record && result.record.cancelled;
+    const cancelled = (result.record && result.record.cancelled) || pairwiseCancelled(result.record);
     $('progress-text').textContent =
       'Done in ' + elapsed.toFixed(2) + ' s' + (cancelled ? ' (test cancelled)' : '') + '.';
   }
@@ -172,6 +180,7 @@ async function run(state) {
     if (seeds) showSeeds(seeds);
   }
   showOutputs(state, outputs, true, request.files);
+  await showStatistics(state, outputs, result.record);
 }
 
 function wireFiles(state) {
@@ -209,7 +218,7 @@ function wireFiles(state) {
 
 // The result tabs; the arrow keys move between them.
 function wireTabs() {
-  const tabs = ['tab-report', 'tab-plot', 'tab-files'].map($);
+  const tabs = ['tab-report', 'tab-plot', 'tab-statistics', 'tab-files'].map($);
   const select = (tab) => {
     for (const other of tabs) {
       const selected = other === tab;

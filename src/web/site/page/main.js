@@ -9,12 +9,14 @@ import { applyLimits, loadSeeds, wireControls } from './controls.js';
 import { setStatus } from './dom.js';
 import { wireDownloads } from './downloads.js';
 import { wirePlot } from './plot.js';
+import { wireStatistics } from './statistics.js';
 import { createState } from './state.js';
 
 const state = createState();
 wireControls(state);
 wirePlot(state);
 wireDownloads(state);
+wireStatistics(state);
 
 // The seeds need the core's ranges, so they are shown with the ready status.
 Promise.all([window.zeltric.ready, window.zeltric.limits]).then(

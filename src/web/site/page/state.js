@@ -14,6 +14,8 @@ export function createState() {
     figure: null, // the figure drawn last
     colours: [], // '#rrggbb' per sample on the plot
     urls: [], // object URLs of the file links, revoked when replaced
+    heatMap: null, // the last run's heat map of pairwise theta (SVG text)
+    heatMapUrl: null, // its object URL, shown and drawn as PNG
   };
 }
 
@@ -58,6 +60,13 @@ export function runRequest(state, fields) {
     if (given(fields.bootstrapSeeds)) request.bootstrapSeeds = given(fields.bootstrapSeeds);
   }
   if (fields.tables === true) request.tables = true;
+  if (fields.statistics === true) {
+    request.statistics = true;
+    if (given(fields.pairwiseTest)) {
+      request.pairwiseTest = given(fields.pairwiseTest);
+      request.pairwiseSeeds = given(fields.pairwiseSeeds);
+    }
+  }
   return request;
 }
 

@@ -305,8 +305,7 @@ TEST_F(ExtendedCli, BootstrapDrawsBlocksOfLociWithinChromosomes) {
     const std::string map = " --popmap " + q("panel.map") + " " + q("panel.vcf");
     const ProcessResult zero = run("--bootstrap 100 --bootstrap-block 0" + map);
     EXPECT_EQ(zero.exitCode, 2);
-    EXPECT_NE(zero.err.find("--bootstrap-block needs a block of at least 1 locus"), std::string::npos)
-        << zero.err;
+    EXPECT_NE(zero.err.find("--bootstrap-block needs a block of at least 1 locus"), std::string::npos) << zero.err;
     const ProcessResult past = run("--bootstrap 100 --bootstrap-block 401" + map);
     EXPECT_EQ(past.exitCode, 2);
     EXPECT_NE(past.err.find("--bootstrap-block 401: the data have 400 loci"), std::string::npos) << past.err;

@@ -1,0 +1,57 @@
+#include "r_interface.hpp"
+
+#define R_NO_REMAP
+#include <R_ext/Utils.h>
+#include <Rinternals.h>
+
+#include "base/messages.hpp"
+
+namespace zeltric::r {
+namespace {
+
+void checkInterrupt(void*) { R_CheckUserInterrupt(); }
+
+// Calls to R are costly beside one randomisation: progress is drawn and the
+// interrupt looked for at most this often.
+constexpr auto kProgressEvery = std::chrono::milliseconds(100);
+constexpr auto kInterruptEvery = std::chrono::milliseconds(20);
+
+}  // namespace
+
+bool interruptPending() { return R_ToplevelExec(checkInterrupt, nullptr) == FALSE; }
+
+void RInterface::information(const std::string& text) { messages.push_back(base::displayLineEnds(text)); }
+
+void RInterface::error(const std::string& text) { messages.push_back(base::displayLineEnds(text)); }
+
+void RInterface::progressStart(int maximum) {
+    maximum_ = maximum;
+    position_ = 0;
+    stage_ = testRuns_ && starts_ == 0 ? 0 : 1;
+    ++starts_;
+    lastShown_ = std::chrono::steady_clock::now();
+    if (progress_) progress_(stage_, 0, maximum);
+}
+
+void RInterface::progressStep(int position) {
+    position_ = position;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastShown_ < kProgressEvery && position != maximum_) return;
+    lastShown_ = now;
+    if (progress_) progress_(stage_, position, maximum_);
+}
+
+void RInterface::progressEnd() {
+    if (progress_) progress_(stage_, -1, maximum_);
+}
+
+bool RInterface::cancelRequested() {
+    if (cancelled) return true;
+    if (cancelAfter_ > 0 && stage_ == 0 && testRuns_ && position_ >= cancelAfter_) return cancelled = true;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastCheck_ < kInterruptEvery) return false;
+    lastCheck_ = now;
+    return cancelled = interruptPending();
+}
+
+}  // namespace zeltric::r

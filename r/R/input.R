@@ -135,8 +135,9 @@ frame_genotypes <- function(x) {
       substr(g, nchar(g) / 2 + 1, nchar(g))), g)), "[/ ]+")
     a <- vapply(parts, function(p) if (length(p) >= 1) p[1] else "", "")
     b <- vapply(parts, function(p) if (length(p) >= 2) p[2] else "", "")
-    missing <- a %in% c("", "0", "00", "000", "NA") | b %in% c("", "0", "00", "000", "NA")
-    if (any(!missing & lengths(parts) != 2)) {
+    none <- c("0", "00", "000", "NA")
+    missing <- g %in% c("", "NA") | (a %in% none & b %in% none) | (lengths(parts) == 1 & a %in% none)
+    if (any(!missing & (lengths(parts) != 2 | a %in% none | b %in% none))) {
       stop("locus ", loci[l], ": a genotype is not two alleles, such as \"117/119\"", call. = FALSE)
     }
     names_seen <- sort(unique(c(a[!missing], b[!missing])))

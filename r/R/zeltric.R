@@ -99,6 +99,5 @@ run_cli <- function(args, keep_seed_file = FALSE, inputs = character()) {
   res <- read_run(run$record, inputs)
   attr(res, "status") <- run$status
   attr(res, "messages") <- run$messages
-  if (isTRUE(run$cancelled)) message("the test was cancelled: the results have no test section")
   res
 }

@@ -52,10 +52,10 @@ genepop_text <- function(title, samples, loci, first, second) {
   c(title, loci, body)
 }
 
-# Individuals grouped by sample, samples in the order of their levels.
-by_sample <- function(sample) {
-  sample <- droplevels(as.factor(sample))
-  order(as.integer(sample), seq_along(sample))
+# The samples as a factor: a factor's levels keep their order (a genind's
+# populations), other names are taken in the order they first appear.
+sample_factor <- function(sample) {
+  if (is.factor(sample)) droplevels(sample) else factor(sample, levels = unique(sample))
 }
 
 genind_genotypes <- function(x) {
@@ -77,7 +77,7 @@ genind_genotypes <- function(x) {
     first[typed, l] <- codes[one[typed]]
     second[typed, l] <- codes[two[typed]]
   }
-  list(sample = as.character(x@pop), loci = loci, first = first, second = second)
+  list(sample = x@pop, loci = loci, first = first, second = second)
 }
 
 # A genpop has allele counts, no individuals: each sample's copies are paired
@@ -147,14 +147,15 @@ frame_genotypes <- function(x) {
     first[!missing, l] <- codes[match(a[!missing], names_seen)]
     second[!missing, l] <- codes[match(b[!missing], names_seen)]
   }
-  list(sample = as.character(sample), loci = loci, first = first, second = second)
+  list(sample = sample, loci = loci, first = first, second = second)
 }
 
 # Writes `g` (sample, loci, first, second) as NAME.gen in `dir`; returns its path.
 write_genepop <- function(g, dir, name) {
-  keep <- by_sample(g$sample)
+  sample <- sample_factor(g$sample)
+  keep <- order(as.integer(sample), seq_along(sample))
   path <- file.path(dir, paste0(name, ".gen"))
-  text <- genepop_text(paste("zeltric:", name), g$sample[keep], g$loci,
+  text <- genepop_text(paste("zeltric:", name), as.character(sample)[keep], g$loci,
                        g$first[keep, , drop = FALSE], g$second[keep, , drop = FALSE])
   con <- file(path, "wb")
   on.exit(close(con))

@@ -122,7 +122,9 @@ void refuseUnsafeFiles(const run::Session& session, const cli::CliOptions& optio
 
 // Locks are taken as zeltric-cli takes them; where the file system has none
 // the run goes on without, as there.
-void lockOutputs(platform::FileLock& lock, const std::string& name) { lock.acquire(name + ".lock", [] {}); }
+void lockOutputs(platform::FileLock& lock, const std::string& name) {
+    lock.acquire(name + ".lock", [] {});
+}
 
 // zeltric-cli's run (cli/main.cpp) less the terminal, the plot and the
 // figure; a rerun's comparison with the original outputs is kept.
@@ -219,7 +221,8 @@ SEXP toR(const nlohmann::ordered_json& value) {
             };
             if (all([](const json& v) { return v.is_number(); })) {
                 Rcpp::NumericVector v(value.size());
-                for (std::size_t i = 0; i < value.size(); ++i) v[static_cast<R_xlen_t>(i)] = value[i].get<double>();
+                for (std::size_t i = 0; i < value.size(); ++i)
+                    v[static_cast<R_xlen_t>(i)] = value[i].get<double>();
                 return v;
             }
             if (all([](const json& v) { return v.is_string(); })) {
@@ -254,7 +257,7 @@ SEXP toR(const nlohmann::ordered_json& value) {
 // results, record, extended and cancelled.
 // [[Rcpp::export(.zeltric_cli_run)]]
 Rcpp::List zeltricCliRun(Rcpp::CharacterVector args, Rcpp::Nullable<Rcpp::Function> progress, int cancel_after,
-                        bool keep_seed_file) {
+                         bool keep_seed_file) {
     using namespace zeltric;
     std::vector<std::string> words{"zeltric-cli"};
     for (R_xlen_t i = 0; i < args.size(); ++i) words.push_back(Rcpp::as<std::string>(args[i]));
@@ -263,19 +266,21 @@ Rcpp::List zeltricCliRun(Rcpp::CharacterVector args, Rcpp::Nullable<Rcpp::Functi
 
     r::Outcome out;
     const cli::CliParse parse = cli::parseCliOptions(static_cast<int>(argv.size()), argv.data());
-    std::function<void(int, int, int)> report;
-    bool reportFailed = false;
+    std::function<bool(int, int, int)> report;
     if (progress.isNotNull()) {
-        Rcpp::Function callback(progress);
+        SEXP callback = progress.get();
         // An error or an interrupt inside the R callback must not unwind
-        // through the core's frames: it cancels the run instead.
-        report = [callback, &reportFailed](int stage, int done, int total) mutable {
-            if (reportFailed) return;
-            try {
-                callback(stage, done, total);
-            } catch (...) {
-                reportFailed = true;
-            }
+        // through the core's frames: it is caught at a top level of its own
+        // and cancels the run instead.
+        report = [callback](int stage, int done, int total) {
+            SEXP s = PROTECT(Rf_ScalarInteger(stage));
+            SEXP d = PROTECT(Rf_ScalarInteger(done));
+            SEXP t = PROTECT(Rf_ScalarInteger(total));
+            SEXP call = PROTECT(Rf_lang4(callback, s, d, t));
+            int failed = 0;
+            R_tryEvalSilent(call, R_GlobalEnv, &failed);
+            UNPROTECT(4);
+            return failed == 0;
         };
     }
     const bool testRuns = parse.error.empty() && parse.options.test.has_value();
@@ -287,9 +292,10 @@ Rcpp::List zeltricCliRun(Rcpp::CharacterVector args, Rcpp::Nullable<Rcpp::Functi
     } else {
         cli::CliOptions options = parse.options;
         options.keepSeedFile = options.keepSeedFile || keep_seed_file;
-        session.settings.kernels = options.kernels ? analysis::KernelSelection::fromName(*options.kernels)
-                                                         .value_or(analysis::KernelSelection::best())
-                                                   : analysis::KernelSelection::best();
+        session.settings.kernels =
+            options.kernels
+                ? analysis::KernelSelection::fromName(*options.kernels).value_or(analysis::KernelSelection::best())
+                : analysis::KernelSelection::best();
         session.settings.seedFileName = options.seedFile;
         session.settings.threads = options.threads;
         try {

@@ -30,7 +30,12 @@ void RInterface::progressStart(int maximum) {
     stage_ = testRuns_ && starts_ == 0 ? 0 : 1;
     ++starts_;
     lastShown_ = std::chrono::steady_clock::now();
-    if (progress_) progress_(stage_, 0, maximum);
+    report(0);
+}
+
+void RInterface::report(int done) {
+    if (!progress_ || cancelled) return;
+    if (!progress_(stage_, done, maximum_)) cancelled = true;
 }
 
 void RInterface::progressStep(int position) {
@@ -38,7 +43,7 @@ void RInterface::progressStep(int position) {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastShown_ < kProgressEvery && position != maximum_) return;
     lastShown_ = now;
-    if (progress_) progress_(stage_, position, maximum_);
+    report(position);
 }
 
 void RInterface::progressEnd() {

@@ -16,9 +16,9 @@ namespace zeltric::r {
 class RInterface final : public run::UserInterface {
 public:
     // `progress(stage, done, total)`: stage 0 the test, 1 the bootstrap;
-    // done is -1 when a stage ends. `cancelAfter` > 0 cancels once that many
+    // done is -1 when a stage ends; false from it cancels the run. `cancelAfter` > 0 cancels once that many
     // randomisations have been taken (the tests' stand-in for Ctrl-C).
-    RInterface(std::function<void(int, int, int)> progress, int cancelAfter, bool testRuns)
+    RInterface(std::function<bool(int, int, int)> progress, int cancelAfter, bool testRuns)
         : progress_(std::move(progress)), cancelAfter_(cancelAfter), testRuns_(testRuns) {}
 
     std::vector<std::string> messages;
@@ -36,7 +36,10 @@ public:
     bool cancelRequested() override;
 
 private:
-    std::function<void(int, int, int)> progress_;
+    // Calls progress_ unless it has failed once; a failure cancels.
+    void report(int done);
+
+    std::function<bool(int, int, int)> progress_;
     int cancelAfter_;
     bool testRuns_;
     int maximum_ = 0;

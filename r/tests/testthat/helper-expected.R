@@ -37,3 +37,19 @@ nancycats_genind <- function() {
   utils::data("nancycats", package = "adegenet", envir = env)
   env$nancycats
 }
+
+# 51 loci, one past the data file's limit: the extended analysis's data.
+wide_frame <- function() {
+  individuals <- 24
+  loci <- 51
+  frame <- data.frame(sample = rep(c("north", "centre", "south"), each = individuals / 3))
+  for (l in seq_len(loci)) {
+    i <- seq_len(individuals)
+    a <- 100 + (i * 7 + l * 3) %% 5 + (i > 8) * (l %% 3)
+    b <- 100 + (i * 5 + l) %% 4 + (i > 16) * 2
+    g <- paste0(a, "/", b)
+    g[(i + l) %% 13 == 0] <- NA
+    frame[[sprintf("L%02d", l)]] <- g
+  }
+  frame
+}

@@ -66,3 +66,20 @@ test_that("the results do not depend on the threads", {
   expect_identical(one$record$program$threads, 1)
   expect_identical(two$record$program$threads, 2)
 })
+
+test_that("data past the data file's limits go to the extended analysis, as in zeltric-cli", {
+  wide <- wide_frame()
+  res <- NULL
+  said <- capture_messages(res <- zeltric(wide, threads = 2))
+  expect_match(said, "extended analysis", all = FALSE)
+  expect_identical(readBin(file.path(dirname(attr(res$record, "path")), "wide.gen"), "raw", 1e6),
+                   expected_bytes("wide", "wide.gen"))
+  outputs <- c("wide.pca", "wide.pop", "wide.fre", "wide.al")
+  for (file in outputs) expect_identical(attr(res, "files")[[file]], expected_bytes("wide", file), info = file)
+  expected <- zeltric:::.zeltric_read_json(file.path(expected_dir("wide"), "wide.json"))
+  expect_identical(res$record$results, expected$results)
+  expect_equal(res$loci, 51)
+  expect_identical(as.data.frame(res)$label, c("north", "centre", "south"))
+  expect_error(suppressMessages(zeltric(wide, test = 100, seeds = c(1, 2))), "extended analysis")
+  expect_error(suppressMessages(zeltric(wide, analysis = "exact")), "50")
+})

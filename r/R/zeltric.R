@@ -94,7 +94,7 @@ run_cli <- function(args, keep_seed_file = FALSE, inputs = character()) {
   cancel_after <- as.integer(getOption("zeltric.cancel_after", 0L))
   run <- .zeltric_cli_run(args, progress_reporter(show), cancel_after, keep_seed_file)
   for (m in run$messages) message(m)
-  if (run$status == 1L || run$status == 2L) stop(run$error, call. = FALSE)
+  if (run$status %in% c(1L, 2L, 3L)) stop(run$error, call. = FALSE)
   if (!nzchar(run$record) || !file.exists(run$record)) stop(run$error, call. = FALSE)
   res <- read_run(run$record, inputs)
   attr(res, "status") <- run$status

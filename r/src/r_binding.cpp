@@ -24,7 +24,7 @@
 #include "data/selection_filter.hpp"
 #include "extended/input_kind.hpp"
 #include "platform/platform.hpp"
-#include "r_interface.hpp"
+#include "r_interface.h"
 #include "randomisation/seed_file.hpp"
 #include "run/extended_step.hpp"
 #include "run/file_roles.hpp"
@@ -39,6 +39,7 @@ namespace {
 
 using cli::kInputError;
 using cli::kUsageError;
+constexpr int kInternalError = 3;
 
 // How a run ended, for the R side: zeltric-cli's exit status, the message it
 // would print for a failure, the notices in order, and the files written.
@@ -309,6 +310,9 @@ Rcpp::List zeltricCliRun(Rcpp::CharacterVector args, Rcpp::Nullable<Rcpp::Functi
         } catch (const std::bad_alloc&) {
             out.status = cli::kInputError;
             out.error = base::outOfMemoryMessage(options.dataFile);
+        } catch (const std::exception& e) {
+            out.status = r::kInternalError;
+            out.error = std::string("internal error: ") + e.what();
         }
         if (session.results.runDone) out.record = run::outputPath(session, ".json");
         if (out.extended && !out.results.empty()) {

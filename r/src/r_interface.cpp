@@ -1,4 +1,4 @@
-#include "r_interface.hpp"
+#include "r_interface.h"
 
 #define R_NO_REMAP
 #include <R_ext/Utils.h>

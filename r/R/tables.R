@@ -1,0 +1,16 @@
+# The run's CSV tables (NAME-samples.csv, NAME-axes.csv, ...) as data
+# frames, named by what follows the run's name: "samples", "axes", ...
+zeltric_tables <- function(res) {
+  if (!inherits(res, "zeltric")) stop("res must be a zeltric object", call. = FALSE)
+  files <- attr(res, "files")
+  csv <- grep("\\.csv$", names(files), value = TRUE)
+  if (length(csv) == 0) stop("this run wrote no tables", call. = FALSE)
+  stem <- sub("\\.pca$", "", attr(res, "results_file"))
+  tables <- lapply(csv, function(name) {
+    con <- rawConnection(files[[name]])
+    on.exit(close(con))
+    utils::read.csv(con, stringsAsFactors = FALSE, check.names = FALSE, na.strings = "",
+                    encoding = "UTF-8")
+  })
+  stats::setNames(tables, sub("\\.csv$", "", substring(csv, nchar(stem) + 2)))
+}

@@ -284,6 +284,10 @@ std::string replacedLabelCharactersNote(int count) {
            "replaced by U+FFFD.";
 }
 
+std::string figureFstNote() {
+    return "Fst: sample-size-weighted Dst/Ht (Nei's GST family), not Weir & Cockerham's theta.";
+}
+
 std::string seedFileUnusableMessage(const std::string& seedFile, const std::string& what) {
     return "the seed file \"" + seedFile + "\" " + what + "; give --seeds S1,S2 or run on a terminal to type them";
 }

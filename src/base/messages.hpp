@@ -102,6 +102,8 @@ std::string utf16FileMessage(const std::string& what, const std::string& fileNam
 std::string otherFormatHint(const std::string& fileName);
 // The figure's note when label characters had to be replaced.
 std::string replacedLabelCharactersNote(int count);
+// The note under every figure saying which Fst its titles give.
+std::string figureFstNote();
 // A seed file that cannot be used without asking (missing, unreadable, not two numbers, zero).
 std::string seedFileUnusableMessage(const std::string& seedFile, const std::string& what);
 // --rerun's verdict on one output compared with the original run's.

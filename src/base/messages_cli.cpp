@@ -22,6 +22,7 @@ std::string expected(OptionValue kind) {
         case OptionValue::FigureFile: return "a file name ending in .svg, .pdf or .png";
         case OptionValue::FigureAxes: return "two different axis numbers X,Y";
         case OptionValue::FigureWidth: return "a number of pixels within " + pngWidthRange();
+        case OptionValue::FigureAspect: return "equal or free";
     }
     return {};
 }

@@ -23,6 +23,7 @@ enum class OptionValue {
     FigureFile,
     FigureAxes,
     FigureWidth,
+    FigureAspect,
 };
 std::string optionValueMessage(OptionValue kind, const std::string& option, const std::string& given);
 std::string kernelsValueMessage(const std::string& names, const std::string& given);

@@ -156,6 +156,31 @@ std::string halfMissingNote(long long count) {
            " with one allele missing counted as missing.";
 }
 
+std::string longLocusNamesNote(const std::string& cut) {
+    return "Locus names longer than six characters are cut to six in the data file; the allele "
+           "table, the run record and the tables keep the full names: " +
+           cut + ".";
+}
+
+std::string sameSampleNameNote(std::size_t first, std::size_t second, const std::string& name) {
+    return "The samples " + std::to_string(first) + " and " + std::to_string(second) + " have the same name, \"" +
+           name + "\": they stay two samples; tell them apart by their numbers.";
+}
+
+std::string sameNamedBlocksNote(const std::string& name, int firstLine, int secondLine) {
+    return "The blocks named \"" + name + "\" at lines " + std::to_string(firstLine) + " and " +
+           std::to_string(secondLine) +
+           " are one sample: its individuals are those of both, in file order, and it takes the place of the "
+           "first.";
+}
+
+std::string unrecognisedFormatMessage(const std::string& path) {
+    return "The format of the file \"" + path +
+           "\" was not recognised. ZELTRIC reads its own data files (four numbers on the first line: samples, "
+           "loci, highest allele number, allele coding), Genepop, STRUCTURE and GENETIX files, and FSTAT files "
+           "when told so (--format fstat, or the FSTAT file type in File > Open).";
+}
+
 std::string alreadyDataFileMessage(const std::string& fileName) {
     return "The file \"" + fileName + "\" is a data file; it needs no conversion.";
 }

@@ -60,7 +60,14 @@ std::string sampleWithoutIndividualsReason(const std::string& name);  // name em
 std::string sharedLocusNameNote(std::size_t first, const std::string& firstName, std::size_t second,
                                 const std::string& secondName, const std::string& shared);
 std::string halfMissingNote(long long count);
+// `cut`: "locus 3 \"Locus12\" (\"Locus1\")", ... for every name cut.
+std::string longLocusNamesNote(const std::string& cut);
+std::string sameSampleNameNote(std::size_t first, std::size_t second, const std::string& name);
+// GENETIX blocks of one name merged into one sample.
+std::string sameNamedBlocksNote(const std::string& name, int firstLine, int secondLine);
 std::string alreadyDataFileMessage(const std::string& fileName);
+// A file in no format read, named with the formats that are.
+std::string unrecognisedFormatMessage(const std::string& path);
 std::string unreadableAsFormatMessage(const std::string& path, const std::string& format);
 
 // The converted files beside the original.

@@ -137,6 +137,15 @@ std::string cliUsage() {
            base::pngWidthRange() + " (default " + std::to_string(base::kDefaultPngWidth) +
            "); needs --figure\n"
            "                       e.g. --figure trout.png --figure-width 3000\n"
+           "  --figure-intervals after --bootstrap, each axis title of the figure also gives the 95 %\n"
+           "                     interval of its share of inertia (without it the figure holds none)\n"
+           "                       e.g. --bootstrap 1000 --figure trout.svg --figure-intervals\n"
+           "  --figure-aspect A  \"equal\" (default): both axes at one scale, the frame shaped by the\n"
+           "                     data; \"free\": each axis fills its side of the frame\n"
+           "                       e.g. --figure trout.svg --figure-aspect free\n"
+           "  --tables           also write the results as CSV tables beside the outputs:\n"
+           "                     NAME-frequencies.csv, NAME-samples.csv, NAME-alleles.csv, NAME-axes.csv\n"
+           "                       e.g. --test 1000 --tables\n"
            "  --rerun RECORD     check a run from its record NAME.json alone: its data and label files\n"
            "                     (beside the record by name, else at the recorded path, refused\n"
            "                     when their SHA-256 differs; a converted run's source file is\n"
@@ -293,6 +302,13 @@ public:
             if (!n || *n < base::kMinPngWidth || *n > base::kMaxPngWidth)
                 refuse(base::optionValueMessage(base::OptionValue::FigureWidth, "--figure-width", v));
             o_.figureWidth = static_cast<int>(*n);
+        });
+        flag("--figure-intervals", o_.figureIntervals);
+        flag("--tables", o_.tables);
+        value("--figure-aspect", [this](const std::string& v) {
+            if (v != "equal" && v != "free")
+                refuse(base::optionValueMessage(base::OptionValue::FigureAspect, "--figure-aspect", v));
+            o_.figureAspect = v;
         });
         value("--rerun", [this](const std::string& v) {
             if (v.empty()) refuse(needsValue("--rerun"));
@@ -480,6 +496,10 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
         return fail(base::optionNeedsOptionMessage("--bootstrap-seeds", "--bootstrap B"));
     if (o.axes && !o.figure) return fail(base::optionNeedsOptionMessage("--axes", "--figure FILE"));
     if (o.figureWidth && !o.figure) return fail(base::optionNeedsOptionMessage("--figure-width", "--figure FILE"));
+    if (o.figureIntervals && !o.figure)
+        return fail(base::optionNeedsOptionMessage("--figure-intervals", "--figure FILE"));
+    if (o.figureAspect && !o.figure)
+        return fail(base::optionNeedsOptionMessage("--figure-aspect", "--figure FILE"));
     return result;
 }
 

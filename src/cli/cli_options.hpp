@@ -29,6 +29,10 @@ struct CliOptions {
     std::optional<std::string> figure;        // .svg, .pdf or .png
     std::optional<std::pair<int, int>> axes;  // the figure's; default --plot's, else 1,2
     std::optional<int> figureWidth;           // PNG pixels across
+    bool figureIntervals = false;
+    bool tables =
+        false;  // NAME-frequencies.csv, -samples, -alleles, -axes             // the bootstrap's intervals in the titles
+    std::optional<std::string> figureAspect;  // "equal" or "free"
     std::optional<std::string> rerun;         // a run record: data, labels, selection, test and seeds from it
     std::optional<std::string> popmap;        // individual -> sample, for VCF, BCF and PLINK files
     std::optional<std::string> analysis;      // "exact" or "extended"

@@ -29,6 +29,7 @@ std::optional<int> refuseUnsupported(const CliOptions& o) {
                                         {o.bootstrap.has_value(), "--bootstrap"},
                                         {o.plot.has_value(), "--plot"},
                                         {o.figure.has_value(), "--figure"},
+                                        {o.tables, "--tables"},
                                         {o.convertOnly, "--convert-only"}})
         if (given) return usage(std::string(option) + " is not available with the extended analysis yet");
     return std::nullopt;

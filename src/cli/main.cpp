@@ -36,6 +36,7 @@
 #include "run/file_roles.hpp"
 #include "run/go_step.hpp"
 #include "run/message_place.hpp"
+#include "run/result_tables.hpp"
 #include "run/run_files.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
@@ -143,7 +144,10 @@ int writeFigure(const run::Session& session, const CliOptions& options) {
     const figure::FigureRenderer render;
 #endif
     try {
-        figure::writeFigureFile(path, figure::figureSvg(session.settings, session.results, x, y),
+        figure::FigureOptions figureOptions;
+        figureOptions.intervals = options.figureIntervals;
+        figureOptions.freeAspect = options.figureAspect == "free";
+        figure::writeFigureFile(path, figure::figureSvg(session.settings, session.results, x, y, figureOptions),
                                 options.figureWidth.value_or(figure::kDefaultPngWidth), render);
     } catch (const base::FatalError& e) {
         std::cerr << "zeltric-cli: error: " << e.what() << '\n';
@@ -258,6 +262,7 @@ int runCli(int& argc, char** argv) {
                 if (plan->cancelled) ui.information(base::recordedTestCancelledNotice());
                 cli::applyRerunPlan(options, *plan);
                 session.settings.outputFolder = cli::rerunFolder(options, *plan);
+                session.settings.rerunOrigin = plan->origin;
                 ui.setDataFile(options.dataFile);
             }
             const cli::BatchOutcome opened =
@@ -325,6 +330,12 @@ int runCli(int& argc, char** argv) {
 #endif
         if (options.figure)
             if (const int failed = writeFigure(session, options); failed != 0) return failed;
+        if (options.tables) try {
+                run::writeResultTables(session);
+            } catch (const base::FatalError& e) {
+                std::cerr << "zeltric-cli: error: " << e.what() << '\n';
+                return kInputError;
+            }
         if (!options.quiet) {
             std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
             std::cout << results.rdbuf();

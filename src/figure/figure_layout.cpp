@@ -107,13 +107,29 @@ AxisScale axisScale(const std::vector<FigureSample>& samples, bool horizontal) {
     return scale;
 }
 
+FrameSides fitOneScale(AxisScale& x, AxisScale& y, double width, double height) {
+    const double scale = std::min(width / (x.hi - x.lo), height / (y.hi - y.lo));
+    const auto fit = [scale](AxisScale& r, double asked) {
+        const double side = std::max(scale * (r.hi - r.lo), asked / 3.0);
+        const double grow = (side / scale - (r.hi - r.lo)) / 2.0;
+        r.lo -= grow;
+        r.hi += grow;
+        r.ticks = niceTicks(r.lo, r.hi);
+        return side;
+    };
+    FrameSides sides;
+    sides.width = fit(x, width);
+    sides.height = fit(y, height);
+    return sides;
+}
+
 FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style) {
     FigureLayout f;
     f.style = style;
     f.width = style.width;
 
-    const AxisScale xr = axisScale(input.samples, true);
-    const AxisScale yr = axisScale(input.samples, false);
+    AxisScale xr = axisScale(input.samples, true);
+    AxisScale yr = axisScale(input.samples, false);
     const auto& xTicks = xr.ticks;
     const auto& yTicks = yr.ticks;
 
@@ -122,14 +138,26 @@ FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style) {
     const double titleAscent = fontAscent(style.titleSize);
     const double titleDescent = fontDescent(style.titleSize);
 
-    double yTickWidth = 0.0;
-    for (const auto& t : yTicks) yTickWidth = std::max(yTickWidth, textWidth(t.second, style.tickSize));
-    const double lastXTickHalf = xTicks.empty() ? 0.0 : textWidth(xTicks.back().second, style.tickSize) / 2.0;
-
-    f.frame.left = kPad + titleAscent + titleDescent + kTitleGap + yTickWidth + kTickGap + f.tickLength;
-    f.frame.right = f.width - std::max(kPad + 4.0, lastXTickHalf + kPad / 2.0);
-    f.frame.top = kPad + (tickAscent + tickDescent) / 2.0;
-    f.frame.bottom = f.frame.top + style.plotHeight;
+    const auto placeFrame = [&] {
+        double yTickWidth = 0.0;
+        for (const auto& t : yTicks) yTickWidth = std::max(yTickWidth, textWidth(t.second, style.tickSize));
+        const double lastXTickHalf = xTicks.empty() ? 0.0 : textWidth(xTicks.back().second, style.tickSize) / 2.0;
+        f.frame.left = kPad + titleAscent + titleDescent + kTitleGap + yTickWidth + kTickGap + f.tickLength;
+        f.frame.right = f.width - std::max(kPad + 4.0, lastXTickHalf + kPad / 2.0);
+        f.frame.top = kPad + (tickAscent + tickDescent) / 2.0;
+        f.frame.bottom = f.frame.top + style.plotHeight;
+    };
+    placeFrame();
+    if (input.oneScale) {
+        const FrameSides sides = fitOneScale(xr, yr, f.frame.width(), f.frame.height());
+        placeFrame();
+        // The numbers may have changed width: the frame keeps its left side
+        // and the one scale; the figure ends where the frame's right margin does.
+        const double margin = f.width - f.frame.right;
+        f.frame.right = f.frame.left + sides.width;
+        f.frame.bottom = f.frame.top + sides.height;
+        f.width = std::ceil(f.frame.right + margin);
+    }
     const Rect& fr = f.frame;
 
     const auto px = [&](double x) { return fr.left + (x - xr.lo) / (xr.hi - xr.lo) * fr.width(); };
@@ -197,18 +225,24 @@ FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style) {
         f.labels.push_back(std::move(label));
     }
 
+    // Notes under the figure, the figure widened to hold them if need be.
     double bottom = xTitleBaseline + titleDescent;
+    const auto addNote = [&](std::string& text, Point& start, std::string value) {
+        text = std::move(value);
+        const double noteBaseline = bottom + kTitleGap + fontAscent(style.noteSize);
+        start = {kPad, noteBaseline};
+        bottom = noteBaseline + fontDescent(style.noteSize);
+        f.width = std::max(f.width, std::ceil(textWidth(text, style.noteSize) + 2.0 * kPad));
+    };
+    addNote(f.note, f.noteStart, base::figureFstNote());
+    std::string second;
     if (f.omitted > 0)
-        f.note = f.omitted == 1
+        second = f.omitted == 1
                      ? "1 sample label was left out: there was no room for it near its marker."
                      : std::to_string(f.omitted) +
                            " sample labels were left out: there was no room for them near their markers.";
-    if (replaced > 0) f.note += (f.note.empty() ? "" : " ") + base::replacedLabelCharactersNote(replaced);
-    if (!f.note.empty()) {
-        const double noteBaseline = bottom + kTitleGap + fontAscent(style.noteSize);
-        f.noteStart = {fr.left, noteBaseline};
-        bottom = noteBaseline + fontDescent(style.noteSize);
-    }
+    if (replaced > 0) second += (second.empty() ? "" : " ") + base::replacedLabelCharactersNote(replaced);
+    if (!second.empty()) addNote(f.secondNote, f.secondNoteStart, std::move(second));
     f.height = std::ceil(bottom + kPad);
     return f;
 }

@@ -39,9 +39,16 @@ struct FigureInput {
     std::vector<FigureSample> samples;
     FigureAxis horizontal;
     FigureAxis vertical;
+    // Both axes at one scale (points per unit), the frame shaped by the
+    // data's ranges within the size asked: distances between samples are
+    // what an ordination shows. False: each axis fills its side of the frame.
+    bool oneScale = true;
 };
 
-// "Axis 1 (39.4 % of inertia, Fst 0.033, P = 0.013)".
+// "Axis 1 (39.4 % of inertia, Fst 0.033, P = 0.013)". The Fst is the
+// analysis's: the sample-size-weighted between-sample share of the pooled
+// expected heterozygosity (Dst/Ht, of Nei's GST family), not Weir and
+// Cockerham's theta; a note under every figure says so.
 std::string axisTitle(const FigureAxis& axis);
 // "P = 0.013", or "P ≤ 0.001" where the value is 1/R.
 std::string pValueText(double p, int randomisations);
@@ -97,8 +104,10 @@ struct FigureLayout {
     std::vector<FigureMarker> markers;
     std::vector<FigureLabel> labels;  // the placed ones, in sample order
     int omitted = 0;
-    std::string note;  // under the figure when labels were left out or characters replaced
+    std::string note;  // under the figure: which Fst the titles give
     Point noteStart;
+    std::string secondNote;  // when labels were left out or characters replaced
+    Point secondNoteStart;
 };
 
 FigureLayout layoutFigure(const FigureInput& input, const FigureStyle& style = {});
@@ -117,5 +126,16 @@ struct AxisScale {
     std::vector<std::pair<double, std::string>> ticks;
 };
 AxisScale axisScale(const std::vector<FigureSample>& samples, bool horizontal);
+
+// Both axes at one scale within a frame asked `width` by `height` (any unit):
+// the scale that fits both spans; the side with room to spare shrinks to its
+// span, but not below a third of its size asked (its span widens around the
+// data instead, at the same scale). The scales' ranges and ticks change
+// accordingly; returns the frame's sides.
+struct FrameSides {
+    double width = 0.0;
+    double height = 0.0;
+};
+FrameSides fitOneScale(AxisScale& x, AxisScale& y, double width, double height);
 
 }  // namespace zeltric::figure

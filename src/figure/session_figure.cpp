@@ -10,7 +10,7 @@ namespace zeltric::figure {
 
 namespace {
 
-FigureAxis axisOf(const run::RunResults& results, int k) {
+FigureAxis axisOf(const run::RunResults& results, int k, bool intervals) {
     const auto ks = static_cast<std::size_t>(k);
     FigureAxis axis;
     axis.number = k;
@@ -21,8 +21,9 @@ FigureAxis axisOf(const run::RunResults& results, int k) {
         axis.randomisations = results.testedRandomisations;
     }
     // The bootstrap's interval of the axis's share of inertia, in percent.
+    if (!intervals) return axis;
     for (const randomisation::BootstrapAxis& b : results.bootstrap.axes) {
-        if (b.axis != k || results.bootstrap.replicates == 0) continue;
+        if (b.axis != k || results.bootstrap.replicates == 0 || !b.share.hasInterval) continue;
         char text[64];
         std::snprintf(text, sizeof text, "95 %% interval %.1f\u2013%.1f", b.share.lower * 100.0,
                       b.share.upper * 100.0);
@@ -52,8 +53,9 @@ std::optional<std::string> figureUnavailable(const run::RunResults& results, int
 FigureInput figureInput(const run::RunSettings& settings, const run::RunResults& results, int x, int y,
                         const FigureOptions& options) {
     FigureInput input;
-    input.horizontal = axisOf(results, x);
-    input.vertical = axisOf(results, y);
+    input.horizontal = axisOf(results, x, options.intervals);
+    input.vertical = axisOf(results, y, options.intervals);
+    input.oneScale = !options.freeAspect;
     const int np = std::min(static_cast<int>(results.analysed.np), base::NPMax);
     const auto& coordinates = results.pca.populationCoordinates;
     input.samples.reserve(static_cast<std::size_t>(np));

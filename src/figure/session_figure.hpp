@@ -21,6 +21,12 @@ struct FigureOptions {
     // The text colour of sample s at index s - 1, as 0xRRGGBB; samples
     // beyond the list are black.
     std::vector<std::uint32_t> sampleRgb;
+    // After a bootstrap over loci, each axis title gives the 95 % interval of
+    // its share of inertia (where one is given); otherwise the figure holds
+    // no interval text at all.
+    bool intervals = false;
+    // Each axis filling its side of the frame instead of one scale.
+    bool freeAspect = false;
 };
 
 // The number of ordination axes a figure can show (0 before an analysis).
@@ -32,8 +38,7 @@ std::string figureTitle(int x, int y);
 // Why there is no figure of axes x and y, or nothing when there is one.
 std::optional<std::string> figureUnavailable(const run::RunResults& results, int x, int y);
 
-// Needs a pair of axes (figureUnavailable gives nothing). After a bootstrap
-// over loci, each axis title gives the 95 % interval of its share of inertia.
+// Needs a pair of axes (figureUnavailable gives nothing).
 FigureInput figureInput(const run::RunSettings& settings, const run::RunResults& results, int x, int y,
                         const FigureOptions& options = {});
 

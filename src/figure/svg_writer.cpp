@@ -137,6 +137,9 @@ std::string writeSvg(const FigureLayout& f, const std::string& title) {
            escapeXml(f.yTitle) + "</text>\n";
     if (!f.note.empty())
         out += text(f.noteStart.x, f.noteStart.y, f.note, " font-size=\"" + num(s.noteSize) + "\"");
+    if (!f.secondNote.empty())
+        out +=
+            text(f.secondNoteStart.x, f.secondNoteStart.y, f.secondNote, " font-size=\"" + num(s.noteSize) + "\"");
     out += "</g>\n";
     out += "</svg>\n";
     return out;

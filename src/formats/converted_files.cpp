@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "base/messages.hpp"
 #include "base/messages_files.hpp"
 #include "base/messages_formats.hpp"
+#include "formats/foreign_data.hpp"
 #include "formats/foreign_formats.hpp"
 #include "platform/files.hpp"
 #include "platform/platform.hpp"
@@ -98,7 +100,17 @@ std::optional<FileConversion> convertFile(const std::string& path, std::optional
     }
     const std::string extension = fs::path(path).extension().string();
     const Format format = forced ? *forced : detect(bytes, extension);
-    if (format == Format::ZeltricData) return std::nullopt;
+    if (format == Format::ZeltricData) {
+        // A data file's first line holds its four header numbers; a first
+        // line without a digit is no data file, nor anything else read here.
+        const std::vector<detail::Line> lines =
+            detail::splitLines(bytes.substr(0, std::min<std::size_t>(bytes.size(), 1 << 16)));
+        const auto first = std::find_if(lines.begin(), lines.end(),
+                                        [](const detail::Line& l) { return !detail::trim(l.text).empty(); });
+        if (first != lines.end() && first->text.find_first_of("0123456789") == std::string::npos)
+            throw base::FatalError(base::unrecognisedFormatMessage(path));
+        return std::nullopt;
+    }
     Conversion conversion = convert(format, bytes, path, structure);
     FileConversion result{format, convertedPaths(path, format), std::move(conversion.notes),
                           platform::sha256Hex(bytes)};

@@ -155,6 +155,17 @@ Conversion buildConversion(ForeignData d, const std::string& fileName) {
             if (d.loci[a].substr(0, 6) == d.loci[b].substr(0, 6))
                 c.notes.push_back(
                     base::sharedLocusNameNote(a + 1, d.loci[a], b + 1, d.loci[b], d.loci[a].substr(0, 6)));
+    // One note for all the long names: a message box each would be many.
+    std::string cut;
+    for (std::size_t l = 0; l < nl; ++l)
+        if (d.loci[l].size() > 6)
+            cut += std::string(cut.empty() ? "" : ", ") + "locus " + std::to_string(l + 1) + " \"" + d.loci[l] +
+                   "\" (\"" + d.loci[l].substr(0, 6) + "\")";
+    if (!cut.empty()) c.notes.push_back(base::longLocusNamesNote(cut));
+    for (std::size_t a = 0; a < d.samples.size(); ++a)
+        for (std::size_t b = a + 1; b < d.samples.size(); ++b)
+            if (d.samples[a].name == d.samples[b].name)
+                c.notes.push_back(base::sameSampleNameNote(a + 1, b + 1, d.samples[a].name));
     if (halfMissing > 0) c.notes.push_back(base::halfMissingNote(halfMissing));
     return c;
 }

@@ -106,6 +106,8 @@ struct FileConversion {
     std::vector<std::string> notes;
     std::string sha256;  // of the bytes that were converted
 };
+// A file whose first line holds no digit and that no format recognises
+// raises base::FatalError with base::unrecognisedFormatMessage.
 std::optional<FileConversion> convertFile(const std::string& path, std::optional<Format> forced,
                                           const StructureOptions& structure = {});
 

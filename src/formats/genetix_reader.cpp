@@ -1,6 +1,7 @@
 // GENETIX: the numbers of loci and of samples, each locus's name and allele
 // list, then each sample's name, size and individuals (the name in the first
 // 10 columns, then 6-digit codes, 000000 missing).
+#include <algorithm>
 #include <set>
 
 #include "base/messages.hpp"
@@ -42,6 +43,24 @@ private:
     const std::string& fileName_;
     std::size_t k_ = 0;
 };
+
+// Blocks with the same name are one sample, as a population split over
+// several blocks is: the merged sample takes the first block's place, its
+// individuals in file order.
+void mergeSameNames(ForeignData& d) {
+    std::vector<ForeignSample> merged;
+    for (ForeignSample& block : d.samples) {
+        auto same = std::find_if(merged.begin(), merged.end(),
+                                 [&](const ForeignSample& m) { return m.name == block.name; });
+        if (same == merged.end()) {
+            merged.push_back(std::move(block));
+            continue;
+        }
+        d.notes.push_back(base::sameNamedBlocksNote(block.name, same->line, block.line));
+        for (ForeignIndividual& i : block.individuals) same->individuals.push_back(std::move(i));
+    }
+    d.samples = std::move(merged);
+}
 
 }  // namespace
 
@@ -106,6 +125,7 @@ ForeignData readGenetix(std::string_view bytes, const std::string& fileName) {
         for (const long long a : unlisted[l]) alleles += (alleles.empty() ? "" : ", ") + std::to_string(a);
         d.notes.push_back(base::allelesOutsideHeaderNote(static_cast<int>(l + 1), d.loci[l], alleles));
     }
+    mergeSameNames(d);
     return d;
 }
 

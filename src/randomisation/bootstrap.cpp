@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 
 #include "analysis/frequency_pca.hpp"
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
 #include "base/number_field.hpp"
+#include "randomisation/observed_axes.hpp"
 #include "randomisation/ordered_pool.hpp"
 
 namespace zeltric::randomisation {
@@ -29,10 +31,58 @@ double percentile(const std::vector<double>& sorted, double q) {
     return sorted[i] + (h - static_cast<double>(i)) * (sorted[i + 1] - sorted[i]);
 }
 
-BootstrapFigure summariseFigure(double observed, const std::vector<double>& values) {
+double normalCdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
+
+double normalQuantile(double p) {
+    ZELTRIC_ASSERT(p > 0.0 && p < 1.0);
+    // A rational first guess (Acklam's), then Halley steps on the
+    // distribution function to full precision.
+    static constexpr double a[] = {-3.969683028665376e+01, 2.209460984245205e+02,  -2.759285104469687e+02,
+                                   1.383577518672690e+02,  -3.066479806614716e+01, 2.506628277459239e+00};
+    static constexpr double b[] = {-5.447609879822406e+01, 1.615858368580409e+02, -1.556989798598866e+02,
+                                   6.680131188771972e+01, -1.328068155288572e+01};
+    static constexpr double c[] = {-7.784894002430293e-03, -3.223964580411365e-01, -2.400758277161838e+00,
+                                   -2.549732539343734e+00, 4.374664141464968e+00,  2.938163982698783e+00};
+    static constexpr double d[] = {7.784695709041462e-03, 3.224671290700398e-01, 2.445134137142996e+00,
+                                   3.754408661907416e+00};
+    double x = 0.0;
+    if (p < 0.02425) {
+        const double q = std::sqrt(-2.0 * std::log(p));
+        x = (((((c[0] * q + c[1]) * q + c[2]) * q + c[3]) * q + c[4]) * q + c[5]) /
+            ((((d[0] * q + d[1]) * q + d[2]) * q + d[3]) * q + 1.0);
+    } else if (p <= 1.0 - 0.02425) {
+        const double q = p - 0.5;
+        const double r = q * q;
+        x = (((((a[0] * r + a[1]) * r + a[2]) * r + a[3]) * r + a[4]) * r + a[5]) * q /
+            (((((b[0] * r + b[1]) * r + b[2]) * r + b[3]) * r + b[4]) * r + 1.0);
+    } else {
+        const double q = std::sqrt(-2.0 * std::log(1.0 - p));
+        x = -(((((c[0] * q + c[1]) * q + c[2]) * q + c[3]) * q + c[4]) * q + c[5]) /
+            ((((d[0] * q + d[1]) * q + d[2]) * q + d[3]) * q + 1.0);
+    }
+    for (int step = 0; step < 2; ++step) {
+        const double e = normalCdf(x) - p;
+        const double u = e * std::sqrt(2.0 * 3.14159265358979323846) * std::exp(x * x / 2.0);
+        x = x - u / (1.0 + x * u / 2.0);
+    }
+    return x;
+}
+
+namespace {
+
+std::string percentText(double share) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", share * 100.0);
+    return text;
+}
+
+}  // namespace
+
+BootstrapFigure summariseFigure(double observed, double estimate, const std::vector<double>& values) {
     ZELTRIC_ASSERT(!values.empty());
     BootstrapFigure figure;
     figure.observed = observed;
+    figure.estimate = estimate;
     double sum = 0.0;
     for (double v : values) sum += v;
     const auto n = static_cast<double>(values.size());
@@ -40,10 +90,44 @@ BootstrapFigure summariseFigure(double observed, const std::vector<double>& valu
     double squares = 0.0;
     for (double v : values) squares += (v - figure.mean) * (v - figure.mean);
     figure.se = values.size() > 1 ? std::sqrt(squares / (n - 1.0)) : 0.0;
+
+    const double tolerance = kTieTolerance * std::fabs(estimate);
+    double below = 0.0;
+    double ties = 0.0;
+    for (double v : values) {
+        if (std::fabs(v - estimate) <= tolerance)
+            ties += 1.0;
+        else if (v < estimate)
+            below += 1.0;
+    }
+    const double share = (below + ties / 2.0) / n;
+    const double above = (n - below - ties) / n;
+    if (share <= 0.0 || share >= 1.0) {
+        figure.z0 = share <= 0.0 ? -INFINITY : INFINITY;
+    } else {
+        figure.z0 = normalQuantile(share);
+    }
+    if (!(std::fabs(figure.z0) <= 1.96)) {
+        figure.noInterval = figure.z0 > 0.0
+                                ? percentText(share) + " % of the replicate values lie below the estimate"
+                                : percentText(above) + " % of the replicate values lie above the estimate";
+        figure.noInterval += " (more than 97.5 % on one side), so a bias-corrected interval would exclude it";
+        return figure;
+    }
     std::vector<double> sorted = values;
     std::sort(sorted.begin(), sorted.end());
-    figure.lower = percentile(sorted, 0.025);
-    figure.upper = percentile(sorted, 0.975);
+    const double lower = percentile(sorted, normalCdf(2.0 * figure.z0 - 1.96));
+    const double upper = percentile(sorted, normalCdf(2.0 * figure.z0 + 1.96));
+    // At |z0| near 1.96 interpolation between the order statistics on either
+    // side of the estimate may still pass it: no interval then either.
+    if (lower > estimate + tolerance || upper < estimate - tolerance) {
+        figure.noInterval =
+            "the interpolated bounds of the bias-corrected interval lie on one side of the estimate";
+        return figure;
+    }
+    figure.hasInterval = true;
+    figure.lower = std::min(lower, estimate);
+    figure.upper = std::max(upper, estimate);
     return figure;
 }
 
@@ -113,14 +197,20 @@ void ReplicateAnalyser::analyseWide(const std::vector<int>& loci, ReplicateFigur
 
 namespace {
 
-// One replicate in flight: its loci and what its analysis gave.
+// One replicate in flight: its loci, what its analysis gave and what it
+// measures along the observed axes.
 struct Slot {
     std::vector<int> loci;
     ReplicateFigures figures;
+    ObservedAxes::Measures along;
 };
 
-std::vector<double> widened(const std::vector<float>& values) {
-    return std::vector<double>(values.begin(), values.end());
+// Both are needed of every replicate: the analysis for the global Fst (and
+// the solver's notices), the measure for the axes.
+void analyseReplicate(ReplicateAnalyser& analyser, const ObservedAxes& axes, Slot& slot) {
+    slot.figures.tqliNotices = 0;
+    analyser.analyse(slot.loci, slot.figures);
+    axes.measure(slot.loci, slot.along);
 }
 
 int summarisedAxes(const analysis::PcaResult& observed) {
@@ -132,34 +222,42 @@ int summarisedAxes(const analysis::PcaResult& observed) {
 struct ReplicateTally {
     ReplicateTally(int replicates, int axes)
         : global(static_cast<std::size_t>(replicates)),
-          axisFst(static_cast<std::size_t>(axes), std::vector<float>(static_cast<std::size_t>(replicates))),
+          axisFst(static_cast<std::size_t>(axes), std::vector<double>(static_cast<std::size_t>(replicates))),
           share(axisFst) {}
 
-    void take(int replicate, const ReplicateFigures& figures, TestObserver& observer) {
-        for (int n = 0; n < figures.tqliNotices; ++n) observer.notice(base::tqliNotice());
+    void take(int replicate, const Slot& slot, TestObserver& observer) {
+        for (int n = 0; n < slot.figures.tqliNotices; ++n) observer.notice(base::tqliNotice());
         const auto at = static_cast<std::size_t>(replicate - 1);
-        global[at] = figures.globalFst;
+        global[at] = slot.along.globalFst();
         for (std::size_t k = 0; k < axisFst.size(); ++k) {
-            axisFst[k][at] = figures.axisFst[k];
-            share[k][at] = figures.share[k];
+            axisFst[k][at] = slot.along.fst(static_cast<int>(k) + 1);
+            share[k][at] = slot.along.share(static_cast<int>(k) + 1);
         }
     }
 
-    void summarise(const analysis::PcaResult& observed, BootstrapSummaries& summaries) const {
-        summaries.globalFst = summariseFigure(observed.observedGlobalFst, widened(global));
+    void summarise(const analysis::PcaResult& observed, const ObservedAxes& axes,
+                   BootstrapSummaries& summaries) const {
+        std::vector<int> all;
+        for (int l = 1; l <= axes.dataset().nl; ++l) all.push_back(l);
+        ObservedAxes::Measures estimate;
+        axes.measure(all, estimate);
+        summaries.globalFst = summariseFigure(observed.observedGlobalFst, estimate.globalFst(), global);
         for (std::size_t k = 1; k <= axisFst.size(); ++k) {
             BootstrapAxis axis;
             axis.axis = static_cast<int>(k);
-            axis.fst = summariseFigure(observed.observedAxisFst[k], widened(axisFst[k - 1]));
-            axis.share = summariseFigure(observed.observedAxisShare[k], widened(share[k - 1]));
+            const int kk = static_cast<int>(k);
+            axis.fst = summariseFigure(observed.observedAxisFst[k], estimate.fst(kk), axisFst[k - 1]);
+            axis.share = summariseFigure(observed.observedAxisShare[k], estimate.share(kk), share[k - 1]);
             summaries.axes.push_back(axis);
         }
     }
 
-    // Single-precision figures, kept as they are: half the memory of doubles.
-    std::vector<float> global;
-    std::vector<std::vector<float>> axisFst;  // index k - 1, then replicate - 1
-    std::vector<std::vector<float>> share;
+    // The global Fst, total inertia over H, in double as the axes' figures:
+    // a replicate that is the data with its loci in another order is then a
+    // tie, which single-precision sums in another order would not be.
+    std::vector<double> global;
+    std::vector<std::vector<double>> axisFst;  // index k - 1, then replicate - 1
+    std::vector<std::vector<double>> share;
 };
 
 BootstrapOutcome startOutcome(int replicates, std::int32_t seed1, std::int32_t seed2) {
@@ -187,12 +285,11 @@ BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult
     };
     std::vector<std::unique_ptr<ReplicateAnalyser>> analysers;
     for (int w = 0; w < workers; ++w) analysers.push_back(std::make_unique<ReplicateAnalyser>(ds, axes, kernels));
+    const ObservedAxes observedAxes(ds, observed, axes);
     OrderedPool pool(
         workers, static_cast<int>(slots.size()),
         [&](int worker, int replicate) {
-            Slot& s = slotOf(replicate);
-            s.figures.tqliNotices = 0;
-            analysers[static_cast<std::size_t>(worker)]->analyse(s.loci, s.figures);
+            analyseReplicate(*analysers[static_cast<std::size_t>(worker)], observedAxes, slotOf(replicate));
         },
         "the bootstrap over loci");
     // Replicates taken per wake-up of this thread when it has to wait.
@@ -216,11 +313,11 @@ BootstrapOutcome runBootstrap(const data::Dataset& ds, const analysis::PcaResult
         }
         if (const std::exception_ptr error = pool.waitFor(b, std::min(produced, b + batch - 1)))
             std::rethrow_exception(error);
-        tally.take(b, slotOf(b).figures, observer);
+        tally.take(b, slotOf(b), observer);
         pool.release(b);
         observer.taken(b);
     }
-    tally.summarise(observed, outcome.summaries);
+    tally.summarise(observed, observedAxes, outcome.summaries);
     return outcome;
 }
 
@@ -232,6 +329,7 @@ struct SteppedBootstrap::State {
           replicates(count),
           observer(obs),
           analyser(dataset, summarisedAxes(observedResult), kernels),
+          axes(dataset, observedResult, summarisedAxes(observedResult)),
           tally(count, summarisedAxes(observedResult)),
           outcome(startOutcome(count, seed1, seed2)) {
         generator.seed1 = seed1;
@@ -249,6 +347,7 @@ struct SteppedBootstrap::State {
     TestObserver& observer;
     RandomGenerator generator;
     ReplicateAnalyser analyser;
+    ObservedAxes axes;
     Slot slot;
     ReplicateTally tally;
     BootstrapOutcome outcome;
@@ -284,13 +383,12 @@ bool SteppedBootstrap::advance(int count) {
             }
             const int b = ++st.taken;
             drawLoci(st.generator, st.ds.nl, st.slot.loci);
-            st.slot.figures.tqliNotices = 0;
-            st.analyser.analyse(st.slot.loci, st.slot.figures);
-            st.tally.take(b, st.slot.figures, st.observer);
+            analyseReplicate(st.analyser, st.axes, st.slot);
+            st.tally.take(b, st.slot, st.observer);
             st.observer.taken(b);
         }
         if (st.taken < st.replicates) return true;
-        st.tally.summarise(st.observed, st.outcome.summaries);
+        st.tally.summarise(st.observed, st.axes, st.outcome.summaries);
     } catch (...) {
         if (!st.over) st.end();
         throw;
@@ -307,20 +405,24 @@ std::string bootstrapSectionText(const BootstrapSummaries& summaries) {
     };
     auto row = [&](std::string label, const BootstrapFigure& f) {
         label.resize(std::max(label.size(), kLabelWidth), ' ');
-        for (double value : {f.observed, f.mean, f.se, f.lower, f.upper}) label += base::realField(value, 10, 5);
-        return label;
+        for (double value : {f.observed, f.mean, f.se}) label += base::realField(value, 10, 5);
+        if (!f.hasInterval) return label + "      none      none";
+        return label + base::realField(f.lower, 10, 5) + base::realField(f.upper, 10, 5);
     };
+    std::vector<std::pair<std::string, const BootstrapFigure*>> figures = {{"Global Fst", &summaries.globalFst}};
+    for (const BootstrapAxis& axis : summaries.axes) {
+        figures.emplace_back("Axis " + std::to_string(axis.axis) + " Fst", &axis.fst);
+        figures.emplace_back("Axis " + std::to_string(axis.axis) + " share", &axis.share);
+    }
     std::string out;
     line(out, std::string(43, '*'));
     line(out, "Bootstrap over loci: " + base::integerField(summaries.replicates) + " replicates, seeds " +
                   base::integerField(summaries.seed1) + "," + base::integerField(summaries.seed2));
-    line(out, "Intervals: 2.5 and 97.5 percentiles of the replicates");
+    line(out, std::string("Intervals: ") + kIntervalMethod);
     line(out, std::string(kLabelWidth, ' ') + "  observed      mean        se     lower     upper");
-    line(out, row("Global Fst", summaries.globalFst));
-    for (const BootstrapAxis& axis : summaries.axes) {
-        line(out, row("Axis " + std::to_string(axis.axis) + " Fst", axis.fst));
-        line(out, row("Axis " + std::to_string(axis.axis) + " share", axis.share));
-    }
+    for (const auto& [label, figure] : figures) line(out, row(label, *figure));
+    for (const auto& [label, figure] : figures)
+        if (!figure->hasInterval) line(out, label + ": no interval: " + figure->noInterval + ".");
     line(out, "");
     return out;
 }

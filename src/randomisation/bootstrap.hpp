@@ -16,16 +16,26 @@ namespace zeltric::randomisation {
 // One figure summarised over the replicates, in double precision.
 struct BootstrapFigure {
     double observed = 0.0;  // the observed analysis's value
+    // The replicates' measure applied to the observed data: the observed
+    // value computed the replicates' way (in double), what the interval is
+    // centred on.
+    double estimate = 0.0;
     double mean = 0.0;
-    double se = 0.0;     // standard deviation of the B values, divisor B - 1
-    double lower = 0.0;  // 2.5 percentile
-    double upper = 0.0;  // 97.5 percentile
+    double se = 0.0;  // standard deviation of the B values, divisor B - 1
+    // Bias correction: the normal quantile of the share of replicate values
+    // below the estimate, ties counting half.
+    double z0 = 0.0;
+    bool hasInterval = false;
+    double lower = 0.0;  // with hasInterval: the bias-corrected 95 % bounds
+    double upper = 0.0;
+    std::string noInterval;  // without: why there is none, one sentence
 };
-
 struct BootstrapAxis {
     int axis = 0;  // 1-based, descending eigenvalue
+    // Measured along the observed axis k (randomisation/observed_axes.hpp):
+    // a replicate's inertia along it over its H, and over its total inertia.
     BootstrapFigure fst;
-    BootstrapFigure share;  // axis Fst / global Fst, rounded to single precision
+    BootstrapFigure share;
 };
 
 // What a completed bootstrap gives; plain data for the results file, the run
@@ -51,10 +61,28 @@ struct BootstrapOutcome {
 // i is the last index). Every step in double.
 double percentile(const std::vector<double>& sorted, double q);
 
-// Observed, mean (sum in replicate order / B), se (sum of squared deviations
-// from that mean in replicate order / (B - 1), square root; 0 when B = 1),
-// and the 2.5 and 97.5 percentiles of `values`.
-BootstrapFigure summariseFigure(double observed, const std::vector<double>& values);
+// The standard normal distribution function and its inverse (0 < p < 1;
+// relative error below 1e-12).
+double normalCdf(double x);
+double normalQuantile(double p);
+
+// A replicate value within this relative distance of the estimate is a tie:
+// a replicate identical to the data lands on the estimate.
+inline constexpr double kTieTolerance = 1e-9;
+
+// Observed, estimate, mean (sum in replicate order / B), se (sum of squared
+// deviations from that mean in replicate order / (B - 1), square root; 0
+// when B = 1), and the bias-corrected percentile interval of `values`:
+// z0 = normalQuantile((below + ties / 2) / B), bounds at the percentiles
+// normalCdf(2 z0 - 1.96) and normalCdf(2 z0 + 1.96). When |z0| > 1.96 (more
+// than 97.5 % of the values on one side of the estimate) the interval would
+// exclude the estimate: none is given, and noInterval says why; likewise
+// should interpolation at the edge leave the estimate outside.
+BootstrapFigure summariseFigure(double observed, double estimate, const std::vector<double>& values);
+
+// The interval method, as the results file and the run record name it.
+inline constexpr const char* kIntervalMethod =
+    "bias-corrected percentile (95 %), replicate values measured along the observed axes";
 
 // The loci of one replicate: nl draws in order, each 1 + integerDeviate(nl).
 void drawLoci(RandomGenerator& generator, int nl, std::vector<int>& loci);
@@ -143,13 +171,15 @@ private:
 // The section appended to the results file, every line ending CR LF:
 //   *******************************************
 //   Bootstrap over loci: B replicates, seeds S1,S2
-//   Intervals: 2.5 and 97.5 percentiles of the replicates
+//   Intervals: <kIntervalMethod>
 //                     observed      mean        se     lower     upper
 //   Global Fst       (five 10:5 fields)
 //   Axis k Fst       (five 10:5 fields)    for every summarised axis
 //   Axis k share     (five 10:5 fields)
+//   (then, for each figure without an interval: "<label>: <why>")
 //   (an empty line)
-// Labels are left-aligned in 16 characters.
+// Labels are left-aligned in 16 characters; lower and upper read "none"
+// (right-aligned in 10) where no interval is given.
 std::string bootstrapSectionText(const BootstrapSummaries& summaries);
 
 }  // namespace zeltric::randomisation

@@ -173,6 +173,43 @@ RerunPlan planFromRecord(const std::string& recordPath) {
     }
     plan.cancelled = record.value("cancelled", false);
 
+    RerunOrigin& origin = plan.origin;
+    origin.recordPath = recordPath;
+    origin.recordSha256 = platform::sha256Hex(content.str());  // the bytes read, not the file as it is now
+    for (const char* key : {"source_file", "source_sha256", "source_format"}) {
+        const auto found = input.find(key);
+        if (found == input.end() || !found->is_string()) continue;
+        std::optional<std::string>& into = std::string(key) == "source_file"     ? origin.sourcePath
+                                           : std::string(key) == "source_sha256" ? origin.sourceSha256
+                                                                                 : origin.sourceFormat;
+        into = found->get<std::string>();
+    }
+    // The original names and full locus names, by the opened file's numbers.
+    if (const auto results = record.find("results"); results != record.end() && results->is_object())
+        if (const auto alleles = results->find("allele_coordinates");
+            alleles != results->end() && alleles->is_array())
+            for (const json& allele : *alleles) {
+                if (!allele.is_object()) continue;
+                const json locus = allele.value("locus_number", json());
+                const json number = allele.value("allele", json());
+                if (!locus.is_number_integer() || !number.is_number_integer()) continue;
+                const long long l = locus.get<long long>();
+                const long long a = number.get<long long>();
+                if (l < 1 || l > base::NLMax || a < 1 || a > base::NUMax) continue;
+                const auto li = static_cast<std::size_t>(l);
+                if (origin.fullLocusNames.size() <= li) {
+                    origin.fullLocusNames.resize(li + 1);
+                    origin.originalAlleleNames.resize(li + 1);
+                }
+                if (const json name = allele.value("locus", json()); name.is_string())
+                    origin.fullLocusNames[li] = name.get<std::string>();
+                if (const json original = allele.value("original_name", json()); original.is_string()) {
+                    auto& names = origin.originalAlleleNames[li];
+                    if (names.size() <= static_cast<std::size_t>(a)) names.resize(static_cast<std::size_t>(a) + 1);
+                    names[static_cast<std::size_t>(a)] = original.get<std::string>();
+                }
+            }
+
     // A completed bootstrap is run again with its replicates and seeds.
     if (const auto bootstrap = record.find("bootstrap"); bootstrap != record.end() && !bootstrap->is_null()) {
         if (!bootstrap->is_object()) badRecord(recordPath, base::recordNotObjectReason("bootstrap"));

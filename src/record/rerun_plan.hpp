@@ -16,6 +16,20 @@ namespace zeltric::record {
 // A converted run is rerun from its source file when that is found with its
 // recorded SHA-256: it is converted again (the format recorded), and the
 // converted data file must then have the recorded SHA-256 too.
+// What the record says of the run it was made by, for the rerun's own record:
+// the rerun opens the converted data file, yet its record names the source
+// as the original did, and the record it reran.
+struct RerunOrigin {
+    std::string recordPath;  // as given
+    std::string recordSha256;
+    std::optional<std::string> sourcePath;
+    std::optional<std::string> sourceSha256;
+    std::optional<std::string> sourceFormat;
+    // As InputFacts holds them, from the record's allele coordinates.
+    std::vector<std::vector<std::string>> originalAlleleNames;
+    std::vector<std::string> fullLocusNames;
+};
+
 struct RerunPlan {
     std::string recordPath;
     std::string dataPath;                     // the file found (empty when sourcePath is set)
@@ -30,6 +44,7 @@ struct RerunPlan {
     bool cancelled = false;                  // the recorded test was cancelled
     std::optional<int> bootstrapReplicates;  // a completed bootstrap over loci
     std::optional<SeedPair> bootstrapSeeds;
+    RerunOrigin origin;
 };
 
 // Raises base::FatalError naming the record or the file at fault.

@@ -203,9 +203,12 @@ json resultsSection(const data::Dataset& ds, const analysis::PcaResult& result, 
             json coordinates = json::array();
             for (int k = 1; k <= axisCount; ++k)
                 coordinates.push_back(floatNumber(result.alleleCoordinates(column, k)));
-            json allele = {{"locus", ds.locusNames[at(l)]}, {"locus_number", openedLocus(l)}, {"allele", a}};
-            const auto& names = input.originalAlleleNames;
             const std::size_t locus = at(openedLocus(l));
+            const auto& full = input.fullLocusNames;
+            const std::string& locusName =
+                locus < full.size() && !full[locus].empty() ? full[locus] : ds.locusNames[at(l)];
+            json allele = {{"locus", locusName}, {"locus_number", openedLocus(l)}, {"allele", a}};
+            const auto& names = input.originalAlleleNames;
             allele["original_name"] =
                 locus < names.size() && at(a) < names[locus].size() ? json(names[locus][at(a)]) : json(nullptr);
             allele["coordinates"] = std::move(coordinates);

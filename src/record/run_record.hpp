@@ -59,6 +59,9 @@ struct InputFacts {
     // A converted file: originalAlleleNames[opened locus][allele number];
     // empty otherwise (the record then has null names).
     std::vector<std::vector<std::string>> originalAlleleNames;
+    // A converted file: each opened locus's full name (the data file keeps
+    // six characters); empty otherwise.
+    std::vector<std::string> fullLocusNames;
 };
 
 using SeedPair = std::pair<std::int32_t, std::int32_t>;

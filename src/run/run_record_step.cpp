@@ -1,5 +1,6 @@
 #include "run/run_record_step.hpp"
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "base/output_file.hpp"
 #include "platform/platform.hpp"
 #include "randomisation/permutation_engine.hpp"
+#include "run/allele_table.hpp"
 
 namespace zeltric::run {
 
@@ -38,47 +40,20 @@ std::vector<int> chosenNumbers(const std::array<std::uint8_t, N>& flags, int cou
     return numbers;
 }
 
-// The allele table of a conversion (a heading, then "locus TAB name TAB number
-// TAB allele" lines): names[locus][number], both counted from 1.
-constexpr long long kMaxTableIndex = 1000000;
-
-std::vector<std::vector<std::string>> originalAlleleNames(const std::string& tablePath) {
-    std::ifstream in(tablePath, std::ios::binary);
-    if (!in) throw base::FatalError(base::alleleTableUnreadableMessage(tablePath));
-    std::vector<std::vector<std::string>> names;
-    std::string line;
-    std::getline(in, line);  // the heading
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-            fields.push_back(line.substr(start, tab - start));
-        fields.push_back(line.substr(start));
-        if (fields.size() != 4) continue;
-        // A line that was edited into something else is passed over, as a
-        // line of another shape is (no table grows to a number's size).
-        const auto locus = base::decimalValue(fields[0], base::Sign::Refused);
-        const auto number = base::decimalValue(fields[2], base::Sign::Refused);
-        if (!locus || !number || *locus < 1 || *number < 1 || *locus > kMaxTableIndex || *number > kMaxTableIndex)
-            continue;
-        if (names.size() <= static_cast<std::size_t>(*locus)) names.resize(static_cast<std::size_t>(*locus) + 1);
-        auto& ofLocus = names[static_cast<std::size_t>(*locus)];
-        if (ofLocus.size() <= static_cast<std::size_t>(*number))
-            ofLocus.resize(static_cast<std::size_t>(*number) + 1);
-        ofLocus[static_cast<std::size_t>(*number)] = fields[3];
-    }
-    return names;
-}
-
-// The observed value is a stored single-precision figure; the summaries over
-// the replicates are double.
+// The observed value is a stored single-precision figure; the estimate (the
+// observed value measured as the replicates are) and the summaries over the
+// replicates are double. Without an interval, its bounds are null and the
+// reason is given.
 record::Json summaryJson(const randomisation::BootstrapFigure& f) {
-    return {{"observed", record::floatNumber(static_cast<float>(f.observed))},
-            {"mean", f.mean},
-            {"se", f.se},
-            {"lower", f.lower},
-            {"upper", f.upper}};
+    record::Json json = {{"observed", record::floatNumber(static_cast<float>(f.observed))},
+                         {"estimate", f.estimate},
+                         {"mean", f.mean},
+                         {"se", f.se}};
+    json["z0"] = std::isfinite(f.z0) ? record::Json(f.z0) : record::Json(nullptr);
+    json["lower"] = f.hasInterval ? record::Json(f.lower) : record::Json(nullptr);
+    json["upper"] = f.hasInterval ? record::Json(f.upper) : record::Json(nullptr);
+    if (!f.hasInterval) json["no_interval"] = f.noInterval;
+    return json;
 }
 
 record::Json bootstrapJson(const randomisation::BootstrapSummaries& b) {
@@ -87,6 +62,7 @@ record::Json bootstrapJson(const randomisation::BootstrapSummaries& b) {
         axes.push_back({{"axis", axis.axis}, {"fst", summaryJson(axis.fst)}, {"share", summaryJson(axis.share)}});
     return {{"replicates", b.replicates},
             {"seeds", {b.seed1, b.seed2}},
+            {"method", randomisation::kIntervalMethod},
             {"global_fst", summaryJson(b.globalFst)},
             {"axes", std::move(axes)}};
 }
@@ -138,7 +114,19 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
         input.sourceSha256 =
             certified(session.settings.convertedFrom->sha256, session.settings.convertedFrom->path);
         input.sourceFormat = session.settings.convertedFrom->format;
-        input.originalAlleleNames = originalAlleleNames(session.settings.convertedFrom->alleleTable);
+        const AlleleTable table = readAlleleTable(session.settings.convertedFrom->alleleTable);
+        input.originalAlleleNames = table.names;
+        input.fullLocusNames = table.locusNames;
+    }
+    // A rerun that opened the converted data file still names the source as
+    // the original run did.
+    if (!session.settings.convertedFrom && session.settings.rerunOrigin) {
+        const record::RerunOrigin& origin = *session.settings.rerunOrigin;
+        input.sourcePath = origin.sourcePath;
+        input.sourceSha256 = origin.sourceSha256;
+        input.sourceFormat = origin.sourceFormat;
+        input.originalAlleleNames = origin.originalAlleleNames;
+        input.fullLocusNames = origin.fullLocusNames;
     }
     input.lociChosen = session.settings.selectLoci;
     input.samplesChosen = session.settings.selectPops;
@@ -162,6 +150,9 @@ void writeRunRecord(const Session& session, const std::string& recordPath, const
 
     record::Json json = record::buildRecord(facts, session.results.analysed, session.results.pca);
     if (session.results.bootstrap.replicates > 0) json["bootstrap"] = bootstrapJson(session.results.bootstrap);
+    if (session.settings.rerunOrigin)
+        json["input"]["rerun_of"] = {{"record", absolute(session.settings.rerunOrigin->recordPath)},
+                                     {"sha256", session.settings.rerunOrigin->recordSha256}};
     base::replaceFileAtomically(recordPath, record::recordText(json));
 }
 

@@ -12,6 +12,7 @@
 #include "data/dataset.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/random_generator.hpp"
+#include "record/rerun_plan.hpp"
 
 namespace zeltric::run {
 
@@ -38,6 +39,10 @@ struct RunSettings {
     bool fileOpen = false;
     std::string openedPath;  // the data file chosen in the open step
     std::optional<ConvertedSource> convertedFrom;
+    // A rerun: what its record said of the original run (the source file of
+    // a conversion, the allele names) and which record it was; the rerun's
+    // own record carries them.
+    std::optional<record::RerunOrigin> rerunOrigin;
     std::string labelFileName;  // the label file chosen last; kept across open steps
     std::string seedFileName = kDefaultSeedFile;
     // SHA-256 of the label file's bytes as the label command read and parsed

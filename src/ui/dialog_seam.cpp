@@ -1,7 +1,9 @@
 #include "ui/dialog_seam.hpp"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 
 #include "base/messages.hpp"
@@ -41,6 +43,36 @@ std::optional<QString> DialogSeam::chooseSaveFile(QWidget* parent, const QString
     const QString name = QFileDialog::getSaveFileName(parent, caption, QString(), filter, selectedFilter, options);
     if (name.isEmpty()) return std::nullopt;
     return name;
+}
+
+std::optional<QString> DialogSeam::chooseSaveFileWithCheck(QWidget* parent, const QString& caption,
+                                                           const QString& filter, QString* selectedFilter,
+                                                           const QString& checkText, const QString& checkName,
+                                                           bool& checked) {
+    if (!nextFiles_.empty()) {
+        if (!nextChecks_.empty()) {
+            checked = nextChecks_.front();
+            nextChecks_.pop_front();
+        }
+        return chooseSaveFile(parent, caption, filter, selectedFilter);
+    }
+    ++fileDialogsShown;
+    // The platform's own dialog takes no extra control: Qt's does.
+    QFileDialog dialog(parent, caption, QString(), filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (selectedFilter != nullptr && !selectedFilter->isEmpty()) dialog.selectNameFilter(*selectedFilter);
+    auto* box = new QCheckBox(checkText, &dialog);
+    box->setObjectName(checkName);
+    box->setChecked(checked);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+    else if (dialog.layout() != nullptr)
+        dialog.layout()->addWidget(box);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    checked = box->isChecked();
+    if (selectedFilter != nullptr) *selectedFilter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().first();
 }
 
 std::optional<QFont> DialogSeam::chooseFont(QWidget* parent, const QFont& proposed) {

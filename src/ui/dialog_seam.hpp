@@ -28,6 +28,12 @@ public:
     // answer leaves it empty, the name standing as given.
     std::optional<QString> chooseSaveFile(QWidget* parent, const QString& caption, const QString& filter,
                                           QString* selectedFilter = nullptr, QFileDialog::Options options = {});
+    // The same save dialog with one check box under it (`checkText`, object
+    // name `checkName`) showing and returning `checked`. A scripted answer
+    // sets `checked` from setNextCheck when one was given.
+    std::optional<QString> chooseSaveFileWithCheck(QWidget* parent, const QString& caption, const QString& filter,
+                                                   QString* selectedFilter, const QString& checkText,
+                                                   const QString& checkName, bool& checked);
     // The font dialog proposing `proposed`: the font confirmed, or nothing.
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& proposed);
     // Shows a dialog modally; true when accepted.
@@ -42,6 +48,8 @@ public:
     void setNextFileName(const std::optional<QString>& path) {
         nextFiles_.push_back({path.has_value(), path.value_or(QString())});
     }
+    // Test hook: the check box of the next save dialog with one is set so.
+    void setNextCheck(bool checked) { nextChecks_.push_back(checked); }
     // Test hook: the next font dialog returns `font` (nothing = cancelled).
     void setNextFont(const std::optional<QFont>& font) { nextFonts_.push_back(font); }
     // Test hook: the next runDialog calls `answer` instead of showing the
@@ -63,6 +71,7 @@ private:
 
     std::deque<ScriptedFile> nextFiles_;
     std::deque<std::optional<QFont>> nextFonts_;
+    std::deque<bool> nextChecks_;
     std::deque<std::function<bool(QDialog&)>> nextDialogs_;
     bool recordMessages_ = false;
 };

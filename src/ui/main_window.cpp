@@ -27,6 +27,7 @@
 #include "run/go_step.hpp"
 #include "run/label_command.hpp"
 #include "run/open_summary.hpp"
+#include "run/result_tables.hpp"
 #include "run/steps.hpp"
 #include "ui/about_box.hpp"
 #include "ui/desktop_settings.hpp"
@@ -85,7 +86,9 @@ QString goStatus(const run::Session& session, qint64 milliseconds) {
 }
 
 // Beside the main window, right or else left, when the screen has room for
-// the plot window's whole frame; otherwise it stays where it was put.
+// the plot window's whole frame; otherwise inside the screen where it was
+// put. A plot window larger than the screen (a high scale factor on a small
+// screen) first shrinks to it.
 void placeBeside(QWidget& plot, const QWidget& main) {
     const QScreen* screen = main.screen();
     if (screen == nullptr) return;
@@ -93,13 +96,23 @@ void placeBeside(QWidget& plot, const QWidget& main) {
     const QRect mainFrame = main.frameGeometry();
     // The plot window's frame is not known before the window manager draws
     // it: the main window's frame stands in for it.
-    const QSize plotFrame = plot.size() + (mainFrame.size() - main.geometry().size());
-    if (plotFrame.height() > available.height()) return;
-    const int top = std::clamp(mainFrame.top(), available.top(), available.bottom() + 1 - plotFrame.height());
+    const QSize border = mainFrame.size() - main.geometry().size();
+    const QSize room = available.size() - border;
+    if (plot.width() > room.width() || plot.height() > room.height())
+        plot.resize(std::min(plot.width(), room.width()), std::min(plot.height(), room.height()));
+    const QSize plotFrame = plot.size() + border;
+    const int top = std::clamp(mainFrame.top(), available.top(),
+                               std::max(available.top(), available.bottom() + 1 - plotFrame.height()));
     if (mainFrame.right() + plotFrame.width() <= available.right()) {
         plot.move(mainFrame.right() + 1, top);
     } else if (mainFrame.left() - plotFrame.width() >= available.left()) {
         plot.move(mainFrame.left() - plotFrame.width(), top);
+    } else {
+        const QPoint at = plot.frameGeometry().topLeft();
+        plot.move(std::clamp(at.x(), available.left(),
+                             std::max(available.left(), available.right() + 1 - plotFrame.width())),
+                  std::clamp(at.y(), available.top(),
+                             std::max(available.top(), available.bottom() + 1 - plotFrame.height())));
     }
 }
 
@@ -108,10 +121,11 @@ void placeBeside(QWidget& plot, const QWidget& main) {
 MainWindow::MainWindow(run::Session& session, QWidget* parent)
     : QMainWindow(parent),
       resultsView_(new QPlainTextEdit),
-      openDataDialog_(
-          openDialog(this, "mOpenDlg",
-                     QStringLiteral("data files (*.dat);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
-                                    "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
+      openDataDialog_(openDialog(
+          this, "mOpenDlg",
+          QStringLiteral("data files (*.dat);;All supported files (*.dat *.gen *.genepop *.str *.stru "
+                         "*.structure *.gtx *.txt);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
+                         "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
       // "*" lists every file; "*.*" would hide names without a full stop.
       openLabelDialog_(openDialog(this, "labOpenDlg", QStringLiteral("label files (*)"))),
       progressPanel_(new ProgressPanel),
@@ -185,6 +199,8 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
     recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
     recentMenu_->setObjectName(QStringLiteral("mRecent"));
     recentMenu_->menuAction()->setObjectName(QStringLiteral("mOpenRecent"));
+    exportTablesAction_ = namedAction(new QAction(QStringLiteral("Export &tables"), this), "mExportTables");
+    fileMenu_->insertAction(recentMenu_->menuAction(), exportTablesAction_);
 
     openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     exitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -204,6 +220,7 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
     onTriggered(testingAction_, &MainWindow::toggleTesting);
     onTriggered(bootstrapAction_, &MainWindow::toggleBootstrap);
     onTriggered(goAction_, &MainWindow::runAnalysis);
+    onTriggered(exportTablesAction_, &MainWindow::exportTables);
     // Help stays at hand while a test runs.
     connect(contentsAction_, &QAction::triggered, this, &MainWindow::showManual);
     connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
@@ -246,6 +263,20 @@ void MainWindow::syncMenu() {
     testingAction_->setChecked(settings.testingOn);
     recentMenu_->menuAction()->setEnabled(available && !recentMenu_->isEmpty());
     bootstrapAction_->setChecked(settings.bootstrapOn);
+    exportTablesAction_->setEnabled(available && session_.results.runDone);
+}
+
+void MainWindow::exportTables() {
+    if (!session_.results.runDone) return;
+    try {
+        QString written;
+        for (const std::string& path : run::writeResultTables(session_))
+            written += QStringLiteral("\n") + QString::fromStdString(path);
+        dialogs_.message(this, MessageKind::Information,
+                         QStringLiteral("The tables of the last run were written:") + written);
+    } catch (const base::FatalError& e) {
+        dialogs_.message(this, MessageKind::Error, displayText(e.what()));
+    }
 }
 
 void MainWindow::showStatus(const QString& text) {
@@ -312,7 +343,17 @@ void MainWindow::openChosenFile() {
 }
 
 void MainWindow::openFile(const QString& path) {
+    const std::string before = session_.settings.openedPath;
     runCommand([&] { openFrom([&path] { return std::optional<QString>(path); }); });
+    // A file dropped or given at start: the caption names it at once, so it
+    // never names the file opened before.
+    const run::RunSettings& settings = session_.settings;
+    const bool opened = settings.fileOpen && (settings.openedPath != before ||
+                                              settings.openedPath == QDir::toNativeSeparators(path).toStdString());
+    if (opened) {
+        session_.desktop.caption = "ZELTRIC: " + QFileInfo(path).fileName().toStdString();
+        setWindowTitle(QString::fromStdString(session_.desktop.caption));
+    }
 }
 
 void MainWindow::openFrom(const std::function<std::optional<QString>()>& choose) {

@@ -83,6 +83,8 @@ private:
     void runAnalysis();
     void showManual();
     void showAbout();
+    // File > Export tables: the last run's CSV tables beside its outputs.
+    void exportTables();
 
     // No command starts while a go step runs (its test processes events)
     // or after the program has ended: the one guard of every command.
@@ -113,6 +115,7 @@ private:
     QAction* testingAction_ = nullptr;
     QAction* bootstrapAction_ = nullptr;
     QAction* goAction_ = nullptr;
+    QAction* exportTablesAction_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* contentsAction_ = nullptr;
     QAction* aboutAction_ = nullptr;

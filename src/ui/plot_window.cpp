@@ -255,9 +255,10 @@ void PlotWindow::exportFigure() {
     const QString pdf = QStringLiteral("PDF figure (*.pdf)");
     const QString png = QStringLiteral("PNG figure (*.png)");
     QString filter = svg;
-    std::optional<QString> chosen =
-        dialogs_.chooseSaveFile(this, QStringLiteral("Export figure"),
-                                svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png, &filter);
+    std::optional<QString> chosen = dialogs_.chooseSaveFileWithCheck(
+        this, QStringLiteral("Export figure"), svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png,
+        &filter, QStringLiteral("Bootstrap intervals in the axis titles"), QStringLiteral("FigureIntervals"),
+        figureIntervals_);
     if (!chosen) return;
     // A name typed without a figure extension takes the chosen filter's (a
     // scripted name stands as given).
@@ -274,9 +275,10 @@ void PlotWindow::exportFigure() {
         if (base::sameFile(path, run::outputPath(session_, extension)))
             return showError(base::figureIsResultsMessage(path, run::outputPath(session_, extension)));
     try {
-        figure::writeFigureFile(
-            path, figure::figureSvg(session_.settings, session_.results, x, y, figureColours(session_)),
-            figure::kDefaultPngWidth, renderFigure);
+        figure::FigureOptions options = figureColours(session_);
+        options.intervals = figureIntervals_;
+        figure::writeFigureFile(path, figure::figureSvg(session_.settings, session_.results, x, y, options),
+                                figure::kDefaultPngWidth, renderFigure);
     } catch (const base::FatalError& e) {
         showError(e.what());
     }

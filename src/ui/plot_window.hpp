@@ -83,7 +83,8 @@ private:
     QLabel* descriptionLabel_ = nullptr;
     QAction* fontAction_ = nullptr;
     std::optional<QFont> plotFont_;
-    bool fontMarked_ = false;  // the Font item's check mark, kept apart from Qt's auto-toggle
+    bool fontMarked_ = false;       // the Font item's check mark, kept apart from Qt's auto-toggle
+    bool figureIntervals_ = false;  // the export dialog's check box, kept for the next export
     std::string description_;
 };
 

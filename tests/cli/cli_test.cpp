@@ -117,6 +117,9 @@ TEST(Cli, EveryUsageErrorExitsWithTwoAndSaysWhy) {
         {"--bootstrap-seeds 1,1 x.dat", "--bootstrap-seeds needs --bootstrap B"},
         {"--axes 1,2 x.dat", "--axes needs --figure FILE"},
         {"--figure-width 300 x.dat", "--figure-width needs --figure FILE"},
+        {"--figure-intervals x.dat", "--figure-intervals needs --figure FILE"},
+        {"--figure-aspect free x.dat", "--figure-aspect needs --figure FILE"},
+        {"--figure a.svg --figure-aspect square x.dat", "--figure-aspect needs equal or free, not \"square\""},
     };
     for (const auto& [arguments, message] : cases) {
         const ProcessResult r = runCli(arguments);

@@ -101,7 +101,9 @@ TEST(CliUsage, EveryOptionTheParserKnowsIsListed) {
                                "--bootstrap-seeds",
                                "--figure",
                                "--axes",
-                               "--figure-width"}) {
+                               "--figure-width",
+                               "--figure-intervals",
+                               "--figure-aspect"}) {
         EXPECT_NE(usage.find(std::string("  ") + option), std::string::npos) << option;
     }
     EXPECT_NE(parseWords({"zeltric-cli", "--colour", "trout.dat"}).error, "");

@@ -205,6 +205,10 @@ TEST_F(ExtendedCli, RefusalsWriteNothing) {
     const ProcessResult test = run("--test 100 --popmap " + q("panel.map") + " " + q("panel.vcf"));
     EXPECT_EQ(test.exitCode, 2);
     EXPECT_NE(test.err.find(base::extendedTestRefusalMessage()), std::string::npos);
+    const ProcessResult tables = run("--tables --popmap " + q("panel.map") + " " + q("panel.vcf"));
+    EXPECT_EQ(tables.exitCode, 2);
+    EXPECT_NE(tables.err.find("--tables is not available with the extended analysis"), std::string::npos)
+        << tables.err;
 
     std::string haploid = panel.vcf();
     const std::size_t at = haploid.find("\t0/0", haploid.find("snp3"));

@@ -17,6 +17,7 @@
 
 #include "base/number_field.hpp"
 #include "platform/sha256.hpp"
+#include "randomisation/bootstrap.hpp"
 #include "record/run_record.hpp"
 #include "run/go_step.hpp"
 #include "run/label_command.hpp"
@@ -268,6 +269,9 @@ TEST(RunRecord, RerunWritesTheSameOutputsAndLeavesTheSeedFileAlone) {
         (*r)["input"].erase("data_file");
         (*r)["input"].erase("label_file");
     }
+    // The rerun names the record it reran; otherwise the records agree.
+    ASSERT_TRUE(after["input"].contains("rerun_of"));
+    after["input"].erase("rerun_of");
     EXPECT_EQ(before, after);
 }
 
@@ -436,12 +440,34 @@ TEST(RunRecord, ConvertedSourceAndBootstrapAreRecordedAndRerun) {
     ASSERT_EQ(rerun.exitCode, 0) << rerun.err;
     const std::string base = recordPath.substr(0, recordPath.size() - 5);
     EXPECT_EQ(readFile(base + "-rerun/" + fs::path(base).filename().string() + ".pca"), results);
+    EXPECT_EQ(b["method"], randomisation::kIntervalMethod);
+
+    // The rerun's record names the source as the original did, the allele
+    // names included, and the record it reran with its SHA-256.
+    const std::string recordSha = sha256sum(recordPath);
+    const auto expectOrigin = [&](const std::string& folder) {
+        const json again = readRecord(only(folder, ".json"));
+        for (const char* key : {"source_file", "source_sha256", "source_format"})
+            EXPECT_EQ(again["input"][key], r["input"][key]) << key;
+        EXPECT_EQ(again["results"]["allele_coordinates"], r["results"]["allele_coordinates"]);
+        EXPECT_EQ(again["input"]["rerun_of"]["sha256"], recordSha);
+        EXPECT_EQ(fs::path(again["input"]["rerun_of"]["record"].get<std::string>()).filename(),
+                  fs::path(recordPath).filename());
+    };
+    expectOrigin(base + "-rerun");
+    EXPECT_FALSE(r["input"].contains("rerun_of"));
 
     // From the source file alone: converted again, its data file certified.
     TempDir alone;
     fs::copy_file(dir.file("fish.gen"), alone.file("fish.gen"));
     fs::copy_file(recordPath, alone.file("fish.gen-genepop.json"));
     fs::remove(dir.file("fish.gen"));  // nor at the recorded path
+    // From the converted files alone the record still names the source.
+    const ProcessResult fromConverted =
+        runProcess(shellQuote(ZELTRIC_CLI_PATH) + " --quiet --rerun " + shellQuote(recordPath) + " --out " +
+                   shellQuote(dir.file("converted-only")));
+    ASSERT_EQ(fromConverted.exitCode, 0) << fromConverted.err;
+    expectOrigin(dir.file("converted-only"));
     fs::remove(dir.file("fish.gen-genepop.dat"));
     const ProcessResult fromSource = runProcess(shellQuote(ZELTRIC_CLI_PATH) + " --quiet --rerun " +
                                                 shellQuote(alone.file("fish.gen-genepop.json")));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.hpp"
 #include "figure/figure_file.hpp"
 #include "figure/figure_layout.hpp"
 #include "figure/font_metrics.hpp"
@@ -161,7 +162,9 @@ TEST(AxisScale, ZeroInsideTheWidenedSpanAndTheLayoutDrawsItsTicks) {
     const AxisScale y = axisScale(input.samples, false);
     EXPECT_DOUBLE_EQ(y.lo, -0.5 - 0.08 * 0.5);
     EXPECT_DOUBLE_EQ(y.hi, 0.08 * 0.5);
-    // The figure file shows exactly these ticks, in the same order.
+    // A figure of each axis filling its side shows exactly these ticks, in
+    // the same order.
+    input.oneScale = false;
     const FigureLayout layout = layoutFigure(input);
     ASSERT_EQ(layout.xTicks.size(), x.ticks.size());
     ASSERT_EQ(layout.yTicks.size(), y.ticks.size());
@@ -169,6 +172,42 @@ TEST(AxisScale, ZeroInsideTheWidenedSpanAndTheLayoutDrawsItsTicks) {
     for (std::size_t i = 0; i < y.ticks.size(); ++i) EXPECT_EQ(layout.yTicks[i].text, y.ticks[i].second);
     EXPECT_DOUBLE_EQ(layout.xTicks.front().position - layout.frame.left,
                      (x.ticks.front().first - x.lo) / (x.hi - x.lo) * layout.frame.width());
+}
+
+// One scale for both axes: the side with room to spare shrinks to its span,
+// never below a third of its size asked, and the figure draws these ranges.
+TEST(AxisScale, OneScaleFitsBothSpansWithinTheFrameAsked) {
+    AxisScale x{-1.0, 3.0, {}};
+    AxisScale y{-0.5, 0.5, {}};
+    FrameSides sides = fitOneScale(x, y, 400.0, 300.0);
+    EXPECT_DOUBLE_EQ(sides.width, 400.0);  // 100 points per unit
+    EXPECT_DOUBLE_EQ(sides.height, 100.0);
+    EXPECT_DOUBLE_EQ(x.lo, -1.0);
+    EXPECT_DOUBLE_EQ(y.hi, 0.5);
+    EXPECT_EQ(y.ticks, niceTicks(-0.5, 0.5));
+    // A flat span: its side keeps a third of the height asked, the range widening.
+    x = {-1.0, 3.0, {}};
+    y = {-0.1, 0.1, {}};
+    sides = fitOneScale(x, y, 400.0, 300.0);
+    EXPECT_DOUBLE_EQ(sides.height, 100.0);
+    EXPECT_DOUBLE_EQ(y.lo, -0.5);
+    EXPECT_DOUBLE_EQ(y.hi, 0.5);
+    // A tall span: the width shrinks.
+    x = {0.0, 1.0, {}};
+    y = {0.0, 2.0, {}};
+    sides = fitOneScale(x, y, 400.0, 300.0);
+    EXPECT_DOUBLE_EQ(sides.height, 300.0);
+    EXPECT_DOUBLE_EQ(sides.width, 150.0);
+    EXPECT_EQ(x.ticks, niceTicks(0.0, 1.0));
+
+    FigureInput input;
+    input.samples = {{0.2, -0.5, "a", 0}, {0.7, -0.1, "b", 0}};
+    AxisScale fx = axisScale(input.samples, true);
+    AxisScale fy = axisScale(input.samples, false);
+    const FigureLayout layout = layoutFigure(input);
+    fitOneScale(fx, fy, layout.frame.width(), layout.frame.height());
+    ASSERT_EQ(layout.xTicks.size(), fx.ticks.size());
+    for (std::size_t i = 0; i < fx.ticks.size(); ++i) EXPECT_EQ(layout.xTicks[i].text, fx.ticks[i].second);
 }
 
 TEST(AxisScale, EverySampleAtZeroOrNotFiniteGivesMinusOneToOne) {
@@ -206,7 +245,7 @@ TEST(LabelPlacement, SparseSamplesAllSitBesideTheirMarkers) {
     const FigureLayout f = layoutFigure(input);
     ASSERT_EQ(f.labels.size(), 4u);
     EXPECT_EQ(f.omitted, 0);
-    EXPECT_TRUE(f.note.empty());
+    EXPECT_TRUE(f.secondNote.empty());
     for (const FigureLabel& l : f.labels) EXPECT_EQ(l.kind, LabelPlace::Kind::Near);
     expectClearLayout(f);
     // The vertical axis grows upwards: sample 1 (y = 1) lies above the zero line.
@@ -223,14 +262,16 @@ TEST(LabelPlacement, CrowdsKeepLabelsApartAndCountTheOmitted) {
         const int samples = count + 2;
         EXPECT_EQ(static_cast<int>(f.labels.size()) + f.omitted, samples);
         EXPECT_GT(f.omitted, 0);
-        EXPECT_NE(f.note.find(std::to_string(f.omitted) + " sample labels were left out"), std::string::npos);
+        EXPECT_NE(f.secondNote.find(std::to_string(f.omitted) + " sample labels were left out"),
+                  std::string::npos);
         const auto leaders = std::count_if(f.labels.begin(), f.labels.end(), [](const FigureLabel& l) {
             return l.kind == LabelPlace::Kind::Leader;
         });
         EXPECT_GT(leaders, 0);
-        // The note sits under the axis title, inside the figure.
+        // The notes sit under the axis title, inside the figure.
         EXPECT_GT(f.noteStart.y, f.xTitleCentre.y);
-        EXPECT_LT(f.noteStart.y, f.height);
+        EXPECT_GT(f.secondNoteStart.y, f.noteStart.y);
+        EXPECT_LT(f.secondNoteStart.y, f.height);
     }
 }
 
@@ -239,7 +280,50 @@ TEST(LabelPlacement, OneLabelLeftOutIsSaidInTheSingular) {
     input.samples.push_back({0.0, 0.0, std::string(400, 'W'), 0});  // wider than any frame
     const FigureLayout f = layoutFigure(input);
     EXPECT_EQ(f.omitted, 1);
-    EXPECT_EQ(f.note, "1 sample label was left out: there was no room for it near its marker.");
+    EXPECT_EQ(f.secondNote, "1 sample label was left out: there was no room for it near its marker.");
+}
+
+// Points per unit along x from two ticks, and along y.
+std::pair<double, double> scales(const FigureLayout& f) {
+    const auto value = [](std::string text) {
+        if (text.rfind("\u2212", 0) == 0) text.replace(0, std::string("\u2212").size(), "-");
+        return std::stod(text);
+    };
+    const auto per = [&](const std::vector<FigureTick>& ticks) {
+        const FigureTick& a = ticks.front();
+        const FigureTick& b = ticks.back();
+        return std::fabs(b.position - a.position) / (value(b.text) - value(a.text));
+    };
+    return {per(f.xTicks), per(f.yTicks)};
+}
+
+// Distances between samples are the message: one unit is as long on both
+// axes, the frame shaped by the data within the size asked; "free" fills
+// the frame on each axis as before. Every figure says which Fst it gives.
+TEST(FigureLayout, BothAxesAtOneScaleUnlessFree) {
+    for (const auto& [wide, tall] : std::vector<std::pair<double, double>>{{1.6, 1.5}, {3.0, 0.4}, {0.2, 2.0}}) {
+        SCOPED_TRACE(std::to_string(wide) + " x " + std::to_string(tall));
+        FigureInput input;
+        input.horizontal = axis(1, 39.4, 0.033);
+        input.vertical = axis(3, 9.6, 0.011);
+        input.samples = {
+            {-wide / 2, 0.1, "a", 0}, {wide / 2, -0.1, "b", 0}, {0.1, tall / 2, "c", 0}, {0.0, -tall / 2, "d", 0}};
+        const FigureLayout equal = layoutFigure(input);
+        const auto [sx, sy] = scales(equal);
+        ASSERT_GT(sx, 0.0);
+        EXPECT_NEAR(sx, sy, 1e-9 * sx);
+        EXPECT_LE(equal.frame.height(), FigureStyle{}.plotHeight + 1e-9);
+        EXPECT_LE(equal.frame.right, FigureStyle{}.width);
+        // Markers stay inside the frame.
+        for (const FigureMarker& m : equal.markers)
+            EXPECT_TRUE(equal.frame.contains(Rect{m.centre.x, m.centre.y, m.centre.x, m.centre.y}));
+        EXPECT_EQ(equal.note, zeltric::base::figureFstNote());
+
+        input.oneScale = false;
+        const FigureLayout free = layoutFigure(input);
+        EXPECT_EQ(free.frame.height(), FigureStyle{}.plotHeight);
+        EXPECT_EQ(free.width, FigureStyle{}.width);
+    }
 }
 
 TEST(Geometry, SegmentsAgainstBoxesAndSegments) {
@@ -310,7 +394,7 @@ TEST(SvgWriter, CharactersXmlForbidsAreReplacedAndNoted) {
                              0});
     const FigureLayout f = layoutFigure(input);
     ASSERT_EQ(f.omitted, 0);
-    EXPECT_EQ(f.note,
+    EXPECT_EQ(f.secondNote,
               "4 characters of the labels that SVG cannot hold (control characters, U+FFFE, U+FFFF) "
               "replaced by U+FFFD.");
     const std::string svg = writeSvg(f, "Ordination");
@@ -322,8 +406,9 @@ TEST(SvgWriter, CharactersXmlForbidsAreReplacedAndNoted) {
                        "B\xEF\xBF\xBD"
                        "C"),
               std::string::npos);
-    // A label that merely crowds out others keeps the other note alone.
-    EXPECT_EQ(layoutFigure(crowd(3, 1.6, 5)).note, "");
+    EXPECT_NE(svg.find(zeltric::base::figureFstNote().substr(0, 20)), std::string::npos);
+    // Without replaced characters nor labels left out, the Fst note stands alone.
+    EXPECT_EQ(layoutFigure(crowd(3, 1.6, 5)).secondNote, "");
 }
 
 TEST(FigureFile, FormatFromTheExtensionAndSvgWithoutRenderer) {
@@ -411,14 +496,26 @@ TEST(SessionFigure, PValuesAfterATestIntervalsAfterABootstrap) {
     results->bootstrap.replicates = 200;
     zeltric::randomisation::BootstrapAxis axis2;
     axis2.axis = 2;
+    axis2.share.hasInterval = true;
     axis2.share.lower = 0.351;
     axis2.share.upper = 0.43;
     results->bootstrap.axes = {axis2};
-    const FigureInput input = figureInput(zeltric::run::RunSettings{}, *results, 2, 1);
+    FigureOptions options;
+    options.intervals = true;
+    FigureInput input = figureInput(zeltric::run::RunSettings{}, *results, 2, 1, options);
     EXPECT_EQ(axisTitle(input.horizontal),
               "Axis 2 (30.0 % of inertia, 95 % interval 35.1\u201343.0, Fst 0.020, P = 0.013)");
     EXPECT_EQ(input.vertical.randomisations, 1000);
     EXPECT_TRUE(input.vertical.interval.empty());
+    EXPECT_TRUE(input.oneScale);
+    // Not asked for, or none given for the axis: no interval text.
+    input = figureInput(zeltric::run::RunSettings{}, *results, 2, 1);
+    EXPECT_TRUE(input.horizontal.interval.empty());
+    results->bootstrap.axes[0].share.hasInterval = false;
+    input = figureInput(zeltric::run::RunSettings{}, *results, 2, 1, options);
+    EXPECT_TRUE(input.horizontal.interval.empty());
+    options.freeAspect = true;
+    EXPECT_FALSE(figureInput(zeltric::run::RunSettings{}, *results, 2, 1, options).oneScale);
 }
 
 TEST(SessionFigure, UnavailableWithoutAPairOfAxesOrOutsideThem) {

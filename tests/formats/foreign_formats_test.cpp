@@ -157,11 +157,71 @@ TEST(Numbering, SixCharacterNameCollisionsAreReported) {
         formats::convert(Format::Genepop, "t\nMicro12,Micro13,Other\npop\nx , 0101 0101 0101\n", "f.gen");
     EXPECT_NE(c.dataFile.find("\r\nMicro1\r\nMicro1\r\nOther\r\n"), std::string::npos);
     EXPECT_NE(c.alleleTable.find("2\tMicro13\t1\t1"), std::string::npos);
-    ASSERT_EQ(c.notes.size(), 1u);
+    ASSERT_EQ(c.notes.size(), 2u);
     EXPECT_EQ(
         c.notes[0],
         "The loci 1 (\"Micro12\") and 2 (\"Micro13\") share the name \"Micro1\" in the data file, which keeps "
         "six characters.");
+    // Every cut name is given in full, in one note.
+    EXPECT_EQ(c.notes[1],
+              "Locus names longer than six characters are cut to six in the data file; the allele table, the run "
+              "record and the tables keep the full names: locus 1 \"Micro12\" (\"Micro1\"), locus 2 "
+              "\"Micro13\" (\"Micro1\").");
+}
+
+// GENETIX blocks with one name are one sample, in the first block's place,
+// individuals in file order; in any format, samples that keep one name are
+// named in a note.
+TEST(Numbering, SameNamedSamples) {
+    const std::string gtx =
+        "1\n3\nL1\n2 001 002\n"
+        "A\n1\nx1        001001\n"
+        "B\n1\ny1        002002\n"
+        "A\n2\nx2        001002\nx3        002001\n";
+    const formats::Conversion merged = formats::convert(Format::Genetix, gtx, "f.gtx");
+    EXPECT_EQ(merged.labelFile, "A\r\nB\r\n");
+    EXPECT_EQ(merged.dataFile,
+              "   2    1    2    2\r\nL1\r\n     1    101 \r\n     1    102 \r\n     1    201 \r\n"
+              "     2    202 \r\n");
+    ASSERT_EQ(merged.notes.size(), 1u);
+    EXPECT_NE(merged.notes[0].find("The blocks named \"A\" at lines 5 and 11 are one sample"), std::string::npos);
+
+    const formats::Conversion twice =
+        formats::convert(Format::Genepop, "t\nL1\npop\nx , 0101\npop\nx , 0202\n", "f.gen");
+    ASSERT_EQ(twice.notes.size(), 1u);
+    EXPECT_EQ(twice.notes[0],
+              "The samples 1 and 2 have the same name, \"x\": they stay two samples; tell them apart by their "
+              "numbers.");
+
+    // The cats: 17 samples whichever of the files is read.
+    const std::string files = std::string(ZELTRIC_SOURCE_DIR) + "/tests/files/";
+    for (const auto& [name, format] :
+         std::vector<std::pair<std::string, Format>>{{"nancycats.gen", Format::Genepop},
+                                                     {"nancycats.gtx", Format::Genetix},
+                                                     {"nancycats.str", Format::Structure},
+                                                     {"nancycats-fstat.dat", Format::Fstat}}) {
+        const formats::Conversion c = formats::convert(format, readFile(files + name), name);
+        EXPECT_EQ(c.dataFile.substr(0, 5), "  17 ") << name;
+    }
+}
+
+// A file in no format read is named with the formats that are, instead of
+// a data file reader's complaint about its first number.
+TEST(Detect, UnrecognisedFormatIsSaidSo) {
+    const std::string snp = std::string(ZELTRIC_SOURCE_DIR) + "/tests/files/exampleSnpDat.snp";
+    try {
+        formats::convertFile(snp, std::nullopt);
+        ADD_FAILURE() << "accepted";
+    } catch (const base::FatalError& e) {
+        const std::string text = e.what();
+        EXPECT_NE(text.find("The format of the file \"" + snp + "\" was not recognised"), std::string::npos);
+        for (const char* format : {"Genepop", "STRUCTURE", "GENETIX", "FSTAT"})
+            EXPECT_NE(text.find(format), std::string::npos) << format;
+    }
+    // A data file with a bad first number still reaches the data file reader.
+    TempDir dir;
+    writeFile(dir.file("bad.dat"), "abc 1 9 1\r\nL\r\n");
+    EXPECT_FALSE(formats::convertFile(dir.file("bad.dat"), std::nullopt).has_value());
 }
 
 TEST(Structure, LayoutDetection) {

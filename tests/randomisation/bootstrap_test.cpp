@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <limits>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "analysis/frequency_pca.hpp"
 #include "base/fatal_error.hpp"
 #include "data/allele_counting.hpp"
 #include "data/genotype_reader.hpp"
+#include "formats/foreign_formats.hpp"
 #include "run/go_bootstrap.hpp"
 #include "run/go_step.hpp"
 #include "run/port_observer.hpp"
@@ -76,12 +78,70 @@ TEST(Bootstrap, PercentileInterpolatesBetweenOrderStatistics) {
     EXPECT_EQ(percentile({7.5}, 0.975), 7.5);
     EXPECT_EQ(percentile({3, 3, 3}, 0.025), 3.0);
 
-    const BootstrapFigure f = summariseFigure(0.5, {4, 1, 3, 2});
+    // Half the values below the estimate: z0 = 0, the 2.5 and 97.5 percentiles.
+    const BootstrapFigure f = summariseFigure(0.5, 2.5, {4, 1, 3, 2});
     EXPECT_EQ(f.observed, 0.5);
+    EXPECT_EQ(f.estimate, 2.5);
     EXPECT_DOUBLE_EQ(f.mean, 2.5);
     EXPECT_DOUBLE_EQ(f.se, std::sqrt(5.0 / 3.0));  // divisor B - 1
-    EXPECT_DOUBLE_EQ(f.lower, 1.075);
-    EXPECT_DOUBLE_EQ(f.upper, 3.925);
+    EXPECT_NEAR(f.z0, 0.0, 1e-15);
+    ASSERT_TRUE(f.hasInterval);
+    EXPECT_NEAR(f.lower, 1.0 + 3.0 * normalCdf(-1.96), 1e-12);
+    EXPECT_NEAR(f.upper, 1.0 + 3.0 * normalCdf(1.96), 1e-12);
+}
+
+TEST(Bootstrap, NormalQuantileInvertsTheDistributionFunction) {
+    EXPECT_NEAR(normalCdf(1.96), 0.9750021048517795, 1e-15);
+    EXPECT_NEAR(normalQuantile(0.975), 1.959963984540054, 1e-12);
+    EXPECT_NEAR(normalQuantile(0.5), 0.0, 1e-15);
+    for (double p : {1e-9, 0.001, 0.02425, 0.2, 0.7, 0.97575, 0.9999})
+        EXPECT_NEAR(normalCdf(normalQuantile(p)), p, 1e-12 * std::max(p, 1e-3)) << p;
+}
+
+// Ties count half, within 1e-9 relative of the estimate; the bounds move
+// with z0; more than 97.5 % on one side gives no interval, with the reason.
+TEST(Bootstrap, BiasCorrectedIntervalAndItsRefusals) {
+    std::vector<double> values(100);
+    std::iota(values.begin(), values.end(), 1.0);  // 1..100
+    // 30 below 30.5: z0 = quantile(0.3), bounds at Phi(2 z0 -+ 1.96).
+    const BootstrapFigure shifted = summariseFigure(30.5, 30.5, values);
+    const double z0 = normalQuantile(0.3);
+    EXPECT_NEAR(shifted.z0, z0, 1e-12);
+    ASSERT_TRUE(shifted.hasInterval);
+    EXPECT_NEAR(shifted.lower, 1.0 + 99.0 * normalCdf(2 * z0 - 1.96), 1e-9);
+    EXPECT_NEAR(shifted.upper, 1.0 + 99.0 * normalCdf(2 * z0 + 1.96), 1e-9);
+    EXPECT_LE(shifted.lower, 30.5);
+    EXPECT_GE(shifted.upper, 30.5);
+
+    // 30 + 3e-8 is a tie with 30 (1e-9 relative), 30 + 1e-6 is not.
+    EXPECT_NEAR(summariseFigure(30.0, 30.0 + 3e-8, values).z0, normalQuantile(29.5 / 100), 1e-12);
+    EXPECT_NEAR(summariseFigure(30.0, 30.0 + 1e-6, values).z0, normalQuantile(30.0 / 100), 1e-12);
+
+    // Every value a tie: a zero-width interval on the estimate.
+    const BootstrapFigure same = summariseFigure(0.25, 0.25, std::vector<double>(50, 0.25));
+    ASSERT_TRUE(same.hasInterval);
+    EXPECT_EQ(same.lower, 0.25);
+    EXPECT_EQ(same.upper, 0.25);
+
+    // 98 of 100 below: z0 > 1.96, no interval; all above: likewise.
+    const BootstrapFigure high = summariseFigure(98.5, 98.5, values);
+    EXPECT_GT(high.z0, 1.96);
+    EXPECT_FALSE(high.hasInterval);
+    EXPECT_NE(high.noInterval.find("98.0 % of the replicate values lie below the estimate"), std::string::npos);
+    const BootstrapFigure low = summariseFigure(0.0, 0.0, values);
+    EXPECT_FALSE(low.hasInterval);
+    EXPECT_TRUE(std::isinf(low.z0));
+    EXPECT_NE(low.noInterval.find("100.0 % of the replicate values lie above"), std::string::npos);
+    // 97.5 % below is still |z0| <= 1.96 by the rule, yet at B = 40 the
+    // interpolated lower bound would pass the estimate: none either.
+    std::vector<double> forty(40);
+    std::iota(forty.begin(), forty.end(), 1.0);
+    const BootstrapFigure edge = summariseFigure(39.0, 39.0, forty);  // 38 below, 1 tie: 38.5 / 40
+    EXPECT_LE(std::fabs(edge.z0), 1.96);
+    if (edge.hasInterval) {
+        EXPECT_LE(edge.lower, 39.0);
+        EXPECT_GE(edge.upper, 39.0);
+    }
 }
 
 // The replicate whose loci are the file's, in order, is the observed data
@@ -165,9 +225,13 @@ TEST(Bootstrap, CopiesOfOneLocusGiveZeroWidthIntervalsAtTheObservedValue) {
         figures.push_back(axis.share);
     }
     for (const BootstrapFigure& f : figures) {
-        EXPECT_EQ(f.lower, f.observed);
-        EXPECT_EQ(f.upper, f.observed);
-        EXPECT_NEAR(f.mean, f.observed, 1e-12);
+        // Every replicate is the data: all ties, z0 = 0, the interval is the estimate.
+        ASSERT_TRUE(f.hasInterval);
+        EXPECT_EQ(f.z0, 0.0);
+        EXPECT_EQ(f.lower, f.estimate);
+        EXPECT_EQ(f.upper, f.estimate);
+        EXPECT_NEAR(f.estimate, f.observed, 1e-5 * f.observed + 1e-8);  // double and single precision
+        EXPECT_NEAR(f.mean, f.estimate, 1e-12);
         EXPECT_NEAR(f.se, 0.0, 1e-12);
     }
     EXPECT_GT(s.globalFst.observed, 0.0);
@@ -223,30 +287,154 @@ TEST(Bootstrap, HandComputedTwoSampleCase) {
         if (sumD > 0.0) ++sharesOne;
     }
     const double mean = std::accumulate(fst.begin(), fst.end(), 0.0) / replicates;
+    const double estimate = (d[1] + d[2] + d[3]) / (h[1] + h[2] + h[3]);
+    // The bias correction by hand: the share below the estimate, ties half.
+    double below = 0.0;
+    for (double v : fst) below += std::fabs(v - estimate) <= 1e-9 * estimate ? 0.5 : v < estimate ? 1.0 : 0.0;
+    const double z0 = normalQuantile(below / replicates);
     std::sort(fst.begin(), fst.end());
-    // (B - 1) q = 9.975 and 389.025 from 0.
-    const double lower = 0.025 * fst[9] + 0.975 * fst[10];
-    const double upper = 0.975 * fst[389] + 0.025 * fst[390];
+    auto at = [&](double q) {
+        const double position = (replicates - 1) * q;
+        const auto i = static_cast<std::size_t>(position);
+        return fst[i] + (position - static_cast<double>(i)) * (fst[i + 1] - fst[i]);
+    };
+    const double lower = at(normalCdf(2 * z0 - 1.96));
+    const double upper = at(normalCdf(2 * z0 + 1.96));
 
     RecordingInterface ui;
     run::PortObserver observer(ui);
     const BootstrapSummaries s =
         runBootstrap(a.ds, a.observed, replicates, 11, 13, 1, observer, analysis::KernelSelection::best())
             .summaries;
-    EXPECT_NEAR(s.globalFst.observed, (d[1] + d[2] + d[3]) / (h[1] + h[2] + h[3]), 1e-6);
+    EXPECT_NEAR(s.globalFst.observed, estimate, 1e-6);
     EXPECT_NEAR(s.globalFst.mean, mean, 1e-6);
-    EXPECT_NEAR(s.globalFst.lower, lower, 1e-6);
-    EXPECT_NEAR(s.globalFst.upper, upper, 1e-6);
+    EXPECT_NEAR(s.globalFst.z0, z0, 1e-12);
+    ASSERT_TRUE(s.globalFst.hasInterval);
+    EXPECT_NEAR(s.globalFst.lower, lower, 1e-12);
+    EXPECT_NEAR(s.globalFst.upper, upper, 1e-12);
     EXPECT_LT(s.globalFst.lower, s.globalFst.upper);
     ASSERT_EQ(s.axes.size(), 1u);
+    // Two samples: the one axis carries every replicate's whole inertia.
     EXPECT_NEAR(s.axes[0].fst.mean, mean, 1e-6);
+    EXPECT_NEAR(s.axes[0].fst.estimate, estimate, 1e-12);
     // Locus 2 has the same frequencies in both samples: a replicate of it
     // alone has no inertia, so its Fst and its share are 0.
     EXPECT_EQ(d[2], 0.0);
     EXPECT_NEAR(s.axes[0].share.mean, static_cast<double>(sharesOne) / replicates, 1e-5);
-    EXPECT_NEAR(s.axes[0].share.upper, 1.0, 1e-5);
-    EXPECT_EQ(s.globalFst.lower, 0.0);
-    EXPECT_EQ(s.axes[0].share.lower, 0.0);
+    // The observed share is 1: replicates with inertia tie with it, those
+    // without lie below.
+    EXPECT_NEAR(s.axes[0].share.z0, normalQuantile((replicates - sharesOne / 2.0) / replicates), 1e-12);
+    if (s.axes[0].share.hasInterval) {
+        EXPECT_NEAR(s.axes[0].share.upper, 1.0, 1e-12);
+        EXPECT_LE(s.axes[0].share.lower, 1.0);
+    }
+}
+
+// Every interval given contains its estimate, exactly, and the observed
+// value to single precision: on the example and on one data set in each of
+// the formats read (the same cats in four files).
+TEST(Bootstrap, EveryIntervalGivenContainsItsEstimate) {
+    const std::string files = std::string(ZELTRIC_SOURCE_DIR) + "/tests/files/";
+    std::vector<std::pair<std::string, std::string>> dataTexts = {{"trout", troutText()}};
+    for (const auto& [name, format] :
+         std::vector<std::pair<std::string, formats::Format>>{{"nancycats.gen", formats::Format::Genepop},
+                                                              {"nancycats.str", formats::Format::Structure},
+                                                              {"nancycats.gtx", formats::Format::Genetix},
+                                                              {"nancycats-fstat.dat", formats::Format::Fstat}})
+        dataTexts.emplace_back(name, formats::convert(format, test::readFile(files + name), name).dataFile);
+    for (const auto& [name, text] : dataTexts) {
+        Analysed a(text);
+        RecordingInterface ui;
+        run::PortObserver observer(ui);
+        const BootstrapSummaries s =
+            runBootstrap(a.ds, a.observed, 1000, 5, 7, 2, observer, analysis::KernelSelection::best()).summaries;
+        std::vector<BootstrapFigure> figures = {s.globalFst};
+        for (const BootstrapAxis& axis : s.axes) {
+            figures.push_back(axis.fst);
+            figures.push_back(axis.share);
+        }
+        int given = 0;
+        for (const BootstrapFigure& f : figures) {
+            EXPECT_NEAR(f.estimate, f.observed, 1e-5 * f.observed + 1e-8) << name;
+            if (!f.hasInterval) {
+                EXPECT_GT(std::fabs(f.z0), 1.9) << name;
+                EXPECT_FALSE(f.noInterval.empty());
+                continue;
+            }
+            ++given;
+            EXPECT_LE(f.lower, f.estimate) << name;
+            EXPECT_GE(f.upper, f.estimate) << name;
+            EXPECT_LE(f.lower, f.observed * (1 + 1e-5)) << name;
+            EXPECT_GE(f.upper, f.observed * (1 - 1e-5)) << name;
+            EXPECT_LT(f.lower, f.upper) << name;
+        }
+        EXPECT_GT(given, static_cast<int>(figures.size()) / 2) << name;
+    }
+}
+
+// Coverage of the global Fst interval, by simulation from one model:
+// 8 samples of 25 diploids at 12 loci with 4 alleles; ancestral
+// frequencies Dirichlet(1,1,1,1) per locus, each sample's frequencies
+// Dirichlet with parameter p (1 - F) / F, F = 0.05 (the island model's
+// drift). The target is the mean of the estimate over many data sets.
+// The manual quotes the coverage this prints.
+TEST(Bootstrap, CoverageOfTheGlobalFstInterval) {
+    constexpr int kSamples = 8, kLoci = 12, kAlleles = 4, kDiploids = 25;
+    constexpr double kF = 0.05;
+    std::mt19937_64 random(20261207);
+    auto dirichlet = [&](const std::vector<double>& alpha) {
+        std::vector<double> x;
+        double sum = 0.0;
+        for (double a : alpha) {
+            x.push_back(std::gamma_distribution<double>(a, 1.0)(random));
+            sum += x.back();
+        }
+        for (double& v : x) v /= sum;
+        return x;
+    };
+    auto simulate = [&] {
+        std::vector<std::vector<double>> ancestral;
+        for (int l = 0; l < kLoci; ++l) ancestral.push_back(dirichlet(std::vector<double>(kAlleles, 1.0)));
+        std::vector<std::vector<int>> rows;
+        for (int s = 1; s <= kSamples; ++s) {
+            std::vector<std::discrete_distribution<int>> draw;
+            for (int l = 0; l < kLoci; ++l) {
+                std::vector<double> alpha;
+                for (double p : ancestral[static_cast<std::size_t>(l)])
+                    alpha.push_back(std::max(p, 1e-6) * (1 - kF) / kF);
+                const std::vector<double> f = dirichlet(alpha);
+                draw.emplace_back(f.begin(), f.end());
+            }
+            for (int i = 0; i < kDiploids; ++i) {
+                std::vector<int> row = {s};
+                for (auto& d : draw) row.push_back(10 * (1 + d(random)) + 1 + d(random));
+                rows.push_back(row);
+            }
+        }
+        return dataFile(kLoci, kAlleles, 1, rows);
+    };
+    double target = 0.0;
+    constexpr int kTargetSets = 1000;
+    for (int n = 0; n < kTargetSets; ++n) target += Analysed(simulate()).observed.observedGlobalFst;
+    target /= kTargetSets;
+
+    constexpr int kSets = 100;
+    int covered = 0;
+    int given = 0;
+    for (int n = 0; n < kSets; ++n) {
+        Analysed a(simulate());
+        RecordingInterface ui;
+        run::PortObserver observer(ui);
+        const BootstrapFigure f =
+            runBootstrap(a.ds, a.observed, 1000, 1 + n, 7, 2, observer, analysis::KernelSelection::best())
+                .summaries.globalFst;
+        if (!f.hasInterval) continue;
+        ++given;
+        if (f.lower <= target && target <= f.upper) ++covered;
+    }
+    std::printf("global Fst target %.5f: %d of %d intervals given, %d cover it\n", target, given, kSets, covered);
+    EXPECT_EQ(given, kSets);
+    EXPECT_GE(covered, 80);  // measured: 87 (95 % nominal; 100 sets give a standard error near 2 %)
 }
 
 TEST(Bootstrap, SameSummariesForAnyThreadCount) {
@@ -348,22 +536,38 @@ TEST(Bootstrap, ErrorOnTheCallingThreadEndsTheProgress) {
 }
 
 TEST(Bootstrap, SectionLayout) {
+    auto figure = [](double observed, double mean, double se, double lower, double upper) {
+        BootstrapFigure f;
+        f.observed = observed;
+        f.mean = mean;
+        f.se = se;
+        f.hasInterval = true;
+        f.lower = lower;
+        f.upper = upper;
+        return f;
+    };
     BootstrapSummaries s;
     s.replicates = 1000;
     s.seed1 = 1;
     s.seed2 = 2;
-    s.globalFst = {0.08448, 0.0853, 0.012434, 0.062081, 0.110249};
-    s.axes.push_back(
-        {1, {0.03326, 0.03912, 0.00969, 0.02486, 0.06165}, {0.39366, 0.45822, 0.08583, 0.3052, 0.62898}});
-    EXPECT_EQ(bootstrapSectionText(s), std::string(43, '*') +
-                                           "\r\n"
-                                           "Bootstrap over loci: 1000 replicates, seeds 1,2\r\n"
-                                           "Intervals: 2.5 and 97.5 percentiles of the replicates\r\n"
-                                           "                  observed      mean        se     lower     upper\r\n"
-                                           "Global Fst         0.08448   0.08530   0.01243   0.06208   0.11025\r\n"
-                                           "Axis 1 Fst         0.03326   0.03912   0.00969   0.02486   0.06165\r\n"
-                                           "Axis 1 share       0.39366   0.45822   0.08583   0.30520   0.62898\r\n"
-                                           "\r\n");
+    s.globalFst = figure(0.08448, 0.0853, 0.012434, 0.062081, 0.110249);
+    BootstrapAxis axis{1, figure(0.03326, 0.03912, 0.00969, 0.02486, 0.06165),
+                       figure(0.39366, 0.45822, 0.08583, 0, 0)};
+    axis.share.hasInterval = false;
+    axis.share.noInterval = "why";
+    s.axes.push_back(axis);
+    EXPECT_EQ(
+        bootstrapSectionText(s),
+        std::string(43, '*') +
+            "\r\n"
+            "Bootstrap over loci: 1000 replicates, seeds 1,2\r\n"
+            "Intervals: bias-corrected percentile (95 %), replicate values measured along the observed axes\r\n"
+            "                  observed      mean        se     lower     upper\r\n"
+            "Global Fst         0.08448   0.08530   0.01243   0.06208   0.11025\r\n"
+            "Axis 1 Fst         0.03326   0.03912   0.00969   0.02486   0.06165\r\n"
+            "Axis 1 share       0.39366   0.45822   0.08583      none      none\r\n"
+            "Axis 1 share: no interval: why.\r\n"
+            "\r\n");
 }
 
 TEST(Bootstrap, CancelWritesNoSection) {

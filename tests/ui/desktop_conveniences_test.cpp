@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -235,6 +237,12 @@ private slots:
         QVERIFY(control<QAction>(w, "mGo")->isEnabled());
         QCOMPARE(ui::recentFiles(), QStringList({path}));
         QCOMPARE(w.dialogs().fileDialogsShown, 0);
+        // The caption names the dropped file at once, and the next one dropped.
+        QVERIFY(w.windowTitle().endsWith(QFileInfo(path).fileName()));
+        const QString second = f.data("second.dat");
+        QVERIFY(dropFiles(w, {second}));
+        QCOMPARE(w.windowTitle(), QStringLiteral("ZELTRIC: second.dat"));
+        QVERIFY(dropFiles(w, {path}));
 
         // Two files, a folder or a missing file are not taken.
         const QString other = f.data("other.dat");
@@ -324,10 +332,14 @@ private slots:
         QCOMPARE(graph->frameGeometry().left(), w.frameGeometry().right() + 1);
         QCOMPARE(graph->frameGeometry().top(), w.frameGeometry().top());
 
-        // No room on either side: where it always opened.
+        // No room on either side: where it always opened, moved no further
+        // than needed to lie on the screen.
         w.setGeometry(50, 0, 706, 460);
         control<QAction>(w, "mGo")->trigger();
-        QCOMPARE(w.graph()->pos(), QPoint(240, 59));
+        const QRect screen = w.screen()->availableGeometry();
+        const QPoint at = w.graph()->pos();
+        QCOMPARE(at.y(), 59);
+        QCOMPARE(at.x(), std::min(240, screen.right() + 1 - w.graph()->frameGeometry().width()));
         QCOMPARE(w.graph()->size(), QSize(ui::kPlotWindowWidth, ui::kPlotWindowHeight));
     }
 

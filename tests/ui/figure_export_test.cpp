@@ -114,13 +114,22 @@ private slots:
         QVERIFY(!std::filesystem::exists(dir.file("trout.dat.bmp")));
     }
 
-    // After a bootstrap over loci each title carries its share's interval,
-    // and the interval holds the observed share of inertia.
-    void cliSvg_bootstrapIntervalInTheTitles() {
+    // After a bootstrap over loci, asked with --figure-intervals, each title
+    // carries its share's interval, and the interval holds the observed share
+    // of inertia. Not asked, the figure holds no interval text at all.
+    void cliSvg_bootstrapIntervalInTheTitlesOnlyWhenAsked() {
         test::TempDir dir;
         const std::string data = copyExample(dir);
-        QCOMPARE(test::runCli("--quiet --bootstrap 200 --figure " + test::shellQuote(dir.file("fig.svg")) + " " +
+        QCOMPARE(test::runCli("--quiet --bootstrap 200 --figure " + test::shellQuote(dir.file("plain.svg")) + " " +
                               test::shellQuote(data))
+                     .exitCode,
+                 0);
+        const QByteArray plain = readAll(dir.file("plain.svg"));
+        QVERIFY(!plain.isEmpty());
+        QVERIFY(!plain.contains("interval"));
+        QVERIFY(plain.contains("not Weir &amp; Cockerham"));
+        QCOMPARE(test::runCli("--quiet --bootstrap 200 --figure-intervals --figure " +
+                              test::shellQuote(dir.file("fig.svg")) + " " + test::shellQuote(data))
                      .exitCode,
                  0);
         const SvgContent svg = readSvg(readAll(dir.file("fig.svg")));
@@ -272,6 +281,23 @@ private slots:
             QVERIFY2(!t.contains(QStringLiteral(", P ")), qPrintable(t));  // no test was run
         }
         QVERIFY(axis2 && axis3);
+
+        QVERIFY(!readAll(dir.file("window.svg")).contains("interval"));
+        // The export dialog's check box asks for the bootstrap's intervals.
+        session.results.bootstrap.replicates = 100;
+        for (int k = 1; k <= 3; ++k) {
+            randomisation::BootstrapAxis b;
+            b.axis = k;
+            b.share.hasInterval = true;
+            b.share.lower = 0.1;
+            b.share.upper = 0.3;
+            session.results.bootstrap.axes.push_back(b);
+        }
+        window->dialogs().setNextCheck(true);
+        window->dialogs().setNextFileName(QString::fromStdString(dir.file("intervals.svg")));
+        control<QAction>(window, "ExportFigure1")->trigger();
+        QVERIFY(readAll(dir.file("intervals.svg")).contains("95 % interval 10.0\u201330.0"));
+        session.results.bootstrap = {};
 
         window->dialogs().setNextFileName(QString::fromStdString(dir.file("window.png")));
         control<QAction>(window, "ExportFigure1")->trigger();

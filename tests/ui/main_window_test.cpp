@@ -142,7 +142,8 @@ private slots:
         QFileDialog* open = control<QFileDialog>(w, "mOpenDlg");
         QCOMPARE(open->nameFilters().front(), QStringLiteral("data files (*.dat)"));
         QCOMPARE(open->selectedNameFilter(), QStringLiteral("data files (*.dat)"));
-        QCOMPARE(open->nameFilters().size(), 6);
+        QCOMPARE(open->nameFilters().size(), 7);
+        QVERIFY(open->nameFilters()[1].startsWith(QStringLiteral("All supported files (")));
         QCOMPARE(control<QFileDialog>(w, "labOpenDlg")->nameFilters(), QStringList("label files (*)"));
         QCOMPARE(control<QFileDialog>(w, "mOpenDlg")->fileMode(), QFileDialog::ExistingFile);
     }

@@ -92,7 +92,7 @@ zeltric <- function(x, test = 0, seeds = NULL, seed_file = NULL, bootstrap = 0, 
 run_cli <- function(args, keep_seed_file = FALSE, inputs = character()) {
   show <- interactive() && isTRUE(getOption("zeltric.progress", TRUE))
   cancel_after <- as.integer(getOption("zeltric.cancel_after", 0L))
-  run <- .zeltric_cli_run(args, progress_reporter(show), cancel_after, keep_seed_file)
+  run <- .zeltric_cli_run(args, progress_reporter(show), cancel_after, keep_seed_file, TRUE)
   for (m in run$messages) message(m)
   if (run$status %in% c(1L, 2L, 3L)) stop(run$error, call. = FALSE)
   if (!nzchar(run$record) || !file.exists(run$record)) stop(run$error, call. = FALSE)

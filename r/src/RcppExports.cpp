@@ -11,8 +11,8 @@ Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // zeltricCliRun
-Rcpp::List zeltricCliRun(Rcpp::CharacterVector args, Rcpp::Nullable<Rcpp::Function> progress, int cancel_after, bool keep_seed_file);
-RcppExport SEXP _zeltric_zeltricCliRun(SEXP argsSEXP, SEXP progressSEXP, SEXP cancel_afterSEXP, SEXP keep_seed_fileSEXP) {
+Rcpp::List zeltricCliRun(Rcpp::CharacterVector args, Rcpp::Nullable<Rcpp::Function> progress, int cancel_after, bool keep_seed_file, bool tables);
+RcppExport SEXP _zeltric_zeltricCliRun(SEXP argsSEXP, SEXP progressSEXP, SEXP cancel_afterSEXP, SEXP keep_seed_fileSEXP, SEXP tablesSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -20,7 +20,8 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< Rcpp::Nullable<Rcpp::Function> >::type progress(progressSEXP);
     Rcpp::traits::input_parameter< int >::type cancel_after(cancel_afterSEXP);
     Rcpp::traits::input_parameter< bool >::type keep_seed_file(keep_seed_fileSEXP);
-    rcpp_result_gen = Rcpp::wrap(zeltricCliRun(args, progress, cancel_after, keep_seed_file));
+    Rcpp::traits::input_parameter< bool >::type tables(tablesSEXP);
+    rcpp_result_gen = Rcpp::wrap(zeltricCliRun(args, progress, cancel_after, keep_seed_file, tables));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -37,7 +38,7 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
-    {"_zeltric_zeltricCliRun", (DL_FUNC) &_zeltric_zeltricCliRun, 4},
+    {"_zeltric_zeltricCliRun", (DL_FUNC) &_zeltric_zeltricCliRun, 5},
     {"_zeltric_zeltricReadJson", (DL_FUNC) &_zeltric_zeltricReadJson, 1},
     {NULL, NULL, 0}
 };

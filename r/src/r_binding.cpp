@@ -30,6 +30,7 @@
 #include "run/file_roles.hpp"
 #include "run/go_step.hpp"
 #include "run/message_place.hpp"
+#include "run/result_tables.hpp"
 #include "run/run_files.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
@@ -59,6 +60,7 @@ std::optional<std::string> extendedRefusal(const cli::CliOptions& o) {
                                         {o.pops.has_value(), "--pops"},
                                         {o.labels.has_value(), "--labels"},
                                         {o.bootstrap.has_value(), "--bootstrap"},
+                                        {o.tables, "--tables"},
                                         {o.plot.has_value(), "--plot"},
                                         {o.figure.has_value(), "--figure"},
                                         {o.convertOnly, "--convert-only"}})
@@ -140,6 +142,7 @@ void runExact(const cli::CliOptions& given, run::Session& session, RInterface& u
         if (plan->cancelled) ui.information(base::recordedTestCancelledNotice());
         cli::applyRerunPlan(options, *plan);
         session.settings.outputFolder = cli::rerunFolder(options, *plan);
+        session.settings.rerunOrigin = plan->origin;
     }
     const cli::BatchOutcome opened = cli::openForBatch(session, options, ui);
     if (opened.status != 0) {
@@ -186,6 +189,7 @@ void runExact(const cli::CliOptions& given, run::Session& session, RInterface& u
         out.error = base::seedsNotAdvancedMessage(options.seedFile);
     }
     if (plan) cli::checkRerunAnalysed(session, *plan);
+    if (options.tables) run::writeResultTables(session);
     out.results = run::outputPath(session, ".pca");
     if (plan && out.status == 0) out.status = cli::compareRerunOutputs(session, *plan, ui);
 }
@@ -254,11 +258,12 @@ SEXP toR(const nlohmann::ordered_json& value) {
 // `progress(stage, done, total)` is called during the test (stage 0) and the
 // bootstrap (stage 1); `cancel_after` > 0 cancels the test after that many
 // randomisations, as an interrupt would; `keep_seed_file` leaves the seed
-// file unwritten (seeds given, no seed file named). Returns status, error, messages,
+// file unwritten (seeds given, no seed file named); `tables` writes the CSV
+// tables after an exact analysis (the extended analysis has none). Returns status, error, messages,
 // results, record, extended and cancelled.
 // [[Rcpp::export(.zeltric_cli_run)]]
 Rcpp::List zeltricCliRun(Rcpp::CharacterVector args, Rcpp::Nullable<Rcpp::Function> progress, int cancel_after,
-                         bool keep_seed_file) {
+                         bool keep_seed_file, bool tables) {
     using namespace zeltric;
     std::vector<std::string> words{"zeltric-cli"};
     for (R_xlen_t i = 0; i < args.size(); ++i) words.push_back(Rcpp::as<std::string>(args[i]));
@@ -300,7 +305,10 @@ Rcpp::List zeltricCliRun(Rcpp::CharacterVector args, Rcpp::Nullable<Rcpp::Functi
         session.settings.seedFileName = options.seedFile;
         session.settings.threads = options.threads;
         try {
-            if (!r::runExtendedIfChosen(options, ui, out)) r::runExact(options, session, ui, out);
+            if (!r::runExtendedIfChosen(options, ui, out)) {
+                options.tables = options.tables || tables;
+                r::runExact(options, session, ui, out);
+            }
         } catch (const cli::UsageRefusal& e) {
             out.status = cli::kUsageError;
             out.error = e.what();

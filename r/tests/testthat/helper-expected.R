@@ -25,9 +25,12 @@ expect_cli_outputs <- function(res, name, outputs) {
   expect_identical(res$record$input$selection, expected$input$selection)
 }
 
-trout_outputs <- c("trout.pca", "trout.pop", "trout.al", "trout.per", "trout.fre", "trout.json")
+table_suffixes <- c("-frequencies.csv", "-samples.csv", "-alleles.csv", "-axes.csv")
+trout_outputs <- c("trout.pca", "trout.pop", "trout.al", "trout.per", "trout.fre", "trout.json",
+                   paste0("trout", table_suffixes))
 genepop_outputs <- function(name) {
-  c(paste0(name, ".gen-genepop", c(".pca", ".pop", ".al", ".per", ".fre", ".json", ".dat", ".lab")),
+  c(paste0(name, ".gen-genepop", c(".pca", ".pop", ".al", ".per", ".fre", ".json", ".dat", ".lab",
+                                   table_suffixes)),
     paste0(name, ".gen-genepop-alleles.txt"))
 }
 

@@ -3,7 +3,7 @@
 run_in_folder <- function(args, progress, cancel_after = 0L) {
   dir <- zeltric:::run_folder()
   data <- zeltric:::link_input(file.path(expected_dir("trout"), "trout.dat"), dir)
-  zeltric:::.zeltric_cli_run(c(data, args), progress, cancel_after, TRUE)
+  zeltric:::.zeltric_cli_run(c(data, args), progress, cancel_after, TRUE, FALSE)
 }
 
 test_that("the test and then the bootstrap report their progress", {

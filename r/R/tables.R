@@ -7,10 +7,9 @@ zeltric_tables <- function(res) {
   if (length(csv) == 0) stop("this run wrote no tables", call. = FALSE)
   stem <- sub("\\.pca$", "", attr(res, "results_file"))
   tables <- lapply(csv, function(name) {
-    con <- rawConnection(files[[name]])
-    on.exit(close(con))
-    utils::read.csv(con, stringsAsFactors = FALSE, check.names = FALSE, na.strings = "",
-                    encoding = "UTF-8")
+    text <- rawToChar(files[[name]])
+    Encoding(text) <- "UTF-8"
+    utils::read.csv(text = text, stringsAsFactors = FALSE, check.names = FALSE, na.strings = "")
   })
   stats::setNames(tables, sub("\\.csv$", "", substring(csv, nchar(stem) + 2)))
 }

@@ -6,6 +6,10 @@
 #   zeltric-cli on the .bed  vs  plink2 --fst of all samples (same allele counts)
 #   zeltric-cli on the VCF   vs  bcftools view decoding the same bgzipped VCF
 # Needs plink2 and bcftools (Debian packages of the same names).
+# Then the extended permutation test: 10,000 randomisations of the same
+# panel with complete genotypes, 100 of the 0.5 % missing one (its cost
+# grows with the randomisations), and zeltric-mpi (beside zeltric-cli, when
+# built) on one and two processes of one thread.
 #   bench/extended_bench.sh build/ci/src/zeltric-cli [WORKDIR]
 set -euo pipefail
 cli=$(realpath "$1")
@@ -29,6 +33,12 @@ if [[ ! -f panel.bed ]]; then
   awk '{ print $1 "_" $2, $1 }' panel.fam > panel.popmap
   plink2 --silent --bfile panel --threads 2 --export vcf bgz --out panel >/dev/null
 fi
+if [[ ! -f complete.bed ]]; then
+  plink2 --silent --dummy "$individuals" "$snps" 0 acgt --threads 2 --make-bed --out dummy-complete >/dev/null
+  paste -d' ' samples.txt <(awk '{print $2, $3, $4, $5, $6}' dummy-complete.fam) > complete.fam
+  cp panel.bim complete.bim
+  cp dummy-complete.bed complete.bed
+fi
 
 measure() {  # label, command...: wall seconds and peak memory
   local label=$1; shift
@@ -41,3 +51,17 @@ measure "zeltric-cli extended analysis, .bed" "$cli" -q --threads 2 panel.bed
 measure "plink2 --fst pop (all samples), .bed" plink2 --bfile panel --pheno pop.pheno --fst pop --threads 2 --out fst
 measure "zeltric-cli extended analysis, .vcf.gz" "$cli" -q --threads 2 --popmap panel.popmap panel.vcf.gz
 measure "bcftools view, .vcf.gz" bcftools view --threads 1 -Ou -o /dev/null panel.vcf.gz
+# The statistics (theta, Nei's diversities, every pairwise theta) on top of
+# the extended analysis: the difference from the first line is their time.
+measure "zeltric-cli extended analysis + --statistics, .bed" "$cli" -q --threads 2 --statistics panel.bed
+
+test=(-q --seeds 1,2 --seed-file bench.ini)
+measure "test, 10,000 randomisations, complete" "$cli" "${test[@]}" --threads 2 --test 10000 complete.bed
+measure "test, 100 randomisations, 0.5 % missing" "$cli" "${test[@]}" --threads 2 --test 100 panel.bed
+mpi=$(dirname "$cli")/zeltric-mpi
+if [[ -x $mpi ]]; then
+  for ranks in 1 2; do
+    measure "zeltric-mpi, $ranks x 1 thread, 2,000 randomisations, complete" \
+      mpirun --allow-run-as-root --oversubscribe -np "$ranks" "$mpi" "${test[@]}" --threads 1 --test 2000 complete.bed
+  done
+fi

@@ -4,6 +4,13 @@
 //
 //   zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,...] [--kernels V]
 //   zeltric-bench --write SHAPE FILE     writes that shape as a data file
+//   zeltric-bench --fast-only ...        only the fast kernels on one and on
+//                                        N threads, as milliseconds a
+//                                        randomisation (bench/versus_blas.py
+//                                        reads these lines)
+//   zeltric-bench --stages ...           where a randomisation's analysis
+//                                        spends its time, stage by stage, on
+//                                        one thread and on N at once
 //
 // Each figure is randomisations per second of the whole test engine
 // (and, in the last column but one, replicates per second of the bootstrap
@@ -232,6 +239,128 @@ std::vector<int> parseList(const std::string& text) {
     return out;
 }
 
+// One worker's tables for the stage timings: its own counts and workspace,
+// as each worker of the test engine has them.
+struct StageTables {
+    data::CountTables counts;
+    std::unique_ptr<analysis::PcaWorkspace> ws = std::make_unique<analysis::PcaWorkspace>();
+    std::unique_ptr<analysis::PcaResult> result = std::make_unique<analysis::PcaResult>();
+    std::vector<std::uint16_t> origin;
+    std::unique_ptr<analysis::SquareMatrix> copy = std::make_unique<analysis::SquareMatrix>();
+    analysis::RealVector weights{};
+    analysis::RealVector d{};
+    analysis::RealVector e{};
+};
+
+enum class Stage { Recount, Analysis, CrossProduct, Reduction, FloatReduction, Ql };
+
+// Runs one stage `calls` times on `t` (prepared by prepareStages).
+void runStage(Stage stage, const data::Dataset& ds, const data::ArrangementCounter& counter, StageTables& t,
+              int calls, const analysis::KernelSelection& kernels) {
+    const int np = ds.np;
+    const int nA = t.result->alleleColumnCount;
+    const int order = std::min(np, nA);
+    for (int c = 0; c < calls; ++c) switch (stage) {
+            case Stage::Recount: counter.count(t.origin.data(), t.counts); break;
+            case Stage::Analysis: (void)analysis::RunFrequencyPca(ds, t.counts, false, *t.ws, *t.result); break;
+            case Stage::CrossProduct:
+                (void)analysis::FastCrossProduct(t.ws->x, t.weights, np, nA, t.ws->xt, t.ws->p, t.ws->m,
+                                                 kernels.isa);
+                break;
+            case Stage::Reduction:  // leaves m as it is
+                analysis::TridiagonalizeEigenvaluesOnly(t.ws->m, order, t.d, t.e, kernels.isa,
+                                                        t.ws->reductionScratch);
+                break;
+            case Stage::FloatReduction: {  // on a copy: this form overwrites its input
+                *t.copy = t.ws->m;
+                analysis::TridiagonalizeEigenvaluesOnly(*t.copy, order, t.d, t.e, kernels.isa);
+                break;
+            }
+            case Stage::Ql: {
+                analysis::RealVector d = t.d;
+                analysis::RealVector e = t.e;
+                (void)analysis::TqliEigenvaluesOnly(d, e, order);
+                break;
+            }
+        }
+}
+
+// One randomised arrangement recounted and analysed into `t`, then its cross
+// product and tridiagonal form kept as the later stages' input.
+void prepareStages(const data::Dataset& ds, const data::ArrangementCounter& counter, StageTables& t,
+                   const analysis::KernelSelection& kernels, unsigned seed) {
+    t.counts = ds.counts;
+    t.ws->kernels = kernels;
+    t.origin.resize(static_cast<std::size_t>(ds.individualCount) + 1);
+    for (std::size_t i = 0; i < t.origin.size(); ++i) t.origin[i] = static_cast<std::uint16_t>(i);
+    std::mt19937 engine(seed);
+    std::shuffle(t.origin.begin() + 1, t.origin.end(), engine);
+    counter.count(t.origin.data(), t.counts);
+    (void)analysis::RunFrequencyPca(ds, t.counts, false, *t.ws, *t.result);
+    std::array<int, base::NLMax + 1> locusTotals{};
+    for (int l = 1; l <= ds.nl; ++l)
+        for (int j = 1; j <= ds.np; ++j) locusTotals[static_cast<std::size_t>(l)] += t.counts.sampleSize(j, l);
+    for (int j = 1; j <= ds.np; ++j)
+        t.weights[static_cast<std::size_t>(j)] = analysis::sampleWeight(t.counts, locusTotals, ds.nl, j);
+    (void)analysis::FastCrossProduct(t.ws->x, t.weights, ds.np, t.result->alleleColumnCount, t.ws->xt, t.ws->p,
+                                     t.ws->m, kernels.isa);
+    const int order = std::min<int>(ds.np, t.result->alleleColumnCount);
+    analysis::TridiagonalizeEigenvaluesOnly(t.ws->m, order, t.d, t.e, kernels.isa, t.ws->reductionScratch);
+}
+
+// Milliseconds a call of `stage` on each of `threads` threads running it at
+// once (median of the threads' times), each on its own tables.
+double timeStage(Stage stage, const data::Dataset& ds, const data::ArrangementCounter& counter,
+                 std::vector<StageTables>& tables, int threads, int calls,
+                 const analysis::KernelSelection& kernels) {
+    std::vector<double> ms(static_cast<std::size_t>(threads));
+    auto work = [&](int w) {
+        StageTables& t = tables[static_cast<std::size_t>(w)];
+        runStage(stage, ds, counter, t, 1, kernels);  // warm
+        const auto start = std::chrono::steady_clock::now();
+        runStage(stage, ds, counter, t, calls, kernels);
+        ms[static_cast<std::size_t>(w)] =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / calls;
+    };
+    std::vector<std::thread> pool;
+    for (int w = 1; w < threads; ++w) pool.emplace_back(work, w);
+    work(0);
+    for (auto& thread : pool) thread.join();
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+// Where the analysis of a randomisation spends its time at `shape`: each
+// stage alone on one thread, then on `threads` threads at once. A stage
+// whose time grows when the threads run together is held up by what the
+// cores share (the level-3 cache and memory), not by its own core.
+void printStages(const Shape& shape, int threads, double seconds, const char* kernelName) {
+    const auto kernels =
+        analysis::KernelSelection::fromName(kernelName).value_or(analysis::KernelSelection::best());
+    auto ds = makeDataset(shape);
+    const data::ArrangementCounter counter(*ds, ds->genotypeColumns);
+    threads = std::max(1, threads);
+    std::vector<StageTables> tables(static_cast<std::size_t>(threads));
+    for (int w = 0; w < threads; ++w)
+        prepareStages(*ds, counter, tables[static_cast<std::size_t>(w)], kernels, 7u + static_cast<unsigned>(w));
+    std::printf("shape (%d, %d, %d, %d), %s kernels: ms a call, 1 thread alone and %d at once\n", shape.samples,
+                shape.loci, tables[0].result->alleleColumnCount, shape.individuals, analysis::isaName(kernels.isa),
+                threads);
+    const std::pair<Stage, const char*> stages[] = {
+        {Stage::Recount, "recount"},     {Stage::CrossProduct, "cross product"},
+        {Stage::Reduction, "reduction"}, {Stage::FloatReduction, "float reduction"},
+        {Stage::Ql, "QL iterations"},    {Stage::Analysis, "whole analysis"}};
+    for (const auto& [stage, name] : stages) {
+        // Calls enough for about seconds / 10 on one thread.
+        const double once = timeStage(stage, *ds, counter, tables, 1, 1, kernels);
+        const int calls = std::max(1, static_cast<int>(seconds * 100.0 / std::max(once, 1e-3)));
+        const double alone = timeStage(stage, *ds, counter, tables, 1, calls, kernels);
+        const double together = timeStage(stage, *ds, counter, tables, threads, calls, kernels);
+        std::printf("  %-16s %9.4f %9.4f  (%.2fx)\n", name, alone, together, together / alone);
+    }
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -239,6 +368,8 @@ int main(int argc, char** argv) {
     std::string fastVariant;
     int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     std::vector<int> chosen = {1, 2, 3, 4, 5};
+    bool fastOnly = false;
+    bool stages = false;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
         if (arg == "--seconds" && a + 1 < argc) {
@@ -247,6 +378,10 @@ int main(int argc, char** argv) {
             threads = std::atoi(argv[++a]);
         } else if (arg == "--kernels" && a + 1 < argc) {
             fastVariant = argv[++a];  // as --kernels of zeltric-cli names it; default the best
+        } else if (arg == "--fast-only") {
+            fastOnly = true;
+        } else if (arg == "--stages") {
+            stages = true;
         } else if (arg == "--shapes" && a + 1 < argc) {
             chosen = parseList(argv[++a]);
         } else if (arg == "--write" && a + 2 < argc) {
@@ -256,7 +391,8 @@ int main(int argc, char** argv) {
             return 0;
         } else {
             std::fprintf(stderr,
-                         "usage: zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,..] [--kernels V] | "
+                         "usage: zeltric-bench [--seconds S] [--threads N] [--shapes 1,2,..] [--kernels V] "
+                         "[--fast-only | --stages] | "
                          "--write SHAPE FILE\n");
             return 2;
         }
@@ -265,6 +401,30 @@ int main(int argc, char** argv) {
     const std::string sharePath =
         (std::filesystem::temp_directory_path() / ("zeltric-bench-" + std::to_string(::getpid()) + ".per"))
             .string();
+    if (fastOnly || stages) {
+        for (const int index : chosen) {
+            if (index < 1 || index > static_cast<int>(kShapes.size())) continue;
+            const Shape& shape = kShapes[static_cast<std::size_t>(index - 1)];
+            if (stages) {
+                printStages(shape, threads, seconds, fastVariant.c_str());
+                continue;
+            }
+            auto ds = makeDataset(shape);
+            auto observed = std::make_unique<analysis::PcaResult>();
+            auto ws = std::make_unique<analysis::PcaWorkspace>();
+            (void)analysis::RunFrequencyPca(*ds, ds->counts, true, *ws, *observed);
+            const Measurement one = measure(*ds, *observed, fastVariant.c_str(), 1, seconds, sharePath);
+            const Measurement all = measure(*ds, *observed, fastVariant.c_str(), threads, seconds, sharePath);
+            std::printf(
+                "shape (%d, %d, %d, %d): fast 1t %.4f ms, fast %dt %.4f ms a randomisation; observed inertia "
+                "%.6g\n",
+                shape.samples, shape.loci, observed->alleleColumnCount, shape.individuals, 1000.0 / one.perSecond,
+                threads, 1000.0 / all.perSecond, static_cast<double>(observed->totalInertia));
+            std::fflush(stdout);
+        }
+        std::filesystem::remove(sharePath);
+        return 0;
+    }
     std::printf("fast kernels: %s; %d threads; about %.1f s per figure\n",
                 fastVariant.empty() ? analysis::isaName(analysis::bestSupportedIsa()) : fastVariant.c_str(),
                 threads, seconds);

@@ -21,7 +21,9 @@
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
 #include "cli/rerun_check.hpp"
+#include "cli/statistics_batch.hpp"
 #include "data/selection_filter.hpp"
+#include "extended/from_dataset.hpp"
 #include "extended/input_kind.hpp"
 #include "platform/platform.hpp"
 #include "r_interface.h"
@@ -30,6 +32,7 @@
 #include "run/file_roles.hpp"
 #include "run/go_step.hpp"
 #include "run/message_place.hpp"
+#include "run/port_observer.hpp"
 #include "run/result_tables.hpp"
 #include "run/run_files.hpp"
 #include "run/session.hpp"
@@ -55,7 +58,6 @@ struct Outcome {
 // The options the extended analysis does not offer yet, refused with
 // zeltric-cli's messages.
 std::optional<std::string> extendedRefusal(const cli::CliOptions& o) {
-    if (o.test) return base::extendedTestRefusalMessage();
     for (const auto& [given, option] : {std::pair{o.loci.has_value(), "--loci"},
                                         {o.pops.has_value(), "--pops"},
                                         {o.labels.has_value(), "--labels"},
@@ -68,8 +70,9 @@ std::optional<std::string> extendedRefusal(const cli::CliOptions& o) {
     return std::nullopt;
 }
 
-// zeltric-cli's extended branch (cli/extended_batch.cpp) with the port for R.
-// Returns true when the extended analysis took the run (or refused it).
+// zeltric-cli's extended branch (cli/extended_batch.cpp) with the port for R:
+// the test, its seeds and the statistics as there. Returns true when the
+// extended analysis took the run (or refused it).
 bool runExtendedIfChosen(const cli::CliOptions& options, RInterface& ui, Outcome& out) {
     if (options.rerun) return false;
     const bool asked = options.analysis == std::optional<std::string>("extended");
@@ -100,14 +103,57 @@ bool runExtendedIfChosen(const cli::CliOptions& options, RInterface& ui, Outcome
     request.alleleOutputs = options.alleleOutputs;
     request.version = ZELTRIC_VERSION;
     request.note = [&](const std::string& text) { ui.information(text); };
-    std::optional<extended::ExtendedData> data = run::LoadForExtended(request);
-    if (!data) {
-        if (options.popmap) return usage("--popmap is for VCF, BCF and PLINK files");
-        return false;
+    run::PortObserver observer(ui);
+    run::Session seedSession;
+    platform::FileLock seedLock;
+    const std::string seedTarget = randomisation::resolveSeedFileName(options.seedFile);
+    std::pair<std::int32_t, std::int32_t> streamStart{0, 0};
+    // Once the test has drawn from the stream its continuation is saved,
+    // however the run ends, or the next run would repeat the stream.
+    const auto saveSeeds = [&] {
+        const randomisation::RandomGenerator& g = seedSession.settings.generator;
+        if (!options.test || options.keepSeedFile || request.generator == nullptr ||
+            std::pair{g.seed1, g.seed2} == streamStart)
+            return;
+        if (options.seeds) randomisation::lockSeedFile(seedLock, seedTarget, [] {});
+        const bool saved = randomisation::saveSeeds(g, options.seedFile);
+        seedLock.release();
+        request.generator = nullptr;
+        if (!saved && out.status == 0) {
+            out.status = cli::kInputError;
+            out.error = base::seedsNotAdvancedMessage(options.seedFile);
+        }
+    };
+    try {
+        std::optional<extended::ExtendedData> data = run::LoadForExtended(request);
+        if (!data) {
+            if (options.popmap) return usage("--popmap is for VCF, BCF and PLINK files");
+            return false;
+        }
+        if (auto refused = extendedRefusal(options)) return usage(*refused);
+        out.extended = true;
+        if (options.test) {
+            if (!options.seeds && !options.keepSeedFile) randomisation::lockSeedFile(seedLock, seedTarget, [] {});
+            const cli::BatchOutcome seeds = cli::settleSeeds(seedSession, options, ui, false);
+            if (seeds.status != 0) return usage(seeds.message);
+            streamStart = {seedSession.settings.generator.seed1, seedSession.settings.generator.seed2};
+            request.randomisations = *options.test;
+            request.generator = &seedSession.settings.generator;
+            request.observer = &observer;
+        }
+        std::vector<double> firstAxis;
+        const run::ExtendedStepOutcome outcome = run::RunExtendedStep(request, *data, &firstAxis);
+        out.results = outcome.resultsPath;
+        saveSeeds();
+        const std::string base = out.results.substr(0, out.results.size() - std::string(".pca").size());
+        if (const int status = cli::writeStatistics(options, *data, base, firstAxis, ui, {}); status != 0) {
+            out.status = status;
+            out.error = ui.messages.empty() ? std::string() : ui.messages.back();
+        }
+    } catch (...) {
+        saveSeeds();
+        throw;
     }
-    if (auto refused = extendedRefusal(options)) return usage(*refused);
-    out.results = run::RunExtendedStep(request, *data);
-    out.extended = true;
     return true;
 }
 
@@ -118,9 +164,34 @@ void refuseUnsafeFiles(const run::Session& session, const cli::CliOptions& optio
     const std::string plain = run::outputBase(session);
     const std::string base =
         loci || pops ? data::selectionBaseName(plain, session.settings.opened, loci, pops) : plain;
-    run::refuseUnsafeFileRoles(run::goStepFiles(session.settings.openedPath, options.labels.value_or(""),
-                                                options.test && !options.keepSeedFile ? options.seedFile : "",
-                                                base, loci || pops));
+    std::vector<run::FileRole> roles =
+        run::goStepFiles(session.settings.openedPath, options.labels.value_or(""),
+                         options.test && !options.keepSeedFile ? options.seedFile : "", base, loci || pops);
+    for (run::FileRole& role : cli::statisticsFileRoles(options, base)) roles.push_back(std::move(role));
+    run::refuseUnsafeFileRoles(roles);
+}
+
+// zeltric-cli's --statistics after the exact analysis (cli/main.cpp): the
+// samples as the PCA numbered them, those with individuals, in order.
+int writeExactStatistics(const run::Session& session, const cli::CliOptions& options, RInterface& ui) {
+    const data::Dataset& ds = session.results.analysed;
+    std::vector<double> firstAxis;
+    int before = 0;
+    for (int s = 1; s <= ds.np; ++s) {
+        const int end = ds.sampleEnds[static_cast<std::size_t>(s)];
+        if (end > before)
+            firstAxis.push_back(session.results.pca.dimension > 1
+                                    ? static_cast<double>(session.results.pca.populationCoordinates(s, 1))
+                                    : 0.0);
+        before = end;
+    }
+    try {
+        const extended::ExtendedData data = extended::FromDataset(ds);
+        return cli::writeStatistics(options, data, session.results.dataFileName, firstAxis, ui, {});
+    } catch (const base::FatalError& e) {
+        ui.error(e.what());
+        return cli::kInputError;
+    }
 }
 
 // Locks are taken as zeltric-cli takes them; where the file system has none
@@ -191,6 +262,12 @@ void runExact(const cli::CliOptions& given, run::Session& session, RInterface& u
     if (plan) cli::checkRerunAnalysed(session, *plan);
     if (options.tables) run::writeResultTables(session);
     out.results = run::outputPath(session, ".pca");
+    if (options.statistics && out.status == 0)
+        if (const int status = writeExactStatistics(session, options, ui); status != 0) {
+            out.status = status;
+            out.error = ui.messages.empty() ? std::string() : ui.messages.back();
+            return;
+        }
     if (plan && out.status == 0) out.status = cli::compareRerunOutputs(session, *plan, ui);
 }
 
@@ -289,8 +366,13 @@ Rcpp::List zeltricCliRun(Rcpp::CharacterVector args, Rcpp::Nullable<Rcpp::Functi
             return failed == 0;
         };
     }
-    const bool testRuns = parse.error.empty() && parse.options.test.has_value();
-    r::RInterface ui(report, cancel_after, testRuns);
+    std::vector<int> stages;
+    if (parse.error.empty()) {
+        if (parse.options.test) stages.push_back(0);
+        if (parse.options.bootstrap) stages.push_back(1);
+        if (parse.options.statistics && parse.options.pairwiseTest) stages.push_back(2);
+    }
+    r::RInterface ui(report, cancel_after, std::move(stages));
     run::Session session;
     if (!parse.error.empty()) {
         out.status = cli::kUsageError;
@@ -307,7 +389,12 @@ Rcpp::List zeltricCliRun(Rcpp::CharacterVector args, Rcpp::Nullable<Rcpp::Functi
         try {
             if (!r::runExtendedIfChosen(options, ui, out)) {
                 options.tables = options.tables || tables;
-                r::runExact(options, session, ui, out);
+                if (const std::string problem = cli::exactTestProblem(options); !problem.empty()) {
+                    out.status = cli::kUsageError;
+                    out.error = problem;
+                } else {
+                    r::runExact(options, session, ui, out);
+                }
             }
         } catch (const cli::UsageRefusal& e) {
             out.status = cli::kUsageError;

@@ -1,5 +1,7 @@
 #include "r_interface.h"
 
+#include <algorithm>
+
 #define R_NO_REMAP
 #include <R_ext/Utils.h>
 #include <Rinternals.h>
@@ -27,7 +29,7 @@ void RInterface::error(const std::string& text) { messages.push_back(base::displ
 void RInterface::progressStart(int maximum) {
     maximum_ = maximum;
     position_ = 0;
-    stage_ = testRuns_ && starts_ == 0 ? 0 : 1;
+    stage_ = stages_.empty() ? 1 : stages_[std::min(static_cast<std::size_t>(starts_), stages_.size() - 1)];
     ++starts_;
     lastShown_ = std::chrono::steady_clock::now();
     report(0);
@@ -52,7 +54,7 @@ void RInterface::progressEnd() {
 
 bool RInterface::cancelRequested() {
     if (cancelled) return true;
-    if (cancelAfter_ > 0 && stage_ == 0 && testRuns_ && position_ >= cancelAfter_) return cancelled = true;
+    if (cancelAfter_ > 0 && stage_ != 1 && position_ >= cancelAfter_) return cancelled = true;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastCheck_ < kInterruptEvery) return false;
     lastCheck_ = now;

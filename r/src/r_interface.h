@@ -15,11 +15,13 @@ namespace zeltric::r {
 // is R's interrupt (Esc, Ctrl-C) checked on the calling thread.
 class RInterface final : public run::UserInterface {
 public:
-    // `progress(stage, done, total)`: stage 0 the test, 1 the bootstrap;
-    // done is -1 when a stage ends; false from it cancels the run. `cancelAfter` > 0 cancels once that many
+    // `progress(stage, done, total)`: stage 0 the test, 1 the bootstrap, 2
+    // the pairwise test; done is -1 when a stage ends; false from it cancels
+    // the run. `stages` lists the stages the run has, in the order they run.
+    // `cancelAfter` > 0 cancels a test (not the bootstrap) once that many
     // randomisations have been taken (the tests' stand-in for Ctrl-C).
-    RInterface(std::function<bool(int, int, int)> progress, int cancelAfter, bool testRuns)
-        : progress_(std::move(progress)), cancelAfter_(cancelAfter), testRuns_(testRuns) {}
+    RInterface(std::function<bool(int, int, int)> progress, int cancelAfter, std::vector<int> stages)
+        : progress_(std::move(progress)), cancelAfter_(cancelAfter), stages_(std::move(stages)) {}
 
     std::vector<std::string> messages;
     bool cancelled = false;
@@ -41,7 +43,7 @@ private:
 
     std::function<bool(int, int, int)> progress_;
     int cancelAfter_;
-    bool testRuns_;
+    std::vector<int> stages_;
     int maximum_ = 0;
     int position_ = 0;
     int starts_ = 0;

@@ -1,7 +1,9 @@
 #include "analysis/eigen_solver.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
@@ -13,6 +15,24 @@ namespace {
 void requireFinite(double value) {
     if (!std::isfinite(value)) throw base::FatalError(base::MessageId::SolverInput, base::solverInputMessage());
 }
+
+// The leading n x n block of m transposed while it lives, and back again
+// however the scope is left.
+class TransposedBlock {
+public:
+    TransposedBlock(SquareMatrix& m, int n) : m_(m), n_(n) { swap(); }
+    ~TransposedBlock() { swap(); }
+    TransposedBlock(const TransposedBlock&) = delete;
+    TransposedBlock& operator=(const TransposedBlock&) = delete;
+
+private:
+    void swap() {
+        for (int i = 1; i <= n_; ++i)
+            for (int j = i + 1; j <= n_; ++j) std::swap(m_(i, j), m_(j, i));
+    }
+    SquareMatrix& m_;
+    int n_;
+};
 
 }  // namespace
 
@@ -94,15 +114,25 @@ void Tridiagonalize(SquareMatrix& a, int n, RealVector& d, RealVector& e) {
     d[1] = 0.0f;
     e[1] = 0.0f;
 
-    // Accumulation of the transformations.
+    // Accumulation of the transformations. Column j's sum g[j] reads row i
+    // and column j only, and the update of column j changes neither row i
+    // nor another column: so every g[j] is summed first (each over k in
+    // order, as one column at a time would), then the block updated, both
+    // along rows, whose elements lie side by side in memory.
+    std::array<double, kMatrixOrder + 1> g{};
     for (int i = 1; i <= n; ++i) {
         const int l = i - 1;
         if (d[i] != 0.0f) {
-            for (int j = 1; j <= l; ++j) {
-                double g = 0.0;
-                for (int k = 1; k <= l; ++k) g += static_cast<double>(a(i, k)) * static_cast<double>(a(k, j));
-                for (int k = 1; k <= l; ++k)
-                    a(k, j) = static_cast<float>(static_cast<double>(a(k, j)) - g * static_cast<double>(a(k, i)));
+            std::fill(g.begin(), g.begin() + i, 0.0);
+            for (int k = 1; k <= l; ++k) {
+                const double aik = a(i, k);
+                const float* row = a.row(k);
+                for (int j = 1; j <= l; ++j) g[j] += aik * static_cast<double>(row[j]);
+            }
+            for (int k = 1; k <= l; ++k) {
+                const double aki = a(k, i);
+                float* row = a.row(k);
+                for (int j = 1; j <= l; ++j) row[j] = static_cast<float>(static_cast<double>(row[j]) - g[j] * aki);
             }
         }
         d[i] = a(i, i);
@@ -122,6 +152,9 @@ int TQLI(RealVector& d, RealVector& e, int n, SquareMatrix& z, TqliLimits limits
         requireFinite(e[i]);
     }
 
+    // The rotations below run along rows of the transpose, whose elements
+    // lie side by side in memory; the same operations on the same values.
+    const TransposedBlock transposed(z, n);
     int notices = 0;
     for (int i = 2; i <= n; ++i) e[i - 1] = e[i];
     e[n] = 0.0f;
@@ -171,10 +204,12 @@ int TQLI(RealVector& d, RealVector& e, int n, SquareMatrix& z, TqliLimits limits
                 p = s * r;
                 d[i + 1] = static_cast<float>(g + p);
                 g = c * r - b;
+                float* column = z.row(i);
+                float* next = z.row(i + 1);
                 for (int k = 1; k <= n; ++k) {
-                    f = z(k, i + 1);
-                    z(k, i + 1) = static_cast<float>(s * static_cast<double>(z(k, i)) + c * f);
-                    z(k, i) = static_cast<float>(c * static_cast<double>(z(k, i)) - s * f);
+                    f = next[k];
+                    next[k] = static_cast<float>(s * static_cast<double>(column[k]) + c * f);
+                    column[k] = static_cast<float>(c * static_cast<double>(column[k]) - s * f);
                 }
             }
             d[l] = static_cast<float>(static_cast<double>(d[l]) - p);

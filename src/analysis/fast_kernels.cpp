@@ -11,6 +11,7 @@
 #include "analysis/fast_kernels_simd.hpp"
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
+#include "platform/platform.hpp"
 
 namespace zeltric::analysis {
 
@@ -402,6 +403,18 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
         for (int k = i; k < padded; ++k) to[k] = 0.0;
     }
     reduceEigenvaluesOnly(cells, n, d, e, kernelsFor(isa));
+}
+
+long LevelTwoCacheBytes() {
+    static const long bytes = platform::levelTwoCacheBytes();
+    return bytes;
+}
+
+bool WidenedReductionFits(int n) {
+    const long cache = LevelTwoCacheBytes();
+    if (cache == 0) return true;
+    const double triangle = static_cast<double>(n) * (n + 1) / 2.0 * sizeof(double);
+    return triangle <= static_cast<double>(cache) / 2.0;
 }
 
 void CentredFrequencies(const double* counts, double size, const double* pooled, int n, float* out,

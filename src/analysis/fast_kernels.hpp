@@ -91,6 +91,18 @@ void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVe
 void TridiagonalizeEigenvaluesOnly(SquareMatrix& a, int n, RealVector& d, RealVector& e, KernelIsa isa,
                                    std::vector<double>& scratch);
 
+// Whether the widened form above suits a reduction of order n on this
+// processor: its lower triangle in doubles (4 n (n + 1) bytes) must fit in
+// half of a core's level-2 cache. Beyond that the rows it sweeps step after
+// step come from the level-3 cache, which the workers on other cores share,
+// and the float matrix in place (half the bytes) runs as fast on one worker
+// and faster on two. Where the cache size is unknown: true. Either form
+// gives the same bits.
+bool WidenedReductionFits(int n);
+// The level-2 cache of one core in bytes as the system reports it; 0 when
+// unknown.
+long LevelTwoCacheBytes();
+
 // out[c] <- float(counts[c] / 2.0 / size - pooled[c]) for c < n: one row
 // of the centred frequencies.
 void CentredFrequencies(const double* counts, double size, const double* pooled, int n, float* out, KernelIsa isa);

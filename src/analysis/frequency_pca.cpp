@@ -215,7 +215,12 @@ void randomisedEigenvalues(PcaWorkspace& ws, int p, PcaResult& result, PcaCallRe
         report.tqliNotices = TQLI(ws.diagonal, ws.offDiagonal, p, ws.m);
         SortEigenvalues(ws.diagonal, p, ws.order);
     } else {
-        TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, ws.kernels.isa, ws.reductionScratch);
+        // m is not read again in a randomised call: the float form may use it up.
+        if (WidenedReductionFits(p))
+            TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, ws.kernels.isa,
+                                          ws.reductionScratch);
+        else
+            TridiagonalizeEigenvaluesOnly(ws.m, p, ws.diagonal, ws.offDiagonal, ws.kernels.isa);
         report.tqliNotices = TqliEigenvaluesOnly(ws.diagonal, ws.offDiagonal, p);
         FastSortEigenvalues(ws.diagonal, p, ws.order);
     }

@@ -13,6 +13,8 @@ inline constexpr int NIMax = 5000;  // genotype lines, all samples together
 // Range of the permutation test's randomisation count, both bounds allowed.
 inline constexpr std::int32_t kMinRandomisations = 100;
 inline constexpr std::int32_t kMaxRandomisations = 15000;
+// The extended analysis's test goes further: its arrangements cost far less.
+inline constexpr std::int32_t kMaxExtendedRandomisations = 1000000;
 
 // Range of the bootstrap's replicate count, both bounds allowed.
 inline constexpr std::int32_t kMinReplicates = 100;

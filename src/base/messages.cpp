@@ -230,10 +230,6 @@ std::string extendedAnalysisNote(const std::string& dataFile, const std::string&
            "): the same quantities, in double precision, without the data file's limits.";
 }
 
-std::string extendedTestRefusalMessage() {
-    return "The permutation test is not available with the extended analysis yet: run without --test.";
-}
-
 std::string messageText(MessageId id) {
     switch (id) {
         case MessageId::Refusal:

@@ -51,6 +51,11 @@ bool figureExtension(const std::string& path) {
 
 }  // namespace
 
+std::string exactTestProblem(const CliOptions& options) {
+    if (!options.test || *options.test <= base::kMaxRandomisations) return {};
+    return base::optionValueMessage(base::OptionValue::Randomisations, "--test", std::to_string(*options.test));
+}
+
 std::string cliUsage() {
     return "Usage: zeltric-cli [OPTIONS] DATA_FILE\n"
            "       zeltric-cli [--threads N] [--plot X,Y] [--quiet] [--out DIR] --rerun NAME.json\n"
@@ -71,7 +76,10 @@ std::string cliUsage() {
            "                       e.g. --labels trout.lab\n"
            "  --test R           permutation test with R randomisations (" +
            base::randomisationRange() +
-           "), like \"Testing\"\n"
+           "), like \"Testing\";\n"
+           "                     up to " +
+           std::to_string(base::kMaxExtendedRandomisations) +
+           " with the extended analysis\n"
            "                       e.g. --test 1000\n"
            "  --seed-file FILE   the seed file: its seeds start the test (unless --seeds is given) and\n"
            "                     the generator's state is saved there after it, so the next run\n"
@@ -146,6 +154,26 @@ std::string cliUsage() {
            "  --tables           also write the results as CSV tables beside the outputs:\n"
            "                     NAME-frequencies.csv, NAME-samples.csv, NAME-alleles.csv, NAME-axes.csv\n"
            "                       e.g. --test 1000 --tables\n"
+           "  --statistics       Weir and Cockerham's theta, F and f, Nei's diversities and the theta\n"
+           "                     of every pair of samples: NAME-loci.csv, NAME-pairwise.csv and\n"
+           "                     NAME-sample-diversity.csv beside the outputs, a section appended to\n"
+           "                     the results file and a statistics object in the run record\n"
+           "                       e.g. --statistics\n"
+           "  --pairwise-test R  with --statistics: each pair's theta tested by R - 1 randomisations of\n"
+           "                     the pair's individuals (" +
+           base::randomisationRange() +
+           "); P and Holm's adjusted P\n"
+           "                     in NAME-pairwise.csv\n"
+           "                       e.g. --statistics --pairwise-test 1000\n"
+           "  --pairwise-seeds S1,S2\n"
+           "                     the pairwise test's seeds (default 1,1; same ranges as --seeds); the\n"
+           "                     seed file is neither read nor written for it\n"
+           "                       e.g. --statistics --pairwise-test 1000 --pairwise-seeds 4711,815\n"
+           "  --pairwise-figure FILE\n"
+           "                     with --statistics: a heat map of pairwise theta, samples in the order\n"
+           "                     of the first axis, pairs below 0.05 after Holm's adjustment marked;\n"
+           "                     .svg, .pdf or .png (PDF and PNG need the Qt build)\n"
+           "                       e.g. --statistics --pairwise-figure trout-theta.svg\n"
            "  --rerun RECORD     check a run from its record NAME.json alone: its data and label files\n"
            "                     (beside the record by name, else at the recorded path, refused\n"
            "                     when their SHA-256 differs; a converted run's source file is\n"
@@ -215,7 +243,9 @@ public:
         value("--labels", [this](const std::string& v) { o_.labels = v; });
         value("--test", [this](const std::string& v) {
             auto r = wholeNumber(v);
-            if (!r || *r < base::kMinRandomisations || *r > base::kMaxRandomisations)
+            // Past the exact analysis's range only the extended analysis
+            // takes the count (checked once the analysis is known).
+            if (!r || *r < base::kMinRandomisations || *r > base::kMaxExtendedRandomisations)
                 refuse(base::optionValueMessage(base::OptionValue::Randomisations, "--test", v));
             o_.test = static_cast<int>(*r);
         });
@@ -326,6 +356,21 @@ public:
         value("--out", [this](const std::string& v) {
             if (v.empty()) refuse(needsValue("--out"));
             o_.out = v;
+        });
+        flag("--statistics", o_.statistics);
+        value("--pairwise-test", [this](const std::string& v) {
+            auto r = wholeNumber(v);
+            if (!r || *r < base::kMinRandomisations || *r > base::kMaxRandomisations)
+                refuse(base::optionValueMessage(base::OptionValue::Randomisations, "--pairwise-test", v));
+            o_.pairwiseTest = static_cast<int>(*r);
+        });
+        value("--pairwise-seeds",
+              [this](const std::string& v) { o_.pairwiseSeeds = seedPair("--pairwise-seeds", v); });
+        value("--pairwise-figure", [this](const std::string& v) {
+            if (v.empty()) refuse(needsValue("--pairwise-figure"));
+            if (!figureExtension(v))
+                refuse(base::optionValueMessage(base::OptionValue::FigureFile, "--pairwise-figure", v));
+            o_.pairwiseFigure = v;
         });
         flag("--quiet", o_.quiet);
         flag("--help", o_.help);
@@ -485,7 +530,11 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
                                             {o.format.has_value(), "--format"},
                                             {o.convertOnly, "--convert-only"},
                                             {o.popmap.has_value(), "--popmap"},
-                                            {o.analysis.has_value(), "--analysis"}})
+                                            {o.analysis.has_value(), "--analysis"},
+                                            {o.statistics, "--statistics"},
+                                            {o.pairwiseTest.has_value(), "--pairwise-test"},
+                                            {o.pairwiseSeeds.has_value(), "--pairwise-seeds"},
+                                            {o.pairwiseFigure.has_value(), "--pairwise-figure"}})
             if (given) return fail(base::rerunWithSettingMessage(option));
         return result;
     }
@@ -494,6 +543,12 @@ CliParse parseCliOptions(int argc, const char* const* argv) {
     if (o.plotFile && !o.plot) return fail(base::optionNeedsOptionMessage("--plot-file", "--plot X,Y"));
     if (o.bootstrapSeeds && !o.bootstrap)
         return fail(base::optionNeedsOptionMessage("--bootstrap-seeds", "--bootstrap B"));
+    for (const auto& [given, option] : {std::pair{o.pairwiseTest.has_value(), "--pairwise-test"},
+                                        {o.pairwiseSeeds.has_value(), "--pairwise-seeds"},
+                                        {o.pairwiseFigure.has_value(), "--pairwise-figure"}})
+        if (given && !o.statistics) return fail(base::optionNeedsOptionMessage(option, "--statistics"));
+    if (o.pairwiseSeeds && !o.pairwiseTest)
+        return fail(base::optionNeedsOptionMessage("--pairwise-seeds", "--pairwise-test R"));
     if (o.axes && !o.figure) return fail(base::optionNeedsOptionMessage("--axes", "--figure FILE"));
     if (o.figureWidth && !o.figure) return fail(base::optionNeedsOptionMessage("--figure-width", "--figure FILE"));
     if (o.figureIntervals && !o.figure)
@@ -522,6 +577,11 @@ void applyRerunPlan(CliOptions& options, const record::RerunPlan& plan) {
     if (plan.bootstrapSeeds)
         options.bootstrapSeeds =
             std::pair<long long, long long>(plan.bootstrapSeeds->first, plan.bootstrapSeeds->second);
+    options.statistics = plan.statistics;
+    options.pairwiseTest = plan.pairwiseRandomisations;
+    if (plan.pairwiseSeeds)
+        options.pairwiseSeeds =
+            std::pair<long long, long long>(plan.pairwiseSeeds->first, plan.pairwiseSeeds->second);
     options.keepSeedFile = true;
 }
 

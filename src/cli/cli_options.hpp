@@ -38,6 +38,10 @@ struct CliOptions {
     std::optional<std::string> analysis;      // "exact" or "extended"
     bool alleleOutputs = false;               // per-allele files of the extended analysis for any size
     std::optional<std::string> out;           // the rerun's folder (default NAME-rerun beside the record)
+    bool statistics = false;                  // theta, Nei's diversities and pairwise theta tables
+    std::optional<int> pairwiseTest;          // randomisations per pair of the pairwise test
+    std::optional<std::pair<long long, long long>> pairwiseSeeds;  // its generator's (default 1,1)
+    std::optional<std::string> pairwiseFigure;                     // heat map of pairwise theta
     bool quiet = false;
     bool help = false;
     bool version = false;
@@ -50,6 +54,11 @@ struct CliParse {
 };
 
 CliParse parseCliOptions(int argc, const char* const* argv);
+
+// The parser takes up to the extended analysis's randomisations; the exact
+// analysis's test refuses more than its own range with this usage error
+// (empty when the count fits).
+std::string exactTestProblem(const CliOptions& options);
 std::string cliUsage();
 
 // --rerun: the data file, labels, selection, test and seeds of the record's

@@ -6,10 +6,15 @@
 
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
+#include "base/messages_cli.hpp"
 #include "cli/batch_run.hpp"
+#include "cli/statistics_batch.hpp"
 #include "extended/input_kind.hpp"
 #include "platform/platform.hpp"
+#include "randomisation/seed_file.hpp"
 #include "run/extended_step.hpp"
+#include "run/port_observer.hpp"
+#include "run/session.hpp"
 
 namespace zeltric::cli {
 
@@ -22,7 +27,6 @@ int usage(const std::string& message) {
 
 // The options the extended analysis does not offer yet.
 std::optional<int> refuseUnsupported(const CliOptions& o) {
-    if (o.test) return usage(base::extendedTestRefusalMessage());
     for (const auto& [given, option] : {std::pair{o.loci.has_value(), "--loci"},
                                         {o.pops.has_value(), "--pops"},
                                         {o.labels.has_value(), "--labels"},
@@ -35,9 +39,22 @@ std::optional<int> refuseUnsupported(const CliOptions& o) {
     return std::nullopt;
 }
 
+// Takes `lock` on the seed file (randomisation::lockSeedFile), saying once
+// that another run holds it.
+void lockSeedFile(platform::FileLock& lock, const std::string& target, const std::string& shownName,
+                  TerminalInterface& ui) {
+    bool told = false;
+    const std::string refused = randomisation::lockSeedFile(lock, target, [&] {
+        if (!told) ui.information(base::waitingForLockNotice(shownName));
+        told = true;
+    });
+    if (!refused.empty()) ui.information(base::lockUnsupportedNotice(refused));
+}
+
 }  // namespace
 
-std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui) {
+std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui,
+                                       const ExtendedSpread& spread, const figure::FigureRenderer& render) {
     if (options.rerun) return std::nullopt;
     const bool asked = options.analysis == std::optional<std::string>("extended");
     const bool exactAsked = options.analysis == std::optional<std::string>("exact");
@@ -62,6 +79,29 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
     request.alleleOutputs = options.alleleOutputs;
     request.version = ZELTRIC_VERSION;
     request.note = [&](const std::string& text) { ui.information(text); };
+    run::PortObserver observer(ui);
+    run::Session seedSession;
+    platform::FileLock seedLock;
+    const std::string seedTarget = randomisation::resolveSeedFileName(options.seedFile);
+    std::pair<std::int32_t, std::int32_t> streamStart{0, 0};
+    bool seedsSaved = true;
+    // Once the test has drawn from the stream its continuation is saved,
+    // however the run ends, or the next run would repeat the stream.
+    const auto saveSeeds = [&] {
+        const randomisation::RandomGenerator& g = seedSession.settings.generator;
+        if (!options.test || options.keepSeedFile || request.generator == nullptr ||
+            std::pair{g.seed1, g.seed2} == streamStart)
+            return;
+        if (options.seeds) lockSeedFile(seedLock, seedTarget, options.seedFile, ui);
+        seedsSaved = randomisation::saveSeeds(g, options.seedFile);
+        seedLock.release();
+        request.generator = nullptr;
+    };
+    const auto seedFailure = [&](int status) {
+        if (seedsSaved) return status;
+        ui.error(base::seedsNotAdvancedMessage(options.seedFile));
+        return status == 0 ? kInputError : status;
+    };
     if (!options.quiet)
         request.progress = [](std::size_t loci) { std::cerr << "zeltric-cli: " << loci << " loci read\n"; };
     try {
@@ -71,19 +111,41 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
             return std::nullopt;
         }
         if (auto refused = refuseUnsupported(options)) return refused;
-        const std::string results = run::RunExtendedStep(request, *data);
+        if (options.test) {
+            // The seeds as the exact analysis's test takes them: --seeds, else
+            // the seed file, locked from reading to saving.
+            if (!options.seeds && !options.keepSeedFile) lockSeedFile(seedLock, seedTarget, options.seedFile, ui);
+            const BatchOutcome seeds = settleSeeds(seedSession, options, ui, ui.interactive());
+            if (seeds.status != 0) return usage(seeds.message);
+            streamStart = {seedSession.settings.generator.seed1, seedSession.settings.generator.seed2};
+            request.randomisations = *options.test;
+            request.generator = &seedSession.settings.generator;
+            request.observer = &observer;
+            request.buildGram = spread.buildGram;
+            request.analyseBatch = spread.analyseBatch;
+            request.spreadProcesses = spread.processes;
+        }
+        std::vector<double> firstAxis;
+        const run::ExtendedStepOutcome outcome = run::RunExtendedStep(request, *data, &firstAxis);
+        saveSeeds();
+        const std::string& results = outcome.resultsPath;
+        const std::string base = results.substr(0, results.size() - std::string(".pca").size());
+        if (const int status = writeStatistics(options, *data, base, firstAxis, ui, render); status != 0)
+            return status;
         if (!options.quiet) {
-            std::ifstream in(results, std::ios::binary);
+            std::ifstream in(outcome.resultsPath, std::ios::binary);
             std::cout << in.rdbuf();
         }
     } catch (const base::FatalError& e) {
+        saveSeeds();
         ui.error(e.what());
-        return kInputError;
+        return seedFailure(kInputError);
     } catch (const std::bad_alloc&) {
+        saveSeeds();
         ui.error(base::outOfMemoryMessage(options.dataFile));
-        return kInputError;
+        return seedFailure(kInputError);
     }
-    return 0;
+    return seedFailure(0);
 }
 
 }  // namespace zeltric::cli

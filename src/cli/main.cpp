@@ -22,12 +22,15 @@
 #include "base/messages.hpp"
 #include "base/messages_cli.hpp"
 #include "base/messages_run.hpp"
+#include "cli/batch_main.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
 #include "cli/extended_batch.hpp"
 #include "cli/rerun_check.hpp"
+#include "cli/statistics_batch.hpp"
 #include "cli/terminal_interface.hpp"
 #include "data/selection_filter.hpp"
+#include "extended/from_dataset.hpp"
 #include "figure/figure_file.hpp"
 #include "figure/session_figure.hpp"
 #include "formats/foreign_formats.hpp"
@@ -157,6 +160,30 @@ int writeFigure(const run::Session& session, const CliOptions& options) {
     return 0;
 }
 
+// --statistics on the analysed data set: the samples as the PCA numbered
+// them, those with individuals, in order.
+int writeStatistics(const run::Session& session, const CliOptions& options, cli::TerminalInterface& ui,
+                    const figure::FigureRenderer& render) {
+    const data::Dataset& ds = session.results.analysed;
+    std::vector<double> firstAxis;
+    int before = 0;
+    for (int s = 1; s <= ds.np; ++s) {
+        const int end = ds.sampleEnds[static_cast<std::size_t>(s)];
+        if (end > before)
+            firstAxis.push_back(session.results.pca.dimension > 1
+                                    ? static_cast<double>(session.results.pca.populationCoordinates(s, 1))
+                                    : 0.0);
+        before = end;
+    }
+    try {
+        const extended::ExtendedData data = extended::FromDataset(ds);
+        return cli::writeStatistics(options, data, session.results.dataFileName, firstAxis, ui, render);
+    } catch (const base::FatalError& e) {
+        ui.error(e.what());
+        return kInputError;
+    }
+}
+
 #if ZELTRIC_HAS_PLOT
 // The plot's file name as savePlotBmp will write it.
 std::string plotPath(const CliOptions& options, const std::string& base) {
@@ -179,6 +206,7 @@ void refuseUnsafeFiles(const run::Session& session, const CliOptions& options) {
     if (options.plot) roles.push_back({"plot file", plotPath(options, base), true});
 #endif
     if (options.figure) roles.push_back({"figure file", *options.figure, true});
+    for (run::FileRole& role : cli::statisticsFileRoles(options, base)) roles.push_back(std::move(role));
     run::refuseUnsafeFileRoles(roles);
 }
 
@@ -212,7 +240,7 @@ void lockSeedFile(platform::FileLock& lock, const std::string& target, const std
     if (!refused.empty()) tellUnsupported(refused, ui);
 }
 
-int runCli(int& argc, char** argv) {
+int runCli(int& argc, char** argv, const cli::ExtendedSpread& spread) {
     const cli::CliParse parse = cli::parseCliOptions(argc, argv);
     if (!parse.error.empty()) return usageError(parse.error);
     CliOptions options = parse.options;
@@ -229,6 +257,15 @@ int runCli(int& argc, char** argv) {
     if (options.plot) return usageError(base::noBmpPlotMessage());
     if (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg)
         return usageError(base::figureNeedsQtBuildMessage());
+    if (options.pairwiseFigure && figure::figureFormat(*options.pairwiseFigure) != figure::FigureFormat::Svg)
+        return usageError(base::figureNeedsQtBuildMessage());
+    const figure::FigureRenderer render;
+#else
+    const figure::FigureRenderer render = ui::renderFigure;
+    // Started before either analysis when the pairwise figure needs it.
+    std::unique_ptr<QGuiApplication> gui;
+    if (options.pairwiseFigure && figure::figureFormat(*options.pairwiseFigure) != figure::FigureFormat::Svg)
+        gui = startHeadlessGui(argc, argv);
 #endif
     const auto kernels = chooseKernels(options);
     if (!kernels)
@@ -239,7 +276,9 @@ int runCli(int& argc, char** argv) {
     cli::installInterruptHandler();
     cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
-    if (const std::optional<int> extendedStatus = cli::runExtendedIfChosen(options, ui)) return *extendedStatus;
+    if (const std::optional<int> extendedStatus = cli::runExtendedIfChosen(options, ui, spread, render))
+        return *extendedStatus;
+    if (const std::string problem = cli::exactTestProblem(options); !problem.empty()) return usageError(problem);
     run::Session session;
     session.settings.kernels = *kernels;
     session.settings.seedFileName = options.seedFile;
@@ -322,8 +361,8 @@ int runCli(int& argc, char** argv) {
             return kInputError;
         }
 #if ZELTRIC_HAS_PLOT
-        std::unique_ptr<QGuiApplication> gui;
-        if (options.plot || (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg))
+        if (!gui && (options.plot ||
+                     (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg)))
             gui = startHeadlessGui(argc, argv);
         if (options.plot)
             if (const int failed = writePlot(session, options); failed != 0) return failed;
@@ -336,6 +375,8 @@ int runCli(int& argc, char** argv) {
                 std::cerr << "zeltric-cli: error: " << e.what() << '\n';
                 return kInputError;
             }
+        if (options.statistics)
+            if (const int failed = writeStatistics(session, options, ui, render); failed != 0) return failed;
         if (!options.quiet) {
             std::ifstream results(run::outputPath(session, ".pca"), std::ios::binary);
             std::cout << results.rdbuf();
@@ -370,22 +411,29 @@ int finishStandardOutput(int status) {
 }
 
 }  // namespace
-}  // namespace zeltric::cli
 
-int main(int argc, char** argv) {
+int batchMain(int& argc, char** argv, const ExtendedSpread& spread) {
     int status = 3;
     try {
-        status = zeltric::cli::runCli(argc, argv);
+        status = runCli(argc, argv, spread);
     } catch (const std::bad_alloc&) {
-        std::cerr << "zeltric-cli: error: " << zeltric::base::outOfMemoryFailure() << '\n';
-        status = zeltric::cli::kInputError;
+        std::cerr << "zeltric-cli: error: " << base::outOfMemoryFailure() << '\n';
+        status = kInputError;
     } catch (const std::exception& e) {
         std::cerr << "zeltric-cli: internal error: " << e.what() << '\n';
         status = 3;
     }
-    status = zeltric::cli::finishStandardOutput(status);
+    return finishStandardOutput(status);
+}
+
+}  // namespace zeltric::cli
+
+#ifndef ZELTRIC_SPREAD_FRONT_END
+int main(int argc, char** argv) {
+    const int status = zeltric::cli::batchMain(argc, argv, {});
     // A cancelled test finished as usual; the caller (a shell loop) must still
     // see that the run was interrupted.
     if (zeltric::platform::interruptRequested()) zeltric::platform::endByInterrupt();
     return status;
 }
+#endif

@@ -69,6 +69,9 @@ void checkRerunAnalysed(const run::Session& session, const record::RerunPlan& pl
 int compareRerunOutputs(const run::Session& session, const record::RerunPlan& plan, run::UserInterface& ui) {
     std::vector<std::string> extensions(run::kOutputExtensions.begin(), run::kOutputExtensions.end());
     if (session.settings.selectLoci || session.settings.selectPops) extensions.push_back(".dat");
+    if (plan.statistics)
+        for (const char* table : {"-loci.csv", "-pairwise.csv", "-sample-diversity.csv"})
+            extensions.push_back(table);
     // The rerun's outputs carry the same selection suffix as the original's.
     const std::string originalBase =
         (fs::path(recordBase(plan.recordPath)).parent_path() / fs::path(session.results.dataFileName).filename())

@@ -12,7 +12,8 @@ namespace zeltric::extended {
 
 namespace {
 
-void countLocus(const ExtendedData& data, std::size_t locus, LocusCounts& counts, std::uint8_t* typedAnywhere);
+void countLocus(const ExtendedData& data, std::size_t locus, const int* sampleOf, LocusCounts& counts,
+                std::uint8_t* typedAnywhere);
 
 // What one block of loci adds: its share of X X^T (lower triangle, row-major
 // P x P), of H, of the column and typed-locus counts.
@@ -59,7 +60,7 @@ void sumBlock(const ExtendedData& data, std::size_t first, std::size_t last, Wor
     s.columns = 0;
     s.typedLoci = 0;
     for (std::size_t l = first; l < last; ++l) {
-        countLocus(data, l, w.counts, w.typedAnywhere.data());
+        countLocus(data, l, data.sampleOf.data(), w.counts, w.typedAnywhere.data());
         if (w.counts.total == 0) continue;
         ++s.typedLoci;
         double homozygosity = 0.0;
@@ -95,9 +96,10 @@ void signColumn(std::vector<double>& v, std::size_t rows, std::size_t p, std::si
     }
 }
 
-// The counts of one locus; marks each typed individual in typedAnywhere
-// when given.
-void countLocus(const ExtendedData& data, std::size_t locus, LocusCounts& counts, std::uint8_t* typedAnywhere) {
+// The counts of one locus, individual i counted in sample sampleOf[i]; marks
+// each typed individual in typedAnywhere when given.
+void countLocus(const ExtendedData& data, std::size_t locus, const int* sampleOf, LocusCounts& counts,
+                std::uint8_t* typedAnywhere) {
     const std::size_t samples = data.samples();
     const GenotypeMatrix& g = data.genotypes;
     const auto alleles = static_cast<std::size_t>(std::max(g.alleleCount(locus), 2));
@@ -110,7 +112,6 @@ void countLocus(const ExtendedData& data, std::size_t locus, LocusCounts& counts
     if (g.packed(locus)) {
         // Four individuals a byte; allele 0's copies follow from 2n - c1.
         const std::uint8_t* codes = g.packedCodes(locus);
-        const int* sampleOf = data.sampleOf.data();
         std::int64_t* typed = counts.typed.data();
         std::int64_t* copies = counts.copies.data();
         for (std::size_t first = 0; first < individuals; first += 4) {
@@ -132,7 +133,7 @@ void countLocus(const ExtendedData& data, std::size_t locus, LocusCounts& counts
             const Genotype call = g.at(locus, i);
             if (call.missing()) continue;
             if (typedAnywhere != nullptr) typedAnywhere[i] = 1;
-            const auto j = static_cast<std::size_t>(data.sampleOf[i]);
+            const auto j = static_cast<std::size_t>(sampleOf[i]);
             ++counts.typed[j];
             ++counts.copies[j * alleles + call.first];
             ++counts.copies[j * alleles + call.second];
@@ -147,7 +148,13 @@ void countLocus(const ExtendedData& data, std::size_t locus, LocusCounts& counts
 }  // namespace
 
 void CountLocus(const ExtendedData& data, std::size_t locus, LocusCounts& counts) {
-    countLocus(data, locus, counts, nullptr);
+    countLocus(data, locus, data.sampleOf.data(), counts, nullptr);
+}
+
+void CountLocusAs(const ExtendedData& data, std::size_t locus, std::span<const int> sampleOf,
+                  LocusCounts& counts) {
+    ZELTRIC_ASSERT(sampleOf.size() == data.individuals());
+    countLocus(data, locus, sampleOf.data(), counts, nullptr);
 }
 
 double BrokenStickExpectation(std::size_t k, std::size_t p, double total) {

@@ -81,6 +81,9 @@ struct LocusCounts {
     std::vector<std::int64_t> alleleTotals;  // t(l,a)
 };
 void CountLocus(const ExtendedData& data, std::size_t locus, LocusCounts& counts);
+// The same with individual i counted in sample sampleOf[i] (an arrangement
+// of the permutation test).
+void CountLocusAs(const ExtendedData& data, std::size_t locus, std::span<const int> sampleOf, LocusCounts& counts);
 
 // One column of X with its figures.
 struct AlleleColumn {

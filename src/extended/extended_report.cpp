@@ -87,4 +87,46 @@ std::string ExtendedSampleCoordinateText(const ExtendedResult& result) {
     return out;
 }
 
+std::string ExtendedShareLine(const ExtendedResult& observed, double globalFst,
+                              const std::vector<double>& shares) {
+    std::string out = realField(globalFst, 10, 5);
+    for (std::size_t k = 0; k < observed.dimension; ++k)
+        if (observed.axisShare[k] > kShownShare) out += realField(shares[k], 10, 5);
+    endLine(out);
+    return out;
+}
+
+std::size_t ExtendedReportedPValueAxes(const std::vector<double>& axisPValues) {
+    const std::size_t axes = axisPValues.size();
+    if (axes <= 2) return axes;
+    // Further axes only while the list keeps finding small P-values.
+    std::size_t k = 2;
+    while (k + 1 <= axes && (axisPValues[k - 1] <= 0.3 || axisPValues[k] <= 0.05)) ++k;
+    return k;
+}
+
+std::string ExtendedTestSectionText(const ExtendedData& data, int randomisations, double fstPValue,
+                                    const std::vector<double>& axisPValues) {
+    auto line = [](std::string& out, const std::string& text) {
+        out += text;
+        endLine(out);
+    };
+    std::vector<long long> sizes(data.samples(), 0);
+    for (const int j : data.sampleOf) ++sizes[static_cast<std::size_t>(j)];
+    std::string out;
+    line(out, "P-values are given after " + integerField(randomisations) + " randomizations.");
+    line(out, "With the following number of complete genotypes :");
+    for (std::size_t j = 0; j < data.samples(); ++j)
+        line(out, data.sampleNames[j] + "  " + integerField(sizes[j], 4));
+    line(out, "");
+    line(out, "P-value for overall Fst: ");
+    line(out, realField(fstPValue, 10, 5));
+    line(out, "P-values for the proportion of inertia of each axis: ");
+    std::string values;
+    for (std::size_t k = 0; k < ExtendedReportedPValueAxes(axisPValues); ++k)
+        values += realField(axisPValues[k], 10, 5);
+    line(out, values);
+    return out;
+}
+
 }  // namespace zeltric::extended

@@ -78,4 +78,26 @@ Genotype GenotypeMatrix::at(std::size_t locus, std::size_t individual) const {
     return {slot[0], slot[1]};
 }
 
+GenotypeMatrix::Raw GenotypeMatrix::raw() const {
+    Raw out;
+    out.individuals = individuals_;
+    for (const LocusEntry& entry : loci_) {
+        out.alleles.push_back(entry.alleles);
+        out.offsets.push_back(entry.offset);
+    }
+    out.bytes = bytes_;
+    return out;
+}
+
+GenotypeMatrix GenotypeMatrix::fromRaw(Raw raw) {
+    ZELTRIC_ASSERT(raw.alleles.size() == raw.offsets.size());
+    GenotypeMatrix out(raw.individuals);
+    for (std::size_t l = 0; l < raw.alleles.size(); ++l) {
+        ZELTRIC_ASSERT(raw.offsets[l] <= raw.bytes.size());
+        out.loci_.push_back({static_cast<std::size_t>(raw.offsets[l]), raw.alleles[l]});
+    }
+    out.bytes_ = std::move(raw.bytes);
+    return out;
+}
+
 }  // namespace zeltric::extended

@@ -48,6 +48,17 @@ public:
     const std::uint8_t* packedCodes(std::size_t locus) const { return &bytes_[loci_[locus].offset]; }
     Genotype at(std::size_t locus, std::size_t individual) const;
 
+    // The storage as it is, and a matrix made from it again: how another
+    // process receives the genotypes (alleles and offsets per locus, bytes).
+    struct Raw {
+        std::size_t individuals = 0;
+        std::vector<std::int32_t> alleles;
+        std::vector<std::uint64_t> offsets;
+        std::vector<std::uint8_t> bytes;
+    };
+    Raw raw() const;
+    static GenotypeMatrix fromRaw(Raw raw);
+
     // Bytes held by the genotypes (for the memory figures).
     std::size_t bytes() const { return bytes_.size() + loci_.size() * sizeof(LocusEntry); }
 

@@ -111,6 +111,8 @@ struct KernelVersion {
 KernelVersion kernelVersion();
 // Total physical memory in bytes; 0 when the system does not say.
 std::uint64_t totalPhysicalMemory();
+// Bytes of one core's level-2 cache; 0 when the system does not say.
+long levelTwoCacheBytes();
 
 // A folder for this user's runtime files, private to the user (made with
 // mode 0700 under the temporary folder when missing); empty when there is

@@ -46,6 +46,7 @@ void endByInterrupt() { std::abort(); }
 // The page shows no about box and starts no Qt.
 KernelVersion kernelVersion() { return {}; }
 std::uint64_t totalPhysicalMemory() { return 0; }
+long levelTwoCacheBytes() { return 0; }
 std::string privateRuntimeFolder() { return {}; }
 
 }  // namespace zeltric::platform

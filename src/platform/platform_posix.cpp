@@ -274,6 +274,15 @@ std::uint64_t totalPhysicalMemory() {
     return static_cast<std::uint64_t>(info.totalram) * static_cast<std::uint64_t>(info.mem_unit);
 }
 
+long levelTwoCacheBytes() {
+#ifdef _SC_LEVEL2_CACHE_SIZE
+    const long reported = ::sysconf(_SC_LEVEL2_CACHE_SIZE);
+    return reported > 0 ? reported : 0L;
+#else
+    return 0L;
+#endif
+}
+
 std::string privateRuntimeFolder() {
     const std::string folder = "/tmp/zeltric-runtime-" + std::to_string(::getuid());
     if (::mkdir(folder.c_str(), 0700) == 0) return folder;

@@ -31,7 +31,59 @@ double percentile(const std::vector<double>& sorted, double q) {
     return sorted[i] + (h - static_cast<double>(i)) * (sorted[i + 1] - sorted[i]);
 }
 
-double normalCdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
+namespace {
+
+// exp, log and erf from additions, products, quotients and square roots
+// alone, which every processor and the browser round alike: the C
+// libraries' own differ in the last bit between platforms, and an interval
+// must have the same bits wherever it is computed.
+constexpr double kLn2High = 6.93147180369123816490e-01;  // the first 32 bits of ln 2
+constexpr double kLn2Low = 1.90821492927058770002e-10;   // the rest
+
+double portableExp(double x) {
+    if (x > 709.0) return INFINITY;
+    if (x < -745.0) return 0.0;
+    const double k = std::floor(x / 0.69314718055994530942 + 0.5);
+    const double r = (x - k * kLn2High) - k * kLn2Low;  // |r| <= ln 2 / 2
+    double sum = 1.0;
+    for (int n = 22; n >= 1; --n) sum = 1.0 + sum * r / n;
+    return std::ldexp(sum, static_cast<int>(k));
+}
+
+double portableLog(double x) {
+    ZELTRIC_ASSERT(x > 0.0);
+    int e = 0;
+    double m = std::frexp(x, &e);  // x = m 2^e, m in [0.5, 1)
+    if (m < 0.70710678118654752440) {
+        m *= 2.0;
+        --e;
+    }
+    // log m = 2 atanh s, |s| <= 0.172
+    const double s = (m - 1.0) / (m + 1.0);
+    const double s2 = s * s;
+    double sum = 0.0;
+    for (int n = 41; n >= 1; n -= 2) sum = 1.0 / n + s2 * sum;
+    return 2.0 * s * sum + static_cast<double>(e) * kLn2Low + static_cast<double>(e) * kLn2High;
+}
+
+// erf y = 2/sqrt(pi) exp(-y^2) sum_n (2 y^2)^n y / (2n+1)!!: positive
+// terms, no cancellation.
+double portableErf(double y) {
+    if (y < 0.0) return -portableErf(-y);
+    if (y > 6.0) return 1.0;
+    const double twoY2 = 2.0 * y * y;
+    double term = y;
+    double sum = y;
+    for (int n = 1; n < 1000 && term > 1e-18 * sum; ++n) {
+        term = term * twoY2 / (2 * n + 1);
+        sum += term;
+    }
+    return 1.1283791670955125739 * portableExp(-y * y) * sum;
+}
+
+}  // namespace
+
+double normalCdf(double x) { return 0.5 + 0.5 * portableErf(x / std::sqrt(2.0)); }
 
 double normalQuantile(double p) {
     ZELTRIC_ASSERT(p > 0.0 && p < 1.0);
@@ -47,7 +99,7 @@ double normalQuantile(double p) {
                                    3.754408661907416e+00};
     double x = 0.0;
     if (p < 0.02425) {
-        const double q = std::sqrt(-2.0 * std::log(p));
+        const double q = std::sqrt(-2.0 * portableLog(p));
         x = (((((c[0] * q + c[1]) * q + c[2]) * q + c[3]) * q + c[4]) * q + c[5]) /
             ((((d[0] * q + d[1]) * q + d[2]) * q + d[3]) * q + 1.0);
     } else if (p <= 1.0 - 0.02425) {
@@ -56,13 +108,13 @@ double normalQuantile(double p) {
         x = (((((a[0] * r + a[1]) * r + a[2]) * r + a[3]) * r + a[4]) * r + a[5]) * q /
             (((((b[0] * r + b[1]) * r + b[2]) * r + b[3]) * r + b[4]) * r + 1.0);
     } else {
-        const double q = std::sqrt(-2.0 * std::log(1.0 - p));
+        const double q = std::sqrt(-2.0 * portableLog(1.0 - p));
         x = -(((((c[0] * q + c[1]) * q + c[2]) * q + c[3]) * q + c[4]) * q + c[5]) /
             ((((d[0] * q + d[1]) * q + d[2]) * q + d[3]) * q + 1.0);
     }
     for (int step = 0; step < 2; ++step) {
         const double e = normalCdf(x) - p;
-        const double u = e * std::sqrt(2.0 * 3.14159265358979323846) * std::exp(x * x / 2.0);
+        const double u = e * std::sqrt(2.0 * 3.14159265358979323846) * portableExp(x * x / 2.0);
         x = x - u / (1.0 + x * u / 2.0);
     }
     return x;

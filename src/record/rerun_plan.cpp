@@ -222,6 +222,25 @@ RerunPlan planFromRecord(const std::string& recordPath) {
                                     "\"seeds\" of the bootstrap");
         if (!plan.bootstrapSeeds) badRecord(recordPath, "the bootstrap has no \"seeds\"");
     }
+
+    // The statistics, and their pairwise test with its count and seeds.
+    if (const auto statistics = record.find("statistics"); statistics != record.end() && !statistics->is_null()) {
+        if (!statistics->is_object()) badRecord(recordPath, base::recordNotObjectReason("statistics"));
+        plan.statistics = true;
+        const auto pairwise = statistics->find("pairwise");
+        if (pairwise != statistics->end() && pairwise->is_object())
+            if (const auto test = pairwise->find("test"); test != pairwise->end() && !test->is_null()) {
+                if (!test->is_object()) badRecord(recordPath, base::recordNotObjectReason("test"));
+                const json& count = member(*test, "randomisations", recordPath, "the pairwise test");
+                if (!count.is_number_integer() || count.get<long long>() < base::kMinRandomisations ||
+                    count.get<long long>() > base::kMaxRandomisations)
+                    badRecord(recordPath, base::recordRandomisationsReason());
+                plan.pairwiseRandomisations = count.get<int>();
+                plan.pairwiseSeeds = seeds(member(*test, "seeds", recordPath, "the pairwise test"), recordPath,
+                                           "\"seeds\" of the pairwise test");
+                if (!plan.pairwiseSeeds) badRecord(recordPath, "the pairwise test has no \"seeds\"");
+            }
+    }
     return plan;
 }
 

@@ -44,6 +44,9 @@ struct RerunPlan {
     bool cancelled = false;                  // the recorded test was cancelled
     std::optional<int> bootstrapReplicates;  // a completed bootstrap over loci
     std::optional<SeedPair> bootstrapSeeds;
+    bool statistics = false;                    // the run asked for the statistics
+    std::optional<int> pairwiseRandomisations;  // and their pairwise test
+    std::optional<SeedPair> pairwiseSeeds;
     RerunOrigin origin;
 };
 

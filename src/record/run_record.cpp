@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "analysis/results_report.hpp"
+#include "record/shortest_float.hpp"
 
 namespace zeltric::record {
 
@@ -35,9 +36,12 @@ json floatNumber(float value) {
     // digits) read as a double prints back as the same digits.
     char text[32];
 #ifdef __EMSCRIPTEN__
-    // Its C++ library has no floating-point to_chars. The correctly rounded
-    // text at the fewest digits that reads back as the float is the text
-    // to_chars gives: if any text of that length reads back, the nearest does.
+    // Its C++ library has no floating-point to_chars, and its printf and
+    // strtod take hundreds of times longer (software long double): a record
+    // of thousands of coordinates took seconds. The integer path first, as
+    // to_chars; zero and the extremes (past 1e22 or below 1e-13) below: the
+    // correctly rounded text at the fewest digits that reads back.
+    if (const auto shortest = shortestFloatValue(value)) return json(*shortest);
     for (int digits = 1; digits <= 9; ++digits) {
         std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
         const double shortest = std::strtod(text, nullptr);

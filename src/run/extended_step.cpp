@@ -1,5 +1,6 @@
 #include "run/extended_step.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -167,17 +168,58 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
     return fromForeign(foreign);
 }
 
-std::string RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data) {
+ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,
+                                    std::vector<double>* firstAxis) {
     const std::string started = record::utcNow();
     const auto clockStart = std::chrono::steady_clock::now();
     extended::ExtendedOptions options;
     options.threads = request.threads;
     const extended::ExtendedResult result = extended::RunExtendedAnalysis(data, options);
     for (const std::string& text : result.informations) tell(request, text);
+    if (firstAxis != nullptr) {
+        firstAxis->assign(data.samples(), 0.0);
+        if (result.dimension > 1)
+            for (std::size_t j = 0; j < data.samples(); ++j) (*firstAxis)[j] = result.sampleCoordinate(j, 0);
+    }
 
     const std::string base = baseName(request.dataFile);
     const std::string resultsPath = base + ".pca";
-    base::replaceFileAtomically(resultsPath, extended::ExtendedResultsText(data, result));
+    const std::string sharePath = base + ".per";
+    const bool testing = request.randomisations > 0;
+    // Written only once the test is over, so that a run that fails or is
+    // ended on the way leaves no results looking complete.
+    std::string resultsText = extended::ExtendedResultsText(data, result);
+    std::optional<ExtendedTestOutcome> test;
+    std::optional<record::SeedPair> seedsStart;
+    if (testing) {
+        ZELTRIC_ASSERT(request.generator != nullptr && request.observer != nullptr);
+        randomisation::RandomGenerator& generator = *request.generator;
+        // No results of an earlier run beside a test that may be ended.
+        std::error_code ignored;
+        std::filesystem::remove(resultsPath, ignored);
+        std::filesystem::remove(base + ".json", ignored);
+        seedsStart = record::SeedPair{generator.seed1, generator.seed2};
+        base::replaceFileAtomically(sharePath,
+                                    extended::ExtendedShareLine(result, result.globalFst, result.axisShare));
+        if (request.analyseBatch) {
+            extended::ArrangementAnalyser analyser(data, result, request.threads, true, false);
+            request.buildGram(analyser, request.threads);
+            test = RunExtendedPermutationTestBatched(
+                data, result, generator, request.randomisations,
+                ArrangementBatchSize(analyser, request.threads) * std::max(1, request.spreadProcesses), sharePath,
+                *request.observer, [&](ArrangementBatch& batch) { request.analyseBatch(analyser, batch); });
+        } else {
+            const extended::ArrangementAnalyser analyser(data, result, request.threads);
+            test = RunExtendedPermutationTest(data, result, analyser, generator, request.randomisations,
+                                              request.threads, sharePath, *request.observer);
+        }
+        if (test->cancelled)
+            tell(request, base::testCancelledMessage());
+        else
+            resultsText += extended::ExtendedTestSectionText(data, request.randomisations, test->fstPValue,
+                                                             test->axisPValues);
+    }
+    base::replaceFileAtomically(resultsPath, resultsText);
     base::replaceFileAtomically(base + ".pop", extended::ExtendedSampleCoordinateText(result));
     const bool perAllele = request.alleleOutputs || data.loci() <= kPerAlleleLoci;
     const bool compressed = data.loci() > kPerAlleleLoci;
@@ -187,6 +229,7 @@ std::string RunExtendedStep(const ExtendedRequest& request, const extended::Exte
     // The run record: the exact analysis's keys where they apply.
     using record::Json;
     const std::size_t axes = result.dimension > 0 ? result.dimension - 1 : 0;
+    const bool tested = test && !test->cancelled;
     Json input = {{"data_file", std::filesystem::absolute(request.dataFile).string()},
                   {"sha256", platform::fileSha256(request.dataFile).value_or("")}};
     Json companions = Json::array();
@@ -210,7 +253,8 @@ std::string RunExtendedStep(const ExtendedRequest& request, const extended::Exte
                             {"inertia", result.eigenvalues[k]},
                             {"percent", extended::ExtendedPercent(result, k)},
                             {"fst", result.axisFst[k]},
-                            {"share", result.axisShare[k]}});
+                            {"share", result.axisShare[k]},
+                            {"p_value", tested ? Json(test->axisPValues[k]) : Json(nullptr)}});
     Json samples = Json::array();
     for (std::size_t j = 0; j < data.samples(); ++j) {
         Json coordinates = Json::array();
@@ -230,28 +274,34 @@ std::string RunExtendedStep(const ExtendedRequest& request, const extended::Exte
          result.typedLoci > 0 ? result.heterozygositySum / static_cast<double>(result.typedLoci) : 0.0},
         {"total_inertia", result.totalInertia},
         {"global_fst", result.globalFst},
-        {"global_fst_p_value", nullptr},
+        {"global_fst_p_value", tested ? Json(test->fstPValue) : Json(nullptr)},
         {"broken_stick_axes", result.brokenStickAxes},
         {"axes", std::move(axisList)},
         {"sample_coordinates", std::move(samples)}};
     Json outputs = Json::array({resultsPath, base + ".pop"});
+    if (testing) outputs.push_back(sharePath);
     if (alleleFiles) {
         outputs.push_back(alleleFiles->frequencies);
         outputs.push_back(alleleFiles->coordinates);
     }
     Json record = Json::object();
-    record["program"] = {
-        {"name", record::kProgramName}, {"version", request.version}, {"threads", request.threads}};
+    // No thread count: the files are the same for any, and on any number of
+    // processes.
+    record["program"] = {{"name", record::kProgramName}, {"version", request.version}};
     record["analysis"] = "extended";
     record["input"] = std::move(input);
-    record["randomisations"] = nullptr;
+    record["randomisations"] = testing ? Json(request.randomisations) : Json(nullptr);
+    auto seedJson = [](const record::SeedPair& seeds) { return Json::array({seeds.first, seeds.second}); };
+    record["seeds_start"] = seedsStart ? seedJson(*seedsStart) : Json(nullptr);
+    record["seeds_end"] = testing ? seedJson({request.generator->seed1, request.generator->seed2}) : Json(nullptr);
+    record["cancelled"] = test && test->cancelled;
     record["started"] = started;
     record["elapsed_seconds"] =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
     record["outputs"] = std::move(outputs);
     record["results"] = std::move(results);
     base::replaceFileAtomically(base + ".json", record::recordText(record));
-    return resultsPath;
+    return {resultsPath, test && test->cancelled};
 }
 
 }  // namespace zeltric::run

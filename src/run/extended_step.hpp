@@ -8,6 +8,9 @@
 
 #include "extended/extended_data.hpp"
 #include "formats/foreign_formats.hpp"
+#include "randomisation/permutation_engine.hpp"
+#include "randomisation/random_generator.hpp"
+#include "run/extended_test.hpp"
 
 namespace zeltric::run {
 
@@ -26,6 +29,23 @@ struct ExtendedRequest {
     std::string version;
     std::function<void(const std::string&)> note;    // information for the user
     std::function<void(std::size_t loci)> progress;  // while reading
+    // The permutation test, when randomisations > 0: drawn from `generator`
+    // (left after the last arrangement taken), progress and cancel through
+    // `observer`.
+    int randomisations = 0;
+    randomisation::RandomGenerator* generator = nullptr;
+    randomisation::TestObserver* observer = nullptr;
+    // Set when the arrangements are analysed elsewhere (other processes):
+    // builds the analyser's Gram matrix and analyses each batch.
+    std::function<void(extended::ArrangementAnalyser&, int threads)> buildGram;
+    std::function<void(const extended::ArrangementAnalyser&, ArrangementBatch&)> analyseBatch;
+    int spreadProcesses = 1;
+};
+
+// What the step did besides writing its files.
+struct ExtendedStepOutcome {
+    std::string resultsPath;
+    bool testCancelled = false;
 };
 
 // Loci above which the per-allele files (.fre, .al) are written only when
@@ -42,8 +62,13 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
 // Analyses `data` and writes NAME.pca (results), NAME.pop (sample
 // coordinates), NAME.json (the run record) and, for at most kPerAlleleLoci
 // loci or when asked, NAME.fre and NAME.al (compressed as .gz past
-// kPerAlleleLoci). NAME is the data file without its extension. Returns the
-// results file's path.
-std::string RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data);
+// kPerAlleleLoci). NAME is the data file without its extension. With a
+// test, also NAME.per (the share file: the observed line, then one per
+// arrangement), the test section appended to NAME.pca and the P-values in the
+// record; the results and the record are written once the test is over.
+// `firstAxis`, when given, receives each sample's coordinate on the first
+// axis (0 when there is none).
+ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,
+                                    std::vector<double>* firstAxis = nullptr);
 
 }  // namespace zeltric::run

@@ -1,8 +1,7 @@
 #include "run/result_tables.hpp"
 
-#include <charconv>
-
 #include "analysis/results_report.hpp"
+#include "base/csv_text.hpp"
 #include "base/fatal_error.hpp"
 #include "base/output_file.hpp"
 #include "run/allele_table.hpp"
@@ -14,10 +13,7 @@ namespace {
 
 template <typename T>
 std::string number(T value) {
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    ZELTRIC_ASSERT(result.ec == std::errc());
-    return std::string(text, result.ptr);
+    return base::shortestDecimal(value);
 }
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
@@ -37,15 +33,7 @@ std::vector<int> openedLoci(const Session& session) {
 
 }  // namespace
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
+std::string csvField(const std::string& text) { return base::csvField(text); }
 
 std::vector<ResultTable> resultTables(const Session& session) {
     ZELTRIC_ASSERT(session.results.runDone);

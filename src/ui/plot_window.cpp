@@ -255,10 +255,14 @@ void PlotWindow::exportFigure() {
     const QString pdf = QStringLiteral("PDF figure (*.pdf)");
     const QString png = QStringLiteral("PNG figure (*.png)");
     QString filter = svg;
-    std::optional<QString> chosen = dialogs_.chooseSaveFileWithCheck(
-        this, QStringLiteral("Export figure"), svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png,
-        &filter, QStringLiteral("Bootstrap intervals in the axis titles"), QStringLiteral("FigureIntervals"),
-        figureIntervals_);
+    const QString filters = svg + QStringLiteral(";;") + pdf + QStringLiteral(";;") + png;
+    // The check box only where it can change the figure: after a bootstrap.
+    std::optional<QString> chosen =
+        session_.results.bootstrap.replicates > 0
+            ? dialogs_.chooseSaveFileWithCheck(this, QStringLiteral("Export figure"), filters, &filter,
+                                               QStringLiteral("Bootstrap intervals in the axis titles"),
+                                               QStringLiteral("FigureIntervals"), figureIntervals_)
+            : dialogs_.chooseSaveFile(this, QStringLiteral("Export figure"), filters, &filter);
     if (!chosen) return;
     // A name typed without a figure extension takes the chosen filter's (a
     // scripted name stands as given).

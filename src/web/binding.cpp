@@ -18,6 +18,7 @@
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
 #include "figure/figure_layout.hpp"
+#include "figure/label_placement.hpp"
 #include "figure/session_figure.hpp"
 #include "figure/svg_writer.hpp"
 #include "formats/foreign_formats.hpp"
@@ -25,6 +26,7 @@
 #include "run/go_step.hpp"
 #include "run/message_place.hpp"
 #include "run/open_summary.hpp"
+#include "run/result_tables.hpp"
 #include "run/session.hpp"
 #include "run/steps.hpp"
 #include "run/user_interface.hpp"
@@ -98,6 +100,11 @@ int start(WebRun& web, int argc, char** argv) {
     }
     web.options = parse.options;
     const cli::CliOptions& options = web.options;
+    // The page runs the exact analysis only.
+    if (const std::string problem = cli::exactTestProblem(options); !problem.empty()) {
+        web.error = problem;
+        return kUsageError;
+    }
     if (options.rerun) {
         web.error = base::notInBrowserRerunMessage();
         return kUsageError;
@@ -138,13 +145,15 @@ int start(WebRun& web, int argc, char** argv) {
     return 0;
 }
 
-// What zeltric-cli does after the go step: a test's seeds are saved.
+// What zeltric-cli does after the go step: a test's seeds are saved, and
+// the tables written when asked.
 int finish(WebRun& web) {
     if (web.options.test && !web.options.keepSeedFile &&
         !randomisation::saveSeeds(web.session.settings.generator, web.options.seedFile)) {
         web.error = base::seedsNotAdvancedMessage(web.options.seedFile);
         return kInputError;
     }
+    if (web.options.tables) run::writeResultTables(web.session);
     return 0;
 }
 
@@ -228,15 +237,18 @@ nlohmann::json scaleJson(const figure::AxisScale& scale) {
 
 // The figure of the last run's axes x and y: the samples' coordinates and
 // the figure layer's titles, ranges and ticks for the page's own plot, and
-// the figure file's SVG. `colours` gives
+// the figure file's SVG, the bootstrap's intervals in the titles only with
+// `intervals` (as --figure-intervals). `colours` gives
 // each analysed sample's colour as RRGGBB, comma-separated (missing: black).
-nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours) {
+nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours, bool intervals) {
     const run::Session& session = web.session;
     if (!session.results.runDone) return {{"error", base::noFinishedRunMessage()}};
     const int axes = figure::figureAxisCount(session.results);
     if (const auto why = figure::figureUnavailable(session.results, x, y))
         return {{"error", *why}, {"axes", axes}};
-    figure::FigureInput input = figure::figureInput(session.settings, session.results, x, y);
+    figure::FigureOptions options;
+    options.intervals = intervals;
+    figure::FigureInput input = figure::figureInput(session.settings, session.results, x, y, options);
     std::size_t at = 0;
     for (figure::FigureSample& sample : input.samples) {
         if (at >= colours.size()) break;
@@ -258,6 +270,37 @@ nlohmann::json figureOf(WebRun& web, int x, int y, const std::string& colours) {
             {"xScale", scaleJson(figure::axisScale(input.samples, true))},
             {"yScale", scaleJson(figure::axisScale(input.samples, false))},
             {"svg", figure::writeSvg(figure::layoutFigure(input), figure::figureTitle(x, y))}};
+}
+
+// The figure layer's placement of the page plot's labels: `request` gives
+// the frame {left, top, right, bottom}, the markers' radius, the gap and one
+// {x, y, width, height} per label (pixels, y down); the answer one place per
+// label: {kind: "near", "leader" or "omitted", box, start, end}.
+nlohmann::json placeLabels(const nlohmann::json& request) {
+    const auto rect = [](const nlohmann::json& r) {
+        return figure::Rect{r.at("left").get<double>(), r.at("top").get<double>(), r.at("right").get<double>(),
+                            r.at("bottom").get<double>()};
+    };
+    std::vector<figure::LabelRequest> labels;
+    for (const nlohmann::json& label : request.at("labels"))
+        labels.push_back({{label.at("x").get<double>(), label.at("y").get<double>()},
+                          label.at("width").get<double>(),
+                          label.at("height").get<double>()});
+    figure::PlacementStyle style;
+    style.markerRadius = request.at("radius").get<double>();
+    style.gap = request.at("gap").get<double>();
+    nlohmann::json places = nlohmann::json::array();
+    for (const figure::LabelPlace& place : figure::placeLabels(rect(request.at("frame")), labels, style)) {
+        const char* kind = place.kind == figure::LabelPlace::Kind::Near     ? "near"
+                           : place.kind == figure::LabelPlace::Kind::Leader ? "leader"
+                                                                            : "omitted";
+        const figure::Rect& b = place.box;
+        places.push_back({{"kind", kind},
+                          {"box", {{"left", b.left}, {"top", b.top}, {"right", b.right}, {"bottom", b.bottom}}},
+                          {"start", {{"x", place.leaderStart.x}, {"y", place.leaderStart.y}}},
+                          {"end", {{"x", place.leaderEnd.x}, {"y", place.leaderEnd.y}}}});
+    }
+    return places;
 }
 
 // The ranges a request is checked against, for the page's hints, fields and
@@ -283,10 +326,24 @@ EMSCRIPTEN_KEEPALIVE const char* zeltric_open_summary(int argc, char** argv) {
     return jsonReply.c_str();
 }
 
-// The last run's figure of axes x and y (JSON), coloured as `colours` says.
-EMSCRIPTEN_KEEPALIVE const char* zeltric_figure(int x, int y, const char* colours) {
-    const nlohmann::json reply =
-        current ? figureOf(*current, x, y, colours) : nlohmann::json{{"error", base::noFinishedRunMessage()}};
+// The last run's figure of axes x and y (JSON), coloured as `colours` says,
+// with the bootstrap's intervals in its titles when `intervals` is non-zero.
+EMSCRIPTEN_KEEPALIVE const char* zeltric_figure(int x, int y, const char* colours, int intervals) {
+    const nlohmann::json reply = current ? figureOf(*current, x, y, colours, intervals != 0)
+                                         : nlohmann::json{{"error", base::noFinishedRunMessage()}};
+    jsonReply = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return jsonReply.c_str();
+}
+
+// The labels of the page's plot placed by the figure layer (JSON in and out;
+// {"error"} for a request it cannot read).
+EMSCRIPTEN_KEEPALIVE const char* zeltric_place_labels(const char* request) {
+    nlohmann::json reply;
+    try {
+        reply = placeLabels(nlohmann::json::parse(request));
+    } catch (const std::exception& e) {
+        reply = {{"error", std::string("internal error: ") + e.what()}};
+    }
     jsonReply = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return jsonReply.c_str();
 }

@@ -398,6 +398,34 @@ TEST_P(FastKernels, AnalysisCallsAgreeWithAnUntypedSampleAndAMonomorphicLocus) {
     for (const bool observed : {true, false}) expectSameCall(data.ds, observed, GetParam());
 }
 
+TEST_P(FastKernels, RandomisedCallOfAnOrderBeyondTheWidenedFormsCacheGivesTheSameFigures) {
+    // 380 samples: a lower triangle of 72,390 doubles (566 kB), beyond half
+    // of a 1 MB level-2 cache, so such a processor takes the float form; the
+    // figures must not tell which form ran.
+    AnalysisData data = AnalysisData::generated(380, 40, 12, 2, 0.0, 17);
+    int retained = 0;
+    for (int l = 1; l <= data.ds.nl; ++l)
+        for (int a = 1; a <= data.ds.nu; ++a) retained += data.ds.counts.alleleTotal(l, a) != 0.0 ? 1 : 0;
+    ASSERT_GE(retained, 380);
+    expectSameCall(data.ds, false, GetParam());
+}
+
+TEST(KernelSelection, WidenedReductionFitsHalfOfTheLevelTwoCache) {
+    const long cache = LevelTwoCacheBytes();
+    EXPECT_GE(cache, 0);
+    for (const int n : {0, 1, 2, 100, 361, 362, 500}) {
+        SCOPED_TRACE(n);
+        const long triangle = static_cast<long>(n) * (n + 1) / 2 * 8;
+        EXPECT_EQ(WidenedReductionFits(n), cache == 0 || triangle <= cache / 2);
+    }
+    // Smaller orders never fit less.
+    for (int n = 1; n <= kMatrixOrder; ++n) {
+        if (WidenedReductionFits(n)) {
+            EXPECT_TRUE(WidenedReductionFits(n - 1)) << n;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryVariantOfThisProcessor, FastKernels, testing::ValuesIn(supportedIsas()),
                          variantName);
 

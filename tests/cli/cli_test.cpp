@@ -95,6 +95,9 @@ TEST(Cli, EveryUsageErrorExitsWithTwoAndSaysWhy) {
         {"x.dat --loci", "option --loci needs a value"},
         {"--plot 1,2 --plot-file= x.dat", "option --plot-file needs a value"},
         {"--test 99 x.dat", "--test needs a number of randomisations within 100..15000, not \"99\""},
+        // Past 15000 only the extended analysis takes the count.
+        {"--test 15001 x.dat", "--test needs a number of randomisations within 100..15000, not \"15001\""},
+        {"--test 1000001 x.dat", "--test needs a number of randomisations within 100..15000, not \"1000001\""},
         {"--seeds 0,5 x.dat", "--seeds" + seedRanges + "\"0,5\""},
         {"--bootstrap 99 x.dat", "--bootstrap needs a number of replicates within 100..100000, not \"99\""},
         {"--bootstrap-seeds 1 x.dat", "--bootstrap-seeds" + seedRanges + "\"1\""},

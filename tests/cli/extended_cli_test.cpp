@@ -4,10 +4,17 @@
 #include <htslib/hts.h>
 #include <htslib/vcf.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "base/messages.hpp"
 #include "extended/extended_analysis.hpp"
@@ -195,6 +202,99 @@ TEST_F(ExtendedCli, PlinkBcfAndAnyThreadCountGiveTheSameFiles) {
     EXPECT_EQ(readFile(dir.file("binary.pop")), pop);
 }
 
+int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+TEST_F(ExtendedCli, TestWritesSharesSectionRecordAndSeedsForAnyThreadCount) {
+    const std::string common =
+        "--test 200 --seed-file " + q("z.ini") + " --popmap " + q("panel.map") + " " + q("panel.vcf");
+    const ProcessResult one = run("--threads 1 --seeds 111,222 " + common);
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    const std::string pca = readFile(dir.file("panel.pca"));
+    const std::string per = readFile(dir.file("panel.per"));
+    EXPECT_EQ(one.out, pca);
+    EXPECT_NE(pca.find("P-values are given after 200 randomizations.\r\n"
+                       "With the following number of complete genotypes :\r\npop1    12\r\n"),
+              std::string::npos)
+        << pca;
+    // The observed line, then one per arrangement.
+    EXPECT_EQ(lineCount(per), 200);
+    const nlohmann::json record = recordOf(dir.file("panel.json"));
+    EXPECT_EQ(record["randomisations"], 200);
+    EXPECT_EQ(record["seeds_start"], nlohmann::json::array({111, 222}));
+    EXPECT_EQ(record["cancelled"], false);
+    const double fstP = record["results"]["global_fst_p_value"].get<double>();
+    // Four samples at F = 0.1: no arrangement reaches the observed Fst.
+    EXPECT_EQ(fstP, 1.0 / 200);
+    EXPECT_NE(pca.find("P-value for overall Fst: \r\n   0.00500\r\n"), std::string::npos);
+    for (const auto& axis : record["results"]["axes"]) {
+        const double p = axis["p_value"].get<double>();
+        EXPECT_GE(p, 1.0 / 200);
+        EXPECT_LE(p, 1.0);
+    }
+    // The stream's continuation is saved for the next run.
+    const std::string seeds = readFile(dir.file("z.ini"));
+    EXPECT_NE(seeds.find(std::to_string(record["seeds_end"][0].get<long long>())), std::string::npos) << seeds;
+
+    // The seed file starts the next test; any thread count gives its bytes.
+    const ProcessResult fromFile = run("--threads 1 " + common);
+    ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err;
+    EXPECT_EQ(recordOf(dir.file("panel.json"))["seeds_start"], record["seeds_end"]);
+    const std::string nextPca = readFile(dir.file("panel.pca"));
+    const std::string nextPer = readFile(dir.file("panel.per"));
+    EXPECT_NE(nextPer, per);
+    for (const char* threads : {"2", "3"}) {
+        ASSERT_EQ(run(std::string("--threads ") + threads + " --seeds 111,222 " + common).exitCode, 0);
+        EXPECT_EQ(readFile(dir.file("panel.pca")), pca) << threads;
+        EXPECT_EQ(readFile(dir.file("panel.per")), per) << threads;
+    }
+}
+
+// Ctrl-C during the test: the run ends as a cancelled test does (results
+// without P-values, the shares taken, the seeds saved), then by the
+// interrupt, so that a shell loop around it stops too.
+TEST_F(ExtendedCli, CtrlCDuringTheTestStopsTheShellLoop) {
+    const Panel slow(6, 20, 3000, 0.05, 0.01, 7);
+    writeFile(dir.file("slow.vcf"), slow.vcf());
+    writeFile(dir.file("slow.map"), slow.popmap());
+    const std::string script = "cd " + shellQuote(dir.path().string()) +
+                               "; for f in slow.vcf missing.vcf; do echo start $f; " +
+                               shellQuote(ZELTRIC_CLI_PATH) +
+                               " --quiet --test 1000000 --threads 2 --seeds 1,2 --seed-file z.ini"
+                               " --popmap slow.map \"$f\" || echo failed; done; echo end";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+        const int fd = ::open(dir.file("log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 1);
+        ::dup2(fd, 2);
+        ::execl("/bin/bash", "bash", "-c", script.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::setpgid(pid, pid);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!fs::exists(dir.file("slow.per")) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    ::kill(-pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const std::string log = readFile(dir.file("log"));
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << log;
+    EXPECT_EQ(log.find("missing.vcf"), std::string::npos) << log;
+    EXPECT_NE(log.find(base::testCancelledMessage()), std::string::npos) << log;
+    const std::string results = readFile(dir.file("slow.pca"));
+    EXPECT_NE(results.find("Global Fst"), std::string::npos);
+    EXPECT_EQ(results.find("P-values are given"), std::string::npos);
+    const int taken = lineCount(readFile(dir.file("slow.per"))) - 1;
+    EXPECT_GE(taken, 1);
+    const nlohmann::json record = recordOf(dir.file("slow.json"));
+    EXPECT_EQ(record["cancelled"], true);
+    EXPECT_TRUE(record["results"]["global_fst_p_value"].is_null());
+    EXPECT_NE(readFile(dir.file("z.ini")).find(std::to_string(record["seeds_end"][0].get<long long>())),
+              std::string::npos);
+}
+
 TEST_F(ExtendedCli, RefusalsWriteNothing) {
     const ProcessResult noMap = run(q("panel.vcf"));
     EXPECT_EQ(noMap.exitCode, 1);
@@ -202,9 +302,6 @@ TEST_F(ExtendedCli, RefusalsWriteNothing) {
 
     const ProcessResult exact = run("--analysis exact --popmap " + q("panel.map") + " " + q("panel.vcf"));
     EXPECT_EQ(exact.exitCode, 2);
-    const ProcessResult test = run("--test 100 --popmap " + q("panel.map") + " " + q("panel.vcf"));
-    EXPECT_EQ(test.exitCode, 2);
-    EXPECT_NE(test.err.find(base::extendedTestRefusalMessage()), std::string::npos);
     const ProcessResult tables = run("--tables --popmap " + q("panel.map") + " " + q("panel.vcf"));
     EXPECT_EQ(tables.exitCode, 2);
     EXPECT_NE(tables.err.find("--tables is not available with the extended analysis"), std::string::npos)

@@ -164,7 +164,16 @@ try {
       timeout: 120000,
     });
   };
-  const downloadAll = async () => {
+  // The zip's outputs, less what a rerun needs beside them (the given files)
+  // and the figures drawn (checked on their own).
+  const downloadAll = async (given = {}) => {
+    const files = await downloadZip();
+    for (const name of Object.keys(files))
+      if ((given[name] && Buffer.compare(given[name], files[name]) === 0) || /-axes\d+-\d+\.svg$/.test(name))
+        delete files[name];
+    return files;
+  };
+  const downloadZip = async () => {
     await page.click('#tab-files');
     await (await byId('download-all')).click();
     return unzip(await downloaded(zipName));
@@ -224,7 +233,40 @@ try {
     (await text('report')) === first[base + '.pca'].toString('latin1').replace(/\r\n/g, '\n'),
     'the report is not the results file',
   );
-  compareFiles('selection (zip)', await downloadAll(), first, realpathSync(folder));
+  const zipped = await downloadZip();
+  check(
+    'zip',
+    ['trout.dat', 'trout.lab'].every((name) => Buffer.compare(zipped[name] || Buffer.alloc(0), given[name]) === 0),
+    'the zip lacks the files the run was given',
+  );
+  check('zip', !!zipped[base + '-axes1-2.svg'], `no figure in the zip: ${Object.keys(zipped)}`);
+  compareFiles('selection (zip)', await downloadAll(given), first, realpathSync(folder));
+  // The zip alone reruns, to the same bytes.
+  const unzipped = join(work, 'unzipped');
+  mkdirSync(unzipped);
+  for (const [name, bytes] of Object.entries(zipped)) writeFileSync(join(unzipped, name), bytes);
+  let rerun;
+  try {
+    rerun = {
+      status: 0,
+      stderr: execFileSync(resolve(options.cli), ['--threads', '1', '--rerun', base + '.json'], {
+        cwd: unzipped,
+        stdio: ['ignore', 'pipe', 'pipe'],
+        encoding: 'utf8',
+      }),
+    };
+  } catch (e) {
+    rerun = { status: e.status, stderr: `${e.stdout}${e.stderr}` };
+  }
+  check('rerun of the zip', rerun.status === 0, `exit ${rerun.status}: ${rerun.stderr}`);
+  for (const name of Object.keys(first).filter((n) => !n.endsWith('.json') && n !== 'ZELTRIC.INI')) {
+    const again = join(unzipped, base + '-rerun', name);
+    check(
+      'rerun of the zip',
+      existsSync(again) && Buffer.compare(readFileSync(again), first[name]) === 0,
+      `${name} not rerun to the same bytes`,
+    );
+  }
   await page.click(`#files a[data-file="${base}.fre"]`);
   check(
     'one file',
@@ -254,7 +296,7 @@ try {
   for (const name of Object.keys(first)) if (name !== 'ZELTRIC.INI') rmSync(join(folder, name));
   given['ZELTRIC.INI'] = first['ZELTRIC.INI'];
   cli(folder, ['--test', '100', 'trout.dat']);
-  compareFiles('continued stream', await downloadAll(), cliOutputs(folder, given), realpathSync(folder));
+  compareFiles('continued stream', await downloadAll(given), cliOutputs(folder, given), realpathSync(folder));
 
   // The plot and the figure: the core's SVG, as zeltric-cli writes it.
   await page.click('#tab-plot');
@@ -264,13 +306,45 @@ try {
     /^Axis 3/.test(document.querySelectorAll('[data-testid="plot"] .title')[1]?.textContent || ''),
   );
   // From the last plot control, Tab reaches the first sample.
-  await page.focus('#colour-all');
+  await page.focus('#figure-intervals');
   await page.keyboard.press('Tab');
   check(
     'plot',
     /^1: -?\d+\.\d{4}, -?\d+\.\d{4}$/.test(await page.$eval('#plot-point', (e) => e.textContent)),
     'no name and coordinates on focus',
   );
+  // Labels placed by the figure layer: no two overlap. One unit is as long
+  // across as upwards. At phone width the plot takes the whole width and
+  // its markers stay 8 pixels across.
+  const plotFacts = () =>
+    page.evaluate(() => {
+      const svg = document.querySelector('[data-testid="plot"] svg');
+      const boxes = [...svg.querySelectorAll('.point .label')].map((t) => t.getBoundingClientRect());
+      const overlaps = boxes.filter((a, i) =>
+        boxes.some((b, j) => j > i && a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom),
+      ).length;
+      const circle = svg.querySelector('.point circle').getBoundingClientRect();
+      return {
+        labels: boxes.length,
+        overlaps,
+        width: svg.getBoundingClientRect().width,
+        marker: circle.width,
+        viewport: document.documentElement.clientWidth,
+      };
+    });
+  const wide = await plotFacts();
+  check('plot', wide.labels >= 6 && wide.overlaps === 0, `${wide.labels} labels, ${wide.overlaps} overlapping`);
+  await page.setViewport({ width: 390, height: 844 });
+  await page.waitForFunction(
+    () => document.querySelector('[data-testid="plot"] svg')?.getBoundingClientRect().width <= 390,
+  );
+  const phone = await plotFacts();
+  check(
+    'plot at 390 pixels',
+    phone.width >= phone.viewport - 1 && phone.marker >= 8,
+    `${phone.width} pixels wide of ${phone.viewport}, markers ${phone.marker} across`,
+  );
+  await page.setViewport({ width: 1280, height: 900 });
   await page.click('#figure-svg');
   cli(folder, [
     '--figure',
@@ -299,21 +373,62 @@ try {
     'the PNG is not 2400 pixels across',
   );
 
-  // A bootstrap over loci with its own seeds, and no test: the files as zeltric-cli's.
+  // A bootstrap over loci with its own seeds, no test, and the tables: the
+  // files (the CSV tables among them) as zeltric-cli's.
   await type('test-count', '');
   await type('bootstrap', '200');
   await page.$eval('#bootstrap-seeds', (e) => {
     e.value = '4321,8765';
     e.dispatchEvent(new Event('change'));
   });
+  await page.click('[data-testid="tables"]');
   await run();
   check('bootstrap', (await text('error')) === '', `error "${await text('error')}"`);
   check('bootstrap', /bootstrap/i.test(await text('report')), 'the report has no bootstrap section');
   for (const name of readdirSync(folder))
     if (!given[name]) rmSync(join(folder, name), { recursive: true, force: true });
   writeFileSync(join(folder, 'ZELTRIC.INI'), given['ZELTRIC.INI']);
-  cli(folder, ['--bootstrap', '200', '--bootstrap-seeds', '4321,8765', 'trout.dat']);
-  compareFiles('bootstrap', await downloadAll(), cliOutputs(folder, given), realpathSync(folder));
+  cli(folder, ['--bootstrap', '200', '--bootstrap-seeds', '4321,8765', '--tables', 'trout.dat']);
+  const withTables = cliOutputs(folder, given);
+  check(
+    'tables',
+    ['frequencies', 'samples', 'alleles', 'axes'].every((t) => withTables[`trout-${t}.csv`]),
+    `zeltric-cli wrote ${Object.keys(withTables)}`,
+  );
+  compareFiles('bootstrap and tables', await downloadAll(given), withTables, realpathSync(folder));
+  await page.click('[data-testid="tables"]');
+
+  // The bootstrap's intervals go into the figure's titles only when asked:
+  // without the box no interval text at all, with it zeltric-cli's figure.
+  await page.click('#tab-plot');
+  await page.waitForFunction(() => !document.getElementById('figure-svg').disabled);
+  await page.click('#figure-svg');
+  const plain = (await downloaded('trout-axes1-2.svg')).toString('utf8');
+  check('figure without intervals', !/interval/i.test(plain), 'the SVG names an interval');
+  await page.click('#figure-intervals');
+  await page.waitForFunction(() =>
+    /interval/.test(document.querySelectorAll('[data-testid="plot"] .title')[0]?.textContent || ''),
+  );
+  await page.click('#figure-svg');
+  const withIntervals = await downloaded('trout-axes1-2.svg');
+  cli(folder, [
+    '--bootstrap',
+    '200',
+    '--bootstrap-seeds',
+    '4321,8765',
+    '--figure',
+    'intervals.svg',
+    '--figure-intervals',
+    '--seed-file',
+    'intervals.ini',
+    'trout.dat',
+  ]);
+  check(
+    'figure with intervals',
+    Buffer.compare(withIntervals, readFileSync(join(folder, 'intervals.svg'))) === 0,
+    "the SVG with intervals is not zeltric-cli's",
+  );
+  await page.click('#figure-intervals');
   await type('bootstrap', '');
 
   // Cancel a long test: the page stops, the shares taken so far are kept.
@@ -323,19 +438,59 @@ try {
   });
   await (await byId('run')).click();
   await page.waitForFunction(() => document.querySelector('[data-testid="progress"]').value >= 50);
+  const cancelPressed = performance.now();
   await (await byId('cancel')).click();
   await page.waitForFunction(() => /^(Done|Stopped)/.test(document.getElementById('progress-text').textContent), {
     timeout: 120000,
   });
+  // Cancel is taken between batches of about 30 ms; a loaded machine gets
+  // a generous bound, a Cancel that waits for the test to end does not.
+  const cancelSeconds = (performance.now() - cancelPressed) / 1000;
+  check('cancel', cancelSeconds < 5, `the page stopped ${cancelSeconds.toFixed(1)} s after Cancel`);
   check(
     'cancel',
     /test cancelled/.test(await page.$eval('#progress-text', (e) => e.textContent)),
     'not reported as cancelled',
   );
-  const cancelled = await downloadAll();
+  const cancelled = await downloadAll(given);
   const shares = cancelled['trout.per'] ? cancelled['trout.per'].toString('latin1').split('\r\n').length - 2 : -1;
   check('cancel', shares >= 50 && shares < 15000, `${shares} randomisations in the share file`);
   check('cancel', !(await page.$eval('[data-testid="run"]', (b) => b.disabled)), 'Run stays disabled');
+
+  // Cancel during the observed analysis of a large file (500 samples, 50
+  // loci, 5000 individuals): the run is abandoned at once, nothing written,
+  // and the page works on (the next file below is read by a fresh worker).
+  const large = ['500 50 10 2'];
+  for (let l = 1; l <= 50; ++l) large.push(`L${l}`);
+  let draw = 12345;
+  const allele = (sample) => {
+    draw = (draw * 1103515245 + 12345) % 2147483648;
+    return 1 + ((draw >> 8) % 10 === 0 ? sample % 10 : (draw >> 12) % 10);
+  };
+  for (let i = 0; i < 5000; ++i) {
+    const sample = 1 + Math.floor(i / 10);
+    const codes = [];
+    for (let l = 0; l < 50; ++l)
+      codes.push(String(allele(sample)).padStart(2, '0') + String(allele(sample)).padStart(2, '0'));
+    large.push(`${sample} ${codes.join(' ')}`);
+  }
+  const largeFolder = folderWith('large', { 'large.dat': Buffer.from(large.join('\r\n') + '\r\n', 'latin1') });
+  await open(join(largeFolder, 'large.dat'));
+  await type('test-count', '');
+  await page.$eval('#progress-text', (e) => {
+    e.textContent = '';
+  });
+  await (await byId('run')).click();
+  await new Promise((r) => setTimeout(r, 300));
+  const abandonPressed = performance.now();
+  await (await byId('cancel')).click();
+  await page.waitForFunction(() => /^(Done|Stopped)/.test(document.getElementById('progress-text').textContent), {
+    timeout: 120000,
+  });
+  const abandonSeconds = (performance.now() - abandonPressed) / 1000;
+  const abandonText = await page.$eval('#progress-text', (e) => e.textContent);
+  check('cancel before the test', /cancelled before the test/.test(abandonText), `"${abandonText}"`);
+  check('cancel before the test', abandonSeconds < 3, `the page stopped ${abandonSeconds.toFixed(1)} s after Cancel`);
 
   // A file in another format is recognised and summarised through its conversion.
   const lakes = [
@@ -413,7 +568,7 @@ try {
       .map((c) => c.id || c.outerHTML.slice(0, 60)),
   );
   check('labels', unnamed.length === 0, `controls without a label: ${unnamed}`);
-  for (const width of [1280, 768]) {
+  for (const width of [1280, 768, 390]) {
     await page.setViewport({ width, height: 900 });
     const scroll = await page.evaluate(() => document.documentElement.scrollWidth);
     check('width', scroll <= width, `${scroll} pixels wide at ${width}`);
@@ -447,11 +602,13 @@ try {
         colour,
       );
     }
-    await page.focus('#colour-all');
+    await page.focus('#figure-intervals');
     await page.keyboard.press('Tab');
-    for (const width of [1280, 768]) {
+    for (const width of [1280, 768, 390]) {
       await page.setViewport({ width, height: 900 });
+      await new Promise((r) => setTimeout(r, 300));
       await page.screenshot({ path: join(options.screenshots, `web-page-${width}.png`), fullPage: width !== 1280 });
+      await (await page.$('#panel-plot')).screenshot({ path: join(options.screenshots, `web-plot-${width}.png`) });
     }
   }
 } finally {

@@ -26,6 +26,7 @@ function commandLine(request) {
   add('--seeds', request.seeds);
   add('--bootstrap', request.bootstrap);
   add('--bootstrap-seeds', request.bootstrapSeeds);
+  if (request.tables === true) args.push('--tables');
   args.push(fileArgument(request.data));
   return args;
 }

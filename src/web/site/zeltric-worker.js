@@ -56,6 +56,8 @@ self.onmessage = (event) => {
     queue = queue.then(() => summaryOne(message.id, message.request));
   } else if (message.type === 'figure') {
     queue = queue.then(() => figureOne(message.id, message.request));
+  } else if (message.type === 'place') {
+    queue = queue.then(() => placeOne(message.id, message.request));
   }
 };
 
@@ -239,7 +241,31 @@ async function figureOne(id, request) {
     const pointer = core._malloc(size);
     core.stringToUTF8(colours, pointer, size);
     try {
-      result = JSON.parse(core.UTF8ToString(core._zeltric_figure(request.x | 0, request.y | 0, pointer)));
+      result = JSON.parse(
+        core.UTF8ToString(core._zeltric_figure(request.x | 0, request.y | 0, pointer, request.intervals ? 1 : 0)),
+      );
+    } catch (e) {
+      result = { error: internalError(e) };
+    } finally {
+      core._free(pointer);
+    }
+  }
+  self.postMessage({ type: 'done', id, result });
+}
+
+// The figure layer's placement of the plot's labels (JSON in and out).
+async function placeOne(id, request) {
+  await loading;
+  let result;
+  if (!core) {
+    result = { error: 'The analysis module could not be loaded.' };
+  } else {
+    const text = JSON.stringify(request);
+    const size = core.lengthBytesUTF8(text) + 1;
+    const pointer = core._malloc(size);
+    core.stringToUTF8(text, pointer, size);
+    try {
+      result = JSON.parse(core.UTF8ToString(core._zeltric_place_labels(pointer)));
     } catch (e) {
       result = { error: internalError(e) };
     } finally {

@@ -8,6 +8,7 @@ import {
   fileRequest,
   nameClash,
   runRequest,
+  zipEntries,
 } from '../../../src/web/site/page/state.js';
 
 const bytes = (text) => new TextEncoder().encode(text);
@@ -73,7 +74,34 @@ describe('requests', () => {
     assert.equal(request.seeds, '12345,67890');
     assert.equal(request.bootstrap, '300');
     assert.equal('bootstrapSeeds' in request, false);
+    assert.equal('tables' in request, false);
+    assert.equal(runRequest(opened('trout.dat'), { tables: true }).tables, true);
+    assert.equal('tables' in runRequest(opened('trout.dat'), { tables: false }), false);
     // A test with an empty seeds field still sends it: the core refuses it with its message.
     assert.equal(runRequest(opened('trout.dat'), { test: '100', seeds: '' }).seeds, '');
+  });
+});
+
+describe('the zip', () => {
+  const text = (entry) => new TextDecoder().decode(entry.bytes);
+  test('holds the outputs, the given files and the figures, sorted by name', () => {
+    const entries = zipEntries(
+      { 'trout.pca': bytes('pca'), 'trout.json': bytes('record') },
+      { 'trout.dat': bytes('data'), 'trout.lab': bytes('labels') },
+      [{ name: 'trout-axes1-2.svg', bytes: bytes('<svg/>') }],
+    );
+    assert.deepEqual(
+      entries.map((e) => e.name),
+      ['trout-axes1-2.svg', 'trout.dat', 'trout.json', 'trout.lab', 'trout.pca'],
+    );
+    assert.deepEqual(entries.map(text), ['<svg/>', 'data', 'record', 'labels', 'pca']);
+  });
+  test("a file the run wrote keeps the run's bytes over a given or drawn one of its name", () => {
+    const entries = zipEntries(
+      { 'ZELTRIC.INI': bytes('after'), 'x.svg': bytes('output') },
+      { 'ZELTRIC.INI': bytes('before') },
+      [{ name: 'x.svg', bytes: bytes('figure') }],
+    );
+    assert.deepEqual(entries.map(text), ['after', 'output']);
   });
 });

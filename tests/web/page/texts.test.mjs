@@ -1,7 +1,7 @@
 // The page's own lines and the plot's mapping of the core's ranges.
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
-import { axisMap } from '../../../src/web/site/page/plot.js';
+import { axisMap, oneScale } from '../../../src/web/site/page/plot.js';
 import {
   countHints,
   decodeText,
@@ -70,5 +70,28 @@ describe('the core ranges and results', () => {
     assert.equal(upwards(-0.25), 380);
     assert.equal(upwards(0.75), 16);
     assert.ok(upwards(0) > upwards(0.5));
+  });
+  test('one unit is as long across as upwards, the frame shaped by the data within the room', () => {
+    const area = { left: 60, top: 10, right: 660, bottom: 410 };
+    // Twice as wide as high in the data: the frame takes the whole width, half the height.
+    const wide = oneScale(area, { lo: -1, hi: 1 }, { lo: -0.5, hi: 0.5 });
+    assert.deepEqual(wide.frame, { left: 60, top: 10, right: 660, bottom: 310 });
+    const unit = (placed) => [
+      (placed.frame.right - placed.frame.left) / (placed.x.hi - placed.x.lo),
+      (placed.frame.bottom - placed.frame.top) / (placed.y.hi - placed.y.lo),
+    ];
+    assert.deepEqual(unit(wide), [300, 300]);
+    // Taller than the room's shape: the height is filled and the frame centred across.
+    const tall = oneScale(area, { lo: 0, hi: 1 }, { lo: 0, hi: 2 });
+    assert.deepEqual(tall.frame, { left: 260, top: 10, right: 460, bottom: 410 });
+    assert.deepEqual(unit(tall), [200, 200]);
+    // A nearly flat cloud keeps a third of the height; its range widens
+    // around the data at the same scale.
+    const flat = oneScale(area, { lo: -1, hi: 1 }, { lo: 0.1, hi: 0.11 });
+    assert.equal(flat.frame.bottom - flat.frame.top, 400 / 3);
+    const [across, upwards] = unit(flat);
+    assert.ok(Math.abs(across - upwards) < 1e-9, `${across} against ${upwards}`);
+    assert.ok(flat.y.lo < 0.1 && flat.y.hi > 0.11);
+    assert.ok(Math.abs((flat.y.lo + flat.y.hi) / 2 - 0.105) < 1e-12);
   });
 });

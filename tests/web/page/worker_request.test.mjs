@@ -70,6 +70,20 @@ describe('commandLine', () => {
       'trout.dat',
     ]);
   });
+  test('the tables only when asked for with true', () => {
+    assert.deepEqual(commandLine({ data: 'trout.dat', tables: true }), [
+      'zeltric-cli',
+      '--quiet',
+      '--tables',
+      'trout.dat',
+    ]);
+    for (const tables of [false, 'true', 1, undefined])
+      assert.deepEqual(
+        commandLine({ data: 'trout.dat', tables }),
+        ['zeltric-cli', '--quiet', 'trout.dat'],
+        `${tables}`,
+      );
+  });
   test('a file named like an option is still a file', () => {
     assert.deepEqual(commandLine({ data: '-h', labels: '--names.lab' }), [
       'zeltric-cli',

@@ -20,6 +20,7 @@ const SETUP_CONTROLS = [
   'seeds-reset',
   'bootstrap',
   'bootstrap-seeds',
+  'tables',
 ];
 
 function readFile(file) {
@@ -137,6 +138,7 @@ async function run(state) {
     seeds: $('seeds').value,
     bootstrap: $('bootstrap').value,
     bootstrapSeeds: $('bootstrap-seeds').value,
+    tables: $('tables').checked,
   });
   showError('');
   $('messages').textContent = '';
@@ -156,6 +158,8 @@ async function run(state) {
   if (result.error) {
     showError(result.error);
     $('progress-text').textContent = 'Stopped: see the message.';
+  } else if (result.abandoned) {
+    $('progress-text').textContent = 'Stopped: cancelled before the test, nothing was written.';
   } else {
     const cancelled = result.record && result.record.cancelled;
     $('progress-text').textContent =
@@ -167,7 +171,7 @@ async function run(state) {
     const seeds = seedsOfSeedFile(outputs['ZELTRIC.INI'], seedMaxima(state.limits));
     if (seeds) showSeeds(seeds);
   }
-  showOutputs(state, outputs);
+  showOutputs(state, outputs, true, request.files);
 }
 
 function wireFiles(state) {

@@ -3,7 +3,7 @@
 
 import { $, showError } from './dom.js';
 import { clearPlot, chosenAxes, drawFigure } from './plot.js';
-import { figureName } from './state.js';
+import { figureName, zipEntries } from './state.js';
 import { decodeText } from './texts.js';
 
 // The figure as PNG is this many pixels across.
@@ -25,9 +25,11 @@ export function reportName(names) {
   return names.find((n) => n.endsWith('.pca'));
 }
 
-// Shows a run's outputs; `drawn` draws the figure of axes 1 and 2.
-export function showOutputs(state, outputs, drawn = true) {
+// Shows a run's outputs (the run was given `inputs`); `drawn` draws the
+// figure of axes 1 and 2.
+export function showOutputs(state, outputs, drawn = true, inputs = {}) {
   state.outputs = outputs;
+  state.inputs = inputs;
   for (const url of state.urls) URL.revokeObjectURL(url);
   state.urls = [];
   const names = Object.keys(outputs).sort();
@@ -90,9 +92,12 @@ function savePng(state) {
 
 export function wireDownloads(state) {
   $('download-all').addEventListener('click', () => {
-    const entries = Object.keys(state.outputs)
-      .sort()
-      .map((name) => ({ name, bytes: state.outputs[name] }));
+    if (!Object.keys(state.outputs).length) return;
+    const [x, y] = chosenAxes();
+    const figures = state.figure
+      ? [{ name: figureName(state.base, x, y, 'svg'), bytes: new TextEncoder().encode(state.figure.svg) }]
+      : [];
+    const entries = zipEntries(state.outputs, state.inputs, figures);
     if (entries.length)
       saveBlob(new Blob([window.zeltricZip(entries)], { type: 'application/zip' }), state.base + '.zip');
   });

@@ -9,6 +9,7 @@ export function createState() {
     limits: null, // the core's ranges (window.zeltric.limits)
     running: false,
     outputs: {}, // the last run's files by name
+    inputs: {}, // the files the last run was given, by name (a rerun needs them)
     base: 'zeltric', // the outputs' common name, for downloads
     figure: null, // the figure drawn last
     colours: [], // '#rrggbb' per sample on the plot
@@ -41,8 +42,8 @@ export function fileRequest(state, format) {
 }
 
 // A run's request: the files and the choices typed in `fields` (strings as
-// the controls hold them; an empty one is not given). Seeds go with a test
-// only; the core checks every value and refuses a bad one with its message.
+// the controls hold them; an empty one is not given; `tables` a check
+// box's true or false). Seeds go with a test only; the core checks every value and refuses a bad one with its message.
 export function runRequest(state, fields) {
   const request = fileRequest(state, fields.format);
   const given = (value) => String(value ?? '').trim();
@@ -56,10 +57,23 @@ export function runRequest(state, fields) {
     request.bootstrap = given(fields.bootstrap);
     if (given(fields.bootstrapSeeds)) request.bootstrapSeeds = given(fields.bootstrapSeeds);
   }
+  if (fields.tables === true) request.tables = true;
   return request;
 }
 
 // A figure file's name: the outputs' base and the axes shown.
 export function figureName(base, x, y, extension) {
   return `${base}-axes${x}-${y}.${extension}`;
+}
+
+// What the zip holds: every output, the files the run was given (the
+// opened data file and the label file, so that its record reruns from the
+// zip alone) and the figures drawn from it ({name, bytes}). An output keeps
+// its own bytes over a given file of the same name; sorted by name.
+export function zipEntries(outputs, inputs, figures = []) {
+  const files = { ...inputs, ...outputs };
+  for (const figure of figures) if (!Object.hasOwn(files, figure.name)) files[figure.name] = figure.bytes;
+  return Object.keys(files)
+    .sort()
+    .map((name) => ({ name, bytes: files[name] }));
 }

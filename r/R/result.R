@@ -54,8 +54,10 @@ read_run <- function(record_path, inputs = character()) {
   record <- .zeltric_read_json(record_path)
   attr(record, "path") <- normalizePath(record_path)
   res <- lapply(record$results, shape_value)
+  files <- run_files(dirname(record_path), inputs)
+  if (!is.null(record$statistics)) res$statistics <- statistics_of(record$statistics, files)
   res$record <- record
-  attr(res, "files") <- run_files(dirname(record_path), inputs)
+  attr(res, "files") <- files
   attr(res, "results_file") <- sub("\\.json$", ".pca", basename(record_path))
   class(res) <- "zeltric"
   res
@@ -81,6 +83,7 @@ summary.zeltric <- function(object, ...) {
   out$bootstrap <- object$record$bootstrap
   out$randomisations <- object$record$randomisations
   out$cancelled <- isTRUE(object$record$cancelled)
+  if (!is.null(object$statistics)) out$statistics <- object$statistics[c("theta", "F", "f", "nei", "pairwise")]
   class(out) <- "summary.zeltric"
   out
 }
@@ -102,6 +105,19 @@ print.summary.zeltric <- function(x, ...) {
   }
   if (!is.null(x$bootstrap)) {
     cat("\nbootstrap over loci:", x$bootstrap$replicates, "replicates\n")
+  }
+  s <- x$statistics
+  if (!is.null(s)) {
+    shown <- function(v) if (is.null(v)) "none" else format(v, digits = 7)
+    cat("\ntheta:", shown(s$theta), " F:", shown(s$F), " f:", shown(s$f), "\n")
+    cat("Nei: Ho", shown(s$nei$Ho), " Hs", shown(s$nei$Hs), " Ht", shown(s$nei$Ht), "\n")
+    test <- s$pairwise$test
+    cat("pairwise theta:", s$pairwise$pairs, "pairs")
+    if (is.list(test)) {
+      if (isTRUE(test$cancelled)) cat(", test cancelled (no P-values)")
+      else cat(",", test$holm_below_0_05, "with Holm's P below 0.05 after", test$randomisations, "randomisations")
+    }
+    cat("\n")
   }
   invisible(x)
 }

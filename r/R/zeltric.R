@@ -28,7 +28,7 @@ progress_reporter <- function(show) {
       return(invisible())
     }
     if (is.null(bar)) {
-      what <- if (stage == 0) "test" else "bootstrap"
+      what <- c("test", "bootstrap", "pairwise test")[stage + 1]
       bar <<- progress::progress_bar$new(format = paste(what, "[:bar] :current/:total :eta"),
                                          total = total, clear = TRUE)
     }
@@ -40,14 +40,21 @@ progress_reporter <- function(show) {
 zeltric <- function(x, test = 0, seeds = NULL, seed_file = NULL, bootstrap = 0, bootstrap_seeds = NULL,
                     loci = NULL, samples = NULL, labels = NULL, popmap = NULL, analysis = "auto",
                     statistics = FALSE, pairwise_test = 0, pairwise_seeds = NULL, threads = NULL) {
-  if (!isFALSE(statistics) || !identical(pairwise_test, 0) || !is.null(pairwise_seeds)) {
-    stop("statistics and the pairwise test are not available in this version of the zeltric package",
-         call. = FALSE)
-  }
   analysis <- match.arg(analysis, c("auto", "exact", "extended"))
+  if (!is.logical(statistics) || length(statistics) != 1 || is.na(statistics)) {
+    stop("statistics must be TRUE or FALSE", call. = FALSE)
+  }
   if (inherits(x, "genpop") && test != 0) {
     stop("a genpop object holds allele counts, not individuals: the permutation test needs ",
          "individuals (analyse the genind object instead)", call. = FALSE)
+  }
+  # The stand-in individuals of a genpop carry its counts but not its
+  # genotypes: theta's heterozygote terms, F, f, Ho and the pairwise test
+  # would be made up.
+  if (inherits(x, "genpop") && statistics) {
+    stop("a genpop object holds allele counts, not individuals: the statistics need ",
+         "individuals' genotypes (heterozygotes, F, f, the pairwise test); analyse the genind object instead",
+         call. = FALSE)
   }
   name <- input_name(if (is.character(x)) "" else deparse1(substitute(x)))
   dir <- run_folder()
@@ -83,6 +90,10 @@ zeltric <- function(x, test = 0, seeds = NULL, seed_file = NULL, bootstrap = 0, 
   }
   if (!is.null(popmap)) args <- c(args, "--popmap", normalizePath(popmap))
   if (analysis != "auto") args <- c(args, "--analysis", analysis)
+  # Passed as given: zeltric-cli refuses a pairwise test without statistics.
+  if (statistics) args <- c(args, "--statistics")
+  if (!identical(pairwise_test, 0)) args <- c(args, "--pairwise-test", format(pairwise_test, scientific = FALSE))
+  if (!is.null(pairwise_seeds)) args <- c(args, "--pairwise-seeds", seed_pair(pairwise_seeds, "pairwise_seeds"))
   if (!is.null(threads)) args <- c(args, "--threads", format(threads, scientific = FALSE))
   run_cli(args, keep_seed_file = keep_seed_file, inputs = c(data, labels))
 }
@@ -97,6 +108,8 @@ run_cli <- function(args, keep_seed_file = FALSE, inputs = character()) {
   if (run$status %in% c(1L, 2L, 3L)) stop(run$error, call. = FALSE)
   if (!nzchar(run$record) || !file.exists(run$record)) stop(run$error, call. = FALSE)
   res <- read_run(run$record, inputs)
+  # The core only writes this in the results file; at the console it is news.
+  if (isTRUE(res$statistics$pairwise$test$cancelled)) message("Pairwise permutation test cancelled: no P-values")
   attr(res, "status") <- run$status
   attr(res, "messages") <- run$messages
   res

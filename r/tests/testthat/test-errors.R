@@ -7,14 +7,17 @@ test_that("refusals are R errors with zeltric-cli's messages", {
   expect_error(zeltric(path, test = 100), "a test needs seeds")
   expect_error(zeltric(tempfile()), "no file")
   expect_error(zeltric(42), "genind or genpop")
-  expect_error(zeltric(path, statistics = TRUE), "not available in this version")
-  expect_error(zeltric(path, pairwise_test = 100), "not available in this version")
+  expect_error(zeltric(path, pairwise_test = 100), "--pairwise-test needs --statistics")
+  expect_error(zeltric(path, statistics = TRUE, pairwise_seeds = c(1, 2)), "--pairwise-seeds needs --pairwise-test")
+  expect_error(zeltric(path, statistics = TRUE, pairwise_test = 99), "--pairwise-test")
+  expect_error(zeltric(path, statistics = NA), "TRUE or FALSE")
 })
 
 test_that("a genpop refuses the test, and broken objects are refused", {
   nancycats <- nancycats_genind()
   pop <- adegenet::genind2genpop(nancycats, quiet = TRUE)
   expect_error(zeltric(pop, test = 100, seeds = c(1, 2)), "needs individuals")
+  expect_error(zeltric(pop, statistics = TRUE), "need individuals' genotypes")
   odd <- pop
   odd@tab[1, 1] <- odd@tab[1, 1] + 1
   expect_error(zeltric(odd), "odd number of allele copies")

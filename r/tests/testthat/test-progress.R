@@ -24,6 +24,18 @@ test_that("the test and then the bootstrap report their progress", {
   expect_false(run$cancelled)
 })
 
+test_that("a pairwise test after the test reports as its own stage, the bootstrap's absent", {
+  calls <- list()
+  run <- run_in_folder(c("--test", "100", "--seeds", "1,2", "--statistics", "--pairwise-test", "200"),
+                       function(stage, done, total) calls[[length(calls) + 1]] <<- c(stage, done, total))
+  expect_identical(run$status, 0L)
+  m <- do.call(rbind, calls)
+  expect_setequal(unique(m[, 1]), c(0, 2))
+  pairwise <- m[m[, 1] == 2, , drop = FALSE]
+  expect_equal(pairwise[nrow(pairwise), 2], -1)
+  expect_true(max(which(m[, 1] == 0)) < min(which(m[, 1] == 2)))
+})
+
 test_that("an error in the progress callback cancels the test instead of unwinding the core", {
   run <- run_in_folder(c("--test", "1000", "--seeds", "1,2"), function(stage, done, total) {
     stop("from the callback")

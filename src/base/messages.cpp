@@ -230,6 +230,11 @@ std::string extendedAnalysisNote(const std::string& dataFile, const std::string&
            "): the same quantities, in double precision, without the data file's limits.";
 }
 
+std::string extendedDesktopTestNote() {
+    return "The permutation test and the bootstrap over loci are not available with the extended analysis "
+           "yet: this run computes the analysis without them.";
+}
+
 std::string messageText(MessageId id) {
     switch (id) {
         case MessageId::Refusal:

@@ -91,6 +91,8 @@ std::string ploidyMessage(const std::string& file, long long record, const std::
 std::string tooManyAllelesMessage(const std::string& file, long long record, long long alleles);
 std::string noLocusMessage(const std::string& file);
 std::string extendedAnalysisNote(const std::string& dataFile, const std::string& why);
+// The desktop's go step with Testing or the bootstrap checked on extended data.
+std::string extendedDesktopTestNote();
 // Texts of hostile input and of reruns (refusals and notes, code Refusal
 // where raised).
 // Standard output lost part of what was printed; `reason` an errno, or 0.

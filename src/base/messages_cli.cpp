@@ -149,6 +149,11 @@ std::string outOfMemoryFailure() { return "out of memory."; }
 
 std::string notInBrowserRerunMessage() { return "--rerun is not offered in the browser"; }
 std::string notInBrowserPicturesMessage() { return "this build has no plot or figure files yet"; }
+std::string notInBrowserExtendedMessage(const std::string& dataFile) {
+    return "\"" + dataFile +
+           "\" is a VCF, BCF or PLINK file: the page does not read these files yet. Open it in the desktop "
+           "program (zeltric) or give it to zeltric-cli, which analyse it with the extended analysis.";
+}
 std::string dataFileNotOpenedMessage() { return "the data file could not be opened"; }
 
 }  // namespace zeltric::base

@@ -75,6 +75,8 @@ std::string outOfMemoryFailure();
 // when a data file would not open and said nothing.
 std::string notInBrowserRerunMessage();
 std::string notInBrowserPicturesMessage();
+// A VCF, BCF or PLINK file given to the page.
+std::string notInBrowserExtendedMessage(const std::string& dataFile);
 std::string dataFileNotOpenedMessage();
 
 }  // namespace zeltric::base

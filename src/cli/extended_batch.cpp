@@ -2,11 +2,14 @@
 
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <new>
 
 #include "base/fatal_error.hpp"
 #include "base/messages.hpp"
 #include "base/messages_cli.hpp"
+#include "base/messages_run.hpp"
+#include "base/output_file.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/statistics_batch.hpp"
 #include "extended/input_kind.hpp"
@@ -15,6 +18,7 @@
 #include "run/extended_step.hpp"
 #include "run/port_observer.hpp"
 #include "run/session.hpp"
+#include "run/steps.hpp"
 
 namespace zeltric::cli {
 
@@ -26,14 +30,14 @@ int usage(const std::string& message) {
 }
 
 // The options the extended analysis does not offer yet.
-std::optional<int> refuseUnsupported(const CliOptions& o) {
+std::optional<int> refuseUnsupported(const CliOptions& o, bool pictures) {
     for (const auto& [given, option] : {std::pair{o.loci.has_value(), "--loci"},
                                         {o.pops.has_value(), "--pops"},
                                         {o.labels.has_value(), "--labels"},
                                         {o.bootstrap.has_value(), "--bootstrap"},
-                                        {o.plot.has_value(), "--plot"},
-                                        {o.figure.has_value(), "--figure"},
-                                        {o.tables, "--tables"},
+                                        {o.plot.has_value() && !pictures, "--plot"},
+                                        {o.figure.has_value() && !pictures, "--figure"},
+                                        {o.tables && !pictures, "--tables"},
                                         {o.convertOnly, "--convert-only"}})
         if (given) return usage(std::string(option) + " is not available with the extended analysis yet");
     return std::nullopt;
@@ -54,7 +58,8 @@ void lockSeedFile(platform::FileLock& lock, const std::string& target, const std
 }  // namespace
 
 std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui,
-                                       const ExtendedSpread& spread, const figure::FigureRenderer& render) {
+                                       const ExtendedSpread& spread, const figure::FigureRenderer& render,
+                                       const ExtendedPictures& pictures) {
     if (options.rerun) return std::nullopt;
     const bool asked = options.analysis == std::optional<std::string>("extended");
     const bool exactAsked = options.analysis == std::optional<std::string>("exact");
@@ -67,7 +72,7 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
         return std::nullopt;
     }
     if (kind != extended::InputKind::Other || asked)
-        if (auto refused = refuseUnsupported(options)) return refused;
+        if (auto refused = refuseUnsupported(options, static_cast<bool>(pictures))) return refused;
 
     run::ExtendedRequest request;
     request.dataFile = options.dataFile;
@@ -110,7 +115,17 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
             if (options.popmap) return usage("--popmap is for VCF, BCF and PLINK files");
             return std::nullopt;
         }
-        if (auto refused = refuseUnsupported(options)) return refused;
+        if (auto refused = refuseUnsupported(options, static_cast<bool>(pictures))) return refused;
+        // A picture is never written over the data or its map.
+        for (const std::optional<std::string>& picture : {options.figure, options.plotFile})
+            for (const std::optional<std::string>& input : {std::optional(options.dataFile), options.popmap})
+                if (picture && input && base::sameFile(*picture, *input))
+                    return usage(base::figureIsInputMessage(*picture, *input));
+        const std::string outputBase = run::baseName(options.dataFile);
+        for (const std::optional<std::string>& picture : {options.figure, options.plotFile})
+            for (const char* extension : {".pca", ".pop", ".json", ".fre", ".al", ".fre.gz", ".al.gz"})
+                if (picture && base::sameFile(*picture, outputBase + extension))
+                    return usage(base::figureIsResultsMessage(*picture, outputBase + extension));
         if (options.test) {
             // The seeds as the exact analysis's test takes them: --seeds, else
             // the seed file, locked from reading to saving.
@@ -125,15 +140,28 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
             request.analyseBatch = spread.analyseBatch;
             request.spreadProcesses = spread.processes;
         }
+        auto opened = std::make_shared<run::ExtendedOpened>();
+        opened->data = std::move(*data);
+        opened->popmapFile = options.popmap;
+        run::Session session;
+        session.settings.openedPath = options.dataFile;
+        session.settings.fileOpen = true;
+        session.settings.extended = opened;
         std::vector<double> firstAxis;
-        const run::ExtendedStepOutcome outcome = run::RunExtendedStep(request, *data, &firstAxis);
+        auto extendedRun =
+            std::make_shared<run::ExtendedRun>(run::RunExtendedStep(request, opened->data, &firstAxis));
         saveSeeds();
-        const std::string& results = outcome.resultsPath;
+        const std::string results = extendedRun->resultsPath;
+        session.results.dataFileName = outputBase;
+        session.results.extended = std::move(extendedRun);
+        session.results.runDone = true;
         const std::string base = results.substr(0, results.size() - std::string(".pca").size());
-        if (const int status = writeStatistics(options, *data, base, firstAxis, ui, render); status != 0)
+        if (const int status = writeStatistics(options, opened->data, base, firstAxis, ui, render); status != 0)
             return status;
+        if ((options.plot || options.figure || options.tables) && pictures)
+            if (const int failed = pictures(session); failed != 0) return failed;
         if (!options.quiet) {
-            std::ifstream in(outcome.resultsPath, std::ios::binary);
+            std::ifstream in(results, std::ios::binary);
             std::cout << in.rdbuf();
         }
     } catch (const base::FatalError& e) {

@@ -8,6 +8,7 @@
 #include "extended/arrangement_analysis.hpp"
 #include "figure/figure_file.hpp"
 #include "run/extended_test.hpp"
+#include "run/session.hpp"
 
 namespace zeltric::cli {
 
@@ -23,10 +24,14 @@ struct ExtendedSpread {
 // The extended analysis of zeltric-cli: VCF, BCF and PLINK files, foreign
 // files past the data file's limits and any data under --analysis extended.
 // Returns the exit status when it ran (or refused the run), nothing when the
-// exact analysis goes on as before.
-// `render` draws a PDF or PNG pairwise figure (--pairwise-figure).
+// exact analysis goes on as before. `render` draws a PDF or PNG pairwise
+// figure (--pairwise-figure). After the analysis, `pictures` writes --plot,
+// --figure and --tables from a session holding the extended run (as the
+// desktop's) and returns an exit status.
+using ExtendedPictures = std::function<int(const run::Session& session)>;
 std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterface& ui,
                                        const ExtendedSpread& spread = {},
-                                       const figure::FigureRenderer& render = {});
+                                       const figure::FigureRenderer& render = {},
+                                       const ExtendedPictures& pictures = {});
 
 }  // namespace zeltric::cli

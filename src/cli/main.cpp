@@ -42,6 +42,7 @@
 #include "run/result_tables.hpp"
 #include "run/run_files.hpp"
 #include "run/session.hpp"
+#include "run/shown_results.hpp"
 #include "run/steps.hpp"
 #if ZELTRIC_HAS_PLOT
 #include "ui/plot_figure.hpp"
@@ -101,6 +102,12 @@ std::string axesProblemBeforeGo(const run::Session& session, const CliOptions& o
     return axesProblem(options, samples - 1, true);
 }
 
+// Axes 1..reportedAxes are reported, by either analysis.
+int reportedAxes(const run::Session& session) {
+    if (session.results.extended) return run::shownAxes(session.results);
+    return static_cast<int>(session.results.pca.dimension) - 1;
+}
+
 #if ZELTRIC_HAS_PLOT
 // Qt Gui without a display, for the plot and the PDF and PNG figures.
 std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
@@ -114,9 +121,9 @@ std::unique_ptr<QGuiApplication> startHeadlessGui(int& argc, char** argv) {
 }
 
 // The plot of a new plot window, drawn headless. Returns an exit status.
-int writePlot(run::Session& session, const CliOptions& options) {
+int writePlot(const run::Session& session, const CliOptions& options) {
     const auto [x, y] = *options.plot;
-    const int last = static_cast<int>(session.results.pca.dimension) - 1;  // axes 1..last are reported
+    const int last = reportedAxes(session);
     if (const std::string problem = axesProblem(options, last, false); !problem.empty())
         return usageError(problem);
     const auto [width, height] = ui::newWindowBitmapSize();
@@ -137,7 +144,7 @@ int writePlot(run::Session& session, const CliOptions& options) {
 // exit status. The figure's file was checked with the run's other files.
 int writeFigure(const run::Session& session, const CliOptions& options) {
     const auto [x, y] = options.axes ? *options.axes : options.plot ? *options.plot : std::pair{1, 2};
-    const int last = static_cast<int>(session.results.pca.dimension) - 1;
+    const int last = reportedAxes(session);
     if (const std::string problem = axesProblem(options, last, false); !problem.empty())
         return usageError(problem);
     const std::string& path = *options.figure;
@@ -276,7 +283,27 @@ int runCli(int& argc, char** argv, const cli::ExtendedSpread& spread) {
     cli::installInterruptHandler();
     cli::TerminalInterface ui(options.quiet);
     ui.setDataFile(options.dataFile);
-    if (const std::optional<int> extendedStatus = cli::runExtendedIfChosen(options, ui, spread, render))
+    const cli::ExtendedPictures extendedPictures = [&](const run::Session& analysed) -> int {
+#if ZELTRIC_HAS_PLOT
+        // One application per process: the pairwise figure may have started it.
+        if (!gui && (options.plot ||
+                     (options.figure && figure::figureFormat(*options.figure) != figure::FigureFormat::Svg)))
+            gui = startHeadlessGui(argc, argv);
+        if (options.plot)
+            if (const int failed = writePlot(analysed, options); failed != 0) return failed;
+#endif
+        if (options.figure)
+            if (const int failed = writeFigure(analysed, options); failed != 0) return failed;
+        if (options.tables) try {
+                run::writeResultTables(analysed);
+            } catch (const base::FatalError& e) {
+                std::cerr << "zeltric-cli: error: " << e.what() << '\n';
+                return kInputError;
+            }
+        return 0;
+    };
+    if (const std::optional<int> extendedStatus =
+            cli::runExtendedIfChosen(options, ui, spread, render, extendedPictures))
         return *extendedStatus;
     if (const std::string problem = cli::exactTestProblem(options); !problem.empty()) return usageError(problem);
     run::Session session;

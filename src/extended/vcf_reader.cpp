@@ -83,8 +83,10 @@ ExtendedData ReadVariants(const std::string& path, const ReadOptions& options, R
     while ((status = next()) == 0) {
         ++number;
         bcf1_t* rec = record.get();
-        if (rec->errcode != 0 || rec->pos < 0 || bcf_unpack(rec, BCF_UN_STR | BCF_UN_FMT) != 0 ||
-            rec->n_allele < 1)
+        // A contig or tag the header does not declare is added to it by
+        // htslib (as bcftools reads such files); any other fault is the record's.
+        const int fault = rec->errcode & ~(BCF_ERR_CTG_UNDEF | BCF_ERR_TAG_UNDEF);
+        if (fault != 0 || rec->pos < 0 || bcf_unpack(rec, BCF_UN_STR | BCF_UN_FMT) != 0 || rec->n_allele < 1)
             throw base::FatalError(base::variantRecordMessage(path, number));
         const int alleles = rec->n_allele;
         if (alleles >= Genotype::kMissing)

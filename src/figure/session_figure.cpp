@@ -5,6 +5,7 @@
 
 #include "base/messages_run.hpp"
 #include "figure/svg_writer.hpp"
+#include "run/shown_results.hpp"
 
 namespace zeltric::figure {
 
@@ -14,9 +15,9 @@ FigureAxis axisOf(const run::RunResults& results, int k, bool intervals) {
     const auto ks = static_cast<std::size_t>(k);
     FigureAxis axis;
     axis.number = k;
-    axis.percentInertia = static_cast<double>(results.pca.percentInertia[ks]);
-    axis.fst = static_cast<double>(results.pca.observedAxisFst[ks]);
-    if (results.testedRandomisations > 0) {
+    axis.percentInertia = run::shownPercent(results, k);
+    axis.fst = run::shownAxisFst(results, k);
+    if (results.testedRandomisations > 0 && !results.extended) {
         axis.pValue = static_cast<double>(results.axisPValues[ks]);
         axis.randomisations = results.testedRandomisations;
     }
@@ -34,10 +35,7 @@ FigureAxis axisOf(const run::RunResults& results, int k, bool intervals) {
 
 }  // namespace
 
-int figureAxisCount(const run::RunResults& results) {
-    const int m = std::min(static_cast<int>(results.analysed.np), static_cast<int>(results.pca.alleleColumnCount));
-    return std::max(m - 1, 0);
-}
+int figureAxisCount(const run::RunResults& results) { return run::shownAxes(results); }
 
 std::string figureTitle(int x, int y) {
     return "Ordination of samples, axes " + std::to_string(x) + " and " + std::to_string(y);
@@ -56,15 +54,14 @@ FigureInput figureInput(const run::RunSettings& settings, const run::RunResults&
     input.horizontal = axisOf(results, x, options.intervals);
     input.vertical = axisOf(results, y, options.intervals);
     input.oneScale = !options.freeAspect;
-    const int np = std::min(static_cast<int>(results.analysed.np), base::NPMax);
-    const auto& coordinates = results.pca.populationCoordinates;
+    const int np = run::shownSamples(results);
     input.samples.reserve(static_cast<std::size_t>(np));
     for (int s = 1; s <= np; ++s) {
         const auto ss = static_cast<std::size_t>(s);
         FigureSample sample;
-        sample.x = static_cast<double>(coordinates(s, x));
-        sample.y = static_cast<double>(coordinates(s, y));
-        sample.label = settings.useLabels ? results.analysed.populationLabels[ss] : std::to_string(s);
+        sample.x = run::shownCoordinate(results, s, x);
+        sample.y = run::shownCoordinate(results, s, y);
+        sample.label = run::shownSampleName(settings, results, s);
         if (ss <= options.sampleRgb.size()) sample.rgb = options.sampleRgb[ss - 1] & 0xFFFFFFu;
         input.samples.push_back(std::move(sample));
     }

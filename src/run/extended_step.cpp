@@ -18,6 +18,7 @@
 #include "extended/extended_report.hpp"
 #include "extended/input_kind.hpp"
 #include "formats/foreign_data.hpp"
+#include "platform/platform.hpp"
 #include "platform/sha256.hpp"
 #include "record/run_record.hpp"
 #include "run/steps.hpp"
@@ -168,13 +169,17 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
     return fromForeign(foreign);
 }
 
-ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,
-                                    std::vector<double>* firstAxis) {
+ExtendedRun RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,
+                            std::vector<double>* firstAxis) {
     const std::string started = record::utcNow();
     const auto clockStart = std::chrono::steady_clock::now();
     extended::ExtendedOptions options;
     options.threads = request.threads;
-    const extended::ExtendedResult result = extended::RunExtendedAnalysis(data, options);
+    options.progress = request.analysisProgress;
+    ExtendedRun run;
+    run.sampleNames = data.sampleNames;
+    run.result = extended::RunExtendedAnalysis(data, options);
+    const extended::ExtendedResult& result = run.result;
     for (const std::string& text : result.informations) tell(request, text);
     if (firstAxis != nullptr) {
         firstAxis->assign(data.samples(), 0.0);
@@ -301,7 +306,81 @@ ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extend
     record["outputs"] = std::move(outputs);
     record["results"] = std::move(results);
     base::replaceFileAtomically(base + ".json", record::recordText(record));
-    return {resultsPath, test && test->cancelled};
+    run.resultsPath = resultsPath;
+    run.testCancelled = test && test->cancelled;
+    return run;
+}
+
+std::optional<std::string> PopulationMapBeside(const std::string& dataFile) {
+    const std::filesystem::path path(dataFile);
+    std::string name = path.filename().string();
+    for (const char* extension : {".vcf.gz", ".vcf.bgz", ".vcf", ".bcf", ".bed"}) {
+        const std::string e(extension);
+        if (name.size() > e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0) {
+            name.resize(name.size() - e.size());
+            break;
+        }
+    }
+    if (name == path.filename().string()) name = path.stem().string();
+    std::error_code ec;
+    for (const std::filesystem::path& candidate :
+         {path.parent_path() / (name + ".popmap"), path.parent_path() / "popmap.txt"})
+        if (std::filesystem::is_regular_file(candidate, ec)) return candidate.string();
+    return std::nullopt;
+}
+
+bool NeedsPopulationMap(const std::string& path) {
+    return extended::DetectInputKind(path) == extended::InputKind::Variants;
+}
+
+bool ExtendedOpenStep(Session& session, UserInterface& ui, ExtendedRequest request) {
+    std::vector<std::string> notes;
+    request.note = [&notes](const std::string& text) { notes.push_back(text); };
+    std::optional<extended::ExtendedData> data = LoadForExtended(request);
+    if (!data) return false;
+    for (const std::string& text : notes) ui.information(text);
+    auto opened = std::make_shared<ExtendedOpened>();
+    opened->data = std::move(*data);
+    opened->popmapFile = request.popmapFile;
+    session.settings.opened = data::Dataset{};
+    session.settings.extended = std::move(opened);
+    session.settings.openedPath = request.dataFile;
+    session.settings.convertedFrom.reset();
+    session.settings.fileOpen = true;
+    session.results.dataFileName = outputBase(session);
+    session.results.runDone = false;
+    session.desktop.optionsEnabled = true;
+    session.desktop.goEnabled = true;
+    session.settings.useLabels = false;
+    session.settings.selectPops = false;
+    session.settings.selectLoci = false;
+    session.settings.testingOn = false;
+    session.settings.bootstrapOn = false;
+    return true;
+}
+
+void ExtendedGoStep(Session& session, UserInterface& ui, const std::function<void(std::size_t loci)>& progress) {
+    ZELTRIC_ASSERT(session.settings.extended != nullptr);
+    const ExtendedOpened& opened = *session.settings.extended;
+    session.results.runDone = false;
+    session.results.extended.reset();
+    session.results.testCancelled = false;
+    session.results.testedRandomisations = 0;
+    session.results.bootstrap = {};
+    if (session.settings.testingOn || session.settings.bootstrapOn)
+        ui.information(base::extendedDesktopTestNote());
+    ExtendedRequest request;
+    request.dataFile = session.settings.openedPath;
+    request.popmapFile = opened.popmapFile;
+    request.threads = session.settings.threads > 0 ? session.settings.threads : platform::usableProcessorCount();
+    request.version = ZELTRIC_VERSION;
+    request.note = [&ui](const std::string& text) { ui.information(text); };
+    request.analysisProgress = progress;
+    auto run = std::make_shared<ExtendedRun>(RunExtendedStep(request, opened.data));
+    session.results.dataFileName = baseName(request.dataFile);
+    ui.showResults(run->resultsPath);
+    session.results.extended = std::move(run);
+    session.results.runDone = true;
 }
 
 }  // namespace zeltric::run

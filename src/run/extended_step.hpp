@@ -11,6 +11,8 @@
 #include "randomisation/permutation_engine.hpp"
 #include "randomisation/random_generator.hpp"
 #include "run/extended_test.hpp"
+#include "run/session.hpp"
+#include "run/user_interface.hpp"
 
 namespace zeltric::run {
 
@@ -27,8 +29,9 @@ struct ExtendedRequest {
     int threads = 1;
     bool alleleOutputs = false;  // per-allele files asked for
     std::string version;
-    std::function<void(const std::string&)> note;    // information for the user
-    std::function<void(std::size_t loci)> progress;  // while reading
+    std::function<void(const std::string&)> note;            // information for the user
+    std::function<void(std::size_t loci)> progress;          // while reading
+    std::function<void(std::size_t loci)> analysisProgress;  // while analysing
     // The permutation test, when randomisations > 0: drawn from `generator`
     // (left after the last arrangement taken), progress and cancel through
     // `observer`.
@@ -40,12 +43,6 @@ struct ExtendedRequest {
     std::function<void(extended::ArrangementAnalyser&, int threads)> buildGram;
     std::function<void(const extended::ArrangementAnalyser&, ArrangementBatch&)> analyseBatch;
     int spreadProcesses = 1;
-};
-
-// What the step did besides writing its files.
-struct ExtendedStepOutcome {
-    std::string resultsPath;
-    bool testCancelled = false;
 };
 
 // Loci above which the per-allele files (.fre, .al) are written only when
@@ -68,7 +65,32 @@ std::optional<extended::ExtendedData> LoadForExtended(const ExtendedRequest& req
 // record; the results and the record are written once the test is over.
 // `firstAxis`, when given, receives each sample's coordinate on the first
 // axis (0 when there is none).
-ExtendedStepOutcome RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,
-                                    std::vector<double>* firstAxis = nullptr);
+ExtendedRun RunExtendedStep(const ExtendedRequest& request, const extended::ExtendedData& data,
+                            std::vector<double>* firstAxis = nullptr);
+
+// The population map beside a data file: NAME.popmap, NAME the file's name
+// without its data extension (.vcf.gz, .vcf.bgz, .vcf, .bcf, .bed or the
+// last one), else popmap.txt in its folder; nothing when neither is a
+// regular file.
+std::optional<std::string> PopulationMapBeside(const std::string& dataFile);
+
+// Whether `path` is a VCF or BCF file, which cannot be read without a
+// population map.
+bool NeedsPopulationMap(const std::string& path);
+
+// The desktop's open step for a file that goes to the extended analysis:
+// reads it whole (LoadForExtended, the notes shown as information) into
+// session.settings.extended and opens it as the exact open step opens a data
+// file (selections, labels and check marks reset, Go enabled). Returns false,
+// touching nothing, when the file goes to the exact analysis. Raises
+// base::FatalError for unreadable input, the session's state then untouched.
+bool ExtendedOpenStep(Session& session, UserInterface& ui, ExtendedRequest request);
+
+// The desktop's go step for an opened extended file: its analysis and files
+// (RunExtendedStep), the results shown, session.results.extended set. With
+// Testing or the bootstrap checked it says that they do not run with the
+// extended analysis yet, and runs the analysis alone.
+void ExtendedGoStep(Session& session, UserInterface& ui,
+                    const std::function<void(std::size_t loci)>& progress = {});
 
 }  // namespace zeltric::run

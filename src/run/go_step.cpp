@@ -131,6 +131,7 @@ std::string startFromOpened(Session& session) {
     session.results.testedRandomisations = 0;
     session.results.fstPValue = 0.0f;
     session.results.analysed = session.settings.opened;
+    session.results.extended.reset();
     recordAnalysedOrigin(session);
     session.results.bootstrap = {};  // no summaries of an earlier go step
     session.results.dataSha256.clear();

@@ -5,6 +5,7 @@
 #include "base/fatal_error.hpp"
 #include "base/output_file.hpp"
 #include "run/allele_table.hpp"
+#include "run/extended_tables.hpp"
 #include "run/steps.hpp"
 
 namespace zeltric::run {
@@ -37,6 +38,13 @@ std::string csvField(const std::string& text) { return base::csvField(text); }
 
 std::vector<ResultTable> resultTables(const Session& session) {
     ZELTRIC_ASSERT(session.results.runDone);
+    if (session.results.extended) {
+        ZELTRIC_ASSERT(session.settings.extended != nullptr);
+        std::vector<ResultTable> tables;
+        for (auto& [suffix, text] : extendedResultTables(*session.settings.extended, *session.results.extended))
+            tables.push_back({suffix, std::move(text)});
+        return tables;
+    }
     const data::Dataset& ds = session.results.analysed;
     const analysis::PcaResult& pca = session.results.pca;
     const AlleleTable table = session.settings.convertedFrom

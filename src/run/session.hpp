@@ -2,14 +2,18 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/fast_kernels.hpp"
 #include "analysis/pca_result.hpp"
 #include "analysis/square_matrix.hpp"
 #include "base/limits.hpp"
 #include "data/dataset.hpp"
+#include "extended/extended_analysis.hpp"
+#include "extended/extended_data.hpp"
 #include "randomisation/bootstrap.hpp"
 #include "randomisation/random_generator.hpp"
 #include "record/rerun_plan.hpp"
@@ -29,6 +33,22 @@ struct ConvertedSource {
     std::string sha256;  // of the bytes that were converted
 };
 
+// A file opened for the extended analysis (VCF, BCF, PLINK, or a foreign file
+// past the data file's limits): its data read whole, and the population map
+// it was read with.
+struct ExtendedOpened {
+    extended::ExtendedData data;
+    std::optional<std::string> popmapFile;
+};
+
+// What the extended analysis of the last go step found.
+struct ExtendedRun {
+    std::vector<std::string> sampleNames;
+    extended::ExtendedResult result;
+    std::string resultsPath;
+    bool testCancelled = false;  // a test was asked and cancelled
+};
+
 // What a run is asked to do. The front ends fill it (the open step, the label
 // file, the selection and option commands, the batch options); the go step
 // reads it, and only advances the test's generator.
@@ -39,6 +59,9 @@ struct RunSettings {
     bool fileOpen = false;
     std::string openedPath;  // the data file chosen in the open step
     std::optional<ConvertedSource> convertedFrom;
+    // Set when the opened file goes to the extended analysis (`opened` is then
+    // empty); the exact analysis's open step clears it.
+    std::shared_ptr<const ExtendedOpened> extended;
     // A rerun: what its record said of the original run (the source file of
     // a conversion, the allele names) and which record it was; the rerun's
     // own record carries them.
@@ -104,6 +127,10 @@ struct RunResults {
 
     // The summaries of the last completed bootstrap (replicates 0: none).
     randomisation::BootstrapSummaries bootstrap;
+
+    // Set when the last go step ran the extended analysis: then it, not
+    // `analysed` and `pca`, holds what the windows and the figure show.
+    std::shared_ptr<const ExtendedRun> extended;
 };
 
 // What the windows show beside the run's settings and results: only the
@@ -113,8 +140,10 @@ struct DesktopState {
     bool optionsEnabled = false;  // the Options menu
     bool goEnabled = false;       // "&Go"
     std::string caption = kStartCaption;
-    // Text colour of each sample in the plot, 0x00BBGGRR (0 is black).
-    std::array<std::int32_t, base::NPMax + 1> popColor{};
+    // Text colour of each sample in the plot, 0x00BBGGRR (0 is black), index
+    // 1..samples; the plot window widens it for an extended analysis of more
+    // samples than a data file holds.
+    std::vector<std::int32_t> popColor = std::vector<std::int32_t>(base::NPMax + 1, 0);
     bool graphShown = false;  // a plot window exists
 };
 

@@ -42,6 +42,7 @@ void openStep(Session& session, UserInterface& ui, const std::string& path) {
     session.settings.opened = std::move(fresh);
     session.settings.openedPath = path;
     session.settings.convertedFrom.reset();
+    session.settings.extended.reset();
     session.results.dataFileName = outputBase(session);
     session.settings.fileOpen = true;
     session.results.runDone = false;

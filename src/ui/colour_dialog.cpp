@@ -3,9 +3,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QShowEvent>
+#include <algorithm>
 #include <memory>
 #include <utility>
 
+#include "run/shown_results.hpp"
 #include "ui/dialog_seam.hpp"
 #include "ui/plot_painter.hpp"
 
@@ -63,11 +65,12 @@ ColourDialog::ColourDialog(run::Session& session, QWidget* parent) : QDialog(par
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
     sampleList_->clear();
-    const int np = std::min(static_cast<int>(session_.results.analysed.np), base::NPMax);
+    const int np = run::shownSamples(session_.results);
     for (int s = 1; s <= np; ++s) {
-        const QString line =
-            QString::number(s) + QStringLiteral(". ") +
-            QString::fromStdString(session_.results.analysed.populationLabels[static_cast<std::size_t>(s)]);
+        const std::string& label = session_.results.extended
+                                       ? session_.results.extended->sampleNames[static_cast<std::size_t>(s - 1)]
+                                       : session_.results.analysed.populationLabels[static_cast<std::size_t>(s)];
+        const QString line = QString::number(s) + QStringLiteral(". ") + QString::fromStdString(label);
         auto* item = new QListWidgetItem(line, sampleList_);
         item->setSizeHint(QSize(90, 13));
     }
@@ -79,7 +82,7 @@ void ColourDialog::showEvent(QShowEvent* event) {
 }
 
 void ColourDialog::assign(std::int32_t color) {
-    const int np = std::min(static_cast<int>(session_.results.analysed.np), sampleList_->count());
+    const int np = std::min(static_cast<int>(session_.desktop.popColor.size()) - 1, sampleList_->count());
     for (int s = 1; s <= np; ++s) {
         if (sampleList_->item(s - 1)->isSelected()) session_.desktop.popColor[static_cast<std::size_t>(s)] = color;
     }
@@ -89,8 +92,7 @@ int runColourCommand(run::Session& session, QWidget* parent, DialogSeam& dialogs
                      const std::function<void()>& redraw) {
     // Each use starts from all samples black, before the dialog lists them.
     auto dialog = std::make_unique<ColourDialog>(session, parent);
-    const int np = std::min(static_cast<int>(session.results.analysed.np), base::NPMax);
-    for (int s = 1; s <= np; ++s) session.desktop.popColor[static_cast<std::size_t>(s)] = 0;
+    std::fill(session.desktop.popColor.begin(), session.desktop.popColor.end(), 0);
 
     const int result = dialogs.runDialog(*dialog) ? QDialog::Accepted : QDialog::Rejected;
     if (redraw) redraw();

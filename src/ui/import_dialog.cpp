@@ -16,6 +16,7 @@
 #include "base/fatal_error.hpp"
 #include "run/label_command.hpp"
 #include "run/steps.hpp"
+#include "ui/extended_open.hpp"
 #include "ui/main_window.hpp"
 
 namespace zeltric::ui {
@@ -99,6 +100,8 @@ bool openForeignFile(MainWindow& window, const std::string& path, bool fstatChos
         if (!window.dialogs().runDialog(dialog)) return true;
         options = dialog.options();
     }
+    // Past the data file's limits it goes to the extended analysis instead.
+    if (openForeignPastLimits(window, path, format, options)) return true;
     const auto converted = formats::convertFile(path, format, options);
     for (const std::string& note : converted->notes)
         window.dialogs().message(&window, MessageKind::Information, displayText(note));

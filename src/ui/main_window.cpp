@@ -23,6 +23,7 @@
 #include "base/messages.hpp"
 #include "base/messages_ranges.hpp"
 #include "base/messages_run.hpp"
+#include "run/extended_step.hpp"
 #include "run/go_bootstrap.hpp"
 #include "run/go_step.hpp"
 #include "run/label_command.hpp"
@@ -31,6 +32,7 @@
 #include "run/steps.hpp"
 #include "ui/about_box.hpp"
 #include "ui/desktop_settings.hpp"
+#include "ui/extended_open.hpp"
 #include "ui/help_viewer.hpp"
 #include "ui/import_dialog.hpp"
 #include "ui/number_dialogs.hpp"
@@ -61,12 +63,20 @@ QString plural(long long count, const char* one, const char* many) {
     return QStringLiteral("%1 %2").arg(count).arg(QString::fromLatin1(count == 1 ? one : many));
 }
 
-QString openStatus(const run::Session& session, std::optional<int> individuals) {
+QString openStatus(const run::Session& session) {
+    const QString name = QFileInfo(QString::fromStdString(session.settings.openedPath)).fileName();
+    if (session.settings.extended) {
+        const extended::ExtendedData& data = session.settings.extended->data;
+        return QStringLiteral("%1: %2, %3, %4 (extended analysis)")
+            .arg(name, plural(static_cast<long long>(data.samples()), "sample", "samples"),
+                 plural(static_cast<long long>(data.loci()), "locus", "loci"),
+                 plural(static_cast<long long>(data.individuals()), "individual", "individuals"));
+    }
     QString text = QStringLiteral("%1: %2, %3")
-                       .arg(QFileInfo(QString::fromStdString(session.settings.openedPath)).fileName(),
-                            plural(session.settings.opened.np, "sample", "samples"),
+                       .arg(name, plural(session.settings.opened.np, "sample", "samples"),
                             plural(session.settings.opened.nl, "locus", "loci"));
-    if (individuals) text += QStringLiteral(", ") + plural(*individuals, "individual", "individuals");
+    if (const std::optional<int> individuals = run::countIndividuals(session))
+        text += QStringLiteral(", ") + plural(*individuals, "individual", "individuals");
     return text;
 }
 
@@ -124,8 +134,9 @@ MainWindow::MainWindow(run::Session& session, QWidget* parent)
       openDataDialog_(openDialog(
           this, "mOpenDlg",
           QStringLiteral("data files (*.dat);;All supported files (*.dat *.gen *.genepop *.str *.stru "
-                         "*.structure *.gtx *.txt);;Genepop files (*.gen *.txt);;STRUCTURE files (*.str "
-                         "*.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;all files (*)"))),
+                         "*.structure *.gtx *.txt *.vcf *.vcf.gz *.vcf.bgz *.bcf *.bed);;Genepop files (*.gen "
+                         "*.txt);;STRUCTURE files (*.str *.txt);;GENETIX files (*.gtx);;FSTAT files (*.dat);;VCF, "
+                         "BCF and PLINK files (*.vcf *.vcf.gz *.vcf.bgz *.bcf *.bed);;all files (*)"))),
       // "*" lists every file; "*.*" would hide names without a full stop.
       openLabelDialog_(openDialog(this, "labOpenDlg", QStringLiteral("label files (*)"))),
       progressPanel_(new ProgressPanel),
@@ -255,6 +266,10 @@ void MainWindow::syncMenu() {
     exitAction_->setEnabled(available);
     optionsMenu_->setEnabled(available && desktop.optionsEnabled);
     optionsMenu_->menuAction()->setEnabled(available && desktop.optionsEnabled);
+    // Labels and selections are of a data file's numbering: none with the
+    // extended analysis.
+    const bool exact = !settings.extended;
+    for (QAction* numbered : {labelFileAction_, samplesAction_, lociAction_}) numbered->setEnabled(exact);
     goAction_->setEnabled(available && desktop.goEnabled);
     // The check marks show what the next go step is asked to do.
     labelFileAction_->setChecked(settings.useLabels);
@@ -364,13 +379,26 @@ void MainWindow::openFrom(const std::function<std::optional<QString>()>& choose)
         if (path) {
             const std::string chosen = QDir::toNativeSeparators(*path).toStdString();
             const bool fstat = openDataDialog_->selectedNameFilter().startsWith(QStringLiteral("FSTAT"));
-            if (!openForeignFile(*this, chosen, fstat)) run::openStep(session_, port_, chosen);
+            if (!fstat && isExtendedOnlyFile(chosen)) {
+                const QString name = QFileInfo(*path).fileName();
+                const auto progress = [this, name](std::size_t loci) {
+                    showStatus(QStringLiteral("Reading %1: %2 loci").arg(name).arg(loci));
+                    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                };
+                showStatus(QStringLiteral("Reading %1").arg(name));
+                if (!openExtendedFile(*this, chosen, progress)) {
+                    showStatus(QString());
+                    return;
+                }
+            } else if (!openForeignFile(*this, chosen, fstat)) {
+                run::openStep(session_, port_, chosen);
+            }
             const QFileInfo opened(*path);
             setRecentFiles(withRecentFile(recentFiles(), opened.absoluteFilePath()));
             rebuildRecentMenu();
             // The next File > Open starts in this file's folder.
             openDataDialog_->setDirectory(opened.absolutePath());
-            showStatus(openStatus(session_, run::countIndividuals(session_)));
+            showStatus(openStatus(session_));
         }
     });
     syncMenu();
@@ -499,7 +527,15 @@ void MainWindow::runAnalysis() {
     guarded([this] {
         QElapsedTimer clock;
         clock.start();
-        run::goStep(session_, port_);
+        if (session_.settings.extended) {
+            const std::size_t loci = session_.settings.extended->data.loci();
+            run::ExtendedGoStep(session_, port_, [this, loci](std::size_t done) {
+                showStatus(QStringLiteral("Analysing: %1 of %2 loci").arg(done).arg(loci));
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            });
+        } else {
+            run::goStep(session_, port_);
+        }
         const qint64 elapsed = clock.elapsed();
         closeGraph();
         if (session_.results.runDone) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/number_field.hpp"
+#include "run/shown_results.hpp"
 
 namespace zeltric::ui {
 
@@ -12,7 +13,11 @@ namespace {
 // Far beyond any bitmap, well inside int.
 constexpr double kPixelLimit = 1.0e7;
 
-bool axisInStore(int axis) { return axis >= 1 && axis <= analysis::kMatrixOrder; }
+// An axis the last analysis has (the exact analysis's up to its matrix order).
+bool axisInStore(const run::Session& session, int axis) {
+    if (session.results.extended) return axis >= 1 && axis <= run::shownAxes(session.results);
+    return axis >= 1 && axis <= analysis::kMatrixOrder;
+}
 
 // Pixels from the centre per unit of coordinate: the largest absolute
 // coordinate lands `half` pixels from the centre. An axis on which every
@@ -35,8 +40,8 @@ int roundHalfEven(double value) {
 
 std::string describeAxes(const run::Session& session, int x, int y, bool withPValues) {
     using base::realField;
-    if (!axisInStore(x) || !axisInStore(y)) return {};
-    const auto& pca = session.results.pca;
+    if (!axisInStore(session, x) || !axisInStore(session, y)) return {};
+    const auto& results = session.results;
     const auto xs = static_cast<std::size_t>(x);
     const auto ys = static_cast<std::size_t>(y);
     const std::string xText = std::to_string(x);
@@ -45,7 +50,7 @@ std::string describeAxes(const run::Session& session, int x, int y, bool withPVa
     text += "%Inertia . ";
     text += xText;
     text += " :";
-    text += realField(pca.percentInertia[xs], 5, 2);
+    text += realField(run::shownPercent(results, x), 5, 2);
     if (withPValues) {
         text += "(p=";
         text += realField(session.results.axisPValues[xs], 5, 3);
@@ -55,7 +60,7 @@ std::string describeAxes(const run::Session& session, int x, int y, bool withPVa
     }
     text += yText;
     text += ": ";
-    text += realField(pca.percentInertia[ys], 5, 2);
+    text += realField(run::shownPercent(results, y), 5, 2);
     if (withPValues) {
         text += "(p=";
         text += realField(session.results.axisPValues[ys], 5, 3);
@@ -65,11 +70,11 @@ std::string describeAxes(const run::Session& session, int x, int y, bool withPVa
     text += "     Fst . ";
     text += xText;
     text += " :";
-    text += realField(pca.observedAxisFst[xs], 5, 3);
+    text += realField(run::shownAxisFst(results, x), 5, 3);
     text += withPValues ? "          ; " : "    ; ";
     text += yText;
     text += ": ";
-    text += realField(pca.observedAxisFst[ys], 5, 3);
+    text += realField(run::shownAxisFst(results, y), 5, 3);
     return text;
 }
 
@@ -78,15 +83,12 @@ bool testWasCancelled(const run::Session& session) {
 }
 
 std::string describeAxes(const run::Session& session, int x, int y) {
-    // A cancelled test leaves P-values of zero that mean nothing.
-    return describeAxes(session, x, y, session.settings.testingOn && !testWasCancelled(session));
+    // A cancelled test leaves P-values of zero that mean nothing; the
+    // extended analysis has no test yet.
+    return describeAxes(session, x, y, run::shownPValues(session.settings, session.results));
 }
 
-int plotAxisCount(const run::Session& session) {
-    const int m = std::min(static_cast<int>(session.results.analysed.np),
-                           static_cast<int>(session.results.pca.alleleColumnCount));
-    return std::max(m - 1, 0);
-}
+int plotAxisCount(const run::Session& session) { return run::shownAxes(session.results); }
 
 bool hasAxisPair(const run::Session& session) { return plotAxisCount(session) >= 2; }
 
@@ -94,7 +96,7 @@ PlotLayout layoutPlot(const run::Session& session, int x, int y, int width, int 
     PlotLayout layout;
     layout.width = width;
     layout.height = height;
-    if (!hasAxisPair(session) || !axisInStore(x) || !axisInStore(y)) {
+    if (!hasAxisPair(session) || !axisInStore(session, x) || !axisInStore(session, y)) {
         layout.kind = PlotLayout::Kind::NoAxisPair;
         layout.note = kNoAxisPairNote;
         return layout;
@@ -105,13 +107,13 @@ PlotLayout layoutPlot(const run::Session& session, int x, int y, int width, int 
         return layout;
     }
 
-    const int np = std::min(static_cast<int>(session.results.analysed.np), base::NPMax);
-    const auto& coordinates = session.results.pca.populationCoordinates;
+    const int np = run::shownSamples(session.results);
+    const auto coordinate = [&](int s, int axis) { return run::shownCoordinate(session.results, s, axis); };
 
     double maxX = -1000.0, minX = 1000.0, maxY = -1000.0, minY = 1000.0;
     for (int s = 1; s <= np; ++s) {
-        const double cx = coordinates(s, x);
-        const double cy = coordinates(s, y);
+        const double cx = coordinate(s, x);
+        const double cy = coordinate(s, y);
         if (cx < minX) minX = cx;
         if (cx > maxX) maxX = cx;
         if (cy < minY) minY = cy;
@@ -136,18 +138,18 @@ PlotLayout layoutPlot(const run::Session& session, int x, int y, int width, int 
 
     layout.samples.reserve(static_cast<std::size_t>(np));
     for (int s = 1; s <= np; ++s) {
-        const double cx = coordinates(s, x);
-        const double cy = coordinates(s, y);
+        const double cx = coordinate(s, x);
+        const double cy = coordinate(s, y);
         PlotText mark;
         mark.sample = s;
         mark.left = centreX + roundHalfEven(cx * layout.scaleX);
         // Not flipped: a positive Y coordinate lies below the horizontal axis.
         mark.top = centreY + roundHalfEven(cy * layout.scaleY);
-        mark.text = session.settings.useLabels
-                        ? session.results.analysed.populationLabels[static_cast<std::size_t>(s)]
-                        : std::to_string(s);
-        mark.color =
-            static_cast<std::uint32_t>(session.desktop.popColor[static_cast<std::size_t>(s)]) & 0x00FFFFFFu;
+        mark.text = run::shownSampleName(session.settings, session.results, s);
+        const auto ss = static_cast<std::size_t>(s);
+        mark.color = ss < session.desktop.popColor.size()
+                         ? static_cast<std::uint32_t>(session.desktop.popColor[ss]) & 0x00FFFFFFu
+                         : 0u;
         layout.samples.push_back(std::move(mark));
     }
     return layout;

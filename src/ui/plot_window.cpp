@@ -18,6 +18,7 @@
 #include "base/messages_run.hpp"
 #include "base/output_file.hpp"
 #include "figure/session_figure.hpp"
+#include "run/shown_results.hpp"
 #include "run/steps.hpp"
 #include "ui/colour_dialog.hpp"
 #include "ui/dialog_seam.hpp"
@@ -236,7 +237,8 @@ namespace {
 // The colours the colour dialog chose (0x00BBGGRR), as the figure takes them.
 figure::FigureOptions figureColours(const run::Session& session) {
     figure::FigureOptions options;
-    const int np = std::min(static_cast<int>(session.results.analysed.np), base::NPMax);
+    const int np =
+        std::min(run::shownSamples(session.results), static_cast<int>(session.desktop.popColor.size()) - 1);
     for (int s = 1; s <= np; ++s) {
         const auto bgr = static_cast<std::uint32_t>(session.desktop.popColor[static_cast<std::size_t>(s)]);
         options.sampleRgb.push_back(((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu));
@@ -333,8 +335,9 @@ void PlotWindow::showFirstAxes() {
 
 PlotWindow* launchGraph(run::Session& session) {
     auto* window = new PlotWindow(session);
-    const int np = std::min(static_cast<int>(session.results.analysed.np), base::NPMax);
-    for (int s = 1; s <= np; ++s) session.desktop.popColor[static_cast<std::size_t>(s)] = 0;
+    // Every sample black, as many as the analysis has.
+    session.desktop.popColor.assign(
+        static_cast<std::size_t>(std::max(run::shownSamples(session.results), base::NPMax)) + 1, 0);
     window->showFirstAxes();
     return window;
 }

@@ -4,6 +4,7 @@
 // same steps zeltric-cli runs, into the worker's in-memory file system.
 #include <emscripten.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "base/messages_run.hpp"
 #include "cli/batch_run.hpp"
 #include "cli/cli_options.hpp"
+#include "extended/input_kind.hpp"
 #include "figure/figure_layout.hpp"
 #include "figure/label_placement.hpp"
 #include "figure/session_figure.hpp"
@@ -193,6 +195,12 @@ nlohmann::json openSummary(int argc, char** argv) {
     run::Session session;
     WorkerInterface ui;
     try {
+        // The extended analysis is not built into the page yet.
+        if (!options.format && extended::DetectInputKind(options.dataFile) != extended::InputKind::Other) {
+            out["error"] =
+                base::notInBrowserExtendedMessage(std::filesystem::path(options.dataFile).filename().string());
+            return out;
+        }
         out["format"] = "zeltric";
         out["notes"] = std::vector<std::string>{};
         const cli::BatchOutcome opened =

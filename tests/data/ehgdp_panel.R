@@ -2,22 +2,36 @@
 # eHGDP) as a Genepop file, and the figures of the extended analysis computed
 # here from its allele table, independently of ZELTRIC:
 #   Rscript ehgdp_panel.R OUT.gen OUT.txt
-suppressMessages(library(adegenet))
-data(eHGDP)
-x <- eHGDP
+# The data set is read from the package's data folder and its slots used as
+# they are: attaching adegenet (with ade4 and its graphics) takes several
+# seconds, the whole export well under one.
+data <- new.env()
+load(system.file("data", "eHGDP.rda", package = "adegenet", mustWork = TRUE), envir = data)
+x <- data$eHGDP
+tabm <- x@tab
+lf <- x@loc.fac
+p <- x@pop
+loci <- levels(lf)
 args <- commandArgs(trailingOnly = TRUE)
 
 out <- file(args[1], "w")
 writeLines("HGDP-CEPH microsatellites (adegenet eHGDP)", out)
-writeLines(locNames(x), out)
-g <- genind2df(x, sep = "/", usepop = FALSE)
-code <- function(v) {
-  ifelse(is.na(v), "000000",
-         sapply(strsplit(v, "/"), function(a) sprintf("%03d%03d", as.integer(a[1]), as.integer(a[2]))))
+writeLines(loci, out)
+# Each genotype from the allele table (copies per individual at each allele
+# column; NA when untyped): its first and last allele present, vectorised per
+# locus (genind2df takes most of a second per hundred loci).
+value <- as.integer(unlist(x@all.names, use.names = FALSE))
+m <- matrix("000000", nrow(tabm), length(loci))
+for (l in seq_along(loci)) {
+  cols <- which(as.integer(lf) == l)
+  sub <- tabm[, cols, drop = FALSE]
+  typed <- !is.na(sub[, 1])
+  present <- sub[typed, , drop = FALSE] > 0
+  lo <- value[cols][max.col(present, ties.method = "first")]
+  hi <- value[cols][max.col(present, ties.method = "last")]
+  m[typed, l] <- sprintf("%03d%03d", lo, hi)
 }
-m <- do.call(cbind, lapply(g, code))
-p <- pop(x)
-names <- indNames(x)
+names <- rownames(tabm)
 for (lev in levels(p)) {
   writeLines("Pop", out)
   for (i in which(p == lev)) writeLines(paste0(names[i], " , ", paste(m[i, ], collapse = " ")), out)
@@ -25,8 +39,6 @@ for (lev in levels(p)) {
 close(out)
 
 # The definition, step by step, on the allele table (copies per individual).
-tabm <- tab(x)
-lf <- locFac(x)
 first <- !duplicated(lf)
 typed <- !is.na(tabm[, first])
 counts <- tabm
@@ -49,5 +61,5 @@ H <- sum(tapply(pbar[keep]^2, droplevels(lf[keep]), function(v) 1 - sum(v)))
 M <- (sqrt(w) * X) %*% t(sqrt(w) * X)
 lambda <- eigen(M, symmetric = TRUE, only.values = TRUE)$values
 total <- sum(pmax(lambda, 0))
-writeLines(sprintf("%d %d %d %d %.17g %.17g %.17g", nlevels(p), nLoc(x), sum(keep), nInd(x),
+writeLines(sprintf("%d %d %d %d %.17g %.17g %.17g", nlevels(p), length(loci), sum(keep), nrow(tabm),
                    total / H, lambda[1] / H, lambda[2] / total), args[2])

@@ -262,6 +262,28 @@ TEST(VariantReader, RefusesWhatItCannotAnalyse) {
               base::popmapNeededMessage(f.dir.file("nomap.vcf")));
 }
 
+TEST(VariantReader, UndeclaredContigsAndTagsAreReadAsDeclaredOnes) {
+    VcfFiles f;
+    writeFile(f.dir.file("declared.vcf"), kVcf);
+    // No contig line, GT not declared, and a depth field nowhere declared.
+    std::string bare = kVcf;
+    bare.erase(bare.find("##contig"), bare.find("#CHROM") - bare.find("##contig"));
+    for (std::size_t at = bare.find("\tGT\t"); at != std::string::npos; at = bare.find("\tGT\t", at + 1))
+        bare.replace(at, 4, "\tGT:DP\t");
+    bare.replace(bare.find("\t0/0\t", bare.find("\trs3\t")), 5, "\t0/0:7\t");
+    writeFile(f.dir.file("bare.vcf"), bare);
+    const ext::ExtendedData declared = f.read(f.dir.file("declared.vcf"));
+    const ext::ExtendedData undeclared = f.read(f.dir.file("bare.vcf"));
+    ASSERT_EQ(undeclared.loci(), declared.loci());
+    EXPECT_EQ(undeclared.locusNames, declared.locusNames);
+    for (std::size_t l = 0; l < declared.loci(); ++l)
+        for (std::size_t i = 0; i < declared.individuals(); ++i)
+            EXPECT_EQ(genotypeText(undeclared, l, i), genotypeText(declared, l, i)) << l << " " << i;
+    // A record that is malformed all the same is still refused.
+    EXPECT_EQ(f.refusal("bad.vcf", bare + "1\tforty\trs4\tA\tG\t.\t.\t.\tGT:DP\t0/0\t0/0\t0/0\t0/0\n"),
+              base::variantRecordMessage(f.dir.file("bad.vcf"), 4));
+}
+
 TEST(VariantReader, SameDataFromPlinkAndVcfGiveTheSameAnalysis) {
     // The first locus of PlinkFiles written as a VCF, families as samples.
     PlinkFiles p;

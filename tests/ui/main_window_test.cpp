@@ -142,8 +142,11 @@ private slots:
         QFileDialog* open = control<QFileDialog>(w, "mOpenDlg");
         QCOMPARE(open->nameFilters().front(), QStringLiteral("data files (*.dat)"));
         QCOMPARE(open->selectedNameFilter(), QStringLiteral("data files (*.dat)"));
-        QCOMPARE(open->nameFilters().size(), 7);
+        QCOMPARE(open->nameFilters().size(), 8);
         QVERIFY(open->nameFilters()[1].startsWith(QStringLiteral("All supported files (")));
+        QVERIFY(open->nameFilters().contains(
+            QStringLiteral("VCF, BCF and PLINK files (*.vcf *.vcf.gz *.vcf.bgz *.bcf *.bed)")));
+        QVERIFY(open->nameFilters()[1].contains(QStringLiteral("*.vcf.gz")));
         QCOMPARE(control<QFileDialog>(w, "labOpenDlg")->nameFilters(), QStringList("label files (*)"));
         QCOMPARE(control<QFileDialog>(w, "mOpenDlg")->fileMode(), QFileDialog::ExistingFile);
     }

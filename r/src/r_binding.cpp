@@ -142,7 +142,7 @@ bool runExtendedIfChosen(const cli::CliOptions& options, RInterface& ui, Outcome
             request.observer = &observer;
         }
         std::vector<double> firstAxis;
-        const run::ExtendedStepOutcome outcome = run::RunExtendedStep(request, *data, &firstAxis);
+        const run::ExtendedRun outcome = run::RunExtendedStep(request, *data, &firstAxis);
         out.results = outcome.resultsPath;
         saveSeeds();
         const std::string base = out.results.substr(0, out.results.size() - std::string(".pca").size());

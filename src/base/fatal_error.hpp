@@ -28,7 +28,9 @@ private:
     int individual_ = 0;
 };
 
-// Always-on check of an internal invariant (not of user input).
+// Always-on check of an internal invariant (not of user input). The
+// programs print where it failed and abort (base/invariant.cpp); the R
+// package raises an R error instead.
 [[noreturn]] void invariantFailed(const char* expression, const char* file, int line);
 
 }  // namespace zeltric::base

@@ -1,7 +1,5 @@
 #include "base/messages.hpp"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "base/fatal_error.hpp"
@@ -310,11 +308,6 @@ std::string rerunSummaryMessage(int identical, int differing, int withoutOrigina
 std::string allelesOutsideHeaderNote(int locus, const std::string& name, const std::string& alleles) {
     return "Locus " + std::to_string(locus) + " (\"" + name + "\"): the alleles " + alleles +
            " of the genotypes are not in the header's allele list of the locus; they were read as written.";
-}
-
-void invariantFailed(const char* expression, const char* file, int line) {
-    std::fprintf(stderr, "zeltric: internal error: %s failed at %s:%d\n", expression, file, line);
-    std::abort();
 }
 
 }  // namespace zeltric::base

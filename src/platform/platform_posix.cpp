@@ -245,7 +245,13 @@ void endByInterrupt() {
     removeHeldLockFiles();
     std::signal(signal, SIG_DFL);
     std::raise(signal);
-    std::_Exit(128 + signal);  // only if the signal was blocked
+    // A blocked signal stays pending: unblocked, it ends the process as the
+    // caller must see it.
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigaddset(&pending, signal);
+    pthread_sigmask(SIG_UNBLOCK, &pending, nullptr);
+    for (;;) ::pause();
 }
 
 KernelVersion kernelVersion() {

@@ -1,0 +1,4 @@
+library(testthat)
+library(zeltric)
+
+test_check("zeltric")

@@ -61,7 +61,6 @@ std::optional<std::string> extendedRefusal(const cli::CliOptions& o) {
     for (const auto& [given, option] : {std::pair{o.loci.has_value(), "--loci"},
                                         {o.pops.has_value(), "--pops"},
                                         {o.labels.has_value(), "--labels"},
-                                        {o.bootstrap.has_value(), "--bootstrap"},
                                         {o.tables, "--tables"},
                                         {o.plot.has_value(), "--plot"},
                                         {o.figure.has_value(), "--figure"},
@@ -132,6 +131,15 @@ bool runExtendedIfChosen(const cli::CliOptions& options, RInterface& ui, Outcome
         }
         if (auto refused = extendedRefusal(options)) return usage(*refused);
         out.extended = true;
+        // Blocks of loci as zeltric-cli takes them (its default block size).
+        if (options.bootstrap) {
+            request.bootstrapReplicates = *options.bootstrap;
+            if (options.bootstrapSeeds) {
+                request.bootstrapSeed1 = static_cast<std::int32_t>(options.bootstrapSeeds->first);
+                request.bootstrapSeed2 = static_cast<std::int32_t>(options.bootstrapSeeds->second);
+            }
+            request.observer = &observer;
+        }
         if (options.test) {
             if (!options.seeds && !options.keepSeedFile) randomisation::lockSeedFile(seedLock, seedTarget, [] {});
             const cli::BatchOutcome seeds = cli::settleSeeds(seedSession, options, ui, false);

@@ -80,6 +80,6 @@ test_that("data past the data file's limits go to the extended analysis, as in z
   expect_identical(res$record$results, expected$results)
   expect_equal(res$loci, 51)
   expect_identical(as.data.frame(res)$label, c("north", "centre", "south"))
-  expect_error(suppressMessages(zeltric(wide, bootstrap = 100)), "--bootstrap is not available with the extended")
+  expect_error(suppressMessages(zeltric(wide, loci = 1:3)), "--loci is not available with the extended")
   expect_error(suppressMessages(zeltric(wide, analysis = "exact")), "50")
 })

@@ -55,11 +55,15 @@ test_that("the extended analysis's test and statistics are zeltric-cli's", {
   wide <- wide_frame()
   res <- NULL
   suppressMessages(res <- zeltric(wide, test = 100, seeds = c(1, 2), statistics = TRUE, pairwise_test = 100,
-                                  pairwise_seeds = c(3, 4), threads = 2))
+                                  pairwise_seeds = c(3, 4), bootstrap = 100, bootstrap_seeds = c(5, 6),
+                                  threads = 2))
   expect_cli_statistics(res, "widestats", "wide")
   expect_identical(res$global_fst_p_value, 0.81)
   expected <- zeltric:::.zeltric_read_json(file.path(expected_dir("widestats"), "wide.json"))
   expect_identical(res$record$seeds_end, expected$seeds_end)
+  # The bootstrap over blocks of loci, as zeltric-cli draws and measures them.
+  expect_identical(res$record$bootstrap, expected$bootstrap)
+  expect_identical(res$record$bootstrap$blocks, 51)
 })
 
 test_that("a cancelled pairwise test keeps the observed statistics and says it was cancelled", {

@@ -368,18 +368,7 @@ bool ExtendedOpenStep(Session& session, UserInterface& ui, ExtendedRequest reque
     opened->popmapFile = request.popmapFile;
     session.settings.opened = data::Dataset{};
     session.settings.extended = std::move(opened);
-    session.settings.openedPath = request.dataFile;
-    session.settings.convertedFrom.reset();
-    session.settings.fileOpen = true;
-    session.results.dataFileName = outputBase(session);
-    session.results.runDone = false;
-    session.desktop.optionsEnabled = true;
-    session.desktop.goEnabled = true;
-    session.settings.useLabels = false;
-    session.settings.selectPops = false;
-    session.settings.selectLoci = false;
-    session.settings.testingOn = false;
-    session.settings.bootstrapOn = false;
+    settleOpenedFile(session, request.dataFile);
     return true;
 }
 

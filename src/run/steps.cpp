@@ -51,11 +51,15 @@ void openStep(Session& session, UserInterface& ui, const std::string& path) {
     data::readHeader(fresh, path, [&](const std::string& text) { ui.information(text); });
     if (!data::validCoding(fresh.alleleCoding)) fresh.alleleDivisor = 0;
     session.settings.opened = std::move(fresh);
+    session.settings.extended.reset();
+    settleOpenedFile(session, path);
+}
+
+void settleOpenedFile(Session& session, const std::string& path) {
     session.settings.openedPath = path;
     session.settings.convertedFrom.reset();
-    session.settings.extended.reset();
-    session.results.dataFileName = outputBase(session);
     session.settings.fileOpen = true;
+    session.results.dataFileName = outputBase(session);
     session.results.runDone = false;
     session.desktop.optionsEnabled = true;
     session.desktop.goEnabled = true;

@@ -39,6 +39,10 @@ std::string outputBase(const Session& session);
 // dataFileName + extension.
 std::string outputPath(const Session& session, const std::string& extension);
 
+// The session's state once a file is open at `path` (its data already in
+// settings.opened or settings.extended): no run yet, every option off.
+void settleOpenedFile(Session& session, const std::string& path);
+
 // Why a figure must not be written to `path`: it is the opened data file,
 // the label file or one of the last run's outputs (the message says which);
 // nothing when it may be written.

@@ -21,6 +21,8 @@ constexpr std::size_t kLociPerGramBlock = 64 * kWordsPerBlock;
 // Sparse loci a chunk of the samples' sums: 32 words of 32 codes.
 constexpr std::size_t kSparseChunk = 1024;
 constexpr std::size_t kChunkWords = kSparseChunk / 32;
+// Members of a sample whose rows are fetched ahead of their turn.
+constexpr std::size_t kAhead = 8;
 // The sums of a chunk: word (r * 32 + w) of the 8-bit sums holds the codes
 // at positions 32 w + 4 b + r, b = 0..7 its bytes; each becomes words
 // 2 (r * 32 + w) + q of 16-bit sums, lanes t = 0..3 holding byte b = 2 t + q.
@@ -109,7 +111,8 @@ namespace {
 // narrow[r * 32 + w] += the codes of row[w] at positions 4 b + r, one a
 // byte: four independent lanes of plain word operations, which the compiler
 // turns into vector instructions.
-void addShifted(const std::uint64_t* __restrict row, std::uint64_t* __restrict narrow) {
+inline __attribute__((always_inline)) void addShifted(const std::uint64_t* __restrict row,
+                                                      std::uint64_t* __restrict narrow) {
     std::uint64_t* __restrict n0 = narrow;
     std::uint64_t* __restrict n1 = narrow + kChunkWords;
     std::uint64_t* __restrict n2 = narrow + 2 * kChunkWords;
@@ -123,17 +126,37 @@ void addShifted(const std::uint64_t* __restrict row, std::uint64_t* __restrict n
     }
 }
 
-// to[k] += scale * from[k], each element rounded as alone (two at a time).
-void addScaled(double scale, const double* __restrict from, double* __restrict to, std::size_t count) {
-    std::size_t k = 0;
-    for (; k + 2 <= count; k += 2) {
-        const double a = scale * from[k];
-        const double b = scale * from[k + 1];
-        to[k] += a;
-        to[k + 1] += b;
-    }
-    if (k < count) to[k] += scale * from[k];
+// The samples' 16-bit sums of one locus are handled kLanes at a time.
+constexpr std::size_t kLanes = 16;
+
+// to[k] += c * from[k] for k < count (a multiple of kLanes): 16-bit values,
+// exact 32-bit products, which the compiler turns into vector instructions.
+inline __attribute__((always_inline)) void addProducts(std::uint32_t* __restrict to, std::uint16_t c, const std::uint16_t* __restrict from,
+                 std::size_t count) {
+    for (std::size_t k = 0; k < count; k += kLanes)
+        for (std::size_t t = 0; t < kLanes; ++t)
+            to[k + t] += static_cast<std::uint32_t>(c) * static_cast<std::uint32_t>(from[k + t]);
 }
+
+// The same two kernels with the wider vectors of processors that have them:
+// integer sums, so the bits do not depend on which one runs.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target("avx2"))) void addShiftedWide(const std::uint64_t* __restrict row,
+                                                    std::uint64_t* __restrict narrow) {
+    addShifted(row, narrow);
+}
+__attribute__((target("avx2"))) void addProductsWide(std::uint32_t* __restrict to, std::uint16_t c,
+                                                     const std::uint16_t* __restrict from, std::size_t count) {
+    addProducts(to, c, from, count);
+}
+bool hasAvx2() { return __builtin_cpu_supports("avx2") != 0; }
+#else
+void addShiftedWide(const std::uint64_t* row, std::uint64_t* narrow) { addShifted(row, narrow); }
+void addProductsWide(std::uint32_t* to, std::uint16_t c, const std::uint16_t* from, std::size_t count) {
+    addProducts(to, c, from, count);
+}
+bool hasAvx2() { return false; }
+#endif
 
 // Rows first..last-1 of the Gram matrix of g~ (copies of the second allele,
 // 0 where missing) over `loci`, on up to `threads` threads; integer sums, so
@@ -232,6 +255,20 @@ ArrangementAnalyser::ArrangementAnalyser(const ExtendedData& data, const Extende
     if (!sparse_.empty()) {
         // Each process builds this one itself (it is not shared out).
         sparseGram_ = gramRows(data, sparse_, 0, individuals_, threads);
+        largest_ = static_cast<std::size_t>(*std::max_element(sampleSizes_.begin(), sampleSizes_.end()));
+        paddedSamples_ = (samples_ + kLanes - 1) / kLanes * kLanes;
+        // Products of sums up to 2 n each, added in 32 bits.
+        const std::uint64_t product = 4 * static_cast<std::uint64_t>(largest_) * largest_;
+        flushEvery_ = static_cast<std::size_t>(
+            std::clamp<std::uint64_t>(std::numeric_limits<std::uint32_t>::max() / std::max<std::uint64_t>(product, 1),
+                                      1, kSparseChunk));
+        rates_.assign(samples_ * (largest_ + 1), 0.0);
+        for (std::size_t j = 0; j < samples_; ++j) {
+            const auto nj = static_cast<std::size_t>(sampleSizes_[j]);
+            for (std::size_t m = 1; m < nj; ++m)
+                rates_[j * (largest_ + 1) + m] =
+                    static_cast<double>(m) / (2.0 * static_cast<double>((nj - m) * nj));
+        }
         chunks_ = (sparse_.size() + kSparseChunk - 1) / kSparseChunk;
         rows_.assign(individuals_ * chunks_ * kChunkWords, 0);
         for (std::size_t s = 0; s < sparse_.size(); ++s) {
@@ -241,7 +278,7 @@ ArrangementAnalyser::ArrangementAnalyser(const ExtendedData& data, const Extende
             for (std::size_t i = 0; i < individuals_; ++i) {
                 const unsigned code = data.genotypes.packedCode(sparse_[s], i);
                 if (code == 3u || code == 0u) continue;
-                rows_[(i * chunks_ + chunk) * kChunkWords + at / 32] |= std::uint64_t{code} << shift;
+                rows_[(chunk * individuals_ + i) * kChunkWords + at / 32] |= std::uint64_t{code} << shift;
             }
         }
     }
@@ -282,7 +319,7 @@ void ArrangementAnalyser::sampleSums(const std::vector<std::uint32_t>& gram, std
     }
 }
 
-void ArrangementAnalyser::addComplete(std::span<const int> sampleOf, Work& work) const {
+void ArrangementAnalyser::addComplete(std::span<const int> sampleOf, Work& work, Work::Each& each) const {
     const std::size_t n = individuals_;
     const std::size_t p = samples_;
     std::vector<std::int64_t> lower;
@@ -299,12 +336,12 @@ void ArrangementAnalyser::addComplete(std::span<const int> sampleOf, Work& work)
             if (j == k) b -= diagonal[j];
             const Wide z = total * total * b - total * nk * u[j] - total * nj * u[k] + nj * nk * squareSum_;
             const double denominator = 2.0 * static_cast<double>(nj * nk * total * total);
-            work.cross[j * p + k] += static_cast<double>(z) / denominator;
+            each.cross[j * p + k] += static_cast<double>(z) / denominator;
         }
     }
 }
 
-void ArrangementAnalyser::addSparse(std::span<const int> sampleOf, Work& work) const {
+void ArrangementAnalyser::startSparse(std::span<const int> sampleOf, Work& work, Work::Each& each) const {
     const std::size_t n = individuals_;
     const std::size_t p = samples_;
     std::vector<double> half(p, 0.0);  // 1 / 2 n_j
@@ -321,107 +358,174 @@ void ArrangementAnalyser::addSparse(std::span<const int> sampleOf, Work& work) c
         for (std::size_t k = 0; k <= j; ++k) {
             std::int64_t b = lower[j * p + k] + lower[k * p + j];
             if (j == k) b -= diagonal[j];
-            work.cross[j * p + k] += 2.0 * (static_cast<double>(b) * half[j] * half[k] - u[j] * half[j] -
+            each.cross[j * p + k] += 2.0 * (static_cast<double>(b) * half[j] * half[k] - u[j] * half[j] -
                                             u[k] * half[k] + sparseSquares_);
         }
 
     // The individuals of each sample, in order.
-    work.memberStart.assign(p + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) ++work.memberStart[static_cast<std::size_t>(sampleOf[i]) + 1];
-    for (std::size_t j = 0; j < p; ++j) work.memberStart[j + 1] += work.memberStart[j];
-    work.members.assign(n, 0);
-    {
-        std::vector<std::size_t> next(work.memberStart.begin(), work.memberStart.end() - 1);
-        for (std::size_t i = 0; i < n; ++i)
-            work.members[next[static_cast<std::size_t>(sampleOf[i])]++] = static_cast<std::uint32_t>(i);
-    }
+    each.memberStart.assign(p + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) ++each.memberStart[static_cast<std::size_t>(sampleOf[i]) + 1];
+    for (std::size_t j = 0; j < p; ++j) each.memberStart[j + 1] += each.memberStart[j];
+    each.members.assign(n, 0);
+    std::vector<std::size_t> next(each.memberStart.begin(), each.memberStart.end() - 1);
+    for (std::size_t i = 0; i < n; ++i)
+        each.members[next[static_cast<std::size_t>(sampleOf[i])]++] = static_cast<std::uint32_t>(i);
 
-    // The corrections where a sample holds a missing individual.
-    work.spread.assign(p * p, 0.0);
-    work.offset.assign(p, 0.0);
-    work.both.assign(p * p, 0.0);
-    work.absent.assign(p, 0);
-    work.b.assign(p, 0.0);
-    work.dirty.clear();
-    work.narrow.assign(kNarrowWords, 0);
-    work.wide.assign(p * kWideWords, 0);
-    for (std::size_t chunk = 0; chunk < chunks_; ++chunk) {
-        // The samples' sums c(j,l) of the chunk's loci.
-        std::fill(work.wide.begin(), work.wide.end(), 0);
-        for (std::size_t j = 0; j < p; ++j) {
-            // Word y of the 16-bit sums at wide[y * p + j]: a locus's sums of
-            // every sample side by side.
-            std::uint64_t* wide = &work.wide[j];
-            std::uint64_t* narrow = work.narrow.data();
-            auto spreadOut = [&] {
-                for (std::size_t x = 0; x < kNarrowWords; ++x) {
-                    wide[2 * x * p] += narrow[x] & kEvenBytes;
-                    wide[(2 * x + 1) * p] += (narrow[x] >> 8) & kEvenBytes;
-                    narrow[x] = 0;
-                }
-            };
-            int added = 0;
-            for (std::size_t m = work.memberStart[j]; m < work.memberStart[j + 1]; ++m) {
-                const std::uint64_t* row = &rows_[(work.members[m] * chunks_ + chunk) * kChunkWords];
-                addShifted(row, narrow);
-                if (++added == kNarrowAdds) {
-                    spreadOut();
-                    added = 0;
-                }
-            }
-            spreadOut();
-        }
-        const std::size_t begin = chunk * kSparseChunk;
-        const std::size_t end = std::min(begin + kSparseChunk, sparse_.size());
-        for (std::size_t s = begin; s < end; ++s) {
-            for (std::size_t m = missingStart_[s]; m < missingStart_[s + 1]; ++m) {
-                const auto j = static_cast<std::size_t>(sampleOf[missing_[m]]);
-                if (work.absent[j]++ == 0) work.dirty.push_back(j);
-            }
-            const std::size_t at = s - begin;
-            const std::size_t byte = (at % 32) / 4;
-            const std::size_t word = 2 * ((at % 4) * kChunkWords + at / 32) + byte % 2;
-            const unsigned shift = static_cast<unsigned>(16 * (byte / 2));
-            const std::uint64_t* sums = &work.wide[word * p];
-            auto sum = [&](std::size_t j) { return static_cast<std::int64_t>((sums[j] >> shift) & 0xFFFFu); };
-            const double pbar = sparseMean_[s];
-            double* column = work.column.data();
-            for (std::size_t k = 0; k < p; ++k) column[k] = static_cast<double>(sum(k));
-            for (const std::size_t j : work.dirty) {
-                const std::int64_t c = sum(j);
-                const std::int64_t typed = sampleSizes_[j] - work.absent[j];
-                const double x =
-                    typed > 0 ? static_cast<double>(c) / (2.0 * static_cast<double>(typed)) - pbar : 0.0;
-                const double a = static_cast<double>(c) * half[j] - pbar;
-                work.b[j] = x - a;
-            }
-            const std::size_t dirtyCount = work.dirty.size();
-            for (std::size_t d = 0; d < dirtyCount; ++d) {
-                const std::size_t j = work.dirty[d];
-                const double bj = work.b[j];
-                work.offset[j] += bj * pbar;
-                addScaled(bj, column, &work.spread[j * p], p);
-                // Each pair of dirty samples once, into the lower triangle.
-                for (std::size_t e = 0; e <= d; ++e) {
-                    const std::size_t k = work.dirty[e];
-                    work.both[std::max(j, k) * p + std::min(j, k)] += bj * work.b[k];
-                }
-            }
-            for (const std::size_t j : work.dirty) {
-                work.absent[j] = 0;
-                work.b[j] = 0.0;
-            }
-            work.dirty.clear();
-        }
-    }
-    for (std::size_t j = 0; j < p; ++j)
-        for (std::size_t k = 0; k <= j; ++k)
-            work.cross[j * p + k] +=
-                2.0 * ((work.spread[j * p + k] * half[k] - work.offset[j]) +
-                       (work.spread[k * p + j] * half[j] - work.offset[k]) + work.both[j * p + k]);
+    // The corrections where a sample holds a missing individual, added
+    // chunk by chunk.
+    each.spread.assign(p * p, 0.0);
+    each.offset.assign(p, 0.0);
+    each.both.assign(p * p, 0.0);
+    each.absent.assign(p, 0);
+    each.b.assign(p, 0.0);
+    each.dirty.clear();
+    each.wide.assign(p * kWideWords, 0);
+    each.sums.assign(paddedSamples_, 0);
+    each.slotOf.assign(p * (largest_ + 1), -1);
+    each.recent.clear();
+    each.settled.clear();
+    each.sinceFlush = 0;
 }
 
-void ArrangementAnalyser::addRecounted(std::span<const int> sampleOf, Work& work) const {
+namespace {
+
+void flushProducts(ArrangementAnalyser::Work::Each& each) {
+    for (std::size_t e = 0; e < each.recent.size(); ++e) {
+        each.settled[e] += each.recent[e];
+        each.recent[e] = 0;
+    }
+}
+
+}  // namespace
+
+void ArrangementAnalyser::addSparseChunk(std::size_t chunk, std::span<const int> sampleOf, Work& work,
+                                         Work::Each& each) const {
+    const std::size_t n = individuals_;
+    const std::size_t p = samples_;
+    const std::size_t padded = paddedSamples_;
+    const std::size_t stride = largest_ + 1;
+    const bool wider = hasAvx2();
+    work.narrow.assign(kNarrowWords, 0);
+    // The samples' sums c(j,l) of the chunk's loci.
+    std::fill(each.wide.begin(), each.wide.end(), 0);
+    for (std::size_t j = 0; j < p; ++j) {
+        // Word y of the 16-bit sums at wide[y * p + j]: a locus's sums of
+        // every sample side by side.
+        std::uint64_t* wide = &each.wide[j];
+        std::uint64_t* narrow = work.narrow.data();
+        auto spreadOut = [&] {
+            for (std::size_t x = 0; x < kNarrowWords; ++x) {
+                wide[2 * x * p] += narrow[x] & kEvenBytes;
+                wide[(2 * x + 1) * p] += (narrow[x] >> 8) & kEvenBytes;
+                narrow[x] = 0;
+            }
+        };
+        int added = 0;
+        for (std::size_t m = each.memberStart[j]; m < each.memberStart[j + 1]; ++m) {
+            const std::uint64_t* row = &rows_[(chunk * n + each.members[m]) * kChunkWords];
+            // The members come in no order the processor could guess.
+            if (m + kAhead < n) {
+                const std::uint64_t* next = &rows_[(chunk * n + each.members[m + kAhead]) * kChunkWords];
+                for (std::size_t line = 0; line < kChunkWords; line += 8) __builtin_prefetch(next + line);
+            }
+            if (wider)
+                addShiftedWide(row, narrow);
+            else
+                addShifted(row, narrow);
+            if (++added == kNarrowAdds) {
+                spreadOut();
+                added = 0;
+            }
+        }
+        spreadOut();
+    }
+    const std::size_t begin = chunk * kSparseChunk;
+    const std::size_t end = std::min(begin + kSparseChunk, sparse_.size());
+    for (std::size_t s = begin; s < end; ++s) {
+        for (std::size_t m = missingStart_[s]; m < missingStart_[s + 1]; ++m) {
+            const auto j = static_cast<std::size_t>(sampleOf[missing_[m]]);
+            if (each.absent[j]++ == 0) each.dirty.push_back(j);
+        }
+        const std::size_t at = s - begin;
+        const std::size_t byte = (at % 32) / 4;
+        const std::size_t word = 2 * ((at % 4) * kChunkWords + at / 32) + byte % 2;
+        const unsigned shift = static_cast<unsigned>(16 * (byte / 2));
+        const std::uint64_t* sums = &each.wide[word * p];
+        std::uint16_t* column = each.sums.data();
+        for (std::size_t k = 0; k < p; ++k) column[k] = static_cast<std::uint16_t>(sums[k] >> shift);
+        const double pbar = sparseMean_[s];
+        for (const std::size_t j : each.dirty) {
+            const auto m = static_cast<std::size_t>(each.absent[j]);
+            const std::uint16_t c = column[j];
+            if (m == static_cast<std::size_t>(sampleSizes_[j])) {
+                // Nobody of j typed here: x = 0, so b = pbar (c is 0).
+                each.b[j] = pbar;
+                double* to = &each.spread[j * p];
+                for (std::size_t k = 0; k < p; ++k) to[k] += pbar * static_cast<double>(column[k]);
+                continue;
+            }
+            each.b[j] = static_cast<double>(c) * rates_[j * stride + m];
+            if (c == 0) continue;
+            std::int32_t& slot = each.slotOf[j * stride + m];
+            if (slot < 0) {
+                slot = static_cast<std::int32_t>(each.recent.size() / padded);
+                each.recent.resize(each.recent.size() + padded, 0);
+                each.settled.resize(each.settled.size() + padded, 0);
+            }
+            std::uint32_t* to = &each.recent[static_cast<std::size_t>(slot) * padded];
+            if (wider)
+                addProductsWide(to, c, column, padded);
+            else
+                addProducts(to, c, column, padded);
+        }
+        const std::size_t dirtyCount = each.dirty.size();
+        for (std::size_t d = 0; d < dirtyCount; ++d) {
+            const std::size_t j = each.dirty[d];
+            const double bj = each.b[j];
+            each.offset[j] += bj * pbar;
+            // Each pair of dirty samples once, into the lower triangle.
+            for (std::size_t e = 0; e <= d; ++e) {
+                const std::size_t k = each.dirty[e];
+                each.both[std::max(j, k) * p + std::min(j, k)] += bj * each.b[k];
+            }
+        }
+        for (const std::size_t j : each.dirty) {
+            each.absent[j] = 0;
+            each.b[j] = 0.0;
+        }
+        each.dirty.clear();
+        if (++each.sinceFlush == flushEvery_) {
+            flushProducts(each);
+            each.sinceFlush = 0;
+        }
+    }
+}
+
+void ArrangementAnalyser::finishSparse(Work::Each& each) const {
+    const std::size_t p = samples_;
+    const std::size_t padded = paddedSamples_;
+    const std::size_t stride = largest_ + 1;
+    flushProducts(each);
+    // E(j,k): each integer sum by its rate, in the order of m.
+    for (std::size_t j = 0; j < p; ++j)
+        for (std::size_t m = 1; m < stride; ++m) {
+            const std::int32_t slot = each.slotOf[j * stride + m];
+            if (slot < 0) continue;
+            const double rate = rates_[j * stride + m];
+            const std::uint64_t* from = &each.settled[static_cast<std::size_t>(slot) * padded];
+            for (std::size_t k = 0; k < p; ++k) each.spread[j * p + k] += rate * static_cast<double>(from[k]);
+        }
+    std::vector<double> half(p, 0.0);  // 1 / 2 n_j
+    for (std::size_t j = 0; j < p; ++j)
+        half[j] = sampleSizes_[j] > 0 ? 1.0 / (2.0 * static_cast<double>(sampleSizes_[j])) : 0.0;
+    for (std::size_t j = 0; j < p; ++j)
+        for (std::size_t k = 0; k <= j; ++k)
+            each.cross[j * p + k] +=
+                2.0 * ((each.spread[j * p + k] * half[k] - each.offset[j]) +
+                       (each.spread[k * p + j] * half[j] - each.offset[k]) + each.both[j * p + k]);
+}
+
+void ArrangementAnalyser::addRecounted(std::span<const int> sampleOf, Work& work, Work::Each& each) const {
     const std::size_t p = samples_;
     LocusCounts& counts = work.counts;
     for (const std::size_t l : recounted_) {
@@ -447,7 +551,7 @@ void ArrangementAnalyser::addRecounted(std::span<const int> sampleOf, Work& work
             for (std::size_t j = 0; j < p; ++j) {
                 const double xj = scale * x[j];
                 if (xj == 0.0) continue;
-                double* row = &work.cross[j * p];
+                double* row = &each.cross[j * p];
                 for (std::size_t k = 0; k <= j; ++k) row[k] += xj * x[k];
             }
         }
@@ -455,18 +559,43 @@ void ArrangementAnalyser::addRecounted(std::span<const int> sampleOf, Work& work
 }
 
 void ArrangementAnalyser::analyse(std::span<const int> sampleOf, Work& work, ArrangementFigures& figures) const {
-    ZELTRIC_ASSERT(sampleOf.size() == individuals_);
+    analyseTogether(std::span(&sampleOf, 1), work, std::span(&figures, 1));
+}
+
+void ArrangementAnalyser::analyseTogether(std::span<const std::span<const int>> sampleOfs, Work& work,
+                                          std::span<ArrangementFigures> figures) const {
+    ZELTRIC_ASSERT(sampleOfs.size() == figures.size());
+    const std::size_t p = samples_;
+    const std::size_t count = sampleOfs.size();
+    for (std::size_t a = 0; a < count; ++a) {
+        ZELTRIC_ASSERT(sampleOfs[a].size() == individuals_);
+        figures[a].globalFst = 0.0;
+        figures[a].shares.assign(dimension_, 0.0);
+    }
+    if (dimension_ == 0) return;
+    if (work.each.size() < count) work.each.resize(count);
+    work.column.assign(p, 0.0);
+    for (std::size_t a = 0; a < count; ++a) {
+        work.each[a].cross.assign(p * p, 0.0);
+        if (!complete_.empty()) addComplete(sampleOfs[a], work, work.each[a]);
+    }
+    if (!sparse_.empty()) {
+        for (std::size_t a = 0; a < count; ++a) startSparse(sampleOfs[a], work, work.each[a]);
+        // Chunk by chunk, so that the chunk's rows are read from memory once.
+        for (std::size_t chunk = 0; chunk < chunks_; ++chunk)
+            for (std::size_t a = 0; a < count; ++a) addSparseChunk(chunk, sampleOfs[a], work, work.each[a]);
+        for (std::size_t a = 0; a < count; ++a) finishSparse(work.each[a]);
+    }
+    for (std::size_t a = 0; a < count; ++a) {
+        addRecounted(sampleOfs[a], work, work.each[a]);
+        finish(sampleOfs[a], work, work.each[a], figures[a]);
+    }
+}
+
+void ArrangementAnalyser::finish(std::span<const int> sampleOf, Work& work, Work::Each& each,
+                                 ArrangementFigures& figures) const {
     const std::size_t p = samples_;
     const std::size_t axes = dimension_;
-    figures.globalFst = 0.0;
-    figures.shares.assign(axes, 0.0);
-    if (axes == 0) return;
-    work.cross.assign(p * p, 0.0);
-    work.column.assign(p, 0.0);
-    if (!complete_.empty()) addComplete(sampleOf, work);
-    if (!sparse_.empty()) addSparse(sampleOf, work);
-    addRecounted(sampleOf, work);
-
     // The weights follow the individuals typed somewhere.
     work.typedMembers.assign(p, 0);
     std::int64_t typedTotal = 0;
@@ -482,7 +611,7 @@ void ArrangementAnalyser::analyse(std::span<const int> sampleOf, Work& work, Arr
                       : 0.0;
     SymmetricMatrix m(p);
     for (std::size_t j = 0; j < p; ++j)
-        for (std::size_t k = 0; k <= j; ++k) m(j, k) = m(k, j) = root[j] * work.cross[j * p + k] * root[k];
+        for (std::size_t k = 0; k <= j; ++k) m(j, k) = m(k, j) = root[j] * each.cross[j * p + k] * root[k];
     const SymmetricEigen eigen = DecomposeSymmetric(m);
     double total = 0.0;
     for (std::size_t k = 0; k < axes; ++k) total += std::max(eigen.eigenvalues[k], 0.0);

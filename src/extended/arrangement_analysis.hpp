@@ -43,8 +43,11 @@ struct ArrangementFigures {
 // definition's column x(j,l) = c(j,l) / 2n(j,l) - pbar(l) (0 when n(j,l) =
 // 0) differs from a only where sample j holds an individual missing at l:
 // for those (j,l) the correction x x^T - a a^T = b a^T + a b^T + b b^T, b =
-// x - a, is added from the samples' sums c(.,l) of the arrangement, formed
-// for all sparse loci at once from the individuals' packed rows (about
+// x - a, is added from the samples' sums c(.,l) of the arrangement. With m
+// of j's individuals missing at l, b(j,l) = c(j,l) m / (2 (n_j - m) n_j), so
+// sum_l b(j,l) c(k,l) is, for each m, a rate times an exact integer sum of
+// c(j,l) c(k,l) (16-bit products, many lanes at once). The samples' sums
+// are formed for all sparse loci at once from the individuals' packed rows (about
 // individuals x loci / 32 word operations) and the lists of missing
 // individuals. Every other locus (more alleles) is recounted for each
 // arrangement as the definition says, in locus order.
@@ -80,32 +83,50 @@ public:
 
     // Scratch of one worker.
     struct Work {
+        // What each arrangement of a group needs for itself.
+        struct Each {
+            std::vector<double> cross;           // P x P, lower triangle used
+            std::vector<std::uint64_t> wide;     // sample sums of a chunk, 16-bit lanes, P x chunk
+            std::vector<double> spread;          // E(j,k) = sum_l b(j,l) c(k,l)
+            std::vector<std::uint16_t> sums;     // c(k,l) of one locus, P padded
+            std::vector<std::int32_t> slotOf;    // per (j, m): its slot, -1 unused
+            std::vector<std::uint32_t> recent;   // per slot: P padded, since a flush
+            std::vector<std::uint64_t> settled;  // per slot: P padded
+            std::size_t sinceFlush = 0;
+            std::vector<double> offset;          // F(j) = sum_l b(j,l) pbar(l)
+            std::vector<double> both;            // sum_l b(j,l) b(k,l), lower triangle
+            std::vector<std::int64_t> absent;    // per sample: its individuals missing at l
+            std::vector<std::size_t> dirty;
+            std::vector<double> b;
+            std::vector<std::uint32_t> members;  // individuals by sample
+            std::vector<std::size_t> memberStart;
+        };
+        std::vector<Each> each;
         std::vector<std::int64_t> rowSums;  // P x N
-        std::vector<double> cross;          // P x P, lower triangle used
         std::vector<double> column;
         std::vector<std::int64_t> typedMembers;
         LocusCounts counts;
         std::vector<std::uint64_t> narrow;  // sample sums of a chunk, 8-bit lanes
-        std::vector<std::uint64_t> wide;    // the same, 16-bit lanes, P x chunk
-        std::vector<double> spread;         // E(j,k) = sum_l b(j,l) c(k,l)
-        std::vector<double> offset;         // F(j) = sum_l b(j,l) pbar(l)
-        std::vector<double> both;           // sum_l b(j,l) b(k,l), lower triangle
-        std::vector<std::int64_t> absent;   // per sample: its individuals missing at l
-        std::vector<std::size_t> dirty;
-        std::vector<double> b;
-        std::vector<std::uint32_t> members;  // individuals by sample
-        std::vector<std::size_t> memberStart;
     };
 
     // The figures of the arrangement where individual i is in sample
     // sampleOf[i] (every sample keeping its size). Raises base::FatalError
     // as the eigen-solver does.
     void analyse(std::span<const int> sampleOf, Work& work, ArrangementFigures& figures) const;
+    // The same for several arrangements at once: each gets the bits it gets
+    // alone, while the packed rows are read once for all of them.
+    void analyseTogether(std::span<const std::span<const int>> sampleOfs, Work& work,
+                         std::span<ArrangementFigures> figures) const;
+    // How many arrangements analyseTogether is worth giving at once.
+    std::size_t together() const { return sparse_.empty() ? 1 : 4; }
 
 private:
-    void addComplete(std::span<const int> sampleOf, Work& work) const;
-    void addRecounted(std::span<const int> sampleOf, Work& work) const;
-    void addSparse(std::span<const int> sampleOf, Work& work) const;
+    void addComplete(std::span<const int> sampleOf, Work& work, Work::Each& each) const;
+    void addRecounted(std::span<const int> sampleOf, Work& work, Work::Each& each) const;
+    void startSparse(std::span<const int> sampleOf, Work& work, Work::Each& each) const;
+    void addSparseChunk(std::size_t chunk, std::span<const int> sampleOf, Work& work, Work::Each& each) const;
+    void finishSparse(Work::Each& each) const;
+    void finish(std::span<const int> sampleOf, Work& work, Work::Each& each, ArrangementFigures& figures) const;
     void sampleSums(const std::vector<std::uint32_t>& gram, std::span<const int> sampleOf, Work& work,
                     std::vector<std::int64_t>& lower, std::vector<std::int64_t>& diagonal) const;
 
@@ -130,7 +151,11 @@ private:
     std::vector<std::size_t> missingStart_;  // per sparse locus, into missing_
     std::vector<std::uint32_t> missing_;     // individuals missing there
     std::size_t chunks_ = 0;                 // of kSparseChunk sparse loci
-    std::vector<std::uint64_t> rows_;        // per individual and chunk: g~ packed, 32 words
+    std::vector<std::uint64_t> rows_;        // per chunk and individual: g~ packed, 32 words
+    std::size_t largest_ = 0;                // the largest sample
+    std::size_t paddedSamples_ = 0;          // samples, rounded up to kLanes
+    std::size_t flushEvery_ = 1;             // sparse loci between flushes of `recent`
+    std::vector<double> rates_;              // per (j, m): m / (2 (n_j - m) n_j)
 };
 
 }  // namespace zeltric::extended

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <random>
+#include <span>
 
 #include "extended/arrangement_analysis.hpp"
 #include "extended/extended_analysis.hpp"
@@ -329,6 +331,26 @@ TEST(ExtendedPermutation, SparseCorrectionsMatchTheRecountWithManyMissingGenotyp
         }
     }
     EXPECT_GT(emptySamples, 1000);
+
+    // Arrangements analysed together, by a worker that has analysed others
+    // before, keep the bits each gets alone from a fresh worker.
+    std::vector<std::vector<int>> five;
+    for (int r = 0; r < 5; ++r) {
+        std::shuffle(sampleOf.begin(), sampleOf.end(), random);
+        five.push_back(sampleOf);
+    }
+    std::vector<std::span<const int>> group(five.begin(), five.end());
+    std::vector<ext::ArrangementFigures> together(5);
+    fast.analyseTogether(std::span(group).subspan(0, 3), work, std::span(together).subspan(0, 3));
+    fast.analyseTogether(std::span(group).subspan(3, 2), work, std::span(together).subspan(3, 2));
+    for (std::size_t r = 0; r < 5; ++r) {
+        ext::ArrangementAnalyser::Work fresh;
+        ext::ArrangementFigures alone;
+        fast.analyse(five[r], fresh, alone);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(alone.globalFst), std::bit_cast<std::uint64_t>(together[r].globalFst));
+        EXPECT_EQ(alone.shares, together[r].shares);
+    }
+
     const TestRun sparse = runTest(data, observed, 300, 2, dir);
     const TestRun recount = runTest(data, observed, 300, 1, dir, false);
     EXPECT_EQ(sparse.outcome.fstPValue, recount.outcome.fstPValue);

@@ -131,8 +131,8 @@ constexpr std::size_t kLanes = 16;
 
 // to[k] += c * from[k] for k < count (a multiple of kLanes): 16-bit values,
 // exact 32-bit products, which the compiler turns into vector instructions.
-inline __attribute__((always_inline)) void addProducts(std::uint32_t* __restrict to, std::uint16_t c, const std::uint16_t* __restrict from,
-                 std::size_t count) {
+inline __attribute__((always_inline)) void addProducts(std::uint32_t* __restrict to, std::uint16_t c,
+                                                       const std::uint16_t* __restrict from, std::size_t count) {
     for (std::size_t k = 0; k < count; k += kLanes)
         for (std::size_t t = 0; t < kLanes; ++t)
             to[k + t] += static_cast<std::uint32_t>(c) * static_cast<std::uint32_t>(from[k + t]);
@@ -259,9 +259,8 @@ ArrangementAnalyser::ArrangementAnalyser(const ExtendedData& data, const Extende
         paddedSamples_ = (samples_ + kLanes - 1) / kLanes * kLanes;
         // Products of sums up to 2 n each, added in 32 bits.
         const std::uint64_t product = 4 * static_cast<std::uint64_t>(largest_) * largest_;
-        flushEvery_ = static_cast<std::size_t>(
-            std::clamp<std::uint64_t>(std::numeric_limits<std::uint32_t>::max() / std::max<std::uint64_t>(product, 1),
-                                      1, kSparseChunk));
+        flushEvery_ = static_cast<std::size_t>(std::clamp<std::uint64_t>(
+            std::numeric_limits<std::uint32_t>::max() / std::max<std::uint64_t>(product, 1), 1, kSparseChunk));
         rates_.assign(samples_ * (largest_ + 1), 0.0);
         for (std::size_t j = 0; j < samples_; ++j) {
             const auto nj = static_cast<std::size_t>(sampleSizes_[j]);

@@ -93,9 +93,9 @@ public:
             std::vector<std::uint32_t> recent;   // per slot: P padded, since a flush
             std::vector<std::uint64_t> settled;  // per slot: P padded
             std::size_t sinceFlush = 0;
-            std::vector<double> offset;          // F(j) = sum_l b(j,l) pbar(l)
-            std::vector<double> both;            // sum_l b(j,l) b(k,l), lower triangle
-            std::vector<std::int64_t> absent;    // per sample: its individuals missing at l
+            std::vector<double> offset;        // F(j) = sum_l b(j,l) pbar(l)
+            std::vector<double> both;          // sum_l b(j,l) b(k,l), lower triangle
+            std::vector<std::int64_t> absent;  // per sample: its individuals missing at l
             std::vector<std::size_t> dirty;
             std::vector<double> b;
             std::vector<std::uint32_t> members;  // individuals by sample

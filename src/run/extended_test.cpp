@@ -141,8 +141,7 @@ void AnalyseArrangements(const extended::ArrangementAnalyser& analyser, Arrangem
             together.assign(batch.assignments.begin() + static_cast<std::ptrdiff_t>(n),
                             batch.assignments.begin() + static_cast<std::ptrdiff_t>(end));
             try {
-                analyser.analyseTogether(together, work[worker],
-                                         std::span(batch.figures).subspan(n, end - n));
+                analyser.analyseTogether(together, work[worker], std::span(batch.figures).subspan(n, end - n));
                 continue;
             } catch (...) {
             }

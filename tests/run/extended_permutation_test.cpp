@@ -347,7 +347,8 @@ TEST(ExtendedPermutation, SparseCorrectionsMatchTheRecountWithManyMissingGenotyp
         ext::ArrangementAnalyser::Work fresh;
         ext::ArrangementFigures alone;
         fast.analyse(five[r], fresh, alone);
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(alone.globalFst), std::bit_cast<std::uint64_t>(together[r].globalFst));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(alone.globalFst),
+                  std::bit_cast<std::uint64_t>(together[r].globalFst));
         EXPECT_EQ(alone.shares, together[r].shares);
     }
 

@@ -149,6 +149,7 @@ std::optional<int> runExtendedIfChosen(const CliOptions& options, TerminalInterf
             request.randomisations = *options.test;
             request.generator = &seedSession.settings.generator;
             request.observer = &observer;
+            request.shareData = spread.shareData;
             request.buildGram = spread.buildGram;
             request.analyseBatch = spread.analyseBatch;
             request.spreadProcesses = spread.processes;

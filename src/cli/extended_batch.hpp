@@ -17,6 +17,7 @@ namespace zeltric::cli {
 // run::ExtendedRequest.
 struct ExtendedSpread {
     int processes = 1;  // sharing the arrangements (scales the batches)
+    std::function<void(const extended::ExtendedData&, const extended::ExtendedResult&, int threads)> shareData;
     std::function<void(extended::ArrangementAnalyser&, int threads)> buildGram;
     std::function<void(const extended::ArrangementAnalyser&, run::ArrangementBatch&)> analyseBatch;
 };

@@ -77,21 +77,22 @@ struct Shared {
     int threads = 1;
 };
 
-// Process 0 sends what `analyser` analyses; the others receive it into
-// `into` (the same broadcasts in the same order on every process).
-void broadcastShared(const extended::ArrangementAnalyser* analyser, int threads, Shared* into) {
-    const bool root = analyser != nullptr;
+// Process 0 sends the data and the observed analysis's facts the analyser
+// needs; the others receive them into `into` (the same broadcasts in the
+// same order on every process).
+void broadcastShared(const extended::ExtendedData* data, const extended::ExtendedResult* observed, int threads,
+                     Shared* into) {
+    const bool root = data != nullptr;
     std::vector<std::int32_t> sampleOf;
     std::vector<std::uint64_t> counts(4, 0);
     std::vector<double> reals(1, 0.0);
     extended::GenotypeMatrix::Raw raw;
     if (root) {
-        const extended::ExtendedData& data = analyser->data();
-        sampleOf.assign(data.sampleOf.begin(), data.sampleOf.end());
-        counts = {data.samples(), analyser->dimension(), static_cast<std::uint64_t>(threads),
-                  data.genotypes.individuals()};
-        reals = {analyser->heterozygosity()};
-        raw = data.genotypes.raw();
+        sampleOf.assign(data->sampleOf.begin(), data->sampleOf.end());
+        counts = {data->samples(), observed->dimension, static_cast<std::uint64_t>(threads),
+                  data->genotypes.individuals()};
+        reals = {observed->heterozygositySum};
+        raw = data->genotypes.raw();
     }
     broadcast(counts, MPI_UINT64_T);
     broadcast(reals, MPI_DOUBLE);
@@ -226,7 +227,7 @@ void serve() {
         check(MPI_Bcast(&command, 1, MPI_INT, 0, MPI_COMM_WORLD), "MPI_Bcast");
         if (command == kQuit) return;
         if (command == kGram) {
-            broadcastShared(nullptr, 1, &shared);
+            broadcastShared(nullptr, nullptr, 1, &shared);
             analyser = std::make_unique<extended::ArrangementAnalyser>(shared.data, shared.observed,
                                                                        shared.threads, true, false);
             shareGram(*analyser, shared.threads);
@@ -265,12 +266,15 @@ int main(int argc, char** argv) {
     int threads = 1;
     cli::ExtendedSpread spread;
     spread.processes = processes;
-    spread.buildGram = [&](extended::ArrangementAnalyser& analyser, int runThreads) {
+    // The others get the data before this process builds its analyser, so
+    // that all build theirs at the same time.
+    spread.shareData = [&](const extended::ExtendedData& data, const extended::ExtendedResult& observed,
+                           int runThreads) {
         threads = runThreads;
         mpi::broadcastCommand(mpi::kGram);
-        mpi::broadcastShared(&analyser, threads, nullptr);
-        mpi::shareGram(analyser, threads);
+        mpi::broadcastShared(&data, &observed, threads, nullptr);
     };
+    spread.buildGram = [&](extended::ArrangementAnalyser& analyser, int) { mpi::shareGram(analyser, threads); };
     spread.analyseBatch = [&](const extended::ArrangementAnalyser& analyser, run::ArrangementBatch& batch) {
         mpi::broadcastCommand(mpi::kBatch);
         mpi::shareBatch(analyser, batch, threads, work);

@@ -214,6 +214,7 @@ ExtendedRun RunExtendedStep(const ExtendedRequest& request, const extended::Exte
         base::replaceFileAtomically(sharePath,
                                     extended::ExtendedShareLine(result, result.globalFst, result.axisShare));
         if (request.analyseBatch) {
+            if (request.shareData) request.shareData(data, result, request.threads);
             extended::ArrangementAnalyser analyser(data, result, request.threads, true, false);
             request.buildGram(analyser, request.threads);
             test = RunExtendedPermutationTestBatched(

@@ -40,7 +40,10 @@ struct ExtendedRequest {
     randomisation::RandomGenerator* generator = nullptr;
     randomisation::TestObserver* observer = nullptr;
     // Set when the arrangements are analysed elsewhere (other processes):
-    // builds the analyser's Gram matrix and analyses each batch.
+    // hands them the data before this process builds its analyser (so that
+    // they build theirs meanwhile), builds the analyser's Gram matrix and
+    // analyses each batch.
+    std::function<void(const extended::ExtendedData&, const extended::ExtendedResult&, int threads)> shareData;
     std::function<void(extended::ArrangementAnalyser&, int threads)> buildGram;
     std::function<void(const extended::ArrangementAnalyser&, ArrangementBatch&)> analyseBatch;
     int spreadProcesses = 1;

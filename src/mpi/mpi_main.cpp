@@ -268,18 +268,32 @@ int main(int argc, char** argv) {
     spread.processes = processes;
     // The others get the data before this process builds its analyser, so
     // that all build theirs at the same time.
+    // Set from a command until its exchange is complete.
+    bool othersInExchange = false;
     spread.shareData = [&](const extended::ExtendedData& data, const extended::ExtendedResult& observed,
                            int runThreads) {
         threads = runThreads;
+        othersInExchange = true;
         mpi::broadcastCommand(mpi::kGram);
         mpi::broadcastShared(&data, &observed, threads, nullptr);
     };
-    spread.buildGram = [&](extended::ArrangementAnalyser& analyser, int) { mpi::shareGram(analyser, threads); };
+    spread.buildGram = [&](extended::ArrangementAnalyser& analyser, int) {
+        mpi::shareGram(analyser, threads);
+        othersInExchange = false;
+    };
     spread.analyseBatch = [&](const extended::ArrangementAnalyser& analyser, run::ArrangementBatch& batch) {
+        othersInExchange = true;
         mpi::broadcastCommand(mpi::kBatch);
         mpi::shareBatch(analyser, batch, threads, work);
+        othersInExchange = false;
     };
     const int status = cli::batchMain(argc, argv, spread);
+    if (othersInExchange) {
+        // This process failed inside an exchange (out of memory, say; its
+        // message is out): the others wait in it and would never see the end.
+        std::cerr << "zeltric-mpi: error: the run failed while the other processes took part in it\n";
+        MPI_Abort(MPI_COMM_WORLD, status != 0 ? status : 1);
+    }
     mpi::broadcastCommand(mpi::kQuit);
     MPI_Finalize();
     if (platform::interruptRequested()) platform::endByInterrupt();
